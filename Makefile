@@ -1,0 +1,33 @@
+# Convenience targets over CMake. `make run` and `make test` do all the set-up
+# on a fresh Debian 12 machine, including the system packages.
+BUILD ?= build
+JOBS  ?= $(shell nproc)
+EXAMPLE_DIR ?= $(or $(XDG_RUNTIME_DIR),/tmp)/k7-example
+
+.PHONY: deps configure build run test bench clean
+
+deps:
+	@bash scripts/install-deps.sh
+
+configure: deps
+	@cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+
+build: configure
+	@cmake --build $(BUILD) -j $(JOBS)
+
+# The example CFG is copied out of the checkout so its database (and the
+# rewritten CFG) are made beside the copy, never in the source tree.
+run: build
+	@mkdir -p $(EXAMPLE_DIR)
+	@[ -f $(EXAMPLE_DIR)/finds.cfg ] || cp examples/finds.cfg $(EXAMPLE_DIR)/finds.cfg
+	@echo "Example CFG and database: $(EXAMPLE_DIR)"
+	$(BUILD)/src/k7 $(EXAMPLE_DIR)/finds.cfg
+
+test: build
+	@cd $(BUILD) && ctest --output-on-failure -j $(JOBS)
+
+bench: build
+	@for b in $(BUILD)/bench/bench_*; do echo "== $$b"; $$b; done
+
+clean:
+	@rm -rf $(BUILD)

@@ -1,0 +1,57 @@
+#pragma once
+// A Dialogs double for tests: records every message as (text, style) and
+// answers from queues. A message box nobody queued an answer for fails the
+// test, so an unexpected question never goes unnoticed.
+
+#include "platform/Dialogs.h"
+
+#include <QList>
+#include <QQueue>
+#include <QString>
+
+namespace k7::test {
+
+struct ShownMessage {
+    QString text;
+    int style = 0;
+};
+
+class ScriptedDialogs : public Dialogs {
+public:
+    // Messages with an OK button only (styles 0, 16, 32, 48, 64) are answered
+    // Ok without a queued answer; anything with a choice needs one.
+    void queueAnswer(int answer) { m_answers.enqueue(answer); }
+    void queueFile(const QString& path) { m_files.enqueue(path); }
+    void queueInput(std::optional<QString> text) { m_inputs.enqueue(std::move(text)); }
+    void queueTable(std::optional<QString> table) { m_tables.enqueue(std::move(table)); }
+    void queueColor(std::optional<long> color) { m_colors.enqueue(color); }
+
+    const QList<ShownMessage>& messages() const { return m_messages; }
+    QStringList texts() const;
+    const QList<QString>& timedMessages() const { return m_timed; }
+    int pendingAnswers() const { return m_answers.size(); }
+    void clear() { m_messages.clear(); m_timed.clear(); }
+
+    int message(const QString& text, int style) override;
+    QString openFileName(const QString& title, const QString& filter, const QString& dir) override;
+    QString saveFileName(const QString& title, const QString& filter, const QString& dir) override;
+    std::optional<QString> inputText(const QString& prompt, const QString& initial) override;
+    std::optional<QString> chooseTable(const QStringList& tables) override;
+    std::optional<long> chooseColor(long initial) override;
+    void timedMessage(const QString& text, int milliseconds) override;
+    void setBusy(bool busy) override { m_busy = busy; }
+
+    bool busy() const { return m_busy; }
+
+private:
+    QList<ShownMessage> m_messages;
+    QList<QString> m_timed;
+    QQueue<int> m_answers;
+    QQueue<QString> m_files;
+    QQueue<std::optional<QString>> m_inputs;
+    QQueue<std::optional<QString>> m_tables;
+    QQueue<std::optional<long>> m_colors;
+    bool m_busy = false;
+};
+
+}  // namespace k7::test
