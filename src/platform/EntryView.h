@@ -20,7 +20,6 @@ public:
     virtual ~EntryView() = default;
 
     // Shows `frame` centred in the entry area and hides the other three.
-    // `menuFrameTall`: the menu frame takes 80% of the area's height.
     virtual void showFrame(Frame frame) = 0;
     // Caption of the frame; fontSize > 0 changes the caption's font size.
     virtual void setFrameCaption(Frame frame, const QString& caption, int fontSize) = 0;
