@@ -1,0 +1,48 @@
+#pragma once
+// Text files as lines. A file is read as UTF-8 when its bytes are valid UTF-8
+// and as Windows-1252 otherwise; CR LF, LF and CR all end a line. Writing goes
+// through a temporary file in the target's folder that replaces the target in
+// one step, so the old file stays whole until the new one is complete. Lines
+// are written with CR LF.
+
+#include <QString>
+#include <QStringList>
+
+namespace k7 {
+
+enum class TextEncoding { Utf8, Windows1252 };
+
+struct TextFile {
+    QStringList lines;
+    TextEncoding encoding = TextEncoding::Utf8;
+    // Empty when the file was read; otherwise why not (missing, a folder,
+    // unreadable).
+    QString error;
+
+    bool ok() const { return error.isEmpty(); }
+
+    // Reads `path`. A missing or unreadable file gives no lines and an error.
+    static TextFile read(const QString& path);
+
+    // Splits bytes as `read` does, detecting the encoding.
+    static TextFile fromBytes(const QByteArray& bytes);
+};
+
+// Decodes bytes with the encoding rule above; `encoding` receives the one used.
+QString DecodeText(const QByteArray& bytes, TextEncoding* encoding = nullptr);
+
+// Encodes text; characters Windows-1252 cannot hold become "?".
+QByteArray EncodeText(const QString& text, TextEncoding encoding);
+
+// Joins lines, each ended by CR LF, and encodes them.
+QByteArray JoinLines(const QStringList& lines, TextEncoding encoding);
+
+// Replaces `path` atomically with `lines` (each ended by CR LF). Returns false
+// and leaves the old file untouched when any step fails; `error` then says why.
+bool WriteTextFile(const QString& path, const QStringList& lines, TextEncoding encoding,
+                   QString* error = nullptr);
+
+// Replaces `path` atomically with `bytes`.
+bool WriteFileBytes(const QString& path, const QByteArray& bytes, QString* error = nullptr);
+
+}  // namespace k7
