@@ -1,0 +1,125 @@
+#pragma once
+// The entry engine: presents the variables of a record one by one, validates
+// and stores what the operator gives, and saves the finished record to the
+// data table. It reaches the window only through EntryView, Dialogs and
+// SoundPlayer, so it runs without a display; the window forwards clicks and
+// keys to the handlers below and does nothing else with them.
+
+#include "platform/EntryView.h"
+
+#include <QString>
+#include <QVariant>
+
+#include <optional>
+
+namespace k7 {
+
+struct Model;
+struct RecordState;
+class DataStore;
+class Dialogs;
+
+// Key codes the input controls react to (the character code of the key).
+namespace Key {
+constexpr int CtrlC = 3;
+constexpr int CtrlE = 5;
+constexpr int CtrlI = 9;  // also the Tab character
+constexpr int Enter = 13;
+constexpr int Esc = 27;
+}  // namespace Key
+
+class EntryEngine {
+public:
+    EntryEngine(Model& model, DataStore& store, RecordState& state, EntryView& view,
+                Dialogs& dialogs, SoundPlayer& sound);
+
+    // Presents variable v (normally curvar) in the frame for its kind.
+    void ShowVariable(int v);
+    // Begins a record: clears the values that are not carried and presents
+    // the first variable whose conditions hold.
+    void StartRecord();
+    // Takes the value of the presented box (the Tag of `nextvar` tells which),
+    // validates it, stores it and moves on; saves the record after the last
+    // variable. While a grid cell is edited, writes the cell instead.
+    // Instrument input sets the instrument box text and calls this.
+    void AcceptValue();
+    // Moves curvar to the next variable to be asked (past varcount: done).
+    void AdvanceToNext();
+    // Writes the record in progress to the data table and commits it.
+    // Returns false (after telling the operator) when the row could not be
+    // written; the record in progress is then kept.
+    bool SaveRecord();
+    // Check-digit test of an identifier: a is the part before the "-", b the
+    // part after it, ending in "." and the check digit.
+    static bool CheckDigit(const QString& a, const QString& b);
+
+    // `previousvar` pressed, or Esc in an input box: step back, or cancel a
+    // grid-cell edit.
+    void previousvarPressed();
+    // The variable list: index is the 0-based entry position.
+    void variableListClicked(int index);
+    void variableListDoubleClicked(int index);
+    // Starts editing the grid's current cell (double click, or Enter/Ctrl+E
+    // in the grid when fromKeyboard).
+    void startGridEdit(bool fromKeyboard);
+    // Esc in the grid: leaves editing mode.
+    void gridEscape();
+    // A key pressed in the grid; true when consumed.
+    bool gridKey(int code);
+    // Ctrl+C: empties every value and presents variable 1.
+    void clearRecord();
+
+    // Keys of the input controls, by character code; true when consumed (the
+    // control must then not act on the key).
+    bool textKey(int code);
+    bool numericKey(int code);
+    bool menuKey(int code);
+
+    // Menu list: selection changed (click), double click.
+    void menuListClicked();
+    void menuListDoubleClicked();
+    // The info button of a frame was clicked.
+    void infoButtonClicked(Frame frame);
+    // A click on the entry area, a frame or a prompt: focus back to the input.
+    void entryAreaClicked();
+    // The input control of the presented variable, by the kind Tag.
+    Control presentedControl() const;
+
+private:
+    enum class Check { Passed, Rejected, Stopped };
+
+    void acceptEditedCell();
+    Check checkUnique();
+    Check checkSqid();
+    Check lookUp();
+    void finishAccept(bool accepted);
+    bool stepAsk(int v) const;
+    QString helpPath(const QString& info) const;
+    QString cfgFolder() const;
+    void playWaveIn(int v);
+    void playWaveOut(int v);
+    void showHelp(Frame frame, int v, bool requireExisting);
+    void showTextBranch(int v);
+    void showNumericBranch(int v);
+    void showMenuBranch(int v);
+    void showInstrumentBranch(int v);
+    void showImageJBranch(int v);
+    void finishFrame(Frame frame, Control control, const QString& tag, int v);
+    void pointMenuHelpAtSelection();
+    bool handleCommonKey(int code, Frame frame);
+
+    Model& m_model;
+    DataStore& m_store;
+    RecordState& m_state;
+    EntryView& m_view;
+    Dialogs& m_dialogs;
+    SoundPlayer& m_sound;
+
+    // The value being validated.
+    QString m_workvalue;
+    // The row the last uniqueness query found (rowid); an existing row is
+    // completed through it when Re-edit and Emptyonly are on.
+    std::optional<qint64> m_foundRow;
+};
+
+}  // namespace k7
