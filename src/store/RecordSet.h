@@ -1,0 +1,139 @@
+#pragma once
+// A record set over a database: either an updatable dynaset on one table
+// (all rows, rows matching one field, or rows in a sort order) or a
+// read-only snapshot of any SELECT. A dynaset holds only the rowids of its
+// rows (the keyset) and fetches a row when it becomes current, so a table of
+// a million rows opens without reading its rows; new rows join at the end.
+// Bookmarks are rowids. Values are QVariants; a Null value is a null QVariant.
+//
+// Errors are values: a failed operation returns false and leaves its reason
+// in lastError().
+
+#include "store/TableDef.h"
+
+#include <QList>
+#include <QSqlQuery>
+#include <QString>
+#include <QVariant>
+
+#include <vector>
+
+namespace k7 {
+
+class Database;
+
+class RecordSet {
+public:
+    RecordSet() = default;
+    ~RecordSet();
+    RecordSet(const RecordSet&) = delete;
+    RecordSet& operator=(const RecordSet&) = delete;
+
+    // Every row of `table`, in table order.
+    bool openTable(Database& db, const QString& table);
+    // The rows of `table` whose `field` equals `value` (bound, never pasted
+    // into the text), in table order. Text is compared without regard to
+    // case unless `cs` says otherwise. `columns` limits the fields (empty: all).
+    bool openWhere(Database& db, const QString& table, const QString& field,
+                   const QVariant& value, Qt::CaseSensitivity cs = Qt::CaseInsensitive,
+                   const QStringList& columns = {});
+    // Every row of `table` ordered by `orderBy` (field names, ascending).
+    bool openSorted(Database& db, const QString& table, const QStringList& orderBy);
+    // Any SELECT, with "?" placeholders bound to `values` in order. The rows
+    // are read at once and cannot be changed (for GROUP BY lists and the like).
+    bool openQuery(Database& db, const QString& sql, const QVariantList& values = {});
+    void close();
+
+    bool isOpen() const { return m_db != nullptr; }
+    // The table name for a plain table record set, otherwise the SQL text.
+    QString name() const { return m_name; }
+    QString tableName() const { return m_table; }
+    bool isUpdatable() const { return m_updatable; }
+    bool ok() const { return m_error.isEmpty(); }
+    QString lastError() const { return m_error; }
+
+    // Position. An empty set is at both its beginning and its end.
+    bool bof() const;
+    bool eof() const;
+    int recordCount() const { return static_cast<int>(m_keys.size()); }
+    int absolutePosition() const;  // 0-based, -1 when there is no current row
+    bool setAbsolutePosition(int position);
+    qint64 bookmark() const;  // the current row's rowid, -1 when none
+    bool setBookmark(qint64 bookmark);
+    void moveFirst();
+    void moveNext();
+    void movePrevious();
+    void moveLast();
+
+    // Fields and the current row's values.
+    int fieldCount() const { return static_cast<int>(m_fields.size()); }
+    const FieldDef& field(int i) const { return m_fields[i]; }
+    const QList<FieldDef>& fields() const { return m_fields; }
+    int fieldIndex(const QString& name) const;  // without regard to case; -1 if none
+    QVariant value(int i) const;
+    QVariant value(const QString& name) const;
+    // The values of the row at `position` without moving there (for a grid).
+    QVariantList row(int position) const;
+
+    // Changing rows (dynasets only). addNew or edit, then setField, then
+    // update, which writes the row and (outside a transaction) commits it
+    // before returning.
+    bool addNew();
+    bool edit();
+    bool setField(int i, const QVariant& value);
+    bool setField(const QString& name, const QVariant& value);
+    bool update();
+    void cancelUpdate();
+    bool editing() const { return m_mode != Mode::None; }
+    // Deletes the current row; the following row becomes current.
+    bool deleteCurrent();
+
+    // Makes current the first row, in the set's order, whose `field` equals
+    // `value` (text compared without regard to case). Returns false and
+    // leaves the position alone when no row matches.
+    bool findFirst(const QString& field, const QVariant& value);
+    // Reads the keyset again (rows added or removed by others appear).
+    bool requery();
+
+private:
+    friend class Database;
+    enum class Mode { None, Add, Edit };
+
+    bool openDynaset(Database& db, const QString& table, const QString& where,
+                     const QVariantList& whereValues, const QString& orderBy,
+                     const QStringList& columns, const QString& name);
+    bool loadKeys();
+    bool loadRow() const;
+    bool fail(const QString& error) const;
+    void detachFromDatabase();
+    QVariant stored(int i, const QVariant& value, bool* ok) const;
+
+    Database* m_db = nullptr;
+    QString m_name;
+    QString m_table;
+    bool m_updatable = false;
+    mutable QString m_error;
+
+    // Dynaset: how to list the keys and fetch a row.
+    QString m_keySql;
+    QVariantList m_keyValues;
+    QString m_rowidName;
+    QString m_selectList;
+    std::vector<qint64> m_keys;
+
+    // Snapshot rows (openQuery).
+    std::vector<QVariantList> m_rows;
+
+    QList<FieldDef> m_fields;
+    int m_pos = -1;                    // -1 before the first row, count after the last
+    bool m_afterDelete = false;        // the current row was deleted; moveNext stays
+    mutable qint64 m_loadedKey = -1;
+    mutable QVariantList m_current;
+    mutable QSqlQuery m_fetch;
+
+    Mode m_mode = Mode::None;
+    QVariantList m_buffer;
+    std::vector<bool> m_dirty;
+};
+
+}  // namespace k7
