@@ -1,0 +1,59 @@
+#pragma once
+// The ImageJ link: while an ImageJ variable is presented the window's poll
+// timer calls Poll() every 500 ms. A results file with a new modification
+// time is read, the chosen column is shown in the instrument box, and after
+// Delaytime seconds the value is accepted.
+//
+// The pause is a state, not a busy wait: "paused until T" on a monotonic
+// clock. The window keeps painting (the value is visible) but ignores input
+// while paused() is true; pauseChanged() tells it when that starts and ends.
+
+#include <QObject>
+
+#include <functional>
+
+namespace k7 {
+
+struct Model;
+class Clock;
+class EntryView;
+
+class ImageJLink : public QObject {
+    Q_OBJECT
+public:
+    // `presented` gives the number of the presented variable; `accept` runs
+    // AcceptValue.
+    ImageJLink(Model& model, EntryView& view, Clock& clock, std::function<int()> presented,
+               std::function<void()> accept, QObject* parent = nullptr);
+
+    // One tick of the poll timer.
+    void Poll();
+
+    bool paused() const { return m_paused; }
+
+    // Ends a pause without accepting (the CFG is being replaced).
+    void cancelPause();
+
+    // Delaytime of the options in milliseconds: the leading number of the
+    // text in seconds, 0 when empty, non-numeric or negative.
+    static qint64 delayMs(const Model& model);
+
+signals:
+    void pauseChanged(bool paused);
+
+private:
+    void armPause();
+    void checkPause();
+
+    Model& m_model;
+    EntryView& m_view;
+    Clock& m_clock;
+    std::function<int()> m_presented;
+    std::function<void()> m_accept;
+    bool m_paused = false;
+    qint64 m_deadline = 0;
+    // Tells a timer of a cancelled pause from the current one.
+    quint64 m_generation = 0;
+};
+
+}  // namespace k7
