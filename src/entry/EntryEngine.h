@@ -8,15 +8,16 @@
 #include "platform/EntryView.h"
 
 #include <QString>
-#include <QVariant>
 
+#include <memory>
 #include <optional>
 
 namespace k7 {
 
 struct Model;
 struct RecordState;
-class DataStore;
+struct DataStore;
+class RecordSet;
 class Dialogs;
 
 // Key codes the input controls react to (the character code of the key).
@@ -32,6 +33,9 @@ class EntryEngine {
 public:
     EntryEngine(Model& model, DataStore& store, RecordState& state, EntryView& view,
                 Dialogs& dialogs, SoundPlayer& sound);
+    ~EntryEngine();
+    EntryEngine(const EntryEngine&) = delete;
+    EntryEngine& operator=(const EntryEngine&) = delete;
 
     // Presents variable v (normally curvar) in the frame for its kind.
     void ShowVariable(int v);
@@ -88,25 +92,38 @@ public:
 private:
     enum class Check { Passed, Rejected, Stopped };
 
-    void acceptEditedCell();
-    Check checkUnique();
-    Check checkSqid();
-    Check lookUp();
-    void finishAccept(bool accepted);
-    bool stepAsk(int v) const;
-    QString helpPath(const QString& info) const;
-    QString cfgFolder() const;
-    void playWaveIn(int v);
-    void playWaveOut(int v);
+    // Presentation.
+    void beginFrame(Frame frame, int v);
+    void finishFrame(Control control, const QString& tag);
+    void fillBox(Control box, const QString& text);
     void showHelp(Frame frame, int v, bool requireExisting);
     void showTextBranch(int v);
     void showNumericBranch(int v);
     void showMenuBranch(int v);
     void showInstrumentBranch(int v);
     void showImageJBranch(int v);
-    void finishFrame(Frame frame, Control control, const QString& tag, int v);
+    QString placeholder(int v) const;
+    QString cfgFolder() const;
+    QString helpPath(const QString& info) const;
+    void playWaveIn(int v);
+    void playWaveOut(int v);
+
+    // Accepting.
+    bool isAsked(int v, bool emptyOnly) const;
+    void acceptText();
+    void finishAccept(bool accepted);
+    void completeRecord();
+    void acceptEditedCell();
+    Check checkUnique();
+    Check checkSqid();
+    Check lookUp();
+    void loadFoundRow();
+    void stopOnText();
+
+    // Keys.
+    std::optional<bool> commonKey(int code, Frame frame);
+    void showInfo(const QString& tag);
     void pointMenuHelpAtSelection();
-    bool handleCommonKey(int code, Frame frame);
 
     Model& m_model;
     DataStore& m_store;
@@ -117,9 +134,9 @@ private:
 
     // The value being validated.
     QString m_workvalue;
-    // The row the last uniqueness query found (rowid); an existing row is
-    // completed through it when Re-edit and Emptyonly are on.
-    std::optional<qint64> m_foundRow;
+    // The rows the last uniqueness query found; an existing row is completed
+    // through it when Re-edit and Emptyonly are on.
+    std::unique_ptr<RecordSet> m_foundrs;
 };
 
 }  // namespace k7

@@ -67,6 +67,11 @@ public:
     virtual QString gridCurrentCellText() const = 0;
     virtual int gridCurrentColumn() const = 0;
     virtual int gridCurrentRow() const = 0;
+    // The rowid of the grid's current row, -1 when the grid cannot tell (the
+    // engine then takes the row at gridCurrentRow() of the data table).
+    // A sorted or filtered grid must answer this, since its row numbers are
+    // not those of the table.
+    virtual qint64 gridCurrentBookmark() const { return -1; }
     virtual void setGridTabStop(bool on) = 0;
     virtual void focusGrid() = 0;
     virtual void refreshGrid() = 0;

@@ -1,0 +1,223 @@
+// Moving back, jumping, grid-cell editing, and the keys and clicks of the
+// input controls.
+
+#include "entry/EntryEngine.h"
+
+#include "cfg/Model.h"
+#include "entry/RecordState.h"
+#include "platform/Dialogs.h"
+#include "store/DataStore.h"
+
+namespace k7 {
+
+void EntryEngine::previousvarPressed()
+{
+    if (m_state.editing) {
+        m_view.setGridTabStop(true);
+        m_state.curvar = m_state.returnvar;
+        m_state.editing = false;
+        ShowVariable(m_state.curvar);
+        return;
+    }
+    if (m_state.curvar > m_model.varcount)
+        m_state.curvar = m_model.varcount + 1;
+    while (m_state.curvar > 1) {
+        --m_state.curvar;
+        if (m_state.curvar == 1 || isAsked(m_state.curvar, false))
+            break;
+    }
+    ShowVariable(m_state.curvar);
+}
+
+void EntryEngine::variableListClicked(int index)
+{
+    if (m_state.listguard || index < 0 || index >= m_model.varcount)
+        return;
+    m_state.curvar = index + 1;
+    ShowVariable(m_state.curvar);
+}
+
+void EntryEngine::variableListDoubleClicked(int index)
+{
+    if (index < 0 || index >= m_model.varcount)
+        return;
+    m_view.openProperties(index + 1);
+}
+
+void EntryEngine::startGridEdit(bool fromKeyboard)
+{
+    // A second start while editing keeps the place in the record in
+    // progress, so that Accept or Cancel still returns there.
+    if (!m_state.editing)
+        m_state.returnvar = m_state.curvar;
+    const TableDef* table = m_store.currentdb.isOpen()
+                                ? m_store.currentdb.findTable(m_store.tablename)
+                                : nullptr;
+    const int column = m_view.gridCurrentColumn();
+    int found = 0;
+    if (table && column >= 0 && column < table->fields.size()) {
+        const QString name = table->fields.at(column).name;
+        for (int v = 1; v <= m_model.varcount && found == 0; ++v) {
+            if (m_model.var(v).varname.compare(name, Qt::CaseInsensitive) == 0)
+                found = v;
+        }
+    }
+    if (found == 0) {
+        m_dialogs.message(
+            QStringLiteral("This variable is not in your configuration file and cannot be edited."),
+            Style::OkOnly);
+        return;
+    }
+    m_state.curvar = found;
+    if (fromKeyboard)
+        m_view.setGridTabStop(false);
+    m_state.editing = true;
+    ShowVariable(m_state.curvar);
+}
+
+void EntryEngine::gridEscape()
+{
+    // Leaving an edit from the grid returns to the record in progress where
+    // it was left, as Cancel does.
+    if (m_state.editing) {
+        m_state.curvar = m_state.returnvar;
+        m_view.setGridTabStop(true);
+    }
+    m_state.editing = false;
+    ShowVariable(m_state.curvar);
+}
+
+bool EntryEngine::gridKey(int code)
+{
+    if (code == Key::Enter || code == Key::CtrlE) {
+        startGridEdit(true);
+        return true;
+    }
+    if (code == Key::Esc) {
+        gridEscape();
+        return true;
+    }
+    return false;
+}
+
+void EntryEngine::clearRecord()
+{
+    m_state.curvar = 1;
+    for (int v = 1; v <= m_model.varcount; ++v)
+        m_state.varvalue[v].clear();
+    ShowVariable(1);
+}
+
+void EntryEngine::showInfo(const QString& tag)
+{
+    if (!tag.isEmpty())
+        m_view.showInfoFile(helpPath(tag));
+}
+
+// The keys every input control shares; nothing when the key is not one of them.
+std::optional<bool> EntryEngine::commonKey(int code, Frame frame)
+{
+    switch (code) {
+    case Key::CtrlC:
+        clearRecord();
+        return true;
+    case Key::CtrlE:
+        if (!m_state.editing)
+            m_view.focusGrid();
+        return true;
+    case Key::CtrlI: {
+        const QString tag = m_view.infoButtonTag(frame);
+        if (tag.isEmpty())
+            return false;
+        showInfo(tag);
+        return true;
+    }
+    case Key::Enter:
+        AcceptValue();
+        return true;
+    case Key::Esc:
+        previousvarPressed();
+        return true;
+    default:
+        return std::nullopt;
+    }
+}
+
+bool EntryEngine::textKey(int code)
+{
+    return commonKey(code, Frame::Text).value_or(false);
+}
+
+bool EntryEngine::numericKey(int code)
+{
+    if (const auto handled = commonKey(code, Frame::Numeric))
+        return *handled;
+    if ((code >= '0' && code <= '9') || code == '-' || code == '+' || code == '.' || code == ',')
+        return false;
+    return code >= 32;
+}
+
+bool EntryEngine::menuKey(int code)
+{
+    if (code == Key::CtrlI) {
+        showInfo(m_view.infoButtonTag(Frame::Menu));
+    } else if (const auto handled = commonKey(code, Frame::Menu)) {
+        return *handled;
+    }
+
+    const QString typed = QString(QChar(code)).toUpper();
+    const QStringList items = SplitMenu(m_model, m_state.curvar, kMaxVariables);
+    int matches = 0;
+    int match = -1;
+    for (int i = 0; i < items.size() && matches < 2; ++i) {
+        if (items.at(i).left(1).toUpper() == typed) {
+            ++matches;
+            match = i;
+        }
+    }
+    if (matches == 1) {
+        m_state.listguard = true;
+        m_view.selectMenuItem(match);
+        m_workvalue = items.at(match);
+        m_state.listguard = false;
+        AcceptValue();
+        return true;
+    }
+    // The list moves its selection itself; keep its help on the selection.
+    pointMenuHelpAtSelection();
+    return false;
+}
+
+void EntryEngine::pointMenuHelpAtSelection()
+{
+    const int cur = m_state.curvar;
+    if (cur < 1 || cur > m_model.varcount)
+        return;
+    const QString info = m_model.var(cur).varinfo;
+    if (!info.isEmpty())
+        m_view.setHelp(Frame::Menu, helpPath(info) + QLatin1Char('#') + m_view.selectedMenuText());
+    m_view.setFocus(Control::MenuList);
+}
+
+void EntryEngine::menuListClicked()
+{
+    pointMenuHelpAtSelection();
+}
+
+void EntryEngine::menuListDoubleClicked()
+{
+    if (!m_state.listguard)
+        AcceptValue();
+}
+
+void EntryEngine::infoButtonClicked(Frame frame)
+{
+    showInfo(m_view.infoButtonTag(frame));
+}
+
+void EntryEngine::entryAreaClicked()
+{
+    m_view.setFocus(presentedControl());
+}
+
+}  // namespace k7

@@ -1,0 +1,147 @@
+#pragma once
+// An EntryView and SoundPlayer double for tests: it keeps what the engine
+// presents (frame, prompts, box texts and selections, menu, captions, Tags,
+// focus, help targets, sounds) and lets a test act as the operator: type into
+// a box, pick a menu item, press a key in the focused control. The grid's
+// current cell is whatever the test sets.
+
+#include "platform/EntryView.h"
+
+#include <QList>
+#include <QMap>
+#include <QPair>
+#include <QString>
+#include <QStringList>
+
+#include <optional>
+
+namespace k7 {
+class EntryEngine;
+}
+
+namespace k7::test {
+
+class RecordingEntryView : public EntryView, public SoundPlayer {
+public:
+    // --- what was presented ---
+    std::optional<Frame> frame() const { return m_frame; }
+    int framesShown() const { return m_framesShown; }
+    QString prompt(Frame f) const { return m_prompts.value(f); }
+    QString caption(Frame f) const { return m_captions.value(f); }
+    int captionFontSize(Frame f) const { return m_captionFontSizes.value(f); }
+    QString text(Control c) const { return m_boxText.value(c); }
+    int maxLength(Control c) const { return m_maxLength.value(c); }
+    // Selection of a box: (start, length).
+    QPair<int, int> selection(Control c) const { return m_selection.value(c); }
+    bool wholeTextSelected(Control c) const;
+    std::optional<Control> focus() const { return m_focus; }
+    bool gridHasFocus() const { return m_gridFocus; }
+    QStringList menuItems() const { return m_menuItems; }
+    int menuColumns() const { return m_menuColumns; }
+    QString help(Frame f) const { return m_help.value(f); }
+    bool infoButtonVisible(Frame f) const { return m_infoVisible.value(f); }
+    QString previousCaption() const { return m_previousCaption; }
+    QString nextCaption() const { return m_nextCaption; }
+    QStringList variables() const { return m_variables; }
+    int selectedVariable() const { return m_selectedVariable; }
+    bool gridTabStop() const { return m_gridTabStop; }
+    int gridRefreshes() const { return m_gridRefreshes; }
+    std::optional<int> gridRowAskedFor() const { return m_gridRowAskedFor; }
+    bool imageJTimerRunning() const { return m_imageJTimer; }
+    QStringList infoFilesShown() const { return m_infoFiles; }
+    QList<int> propertiesOpened() const { return m_properties; }
+    QStringList wavesPlayed() const { return m_waves; }
+    int beeps() const { return m_beeps; }
+    void clearSounds() { m_waves.clear(); m_beeps = 0; }
+
+    // --- acting as the operator ---
+    void type(Control box, const QString& text);
+    // Selects menu item `index` (0-based) as a click would; no engine call.
+    void pick(int index);
+    // Presses a key in the control that has the focus, through the engine's
+    // handler for that control; returns whether the engine consumed it.
+    bool press(EntryEngine& engine, int code);
+    // Types `text` into the presented box and presses Enter.
+    void enter(EntryEngine& engine, const QString& text);
+    // Selects the menu item with this text and presses Enter.
+    void choose(EntryEngine& engine, const QString& item);
+    void setGridCell(int row, int column, const QString& text);
+    void setMenuListWidthTwips(int twips) { m_menuWidth = twips; }
+
+    // --- EntryView ---
+    void showFrame(Frame frame) override;
+    void setFrameCaption(Frame frame, const QString& caption, int fontSize) override;
+    void setPrompt(Frame frame, const QString& prompt) override;
+    long backgroundColor() const override { return m_background; }
+    void setBackgroundColor(long color) override { m_background = color; }
+    QString boxText(Control box) const override { return m_boxText.value(box); }
+    void setBoxText(Control box, const QString& text) override;
+    void setBoxMaxLength(Control box, int length) override { m_maxLength[box] = length; }
+    void selectBoxText(Control box, int start, int length) override;
+    void setFocus(Control control) override;
+    int menuListWidthTwips() const override { return m_menuWidth; }
+    void setMenuItems(const QStringList& items, int columns) override;
+    void selectMenuItem(int index) override { m_menuSelected = index; }
+    int selectedMenuItem() const override { return m_menuSelected; }
+    QString selectedMenuText() const override;
+    void setHelp(Frame frame, const QString& url) override { m_help[frame] = url; }
+    void setInfoButton(Frame frame, bool visible, const QString& tag) override;
+    QString infoButtonTag(Frame frame) const override { return m_infoTags.value(frame); }
+    void setEntryButtons(const QString& previousCaption, const QString& nextCaption,
+                         const QString& kindTag) override;
+    QString kindTag() const override { return m_kindTag; }
+    void setVariableList(const QStringList& names) override;
+    void selectVariable(int index) override { m_selectedVariable = index; }
+    QString gridCurrentCellText() const override { return m_gridCell; }
+    int gridCurrentColumn() const override { return m_gridColumn; }
+    int gridCurrentRow() const override { return m_gridRow; }
+    void setGridTabStop(bool on) override { m_gridTabStop = on; }
+    void focusGrid() override;
+    void refreshGrid() override { ++m_gridRefreshes; }
+    void gridGoToRow(int row) override { m_gridRowAskedFor = row; }
+    void setImageJTimer(bool running) override { m_imageJTimer = running; }
+    void showInfoFile(const QString& path) override { m_infoFiles << path; }
+    void openProperties(int variable) override { m_properties << variable; }
+
+    // --- SoundPlayer ---
+    void playWave(const QString& path) override { m_waves << path; }
+    void beep() override { ++m_beeps; }
+
+private:
+    std::optional<Frame> m_frame;
+    int m_framesShown = 0;
+    QMap<Frame, QString> m_prompts;
+    QMap<Frame, QString> m_captions;
+    QMap<Frame, int> m_captionFontSizes;
+    long m_background = 16777215;
+    QMap<Control, QString> m_boxText;
+    QMap<Control, int> m_maxLength;
+    QMap<Control, QPair<int, int>> m_selection;
+    std::optional<Control> m_focus;
+    bool m_gridFocus = false;
+    int m_menuWidth = 4000;
+    QStringList m_menuItems;
+    int m_menuColumns = 0;
+    int m_menuSelected = -1;
+    QMap<Frame, QString> m_help;
+    QMap<Frame, bool> m_infoVisible;
+    QMap<Frame, QString> m_infoTags;
+    QString m_previousCaption;
+    QString m_nextCaption;
+    QString m_kindTag;
+    QStringList m_variables;
+    int m_selectedVariable = -1;
+    QString m_gridCell;
+    int m_gridColumn = 0;
+    int m_gridRow = 0;
+    bool m_gridTabStop = true;
+    int m_gridRefreshes = 0;
+    std::optional<int> m_gridRowAskedFor;
+    bool m_imageJTimer = false;
+    QStringList m_infoFiles;
+    QList<int> m_properties;
+    QStringList m_waves;
+    int m_beeps = 0;
+};
+
+}  // namespace k7::test
