@@ -11,6 +11,9 @@
 #include <QString>
 #include <QStringList>
 
+#include <memory>
+#include <string>
+#include <unordered_map>
 #include <vector>
 
 struct sqlite3;
@@ -18,11 +21,12 @@ struct sqlite3;
 namespace k7 {
 
 class RecordSet;
+class SqliteStatement;
 
 class Database {
 public:
-    // The locale string new files are created with. Accepted and kept as a
-    // note in the file; it changes nothing in the SQLite engine.
+    // The locale string new files are created with. Accepted and ignored:
+    // the SQLite engine has no such setting.
     static constexpr const char* kLocale = ";LANGID=0x0409;CP=1252;COUNTRY=0";
 
     Database();
@@ -30,10 +34,12 @@ public:
     Database(const Database&) = delete;
     Database& operator=(const Database&) = delete;
 
-    // Opens an existing file for reading and writing. Fails, with a message
-    // in lastError(), when the file is missing, is not a database, cannot be
-    // written, or is locked by another process.
-    bool open(const QString& path);
+    enum class Access { ReadWrite, ReadOnly };
+
+    // Opens an existing file (for reading and writing unless ReadOnly).
+    // Fails, with a message in lastError(), when the file is missing, is not
+    // a database, cannot be written, or is locked by another process.
+    bool open(const QString& path, Access access = Access::ReadWrite);
     // Creates a new, empty database file (the file must not exist) and opens it.
     bool create(const QString& path, const QString& locale = QString::fromLatin1(kLocale));
     // Closes the file and every record set still open on it.
@@ -74,11 +80,16 @@ public:
     // For record sets and tools of this library.
     QSqlDatabase connection() const;
     sqlite3* handle() const;
+    // A prepared statement for `sql`, kept until the database is closed or
+    // its tables change; nullptr (with lastError()) when it cannot be prepared.
+    SqliteStatement* statement(const QString& sql);
     void setError(const QString& error) { m_error = error; }
 
 private:
     friend class RecordSet;
-    bool openConnection(const QString& path, bool creating);
+class SqliteStatement;
+    bool openConnection(const QString& path, bool creating, Access access);
+    bool ddl(const QString& sql);
     void attach(RecordSet* rs);
     void detach(RecordSet* rs);
 
@@ -89,6 +100,8 @@ private:
     bool m_inTransaction = false;
     std::vector<TableDef> m_tables;
     std::vector<RecordSet*> m_recordSets;
+    std::unordered_map<std::string, std::unique_ptr<SqliteStatement>> m_statements;
+    sqlite3* m_handle = nullptr;
 };
 
 }  // namespace k7

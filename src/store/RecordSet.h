@@ -12,7 +12,6 @@
 #include "store/TableDef.h"
 
 #include <QList>
-#include <QSqlQuery>
 #include <QString>
 #include <QVariant>
 
@@ -99,14 +98,18 @@ private:
     friend class Database;
     enum class Mode { None, Add, Edit };
 
-    bool openDynaset(Database& db, const QString& table, const QString& where,
-                     const QVariantList& whereValues, const QString& orderBy,
+    bool openDynaset(Database& db, const QString& table, const QString& whereField,
+                     Qt::CaseSensitivity cs, const QVariantList& whereValues, const QString& orderBy,
                      const QStringList& columns, const QString& name);
     bool loadKeys();
-    bool loadRow() const;
+    bool fetch(qint64 key, QVariantList& values) const;
+    const QVariantList* currentRow() const;
     bool fail(const QString& error) const;
-    void detachFromDatabase();
+    bool requireCurrent() const;
+    bool requireDynaset() const;
+    void leaveEdit();
     QVariant stored(int i, const QVariant& value, bool* ok) const;
+    QVariant shown(int i, const QVariant& value) const;
 
     Database* m_db = nullptr;
     QString m_name;
@@ -118,8 +121,8 @@ private:
     QString m_keySql;
     QVariantList m_keyValues;
     QString m_rowidName;
-    QString m_selectList;
-    std::vector<qint64> m_keys;
+    QString m_fetchSql;
+    std::vector<qint64> m_keys;  // rowids; for a snapshot, row numbers
 
     // Snapshot rows (openQuery).
     std::vector<QVariantList> m_rows;
@@ -129,7 +132,6 @@ private:
     bool m_afterDelete = false;        // the current row was deleted; moveNext stays
     mutable qint64 m_loadedKey = -1;
     mutable QVariantList m_current;
-    mutable QSqlQuery m_fetch;
 
     Mode m_mode = Mode::None;
     QVariantList m_buffer;

@@ -1,0 +1,134 @@
+#include "store/DataTable.h"
+
+#include "store/Naming.h"
+
+#include <QFileInfo>
+#include <QSet>
+
+#include <algorithm>
+
+namespace k7 {
+
+namespace {
+
+bool isTextVariable(int vartype)
+{
+    return vartype == TypeText || vartype == TypeMenu || vartype == TypeTable || vartype == TypeSqid;
+}
+
+// Whether `index` covers exactly the variable's field, as "+NAME" or "+[NAME]".
+bool indexCovers(const IndexDef& index, const QString& varname)
+{
+    const QString fields = index.fields.toLower();
+    const QString name = varname.toLower();
+    return fields == QLatin1Char('+') + name || fields == QStringLiteral("+[") + name + QLatin1Char(']');
+}
+
+// An index name that no table of the database uses yet.
+QString freeIndexName(const Database& db, const QString& wanted)
+{
+    QSet<QString> used;
+    for (int t = 0; t < db.tableCount(); ++t) {
+        for (const auto& index : db.table(t).indexes)
+            used.insert(index.name.toLower());
+    }
+    QString name = wanted;
+    for (int n = 2; used.contains(name.toLower()); ++n)
+        name = wanted + QLatin1Char('_') + QString::number(n);
+    return name;
+}
+
+bool failOpen(DataStore& store, Dialogs& dialogs, ShellHooks& shell, const QString& reason)
+{
+    shell.setDataSource(nullptr);
+    store.closeAll();
+    dialogs.message(QStringLiteral("Error: ") + reason, Style::OkOnly + Style::Critical);
+    return false;
+}
+
+}  // namespace
+
+TableDef DataTableDef(const Model& model, const QString& table)
+{
+    TableDef def;
+    def.name = table;
+    for (int v = 1; v <= model.varcount; ++v) {
+        const Variable& var = model.var(v);
+        if (isTextVariable(var.vartype)) {
+            const int size = std::clamp(static_cast<int>(var.varlength), 1, 255);
+            def.addField(var.varname, FieldType::Text, size);
+        } else {
+            def.addField(var.varname, FieldType::Single);
+        }
+    }
+    return def;
+}
+
+bool CreateDataTable(const Model& model, Database& db, const QString& table)
+{
+    return db.appendTable(DataTableDef(model, table));
+}
+
+QString UniqueIndexName(const QString& table, const QString& varname)
+{
+    return table + QLatin1Char('_') + varname;
+}
+
+bool OpenDataTable(Model& model, DataStore& store, Dialogs& dialogs, ShellHooks& shell,
+                   const QString& dbname)
+{
+    Database& db = store.currentdb;
+    store.currentrs.close();
+    const bool opened = QFileInfo(dbname).exists() ? db.open(dbname) : db.create(dbname);
+    if (!opened)
+        return failOpen(store, dialogs, shell, db.lastError());
+    store.dbname = dbname;
+
+    store.tablename = DeriveTableName(dbname, model.options[OptTable]);
+    model.options[OptTable] = store.tablename;
+
+    if (!db.findTable(store.tablename) && !CreateDataTable(model, db, store.tablename)) {
+        return failOpen(store, dialogs, shell,
+                        QStringLiteral("The data table %1 could not be created in %2: %3")
+                            .arg(store.tablename, dbname, db.lastError()));
+    }
+    if (!db.refresh())
+        return failOpen(store, dialogs, shell, db.lastError());
+
+    for (int v = 1; v <= model.varcount; ++v) {
+        const Variable& var = model.var(v);
+        if (var.varunique != 1)
+            continue;
+        const TableDef* def = db.findTable(store.tablename);
+        const bool present = def && std::any_of(def->indexes.begin(), def->indexes.end(),
+                                                [&](const IndexDef& i) { return indexCovers(i, var.varname); });
+        if (present)
+            continue;
+        IndexDef index;
+        index.name = freeIndexName(db, UniqueIndexName(store.tablename, var.varname));
+        index.fields = QLatin1Char('+') + var.varname;
+        if (!db.appendIndex(store.tablename, index)) {
+            dialogs.message(QStringLiteral("Warning: Index could not be created on ") + var.varname
+                                + QStringLiteral(". Either the name is invalid or there are too many indexed "
+                                                 "fields. Use Unique only on fields that have unique entries "
+                                                 "(such as ID numbers)."),
+                            Style::OkOnly + Style::Information);
+        }
+    }
+    db.refresh();
+
+    if (!store.currentrs.openTable(db, store.tablename)) {
+        return failOpen(store, dialogs, shell,
+                        QStringLiteral("The data table %1 could not be opened: %2")
+                            .arg(store.tablename, store.currentrs.lastError()));
+    }
+    shell.setDataSource(&store.currentrs);
+
+    QStringList names;
+    for (int v = 1; v <= model.varcount; ++v)
+        names << model.var(v).varname;
+    shell.setVariableList(names);
+    return true;
+}
+
+}  // namespace k7

@@ -1,0 +1,437 @@
+#include "store/Database.h"
+
+#include "store/RecordSet.h"
+#include "store/SqliteStatement.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QSqlDriver>
+#include <QSqlError>
+#include <QSqlQuery>
+
+#include <sqlite3.h>
+
+#include <algorithm>
+#include <atomic>
+
+namespace k7 {
+
+namespace {
+
+// How long an operation waits for another program's lock before failing.
+constexpr int kBusyTimeoutMs = 1000;
+
+QString newConnectionName()
+{
+    static std::atomic<int> counter{0};
+    return QStringLiteral("k7-db-%1").arg(++counter);
+}
+
+QString sqlError(const QSqlError& e)
+{
+    return e.databaseText().isEmpty() ? e.text() : e.databaseText();
+}
+
+// The parts of an index field list ("+a;+[b];-c") as plain field names.
+QStringList indexFields(const QString& list)
+{
+    QStringList out;
+    for (QString part : list.split(QLatin1Char(';'), Qt::SkipEmptyParts)) {
+        part = part.trimmed();
+        if (part.startsWith(QLatin1Char('+')) || part.startsWith(QLatin1Char('-')))
+            part.remove(0, 1);
+        if (part.startsWith(QLatin1Char('[')) && part.endsWith(QLatin1Char(']')))
+            part = part.mid(1, part.size() - 2);
+        out << part;
+    }
+    return out;
+}
+
+}  // namespace
+
+Database::Database() : m_connectionName(newConnectionName()) {}
+
+Database::~Database()
+{
+    close();
+}
+
+bool Database::open(const QString& path, Access access)
+{
+    close();
+    m_error.clear();
+    const QFileInfo info(path);
+    if (!info.exists()) {
+        m_error = QStringLiteral("The database %1 does not exist.").arg(path);
+        return false;
+    }
+    if (!info.isFile()) {
+        m_error = QStringLiteral("The database %1 is not a file.").arg(path);
+        return false;
+    }
+    if (access == Access::ReadWrite) {
+        if (!info.isWritable()) {
+            m_error = QStringLiteral("The database %1 is read-only and cannot take new records.")
+                          .arg(path);
+            return false;
+        }
+        // Every change writes a journal beside the file first.
+        if (!QFileInfo(info.absolutePath()).isWritable()) {
+            m_error = QStringLiteral("The folder of the database %1 is read-only, so the database "
+                                     "cannot be changed.")
+                          .arg(path);
+            return false;
+        }
+    }
+    return openConnection(path, false, access);
+}
+
+bool Database::create(const QString& path, const QString& locale)
+{
+    Q_UNUSED(locale);
+    close();
+    m_error.clear();
+    const QFileInfo info(path);
+    if (info.exists()) {
+        m_error = QStringLiteral("The database %1 already exists.").arg(path);
+        return false;
+    }
+    const QFileInfo folder(info.absolutePath());
+    if (!folder.isDir()) {
+        m_error = QStringLiteral("The database %1 cannot be created: the folder %2 does not exist.")
+                      .arg(path, folder.filePath());
+        return false;
+    }
+    if (!folder.isWritable()) {
+        m_error = QStringLiteral("The database %1 cannot be created: the folder %2 is read-only.")
+                      .arg(path, folder.filePath());
+        return false;
+    }
+    if (!openConnection(path, true, Access::ReadWrite))
+        return false;
+    // SQLite writes the file on the first change; write its header now so the
+    // file exists from here on.
+    if (!execute(QStringLiteral("PRAGMA user_version = 1"))) {
+        const QString reason = m_error;
+        close();
+        QFile::remove(path);
+        m_error = QStringLiteral("The database %1 cannot be created: %2").arg(path, reason);
+        return false;
+    }
+    return true;
+}
+
+bool Database::openConnection(const QString& path, bool creating, Access access)
+{
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), m_connectionName);
+        db.setDatabaseName(path);
+        QString options = QStringLiteral("QSQLITE_BUSY_TIMEOUT=%1").arg(kBusyTimeoutMs);
+        if (access == Access::ReadOnly)
+            options += QStringLiteral(";QSQLITE_OPEN_READONLY");
+        db.setConnectOptions(options);
+        if (!db.open()) {
+            m_error = QStringLiteral("The database %1 cannot be opened: %2")
+                          .arg(path, sqlError(db.lastError()));
+            db = QSqlDatabase();
+            QSqlDatabase::removeDatabase(m_connectionName);
+            return false;
+        }
+        const QVariant h = db.driver()->handle();
+        if (h.isValid() && qstrcmp(h.typeName(), "sqlite3*") == 0)
+            m_handle = *static_cast<sqlite3* const*>(h.constData());
+    }
+    m_open = true;
+    m_path = path;
+
+    auto failOpen = [&](const QString& error) {
+        close();
+        m_error = error;
+        return false;
+    };
+    if (!m_handle)
+        return failOpen(QStringLiteral("The database %1 cannot be opened: no SQLite handle.").arg(path));
+    // Reading the schema is the first real access: a file that is not a
+    // database fails here.
+    if (!execute(QStringLiteral("SELECT count(*) FROM sqlite_master")))
+        return failOpen(m_error.contains(QLatin1String("not a database"))
+                            ? QStringLiteral("The file %1 is not a database.").arg(path)
+                            : QStringLiteral("The database %1 cannot be opened: %2").arg(path, m_error));
+    if (!execute(QStringLiteral("PRAGMA synchronous = FULL")))
+        return failOpen(QStringLiteral("The database %1 cannot be opened: %2").arg(path, m_error));
+    if (access == Access::ReadWrite && !creating) {
+        // A write lock held by another program shows now rather than when the
+        // first record is saved.
+        if (!execute(QStringLiteral("BEGIN IMMEDIATE")))
+            return failOpen(m_error.contains(QLatin1String("locked"))
+                                ? QStringLiteral("The database %1 is locked by another program.").arg(path)
+                                : QStringLiteral("The database %1 cannot be written: %2").arg(path, m_error));
+        execute(QStringLiteral("ROLLBACK"));
+    }
+    if (!refresh())
+        return failOpen(QStringLiteral("The database %1 cannot be read: %2").arg(path, m_error));
+    return true;
+}
+
+void Database::close()
+{
+    const auto sets = m_recordSets;
+    for (RecordSet* rs : sets)
+        rs->close();
+    m_recordSets.clear();
+    m_statements.clear();
+    if (m_open && m_inTransaction)
+        execute(QStringLiteral("ROLLBACK"));
+    m_inTransaction = false;
+    m_handle = nullptr;
+    if (QSqlDatabase::contains(m_connectionName)) {
+        {
+            QSqlDatabase db = QSqlDatabase::database(m_connectionName, false);
+            db.close();
+        }
+        QSqlDatabase::removeDatabase(m_connectionName);
+    }
+    m_open = false;
+    m_path.clear();
+    m_tables.clear();
+}
+
+const TableDef* Database::findTable(const QString& name) const
+{
+    for (const auto& t : m_tables) {
+        if (t.name.compare(name, Qt::CaseInsensitive) == 0)
+            return &t;
+    }
+    return nullptr;
+}
+
+QStringList Database::tableNames() const
+{
+    QStringList names;
+    for (const auto& t : m_tables)
+        names << t.name;
+    return names;
+}
+
+bool Database::refresh()
+{
+    m_error.clear();
+    if (!m_open) {
+        m_error = QStringLiteral("The database is not open.");
+        return false;
+    }
+    std::vector<TableDef> tables;
+    QSqlQuery q(connection());
+    if (!q.exec(QStringLiteral("SELECT name FROM sqlite_master WHERE type = 'table' "
+                               "AND name NOT LIKE 'sqlite\\_%' ESCAPE '\\' ORDER BY rowid"))) {
+        m_error = sqlError(q.lastError());
+        return false;
+    }
+    while (q.next())
+        tables.push_back(TableDef{q.value(0).toString(), {}, {}});
+    q.finish();
+
+    QSqlQuery cols(connection());
+    cols.prepare(QStringLiteral("SELECT name, type FROM pragma_table_info(?)"));
+    QSqlQuery idx(connection());
+    idx.prepare(QStringLiteral("SELECT name, \"unique\", origin FROM pragma_index_list(?)"));
+    QSqlQuery idxCols(connection());
+    idxCols.prepare(QStringLiteral("SELECT name FROM pragma_index_info(?) ORDER BY seqno"));
+    for (auto& t : tables) {
+        cols.addBindValue(t.name);
+        if (!cols.exec()) {
+            m_error = sqlError(cols.lastError());
+            return false;
+        }
+        while (cols.next())
+            t.fields.append(FieldFromDeclaration(cols.value(0).toString(), cols.value(1).toString()));
+        cols.finish();
+
+        idx.addBindValue(t.name);
+        if (!idx.exec()) {
+            m_error = sqlError(idx.lastError());
+            return false;
+        }
+        while (idx.next()) {
+            IndexDef index;
+            index.name = idx.value(0).toString();
+            index.unique = idx.value(1).toInt() != 0;
+            index.primary = idx.value(2).toString() == QLatin1String("pk");
+            t.indexes.append(index);
+        }
+        idx.finish();
+        for (auto& index : t.indexes) {
+            idxCols.addBindValue(index.name);
+            if (!idxCols.exec()) {
+                m_error = sqlError(idxCols.lastError());
+                return false;
+            }
+            QStringList parts;
+            while (idxCols.next())
+                parts << QLatin1Char('+') + idxCols.value(0).toString();
+            idxCols.finish();
+            index.fields = parts.join(QLatin1Char(';'));
+        }
+    }
+    m_tables = std::move(tables);
+    return true;
+}
+
+bool Database::ddl(const QString& sql)
+{
+    // Prepared statements may refer to what is about to change.
+    m_statements.clear();
+    if (!execute(sql))
+        return false;
+    return refresh();
+}
+
+bool Database::appendTable(const TableDef& table)
+{
+    m_error.clear();
+    if (table.fields.isEmpty()) {
+        m_error = QStringLiteral("The table %1 needs at least one field.").arg(table.name);
+        return false;
+    }
+    QStringList columns;
+    for (const auto& f : table.fields)
+        columns << (QuoteName(f.name) + QLatin1Char(' ') + DeclarationOf(f)).trimmed();
+    return ddl(QStringLiteral("CREATE TABLE %1 (%2)").arg(QuoteName(table.name), columns.join(QStringLiteral(", "))));
+}
+
+bool Database::deleteTable(const QString& name)
+{
+    return ddl(QStringLiteral("DROP TABLE %1").arg(QuoteName(name)));
+}
+
+bool Database::renameTable(const QString& name, const QString& newName)
+{
+    return ddl(QStringLiteral("ALTER TABLE %1 RENAME TO %2").arg(QuoteName(name), QuoteName(newName)));
+}
+
+bool Database::appendField(const QString& table, const FieldDef& field)
+{
+    return ddl(QStringLiteral("ALTER TABLE %1 ADD COLUMN %2 %3")
+                   .arg(QuoteName(table), QuoteName(field.name), DeclarationOf(field)));
+}
+
+bool Database::renameField(const QString& table, const QString& field, const QString& newName)
+{
+    return ddl(QStringLiteral("ALTER TABLE %1 RENAME COLUMN %2 TO %3")
+                   .arg(QuoteName(table), QuoteName(field), QuoteName(newName)));
+}
+
+bool Database::appendIndex(const QString& table, const IndexDef& index)
+{
+    m_error.clear();
+    const TableDef* def = findTable(table);
+    if (!def) {
+        m_error = QStringLiteral("The table %1 does not exist.").arg(table);
+        return false;
+    }
+    const QStringList fields = indexFields(index.fields);
+    if (fields.isEmpty()) {
+        m_error = QStringLiteral("The index %1 has no field.").arg(index.name);
+        return false;
+    }
+    QStringList columns;
+    for (const auto& f : fields) {
+        // SQLite would index a misspelt name as a constant text; refuse it.
+        if (def->fieldIndex(f) < 0) {
+            m_error = QStringLiteral("The table %1 has no field %2.").arg(def->name, f);
+            return false;
+        }
+        columns << QuoteName(f) + QStringLiteral(" COLLATE NOCASE");
+    }
+    return ddl(QStringLiteral("CREATE %1INDEX %2 ON %3 (%4)")
+                   .arg(index.unique ? QStringLiteral("UNIQUE ") : QString(), QuoteName(index.name),
+                        QuoteName(def->name), columns.join(QStringLiteral(", "))));
+}
+
+bool Database::transaction()
+{
+    if (m_inTransaction) {
+        m_error = QStringLiteral("A transaction is already open.");
+        return false;
+    }
+    if (!execute(QStringLiteral("BEGIN IMMEDIATE")))
+        return false;
+    m_inTransaction = true;
+    return true;
+}
+
+bool Database::commit()
+{
+    if (!execute(QStringLiteral("COMMIT")))
+        return false;
+    m_inTransaction = false;
+    return true;
+}
+
+bool Database::rollback()
+{
+    const bool good = execute(QStringLiteral("ROLLBACK"));
+    m_inTransaction = false;
+    // A rolled-back schema change must not linger in the list.
+    if (m_open)
+        refresh();
+    return good;
+}
+
+bool Database::execute(const QString& sql, const QVariantList& values)
+{
+    m_error.clear();
+    if (!m_open) {
+        m_error = QStringLiteral("The database is not open.");
+        return false;
+    }
+    QSqlQuery q(connection());
+    if (!q.prepare(sql)) {
+        m_error = sqlError(q.lastError());
+        return false;
+    }
+    for (const auto& v : values)
+        q.addBindValue(v);
+    if (!q.exec()) {
+        m_error = sqlError(q.lastError());
+        return false;
+    }
+    return true;
+}
+
+QSqlDatabase Database::connection() const
+{
+    return QSqlDatabase::database(m_connectionName, false);
+}
+
+sqlite3* Database::handle() const
+{
+    return m_handle;
+}
+
+SqliteStatement* Database::statement(const QString& sql)
+{
+    const std::string key = sql.toStdString();
+    auto it = m_statements.find(key);
+    if (it != m_statements.end())
+        return it->second.get();
+    auto stmt = std::make_unique<SqliteStatement>(m_handle, sql);
+    if (!stmt->ok()) {
+        m_error = stmt->error();
+        return nullptr;
+    }
+    return m_statements.emplace(key, std::move(stmt)).first->second.get();
+}
+
+void Database::attach(RecordSet* rs)
+{
+    if (std::find(m_recordSets.begin(), m_recordSets.end(), rs) == m_recordSets.end())
+        m_recordSets.push_back(rs);
+}
+
+void Database::detach(RecordSet* rs)
+{
+    m_recordSets.erase(std::remove(m_recordSets.begin(), m_recordSets.end(), rs), m_recordSets.end());
+}
+
+}  // namespace k7

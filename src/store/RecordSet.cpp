@@ -1,0 +1,638 @@
+#include "store/RecordSet.h"
+
+#include "store/Database.h"
+#include "store/SqliteStatement.h"
+
+#include <sqlite3.h>
+
+#include <cmath>
+#include <limits>
+#include <unordered_set>
+
+namespace k7 {
+
+namespace {
+
+// The name under which the row id is selected: "rowid" unless the table has
+// a field of that name.
+QString rowidAlias(const QList<FieldDef>& fields)
+{
+    for (const char* candidate : {"rowid", "_rowid_", "oid"}) {
+        const QString name = QString::fromLatin1(candidate);
+        bool taken = false;
+        for (const auto& f : fields)
+            taken = taken || f.name.compare(name, Qt::CaseInsensitive) == 0;
+        if (!taken)
+            return name;
+    }
+    return QString();
+}
+
+}  // namespace
+
+RecordSet::~RecordSet()
+{
+    close();
+}
+
+bool RecordSet::fail(const QString& error) const
+{
+    m_error = error;
+    return false;
+}
+
+bool RecordSet::openTable(Database& db, const QString& table)
+{
+    return openDynaset(db, table, QString(), Qt::CaseSensitive, {}, QString(), {}, table);
+}
+
+bool RecordSet::openWhere(Database& db, const QString& table, const QString& field,
+                          const QVariant& value, Qt::CaseSensitivity cs, const QStringList& columns)
+{
+    const QString shownColumns = columns.isEmpty() ? QStringLiteral("*") : QStringLiteral("[") + columns.join(QStringLiteral("], [")) + QStringLiteral("]");
+    const QString name = QStringLiteral("SELECT %1 FROM [%2] WHERE [%3] = ?").arg(shownColumns, table, field);
+    return openDynaset(db, table, field, cs, {value}, QString(), columns, name);
+}
+
+bool RecordSet::openSorted(Database& db, const QString& table, const QStringList& orderBy)
+{
+    QStringList quoted;
+    QStringList shown;
+    for (const auto& f : orderBy) {
+        quoted << QuoteName(f);
+        shown << QStringLiteral("[%1].[%2]").arg(table, f);
+    }
+    const QString name = QStringLiteral("SELECT [%1].* FROM [%1] ORDER BY %2").arg(table, shown.join(QLatin1Char(',')));
+    return openDynaset(db, table, QString(), Qt::CaseSensitive, {}, quoted.join(QStringLiteral(", ")), {},
+                       name);
+}
+
+bool RecordSet::openDynaset(Database& db, const QString& table, const QString& whereField,
+                            Qt::CaseSensitivity cs, const QVariantList& whereValues, const QString& orderBy,
+                            const QStringList& columns, const QString& name)
+{
+    close();
+    m_error.clear();
+    if (!db.isOpen())
+        return fail(QStringLiteral("The database is not open."));
+    const TableDef* def = db.findTable(table);
+    if (!def)
+        return fail(QStringLiteral("The table %1 does not exist in the database.").arg(table));
+    QList<FieldDef> fields;
+    if (columns.isEmpty()) {
+        fields = def->fields;
+    } else {
+        for (const auto& c : columns) {
+            const int i = def->fieldIndex(c);
+            if (i < 0)
+                return fail(QStringLiteral("The table %1 has no field %2.").arg(def->name, c));
+            fields.append(def->fields[i]);
+        }
+    }
+    QString where;
+    if (!whereField.isEmpty()) {
+        // A misspelt name must be an error, not a comparison with a constant.
+        if (def->fieldIndex(whereField) < 0)
+            return fail(QStringLiteral("The table %1 has no field %2.").arg(def->name, whereField));
+        where = QStringLiteral(" WHERE %1 = ?%2")
+                    .arg(QuoteName(whereField),
+                         cs == Qt::CaseInsensitive ? QStringLiteral(" COLLATE NOCASE") : QString());
+    }
+    const QString rowid = rowidAlias(def->fields);
+    if (rowid.isEmpty())
+        return fail(QStringLiteral("The table %1 has no row ids.").arg(def->name));
+
+    QStringList select;
+    for (const auto& f : fields)
+        select << QuoteName(f.name);
+    m_table = def->name;
+    m_fields = fields;
+    m_rowidName = rowid;
+    m_keySql = QStringLiteral("SELECT %1 FROM %2%3 ORDER BY %4")
+                   .arg(rowid, QuoteName(def->name), where,
+                        orderBy.isEmpty() ? rowid : orderBy + QStringLiteral(", ") + rowid);
+    m_keyValues = whereValues;
+    m_fetchSql = QStringLiteral("SELECT %1 FROM %2 WHERE %3 = ?")
+                     .arg(select.join(QStringLiteral(", ")), QuoteName(def->name), rowid);
+    m_name = name;
+    m_updatable = true;
+    m_db = &db;
+    db.attach(this);
+    if (!loadKeys()) {
+        const QString error = m_error;
+        close();
+        return fail(error);
+    }
+    m_pos = 0;
+    return true;
+}
+
+bool RecordSet::openQuery(Database& db, const QString& sql, const QVariantList& values)
+{
+    close();
+    m_error.clear();
+    if (!db.isOpen())
+        return fail(QStringLiteral("The database is not open."));
+    // A statement of its own: the query may be anything and runs once.
+    SqliteStatement stmt(db.handle(), sql);
+    if (!stmt.ok())
+        return fail(stmt.error());
+    if (!stmt.bind(values))
+        return fail(stmt.error());
+    QList<FieldDef> fields;
+    for (int i = 0; i < stmt.columnCount(); ++i)
+        fields.append(FieldFromDeclaration(stmt.columnName(i), stmt.columnDeclaredType(i)));
+    std::vector<QVariantList> rows;
+    while (stmt.step()) {
+        QVariantList row;
+        row.reserve(fields.size());
+        for (int i = 0; i < fields.size(); ++i)
+            row.append(stmt.value(i));
+        rows.push_back(std::move(row));
+    }
+    if (!stmt.error().isEmpty())
+        return fail(stmt.error());
+    m_fields = fields;
+    m_rows = std::move(rows);
+    m_keys.resize(m_rows.size());
+    for (size_t i = 0; i < m_keys.size(); ++i)
+        m_keys[i] = static_cast<qint64>(i);
+    m_name = sql;
+    m_keyValues = values;
+    m_updatable = false;
+    m_db = &db;
+    db.attach(this);
+    m_pos = 0;
+    return true;
+}
+
+void RecordSet::close()
+{
+    if (m_db)
+        m_db->detach(this);
+    m_db = nullptr;
+    m_name.clear();
+    m_table.clear();
+    m_updatable = false;
+    m_keySql.clear();
+    m_keyValues.clear();
+    m_rowidName.clear();
+    m_fetchSql.clear();
+    m_keys.clear();
+    m_rows.clear();
+    m_fields.clear();
+    m_pos = -1;
+    m_afterDelete = false;
+    m_loadedKey = -1;
+    m_current.clear();
+    m_mode = Mode::None;
+    m_buffer.clear();
+    m_dirty.clear();
+}
+
+bool RecordSet::loadKeys()
+{
+    SqliteStatement* stmt = m_db->statement(m_keySql);
+    if (!stmt)
+        return fail(m_db->lastError());
+    if (!stmt->bind(m_keyValues))
+        return fail(stmt->error());
+    std::vector<qint64> keys;
+    while (stmt->step())
+        keys.push_back(stmt->int64(0));
+    const QString error = stmt->error();
+    stmt->reset();
+    if (!error.isEmpty())
+        return fail(error);
+    m_keys = std::move(keys);
+    m_loadedKey = -1;
+    return true;
+}
+
+bool RecordSet::fetch(qint64 key, QVariantList& values) const
+{
+    SqliteStatement* stmt = m_db->statement(m_fetchSql);
+    if (!stmt)
+        return fail(m_db->lastError());
+    if (!stmt->bind({key}))
+        return fail(stmt->error());
+    const bool found = stmt->step();
+    values.clear();
+    for (int i = 0; i < m_fields.size(); ++i)
+        values.append(found ? shown(i, stmt->value(i)) : QVariant());
+    const QString error = stmt->error();
+    stmt->reset();
+    if (!error.isEmpty())
+        return fail(error);
+    if (!found)
+        return fail(QStringLiteral("The record was deleted."));
+    return true;
+}
+
+// Values as the field's type reads: Yes/No as bool, everything else as stored.
+QVariant RecordSet::shown(int i, const QVariant& value) const
+{
+    if (value.isNull())
+        return QVariant();
+    if (m_fields[i].type == FieldType::YesNo && value.typeId() == QMetaType::LongLong)
+        return QVariant(value.toLongLong() != 0);
+    return value;
+}
+
+bool RecordSet::bof() const
+{
+    return m_keys.empty() || m_pos < 0;
+}
+
+bool RecordSet::eof() const
+{
+    return m_keys.empty() || m_pos >= recordCount();
+}
+
+int RecordSet::absolutePosition() const
+{
+    return (m_afterDelete || bof() || eof()) ? -1 : m_pos;
+}
+
+bool RecordSet::setAbsolutePosition(int position)
+{
+    if (!isOpen())
+        return fail(QStringLiteral("The record set is closed."));
+    if (position < 0 || position >= recordCount())
+        return fail(QStringLiteral("There is no record %1.").arg(position + 1));
+    leaveEdit();
+    m_pos = position;
+    return true;
+}
+
+qint64 RecordSet::bookmark() const
+{
+    const int p = absolutePosition();
+    return p < 0 ? -1 : m_keys[static_cast<size_t>(p)];
+}
+
+bool RecordSet::setBookmark(qint64 bookmark)
+{
+    for (size_t i = 0; i < m_keys.size(); ++i) {
+        if (m_keys[i] == bookmark)
+            return setAbsolutePosition(static_cast<int>(i));
+    }
+    return fail(QStringLiteral("Not a valid bookmark."));
+}
+
+void RecordSet::leaveEdit()
+{
+    m_mode = Mode::None;
+    m_buffer.clear();
+    m_dirty.clear();
+    m_afterDelete = false;
+}
+
+void RecordSet::moveFirst()
+{
+    leaveEdit();
+    m_pos = 0;
+}
+
+void RecordSet::moveNext()
+{
+    const bool stay = m_afterDelete;
+    leaveEdit();
+    if (!stay && m_pos < recordCount())
+        ++m_pos;
+}
+
+void RecordSet::movePrevious()
+{
+    leaveEdit();
+    if (m_pos >= 0)
+        --m_pos;
+}
+
+void RecordSet::moveLast()
+{
+    leaveEdit();
+    m_pos = m_keys.empty() ? 0 : recordCount() - 1;
+}
+
+int RecordSet::fieldIndex(const QString& name) const
+{
+    for (int i = 0; i < m_fields.size(); ++i) {
+        if (m_fields[i].name.compare(name, Qt::CaseInsensitive) == 0)
+            return i;
+    }
+    return -1;
+}
+
+const QVariantList* RecordSet::currentRow() const
+{
+    const int p = absolutePosition();
+    if (p < 0) {
+        fail(QStringLiteral("No current record."));
+        return nullptr;
+    }
+    if (!m_updatable)
+        return &m_rows[static_cast<size_t>(p)];
+    const qint64 key = m_keys[static_cast<size_t>(p)];
+    if (m_loadedKey != key) {
+        if (!fetch(key, m_current))
+            return nullptr;
+        m_loadedKey = key;
+    }
+    return &m_current;
+}
+
+QVariant RecordSet::value(int i) const
+{
+    if (i < 0 || i >= fieldCount()) {
+        fail(QStringLiteral("Item not found in this collection."));
+        return QVariant();
+    }
+    if (m_mode != Mode::None)
+        return m_buffer[i];
+    const QVariantList* row = currentRow();
+    return row ? row->at(i) : QVariant();
+}
+
+QVariant RecordSet::value(const QString& name) const
+{
+    return value(fieldIndex(name));
+}
+
+QVariantList RecordSet::row(int position) const
+{
+    if (position < 0 || position >= recordCount())
+        return {};
+    if (!m_updatable)
+        return m_rows[static_cast<size_t>(position)];
+    const qint64 key = m_keys[static_cast<size_t>(position)];
+    if (key == m_loadedKey)
+        return m_current;
+    QVariantList values;
+    fetch(key, values);
+    return values;
+}
+
+bool RecordSet::requireDynaset() const
+{
+    if (!isOpen())
+        return fail(QStringLiteral("The record set is closed."));
+    if (!m_updatable)
+        return fail(QStringLiteral("The record set cannot be changed."));
+    return true;
+}
+
+bool RecordSet::addNew()
+{
+    if (!requireDynaset())
+        return false;
+    leaveEdit();
+    m_mode = Mode::Add;
+    m_buffer = QVariantList(m_fields.size());
+    m_dirty.assign(static_cast<size_t>(m_fields.size()), false);
+    m_error.clear();
+    return true;
+}
+
+bool RecordSet::edit()
+{
+    if (!requireDynaset())
+        return false;
+    const QVariantList* row = currentRow();
+    if (!row)
+        return false;
+    m_buffer = *row;
+    m_mode = Mode::Edit;
+    m_dirty.assign(static_cast<size_t>(m_fields.size()), false);
+    m_error.clear();
+    return true;
+}
+
+// The value as the field stores it: text cut to the field size, Single
+// rounded to a 32-bit float, Long checked against its range.
+QVariant RecordSet::stored(int i, const QVariant& value, bool* ok) const
+{
+    *ok = true;
+    if (value.isNull())
+        return QVariant();
+    const FieldDef& f = m_fields[i];
+    switch (f.type) {
+    case FieldType::Text: {
+        QString s = value.toString();
+        if (f.size > 0 && s.size() > f.size)
+            s.truncate(f.size);
+        return s;
+    }
+    case FieldType::Single:
+    case FieldType::Long: {
+        double d = 0;
+        if (value.typeId() == QMetaType::QString) {
+            const QString s = value.toString().trimmed();
+            if (s.isEmpty())
+                return QVariant();
+            d = s.toDouble(ok);
+        } else {
+            d = value.toDouble(ok);
+        }
+        if (!*ok) {
+            fail(QStringLiteral("Data type conversion error: %1 is not a number for the field %2.")
+                     .arg(value.toString(), f.name));
+            return QVariant();
+        }
+        if (f.type == FieldType::Single) {
+            const float single = static_cast<float>(d);
+            if (std::isfinite(d) && !std::isfinite(single)) {
+                *ok = false;
+                fail(QStringLiteral("Overflow: %1 does not fit the field %2.").arg(value.toString(), f.name));
+                return QVariant();
+            }
+            return QVariant(static_cast<double>(single));
+        }
+        const double r = std::round(d);
+        if (!std::isfinite(r) || r < std::numeric_limits<qint32>::min()
+            || r > std::numeric_limits<qint32>::max()) {
+            *ok = false;
+            fail(QStringLiteral("Overflow: %1 does not fit the field %2.").arg(value.toString(), f.name));
+            return QVariant();
+        }
+        return QVariant(static_cast<qint64>(r));
+    }
+    case FieldType::YesNo:
+        return QVariant(value.toBool());
+    case FieldType::Other:
+        break;
+    }
+    return value;
+}
+
+bool RecordSet::setField(int i, const QVariant& value)
+{
+    if (m_mode == Mode::None)
+        return fail(QStringLiteral("Update or CancelUpdate without AddNew or Edit."));
+    if (i < 0 || i >= fieldCount())
+        return fail(QStringLiteral("Item not found in this collection."));
+    bool ok = true;
+    const QVariant v = stored(i, value, &ok);
+    if (!ok)
+        return false;
+    m_buffer[i] = v;
+    m_dirty[static_cast<size_t>(i)] = true;
+    return true;
+}
+
+bool RecordSet::setField(const QString& name, const QVariant& value)
+{
+    const int i = fieldIndex(name);
+    if (i < 0)
+        return fail(QStringLiteral("The field %1 is not in the record set.").arg(name));
+    return setField(i, value);
+}
+
+bool RecordSet::update()
+{
+    if (m_mode == Mode::None)
+        return fail(QStringLiteral("Update or CancelUpdate without AddNew or Edit."));
+    QStringList names;
+    QVariantList values;
+    for (int i = 0; i < fieldCount(); ++i) {
+        if (m_dirty[static_cast<size_t>(i)]) {
+            names << QuoteName(m_fields[i].name);
+            values << m_buffer[i];
+        }
+    }
+    const QString table = QuoteName(m_table);
+    if (m_mode == Mode::Add) {
+        QString sql;
+        if (names.isEmpty()) {
+            sql = QStringLiteral("INSERT INTO %1 DEFAULT VALUES").arg(table);
+        } else {
+            QStringList marks;
+            for (int i = 0; i < names.size(); ++i)
+                marks << QStringLiteral("?");
+            sql = QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
+                      .arg(table, names.join(QStringLiteral(", ")), marks.join(QStringLiteral(", ")));
+        }
+        SqliteStatement* stmt = m_db->statement(sql);
+        if (!stmt)
+            return fail(m_db->lastError());
+        if (!stmt->run(values))
+            return fail(stmt->error());
+        m_keys.push_back(static_cast<qint64>(sqlite3_last_insert_rowid(m_db->handle())));
+    } else {
+        if (!names.isEmpty()) {
+            QStringList sets;
+            for (const auto& n : names)
+                sets << n + QStringLiteral(" = ?");
+            const QString sql = QStringLiteral("UPDATE %1 SET %2 WHERE %3 = ?")
+                                    .arg(table, sets.join(QStringLiteral(", ")), m_rowidName);
+            SqliteStatement* stmt = m_db->statement(sql);
+            if (!stmt)
+                return fail(m_db->lastError());
+            values << bookmark();
+            if (!stmt->run(values))
+                return fail(stmt->error());
+        }
+        m_loadedKey = -1;
+    }
+    m_mode = Mode::None;
+    m_buffer.clear();
+    m_dirty.clear();
+    m_error.clear();
+    return true;
+}
+
+void RecordSet::cancelUpdate()
+{
+    m_mode = Mode::None;
+    m_buffer.clear();
+    m_dirty.clear();
+}
+
+bool RecordSet::deleteCurrent()
+{
+    if (!requireDynaset())
+        return false;
+    const int p = absolutePosition();
+    if (p < 0)
+        return fail(QStringLiteral("No current record."));
+    leaveEdit();
+    SqliteStatement* stmt =
+        m_db->statement(QStringLiteral("DELETE FROM %1 WHERE %2 = ?").arg(QuoteName(m_table), m_rowidName));
+    if (!stmt)
+        return fail(m_db->lastError());
+    if (!stmt->run({m_keys[static_cast<size_t>(p)]}))
+        return fail(stmt->error());
+    m_keys.erase(m_keys.begin() + p);
+    m_loadedKey = -1;
+    m_afterDelete = true;
+    m_error.clear();
+    return true;
+}
+
+bool RecordSet::findFirst(const QString& field, const QVariant& value)
+{
+    if (!isOpen())
+        return fail(QStringLiteral("The record set is closed."));
+    const int fi = fieldIndex(field);
+    if (fi < 0)
+        return fail(QStringLiteral("The field %1 is not in the record set.").arg(field));
+    m_error.clear();
+    const auto matches = [&](const QVariant& v) {
+        if (v.isNull() || value.isNull())
+            return false;
+        if (m_fields[fi].type == FieldType::Text || v.typeId() == QMetaType::QString)
+            return v.toString().compare(value.toString(), Qt::CaseInsensitive) == 0;
+        bool a = false;
+        bool b = false;
+        const double x = v.toDouble(&a);
+        const double y = value.toDouble(&b);
+        return a && b && x == y;
+    };
+    if (!m_updatable) {
+        for (size_t i = 0; i < m_rows.size(); ++i) {
+            if (matches(m_rows[i][fi]))
+                return setAbsolutePosition(static_cast<int>(i));
+        }
+        return false;
+    }
+    SqliteStatement* stmt = m_db->statement(QStringLiteral("SELECT %1 FROM %2 WHERE %3 = ? COLLATE NOCASE")
+                                                .arg(m_rowidName, QuoteName(m_table), QuoteName(m_fields[fi].name)));
+    if (!stmt)
+        return fail(m_db->lastError());
+    if (!stmt->bind({value}))
+        return fail(stmt->error());
+    std::unordered_set<qint64> hits;
+    while (stmt->step())
+        hits.insert(stmt->int64(0));
+    const QString error = stmt->error();
+    stmt->reset();
+    if (!error.isEmpty())
+        return fail(error);
+    if (hits.empty())
+        return false;
+    for (size_t i = 0; i < m_keys.size(); ++i) {
+        if (hits.count(m_keys[i]))
+            return setAbsolutePosition(static_cast<int>(i));
+    }
+    return false;
+}
+
+bool RecordSet::requery()
+{
+    if (!isOpen())
+        return fail(QStringLiteral("The record set is closed."));
+    leaveEdit();
+    m_error.clear();
+    if (!m_updatable) {
+        Database* db = m_db;
+        const QString sql = m_name;
+        const QVariantList values = m_keyValues;
+        return openQuery(*db, sql, values);
+    }
+    if (!loadKeys())
+        return false;
+    m_pos = 0;
+    return true;
+}
+
+}  // namespace k7
