@@ -14,9 +14,18 @@ struct CfgError {
     bool failed() const { return !text.isEmpty(); }
 };
 
-// Reads model.cfgpath into `model`. Warnings go to dialogs.message(text,
-// Style::Information). A file in the predecessor format is handed to the
-// conversion, which asks its questions through `dialogs`.
-CfgError ReadCfg(Model& model, Dialogs& dialogs);
+enum class CfgReadMode {
+    Open,   // a predecessor-format file is offered for conversion
+    Check,  // no question is asked and no file is changed
+};
+
+// Reads model.cfgpath into `model`, stopping at the first error. Warnings go to
+// dialogs.message(text, Style::Information). A file in the predecessor format
+// is read by the statement reader and, when opening, offered for conversion.
+// Reading a current-format file never changes it.
+CfgError ReadCfg(Model& model, Dialogs& dialogs, CfgReadMode mode = CfgReadMode::Open);
+
+// True when a line of the file, upper-cased, holds "[K7]".
+bool IsCurrentFormat(const QStringList& lines);
 
 }  // namespace k7

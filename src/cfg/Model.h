@@ -101,6 +101,9 @@ struct Model {
     Options options;
     QString cfgpath;
     std::optional<QDateTime> imagejstamp;
+    // Set when a predecessor-format CFG was read and the operator chose not to
+    // convert it: the file is then left as it is rather than rewritten.
+    bool cfgunconverted = false;
 
     Variable& var(int v) { return vars[static_cast<size_t>(v)]; }
     const Variable& var(int v) const { return vars[static_cast<size_t>(v)]; }

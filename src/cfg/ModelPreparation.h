@@ -7,7 +7,12 @@
 
 namespace k7 {
 
-// Prepares `model` and writes it to model.cfgpath. Returns false when the
+// Brings menu lists and conditions into normal form and fills default lengths
+// and prompts, without writing anything.
+void PrepareModel(Model& model);
+
+// Prepares `model` and writes it to model.cfgpath (not when the model holds a
+// predecessor-format file the operator chose not to convert). Returns false when the
 // write failed (already reported through `dialogs`).
 bool NormalizeModel(Model& model, Dialogs& dialogs);
 

@@ -1,25 +1,41 @@
 #pragma once
 // Sectioned key files ("[Section]" headers, "key=value" lines): the CFG and
-// k7.ini. Section and key names compare without regard to case.
+// k7.ini. Section headers and keys compare without regard to case; lines are
+// trimmed of blanks before they are looked at, and a key is the trimmed line
+// up to its first "=" (a blank before the "=" belongs to the key).
 
 #include <QList>
 #include <QPair>
 #include <QString>
+#include <QStringList>
 
 namespace k7 {
 
 using KeyTable = QList<QPair<QString, QString>>;
 
-// Appends to `keys` every key of `section` in file order, repeated keys
-// included. A missing file or section adds nothing.
+// Fills the values of the rows of `keys` from `section` (header text with its
+// brackets, "[K7]"). The first row whose key matches a line takes the line's
+// value; a key that occurs again adds the character 1 and the next value. A
+// section that occurs twice is read as one. A missing file is created holding
+// the section header; the table is then unchanged.
 void ReadSection(const QString& path, const QString& section, KeyTable& keys);
 
-// Sets each key of `keys` in `section`, creating the file or the section when
-// missing. An empty value removes the key. Returns true when written.
+// Puts the entries of `keys` right after the header of `section` (after each
+// header, when it occurs twice), dropping the section's old lines for those
+// keys. A row whose key or value is empty writes nothing, so an empty value
+// removes the key; a value holding the character 1 becomes one line per part.
+// A missing section is appended after a line of one blank; a missing file is
+// created. The file is replaced atomically; returns true when written.
 bool WriteSection(const QString& path, const QString& section, const KeyTable& keys);
 
-// Removes `section` with all its keys. Returns true when the file was written
-// (or had nothing to remove).
+// Removes `section` ("[" and "]" are added when missing) with its lines.
+// Returns true when the file was rewritten or there was nothing to remove.
 bool RemoveSection(const QString& path, const QString& section);
+
+// WriteSection on lines in memory.
+QStringList ApplySection(const QStringList& lines, const QString& section, const KeyTable& keys);
+
+// The key=value lines WriteSection puts under the header for `keys`.
+QStringList SectionEntries(const KeyTable& keys);
 
 }  // namespace k7

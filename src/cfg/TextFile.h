@@ -34,10 +34,19 @@ QString DecodeText(const QByteArray& bytes, TextEncoding* encoding = nullptr);
 // Encodes text; characters Windows-1252 cannot hold become "?".
 QByteArray EncodeText(const QString& text, TextEncoding encoding);
 
+// True when every character of `text` has a byte in `encoding`.
+bool CanEncode(const QString& text, TextEncoding encoding);
+
+// The encoding to rewrite `path` in: the one its present content was read in
+// (`fallback` for a new file), or UTF-8 when that cannot hold `lines`.
+TextEncoding EncodingForRewrite(const QString& path, const QStringList& lines,
+                                TextEncoding fallback = TextEncoding::Utf8);
+
 // Joins lines, each ended by CR LF, and encodes them.
 QByteArray JoinLines(const QStringList& lines, TextEncoding encoding);
 
-// Replaces `path` atomically with `lines` (each ended by CR LF). Returns false
+// Replaces `path` atomically with `lines` (each ended by CR LF), in UTF-8 when
+// Windows-1252 cannot hold them. Returns false
 // and leaves the old file untouched when any step fails; `error` then says why.
 bool WriteTextFile(const QString& path, const QStringList& lines, TextEncoding encoding,
                    QString* error = nullptr);

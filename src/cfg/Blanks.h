@@ -1,0 +1,28 @@
+#pragma once
+// The text rules shared by the CFG and profile readers: only blanks (spaces)
+// are trimmed, and names and keys compare without regard to case.
+
+#include <QString>
+
+namespace k7 {
+
+inline QString TrimBlanks(const QString& text)
+{
+    qsizetype start = 0;
+    qsizetype end = text.size();
+    while (start < end && text.at(start) == QLatin1Char(' '))
+        ++start;
+    while (end > start && text.at(end - 1) == QLatin1Char(' '))
+        --end;
+    return (start == 0 && end == text.size()) ? text : text.mid(start, end - start);
+}
+
+inline bool SameText(const QString& a, const QString& b)
+{
+    return a.compare(b, Qt::CaseInsensitive) == 0;
+}
+
+// The form under which names and keys are looked up.
+inline QString FoldCase(const QString& text) { return text.toCaseFolded(); }
+
+}  // namespace k7

@@ -1,0 +1,72 @@
+#include "cfg/CfgCheck.h"
+
+#include "cfg/CfgReader.h"
+#include "cfg/CfgWriter.h"
+#include "cfg/ModelPreparation.h"
+#include "cfg/TextFile.h"
+
+#include <QIODevice>
+
+namespace k7 {
+
+namespace {
+
+// Warnings go to the error stream; nothing else is ever asked while checking.
+class CheckDialogs : public Dialogs {
+public:
+    CheckDialogs(const QString& path, QTextStream& err) : m_path(path), m_err(err) {}
+
+    int message(const QString& text, int style) override
+    {
+        m_err << m_path << ": " << text << '\n';
+        return (style & 7) == Style::OkOnly ? Answer::Ok : Answer::No;
+    }
+    QString openFileName(const QString&, const QString&, const QString&) override { return {}; }
+    QString saveFileName(const QString&, const QString&, const QString&) override { return {}; }
+    std::optional<QString> inputText(const QString&, const QString&) override { return {}; }
+    std::optional<QString> chooseTable(const QStringList&) override { return {}; }
+    std::optional<long> chooseColor(long) override { return {}; }
+    void timedMessage(const QString&, int) override {}
+    void setBusy(bool) override {}
+
+private:
+    QString m_path;
+    QTextStream& m_err;
+};
+
+}  // namespace
+
+int RunCfgCheck(const QString& path, QTextStream& out, QTextStream& err)
+{
+    const TextFile probe = TextFile::read(path);
+    if (!probe.ok()) {
+        err << path << ": cannot be read: " << probe.error << '\n';
+        err.flush();
+        return 2;
+    }
+    Model model;
+    model.cfgpath = path;
+    CheckDialogs dialogs(path, err);
+    const CfgError error = ReadCfg(model, dialogs, CfgReadMode::Check);
+    if (error.failed()) {
+        err << path << ':' << error.line << ": " << error.text << '\n';
+        err.flush();
+        return error.line == 0 ? 2 : 1;
+    }
+    err.flush();
+
+    PrepareModel(model);
+    const QStringList lines = CfgLines(model);
+    const QByteArray bytes = JoinLines(lines, EncodingForRewrite(path, lines));
+    // The bytes the file would hold, whatever the stream's own encoding.
+    if (QIODevice* device = out.device()) {
+        out.flush();
+        device->write(bytes);
+    } else {
+        out << DecodeText(bytes);
+        out.flush();
+    }
+    return 0;
+}
+
+}  // namespace k7

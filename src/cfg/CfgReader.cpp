@@ -1,0 +1,327 @@
+#include "cfg/CfgReader.h"
+
+#include "cfg/Blanks.h"
+#include "cfg/CfgConversion.h"
+#include "cfg/LegacyCfgReader.h"
+#include "cfg/NumberText.h"
+#include "cfg/PathParts.h"
+#include "cfg/ProfileSections.h"
+#include "cfg/TextFile.h"
+
+#include <QFileInfo>
+#include <QSet>
+
+#include <algorithm>
+
+namespace k7 {
+
+namespace {
+
+const QString kOptionsHeader = QStringLiteral("[K7]");
+const QString kIllegalNameCharacters = QStringLiteral("[]=?+\\|/><,~`!@#$%^*().");
+
+struct OptionKey {
+    const char* key;
+    int slot;
+};
+
+// The options key table, in the reader's order.
+constexpr OptionKey kOptionKeys[] = {
+    {"Filename", OptFilename}, {"Com", OptCom},           {"Instrument", OptInstrument},
+    {"Sound", OptSound},       {"Delaytime", OptDelaytime}, {"COM1", OptCOM1},
+    {"COM2", OptCOM2},         {"Table", OptTable},       {"Re-edit", OptReEdit},
+    {"Emptyonly", OptEmptyonly}, {"BackColor", OptBackColor}, {"ImageJFile", OptImageJFile},
+    {"Sort", OptSort},         {"Filter", OptFilter},
+};
+
+// The variable key table, in the reader's order.
+enum VarRow : int {
+    RowType, RowPrompt, RowOutput, RowMenu, RowLength, RowInfo, RowCarry, RowWaveIn,
+    RowWaveOut, RowUnique, RowLookUp, RowCondition1, RowCondition2, RowCondition3,
+    RowCondition4, RowCondition5, RowCondition6, RowTable, RowAutoinc, RowSkip, RowComment,
+    RowImageJ,
+};
+constexpr const char* kVariableKeys[] = {
+    "Type", "Prompt", "Output", "Menu", "Length", "Info file", "Carry", "Wave in", "Wave out",
+    "Unique", "Look up", "Condition1", "Condition2", "Condition3", "Condition4", "Condition5",
+    "Condition6", "Table", "Autoinc", "Skip", "comment", "ImageJ",
+};
+
+KeyTable emptyTable(const char* const* keys, size_t count)
+{
+    KeyTable table;
+    table.reserve(static_cast<qsizetype>(count));
+    for (size_t i = 0; i < count; ++i)
+        table.append({QString::fromLatin1(keys[i]), QString()});
+    return table;
+}
+
+bool isFlag(const QString& value)
+{
+    const QString upper = value.toUpper();
+    return upper == QLatin1String("YES") || upper == QLatin1String("TRUE");
+}
+
+bool fileExists(const QString& path)
+{
+    return !path.isEmpty() && QFileInfo(path).isFile();
+}
+
+CfgError failure(const QString& text, int line)
+{
+    return CfgError{text, line};
+}
+
+void readOptions(Model& model, const ProfileSections& sections)
+{
+    KeyTable table;
+    for (const auto& option : kOptionKeys)
+        table.append({QString::fromLatin1(option.key), QString()});
+    sections.read(kOptionsHeader, table);
+    for (size_t i = 0; i < std::size(kOptionKeys); ++i) {
+        const QString& value = table.at(static_cast<qsizetype>(i)).second;
+        if (!value.isEmpty())
+            model.options[kOptionKeys[i].slot] = value;
+    }
+    if (model.options[OptBackColor].isEmpty())
+        model.options[OptBackColor] = kWhiteColorNumber;
+    const QString& imagej = model.options[OptImageJFile];
+    if (!imagej.isEmpty() && fileExists(imagej))
+        model.imagejstamp = QFileInfo(imagej).lastModified();
+}
+
+// Types whose reading needs an instrument port of the predecessor format.
+struct PortType {
+    const char* word;
+    int code;
+    int slot;
+};
+constexpr PortType kPortTypes[] = {
+    {"OHAUS", TypeOhaus, OptOhausPort},
+    {"GAGEPORT", TypeGageport, OptGageportPort},
+    {"MAXCAL", TypeMaxcal, OptMaxcalPort},
+    {"MITUTOYO", TypeMitutoyo, OptMitutoyoPort},
+};
+
+class CurrentFormatReader {
+public:
+    CurrentFormatReader(Model& model, Dialogs& dialogs, const QStringList& lines)
+        : m_model(model), m_dialogs(dialogs), m_sections(lines),
+          m_folder(SplitPath(model.cfgpath).directory),
+          m_blankTable(emptyTable(kVariableKeys, std::size(kVariableKeys)))
+    {
+    }
+
+    CfgError read()
+    {
+        readOptions(m_model, m_sections);
+        for (qsizetype i = 0; i < m_sections.lineCount(); ++i) {
+            const QString& header = m_sections.trimmed(i);
+            if (header.size() < 3 || !header.startsWith(QLatin1Char('['))
+                || SameText(header, kOptionsHeader))
+                continue;
+            const QString error = readVariable(header);
+            if (!error.isEmpty())
+                return failure(error, static_cast<int>(i + 1));
+        }
+        if (m_model.varcount == 0) {
+            return failure(QStringLiteral(" ERROR: This CFG does not include any variables."),
+                           static_cast<int>(m_sections.lineCount()));
+        }
+        return {};
+    }
+
+private:
+    QString readVariable(const QString& header)
+    {
+        const QString name = header.mid(1, header.size() - 2);
+        if (m_names.contains(FoldCase(name)))
+            return QStringLiteral("ERROR: Duplicate FIELD definition for ") + name
+                + QStringLiteral(" ");
+        if (m_model.varcount >= kMaxVariables)
+            return QStringLiteral("ERROR: Too many FIELD definitions.  Limit is  %1.")
+                .arg(kMaxVariables);
+        for (const QChar c : kIllegalNameCharacters) {
+            if (name.contains(c))
+                return QStringLiteral("ERROR: ") + c
+                    + QStringLiteral(" is an illegal character for a field name.  Please correct "
+                                     "field definition ")
+                    + name + QStringLiteral(".");
+        }
+        const int v = ++m_model.varcount;
+        Variable& var = m_model.var(v);
+        var.varname = name;
+        m_names.insert(FoldCase(name));
+
+        KeyTable keys = m_blankTable;
+        m_sections.read(header, keys);
+        auto value = [&keys](VarRow k) -> const QString& { return keys.at(k).second; };
+
+        if (QString error = readType(var, value(RowType), value(RowMenu)); !error.isEmpty())
+            return error;
+        if (!value(RowPrompt).isEmpty())
+            var.varprompt = value(RowPrompt);
+        if (!value(RowMenu).isEmpty())
+            var.varmenu = value(RowMenu);
+        if (!value(RowLength).isEmpty()) {
+            // A negative length is no length: it would make an unusable field.
+            var.varlength = std::clamp(ValNumber(value(RowLength)), 0.0, 255.0);
+        }
+        if (const QString& info = value(RowInfo); !info.isEmpty()) {
+            var.varinfo = info;
+            if (!fileExists(info)) {
+                const PathParts parts = SplitPath(info);
+                const QString bare = parts.name + QLatin1Char('.') + parts.extension;
+                if (fileExists(m_folder + bare))
+                    var.varinfo = bare;
+                else
+                    warn(QStringLiteral("Warning: Could not find Info File ") + info
+                         + QStringLiteral(" for field ") + name);
+            }
+        }
+        var.varcarry = isFlag(value(RowCarry)) ? 1 : 0;
+        var.varskip = isFlag(value(RowSkip)) ? 1 : 0;
+        var.varwavein = value(RowWaveIn);
+        if (!soundExists(var.varwavein))
+            warn(QStringLiteral("Warning: Could not find Sound In file ") + var.varwavein
+                 + QStringLiteral(" for field ") + name);
+        var.varwaveout = value(RowWaveOut);
+        if (!soundExists(var.varwaveout))
+            warn(QStringLiteral("Warning: Could not find Sound Out file ") + var.varwaveout
+                 + QStringLiteral(" for field ") + name);
+        var.varunique = isFlag(value(RowUnique)) ? 1 : 0;
+        var.varautoinc = isFlag(value(RowAutoinc)) ? 1 : 0;
+        if (const QString& lookup = value(RowLookUp); !lookup.isEmpty()) {
+            const qsizetype blank = lookup.lastIndexOf(QLatin1Char(' '));
+            if (blank < 0)
+                return QStringLiteral(" ERROR: Look-up variable needs a database and table name.");
+            const QString database = lookup.left(blank);
+            if (!fileExists(database) && !fileExists(m_folder + database))
+                return QStringLiteral(" ERROR: Look-up database ") + database
+                    + QStringLiteral(" could not be found/opened.");
+            var.varlookup = lookup;
+        }
+        if (!value(RowCondition6).isEmpty())
+            return QStringLiteral(" ERROR: To many condition statements for ") + name
+                + QStringLiteral(" field.");
+        for (int k = 1; k <= kMaxConditions; ++k) {
+            const QString& text = value(static_cast<VarRow>(RowCondition1 + k - 1));
+            if (text.isEmpty())
+                break;
+            ++var.condcount;
+            var.condtext[static_cast<size_t>(k)] = text;
+            const qsizetype blank = text.indexOf(QLatin1Char(' '));
+            const QString condName = TrimBlanks(blank < 0 ? text : text.left(blank));
+            const QString condValues = blank < 0 ? QString() : TrimBlanks(text.mid(blank + 1));
+            if (condValues.isEmpty())
+                return QStringLiteral(" ERROR: No matching values given for this condition "
+                                      "statement. ");
+            if (!m_names.contains(FoldCase(condName)))
+                return QStringLiteral(" ERROR: ") + condName
+                    + QStringLiteral(" field must be declared before condition.");
+        }
+        if (!value(RowTable).isEmpty())
+            var.varmenu = value(RowTable);
+        if (!value(RowImageJ).isEmpty())
+            var.varimagej = ValNumber(value(RowImageJ));
+        return {};
+    }
+
+    QString readType(Variable& var, const QString& type, const QString& menu)
+    {
+        const QString upper = type.toUpper();
+        if (upper.isEmpty() || upper == QLatin1String("TEXT")) {
+            var.vartype = TypeText;
+        } else if (upper == QLatin1String("NUMERIC")) {
+            var.vartype = TypeNumeric;
+        } else if (upper == QLatin1String("INSTRUMENT")) {
+            var.vartype = TypeInstrument;
+        } else if (upper == QLatin1String("TABLE")) {
+            var.vartype = TypeTable;
+        } else if (upper == QLatin1String("SQID")) {
+            var.vartype = TypeSqid;
+            var.varlength = 11;
+        } else if (upper == QLatin1String("MENU")) {
+            var.vartype = TypeMenu;
+            if (menu.isEmpty())
+                return QStringLiteral(" ERROR: Menu type variable must include a MENU line with "
+                                      "menu list.");
+        } else if (upper == QLatin1String("IMAGEJ")) {
+            if (m_model.options[OptImageJFile].isEmpty())
+                return QStringLiteral("ERROR: Must supply an IMAGEJFILE in K7 section to use "
+                                      "IMAGEJ variable type.");
+            var.vartype = TypeImageJ;
+        } else {
+            for (const auto& port : kPortTypes) {
+                if (upper != QLatin1String(port.word))
+                    continue;
+                if (m_model.options[port.slot].isEmpty())
+                    return QStringLiteral(" ERROR: Must use %1 communications setting first.")
+                        .arg(QLatin1String(port.word));
+                var.vartype = port.code;
+                return {};
+            }
+            return QStringLiteral(" ERROR: ") + type
+                + QStringLiteral(" is an unrecognized variable TYPE. ");
+        }
+        return {};
+    }
+
+    bool soundExists(const QString& path) const
+    {
+        return path.isEmpty() || fileExists(path) || fileExists(m_folder + path);
+    }
+
+    void warn(const QString& text) { m_dialogs.message(text, Style::Information); }
+
+    Model& m_model;
+    Dialogs& m_dialogs;
+    const ProfileSections m_sections;
+    const QString m_folder;
+    const KeyTable m_blankTable;
+    QSet<QString> m_names;  // folded names of the variables read so far
+};
+
+}  // namespace
+
+bool IsCurrentFormat(const QStringList& lines)
+{
+    for (const QString& line : lines) {
+        if (line.contains(kOptionsHeader, Qt::CaseInsensitive))
+            return true;
+    }
+    return false;
+}
+
+CfgError ReadCfg(Model& model, Dialogs& dialogs, CfgReadMode mode)
+{
+    model.varcount = 0;
+    ClearModel(model);
+    model.options.clear();
+    for (auto& var : model.vars)
+        var.condcount = 0;
+    model.imagejstamp.reset();
+    model.cfgunconverted = false;
+
+    const TextFile file = TextFile::read(model.cfgpath);
+    if (!file.ok())
+        return failure(QStringLiteral("ERROR: Could not read ") + model.cfgpath
+                           + QStringLiteral(": ") + file.error + QStringLiteral("."),
+                       0);
+    if (!IsCurrentFormat(file.lines)) {
+        const CfgError error = ReadLegacyCfg(model, file.lines);
+        if (error.failed())
+            return error;
+        // A file without variables is not worth converting: it could not be
+        // opened afterwards either.
+        if (model.varcount == 0)
+            return failure(QStringLiteral(" ERROR: This CFG does not include any variables."),
+                           static_cast<int>(file.lines.size()));
+        if (mode == CfgReadMode::Open)
+            ConvertLegacyCfg(model, dialogs);
+        return error;
+    }
+    return CurrentFormatReader(model, dialogs, file.lines).read();
+}
+
+}  // namespace k7

@@ -1,0 +1,63 @@
+#include "cfg/CommandLine.h"
+
+#include "cfg/CfgCheck.h"
+
+#include <QCoreApplication>
+#include <QFile>
+#include <QStringList>
+#include <QTextStream>
+
+#include <cstdio>
+#include <cstring>
+
+namespace k7 {
+
+namespace {
+
+const char* const kUsage =
+    "Usage: k7 [FILE.cfg]\n"
+    "       k7 --check FILE\n"
+    "       k7 --help | --version\n"
+    "\n"
+    "  FILE.cfg      open this CFG at start-up\n"
+    "  --check FILE  read FILE as opening it would, change no file, and print the\n"
+    "                CFG text it would be rewritten to (exit status 0), its first\n"
+    "                error (1), or why it cannot be read (2); warnings go to\n"
+    "                standard error\n"
+    "  --help        show this text\n"
+    "  --version     show the version\n";
+
+}  // namespace
+
+bool IsCommandLineCall(int argc, char* argv[])
+{
+    return argc > 1 && std::strncmp(argv[1], "--", 2) == 0;
+}
+
+int RunCommandLine(int argc, char* argv[])
+{
+    QCoreApplication app(argc, argv);
+    QFile stdoutFile;
+    QFile stderrFile;
+    stdoutFile.open(stdout, QIODevice::WriteOnly);
+    stderrFile.open(stderr, QIODevice::WriteOnly);
+    QTextStream out(&stdoutFile);
+    QTextStream err(&stderrFile);
+
+    const QStringList args = QCoreApplication::arguments().mid(1);
+    const QString option = args.value(0);
+    if (option == QLatin1String("--help") && args.size() == 1) {
+        out << kUsage;
+        return 0;
+    }
+    if (option == QLatin1String("--version") && args.size() == 1) {
+        out << "K7 4.7\n";
+        return 0;
+    }
+    if (option == QLatin1String("--check") && args.size() == 2)
+        return RunCfgCheck(args.at(1), out, err);
+    err << "k7: unknown or incomplete option: " << args.join(QLatin1Char(' ')) << "\n\n" << kUsage;
+    return 2;
+}
+
+}  // namespace k7

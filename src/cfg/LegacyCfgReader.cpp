@@ -1,0 +1,265 @@
+#include "cfg/LegacyCfgReader.h"
+
+#include "cfg/Blanks.h"
+#include "cfg/NumberText.h"
+#include "cfg/PathParts.h"
+
+#include <QFileInfo>
+#include <QHash>
+
+#include <algorithm>
+
+namespace k7 {
+
+namespace {
+
+constexpr int kLegacyTextLimit = 60;
+
+const QStringList kInstruments = {
+    QStringLiteral("BROWN&SHARPE"), QStringLiteral("FOWLER"),   QStringLiteral("OHAUS"),
+    QStringLiteral("SYLVACIIZ"),    QStringLiteral("GAGEPORT"), QStringLiteral("MITUTOYO"),
+    QStringLiteral("KEYBOARD"),
+};
+
+struct ColourCommand {
+    const char* command;
+    int slot;
+    const char* error;
+};
+constexpr ColourCommand kColours[] = {
+    {"TEXTFOR", OptTextForeColor, "ERROR: Invalid Text foreground color. "},
+    {"TEXTBACK", OptTextBackColor, "ERROR: Invalid Text background color. "},
+    {"MENUFOR", OptMenuForeColor, "ERROR: Invalid Menu foreground color. "},
+    {"MENUBACK", OptMenuBackColor, "ERROR: Invalid Menu background color. "},
+};
+
+struct SlotCommand {
+    const char* command;
+    int slot;
+    bool keepCase;  // a file path
+};
+constexpr SlotCommand kSlotCommands[] = {
+    {"FILENAME", OptFilename, true},   {"COM", OptCom, false},
+    {"OUTPUT", OptOutput, false},      {"SAVETIME", OptSaveTime, false},
+    {"DELAYTIME", OptDelaytime, false}, {"COM1", OptCOM1, false},
+    {"COM2", OptCOM2, false},          {"OHAUS", OptOhausPort, false},
+    {"GAGEPORT", OptGageportPort, false}, {"MAXCAL", OptMaxcalPort, false},
+    {"MITUTOYO", OptMitutoyoPort, false}, {"IMAGEJFILE", OptImageJFile, true},
+};
+
+struct InputType {
+    const char* word;
+    int code;
+    int portSlot;  // 0 when the type needs no port
+};
+constexpr InputType kInputTypes[] = {
+    {"TEXT", TypeText, 0},         {"NUMERIC", TypeNumeric, 0},
+    {"INSTRUMENT", TypeInstrument, 0}, {"MENU", TypeMenu, 0},
+    {"TABLE", TypeTable, 0},       {"SQID", TypeSqid, 0},
+    {"OHAUS", TypeOhaus, OptOhausPort}, {"GAGEPORT", TypeGageport, OptGageportPort},
+    {"MAXCAL", TypeMaxcal, OptMaxcalPort}, {"MITUTOYO", TypeMitutoyo, OptMitutoyoPort},
+};
+
+// Splits at the first blank into the trimmed parts before and after it.
+QPair<QString, QString> splitAtBlank(const QString& text)
+{
+    const qsizetype blank = text.indexOf(QLatin1Char(' '));
+    if (blank < 0)
+        return {TrimBlanks(text), QString()};
+    return {TrimBlanks(text.left(blank)), TrimBlanks(text.mid(blank + 1))};
+}
+
+class LegacyReader {
+public:
+    LegacyReader(Model& model, const QStringList& lines)
+        : m_model(model), m_lines(lines), m_folder(SplitPath(model.cfgpath).directory)
+    {
+    }
+
+    CfgError read()
+    {
+        qsizetype i = 0;
+        while (i < m_lines.size()) {
+            // Join continued lines; each "\" at a line's end becomes a blank.
+            QString statement;
+            for (;;) {
+                QString line = TrimBlanks(m_lines.at(i++));
+                const bool continued = line.endsWith(QLatin1Char('\\')) && i < m_lines.size();
+                if (line.endsWith(QLatin1Char('\\')))
+                    line.back() = QLatin1Char(' ');
+                statement += line;
+                if (!continued)
+                    break;
+            }
+            const QString error = readStatement(statement);
+            if (!error.isEmpty())
+                return CfgError{error, static_cast<int>(i)};
+        }
+        // A variable given no INPUT statement is a text variable, as the file
+        // written from this model says.
+        for (int v = 1; v <= m_model.varcount; ++v) {
+            if (m_model.var(v).vartype == TypeUnset)
+                m_model.var(v).vartype = TypeText;
+        }
+        return {};
+    }
+
+private:
+    QString readStatement(const QString& statement)
+    {
+        if (TrimBlanks(statement).isEmpty() || statement.startsWith(QLatin1Char('\'')))
+            return {};
+        const qsizetype colon = statement.indexOf(QLatin1Char(':'));
+        if (colon < 0) {
+            if (statement.contains(QLatin1Char('[')))
+                return QStringLiteral(" ERROR: Unrecognized statement.  If this is an K7 CFG "
+                                      "file, make sure the first line of the file is [K7].");
+            return QStringLiteral("'No ':' in this statement. ");
+        }
+        const QString command = TrimBlanks(statement.left(colon)).toUpper();
+        const QString rawArgument = statement.mid(colon + 1);
+        const QString argument = TrimBlanks(rawArgument);  // original case
+        const QString upper = argument.toUpper();
+
+        if (command == QLatin1String("FIELD"))
+            return declare(upper, rawArgument.toUpper());
+        if (command == QLatin1String("INSTRUMENT")) {
+            if (!kInstruments.contains(upper))
+                return QStringLiteral("ERROR: Instrument not supported. Check spelling.");
+            m_model.options[OptInstrument] = upper;
+            return {};
+        }
+        if (command == QLatin1String("SOUND")) {
+            m_model.options[OptSound] = rawArgument.toUpper();
+            return {};
+        }
+        if (command == QLatin1String("BISHOP")) {
+            m_model.options[OptBishopPort] = QStringLiteral("Bishop");
+            return {};
+        }
+        if (command == QLatin1String("SQIDFILE"))
+            return {};
+        for (const auto& colour : kColours) {
+            if (command != QLatin1String(colour.command))
+                continue;
+            const double number = ValNumber(upper);
+            if (number < 0 || number > 15)
+                return QString::fromLatin1(colour.error);
+            m_model.options[colour.slot] = upper;
+            return {};
+        }
+        for (const auto& option : kSlotCommands) {
+            if (command == QLatin1String(option.command)) {
+                m_model.options[option.slot] = option.keepCase ? argument : upper;
+                return {};
+            }
+        }
+        const auto declared = m_declared.constFind(command);
+        if (declared == m_declared.constEnd())
+            return QStringLiteral(" ERROR: No FIELD statement or unrecognized command ") + command
+                + QStringLiteral(". ");
+        return readVariableStatement(m_model.var(*declared), argument);
+    }
+
+    QString declare(const QString& name, const QString& rawName)
+    {
+        if (name.isEmpty())
+            return QStringLiteral(" ERROR: No field name given. ");
+        if (m_declared.contains(name)) {
+            QString shown = rawName;
+            while (shown.endsWith(QLatin1Char(' ')))
+                shown.chop(1);
+            return QStringLiteral("ERROR: Duplicate FIELD definition for ") + shown
+                + QStringLiteral(" ");
+        }
+        if (m_model.varcount >= kMaxVariables)
+            return QStringLiteral("ERROR: Too many FIELD definitions.  Limit is  %1.")
+                .arg(kMaxVariables);
+        const int v = ++m_model.varcount;
+        m_model.var(v).varname = name;
+        m_declared.insert(name, v);
+        return {};
+    }
+
+    QString readVariableStatement(Variable& var, const QString& argument)
+    {
+        const auto [rawSub, rawValue] = splitAtBlank(argument);
+        const QString sub = rawSub.toUpper();
+        const QString value = rawValue.toUpper();
+        if (sub == QLatin1String("INPUT")) {
+            for (const auto& type : kInputTypes) {
+                if (value != QLatin1String(type.word))
+                    continue;
+                if (type.portSlot != 0 && m_model.options[type.portSlot].isEmpty())
+                    return QStringLiteral(" ERROR: Must use %1 communications setting first.")
+                        .arg(QLatin1String(type.word));
+                var.vartype = type.code;
+                if (type.code == TypeSqid)
+                    var.varlength = 11;
+                return {};
+            }
+            return QStringLiteral(" ERROR: ") + value.left(20)
+                + QStringLiteral(" is an unrecognized INPUT type. ");
+        }
+        if (sub == QLatin1String("PROMPT")) {
+            var.varprompt = value.left(kLegacyTextLimit);
+        } else if (sub == QLatin1String("MENULIST") || sub == QLatin1String("TABLELIST")) {
+            var.varmenu = value;
+        } else if (sub == QLatin1String("LOOKUP")) {
+            var.varlookup = rawValue;
+        } else if (sub == QLatin1String("VARLEN")) {
+            var.varlength = std::clamp(ValNumber(value), 0.0, double(kLegacyTextLimit));
+        } else if (sub == QLatin1String("FORMAT")) {
+            var.varoutput = value;
+        } else if (sub == QLatin1String("INFO") || sub == QLatin1String("WAVIN")
+                   || sub == QLatin1String("WAVOUT")) {
+            QString path = rawValue;
+            if (!QFileInfo(path).isFile()) {
+                path = m_folder + rawValue;
+                if (rawValue.isEmpty() || !QFileInfo(path).isFile())
+                    return QStringLiteral(" ERROR: ") + rawValue
+                        + QStringLiteral(" file not found. ");
+            }
+            QString& target = sub == QLatin1String("INFO")    ? var.varinfo
+                              : sub == QLatin1String("WAVIN") ? var.varwavein
+                                                              : var.varwaveout;
+            target = path;
+        } else if (sub == QLatin1String("CARRY")) {
+            var.varcarry = 1;
+        } else if (sub == QLatin1String("AUTOINC")) {
+            var.varautoinc = 1;
+        } else if (sub == QLatin1String("UNIQUE")) {
+            var.varunique = 1;
+        } else if (sub == QLatin1String("CONDITION")) {
+            if (var.condcount >= kMaxConditions)
+                return QStringLiteral(" ERROR: To many condition statements for ") + var.varname
+                    + QStringLiteral(" field.");
+            const auto [condName, condValues] = splitAtBlank(value);
+            if (condValues.isEmpty())
+                return QStringLiteral(" ERROR: No matching values given for this condition "
+                                      "statement. ");
+            if (!m_declared.contains(condName))
+                return QStringLiteral(" ERROR: ") + condName
+                    + QStringLiteral(" field must be declared before condition.");
+            ++var.condcount;
+            var.condtext[static_cast<size_t>(var.condcount)] = value;
+        } else {
+            return QStringLiteral(" ERROR: Unrecognized command ") + sub + QStringLiteral(" ");
+        }
+        return {};
+    }
+
+    Model& m_model;
+    const QStringList& m_lines;
+    const QString m_folder;
+    QHash<QString, int> m_declared;  // upper-case name -> variable number
+};
+
+}  // namespace
+
+CfgError ReadLegacyCfg(Model& model, const QStringList& lines)
+{
+    return LegacyReader(model, lines).read();
+}
+
+}  // namespace k7

@@ -1,0 +1,92 @@
+#include "cfg/ModelPreparation.h"
+
+#include "cfg/Blanks.h"
+#include "cfg/CfgWriter.h"
+#include "cfg/Conditions.h"
+
+namespace k7 {
+
+namespace {
+
+// A blank-separated list of two or more items becomes comma-separated; blanks
+// before the first item vanish, two blanks in a row leave an empty item.
+QString commaMenu(const QString& menu)
+{
+    QString joined;
+    for (const QString& piece : menu.split(QLatin1Char(' '))) {
+        if (joined.isEmpty())
+            joined = piece;
+        else
+            joined += QLatin1Char(',') + piece;
+    }
+    return joined;
+}
+
+qsizetype longestItem(const Model& model, int v)
+{
+    qsizetype longest = 0;
+    for (const QString& item : SplitMenu(model, v))
+        longest = std::max(longest, item.size());
+    return longest;
+}
+
+}  // namespace
+
+void PrepareModel(Model& model)
+{
+    for (int v = 1; v <= model.varcount; ++v) {
+        QString& menu = model.var(v).varmenu;
+        if (!menu.isEmpty() && SplitMenu(model, v).size() > 1 && !menu.contains(QLatin1Char(',')))
+            menu = commaMenu(menu);
+    }
+    for (int v = 1; v <= model.varcount; ++v) {
+        Variable& var = model.var(v);
+        for (int k = 1; k <= var.condcount && k <= kMaxConditions; ++k) {
+            QString& text = var.condtext[static_cast<size_t>(k)];
+            text = NormalizeCondition(text);
+        }
+    }
+    for (int v = 1; v <= model.varcount; ++v) {
+        Variable& var = model.var(v);
+        if (var.vartype != TypeMenu)
+            continue;
+        const auto longest = static_cast<double>(longestItem(model, v));
+        if (longest > var.varlength)
+            var.varlength = longest;
+    }
+    for (int v = 1; v <= model.varcount; ++v) {
+        Variable& var = model.var(v);
+        if (var.varlength != 0)
+            continue;
+        if (var.vartype == TypeMenu)
+            var.varlength = static_cast<double>(longestItem(model, v));
+        else if (var.vartype == TypeSqid)
+            var.varlength = 12;
+        else
+            var.varlength = 10;
+    }
+    for (int v = 1; v <= model.varcount; ++v) {
+        Variable& var = model.var(v);
+        if (!var.varprompt.isEmpty())
+            continue;
+        // The name may end in a blank, which the file cannot hold at a line's
+        // end; the prompt is kept as it will read back.
+        const QString lead = var.vartype == TypeMenu ? QStringLiteral("Select a value for ")
+                                                     : QStringLiteral("Enter a value for ");
+        QString prompt = lead + var.varname;
+        while (prompt.endsWith(QLatin1Char(' ')))
+            prompt.chop(1);
+        var.varprompt = prompt;
+    }
+}
+
+bool NormalizeModel(Model& model, Dialogs& dialogs)
+{
+    PrepareModel(model);
+    // A predecessor-format file the operator chose to keep is left as it is.
+    if (model.cfgunconverted)
+        return true;
+    return WriteCfg(model, model.cfgpath, dialogs);
+}
+
+}  // namespace k7

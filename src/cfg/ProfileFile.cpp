@@ -1,0 +1,155 @@
+#include "cfg/ProfileFile.h"
+
+#include "cfg/Blanks.h"
+#include "cfg/ProfileSections.h"
+#include "cfg/TextFile.h"
+
+#include <QFileInfo>
+
+namespace k7 {
+
+namespace {
+
+const QChar kValueSeparator(1);
+
+// A line break inside a value would end the line early and let the rest be
+// read as a key or a header of its own; it is written as a blank.
+QString oneLine(QString value)
+{
+    value.replace(QLatin1String("\r\n"), QLatin1String(" "));
+    value.replace(QLatin1Char('\r'), QLatin1Char(' '));
+    value.replace(QLatin1Char('\n'), QLatin1Char(' '));
+    return value;
+}
+
+bool keyInTable(QStringView key, const KeyTable& keys)
+{
+    for (const auto& row : keys) {
+        if (key.compare(row.first, Qt::CaseInsensitive) == 0)
+            return true;
+    }
+    return false;
+}
+
+}  // namespace
+
+QStringList SectionEntries(const KeyTable& keys)
+{
+    QStringList entries;
+    for (const auto& row : keys) {
+        if (TrimBlanks(row.first).isEmpty() || TrimBlanks(row.second).isEmpty())
+            continue;
+        const QString value = oneLine(row.second);
+        if (!value.contains(kValueSeparator)) {
+            entries.append(row.first + QLatin1Char('=') + value);
+            continue;
+        }
+        for (const QString& part : value.split(kValueSeparator))
+            entries.append(row.first + QLatin1Char('=') + part);
+    }
+    return entries;
+}
+
+QStringList ApplySection(const QStringList& lines, const QString& section, const KeyTable& keys)
+{
+    const QStringList entries = SectionEntries(keys);
+    QStringList out;
+    out.reserve(lines.size() + entries.size() + 2);
+    bool found = false;
+    bool inside = false;
+    for (const QString& line : lines) {
+        const QString t = TrimBlanks(line);
+        if (t.startsWith(QLatin1Char('['))) {
+            out.append(line);
+            inside = SameText(t, section);
+            if (inside) {
+                found = true;
+                out.append(entries);
+            }
+            continue;
+        }
+        if (inside) {
+            const qsizetype equals = t.indexOf(QLatin1Char('='));
+            if (equals >= 0 && keyInTable(QStringView(t).left(equals), keys))
+                continue;
+        }
+        out.append(line);
+    }
+    if (!found) {
+        out.append(QStringLiteral(" "));
+        out.append(section);
+        out.append(entries);
+    }
+    return out;
+}
+
+void ReadSection(const QString& path, const QString& section, KeyTable& keys)
+{
+    if (!QFileInfo::exists(path)) {
+        WriteTextFile(path, QStringList{section}, TextEncoding::Utf8);
+        return;
+    }
+    const TextFile file = TextFile::read(path);
+    if (!file.ok())
+        return;
+    // One section only: a direct pass is cheaper than building the index.
+    bool inside = false;
+    for (const QString& line : file.lines) {
+        const QString t = TrimBlanks(line);
+        if (t.startsWith(QLatin1Char('[')))
+            inside = SameText(t, section);
+        else if (inside)
+            TakeKeyLine(t, keys);
+    }
+}
+
+bool WriteSection(const QString& path, const QString& section, const KeyTable& keys)
+{
+    QStringList lines;
+    TextEncoding encoding = TextEncoding::Utf8;
+    if (QFileInfo::exists(path)) {
+        const TextFile file = TextFile::read(path);
+        if (!file.ok())
+            return false;  // never replace a file that could not be read
+        lines = file.lines;
+        encoding = file.encoding;
+    } else {
+        lines.append(section);
+    }
+    return WriteTextFile(path, ApplySection(lines, section, keys), encoding);
+}
+
+bool RemoveSection(const QString& path, const QString& section)
+{
+    QString header = section;
+    if (!header.startsWith(QLatin1Char('[')))
+        header = QLatin1Char('[') + header + QLatin1Char(']');
+    if (!QFileInfo::exists(path))
+        return true;
+    const TextFile file = TextFile::read(path);
+    if (!file.ok())
+        return false;
+    QStringList out;
+    bool skipping = false;
+    bool removed = false;
+    for (const QString& line : file.lines) {
+        // Headers are recognised trimmed, as the readers recognise them: an
+        // indented header left behind would bring the section back.
+        const QString t = TrimBlanks(line);
+        if (!t.isEmpty()) {
+            if (SameText(t, header)) {
+                skipping = true;
+                removed = true;
+            } else if (skipping && t.startsWith(QLatin1Char('['))) {
+                skipping = false;
+            }
+        }
+        if (!skipping)
+            out.append(line);
+    }
+    if (!removed)
+        return true;
+    return WriteTextFile(path, out, file.encoding);
+}
+
+}  // namespace k7
