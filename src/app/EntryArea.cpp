@@ -1,0 +1,414 @@
+#include "app/EntryArea.h"
+
+#include "app/WindowRestore.h"
+#include "platform/qt/ColorNumber.h"
+
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QScreen>
+#include <QTextBrowser>
+#include <QUrl>
+#include <QVBoxLayout>
+
+namespace k7 {
+
+EntryArea::EntryArea(QWidget* parent) : QWidget(parent)
+{
+    setObjectName(QStringLiteral("dataentrybox"));
+    setAutoFillBackground(true);
+
+    m_textbox = new QLineEdit;
+    m_textbox->setObjectName(QStringLiteral("textbox"));
+    m_numericbox = new QLineEdit;
+    m_numericbox->setObjectName(QStringLiteral("numericbox"));
+    m_instrumentbox = new QLineEdit;
+    m_instrumentbox->setObjectName(QStringLiteral("instrumentbox"));
+    m_menulist = new QListWidget;
+    m_menulist->setObjectName(QStringLiteral("menulist"));
+    m_menulist->setUniformItemSizes(true);
+
+    parts(Frame::Text) = makeFrame(Frame::Text, QStringLiteral("textframe"), m_textbox,
+                                   QStringLiteral("textprompt"), QStringLiteral("texthelp"));
+    parts(Frame::Numeric) = makeFrame(Frame::Numeric, QStringLiteral("numericframe"), m_numericbox,
+                                      QStringLiteral("numericprompt"), QStringLiteral("numerichelp"));
+    parts(Frame::Menu) = makeFrame(Frame::Menu, QStringLiteral("menuframe"), m_menulist,
+                                   QStringLiteral("menuprompt"), QStringLiteral("menuhelp"));
+    parts(Frame::Instrument) = makeFrame(Frame::Instrument, QStringLiteral("instrumentframe"), m_instrumentbox,
+                                         QStringLiteral("instrumentprompt"), QString());
+
+    m_previousvar = new QPushButton(QStringLiteral("&Previous"), this);
+    m_previousvar->setObjectName(QStringLiteral("previousvar"));
+    m_previousvar->setToolTip(QStringLiteral("ESCape to move backwards with the keyboard"));
+    m_previousvar->setFocusPolicy(Qt::NoFocus);
+    m_nextvar = new QPushButton(QStringLiteral("&Next"), this);
+    m_nextvar->setObjectName(QStringLiteral("nextvar"));
+    m_nextvar->setToolTip(QStringLiteral("Enter to move forward with the keyboard"));
+    m_nextvar->setFocusPolicy(Qt::NoFocus);
+    connect(m_previousvar, &QPushButton::clicked, this, &EntryArea::previousClicked);
+    connect(m_nextvar, &QPushButton::clicked, this, &EntryArea::nextClicked);
+
+    connect(m_menulist, &QListWidget::currentRowChanged, this, &EntryArea::menuSelectionChanged);
+    connect(m_menulist, &QListWidget::itemDoubleClicked, this, &EntryArea::menuDoubleClicked);
+
+    for (QWidget* input : {static_cast<QWidget*>(m_textbox), static_cast<QWidget*>(m_numericbox),
+                           static_cast<QWidget*>(m_instrumentbox), static_cast<QWidget*>(m_menulist)})
+        input->installEventFilter(this);
+    for (const FrameParts& p : m_frames) {
+        p.frame->hide();
+        p.frame->installEventFilter(this);
+        p.prompt->installEventFilter(this);
+    }
+    setMinimumSize(240, 160);
+}
+
+EntryArea::FrameParts EntryArea::makeFrame(Frame frame, const QString& name, QWidget* input,
+                                           const QString& promptName, const QString& helpName)
+{
+    FrameParts p;
+    p.frame = new QGroupBox(this);
+    p.frame->setObjectName(name);
+    p.frame->setAutoFillBackground(true);
+    p.prompt = new QLabel(p.frame);
+    p.prompt->setObjectName(promptName);
+    p.prompt->setWordWrap(true);
+    p.prompt->setTextFormat(Qt::PlainText);
+    QFont promptFont = p.prompt->font();
+    promptFont.setPointSizeF(promptFont.pointSizeF() * 1.25);
+    p.prompt->setFont(promptFont);
+    input->setParent(p.frame);
+    QFont inputFont = input->font();
+    inputFont.setPointSizeF(inputFont.pointSizeF() * 1.25);
+    input->setFont(inputFont);
+    if (!helpName.isEmpty()) {
+        p.help = new QTextBrowser(p.frame);
+        p.help->setObjectName(helpName);
+        p.help->setFocusPolicy(Qt::NoFocus);
+        p.help->setOpenLinks(false);
+        p.help->hide();
+    }
+    p.info = new QPushButton(QStringLiteral("Info"), p.frame);
+    p.info->setObjectName(QStringLiteral("info"));
+    p.info->setToolTip(QStringLiteral("Control-I to open with keyboard"));
+    p.info->setFocusPolicy(Qt::NoFocus);
+    p.info->hide();
+    connect(p.info, &QPushButton::clicked, this, [this, frame] { emit infoClicked(frame); });
+
+    auto* row = new QHBoxLayout;
+    row->addWidget(input, 60);
+    if (p.help)
+        row->addWidget(p.help, 35);
+    auto* layout = new QVBoxLayout(p.frame);
+    layout->addWidget(p.prompt);
+    layout->addLayout(row, 1);
+    layout->addWidget(p.info, 0, Qt::AlignLeft);
+    return p;
+}
+
+int EntryArea::twips(double t) const
+{
+    const double dpi = screen() ? screen()->logicalDotsPerInchY() : 96.0;
+    return qRound(pixelsFromTwips(t, dpi));
+}
+
+int EntryArea::keyCode(const QKeyEvent* event)
+{
+    const auto mods = event->modifiers();
+    const bool ctrl = mods.testFlag(Qt::ControlModifier);
+    switch (event->key()) {
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+        return 13;
+    case Qt::Key_Escape:
+        return 27;
+    case Qt::Key_Tab:
+        return 9;
+    default:
+        break;
+    }
+    if (ctrl) {
+        if (event->key() >= Qt::Key_A && event->key() <= Qt::Key_Z)
+            return event->key() - Qt::Key_A + 1;
+        return 0;
+    }
+    const QString text = event->text();
+    if (text.isEmpty())
+        return 0;
+    return text.at(0).unicode();
+}
+
+bool EntryArea::eventFilter(QObject* watched, QEvent* event)
+{
+    if (event->type() == QEvent::KeyPress || event->type() == QEvent::ShortcutOverride) {
+        Control control;
+        if (watched == m_textbox)
+            control = Control::TextBox;
+        else if (watched == m_numericbox)
+            control = Control::NumericBox;
+        else if (watched == m_instrumentbox)
+            control = Control::InstrumentBox;
+        else if (watched == m_menulist)
+            control = Control::MenuList;
+        else
+            return QWidget::eventFilter(watched, event);
+        auto* key = static_cast<QKeyEvent*>(event);
+        const int code = keyCode(key);
+        if (event->type() == QEvent::ShortcutOverride) {
+            // The line edits would take Ctrl+C and Ctrl+E for themselves, and
+            // menu shortcuts must not take keys the entry area reacts to.
+            if (code == 3 || code == 5 || code == 9 || code == 13 || code == 27) {
+                event->accept();
+                return true;
+            }
+            return false;
+        }
+        if (code != 0 && m_keyHandler && m_keyHandler(control, code))
+            return true;
+        return false;
+    }
+    if (event->type() == QEvent::MouseButtonPress) {
+        for (const FrameParts& p : m_frames) {
+            if (watched == p.frame || watched == p.prompt) {
+                emit areaClicked();
+                break;
+            }
+        }
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+void EntryArea::mousePressEvent(QMouseEvent* event)
+{
+    QWidget::mousePressEvent(event);
+    emit areaClicked();
+}
+
+void EntryArea::showFrame(Frame frame)
+{
+    for (size_t i = 0; i < m_frames.size(); ++i)
+        m_frames[i].frame->setVisible(static_cast<Frame>(i) == frame);
+    center_databoxes();
+}
+
+std::optional<Frame> EntryArea::visibleFrame() const
+{
+    for (size_t i = 0; i < m_frames.size(); ++i)
+        if (!m_frames[i].frame->isHidden())
+            return static_cast<Frame>(i);
+    return std::nullopt;
+}
+
+void EntryArea::setFrameCaption(Frame frame, const QString& caption, int fontSize)
+{
+    QGroupBox* box = parts(frame).frame;
+    box->setTitle(caption);
+    if (fontSize > 0) {
+        // Only the caption grows; the prompt and the input keep their fonts.
+        box->setStyleSheet(QStringLiteral("QGroupBox#%1 { font-size: %2pt; font-weight: bold; }")
+                               .arg(box->objectName())
+                               .arg(fontSize));
+    }
+}
+
+void EntryArea::setPrompt(Frame frame, const QString& prompt)
+{
+    parts(frame).prompt->setText(prompt);
+    center_databoxes();
+}
+
+QString EntryArea::prompt(Frame frame) const
+{
+    return parts(frame).prompt->text();
+}
+
+void EntryArea::setBackgroundColor(long color)
+{
+    m_background = color;
+    const QColor c = colorFromNumber(color);
+    for (QWidget* w : {static_cast<QWidget*>(this), static_cast<QWidget*>(m_frames[0].frame),
+                       static_cast<QWidget*>(m_frames[1].frame), static_cast<QWidget*>(m_frames[2].frame),
+                       static_cast<QWidget*>(m_frames[3].frame)}) {
+        QPalette palette = w->palette();
+        palette.setColor(QPalette::Window, c);
+        w->setPalette(palette);
+    }
+}
+
+QLineEdit* EntryArea::lineEdit(Control box) const
+{
+    switch (box) {
+    case Control::TextBox: return m_textbox;
+    case Control::NumericBox: return m_numericbox;
+    case Control::InstrumentBox: return m_instrumentbox;
+    case Control::MenuList: return nullptr;
+    }
+    return nullptr;
+}
+
+QWidget* EntryArea::control(Control c) const
+{
+    if (c == Control::MenuList)
+        return m_menulist;
+    return lineEdit(c);
+}
+
+QString EntryArea::boxText(Control box) const
+{
+    if (QLineEdit* edit = lineEdit(box))
+        return edit->text();
+    return selectedMenuText();
+}
+
+void EntryArea::setBoxText(Control box, const QString& text)
+{
+    if (QLineEdit* edit = lineEdit(box))
+        edit->setText(text);
+}
+
+void EntryArea::setBoxMaxLength(Control box, int length)
+{
+    if (QLineEdit* edit = lineEdit(box))
+        edit->setMaxLength(length > 0 ? length : 32767);
+}
+
+void EntryArea::selectBoxText(Control box, int start, int length)
+{
+    if (QLineEdit* edit = lineEdit(box))
+        edit->setSelection(start, length);
+}
+
+void EntryArea::focusControl(Control c)
+{
+    QWidget* w = control(c);
+    // On a window that is not active yet this still makes the control the
+    // one that gets the keys once it is.
+    w->setFocus(Qt::OtherFocusReason);
+}
+
+int EntryArea::menuListWidth() const
+{
+    const double dpi = screen() ? screen()->logicalDotsPerInchX() : 96.0;
+    return qRound(twipsFromPixels(m_menulist->width(), dpi));
+}
+
+void EntryArea::setMenuItems(const QStringList& items, int columns)
+{
+    m_menulist->blockSignals(true);
+    m_menulist->clear();
+    m_menulist->addItems(items);
+    if (columns > 1) {
+        m_menulist->setFlow(QListView::TopToBottom);
+        m_menulist->setWrapping(true);
+        m_menulist->setResizeMode(QListView::Adjust);
+    } else {
+        m_menulist->setFlow(QListView::TopToBottom);
+        m_menulist->setWrapping(false);
+    }
+    m_menulist->blockSignals(false);
+}
+
+void EntryArea::selectMenuItem(int index)
+{
+    m_menulist->setCurrentRow(index);
+    if (QListWidgetItem* item = m_menulist->item(index))
+        m_menulist->scrollToItem(item);
+}
+
+int EntryArea::selectedMenuItem() const
+{
+    return m_menulist->currentRow();
+}
+
+QString EntryArea::selectedMenuText() const
+{
+    const QListWidgetItem* item = m_menulist->currentItem();
+    return item ? item->text() : QString();
+}
+
+void EntryArea::setHelp(Frame frame, const QString& url)
+{
+    QTextBrowser* help = parts(frame).help;
+    if (!help)
+        return;
+    if (url.isEmpty()) {
+        help->hide();
+        help->clear();
+        return;
+    }
+    const int hash = url.indexOf(QLatin1Char('#'));
+    const QString file = hash < 0 ? url : url.left(hash);
+    const QString anchor = hash < 0 ? QString() : url.mid(hash + 1);
+    const QUrl source = QUrl::fromLocalFile(file);
+    if (help->source() != source)
+        help->setSource(source);
+    if (!anchor.isEmpty())
+        help->scrollToAnchor(anchor);
+    help->show();
+}
+
+void EntryArea::setInfoButton(Frame frame, bool visible, const QString& tag)
+{
+    FrameParts& p = parts(frame);
+    p.infoTag = tag;
+    p.info->setVisible(visible);
+}
+
+QString EntryArea::infoButtonTag(Frame frame) const
+{
+    return parts(frame).infoTag;
+}
+
+void EntryArea::setEntryButtons(const QString& previousCaption, const QString& nextCaption,
+                                const QString& kindTag)
+{
+    // The captions keep their keyboard accelerators.
+    m_previousvar->setText(QLatin1Char('&') + previousCaption);
+    m_nextvar->setText(QLatin1Char('&') + nextCaption);
+    m_kindTag = kindTag;
+    m_previousvar->show();
+    m_nextvar->show();
+}
+
+void EntryArea::resizeEvent(QResizeEvent* event)
+{
+    QWidget::resizeEvent(event);
+    center_databoxes();
+}
+
+void EntryArea::center_databoxes()
+{
+    const int w = width();
+    const int h = height();
+    const int buttonHeight = m_nextvar->sizeHint().height();
+    const int buttonWidth = qMax(m_nextvar->sizeHint().width(), m_previousvar->sizeHint().width());
+    const int buttonTop = qMax(0, h - buttonHeight - twips(200));
+    m_previousvar->setGeometry(qMax(0, w / 2 - twips(100) - buttonWidth), buttonTop, buttonWidth, buttonHeight);
+    m_nextvar->setGeometry(w / 2 + twips(100), buttonTop, buttonWidth, buttonHeight);
+
+    const int frameWidth = qRound(w * 0.9);
+    const int room = qMax(0, buttonTop - twips(100));
+    for (size_t i = 0; i < m_frames.size(); ++i) {
+        QGroupBox* frame = m_frames[i].frame;
+        int frameHeight;
+        if (static_cast<Frame>(i) == Frame::Menu) {
+            frameHeight = qRound(h * 0.8);
+        } else {
+            const int wanted = frame->layout()->hasHeightForWidth()
+                                   ? frame->layout()->totalHeightForWidth(frameWidth)
+                                   : frame->sizeHint().height();
+            frameHeight = qMax(wanted, frame->minimumSizeHint().height());
+            if (m_frames[i].help && !m_frames[i].help->isHidden())
+                frameHeight = qMax(frameHeight, qRound(h * 0.5));
+        }
+        frameHeight = qMin(frameHeight, room);
+        const int left = (w - frameWidth) / 2;
+        const int top = qMax(0, (h - buttonHeight - twips(100)) / 2 - frameHeight / 2);
+        frame->setGeometry(left, qMin(top, qMax(0, room - frameHeight)), frameWidth, frameHeight);
+    }
+}
+
+}  // namespace k7

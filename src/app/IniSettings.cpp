@@ -1,0 +1,117 @@
+#include "app/IniSettings.h"
+
+#include "cfg/NumberText.h"
+#include "cfg/ProfileFile.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <QStandardPaths>
+
+#include <array>
+
+namespace k7 {
+
+namespace {
+
+const QString kSection = QStringLiteral("K7");
+
+struct KeyName {
+    IniKey key;
+    const char* name;
+};
+
+constexpr std::array kKeyNames = {
+    KeyName{IniKey::cfgfile, "cfgfile"},
+    KeyName{IniKey::showdata, "showdata"},
+    KeyName{IniKey::varlist, "varlist"},
+    KeyName{IniKey::File1, "File1"},
+    KeyName{IniKey::File2, "File2"},
+    KeyName{IniKey::File3, "File3"},
+    KeyName{IniKey::File4, "File4"},
+    KeyName{IniKey::File5, "File5"},
+    KeyName{IniKey::frmMainleft, "frmMainleft"},
+    KeyName{IniKey::frmMaintop, "frmMaintop"},
+    KeyName{IniKey::frmMainwidth, "frmMainwidth"},
+    KeyName{IniKey::frmMainheight, "frmMainheight"},
+    KeyName{IniKey::frmMainverticalseperator, "frmMainverticalseperator"},
+    KeyName{IniKey::frmMainhorizontalseperator, "frmMainhorizontalseperator"},
+    KeyName{IniKey::frmMainmaximized, "frmMainmaximized"},
+    KeyName{IniKey::frmInfoleft, "frmInfoleft"},
+    KeyName{IniKey::frmInfotop, "frmInfotop"},
+    KeyName{IniKey::frmInfowidth, "frmInfowidth"},
+    KeyName{IniKey::frmInfoheight, "frmInfoheight"},
+    KeyName{IniKey::frmPropertiesleft, "frmPropertiesleft"},
+    KeyName{IniKey::frmPropertiestop, "frmPropertiestop"},
+};
+
+}  // namespace
+
+QString iniKeyName(IniKey key)
+{
+    for (const KeyName& k : kKeyNames)
+        if (k.key == key)
+            return QString::fromLatin1(k.name);
+    return QString();
+}
+
+IniKey recentFileKey(int n)
+{
+    static constexpr IniKey keys[] = {IniKey::File1, IniKey::File2, IniKey::File3, IniKey::File4,
+                                      IniKey::File5};
+    return keys[qBound(1, n, 5) - 1];
+}
+
+QString IniSettings::defaultPath()
+{
+    const QString programDir = QCoreApplication::applicationDirPath();
+    const QFileInfo dir(programDir);
+    if (!programDir.isEmpty() && dir.isDir() && dir.isWritable())
+        return programDir + QStringLiteral("/k7.ini");
+    QString configDir = QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation);
+    if (configDir.isEmpty())
+        configDir = QDir::homePath() + QStringLiteral("/.config/k7");
+    QDir().mkpath(configDir);
+    return configDir + QStringLiteral("/k7.ini");
+}
+
+void IniSettings::load()
+{
+    m_values.clear();
+    const QFileInfo info(m_path);
+    if (!info.isFile() || info.size() > kMaxBytes)
+        return;
+    KeyTable keys;
+    ReadSection(m_path, kSection, keys);
+    // The first occurrence of a key counts; unknown keys are left in the file.
+    for (const auto& [name, value] : keys) {
+        for (const KeyName& k : kKeyNames) {
+            if (name.compare(QLatin1String(k.name), Qt::CaseInsensitive) == 0 && !m_values.contains(k.key))
+                m_values.insert(k.key, value.trimmed());
+        }
+    }
+}
+
+std::optional<double> IniSettings::number(IniKey key) const
+{
+    const QString text = m_values.value(key);
+    if (text.trimmed().isEmpty())
+        return std::nullopt;
+    return ValNumber(text);
+}
+
+bool IniSettings::write(const IniValues& values)
+{
+    KeyTable keys;
+    for (const auto& [key, value] : values) {
+        keys.append({iniKeyName(key), value});
+        m_values.insert(key, value);
+    }
+    const QFileInfo info(m_path);
+    // An oversized file was never ours to rewrite.
+    if (info.isFile() && info.size() > kMaxBytes)
+        return false;
+    return WriteSection(m_path, kSection, keys);
+}
+
+}  // namespace k7

@@ -1,0 +1,859 @@
+#include "app/MainWindow.h"
+
+#include "app/EntryArea.h"
+#include "app/SampleCfg.h"
+#include "app/TableToCfg.h"
+#include "app/WindowRestore.h"
+#include "cfg/CfgWriter.h"
+#include "cfg/ModelPreparation.h"
+#include "cfg/ProfileFile.h"
+#include "entry/EntryEngine.h"
+#include "grid/DataControl.h"
+#include "grid/DataGrid.h"
+#include "grid/RecordSetModel.h"
+#include "instruments/Instruments.h"
+#include "platform/Dialogs.h"
+#include "platform/qt/ColorNumber.h"
+#include "store/OpenCfg.h"
+#include "windows/AboutDialog.h"
+#include "windows/OptionsDialog.h"
+#include "windows/StatusDialog.h"
+#include "windows/TextEditor.h"
+
+#include <QCloseEvent>
+#include <QDialog>
+#include <QFileInfo>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QListWidget>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QScreen>
+#include <QSplitter>
+#include <QTextBrowser>
+#include <QTimer>
+#include <QUrl>
+#include <QVBoxLayout>
+
+namespace k7 {
+
+namespace {
+
+// Holds a flag raised for the lifetime of a scope.
+class FlagGuard {
+public:
+    explicit FlagGuard(bool& flag) : m_flag(flag), m_old(flag) { m_flag = true; }
+    ~FlagGuard() { m_flag = m_old; }
+    FlagGuard(const FlagGuard&) = delete;
+    FlagGuard& operator=(const FlagGuard&) = delete;
+
+private:
+    bool& m_flag;
+    bool m_old;
+};
+
+constexpr double kMinWidthTwips = 6000;
+constexpr double kMinHeightTwips = 4000;
+
+}  // namespace
+
+MainWindow::MainWindow(Dialogs& dialogs, SoundPlayer& sound, const QString& inipath, QWidget* parent)
+    : QMainWindow(parent), m_dialogs(dialogs), m_sound(sound), m_settings(inipath)
+{
+    setObjectName(QStringLiteral("frmMain"));
+    m_engine = std::make_unique<EntryEngine>(m_model, m_store, m_state, *this, m_dialogs, m_sound);
+    const QString ini = inipath;
+    IniLookup lookup = [ini](const QString& key) {
+        KeyTable keys;
+        ReadSection(ini, QStringLiteral("K7"), keys);
+        for (const auto& [name, value] : keys)
+            if (name.compare(key, Qt::CaseInsensitive) == 0)
+                return value.trimmed();
+        return QString();
+    };
+    m_instruments = std::make_unique<Instruments>(m_model, m_state, *this, *m_engine, m_dialogs, lookup);
+
+    buildRegions();
+    buildMenus();
+    updateTitle();
+    setup_desk();
+    setMinimumSize(qRound(pixelsFromTwips(kMinWidthTwips, dpiX())),
+                   qRound(pixelsFromTwips(kMinHeightTwips, dpiY())));
+    resize(1000, 700);
+}
+
+MainWindow::~MainWindow()
+{
+    m_imagejtimer->stop();
+    m_grid->recordModel()->setRecordSet(nullptr);
+    m_instruments.reset();
+    m_store.closeAll();
+}
+
+double MainWindow::dpiX() const
+{
+    return screen() ? screen()->logicalDotsPerInchX() : 96.0;
+}
+
+double MainWindow::dpiY() const
+{
+    return screen() ? screen()->logicalDotsPerInchY() : 96.0;
+}
+
+void MainWindow::buildRegions()
+{
+    m_vlist = new QListWidget;
+    m_vlist->setObjectName(QStringLiteral("vlist"));
+    m_vlist->setFocusPolicy(Qt::ClickFocus);
+    connect(m_vlist, &QListWidget::itemClicked, this, [this](QListWidgetItem* item) {
+        m_engine->variableListClicked(m_vlist->row(item));
+    });
+    connect(m_vlist, &QListWidget::itemDoubleClicked, this, [this](QListWidgetItem* item) {
+        m_engine->variableListDoubleClicked(m_vlist->row(item));
+    });
+
+    m_entry = new EntryArea;
+    m_entry->setKeyHandler([this](Control control, int code) { return entryKey(control, code); });
+    connect(m_entry, &EntryArea::nextClicked, this, [this] {
+        if (!m_instruments->inputHeld())
+            m_engine->AcceptValue();
+    });
+    connect(m_entry, &EntryArea::previousClicked, this, [this] {
+        if (!m_instruments->inputHeld())
+            m_engine->previousvarPressed();
+    });
+    connect(m_entry, &EntryArea::infoClicked, this, [this](Frame frame) { m_engine->infoButtonClicked(frame); });
+    connect(m_entry, &EntryArea::menuSelectionChanged, this, [this] { m_engine->menuListClicked(); });
+    connect(m_entry, &EntryArea::menuDoubleClicked, this, [this] { m_engine->menuListDoubleClicked(); });
+    connect(m_entry, &EntryArea::areaClicked, this, [this] { m_engine->entryAreaClicked(); });
+
+    m_desktop = new QWidget;
+    m_desktop->setObjectName(QStringLiteral("desktop"));
+    auto* desktopLayout = new QVBoxLayout(m_desktop);
+    desktopLayout->setContentsMargins(0, 0, 0, 0);
+    desktopLayout->addWidget(m_entry);
+
+    m_inner = new QSplitter(Qt::Horizontal);
+    m_inner->setObjectName(QStringLiteral("varlist_separator"));
+    m_inner->setChildrenCollapsible(false);
+    m_inner->addWidget(m_vlist);
+    m_inner->addWidget(m_desktop);
+    m_inner->setStretchFactor(0, 0);
+    m_inner->setStretchFactor(1, 1);
+
+    m_grid = new DataGrid;
+    m_grid->setKeyHandler([this](int code) { return m_engine->gridKey(code); });
+    connect(m_grid, &DataGrid::editRequested, this, [this] { m_engine->startGridEdit(false); });
+    m_dataobject = new DataControl(m_grid);
+    m_dbinfo = new QLabel;
+    m_dbinfo->setObjectName(QStringLiteral("dbinfo"));
+    m_dbinfo->setTextInteractionFlags(Qt::TextSelectableByMouse);
+
+    m_databox = new QWidget;
+    m_databox->setObjectName(QStringLiteral("databox"));
+    auto* dataLayout = new QVBoxLayout(m_databox);
+    dataLayout->setContentsMargins(0, 0, 0, 0);
+    dataLayout->setSpacing(2);
+    dataLayout->addWidget(m_grid, 1);
+    auto* bar = new QHBoxLayout;
+    bar->addWidget(m_dataobject, 0);
+    bar->addSpacing(8);
+    bar->addWidget(m_dbinfo, 1);
+    dataLayout->addLayout(bar);
+
+    m_outer = new QSplitter(Qt::Vertical);
+    m_outer->setObjectName(QStringLiteral("data_separator"));
+    m_outer->setChildrenCollapsible(false);
+    m_outer->addWidget(m_inner);
+    m_outer->addWidget(m_databox);
+    m_outer->setStretchFactor(0, 1);
+    m_outer->setStretchFactor(1, 1);
+    setCentralWidget(m_outer);
+
+    // Dragging keeps the bars inside their bounds: the variable list between
+    // 10 % and 50 % of the width, the entry area between 20 % of the height
+    // and 80 % of the height less 400 twips.
+    connect(m_inner, &QSplitter::splitterMoved, this, [this](int pos) {
+        const int w = width();
+        const int clamped = qBound(qRound(0.1 * w), pos, qRound(0.5 * w));
+        if (clamped != pos)
+            m_inner->setSizes({clamped, qMax(1, m_inner->width() - clamped - m_inner->handleWidth())});
+        center_databoxes();
+    });
+    connect(m_outer, &QSplitter::splitterMoved, this, [this](int pos) {
+        const int h = height();
+        const int low = qRound(0.2 * h);
+        const int high = qMax(low, qRound(0.8 * (h - pixelsFromTwips(400, dpiY()))));
+        const int clamped = qBound(low, pos, high);
+        if (clamped != pos)
+            m_outer->setSizes({clamped, qMax(1, m_outer->height() - clamped - m_outer->handleWidth())});
+        setup_desk();
+    });
+
+    m_imagejtimer = new QTimer(this);
+    m_imagejtimer->setObjectName(QStringLiteral("imagejtimer"));
+    m_imagejtimer->setInterval(500);
+    connect(m_imagejtimer, &QTimer::timeout, this, [this] { m_instruments->imageJTick(); });
+}
+
+void MainWindow::buildMenus()
+{
+    auto add = [this](QMenu* menu, const QString& caption, const QString& name, auto slot) {
+        QAction* action = menu->addAction(caption);
+        action->setObjectName(name);
+        connect(action, &QAction::triggered, this, slot);
+        return action;
+    };
+    auto later = [this](QMenu* menu, const QString& caption, const QString& name) {
+        QAction* action = menu->addAction(caption);
+        action->setObjectName(name);
+        action->setEnabled(false);
+        return action;
+    };
+
+    QMenu* file = menuBar()->addMenu(QStringLiteral("&File"));
+    file->setObjectName(QStringLiteral("menuFile"));
+    add(file, QStringLiteral("&New CFG"), QStringLiteral("filenew"), [this] { fileNew(); });
+    add(file, QStringLiteral("&Open"), QStringLiteral("fileopen"), [this] { fileOpen(); });
+    file->addSeparator();
+    later(file, QStringLiteral("Export ASCII"), QStringLiteral("fileexport"));
+    m_recentSeparator = file->addSeparator();
+    for (int i = 0; i < RecentFiles::kCount; ++i) {
+        QAction* entry = file->addAction(QString());
+        entry->setObjectName(QStringLiteral("menufile%1").arg(i));
+        entry->setVisible(false);
+        connect(entry, &QAction::triggered, this, [this, i] { openRecent(i + 1); });
+        m_menufile << entry;
+    }
+    file->addSeparator();
+    add(file, QStringLiteral("E&xit"), QStringLiteral("fileexit"), [this] { fileExit(); });
+
+    QMenu* data = menuBar()->addMenu(QStringLiteral("&Data"));
+    data->setObjectName(QStringLiteral("menuData"));
+    later(data, QStringLiteral("Find entry in data grid"), QStringLiteral("datafind"));
+    data->addSeparator();
+    later(data, QStringLiteral("Sort data grid"), QStringLiteral("sortdatagrid"));
+    later(data, QStringLiteral("Filter data grid"), QStringLiteral("filterdatagrid"));
+    data->addSeparator();
+    later(data, QStringLiteral("Delete last entry"), QStringLiteral("datadeletelast"));
+    later(data, QStringLiteral("Delete selected entries"), QStringLiteral("deleterows"));
+    later(data, QStringLiteral("Delete all entries"), QStringLiteral("datadeleteall"));
+
+    QMenu* view = menuBar()->addMenu(QStringLiteral("&View"));
+    view->setObjectName(QStringLiteral("menuView"));
+    later(view, QStringLiteral("&Field Properties"), QStringLiteral("viewproperties"));
+    later(view, QStringLiteral("Write/Edit HTML Help Files"), QStringLiteral("writehtml"));
+    add(view, QStringLiteral("&CFG File"), QStringLiteral("viewcfgfile"), [this] { viewCfgFile(); });
+    add(view, QStringLiteral("K7 INI File"), QStringLiteral("viewinifile"), [this] { viewIniFile(); });
+    add(view, QStringLiteral("Options"), QStringLiteral("mnuoptions"), [this] { viewOptions(); });
+
+    QMenu* help = menuBar()->addMenu(QStringLiteral("&Help"));
+    help->setObjectName(QStringLiteral("menuHelp"));
+    add(help, QStringLiteral("&Status"), QStringLiteral("helpstatus"), [this] { helpStatus(); });
+    add(help, QStringLiteral("&About K7"), QStringLiteral("helpabout"), [this] { helpAbout(); });
+}
+
+// ---------------------------------------------------------------- start-up
+
+void MainWindow::restoreSettings()
+{
+    m_settings.load();
+    m_recent.load(m_settings);
+    updateRecentMenu();
+
+    FlagGuard guard(m_state.listguard);
+    const QScreen* screenNow = screen();
+    const QRect available = screenNow ? screenNow->availableGeometry() : QRect(0, 0, 1024, 768);
+    const double sw = twipsFromPixels(available.width(), dpiX());
+    const double sh = twipsFromPixels(available.height(), dpiY());
+    const QRect now = geometry();
+    const QRectF design(twipsFromPixels(now.x(), dpiX()), twipsFromPixels(now.y(), dpiY()),
+                        twipsFromPixels(now.width(), dpiX()), twipsFromPixels(now.height(), dpiY()));
+    const RestoredWindow restored = restoreWindow(m_settings, design, sw, sh);
+    QSize windowSize;
+    if (restored.maximized) {
+        setWindowState(Qt::WindowMaximized);
+        windowSize = available.size();
+    } else {
+        setWindowState(Qt::WindowNoState);
+        const QRect px(qRound(pixelsFromTwips(restored.rect.x(), dpiX())),
+                       qRound(pixelsFromTwips(restored.rect.y(), dpiY())),
+                       qRound(pixelsFromTwips(restored.rect.width(), dpiX())),
+                       qRound(pixelsFromTwips(restored.rect.height(), dpiY())));
+        setGeometry(px);
+        windowSize = px.size();
+    }
+    // The splitters are placed for the window's size now, and resized with it.
+    const double w = twipsFromPixels(windowSize.width(), dpiX());
+    const double h = twipsFromPixels(windowSize.height(), dpiY());
+    if (const auto v = m_settings.number(IniKey::frmMainverticalseperator)) {
+        const int left = qRound(pixelsFromTwips(clampVerticalSeparator(*v, w), dpiX()));
+        m_inner->setSizes({left, qMax(1, windowSize.width() - left)});
+    }
+    if (const auto top = m_settings.number(IniKey::frmMainhorizontalseperator)) {
+        const int px = qRound(pixelsFromTwips(clampHorizontalSeparator(*top, h), dpiY()));
+        m_outer->setSizes({px, qMax(1, windowSize.height() - px)});
+    }
+}
+
+void MainWindow::startUp(const QString& cfgFile, bool offerOpen)
+{
+    restoreSettings();
+    setup_desk();
+    show();
+
+    if (!cfgFile.isEmpty()) {
+        openCfgFile(cfgFile);
+        return;
+    }
+    const QString last = m_settings.value(IniKey::cfgfile);
+    if (!last.isEmpty() && QFileInfo(last).isFile()) {
+        m_model.cfgpath = last;
+        if (m_dialogs.message(QStringLiteral("Continue with ") + last, Style::YesNo + Style::Information) ==
+            Answer::Yes)
+            runOpenSequence();
+        else
+            m_model.cfgpath.clear();
+    }
+    if (m_model.cfgpath.isEmpty() && offerOpen)
+        fileOpen();
+    updateTitle();
+}
+
+// ------------------------------------------------------------- open and new
+
+void MainWindow::clearValues()
+{
+    for (QString& value : m_state.varvalue)
+        value.clear();
+}
+
+void MainWindow::runOpenSequence()
+{
+    m_dialogs.setBusy(true);
+    if (m_state.editing) {
+        m_state.editing = false;
+        setGridTabStop(true);
+    }
+    const OpenResult result = OpenCfg(m_model, m_store, m_dialogs, *this);
+    if (result == OpenResult::Opened) {
+        const TableCheck check = CheckTableFields(m_model, m_store);
+        if (check.code != 0)
+            RebuildDataTable(m_model, m_store, m_dialogs, *this, check.code, check.message);
+        // A declined repair closes everything and clears the CFG path.
+        if (!m_model.cfgpath.isEmpty())
+            NormalizeModel(m_model, m_dialogs);
+    } else {
+        // A CFG that failed to open does not count as open.
+        m_model.cfgpath.clear();
+    }
+    m_dialogs.setBusy(false);
+    // The table may have been renamed or re-created: show what is open now.
+    setDataSource(m_store.currentrs.isOpen() ? &m_store.currentrs : nullptr);
+    setup_desk();
+    if (!m_store.dbname.isEmpty() && !m_store.tablename.isEmpty())
+        m_engine->StartRecord();
+    updateTitle();
+}
+
+void MainWindow::openCfgFile(const QString& path)
+{
+    clearValues();
+    m_model.cfgpath = path;
+    runOpenSequence();
+}
+
+void MainWindow::fileOpen()
+{
+    const QString start = m_model.cfgpath.isEmpty() ? QString() : QFileInfo(m_model.cfgpath).absolutePath();
+    const QString path = m_dialogs.openFileName(QStringLiteral("Open"),
+                                                QStringLiteral("CFG and database files (*.cfg *.mdb)"), start);
+    if (path.isEmpty() || !QFileInfo(path).isFile()) {
+        updateTitle();
+        return;
+    }
+    const QString kind = path.right(3).toLower();
+    if (kind == QLatin1String("cfg")) {
+        openCfgFile(path);
+    } else if (kind == QLatin1String("mdb")) {
+        openDatabaseFile(path);
+    } else {
+        m_dialogs.message(QStringLiteral("Error: Unsupported file type.  The file must be a Microsoft Access "
+                                         "database (*.mdb) or a K7 configuration file (*.cfg)"),
+                          Style::Information);
+        // Nothing is open any more only if nothing was; the open CFG stays.
+    }
+    updateTitle();
+}
+
+void MainWindow::openDatabaseFile(const QString& path)
+{
+    QStringList tables;
+    QString error;
+    m_dialogs.setBusy(true);
+    const bool listed = ListEntryTables(path, tables, &error);
+    m_dialogs.setBusy(false);
+    if (!listed) {
+        m_dialogs.message(QStringLiteral("Error: Could not open database ") + path + QStringLiteral(".  ") + error,
+                          Style::Information);
+        return;
+    }
+    const std::optional<QString> table = m_dialogs.chooseTable(tables);
+    if (!table || table->isEmpty())
+        return;
+    const QString cfg = CfgPathForTable(path, *table);
+    if (QFileInfo(cfg).isFile()) {
+        openCfgFile(cfg);
+        return;
+    }
+    const int answer = m_dialogs.message(
+        QStringLiteral("This table does not have an associated CFG file in the same directory.  K7 can make a "
+                       "CFG file automatically from the table and then you can start data entry.  Would you "
+                       "like to do this?"),
+        Style::YesNo);
+    // Declining keeps the CFG that is open, under its own path.
+    if (answer != Answer::Yes)
+        return;
+
+    // Building replaces the model; a CFG that was open is closed first so
+    // that nothing keeps showing a table of the old model.
+    m_grid->recordModel()->setRecordSet(nullptr);
+    m_store.closeAll();
+    m_model.options[OptFilename] = path;
+    m_model.options[OptTable] = *table;
+    m_dialogs.setBusy(true);
+    const bool built = BuildVariablesFromTable(m_model, path, *table, &error);
+    m_dialogs.setBusy(false);
+    if (!built) {
+        m_dialogs.message(QStringLiteral("Error: Could not read the table ") + *table + QStringLiteral(".  ") + error,
+                          Style::Information);
+        m_model.cfgpath.clear();
+        setup_desk();
+        return;
+    }
+    m_model.cfgpath = cfg;
+    if (!WriteCfg(m_model, cfg, m_dialogs)) {
+        m_model.cfgpath.clear();
+        setup_desk();
+        return;
+    }
+    openCfgFile(cfg);
+}
+
+void MainWindow::openRecent(int n)
+{
+    if (n < 1 || n > m_recent.count())
+        return;
+    openCfgFile(m_recent.paths().at(n - 1));
+}
+
+void MainWindow::fileNew()
+{
+    if (!m_model.cfgpath.isEmpty()) {
+        if (m_dialogs.message(QStringLiteral("Close current configuration file?"), Style::YesNo + Style::Question) !=
+            Answer::Yes)
+            return;
+        if (m_state.editing) {
+            m_state.curvar = m_state.returnvar;
+            m_state.editing = false;
+            setGridTabStop(true);
+            m_engine->ShowVariable(m_state.curvar);
+        }
+        m_model.cfgpath.clear();
+        m_grid->recordModel()->setRecordSet(nullptr);
+        m_store.closeAll();
+        setup_desk();
+        updateTitle();
+    }
+    TextEditor* ed = editor();
+    ed->setUntitledText(SampleCfgLines().join(QLatin1Char('\n')));
+    ed->show();
+    ed->raise();
+    m_outer->hide();
+    if (m_dialogs.message(QStringLiteral("Do you want to load this CFG file now?"), Style::YesNo + Style::Question) !=
+        Answer::Yes)
+        return;
+    // The sample has to be a file before it can be opened: an untitled text
+    // is saved through the editor first, and nothing opens when it is not.
+    if (ed->currentPath().isEmpty() || ed->isDirty()) {
+        if (!ed->fileSave())
+            return;
+    }
+    openCfgFile(ed->currentPath());
+}
+
+// ------------------------------------------------------------------ closing
+
+void MainWindow::fileExit()
+{
+    IniValues values;
+    for (int n = 1; n <= m_recent.count(); ++n)
+        values.append({recentFileKey(n), m_recent.paths().at(n - 1)});
+    const QRect rect = geometry();
+    values.append({IniKey::frmMainleft, QString::number(qRound(twipsFromPixels(rect.x(), dpiX())))});
+    values.append({IniKey::frmMaintop, QString::number(qRound(twipsFromPixels(rect.y(), dpiY())))});
+    values.append({IniKey::frmMainwidth, QString::number(qRound(twipsFromPixels(rect.width(), dpiX())))});
+    values.append({IniKey::frmMainheight, QString::number(qRound(twipsFromPixels(rect.height(), dpiY())))});
+    values.append({IniKey::frmMainverticalseperator, QString::number(qRound(verticalSeparatorTwips()))});
+    values.append({IniKey::frmMainhorizontalseperator, QString::number(qRound(horizontalSeparatorTwips()))});
+    const QString stateText = isMinimized() ? QStringLiteral("1") : isMaximized() ? QStringLiteral("2")
+                                                                                  : QStringLiteral("0");
+    values.append({IniKey::frmMainmaximized, stateText});
+    if (!m_settings.write(values))
+        qWarning("k7: the settings could not be written to %s", qPrintable(m_settings.path()));
+    close();
+}
+
+void MainWindow::saveClosingKeys()
+{
+    if (m_closingSaved)
+        return;
+    m_closingSaved = true;
+    const IniValues values = {{IniKey::cfgfile, m_model.cfgpath},
+                              {IniKey::showdata, QStringLiteral("False")},
+                              {IniKey::varlist, QStringLiteral("False")}};
+    if (!m_settings.write(values))
+        qWarning("k7: the settings could not be written to %s", qPrintable(m_settings.path()));
+}
+
+void MainWindow::closeEvent(QCloseEvent* event)
+{
+    // Unsaved text in the editor is asked about before anything closes.
+    if (m_editor && m_editor->isVisible() && !m_editor->close()) {
+        event->ignore();
+        return;
+    }
+    saveClosingKeys();
+    m_imagejtimer->stop();
+    event->accept();
+}
+
+// ------------------------------------------------------------------- layout
+
+double MainWindow::verticalSeparatorTwips() const
+{
+    const QList<int> sizes = m_inner->sizes();
+    return twipsFromPixels(sizes.isEmpty() ? 0 : sizes.first(), dpiX());
+}
+
+double MainWindow::horizontalSeparatorTwips() const
+{
+    const QList<int> sizes = m_outer->sizes();
+    return twipsFromPixels(sizes.isEmpty() ? 0 : sizes.first(), dpiY());
+}
+
+void MainWindow::setup_desk()
+{
+    if (isMinimized())
+        return;
+    // A bar beyond the window's edge goes to the middle.
+    const QList<int> inner = m_inner->sizes();
+    if (!inner.isEmpty() && isVisible() && inner.first() > width())
+        m_inner->setSizes({width() / 2, width() - width() / 2});
+    const QList<int> outer = m_outer->sizes();
+    if (!outer.isEmpty() && isVisible() && outer.first() > height())
+        m_outer->setSizes({height() / 2, height() - height() / 2});
+    m_dbinfo->setText(dbinfoText());
+    const bool open = !m_store.dbname.isEmpty() && !m_store.tablename.isEmpty();
+    m_grid->setVisible(open);
+    position_dbinfo();
+    center_databoxes();
+}
+
+void MainWindow::center_databoxes()
+{
+    m_entry->center_databoxes();
+}
+
+void MainWindow::position_dbinfo()
+{
+    // The label sits beside the data control in the bar's layout; only its
+    // text can outgrow it, so the full text is kept as a tool tip.
+    m_dbinfo->setToolTip(m_dbinfo->text());
+}
+
+QString MainWindow::dbinfoText() const
+{
+    if (!m_store.dbname.isEmpty() && !m_store.tablename.isEmpty())
+        return QStringLiteral("Database: ") + m_store.dbname + QStringLiteral(", Table: ") + m_store.tablename;
+    return QStringLiteral("Database: None, Table: None");
+}
+
+void MainWindow::setfocusforentry()
+{
+    m_engine->entryAreaClicked();
+}
+
+void MainWindow::resizeEvent(QResizeEvent* event)
+{
+    QMainWindow::resizeEvent(event);
+    if (!m_state.listguard)
+        setup_desk();
+}
+
+void MainWindow::changeEvent(QEvent* event)
+{
+    QMainWindow::changeEvent(event);
+    if (event->type() == QEvent::WindowStateChange && !isMinimized() && !m_state.listguard)
+        setup_desk();
+}
+
+void MainWindow::updateTitle()
+{
+    setWindowTitle(m_model.cfgpath.isEmpty() ? QStringLiteral("K7") : QStringLiteral("K7 - ") + m_model.cfgpath);
+}
+
+void MainWindow::updateRecentMenu()
+{
+    for (int i = 0; i < RecentFiles::kCount; ++i) {
+        QAction* entry = m_menufile[i];
+        const bool used = i < m_recent.count();
+        entry->setText(used ? m_recent.caption(i + 1) : QString());
+        entry->setVisible(used);
+    }
+}
+
+// ------------------------------------------------------------ view and help
+
+TextEditor* MainWindow::editor()
+{
+    if (!m_editor) {
+        m_editor = new TextEditor(m_dialogs, this);
+        m_editor->setWindowFlag(Qt::Window, true);
+        connect(m_editor, &TextEditor::closed, this, [this] { m_outer->show(); });
+    }
+    return m_editor;
+}
+
+void MainWindow::viewCfgFile()
+{
+    QString path = m_model.cfgpath;
+    if (path.isEmpty())
+        path = m_dialogs.openFileName(QStringLiteral("CFG File"), QStringLiteral("CFG files (*.cfg)"), QString());
+    if (path.isEmpty())
+        return;
+    TextEditor* ed = editor();
+    ed->loadFile(path);
+    m_outer->hide();
+    ed->show();
+    ed->raise();
+}
+
+void MainWindow::viewIniFile()
+{
+    TextEditor* ed = editor();
+    ed->loadFile(m_settings.path());
+    m_outer->hide();
+    ed->show();
+    ed->raise();
+}
+
+void MainWindow::viewOptions()
+{
+    if (m_model.cfgpath.isEmpty())
+        m_dialogs.message(QStringLiteral("These options are stored in the CFG file. Until you open a CFG the "
+                                         "options will not be saved."),
+                          Style::Information);
+    OptionsDialog dialog(m_model, m_dialogs, this);
+    connect(&dialog, &OptionsDialog::entryColorChanged, this, [this](long c) { setBackgroundColor(c); });
+    connect(&dialog, &OptionsDialog::outerColorChanged, this, &MainWindow::applyOuterColor);
+    dialog.exec();
+}
+
+void MainWindow::applyOuterColor(long color)
+{
+    const QColor c = colorFromNumber(color);
+    for (QWidget* w : {static_cast<QWidget*>(m_vlist), static_cast<QWidget*>(m_grid)}) {
+        QPalette palette = w->palette();
+        palette.setColor(QPalette::Base, c);
+        w->setPalette(palette);
+    }
+}
+
+void MainWindow::helpStatus()
+{
+    StatusFacts facts;
+    facts.dbname = m_store.dbname;
+    facts.tablename = m_store.tablename;
+    if (m_store.currentrs.isOpen())
+        facts.recordCount = m_store.currentrs.recordCount();
+    facts.cfgpath = m_model.cfgpath;
+    facts.inipath = m_settings.path();
+    StatusDialog dialog(facts, this);
+    dialog.exec();
+}
+
+void MainWindow::helpAbout()
+{
+    AboutDialog dialog(this);
+    dialog.exec();
+}
+
+// ------------------------------------------------------------------- keys
+
+bool MainWindow::entryKey(Control control, int code)
+{
+    // During the ImageJ pause keys are swallowed: the value on show is about
+    // to be accepted by itself.
+    if (m_instruments->inputHeld())
+        return true;
+    switch (control) {
+    case Control::TextBox: return m_engine->textKey(code);
+    case Control::NumericBox: return m_engine->numericKey(code);
+    case Control::MenuList: return m_engine->menuKey(code);
+    case Control::InstrumentBox: return m_instruments->instrumentKey(code);
+    }
+    return false;
+}
+
+// ---------------------------------------------------------------- EntryView
+
+void MainWindow::showFrame(Frame frame) { m_entry->showFrame(frame); }
+void MainWindow::setFrameCaption(Frame frame, const QString& caption, int fontSize)
+{
+    m_entry->setFrameCaption(frame, caption, fontSize);
+}
+void MainWindow::setPrompt(Frame frame, const QString& prompt) { m_entry->setPrompt(frame, prompt); }
+long MainWindow::backgroundColor() const { return m_entry->backgroundColor(); }
+void MainWindow::setBackgroundColor(long color) { m_entry->setBackgroundColor(color); }
+QString MainWindow::boxText(Control box) const { return m_entry->boxText(box); }
+void MainWindow::setBoxText(Control box, const QString& text) { m_entry->setBoxText(box, text); }
+void MainWindow::setBoxMaxLength(Control box, int length) { m_entry->setBoxMaxLength(box, length); }
+void MainWindow::selectBoxText(Control box, int start, int length) { m_entry->selectBoxText(box, start, length); }
+void MainWindow::setFocus(Control control) { m_entry->focusControl(control); }
+int MainWindow::menuListWidthTwips() const { return m_entry->menuListWidth(); }
+void MainWindow::setMenuItems(const QStringList& items, int columns) { m_entry->setMenuItems(items, columns); }
+void MainWindow::selectMenuItem(int index) { m_entry->selectMenuItem(index); }
+int MainWindow::selectedMenuItem() const { return m_entry->selectedMenuItem(); }
+QString MainWindow::selectedMenuText() const { return m_entry->selectedMenuText(); }
+void MainWindow::setHelp(Frame frame, const QString& url) { m_entry->setHelp(frame, url); }
+void MainWindow::setInfoButton(Frame frame, bool visible, const QString& tag)
+{
+    m_entry->setInfoButton(frame, visible, tag);
+}
+QString MainWindow::infoButtonTag(Frame frame) const { return m_entry->infoButtonTag(frame); }
+void MainWindow::setEntryButtons(const QString& previousCaption, const QString& nextCaption, const QString& kindTag)
+{
+    m_entry->setEntryButtons(previousCaption, nextCaption, kindTag);
+}
+QString MainWindow::kindTag() const { return m_entry->kindTag(); }
+
+void MainWindow::setVariableList(const QStringList& names)
+{
+    FlagGuard guard(m_state.listguard);
+    m_vlist->clear();
+    m_vlist->addItems(names);
+}
+
+void MainWindow::selectVariable(int index)
+{
+    FlagGuard guard(m_state.listguard);
+    if (index < 0 || index >= m_vlist->count()) {
+        m_vlist->clearSelection();
+        m_vlist->setCurrentRow(-1);
+        return;
+    }
+    m_vlist->setCurrentRow(index);
+    m_vlist->scrollToItem(m_vlist->item(index));
+}
+
+QString MainWindow::gridCurrentCellText() const { return m_grid->currentCellText(); }
+int MainWindow::gridCurrentColumn() const { return m_grid->currentIndex().column(); }
+int MainWindow::gridCurrentRow() const { return m_grid->currentIndex().row(); }
+
+void MainWindow::setGridTabStop(bool on)
+{
+    m_grid->setFocusPolicy(on ? Qt::StrongFocus : Qt::ClickFocus);
+}
+
+void MainWindow::focusGrid()
+{
+    m_grid->setFocus(Qt::OtherFocusReason);
+}
+
+void MainWindow::refreshGrid()
+{
+    const QModelIndex current = m_grid->currentIndex();
+    m_grid->recordModel()->refresh();
+    const int rows = m_grid->recordModel()->rowCount();
+    if (current.isValid() && rows > 0)
+        m_grid->setCurrentIndex(m_grid->recordModel()->index(qMin(current.row(), rows - 1), current.column()));
+    m_dataobject->updateCaption();
+}
+
+void MainWindow::gridGoToRow(int row)
+{
+    m_grid->goToRow(row);
+    m_dataobject->updateCaption();
+}
+
+void MainWindow::setImageJTimer(bool running)
+{
+    if (running)
+        m_imagejtimer->start();
+    else
+        m_imagejtimer->stop();
+}
+
+void MainWindow::showInfoFile(const QString& path)
+{
+    if (!QFileInfo(path).isFile())
+        return;
+    QDialog viewer(this);
+    viewer.setObjectName(QStringLiteral("frmInfo"));
+    viewer.setWindowTitle(path);
+    auto* browser = new QTextBrowser(&viewer);
+    browser->setSource(QUrl::fromLocalFile(path));
+    auto* close = new QPushButton(QStringLiteral("Close"), &viewer);
+    connect(close, &QPushButton::clicked, &viewer, &QDialog::accept);
+    auto* layout = new QVBoxLayout(&viewer);
+    layout->addWidget(browser);
+    layout->addWidget(close, 0, Qt::AlignRight);
+    viewer.resize(640, 480);
+    viewer.exec();
+}
+
+void MainWindow::openProperties(int variable)
+{
+    // The field properties editor is not part of this program yet.
+    Q_UNUSED(variable);
+}
+
+// --------------------------------------------------------------- ShellHooks
+
+bool MainWindow::loadCfgInEditor(const QString& path)
+{
+    TextEditor* ed = editor();
+    ed->loadFile(path);
+    return ed->text() != QLatin1String("error");
+}
+
+void MainWindow::showEditorAtLine(int line)
+{
+    TextEditor* ed = editor();
+    ed->selectLine(line);
+    m_outer->hide();
+    ed->show();
+    ed->raise();
+}
+
+void MainWindow::addRecentFile(const QString& path)
+{
+    m_recent.add(path);
+    updateRecentMenu();
+}
+
+void MainWindow::openInstrumentPort()
+{
+    m_instruments->openPort();
+}
+
+void MainWindow::setDataSource(RecordSet* recordSet)
+{
+    m_grid->recordModel()->setRecordSet(recordSet);
+    m_dataobject->updateCaption();
+}
+
+}  // namespace k7

@@ -1,0 +1,121 @@
+#include "platform/qt/QtDialogs.h"
+
+#include "platform/qt/ColorNumber.h"
+#include "windows/TableChooser.h"
+#include "windows/TimedMessage.h"
+#include "windows/UserTextDialog.h"
+
+#include <QApplication>
+#include <QColorDialog>
+#include <QFileDialog>
+#include <QMessageBox>
+
+namespace k7 {
+
+int QtDialogs::message(const QString& text, int style)
+{
+    QMessageBox box(m_parent);
+    box.setWindowTitle(QStringLiteral("K7"));
+    box.setText(text);
+    switch (style & 0x70) {
+    case Style::Critical: box.setIcon(QMessageBox::Critical); break;
+    case Style::Question: box.setIcon(QMessageBox::Question); break;
+    case Style::Exclamation: box.setIcon(QMessageBox::Warning); break;
+    case Style::Information: box.setIcon(QMessageBox::Information); break;
+    default: box.setIcon(QMessageBox::NoIcon); break;
+    }
+    switch (style & 7) {
+    case Style::OkCancel:
+        box.setStandardButtons(QMessageBox::Ok | QMessageBox::Cancel);
+        box.setEscapeButton(QMessageBox::Cancel);
+        break;
+    case Style::YesNoCancel:
+        box.setStandardButtons(QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
+        box.setEscapeButton(QMessageBox::Cancel);
+        break;
+    case Style::YesNo:
+        box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
+        box.setEscapeButton(QMessageBox::No);
+        break;
+    default:
+        box.setStandardButtons(QMessageBox::Ok);
+        break;
+    }
+    // A question must be answered with the arrow pointer, whatever runs behind it.
+    const bool busy = m_busyDepth > 0;
+    if (busy)
+        QApplication::setOverrideCursor(Qt::ArrowCursor);
+    const int result = box.exec();
+    if (busy)
+        QApplication::restoreOverrideCursor();
+    switch (result) {
+    case QMessageBox::Ok: return Answer::Ok;
+    case QMessageBox::Yes: return Answer::Yes;
+    case QMessageBox::No: return Answer::No;
+    default: return (style & 7) == Style::OkOnly ? Answer::Ok : Answer::Cancel;
+    }
+}
+
+QString QtDialogs::openFileName(const QString& title, const QString& filter,
+                                const QString& directory)
+{
+    return QFileDialog::getOpenFileName(m_parent, title, directory, filter);
+}
+
+QString QtDialogs::saveFileName(const QString& title, const QString& filter,
+                                const QString& directory)
+{
+    // The editor asks its own overwrite question, so Qt's is switched off.
+    return QFileDialog::getSaveFileName(m_parent, title, directory, filter, nullptr,
+                                        QFileDialog::DontConfirmOverwrite);
+}
+
+std::optional<QString> QtDialogs::inputText(const QString& prompt, const QString& initial)
+{
+    UserTextDialog dialog(m_parent);
+    dialog.setPrompt(prompt);
+    dialog.setResponse(initial);
+    dialog.exec();
+    if (dialog.button() != QLatin1String("Ok"))
+        return std::nullopt;
+    return dialog.response();
+}
+
+std::optional<QString> QtDialogs::chooseTable(const QStringList& tables)
+{
+    TableChooser chooser(m_parent);
+    chooser.setTables(tables);
+    chooser.exec();
+    if (chooser.chosenTable().isEmpty())
+        return std::nullopt;
+    return chooser.chosenTable();
+}
+
+std::optional<long> QtDialogs::chooseColor(long initial)
+{
+    const QColor chosen = QColorDialog::getColor(colorFromNumber(initial), m_parent);
+    if (!chosen.isValid())
+        return std::nullopt;
+    return numberFromColor(chosen);
+}
+
+void QtDialogs::timedMessage(const QString& text, int milliseconds)
+{
+    TimedMessage window(m_parent);
+    window.setText(text);
+    window.setInterval(milliseconds);
+    window.exec();
+}
+
+void QtDialogs::setBusy(bool busy)
+{
+    if (busy) {
+        ++m_busyDepth;
+        QApplication::setOverrideCursor(Qt::WaitCursor);
+    } else if (m_busyDepth > 0) {
+        --m_busyDepth;
+        QApplication::restoreOverrideCursor();
+    }
+}
+
+}  // namespace k7

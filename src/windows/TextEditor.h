@@ -1,0 +1,71 @@
+#pragma once
+// frmEditor: a plain-text editor for the CFG and k7.ini. It does not reparse
+// what it saves; after a change the operator is reminded to reopen the CFG.
+// Every save over an existing file asks first, and goes through an atomic
+// rewrite so a failed save never leaves half a file behind.
+
+#include "cfg/TextFile.h"
+
+#include <QMainWindow>
+
+class QMenu;
+class QPlainTextEdit;
+
+namespace k7 {
+
+class Dialogs;
+
+class TextEditor : public QMainWindow {
+    Q_OBJECT
+public:
+    explicit TextEditor(Dialogs& dialogs, QWidget* parent = nullptr);
+
+    // Files of 65536 bytes or more are refused.
+    static constexpr qint64 kMaxEditSize = 65536;
+
+    // Load routine: puts the file into the box ("error" when it cannot be
+    // read or is too large) and makes it the current file.
+    void loadFile(const QString& path);
+    // Save routine: asks before replacing an existing file. True when written.
+    bool saveFile(const QString& path);
+    // An untitled text (New CFG's sample); it counts as changed.
+    void setUntitledText(const QString& text);
+    // Selects line `line` (1-based) of the text.
+    void selectLine(int line);
+
+    QString currentPath() const { return m_path; }
+    QString text() const;
+    bool isDirty() const { return m_dirty; }
+    QPlainTextEdit* editor() const { return m_txtEdit; }
+
+    // The menu commands.
+    void fileNew();
+    void fileOpen();
+    bool fileSave();
+    bool fileSaveAs();
+
+signals:
+    // The window has closed (the main window shows its data area again).
+    void closed();
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    bool askToSaveChanges();
+    QString askSaveName();
+    void rememberFile(const QString& path);
+    void updateCaption();
+
+    Dialogs& m_dialogs;
+    QPlainTextEdit* m_txtEdit = nullptr;
+    QMenu* m_fileMenu = nullptr;
+    QAction* m_fileListSeparator = nullptr;
+    QList<QAction*> m_mnuFileArray;
+    QString m_path;
+    TextEncoding m_encoding = TextEncoding::Utf8;
+    bool m_dirty = false;
+    bool m_loading = false;
+};
+
+}  // namespace k7
