@@ -153,10 +153,14 @@ bool Database::openConnection(const QString& path, bool creating, Access access)
         return failOpen(QStringLiteral("The database %1 cannot be opened: no SQLite handle.").arg(path));
     // Reading the schema is the first real access: a file that is not a
     // database fails here.
-    if (!execute(QStringLiteral("SELECT count(*) FROM sqlite_master")))
+    const QString lockedText = QStringLiteral("The database %1 is locked by another program.").arg(path);
+    if (!execute(QStringLiteral("SELECT count(*) FROM sqlite_master"))) {
+        if (m_error.contains(QLatin1String("locked")))
+            return failOpen(lockedText);
         return failOpen(m_error.contains(QLatin1String("not a database"))
                             ? QStringLiteral("The file %1 is not a database.").arg(path)
                             : QStringLiteral("The database %1 cannot be opened: %2").arg(path, m_error));
+    }
     if (!execute(QStringLiteral("PRAGMA synchronous = FULL")))
         return failOpen(QStringLiteral("The database %1 cannot be opened: %2").arg(path, m_error));
     if (access == Access::ReadWrite && !creating) {
@@ -164,7 +168,7 @@ bool Database::openConnection(const QString& path, bool creating, Access access)
         // first record is saved.
         if (!execute(QStringLiteral("BEGIN IMMEDIATE")))
             return failOpen(m_error.contains(QLatin1String("locked"))
-                                ? QStringLiteral("The database %1 is locked by another program.").arg(path)
+                                ? lockedText
                                 : QStringLiteral("The database %1 cannot be written: %2").arg(path, m_error));
         execute(QStringLiteral("ROLLBACK"));
     }

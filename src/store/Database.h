@@ -87,7 +87,6 @@ public:
 
 private:
     friend class RecordSet;
-class SqliteStatement;
     bool openConnection(const QString& path, bool creating, Access access);
     bool ddl(const QString& sql);
     void attach(RecordSet* rs);
