@@ -32,8 +32,12 @@ bool SerialInstrument::OpenPort(const QString& com)
         return false;
     }
     const QString device = DeviceForPort(*m_com, m_ini);
-    if (device.isEmpty() || !m_port.open(device, *settings)) {
-        reportOpenFailure({});
+    if (device.isEmpty()) {
+        reportOpenFailure(QStringLiteral("There is no device for this port."));
+        return false;
+    }
+    if (!m_port.open(device, *settings)) {
+        reportOpenFailure(m_port.errorString());
         return false;
     }
     return true;
