@@ -10,6 +10,8 @@
 
 #include <QFileInfo>
 
+#include <optional>
+
 namespace k7 {
 
 namespace {
@@ -47,6 +49,17 @@ QString valueText(const QVariant& value, FieldType type)
     else
         text = value.toString();
     return text.trimmed().isEmpty() ? QString() : text;
+}
+
+// A Yes/No field takes YES/TRUE and NO/FALSE in any case; nothing else.
+std::optional<bool> yesNo(const QString& value)
+{
+    const QString upper = value.toUpper();
+    if (upper == QLatin1String("YES") || upper == QLatin1String("TRUE"))
+        return true;
+    if (upper == QLatin1String("NO") || upper == QLatin1String("FALSE"))
+        return false;
+    return std::nullopt;
 }
 
 // "NAME" -> "Name", as the look-up summary shows field names.
@@ -280,12 +293,12 @@ EntryEngine::Check EntryEngine::lookUp()
         && !QFileInfo(path).isFile())
         path = cfgFolder() + path;
 
-    // The look-up database may have gone since the CFG was read; a file that
-    // is not there is never created by opening it.
+    // Only read from: a reference database in a read-only folder still works,
+    // and one that has gone since the CFG was read is not created again.
     Database db;
     RecordSet rs;
     m_dialogs.setBusy(true);
-    const bool ran = QFileInfo(path).isFile() && db.open(path)
+    const bool ran = db.open(path, Database::Access::ReadOnly)
                      && rs.openWhere(db, table, var.varname, m_workvalue);
     m_dialogs.setBusy(false);
     if (!ran) {
@@ -344,11 +357,8 @@ bool EntryEngine::SaveRecord()
         } else if (isTextType(var.vartype)) {
             const FieldDef& field = rs->field(i);
             if (field.type == FieldType::YesNo) {
-                const QString upper = value.toUpper();
-                if (upper == QLatin1String("YES") || upper == QLatin1String("TRUE"))
-                    ok = rs->setField(i, true);
-                else if (upper == QLatin1String("NO") || upper == QLatin1String("FALSE"))
-                    ok = rs->setField(i, false);
+                if (const auto flag = yesNo(value))
+                    ok = rs->setField(i, *flag);
             } else if (!field.allowZeroLength && value.trimmed().isEmpty()) {
                 ok = rs->setField(i, QStringLiteral(" "));
             } else {
@@ -407,8 +417,10 @@ void EntryEngine::acceptEditedCell()
             const bool numeric = tag == QLatin1String("instrument")
                                  || tag == QLatin1String("numeric");
             QVariant value;
-            if (field.type == FieldType::Single)
+            if (field.type == FieldType::Single || field.type == FieldType::Long)
                 value = ValNumber(m_workvalue);
+            else if (field.type == FieldType::YesNo)
+                value = yesNo(m_workvalue).has_value() ? QVariant(*yesNo(m_workvalue)) : QVariant();
             else if (!m_workvalue.isEmpty())
                 value = m_workvalue;
             else

@@ -277,6 +277,28 @@ private slots:
         QCOMPARE(rig.rows(), (QList<QStringList>{{"Cer", "0", "0", "0", "12.57"}}));
     }
 
+    void yesNoFieldOfAnotherTool()
+    {
+        EntryRig rig;
+        const QString name = QStringLiteral("maker");
+        {
+            QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
+            db.setDatabaseName(rig.dbPath());
+            QVERIFY(db.open());
+            QVERIFY(QSqlQuery(db).exec("CREATE TABLE site (ID VARCHAR(10), DONE BOOLEAN)"));
+            db.close();
+        }
+        QSqlDatabase::removeDatabase(name);
+        rig.add("ID", TypeText, 10);
+        rig.add("DONE", TypeText, 5);
+        QVERIFY(rig.open());
+        for (const char* done : {"yes", "FALSE", "maybe"}) {
+            rig.view.enter(rig.engine, done);
+            rig.view.enter(rig.engine, done);
+        }
+        QCOMPARE(rig.rows(), (QList<QStringList>{{"yes", "1"}, {"FALSE", "0"}, {"maybe", "<null>"}}));
+    }
+
     void gridCellEditAcceptAndCancel()
     {
         EntryRig rig;
