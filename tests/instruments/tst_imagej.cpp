@@ -2,7 +2,7 @@
 // modification-time handshake and the Delaytime pause.
 
 #include "ManualClock.h"
-#include "RecordingEntryView.h"
+#include "support/RecordingEntryView.h"
 #include "cfg/Model.h"
 #include "instruments/ImageJLink.h"
 #include "instruments/ResultsFile.h"

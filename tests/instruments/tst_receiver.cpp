@@ -1,7 +1,7 @@
 // Receive handling, character by character, against a port fed by hand.
 
 #include "FakeInstrumentPort.h"
-#include "RecordingEntryView.h"
+#include "support/RecordingEntryView.h"
 #include "instruments/InstrumentReceiver.h"
 
 #include <QTest>

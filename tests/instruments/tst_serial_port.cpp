@@ -2,8 +2,8 @@
 // readings as an instrument sends them, failures and a vanishing device.
 
 #include "PtyPair.h"
-#include "RecordingEntryView.h"
-#include "ScriptedDialogs.h"
+#include "support/RecordingEntryView.h"
+#include "support/ScriptedDialogs.h"
 #include "instruments/InstrumentReceiver.h"
 #include "instruments/SerialDevicePort.h"
 #include "instruments/SerialInstrument.h"
