@@ -14,7 +14,7 @@ namespace k7 {
 
 namespace {
 
-const QString kSection = QStringLiteral("K7");
+const QString kSection = QStringLiteral("[K7]");
 
 struct KeyName {
     IniKey key;
@@ -81,14 +81,17 @@ void IniSettings::load()
     const QFileInfo info(m_path);
     if (!info.isFile() || info.size() > kMaxBytes)
         return;
+    // The reader fills the keys it is asked for; a key repeated in the file
+    // comes back as its values joined by a separator, of which the first
+    // counts.
     KeyTable keys;
+    for (const KeyName& k : kKeyNames)
+        keys.append({QString::fromLatin1(k.name), QString()});
     ReadSection(m_path, kSection, keys);
-    // The first occurrence of a key counts; unknown keys are left in the file.
-    for (const auto& [name, value] : keys) {
-        for (const KeyName& k : kKeyNames) {
-            if (name.compare(QLatin1String(k.name), Qt::CaseInsensitive) == 0 && !m_values.contains(k.key))
-                m_values.insert(k.key, value.trimmed());
-        }
+    for (qsizetype i = 0; i < keys.size(); ++i) {
+        const QString value = keys[i].second.section(QChar(1), 0, 0).trimmed();
+        if (!value.isEmpty())
+            m_values.insert(kKeyNames[static_cast<size_t>(i)].key, value);
     }
 }
 

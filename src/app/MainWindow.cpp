@@ -66,12 +66,10 @@ MainWindow::MainWindow(Dialogs& dialogs, SoundPlayer& sound, const QString& inip
     m_engine = std::make_unique<EntryEngine>(m_model, m_store, m_state, *this, m_dialogs, m_sound);
     const QString ini = inipath;
     IniLookup lookup = [ini](const QString& key) {
-        KeyTable keys;
-        ReadSection(ini, QStringLiteral("K7"), keys);
-        for (const auto& [name, value] : keys)
-            if (name.compare(key, Qt::CaseInsensitive) == 0)
-                return value.trimmed();
-        return QString();
+        KeyTable keys = {{key, QString()}};
+        if (QFileInfo(ini).isFile())
+            ReadSection(ini, QStringLiteral("[K7]"), keys);
+        return keys.first().second.section(QChar(1), 0, 0).trimmed();
     };
     m_instruments = std::make_unique<Instruments>(m_model, m_state, *this, *m_engine, m_dialogs, lookup);
 

@@ -17,7 +17,7 @@
 namespace k7 {
 
 namespace {
-const QString kSection = QStringLiteral("K7");
+const QString kSection = QStringLiteral("[K7]");
 }
 
 OptionsDialog::OptionsDialog(Model& model, Dialogs& dialogs, QWidget* parent)
