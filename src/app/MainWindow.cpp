@@ -166,7 +166,9 @@ void MainWindow::buildRegions()
     m_outer->setChildrenCollapsible(false);
     m_outer->addWidget(m_inner);
     m_outer->addWidget(m_databox);
-    m_outer->setStretchFactor(0, 1);
+    // A growing window gives its new room to the entry area and the grid;
+    // the variable list and the entry area keep the size they were given.
+    m_outer->setStretchFactor(0, 0);
     m_outer->setStretchFactor(1, 1);
     setCentralWidget(m_outer);
 
@@ -286,14 +288,14 @@ void MainWindow::restoreSettings()
     // The splitters are placed for the window's size now, and resized with it.
     const double w = twipsFromPixels(windowSize.width(), dpiX());
     const double h = twipsFromPixels(windowSize.height(), dpiY());
-    if (const auto v = m_settings.number(IniKey::frmMainverticalseperator)) {
-        const int left = qRound(pixelsFromTwips(clampVerticalSeparator(*v, w), dpiX()));
-        m_inner->setSizes({left, qMax(1, windowSize.width() - left)});
-    }
-    if (const auto top = m_settings.number(IniKey::frmMainhorizontalseperator)) {
-        const int px = qRound(pixelsFromTwips(clampHorizontalSeparator(*top, h), dpiY()));
-        m_outer->setSizes({px, qMax(1, windowSize.height() - px)});
-    }
+    // Without stored positions: a fifth of the width for the list, a bit
+    // more than half the height for the entry area.
+    const double v = m_settings.number(IniKey::frmMainverticalseperator).value_or(0.2 * w);
+    const int left = qRound(pixelsFromTwips(clampVerticalSeparator(v, w), dpiX()));
+    m_inner->setSizes({left, qMax(1, windowSize.width() - left)});
+    const double top = m_settings.number(IniKey::frmMainhorizontalseperator).value_or(0.55 * h);
+    const int px = qRound(pixelsFromTwips(clampHorizontalSeparator(top, h), dpiY()));
+    m_outer->setSizes({px, qMax(1, windowSize.height() - px)});
 }
 
 void MainWindow::startUp(const QString& cfgFile, bool offerOpen)
