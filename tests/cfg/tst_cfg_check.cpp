@@ -1,6 +1,6 @@
 // The k7 program's --check, --help and --version, run as a separate process.
 #include "CfgTestFiles.h"
-#include "ScriptedDialogs.h"
+#include "support/ScriptedDialogs.h"
 #include "cfg/CfgReader.h"
 #include "cfg/ModelPreparation.h"
 

@@ -1,7 +1,7 @@
 // Reading current-format CFG files: values, errors with their line numbers,
 // warnings, and input that is not a CFG at all.
 #include "CfgTestFiles.h"
-#include "ScriptedDialogs.h"
+#include "support/ScriptedDialogs.h"
 #include "cfg/CfgReader.h"
 
 #include <QElapsedTimer>

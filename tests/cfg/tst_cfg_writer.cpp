@@ -1,7 +1,7 @@
 // Preparing a model and writing it back: the normal form, its stability, and
 // failed writes.
 #include "CfgTestFiles.h"
-#include "ScriptedDialogs.h"
+#include "support/ScriptedDialogs.h"
 #include "cfg/CfgReader.h"
 #include "cfg/CfgWriter.h"
 #include "cfg/ModelPreparation.h"

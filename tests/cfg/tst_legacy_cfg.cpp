@@ -1,7 +1,7 @@
 // Predecessor-format files: the statement reader, its errors, and the
 // conversion with its questions and backup.
 #include "CfgTestFiles.h"
-#include "ScriptedDialogs.h"
+#include "support/ScriptedDialogs.h"
 #include "cfg/CfgConversion.h"
 #include "cfg/CfgReader.h"
 #include "cfg/ModelPreparation.h"
