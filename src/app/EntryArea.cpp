@@ -30,7 +30,6 @@ EntryArea::EntryArea(QWidget* parent) : QWidget(parent)
     m_instrumentbox->setObjectName(QStringLiteral("instrumentbox"));
     m_menulist = new QListWidget;
     m_menulist->setObjectName(QStringLiteral("menulist"));
-    m_menulist->setUniformItemSizes(true);
 
     parts(Frame::Text) = makeFrame(Frame::Text, QStringLiteral("textframe"), m_textbox,
                                    QStringLiteral("textprompt"), QStringLiteral("texthelp"));

@@ -1,0 +1,149 @@
+// The main window at the two screen sizes people use most: every region
+// inside its parent, nothing overlapping, prompts not cut off, and the
+// keyboard focus in the entry area. With K7_SHOT_DIR set, each state is also
+// saved there as a PNG for a person to look at.
+
+#include "app/AppTestSupport.h"
+#include "support/ScriptedDialogs.h"
+
+#include "app/EntryArea.h"
+#include "app/MainWindow.h"
+#include "grid/DataControl.h"
+#include "grid/DataGrid.h"
+
+#include <QGroupBox>
+#include <QLabel>
+#include <QListWidget>
+#include <QPushButton>
+#include <QTest>
+
+using namespace k7;
+using namespace k7::test;
+
+class TestLayout : public QObject {
+    Q_OBJECT
+
+    static QRect rectIn(const QWidget* w, const QWidget* ancestor)
+    {
+        return QRect(w->mapTo(ancestor, QPoint(0, 0)), w->size());
+    }
+
+    void checkEntryArea(MainWindow& w, const QString& label)
+    {
+        EntryArea* area = w.entryArea();
+        const QRect bounds(QPoint(0, 0), area->size());
+        QGroupBox* shown = nullptr;
+        for (QGroupBox* frame : area->findChildren<QGroupBox*>())
+            if (frame->isVisible())
+                shown = frame;
+        QVERIFY2(shown, qPrintable(label));
+        const QRect frame = shown->geometry();
+        const QRect previous = area->previousButton()->geometry();
+        const QRect next = area->nextButton()->geometry();
+        QVERIFY2(bounds.contains(frame), qPrintable(label));
+        QVERIFY2(bounds.contains(previous) && bounds.contains(next), qPrintable(label));
+        QVERIFY2(!frame.intersects(previous) && !frame.intersects(next), qPrintable(label));
+        QVERIFY2(!previous.intersects(next), qPrintable(label));
+        // The prompt shows all its lines.
+        for (QLabel* prompt : shown->findChildren<QLabel*>()) {
+            if (!prompt->isVisible() || prompt->text().isEmpty())
+                continue;
+            QVERIFY2(prompt->height() >= prompt->heightForWidth(prompt->width()), qPrintable(label));
+            QVERIFY2(QRect(QPoint(0, 0), shown->size()).contains(prompt->geometry()), qPrintable(label));
+        }
+        // Menu items are shown whole, not elided.
+        if (auto* list = shown->findChild<QListWidget*>(QStringLiteral("menulist"))) {
+            for (int i = 0; i < list->count(); ++i) {
+                const QRect item = list->visualItemRect(list->item(i));
+                const int textWidth = list->fontMetrics().horizontalAdvance(list->item(i)->text());
+                QVERIFY2(item.width() >= textWidth, qPrintable(label + QLatin1Char(' ') + list->item(i)->text()));
+            }
+        }
+        // The frame is centred.
+        QVERIFY2(qAbs(frame.center().x() - bounds.center().x()) <= 2, qPrintable(label));
+        QVERIFY2(w.focusWidget() && shown->isAncestorOf(w.focusWidget()), qPrintable(label));
+    }
+
+    void checkRegions(MainWindow& w, const QString& label)
+    {
+        QWidget* central = w.centralWidget();
+        const QRect all(QPoint(0, 0), central->size());
+        const QRect list = rectIn(w.findChild<QListWidget*>(QStringLiteral("vlist")), central);
+        const QRect entry = rectIn(w.entryArea(), central);
+        const QRect grid = rectIn(w.grid(), central);
+        const QRect control = rectIn(w.dataControl(), central);
+        const QRect info = rectIn(w.findChild<QLabel*>(QStringLiteral("dbinfo")), central);
+        for (const QRect& r : {list, entry, grid, control, info})
+            QVERIFY2(all.contains(r), qPrintable(label));
+        QVERIFY2(!list.intersects(entry), qPrintable(label));
+        QVERIFY2(!entry.intersects(grid) && !list.intersects(grid), qPrintable(label));
+        QVERIFY2(!grid.intersects(control) && !control.intersects(info), qPrintable(label));
+        QVERIFY2(grid.height() > 3 * control.height(), qPrintable(label));
+    }
+
+    void shoot(MainWindow& w, const QString& name)
+    {
+        const QString dir = qEnvironmentVariable("K7_SHOT_DIR");
+        if (!dir.isEmpty())
+            w.grab().save(dir + QLatin1Char('/') + name + QStringLiteral(".png"));
+    }
+
+private slots:
+    void regionsFitAtCommonSizes_data()
+    {
+        QTest::addColumn<QSize>("size");
+        QTest::newRow("1024x768") << QSize(1024, 768);
+        QTest::newRow("1920x1080") << QSize(1920, 1080);
+    }
+    void regionsFitAtCommonSizes()
+    {
+        QFETCH(QSize, size);
+        const QString tag = QString::fromLatin1(QTest::currentDataTag());
+        QTemporaryDir dir;
+        const QString cfg = copyFindsCfg(dir);
+        ScriptedDialogs dialogs;
+        SilentSound sound;
+        MainWindow w(dialogs, sound, dir.filePath(QStringLiteral("k7.ini")));
+        w.restoreSettings();
+        w.setWindowState(Qt::WindowNoState);
+        w.setGeometry(QRect(QPoint(0, 0), size));
+        w.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&w));
+        w.openCfgFile(cfg);
+        QTest::qWait(50);
+        checkRegions(w, tag + QStringLiteral(" regions"));
+        checkEntryArea(w, tag + QStringLiteral(" text"));
+        shoot(w, tag + QStringLiteral("-text"));
+
+        QTest::keyClicks(w.focusWidget(), QStringLiteral("A1"));
+        QTest::keyClick(w.focusWidget(), Qt::Key_Return);
+        QTest::qWait(50);
+        checkEntryArea(w, tag + QStringLiteral(" menu"));
+        shoot(w, tag + QStringLiteral("-menu"));
+
+        QTest::keyClick(w.focusWidget(), Qt::Key_C);
+        QTest::keyClick(w.focusWidget(), Qt::Key_C);
+        QTest::qWait(50);
+        checkEntryArea(w, tag + QStringLiteral(" numeric"));
+        shoot(w, tag + QStringLiteral("-numeric"));
+    }
+
+    void aFreshStartIsMaximizedWithTheFocusInTheEntryArea()
+    {
+        QTemporaryDir dir;
+        const QString cfg = copyFindsCfg(dir);
+        ScriptedDialogs dialogs;
+        SilentSound sound;
+        MainWindow w(dialogs, sound, dir.filePath(QStringLiteral("k7.ini")));
+        w.startUp(cfg);
+        QVERIFY(QTest::qWaitForWindowExposed(&w));
+        QVERIFY(w.windowState().testFlag(Qt::WindowMaximized));
+        QCOMPARE(w.focusWidget(), w.entryArea()->control(Control::TextBox));
+        QTest::qWait(50);
+        checkRegions(w, QStringLiteral("maximized"));
+        shoot(w, QStringLiteral("maximized"));
+    }
+};
+
+QTEST_MAIN(TestLayout)
+#include "tst_layout.moc"
