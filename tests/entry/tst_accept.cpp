@@ -61,6 +61,19 @@ private slots:
         QCOMPARE(rig.rows().size(), 1);
     }
 
+    void fieldNamesWithBlanksAndQuotes()
+    {
+        EntryRig rig;
+        rig.add("Bob's ID", TypeText).varunique = 1;
+        rig.add("Depth \"cm\"", TypeNumeric);
+        QVERIFY(rig.open());
+        rig.view.enter(rig.engine, "A 1");
+        rig.view.enter(rig.engine, "2.5");
+        rig.view.enter(rig.engine, "A 1");
+        QCOMPARE(rig.dialogs.texts(), QStringList{"A 1 has already been entered."});
+        QCOMPARE(rig.rows(), (QList<QStringList>{{"A 1", "2.5"}}));
+    }
+
     void failingUniquenessQueryIsReported()
     {
         EntryRig rig;

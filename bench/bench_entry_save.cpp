@@ -1,0 +1,293 @@
+// Saving a record on a large table: the time from accepting the last value
+// of a record (a Unique text) to the next record being presented, which
+// covers the uniqueness query, the insert and its commit; compared with the
+// same indexed query, insert and commit made directly with the SQLite C API
+// on the same file. Also the time to open the CFG on that table.
+//
+// usage: bench_entry_save [rows] [records]   (default 1000000 and 1000)
+
+#include "cfg/Model.h"
+#include "entry/EntryEngine.h"
+#include "entry/RecordState.h"
+#include "platform/Dialogs.h"
+#include "platform/EntryView.h"
+#include "platform/ShellHooks.h"
+#include "store/DataStore.h"
+#include "store/OpenCfg.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QMap>
+#include <QTemporaryDir>
+
+#include <sqlite3.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <vector>
+
+using namespace k7;
+
+namespace {
+
+// A window that shows nothing: it only keeps what the engine puts in the boxes.
+class SilentView : public EntryView, public SoundPlayer {
+public:
+    void showFrame(Frame) override {}
+    void setFrameCaption(Frame, const QString&, int) override {}
+    void setPrompt(Frame, const QString&) override {}
+    long backgroundColor() const override { return 16777215; }
+    void setBackgroundColor(long) override {}
+    QString boxText(Control box) const override { return m_text.value(box); }
+    void setBoxText(Control box, const QString& text) override { m_text[box] = text; }
+    void setBoxMaxLength(Control, int) override {}
+    void selectBoxText(Control, int, int) override {}
+    void setFocus(Control) override {}
+    int menuListWidthTwips() const override { return 4000; }
+    void setMenuItems(const QStringList&, int) override {}
+    void selectMenuItem(int) override {}
+    int selectedMenuItem() const override { return -1; }
+    QString selectedMenuText() const override { return {}; }
+    void setHelp(Frame, const QString&) override {}
+    void setInfoButton(Frame, bool, const QString&) override {}
+    QString infoButtonTag(Frame) const override { return {}; }
+    void setEntryButtons(const QString&, const QString&, const QString& tag) override { m_tag = tag; }
+    QString kindTag() const override { return m_tag; }
+    void setVariableList(const QStringList&) override {}
+    void selectVariable(int) override {}
+    QString gridCurrentCellText() const override { return {}; }
+    int gridCurrentColumn() const override { return 0; }
+    int gridCurrentRow() const override { return 0; }
+    void setGridTabStop(bool) override {}
+    void focusGrid() override {}
+    void refreshGrid() override {}
+    void gridGoToRow(int) override {}
+    void setImageJTimer(bool) override {}
+    void showInfoFile(const QString&) override {}
+    void openProperties(int) override {}
+    void playWave(const QString&) override {}
+    void beep() override {}
+
+private:
+    QMap<Control, QString> m_text;
+    QString m_tag;
+};
+
+// Any message during the run is a failure of the benchmark.
+class CountingDialogs : public Dialogs {
+public:
+    int message(const QString& text, int) override
+    {
+        std::fprintf(stderr, "message: %s\n", qPrintable(text));
+        ++messages;
+        return Answer::Ok;
+    }
+    QString openFileName(const QString&, const QString&, const QString&) override { return {}; }
+    QString saveFileName(const QString&, const QString&, const QString&) override { return {}; }
+    std::optional<QString> inputText(const QString&, const QString&) override { return {}; }
+    std::optional<QString> chooseTable(const QStringList&) override { return {}; }
+    std::optional<long> chooseColor(long) override { return {}; }
+    void timedMessage(const QString&, int) override {}
+    void setBusy(bool) override {}
+    int messages = 0;
+};
+
+class NoShell : public ShellHooks {
+public:
+    bool loadCfgInEditor(const QString&) override { return true; }
+    void showEditorAtLine(int) override {}
+    void addRecentFile(const QString&) override {}
+    void openInstrumentPort() override {}
+    void setDataSource(RecordSet*) override {}
+    void setVariableList(const QStringList&) override {}
+};
+
+struct Stats {
+    double median = 0;
+    double p99 = 0;
+};
+
+Stats stats(std::vector<double> ms)
+{
+    std::sort(ms.begin(), ms.end());
+    if (ms.empty())
+        return {};
+    return {ms[ms.size() / 2], ms[std::min(ms.size() - 1, ms.size() * 99 / 100)]};
+}
+
+bool openSequence(Model& model, DataStore& store, Dialogs& dialogs, ShellHooks& shell,
+                  EntryEngine& engine)
+{
+    if (OpenCfg(model, store, dialogs, shell) != OpenResult::Opened)
+        return false;
+    const TableCheck check = CheckTableFields(model, store);
+    if (check.code != 0)
+        return false;
+    engine.StartRecord();
+    return !store.tablename.isEmpty();
+}
+
+bool exec(sqlite3* db, const char* sql)
+{
+    char* error = nullptr;
+    if (sqlite3_exec(db, sql, nullptr, nullptr, &error) != SQLITE_OK) {
+        std::fprintf(stderr, "%s: %s\n", sql, error ? error : "?");
+        sqlite3_free(error);
+        return false;
+    }
+    return true;
+}
+
+// Fills the table with `rows` rows in one transaction.
+bool fill(const QString& path, int rows)
+{
+    sqlite3* db = nullptr;
+    if (sqlite3_open(QFile::encodeName(path).constData(), &db) != SQLITE_OK)
+        return false;
+    bool ok = exec(db, "BEGIN");
+    sqlite3_stmt* insert = nullptr;
+    ok = ok && sqlite3_prepare_v2(db, "INSERT INTO bench (N, ID) VALUES (?, ?)", -1, &insert, nullptr)
+                   == SQLITE_OK;
+    for (int i = 0; ok && i < rows; ++i) {
+        const QByteArray id = "OLD-" + QByteArray::number(i);
+        sqlite3_bind_double(insert, 1, i % 1000);
+        sqlite3_bind_text(insert, 2, id.constData(), static_cast<int>(id.size()), SQLITE_TRANSIENT);
+        ok = sqlite3_step(insert) == SQLITE_DONE;
+        sqlite3_reset(insert);
+    }
+    sqlite3_finalize(insert);
+    ok = ok && exec(db, "COMMIT");
+    sqlite3_close(db);
+    return ok;
+}
+
+// The same uniqueness query, insert and commit, straight through SQLite, on
+// a connection of its own to the same file.
+class RawSaver {
+public:
+    explicit RawSaver(const QString& path)
+    {
+        if (sqlite3_open(QFile::encodeName(path).constData(), &m_db) != SQLITE_OK)
+            return;
+        exec(m_db, "PRAGMA synchronous = FULL");
+        sqlite3_prepare_v2(m_db, "SELECT rowid FROM bench WHERE ID = ? COLLATE NOCASE", -1,
+                           &m_find, nullptr);
+        sqlite3_prepare_v2(m_db, "INSERT INTO bench (N, ID) VALUES (?, ?)", -1, &m_insert,
+                           nullptr);
+    }
+    ~RawSaver()
+    {
+        sqlite3_finalize(m_find);
+        sqlite3_finalize(m_insert);
+        sqlite3_close(m_db);
+    }
+    // Milliseconds for one save; counts the rows really inserted.
+    double save(const QByteArray& id)
+    {
+        QElapsedTimer timer;
+        timer.start();
+        sqlite3_bind_text(m_find, 1, id.constData(), static_cast<int>(id.size()), SQLITE_TRANSIENT);
+        const bool exists = sqlite3_step(m_find) == SQLITE_ROW;
+        sqlite3_reset(m_find);
+        if (!exists) {
+            sqlite3_bind_double(m_insert, 1, 7);
+            sqlite3_bind_text(m_insert, 2, id.constData(), static_cast<int>(id.size()),
+                              SQLITE_TRANSIENT);
+            if (sqlite3_step(m_insert) == SQLITE_DONE)
+                ++inserted;
+            else
+                std::fprintf(stderr, "raw insert: %s\n", sqlite3_errmsg(m_db));
+            sqlite3_reset(m_insert);
+        }
+        return timer.nsecsElapsed() / 1e6;
+    }
+    int inserted = 0;
+
+private:
+    sqlite3* m_db = nullptr;
+    sqlite3_stmt* m_find = nullptr;
+    sqlite3_stmt* m_insert = nullptr;
+};
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    QCoreApplication app(argc, argv);
+    const int rows = argc > 1 ? std::atoi(argv[1]) : 1000000;
+    const int records = argc > 2 ? std::atoi(argv[2]) : 1000;
+
+    QTemporaryDir dir;
+    const QString cfg = dir.filePath(QStringLiteral("bench.cfg"));
+    {
+        QFile file(cfg);
+        if (!file.open(QIODevice::WriteOnly))
+            return 1;
+        file.write("[K7]\r\n[N]\r\nType=Numeric\r\n[ID]\r\nType=Text\r\nUnique=Yes\r\nLength=20\r\n");
+    }
+
+    Model model;
+    DataStore store;
+    RecordState state;
+    SilentView view;
+    CountingDialogs dialogs;
+    NoShell shell;
+    EntryEngine engine(model, store, state, view, dialogs, view);
+    model.cfgpath = cfg;
+    if (!openSequence(model, store, dialogs, shell, engine))
+        return 2;
+    const QString db = store.dbname;
+    store.closeAll();
+    QElapsedTimer fillTimer;
+    fillTimer.start();
+    if (!fill(db, rows))
+        return 3;
+    std::printf("table of %d rows filled in %.0f ms\n", rows, fillTimer.nsecsElapsed() / 1e6);
+
+    std::vector<double> opens;
+    for (int i = 0; i < 5; ++i) {
+        store.closeAll();
+        model.cfgpath = cfg;
+        QElapsedTimer timer;
+        timer.start();
+        if (!openSequence(model, store, dialogs, shell, engine))
+            return 4;
+        opens.push_back(timer.nsecsElapsed() / 1e6);
+    }
+
+    // Engine and direct saves alternate, so both see the same disk.
+    std::vector<double> saves;
+    std::vector<double> raw;
+    RawSaver direct(db);
+    QElapsedTimer timer;
+    for (int i = 0; i < records; ++i) {
+        view.setBoxText(Control::NumericBox, QString::number(i));
+        engine.AcceptValue();
+        view.setBoxText(Control::TextBox, QStringLiteral("NEW-%1").arg(i));
+        timer.start();
+        engine.AcceptValue();  // the last value: query, insert, commit, next record
+        saves.push_back(timer.nsecsElapsed() / 1e6);
+        raw.push_back(direct.save("RAW-" + QByteArray::number(i)));
+    }
+    const int saved = store.currentrs.recordCount() - rows;
+    const int rawInserted = direct.inserted;
+    store.closeAll();
+
+    const Stats k7 = stats(saves);
+    const Stats directStats = stats(raw);
+    const Stats open = stats(opens);
+    std::printf("records saved by the engine: %d of %d, messages: %d\n", saved, records,
+                dialogs.messages);
+    std::printf("engine save to next record: median %.3f ms, p99 %.3f ms\n", k7.median, k7.p99);
+    std::printf("records saved directly: %d of %d\n", rawInserted, records);
+    std::printf("raw SQLite query+insert+commit: median %.3f ms, p99 %.3f ms\n", directStats.median,
+                directStats.p99);
+    std::printf("ratio of medians: %.2f (target < 1.5), of p99: %.2f\n",
+                directStats.median > 0 ? k7.median / directStats.median : 0,
+                directStats.p99 > 0 ? k7.p99 / directStats.p99 : 0);
+    std::printf("open CFG on the table (open sequence + first record): median %.1f ms, max %.1f "
+                "ms (target < 300)\n",
+                open.median, *std::max_element(opens.begin(), opens.end()));
+    return saved == records && dialogs.messages == 0 ? 0 : 5;
+}
