@@ -151,6 +151,10 @@ bool Database::openConnection(const QString& path, bool creating, Access access)
     };
     if (!m_handle)
         return failOpen(QStringLiteral("The database %1 cannot be opened: no SQLite handle.").arg(path));
+    // A misspelt field name in double quotes must be an error, not a text
+    // constant that SQLite quietly compares or sorts by.
+    sqlite3_db_config(m_handle, SQLITE_DBCONFIG_DQS_DML, 0, nullptr);
+    sqlite3_db_config(m_handle, SQLITE_DBCONFIG_DQS_DDL, 0, nullptr);
     // Reading the schema is the first real access: a file that is not a
     // database fails here.
     const QString lockedText = QStringLiteral("The database %1 is locked by another program.").arg(path);

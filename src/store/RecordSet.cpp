@@ -43,7 +43,7 @@ bool RecordSet::fail(const QString& error) const
 
 bool RecordSet::openTable(Database& db, const QString& table)
 {
-    return openDynaset(db, table, QString(), Qt::CaseSensitive, {}, QString(), {}, table);
+    return openDynaset(db, table, QString(), Qt::CaseSensitive, {}, {}, {}, table);
 }
 
 bool RecordSet::openWhere(Database& db, const QString& table, const QString& field,
@@ -51,24 +51,20 @@ bool RecordSet::openWhere(Database& db, const QString& table, const QString& fie
 {
     const QString shownColumns = columns.isEmpty() ? QStringLiteral("*") : QStringLiteral("[") + columns.join(QStringLiteral("], [")) + QStringLiteral("]");
     const QString name = QStringLiteral("SELECT %1 FROM [%2] WHERE [%3] = ?").arg(shownColumns, table, field);
-    return openDynaset(db, table, field, cs, {value}, QString(), columns, name);
+    return openDynaset(db, table, field, cs, {value}, {}, columns, name);
 }
 
 bool RecordSet::openSorted(Database& db, const QString& table, const QStringList& orderBy)
 {
-    QStringList quoted;
     QStringList shown;
-    for (const auto& f : orderBy) {
-        quoted << QuoteName(f);
+    for (const auto& f : orderBy)
         shown << QStringLiteral("[%1].[%2]").arg(table, f);
-    }
     const QString name = QStringLiteral("SELECT [%1].* FROM [%1] ORDER BY %2").arg(table, shown.join(QLatin1Char(',')));
-    return openDynaset(db, table, QString(), Qt::CaseSensitive, {}, quoted.join(QStringLiteral(", ")), {},
-                       name);
+    return openDynaset(db, table, QString(), Qt::CaseSensitive, {}, orderBy, {}, name);
 }
 
 bool RecordSet::openDynaset(Database& db, const QString& table, const QString& whereField,
-                            Qt::CaseSensitivity cs, const QVariantList& whereValues, const QString& orderBy,
+                            Qt::CaseSensitivity cs, const QVariantList& whereValues, const QStringList& orderBy,
                             const QStringList& columns, const QString& name)
 {
     close();
@@ -89,6 +85,16 @@ bool RecordSet::openDynaset(Database& db, const QString& table, const QString& w
             fields.append(def->fields[i]);
         }
     }
+    const QString rowid = rowidAlias(def->fields);
+    if (rowid.isEmpty())
+        return fail(QStringLiteral("The table %1 has no row ids.").arg(def->name));
+    QStringList order;
+    for (const auto& f : orderBy) {
+        if (def->fieldIndex(f) < 0)
+            return fail(QStringLiteral("The table %1 has no field %2.").arg(def->name, f));
+        order << QuoteName(f);
+    }
+    order << rowid;
     QString where;
     if (!whereField.isEmpty()) {
         // A misspelt name must be an error, not a comparison with a constant.
@@ -98,9 +104,6 @@ bool RecordSet::openDynaset(Database& db, const QString& table, const QString& w
                     .arg(QuoteName(whereField),
                          cs == Qt::CaseInsensitive ? QStringLiteral(" COLLATE NOCASE") : QString());
     }
-    const QString rowid = rowidAlias(def->fields);
-    if (rowid.isEmpty())
-        return fail(QStringLiteral("The table %1 has no row ids.").arg(def->name));
 
     QStringList select;
     for (const auto& f : fields)
@@ -109,8 +112,7 @@ bool RecordSet::openDynaset(Database& db, const QString& table, const QString& w
     m_fields = fields;
     m_rowidName = rowid;
     m_keySql = QStringLiteral("SELECT %1 FROM %2%3 ORDER BY %4")
-                   .arg(rowid, QuoteName(def->name), where,
-                        orderBy.isEmpty() ? rowid : orderBy + QStringLiteral(", ") + rowid);
+                   .arg(rowid, QuoteName(def->name), where, order.join(QStringLiteral(", ")));
     m_keyValues = whereValues;
     m_fetchSql = QStringLiteral("SELECT %1 FROM %2 WHERE %3 = ?")
                      .arg(select.join(QStringLiteral(", ")), QuoteName(def->name), rowid);

@@ -99,7 +99,7 @@ private:
     enum class Mode { None, Add, Edit };
 
     bool openDynaset(Database& db, const QString& table, const QString& whereField,
-                     Qt::CaseSensitivity cs, const QVariantList& whereValues, const QString& orderBy,
+                     Qt::CaseSensitivity cs, const QVariantList& whereValues, const QStringList& orderBy,
                      const QStringList& columns, const QString& name);
     bool loadKeys();
     bool fetch(qint64 key, QVariantList& values) const;

@@ -328,6 +328,10 @@ void TestRecordSet::sortedSetsFindAndRequery()
     QVERIFY(!table.findFirst(QStringLiteral("Nope"), QStringLiteral("x")));
     QVERIFY(!table.lastError().isEmpty());
 
+    RecordSet misspelt;
+    QVERIFY(!misspelt.openSorted(m_db, QStringLiteral("Finds"), {QStringLiteral("Sight")}));
+    QVERIFY(misspelt.lastError().contains(QLatin1String("Sight")));
+
     // Rows added elsewhere appear on requery.
     QVERIFY(addRow(table, QStringLiteral("4"), QStringLiteral("Admin"), 0));
     QCOMPARE(sorted.recordCount(), 3);
@@ -362,6 +366,11 @@ void TestRecordSet::snapshotOfAnySelect()
     QVERIFY(bound.openQuery(m_db, QStringLiteral("SELECT count(*) AS n FROM Finds WHERE Site = ?"),
                             {QStringLiteral("North")}));
     QCOMPARE(bound.value(0).toInt(), 2);
+
+    // A misspelt name in double quotes is an error, not a text constant.
+    RecordSet constant;
+    QVERIFY(!constant.openQuery(m_db, QStringLiteral("SELECT * FROM Finds WHERE \"Sight\" = 'North'")));
+    QVERIFY(constant.lastError().contains(QLatin1String("Sight")));
 
     RecordSet broken;
     QVERIFY(!broken.openQuery(m_db, QStringLiteral("Select * From [Finds] WHERE [ID]='O'Brien';")));
