@@ -19,8 +19,6 @@ void EntryEngine::previousvarPressed()
         ShowVariable(m_state.curvar);
         return;
     }
-    if (m_state.curvar > m_model.varcount)
-        m_state.curvar = m_model.varcount + 1;
     while (m_state.curvar > 1) {
         --m_state.curvar;
         if (m_state.curvar == 1 || isAsked(m_state.curvar, false))
@@ -102,6 +100,12 @@ bool EntryEngine::gridKey(int code)
 
 void EntryEngine::clearRecord()
 {
+    // Clearing is about the record in progress: a grid-cell edit under way
+    // ends first, so that what is typed next is not written into the grid.
+    if (m_state.editing) {
+        m_state.editing = false;
+        m_view.setGridTabStop(true);
+    }
     m_state.curvar = 1;
     for (int v = 1; v <= m_model.varcount; ++v)
         m_state.varvalue[v].clear();

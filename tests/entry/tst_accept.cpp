@@ -361,6 +361,19 @@ private slots:
         QVERIFY(!rig.state.editing);
         QCOMPARE(rig.state.curvar, 2);
         QVERIFY(rig.view.gridTabStop());
+
+        // Ctrl+C during an edit clears the record in progress and ends the
+        // edit: the next value typed goes into the record, not the grid row.
+        rig.view.setGridCell(0, 1, "changed");
+        rig.engine.startGridEdit(true);
+        QVERIFY(rig.view.press(rig.engine, Key::CtrlC));
+        QVERIFY(!rig.state.editing);
+        QCOMPARE(rig.view.caption(Frame::Text), QString());
+        QVERIFY(rig.view.gridTabStop());
+        rig.view.enter(rig.engine, "A3");
+        QCOMPARE(rig.state.curvar, 2);
+        QCOMPARE(rig.state.varvalue[1], QString("A3"));
+        QCOMPARE(rig.rows(), (QList<QStringList>{{"A1", "changed", "1"}}));
     }
 
     void gridColumnWithoutVariable()
