@@ -1,0 +1,150 @@
+// The instrument simulator in tools/: what it sends, read through the
+// program's own port and receive handling.
+
+#include "PtyPair.h"
+#include "support/RecordingEntryView.h"
+#include "support/ScriptedDialogs.h"
+#include "instruments/InstrumentReceiver.h"
+#include "instruments/SerialDevicePort.h"
+#include "instruments/SerialInstrument.h"
+
+#include <QFileInfo>
+#include <QSerialPort>
+#include <QTemporaryDir>
+#include <QTest>
+
+using namespace k7;
+using namespace k7::test;
+
+namespace {
+
+QString simulator()
+{
+    return QFileInfo(QStringLiteral(K7_TEST_DATA "/../../tools/k7-instrument-sim")).absoluteFilePath();
+}
+
+struct Receiving {
+    ScriptedDialogs dialogs;
+    RecordingEntryView view;
+    SerialDevicePort port;
+    SerialInstrument serial{port, dialogs, {}};
+    bool devicewait = true;
+    QStringList accepted;
+    InstrumentReceiver receiver{port, view, devicewait, [this] {
+                                    accepted << view.boxText(Control::InstrumentBox);
+                                    devicewait = true;
+                                }};
+};
+
+}  // namespace
+
+class TestSimulator : public QObject {
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void stylesOnTheWire_data();
+    void stylesOnTheWire();
+    void readingsReachTheEntry();
+    void makesItsOwnPseudoTerminal();
+    void refusesUnknownOptions();
+};
+
+void TestSimulator::initTestCase()
+{
+    QVERIFY2(QFileInfo(simulator()).isExecutable(), qPrintable(simulator()));
+    PtyPair probe;
+    if (!probe.start())
+        QSKIP("socat cannot make pseudo-terminals here");
+}
+
+void TestSimulator::stylesOnTheWire_data()
+{
+    QTest::addColumn<QString>("style");
+    QTest::addColumn<QByteArray>("bytes");
+
+    QTest::newRow("caliper") << "caliper" << QByteArray("  12.57\r\n   1.00\r\n");
+    QTest::newRow("signed") << "signed" << QByteArray("+0012.57\r\n+0001.00\r\n");
+    QTest::newRow("balance") << "balance" << QByteArray("  12.57 g\r\n   1.00 g\r\n");
+}
+
+void TestSimulator::stylesOnTheWire()
+{
+    QFETCH(QString, style);
+    QFETCH(QByteArray, bytes);
+
+    PtyPair pty;
+    QVERIFY(pty.start());
+    QSerialPort reader;
+    reader.setPortName(pty.programEnd());
+    QVERIFY(reader.open(QIODevice::ReadOnly));
+
+    QProcess sim;
+    sim.start(simulator(), {QStringLiteral("--device"), pty.instrumentEnd(), QStringLiteral("--count"),
+                            QStringLiteral("2"), QStringLiteral("--rate"), QStringLiteral("0"),
+                            QStringLiteral("--values"), QStringLiteral("12.57 1"),
+                            QStringLiteral("--style"), style});
+    QVERIFY(sim.waitForFinished(10000));
+    QCOMPARE(sim.exitCode(), 0);
+
+    QByteArray got;
+    QTRY_VERIFY((got += reader.readAll()).size() >= bytes.size());
+    QCOMPARE(got, bytes);
+}
+
+void TestSimulator::readingsReachTheEntry()
+{
+    PtyPair pty;
+    QVERIFY(pty.start());
+    Receiving rx;
+    QVERIFY(rx.serial.OpenPort(pty.programEnd() + QStringLiteral(":9600,N,8,1")));
+
+    QProcess sim;
+    sim.start(simulator(), {QStringLiteral("--device"), pty.instrumentEnd(), QStringLiteral("--count"),
+                            QStringLiteral("30"), QStringLiteral("--rate"), QStringLiteral("0"),
+                            QStringLiteral("--min"), QStringLiteral("10"), QStringLiteral("--max"),
+                            QStringLiteral("20")});
+    QVERIFY(sim.waitForFinished(20000));
+    QCOMPARE(sim.exitCode(), 0);
+    QTRY_COMPARE(rx.accepted.size(), 30);
+    for (const QString& v : std::as_const(rx.accepted)) {
+        bool ok = false;
+        const double d = v.toDouble(&ok);
+        QVERIFY2(ok && d >= 10 && d <= 20 && v.section(u'.', 1).size() == 2, qPrintable(v));
+    }
+}
+
+void TestSimulator::makesItsOwnPseudoTerminal()
+{
+    QTemporaryDir dir;
+    const QString link = dir.filePath(QStringLiteral("caliper"));
+    QProcess sim;
+    sim.start(simulator(), {QStringLiteral("--link"), link, QStringLiteral("--count"),
+                            QStringLiteral("3"), QStringLiteral("--rate"), QStringLiteral("50"),
+                            QStringLiteral("--values"), QStringLiteral("5.5 6.5 7.5"),
+                            QStringLiteral("--wait-open")});
+    QByteArray said;
+    QTRY_VERIFY2((said += sim.readAllStandardOutput()).contains("Com=" + link.toLocal8Bit() + ":9600,N,8,1"),
+                 qPrintable(QString::fromLocal8Bit(said + sim.readAllStandardError())));
+
+    Receiving rx;
+    QVERIFY(rx.serial.OpenPort(link + QStringLiteral(":9600,N,8,1")));
+    sim.write("\n");
+    QTRY_COMPARE(rx.accepted, (QStringList{"5.50", "6.50", "7.50"}));
+    QVERIFY(sim.waitForFinished(10000));
+    QCOMPARE(sim.exitCode(), 0);
+    // Its pseudo-terminal goes with it.
+    QTRY_VERIFY(!QFileInfo::exists(link));
+}
+
+void TestSimulator::refusesUnknownOptions()
+{
+    QProcess sim;
+    sim.start(simulator(), {QStringLiteral("--speed"), QStringLiteral("9")});
+    QVERIFY(sim.waitForFinished(10000));
+    QCOMPARE(sim.exitCode(), 2);
+    QVERIFY(sim.readAllStandardError().contains("unknown option --speed"));
+}
+
+QTEST_GUILESS_MAIN(TestSimulator)
+#include "tst_simulator.moc"
