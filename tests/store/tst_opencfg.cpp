@@ -141,6 +141,7 @@ private slots:
     void renameThatFailsIsAskedAgain();
     void tooLongLengthIsReducedOnce();
     void databaseThatIsNotOneStopsTheOpen();
+    void fieldsTheCfgDoesNotKnowAreKept();
 };
 
 void TestOpenCfg::newCfgOpensWithoutAQuestion()
@@ -409,6 +410,31 @@ void TestOpenCfg::databaseThatIsNotOneStopsTheOpen()
     QCOMPARE(rig.shell.portOpenings, 0);
     QVERIFY(rig.store.dbname.isEmpty() && rig.store.tablename.isEmpty());
     QCOMPARE(readFile(rig.db()), QByteArray(4096, 'z'));
+}
+
+void TestOpenCfg::fieldsTheCfgDoesNotKnowAreKept()
+{
+    Rig rig;
+    {
+        // A table made by another tool: extra fields, other types, a row.
+        Database db;
+        QVERIFY(db.create(rig.db()));
+        QVERIFY(db.execute(QStringLiteral(
+            "CREATE TABLE finds (Notes TEXT, VAR1 VARCHAR(20), VAR2 VARCHAR(50), VAR3 VARCHAR(50), "
+            "VAR4 VARCHAR(50), VAR5 DOUBLE, VAR6 DOUBLE, Checked BOOLEAN)")));
+        QVERIFY(db.execute(QStringLiteral("INSERT INTO finds (Notes, VAR1, Checked) VALUES ('keep me', 'A-1', 1)")));
+    }
+    QCOMPARE(rig.open(), OpenResult::Opened);
+    QVERIFY2(rig.dialogs.messages().isEmpty(), qPrintable(rig.dialogs.texts().join(QLatin1Char('\n'))));
+    QCOMPARE(CheckTableFields(rig.model, rig.store).code, 0);
+    RecordSet& rs = rig.store.currentrs;
+    QVERIFY(rs.addNew() && rs.setField(QStringLiteral("VAR1"), QStringLiteral("A-2")) && rs.update());
+    rs.moveFirst();
+    QCOMPARE(rs.value(QStringLiteral("Notes")).toString(), QStringLiteral("keep me"));
+    QCOMPARE(rs.value(QStringLiteral("Checked")), QVariant(true));
+    rs.moveLast();
+    QCOMPARE(rs.value(QStringLiteral("VAR1")).toString(), QStringLiteral("A-2"));
+    QVERIFY(rs.value(QStringLiteral("Notes")).isNull());
 }
 
 QTEST_GUILESS_MAIN(TestOpenCfg)
