@@ -129,18 +129,6 @@ private slots:
         QVERIFY(rig.view.wholeTextSelected(Control::InstrumentBox));
     }
 
-    void imageJInfoButtonCarriesHelpFile()
-    {
-        EntryRig rig;
-        rig.add("A", TypeImageJ).varinfo = "area.htm";
-        rig.add("B", TypeImageJ);
-        rig.engine.ShowVariable(1);
-        QVERIFY(rig.view.infoButtonVisible(Frame::Instrument));
-        QCOMPARE(rig.view.infoButtonTag(Frame::Instrument), QString("area.htm"));
-        rig.engine.ShowVariable(2);
-        QVERIFY(!rig.view.infoButtonVisible(Frame::Instrument));
-    }
-
     void menuColumnsAndSelection()
     {
         EntryRig rig;

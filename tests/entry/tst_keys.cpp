@@ -161,16 +161,6 @@ private slots:
         QVERIFY(rig.engine.textKey(Key::CtrlE));
         QVERIFY(!rig.view.gridHasFocus());
     }
-
-    void entryAreaClickRefocusesTheInput()
-    {
-        EntryRig rig;
-        rig.add("N", TypeNumeric);
-        rig.engine.StartRecord();
-        rig.view.focusGrid();
-        rig.engine.entryAreaClicked();
-        QCOMPARE(*rig.view.focus(), Control::NumericBox);
-    }
 };
 
 QTEST_GUILESS_MAIN(TestKeys)
