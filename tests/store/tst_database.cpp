@@ -3,13 +3,17 @@
 
 #include "store/Database.h"
 
+#include <QCoreApplication>
 #include <QFile>
+#include <QProcess>
 #include <QSqlQuery>
 #include <QTemporaryDir>
 #include <QTest>
 
 #include <sqlite3.h>
 #include <unistd.h>
+
+#include <cstdio>
 
 using namespace k7;
 
@@ -27,6 +31,29 @@ TableDef finds()
     t.addField(QStringLiteral("ID"), FieldType::Text, 20);
     t.addField(QStringLiteral("Weight"), FieldType::Single);
     return t;
+}
+
+// As an ordinary user, in a folder that user cannot write: the database can
+// be read but not opened for writing, and nothing can be created there.
+int childReadOnlyFolder(const QString& folder)
+{
+    if (setgid(65534) != 0 || setuid(65534) != 0)
+        return 10;
+    const QString path = folder + QStringLiteral("/site.mdb");
+    Database db;
+    if (db.open(path) || !db.lastError().contains(QLatin1String("folder"))) {
+        std::fprintf(stderr, "open for writing: %s\n", qPrintable(db.lastError()));
+        return 1;
+    }
+    if (db.create(folder + QStringLiteral("/new.mdb")) || !db.lastError().contains(QLatin1String("read-only"))) {
+        std::fprintf(stderr, "create: %s\n", qPrintable(db.lastError()));
+        return 2;
+    }
+    if (!db.open(path, Database::Access::ReadOnly) || db.tableCount() != 1) {
+        std::fprintf(stderr, "open for reading: %s\n", qPrintable(db.lastError()));
+        return 3;
+    }
+    return 0;
 }
 
 }  // namespace
@@ -100,8 +127,29 @@ void TestDatabase::refusesWhatIsNotADatabase()
 
 void TestDatabase::readOnlyFileAndFolder()
 {
-    if (runningAsRoot())
-        QSKIP("file permissions do not bind root");
+    if (runningAsRoot()) {
+        // Permissions do not bind root: check the folder case as an ordinary
+        // user in a child process.
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("site.mdb"));
+        {
+            Database db;
+            QVERIFY(db.create(path));
+            QVERIFY(db.appendTable(finds()));
+        }
+        QFile::setPermissions(dir.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner | QFile::ReadOther
+                                              | QFile::ExeOther | QFile::ReadGroup | QFile::ExeGroup);
+        QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner | QFile::ReadOther | QFile::WriteOther
+                                        | QFile::ReadGroup | QFile::WriteGroup);
+        QProcess child;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("K7_STORE_CHILD_READONLY"), dir.path());
+        child.setProcessEnvironment(env);
+        child.start(QCoreApplication::applicationFilePath(), {});
+        QVERIFY(child.waitForFinished(20000));
+        QVERIFY2(child.exitCode() == 0, child.readAllStandardError().constData());
+        return;
+    }
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("site.mdb"));
     {
@@ -273,5 +321,13 @@ void TestDatabase::transactionRollsBackSchemaChanges()
     QVERIFY(!db.inTransaction());
 }
 
-QTEST_GUILESS_MAIN(TestDatabase)
+int main(int argc, char** argv)
+{
+    QCoreApplication app(argc, argv);
+    const QByteArray folder = qgetenv("K7_STORE_CHILD_READONLY");
+    if (!folder.isEmpty())
+        return childReadOnlyFolder(QString::fromLocal8Bit(folder));
+    TestDatabase test;
+    return QTest::qExec(&test, argc, argv);
+}
 #include "tst_database.moc"
