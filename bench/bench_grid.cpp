@@ -1,0 +1,143 @@
+// Opens the grid on a table of a million rows, jumps to its last row, then
+// scrolls from end to end, printing how long the opening and the jump take
+// and how much memory the process holds while scrolling.
+
+#include "grid/DataControl.h"
+#include "grid/DataGrid.h"
+#include "grid/RecordSetModel.h"
+#include "store/Database.h"
+#include "store/RecordSet.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QScrollBar>
+#include <QSqlQuery>
+#include <QTemporaryDir>
+#include <QTextStream>
+#include <QVBoxLayout>
+
+#include <algorithm>
+#include <cstdio>
+#include <vector>
+
+namespace {
+
+long residentKb()
+{
+    QFile status(QStringLiteral("/proc/self/status"));
+    if (!status.open(QIODevice::ReadOnly))
+        return -1;
+    for (const QByteArray& line : status.readAll().split('\n'))
+        if (line.startsWith("VmRSS:"))
+            return line.mid(6).trimmed().split(' ').first().toLong();
+    return -1;
+}
+
+double median(std::vector<double> v)
+{
+    std::sort(v.begin(), v.end());
+    return v[v.size() / 2];
+}
+
+}  // namespace
+
+int main(int argc, char* argv[])
+{
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    const int rows = argc > 1 ? QByteArray(argv[1]).toInt() : 1000000;
+
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("bench.mdb"));
+    QElapsedTimer timer;
+    timer.start();
+    {
+        k7::Database db;
+        k7::TableDef def;
+        def.name = QStringLiteral("Finds");
+        def.addField(QStringLiteral("Site"), k7::FieldType::Text, 20);
+        def.addField(QStringLiteral("Kind"), k7::FieldType::Text, 20);
+        def.addField(QStringLiteral("Weight"), k7::FieldType::Single);
+        if (!db.create(path) || !db.appendTable(def) || !db.transaction()) {
+            std::fprintf(stderr, "cannot create the table: %s\n", qPrintable(db.lastError()));
+            return 1;
+        }
+        QSqlQuery insert(db.connection());
+        insert.prepare(QStringLiteral("INSERT INTO \"Finds\" VALUES (?, ?, ?)"));
+        for (int i = 0; i < rows; ++i) {
+            insert.bindValue(0, QStringLiteral("S%1").arg(i));
+            insert.bindValue(1, i % 3 == 0 ? QStringLiteral("Ceramic") : QStringLiteral("Lithic"));
+            insert.bindValue(2, 0.5 * (i % 1000));
+            insert.exec();
+        }
+        db.commit();
+        db.close();
+    }
+    std::printf("table of %d rows made in %.2f s\n", rows, timer.elapsed() / 1000.0);
+    std::printf("memory before opening: %ld kB\n", residentKb());
+
+    std::vector<double> openMs;
+    std::vector<double> jumpMs;
+    long scrollPeak = 0;
+    long scrollStart = 0;
+    for (int run = 0; run < 5; ++run) {
+        k7::Database db;
+        k7::RecordSet rs;
+        QWidget window;
+        auto* grid = new k7::DataGrid(&window);
+        auto* counter = new k7::DataControl(grid, &window);
+        auto* layout = new QVBoxLayout(&window);
+        layout->addWidget(grid);
+        layout->addWidget(counter);
+        window.resize(1000, 600);
+        window.show();
+        QApplication::processEvents();
+
+        timer.restart();
+        if (!db.open(path) || !rs.openTable(db, QStringLiteral("Finds"))) {
+            std::fprintf(stderr, "cannot open: %s\n", qPrintable(db.lastError() + rs.lastError()));
+            return 1;
+        }
+        grid->recordModel()->setRecordSet(&rs);
+        grid->goToRow(0);
+        grid->repaint();
+        openMs.push_back(timer.nsecsElapsed() / 1e6);
+
+        timer.restart();
+        grid->goToRow(-1);
+        grid->repaint();
+        jumpMs.push_back(timer.nsecsElapsed() / 1e6);
+        if (counter->caption() != QStringLiteral("Record %1 of %1").arg(rows)) {
+            std::fprintf(stderr, "unexpected counter: %s\n", qPrintable(counter->caption()));
+            return 1;
+        }
+
+        if (run == 0) {
+            // End to end: from the top to the bottom in steps of one page.
+            QScrollBar* bar = grid->verticalScrollBar();
+            const int steps = 2000;
+            scrollStart = residentKb();
+            for (int s = 0; s <= steps; ++s) {
+                bar->setValue(static_cast<int>(static_cast<qint64>(bar->maximum()) * s / steps));
+                grid->repaint();
+                if (s % 200 == 0) {
+                    const long kb = residentKb();
+                    scrollPeak = std::max(scrollPeak, kb);
+                    std::printf("  scrolled %3d %%: %ld kB, %d rows cached\n", s * 100 / steps, kb,
+                                grid->recordModel()->cachedRows());
+                }
+            }
+        }
+        grid->recordModel()->setRecordSet(nullptr);
+        rs.close();
+        db.close();
+    }
+    std::printf("open grid on %d rows: median %.1f ms (5 runs)\n", rows, median(openMs));
+    std::printf("jump to last row: median %.1f ms\n", median(jumpMs));
+    std::printf("open + jump: %.1f ms (target under 500 ms)\n", median(openMs) + median(jumpMs));
+    std::printf("memory while scrolling end to end: start %ld kB, peak %ld kB (+%ld kB)\n", scrollStart, scrollPeak,
+                scrollPeak - scrollStart);
+    return 0;
+}
