@@ -23,6 +23,13 @@ inline bool SameText(const QString& a, const QString& b)
 }
 
 // The form under which names and keys are looked up.
-inline QString FoldCase(const QString& text) { return text.toCaseFolded(); }
+inline QString FoldCase(const QString& text)
+{
+    for (const QChar c : text) {
+        if (c.unicode() >= 0x80)
+            return text.toCaseFolded();
+    }
+    return text.toLower();  // the same for ASCII, and much cheaper
+}
 
 }  // namespace k7

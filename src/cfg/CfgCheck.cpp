@@ -38,20 +38,20 @@ private:
 
 int RunCfgCheck(const QString& path, QTextStream& out, QTextStream& err)
 {
-    const TextFile probe = TextFile::read(path);
-    if (!probe.ok()) {
-        err << path << ": cannot be read: " << probe.error << '\n';
-        err.flush();
-        return 2;
-    }
     Model model;
     model.cfgpath = path;
     CheckDialogs dialogs(path, err);
     const CfgError error = ReadCfg(model, dialogs, CfgReadMode::Check);
+    if (error.unreadable) {
+        // Not read at all (missing, a folder, no permission): ReadCfg says why.
+        err << path << ": " << error.text << '\n';
+        err.flush();
+        return 2;
+    }
     if (error.failed()) {
         err << path << ':' << error.line << ": " << error.text << '\n';
         err.flush();
-        return error.line == 0 ? 2 : 1;
+        return 1;
     }
     err.flush();
 

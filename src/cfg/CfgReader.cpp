@@ -304,10 +304,13 @@ CfgError ReadCfg(Model& model, Dialogs& dialogs, CfgReadMode mode)
     model.cfgunconverted = false;
 
     const TextFile file = TextFile::read(model.cfgpath);
-    if (!file.ok())
-        return failure(QStringLiteral("ERROR: Could not read ") + model.cfgpath
-                           + QStringLiteral(": ") + file.error + QStringLiteral("."),
-                       0);
+    if (!file.ok()) {
+        CfgError error = failure(QStringLiteral("ERROR: Could not read ") + model.cfgpath
+                                     + QStringLiteral(": ") + file.error + QStringLiteral("."),
+                                 0);
+        error.unreadable = true;
+        return error;
+    }
     if (!IsCurrentFormat(file.lines)) {
         const CfgError error = ReadLegacyCfg(model, file.lines);
         if (error.failed())

@@ -11,6 +11,7 @@ namespace k7 {
 struct CfgError {
     QString text;   // the message exactly as shown, empty when the read succeeded
     int line = 0;   // the line of the file the error refers to
+    bool unreadable = false;  // the file itself could not be read (missing, a folder)
     bool failed() const { return !text.isEmpty(); }
 };
 

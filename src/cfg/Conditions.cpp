@@ -20,19 +20,27 @@ ConditionParts parseCondition(const QString& text)
     ConditionParts parts;
     const qsizetype blank = text.indexOf(QLatin1Char(' '));
     parts.name = TrimBlanks(blank < 0 ? text : text.left(blank));
-    QString rest = blank < 0 ? QString() : TrimBlanks(text.mid(blank + 1));
-    if (rest.left(4).compare(QLatin1String("not "), Qt::CaseInsensitive) == 0) {
+    QStringView rest;
+    if (blank >= 0) {
+        QStringView after = QStringView(text).mid(blank + 1);
+        while (!after.isEmpty() && after.front() == QLatin1Char(' '))
+            after = after.mid(1);
+        while (!after.isEmpty() && after.back() == QLatin1Char(' '))
+            after.chop(1);
+        rest = after;
+    }
+    if (rest.startsWith(QLatin1String("not "), Qt::CaseInsensitive)) {
         parts.negated = true;
         rest = rest.mid(4);
     }
-    if (rest.right(4).compare(QLatin1String(" and"), Qt::CaseInsensitive) == 0) {
+    if (rest.endsWith(QLatin1String(" and"), Qt::CaseInsensitive)) {
         parts.op = Operator::And;
         rest.chop(4);
-    } else if (rest.right(3).compare(QLatin1String(" or"), Qt::CaseInsensitive) == 0) {
+    } else if (rest.endsWith(QLatin1String(" or"), Qt::CaseInsensitive)) {
         parts.op = Operator::Or;
         rest.chop(3);
     }
-    parts.values = rest;
+    parts.values = rest.toString();
     return parts;
 }
 

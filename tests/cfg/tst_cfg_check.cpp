@@ -110,6 +110,11 @@ private slots:
         QCOMPARE(QString::fromUtf8(bad.err),
                  broken + ":3:  ERROR: Menu type variable must include a MENU line with menu list.\n");
 
+        const QString empty = writeBytes(dir, "empty.cfg", "");
+        const Run none = runK7({"--check", empty});
+        QCOMPARE(none.status, 1);
+        QCOMPARE(QString::fromUtf8(none.err), empty + ":0:  ERROR: This CFG does not include any variables.\n");
+
         const QString old = writeBytes(dir, "o.cfg", crlf({"FIELD: A", "A: FOO"}));
         const Run oldBad = runK7({"--check", old});
         QCOMPARE(oldBad.status, 1);
@@ -121,7 +126,7 @@ private slots:
         QTemporaryDir dir;
         const Run missing = runK7({"--check", dir.filePath("none.cfg")});
         QCOMPARE(missing.status, 2);
-        QVERIFY(missing.err.contains("none.cfg"));
+        QVERIFY(missing.err.startsWith(dir.filePath("none.cfg").toUtf8() + ": "));
         QCOMPARE(missing.out, QByteArray());
         QVERIFY(filesIn(dir).isEmpty());
         const Run folder = runK7({"--check", dir.path()});

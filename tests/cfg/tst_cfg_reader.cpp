@@ -308,11 +308,14 @@ private slots:
         ScriptedDialogs dialogs;
         Model model;
         model.cfgpath = dir.filePath("missing.cfg");
-        QVERIFY(ReadCfg(model, dialogs).failed());
+        const CfgError missing = ReadCfg(model, dialogs);
+        QVERIFY(missing.failed());
+        QVERIFY(missing.unreadable);
         QVERIFY(!QFileInfo::exists(model.cfgpath));
         model.cfgpath = dir.path();
         const CfgError error = ReadCfg(model, dialogs);
         QVERIFY(error.failed());
+        QVERIFY(error.unreadable);
         QVERIFY(error.text.contains(dir.path()));
         QVERIFY(dialogs.messages().isEmpty());
     }
