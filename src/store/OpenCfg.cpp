@@ -116,6 +116,8 @@ OpenResult OpenCfg(Model& model, DataStore& store, Dialogs& dialogs, ShellHooks&
         return OpenResult::Failed;
 
     AddMissingFields(model, store, dialogs, shell);
+    if (!store.currentrs.isOpen())
+        return OpenResult::Failed;  // the table could not be reopened; already reported
     shell.openInstrumentPort();
     shell.addRecentFile(model.cfgpath);
     return OpenResult::Opened;
@@ -198,7 +200,7 @@ void RebuildDataTable(Model& model, DataStore& store, Dialogs& dialogs, ShellHoo
 {
     dialogs.message(QStringLiteral("An error was encounter while processing the CFG file: ") + message,
                     Style::OkOnly + Style::Information);
-    if (code != 1)
+    if (code != 1 || !store.currentdb.isOpen())
         return;
 
     QString error;
