@@ -22,6 +22,7 @@
 #include <QPushButton>
 #include <QTextBlock>
 #include <QTest>
+#include <QTimer>
 
 using namespace k7;
 using namespace k7::test;
@@ -338,6 +339,74 @@ private slots:
         w.fileOpen();
         QVERIFY(dialogs.texts().last().startsWith(QLatin1String("Error: Unsupported file type.")));
         QCOMPARE(w.store().tablename, QStringLiteral("finds"));
+    }
+
+    void newCfgStartsFromTheSample()
+    {
+        const QString cfg = copyFindsCfg(dir());
+        ScriptedDialogs dialogs;
+        SilentSound sound;
+        MainWindow w(dialogs, sound, dir().filePath(QStringLiteral("k7.ini")));
+        w.show();
+        w.openCfgFile(cfg);
+
+        dialogs.queueAnswer(Answer::No);  // keep the open CFG
+        w.fileNew();
+        QCOMPARE(w.windowTitle(), QStringLiteral("K7 - ") + cfg);
+        QCOMPARE(dialogs.messages().last().style, Style::YesNo + Style::Question);
+
+        const QString fresh = dir().filePath(QStringLiteral("fresh.cfg"));
+        dialogs.queueAnswer(Answer::Yes);  // close the open CFG
+        dialogs.queueAnswer(Answer::Yes);  // load the sample now
+        dialogs.queueFile(fresh);          // saved under this name first
+        w.fileNew();
+        QCOMPARE(dialogs.texts().mid(1), (QStringList{QStringLiteral("Close current configuration file?"),
+                                                     QStringLiteral("Do you want to load this CFG file now?")}));
+        QVERIFY(QFile::exists(fresh));
+        QCOMPARE(w.windowTitle(), QStringLiteral("K7 - ") + fresh);
+        QCOMPARE(w.model().varcount, 6);
+        QCOMPARE(w.store().tablename, QStringLiteral("fresh"));
+        QCOMPARE(w.editor()->currentPath(), fresh);
+        QVERIFY(!w.editor()->isDirty());
+    }
+
+    void optionsWithoutACfgSayWhereTheyLive()
+    {
+        ScriptedDialogs dialogs;
+        SilentSound sound;
+        MainWindow w(dialogs, sound, dir().filePath(QStringLiteral("k7.ini")));
+        w.show();
+        QTimer::singleShot(0, &w, [] {
+            if (QWidget* modal = QApplication::activeModalWidget())
+                modal->close();
+        });
+        w.viewOptions();
+        QCOMPARE(dialogs.texts(), QStringList{QStringLiteral("These options are stored in the CFG file. Until you "
+                                                             "open a CFG the options will not be saved.")});
+        QCOMPARE(dialogs.messages().first().style, Style::Information);
+    }
+
+    void theMenusAreThere()
+    {
+        ScriptedDialogs dialogs;
+        SilentSound sound;
+        MainWindow w(dialogs, sound, dir().filePath(QStringLiteral("k7.ini")));
+        const QStringList enabled = {"filenew", "fileopen", "fileexit", "viewcfgfile", "viewinifile", "mnuoptions",
+                                     "helpstatus", "helpabout"};
+        const QStringList later = {"fileexport", "datafind", "sortdatagrid", "filterdatagrid", "datadeletelast",
+                                   "deleterows", "datadeleteall", "viewproperties", "writehtml"};
+        for (const QString& name : enabled) {
+            auto* action = w.findChild<QAction*>(name);
+            QVERIFY2(action && action->isEnabled(), qPrintable(name));
+        }
+        for (const QString& name : later) {
+            auto* action = w.findChild<QAction*>(name);
+            QVERIFY2(action && !action->isEnabled(), qPrintable(name));
+        }
+        QCOMPARE(w.findChild<QAction*>(QStringLiteral("datafind"))->text(), QStringLiteral("Find entry in data grid"));
+        QCOMPARE(w.entryArea()->nextButton()->toolTip(), QStringLiteral("Enter to move forward with the keyboard"));
+        QCOMPARE(w.entryArea()->previousButton()->toolTip(),
+                 QStringLiteral("ESCape to move backwards with the keyboard"));
     }
 };
 
