@@ -47,6 +47,15 @@ public:
     // The one-line input dialog: the typed text on "Ok", nothing on "Cancel".
     virtual std::optional<QString> inputText(const QString& prompt,
                                              const QString& initial) = 0;
+    // The same dialog with its own window caption. Implementations that do
+    // not set captions fall back to inputText.
+    virtual std::optional<QString> inputTextWithCaption(const QString& prompt,
+                                                        const QString& initial,
+                                                        const QString& caption)
+    {
+        (void)caption;
+        return inputText(prompt, initial);
+    }
 
     // The table chooser: the chosen table, nothing when cancelled.
     virtual std::optional<QString> chooseTable(const QStringList& tables) = 0;

@@ -234,8 +234,8 @@ void RebuildDataTable(Model& model, DataStore& store, Dialogs& dialogs, ShellHoo
     }
 
     for (;;) {
-        const std::optional<QString> typed = dialogs.inputText(QStringLiteral("Rename existing data table as :"),
-                                                               QString());
+        const std::optional<QString> typed = dialogs.inputTextWithCaption(
+            QStringLiteral("Rename existing data table as :"), QString(), QStringLiteral("Rename table"));
         if (!typed)
             break;
         const QString newName = *typed;
