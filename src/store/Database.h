@@ -64,8 +64,9 @@ public:
     bool renameTable(const QString& name, const QString& newName);
     bool appendField(const QString& table, const FieldDef& field);
     bool renameField(const QString& table, const QString& field, const QString& newName);
-    // Creates a (non-unique) index over the fields of `index.fields`
-    // ("+a;+b"); text comparison in it ignores case, as the look-ups do.
+    // Creates an index over the fields of `index.fields` ("+a;+b"), unique
+    // when index.unique is set. Its text comparison ignores case, as the
+    // look-ups do, so they can use it. Fails for a field the table lacks.
     bool appendIndex(const QString& table, const IndexDef& index);
 
     // Groups several changes so that they happen all together or not at all.
@@ -83,7 +84,6 @@ public:
     // A prepared statement for `sql`, kept until the database is closed or
     // its tables change; nullptr (with lastError()) when it cannot be prepared.
     SqliteStatement* statement(const QString& sql);
-    void setError(const QString& error) { m_error = error; }
 
 private:
     friend class RecordSet;
