@@ -143,6 +143,18 @@ TextFile TextFile::read(const QString& path)
         folder.error = QStringLiteral("it is a folder, not a file");
         return folder;
     }
+    // A device or a pipe could be read for ever; a text file is a plain file
+    // of sensible size.
+    if (!info.isFile()) {
+        TextFile special;
+        special.error = QStringLiteral("it is not a plain file");
+        return special;
+    }
+    if (info.size() > kMaxTextFileBytes) {
+        TextFile huge;
+        huge.error = QStringLiteral("it is larger than %1 MB").arg(kMaxTextFileBytes >> 20);
+        return huge;
+    }
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly)) {
         TextFile unreadable;

@@ -6,11 +6,15 @@
 // are written with CR LF.
 
 #include <QString>
+#include <QtGlobal>
 #include <QStringList>
 
 namespace k7 {
 
 enum class TextEncoding { Utf8, Windows1252 };
+
+// Larger files are refused rather than read into memory.
+constexpr qint64 kMaxTextFileBytes = qint64(64) << 20;
 
 struct TextFile {
     QStringList lines;
@@ -21,7 +25,8 @@ struct TextFile {
 
     bool ok() const { return error.isEmpty(); }
 
-    // Reads `path`. A missing or unreadable file gives no lines and an error.
+    // Reads `path`. A missing or unreadable file, a folder, a device and a file
+    // over kMaxTextFileBytes give no lines and an error.
     static TextFile read(const QString& path);
 
     // Splits bytes as `read` does, detecting the encoding.

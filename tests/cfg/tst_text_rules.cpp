@@ -142,6 +142,13 @@ private slots:
         QVERIFY(!TextFile::read(dir.filePath("missing.txt")).ok());
         QVERIFY(!TextFile::read(dir.path()).ok());
         QVERIFY(TextFile::read(dir.path()).lines.isEmpty());
+        QVERIFY(!TextFile::read("/dev/zero").ok());  // would never end
+        const QString huge = dir.filePath("huge.txt");
+        QFile file(huge);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        QVERIFY(file.resize(kMaxTextFileBytes + 1));  // sparse: no disk used
+        file.close();
+        QVERIFY(!TextFile::read(huge).ok());
     }
 
     void failedWriteLeavesOldFileWhole()
