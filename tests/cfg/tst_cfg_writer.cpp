@@ -56,6 +56,9 @@ const QStringList kRichCfg{
     "[Where]", "Type=table", "Table=Sites", "Menu=ignored",
     "[Size]", "Type=Instrument", "ImageJ=4",
     "[Note]", "Type=Text", "Menu=a,b,  c",
+    "[Short]", "Type=Menu", "Menu=Earthenware Bone", "Length=4",
+    "[One]", "Type=Menu", "Menu=single", "Length=30",
+    "[List]", "Menu=x y",
 };
 
 }  // namespace
@@ -110,30 +113,10 @@ private slots:
         QCOMPARE(model.var(5).varmenu, QString("Sites"));
         QCOMPARE(model.var(6).varlength, 10.0);
         QCOMPARE(model.var(7).varmenu, QString("a,b,  c"));  // has a comma: left alone
-    }
-
-    void menuLengths()
-    {
-        Model model;
-        model.varcount = 3;
-        model.var(1) = Variable{};
-        model.var(1).varname = "Short";
-        model.var(1).vartype = TypeMenu;
-        model.var(1).varmenu = "Earthenware Bone";
-        model.var(1).varlength = 4;
-        model.var(2).varname = "One";
-        model.var(2).vartype = TypeMenu;
-        model.var(2).varmenu = "single";
-        model.var(2).varlength = 30;
-        model.var(3).varname = "Text";
-        model.var(3).varmenu = "x y";
-        PrepareModel(model);
-        QCOMPARE(model.var(1).varlength, 11.0);
-        QCOMPARE(model.var(1).varmenu, QString("Earthenware,Bone"));
-        QCOMPARE(model.var(2).varlength, 30.0);
-        QCOMPARE(model.var(2).varmenu, QString("single"));
-        QCOMPARE(model.var(3).varmenu, QString("x,y"));  // any variable's list
-        QCOMPARE(model.var(3).varlength, 10.0);
+        QCOMPARE(model.var(8).varlength, 11.0);  // longest item beats a shorter Length
+        QCOMPARE(model.var(9).varmenu, QString("single"));
+        QCOMPARE(model.var(9).varlength, 30.0);
+        QCOMPARE(model.var(10).varmenu, QString("x,y"));  // any variable's list
     }
 
     void stability_data()
