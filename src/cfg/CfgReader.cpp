@@ -163,6 +163,10 @@ private:
             var.varprompt = value(RowPrompt);
         if (!value(RowMenu).isEmpty())
             var.varmenu = value(RowMenu);
+        // Output is kept although nothing here uses it: a converted file
+        // carries it, and dropping it would change the file at every opening.
+        if (!value(RowOutput).isEmpty())
+            var.varoutput = value(RowOutput);
         if (!value(RowLength).isEmpty()) {
             // A negative length is no length: it would make an unusable field.
             var.varlength = std::clamp(ValNumber(value(RowLength)), 0.0, 255.0);

@@ -25,6 +25,7 @@ void compareModels(const Model& a, const Model& b)
         QCOMPARE(x.varname, y.varname);
         QCOMPARE(x.vartype, y.vartype);
         QCOMPARE(x.varprompt, y.varprompt);
+        QCOMPARE(x.varoutput, y.varoutput);
         QCOMPARE(x.varmenu, y.varmenu);
         QCOMPARE(x.varlength, y.varlength);
         QCOMPARE(x.varinfo, y.varinfo);
@@ -48,7 +49,7 @@ const QStringList kRichCfg{
     "Com=COM1:9600,N,8,1", "Instrument=KEYBOARD", "Sound=Yes", "Delaytime=2.5", "Table=Finds",
     "Re-edit=Yes", "Emptyonly=Yes", "BackColor=12632256", "Sort=[ID] DESC", "Filter=[Kind]='Bone'",
     "Unknown=dropped",
-    "[ID]", "Unique=TRUE", "Autoinc=yes", "Length=12.5", "Prompt= leading blank kept",
+    "[ID]", "Output=F8.2", "Unique=TRUE", "Autoinc=yes", "Length=12.5", "Prompt= leading blank kept",
     "[Kind]", "Type=MENU", "Menu=  Bone  Shell Stone", "Carry=Yes", "Skip=True",
     "[Count]", "Type=Numeric", "Length=3", "Condition1=kind not bone shell or",
     "Condition2=Kind \"\" AND", "Condition3=ID x", "Prompt=a", "Prompt=b",

@@ -33,6 +33,7 @@ const QStringList kOldCfg{
     "   artifact \\",
     "   number",
     "Id: UNIQUE",
+    "Id: FORMAT f8.2",
     "FIELD: kind",
     "KIND: input menu",
     "KIND: menulist bone shell",
@@ -192,6 +193,7 @@ private slots:
         QCOMPARE(again.var(2).varmenu, QString("BONE,SHELL"));
         QCOMPARE(again.var(3).condtext[1], QString("KIND BONE"));
         QCOMPARE(again.options[OptCom], QString("COM1:9600,N,8,1"));
+        QCOMPARE(again.var(1).varoutput, QString("F8.2"));
         QCOMPARE(dialogs.messages().size(), 1);
     }
 
