@@ -274,6 +274,9 @@ void MainWindow::restoreSettings()
     const RestoredWindow restored = restoreWindow(m_settings, design, sw, sh);
     QSize windowSize;
     if (restored.maximized) {
+        // Filled in by hand as well: without a window manager (a bare X
+        // server) the maximized state alone changes nothing.
+        setGeometry(available);
         setWindowState(Qt::WindowMaximized);
         windowSize = available.size();
     } else {
@@ -303,6 +306,8 @@ void MainWindow::startUp(const QString& cfgFile, bool offerOpen)
     restoreSettings();
     setup_desk();
     show();
+    // Asks for the keyboard even where no window manager hands it over.
+    activateWindow();
 
     if (!cfgFile.isEmpty()) {
         openCfgFile(cfgFile);

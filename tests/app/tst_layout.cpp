@@ -10,7 +10,9 @@
 #include "app/MainWindow.h"
 #include "grid/DataControl.h"
 #include "grid/DataGrid.h"
+#include "grid/RecordSetModel.h"
 
+#include <QApplication>
 #include <QGroupBox>
 #include <QLabel>
 #include <QListWidget>
@@ -142,6 +144,24 @@ private slots:
         QTest::qWait(50);
         checkRegions(w, QStringLiteral("maximized"));
         shoot(w, QStringLiteral("maximized"));
+
+        // A whole record through the application's real keyboard focus. A
+        // bare X server has no window manager to activate the window.
+        w.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&w));
+        QCOMPARE(QApplication::focusWidget(), w.entryArea()->control(Control::TextBox));
+        auto type = [](const QString& text) { QTest::keyClicks(QApplication::focusWidget(), text); };
+        auto press = [](Qt::Key key) { QTest::keyClick(QApplication::focusWidget(), key); };
+        type(QStringLiteral("K-100"));
+        press(Qt::Key_Return);
+        type(QStringLiteral("l"));  // Lithic
+        type(QStringLiteral("t"));  // Tool
+        type(QStringLiteral("41.5"));
+        press(Qt::Key_Return);
+        QCOMPARE(w.grid()->recordModel()->rowCount(), 1);
+        QCOMPARE(w.grid()->recordModel()->cellText(0, 0), QStringLiteral("K-100"));
+        QCOMPARE(w.grid()->recordModel()->cellText(0, 5), QStringLiteral("41.5"));
+        QCOMPARE(QApplication::focusWidget(), w.entryArea()->control(Control::TextBox));
     }
 };
 
