@@ -31,6 +31,16 @@ bool keyInTable(QStringView key, const KeyTable& keys)
     return false;
 }
 
+// Callers name sections with their brackets ("[K7]"); a name given without
+// them would never match a header, and every write would append the section
+// again.
+QString bracketed(const QString& section)
+{
+    if (section.startsWith(QLatin1Char('[')))
+        return section;
+    return QLatin1Char('[') + section + QLatin1Char(']');
+}
+
 }  // namespace
 
 QStringList SectionEntries(const KeyTable& keys)
@@ -50,8 +60,9 @@ QStringList SectionEntries(const KeyTable& keys)
     return entries;
 }
 
-QStringList ApplySection(const QStringList& lines, const QString& section, const KeyTable& keys)
+QStringList ApplySection(const QStringList& lines, const QString& sectionText, const KeyTable& keys)
 {
+    const QString section = bracketed(sectionText);
     const QStringList entries = SectionEntries(keys);
     QStringList out;
     out.reserve(lines.size() + entries.size() + 2);
@@ -83,8 +94,9 @@ QStringList ApplySection(const QStringList& lines, const QString& section, const
     return out;
 }
 
-void ReadSection(const QString& path, const QString& section, KeyTable& keys)
+void ReadSection(const QString& path, const QString& sectionText, KeyTable& keys)
 {
+    const QString section = bracketed(sectionText);
     if (!QFileInfo::exists(path)) {
         WriteTextFile(path, QStringList{section}, TextEncoding::Utf8);
         return;
@@ -103,8 +115,9 @@ void ReadSection(const QString& path, const QString& section, KeyTable& keys)
     }
 }
 
-bool WriteSection(const QString& path, const QString& section, const KeyTable& keys)
+bool WriteSection(const QString& path, const QString& sectionText, const KeyTable& keys)
 {
+    const QString section = bracketed(sectionText);
     QStringList lines;
     TextEncoding encoding = TextEncoding::Utf8;
     if (QFileInfo::exists(path)) {
@@ -121,9 +134,7 @@ bool WriteSection(const QString& path, const QString& section, const KeyTable& k
 
 bool RemoveSection(const QString& path, const QString& section)
 {
-    QString header = section;
-    if (!header.startsWith(QLatin1Char('[')))
-        header = QLatin1Char('[') + header + QLatin1Char(']');
+    const QString header = bracketed(section);
     if (!QFileInfo::exists(path))
         return true;
     const TextFile file = TextFile::read(path);

@@ -14,7 +14,7 @@ namespace k7 {
 using KeyTable = QList<QPair<QString, QString>>;
 
 // Fills the values of the rows of `keys` from `section` (header text with its
-// brackets, "[K7]"). The first row whose key matches a line takes the line's
+// brackets, "[K7]"; they are added when missing). The first row whose key matches a line takes the line's
 // value; a key that occurs again adds the character 1 and the next value. A
 // section that occurs twice is read as one. A missing file is created holding
 // the section header; the table is then unchanged.
@@ -28,7 +28,7 @@ void ReadSection(const QString& path, const QString& section, KeyTable& keys);
 // created. The file is replaced atomically; returns true when written.
 bool WriteSection(const QString& path, const QString& section, const KeyTable& keys);
 
-// Removes `section` ("[" and "]" are added when missing) with its lines.
+// Removes `section` (brackets added when missing) with its lines.
 // Returns true when the file was rewritten or there was nothing to remove.
 bool RemoveSection(const QString& path, const QString& section);
 

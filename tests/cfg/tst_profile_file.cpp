@@ -116,6 +116,18 @@ private slots:
         QCOMPARE(keys.at(1).second, joined);
     }
 
+    void sectionNamedWithoutBrackets()
+    {
+        QTemporaryDir dir;
+        const QString path = dir.filePath("b.ini");
+        QVERIFY(WriteSection(path, "Main", {{"A", "1"}}));
+        QVERIFY(WriteSection(path, "Main", {{"A", "2"}}));
+        QCOMPARE(linesOf(path), (QStringList{"[Main]", "A=2"}));
+        KeyTable keys = rows({"A"});
+        ReadSection(path, "main", keys);
+        QCOMPARE(keys.at(0).second, QString("2"));
+    }
+
     void writeSectionRefusesWhatItCannotRead()
     {
         QTemporaryDir dir;
