@@ -179,7 +179,8 @@ void AddMissingFields(Model& model, DataStore& store, Dialogs& dialogs, ShellHoo
         var.varlength = field.size;
         reduced = true;
     }
-    if (reduced)
+    // A predecessor-format file the operator chose to keep is never rewritten.
+    if (reduced && !model.cfgunconverted)
         WriteCfg(model, model.cfgpath, dialogs);
 }
 
