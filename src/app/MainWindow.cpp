@@ -831,7 +831,7 @@ void MainWindow::openProperties(int variable)
 bool MainWindow::loadCfgInEditor(const QString& path)
 {
     TextEditor* ed = editor();
-    ed->loadFile(path);
+    ed->loadFile(path, TextEditor::Missing::Error);
     return ed->text() != QLatin1String("error");
 }
 

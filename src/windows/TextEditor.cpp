@@ -94,30 +94,35 @@ void TextEditor::updateCaption()
                    (m_path.isEmpty() ? QStringLiteral("Untitled") : m_path));
 }
 
-void TextEditor::loadFile(const QString& path)
+void TextEditor::loadFile(const QString& path, Missing missing)
 {
     m_loading = true;
     m_path = path;
     updateCaption();
     m_txtEdit->clear();
     m_encoding = TextEncoding::Utf8;
+    m_unreadable = false;
     const QFileInfo info(path);
     if (info.exists()) {
         if (info.size() >= kMaxEditSize) {
             m_dialogs.message(QStringLiteral("File too large to edit."), Style::Critical);
-            m_txtEdit->setPlainText(QStringLiteral("error"));
+            m_unreadable = true;
         } else {
             const TextFile file = TextFile::read(path);
+            m_unreadable = !file.ok();
             if (file.ok()) {
                 m_encoding = file.encoding;
                 m_txtEdit->setPlainText(file.lines.join(QLatin1Char('\n')));
-            } else {
-                m_txtEdit->setPlainText(QStringLiteral("error"));
             }
         }
+    } else {
+        // A file that does not exist yet (k7.ini on a fresh install) opens
+        // empty, and saving creates it.
+        m_unreadable = missing == Missing::Error;
     }
-    // A file that does not exist yet (k7.ini on a fresh install) opens empty;
-    // saving creates it.
+    if (m_unreadable)
+        m_txtEdit->setPlainText(QStringLiteral("error"));
+    m_txtEdit->setReadOnly(m_unreadable);
     m_loading = false;
     m_dirty = false;
     rememberFile(path);
@@ -125,6 +130,9 @@ void TextEditor::loadFile(const QString& path)
 
 bool TextEditor::saveFile(const QString& path)
 {
+    // The placeholder of a file that could not be read never replaces it.
+    if (m_unreadable && path == m_path)
+        return false;
     if (QFileInfo::exists(path)) {
         const int answer = m_dialogs.message(QStringLiteral("Overwrite existing file ") + path + QStringLiteral(" ?"),
                                              Style::YesNoCancel + Style::Question);
@@ -149,6 +157,8 @@ void TextEditor::setUntitledText(const QString& text)
     m_loading = true;
     m_path.clear();
     m_encoding = TextEncoding::Utf8;
+    m_unreadable = false;
+    m_txtEdit->setReadOnly(false);
     m_txtEdit->setPlainText(text);
     m_loading = false;
     m_dirty = true;
@@ -192,6 +202,8 @@ void TextEditor::fileNew()
     m_loading = true;
     m_txtEdit->clear();
     m_loading = false;
+    m_unreadable = false;
+    m_txtEdit->setReadOnly(false);
     m_path.clear();
     m_dirty = true;
     updateCaption();

@@ -23,9 +23,13 @@ public:
     // Files of 65536 bytes or more are refused.
     static constexpr qint64 kMaxEditSize = 65536;
 
+    // What a file that does not exist loads as: an empty text (k7.ini before
+    // its first save) or "error" (a CFG that was expected to be there).
+    enum class Missing { Empty, Error };
+
     // Load routine: puts the file into the box ("error" when it cannot be
     // read or is too large) and makes it the current file.
-    void loadFile(const QString& path);
+    void loadFile(const QString& path, Missing missing = Missing::Empty);
     // Save routine: asks before replacing an existing file. True when written.
     bool saveFile(const QString& path);
     // An untitled text (New CFG's sample); it counts as changed.
@@ -66,6 +70,8 @@ private:
     TextEncoding m_encoding = TextEncoding::Utf8;
     bool m_dirty = false;
     bool m_loading = false;
+    // The box shows "error" in place of a file that could not be read.
+    bool m_unreadable = false;
 };
 
 }  // namespace k7

@@ -7,6 +7,7 @@
 
 #include "app/EntryArea.h"
 #include "app/MainWindow.h"
+#include "cfg/ProfileFile.h"
 #include "entry/EntryEngine.h"
 #include "grid/DataControl.h"
 #include "grid/DataGrid.h"
@@ -14,6 +15,7 @@
 #include "windows/TextEditor.h"
 
 #include <QAction>
+#include <QFileInfo>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -384,6 +386,40 @@ private slots:
         QCOMPARE(dialogs.texts(), QStringList{QStringLiteral("These options are stored in the CFG file. Until you "
                                                              "open a CFG the options will not be saved.")});
         QCOMPARE(dialogs.messages().first().style, Style::Information);
+    }
+
+    void aMissingCfgIsReportedWithoutTheEditor()
+    {
+        ScriptedDialogs dialogs;
+        SilentSound sound;
+        MainWindow w(dialogs, sound, dir().filePath(QStringLiteral("k7.ini")));
+        w.show();
+        w.openCfgFile(dir().filePath(QStringLiteral("gone.cfg")));
+        QCOMPARE(dialogs.messages().size(), 1);
+        QVERIFY(dialogs.texts().first().startsWith(
+            QLatin1String("Though the CFG cannot be displayed, the error was as follows: ")));
+        QVERIFY(!w.editor()->isVisible());
+        QCOMPARE(w.windowTitle(), QStringLiteral("K7"));
+        QVERIFY(!QFile::exists(dir().filePath(QStringLiteral("gone.cfg"))));
+    }
+
+    void closingAsksAboutUnsavedEditorText()
+    {
+        ScriptedDialogs dialogs;
+        SilentSound sound;
+        MainWindow w(dialogs, sound, dir().filePath(QStringLiteral("k7.ini")));
+        w.show();
+        w.viewIniFile();
+        w.editor()->editor()->setPlainText(QStringLiteral("[K7]\nFile1=/kept.cfg"));
+        dialogs.queueAnswer(Answer::Cancel);
+        QVERIFY(!w.close());
+        QVERIFY(w.isVisible());
+        QCOMPARE(dialogs.texts(), QStringList{QStringLiteral("Save changes?")});
+        dialogs.queueAnswer(Answer::Yes);  // saved: the file did not exist, so no overwrite question
+        QVERIFY(w.close());
+        KeyTable keys = {{QStringLiteral("File1"), QString()}};
+        ReadSection(dir().filePath(QStringLiteral("k7.ini")), QStringLiteral("[K7]"), keys);
+        QCOMPARE(keys.first().second, QStringLiteral("/kept.cfg"));
     }
 
     void theMenusAreThere()

@@ -8,6 +8,7 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QFile>
+#include <QFileInfo>
 #include <QPlainTextEdit>
 #include <QTemporaryDir>
 #include <QTest>
@@ -83,6 +84,10 @@ private slots:
         editor.loadFile(big);
         if (tooLarge) {
             QCOMPARE(editor.text(), QStringLiteral("error"));
+            // The placeholder never replaces the file it stands for.
+            QVERIFY(editor.editor()->isReadOnly());
+            QVERIFY(!editor.fileSave());
+            QCOMPARE(QFileInfo(big).size(), size);
             QCOMPARE(dialogs.messages().size(), 1);
             QCOMPARE(dialogs.messages().first().text, QStringLiteral("File too large to edit."));
             QCOMPARE(dialogs.messages().first().style, Style::Critical);
