@@ -1,13 +1,11 @@
 #include "app/IniSettings.h"
 #include "app/MainWindow.h"
+#include "app/SplashStart.h"
 #include "cfg/CommandLine.h"
 #include "platform/qt/QtDialogs.h"
 #include "platform/qt/QtSoundPlayer.h"
-#include "windows/AboutDialog.h"
 
 #include <QApplication>
-#include <QElapsedTimer>
-#include <QTimer>
 
 int main(int argc, char* argv[])
 {
@@ -20,23 +18,14 @@ int main(int argc, char* argv[])
     QApplication::setApplicationName(QStringLiteral("k7"));
     QApplication::setOrganizationName(QStringLiteral("k7"));
 
-    // The about box stands as the splash for at least a second.
-    k7::AboutDialog splash;
-    splash.setSplash(true);
-    splash.show();
-    QElapsedTimer shown;
-    shown.start();
-
     k7::QtDialogs dialogs;
     k7::QtSoundPlayer sound;
+    k7::SplashStart start;
     k7::MainWindow window(dialogs, sound, k7::IniSettings::defaultPath());
     dialogs.setParent(&window);
 
     const QStringList args = QApplication::arguments();
     const QString cfgFile = args.size() > 1 ? args.at(1) : QString();
-    QTimer::singleShot(qMax<qint64>(0, 1000 - shown.elapsed()), &window, [&] {
-        splash.close();
-        window.startUp(cfgFile);
-    });
+    start.begin([&window, cfgFile] { window.startUp(cfgFile); });
     return app.exec();
 }

@@ -4,9 +4,11 @@
 
 #include "support/ScriptedDialogs.h"
 
+#include "app/SplashStart.h"
 #include "cfg/Model.h"
 #include "cfg/ProfileFile.h"
 #include "platform/qt/QtDialogs.h"
+#include "windows/AboutDialog.h"
 #include "windows/OptionsDialog.h"
 #include "windows/StatusDialog.h"
 #include "windows/TableChooser.h"
@@ -15,6 +17,7 @@
 
 #include <QAbstractButton>
 #include <QCheckBox>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QLineEdit>
 #include <QListWidget>
@@ -48,6 +51,26 @@ class TestSmallWindows : public QObject {
     }
 
 private slots:
+    void theSplashStaysASecond()
+    {
+        QElapsedTimer clock;
+        clock.start();
+        SplashStart start;
+        QVERIFY(start.splash()->isVisible());
+        QVERIFY(!start.splash()->findChild<QPushButton*>(QStringLiteral("Command1"))->isEnabled());
+        QCOMPARE(start.splash()->windowTitle(), QStringLiteral("K7 - Version 4.7"));
+        qint64 startedAt = -1;
+        bool splashClosed = false;
+        start.begin([&] {
+            startedAt = clock.elapsed();
+            splashClosed = !start.splash()->isVisible();
+        });
+        QCOMPARE(startedAt, qint64(-1));  // never at once
+        QTRY_VERIFY_WITH_TIMEOUT(startedAt >= 0, 5000);
+        QVERIFY(startedAt >= SplashStart::kMinimumMs);
+        QVERIFY(splashClosed);
+    }
+
     void statusText_data()
     {
         QTest::addColumn<QString>("table");
