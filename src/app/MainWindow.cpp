@@ -780,11 +780,14 @@ void MainWindow::focusGrid()
 
 void MainWindow::refreshGrid()
 {
-    const QModelIndex current = m_grid->currentIndex();
+    // The grid follows the record set: after re-reading, its current row is
+    // the record set's current record, in the column it was in.
+    const int column = qMax(0, m_grid->currentIndex().column());
     m_grid->recordModel()->refresh();
-    const int rows = m_grid->recordModel()->rowCount();
-    if (current.isValid() && rows > 0)
-        m_grid->setCurrentIndex(m_grid->recordModel()->index(qMin(current.row(), rows - 1), current.column()));
+    const RecordSet* rs = m_grid->recordModel()->recordSet();
+    const int row = rs && rs->isOpen() ? rs->absolutePosition() : -1;
+    if (row >= 0 && row < m_grid->recordModel()->rowCount())
+        m_grid->setCurrentIndex(m_grid->recordModel()->index(row, column));
     m_dataobject->updateCaption();
 }
 

@@ -177,6 +177,26 @@ private slots:
         QCOMPARE(rows[1][0], QStringLiteral("A2"));
     }
 
+    void reEditPutsTheGridOnTheFoundRow()
+    {
+        const QString cfg = copyFindsCfg(dir());
+        ScriptedDialogs dialogs;
+        SilentSound sound;
+        MainWindow w(dialogs, sound, dir().filePath(QStringLiteral("k7.ini")));
+        w.show();
+        w.openCfgFile(cfg);
+        for (const QString& id : {QStringLiteral("A1"), QStringLiteral("A2"), QStringLiteral("A3")}) {
+            enterText(w, Control::TextBox, id);
+            typeInto(w, Control::MenuList, QStringLiteral("b"));
+        }
+        QCOMPARE(w.grid()->currentIndex().row(), 2);
+        w.model().options[OptReEdit] = QStringLiteral("Yes");
+        enterText(w, Control::TextBox, QStringLiteral("A2"));
+        QCOMPARE(w.grid()->currentIndex().row(), 1);
+        QCOMPARE(w.dataControl()->caption(), QStringLiteral("Record 2 of 3"));
+        QCOMPARE(w.store().currentrs.absolutePosition(), 1);
+    }
+
     void aCfgWithAnErrorOpensTheEditorAtItsLine()
     {
         const QString cfg = dir().filePath(QStringLiteral("broken.cfg"));
