@@ -95,6 +95,16 @@ EntryArea::FrameParts EntryArea::makeFrame(Frame frame, const QString& name, QWi
     p.info->setToolTip(QStringLiteral("Control-I to open with keyboard"));
     p.info->setFocusPolicy(Qt::NoFocus);
     p.info->hide();
+    // Each control keeps its own font when the frame's caption font changes.
+    for (QWidget* w : {static_cast<QWidget*>(p.prompt), input, static_cast<QWidget*>(p.help),
+                       static_cast<QWidget*>(p.info)}) {
+        if (!w)
+            continue;
+        QFont own = w->font();
+        own.setBold(false);
+        own.setPointSizeF(own.pointSizeF());
+        w->setFont(own);
+    }
     connect(p.info, &QPushButton::clicked, this, [this, frame] { emit infoClicked(frame); });
 
     auto* row = new QHBoxLayout;
@@ -206,11 +216,14 @@ void EntryArea::setFrameCaption(Frame frame, const QString& caption, int fontSiz
     QGroupBox* box = parts(frame).frame;
     box->setTitle(caption);
     if (fontSize > 0) {
-        // Only the caption grows; the prompt and the input keep their fonts.
-        box->setStyleSheet(QStringLiteral("QGroupBox#%1 { font-size: %2pt; font-weight: bold; }")
-                               .arg(box->objectName())
-                               .arg(fontSize));
+        // Only the caption grows: the controls inside have fonts of their own.
+        QFont font = box->font();
+        font.setPointSize(fontSize);
+        font.setBold(true);
+        box->setFont(font);
     }
+    // A caption takes room above the prompt: the frame is sized again.
+    center_databoxes();
 }
 
 void EntryArea::setPrompt(Frame frame, const QString& prompt)

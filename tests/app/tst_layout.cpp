@@ -162,6 +162,19 @@ private slots:
         QCOMPARE(w.grid()->recordModel()->cellText(0, 0), QStringLiteral("K-100"));
         QCOMPARE(w.grid()->recordModel()->cellText(0, 5), QStringLiteral("41.5"));
         QCOMPARE(QApplication::focusWidget(), w.entryArea()->control(Control::TextBox));
+
+        // Editing a cell from the grid: the larger "EDITING" caption still fits.
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_E, Qt::ControlModifier);
+        QCOMPARE(QApplication::focusWidget(), static_cast<QWidget*>(w.grid()));
+        w.grid()->setCurrentIndex(w.grid()->recordModel()->index(0, 0));
+        press(Qt::Key_Return);
+        QVERIFY(w.state().editing);
+        QTest::qWait(50);
+        checkEntryArea(w, QStringLiteral("editing"));
+        auto* frame = w.findChild<QGroupBox*>(QStringLiteral("textframe"));
+        const QRect prompt = w.findChild<QLabel*>(QStringLiteral("textprompt"))->geometry();
+        QVERIFY(prompt.top() >= frame->fontMetrics().height());
+        shoot(w, QStringLiteral("editing"));
     }
 };
 
