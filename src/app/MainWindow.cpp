@@ -106,10 +106,12 @@ void MainWindow::buildRegions()
     m_vlist->setObjectName(QStringLiteral("vlist"));
     m_vlist->setFocusPolicy(Qt::ClickFocus);
     connect(m_vlist, &QListWidget::itemClicked, this, [this](QListWidgetItem* item) {
-        m_engine->variableListClicked(m_vlist->row(item));
+        if (!m_instruments->inputHeld())
+            m_engine->variableListClicked(m_vlist->row(item));
     });
     connect(m_vlist, &QListWidget::itemDoubleClicked, this, [this](QListWidgetItem* item) {
-        m_engine->variableListDoubleClicked(m_vlist->row(item));
+        if (!m_instruments->inputHeld())
+            m_engine->variableListDoubleClicked(m_vlist->row(item));
     });
 
     m_entry = new EntryArea;
@@ -142,8 +144,12 @@ void MainWindow::buildRegions()
     m_inner->setStretchFactor(1, 1);
 
     m_grid = new DataGrid;
-    m_grid->setKeyHandler([this](int code) { return m_engine->gridKey(code); });
-    connect(m_grid, &DataGrid::editRequested, this, [this] { m_engine->startGridEdit(false); });
+    // During the ImageJ pause the grid takes no keys or edits either.
+    m_grid->setKeyHandler([this](int code) { return m_instruments->inputHeld() || m_engine->gridKey(code); });
+    connect(m_grid, &DataGrid::editRequested, this, [this] {
+        if (!m_instruments->inputHeld())
+            m_engine->startGridEdit(false);
+    });
     m_dataobject = new DataControl(m_grid);
     m_dbinfo = new QLabel;
     m_dbinfo->setObjectName(QStringLiteral("dbinfo"));

@@ -15,7 +15,8 @@
 namespace k7 {
 
 namespace {
-const QString kFilter = QStringLiteral("All Files (*)") + QStringLiteral(";;CFG Files (*.cfg)");
+// The CFG filter comes first so that it is the one preselected.
+const QString kFilter = QStringLiteral("CFG Files (*.cfg);;All Files (*)");
 constexpr int kFileListLength = 5;
 }  // namespace
 
