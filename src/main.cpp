@@ -6,6 +6,7 @@
 #include "platform/qt/QtSoundPlayer.h"
 
 #include <QApplication>
+#include <QFileInfo>
 
 int main(int argc, char* argv[])
 {
@@ -25,7 +26,7 @@ int main(int argc, char* argv[])
     dialogs.setParent(&window);
 
     const QStringList args = QApplication::arguments();
-    const QString cfgFile = args.size() > 1 ? args.at(1) : QString();
+    const QString cfgFile = args.size() > 1 ? QFileInfo(args.at(1)).absoluteFilePath() : QString();
     start.begin([&window, cfgFile] { window.startUp(cfgFile); });
     return app.exec();
 }

@@ -197,6 +197,55 @@ private slots:
         QCOMPARE(w.store().currentrs.absolutePosition(), 1);
     }
 
+    void aKeyboardWedgeReadingIsTypedIntoTheInstrumentBox()
+    {
+        const QString cfg = dir().filePath(QStringLiteral("scale.cfg"));
+        QFile file(cfg);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write("[K7]\r\nInstrument=KEYBOARD\r\n\r\n[Id]\r\nType=Text\r\nPrompt=Id\r\n\r\n"
+                   "[Weight]\r\nType=Instrument\r\nPrompt=Weigh it\r\n");
+        file.close();
+        ScriptedDialogs dialogs;
+        SilentSound sound;
+        {
+            MainWindow w(dialogs, sound, dir().filePath(QStringLiteral("k7.ini")));
+            w.show();
+            w.openCfgFile(cfg);
+            enterText(w, Control::TextBox, QStringLiteral("A1"));
+            auto* box = qobject_cast<QLineEdit*>(control(w, Control::InstrumentBox));
+            QCOMPARE(box->text(), QStringLiteral("<Keyboard wedge data>"));
+            QCOMPARE(box->selectedText(), box->text());
+            key(w, Qt::Key_Escape);  // back to the identifier and forward again
+            enterText(w, Control::TextBox, QStringLiteral("A1"));
+            enterText(w, Control::InstrumentBox, QStringLiteral("12.5"));
+            QCOMPARE(focused(w), control(w, Control::TextBox));
+        }
+        const QList<QStringList> rows = readRows(dir().filePath(QStringLiteral("scale.mdb")), QStringLiteral("scale"),
+                                                 {QStringLiteral("Id"), QStringLiteral("Weight")});
+        QCOMPARE(rows.size(), 1);
+        QCOMPARE(rows[0][0], QStringLiteral("A1"));
+        QCOMPARE(rows[0][1].toDouble(), 12.5);
+    }
+
+    void aRecentEntryReopensItsCfg()
+    {
+        const QString first = copyFindsCfg(dir());
+        const QString second = dir().filePath(QStringLiteral("other.cfg"));
+        QVERIFY(QFile::copy(first, second));
+        ScriptedDialogs dialogs;
+        SilentSound sound;
+        MainWindow w(dialogs, sound, dir().filePath(QStringLiteral("k7.ini")));
+        w.show();
+        w.openCfgFile(first);
+        w.openCfgFile(second);
+        QCOMPARE(w.recentFiles().paths(), (QStringList{second, first}));
+        w.findChild<QAction*>(QStringLiteral("menufile1"))->trigger();
+        QCOMPARE(w.windowTitle(), QStringLiteral("K7 - ") + first);
+        QCOMPARE(w.store().tablename, QStringLiteral("finds"));
+        QCOMPARE(w.recentFiles().paths(), (QStringList{second, first}));  // kept its place
+        QCOMPARE(focused(w), control(w, Control::TextBox));
+    }
+
     void aCfgWithAnErrorOpensTheEditorAtItsLine()
     {
         const QString cfg = dir().filePath(QStringLiteral("broken.cfg"));
