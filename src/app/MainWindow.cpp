@@ -394,7 +394,7 @@ void MainWindow::fileOpen()
         m_dialogs.message(QStringLiteral("Error: Unsupported file type.  The file must be a Microsoft Access "
                                          "database (*.mdb) or a K7 configuration file (*.cfg)"),
                           Style::Information);
-        // Nothing is open any more only if nothing was; the open CFG stays.
+        // Refusing the file leaves the CFG that is open as it was.
     }
     updateTitle();
 }
