@@ -17,6 +17,7 @@
 #include <QLabel>
 #include <QListWidget>
 #include <QPushButton>
+#include <QSplitter>
 #include <QTest>
 
 using namespace k7;
@@ -128,6 +129,48 @@ private slots:
         QTest::qWait(50);
         checkEntryArea(w, tag + QStringLiteral(" numeric"));
         shoot(w, tag + QStringLiteral("-numeric"));
+    }
+
+    void splitterDragsStayInBounds_data()
+    {
+        QTest::addColumn<bool>("vertical");
+        QTest::addColumn<int>("to");  // where the bar is dragged, as a fraction of the window in percent
+        QTest::addColumn<int>("low");
+        QTest::addColumn<int>("high");
+        QTest::newRow("list far left") << true << 0 << 10 << 11;
+        QTest::newRow("list far right") << true << 95 << 49 << 50;
+        QTest::newRow("list in range") << true << 30 << 29 << 31;
+        QTest::newRow("entry area to the top") << false << 0 << 20 << 25;  // or its minimum height
+        QTest::newRow("entry area to the bottom") << false << 99 << 60 << 80;
+    }
+    void splitterDragsStayInBounds()
+    {
+        QFETCH(bool, vertical);
+        QFETCH(int, to);
+        QFETCH(int, low);
+        QFETCH(int, high);
+        QTemporaryDir dir;
+        ScriptedDialogs dialogs;
+        SilentSound sound;
+        MainWindow w(dialogs, sound, dir.filePath(QStringLiteral("k7.ini")));
+        w.restoreSettings();
+        w.setWindowState(Qt::WindowNoState);
+        w.setGeometry(QRect(0, 0, 1000, 700));
+        w.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&w));
+        auto* splitter = w.findChild<QSplitter*>(vertical ? QStringLiteral("varlist_separator")
+                                                          : QStringLiteral("data_separator"));
+        QSplitterHandle* handle = splitter->handle(1);
+        const QPoint grip = handle->rect().center();
+        const QPoint target = vertical ? QPoint(w.width() * to / 100, 0) : QPoint(0, w.height() * to / 100);
+        const QPoint local = handle->mapFrom(&w, target);
+        QTest::mousePress(handle, Qt::LeftButton, {}, grip);
+        QTest::mouseMove(handle, vertical ? QPoint(local.x(), grip.y()) : QPoint(grip.x(), local.y()));
+        QTest::mouseRelease(handle, Qt::LeftButton, {}, vertical ? QPoint(local.x(), grip.y()) : QPoint(grip.x(), local.y()));
+        const int edge = splitter->sizes().first();
+        const int extent = vertical ? w.width() : w.height();
+        QVERIFY2(edge >= extent * low / 100 - 2 && edge <= extent * high / 100 + 2,
+                 qPrintable(QStringLiteral("edge %1 of %2").arg(edge).arg(extent)));
     }
 
     void aFreshStartIsMaximizedWithTheFocusInTheEntryArea()
