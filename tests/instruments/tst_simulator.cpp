@@ -9,6 +9,7 @@
 #include "instruments/SerialInstrument.h"
 
 #include <QFileInfo>
+#include <QScopeGuard>
 #include <QSerialPort>
 #include <QTemporaryDir>
 #include <QTest>
@@ -119,6 +120,13 @@ void TestSimulator::makesItsOwnPseudoTerminal()
     QTemporaryDir dir;
     const QString link = dir.filePath(QStringLiteral("caliper"));
     QProcess sim;
+    // Ended politely whatever happens, so its socat goes with it.
+    const auto stop = qScopeGuard([&sim] {
+        if (sim.state() != QProcess::NotRunning) {
+            sim.terminate();
+            sim.waitForFinished(3000);
+        }
+    });
     sim.start(simulator(), {QStringLiteral("--link"), link, QStringLiteral("--count"),
                             QStringLiteral("3"), QStringLiteral("--rate"), QStringLiteral("50"),
                             QStringLiteral("--values"), QStringLiteral("5.5 6.5 7.5"),
