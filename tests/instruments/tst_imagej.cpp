@@ -91,10 +91,6 @@ private slots:
     void delay_data();
     void delay();
 
-    void resultsSavedBeforeOpeningAreNotEntered();
-    void newSaveIsShownThenAcceptedAfterDelay();
-    void propertyChoosesTheColumn();
-    void sameContentSavedAgainIsEnteredAgain();
     void headerOnlyFileGivesTheHeaderField();
     void missingOrUnreadableFileDoesNothing_data();
     void missingOrUnreadableFileDoesNothing();
@@ -205,84 +201,9 @@ void TestImageJ::delay()
     QCOMPARE(ImageJLink::delayMs(model), ms);
 }
 
-void TestImageJ::resultsSavedBeforeOpeningAreNotEntered()
-{
-    ResultsFixture file;
-    file.save(kResults, 0);
-    LinkRig rig(file.path());
-    rig.stampAsOpened();
 
-    for (int tick = 0; tick < 3; ++tick)
-        rig.link.Poll();
-    rig.clock.advance(10'000);
-    QCOMPARE(rig.box(), QStringLiteral("<Waiting on ImageJ>"));
-    QVERIFY(rig.accepted.isEmpty());
-    QVERIFY(rig.pauses.isEmpty());
-}
 
-void TestImageJ::newSaveIsShownThenAcceptedAfterDelay()
-{
-    ResultsFixture file;
-    file.save(kHeader + "1\t9\t9\t9\r\n", 0);
-    LinkRig rig(file.path());
-    rig.stampAsOpened();
 
-    file.save(kResults, 5);
-    rig.link.Poll();
-    QCOMPARE(rig.box(), QStringLiteral("33.2"));
-    QVERIFY(rig.link.paused());
-    QCOMPARE(rig.pauses, QList<bool>{true});
-    QVERIFY(rig.accepted.isEmpty());
-
-    rig.clock.advance(1999);
-    QVERIFY(rig.accepted.isEmpty());
-    QVERIFY(rig.link.paused());
-
-    rig.clock.advance(1);
-    QCOMPARE(rig.accepted, QStringList{"33.2"});
-    QVERIFY(!rig.link.paused());
-    QCOMPARE(rig.pauses, (QList<bool>{true, false}));
-    QCOMPARE(rig.model.imagejstamp, ResultsFileStamp(file.path()));
-
-    // Consumed: later ticks leave it alone.
-    rig.link.Poll();
-    rig.clock.advance(5000);
-    QCOMPARE(rig.accepted.size(), 1);
-}
-
-void TestImageJ::propertyChoosesTheColumn()
-{
-    ResultsFixture file;
-    LinkRig rig(file.path(), QStringLiteral("1"), 4);
-    rig.stampAsOpened();  // no file yet: no stamp
-    QVERIFY(!rig.model.imagejstamp);
-
-    file.save(kResults, 0);
-    rig.link.Poll();
-    rig.clock.advance(1000);
-    QCOMPARE(rig.accepted, QStringList{"0.75"});
-}
-
-void TestImageJ::sameContentSavedAgainIsEnteredAgain()
-{
-    ResultsFixture file;
-    LinkRig rig(file.path(), QString());
-    file.save(kResults, 0);
-    rig.link.Poll();
-    rig.clock.advance(0);
-    QCOMPARE(rig.accepted, QStringList{"33.2"});
-
-    // Saved again within the same second: not noticed.
-    file.save(kResults, 0);
-    rig.link.Poll();
-    rig.clock.advance(0);
-    QCOMPARE(rig.accepted.size(), 1);
-
-    file.save(kResults, 1);
-    rig.link.Poll();
-    rig.clock.advance(0);
-    QCOMPARE(rig.accepted, (QStringList{"33.2", "33.2"}));
-}
 
 void TestImageJ::headerOnlyFileGivesTheHeaderField()
 {

@@ -214,9 +214,9 @@ void TestInstrumentEntry::splitReadingIsOneValue()
     QCOMPARE(rig.state.varvalue[1], QStringLiteral("+0012.50"));
     QCOMPARE(rig.box(), QStringLiteral("<Instrument data>"));
 
-    pty.send("  3.5\r\n");
+    pty.send("  12.57\r\n");
     QTRY_COMPARE(rig.column(QStringLiteral("LENGTH")), QStringList{"12.5"});
-    QCOMPARE(rig.column(QStringLiteral("WIDTH")), QStringList{"3.5"});
+    QCOMPARE(rig.column(QStringLiteral("WIDTH")), QStringList{"12.57"});
 }
 
 void TestInstrumentEntry::portThatCannotBeOpenedLeavesTypingWorking()

@@ -44,13 +44,9 @@ class TestSerialPort : public QObject {
 
 private slots:
     void initTestCase();
-    void caliperReadingIsAccepted();
-    void readingInTwoPiecesIsOneValue();
-    void hundredReadingsBackToBack();
     void portThatCannotBeOpened_data();
     void portThatCannotBeOpened();
     void refusedSettingsNameTheReason();
-    void vanishedDeviceIsReportedOnce();
     void nextCfgClosesThePort();
 };
 
@@ -61,57 +57,8 @@ void TestSerialPort::initTestCase()
         QSKIP("socat cannot make pseudo-terminals here");
 }
 
-void TestSerialPort::caliperReadingIsAccepted()
-{
-    PtyPair pty;
-    QVERIFY(pty.start());
-    PortRig rig;
-    QVERIFY(rig.serial.OpenPort(pty.programEnd() + QStringLiteral(":9600,N,8,1")));
-    QVERIFY(rig.dialogs.messages().isEmpty());
 
-    pty.send("  12.57\r\n");
-    QTRY_COMPARE(rig.accepted, QStringList{"12.57"});
-    QCOMPARE(rig.box(), kPlaceholder);
-}
 
-void TestSerialPort::readingInTwoPiecesIsOneValue()
-{
-    PtyPair pty;
-    QVERIFY(pty.start());
-    PortRig rig;
-    QVERIFY(rig.serial.OpenPort(pty.programEnd() + QStringLiteral(":1200,e,7,1,op0")));
-
-    pty.send("+00");
-    QTRY_COMPARE(rig.box(), QStringLiteral("+00"));
-    QTest::qWait(100);
-    QVERIFY(rig.accepted.isEmpty());
-
-    pty.send("12.50\r\n");
-    QTRY_COMPARE(rig.accepted, QStringList{"+0012.50"});
-    QTest::qWait(100);
-    QCOMPARE(rig.accepted.size(), 1);
-}
-
-void TestSerialPort::hundredReadingsBackToBack()
-{
-    PtyPair pty;
-    QVERIFY(pty.start());
-    PortRig rig;
-    QVERIFY(rig.serial.OpenPort(pty.programEnd() + QStringLiteral(":9600,N,8,1")));
-
-    QStringList expected;
-    QByteArray stream;
-    for (int i = 1; i <= 100; ++i) {
-        const QString value = QStringLiteral("%1.%2").arg(i).arg(i % 100, 2, 10, QLatin1Char('0'));
-        expected << value;
-        stream += "  " + value.toLatin1() + "\r\n";
-    }
-    pty.send(stream);
-    QTRY_COMPARE_WITH_TIMEOUT(rig.accepted.size(), 100, 10000);
-    QCOMPARE(rig.accepted, expected);
-    QTest::qWait(100);
-    QCOMPARE(rig.accepted.size(), 100);
-}
 
 void TestSerialPort::portThatCannotBeOpened_data()
 {
@@ -156,26 +103,6 @@ void TestSerialPort::refusedSettingsNameTheReason()
     QVERIFY2(text.contains(QStringLiteral("\"Q\"")), qPrintable(text));
 }
 
-void TestSerialPort::vanishedDeviceIsReportedOnce()
-{
-    auto pty = std::make_unique<PtyPair>();
-    QVERIFY(pty->start());
-    PortRig rig;
-    const QString device = pty->programEnd();
-    QVERIFY(rig.serial.OpenPort(device + QStringLiteral(":9600,N,8,1")));
-    pty->send("  1.25\r\n");
-    QTRY_COMPARE(rig.accepted, QStringList{"1.25"});
-
-    pty.reset();  // socat ends: both pseudo-terminals go away
-    QTRY_COMPARE(rig.dialogs.messages().size(), 1);
-    const QString text = rig.dialogs.messages().first().text;
-    QVERIFY2(text.startsWith(QStringLiteral("Error: Lost connection to port ") + device + u'.'),
-             qPrintable(text));
-    QVERIFY(!rig.port.isOpen());
-    QTest::qWait(300);
-    QCOMPARE(rig.dialogs.messages().size(), 1);
-    QCOMPARE(rig.accepted, QStringList{"1.25"});
-}
 
 void TestSerialPort::nextCfgClosesThePort()
 {

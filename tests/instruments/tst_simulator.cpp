@@ -46,9 +46,7 @@ private slots:
     void initTestCase();
     void stylesOnTheWire_data();
     void stylesOnTheWire();
-    void readingsReachTheEntry();
     void makesItsOwnPseudoTerminal();
-    void refusesUnknownOptions();
 };
 
 void TestSimulator::initTestCase()
@@ -93,27 +91,6 @@ void TestSimulator::stylesOnTheWire()
     QCOMPARE(got, bytes);
 }
 
-void TestSimulator::readingsReachTheEntry()
-{
-    PtyPair pty;
-    QVERIFY(pty.start());
-    Receiving rx;
-    QVERIFY(rx.serial.OpenPort(pty.programEnd() + QStringLiteral(":9600,N,8,1")));
-
-    QProcess sim;
-    sim.start(simulator(), {QStringLiteral("--device"), pty.instrumentEnd(), QStringLiteral("--count"),
-                            QStringLiteral("30"), QStringLiteral("--rate"), QStringLiteral("0"),
-                            QStringLiteral("--min"), QStringLiteral("10"), QStringLiteral("--max"),
-                            QStringLiteral("20")});
-    QVERIFY(sim.waitForFinished(20000));
-    QCOMPARE(sim.exitCode(), 0);
-    QTRY_COMPARE(rx.accepted.size(), 30);
-    for (const QString& v : std::as_const(rx.accepted)) {
-        bool ok = false;
-        const double d = v.toDouble(&ok);
-        QVERIFY2(ok && d >= 10 && d <= 20 && v.section(u'.', 1).size() == 2, qPrintable(v));
-    }
-}
 
 void TestSimulator::makesItsOwnPseudoTerminal()
 {
@@ -145,14 +122,6 @@ void TestSimulator::makesItsOwnPseudoTerminal()
     QTRY_VERIFY(!QFileInfo::exists(link));
 }
 
-void TestSimulator::refusesUnknownOptions()
-{
-    QProcess sim;
-    sim.start(simulator(), {QStringLiteral("--speed"), QStringLiteral("9")});
-    QVERIFY(sim.waitForFinished(10000));
-    QCOMPARE(sim.exitCode(), 2);
-    QVERIFY(sim.readAllStandardError().contains("unknown option --speed"));
-}
 
 QTEST_GUILESS_MAIN(TestSimulator)
 #include "tst_simulator.moc"
