@@ -33,7 +33,7 @@ public:
     // With a real serial port and the steady clock.
     Instruments(Model& model, RecordState& state, EntryView& view, EntryEngine& engine,
                 Dialogs& dialogs, IniLookup ini, QObject* parent = nullptr);
-    // With a given port and clock (tests, the simulator's checks).
+    // With a given port and clock (tests).
     Instruments(Model& model, RecordState& state, EntryView& view, EntryEngine& engine,
                 Dialogs& dialogs, IniLookup ini, std::unique_ptr<InstrumentPort> port,
                 std::shared_ptr<Clock> clock, QObject* parent = nullptr);
