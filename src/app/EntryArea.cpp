@@ -108,7 +108,8 @@ EntryArea::FrameParts EntryArea::makeFrame(Frame frame, const QString& name, QWi
     connect(p.info, &QPushButton::clicked, this, [this, frame] { emit infoClicked(frame); });
 
     auto* row = new QHBoxLayout;
-    row->addWidget(input, 60);
+    // A one-line box sits at the top, level with the top of its help panel.
+    row->addWidget(input, 60, qobject_cast<QLineEdit*>(input) ? Qt::AlignTop : Qt::Alignment());
     if (p.help)
         row->addWidget(p.help, 35);
     auto* layout = new QVBoxLayout(p.frame);
@@ -349,6 +350,7 @@ void EntryArea::setHelp(Frame frame, const QString& url)
     if (url.isEmpty()) {
         help->hide();
         help->clear();
+        center_databoxes();
         return;
     }
     const int hash = url.indexOf(QLatin1Char('#'));
@@ -359,14 +361,21 @@ void EntryArea::setHelp(Frame frame, const QString& url)
         help->setSource(source);
     if (!anchor.isEmpty())
         help->scrollToAnchor(anchor);
+    const bool wasHidden = help->isHidden();
     help->show();
+    // The panel needs height: the frame is sized again when it appears.
+    if (wasHidden)
+        center_databoxes();
 }
 
 void EntryArea::setInfoButton(Frame frame, bool visible, const QString& tag)
 {
     FrameParts& p = parts(frame);
     p.infoTag = tag;
-    p.info->setVisible(visible);
+    if (p.info->isHidden() == visible) {
+        p.info->setVisible(visible);
+        center_databoxes();
+    }
 }
 
 QString EntryArea::infoButtonTag(Frame frame) const

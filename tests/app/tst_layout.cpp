@@ -13,6 +13,7 @@
 #include "grid/RecordSetModel.h"
 
 #include <QApplication>
+#include <QFile>
 #include <QGroupBox>
 #include <QLabel>
 #include <QListWidget>
@@ -129,6 +130,46 @@ private slots:
         QTest::qWait(50);
         checkEntryArea(w, tag + QStringLiteral(" numeric"));
         shoot(w, tag + QStringLiteral("-numeric"));
+    }
+
+    void helpPanelsAndLongMenusFit()
+    {
+        QTemporaryDir dir;
+        QFile help(dir.filePath(QStringLiteral("kinds.html")));
+        QVERIFY(help.open(QIODevice::WriteOnly));
+        help.write("<html><body><h3>Kinds</h3><a name=\"Rim\"></a><p>A rim sherd.</p></body></html>");
+        help.close();
+        QStringList items;
+        for (int i = 1; i <= 40; ++i)
+            items << QStringLiteral("Kind%1").arg(i);
+        const QString cfg = dir.filePath(QStringLiteral("long.cfg"));
+        QFile file(cfg);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write("[K7]\r\n\r\n[Note]\r\nType=Text\r\nInfo file=kinds.html\r\nPrompt=");
+        file.write(QByteArray("Describe the find in a few words, mentioning its colour, its fabric, any decoration "
+                              "and whatever else seems worth noting before it is bagged and labelled ").repeated(2));
+        file.write("\r\n\r\n[Kind]\r\nType=Menu\r\nInfo file=kinds.html\r\nMenu=" + items.join(QLatin1Char(',')).toUtf8() +
+                   "\r\nPrompt=Kind\r\n");
+        file.close();
+        ScriptedDialogs dialogs;
+        SilentSound sound;
+        MainWindow w(dialogs, sound, dir.filePath(QStringLiteral("k7.ini")));
+        w.restoreSettings();
+        w.setWindowState(Qt::WindowNoState);
+        w.setGeometry(QRect(0, 0, 1024, 768));
+        w.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&w));
+        w.openCfgFile(cfg);
+        QTest::qWait(50);
+        QVERIFY(w.findChild<QWidget*>(QStringLiteral("texthelp"))->isVisible());
+        checkEntryArea(w, QStringLiteral("help and long prompt"));
+        shoot(w, QStringLiteral("help-text"));
+        QTest::keyClicks(w.focusWidget(), QStringLiteral("rim"));
+        QTest::keyClick(w.focusWidget(), Qt::Key_Return);
+        QTest::qWait(50);
+        QVERIFY(w.findChild<QWidget*>(QStringLiteral("menuhelp"))->isVisible());
+        checkEntryArea(w, QStringLiteral("help and long menu"));
+        shoot(w, QStringLiteral("help-menu"));
     }
 
     void splitterDragsStayInBounds_data()
