@@ -14,6 +14,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <sys/stat.h>
+
 using namespace k7;
 using namespace k7::test;
 
@@ -99,6 +101,7 @@ private slots:
     void savesDuringThePauseWaitForTheNextTick();
     void cancelledPauseAcceptsNothing();
     void steadyClockPauseLastsDelaytime();
+    void unreadableFileIsTriedAgain();
 };
 
 void TestImageJ::splitFields_data()
@@ -222,6 +225,7 @@ void TestImageJ::missingOrUnreadableFileDoesNothing_data()
     QTest::newRow("missing folder") << "gone/Results.txt";
     QTest::newRow("a folder, not a file") << "folder";
     QTest::newRow("no path at all") << "";
+    QTest::newRow("a pipe, which would block a reader") << "pipe";
 }
 
 void TestImageJ::missingOrUnreadableFileDoesNothing()
@@ -229,6 +233,7 @@ void TestImageJ::missingOrUnreadableFileDoesNothing()
     QFETCH(QString, name);
     QTemporaryDir dir;
     QVERIFY(QDir(dir.path()).mkdir(QStringLiteral("folder")));
+    QVERIFY(::mkfifo(QFile::encodeName(dir.filePath(QStringLiteral("pipe"))).constData(), 0600) == 0);
     LinkRig rig(name.isEmpty() ? QString() : dir.filePath(name), QString());
     rig.stampAsOpened();
     rig.link.Poll();
@@ -236,6 +241,25 @@ void TestImageJ::missingOrUnreadableFileDoesNothing()
     QCOMPARE(rig.box(), QStringLiteral("<Waiting on ImageJ>"));
     QVERIFY(rig.accepted.isEmpty());
     QVERIFY(!rig.link.paused());
+}
+
+void TestImageJ::unreadableFileIsTriedAgain()
+{
+    ResultsFixture file;
+    LinkRig rig(file.path(), QString());
+    file.save(kResults, 0);
+    QVERIFY(QFile::setPermissions(file.path(), QFileDevice::WriteOwner));
+    if (QFile(file.path()).open(QIODevice::ReadOnly))
+        QSKIP("permissions do not keep this user from reading");
+    rig.link.Poll();
+    rig.clock.advance(1000);
+    QVERIFY(rig.accepted.isEmpty());
+
+    // Readable again with the same time: not consumed before, so taken now.
+    QVERIFY(QFile::setPermissions(file.path(), QFileDevice::ReadOwner | QFileDevice::WriteOwner));
+    rig.link.Poll();
+    rig.clock.advance(0);
+    QCOMPARE(rig.accepted, QStringList{"33.2"});
 }
 
 void TestImageJ::noDelayStillShowsBeforeAccepting()
