@@ -7,6 +7,7 @@
 
 #include "app/EntryArea.h"
 #include "app/MainWindow.h"
+#include "cfg/CfgReader.h"
 #include "cfg/ProfileFile.h"
 #include "entry/EntryEngine.h"
 #include "grid/DataControl.h"
@@ -265,12 +266,19 @@ private slots:
         TextEditor* editor = w.editor();
         QVERIFY(editor->isVisible());
         QCOMPARE(editor->windowTitle(), QStringLiteral("Text Editor: ") + cfg);
+        // The selection is the whole line the reader names.
+        Model probe;
+        probe.cfgpath = cfg;
+        ScriptedDialogs quiet;
+        const CfgError error = ReadCfg(probe, quiet);
+        QVERIFY(error.failed());
+        QCOMPARE(dialogs.messages().first().text, error.text);
+        const QStringList lines = {"[K7]", "", "[VAR1]", "Type=Text", "Prompt=One", "", "[VAR2]", "Type=Menu", "Prompt=Two"};
+        QVERIFY(error.line >= 1 && error.line <= lines.size());
+        QVERIFY(!lines.at(error.line - 1).isEmpty());
         const QTextCursor cursor = editor->editor()->textCursor();
-        QVERIFY(cursor.hasSelection());
-        // The selection is one whole line of the menu variable's section.
-        const QString line = cursor.selectedText();
-        QCOMPARE(cursor.block().text(), line);
-        QVERIFY(cursor.blockNumber() >= 6);
+        QCOMPARE(cursor.blockNumber(), error.line - 1);
+        QCOMPARE(cursor.selectedText(), lines.at(error.line - 1));
         QVERIFY(!w.findChild<QWidget*>(QStringLiteral("data_separator"))->isVisibleTo(&w));
         editor->close();
         QVERIFY(w.findChild<QWidget*>(QStringLiteral("data_separator"))->isVisibleTo(&w));
