@@ -23,7 +23,6 @@ bool SerialInstrument::OpenPort(const QString& com)
     m_com = ParseComOption(com);
     if (!m_com)
         return false;
-    ++m_opening;
 
     QString reason;
     const auto settings = ParseSerialSettings(m_com->settings, &reason);
