@@ -136,6 +136,7 @@ int EntryArea::keyCode(const QKeyEvent* event)
     case Qt::Key_Escape:
         return 27;
     case Qt::Key_Tab:
+    case Qt::Key_Backtab:
         return 9;
     default:
         break;
@@ -178,7 +179,9 @@ bool EntryArea::eventFilter(QObject* watched, QEvent* event)
         }
         if (code != 0 && m_keyHandler && m_keyHandler(control, code))
             return true;
-        return false;
+        // Tab never wanders off to the grid or the list: the operator stays
+        // in the entry area (Ctrl+E goes to the grid on purpose).
+        return code == 9;
     }
     if (event->type() == QEvent::MouseButtonPress) {
         for (const FrameParts& p : m_frames) {

@@ -101,6 +101,8 @@ private slots:
             typeInto(w, Control::MenuList, QStringLiteral("l"));
             typeInto(w, Control::MenuList, QStringLiteral("t"));
             typeInto(w, Control::NumericBox, QStringLiteral("x"));  // refused by the numeric filter
+            key(w, Qt::Key_Tab);                                    // stays in the box
+            QCOMPARE(focused(w), control(w, Control::NumericBox));
             enterText(w, Control::NumericBox, QStringLiteral("3.5"));
 
             // Record 3: Esc steps back from the menu to the identifier.
