@@ -1,5 +1,6 @@
 #include "app/MainWindow.h"
 
+#include "app/ElidedLabel.h"
 #include "app/EntryArea.h"
 #include "app/SampleCfg.h"
 #include "app/TableToCfg.h"
@@ -151,9 +152,8 @@ void MainWindow::buildRegions()
             m_engine->startGridEdit(false);
     });
     m_dataobject = new DataControl(m_grid);
-    m_dbinfo = new QLabel;
+    m_dbinfo = new ElidedLabel;
     m_dbinfo->setObjectName(QStringLiteral("dbinfo"));
-    m_dbinfo->setTextInteractionFlags(Qt::TextSelectableByMouse);
 
     m_databox = new QWidget;
     m_databox->setObjectName(QStringLiteral("databox"));
@@ -566,7 +566,7 @@ void MainWindow::setup_desk()
     const QList<int> outer = m_outer->sizes();
     if (!outer.isEmpty() && isVisible() && outer.first() > height())
         m_outer->setSizes({height() / 2, height() - height() / 2});
-    m_dbinfo->setText(dbinfoText());
+    m_dbinfo->setFullText(dbinfoText());
     const bool open = !m_store.dbname.isEmpty() && !m_store.tablename.isEmpty();
     m_grid->setVisible(open);
     position_dbinfo();
@@ -580,9 +580,9 @@ void MainWindow::center_databoxes()
 
 void MainWindow::position_dbinfo()
 {
-    // The label sits beside the data control in the bar's layout; only its
-    // text can outgrow it, so the full text is kept as a tool tip.
-    m_dbinfo->setToolTip(m_dbinfo->text());
+    // The label sits beside the data control in the bar's layout and
+    // shortens a long line to the room it has.
+    m_dbinfo->updateGeometry();
 }
 
 QString MainWindow::dbinfoText() const

@@ -27,6 +27,7 @@ class QTimer;
 namespace k7 {
 
 class DataControl;
+class ElidedLabel;
 class DataGrid;
 class Dialogs;
 class EntryArea;
@@ -167,7 +168,7 @@ private:
     EntryArea* m_entry = nullptr;
     DataGrid* m_grid = nullptr;
     DataControl* m_dataobject = nullptr;
-    QLabel* m_dbinfo = nullptr;
+    ElidedLabel* m_dbinfo = nullptr;
     QTimer* m_imagejtimer = nullptr;
     QPointer<TextEditor> m_editor;
 

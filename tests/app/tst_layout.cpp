@@ -13,6 +13,7 @@
 #include "grid/RecordSetModel.h"
 
 #include <QApplication>
+#include <QDir>
 #include <QFile>
 #include <QGroupBox>
 #include <QLabel>
@@ -170,6 +171,35 @@ private slots:
         QVERIFY(w.findChild<QWidget*>(QStringLiteral("menuhelp"))->isVisible());
         checkEntryArea(w, QStringLiteral("help and long menu"));
         shoot(w, QStringLiteral("help-menu"));
+    }
+
+    void aLongDatabasePathNeverWidensTheWindow()
+    {
+        QTemporaryDir dir;
+        QString folder = dir.path();
+        for (int i = 0; i < 6; ++i)
+            folder += QStringLiteral("/a-rather-long-folder-name-for-excavation-season-%1").arg(i);
+        QVERIFY(QDir().mkpath(folder));
+        const QString cfg = folder + QStringLiteral("/finds.cfg");
+        QVERIFY(QFile::copy(QStringLiteral(K7_EXAMPLES "/finds.cfg"), cfg));
+        QFile::setPermissions(cfg, QFile::ReadOwner | QFile::WriteOwner);
+        ScriptedDialogs dialogs;
+        SilentSound sound;
+        MainWindow w(dialogs, sound, dir.filePath(QStringLiteral("k7.ini")));
+        w.restoreSettings();
+        w.setWindowState(Qt::WindowNoState);
+        w.setGeometry(QRect(0, 0, 1024, 768));
+        w.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&w));
+        w.openCfgFile(cfg);
+        QTest::qWait(50);
+        QCOMPARE(w.width(), 1024);
+        checkRegions(w, QStringLiteral("long path"));
+        auto* info = w.findChild<QLabel*>(QStringLiteral("dbinfo"));
+        QCOMPARE(info->toolTip(), w.dbinfoText());
+        QVERIFY(info->fontMetrics().horizontalAdvance(info->text()) <= info->width());
+        QVERIFY(info->text().endsWith(QLatin1String("Table: finds")));
+        shoot(w, QStringLiteral("long-path"));
     }
 
     void splitterDragsStayInBounds_data()
