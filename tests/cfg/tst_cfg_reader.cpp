@@ -1,8 +1,8 @@
-// Reading current-format CFG files: values, errors with their line numbers,
-// warnings, and input that is not a CFG at all.
-#include "CfgTestFiles.h"
-#include "support/ScriptedDialogs.h"
-#include "cfg/CfgReader.h"
+// Reading CFG files in the current and the predecessor format: values, errors
+// with their line numbers, warnings, the conversion with its questions and
+// backup, and input that is not a CFG at all.
+#include "CfgRig.h"
+#include "cfg/ModelPreparation.h"
 
 #include <QElapsedTimer>
 #include <QFileInfo>
@@ -13,22 +13,6 @@ using namespace k7::test;
 
 namespace {
 
-struct ReadResult {
-    CfgError error;
-    Model model;
-    QList<ShownMessage> messages;
-};
-
-ReadResult readLines(const QTemporaryDir& dir, const QStringList& lines)
-{
-    ReadResult result;
-    result.model.cfgpath = writeBytes(dir, "test.cfg", crlf(lines));
-    ScriptedDialogs dialogs;
-    result.error = ReadCfg(result.model, dialogs);
-    result.messages = dialogs.messages();
-    return result;
-}
-
 QStringList variables(int count)
 {
     QStringList lines{"[K7]"};
@@ -37,78 +21,82 @@ QStringList variables(int count)
     return lines;
 }
 
+const QStringList kOldCfg{
+    "' finds, old style", "FILENAME: Finds.mdb", "COM: COM1:9600,N,8,1", "INSTRUMENT: keyboard", "TEXTFOR: 15",
+    "FIELD: Id", "Id: INPUT text", "Id: PROMPT Enter the \\", "   artifact \\", "   number", "Id: UNIQUE",
+    "Id: FORMAT f8.2",
+    "FIELD: kind", "KIND: input menu", "KIND: menulist bone shell", "KIND: varlen 80",
+    "FIELD: Weight", "WEIGHT: INPUT NUMERIC", "WEIGHT: CONDITION KIND bone", "WEIGHT: CARRY",
+    "FIELD: Note", "NOTE: PROMPT " + QString("123456789 ").repeated(7).trimmed(),
+};
+
+const QString kConvert = QStringLiteral(
+    "This configuration file is an older format compatible with Keyset Six (the DOS version of "
+    "this program).  Would you like to convert it to the new K7 format (all comment lines after "
+    "the first active line of your CFG will be lost - a backup will be made of your current "
+    "configuration file) ?");
+
 }  // namespace
 
 class TestCfgReader : public QObject {
     Q_OBJECT
 private slots:
-    void sampleCfg()
-    {
-        Model model;
-        model.cfgpath = QStringLiteral(K7_EXAMPLES "/finds.cfg");
-        const QByteArray before = readBytes(model.cfgpath);
-        ScriptedDialogs dialogs;
-        QVERIFY(!ReadCfg(model, dialogs).failed());
-        QVERIFY(dialogs.messages().isEmpty());
-        QCOMPARE(readBytes(model.cfgpath), before);  // reading changes nothing
-        QCOMPARE(model.varcount, 6);
-        QCOMPARE(model.options[OptFilename], QString());
-        QCOMPARE(model.options[OptBackColor], kWhiteColorNumber);
-        QCOMPARE(model.var(1).varname, QString("VAR1"));
-        QCOMPARE(model.var(1).vartype, int(TypeText));
-        QCOMPARE(model.var(1).varunique, 1);
-        QCOMPARE(model.var(1).varlength, 20.0);
-        QCOMPARE(model.var(1).varprompt, QString("Enter the artiface ID :"));
-        QCOMPARE(model.var(2).vartype, int(TypeMenu));
-        QCOMPARE(model.var(2).varmenu, QString("Ceramic Lithic Bone"));
-        QCOMPARE(model.var(3).condcount, 1);
-        QCOMPARE(model.var(3).condtext[1], QString("Var2 Ceramic"));
-        QCOMPARE(model.var(6).condcount, 2);
-        QCOMPARE(model.var(6).condtext[1], QString("Var2 Lithic AND"));
-        QCOMPARE(model.var(6).condtext[2], QString("Var4 Tool"));
-        QCOMPARE(model.var(6).vartype, int(TypeNumeric));
-    }
-
     void values()
     {
         QTemporaryDir dir;
         writeBytes(dir, "look up.mdb", "x");
-        const ReadResult r = readLines(dir, {
-            "[K7]", "Com=COM1:9600,N,8,1", "BackColor=255", "Sound=Yes", "BackColorOut=1",
-            "[ Site A ]",
-            "Type = Menu",
-            "Carry=yEs", "Skip=Y", "Unique=1", "Autoinc= Yes",
-            "Length=300",
-            "Look up=" + dir.filePath("look up.mdb") + " Finds",
-            "[B]", "Type=Sqid",
-            "Condition1=b x",
-            "Condition3=b y",  // not read: Condition2 is missing
-            "[C]", "Type=sqid", "Length=abc", "ImageJ=3.5 mm", "Prompt=one", "Prompt=two",
-            "Menu=a b", "Table=Finds",
-            "[D]", "Type=TRUE", "Length=-5",
-        });
+        const QString results = writeBytes(dir, "Results.txt", "1\t2\n");
+        CfgRead r;
+        readCfg(r, writeBytes(dir, "test.cfg", crlf({
+            "[k7]", "Com=COM1:9600,N,8,1", "ImageJFile=" + results,
+            "[ Site A ]", "Carry=yEs", "Skip=Y", "Length=300", "Look up=" + dir.filePath("look up.mdb") + " Finds",
+            "[B]", "Type=Sqid", "Condition1=b x", "Condition3=b y",  // Condition3 is not read without Condition2
+            "[C]", "Type=sqid", "Length=abc", "ImageJ=3.5 mm", "Prompt=one", "Prompt=two", "Menu=a b", "Table=Finds",
+            "[E]", "Type=imagej",
+            "[D]", "Type=TRUE", "Length=-5"})));
         QCOMPARE(r.error.text, QString(" ERROR: TRUE is an unrecognized variable TYPE. "));
         QCOMPARE(r.model.options[OptCom], QString("COM1:9600,N,8,1"));
-        QCOMPARE(r.model.options[OptBackColor], QString("255"));
-        QCOMPARE(r.model.options[OptSound], QString("Yes"));
+        QCOMPARE(r.model.imagejstamp.value_or(QDateTime()), QFileInfo(results).lastModified());
         const Variable& a = r.model.var(1);
         QCOMPARE(a.varname, QString(" Site A "));
-        QCOMPARE(a.vartype, int(TypeText));
-        QCOMPARE(a.varcarry, 1);
-        QCOMPARE(a.varskip, 0);
-        QCOMPARE(a.varunique, 0);
-        QCOMPARE(a.varautoinc, 0);
+        QCOMPARE((QList<int>{a.vartype, a.varcarry, a.varskip}), (QList<int>{TypeText, 1, 0}));
         QCOMPARE(a.varlength, 255.0);
         QCOMPARE(a.varlookup, dir.filePath("look up.mdb") + " Finds");
-        QCOMPARE(a.condcount, 0);
         QCOMPARE(r.model.var(2).varlength, 11.0);
-        QCOMPARE(r.model.var(2).condcount, 1);
+        QCOMPARE(r.model.var(2).condcount, 1);  // naming itself
         const Variable& c = r.model.var(3);
         QCOMPARE(c.varlength, 0.0);  // a Length key overrides the Sqid length
         QCOMPARE(c.varimagej, 3.5);
         QCOMPARE(c.varprompt, QString("one") + QChar(1) + "two");
         QCOMPARE(c.varmenu, QString("Finds"));
-        QCOMPARE(r.model.var(4).varlength, 0.0);  // a negative length is no length
+        QCOMPARE(r.model.var(4).vartype, int(TypeImageJ));
+        QCOMPARE(r.model.var(5).varlength, 0.0);  // a negative length is no length
+    }
+
+    void predecessorValues()
+    {
+        QTemporaryDir dir;
+        Model model;
+        model.cfgpath = writeBytes(dir, "old.cfg", crlf(kOldCfg));
+        ScriptedDialogs dialogs;  // no question when only checking
+        QCOMPARE(ReadCfg(model, dialogs, CfgReadMode::Check).text, QString());
+        QCOMPARE(model.options[OptFilename], QString("Finds.mdb"));  // a path keeps its case
+        QCOMPARE(model.options[OptInstrument], QString("KEYBOARD"));
+        QCOMPARE(model.varcount, 4);
+        QCOMPARE(model.var(1).varprompt, QString("ENTER THE  ARTIFACT  NUMBER"));
+        QCOMPARE(model.var(2).varlength, 60.0);
+        QCOMPARE(model.var(4).vartype, int(TypeText));  // no INPUT: text
+        QCOMPARE(model.var(4).varprompt, QString("123456789 ").repeated(6));  // first 60
+
+        // A variable named like a file-wide command never gets its statements;
+        // files found beside the CFG are stored with its folder.
+        writeBytes(dir, "Help.txt", "x");
+        model.cfgpath = writeBytes(dir, "f.cfg", crlf({"FIELD: COM", "COM: PROMPT x", "FIELD: A", "A: INFO Help.txt"}));
+        QCOMPARE(ReadCfg(model, dialogs, CfgReadMode::Check).text, QString());
+        QCOMPARE(model.options[OptCom], QString("PROMPT X"));
+        QVERIFY(model.var(1).varprompt.isEmpty());
+        QCOMPARE(model.var(2).varinfo, dir.filePath("Help.txt"));
+        QVERIFY(dialogs.messages().isEmpty());
     }
 
     void errors_data()
@@ -116,51 +104,59 @@ private slots:
         QTest::addColumn<QStringList>("lines");
         QTest::addColumn<QString>("text");
         QTest::addColumn<int>("line");
-        QTest::newRow("A duplicate, other case")
-            << QStringList{"[K7]", "[Depth]", "", "[DEPTH]"}
-            << "ERROR: Duplicate FIELD definition for DEPTH " << 4;
-        QTest::newRow("C earlier character of the list first")
-            << QStringList{"[K7]", "[a.b(c)]"}
-            << "ERROR: ( is an illegal character for a field name.  Please correct field "
-               "definition a.b(c)." << 2;
-        QTest::newRow("C text after the options header")
-            << QStringList{"[K7] options"}
-            << "ERROR: ] is an illegal character for a field name.  Please correct field "
-               "definition K7] option." << 1;
-        QTest::newRow("D menu without list")
-            << QStringList{"[K7]", "[V]", "Type=menu", "Menu="}
-            << " ERROR: Menu type variable must include a MENU line with menu list." << 2;
-        QTest::newRow("E Ohaus") << QStringList{"[K7]", "[V]", "Type=Ohaus"}
-                                 << " ERROR: Must use OHAUS communications setting first." << 2;
-        QTest::newRow("E Mitutoyo") << QStringList{"[K7]", "[V]", "Type=MITUTOYO"}
-                                    << " ERROR: Must use MITUTOYO communications setting first." << 2;
-        QTest::newRow("F ImageJ without file")
-            << QStringList{"[K7]", "[V]", "Type=ImageJ"}
-            << "ERROR: Must supply an IMAGEJFILE in K7 section to use IMAGEJ variable type." << 2;
-        QTest::newRow("G blank after equals sign")
-            << QStringList{"[K7]", "[V]", "Type= Menu"}
-            << " ERROR:  Menu is an unrecognized variable TYPE. " << 2;
-        QTest::newRow("H look up without table")
-            << QStringList{"[K7]", "[V]", "Look up=finds.mdb"}
-            << " ERROR: Look-up variable needs a database and table name." << 2;
-        QTest::newRow("I look up database missing")
-            << QStringList{"[K7]", "[V]", "Look up=no where.mdb Finds"}
-            << " ERROR: Look-up database no where.mdb could not be found/opened." << 2;
-        QTest::newRow("J sixth condition")
-            << QStringList{"[K7]", "[V]", "Condition6=V x"}
-            << " ERROR: To many condition statements for V field." << 2;
-        QTest::newRow("K condition without values")
-            << QStringList{"[K7]", "[V]", "Condition1=V"}
-            << " ERROR: No matching values given for this condition statement. " << 2;
-        QTest::newRow("L condition names a later variable")
-            << QStringList{"[K7]", "[V]", "Condition1=W x", "[W]"}
-            << " ERROR: W field must be declared before condition." << 2;
-        QTest::newRow("M only comments and options")
-            << QStringList{"'comment", "[K7]", "Com=COM1", "", "'more"}
-            << " ERROR: This CFG does not include any variables." << 5;
-        QTest::newRow("options header only once exactly")
-            << QStringList{"[K7]", "[k7]", "[V]", "[v]"}
-            << "ERROR: Duplicate FIELD definition for v " << 4;
+        const auto row = [](const char* name, const QStringList& lines, const QString& text, int line) {
+            QTest::newRow(name) << lines << text << line;
+        };
+        const QString illegal = "ERROR: %1 is an illegal character for a field name.  Please correct field definition %2.";
+        const QString notDeclared = " ERROR: %1 field must be declared before condition.";
+        const QString noValues = " ERROR: No matching values given for this condition statement. ";
+        const QString noVariables = " ERROR: This CFG does not include any variables.";
+        row("A duplicate, other case", {"[K7]", "[Depth]", "", "[DEPTH]"}, "ERROR: Duplicate FIELD definition for DEPTH ", 4);
+        row("A options header only once exactly", {"[K7]", "[k7]", "[V]", "[v]"}, "ERROR: Duplicate FIELD definition for v ", 4);
+        row("B 501st variable", variables(501), "ERROR: Too many FIELD definitions.  Limit is  500.", 502);
+        row("A tested before B", variables(500) << "[v7]", "ERROR: Duplicate FIELD definition for v7 ", 502);
+        row("C earlier character of the list first", {"[K7]", "[a.b(c)]"}, illegal.arg("(", "a.b(c)"), 2);
+        row("C text after the options header", {"[K7] options"}, illegal.arg("]", "K7] option"), 1);
+        row("D menu without list", {"[K7]", "[V]", "Type=menu", "Menu="},
+            " ERROR: Menu type variable must include a MENU line with menu list.", 2);
+        row("E Ohaus", {"[K7]", "[V]", "Type=Ohaus"}, " ERROR: Must use OHAUS communications setting first.", 2);
+        row("E Mitutoyo", {"[K7]", "[V]", "Type=MITUTOYO"}, " ERROR: Must use MITUTOYO communications setting first.", 2);
+        row("F ImageJ without file", {"[K7]", "[V]", "Type=ImageJ"},
+            "ERROR: Must supply an IMAGEJFILE in K7 section to use IMAGEJ variable type.", 2);
+        row("G blank after equals sign", {"[K7]", "[V]", "Type= Menu"}, " ERROR:  Menu is an unrecognized variable TYPE. ", 2);
+        row("H look up without table", {"[K7]", "[V]", "Look up=finds.mdb"},
+            " ERROR: Look-up variable needs a database and table name.", 2);
+        row("I look up database missing", {"[K7]", "[V]", "Look up=no where.mdb Finds"},
+            " ERROR: Look-up database no where.mdb could not be found/opened.", 2);
+        row("J sixth condition", {"[K7]", "[V]", "Condition6=V x"}, " ERROR: To many condition statements for V field.", 2);
+        row("K condition without values", {"[K7]", "[V]", "Condition1=V"}, noValues, 2);
+        row("L condition names a later variable", {"[K7]", "[V]", "Condition1=W x", "[W]"}, notDeclared.arg("W"), 2);
+        row("M only comments and options", {"'comment", "[K7]", "Com=COM1", "", "'more"}, noVariables, 5);
+
+        row("old: no colon", {"' c", "FIELD A"}, "'No ':' in this statement. ", 2);
+        row("old: section header without [K7]", {"[Options]"}, " ERROR: Unrecognized statement.  If this is an K7 CFG "
+            "file, make sure the first line of the file is [K7].", 1);
+        row("old: continued statement reports its last line", {"FIELD \\", "A \\", "B"}, "'No ':' in this statement. ", 3);
+        row("old: no field name", {"FIELD:  "}, " ERROR: No field name given. ", 1);
+        row("old: duplicate after upper-casing", {"FIELD: depth", "FIELD: DEPTH  "},
+            "ERROR: Duplicate FIELD definition for  DEPTH ", 2);
+        row("old: instrument", {"INSTRUMENT: acme"}, "ERROR: Instrument not supported. Check spelling.", 1);
+        row("old: colour", {"MENUBACK: 16"}, "ERROR: Invalid Menu background color. ", 1);
+        row("old: variable declared further down", {"A: INPUT TEXT", "FIELD: A"},
+            " ERROR: No FIELD statement or unrecognized command A. ", 1);
+        row("old: unknown sub-command", {"FIELD: A", "A: COLOUR red"}, " ERROR: Unrecognized command COLOUR ", 2);
+        row("old: unknown input type", {"FIELD: A", "A: INPUT abcdefghijklmnopqrstuvwxyz"},
+            " ERROR: ABCDEFGHIJKLMNOPQRST is an unrecognized INPUT type. ", 2);
+        row("old: instrument type without port", {"FIELD: A", "A: INPUT gageport"},
+            " ERROR: Must use GAGEPORT communications setting first.", 2);
+        row("old: missing info file", {"FIELD: A", "A: INFO Help.txt"}, " ERROR: Help.txt file not found. ", 2);
+        QStringList six{"FIELD: A"};
+        for (int k = 1; k <= 6; ++k)
+            six << QString("A: CONDITION A %1").arg(k);
+        row("old: sixth condition", six, " ERROR: To many condition statements for A field.", 7);
+        row("old: condition without values", {"FIELD: A", "A: CONDITION A"}, noValues, 2);
+        row("old: condition names an undeclared variable", {"FIELD: A", "A: CONDITION B 1"}, notDeclared.arg("B"), 2);
+        row("old: no variables", {"' nothing", "COM: COM1"}, noVariables, 2);
     }
     void errors()
     {
@@ -168,156 +164,136 @@ private slots:
         QFETCH(QString, text);
         QFETCH(int, line);
         QTemporaryDir dir;
-        const ReadResult r = readLines(dir, lines);
+        CfgRead r;
+        readCfg(r, writeBytes(dir, "e.cfg", crlf(lines)));  // no question may be asked
         QCOMPARE(r.error.text, text);
         QCOMPARE(r.error.line, line);
+        QVERIFY(r.dialogs.messages().isEmpty());
+        QCOMPARE(readBytes(r.model.cfgpath), crlf(lines));
     }
 
-    void variableLimit()
-    {
-        QTemporaryDir dir;
-        const ReadResult full = readLines(dir, variables(500));
-        QVERIFY(!full.error.failed());
-        QCOMPARE(full.model.varcount, 500);
-
-        const ReadResult over = readLines(dir, variables(501));
-        QCOMPARE(over.error.text, QString("ERROR: Too many FIELD definitions.  Limit is  500."));
-        QCOMPARE(over.error.line, 502);
-        QCOMPARE(over.model.varcount, 500);
-
-        QStringList repeated = variables(500);
-        repeated << "[v7]";  // the duplicate test comes first
-        QCOMPARE(readLines(dir, repeated).error.text,
-                 QString("ERROR: Duplicate FIELD definition for v7 "));
-    }
-
-    void conditions()
-    {
-        QTemporaryDir dir;
-        const ReadResult r = readLines(dir, {
-            "[K7]", "[A]", "[B]", "Condition1=b x", "Condition2=A  y  ", "Condition3=a z",
-        });
-        QVERIFY2(!r.error.failed(), qPrintable(r.error.text));
-        QCOMPARE(r.model.var(2).condcount, 3);  // itself and earlier ones
-        QCOMPARE(r.model.var(2).condtext[2], QString("A  y"));
-    }
-
-    void sectionReadTwice()
-    {
-        QTemporaryDir dir;
-        const ReadResult r = readLines(dir, {
-            "[K7]", "Com=COM2", "[A]", "Prompt=first", "[K7]", "Table=T", "[B]", "[a]", "Length=5",
-        });
-        QCOMPARE(r.error.text, QString("ERROR: Duplicate FIELD definition for a "));
-        QCOMPARE(r.error.line, 8);
-        QCOMPARE(r.model.options[OptCom], QString("COM2"));
-        QCOMPARE(r.model.options[OptTable], QString("T"));
-        QCOMPARE(r.model.var(1).varlength, 5.0);  // both parts are one section
-    }
-
-    void filesBesideTheCfg()
+    void warnings()
     {
         QTemporaryDir dir;
         writeBytes(dir, "help.txt", "help");
         writeBytes(dir, "in.wav", "RIFF");
-        const QString absolute = writeBytes(dir, "out.wav", "RIFF");
-        const ReadResult r = readLines(dir, {
-            "[K7]", "[V]",
-            "Info file=/elsewhere/help.txt",
-            "Wave in=in.wav",
-            "Wave out=" + absolute,
-            "[W]",
-            "Info file=nohelp.txt", "Wave in=none.wav", "Wave out=gone.wav",
-        });
+        CfgRead r;
+        readCfg(r, writeBytes(dir, "w.cfg", crlf({
+            "[K7]", "[V]", "Info file=/elsewhere/help.txt", "Wave in=in.wav",
+            "[W]", "Info file=nohelp.txt", "Wave in=none.wav", "Wave out=gone.wav"})));
         QVERIFY(!r.error.failed());
-        QCOMPARE(r.model.var(1).varinfo, QString("help.txt"));
+        QCOMPARE(r.model.var(1).varinfo, QString("help.txt"));  // found beside the CFG
         QCOMPARE(r.model.var(1).varwavein, QString("in.wav"));
-        QCOMPARE(r.model.var(1).varwaveout, absolute);
-        QCOMPARE(r.model.var(2).varinfo, QString("nohelp.txt"));
-        QCOMPARE(r.messages.size(), 3);
-        QCOMPARE(r.messages.at(0).text, QString("Warning: Could not find Info File nohelp.txt for field W"));
-        QCOMPARE(r.messages.at(1).text, QString("Warning: Could not find Sound In file none.wav for field W"));
-        QCOMPARE(r.messages.at(2).text, QString("Warning: Could not find Sound Out file gone.wav for field W"));
-        for (const auto& m : r.messages)
+        QCOMPARE(r.dialogs.texts(), (QStringList{
+            "Warning: Could not find Info File nohelp.txt for field W",
+            "Warning: Could not find Sound In file none.wav for field W",
+            "Warning: Could not find Sound Out file gone.wav for field W"}));
+        for (const auto& m : r.dialogs.messages())
             QCOMPARE(m.style, Style::Information);
     }
 
-    void imageJ()
+    void conversion_data()
     {
-        QTemporaryDir dir;
-        const QString results = writeBytes(dir, "Results.txt", "1\t2\n");
-        const ReadResult r = readLines(dir, {"[K7]", "ImageJFile=" + results, "[Area]", "Type=imagej"});
-        QVERIFY(!r.error.failed());
-        QCOMPARE(r.model.var(1).vartype, int(TypeImageJ));
-        QVERIFY(r.model.imagejstamp.has_value());
-        QCOMPARE(*r.model.imagejstamp, QFileInfo(results).lastModified());
+        QTest::addColumn<QList<int>>("answers");
+        QTest::addColumn<int>("inTheWay");  // at the backup path: 0 nothing, 1 a file, 2 a folder
+        QTest::addColumn<QStringList>("shown");
+        const QString replace = "Ok to replace existing file%1";
+        const QString notWritten = "New configuration file will not be written.";
+        QTest::newRow("converted") << QList<int>{Answer::Yes} << 0 << QStringList{kConvert};
+        QTest::newRow("declined") << QList<int>{Answer::No} << 0 << QStringList{kConvert};
+        QTest::newRow("older backup replaced") << QList<int>{Answer::Yes, Answer::Yes} << 1
+                                               << QStringList{kConvert, replace};
+        QTest::newRow("older backup kept") << QList<int>{Answer::Yes, Answer::No} << 1
+                                           << QStringList{kConvert, replace, notWritten};
+        QTest::newRow("backup cannot be made") << QList<int>{Answer::Yes, Answer::Yes} << 2
+            << QStringList{kConvert, replace, "Error.  Could not make the backup %1.  " + notWritten};
     }
-
-    void formatTest()
+    void conversion()
     {
-        QVERIFY(IsCurrentFormat({"'[k7] only in a comment"}));
-        QVERIFY(IsCurrentFormat({"x", "  [K7]  "}));
-        QVERIFY(!IsCurrentFormat({"FIELD: K7", "[K 7]"}));
+        QFETCH(QList<int>, answers);
+        QFETCH(int, inTheWay);
+        QFETCH(QStringList, shown);
         QTemporaryDir dir;
-        const ReadResult lower = readLines(dir, {"[k7]", "Table=T", "[V]"});
-        QVERIFY(!lower.error.failed());
-        QCOMPARE(lower.model.options[OptTable], QString("T"));
+        const QString backup = dir.filePath("k6_site.bak");  // the name ends at its first "."
+        if (inTheWay == 1)
+            writeBytes(dir, "k6_site.bak", "older backup");
+        if (inTheWay == 2)
+            QVERIFY(QDir(dir.path()).mkdir("k6_site.bak"));
+        CfgRead r;
+        readCfg(r, writeBytes(dir, "site.old.cfg", crlf(kOldCfg)), answers);
+        QVERIFY2(!r.error.failed(), qPrintable(r.error.text));
+        QCOMPARE(r.dialogs.texts(), shown.replaceInStrings("%1", backup));
+        const QList<int> styles{Style::YesNo + Style::Question, Style::YesNo + Style::Question,
+                                inTheWay == 2 ? Style::Critical : Style::Information};
+        for (qsizetype i = 0; i < shown.size(); ++i)
+            QCOMPARE(r.dialogs.messages().at(i).style, styles.at(i));
+
+        const bool converted = r.dialogs.messages().size() == answers.size() && answers.last() == Answer::Yes;
+        QCOMPARE(r.model.cfgunconverted, !converted);
+        QVERIFY(NormalizeModel(r.model, r.dialogs));
+        QCOMPARE(r.model.var(2).varmenu, QString("BONE,SHELL"));  // prepared all the same
+        if (!converted) {  // declining leaves the old file and any older backup alone
+            QCOMPARE(readBytes(r.model.cfgpath), crlf(kOldCfg));
+            QCOMPARE(readBytes(backup), QByteArray(inTheWay == 1 ? "older backup" : ""));
+            QCOMPARE(QFileInfo(backup).isDir(), inTheWay == 2);
+            return;
+        }
+        QCOMPARE(readBytes(backup), crlf(kOldCfg));
+        // The converted file reads as a current-format CFG with the same variables.
+        CfgRead again;
+        readCfg(again, r.model.cfgpath);
+        QVERIFY2(!again.error.failed(), qPrintable(again.error.text));
+        const Model& m = again.model;
+        QCOMPARE(m.varcount, 4);
+        QCOMPARE(m.options[OptCom], QString("COM1:9600,N,8,1"));
+        QCOMPARE(m.var(1).varoutput, QString("F8.2"));  // was lost on reading once
+        QCOMPARE((QList<int>{m.var(1).varunique, m.var(3).varcarry, m.var(3).vartype}), (QList<int>{1, 1, TypeNumeric}));
+        QCOMPARE(m.var(3).condtext[1], QString("KIND BONE"));
     }
 
     void badInput_data()
     {
         QTest::addColumn<QByteArray>("bytes");
-        QTest::addColumn<int>("line");
-        QTest::newRow("empty") << QByteArray() << 0;
-        QTest::newRow("binary") << QByteArray("\x7f" "ELF\x02\x01\x00\x00\xff\xfe", 10) << 1;
-        QTest::newRow("NUL bytes in a CFG")
-            << QByteArray("[K7]\r\n[V\0W]\r\nPrompt=a\0b\r\n", 24) << -1;
-        QTest::newRow("invalid UTF-8") << QByteArray("[K7]\r\n[Caf\xE9]\r\n\xC3\x28=1\r\n") << -1;
-        QTest::newRow("1 MB line") << "[K7]\r\n[V]\r\nPrompt=" + QByteArray(1 << 20, 'x') << -1;
+        QTest::addColumn<int>("line");  // of the error; -1 when the file reads
+        QTest::addColumn<int>("count");
+        QTest::newRow("empty") << QByteArray() << 0 << 0;
+        QTest::newRow("binary") << QByteArray("\x7f" "ELF\x02\x01\x00\x00\xff\xfe", 10) << 1 << 0;
+        QTest::newRow("NUL bytes") << QByteArray("[K7]\r\n[V\0W]\r\nPrompt=a\0b\r\n", 24) << -1 << 1;
+        QTest::newRow("invalid UTF-8") << QByteArray("[K7]\r\n[Caf\xE9]\r\n\xC3\x28=1\r\n") << -1 << 1;
+        QTest::newRow("1 MB line") << "[K7]\r\n[V]\r\nPrompt=" + QByteArray(1 << 20, 'x') << -1 << 1;
         QByteArray big = "[K7]\r\n[V]\r\n";
         while (big.size() < 10 * 1024 * 1024)
             big += "'a comment line that is repeated to make a large file\r\n";
-        QTest::newRow("10 MB") << big << -1;
+        QTest::newRow("10 MB") << big << -1 << 1;
+        QTest::newRow("500 variables") << crlf(variables(500)) << -1 << 500;
     }
     void badInput()
     {
         QFETCH(QByteArray, bytes);
         QFETCH(int, line);
+        QFETCH(int, count);
         QTemporaryDir dir;
-        Model model;
-        model.cfgpath = writeBytes(dir, "bad.cfg", bytes);
-        ScriptedDialogs dialogs;
+        CfgRead r;
         QElapsedTimer timer;
         timer.start();
-        const CfgError error = ReadCfg(model, dialogs);
+        readCfg(r, writeBytes(dir, "bad.cfg", bytes));
         QVERIFY(timer.elapsed() < 10000);
-        QCOMPARE(readBytes(model.cfgpath), bytes);
-        if (line < 0) {
-            QVERIFY2(!error.failed(), qPrintable(error.text));
-            QCOMPARE(model.varcount, 1);
-        } else {
-            QVERIFY(error.failed());
-            QCOMPARE(error.line, line);
-        }
-        QVERIFY(dialogs.messages().isEmpty());  // no conversion offered
-    }
+        QCOMPARE(readBytes(r.model.cfgpath), bytes);
+        QCOMPARE(r.error.failed(), line >= 0);
+        if (line >= 0)
+            QCOMPARE(r.error.line, line);
+        QCOMPARE(r.model.varcount, count);
+        QVERIFY(r.dialogs.messages().isEmpty());  // no conversion offered
 
-    void unreadablePaths()
-    {
-        QTemporaryDir dir;
-        ScriptedDialogs dialogs;
-        Model model;
-        model.cfgpath = dir.filePath("missing.cfg");
-        const CfgError missing = ReadCfg(model, dialogs);
-        QVERIFY(missing.failed());
-        QVERIFY(missing.unreadable);
-        QVERIFY(!QFileInfo::exists(model.cfgpath));
-        model.cfgpath = dir.path();
-        const CfgError error = ReadCfg(model, dialogs);
-        QVERIFY(error.failed());
-        QVERIFY(error.unreadable);
-        QVERIFY(error.text.contains(dir.path()));
-        QVERIFY(dialogs.messages().isEmpty());
+        // Nor are a missing file and a folder read, changed or made.
+        for (const QString& path : {dir.filePath("missing.cfg"), dir.filePath("folder")}) {
+            QDir(dir.path()).mkdir("folder");
+            CfgRead none;
+            readCfg(none, path);
+            QVERIFY(none.error.failed() && none.error.unreadable && none.error.text.contains(path));
+            QVERIFY(none.dialogs.messages().isEmpty());
+        }
+        QCOMPARE(QDir(dir.path()).entryList(QDir::NoDotAndDotDot | QDir::AllEntries), (QStringList{"bad.cfg", "folder"}));
     }
 };
 
