@@ -1,17 +1,19 @@
 #pragma once
-// Everything an entry test needs: a model built in code, a real SQLite file in
-// a temporary folder, the recording view, the scripted dialogs and the engine.
+// Everything an entry test needs: a model built in code (or a CFG file), a
+// real SQLite file in a temporary folder, the recording view, the scripted
+// dialogs and the engine.
 
 #include "support/RecordingEntryView.h"
+#include "support/RecordingShellHooks.h"
 #include "support/ScriptedDialogs.h"
 
 #include "cfg/Model.h"
 #include "cfg/NumberText.h"
 #include "entry/EntryEngine.h"
 #include "entry/RecordState.h"
-#include "platform/ShellHooks.h"
 #include "store/DataStore.h"
 #include "store/DataTable.h"
+#include "store/OpenCfg.h"
 
 #include <QSqlDatabase>
 #include <QSqlQuery>
@@ -20,51 +22,64 @@
 #include <QTest>
 #include <QUuid>
 
+#include <functional>
+
 namespace k7::test {
 
-// The shell as opening a table sees it; nothing here is under test.
-class QuietShell : public ShellHooks {
-public:
-    bool loadCfgInEditor(const QString&) override { return true; }
-    void showEditorAtLine(int) override {}
-    void addRecentFile(const QString&) override {}
-    void openInstrumentPort() override {}
-    void setDataSource(RecordSet*) override {}
-    void setVariableList(const QStringList& names) override { variables = names; }
-    QStringList variables;
-};
+// Runs `work` on a connection of its own to the file at `path`, the way
+// another program would reach it.
+inline bool withConnection(const QString& path, bool readOnly,
+                           const std::function<bool(QSqlDatabase&)>& work)
+{
+    const QString name = QUuid::createUuid().toString();
+    bool ok = false;
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
+        db.setDatabaseName(path);
+        if (readOnly)
+            db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_READONLY"));
+        ok = db.open() && work(db);
+        db.close();
+    }
+    QSqlDatabase::removeDatabase(name);
+    return ok;
+}
 
-// Reads a table through a connection of its own, the way another program
-// would see the file: one string per value, "<null>" for Null, numbers in
-// their shortest form.
+inline bool execSql(const QString& path, const QStringList& statements)
+{
+    return withConnection(path, false, [&](QSqlDatabase& db) {
+        QSqlQuery q(db);
+        for (const QString& s : statements)
+            if (!q.exec(s))
+                return false;
+        return true;
+    });
+}
+
+// A table as another program reads it: one string per value, "<null>" for
+// Null, numbers in their shortest form.
 inline QList<QStringList> readRows(const QString& dbPath, const QString& table)
 {
     QList<QStringList> rows;
-    const QString name = QUuid::createUuid().toString();
-    {
-        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
-        db.setDatabaseName(dbPath);
-        db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_READONLY"));
-        if (!db.open())
-            return rows;
+    withConnection(dbPath, true, [&](QSqlDatabase& db) {
         QSqlQuery q(db);
-        if (q.exec(QStringLiteral("SELECT * FROM \"%1\" ORDER BY rowid").arg(table))) {
-            while (q.next()) {
-                QStringList row;
-                for (int i = 0; i < q.record().count(); ++i) {
-                    const QVariant v = q.value(i);
-                    if (v.isNull())
-                        row << QStringLiteral("<null>");
-                    else if (v.typeId() == QMetaType::Double)
-                        row << ShortestSingle(v.toDouble());
-                    else
-                        row << v.toString();
-                }
-                rows << row;
+        if (!q.exec(QStringLiteral("SELECT * FROM \"%1\" ORDER BY rowid").arg(table)))
+            return false;
+        while (q.next()) {
+            QStringList row;
+            for (int i = 0; i < q.record().count(); ++i) {
+                const QVariant v = q.value(i);
+                if (v.isNull())
+                    row << QStringLiteral("<null>");
+                else if (v.typeId() == QMetaType::Double)
+                    row << ShortestSingle(v.toDouble());
+                else
+                    row << v.toString();
             }
+            rows << row;
         }
-    }
-    QSqlDatabase::removeDatabase(name);
+        return true;
+    });
     return rows;
 }
 
@@ -75,7 +90,7 @@ struct EntryRig {
     RecordState state;
     RecordingEntryView view;
     ScriptedDialogs dialogs;
-    QuietShell shell;
+    RecordingShellHooks shell;
     EntryEngine engine{model, store, state, view, dialogs, view};
 
     EntryRig() { model.cfgpath = dir.filePath(QStringLiteral("site.cfg")); }
@@ -95,25 +110,42 @@ struct EntryRig {
         v.varmenu = menu;
         return v;
     }
-    void condition(int v, const QString& text)
-    {
-        Variable& var = model.var(v);
-        var.condtext[++var.condcount] = text;
-    }
 
     QString dbPath() const { return dir.filePath(QStringLiteral("site.mdb")); }
 
     // Creates the database and table for the model and starts the first record.
-    bool open()
+    bool open() { return OpenDataTable(model, store, dialogs, shell, dbPath()) && start(); }
+
+    // The open sequence of File > Open on a CFG whose table needs no rebuild.
+    bool openCfg(const QString& cfg)
     {
-        if (!OpenDataTable(model, store, dialogs, shell, dbPath()))
-            return false;
-        view.setVariableList(shell.variables);
+        model.cfgpath = cfg;
+        return OpenCfg(model, store, dialogs, shell) == OpenResult::Opened
+               && CheckTableFields(model, store).code == 0 && start();
+    }
+
+    // Enters each value in turn: typed into the focused box and accepted, or
+    // chosen from the presented menu.
+    void enter(std::initializer_list<QString> values)
+    {
+        for (const QString& value : values) {
+            if (view.focus() == Control::MenuList)
+                view.choose(engine, value);
+            else
+                view.enter(engine, value);
+        }
+    }
+    bool press(int key) { return view.press(engine, key); }
+
+    QList<QStringList> rows() const { return readRows(store.dbname, store.tablename); }
+
+private:
+    bool start()
+    {
+        view.setVariableList(shell.variableList);
         engine.StartRecord();
         return true;
     }
-
-    QList<QStringList> rows() const { return readRows(dbPath(), store.tablename); }
 };
 
 }  // namespace k7::test

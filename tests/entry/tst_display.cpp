@@ -1,5 +1,6 @@
-// Presenting variables: frame, Tag, box text, menu, carry, auto-increment,
-// placeholders, editing captions and help.
+// What the input controls show for each variable (frame, Tag, box text,
+// placeholders, menu, carry, editing captions, help, sounds) and how they
+// answer keys and clicks: filtering, one-key choice, stepping back, jumping.
 
 #include "EntryRig.h"
 
@@ -11,163 +12,109 @@ using namespace k7::test;
 class TestDisplay : public QObject {
     Q_OBJECT
 private slots:
-    void frameAndTagByType_data()
+    void presentationByType_data()
     {
         QTest::addColumn<int>("type");
+        QTest::addColumn<QString>("value");
         QTest::addColumn<int>("frame");
         QTest::addColumn<QString>("tag");
-        QTest::addColumn<int>("focus");
-        auto row = [](const char* name, int type, Frame f, const char* tag, Control c) {
-            QTest::newRow(name) << type << int(f) << QString(tag) << int(c);
+        QTest::addColumn<QString>("shown");
+        auto row = [](const char* name, int type, const char* value, Frame f, const char* tag,
+                      const char* shown) {
+            QTest::newRow(name) << type << QString(value) << int(f) << QString(tag) << QString(shown);
         };
-        row("text", TypeText, Frame::Text, "text", Control::TextBox);
-        row("sqid", TypeSqid, Frame::Text, "text", Control::TextBox);
-        row("numeric", TypeNumeric, Frame::Numeric, "numeric", Control::NumericBox);
-        row("menu", TypeMenu, Frame::Menu, "menu", Control::MenuList);
-        row("table", TypeTable, Frame::Menu, "menu", Control::MenuList);
-        row("instrument", TypeInstrument, Frame::Instrument, "instrument", Control::InstrumentBox);
-        row("ohaus", TypeOhaus, Frame::Instrument, "instrument", Control::InstrumentBox);
-        row("mitutoyo", TypeMitutoyo, Frame::Instrument, "instrument", Control::InstrumentBox);
-        row("imagej", TypeImageJ, Frame::Instrument, "imagej", Control::InstrumentBox);
+        const Frame inst = Frame::Instrument;
+        row("text", TypeText, "A-17", Frame::Text, "text", "A-17");
+        row("numeric", TypeNumeric, "3", Frame::Numeric, "numeric", "3");
+        row("menu", TypeMenu, "b", Frame::Menu, "menu", "b");
+        row("table", TypeTable, "", Frame::Menu, "menu", "a");
+        row("instrument zero", TypeInstrument, "0", inst, "instrument", "<Instrument data>");
+        row("instrument value", TypeInstrument, "12.5", inst, "instrument", "12.5");
+        row("ohaus", TypeOhaus, "", inst, "instrument", "<press ENTER for OHAUS data>");
+        row("gageport", TypeGageport, "0", inst, "instrument", "<Gageport>");
+        row("maxcal", TypeMaxcal, "", inst, "instrument", "<Maxcal>");
+        row("mitutoyo", TypeMitutoyo, "", inst, "instrument", "<Mitutoyo>");
+        row("imagej", TypeImageJ, "0", inst, "imagej", "<Waiting on ImageJ>");
     }
-    void frameAndTagByType()
+    void presentationByType()
     {
         QFETCH(int, type);
+        QFETCH(QString, value);
         QFETCH(int, frame);
         QFETCH(QString, tag);
-        QFETCH(int, focus);
-        EntryRig rig;
-        rig.add("V", type).varmenu = "a b";
-        rig.engine.ShowVariable(1);
-        QCOMPARE(int(*rig.view.frame()), frame);
-        QCOMPARE(rig.view.kindTag(), tag);
-        QCOMPARE(int(*rig.view.focus()), focus);
-        QCOMPARE(rig.view.prompt(Frame(frame)), QString("Enter V"));
-        QCOMPARE(rig.view.previousCaption(), QString("Previous"));
-        QCOMPARE(rig.view.nextCaption(), QString("Next"));
-        QCOMPARE(rig.view.caption(Frame(frame)), QString());
-        QCOMPARE(rig.view.imageJTimerRunning(), type == TypeImageJ);
-        QCOMPARE(rig.state.devicewait, frame == int(Frame::Instrument));
-    }
-
-    void textBoxShowsValueSelectedWithItsLength()
-    {
-        EntryRig rig;
-        rig.add("ID", TypeText, 12);
-        rig.state.varvalue[1] = "A-17";
-        rig.engine.ShowVariable(1);
-        QCOMPARE(rig.view.text(Control::TextBox), QString("A-17"));
-        QVERIFY(rig.view.wholeTextSelected(Control::TextBox));
-        QCOMPARE(rig.view.maxLength(Control::TextBox), 12);
-        QCOMPARE(rig.view.selectedVariable(), 0);
-    }
-
-    void carryOffersLastValueUnlessEmptyOrZero_data()
-    {
-        QTest::addColumn<QString>("carried");
-        QTest::addColumn<QString>("typed");
-        QTest::addColumn<QString>("shown");
-        QTest::newRow("carried value replaces typed") << "5" << "3" << "5";
-        QTest::newRow("zero is not offered") << "0" << "3" << "3";
-        QTest::newRow("empty is not offered") << "" << "" << "";
-    }
-    void carryOffersLastValueUnlessEmptyOrZero()
-    {
-        QFETCH(QString, carried);
-        QFETCH(QString, typed);
         QFETCH(QString, shown);
         EntryRig rig;
-        rig.add("N", TypeNumeric).varcarry = 1;
-        rig.state.carryvalue[1] = carried;
-        rig.state.varvalue[1] = typed;
-        rig.engine.ShowVariable(1);
-        QCOMPARE(rig.view.text(Control::NumericBox), shown);
-        QCOMPARE(rig.state.varvalue[1], shown);
-    }
-
-    void autoIncrementRisesOnEveryPresentation()
-    {
-        EntryRig rig;
-        rig.add("N", TypeNumeric).varautoinc = 1;
-        rig.engine.ShowVariable(1);
-        QCOMPARE(rig.view.text(Control::NumericBox), QString("1"));
-        rig.engine.ShowVariable(1);
-        QCOMPARE(rig.view.text(Control::NumericBox), QString("2"));
-        rig.state.varvalue[1] = "2.5";
-        rig.engine.ShowVariable(1);
-        QCOMPARE(rig.view.text(Control::NumericBox), QString("3.5"));
-    }
-
-    void instrumentPlaceholders_data()
-    {
-        QTest::addColumn<int>("type");
-        QTest::addColumn<QString>("instrument");
-        QTest::addColumn<QString>("value");
-        QTest::addColumn<QString>("shown");
-        QTest::newRow("instrument empty") << int(TypeInstrument) << "" << "" << "<Instrument data>";
-        QTest::newRow("instrument zero") << int(TypeInstrument) << "" << "0" << "<Instrument data>";
-        QTest::newRow("wedge") << int(TypeInstrument) << "KEYBOARD" << "" << "<Keyboard wedge data>";
-        QTest::newRow("value kept") << int(TypeInstrument) << "" << "12.5" << "12.5";
-        QTest::newRow("ohaus") << int(TypeOhaus) << "" << "" << "<press ENTER for OHAUS data>";
-        QTest::newRow("gageport") << int(TypeGageport) << "" << "0" << "<Gageport>";
-        QTest::newRow("maxcal") << int(TypeMaxcal) << "" << "" << "<Maxcal>";
-        QTest::newRow("mitutoyo") << int(TypeMitutoyo) << "" << "" << "<Mitutoyo>";
-        QTest::newRow("imagej") << int(TypeImageJ) << "" << "0" << "<Waiting on ImageJ>";
-    }
-    void instrumentPlaceholders()
-    {
-        QFETCH(int, type);
-        QFETCH(QString, instrument);
-        QFETCH(QString, value);
-        QFETCH(QString, shown);
-        EntryRig rig;
-        rig.model.options[OptInstrument] = instrument;
-        rig.add("W", type);
+        rig.add("V", type, 12).varmenu = "a b";
         rig.state.varvalue[1] = value;
         rig.engine.ShowVariable(1);
-        QCOMPARE(rig.view.text(Control::InstrumentBox), shown);
-        QVERIFY(rig.view.wholeTextSelected(Control::InstrumentBox));
+        const Frame f = *rig.view.frame();
+        QCOMPARE(int(f), frame);
+        QCOMPARE(rig.view.kindTag(), tag);
+        QCOMPARE(rig.view.selectedVariable(), 0);
+        QCOMPARE(rig.view.imageJTimerRunning(), type == TypeImageJ);
+        QCOMPARE(rig.state.devicewait, f == Frame::Instrument);
+        if (f == Frame::Menu) {
+            QCOMPARE(*rig.view.focus(), Control::MenuList);
+            QCOMPARE(rig.view.selectedMenuText(), shown);
+            return;
+        }
+        const Control box = f == Frame::Text      ? Control::TextBox
+                            : f == Frame::Numeric ? Control::NumericBox
+                                                  : Control::InstrumentBox;
+        QCOMPARE(*rig.view.focus(), box);
+        QCOMPARE(rig.view.text(box), shown);
+        QVERIFY(rig.view.wholeTextSelected(box));
+        if (box == Control::TextBox)
+            QCOMPARE(rig.view.maxLength(box), 12);
     }
 
-    void menuColumnsAndSelection()
+    void carryOffersLastValueUnlessZero()
     {
         EntryRig rig;
-        rig.addMenu("M", "Ceramic Lithic Bone");
-        rig.view.setMenuListWidthTwips(4000);
+        rig.add("N", TypeNumeric).varcarry = 1;
+        rig.state.varvalue[1] = "3";
+        rig.state.carryvalue[1] = "0";
         rig.engine.ShowVariable(1);
-        QCOMPARE(rig.view.menuItems(), (QStringList{"Ceramic", "Lithic", "Bone"}));
-        QCOMPARE(rig.view.menuColumns(), 4000 / (7 * 200));
-        QCOMPARE(rig.view.selectedMenuItem(), 0);
-        rig.state.varvalue[1] = "Bone";
+        QCOMPARE(rig.view.text(Control::NumericBox), QString("3"));
+        rig.state.carryvalue[1] = "5";
         rig.engine.ShowVariable(1);
-        QCOMPARE(rig.view.selectedMenuItem(), 2);
-        rig.view.setMenuListWidthTwips(1000);
-        rig.engine.ShowVariable(1);
-        QCOMPARE(rig.view.menuColumns(), 1);
+        QCOMPARE(rig.view.text(Control::NumericBox), QString("5"));
+        QCOMPARE(rig.state.varvalue[1], QString("5"));
     }
 
-    void emptyMenusAreSafe()
+    void menuLayout_data()
     {
-        EntryRig rig;
-        rig.addMenu("M", "");
-        rig.addMenu("E", ",,");
-        rig.engine.ShowVariable(1);
-        QVERIFY(rig.view.menuItems().isEmpty());
-        QCOMPARE(rig.view.selectedMenuItem(), -1);
-        QCOMPARE(rig.view.menuColumns(), 4000 / (10 * 200));
+        QTest::addColumn<QString>("menu");
+        QTest::addColumn<int>("width");
+        QTest::addColumn<int>("items");
+        QTest::addColumn<int>("columns");
+        QTest::newRow("widest item sets the columns") << "Ceramic Lithic Bone" << 4000 << 3 << 2;
+        QTest::newRow("at least one column") << "Ceramic Lithic Bone" << 1000 << 3 << 1;
+        QTest::newRow("no items") << "" << 4000 << 0 << 2;
         // Items that are all empty have no width: one column, no division by zero.
-        rig.engine.ShowVariable(2);
-        QCOMPARE(rig.view.menuItems().size(), 2);
-        QCOMPARE(rig.view.menuColumns(), 1);
+        QTest::newRow("only empty items") << ",," << 4000 << 2 << 1;
+    }
+    void menuLayout()
+    {
+        QFETCH(QString, menu);
+        QFETCH(int, width);
+        QFETCH(int, items);
+        QFETCH(int, columns);
+        EntryRig rig;
+        rig.addMenu("M", menu);
+        rig.view.setMenuListWidthTwips(width);
+        rig.engine.ShowVariable(1);
+        QCOMPARE(rig.view.menuItems().size(), items);
+        QCOMPARE(rig.view.menuColumns(), columns);
+        QCOMPARE(rig.view.selectedMenuItem(), items > 0 ? 0 : -1);
     }
 
-    void editingFollowsTheGridCell()
+    // While a grid cell is edited the cell, not the record, is shown.
+    void editingShowsTheGridCell()
     {
         EntryRig rig;
         rig.addMenu("M", "Ceramic Lithic Bone");
-        rig.add("T", TypeText);
         rig.state.varvalue[1] = "Ceramic";
-        rig.state.varvalue[2] = "record";
         rig.state.editing = true;
         rig.view.setGridCell(0, 0, "Lithic");
         rig.engine.ShowVariable(1);
@@ -176,44 +123,38 @@ private slots:
         QCOMPARE(rig.view.captionFontSize(Frame::Menu), 12);
         QCOMPARE(rig.view.previousCaption(), QString("Cancel"));
         QCOMPARE(rig.view.nextCaption(), QString("Accept"));
-        rig.view.setGridCell(0, 1, "from grid");
-        rig.engine.ShowVariable(2);
-        QCOMPARE(rig.view.text(Control::TextBox), QString("from grid"));
-        // A menu edit selects the cell's item even when the record holds nothing.
         rig.state.varvalue[1].clear();
         rig.view.setGridCell(0, 0, "Bone");
         rig.engine.ShowVariable(1);
         QCOMPARE(rig.view.selectedMenuItem(), 2);
+        rig.state.editing = false;
+        rig.engine.ShowVariable(1);
+        QCOMPARE(rig.view.caption(Frame::Menu), QString());
+        QCOMPARE(rig.view.previousCaption(), QString("Previous"));
+        QCOMPARE(rig.view.nextCaption(), QString("Next"));
     }
 
-    void backgroundColourOnlyInRange_data()
-    {
-        QTest::addColumn<QString>("option");
-        QTest::addColumn<long>("colour");
-        QTest::newRow("in range") << "255" << 255L;
-        QTest::newRow("negative") << "-1" << 16777215L;
-        QTest::newRow("too large") << "16777216" << 16777215L;
-    }
+    // A colour out of range leaves the background as it was.
     void backgroundColourOnlyInRange()
     {
-        QFETCH(QString, option);
-        QFETCH(long, colour);
         EntryRig rig;
         rig.add("T", TypeText);
-        rig.model.options[OptBackColor] = option;
-        rig.engine.ShowVariable(1);
-        QCOMPARE(rig.view.backgroundColor(), colour);
+        const QList<QPair<QString, long>> steps{
+            {"-1", 16777215L}, {"16777216", 16777215L}, {"255", 255L}, {"-1", 255L}};
+        for (const auto& [option, colour] : steps) {
+            rig.model.options[OptBackColor] = option;
+            rig.engine.ShowVariable(1);
+            QCOMPARE(rig.view.backgroundColor(), colour);
+        }
     }
 
-    void helpPanelAndSounds()
+    void helpAndSounds()
     {
         EntryRig rig;
-        QFile help(rig.dir.filePath("id.htm"));
-        QVERIFY(help.open(QIODevice::WriteOnly));
-        help.close();
-        QFile wave(rig.dir.filePath("in.wav"));
-        QVERIFY(wave.open(QIODevice::WriteOnly));
-        wave.close();
+        for (const char* name : {"id.htm", "in.wav"}) {
+            QFile file(rig.dir.filePath(name));
+            QVERIFY(file.open(QIODevice::WriteOnly));
+        }
         Variable& t = rig.add("T", TypeText);
         t.varinfo = "id.htm";
         t.varwavein = "in.wav";
@@ -224,6 +165,8 @@ private slots:
         rig.engine.ShowVariable(1);
         QCOMPARE(rig.view.help(Frame::Text), rig.dir.filePath("id.htm"));
         QCOMPARE(rig.view.wavesPlayed(), QStringList{rig.dir.filePath("in.wav")});
+        QVERIFY(rig.engine.textKey(Key::CtrlI));
+        QCOMPARE(rig.view.infoFilesShown(), QStringList{rig.dir.filePath("id.htm")});
         rig.engine.ShowVariable(2);
         QCOMPARE(rig.view.help(Frame::Text), QString());
         // The menu panel is pointed at the file without looking for it.
@@ -232,6 +175,123 @@ private slots:
         rig.view.clearSounds();
         rig.engine.ShowVariable(4);
         QVERIFY(rig.view.wavesPlayed().isEmpty());
+    }
+
+    void numericBoxTakesOnlyNumberKeys()
+    {
+        EntryRig rig;
+        rig.add("N", TypeNumeric);
+        rig.engine.StartRecord();
+        for (const char c : QByteArray("0123456789-+.,\b"))
+            QVERIFY2(!rig.engine.numericKey(c), QByteArray(1, c).constData());
+        for (const char c : QByteArray("a /"))
+            QVERIFY2(rig.engine.numericKey(c), QByteArray(1, c).constData());
+        QVERIFY(!rig.engine.numericKey(Key::CtrlI));
+        QCOMPARE(rig.state.curvar, 1);
+    }
+
+    void letterChoice_data()
+    {
+        QTest::addColumn<QString>("menu");
+        QTest::addColumn<int>("code");
+        QTest::addColumn<QString>("accepted");
+        QTest::newRow("single match accepts") << "Ceramic Charcoal Lithic" << int('l') << "Lithic";
+        QTest::newRow("upper case key") << "Ceramic Charcoal Lithic" << int('L') << "Lithic";
+        QTest::newRow("two matches pass") << "Ceramic Charcoal Lithic" << int('c') << "";
+        QTest::newRow("no match passes") << "Ceramic Charcoal Lithic" << int('x') << "";
+        QTest::newRow("numbered items") << "1 Yes,2 No" << int('2') << "2 No";
+    }
+    void letterChoice()
+    {
+        QFETCH(QString, menu);
+        QFETCH(int, code);
+        QFETCH(QString, accepted);
+        EntryRig rig;
+        rig.addMenu("M", menu);
+        rig.add("T", TypeText);
+        rig.engine.StartRecord();
+        QCOMPARE(rig.engine.menuKey(code), !accepted.isEmpty());
+        QCOMPARE(rig.state.varvalue[1], accepted);
+        // After a one-key accept the next variable has the focus.
+        QCOMPARE(*rig.view.focus(), accepted.isEmpty() ? Control::MenuList : Control::TextBox);
+    }
+
+    void menuClicks()
+    {
+        EntryRig rig;
+        rig.addMenu("M", "Ceramic Lithic").varinfo = "types.htm";
+        rig.add("T", TypeText);
+        rig.engine.StartRecord();
+        rig.view.pick(1);
+        rig.engine.menuListClicked();
+        QCOMPARE(rig.view.help(Frame::Menu), rig.dir.filePath("types.htm") + "#Lithic");
+        rig.state.listguard = true;
+        rig.engine.menuListDoubleClicked();
+        QCOMPARE(rig.state.curvar, 1);
+        rig.state.listguard = false;
+        rig.engine.menuListDoubleClicked();
+        QCOMPARE(rig.state.varvalue[1], QString("Lithic"));
+    }
+
+    void escStepsBackAndCtrlCClears()
+    {
+        EntryRig rig;
+        rig.addMenu("KIND", "Ceramic Lithic");
+        rig.add("SKIPPED", TypeText).varskip = 1;
+        Variable& ceramic = rig.add("CERAMIC", TypeText);
+        ceramic.condtext[ceramic.condcount = 1] = "KIND Ceramic";
+        rig.add("LAST", TypeText);
+        rig.engine.StartRecord();
+        rig.enter({"Lithic"});
+        QCOMPARE(rig.state.curvar, 4);
+        rig.view.type(Control::TextBox, "typed, not accepted");
+        QVERIFY(rig.press(Key::Esc));
+        QCOMPARE(rig.state.curvar, 1);
+        QCOMPARE(rig.state.varvalue[1], QString("Lithic"));
+        QCOMPARE(rig.state.varvalue[4], QString());
+        // At variable 1 Esc presents variable 1 again.
+        const int shown = rig.view.framesShown();
+        QVERIFY(rig.press(Key::Esc));
+        QCOMPARE(rig.state.curvar, 1);
+        QCOMPARE(rig.view.framesShown(), shown + 1);
+
+        // Ctrl+C empties the record in progress, carried values too.
+        rig.model.var(3).varcarry = 1;
+        rig.enter({"Ceramic", "pot"});
+        QCOMPARE(rig.state.curvar, 4);
+        QVERIFY(rig.press(Key::CtrlC));
+        QCOMPARE(rig.state.curvar, 1);
+        for (int v = 1; v <= 4; ++v)
+            QCOMPARE(rig.state.varvalue[v], QString());
+        QCOMPARE(rig.view.prompt(Frame::Menu), QString("Enter KIND"));
+    }
+
+    void variableListAndGridJumps()
+    {
+        EntryRig rig;
+        rig.add("A", TypeText);
+        rig.add("B", TypeText).varskip = 1;
+        rig.engine.StartRecord();
+        rig.engine.variableListClicked(1);
+        QCOMPARE(rig.state.curvar, 2);
+        rig.state.listguard = true;
+        rig.engine.variableListClicked(0);
+        QCOMPARE(rig.state.curvar, 2);
+        rig.state.listguard = false;
+        rig.engine.variableListClicked(7);
+        QCOMPARE(rig.state.curvar, 2);
+        rig.engine.variableListDoubleClicked(0);
+        QCOMPARE(rig.view.propertiesOpened(), QList<int>{1});
+
+        // Ctrl+E goes to the grid, but not in the middle of a cell edit.
+        rig.state.editing = true;
+        rig.engine.ShowVariable(1);
+        QVERIFY(rig.engine.textKey(Key::CtrlE));
+        QVERIFY(!rig.view.gridHasFocus());
+        rig.state.editing = false;
+        rig.engine.ShowVariable(1);
+        QVERIFY(rig.engine.textKey(Key::CtrlE));
+        QVERIFY(rig.view.gridHasFocus());
     }
 };
 

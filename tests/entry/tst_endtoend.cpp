@@ -4,8 +4,6 @@
 
 #include "EntryRig.h"
 
-#include "store/OpenCfg.h"
-
 #include <QCoreApplication>
 #include <QFile>
 #include <QProcess>
@@ -18,55 +16,10 @@ using namespace k7::test;
 
 namespace {
 
-// The sample CFG, line for line.
-const char* const kSampleCfg =
-    "'This is a sample configuration file.\r\n"
-    "'Modify as necessary.  Only the K7 section and one variable are required.\r\n"
-    "'After you have the basic structure,\r\n"
-    "'you can modify the properties of each variable with the View Properties pull-down menu "
-    "in the main part of the program.\r\n"
-    "\r\n"
-    "[k7]\r\n"
-    "File=Data\r\n"
-    "\r\n"
-    "[VAR1]\r\nType=text\r\nPrompt=Enter the artiface ID :\r\nUnique=Yes\r\nLength=20\r\n\r\n"
-    "[VAR2]\r\nType=menu\r\nMenu=Ceramic Lithic Bone\r\nPrompt=Select the artifact type :\r\n\r\n"
-    "[VAR3]\r\nType=Menu\r\nMenu=Crudeware Niceware\r\nCondition1=Var2 Ceramic\r\n"
-    "Prompt=Select the ceramic type :\r\n\r\n"
-    "[VAR4]\r\nType=Menu\r\nMenu=Tool Core Flake Debris\r\nCondition1=Var2 Lithic\r\n"
-    "Prompt=Select the lithic type type :\r\n\r\n"
-    "[VAR5]\r\nType=Numeric\r\nCondition1=Var2 Ceramic\r\nPrompt=How many sherds are there ?\r\n\r\n"
-    "[VAR6]\r\nType=Numeric\r\nCondition1=Var2 Lithic AND\r\nCondition2=Var4 Tool\r\n"
-    "Prompt=Measure the artifact length :\r\n";
-
-// Puts the sample CFG into `folder` (the shipped example when there is one).
 QString placeSampleCfg(const QString& folder)
 {
     const QString target = folder + QStringLiteral("/finds.cfg");
-    const QString shipped = QStringLiteral(K7_EXAMPLES "/finds.cfg");
-    if (QFile::exists(shipped))
-        return QFile::copy(shipped, target) ? target : QString();
-    QFile file(target);
-    if (!file.open(QIODevice::WriteOnly))
-        return QString();
-    file.write(kSampleCfg);
-    return target;
-}
-
-// Runs the open sequence as the shell does after File > Open.
-bool openSequence(EntryRig& rig, const QString& cfg)
-{
-    rig.model.cfgpath = cfg;
-    if (OpenCfg(rig.model, rig.store, rig.dialogs, rig.shell) != OpenResult::Opened)
-        return false;
-    const TableCheck check = CheckTableFields(rig.model, rig.store);
-    if (check.code != 0)
-        RebuildDataTable(rig.model, rig.store, rig.dialogs, rig.shell, check.code, check.message);
-    if (rig.store.dbname.isEmpty() || rig.store.tablename.isEmpty())
-        return false;
-    rig.view.setVariableList(rig.shell.variables);
-    rig.engine.StartRecord();
-    return true;
+    return QFile::copy(QStringLiteral(K7_EXAMPLES "/finds.cfg"), target) ? target : QString();
 }
 
 // The child of the durability test: saves one record, says so, and waits to
@@ -74,10 +27,9 @@ bool openSequence(EntryRig& rig, const QString& cfg)
 int childSave(const QString& cfg)
 {
     EntryRig rig;
-    if (!openSequence(rig, cfg))
+    if (!rig.openCfg(cfg))
         return 2;
-    rig.view.enter(rig.engine, QStringLiteral("KILLED-1"));
-    rig.view.choose(rig.engine, QStringLiteral("Bone"));
+    rig.enter({QStringLiteral("KILLED-1"), QStringLiteral("Bone")});
     if (rig.state.curvar != 1)
         return 3;
     std::fputs("saved\n", stdout);
@@ -96,46 +48,31 @@ private slots:
         EntryRig rig;
         const QString cfg = placeSampleCfg(rig.dir.path());
         QVERIFY(!cfg.isEmpty());
-        QVERIFY(openSequence(rig, cfg));
-        QCOMPARE(rig.dialogs.messages().size(), 0);
-        QVERIFY(QFile::exists(rig.dir.filePath("finds.mdb")));
-        QCOMPARE(rig.store.tablename, QString("finds"));
-        QCOMPARE(rig.view.prompt(Frame::Text), QString("Enter the artiface ID :"));
+        QVERIFY(rig.openCfg(cfg));
+        QVERIFY(rig.dialogs.messages().isEmpty());
+        auto asked = [&] { return rig.view.prompt(*rig.view.frame()); };
 
-        auto expectPrompt = [&](Frame frame, const char* prompt) {
-            return *rig.view.frame() == frame && rig.view.prompt(frame) == QString(prompt);
-        };
-
-        // Ceramic: VAR3 and VAR5 asked.
-        rig.view.enter(rig.engine, "F-001");
-        QVERIFY(expectPrompt(Frame::Menu, "Select the artifact type :"));
-        QCOMPARE(rig.view.menuItems(), (QStringList{"Ceramic", "Lithic", "Bone"}));
-        rig.view.choose(rig.engine, "Ceramic");
-        QVERIFY(expectPrompt(Frame::Menu, "Select the ceramic type :"));
-        rig.view.choose(rig.engine, "Niceware");
-        QVERIFY(expectPrompt(Frame::Numeric, "How many sherds are there ?"));
-        rig.view.enter(rig.engine, "12");
-        QCOMPARE(rig.state.curvar, 1);
+        // Ceramic: VAR3 and VAR5 asked. A value typed where a menu is asked, or
+        // an item chosen that the menu does not offer, fails the test.
+        QCOMPARE(asked(), QString("Enter the artiface ID :"));
+        rig.enter({"F-001", "Ceramic", "Niceware"});
+        QCOMPARE(asked(), QString("How many sherds are there ?"));
+        rig.enter({"12"});
 
         // Lithic with Tool: VAR4 and VAR6 asked.
-        rig.view.enter(rig.engine, "F-002");
-        rig.view.choose(rig.engine, "Lithic");
-        QVERIFY(expectPrompt(Frame::Menu, "Select the lithic type type :"));
-        rig.view.choose(rig.engine, "Tool");
-        QVERIFY(expectPrompt(Frame::Numeric, "Measure the artifact length :"));
-        rig.view.enter(rig.engine, "45.3");
-        QCOMPARE(rig.state.curvar, 1);
+        rig.enter({"F-002", "Lithic", "Tool"});
+        QCOMPARE(asked(), QString("Measure the artifact length :"));
+        rig.enter({"45.3"});
 
         // Lithic with Core: VAR6 skipped, so VAR4 is the last one asked.
-        rig.view.enter(rig.engine, "F-003");
+        rig.enter({"F-003"});
         QVERIFY(rig.engine.menuKey('l'));
-        QVERIFY(expectPrompt(Frame::Menu, "Select the lithic type type :"));
-        rig.view.choose(rig.engine, "Core");
+        rig.enter({"Core"});
         QCOMPARE(rig.state.curvar, 1);
-        QVERIFY(expectPrompt(Frame::Text, "Enter the artiface ID :"));
+        QCOMPARE(asked(), QString("Enter the artiface ID :"));
 
         // A duplicate is refused and nothing is written for it.
-        rig.view.enter(rig.engine, "F-002");
+        rig.enter({"F-002"});
         QCOMPARE(rig.dialogs.texts(), QStringList{"F-002 has already been entered."});
 
         const QList<QStringList> expected{
@@ -163,9 +100,8 @@ private slots:
         child.kill();
         QVERIFY(child.waitForFinished());
         QCOMPARE(child.exitStatus(), QProcess::CrashExit);
-
-        const QList<QStringList> rows = readRows(dir.filePath("finds.mdb"), "finds");
-        QCOMPARE(rows, (QList<QStringList>{{"KILLED-1", "Bone", "", "", "0", "0"}}));
+        QCOMPARE(readRows(dir.filePath("finds.mdb"), "finds"),
+                 (QList<QStringList>{{"KILLED-1", "Bone", "", "", "0", "0"}}));
     }
 };
 
