@@ -1,0 +1,238 @@
+#pragma once
+// Test doubles for instrument input (socat pseudo-terminal pairs, a port fed
+// by hand, a clock moved by hand, results files with a chosen time) and the
+// program around them: a CFG opened by the real open sequence, the entry
+// engine and records saved in a real SQLite file.
+
+#include "support/RecordingEntryView.h"
+#include "support/RecordingShellHooks.h"
+#include "support/ScriptedDialogs.h"
+
+#include "cfg/Model.h"
+#include "cfg/NumberText.h"
+#include "entry/EntryEngine.h"
+#include "entry/RecordState.h"
+#include "instruments/InstrumentPort.h"
+#include "instruments/Instruments.h"
+#include "instruments/SerialDevicePort.h"
+#include "platform/Clock.h"
+#include "store/DataStore.h"
+#include "store/OpenCfg.h"
+
+#include <QDateTime>
+#include <QDeadlineTimer>
+#include <QFile>
+#include <QPointer>
+#include <QProcess>
+#include <QSqlDatabase>
+#include <QSqlQuery>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QUuid>
+
+namespace k7::test {
+
+// Two connected pseudo-terminals made by socat: what is sent is read at
+// programEnd(). Stopping socat removes both, as unplugging an instrument would.
+class PtyPair {
+public:
+    ~PtyPair() { stop(); }
+
+    bool start()
+    {
+        const QString instrumentEnd = m_dir.filePath(QStringLiteral("instrument"));
+        m_socat.start(QStringLiteral("socat"), {QStringLiteral("pty,raw,echo=0,link=") + instrumentEnd,
+                                                QStringLiteral("pty,raw,echo=0,link=") + programEnd()});
+        if (!m_socat.waitForStarted(5000))
+            return false;
+        // socat makes the program end last.
+        QDeadlineTimer deadline(10000);
+        while (!QFile::exists(programEnd()) && m_socat.state() == QProcess::Running && !deadline.hasExpired())
+            m_socat.waitForFinished(50);
+        m_writer.setFileName(instrumentEnd);
+        return QFile::exists(programEnd()) && m_writer.open(QIODevice::WriteOnly | QIODevice::Unbuffered);
+    }
+    QString programEnd() const { return m_dir.filePath(QStringLiteral("program")); }
+    void send(const QByteArray& bytes) { QCOMPARE(m_writer.write(bytes), qint64(bytes.size())); }
+
+    void stop()
+    {
+        m_writer.close();
+        m_socat.kill();
+        m_socat.waitForFinished(3000);
+    }
+
+private:
+    QTemporaryDir m_dir;
+    QProcess m_socat;
+    QFile m_writer;
+};
+
+// A port whose input the test hands over with arrive().
+class FakeInstrumentPort final : public InstrumentPort {
+public:
+    void arrive(const QByteArray& bytes)
+    {
+        m_waiting += bytes;
+        emit received();
+    }
+    bool open(const QString&, const SerialSettings&) override { return m_open = true; }
+    void close() override { m_open = false; }
+    bool isOpen() const override { return m_open; }
+    QString errorString() const override { return {}; }
+    QByteArray read(qint64 max) override
+    {
+        const QByteArray out = m_waiting.left(max);
+        m_waiting.remove(0, out.size());
+        return out;
+    }
+    qint64 bytesAvailable() const override { return m_waiting.size(); }
+
+private:
+    QByteArray m_waiting;
+    bool m_open = false;
+};
+
+// A monotonic clock the test moves. fireEarly() runs every wait at once, as
+// a timer that comes back early (the time of day set back, a resume) would.
+class ManualClock final : public Clock {
+public:
+    qint64 monotonicMs() const override { return m_now; }
+    void callAfter(qint64 ms, QObject* context, std::function<void()> fn) override
+    {
+        m_waits.append({m_now + ms, QPointer<QObject>(context), std::move(fn)});
+    }
+    void advance(qint64 ms)
+    {
+        m_now += ms;
+        runDue(false);
+    }
+    void fireEarly() { runDue(true); }
+
+private:
+    struct Wait {
+        qint64 at;
+        QPointer<QObject> context;
+        std::function<void()> fn;
+    };
+    void runDue(bool all)
+    {
+        // A wait may add waits; only those already due run now.
+        const QList<Wait> waits = std::exchange(m_waits, {});
+        for (const Wait& w : waits) {
+            if (!all && w.at > m_now)
+                m_waits.append(w);
+            else if (w.context)
+                w.fn();
+        }
+    }
+    qint64 m_now = 1'000'000;
+    QList<Wait> m_waits;
+};
+
+// Saves a results file with a modification time `secondsLater` after a fixed
+// first save, so saves seconds apart need no sleeping.
+inline void saveResults(const QString& path, const QByteArray& content, int secondsLater)
+{
+    QFile f(path);
+    QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    f.write(content);
+    f.close();
+    QVERIFY(f.open(QIODevice::ReadWrite));
+    QVERIFY(f.setFileTime(QDateTime::fromSecsSinceEpoch(1'700'000'000 + secondsLater),
+                          QFileDevice::FileModificationTime));
+}
+
+// The shell opens the instrument port when the open sequence asks, as the
+// main window does.
+struct PortShell : RecordingShellHooks {
+    std::function<void()> openPort;
+    void openInstrumentPort() override { openPort(); }
+};
+
+struct ProgramRig {
+    explicit ProgramRig(std::unique_ptr<InstrumentPort> port = std::make_unique<SerialDevicePort>(),
+                        std::shared_ptr<Clock> realClock = nullptr)
+        : instruments(model, state, view, engine, dialogs, [this](const QString& key) { return ini.value(key); },
+                      std::move(port), realClock ? realClock : clock)
+    {
+        shell.openPort = [this] { instruments.openPort(); };
+    }
+
+    QString path(const QString& name) const { return dir.filePath(name); }
+
+    // Writes the CFG and runs the open sequence as File > Open does.
+    bool open(const QByteArray& cfgText)
+    {
+        model.cfgpath = path(QStringLiteral("site.cfg"));
+        QFile file(model.cfgpath);
+        if (!file.open(QIODevice::WriteOnly) || file.write(cfgText) != cfgText.size())
+            return false;
+        file.close();
+        if (OpenCfg(model, store, dialogs, shell) != OpenResult::Opened
+            || CheckTableFields(model, store).code != 0)
+            return false;
+        view.setVariableList(shell.variableList);
+        engine.StartRecord();
+        return true;
+    }
+
+    // One field of every saved row, in order, read through a connection of its own.
+    QStringList column(const QString& field) const
+    {
+        QStringList values;
+        const QString name = QUuid::createUuid().toString();
+        {
+            QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
+            db.setDatabaseName(store.dbname);
+            db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_READONLY"));
+            if (db.open()) {
+                QSqlQuery q(db);
+                q.exec(QStringLiteral("SELECT \"%1\" FROM \"%2\" ORDER BY rowid").arg(field, store.tablename));
+                while (q.next())
+                    values << ShortestSingle(q.value(0).toDouble());
+            }
+        }
+        QSqlDatabase::removeDatabase(name);
+        return values;
+    }
+
+    QString box() const { return view.boxText(Control::InstrumentBox); }
+    // Types into the instrument box and presses Enter, as a keyboard wedge does.
+    void wedge(const QString& text)
+    {
+        view.type(Control::InstrumentBox, text);
+        QVERIFY(instruments.instrumentKey(Key::Enter));
+    }
+
+    QTemporaryDir dir;
+    QHash<QString, QString> ini;
+    Model model;
+    DataStore store;
+    RecordState state;
+    RecordingEntryView view;
+    ScriptedDialogs dialogs;
+    PortShell shell;
+    EntryEngine engine{model, store, state, view, dialogs, view};
+    std::shared_ptr<ManualClock> clock = std::make_shared<ManualClock>();
+    Instruments instruments;
+};
+
+inline QByteArray caliperCfg(const QString& com, const QStringList& vars = {"LENGTH", "WIDTH"},
+                      const QString& instrument = QStringLiteral("CALIPER"))
+{
+    QString text = QStringLiteral("[K7]\r\nFile=Calipers\r\nCom=%1\r\nInstrument=%2\r\n").arg(com, instrument);
+    for (const QString& v : vars)
+        text += QStringLiteral("\r\n[%1]\r\nType=Instrument\r\nPrompt=%1 :\r\n").arg(v);
+    return text.toUtf8();
+}
+
+inline QByteArray imagejCfg(const QString& results, const QString& delay, const QString& column = {})
+{
+    return QStringLiteral("[K7]\r\nFile=Images\r\nImageJFile=%1\r\nDelaytime=%2\r\n\r\n"
+                          "[AREA]\r\nType=ImageJ\r\nImageJ=%3\r\nPrompt=Area :\r\n")
+        .arg(results, delay, column)
+        .toUtf8();
+}
+
+}  // namespace k7::test
