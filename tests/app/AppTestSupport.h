@@ -1,15 +1,14 @@
 #pragma once
-// Helpers shared by the main-window tests: a silent sound player, a scratch
-// folder with the sample CFG, and reading rows back from a database file
+// Helpers shared by the application tests: a silent sound player, a scratch
+// folder with the dialogs double, and reading rows back from a database file
 // with a connection of the test's own.
 
 #include "platform/EntryView.h"
+#include "support/ScriptedDialogs.h"
 
-#include <QDir>
 #include <QFile>
 #include <QSqlDatabase>
 #include <QSqlQuery>
-#include <QSqlRecord>
 #include <QString>
 #include <QStringList>
 #include <QTemporaryDir>
@@ -19,47 +18,84 @@ namespace k7::test {
 
 class SilentSound : public SoundPlayer {
 public:
-    void playWave(const QString& path) override { waves << path; }
-    void beep() override { ++beeps; }
-    QStringList waves;
-    int beeps = 0;
+    void playWave(const QString&) override {}
+    void beep() override {}
 };
 
-// Copies the sample CFG into `dir` and returns its path there.
-inline QString copyFindsCfg(const QTemporaryDir& dir)
+inline bool writeFile(const QString& path, const QByteArray& bytes)
 {
-    const QString target = dir.filePath(QStringLiteral("finds.cfg"));
-    QFile::copy(QStringLiteral(K7_EXAMPLES "/finds.cfg"), target);
-    QFile::setPermissions(target, QFile::ReadOwner | QFile::WriteOwner);
-    return target;
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(bytes) == bytes.size();
+}
+
+inline QByteArray fileBytes(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+// Everything a main window needs in a test: a scratch folder for k7.ini, the
+// CFGs and their databases, scripted dialogs and a silent speaker.
+struct AppRig {
+    QTemporaryDir dir;
+    ScriptedDialogs dialogs;
+    SilentSound sound;
+
+    QString path(const QString& name) const { return dir.filePath(name); }
+    QString ini() const { return path(QStringLiteral("k7.ini")); }
+
+    // Copies the sample CFG here under `name` and returns its path.
+    QString sampleCfg(const QString& name = QStringLiteral("finds.cfg")) const
+    {
+        const QString target = path(name);
+        QFile::copy(QStringLiteral(K7_EXAMPLES "/finds.cfg"), target);
+        QFile::setPermissions(target, QFile::ReadOwner | QFile::WriteOwner);
+        return target;
+    }
+};
+
+// Runs `work` on a connection of the test's own to the database file at
+// `dbPath`, creating the file when it is not there.
+template <typename Work>
+auto withDatabase(const QString& dbPath, Work work)
+{
+    const QString name = QUuid::createUuid().toString();
+    auto result = [&] {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
+        db.setDatabaseName(dbPath);
+        return work(db.open() ? db : QSqlDatabase());
+    }();
+    QSqlDatabase::removeDatabase(name);
+    return result;
 }
 
 // Every row of `table` in table order, each as the text of its fields.
 inline QList<QStringList> readRows(const QString& dbPath, const QString& table, const QStringList& fields)
 {
-    QList<QStringList> rows;
-    const QString name = QUuid::createUuid().toString();
-    {
-        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
-        db.setDatabaseName(dbPath);
-        if (db.open()) {
-            QStringList quoted;
-            for (const QString& f : fields)
-                quoted << QLatin1Char('"') + f + QLatin1Char('"');
-            QSqlQuery query(db);
-            if (query.exec(QStringLiteral("SELECT %1 FROM \"%2\" ORDER BY rowid").arg(quoted.join(QLatin1Char(',')), table))) {
-                while (query.next()) {
-                    QStringList row;
-                    for (int i = 0; i < fields.size(); ++i)
-                        row << query.value(i).toString();
-                    rows << row;
-                }
-            }
-            db.close();
+    return withDatabase(dbPath, [&](const QSqlDatabase& db) {
+        QList<QStringList> rows;
+        QSqlQuery query(db);
+        query.exec(QStringLiteral("SELECT \"%1\" FROM \"%2\" ORDER BY rowid").arg(fields.join(QStringLiteral("\",\"")), table));
+        while (query.next()) {
+            QStringList row;
+            for (int i = 0; i < fields.size(); ++i)
+                row << query.value(i).toString();
+            rows << row;
         }
-    }
-    QSqlDatabase::removeDatabase(name);
-    return rows;
+        return rows;
+    });
+}
+
+// Runs each statement on the database file at `dbPath`.
+inline bool execSql(const QString& dbPath, const QStringList& statements)
+{
+    return withDatabase(dbPath, [&](const QSqlDatabase& db) {
+        QSqlQuery query(db);
+        bool ok = db.isOpen();
+        for (const QString& sql : statements)
+            ok = ok && query.exec(sql);
+        return ok;
+    });
 }
 
 }  // namespace k7::test

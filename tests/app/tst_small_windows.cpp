@@ -1,29 +1,23 @@
-// The small windows around the main one: status text, options and what they
-// write, the timed message, the one-line input, the table chooser, and the
-// message boxes' buttons and answers.
+// The small windows around the main one: the splash, status text, options
+// and what they write, the timed message, and the message boxes' buttons and
+// answers.
 
-#include "support/ScriptedDialogs.h"
+#include "app/AppTestSupport.h"
 
 #include "app/SplashStart.h"
 #include "cfg/Model.h"
 #include "cfg/ProfileFile.h"
 #include "platform/qt/QtDialogs.h"
-#include "windows/AboutDialog.h"
 #include "windows/OptionsDialog.h"
 #include "windows/StatusDialog.h"
-#include "windows/TableChooser.h"
 #include "windows/TimedMessage.h"
-#include "windows/UserTextDialog.h"
 
 #include <QAbstractButton>
+#include <QApplication>
 #include <QCheckBox>
 #include <QElapsedTimer>
-#include <QFile>
-#include <QLineEdit>
-#include <QListWidget>
 #include <QMessageBox>
 #include <QPushButton>
-#include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 
@@ -33,23 +27,6 @@ using namespace k7::test;
 class TestSmallWindows : public QObject {
     Q_OBJECT
 
-    // Presses the button with `text` on the message box that is about to open.
-    static void pressOnNextBox(const QString& text, QString* shownText = nullptr, QString* title = nullptr)
-    {
-        QTimer::singleShot(0, [=] {
-            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
-            if (!box)
-                return;
-            if (shownText)
-                *shownText = box->text();
-            if (title)
-                *title = box->windowTitle();
-            for (QAbstractButton* b : box->buttons())
-                if (b->text().remove(QLatin1Char('&')) == text)
-                    b->click();
-        });
-    }
-
 private slots:
     void theSplashStaysASecond()
     {
@@ -57,7 +34,6 @@ private slots:
         clock.start();
         SplashStart start;
         QVERIFY(start.splash()->isVisible());
-        QVERIFY(!start.splash()->findChild<QPushButton*>(QStringLiteral("Command1"))->isEnabled());
         QCOMPARE(start.splash()->windowTitle(), QStringLiteral("K7 - Version 4.7"));
         qint64 startedAt = -1;
         bool splashClosed = false;
@@ -71,86 +47,52 @@ private slots:
         QVERIFY(splashClosed);
     }
 
-    void statusText_data()
-    {
-        QTest::addColumn<QString>("table");
-        QTest::addColumn<QString>("expected");
-        QTest::newRow("no table: no count") << QString()
-            << QStringLiteral("Database name : \r\nTable name : \r\nCFG filename : \r\nK7 INI filename : /k/k7.ini\r\n");
-        QTest::newRow("with a table") << QStringLiteral("Finds")
-            << QStringLiteral("Database name : /d.mdb\r\nTable name : Finds\r\nRecord count : 7\r\n"
-                              "CFG filename : /d.cfg\r\nK7 INI filename : /k/k7.ini\r\n");
-    }
     void statusText()
     {
-        QFETCH(QString, table);
-        QFETCH(QString, expected);
         StatusFacts facts;
         facts.inipath = QStringLiteral("/k/k7.ini");
-        if (!table.isEmpty()) {
-            facts.dbname = QStringLiteral("/d.mdb");
-            facts.tablename = table;
-            facts.recordCount = 7;
-            facts.cfgpath = QStringLiteral("/d.cfg");
-        }
-        QCOMPARE(StatusDialog::statusText(facts), expected);
+        QCOMPARE(StatusDialog::statusText(facts),  // no table: no count
+                 QStringLiteral("Database name : \r\nTable name : \r\nCFG filename : \r\nK7 INI filename : /k/k7.ini\r\n"));
+        facts.dbname = QStringLiteral("/d.mdb");
+        facts.tablename = QStringLiteral("Finds");
+        facts.recordCount = 7;
+        facts.cfgpath = QStringLiteral("/d.cfg");
+        QCOMPARE(StatusDialog::statusText(facts),
+                 QStringLiteral("Database name : /d.mdb\r\nTable name : Finds\r\nRecord count : 7\r\n"
+                                "CFG filename : /d.cfg\r\nK7 INI filename : /k/k7.ini\r\n"));
     }
 
-    void optionsWithoutACfgWriteNothing()
+    // Colours are written at once, the rest on OK; a cleared key is removed
+    // and the rest of the CFG is kept.
+    void optionsWriteTheirKeysToTheCfg()
     {
-        QTemporaryDir dir;
-        Model model;
-        ScriptedDialogs dialogs;
-        OptionsDialog options(model, dialogs);
-        // An empty BackColor shows white.
-        QCOMPARE(model.options[OptBackColor], kWhiteColorNumber);
-        options.findChild<QCheckBox*>(QStringLiteral("check1"))->setChecked(true);
-        options.findChild<QCheckBox*>(QStringLiteral("Check3"))->setChecked(true);
-        dialogs.queueColor(255);
-        options.chooseColor(0);
-        options.findChild<QPushButton*>(QStringLiteral("Command1"))->click();
-        QCOMPARE(model.options[OptSound], QStringLiteral("Yes"));
-        QCOMPARE(model.options[OptReEdit], QString());
-        QCOMPARE(model.options[OptEmptyonly], QStringLiteral("Yes"));
-        QCOMPARE(model.options[OptBackColor], QStringLiteral("255"));
-        QCOMPARE(QDir(dir.path()).entryList(QDir::Files), QStringList());
-    }
-
-    void optionsWithACfgWriteTheirKeys()
-    {
-        QTemporaryDir dir;
-        const QString cfg = dir.filePath(QStringLiteral("site.cfg"));
-        QFile file(cfg);
-        QVERIFY(file.open(QIODevice::WriteOnly));
-        file.write("[K7]\r\nRe-edit=Yes\r\n\r\n[VAR1]\r\nType=Text\r\n");
-        file.close();
+        AppRig rig;
+        const QString cfg = rig.path(QStringLiteral("site.cfg"));
+        QVERIFY(writeFile(cfg, "[K7]\r\nRe-edit=Yes\r\n\r\n[VAR1]\r\nType=Text\r\n"));
         Model model;
         model.cfgpath = cfg;
         model.options[OptReEdit] = QStringLiteral("Yes");
-        ScriptedDialogs dialogs;
-        OptionsDialog options(model, dialogs);
+        OptionsDialog options(model, rig.dialogs);
+        QCOMPARE(model.options[OptBackColor], kWhiteColorNumber);  // an empty BackColor shows white
         long outer = -1;
         connect(&options, &OptionsDialog::outerColorChanged, this, [&outer](long c) { outer = c; });
         QVERIFY(options.findChild<QCheckBox*>(QStringLiteral("Check2"))->isChecked());
         options.findChild<QCheckBox*>(QStringLiteral("Check2"))->setChecked(false);
         options.findChild<QCheckBox*>(QStringLiteral("check1"))->setChecked(true);
-        dialogs.queueColor(65280);
-        options.chooseColor(1);  // written at once
+        rig.dialogs.queueColor(65280);
+        options.chooseColor(1);
         QCOMPARE(outer, 65280L);
         KeyTable keys = {{QStringLiteral("BackColorOut"), QString()}, {QStringLiteral("Sound"), QString()}};
         ReadSection(cfg, QStringLiteral("[K7]"), keys);
-        QCOMPARE(keys[0].second, QStringLiteral("65280"));
-        QCOMPARE(keys[1].second, QString());
+        QCOMPARE(keys, (KeyTable{{QStringLiteral("BackColorOut"), QStringLiteral("65280")}, {QStringLiteral("Sound"), QString()}}));
         options.findChild<QPushButton*>(QStringLiteral("Command1"))->click();
-        keys = {{QStringLiteral("Sound"), QString()}, {QStringLiteral("Re-edit"), QString()},
-                {QStringLiteral("Type"), QString()}};
+        keys = {{QStringLiteral("Sound"), QString()}, {QStringLiteral("Re-edit"), QString()}};
         ReadSection(cfg, QStringLiteral("[K7]"), keys);
-        QCOMPARE(keys[0].second, QStringLiteral("Yes"));
-        QCOMPARE(keys[1].second, QString());  // cleared, so removed
+        QCOMPARE(keys, (KeyTable{{QStringLiteral("Sound"), QStringLiteral("Yes")}, {QStringLiteral("Re-edit"), QString()}}));
+        QCOMPARE(fileBytes(cfg).count("Re-edit"), 0);
         KeyTable var = {{QStringLiteral("Type"), QString()}};
         ReadSection(cfg, QStringLiteral("[VAR1]"), var);
-        QCOMPARE(var[0].second, QStringLiteral("Text"));  // the rest of the CFG is kept
-        QCOMPARE(model.options[OptBackColor], kWhiteColorNumber);  // box 1 leaves it alone
+        QCOMPARE(var[0].second, QStringLiteral("Text"));
     }
 
     void timedMessageClosesByItselfOrOnAKey()
@@ -164,37 +106,11 @@ private slots:
         timed.exec();
         QVERIFY(clock.elapsed() < 2000);
 
-        TimedMessage keyed;
-        keyed.setInterval(60000);
-        QTimer::singleShot(0, &keyed, [&keyed] { QTest::keyClick(&keyed, Qt::Key_Space); });
+        timed.setInterval(60000);
+        QTimer::singleShot(0, &timed, [&timed] { QTest::keyClick(&timed, Qt::Key_Space); });
         clock.restart();
-        keyed.exec();
+        timed.exec();
         QVERIFY(clock.elapsed() < 2000);
-    }
-
-    void userTextReportsItsButton()
-    {
-        UserTextDialog dialog;
-        dialog.setPrompt(QStringLiteral("Rename existing data table as :"));
-        dialog.findChild<QLineEdit*>(QStringLiteral("response"))->setText(QStringLiteral("Old"));
-        QCOMPARE(dialog.button(), QStringLiteral("Cancel"));  // before either button
-        for (QPushButton* b : dialog.findChildren<QPushButton*>())
-            if (b->text() == QLatin1String("Ok"))
-                b->click();
-        QCOMPARE(dialog.button(), QStringLiteral("Ok"));
-        QCOMPARE(dialog.response(), QStringLiteral("Old"));
-    }
-
-    void tableChooserReportsTheChosenTable()
-    {
-        TableChooser chooser;
-        chooser.setTables({QStringLiteral("Finds"), QStringLiteral("Sites")});
-        auto* list = chooser.findChild<QListWidget*>(QStringLiteral("tablelist"));
-        list->setCurrentRow(1);
-        chooser.findChild<QPushButton*>(QStringLiteral("ok"))->click();
-        QCOMPARE(chooser.chosenTable(), QStringLiteral("Sites"));
-        chooser.findChild<QPushButton*>(QStringLiteral("cancel"))->click();
-        QCOMPARE(chooser.chosenTable(), QString());
     }
 
     void messageBoxesAnswerWithTheirCodes_data()
@@ -212,10 +128,19 @@ private slots:
         QFETCH(int, style);
         QFETCH(QString, button);
         QFETCH(int, answer);
-        QtDialogs dialogs;
         QString shown;
         QString title;
-        pressOnNextBox(button, &shown, &title);
+        QTimer::singleShot(0, [&] {
+            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+            if (!box)
+                return;
+            shown = box->text();
+            title = box->windowTitle();
+            for (QAbstractButton* b : box->buttons())
+                if (b->text().remove(QLatin1Char('&')) == button)
+                    b->click();
+        });
+        QtDialogs dialogs;
         QCOMPARE(dialogs.message(QStringLiteral("Close current configuration file?"), style), answer);
         QCOMPARE(shown, QStringLiteral("Close current configuration file?"));
         QCOMPARE(title, QStringLiteral("K7"));
