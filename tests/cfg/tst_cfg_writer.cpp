@@ -13,21 +13,6 @@ using namespace k7::test;
 
 namespace {
 
-// Everything a CFG holds of a model, one entry per option and variable.
-QStringList describe(const Model& m)
-{
-    QStringList out(m.options.slot.begin(), m.options.slot.end());
-    for (int v = 1; v <= m.varcount; ++v) {
-        const Variable& x = m.var(v);
-        out << QStringList{x.varname, x.varprompt, x.varoutput, x.varmenu, x.varinfo, x.varwavein,
-                           x.varwaveout, x.varlookup}.join('|')
-            + QString("|%1|%2|%3|%4%5%6%7|%8").arg(x.vartype).arg(x.varlength).arg(x.varimagej)
-                  .arg(x.varunique).arg(x.varcarry).arg(x.varautoinc).arg(x.varskip).arg(x.condcount);
-        out += QStringList(x.condtext.begin(), x.condtext.end());
-    }
-    return out;
-}
-
 KeyTable rows(const QStringList& keys)
 {
     KeyTable table;
@@ -70,68 +55,52 @@ private slots:
         ReadSection(fresh, "main", keys);
         QCOMPARE(keys, (KeyTable{{"Left", "10"}, {"Many", "one" + kJoin + "two"}}));
         QVERIFY(!WriteSection(dir.path(), "[S]", {{"A", "1"}}));  // a folder is no file
+        QVERIFY(RemoveSection(dir.filePath("missing.ini"), "[Main]"));
+        QVERIFY(!QFileInfo::exists(dir.filePath("missing.ini")));
     }
 
-    void writeSection_data()
+    void sections_data()
     {
         QTest::addColumn<QByteArray>("before");
-        QTest::addColumn<KeyTable>("keys");
+        QTest::addColumn<QString>("section");
+        QTest::addColumn<KeyTable>("keys");  // none: the section is removed
         QTest::addColumn<QByteArray>("after");
         const KeyTable ab{{"A", "1"}, {"B", "2"}};
-        QTest::newRow("new section appended after one blank")
-            << crlf({"[X]", "k=v"}) << ab << crlf({"[X]", "k=v", " ", "[S]", "A=1", "B=2"});
-        QTest::newRow("entries right after the header, others kept in place")
-            << crlf({"'note", "[s]", "c=3", "a=old", "[X]", "a=x"}) << ab
-            << crlf({"'note", "[s]", "A=1", "B=2", "c=3", "[X]", "a=x"});
-        QTest::newRow("empty value removes the key")
-            << crlf({"[S]", "A=1", "B=2", "C=3"}) << KeyTable{{"A", ""}, {"B", "5"}} << crlf({"[S]", "B=5", "C=3"});
-        QTest::newRow("blank before the equals sign is another key")
-            << crlf({"[S]", "A =1"}) << KeyTable{{"A", "2"}} << crlf({"[S]", "A=2", "A =1"});
-        QTest::newRow("section twice gets the entries twice")
-            << crlf({"[S]", "A=0", "[T]", "[S]", "A=9"}) << KeyTable{{"A", "1"}} << crlf({"[S]", "A=1", "[T]", "[S]", "A=1"});
+        const auto row = [](const char* name, const QByteArray& before, const QString& section, const KeyTable& keys,
+                            const QByteArray& after) { QTest::newRow(name) << before << section << keys << after; };
+        row("new section appended after one blank", crlf({"[X]", "k=v"}), "[S]", ab,
+            crlf({"[X]", "k=v", " ", "[S]", "A=1", "B=2"}));
+        row("entries right after the header, others kept in place", crlf({"'note", "[s]", "c=3", "a=old", "[X]", "a=x"}),
+            "[S]", ab, crlf({"'note", "[s]", "A=1", "B=2", "c=3", "[X]", "a=x"}));
+        row("empty value removes the key", crlf({"[S]", "A=1", "B=2", "C=3"}), "[S]", {{"A", ""}, {"B", "5"}},
+            crlf({"[S]", "B=5", "C=3"}));
+        row("blank before the equals sign is another key", crlf({"[S]", "A =1"}), "[S]", {{"A", "2"}},
+            crlf({"[S]", "A=2", "A =1"}));
+        row("section twice gets the entries twice", crlf({"[S]", "A=0", "[T]", "[S]", "A=9"}), "[S]", {{"A", "1"}},
+            crlf({"[S]", "A=1", "[T]", "[S]", "A=1"}));
         // Fixed: a line break in a value let the rest be read as a header of its own.
-        QTest::newRow("line break inside a value stays on one line")
-            << crlf({"[S]"}) << KeyTable{{"P", "a\r\n[K7]\nb"}} << crlf({"[S]", "P=a [K7] b"});
-        QTest::newRow("blank value writes nothing") << crlf({"[S]", "A=1"}) << KeyTable{{"A", "  "}} << crlf({"[S]"});
-        QTest::newRow("8-bit file stays 8-bit")
-            << QByteArray("[S]\r\nName=Jos\xE9\r\n") << KeyTable{{"Other", "x"}} << QByteArray("[S]\r\nOther=x\r\nName=Jos\xE9\r\n");
+        row("line break inside a value stays on one line", crlf({"[S]"}), "[S]", {{"P", "a\r\n[K7]\nb"}},
+            crlf({"[S]", "P=a [K7] b"}));
+        row("blank value writes nothing", crlf({"[S]", "A=1"}), "[S]", {{"A", "  "}}, crlf({"[S]"}));
+        row("8-bit file stays 8-bit", "[S]\r\nName=Jos\xE9\r\n", "[S]", {{"Other", "x"}},
+            "[S]\r\nOther=x\r\nName=Jos\xE9\r\n");
+        row("remove a middle section with its blank lines",
+            crlf({"[K7]", "a=1", " ", "[Var1]", "Type=Text", "", " ", "[Var2]", "b=2"}), "Var1", {},
+            crlf({"[K7]", "a=1", " ", "[Var2]", "b=2"}));
+        row("remove: brackets given, other case, twice", crlf({"[a]", "x=1", "[B]", "[A]", "y=2"}), "[A]", {}, crlf({"[B]"}));
+        row("remove: indented header, last section", crlf({"[K7]", "  [Var1]  ", "T=1"}), "Var1", {}, crlf({"[K7]"}));
+        row("remove: no such section", crlf({"[K7]", "'comment"}), "V", {}, crlf({"[K7]", "'comment"}));
     }
-    void writeSection()
+    void sections()
     {
         QFETCH(QByteArray, before);
+        QFETCH(QString, section);
         QFETCH(KeyTable, keys);
         QFETCH(QByteArray, after);
         QTemporaryDir dir;
         const QString path = writeBytes(dir, "s.ini", before);
-        QVERIFY(WriteSection(path, "[S]", keys));
+        QVERIFY(keys.isEmpty() ? RemoveSection(path, section) : WriteSection(path, section, keys));
         QCOMPARE(readBytes(path), after);
-    }
-
-    void removeSection_data()
-    {
-        QTest::addColumn<QStringList>("before");
-        QTest::addColumn<QString>("section");
-        QTest::addColumn<QStringList>("after");
-        QTest::newRow("middle section with its blank lines")
-            << QStringList{"[K7]", "a=1", " ", "[Var1]", "Type=Text", "", " ", "[Var2]", "b=2"}
-            << "Var1" << QStringList{"[K7]", "a=1", " ", "[Var2]", "b=2"};
-        QTest::newRow("brackets given, other case, occurs twice")
-            << QStringList{"[a]", "x=1", "[B]", "[A]", "y=2"} << "[A]" << QStringList{"[B]"};
-        QTest::newRow("indented header, last section")
-            << QStringList{"[K7]", "  [Var1]  ", "Type=Text"} << "Var1" << QStringList{"[K7]"};
-        QTest::newRow("no such section") << QStringList{"[K7]", "'comment"} << "V" << QStringList{"[K7]", "'comment"};
-    }
-    void removeSection()
-    {
-        QFETCH(QStringList, before);
-        QFETCH(QString, section);
-        QFETCH(QStringList, after);
-        QTemporaryDir dir;
-        const QString path = writeBytes(dir, "r.cfg", crlf(before));
-        QVERIFY(RemoveSection(path, section));
-        QCOMPARE(readBytes(path), crlf(after));
-        QVERIFY(RemoveSection(dir.filePath("missing.cfg"), section));
-        QVERIFY(!QFileInfo::exists(dir.filePath("missing.cfg")));
     }
 
     void normalForm_data()
@@ -150,29 +119,26 @@ private slots:
             " ", "[VAR6]", "Type=Numeric", "Prompt=Measure the artifact length :", "Length=10",
             "Condition1=Var2 Lithic AND", "Condition2=Var4 Tool"})};
         QTest::newRow("rich") << crlf({
-            "'comments and blank lines go", "", "[k7]",
-            "Com=COM1:9600,N,8,1", "Sound=Yes", "Delaytime=2.5", "BackColor=12632256", "Sort=[ID] DESC", "Unknown=x",
-            "[ID]", "Output=F8.2", "Unique=TRUE", "Autoinc=yes", "Length=12.5", "Prompt= leading blank kept",
+            "'comments and blank lines go", "", "[k7]", "Com=COM1:9600,N,8,1", "Delaytime=2.5", "Sort=[ID] DESC", "Unknown=x",
+            "[ID]", "Output=F8.2", "Unique=TRUE", "Autoinc=yes", "Length=12.5", "Prompt= leading blank kept", "ImageJ=4",
             "[Kind]", "Type=MENU", "Menu=  Bone  Shell Stone", "Carry=Yes", "Skip=True",
             "[Count]", "Type=Numeric", "Condition1=kind not bone shell or", "Condition2=Kind \"\" AND",
             "Condition3=ID x", "Prompt=a", "Prompt=b",
             "[Code ]", "Type=Sqid", "Length=0",
-            "[Where]", "Type=table", "Table=Sites", "Menu=ignored", "ImageJ=4",
             "[Note]", "Menu=a,b,  c",
             "[Short]", "Type=Menu", "Menu=Earthenware Bone", "Length=4",
             "[One]", "Type=Menu", "Menu=single", "Length=30",
         }) << QList<QByteArray>{
-            crlf({"[K7]", "Com=COM1:9600,N,8,1", "Sound=Yes", "Delaytime=2.5", "BackColor=12632256",
-                  "Sort=[ID] DESC", " ", "[ID]", "Type=Text", "Prompt= leading blank kept", "Output=F8.2",
-                  "Length=12.5", "Unique=True", "Autoinc=True", " "}),
-            crlf({"[Kind]", "Type=Menu", "Prompt=Select a value for Kind", "Menu=Bone,,Shell,Stone", "Length=5",
+            crlf({"[K7]", "Com=COM1:9600,N,8,1", "Delaytime=2.5", "BackColor=16777215", "Sort=[ID] DESC", " ",
+                  "[ID]", "Type=Text", "Prompt= leading blank kept", "Output=F8.2", "Length=12.5", "Unique=True",
+                  "Autoinc=True", "ImageJ=4", " ",
+                  "[Kind]", "Type=Menu", "Prompt=Select a value for Kind", "Menu=Bone,,Shell,Stone", "Length=5",
                   "Carry=True", "Skip=True", " "}),
             crlf({"Prompt=a", "Prompt=b", "Length=10", "Condition1=kind NOT bone,shell OR",
                   "Condition2=Kind \"\" AND", "Condition3=ID x", " "}),
             crlf({"[Code ]", "Type=Sqid", "Prompt=Enter a value for Code", "Length=12", " "}),
-            crlf({"[Where]", "Type=Table", "Prompt=Enter a value for Where", "Menu=Sites", "Length=10", "ImageJ=4"}),
-            crlf({"Menu=a,b,  c", "Length=10", " "}),               // has a comma: left alone
-            crlf({"Menu=Earthenware,Bone", "Length=11", " "}),      // the longest item beats Length
+            crlf({"Menu=a,b,  c", "Length=10", " "}),           // has a comma: left alone
+            crlf({"Menu=Earthenware,Bone", "Length=11", " "}),  // the longest item beats Length
             crlf({"Menu=single", "Length=30"})};
         QTest::newRow("8-bit file keeps its encoding")
             << QByteArray("[K7]\r\n[Caf\xE9]\r\nPrompt=Ni\xF1o\r\n")
@@ -197,7 +163,7 @@ private slots:
         CfgRead second;
         readCfg(second, first.model.cfgpath);
         QVERIFY(!second.error.failed());
-        QCOMPARE(describe(second.model), describe(first.model));
+        QCOMPARE(CfgLines(second.model), CfgLines(first.model));
         QVERIFY(NormalizeModel(second.model, second.dialogs));
         QCOMPARE(readBytes(first.model.cfgpath), once);
         QVERIFY(first.dialogs.messages().isEmpty() && second.dialogs.messages().isEmpty());
