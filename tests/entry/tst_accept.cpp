@@ -27,9 +27,7 @@ private slots:
             for (const QString& again : {c[2], c[3]}) {
                 rig.dialogs.clear();
                 rig.enter({again});
-                QCOMPARE(rig.dialogs.messages().size(), 1);
-                QCOMPARE(rig.dialogs.messages().at(0).text, again + " has already been entered.");
-                QCOMPARE(rig.dialogs.messages().at(0).style, 64);
+                QCOMPARE(rig.shown(), QStringList{again + " has already been entered. [64]"});
                 QCOMPARE(rig.state.curvar, 1);
                 QCOMPARE(rig.view.text(Control::TextBox), QString());
             }
@@ -110,14 +108,13 @@ private slots:
         QCOMPARE(rig.state.curvar, 2);
 
         // Each answer that declines keeps the value typed, selected, for another try.
-        struct Step { const char* value; int no; int yes; const char* text; int style; };
-        for (const Step& s : {Step{"B2", Answer::No, Answer::Yes, "Status is closed.  Continue?", 36},
-                              Step{"O'Neil", Answer::Cancel, Answer::Ok, "O'Neil could not be found.", 65}}) {
+        struct Step { const char* value; int no; int yes; const char* message; };
+        for (const Step& s : {Step{"B2", Answer::No, Answer::Yes, "Status is closed.  Continue? [36]"},
+                              Step{"O'Neil", Answer::Cancel, Answer::Ok, "O'Neil could not be found. [65]"}}) {
             rig.engine.clearRecord();
             rig.dialogs.queueAnswer(s.no);
             rig.enter({s.value});
-            QCOMPARE(rig.dialogs.messages().last().text, QString(s.text));
-            QCOMPARE(rig.dialogs.messages().last().style, s.style);
+            QCOMPARE(rig.shown().last(), QString(s.message));
             QCOMPARE(rig.state.curvar, 1);
             QVERIFY(rig.view.wholeTextSelected(Control::TextBox));
             rig.dialogs.queueAnswer(s.yes);
@@ -195,28 +192,23 @@ private slots:
         // Accepted: the row changes, the record in progress does not.
         rig.view.setGridCell(0, 1, "first");
         QVERIFY(rig.engine.gridKey(Key::Enter));
-        QVERIFY(!rig.view.gridTabStop());
         rig.enter({"changed"});
-        QVERIFY(rig.view.gridHasFocus());
         QCOMPARE(rig.state.varvalue[1], QString("A2"));
         QCOMPARE(rig.rows(), (QList<QStringList>{{"A1", "changed", "1"}}));
 
-        // Cancelled with Esc in the box: nothing changes, entry resumes at NOTE.
+        // Cancelled, with Esc in the box or in the grid: nothing changes and
+        // entry resumes at NOTE, even after a second start while editing.
         rig.view.setGridCell(0, 2, "1");
-        rig.engine.startGridEdit(false);
-        rig.view.type(Control::NumericBox, "9");
-        QVERIFY(rig.press(Key::Esc));
-        QVERIFY(!rig.state.editing);
-        QCOMPARE(rig.state.curvar, 2);
-        QCOMPARE(rig.view.caption(Frame::Text), QString());
-
-        // A second start while editing, then Esc in the grid: entry still
-        // resumes where the record in progress was left.
-        rig.engine.startGridEdit(true);
-        rig.engine.startGridEdit(true);
-        QVERIFY(rig.engine.gridKey(Key::Esc));
-        QVERIFY(!rig.state.editing);
-        QCOMPARE(rig.state.curvar, 2);
+        for (const bool inGrid : {false, true}) {
+            rig.engine.startGridEdit(inGrid);
+            rig.engine.startGridEdit(inGrid);
+            rig.view.type(Control::NumericBox, "9");
+            QVERIFY(inGrid ? rig.engine.gridKey(Key::Esc) : rig.press(Key::Esc));
+            QVERIFY(!rig.state.editing);
+            QCOMPARE(rig.state.curvar, 2);
+            QCOMPARE(rig.view.caption(Frame::Text), QString());
+            QVERIFY(rig.view.gridTabStop());
+        }
 
         // Ctrl+C during an edit ends the edit before clearing the record: the
         // next value typed goes into the record, not the grid row.
@@ -238,10 +230,7 @@ private slots:
         rig.dialogs.clear();
         rig.view.setGridCell(0, 3, "x");
         rig.engine.startGridEdit(true);
-        QCOMPARE(rig.dialogs.messages().size(), 1);
-        QCOMPARE(rig.dialogs.messages().at(0).text,
-                 QString("This variable is not in your configuration file and cannot be edited."));
-        QCOMPARE(rig.dialogs.messages().at(0).style, 0);
+        QCOMPARE(rig.shown(), QStringList{"This variable is not in your configuration file and cannot be edited. [0]"});
         QVERIFY(!rig.state.editing);
     }
 
