@@ -44,9 +44,8 @@ private slots:
     void values()
     {
         QTemporaryDir dir;
-        writeBytes(dir, "look up.mdb", "x");
-        writeBytes(dir, "help.txt", "help");
-        writeBytes(dir, "in.wav", "RIFF");
+        for (const char* name : {"look up.mdb", "help.txt", "in.wav"})
+            writeBytes(dir, name, "x");
         const QString results = writeBytes(dir, "Results.txt", "1\t2\n");
         CfgRead r;
         readCfg(r, writeBytes(dir, "test.cfg", crlf({
