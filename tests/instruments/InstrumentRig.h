@@ -36,7 +36,12 @@ namespace k7::test {
 // programEnd(). Stopping socat removes both, as unplugging an instrument would.
 class PtyPair {
 public:
-    ~PtyPair() { stop(); }
+    ~PtyPair()
+    {
+        m_writer.close();
+        m_socat.kill();
+        m_socat.waitForFinished(3000);
+    }
 
     bool start()
     {
@@ -54,13 +59,6 @@ public:
     }
     QString programEnd() const { return m_dir.filePath(QStringLiteral("program")); }
     void send(const QByteArray& bytes) { QCOMPARE(m_writer.write(bytes), qint64(bytes.size())); }
-
-    void stop()
-    {
-        m_writer.close();
-        m_socat.kill();
-        m_socat.waitForFinished(3000);
-    }
 
 private:
     QTemporaryDir m_dir;

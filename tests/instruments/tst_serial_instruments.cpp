@@ -1,0 +1,326 @@
+// Serial instruments and the keyboard wedge: the Com option, the receive
+// handling character by character, readings from pseudo-terminals saved as
+// records through the whole program, typed wedge input and the simulator.
+
+#include "InstrumentRig.h"
+#include "instruments/ComOption.h"
+#include "instruments/InstrumentReceiver.h"
+#include "instruments/SerialSettings.h"
+
+#include <QFileInfo>
+#include <QScopeGuard>
+#include <QSerialPort>
+#include <QTest>
+
+using namespace k7;
+using namespace k7::test;
+
+Q_DECLARE_METATYPE(k7::SerialSettings)
+
+namespace {
+
+const QString kPlaceholder = QStringLiteral("<Instrument data>");
+
+// Accepting records the box and presents the variable again, as the engine does.
+struct ReceiverRig {
+    FakeInstrumentPort port;
+    RecordingEntryView view;
+    bool devicewait = true;
+    QStringList accepted;
+    QByteArray duringFirstAccept;
+    InstrumentReceiver receiver{port, view, devicewait, [this] {
+                                    accepted << view.boxText(Control::InstrumentBox);
+                                    view.setBoxText(Control::InstrumentBox, kPlaceholder);
+                                    devicewait = true;
+                                    if (accepted.size() == 1 && !duringFirstAccept.isEmpty())
+                                        port.arrive(duringFirstAccept);
+                                }};
+    ReceiverRig()
+    {
+        port.open({}, {});
+        view.setBoxText(Control::InstrumentBox, kPlaceholder);
+    }
+};
+
+}  // namespace
+
+class TestSerialInstruments : public QObject {
+    Q_OBJECT
+
+private slots:
+    void portDeviceAndSettings_data()
+    {
+        QTest::addColumn<QString>("com");
+        QTest::addColumn<QString>("iniEntry");  // KEY=device in k7.ini
+        QTest::addColumn<QString>("label");     // empty: no port asked for
+        QTest::addColumn<QString>("device");
+        QTest::addColumn<SerialSettings>("wanted");
+        QTest::addColumn<QString>("refusal");  // what the reason names; empty when accepted
+
+        using P = QSerialPort;
+        const SerialSettings none;
+        QTest::newRow("COM2, another key mapped") << "COM2:9600,N,8,1" << "COM3=/dev/ttyUSB0" << "2"
+            << "/dev/ttyS1" << SerialSettings{9600, P::NoParity, P::Data8, P::OneStop} << "";
+        QTest::newRow("lower case, op0 dropped, mapped") << "com1:1200,e,7,1,op0" << "COM1=/dev/ttyACM0"
+            << "1" << "/dev/ttyACM0" << SerialSettings{1200, P::EvenParity, P::Data7, P::OneStop} << "";
+        QTest::newRow("two digits, odd, two stop bits") << "COM12:4800,O,8,2" << "" << "12" << "/dev/ttyS11"
+            << SerialSettings{4800, P::OddParity, P::Data8, P::TwoStop} << "";
+        QTest::newRow("blanks, mark, 1.5, OP0 and more") << "COM3: 2400 , m , 5 , 1.5 ,OP0,XY" << "" << "3"
+            << "/dev/ttyS2" << SerialSettings{2400, P::MarkParity, P::Data5, P::OneAndHalfStop} << "";
+        QTest::newRow("device path, space parity") << "/dev/pts/7:115200,S,8,1" << "COM1=/dev/x"
+            << "/dev/pts/7" << "/dev/pts/7" << SerialSettings{115200, P::SpaceParity, P::Data8, P::OneStop}
+            << "";
+        QTest::newRow("no number, no device") << "COM:9600,N,8" << "" << "0" << "" << none << "rate,parity";
+        QTest::newRow("other trailing option") << "COM1:9600,N,8,1,RTS" << "" << "1" << "/dev/ttyS0" << none
+                                               << "RTS";
+        QTest::newRow("only the first colon splits") << "COM4:9600,N,8,1:x" << "" << "4" << "/dev/ttyS3"
+                                                     << none << "1:x";
+        QTest::newRow("rate zero") << "COM1:0,N,8,1" << "" << "1" << "/dev/ttyS0" << none << "\"0\"";
+        QTest::newRow("parity") << "COM1:9600,X,8,1" << "" << "1" << "/dev/ttyS0" << none << "\"X\"";
+        QTest::newRow("data bits") << "COM1:9600,N,9,1" << "" << "1" << "/dev/ttyS0" << none << "\"9\"";
+        QTest::newRow("empty") << "" << "" << "" << "" << none << "";
+        QTest::newRow("no colon") << "COM1" << "" << "" << "" << none << "";
+    }
+    void portDeviceAndSettings()
+    {
+        QFETCH(QString, com);
+        QFETCH(QString, iniEntry);
+        QFETCH(QString, label);
+        QFETCH(QString, device);
+        QFETCH(SerialSettings, wanted);
+        QFETCH(QString, refusal);
+
+        const auto parsed = ParseComOption(com);
+        QCOMPARE(bool(parsed), !label.isEmpty());
+        if (!parsed)
+            return;
+        QCOMPARE(parsed->label(), label);
+        const IniLookup ini = [&](const QString& key) {
+            return key == iniEntry.section(u'=', 0, 0) ? iniEntry.section(u'=', 1) : QString();
+        };
+        QCOMPARE(DeviceForPort(*parsed, ini), device);
+
+        QString reason;
+        const auto s = ParseSerialSettings(parsed->settings, &reason);
+        QVERIFY2(bool(s) == refusal.isEmpty(), qPrintable(reason));
+        if (s)
+            QVERIFY(*s == wanted);
+        else
+            QVERIFY2(reason.contains(refusal), qPrintable(reason));
+    }
+
+    void receiveHandling_data()
+    {
+        using Pieces = QList<QByteArray>;
+        QTest::addColumn<Pieces>("pieces");
+        QTest::addColumn<QStringList>("accepted");
+        QTest::addColumn<QString>("box");
+        QTest::addColumn<QByteArray>("duringFirstAccept");
+
+        QTest::newRow("control and high characters dropped, unit kept")
+            << Pieces{"\x01 1\t2\xb0.5\x7f\x1b g\r\n"} << QStringList{"12.5g"} << kPlaceholder << QByteArray();
+        QTest::newRow("no line feed, no accept") << Pieces{"  12.57\r"} << QStringList{} << "12.57" << QByteArray();
+        QTest::newRow("line feed alone accepts what the box shows")
+            << Pieces{"\n"} << QStringList{kPlaceholder} << kPlaceholder << QByteArray();
+        // Mended: an accept that shows a message box runs an event loop, which
+        // delivers more input before the accept has returned; it must queue
+        // behind what had already arrived.
+        QTest::newRow("reading delivered during an accept")
+            << Pieces{"  1.00\r\n  2.00\r\n"} << QStringList{"1.00", "2.00", "3.00"} << kPlaceholder
+            << QByteArray("  3.00\r\n");
+    }
+    void receiveHandling()
+    {
+        QFETCH(QList<QByteArray>, pieces);
+        QFETCH(QStringList, accepted);
+        QFETCH(QString, box);
+        QFETCH(QByteArray, duringFirstAccept);
+
+        ReceiverRig rig;
+        rig.duringFirstAccept = duringFirstAccept;
+        for (const QByteArray& piece : pieces)
+            rig.port.arrive(piece);
+        QCOMPARE(rig.accepted, accepted);
+        QCOMPARE(rig.view.boxText(Control::InstrumentBox), box);
+        QCOMPARE(rig.port.bytesAvailable(), qint64(0));
+    }
+
+    void readingsThroughAPseudoTerminal()
+    {
+        auto pty = std::make_unique<PtyPair>();
+        QVERIFY2(pty->start(), "socat made no pseudo-terminal pair");
+        ProgramRig rig;
+        const QString com = pty->programEnd() + QStringLiteral(":9600,N,8,1");
+        QVERIFY(rig.open(caliperCfg(com)));
+        QCOMPARE(rig.box(), kPlaceholder);
+
+        // A reading in two pieces is one value, accepted once.
+        pty->send("+00");
+        QTRY_COMPARE(rig.box(), QStringLiteral("+00"));
+        QCOMPARE(rig.state.curvar, 1);
+        pty->send("12.50\r\n");
+        QTRY_COMPARE(rig.state.curvar, 2);
+        QCOMPARE(rig.state.varvalue[1], QStringLiteral("+0012.50"));
+        QCOMPARE(rig.box(), kPlaceholder);
+        pty->send("  12.57\r\n");
+        QTRY_COMPARE(rig.column(QStringLiteral("LENGTH")), QStringList{"12.5"});
+        QCOMPARE(rig.column(QStringLiteral("WIDTH")), QStringList{"12.57"});
+
+        // Mended: a CFG without a port kept receiving from the last one's
+        // instrument; what it sends meanwhile must not arrive on reopening.
+        rig.model.options[OptCom].clear();
+        rig.instruments.openPort();
+        QVERIFY(!rig.instruments.portOpen());
+        pty->send("  3.00\r\n");
+        QTest::qWait(200);
+        rig.model.options[OptCom] = com;
+        rig.instruments.openPort();
+        QVERIFY(rig.instruments.portOpen());
+        pty->send("  4.75\r\n");
+        QTRY_COMPARE(rig.state.curvar, 2);
+        QCOMPARE(rig.state.varvalue[1], QStringLiteral("4.75"));
+
+        // Unplugged mid-record: reported once, the record kept and finished by hand.
+        pty.reset();
+        QTRY_COMPARE(rig.dialogs.messages().size(), 1);
+        QCOMPARE(rig.dialogs.messages().first().text.section(u'\n', 0, 0),
+                 QStringLiteral("Error: Lost connection to port %1.").arg(com.section(u':', 0, 0)));
+        QVERIFY(!rig.instruments.portOpen());
+        rig.wedge(QStringLiteral("2"));
+        QCOMPARE(rig.column(QStringLiteral("LENGTH")), (QStringList{"12.5", "4.75"}));
+        QCOMPARE(rig.column(QStringLiteral("WIDTH")), (QStringList{"12.57", "2"}));
+        QTest::qWait(200);
+        QCOMPARE(rig.dialogs.messages().size(), 1);
+    }
+
+    void hundredReadingsBecomeHundredRecords()
+    {
+        PtyPair pty;
+        QVERIFY2(pty.start(), "socat made no pseudo-terminal pair");
+        ProgramRig rig;
+        QVERIFY(rig.open(caliperCfg(pty.programEnd() + QStringLiteral(":9600,N,8,1"), {"LENGTH"})));
+
+        QStringList lengths;
+        QByteArray burst;
+        for (int i = 1; i <= 100; ++i) {
+            const QString length = QStringLiteral("%1.%2").arg(i).arg(i % 100, 2, 10, QLatin1Char('0'));
+            lengths << ShortestSingle(length.toDouble());
+            burst += "  " + length.toLatin1() + "\r\n";
+        }
+        pty.send(burst);
+        QTRY_COMPARE_WITH_TIMEOUT(rig.column(QStringLiteral("LENGTH")).size(), 100, 20000);
+        QCOMPARE(rig.column(QStringLiteral("LENGTH")), lengths);
+        QVERIFY(rig.dialogs.messages().isEmpty());
+    }
+
+    void portThatCannotBeOpened_data()
+    {
+        QTest::addColumn<QString>("com");
+        QTest::addColumn<QString>("message");
+        QTest::addColumn<QString>("reason");  // part of the line that says why
+
+        QTest::newRow("COM2 mapped to nothing") << "COM2:9600,N,8,1" << "Error: Could not open port 2"
+                                                << "";
+        QTest::newRow("device path") << "/dev/k7-no-such-tty:9600,N,8,1"
+                                     << "Error: Could not open port /dev/k7-no-such-tty" << "";
+        QTest::newRow("no port number") << "COM:9600,N,8,1" << "Error: Could not open port 0" << "";
+        QTest::newRow("settings refused") << "/dev/null:9600,Q,8,1"
+                                          << "Error: Could not open port /dev/null" << "\"Q\"";
+    }
+    void portThatCannotBeOpened()
+    {
+        QFETCH(QString, com);
+        QFETCH(QString, message);
+        QFETCH(QString, reason);
+
+        ProgramRig rig;
+        rig.ini.insert(QStringLiteral("COM2"), rig.path(QStringLiteral("no-such-tty")));
+        QVERIFY(rig.open(caliperCfg(com, {"LENGTH"})));
+        QVERIFY(!rig.instruments.portOpen());
+        QCOMPARE(rig.dialogs.messages().size(), 1);
+        QCOMPARE(rig.dialogs.messages().first().style, 0);
+        const QStringList lines = rig.dialogs.messages().first().text.split(u'\n');
+        QCOMPARE(lines.first(), message);
+        QCOMPARE(lines.size(), 2);
+        QVERIFY2(!lines.at(1).isEmpty() && lines.at(1).contains(reason), qPrintable(lines.at(1)));
+
+        rig.wedge(QStringLiteral("7.25"));
+        QCOMPARE(rig.column(QStringLiteral("LENGTH")), QStringList{"7.25"});
+    }
+
+    void keyboardWedgeAndBoxKeys()
+    {
+        ProgramRig rig;
+        const QString wedgeText = QStringLiteral("<Keyboard wedge data>");
+        QVERIFY(rig.open(caliperCfg(QString(), {"LENGTH", "WIDTH"}, QStringLiteral("KEYBOARD"))));
+        QCOMPARE(rig.box(), wedgeText);
+        rig.wedge(QStringLiteral("3.5"));
+        QCOMPARE(rig.state.varvalue[1], QStringLiteral("3.5"));
+        QCOMPARE(rig.box(), wedgeText);
+
+        // Esc steps back and shows the value; Ctrl+E goes to the grid; Tab
+        // without an info file and other keys are left to the box.
+        QVERIFY(rig.instruments.instrumentKey(Key::Esc));
+        QCOMPARE(rig.box(), QStringLiteral("3.5"));
+        QVERIFY(rig.instruments.instrumentKey(Key::CtrlE) && rig.view.gridHasFocus());
+        QVERIFY(!rig.instruments.instrumentKey(Key::CtrlI) && !rig.instruments.instrumentKey('5'));
+        // Ctrl+C empties the record, which is then entered afresh.
+        QVERIFY(rig.instruments.instrumentKey(Key::CtrlC));
+        QCOMPARE(rig.box(), wedgeText);
+        rig.wedge(QStringLiteral("4"));
+        rig.wedge(QStringLiteral("1"));
+        QCOMPARE(rig.column(QStringLiteral("LENGTH")), QStringList{"4"});
+        QCOMPARE(rig.column(QStringLiteral("WIDTH")), QStringList{"1"});
+        QVERIFY(rig.dialogs.messages().isEmpty());
+    }
+
+    void sendsReadingsOnItsOwnPseudoTerminal_data()
+    {
+        QTest::addColumn<QString>("style");
+        QTest::addColumn<QByteArray>("bytes");
+
+        QTest::newRow("caliper") << "caliper" << QByteArray("  12.57\r\n   1.00\r\n");
+        QTest::newRow("signed") << "signed" << QByteArray("+0012.57\r\n+0001.00\r\n");
+        QTest::newRow("balance") << "balance" << QByteArray("  12.57 g\r\n   1.00 g\r\n");
+    }
+    void sendsReadingsOnItsOwnPseudoTerminal()
+    {
+        QFETCH(QString, style);
+        QFETCH(QByteArray, bytes);
+
+        const QString simulator =
+            QFileInfo(QStringLiteral(K7_TEST_DATA "/../../tools/k7-instrument-sim")).absoluteFilePath();
+        QVERIFY2(QFileInfo(simulator).isExecutable(), qPrintable(simulator));
+        QTemporaryDir dir;
+        const QString link = dir.filePath(QStringLiteral("caliper"));
+        QProcess sim;
+        // Ended politely whatever happens, so its socat goes with it.
+        const auto stop = qScopeGuard([&sim] {
+            if (sim.state() != QProcess::NotRunning) {
+                sim.terminate();
+                sim.waitForFinished(3000);
+            }
+        });
+        const QString args = QStringLiteral("--link %1 --count 2 --rate 50 --values \"12.57 1\" --style %2 --wait-open");
+        sim.start(simulator, QProcess::splitCommand(args.arg(link, style)));
+        // It says what to put in the CFG, then waits for Enter.
+        QByteArray said;
+        QTRY_VERIFY2((said += sim.readAllStandardOutput()).contains("Com=" + link.toLocal8Bit() + ":9600,N,8,1"),
+                     qPrintable(QString::fromLocal8Bit(said + sim.readAllStandardError())));
+
+        QSerialPort reader;
+        reader.setPortName(link);
+        QVERIFY(reader.open(QIODevice::ReadOnly));
+        sim.write("\n");
+        QByteArray got;
+        QTRY_VERIFY((got += reader.readAll()).size() >= bytes.size());
+        QCOMPARE(got, bytes);
+        QVERIFY(sim.waitForFinished(10000));
+        QCOMPARE(sim.exitCode(), 0);
+        // Its pseudo-terminal goes with it.
+        QTRY_VERIFY(!QFileInfo::exists(link));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestSerialInstruments)
+#include "tst_serial_instruments.moc"
