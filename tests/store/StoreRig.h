@@ -60,20 +60,6 @@ inline int rowCount(const QString& dbPath, QString table)
     return rows ? rows->value(0).toInt() : -1;
 }
 
-// Holds an exclusive write lock on a database file, as another program would.
-struct ForeignLock {
-    sqlite3* db = nullptr;
-    bool held = false;
-    explicit ForeignLock(const QString& path)
-    {
-        held = sqlite3_open(QFile::encodeName(path).constData(), &db) == SQLITE_OK
-               && sqlite3_exec(db, "BEGIN EXCLUSIVE", nullptr, nullptr, nullptr) == SQLITE_OK;
-    }
-    ~ForeignLock() { sqlite3_close_v2(db); }
-    ForeignLock(const ForeignLock&) = delete;
-    ForeignLock& operator=(const ForeignLock&) = delete;
-};
-
 struct StoreRig {
     QTemporaryDir dir;
     Model model;
