@@ -100,7 +100,14 @@ public:
         for (int v = 1; v <= m_model.varcount; ++v) {
             if (m_model.var(v).vartype == TypeUnset)
                 m_model.var(v).vartype = TypeText;
+            // Lines are trimmed when the converted file is read again, so a
+            // prompt cut before a blank would otherwise change on every opening.
+            m_model.var(v).varprompt = TrimBlanks(m_model.var(v).varprompt);
         }
+        // The converted file must read back as this model: an empty BackColor
+        // is read as white.
+        if (m_model.options[OptBackColor].isEmpty())
+            m_model.options[OptBackColor] = kWhiteColorNumber;
         return {};
     }
 

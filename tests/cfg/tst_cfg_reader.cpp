@@ -216,7 +216,7 @@ private slots:
         QCOMPARE(m.var(2).varmenu, QString("BONE,SHELL"));
         QCOMPARE(m.var(2).varlength, 60.0);
         QCOMPARE(m.var(3).condtext[1], QString("KIND BONE"));
-        QCOMPARE(m.var(4).varprompt, QString("123456789 ").repeated(6));  // the first 60
+        QCOMPARE(m.var(4).varprompt, QString("123456789 ").repeated(6).trimmed());  // the first 60
         QCOMPARE(m.var(4).vartype, int(TypeText));  // no INPUT: text
         if (!converted) {  // declining leaves the old file and any older backup alone
             QCOMPARE(readBytes(m.cfgpath), crlf(kOldCfg));
@@ -234,6 +234,11 @@ private slots:
         QCOMPARE(again.model.var(1).varoutput, QString("F8.2"));
         QCOMPARE(again.model.var(2).varmenu, QString("BONE,SHELL"));
         QCOMPARE(again.model.var(3).condtext[1], QString("KIND BONE"));
+        // Opening the converted file again changes nothing: no BackColor
+        // appears and the cut prompt keeps its text.
+        const QByteArray prepared = readBytes(m.cfgpath);
+        QVERIFY(NormalizeModel(again.model, again.dialogs));
+        QCOMPARE(readBytes(m.cfgpath), prepared);
     }
 
     void badInput_data()
