@@ -33,7 +33,6 @@ private slots:
         QTest::addColumn<QByteArray>("keys");
         QTest::addColumn<QRectF>("rect");  // empty: maximized
         QTest::newRow("no keys: maximized") << QByteArray() << QRectF();
-        QTest::newRow("state 2") << QByteArray("frmMainmaximized=2\r\nfrmMainleft=50\r\n") << QRectF();
         QTest::newRow("all pass") << QByteArray("frmMainmaximized=0\r\nfrmMainleft=200\r\nfrmMaintop=300\r\n"
                                                 "frmMainwidth=8000\r\nfrmMainheight=2700\r\n")
                                   << QRectF(200, 300, 8000, 2700);
