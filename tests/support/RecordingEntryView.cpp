@@ -83,11 +83,9 @@ void RecordingEntryView::showFrame(Frame frame)
     ++m_framesShown;
 }
 
-void RecordingEntryView::setFrameCaption(Frame frame, const QString& caption, int fontSize)
+void RecordingEntryView::setFrameCaption(Frame frame, const QString& caption, int)
 {
     m_captions[frame] = caption;
-    if (fontSize > 0)
-        m_captionFontSizes[frame] = fontSize;
 }
 
 void RecordingEntryView::setPrompt(Frame frame, const QString& prompt)
@@ -126,24 +124,12 @@ QString RecordingEntryView::selectedMenuText() const
                : QString();
 }
 
-void RecordingEntryView::setInfoButton(Frame frame, bool visible, const QString& tag)
-{
-    m_infoVisible[frame] = visible;
-    m_infoTags[frame] = tag;
-}
-
 void RecordingEntryView::setEntryButtons(const QString& previousCaption,
                                          const QString& nextCaption, const QString& kindTag)
 {
     m_previousCaption = previousCaption;
     m_nextCaption = nextCaption;
     m_kindTag = kindTag;
-}
-
-void RecordingEntryView::setVariableList(const QStringList& names)
-{
-    m_variables = names;
-    m_selectedVariable = -1;
 }
 
 void RecordingEntryView::focusGrid()

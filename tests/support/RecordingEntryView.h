@@ -28,7 +28,6 @@ public:
     int framesShown() const { return m_framesShown; }
     QString prompt(Frame f) const { return m_prompts.value(f); }
     QString caption(Frame f) const { return m_captions.value(f); }
-    int captionFontSize(Frame f) const { return m_captionFontSizes.value(f); }
     QString text(Control c) const { return m_boxText.value(c); }
     int maxLength(Control c) const { return m_maxLength.value(c); }
     // Selection of a box: (start, length).
@@ -39,20 +38,15 @@ public:
     QStringList menuItems() const { return m_menuItems; }
     int menuColumns() const { return m_menuColumns; }
     QString help(Frame f) const { return m_help.value(f); }
-    bool infoButtonVisible(Frame f) const { return m_infoVisible.value(f); }
     QString previousCaption() const { return m_previousCaption; }
     QString nextCaption() const { return m_nextCaption; }
-    QStringList variables() const { return m_variables; }
     int selectedVariable() const { return m_selectedVariable; }
     bool gridTabStop() const { return m_gridTabStop; }
-    int gridRefreshes() const { return m_gridRefreshes; }
-    std::optional<int> gridRowAskedFor() const { return m_gridRowAskedFor; }
     bool imageJTimerRunning() const { return m_imageJTimer; }
     QStringList infoFilesShown() const { return m_infoFiles; }
     QList<int> propertiesOpened() const { return m_properties; }
     QStringList wavesPlayed() const { return m_waves; }
     int beeps() const { return m_beeps; }
-    void clearSounds() { m_waves.clear(); m_beeps = 0; }
 
     // --- acting as the operator ---
     void type(Control box, const QString& text);
@@ -85,20 +79,20 @@ public:
     int selectedMenuItem() const override { return m_menuSelected; }
     QString selectedMenuText() const override;
     void setHelp(Frame frame, const QString& url) override { m_help[frame] = url; }
-    void setInfoButton(Frame frame, bool visible, const QString& tag) override;
+    void setInfoButton(Frame frame, bool, const QString& tag) override { m_infoTags[frame] = tag; }
     QString infoButtonTag(Frame frame) const override { return m_infoTags.value(frame); }
     void setEntryButtons(const QString& previousCaption, const QString& nextCaption,
                          const QString& kindTag) override;
     QString kindTag() const override { return m_kindTag; }
-    void setVariableList(const QStringList& names) override;
+    void setVariableList(const QStringList&) override { m_selectedVariable = -1; }
     void selectVariable(int index) override { m_selectedVariable = index; }
     QString gridCurrentCellText() const override { return m_gridCell; }
     int gridCurrentColumn() const override { return m_gridColumn; }
     int gridCurrentRow() const override { return m_gridRow; }
     void setGridTabStop(bool on) override { m_gridTabStop = on; }
     void focusGrid() override;
-    void refreshGrid() override { ++m_gridRefreshes; }
-    void gridGoToRow(int row) override { m_gridRowAskedFor = row; }
+    void refreshGrid() override {}
+    void gridGoToRow(int) override {}
     void setImageJTimer(bool running) override { m_imageJTimer = running; }
     void showInfoFile(const QString& path) override { m_infoFiles << path; }
     void openProperties(int variable) override { m_properties << variable; }
@@ -112,7 +106,6 @@ private:
     int m_framesShown = 0;
     QMap<Frame, QString> m_prompts;
     QMap<Frame, QString> m_captions;
-    QMap<Frame, int> m_captionFontSizes;
     long m_background = 16777215;
     QMap<Control, QString> m_boxText;
     QMap<Control, int> m_maxLength;
@@ -124,19 +117,15 @@ private:
     int m_menuColumns = 0;
     int m_menuSelected = -1;
     QMap<Frame, QString> m_help;
-    QMap<Frame, bool> m_infoVisible;
     QMap<Frame, QString> m_infoTags;
     QString m_previousCaption;
     QString m_nextCaption;
     QString m_kindTag;
-    QStringList m_variables;
     int m_selectedVariable = -1;
     QString m_gridCell;
     int m_gridColumn = 0;
     int m_gridRow = 0;
     bool m_gridTabStop = true;
-    int m_gridRefreshes = 0;
-    std::optional<int> m_gridRowAskedFor;
     bool m_imageJTimer = false;
     QStringList m_infoFiles;
     QList<int> m_properties;
