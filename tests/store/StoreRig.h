@@ -60,6 +60,15 @@ inline int rowCount(const QString& dbPath, QString table)
     return rows ? rows->value(0).toInt() : -1;
 }
 
+// Fields as "name:type:size".
+inline QStringList fieldShapes(const QList<FieldDef>& fields)
+{
+    QStringList out;
+    for (const auto& f : fields)
+        out << QStringLiteral("%1:%2:%3").arg(f.name).arg(int(f.type)).arg(f.size);
+    return out;
+}
+
 struct StoreRig {
     QTemporaryDir dir;
     Model model;

@@ -1,19 +1,18 @@
 // The database engine: creating and opening files, read-only files and
 // folders, table definitions with odd names and types declared by other tools.
 
-#include "store/Database.h"
+#include "StoreRig.h"
 
 #include <QCoreApplication>
-#include <QFile>
+#include <QDir>
 #include <QProcess>
-#include <QTemporaryDir>
-#include <QTest>
 
 #include <unistd.h>
 
 #include <cstdio>
 
 using namespace k7;
+using namespace k7::test;
 
 namespace {
 
@@ -26,17 +25,25 @@ bool makeDatabase(const QString& path)
     return db.create(path) && db.appendTable(t);
 }
 
-// In a folder that cannot be written, opening for writing and creating fail
-// while reading still works. Returns what failed, 0 for nothing.
-int checkReadOnlyFolder(const QString& folder)
+// As a user who may not write them: a read-only database file can be read
+// but not opened for writing; in a read-only folder nothing can be changed or
+// created. Returns the step that failed, 0 for none.
+int checkReadOnly(const QString& root)
 {
+    const QString file = root + "/open/ro.mdb", inFolder = root + "/closed/site.mdb";
     Database db;
-    if (db.open(folder + "/site.mdb") || !db.lastError().contains("folder"))
-        return std::fprintf(stderr, "open for writing: %s\n", qPrintable(db.lastError())), 1;
-    if (db.create(folder + "/new.mdb") || !db.lastError().contains("read-only"))
-        return std::fprintf(stderr, "create: %s\n", qPrintable(db.lastError())), 2;
-    if (!db.open(folder + "/site.mdb", Database::Access::ReadOnly) || db.tableCount() != 1)
-        return std::fprintf(stderr, "open for reading: %s\n", qPrintable(db.lastError())), 3;
+    int step = 0;
+    const auto failed = [&] { return std::fprintf(stderr, "step %d: %s\n", step, qPrintable(db.lastError())), step; };
+    if (++step, db.open(file) || db.lastError() != "The database " + file + " is read-only and cannot take new records.")
+        return failed();
+    if (++step, !db.open(file, Database::Access::ReadOnly) || db.tableCount() != 1)
+        return failed();
+    if (++step, db.open(inFolder)
+                    || db.lastError() != "The folder of the database " + inFolder
+                                             + " is read-only, so the database cannot be changed.")
+        return failed();
+    if (++step, db.create(root + "/closed/new.mdb") || !db.lastError().endsWith("is read-only."))
+        return failed();
     return 0;
 }
 
@@ -45,57 +52,46 @@ int checkReadOnlyFolder(const QString& folder)
 class TestDatabase : public QObject {
     Q_OBJECT
 private slots:
-    void createThenOpen()
-    {
-        QTemporaryDir dir;
-        const QString path = dir.filePath("site.mdb");
-        Database db;
-        QVERIFY(!db.open(path));
-        QVERIFY(db.lastError().contains("does not exist"));
-        QVERIFY(!QFile::exists(path));  // opening never creates
-        QVERIFY(makeDatabase(path));
-        QVERIFY(!db.create(path));  // nor does creating replace
-        QVERIFY2(db.open(path), qPrintable(db.lastError()));
-        QCOMPARE(db.tableNames(), QStringList{"Finds"});
-    }
-
     void readOnlyFileAndFolder()
     {
         QTemporaryDir dir;
-        const QString path = dir.filePath("site.mdb");
-        QVERIFY(makeDatabase(path));
-        if (geteuid() == 0) {
-            // Permissions do not bind root: the folder case runs as nobody in a child.
-            QFile::setPermissions(dir.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner
-                                                  | QFile::ReadOther | QFile::ExeOther);
-            QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner | QFile::ReadOther | QFile::WriteOther);
+        const auto chmod = [&](const char* sub, QFile::Permissions p) {
+            return QFile::setPermissions(dir.filePath(sub), p);
+        };
+        const QFile::Permissions r = QFile::ReadOwner | QFile::ReadOther, rx = r | QFile::ExeOwner | QFile::ExeOther;
+        const QFile::Permissions w = QFile::WriteOwner | QFile::WriteOther;
+        QVERIFY(QDir(dir.path()).mkdir("open") && QDir(dir.path()).mkdir("closed"));
+        QVERIFY(makeDatabase(dir.filePath("open/ro.mdb")) && makeDatabase(dir.filePath("closed/site.mdb")));
+        QVERIFY(chmod(".", rx | QFile::WriteOwner) && chmod("open", rx | w) && chmod("open/ro.mdb", r)
+                && chmod("closed", rx) && chmod("closed/site.mdb", r | w));
+        int failed = 0;
+        QByteArray errors;
+        if (geteuid() != 0) {
+            failed = checkReadOnly(dir.path());
+        } else {
+            // Permissions do not bind root: check as nobody, in a child.
             QProcess child;
             QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
             env.insert("K7_STORE_CHILD_READONLY", dir.path());
             child.setProcessEnvironment(env);
             child.start(QCoreApplication::applicationFilePath(), {});
             QVERIFY(child.waitForFinished(20000));
-            QVERIFY2(child.exitCode() == 0, child.readAllStandardError().constData());
-            return;
+            failed = child.exitCode();
+            errors = child.readAllStandardError();
         }
-        QFile::setPermissions(path, QFile::ReadOwner);
-        Database db;
-        QVERIFY(!db.open(path));
-        QVERIFY(db.lastError().contains("read-only"));
-        QVERIFY2(db.open(path, Database::Access::ReadOnly), qPrintable(db.lastError()));
-        db.close();
-        QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner);
-        QFile::setPermissions(dir.path(), QFile::ReadOwner | QFile::ExeOwner);
-        const int failed = checkReadOnlyFolder(dir.path());
-        QFile::setPermissions(dir.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-        QCOMPARE(failed, 0);
+        chmod("closed", rx | QFile::WriteOwner);  // so that the folder can be removed
+        QVERIFY2(failed == 0, errors.constData());
     }
 
-    void oddNamesAndSchemaChanges()
+    void createOpenAndChangeTables()
     {
         QTemporaryDir dir;
+        const QString path = dir.filePath("site.mdb");
         Database db;
-        QVERIFY(db.create(dir.filePath("site.mdb")));
+        QVERIFY(!db.open(path));
+        QCOMPARE(db.lastError(), "The database " + path + " does not exist.");
+        QVERIFY(!QFile::exists(path));  // opening never creates
+        QVERIFY(db.create(path));
         TableDef odd;
         odd.name = "O'Brien's \"finds\" [2024]";
         odd.addField("Site name", FieldType::Text, 30);
@@ -113,21 +109,18 @@ private slots:
         QVERIFY(db.refresh());
         const TableDef* t = db.findTable("o'brien's \"FINDS\" [2024]");
         QVERIFY(t);
-        QStringList shapes;
-        for (const auto& f : t->fields)
-            shapes << QString("%1:%2:%3").arg(f.name).arg(int(f.type)).arg(f.size);
-        QCOMPARE(shapes, (QStringList{"Site:10:30", "Bag \"no\":6:0", "a]b:10:5", "Note's:10:40"}));
+        QCOMPARE(fieldShapes(t->fields), (QStringList{"Site:10:30", "Bag \"no\":6:0", "a]b:10:5", "Note's:10:40"}));
         QCOMPARE(t->indexes.size(), 1);
         QCOMPARE(t->indexes[0].fields, QString("+Bag \"no\""));
         QVERIFY(!db.appendTable(TableDef{"Empty"}));  // a table needs a field
+        db.close();
+        QVERIFY(!db.create(path));  // creating never replaces
+        QVERIFY(db.open(path) && db.tableCount() == 1);
 
         // Types declared by other tools, read as the nearest kind.
-        QVERIFY(db.execute("CREATE TABLE other (a bigint, b nvarchar ( 12 ), c TEXT, d DOUBLE PRECISION, e BOOLEAN, f)"));
-        QVERIFY(db.refresh());
-        shapes.clear();
-        for (const auto& f : db.findTable("OTHER")->fields)
-            shapes << QString("%1:%2:%3").arg(f.name).arg(int(f.type)).arg(f.size);
-        QCOMPARE(shapes, (QStringList{"a:4:0", "b:10:12", "c:10:255", "d:6:0", "e:1:0", "f:0:0"}));
+        QVERIFY(db.execute("CREATE TABLE other (a bigint, b nvarchar ( 12 ), c TEXT, d DOUBLE PRECISION, e BOOLEAN, f)")
+                && db.refresh());
+        QCOMPARE(fieldShapes(db.findTable("OTHER")->fields), (QStringList{"a:4:0", "b:10:12", "c:10:255", "d:6:0", "e:1:0", "f:0:0"}));
     }
 };
 
@@ -136,7 +129,7 @@ int main(int argc, char** argv)
     QCoreApplication app(argc, argv);
     const QByteArray folder = qgetenv("K7_STORE_CHILD_READONLY");
     if (!folder.isEmpty())
-        return setgid(65534) == 0 && setuid(65534) == 0 ? checkReadOnlyFolder(QString::fromLocal8Bit(folder)) : 10;
+        return setgid(65534) == 0 && setuid(65534) == 0 ? checkReadOnly(QString::fromLocal8Bit(folder)) : 10;
     TestDatabase test;
     return QTest::qExec(&test, argc, argv);
 }

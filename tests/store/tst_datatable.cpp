@@ -58,10 +58,7 @@ private slots:
         QCOMPARE(rig.shell.dataSource, &rig.store.currentrs);
         QCOMPARE(rig.shell.variableList, (QStringList{"ID", "Kind", "Count", "Sqid", "Ware", "Length", "Area"}));
         // Length sizes Text fields only; numeric kinds are Single.
-        QStringList shapes;
-        for (const auto& f : rig.store.currentrs.fields())
-            shapes << QString("%1:%2:%3").arg(f.name).arg(int(f.type)).arg(f.size);
-        QCOMPARE(shapes, (QStringList{"ID:10:20", "Kind:10:8", "Count:6:0", "Sqid:10:11", "Ware:10:12", "Length:6:0",
+        QCOMPARE(fieldShapes(rig.store.currentrs.fields()), (QStringList{"ID:10:20", "Kind:10:8", "Count:6:0", "Sqid:10:11", "Ware:10:12", "Length:6:0",
                                       "Area:6:0"}));
         QCOMPARE(indexLists(rig.store.currentdb, "site1"), QStringList{"site1_ID=+ID"});
         QVERIFY(rig.store.currentrs.addNew() && rig.store.currentrs.setField(0, "kept") && rig.store.currentrs.update());

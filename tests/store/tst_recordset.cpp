@@ -3,8 +3,6 @@
 
 #include "StoreRig.h"
 
-#include "cfg/NumberText.h"
-
 using namespace k7;
 using namespace k7::test;
 
@@ -55,18 +53,17 @@ private slots:
         for (const char* id : {"A", "B", "C"})
             QVERIFY2(addRow(id, "S", 1), qPrintable(m_rs.lastError()));
         m_rs.moveFirst();
-        QCOMPARE(m_rs.value("id").toString(), QString("A"));
         const qint64 first = m_rs.bookmark();
         m_rs.moveNext();
-        m_rs.moveNext();
-        QCOMPARE(m_rs.absolutePosition(), 2);
+        QCOMPARE(m_rs.absolutePosition(), 1);
+        m_rs.moveLast();
         m_rs.moveNext();
         m_rs.moveNext();  // stays at the end
         QVERIFY(m_rs.eof() && !m_rs.bof());
         m_rs.moveFirst();
         m_rs.movePrevious();
         QVERIFY(m_rs.bof() && !m_rs.eof());
-        QVERIFY(m_rs.setBookmark(first) && m_rs.value(0) == "A");
+        QVERIFY(m_rs.setBookmark(first) && m_rs.value("id") == "A");
         QVERIFY(!m_rs.setBookmark(first + 1000));
         QVERIFY(m_rs.setAbsolutePosition(1) && m_rs.value(0) == "B");
         QVERIFY(!m_rs.setAbsolutePosition(3));
@@ -133,11 +130,7 @@ private slots:
             return;
         }
         QVERIFY(m_rs.update());
-        RecordSet again;
-        QVERIFY(again.openTable(m_db, "Finds"));
-        const QVariant v = again.value(field);
-        const bool single = again.field(again.fieldIndex(field)).type == FieldType::Single;
-        QCOMPARE(v.isNull() ? QString("NULL") : single ? ShortestSingle(v.toDouble()) : v.toString(), readBack);
+        QCOMPARE(querySeparately(m_path, "SELECT " + field + " FROM Finds"), QStringList{readBack});
     }
 
     void lookUpsSortsAndQueries()
