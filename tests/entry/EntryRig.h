@@ -69,12 +69,9 @@ inline QList<QStringList> readRows(const QString& dbPath, const QString& table)
             QStringList row;
             for (int i = 0; i < q.record().count(); ++i) {
                 const QVariant v = q.value(i);
-                if (v.isNull())
-                    row << QStringLiteral("<null>");
-                else if (v.typeId() == QMetaType::Double)
-                    row << ShortestSingle(v.toDouble());
-                else
-                    row << v.toString();
+                row << (v.isNull() ? QStringLiteral("<null>")
+                        : v.typeId() == QMetaType::Double ? ShortestSingle(v.toDouble())
+                                                          : v.toString());
             }
             rows << row;
         }

@@ -56,7 +56,7 @@ private slots:
             QCOMPARE(rig.view.maxLength(box), 12);
     }
 
-    // A carried value is offered unless it is 0; an auto-increment adds one to it.
+    // A carried value replaces what the record holds, unless it is 0.
     void carryOffersLastValueUnlessZero()
     {
         EntryRig rig;
