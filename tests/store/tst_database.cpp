@@ -34,7 +34,8 @@ int checkReadOnly(const QString& root)
     Database db;
     int step = 0;
     const auto failed = [&] { return std::fprintf(stderr, "step %d: %s\n", step, qPrintable(db.lastError())), step; };
-    if (++step, db.open(file) || db.lastError() != "The database " + file + " is read-only and cannot take new records.")
+    if (++step,
+        db.open(file) || db.lastError() != "The database " + file + " is read-only and cannot take new records.")
         return failed();
     if (++step, !db.open(file, Database::Access::ReadOnly) || db.tableCount() != 1)
         return failed();
@@ -120,7 +121,8 @@ private slots:
         // Types declared by other tools, read as the nearest kind.
         QVERIFY(db.execute("CREATE TABLE other (a bigint, b nvarchar ( 12 ), c TEXT, d DOUBLE PRECISION, e BOOLEAN, f)")
                 && db.refresh());
-        QCOMPARE(fieldShapes(db.findTable("OTHER")->fields), (QStringList{"a:4:0", "b:10:12", "c:10:255", "d:6:0", "e:1:0", "f:0:0"}));
+        QCOMPARE(fieldShapes(db.findTable("OTHER")->fields),
+                 (QStringList{"a:4:0", "b:10:12", "c:10:255", "d:6:0", "e:1:0", "f:0:0"}));
     }
 };
 

@@ -47,60 +47,53 @@ QStringList indexLists(const Database& db, const QString& table)
 class TestDataTable : public QObject {
     Q_OBJECT
 private slots:
-    void newTableIsCreatedThenReused()
+    void tableCreatedReusedAndIndexed()
     {
         StoreRig rig;
         addSampleVariables(rig);
-        const QString db = rig.path("site1.mdb");
-        QVERIFY(OpenDataTable(rig.model, rig.store, rig.dialogs, rig.shell, db));
+        const QString path = rig.path("site1.mdb");
+        QVERIFY(OpenDataTable(rig.model, rig.store, rig.dialogs, rig.shell, path));
         QVERIFY(rig.dialogs.messages().isEmpty());
         QCOMPARE(rig.model.options[OptTable], QString("site1"));
         QCOMPARE(rig.shell.dataSource, &rig.store.currentrs);
         QCOMPARE(rig.shell.variableList, (QStringList{"ID", "Kind", "Count", "Sqid", "Ware", "Length", "Area"}));
         // Length sizes Text fields only; numeric kinds are Single.
-        QCOMPARE(fieldShapes(rig.store.currentrs.fields()), (QStringList{"ID:10:20", "Kind:10:8", "Count:6:0", "Sqid:10:11", "Ware:10:12", "Length:6:0",
-                                      "Area:6:0"}));
+        QCOMPARE(fieldShapes(rig.store.currentrs.fields()),
+                 (QStringList{"ID:10:20", "Kind:10:8", "Count:6:0", "Sqid:10:11", "Ware:10:12", "Length:6:0",
+                              "Area:6:0"}));
         QCOMPARE(indexLists(rig.store.currentdb, "site1"), QStringList{"site1_ID=+ID"});
-        QVERIFY(rig.store.currentrs.addNew() && rig.store.currentrs.setField(0, "kept") && rig.store.currentrs.update());
+        RecordSet& rs = rig.store.currentrs;
+        QVERIFY(rs.addNew() && rs.setField(0, "kept") && rs.update());
 
         // Opened again under the name in another case: the same table, nothing asked or added.
         rig.model.options[OptTable] = "SITE1";
-        QVERIFY(OpenDataTable(rig.model, rig.store, rig.dialogs, rig.shell, db));
+        QVERIFY(OpenDataTable(rig.model, rig.store, rig.dialogs, rig.shell, path));
         QVERIFY(rig.dialogs.messages().isEmpty());
         QCOMPARE(rig.store.currentdb.tableNames(), QStringList{"site1"});
         QCOMPARE(indexLists(rig.store.currentdb, "site1"), QStringList{"site1_ID=+ID"});
         QCOMPARE(rig.store.currentrs.recordCount(), 1);
         QCOMPARE(rig.store.currentrs.value("ID").toString(), QString("kept"));
-    }
 
-    void uniqueIndexesOnAnExistingTable()
-    {
-        StoreRig rig;
-        addSampleVariables(rig);
-        rig.model.var(2).varunique = 1;  // Kind
-        {
-            Database db;
-            QVERIFY(db.create(rig.path("site1.mdb")));
-            QVERIFY(CreateDataTable(rig.model, db, "site1"));
-            // An index of another name over ID counts; one over two fields does not.
-            QVERIFY(db.execute("CREATE INDEX MyIdIndex ON site1 (ID)"));
-            QVERIFY(db.execute("CREATE INDEX Pair ON site1 (Kind, Count)"));
-            // A table put aside under another name holds the index name the new one would get.
-            QVERIFY(CreateDataTable(rig.model, db, "old"));
-            QVERIFY(db.appendIndex("old", IndexDef{"site1_Kind", "+Kind"}));
-        }
+        // An index of another name over ID counts; one over two fields does not; and a table
+        // put aside holds the index name that Kind would get.
+        Database& db = rig.store.currentdb;
+        QVERIFY(db.execute("DROP INDEX site1_ID") && db.execute("CREATE INDEX MyIdIndex ON site1 (ID)"));
+        QVERIFY(db.execute("CREATE INDEX Pair ON site1 (Kind, Count)"));
+        QVERIFY(CreateDataTable(rig.model, db, "old") && db.appendIndex("old", IndexDef{"site1_Kind", "+Kind"}));
+        rig.model.options[OptTable] = "site1";
+        rig.model.var(2).varunique = 1;
         // Two Unique variables the table lacks: each warned of once, and the table still opens.
         addVariable(rig.model, "Bag", TypeText, 10, 1);
         addVariable(rig.model, "Box", TypeText, 10, 1);
-        QVERIFY(OpenDataTable(rig.model, rig.store, rig.dialogs, rig.shell, rig.path("site1.mdb")));
+        QVERIFY(OpenDataTable(rig.model, rig.store, rig.dialogs, rig.shell, path));
         const QString warning("Warning: Index could not be created on %1. Either the name is invalid or there are too "
                               "many indexed fields. Use Unique only on fields that have unique entries (such as ID "
                               "numbers).");
         QCOMPARE(rig.dialogs.texts(), (QStringList{warning.arg("Bag"), warning.arg("Box")}));
         QCOMPARE(rig.dialogs.messages().at(0).style, 64);
         QVERIFY(rig.store.currentrs.isOpen());
-        QCOMPARE(indexLists(rig.store.currentdb, "site1"), (QStringList{"MyIdIndex=+ID", "Pair=+Kind;+Count",
-                                                                        "site1_Kind_2=+Kind"}));
+        QCOMPARE(indexLists(rig.store.currentdb, "site1"),
+                 (QStringList{"MyIdIndex=+ID", "Pair=+Kind;+Count", "site1_Kind_2=+Kind"}));
     }
 
     void badDatabaseFileLeavesEverythingClosed_data()

@@ -79,7 +79,8 @@ struct Rig : StoreRig {
 class TestOpenCfg : public QObject {
     Q_OBJECT
 private slots:
-    void openedAgainWithAnAddedVariable()
+    // One CFG opened, opened again with a variable added, then with an error in it.
+    void openedAgainAndAgain()
     {
         Rig rig;
         QCOMPARE(rig.open(), OpenResult::Opened);
@@ -108,25 +109,23 @@ private slots:
         RebuildDataTable(rig.model, rig.store, rig.dialogs, rig.shell, 2, "x");
         QCOMPARE(rig.dialogs.texts(), QStringList{"An error was encounter while processing the CFG file: x"});
         QVERIFY(rig.store.currentrs.isOpen());
-    }
 
-    // The editor's side is the window's business; here: the exact text, and nothing left open.
-    void cfgWithAnErrorClosesEverything()
-    {
-        Rig rig;
-        QVERIFY(rig.prepare(1, "\r\n[VAR7]\r\nType=Bogus\r\n"));
+        // An error in the CFG: its text (the editor's side is the window's business), and nothing left open.
+        QVERIFY(writeFile(rig.cfg, readFile(rig.cfg) + "\r\n[VAR8]\r\nType=Bogus\r\n"));
         Model probe;  // what the reader itself says about this file
         probe.cfgpath = rig.cfg;
         ScriptedDialogs quiet;
         const CfgError error = ReadCfg(probe, quiet);
         QVERIFY(error.failed());
+        rig.dialogs.clear();
         rig.shell.editorLoads = false;
         QCOMPARE(rig.open(), OpenResult::Failed);
         QCOMPARE(rig.shell.editorPaths, QStringList{rig.cfg});
-        QCOMPARE(rig.dialogs.texts(), QStringList{"Though the CFG cannot be displayed, the error was as follows: " + error.text});
+        QCOMPARE(rig.dialogs.texts(),
+                 QStringList{"Though the CFG cannot be displayed, the error was as follows: " + error.text});
         QCOMPARE(rig.dialogs.messages().at(0).style, 64);
         QVERIFY(rig.allClosed());
-        QCOMPARE(rig.shell.recentFiles.size(), 1);
+        QCOMPARE(rig.shell.recentFiles.size(), 2);
         QCOMPARE(rowCount(rig.db, "finds"), 1);
     }
 
