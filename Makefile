@@ -17,7 +17,8 @@ build: configure
 
 # The example CFG is copied out of the checkout so its database (and the
 # rewritten CFG) are made beside the copy, never in the source tree.
-run: build
+run: configure
+	@cmake --build $(BUILD) -j $(JOBS) --target k7
 	@mkdir -p $(EXAMPLE_DIR)
 	@[ -f $(EXAMPLE_DIR)/finds.cfg ] || cp examples/finds.cfg $(EXAMPLE_DIR)/finds.cfg
 	@echo "Example CFG and database: $(EXAMPLE_DIR)"
