@@ -16,7 +16,6 @@
 #include <QLabel>
 #include <QListWidget>
 #include <QPushButton>
-#include <QSplitter>
 #include <QTest>
 
 using namespace k7;
@@ -137,31 +136,6 @@ private slots:
         checkEntryArea(w, QStringLiteral("menuframe"), tag);
         QTest::keyClick(w.focusWidget(), Qt::Key_Return);
         checkEntryArea(w, QStringLiteral("numericframe"), tag);
-    }
-
-    void splitterDragsStayInBounds()
-    {
-        AppRig rig;
-        MainWindow w(rig.dialogs, rig.sound, rig.ini());
-        place(w, QSize(1000, 700));
-        // Where each bar is dragged, in percent of the window, and the range it must stay in.
-        const struct { bool vertical; int to; int low; int high; } drags[] = {
-            {true, 0, 10, 11}, {true, 95, 49, 50}, {false, 0, 20, 25} /* or the entry area's minimum */, {false, 99, 60, 80}};
-        for (const auto& d : drags) {
-            auto* splitter = w.findChild<QSplitter*>(d.vertical ? QStringLiteral("varlist_separator")
-                                                                : QStringLiteral("data_separator"));
-            QSplitterHandle* handle = splitter->handle(1);
-            const QPoint grip = handle->rect().center();
-            const QPoint local = handle->mapFrom(&w, QPoint(w.width() * d.to / 100, w.height() * d.to / 100));
-            const QPoint drop = d.vertical ? QPoint(local.x(), grip.y()) : QPoint(grip.x(), local.y());
-            QTest::mousePress(handle, Qt::LeftButton, {}, grip);
-            QTest::mouseMove(handle, drop);
-            QTest::mouseRelease(handle, Qt::LeftButton, {}, drop);
-            const int edge = splitter->sizes().first();
-            const int extent = d.vertical ? w.width() : w.height();
-            QVERIFY2(edge >= extent * d.low / 100 - 2 && edge <= extent * d.high / 100 + 2,
-                     qPrintable(QStringLiteral("edge %1 of %2 dragged to %3 %").arg(edge).arg(extent).arg(d.to)));
-        }
     }
 
     // Without a window manager the maximized window once kept its small size

@@ -89,7 +89,7 @@ private slots:
         keys = {{QStringLiteral("Sound"), QString()}, {QStringLiteral("Re-edit"), QString()}};
         ReadSection(cfg, QStringLiteral("[K7]"), keys);
         QCOMPARE(keys, (KeyTable{{QStringLiteral("Sound"), QStringLiteral("Yes")}, {QStringLiteral("Re-edit"), QString()}}));
-        QCOMPARE(fileBytes(cfg).count("Re-edit"), 0);
+        QCOMPARE(readFile(cfg).count("Re-edit"), 0);
         KeyTable var = {{QStringLiteral("Type"), QString()}};
         ReadSection(cfg, QStringLiteral("[VAR1]"), var);
         QCOMPARE(var[0].second, QStringLiteral("Text"));

@@ -60,12 +60,12 @@ private slots:
         QCOMPARE(rig.dialogs.messages().last().text, QStringLiteral("Overwrite existing file ") + cfg + QStringLiteral(" ?"));
         QCOMPARE(rig.dialogs.messages().last().style, Style::YesNoCancel + Style::Question);
         QVERIFY(editor.isDirty());
-        QCOMPARE(fileBytes(cfg), QByteArray("Prompt=Caf\xe9\r\n"));
+        QCOMPARE(readFile(cfg), QByteArray("Prompt=Caf\xe9\r\n"));
 
         rig.dialogs.queueAnswer(Answer::Yes);
         QVERIFY(editor.fileSave());
         QVERIFY(!editor.isDirty());
-        QCOMPARE(fileBytes(cfg), QByteArray("Prompt=Caf\xe9\r\nSound=Yes\r\n"));
+        QCOMPARE(readFile(cfg), QByteArray("Prompt=Caf\xe9\r\nSound=Yes\r\n"));
 
         // Closing on No drops the change and reminds about File/Open.
         rig.dialogs.clear();
@@ -74,7 +74,7 @@ private slots:
         editor.close();
         QVERIFY(!editor.isVisible());
         QCOMPARE(rig.dialogs.texts(), (QStringList{kSaveChanges, kReminder}));
-        QCOMPARE(fileBytes(cfg), QByteArray("Prompt=Caf\xe9\r\nSound=Yes\r\n"));
+        QCOMPARE(readFile(cfg), QByteArray("Prompt=Caf\xe9\r\nSound=Yes\r\n"));
     }
 
     void closingAnUntitledTextAsksForItsName()
@@ -98,7 +98,7 @@ private slots:
         rig.dialogs.queueFile(target);  // the Save As name
         editor.close();
         QVERIFY(!editor.isVisible());
-        QCOMPARE(fileBytes(target), QByteArray("[k7]\r\nFile=Data\r\n"));
+        QCOMPARE(readFile(target), QByteArray("[k7]\r\nFile=Data\r\n"));
         QCOMPARE(rig.dialogs.texts(), (QStringList{kSaveChanges, kReminder}));
         QCOMPARE(editor.currentPath(), target);
     }

@@ -68,7 +68,7 @@ private slots:
         QTest::addColumn<QByteArray>("bytes");
         QTest::addColumn<int>("status");
         QTest::addColumn<QString>("err");  // %1 is the file's path
-        QTest::newRow("sample") << readBytes(K7_EXAMPLES "/finds.cfg") << 0 << "";
+        QTest::newRow("sample") << readFile(K7_EXAMPLES "/finds.cfg") << 0 << "";
         QTest::newRow("8-bit file") << QByteArray("[K7]\r\n[Caf\xE9]\nType=menu\rMenu=s\xF3 n\xE3o\r\n") << 0 << "";
         QTest::newRow("predecessor format") << crlf({"' old", "FIELD: Kind", "KIND: INPUT MENU",
             "KIND: MENULIST BONE SHELL", "FIELD: N", "N: CONDITION KIND BONE"}) << 0 << "";
@@ -86,11 +86,11 @@ private slots:
         QFETCH(int, status);
         QFETCH(QString, err);
         QTemporaryDir dir;
-        const QString path = writeBytes(dir, "check.cfg", bytes);
+        const QString path = writeFile(dir, "check.cfg", bytes);
         const Run run = runK7({"--check", path});
         QCOMPARE(run.status, status);
         QCOMPARE(QString::fromUtf8(run.err), err.replace("%1", path));
-        QCOMPARE(readBytes(path), bytes);  // nothing changed, no backup made
+        QCOMPARE(readFile(path), bytes);  // nothing changed, no backup made
         QCOMPARE(filesIn(dir), QStringList{"check.cfg"});
         QCOMPARE(run.out.isEmpty(), status != 0);
         if (status != 0)
@@ -99,9 +99,9 @@ private slots:
         // Byte for byte what opening the file (converting it) would write.
         QTemporaryDir other;
         CfgRead opened;
-        readCfg(opened, writeBytes(other, "opened.cfg", bytes), {Answer::Yes});
+        readCfg(opened, writeFile(other, "opened.cfg", bytes), {Answer::Yes});
         QVERIFY(!opened.error.failed() && NormalizeModel(opened.model, opened.dialogs));
-        QCOMPARE(run.out, readBytes(opened.model.cfgpath));
+        QCOMPARE(run.out, readFile(opened.model.cfgpath));
     }
 };
 

@@ -45,10 +45,10 @@ private slots:
     {
         QTemporaryDir dir;
         for (const char* name : {"look up.mdb", "help.txt", "in.wav"})
-            writeBytes(dir, name, "x");
-        const QString results = writeBytes(dir, "Results.txt", "1\t2\n");
+            writeFile(dir, name, "x");
+        const QString results = writeFile(dir, "Results.txt", "1\t2\n");
         CfgRead r;
-        readCfg(r, writeBytes(dir, "test.cfg", crlf({
+        readCfg(r, writeFile(dir, "test.cfg", crlf({
             "[k7]", "Com=COM1:9600,N,8,1", "ImageJFile=" + results,
             "[ Site A ]", "Carry=yEs", "Skip=Y", "Length=300", "Look up=" + dir.filePath("look up.mdb") + " Finds",
             "Info file=/elsewhere/help.txt", "Wave in=in.wav",  // found beside the CFG
@@ -87,9 +87,9 @@ private slots:
         // A variable named like a file-wide command never gets its statements;
         // files found beside the CFG are stored with its folder.
         QTemporaryDir dir;
-        writeBytes(dir, "Help.txt", "x");
+        writeFile(dir, "Help.txt", "x");
         Model model;
-        model.cfgpath = writeBytes(dir, "f.cfg", crlf({"FIELD: COM", "COM: PROMPT x", "FIELD: A", "A: INFO Help.txt"}));
+        model.cfgpath = writeFile(dir, "f.cfg", crlf({"FIELD: COM", "COM: PROMPT x", "FIELD: A", "A: INFO Help.txt"}));
         ScriptedDialogs dialogs;  // no question when only checking
         QCOMPARE(ReadCfg(model, dialogs, CfgReadMode::Check).text, QString());
         QCOMPARE(model.options[OptCom], QString("PROMPT X"));
@@ -163,11 +163,11 @@ private slots:
         QFETCH(int, line);
         QTemporaryDir dir;
         CfgRead r;
-        readCfg(r, writeBytes(dir, "e.cfg", crlf(lines)));  // no question may be asked
+        readCfg(r, writeFile(dir, "e.cfg", crlf(lines)));  // no question may be asked
         QCOMPARE(r.error.text, text);
         QCOMPARE(r.error.line, line);
         QVERIFY(r.dialogs.messages().isEmpty());
-        QCOMPARE(readBytes(r.model.cfgpath), crlf(lines));
+        QCOMPARE(readFile(r.model.cfgpath), crlf(lines));
     }
 
     void conversion_data()
@@ -194,11 +194,11 @@ private slots:
         QTemporaryDir dir;
         const QString backup = dir.filePath("k6_site.bak");  // the name ends at its first "."
         if (inTheWay == 1)
-            writeBytes(dir, "k6_site.bak", "older backup");
+            writeFile(dir, "k6_site.bak", "older backup");
         if (inTheWay == 2)
             QVERIFY(QDir(dir.path()).mkdir("k6_site.bak"));
         CfgRead r;
-        readCfg(r, writeBytes(dir, "site.old.cfg", crlf(kOldCfg)), answers);
+        readCfg(r, writeFile(dir, "site.old.cfg", crlf(kOldCfg)), answers);
         QVERIFY2(!r.error.failed(), qPrintable(r.error.text));
         QCOMPARE(r.dialogs.texts(), shown.replaceInStrings("%1", backup));
         const QList<int> styles{Style::YesNo + Style::Question, Style::YesNo + Style::Question,
@@ -219,12 +219,12 @@ private slots:
         QCOMPARE(m.var(4).varprompt, QString("123456789 ").repeated(6).trimmed());  // the first 60
         QCOMPARE(m.var(4).vartype, int(TypeText));  // no INPUT: text
         if (!converted) {  // declining leaves the old file and any older backup alone
-            QCOMPARE(readBytes(m.cfgpath), crlf(kOldCfg));
-            QCOMPARE(readBytes(backup), QByteArray(inTheWay == 1 ? "older backup" : ""));
+            QCOMPARE(readFile(m.cfgpath), crlf(kOldCfg));
+            QCOMPARE(readFile(backup), QByteArray(inTheWay == 1 ? "older backup" : ""));
             QCOMPARE(QFileInfo(backup).isDir(), inTheWay == 2);
             return;
         }
-        QCOMPARE(readBytes(backup), crlf(kOldCfg));
+        QCOMPARE(readFile(backup), crlf(kOldCfg));
         // The converted file reads as a current-format CFG with the same
         // variables; the Output value was once lost on the way.
         CfgRead again;
@@ -236,9 +236,9 @@ private slots:
         QCOMPARE(again.model.var(3).condtext[1], QString("KIND BONE"));
         // Opening the converted file again changes nothing: no BackColor
         // appears and the cut prompt keeps its text.
-        const QByteArray prepared = readBytes(m.cfgpath);
+        const QByteArray prepared = readFile(m.cfgpath);
         QVERIFY(NormalizeModel(again.model, again.dialogs));
-        QCOMPARE(readBytes(m.cfgpath), prepared);
+        QCOMPARE(readFile(m.cfgpath), prepared);
     }
 
     void badInput_data()
@@ -266,9 +266,9 @@ private slots:
         CfgRead r;
         QElapsedTimer timer;
         timer.start();
-        readCfg(r, writeBytes(dir, "bad.cfg", bytes));
+        readCfg(r, writeFile(dir, "bad.cfg", bytes));
         QVERIFY(timer.elapsed() < 10000);
-        QCOMPARE(readBytes(r.model.cfgpath), bytes);
+        QCOMPARE(readFile(r.model.cfgpath), bytes);
         QCOMPARE(r.error.failed(), line >= 0);
         if (line >= 0)
             QCOMPARE(r.error.line, line);

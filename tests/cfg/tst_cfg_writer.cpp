@@ -31,7 +31,7 @@ private slots:
     void readSection()
     {
         QTemporaryDir dir;
-        const QString path = writeBytes(dir, "a.ini", crlf({
+        const QString path = writeFile(dir, "a.ini", crlf({
             "Top=ignored", "[Main]",
             "  left = 1",  // key "left " matches nothing
             "Left=10",
@@ -48,9 +48,9 @@ private slots:
         // without its brackets is the same section, not one appended again.
         const QString fresh = dir.filePath("new.ini");
         ReadSection(fresh, "[Main]", keys);
-        QCOMPARE(readBytes(fresh), QByteArray("[Main]\r\n"));
+        QCOMPARE(readFile(fresh), QByteArray("[Main]\r\n"));
         QVERIFY(WriteSection(fresh, "Main", {{"Left", "10"}, {"Empty", ""}, {"Many", "one" + kJoin + "two"}}));
-        QCOMPARE(readBytes(fresh), QByteArray("[Main]\r\nLeft=10\r\nMany=one\r\nMany=two\r\n"));
+        QCOMPARE(readFile(fresh), QByteArray("[Main]\r\nLeft=10\r\nMany=one\r\nMany=two\r\n"));
         keys = rows({"Left", "Many"});
         ReadSection(fresh, "main", keys);
         QCOMPARE(keys, (KeyTable{{"Left", "10"}, {"Many", "one" + kJoin + "two"}}));
@@ -98,26 +98,19 @@ private slots:
         QFETCH(KeyTable, keys);
         QFETCH(QByteArray, after);
         QTemporaryDir dir;
-        const QString path = writeBytes(dir, "s.ini", before);
+        const QString path = writeFile(dir, "s.ini", before);
         QVERIFY(keys.isEmpty() ? RemoveSection(path, section) : WriteSection(path, section, keys));
-        QCOMPARE(readBytes(path), after);
+        QCOMPARE(readFile(path), after);
     }
 
     void normalForm_data()
     {
         QTest::addColumn<QByteArray>("bytes");
         QTest::addColumn<QList<QByteArray>>("written");  // parts of the prepared file
-        QTest::newRow("sample") << readBytes(K7_EXAMPLES "/finds.cfg") << QList<QByteArray>{crlf({
-            "[K7]", "BackColor=16777215",
-            " ", "[VAR1]", "Type=Text", "Prompt=Enter the artiface ID :", "Length=20", "Unique=True",
-            " ", "[VAR2]", "Type=Menu", "Prompt=Select the artifact type :", "Menu=Ceramic,Lithic,Bone", "Length=7",
-            " ", "[VAR3]", "Type=Menu", "Prompt=Select the ceramic type :", "Menu=Crudeware,Niceware", "Length=9",
-            "Condition1=Var2 Ceramic",
-            " ", "[VAR4]", "Type=Menu", "Prompt=Select the lithic type type :", "Menu=Tool,Core,Flake,Debris",
-            "Length=6", "Condition1=Var2 Lithic",
-            " ", "[VAR5]", "Type=Numeric", "Prompt=How many sherds are there ?", "Length=10", "Condition1=Var2 Ceramic",
-            " ", "[VAR6]", "Type=Numeric", "Prompt=Measure the artifact length :", "Length=10",
-            "Condition1=Var2 Lithic AND", "Condition2=Var4 Tool"})};
+        QTest::newRow("sample") << readFile(K7_EXAMPLES "/finds.cfg") << QList<QByteArray>{
+            crlf({"[K7]", "BackColor=16777215", " ", "[VAR1]", "Type=Text", "Prompt=Enter the artiface ID :", "Length=20"}),
+            crlf({"Menu=Ceramic,Lithic,Bone", "Length=7", " "}),
+            crlf({"Length=10", "Condition1=Var2 Lithic AND", "Condition2=Var4 Tool"})};
         QTest::newRow("rich") << crlf({
             "'comments and blank lines go", "", "[k7]", "Com=COM1:9600,N,8,1", "Delaytime=2.5", "Sort=[ID] DESC", "Unknown=x",
             "[ID]", "Output=F8.2", "Unique=TRUE", "Autoinc=yes", "Length=12.5", "Prompt= leading blank kept", "ImageJ=4",
@@ -150,10 +143,10 @@ private slots:
         QFETCH(QList<QByteArray>, written);
         QTemporaryDir dir;
         CfgRead first;
-        readCfg(first, writeBytes(dir, "s.cfg", bytes));
+        readCfg(first, writeFile(dir, "s.cfg", bytes));
         QVERIFY2(!first.error.failed(), qPrintable(first.error.text));
         QVERIFY(NormalizeModel(first.model, first.dialogs));
-        const QByteArray once = readBytes(first.model.cfgpath);
+        const QByteArray once = readFile(first.model.cfgpath);
         for (const QByteArray& part : written)
             QVERIFY2(once.contains(part), part.constData());
         QVERIFY(!once.contains("Unknown") && !once.contains("'"));
@@ -165,7 +158,7 @@ private slots:
         QVERIFY(!second.error.failed());
         QCOMPARE(CfgLines(second.model), CfgLines(first.model));
         QVERIFY(NormalizeModel(second.model, second.dialogs));
-        QCOMPARE(readBytes(first.model.cfgpath), once);
+        QCOMPARE(readFile(first.model.cfgpath), once);
         QVERIFY(first.dialogs.messages().isEmpty() && second.dialogs.messages().isEmpty());
     }
 
@@ -173,13 +166,13 @@ private slots:
     {
         QTemporaryDir dir;
         CfgRead r;
-        readCfg(r, writeBytes(dir, "m.cfg", crlf({"[K7]", "[a]", "Type=menu", "Menu=x,y", "Length=1", "Carry=yes",
+        readCfg(r, writeFile(dir, "m.cfg", crlf({"[K7]", "[a]", "Type=menu", "Menu=x,y", "Length=1", "Carry=yes",
                                                   "Condition1=a 1", "Table=T", "[New]"})));
-        const QString path = writeBytes(dir, "w.cfg", crlf({
+        const QString path = writeFile(dir, "w.cfg", crlf({
             "[K7]", "Com=COM1", " ", "[A]", "Type=Text", "Prompt=old", "comment=keep", " ", "[B]", "Type=Numeric"}));
         QVERIFY(WriteVariable(r.model, path, 1, r.dialogs));
         QVERIFY(WriteVariable(r.model, path, 2, r.dialogs));
-        QCOMPARE(readBytes(path), crlf({
+        QCOMPARE(readFile(path), crlf({
             "[K7]", "Com=COM1", " ", "[A]", "Type=Menu", "Menu=T", "Length=1", "Carry=True",
             "Condition1=a 1", "comment=keep", " ", "[B]", "Type=Numeric", " ", "[New]", "Type=Text"}));
         QVERIFY(r.dialogs.messages().isEmpty());
@@ -188,7 +181,7 @@ private slots:
     void failedWritesKeepTheOldFile()
     {
         QTemporaryDir dir;
-        const QString blocker = writeBytes(dir, "file", "x");
+        const QString blocker = writeFile(dir, "file", "x");
         Model model;
         model.varcount = 1;
         model.var(1).varname = "V";
@@ -204,13 +197,13 @@ private slots:
 
         // A folder that may not be written to; root is not held back by it.
         dialogs.clear();
-        const QString path = writeBytes(dir, "ro.cfg", "[K7]\r\n[V]\r\n");
+        const QString path = writeFile(dir, "ro.cfg", "[K7]\r\n[V]\r\n");
         QFile::setPermissions(dir.path(), QFile::ReadOwner | QFile::ExeOwner);
         const bool written = WriteCfg(model, path, dialogs);
         QFile::setPermissions(dir.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
         if (written)
             QSKIP("running with rights that ignore a read-only folder");
-        QCOMPARE(readBytes(path), QByteArray("[K7]\r\n[V]\r\n"));
+        QCOMPARE(readFile(path), QByteArray("[K7]\r\n[V]\r\n"));
         QCOMPARE(dialogs.messages().size(), 1);
         QCOMPARE(QDir(dir.path()).entryList(QDir::Files).size(), 2);  // no temporary left
     }

@@ -137,9 +137,9 @@ private slots:
     void rewriteTurnsUtf8WhenTheOldEncodingCannotHoldTheText()
     {
         QTemporaryDir dir;
-        const QString path = writeBytes(dir, "old.txt", "Caf\xE9\r\n");
+        const QString path = writeFile(dir, "old.txt", "Caf\xE9\r\n");
         QVERIFY(WriteTextFile(path, {QString::fromUtf8("Ωmega")}, TextEncoding::Windows1252));
-        QCOMPARE(readBytes(path), QByteArray("\xCE\xA9mega\r\n"));
+        QCOMPARE(readFile(path), QByteArray("\xCE\xA9mega\r\n"));
     }
 
     void unreadableInput()

@@ -2,7 +2,7 @@
 // Emptyonly, identifiers and their check digit, look-ups, carry, auto-increment,
 // skip, what each kind stores, grid-cell edits, and a save that fails.
 
-#include "EntryRig.h"
+#include "support/EntryRig.h"
 
 #include <QFile>
 

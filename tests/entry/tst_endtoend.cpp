@@ -2,10 +2,9 @@
 // read back through a separate connection; and a saved record that survives
 // its process being killed straight after.
 
-#include "EntryRig.h"
+#include "support/EntryRig.h"
 
 #include <QCoreApplication>
-#include <QFile>
 #include <QProcess>
 #include <QThread>
 
@@ -15,12 +14,6 @@ using namespace k7;
 using namespace k7::test;
 
 namespace {
-
-QString placeSampleCfg(const QString& folder)
-{
-    const QString target = folder + QStringLiteral("/finds.cfg");
-    return QFile::copy(QStringLiteral(K7_EXAMPLES "/finds.cfg"), target) ? target : QString();
-}
 
 // The child of the durability test: saves one record, says so, and waits to
 // be killed.
@@ -46,7 +39,7 @@ private slots:
     void sampleCfgAlongEveryPath()
     {
         EntryRig rig;
-        const QString cfg = placeSampleCfg(rig.dir.path());
+        const QString cfg = copySampleCfg(rig.dir.path());
         QVERIFY(!cfg.isEmpty());
         QVERIFY(rig.openCfg(cfg));
         QVERIFY(rig.dialogs.messages().isEmpty());
@@ -80,7 +73,7 @@ private slots:
     void savedRecordSurvivesAKill()
     {
         QTemporaryDir dir;
-        const QString cfg = placeSampleCfg(dir.path());
+        const QString cfg = copySampleCfg(dir.path());
         QVERIFY(!cfg.isEmpty());
         QProcess child;
         child.start(QCoreApplication::applicationFilePath(), {"--child-save", cfg});

@@ -4,31 +4,18 @@
 // program around them: a CFG opened by the real open sequence, the entry
 // engine and records saved in a real SQLite file.
 
-#include "support/RecordingEntryView.h"
-#include "support/RecordingShellHooks.h"
-#include "support/ScriptedDialogs.h"
+#include "support/EntryRig.h"
 
-#include "cfg/Model.h"
-#include "cfg/NumberText.h"
-#include "entry/EntryEngine.h"
-#include "entry/RecordState.h"
 #include "instruments/InstrumentPort.h"
 #include "instruments/Instruments.h"
 #include "instruments/SerialDevicePort.h"
 #include "platform/Clock.h"
-#include "store/DataStore.h"
-#include "store/OpenCfg.h"
 
 #include <QDateTime>
 #include <QDeadlineTimer>
 #include <QFile>
 #include <QPointer>
 #include <QProcess>
-#include <QSqlDatabase>
-#include <QSqlQuery>
-#include <QTemporaryDir>
-#include <QTest>
-#include <QUuid>
 
 namespace k7::test {
 
@@ -132,66 +119,33 @@ private:
 // first save, so saves seconds apart need no sleeping.
 inline void saveResults(const QString& path, const QByteArray& content, int secondsLater)
 {
+    QVERIFY(writeFile(path, content));
     QFile f(path);
-    QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    f.write(content);
-    f.close();
     QVERIFY(f.open(QIODevice::ReadWrite));
     QVERIFY(f.setFileTime(QDateTime::fromSecsSinceEpoch(1'700'000'000 + secondsLater),
                           QFileDevice::FileModificationTime));
 }
 
-// The shell opens the instrument port when the open sequence asks, as the
-// main window does.
-struct PortShell : RecordingShellHooks {
-    std::function<void()> openPort;
-    void openInstrumentPort() override { openPort(); }
-};
-
-struct ProgramRig {
+// The entry program with instruments: a CFG written and opened by the real
+// open sequence, the instrument port opened when that sequence asks.
+struct ProgramRig : EntryRig {
     explicit ProgramRig(std::unique_ptr<InstrumentPort> port = std::make_unique<SerialDevicePort>(),
                         std::shared_ptr<Clock> realClock = nullptr)
         : instruments(model, state, view, engine, dialogs, [this](const QString& key) { return ini.value(key); },
                       std::move(port), realClock ? realClock : clock)
     {
-        shell.openPort = [this] { instruments.openPort(); };
+        shell.onOpenPort = [this] { instruments.openPort(); };
     }
 
-    QString path(const QString& name) const { return dir.filePath(name); }
-
-    // Writes the CFG and runs the open sequence as File > Open does.
-    bool open(const QByteArray& cfgText)
-    {
-        model.cfgpath = path(QStringLiteral("site.cfg"));
-        QFile file(model.cfgpath);
-        if (!file.open(QIODevice::WriteOnly) || file.write(cfgText) != cfgText.size())
-            return false;
-        file.close();
-        if (OpenCfg(model, store, dialogs, shell) != OpenResult::Opened
-            || CheckTableFields(model, store).code != 0)
-            return false;
-        view.setVariableList(shell.variableList);
-        engine.StartRecord();
-        return true;
-    }
+    bool open(const QByteArray& cfgText) { return writeFile(model.cfgpath, cfgText) && openCfg(model.cfgpath); }
 
     // One field of every saved row, in order, read through a connection of its own.
     QStringList column(const QString& field) const
     {
         QStringList values;
-        const QString name = QUuid::createUuid().toString();
-        {
-            QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
-            db.setDatabaseName(store.dbname);
-            db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_READONLY"));
-            if (db.open()) {
-                QSqlQuery q(db);
-                q.exec(QStringLiteral("SELECT \"%1\" FROM \"%2\" ORDER BY rowid").arg(field, store.tablename));
-                while (q.next())
-                    values << ShortestSingle(q.value(0).toDouble());
-            }
-        }
-        QSqlDatabase::removeDatabase(name);
+        const QString sql = QStringLiteral("SELECT \"%1\" FROM \"%2\" ORDER BY rowid").arg(field, store.tablename);
+        for (const QStringList& row : querySeparately(store.dbname, sql).value_or(QList<QStringList>{}))
+            values << row.value(0);
         return values;
     }
 
@@ -203,15 +157,7 @@ struct ProgramRig {
         QVERIFY(instruments.instrumentKey(Key::Enter));
     }
 
-    QTemporaryDir dir;
     QHash<QString, QString> ini;
-    Model model;
-    DataStore store;
-    RecordState state;
-    RecordingEntryView view;
-    ScriptedDialogs dialogs;
-    PortShell shell;
-    EntryEngine engine{model, store, state, view, dialogs, view};
     std::shared_ptr<ManualClock> clock = std::make_shared<ManualClock>();
     Instruments instruments;
 };

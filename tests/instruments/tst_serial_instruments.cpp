@@ -73,10 +73,7 @@ private slots:
         QTest::newRow("no number, no device") << "COM:9600,N,8" << "" << "0" << "" << none << "rate,parity";
         QTest::newRow("other trailing option") << "COM1:9600,N,8,1,RTS" << "" << "1" << "/dev/ttyS0" << none
                                                << "RTS";
-        QTest::newRow("only the first colon splits") << "COM4:9600,N,8,1:x" << "" << "4" << "/dev/ttyS3"
-                                                     << none << "1:x";
         QTest::newRow("rate zero") << "COM1:0,N,8,1" << "" << "1" << "/dev/ttyS0" << none << "\"0\"";
-        QTest::newRow("parity") << "COM1:9600,X,8,1" << "" << "1" << "/dev/ttyS0" << none << "\"X\"";
         QTest::newRow("data bits") << "COM1:9600,N,9,1" << "" << "1" << "/dev/ttyS0" << none << "\"9\"";
         QTest::newRow("empty") << "" << "" << "" << "" << none << "";
         QTest::newRow("no colon") << "COM1" << "" << "" << "" << none << "";
@@ -223,7 +220,6 @@ private slots:
                                                 << "";
         QTest::newRow("device path") << "/dev/k7-no-such-tty:9600,N,8,1"
                                      << "Error: Could not open port /dev/k7-no-such-tty" << "";
-        QTest::newRow("no port number") << "COM:9600,N,8,1" << "Error: Could not open port 0" << "";
         QTest::newRow("settings refused") << "/dev/null:9600,Q,8,1"
                                           << "Error: Could not open port /dev/null" << "\"Q\"";
     }

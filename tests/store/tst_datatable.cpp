@@ -7,30 +7,23 @@
 
 #include <QDir>
 
+#include <sqlite3.h>
+
 using namespace k7;
 using namespace k7::test;
 
 namespace {
 
-void addVariable(Model& m, const QString& name, int type, double length = 0, int unique = 0)
-{
-    Variable& v = m.var(++m.varcount);
-    v.varname = name;
-    v.vartype = type;
-    v.varlength = length;
-    v.varunique = unique;
-}
-
 void addSampleVariables(StoreRig& rig)
 {
     rig.model.cfgpath = rig.path("site1.cfg");
-    addVariable(rig.model, "ID", TypeText, 20, 1);
-    addVariable(rig.model, "Kind", TypeMenu, 8);
-    addVariable(rig.model, "Count", TypeNumeric, 5);
-    addVariable(rig.model, "Sqid", TypeSqid, 11);
-    addVariable(rig.model, "Ware", TypeTable, 12);
-    addVariable(rig.model, "Length", TypeInstrument);
-    addVariable(rig.model, "Area", TypeImageJ);
+    rig.add("ID", TypeText, 20).varunique = 1;
+    rig.add("Kind", TypeMenu, 8);
+    rig.add("Count", TypeNumeric, 5);
+    rig.add("Sqid", TypeSqid, 11);
+    rig.add("Ware", TypeTable, 12);
+    rig.add("Length", TypeInstrument);
+    rig.add("Area", TypeImageJ);
 }
 
 QStringList indexLists(const Database& db, const QString& table)
@@ -83,8 +76,8 @@ private slots:
         rig.model.options[OptTable] = "site1";
         rig.model.var(2).varunique = 1;
         // Two Unique variables the table lacks: each warned of once, and the table still opens.
-        addVariable(rig.model, "Bag", TypeText, 10, 1);
-        addVariable(rig.model, "Box", TypeText, 10, 1);
+        rig.add("Bag", TypeText, 10).varunique = 1;
+        rig.add("Box", TypeText, 10).varunique = 1;
         QVERIFY(OpenDataTable(rig.model, rig.store, rig.dialogs, rig.shell, path));
         const QString warning("Warning: Index could not be created on %1. Either the name is invalid or there are too "
                               "many indexed fields. Use Unique only on fields that have unique entries (such as ID "

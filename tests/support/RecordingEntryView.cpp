@@ -8,7 +8,7 @@ namespace k7::test {
 
 bool RecordingEntryView::wholeTextSelected(Control c) const
 {
-    const auto sel = selection(c);
+    const auto sel = m_selection.value(c);
     return sel.first == 0 && sel.second == text(c).size();
 }
 
@@ -124,11 +124,9 @@ QString RecordingEntryView::selectedMenuText() const
                : QString();
 }
 
-void RecordingEntryView::setEntryButtons(const QString& previousCaption,
-                                         const QString& nextCaption, const QString& kindTag)
+void RecordingEntryView::setEntryButtons(const QString& previousCaption, const QString&, const QString& kindTag)
 {
     m_previousCaption = previousCaption;
-    m_nextCaption = nextCaption;
     m_kindTag = kindTag;
 }
 

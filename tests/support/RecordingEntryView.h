@@ -30,17 +30,12 @@ public:
     QString caption(Frame f) const { return m_captions.value(f); }
     QString text(Control c) const { return m_boxText.value(c); }
     int maxLength(Control c) const { return m_maxLength.value(c); }
-    // Selection of a box: (start, length).
-    QPair<int, int> selection(Control c) const { return m_selection.value(c); }
     bool wholeTextSelected(Control c) const;
     std::optional<Control> focus() const { return m_focus; }
     bool gridHasFocus() const { return m_gridFocus; }
-    QStringList menuItems() const { return m_menuItems; }
     int menuColumns() const { return m_menuColumns; }
     QString help(Frame f) const { return m_help.value(f); }
     QString previousCaption() const { return m_previousCaption; }
-    QString nextCaption() const { return m_nextCaption; }
-    int selectedVariable() const { return m_selectedVariable; }
     bool gridTabStop() const { return m_gridTabStop; }
     bool imageJTimerRunning() const { return m_imageJTimer; }
     QStringList infoFilesShown() const { return m_infoFiles; }
@@ -84,8 +79,8 @@ public:
     void setEntryButtons(const QString& previousCaption, const QString& nextCaption,
                          const QString& kindTag) override;
     QString kindTag() const override { return m_kindTag; }
-    void setVariableList(const QStringList&) override { m_selectedVariable = -1; }
-    void selectVariable(int index) override { m_selectedVariable = index; }
+    void setVariableList(const QStringList&) override {}
+    void selectVariable(int) override {}
     QString gridCurrentCellText() const override { return m_gridCell; }
     int gridCurrentColumn() const override { return m_gridColumn; }
     int gridCurrentRow() const override { return m_gridRow; }
@@ -119,9 +114,7 @@ private:
     QMap<Frame, QString> m_help;
     QMap<Frame, QString> m_infoTags;
     QString m_previousCaption;
-    QString m_nextCaption;
     QString m_kindTag;
-    int m_selectedVariable = -1;
     QString m_gridCell;
     int m_gridColumn = 0;
     int m_gridRow = 0;

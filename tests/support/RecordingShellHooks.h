@@ -5,6 +5,8 @@
 
 #include <QStringList>
 
+#include <functional>
+
 namespace k7::test {
 
 class RecordingShellHooks : public ShellHooks {
@@ -19,6 +21,7 @@ public:
     RecordSet* dataSource = nullptr;
     int dataSourceChanges = 0;
     QStringList variableList;
+    std::function<void()> onOpenPort;  // as the main window opens the instrument port
 
     bool loadCfgInEditor(const QString& path) override
     {
@@ -27,7 +30,12 @@ public:
     }
     void showEditorAtLine(int line) override { editorLines << line; }
     void addRecentFile(const QString& path) override { recentFiles << path; }
-    void openInstrumentPort() override { ++portOpenings; }
+    void openInstrumentPort() override
+    {
+        ++portOpenings;
+        if (onOpenPort)
+            onOpenPort();
+    }
     void setDataSource(RecordSet* recordSet) override
     {
         dataSource = recordSet;

@@ -1,84 +1,25 @@
 #pragma once
-// Everything an entry test needs: a model built in code (or a CFG file), a
+// Everything an entry, store or instrument test needs: a model built in code (or a CFG file), a
 // real SQLite file in a temporary folder, the recording view, the scripted
 // dialogs and the engine.
 
 #include "support/RecordingEntryView.h"
 #include "support/RecordingShellHooks.h"
 #include "support/ScriptedDialogs.h"
+#include "support/SeparateConnection.h"
+#include "support/TestFiles.h"
 
 #include "cfg/Model.h"
-#include "cfg/NumberText.h"
 #include "entry/EntryEngine.h"
 #include "entry/RecordState.h"
 #include "store/DataStore.h"
 #include "store/DataTable.h"
 #include "store/OpenCfg.h"
 
-#include <QSqlDatabase>
-#include <QSqlQuery>
-#include <QSqlRecord>
 #include <QTemporaryDir>
 #include <QTest>
-#include <QUuid>
-
-#include <functional>
 
 namespace k7::test {
-
-// Runs `work` on a connection of its own to the file at `path`, the way
-// another program would reach it.
-inline bool withConnection(const QString& path, bool readOnly,
-                           const std::function<bool(QSqlDatabase&)>& work)
-{
-    const QString name = QUuid::createUuid().toString();
-    bool ok = false;
-    {
-        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
-        db.setDatabaseName(path);
-        if (readOnly)
-            db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_READONLY"));
-        ok = db.open() && work(db);
-        db.close();
-    }
-    QSqlDatabase::removeDatabase(name);
-    return ok;
-}
-
-inline bool execSql(const QString& path, const QStringList& statements)
-{
-    return withConnection(path, false, [&](QSqlDatabase& db) {
-        QSqlQuery q(db);
-        for (const QString& s : statements)
-            if (!q.exec(s))
-                return false;
-        return true;
-    });
-}
-
-// A table as another program reads it: one string per value, "<null>" for
-// Null, numbers in their shortest form.
-inline QList<QStringList> readRows(const QString& dbPath, const QString& table)
-{
-    QList<QStringList> rows;
-    withConnection(dbPath, true, [&](QSqlDatabase& db) {
-        QSqlQuery q(db);
-        if (!q.exec(QStringLiteral("SELECT * FROM \"%1\" ORDER BY rowid").arg(table)))
-            return false;
-        while (q.next()) {
-            QStringList row;
-            for (int i = 0; i < q.record().count(); ++i) {
-                const QVariant v = q.value(i);
-                row << (v.isNull() ? QStringLiteral("<null>")
-                        : v.typeId() == QMetaType::Double ? ShortestSingle(v.toDouble())
-                                                          : v.toString());
-            }
-            rows << row;
-        }
-        return true;
-    });
-    return rows;
-}
 
 struct EntryRig {
     QTemporaryDir dir;
@@ -108,6 +49,7 @@ struct EntryRig {
         return v;
     }
 
+    QString path(const QString& name) const { return dir.filePath(name); }
     QString dbPath() const { return dir.filePath(QStringLiteral("site.mdb")); }
 
     // Creates the database and table for the model and starts the first record.

@@ -1,0 +1,49 @@
+#pragma once
+// Files in tests: whole files written and read back byte for byte, CR LF
+// lines, and the sample CFG copied into a scratch folder.
+
+#include <QByteArray>
+#include <QFile>
+#include <QStringList>
+#include <QTemporaryDir>
+
+namespace k7::test {
+
+inline bool writeFile(const QString& path, const QByteArray& bytes)
+{
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(bytes) == bytes.size();
+}
+
+// Writes `name` in `dir`; its path, or empty when it could not be written.
+inline QString writeFile(const QTemporaryDir& dir, const QString& name, const QByteArray& bytes)
+{
+    const QString path = dir.filePath(name);
+    return writeFile(path, bytes) ? path : QString();
+}
+
+inline QByteArray readFile(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+inline QByteArray crlf(const QStringList& lines)
+{
+    QByteArray bytes;
+    for (const QString& line : lines)
+        bytes += line.toUtf8() + "\r\n";
+    return bytes;
+}
+
+// Copies the sample CFG into `folder` as `name`, writable; its path, or empty.
+inline QString copySampleCfg(const QString& folder, const QString& name = QStringLiteral("finds.cfg"))
+{
+    const QString target = folder + QLatin1Char('/') + name;
+    return QFile::copy(QStringLiteral(K7_EXAMPLES "/finds.cfg"), target)
+                   && QFile::setPermissions(target, QFile::ReadOwner | QFile::WriteOwner)
+               ? target
+               : QString();
+}
+
+}  // namespace k7::test
