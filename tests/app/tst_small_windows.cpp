@@ -36,15 +36,10 @@ private slots:
         QVERIFY(start.splash()->isVisible());
         QCOMPARE(start.splash()->windowTitle(), QStringLiteral("K7 - Version 4.7"));
         qint64 startedAt = -1;
-        bool splashClosed = false;
-        start.begin([&] {
-            startedAt = clock.elapsed();
-            splashClosed = !start.splash()->isVisible();
-        });
+        start.begin([&] { startedAt = start.splash()->isVisible() ? -2 : clock.elapsed(); });
         QCOMPARE(startedAt, qint64(-1));  // never at once
-        QTRY_VERIFY_WITH_TIMEOUT(startedAt >= 0, 5000);
-        QVERIFY(startedAt >= SplashStart::kMinimumMs);
-        QVERIFY(splashClosed);
+        QTRY_VERIFY_WITH_TIMEOUT(startedAt != -1, 5000);
+        QVERIFY(startedAt >= SplashStart::kMinimumMs);  // and with the splash closed
     }
 
     void statusText()
@@ -53,10 +48,7 @@ private slots:
         facts.inipath = QStringLiteral("/k/k7.ini");
         QCOMPARE(StatusDialog::statusText(facts),  // no table: no count
                  QStringLiteral("Database name : \r\nTable name : \r\nCFG filename : \r\nK7 INI filename : /k/k7.ini\r\n"));
-        facts.dbname = QStringLiteral("/d.mdb");
-        facts.tablename = QStringLiteral("Finds");
-        facts.recordCount = 7;
-        facts.cfgpath = QStringLiteral("/d.cfg");
+        facts = {QStringLiteral("/d.mdb"), QStringLiteral("Finds"), 7, QStringLiteral("/d.cfg"), facts.inipath};
         QCOMPARE(StatusDialog::statusText(facts),
                  QStringLiteral("Database name : /d.mdb\r\nTable name : Finds\r\nRecord count : 7\r\n"
                                 "CFG filename : /d.cfg\r\nK7 INI filename : /k/k7.ini\r\n"));
@@ -100,16 +92,14 @@ private slots:
         TimedMessage timed;
         timed.setText(QStringLiteral("Site = A\rStatus = open\r"));
         QCOMPARE(timed.text(), QStringLiteral("Site = A\nStatus = open"));
-        timed.setInterval(30);
         QElapsedTimer clock;
         clock.start();
-        timed.exec();
-        QVERIFY(clock.elapsed() < 2000);
-
-        timed.setInterval(60000);
-        QTimer::singleShot(0, &timed, [&timed] { QTest::keyClick(&timed, Qt::Key_Space); });
-        clock.restart();
-        timed.exec();
+        for (const int interval : {30, 60000}) {  // the long one ends on a key
+            timed.setInterval(interval);
+            if (interval > 30)
+                QTimer::singleShot(0, &timed, [&timed] { QTest::keyClick(&timed, Qt::Key_Space); });
+            timed.exec();
+        }
         QVERIFY(clock.elapsed() < 2000);
     }
 

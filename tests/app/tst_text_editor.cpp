@@ -1,6 +1,6 @@
 // The text editor: what it loads, when it asks before saving and closing,
 // and what ends up on disk. Saving a file that is not there yet is covered
-// by the main window's k7.ini editing.
+// by the main window's k7.ini editing and File > New.
 
 #include "app/AppTestSupport.h"
 
@@ -75,32 +75,6 @@ private slots:
         QVERIFY(!editor.isVisible());
         QCOMPARE(rig.dialogs.texts(), (QStringList{kSaveChanges, kReminder}));
         QCOMPARE(readFile(cfg), QByteArray("Prompt=Caf\xe9\r\nSound=Yes\r\n"));
-    }
-
-    void closingAnUntitledTextAsksForItsName()
-    {
-        AppRig rig;
-        TextEditor editor(rig.dialogs);
-        editor.setUntitledText(QStringLiteral("[k7]\nFile=Data"));
-        QCOMPARE(editor.windowTitle(), QStringLiteral("Text Editor: Untitled"));
-        editor.show();
-        rig.dialogs.queueAnswer(Answer::Cancel);
-        editor.close();
-        QVERIFY(editor.isVisible());
-        rig.dialogs.queueAnswer(Answer::Yes);  // save, but no name is given
-        editor.close();
-        QVERIFY(editor.isVisible());
-        QVERIFY(editor.isDirty());
-
-        rig.dialogs.clear();
-        const QString target = rig.path(QStringLiteral("new.cfg"));
-        rig.dialogs.queueAnswer(Answer::Yes);
-        rig.dialogs.queueFile(target);  // the Save As name
-        editor.close();
-        QVERIFY(!editor.isVisible());
-        QCOMPARE(readFile(target), QByteArray("[k7]\r\nFile=Data\r\n"));
-        QCOMPARE(rig.dialogs.texts(), (QStringList{kSaveChanges, kReminder}));
-        QCOMPARE(editor.currentPath(), target);
     }
 };
 

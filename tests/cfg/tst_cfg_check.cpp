@@ -69,7 +69,6 @@ private slots:
         QTest::addColumn<int>("status");
         QTest::addColumn<QString>("err");  // %1 is the file's path
         QTest::newRow("sample") << readFile(K7_EXAMPLES "/finds.cfg") << 0 << "";
-        QTest::newRow("8-bit file") << QByteArray("[K7]\r\n[Caf\xE9]\nType=menu\rMenu=s\xF3 n\xE3o\r\n") << 0 << "";
         QTest::newRow("predecessor format") << crlf({"' old", "FIELD: Kind", "KIND: INPUT MENU",
             "KIND: MENULIST BONE SHELL", "FIELD: N", "N: CONDITION KIND BONE"}) << 0 << "";
         QTest::newRow("warning") << crlf({"[K7]", "[V]", "Wave in=gone.wav"}) << 0

@@ -33,27 +33,26 @@ private slots:
         QTest::addColumn<QString>("delaytime");
         QTest::addColumn<qint64>("ms");
 
-        QStringList sixty;
-        for (int i = 1; i <= 60; ++i)
-            sixty << QString::number(i);
-        const QByteArray wide = "h\n" + sixty.join(u'\t').toLatin1() + '\n';
-
-        QTest::newRow("0 means column 3, fraction of a second")
-            << kResults << "0" << "33.2" << "1.5" << qint64(1500);
-        QTest::newRow("half rounds to even, leading number") << kResults << "2.5" << "120.5" << "3 s" << qint64(3000);
-        QTest::newRow("beyond the line, not a number") << kResults << "5" << "" << "soon" << qint64(0);
-        QTest::newRow("absurd delay is capped at a day") << kResults << "4" << "0.75" << "1e300" << qint64(86'400'000);
-        QTest::newRow("more rows: the second line") << kResults + "2\t9\t9\t9\r\n" << "0" << "33.2" << "" << qint64(0);
-        QTest::newRow("header only: its field") << kHeader << "0" << "Mean" << "" << qint64(0);
-        QTest::newRow("header without line end") << QByteArray("1\t2\t3") << "0" << "3" << "" << qint64(0);
-        QTest::newRow("LF only") << QByteArray("h\n1\t2\t3.5\n") << "0" << "3.5" << "" << qint64(0);
-        QTest::newRow("blanks trimmed, empty field counts") << QByteArray("h\n a \t\t 2 \n") << "0" << "2" << ""
-                                                            << qint64(0);
-        QTest::newRow("trailing tab makes no field") << QByteArray("h\n1\t2\t\n") << "0" << "" << "" << qint64(0);
-        QTest::newRow("field 50") << wide << "50" << "50" << "" << qint64(0);
-        QTest::newRow("no field 51") << wide << "51" << "" << "" << qint64(0);
-        QTest::newRow("Windows-1252 byte") << QByteArray("h\n\xb5m\n") << "1" << QString::fromUtf8("µm") << ""
-                                           << qint64(0);
+        const auto row = [](const char* name, const QByteArray& content, const char* column, const QString& value,
+                            const char* delay = "", qint64 ms = 0) {
+            QTest::newRow(name) << content << QString(column) << value << QString(delay) << ms;
+        };
+        QByteArray wide = "h\n1";
+        for (int i = 2; i <= 60; ++i)
+            wide += '\t' + QByteArray::number(i);
+        row("0 means column 3, fraction of a second", kResults, "0", "33.2", "1.5", 1500);
+        row("half rounds to even, leading number", kResults, "2.5", "120.5", "3 s", 3000);
+        row("beyond the line, not a number", kResults, "5", "", "soon");
+        row("absurd delay is capped at a day", kResults, "4", "0.75", "1e300", 86'400'000);
+        row("more rows: the second line", kResults + "2\t9\t9\t9\r\n", "0", "33.2");
+        row("header only: its field", kHeader, "0", "Mean");
+        row("header without line end", "1\t2\t3", "0", "3");
+        row("LF only", "h\n1\t2\t3.5\n", "0", "3.5");
+        row("blanks trimmed, empty field counts", "h\n a \t\t 2 \n", "0", "2");
+        row("trailing tab makes no field", "h\n1\t2\t\n", "0", "");
+        row("field 50", wide + '\n', "50", "50");
+        row("no field 51", wide + '\n', "51", "");
+        row("Windows-1252 byte", "h\n\xb5m\n", "1", QString::fromUtf8("µm"));
     }
     void valueOfASave()
     {

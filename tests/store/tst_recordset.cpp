@@ -41,11 +41,9 @@ private slots:
 
     void positionsAndBookmarks()
     {
-        QVERIFY(m_rs.bof() && m_rs.eof());
-        QCOMPARE(m_rs.absolutePosition(), -1);
-        QCOMPARE(m_rs.bookmark(), qint64(-1));
         m_rs.moveLast();
-        QVERIFY(m_rs.bof() && m_rs.eof() && !m_rs.value(0).isValid() && !m_rs.edit());
+        QVERIFY(m_rs.bof() && m_rs.eof() && m_rs.absolutePosition() == -1 && m_rs.bookmark() == -1
+                && !m_rs.value(0).isValid() && !m_rs.edit());
 
         for (const char* id : {"A", "B", "C"})
             QVERIFY2(addRow(id, "S", 1), qPrintable(m_rs.lastError()));
@@ -145,7 +143,6 @@ private slots:
 
         RecordSet sorted;
         QVERIFY(sorted.openSorted(m_db, "Finds", {"Site", "Weight"}));
-        QCOMPARE(sorted.name(), QString("SELECT [Finds].* FROM [Finds] ORDER BY [Finds].[Site],[Finds].[Weight]"));
         QStringList order;
         for (sorted.moveFirst(); !sorted.eof(); sorted.moveNext())
             order << sorted.value(0).toString();

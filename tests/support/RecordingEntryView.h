@@ -30,7 +30,7 @@ public:
     QString caption(Frame f) const { return m_captions.value(f); }
     QString text(Control c) const { return m_boxText.value(c); }
     int maxLength(Control c) const { return m_maxLength.value(c); }
-    bool wholeTextSelected(Control c) const;
+    bool wholeTextSelected(Control c) const { return m_selection.value(c) == qMakePair(0, int(text(c).size())); }
     std::optional<Control> focus() const { return m_focus; }
     bool gridHasFocus() const { return m_gridFocus; }
     int menuColumns() const { return m_menuColumns; }
@@ -44,7 +44,11 @@ public:
     int beeps() const { return m_beeps; }
 
     // --- acting as the operator ---
-    void type(Control box, const QString& text);
+    void type(Control box, const QString& text)
+    {
+        m_boxText[box] = text;
+        m_selection[box] = {int(text.size()), 0};
+    }
     // Selects menu item `index` (0-based) as a click would; no engine call.
     void pick(int index);
     // Presses a key in the control that has the focus, through the engine's
@@ -54,30 +58,55 @@ public:
     void enter(EntryEngine& engine, const QString& text);
     // Selects the menu item with this text and presses Enter.
     void choose(EntryEngine& engine, const QString& item);
-    void setGridCell(int row, int column, const QString& text);
+    void setGridCell(int row, int column, const QString& text)
+    {
+        m_gridRow = row;
+        m_gridColumn = column;
+        m_gridCell = text;
+    }
     void setMenuListWidthTwips(int twips) { m_menuWidth = twips; }
 
     // --- EntryView ---
-    void showFrame(Frame frame) override;
-    void setFrameCaption(Frame frame, const QString& caption, int fontSize) override;
-    void setPrompt(Frame frame, const QString& prompt) override;
+    void showFrame(Frame frame) override
+    {
+        m_frame = frame;
+        ++m_framesShown;
+    }
+    void setFrameCaption(Frame frame, const QString& caption, int) override { m_captions[frame] = caption; }
+    void setPrompt(Frame frame, const QString& prompt) override { m_prompts[frame] = prompt; }
     long backgroundColor() const override { return m_background; }
     void setBackgroundColor(long color) override { m_background = color; }
     QString boxText(Control box) const override { return m_boxText.value(box); }
-    void setBoxText(Control box, const QString& text) override;
+    void setBoxText(Control box, const QString& text) override
+    {
+        m_boxText[box] = text;
+        m_selection[box] = {0, 0};
+    }
     void setBoxMaxLength(Control box, int length) override { m_maxLength[box] = length; }
-    void selectBoxText(Control box, int start, int length) override;
-    void setFocus(Control control) override;
+    void selectBoxText(Control box, int start, int length) override { m_selection[box] = {start, length}; }
+    void setFocus(Control control) override
+    {
+        m_focus = control;
+        m_gridFocus = false;
+    }
     int menuListWidthTwips() const override { return m_menuWidth; }
-    void setMenuItems(const QStringList& items, int columns) override;
+    void setMenuItems(const QStringList& items, int columns) override
+    {
+        m_menuItems = items;
+        m_menuColumns = columns;
+        m_menuSelected = -1;
+    }
     void selectMenuItem(int index) override { m_menuSelected = index; }
     int selectedMenuItem() const override { return m_menuSelected; }
-    QString selectedMenuText() const override;
+    QString selectedMenuText() const override { return m_menuItems.value(m_menuSelected); }
     void setHelp(Frame frame, const QString& url) override { m_help[frame] = url; }
     void setInfoButton(Frame frame, bool, const QString& tag) override { m_infoTags[frame] = tag; }
     QString infoButtonTag(Frame frame) const override { return m_infoTags.value(frame); }
-    void setEntryButtons(const QString& previousCaption, const QString& nextCaption,
-                         const QString& kindTag) override;
+    void setEntryButtons(const QString& previousCaption, const QString&, const QString& kindTag) override
+    {
+        m_previousCaption = previousCaption;
+        m_kindTag = kindTag;
+    }
     QString kindTag() const override { return m_kindTag; }
     void setVariableList(const QStringList&) override {}
     void selectVariable(int) override {}
@@ -85,7 +114,11 @@ public:
     int gridCurrentColumn() const override { return m_gridColumn; }
     int gridCurrentRow() const override { return m_gridRow; }
     void setGridTabStop(bool on) override { m_gridTabStop = on; }
-    void focusGrid() override;
+    void focusGrid() override
+    {
+        m_gridFocus = true;
+        m_focus.reset();
+    }
     void refreshGrid() override {}
     void gridGoToRow(int) override {}
     void setImageJTimer(bool running) override { m_imageJTimer = running; }

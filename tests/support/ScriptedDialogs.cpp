@@ -25,35 +25,4 @@ int ScriptedDialogs::message(const QString& text, int style)
     return Answer::Cancel;
 }
 
-QString ScriptedDialogs::openFileName(const QString&, const QString&, const QString&)
-{
-    return m_files.isEmpty() ? QString() : m_files.dequeue();
-}
-
-QString ScriptedDialogs::saveFileName(const QString&, const QString&, const QString&)
-{
-    return m_files.isEmpty() ? QString() : m_files.dequeue();
-}
-
-std::optional<QString> ScriptedDialogs::inputText(const QString& prompt, const QString&)
-{
-    m_messages.append({prompt, -1});
-    return m_inputs.isEmpty() ? std::nullopt : m_inputs.dequeue();
-}
-
-std::optional<QString> ScriptedDialogs::chooseTable(const QStringList&)
-{
-    return m_tables.isEmpty() ? std::nullopt : m_tables.dequeue();
-}
-
-std::optional<long> ScriptedDialogs::chooseColor(long)
-{
-    return m_colors.isEmpty() ? std::nullopt : m_colors.dequeue();
-}
-
-void ScriptedDialogs::timedMessage(const QString& text, int)
-{
-    m_timed.append(text);
-}
-
 }  // namespace k7::test

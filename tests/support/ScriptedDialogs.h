@@ -33,17 +33,26 @@ public:
     void clear() { m_messages.clear(); m_timed.clear(); }
 
     int message(const QString& text, int style) override;
-    QString openFileName(const QString& title, const QString& filter, const QString& dir) override;
-    QString saveFileName(const QString& title, const QString& filter, const QString& dir) override;
-    std::optional<QString> inputText(const QString& prompt, const QString& initial) override;
-    std::optional<QString> chooseTable(const QStringList& tables) override;
-    std::optional<long> chooseColor(long initial) override;
-    void timedMessage(const QString& text, int milliseconds) override;
+    QString openFileName(const QString&, const QString&, const QString&) override { return nextFile(); }
+    QString saveFileName(const QString&, const QString&, const QString&) override { return nextFile(); }
+    std::optional<QString> inputText(const QString& prompt, const QString&) override
+    {
+        m_messages.append({prompt, -1});
+        return m_inputs.isEmpty() ? std::nullopt : m_inputs.dequeue();
+    }
+    std::optional<QString> chooseTable(const QStringList&) override
+    {
+        return m_tables.isEmpty() ? std::nullopt : m_tables.dequeue();
+    }
+    std::optional<long> chooseColor(long) override { return m_colors.isEmpty() ? std::nullopt : m_colors.dequeue(); }
+    void timedMessage(const QString& text, int) override { m_timed.append(text); }
     void setBusy(bool busy) override { m_busy = busy; }
 
     bool busy() const { return m_busy; }
 
 private:
+    QString nextFile() { return m_files.isEmpty() ? QString() : m_files.dequeue(); }
+
     QList<ShownMessage> m_messages;
     QList<QString> m_timed;
     QQueue<int> m_answers;
