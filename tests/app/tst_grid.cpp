@@ -22,19 +22,12 @@ private slots:
     {
         QTemporaryDir tmp;
         Database db;
-        TableDef def;
-        def.name = QStringLiteral("Finds");
-        def.addField(QStringLiteral("Site"), FieldType::Text, 20);
-        def.addField(QStringLiteral("Weight"), FieldType::Single);
-        QVERIFY(db.create(tmp.filePath(QStringLiteral("grid.mdb"))));
-        QVERIFY(db.appendTable(def));
+        QVERIFY(db.create(tmp.filePath("grid.mdb")) && db.execute("CREATE TABLE Finds (Site VARCHAR(20), Weight REAL)"));
         QVERIFY(db.transaction());
         for (int i = 0; i < 5000; ++i)
-            QVERIFY(db.execute(QStringLiteral("INSERT INTO \"Finds\" (\"Site\", \"Weight\") VALUES (?, ?)"),
-                               {QStringLiteral("S%1").arg(i), i == 1 ? QVariant() : QVariant(12.57 + i)}));
-        QVERIFY(db.commit());
+            QVERIFY(db.execute("INSERT INTO Finds VALUES (?, ?)", {QString("S%1").arg(i), i == 1 ? QVariant() : 12.57 + i}));
         RecordSet rs;
-        QVERIFY(rs.openTable(db, QStringLiteral("Finds")));
+        QVERIFY(db.commit() && db.refresh() && rs.openTable(db, "Finds"));
 
         DataGrid grid;
         DataControl control(&grid);
@@ -42,7 +35,6 @@ private slots:
         QAbstractItemModelTester tester(&model, QAbstractItemModelTester::FailureReportingMode::QtTest);
         model.setRecordSet(&rs);
         QCOMPARE(model.rowCount(), 5000);
-        QCOMPARE(model.headerData(1, Qt::Horizontal).toString(), QStringLiteral("Weight"));
         QVERIFY(model.cachedRows() <= 2);  // the tester peeks at a row or two, nothing more
         QCOMPARE(model.cellText(0, 1), QStringLiteral("12.57"));  // the stored float, shortest form
         QCOMPARE(model.cellText(1, 1), QString());                  // Null
@@ -62,9 +54,7 @@ private slots:
         QCOMPARE(rs.absolutePosition(), 9);
         QCOMPARE(grid.currentCellText(), QStringLiteral("21.57"));
 
-        QVERIFY(rs.addNew());
-        QVERIFY(rs.setField(QStringLiteral("Site"), QStringLiteral("New")));
-        QVERIFY(rs.update());
+        QVERIFY(rs.addNew() && rs.setField("Site", "New") && rs.update());
         model.refresh();
         QCOMPARE(model.rowCount(), 5001);
         QCOMPARE(model.cellText(5000, 0), QStringLiteral("New"));
