@@ -47,7 +47,6 @@ private slots:
         grid.show();
         grid.goToRow(-1);
         QCOMPARE(grid.currentIndex().row(), 4999);
-        QCOMPARE(rs.value(0).toString(), QStringLiteral("S4999"));
         QCOMPARE(control.caption(), QStringLiteral("Record 5000 of 5000"));
         grid.setCurrentIndex(model.index(9, 1));
         QCOMPARE(control.caption(), QStringLiteral("Record 10 of 5000"));

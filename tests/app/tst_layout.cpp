@@ -111,13 +111,12 @@ private slots:
         QStringList items;
         for (int i = 1; i <= 40; ++i)
             items << QStringLiteral("Kind%1").arg(i);
-        const QString cfg = folder + QStringLiteral("/finds.cfg");
-        QVERIFY(writeFile(cfg, "[K7]\r\n\r\n[Note]\r\nType=Text\r\nInfo file=kinds.html\r\nPrompt=" +
-                                   QByteArray("Describe the find in a few words, mentioning its colour, its fabric, any "
-                                              "decoration and whatever else seems worth noting before it is bagged ").repeated(2) +
-                                   "\r\n\r\n[Kind]\r\nType=Menu\r\nInfo file=kinds.html\r\nMenu=" +
-                                   items.join(QLatin1Char(',')).toUtf8() +
-                                   "\r\nPrompt=Kind\r\n\r\n[Weight]\r\nType=Numeric\r\nPrompt=Weight in grams\r\n"));
+        const QString cfg = folder + "/finds.cfg";
+        const QString prompt = QString("Describe the find in a few words, mentioning its colour, its fabric, any "
+                                       "decoration and whatever else seems worth noting before it is bagged ").repeated(2);
+        QVERIFY(writeFile(cfg, crlf({"[K7]", "[Note]", "Info file=kinds.html", "Prompt=" + prompt, "[Kind]", "Type=Menu",
+                                     "Info file=kinds.html", "Menu=" + items.join(','), "Prompt=Kind",
+                                     "[Weight]", "Type=Numeric", "Prompt=Weight in grams"})));
         MainWindow w(rig.dialogs, rig.sound, rig.ini());
         place(w, size);
         w.openCfgFile(cfg);

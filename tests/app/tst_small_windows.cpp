@@ -1,6 +1,8 @@
 // The small windows around the main one: the splash, status text, options
-// and what they write, the timed message, and the message boxes' buttons and
-// answers.
+// and what they write, the timed message, the message boxes' buttons and
+// answers, and the text editor's questions and what it leaves on disk (saving
+// a file that is not there yet is covered by the main window's k7.ini editing
+// and File > New).
 
 #include "app/AppTestSupport.h"
 
@@ -10,19 +12,28 @@
 #include "platform/qt/QtDialogs.h"
 #include "windows/OptionsDialog.h"
 #include "windows/StatusDialog.h"
+#include "windows/TextEditor.h"
 #include "windows/TimedMessage.h"
 
 #include <QAbstractButton>
 #include <QApplication>
 #include <QCheckBox>
 #include <QElapsedTimer>
+#include <QFileInfo>
 #include <QMessageBox>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
 
 using namespace k7;
 using namespace k7::test;
+
+namespace {
+const QString kSaveChanges = QStringLiteral("Save changes?");
+const QString kReminder =
+    QStringLiteral("You will need to use File/Open to reload the CFG and put the changes into effect.");
+}  // namespace
 
 class TestSmallWindows : public QObject {
     Q_OBJECT
@@ -134,6 +145,60 @@ private slots:
         QCOMPARE(dialogs.message(QStringLiteral("Close current configuration file?"), style), answer);
         QCOMPARE(shown, QStringLiteral("Close current configuration file?"));
         QCOMPARE(title, QStringLiteral("K7"));
+    }
+
+    // The placeholder shown for a file too large to edit is never saved over it.
+    void aFileTooLargeIsNeverOverwritten()
+    {
+        AppRig rig;
+        const QString big = rig.path(QStringLiteral("big.cfg"));
+        QVERIFY(writeFile(big, QByteArray(TextEditor::kMaxEditSize - 1, 'a')));
+        TextEditor editor(rig.dialogs);
+        editor.loadFile(big);
+        QCOMPARE(editor.text().size(), TextEditor::kMaxEditSize - 1);
+
+        QVERIFY(writeFile(big, QByteArray(TextEditor::kMaxEditSize, 'a')));
+        editor.loadFile(big);
+        QCOMPARE(editor.text(), QStringLiteral("error"));
+        QVERIFY(editor.editor()->isReadOnly());
+        QVERIFY(!editor.fileSave());
+        QCOMPARE(QFileInfo(big).size(), TextEditor::kMaxEditSize);
+        QCOMPARE(rig.dialogs.messages().size(), 1);
+        QCOMPARE(rig.dialogs.messages().first().text, QStringLiteral("File too large to edit."));
+        QCOMPARE(rig.dialogs.messages().first().style, Style::Critical);
+    }
+
+    void savingOverAFileAsksFirstAndKeepsItsEncoding()
+    {
+        AppRig rig;
+        const QString cfg = rig.path(QStringLiteral("latin.cfg"));
+        QVERIFY(writeFile(cfg, "Prompt=Caf\xe9\r\n"));  // Windows-1252
+        TextEditor editor(rig.dialogs);
+        editor.loadFile(cfg);
+        editor.show();
+        QCOMPARE(editor.text(), QStringLiteral("Prompt=Caf\u00e9"));
+        editor.editor()->appendPlainText(QStringLiteral("Sound=Yes"));
+
+        rig.dialogs.queueAnswer(Answer::No);
+        QVERIFY(!editor.fileSave());
+        QCOMPARE(rig.dialogs.messages().last().text, QStringLiteral("Overwrite existing file ") + cfg + QStringLiteral(" ?"));
+        QCOMPARE(rig.dialogs.messages().last().style, Style::YesNoCancel + Style::Question);
+        QVERIFY(editor.isDirty());
+        QCOMPARE(readFile(cfg), QByteArray("Prompt=Caf\xe9\r\n"));
+
+        rig.dialogs.queueAnswer(Answer::Yes);
+        QVERIFY(editor.fileSave());
+        QVERIFY(!editor.isDirty());
+        QCOMPARE(readFile(cfg), QByteArray("Prompt=Caf\xe9\r\nSound=Yes\r\n"));
+
+        // Closing on No drops the change and reminds about File/Open.
+        rig.dialogs.clear();
+        editor.editor()->appendPlainText(QStringLiteral("x"));
+        rig.dialogs.queueAnswer(Answer::No);
+        editor.close();
+        QVERIFY(!editor.isVisible());
+        QCOMPARE(rig.dialogs.texts(), (QStringList{kSaveChanges, kReminder}));
+        QCOMPARE(readFile(cfg), QByteArray("Prompt=Caf\xe9\r\nSound=Yes\r\n"));
     }
 };
 

@@ -1,9 +1,11 @@
-// Opening or creating the data table of a CFG: fields by variable type,
-// indexes for Unique variables, reuse of an existing table, bad files.
+// Opening or creating the data table of a CFG: where it goes (database path
+// and table name), fields by variable type, indexes for Unique variables,
+// reuse of an existing table, bad files.
 
 #include "StoreRig.h"
 
 #include "store/DataTable.h"
+#include "store/Naming.h"
 
 #include <QDir>
 
@@ -124,6 +126,34 @@ private slots:
         QVERIFY(rig.allClosed());
         if (kind == "text")
             QCOMPARE(readFile(path), text);  // left exactly as it was
+    }
+
+    void names_data()
+    {
+        QTest::addColumn<QString>("cfgpath");
+        QTest::addColumn<QString>("filename");  // the File option
+        QTest::addColumn<QString>("table");     // the Table option
+        QTest::addColumn<QString>("dbname");
+        QTest::addColumn<QString>("tablename");
+        QTest::newRow("own name") << "/Digs/Site 1.CFG" << "" << "" << "/Digs/Site 1.mdb" << "Site 1";
+        QTest::newRow("backslash folder") << "C:\\digs\\site1.cfg" << "" << "" << "C:/digs/site1.mdb" << "site1";
+        QTest::newRow("two dots in the name") << "/digs/site.v2.cfg" << "" << "" << "/digs/site.mdb" << "site";
+        QTest::newRow("no extension") << "/digs/site1" << "" << "" << "/digs/mdb.mdb" << "mdb";
+        QTest::newRow("DAT turned into mdb") << "/x/a.cfg" << "Old.DAT" << "" << "/x/Old.mdb" << "Old";
+        QTest::newRow("file without extension") << "/x/a.cfg" << "finds" << "Bags" << "/x/finds.mdb" << "Bags";
+        QTest::newRow("file with folder stays relative") << "/x/a.cfg" << "Data\\Site" << "" << "Data/Site.mdb"
+                                                         << "Site";
+        QTest::newRow("absolute file") << "/x/a.cfg" << "/y/z.db" << "" << "/y/z.db" << "z";
+    }
+    void names()
+    {
+        QFETCH(QString, cfgpath);
+        QFETCH(QString, filename);
+        QFETCH(QString, table);
+        QFETCH(QString, dbname);
+        QFETCH(QString, tablename);
+        QCOMPARE(DeriveDbName(cfgpath, filename), dbname);
+        QCOMPARE(DeriveTableName(dbname, table), tablename);
     }
 };
 
