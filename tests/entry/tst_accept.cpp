@@ -61,8 +61,7 @@ private slots:
                                                           {"A1", "Lithic", "worn", "6"}}));
                 continue;
             }
-            QCOMPARE(rig.state.curvar, 3);
-            rig.enter({"worn", "2"});
+            rig.enter({"worn", "2"});  // KIND, which the row holds, is not asked
             QCOMPARE(rig.rows(), (QList<QStringList>{{"A1", "Lithic", "worn", "2"}}));
             rig.enter({"A1"});
             QCOMPARE(rig.dialogs.texts(), QStringList{"This record is complete."});
@@ -195,8 +194,7 @@ private slots:
             rig.engine.startGridEdit(inGrid);
             rig.view.type(Control::NumericBox, "9");
             QVERIFY(inGrid ? rig.engine.gridKey(Key::Esc) : rig.press(Key::Esc));
-            QVERIFY(!rig.state.editing);
-            QCOMPARE(rig.state.curvar, 2);
+            QVERIFY(!rig.state.editing && rig.state.curvar == 2);
         }
 
         // Ctrl+C during an edit ends the edit before clearing the record: the
