@@ -12,6 +12,7 @@
 #include "platform/Dialogs.h"
 #include "platform/EntryView.h"
 #include "platform/ShellHooks.h"
+#include "platform/UnattendedDialogs.h"
 #include "store/DataStore.h"
 #include "store/OpenCfg.h"
 
@@ -75,7 +76,7 @@ private:
 };
 
 // Any message during the run is a failure of the benchmark.
-class CountingDialogs : public Dialogs {
+class CountingDialogs : public UnattendedDialogs {
 public:
     int message(const QString& text, int) override
     {
@@ -83,13 +84,6 @@ public:
         ++messages;
         return Answer::Ok;
     }
-    QString openFileName(const QString&, const QString&, const QString&) override { return {}; }
-    QString saveFileName(const QString&, const QString&, const QString&) override { return {}; }
-    std::optional<QString> inputText(const QString&, const QString&) override { return {}; }
-    std::optional<QString> chooseTable(const QStringList&) override { return {}; }
-    std::optional<long> chooseColor(long) override { return {}; }
-    void timedMessage(const QString&, int) override {}
-    void setBusy(bool) override {}
     int messages = 0;
 };
 

@@ -4,6 +4,7 @@
 #include "cfg/CfgWriter.h"
 #include "cfg/ModelPreparation.h"
 #include "cfg/TextFile.h"
+#include "platform/UnattendedDialogs.h"
 
 #include <QIODevice>
 
@@ -12,7 +13,7 @@ namespace k7 {
 namespace {
 
 // Warnings go to the error stream; nothing else is ever asked while checking.
-class CheckDialogs : public Dialogs {
+class CheckDialogs : public UnattendedDialogs {
 public:
     CheckDialogs(const QString& path, QTextStream& err) : m_path(path), m_err(err) {}
 
@@ -21,13 +22,6 @@ public:
         m_err << m_path << ": " << text << '\n';
         return (style & 7) == Style::OkOnly ? Answer::Ok : Answer::No;
     }
-    QString openFileName(const QString&, const QString&, const QString&) override { return {}; }
-    QString saveFileName(const QString&, const QString&, const QString&) override { return {}; }
-    std::optional<QString> inputText(const QString&, const QString&) override { return {}; }
-    std::optional<QString> chooseTable(const QStringList&) override { return {}; }
-    std::optional<long> chooseColor(long) override { return {}; }
-    void timedMessage(const QString&, int) override {}
-    void setBusy(bool) override {}
 
 private:
     QString m_path;
