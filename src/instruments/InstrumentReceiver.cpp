@@ -36,6 +36,13 @@ void InstrumentReceiver::drain()
         const QByteArray one = m_port.read(1);
         if (one.isEmpty())
             break;
+        // A reading belongs to an instrument variable. One that arrives while
+        // another kind is presented is dropped: its line feed would otherwise
+        // accept whatever that variable shows (a menu's highlighted item, a
+        // half-typed text, an ImageJ value) and its digits would overwrite
+        // the ImageJ box.
+        if (m_view.kindTag() != QLatin1String("instrument"))
+            continue;
         const char c = one.at(0);
         if (c == '\n') {
             if (m_accept)

@@ -3,6 +3,7 @@
 // into the instrument box (the first one after a presentation replaces the
 // placeholder or old reading), carriage returns, blanks and other control
 // characters are dropped, and a line feed accepts the presented variable.
+// Input that arrives while no instrument variable is presented is dropped.
 
 #include <QObject>
 
