@@ -20,6 +20,7 @@
 #include <QCheckBox>
 #include <QElapsedTimer>
 #include <QFileInfo>
+#include <QLineEdit>
 #include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -145,6 +146,33 @@ private slots:
         QCOMPARE(dialogs.message(QStringLiteral("Close current configuration file?"), style), answer);
         QCOMPARE(shown, QStringLiteral("Close current configuration file?"));
         QCOMPARE(title, QStringLiteral("K7"));
+    }
+
+    // The one-line input: typed text on Ok (Enter), nothing on Cancel, and the
+    // caption the caller asks for.
+    void inputDialogAnswersWithTheTypedText()
+    {
+        for (const bool ok : {true, false}) {
+            QString title;
+            QTimer::singleShot(0, [&] {
+                QWidget* dialog = QApplication::activeModalWidget();
+                if (!dialog)
+                    return;
+                title = dialog->windowTitle();
+                auto* response = dialog->findChild<QLineEdit*>(QStringLiteral("response"));
+                response->selectAll();
+                QTest::keyClicks(response, QStringLiteral("site 2"));
+                if (ok)
+                    QTest::keyClick(response, Qt::Key_Return);
+                else
+                    QTest::keyClick(dialog, Qt::Key_Escape);
+            });
+            QtDialogs dialogs;
+            const auto typed = dialogs.inputTextWithCaption(QStringLiteral("New name :"), QStringLiteral("site"),
+                                                            QStringLiteral("Rename table"));
+            QCOMPARE(title, QStringLiteral("Rename table"));
+            QCOMPARE(typed, ok ? std::optional<QString>(QStringLiteral("site 2")) : std::nullopt);
+        }
     }
 
     // The placeholder shown for a file too large to edit is never saved over it.

@@ -72,7 +72,15 @@ QString QtDialogs::saveFileName(const QString& title, const QString& filter,
 
 std::optional<QString> QtDialogs::inputText(const QString& prompt, const QString& initial)
 {
+    return inputTextWithCaption(prompt, initial, QString());
+}
+
+std::optional<QString> QtDialogs::inputTextWithCaption(const QString& prompt, const QString& initial,
+                                                       const QString& caption)
+{
     UserTextDialog dialog(m_parent);
+    if (!caption.isEmpty())
+        dialog.setWindowTitle(caption);
     dialog.setPrompt(prompt);
     dialog.setResponse(initial);
     dialog.exec();
