@@ -4,6 +4,7 @@
 #include "cfg/CfgConversion.h"
 #include "cfg/LegacyCfgReader.h"
 #include "cfg/NumberText.h"
+#include "cfg/OptionKeys.h"
 #include "cfg/PathParts.h"
 #include "cfg/ProfileSections.h"
 #include "cfg/TextFile.h"
@@ -17,22 +18,7 @@ namespace k7 {
 
 namespace {
 
-const QString kOptionsHeader = QStringLiteral("[K7]");
 const QString kIllegalNameCharacters = QStringLiteral("[]=?+\\|/><,~`!@#$%^*().");
-
-struct OptionKey {
-    const char* key;
-    int slot;
-};
-
-// The options key table, in the reader's order.
-constexpr OptionKey kOptionKeys[] = {
-    {"Filename", OptFilename}, {"Com", OptCom},           {"Instrument", OptInstrument},
-    {"Sound", OptSound},       {"Delaytime", OptDelaytime}, {"COM1", OptCOM1},
-    {"COM2", OptCOM2},         {"Table", OptTable},       {"Re-edit", OptReEdit},
-    {"Emptyonly", OptEmptyonly}, {"BackColor", OptBackColor}, {"ImageJFile", OptImageJFile},
-    {"Sort", OptSort},         {"Filter", OptFilter},
-};
 
 // The variable key table, in the reader's order.
 enum VarRow : int {

@@ -2,6 +2,7 @@
 
 #include "cfg/Blanks.h"
 #include "cfg/NumberText.h"
+#include "cfg/OptionKeys.h"
 #include "cfg/PathParts.h"
 #include "cfg/TextFile.h"
 
@@ -11,22 +12,6 @@ namespace k7 {
 
 namespace {
 
-const QString kOptionsHeader = QStringLiteral("[K7]");
-
-struct OptionKey {
-    const char* key;
-    int slot;
-};
-
-// The options in the order they are written.
-constexpr OptionKey kWrittenOptions[] = {
-    {"Filename", OptFilename}, {"Com", OptCom},           {"Instrument", OptInstrument},
-    {"Sound", OptSound},       {"Delaytime", OptDelaytime}, {"COM1", OptCOM1},
-    {"COM2", OptCOM2},         {"Table", OptTable},       {"Re-edit", OptReEdit},
-    {"Emptyonly", OptEmptyonly}, {"BackColor", OptBackColor}, {"ImageJFile", OptImageJFile},
-    {"Sort", OptSort},         {"Filter", OptFilter},
-};
-
 QString flagText(int flag) { return flag ? QStringLiteral("True") : QString(); }
 
 QString numberText(double number) { return number == 0 ? QString() : ShortestNumber(number); }
@@ -34,7 +19,7 @@ QString numberText(double number) { return number == 0 ? QString() : ShortestNum
 KeyTable optionKeys(const Model& model)
 {
     KeyTable keys;
-    for (const auto& option : kWrittenOptions)
+    for (const auto& option : kOptionKeys)
         keys.append({QString::fromLatin1(option.key), model.options[option.slot]});
     return keys;
 }
