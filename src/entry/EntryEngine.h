@@ -118,6 +118,9 @@ private:
     Check checkSqid();
     Check lookUp();
     void loadFoundRow();
+    // Whether the row being completed is empty in `field` (false when there
+    // is no such row).
+    bool completedRowHasNoValue(const QString& field) const;
     void stopOnText();
 
     // Keys.
@@ -134,8 +137,8 @@ private:
 
     // The value being validated.
     QString m_workvalue;
-    // The rows the last uniqueness query found; an existing row is completed
-    // through it when Re-edit and Emptyonly are on.
+    // The rows the last uniqueness query that found any returned; an existing
+    // row is completed through it when Re-edit and Emptyonly are on.
     std::unique_ptr<RecordSet> m_foundrs;
 };
 

@@ -186,24 +186,33 @@ EntryEngine::Check EntryEngine::checkUnique()
 
     const bool reEdit = m_model.options.on(OptReEdit);
     m_dialogs.setBusy(true);
-    m_foundrs = std::make_unique<RecordSet>();
+    // A query that finds nothing must not take the place of the row being
+    // completed: that row is still saved through m_foundrs.
+    auto found = std::make_unique<RecordSet>();
     const bool ran = m_store.currentdb.isOpen()
-                     && m_foundrs->openWhere(m_store.currentdb, m_store.tablename, var.varname,
-                                             m_workvalue, Qt::CaseInsensitive,
-                                             reEdit ? QStringList{} : QStringList{var.varname});
+                     && found->openWhere(m_store.currentdb, m_store.tablename, var.varname,
+                                         m_workvalue, Qt::CaseInsensitive,
+                                         reEdit ? QStringList{} : QStringList{var.varname});
     m_dialogs.setBusy(false);
     if (!ran) {
         m_dialogs.message(QStringLiteral("Error in SQL.  Retype value."), Style::Information);
         return Check::Rejected;
     }
-    if (m_foundrs->bof() && m_foundrs->eof())
+    if (found->bof() && found->eof()) {
+        // A new value where the row being completed already holds one (the
+        // record was cleared, or its identifier retyped) starts a new row,
+        // so that the row found earlier is not overwritten.
+        if (!m_state.newrecord && !completedRowHasNoValue(var.varname))
+            m_state.newrecord = true;
         return Check::Passed;
+    }
     if (!reEdit) {
         m_dialogs.message(m_workvalue + QStringLiteral(" has already been entered."),
                           Style::Information);
         return Check::Rejected;
     }
 
+    m_foundrs = std::move(found);
     loadFoundRow();
     if (m_store.currentrs.findFirst(var.varname, m_workvalue)) {
         m_view.refreshGrid();
@@ -229,6 +238,14 @@ EntryEngine::Check EntryEngine::checkUnique()
     }
     ShowVariable(m_state.curvar);
     return Check::Stopped;
+}
+
+bool EntryEngine::completedRowHasNoValue(const QString& field) const
+{
+    if (!m_foundrs || m_foundrs->absolutePosition() < 0)
+        return false;
+    const int i = m_foundrs->fieldIndex(field);
+    return i < 0 || valueText(m_foundrs->value(i), m_foundrs->field(i).type).isEmpty();
 }
 
 void EntryEngine::loadFoundRow()

@@ -49,7 +49,7 @@ private slots:
             rig.model.options[OptEmptyonly] = emptyOnly ? "Yes" : "";
             rig.add("ID", TypeText).varunique = 1;
             rig.addMenu("KIND", "Ceramic Lithic");
-            rig.add("NOTE", TypeText);
+            rig.add("NOTE", TypeText).varunique = 1;
             rig.add("N", TypeNumeric);
             QVERIFY(rig.open());
             rig.enter({"A1", "Lithic", "", ""});
@@ -61,13 +61,24 @@ private slots:
                                                           {"A1", "Lithic", "worn", "6"}}));
                 continue;
             }
-            rig.enter({"worn", "2"});  // KIND, which the row holds, is not asked
+            // KIND, which the row holds, is not asked; a new value in the
+            // Unique NOTE still completes the row found.
+            rig.enter({"worn", "2"});
             QCOMPARE(rig.rows(), (QList<QStringList>{{"A1", "Lithic", "worn", "2"}}));
             rig.enter({"A1"});
             QCOMPARE(rig.dialogs.texts(), QStringList{"This record is complete."});
             QCOMPARE(rig.state.curvar, 1);
             QCOMPARE(rig.state.varvalue[1], QString());
             QCOMPARE(rig.rows().size(), 1);
+
+            // Cleared while completing a row, then given a new identifier:
+            // a new row, and the row found before is left as it was.
+            rig.enter({"B1", "Ceramic", "", "", "B1"});
+            QVERIFY(rig.press(Key::CtrlC));
+            rig.enter({"C1", "Lithic", "new", "3"});
+            QCOMPARE(rig.rows(), (QList<QStringList>{{"A1", "Lithic", "worn", "2"},
+                                                      {"B1", "Ceramic", "", "0"},
+                                                      {"C1", "Lithic", "new", "3"}}));
         }
     }
 
