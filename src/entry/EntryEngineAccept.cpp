@@ -265,7 +265,7 @@ EntryEngine::Check EntryEngine::checkSqid()
     QString a;
     QString b;
     const qsizetype dash = m_workvalue.indexOf(QLatin1Char('-'));
-    if (dash > 0) {
+    if (dash >= 0) {
         a = m_workvalue.left(dash).trimmed();
         b = m_workvalue.mid(dash + 1).trimmed();
     }

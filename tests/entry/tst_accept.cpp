@@ -94,7 +94,10 @@ private slots:
         QCOMPARE(rig.dialogs.timedMessages(), QStringList{"Parity error.  AB-12.8"});
         rig.enter({"AB - 12.0", "cd - 12.3", "x", "ab - 12.3"});
         QCOMPARE(rig.dialogs.texts(), QStringList{"ab-12 has already been entered."});
-        QCOMPARE(rig.rows(), (QList<QStringList>{{"ab-12", "AB - 12.0"}, {"cd - 12", "x"}}));
+        // Nothing before the dash: the digits alone are checked.
+        rig.enter({"ef-1", "-12.3", "-12.9"});
+        QCOMPARE(rig.dialogs.timedMessages().last(), QString("Parity error.  -12.3"));
+        QCOMPARE(rig.rows(), (QList<QStringList>{{"ab-12", "AB - 12.0"}, {"cd - 12", "x"}, {"ef-1", "-12.9"}}));
         QVERIFY(EntryEngine::CheckDigit("ab", "12.0"));
         QVERIFY(!EntryEngine::CheckDigit("AB", "12.00"));
     }
