@@ -466,6 +466,10 @@ void MainWindow::fileNew()
         if (m_dialogs.message(QStringLiteral("Close current configuration file?"), Style::YesNo + Style::Question) !=
             Answer::Yes)
             return;
+        // The sample takes the editor's place: unsaved text there is asked
+        // about first, and Cancel leaves everything open as it was.
+        if (m_editor && !m_editor->askToSaveChanges())
+            return;
         if (m_state.editing) {
             m_state.curvar = m_state.returnvar;
             m_state.editing = false;
@@ -477,6 +481,8 @@ void MainWindow::fileNew()
         m_store.closeAll();
         setup_desk();
         updateTitle();
+    } else if (m_editor && !m_editor->askToSaveChanges()) {
+        return;
     }
     TextEditor* ed = editor();
     ed->setUntitledText(SampleCfgLines().join(QLatin1Char('\n')));
@@ -640,6 +646,9 @@ TextEditor* MainWindow::editor()
 
 void MainWindow::viewCfgFile()
 {
+    // Another file never replaces unsaved text without asking.
+    if (m_editor && !m_editor->askToSaveChanges())
+        return;
     QString path = m_model.cfgpath;
     if (path.isEmpty())
         path = m_dialogs.openFileName(QStringLiteral("CFG File"), QStringLiteral("CFG files (*.cfg)"), QString());
@@ -654,6 +663,8 @@ void MainWindow::viewCfgFile()
 
 void MainWindow::viewIniFile()
 {
+    if (m_editor && !m_editor->askToSaveChanges())
+        return;
     TextEditor* ed = editor();
     ed->loadFile(m_settings.path());
     m_outer->hide();

@@ -182,8 +182,6 @@ QString TextEditor::askSaveName()
     return m_dialogs.saveFileName(QStringLiteral("Save As"), kFilter, QFileInfo(m_path).absolutePath());
 }
 
-// "Save changes?" before the text is replaced or the window closes. False
-// when the operator cancelled or the save did not happen.
 bool TextEditor::askToSaveChanges()
 {
     if (!m_dirty)

@@ -47,6 +47,9 @@ public:
     void fileOpen();
     bool fileSave();
     bool fileSaveAs();
+    // "Save changes?" before the text is replaced or the window closes. False
+    // when the operator cancelled or the save did not happen.
+    bool askToSaveChanges();
 
 signals:
     // The window has closed (the main window shows its data area again).
@@ -56,7 +59,6 @@ protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
-    bool askToSaveChanges();
     QString askSaveName();
     void rememberFile(const QString& path);
     void updateCaption();

@@ -263,9 +263,15 @@ private slots:
         rig.dialogs.clear();
         w.viewIniFile();
         w.editor()->editor()->setPlainText(QStringLiteral("[K7]\nFile1=/kept.cfg"));
+        // Neither the View menu nor New CFG replaces unsaved text without asking.
+        rig.dialogs.queueAnswer(Answer::Cancel);
+        w.viewIniFile();
+        rig.dialogs.queueAnswer(Answer::Cancel);
+        w.fileNew();
+        QCOMPARE(w.editor()->text(), QStringLiteral("[K7]\nFile1=/kept.cfg"));
         rig.dialogs.queueAnswer(Answer::Cancel);
         QVERIFY(!w.close());
-        QCOMPARE(rig.dialogs.texts(), QStringList{QStringLiteral("Save changes?")});
+        QCOMPARE(rig.dialogs.texts(), QStringList(3, QStringLiteral("Save changes?")));
         rig.dialogs.queueAnswer(Answer::Yes);  // the file did not exist, so no overwrite question
         QVERIFY(w.close());
         KeyTable keys = {{QStringLiteral("File1"), QString()}};
