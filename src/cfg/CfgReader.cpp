@@ -161,7 +161,10 @@ private:
             var.varinfo = info;
             if (!fileExists(info)) {
                 const PathParts parts = SplitPath(info);
-                const QString bare = parts.name + QLatin1Char('.') + parts.extension;
+                // A name without an extension is looked up as it is: "README."
+                // names no file here, where a trailing dot is not dropped.
+                const QString bare = parts.extension.isEmpty()
+                    ? parts.name : parts.name + QLatin1Char('.') + parts.extension;
                 if (fileExists(m_folder + bare))
                     var.varinfo = bare;
                 else

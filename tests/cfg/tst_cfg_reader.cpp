@@ -53,7 +53,7 @@ private slots:
     void values()
     {
         QTemporaryDir dir;
-        for (const char* name : {"look up.mdb", "help.txt", "in.wav"})
+        for (const char* name : {"look up.mdb", "help.txt", "in.wav", "README"})
             writeFile(dir, name, "x");
         const QString results = writeFile(dir, "Results.txt", "1\t2\n");
         CfgRead r;
@@ -64,6 +64,7 @@ private slots:
             "[B]", "Type=Sqid", "Condition1=b x", "Condition3=b y",  // Condition3 is not read without Condition2
             "Info file=nohelp.txt", "Wave in=none.wav", "Wave out=gone.wav",
             "[C]", "Type=sqid", "Length=abc", "ImageJ=3.5 mm", "Prompt=one", "Prompt=two", "Menu=a b", "Table=Finds",
+            "Info file=/elsewhere/README",  // no extension, found beside the CFG
             "[E]", "Type=imagej",
             "[D]", "Type=TRUE", "Length=-5"})));
         QCOMPARE(r.error.text, QString(" ERROR: TRUE is an unrecognized variable TYPE. "));
@@ -86,7 +87,7 @@ private slots:
         QCOMPARE((QList<double>{r.model.var(2).varlength, c.varlength, c.varimagej, r.model.var(5).varlength}),
                  (QList<double>{11, 0, 3.5, 0}));
         QCOMPARE(c.varprompt, QString("one") + QChar(1) + "two");
-        QCOMPARE(c.varmenu, QString("Finds"));
+        QCOMPARE(c.varmenu + "|" + c.varinfo, QString("Finds|README"));
         QCOMPARE(r.model.var(4).vartype, int(TypeImageJ));
     }
 
