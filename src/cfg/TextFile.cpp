@@ -82,7 +82,9 @@ QString DecodeText(const QByteArray& bytes, TextEncoding* encoding)
     }
     if (encoding)
         *encoding = TextEncoding::Windows1252;
-    return decode1252(bytes);
+    // Without its mark too: a file an editor marked as UTF-8 may still hold
+    // 8-bit text, and its first line must stay recognisable as a header.
+    return decode1252(body);
 }
 
 bool CanEncode(const QString& text, TextEncoding encoding)

@@ -390,6 +390,7 @@ private slots:
         QCOMPARE(TextFile::fromBytes("a\r\nb\nc\rd\r\n\r\ne").lines, (QStringList{"a", "b", "c", "d", "", "e"}));
         QCOMPARE(TextFile::fromBytes("x\r").lines, QStringList{"x"});
         QCOMPARE(TextFile::fromBytes("\xEF\xBB\xBF[K7]").lines, QStringList{"[K7]"});
+        QCOMPARE(TextFile::fromBytes("\xEF\xBB\xBF[K7]\r\nCaf\xE9").lines, (QStringList{"[K7]", "Caf\u00E9"}));
         QCOMPARE(TextFile::fromBytes("Caf\xC3\xA9").encoding, TextEncoding::Utf8);
         // Every byte of an 8-bit file survives a read and a write.
         const TextFile old = TextFile::fromBytes("Caf\xE9 \x80 \x81");
