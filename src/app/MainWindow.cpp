@@ -850,6 +850,8 @@ void MainWindow::openProperties(int variable)
 
 bool MainWindow::loadCfgInEditor(const QString& path)
 {
+    if (m_editor && !m_editor->askToSaveChanges())
+        return false;
     TextEditor* ed = editor();
     ed->loadFile(path, TextEditor::Missing::Error);
     return ed->text() != QLatin1String("error");

@@ -180,6 +180,16 @@ private slots:
         QCOMPARE(cursor.blockNumber(), 6);
         QCOMPARE(cursor.selectedText(), QStringLiteral("[VAR2]"));
         QVERIFY(!w.findChild<QWidget*>(QStringLiteral("data_separator"))->isVisibleTo(&w));
+        // A fix typed but not saved is not thrown away by opening again.
+        rig.dialogs.clear();
+        editor->editor()->appendPlainText(QStringLiteral("Menu=A B"));
+        rig.dialogs.queueAnswer(Answer::Cancel);
+        w.openCfgFile(cfg);
+        QVERIFY(editor->text().endsWith(QLatin1String("Menu=A B")));
+        QCOMPARE(rig.dialogs.texts(), (QStringList{"Save changes?", "Though the CFG cannot be displayed, the error was "
+                                                   "as follows:  ERROR: Menu type variable must include a MENU line "
+                                                   "with menu list."}));
+        rig.dialogs.queueAnswer(Answer::No);
         editor->close();
         QVERIFY(w.findChild<QWidget*>(QStringLiteral("data_separator"))->isVisibleTo(&w));
     }
