@@ -430,7 +430,11 @@ void EntryEngine::acceptEditedCell()
     if (positioned) {
         const FieldDef& field = rs.field(i);
         const QString current = valueText(rs.value(i), field.type);
-        if (current != m_workvalue) {
+        // Text that is neither yes nor no leaves a Yes/No cell as it was,
+        // as it does when a record is saved.
+        const bool unreadable = field.type == FieldType::YesNo && !m_workvalue.isEmpty()
+                                && !yesNo(m_workvalue).has_value();
+        if (current != m_workvalue && !unreadable) {
             const bool numeric = tag == QLatin1String("instrument")
                                  || tag == QLatin1String("numeric");
             QVariant value;

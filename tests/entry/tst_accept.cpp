@@ -182,6 +182,13 @@ private slots:
         QVERIFY(rig.open());
         rig.enter({"yes", "yes", "FALSE", "FALSE", "maybe", "maybe"});
         QCOMPARE(rig.rows(), (QList<QStringList>{{"yes", "1"}, {"FALSE", "0"}, {"maybe", "<null>"}}));
+        // The same in a grid cell: no and "" change it, other text keeps it.
+        rig.view.setGridCell(0, 1, "True");
+        for (const QStringList& edit : {QStringList{"maybe", "1"}, {"no", "0"}, {"", "<null>"}}) {
+            rig.engine.startGridEdit(false);
+            rig.enter({edit[0]});
+            QCOMPARE(rig.rows().at(0).at(1), edit[1]);
+        }
     }
 
     void gridCellEdits()
