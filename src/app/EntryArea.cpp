@@ -279,16 +279,23 @@ QString EntryArea::boxText(Control box) const
     return selectedMenuText();
 }
 
+// A box's length limits what the operator types, never what the program puts
+// in it: a saved value longer than its variable's length (a grid cell being
+// edited) is shown whole, so accepting it unchanged does not cut it short.
 void EntryArea::setBoxText(Control box, const QString& text)
 {
-    if (QLineEdit* edit = lineEdit(box))
+    if (QLineEdit* edit = lineEdit(box)) {
+        edit->setMaxLength(qMax(m_typedLength.value(edit, 32767), static_cast<int>(text.size())));
         edit->setText(text);
+    }
 }
 
 void EntryArea::setBoxMaxLength(Control box, int length)
 {
-    if (QLineEdit* edit = lineEdit(box))
-        edit->setMaxLength(length > 0 ? length : 32767);
+    if (QLineEdit* edit = lineEdit(box)) {
+        m_typedLength.insert(edit, length > 0 ? length : 32767);
+        edit->setMaxLength(qMax(m_typedLength.value(edit), static_cast<int>(edit->text().size())));
+    }
 }
 
 void EntryArea::selectBoxText(Control box, int start, int length)

@@ -7,6 +7,7 @@
 
 #include "platform/EntryView.h"
 
+#include <QHash>
 #include <QWidget>
 
 #include <array>
@@ -111,6 +112,8 @@ private:
     QPushButton* m_nextvar = nullptr;
     QString m_kindTag;
     long m_background = 16777215;
+    // The length each box was given for typing (Qt's default when none).
+    QHash<const QLineEdit*, int> m_typedLength;
     KeyHandler m_keyHandler;
 };
 

@@ -289,6 +289,35 @@ private slots:
         QCOMPARE(keys.first().second, QStringLiteral("/kept.cfg"));
     }
 
+    // A saved value longer than its variable's length (typed by another
+    // program) was once cut to that length in the box, and accepting the
+    // edit unchanged wrote the cut value back.
+    void aLongSavedValueIsEditedWhole()
+    {
+        AppRig rig;
+        const QString cfg = rig.sampleCfg();
+        const QString id = QStringLiteral("A-very-long-identifier-42");  // VAR1 has 20
+        {
+            MainWindow w(rig.dialogs, rig.sound, rig.ini());
+            w.openCfgFile(cfg);
+        }
+        QVERIFY(execSql(rig.path("finds.mdb"), {"INSERT INTO finds (VAR1, VAR2, VAR5) VALUES ('" + id + "', 'Ceramic', 1234567.5)"}));
+        MainWindow w(rig.dialogs, rig.sound, rig.ini());
+        w.show();
+        w.openCfgFile(cfg);
+        w.model().var(5).varlength = 4;
+        for (const int column : {0, 4}) {
+            w.grid()->setFocus();
+            w.grid()->setCurrentIndex(w.grid()->recordModel()->index(0, column));
+            key(w, Qt::Key_Return);
+            QVERIFY(w.state().editing);
+            key(w, Qt::Key_Return);  // accepted unchanged
+        }
+        const QStringList row = readRows(rig.path("finds.mdb"), QStringLiteral("finds")).value(0);
+        QCOMPARE(row.value(0), id);
+        QCOMPARE(row.value(4), QStringLiteral("1234567.5"));
+    }
+
     void showsTheRecordSetLazily()
     {
         QTemporaryDir tmp;
