@@ -306,8 +306,9 @@ EntryEngine::Check EntryEngine::lookUp()
     const qsizetype blank = lookup.lastIndexOf(QLatin1Char(' '));
     QString path = lookup.left(std::max<qsizetype>(blank, 0)).trimmed();
     const QString table = lookup.mid(blank + 1).trimmed();
-    if (!path.contains(QLatin1Char('\\')) && !path.contains(QLatin1Char('/'))
-        && !QFileInfo(path).isFile())
+    // Found where the CFG reader found it: as written, else beside the CFG
+    // (also when the name has folders of its own, relative to the CFG's).
+    if (!QFileInfo(path).isFile() && QFileInfo(cfgFolder() + path).isFile())
         path = cfgFolder() + path;
 
     // Only read from: a reference database in a read-only folder still works,

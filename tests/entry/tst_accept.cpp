@@ -4,6 +4,7 @@
 
 #include "support/EntryRig.h"
 
+#include <QDir>
 #include <QFile>
 
 using namespace k7;
@@ -139,6 +140,16 @@ private slots:
         QCOMPARE(rig.state.varvalue[1], QString("C3"));
         QVERIFY(!QFile::exists(sites));
         QCOMPARE(rig.dialogs.pendingAnswers(), 0);
+
+        // A database in a folder beside the CFG, named relative to the CFG as
+        // the CFG reader accepts it.
+        QVERIFY(QDir(rig.dir.path()).mkdir("ref"));
+        QVERIFY(execSql(rig.dir.filePath("ref/sites.db"),
+                        {"CREATE TABLE SITES (ID VARCHAR(10))", "INSERT INTO SITES VALUES ('A1')"}));
+        rig.model.var(1).varlookup = "ref/sites.db SITES";
+        rig.engine.clearRecord();
+        rig.enter({"A1"});
+        QCOMPARE(rig.dialogs.timedMessages(), QStringList{"Id = A1\r"});
     }
 
     void carryAutoincSkipAndStoredForms()
