@@ -6,6 +6,7 @@
 #include "cfg/TextFile.h"
 #include "platform/UnattendedDialogs.h"
 
+#include <QFileInfo>
 #include <QIODevice>
 
 namespace k7 {
@@ -33,7 +34,10 @@ private:
 int RunCfgCheck(const QString& path, QTextStream& out, QTextStream& err)
 {
     Model model;
-    model.cfgpath = path;
+    // Opening a CFG always reads it by its full path, and files found beside
+    // a predecessor-format CFG are stored with its folder: a relative one
+    // would make the output depend on where the check was run from.
+    model.cfgpath = QFileInfo(path).absoluteFilePath();
     CheckDialogs dialogs(path, err);
     const CfgError error = ReadCfg(model, dialogs, CfgReadMode::Check);
     if (error.unreadable) {

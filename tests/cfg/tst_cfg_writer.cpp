@@ -33,9 +33,10 @@ struct Run {
     QByteArray err;
 };
 
-Run runK7(const QStringList& args)
+Run runK7(const QStringList& args, const QString& workingDirectory = {})
 {
     QProcess process;
+    process.setWorkingDirectory(workingDirectory);
     process.start(QStringLiteral(K7_BINARY), args);
     Run run;
     if (!process.waitForFinished(30000))
@@ -253,6 +254,15 @@ private slots:
             QCOMPARE(run.out, QByteArray());
         }
         QVERIFY(filesIn(dir).isEmpty());
+
+        // A file named from another folder: what is found beside an old CFG
+        // is stored with that CFG's full folder, as opening it would.
+        QVERIFY(QDir(dir.path()).mkdir("sub"));
+        writeFile(dir, "sub/help.txt", "x");
+        writeFile(dir, "sub/old.cfg", crlf({"FIELD: A", "A: INFO help.txt"}));
+        const Run relative = runK7({"--check", "sub/old.cfg"}, dir.path());
+        QVERIFY2(relative.out.contains("\r\nInfo file=" + dir.filePath("sub/help.txt").toUtf8() + "\r\n"),
+                 relative.out.constData());
     }
 
     void check_data()
