@@ -678,6 +678,10 @@ void MainWindow::viewOptions()
         m_dialogs.message(QStringLiteral("These options are stored in the CFG file. Until you open a CFG the "
                                          "options will not be saved."),
                           Style::Information);
+    else if (m_model.cfgunconverted)
+        m_dialogs.message(QStringLiteral("This CFG file is in the older format and is kept as it is, so these "
+                                         "options will not be saved in it."),
+                          Style::Information);
     OptionsDialog dialog(m_model, m_dialogs, this);
     connect(&dialog, &OptionsDialog::entryColorChanged, this, [this](long c) { setBackgroundColor(c); });
     connect(&dialog, &OptionsDialog::outerColorChanged, this, &MainWindow::applyOuterColor);

@@ -81,9 +81,16 @@ void OptionsDialog::setSwitch(int slot, bool on)
     m_model.options[slot] = on ? QStringLiteral("Yes") : QString();
 }
 
+bool OptionsDialog::savesToCfg() const
+{
+    // A [K7] section written into an old-format file would make it read as
+    // a current-format CFG without its variables.
+    return !m_model.cfgpath.isEmpty() && !m_model.cfgunconverted;
+}
+
 void OptionsDialog::writeOptions()
 {
-    if (m_model.cfgpath.isEmpty())
+    if (!savesToCfg())
         return;
     const KeyTable keys = {{QStringLiteral("Sound"), m_model.options[OptSound]},
                            {QStringLiteral("Re-edit"), m_model.options[OptReEdit]},
@@ -101,7 +108,7 @@ void OptionsDialog::chooseColor(int box)
     if (!chosen)
         return;
     const QString text = QString::number(*chosen);
-    if (!m_model.cfgpath.isEmpty()) {
+    if (savesToCfg()) {
         const QString key = box == 0 ? QStringLiteral("BackColor") : QStringLiteral("BackColorOut");
         if (!WriteSection(m_model.cfgpath, kSection, {{key, text}}))
             m_dialogs.message(QStringLiteral("Error: Could not write the options to ") + m_model.cfgpath,

@@ -33,6 +33,9 @@ protected:
 private:
     void setSwitch(int slot, bool on);
     void writeOptions();
+    // Whether the choices go into the CFG: one must be open, and an old-format
+    // file the operator chose to keep is never written to.
+    bool savesToCfg() const;
     void paintBox(int box, long color);
 
     Model& m_model;

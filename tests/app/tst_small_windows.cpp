@@ -97,6 +97,19 @@ private slots:
         KeyTable var = {{QStringLiteral("Type"), QString()}};
         ReadSection(cfg, QStringLiteral("[VAR1]"), var);
         QCOMPARE(var[0].second, QStringLiteral("Text"));
+
+        // An old-format file the operator kept once gained a [K7] section
+        // here, and was then read as a current-format CFG without variables.
+        const QByteArray old = "FIELD: Id\r\nId: INPUT text\r\n";
+        QVERIFY(writeFile(cfg, old));
+        model.cfgunconverted = true;
+        OptionsDialog kept(model, rig.dialogs);
+        kept.findChild<QCheckBox*>(QStringLiteral("Check3"))->setChecked(true);
+        rig.dialogs.queueColor(255);
+        kept.chooseColor(0);
+        kept.findChild<QPushButton*>(QStringLiteral("Command1"))->click();
+        QCOMPARE(readFile(cfg), old);
+        QCOMPARE(model.options[OptEmptyonly], QStringLiteral("Yes"));
     }
 
     void timedMessageClosesByItselfOrOnAKey()
