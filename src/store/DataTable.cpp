@@ -24,11 +24,13 @@ bool indexCovers(const IndexDef& index, const QString& varname)
     return fields == QLatin1Char('+') + name || fields == QStringLiteral("+[") + name + QLatin1Char(']');
 }
 
-// An index name that no table of the database uses yet.
+// An index name that no index or table of the database uses yet (the two
+// share one set of names).
 QString freeIndexName(const Database& db, const QString& wanted)
 {
     QSet<QString> used;
     for (int t = 0; t < db.tableCount(); ++t) {
+        used.insert(db.table(t).name.toLower());
         for (const auto& index : db.table(t).indexes)
             used.insert(index.name.toLower());
     }

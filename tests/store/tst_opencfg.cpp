@@ -308,13 +308,15 @@ private slots:
         QCOMPARE(readRows(path, "site1").value(0).value(0), QString("kept"));
 
         // An index of another name over ID counts; one over two fields does not; and a table
-        // put aside holds the index name that Kind would get.
+        // put aside holds the index name that Kind would get, another table the one of Count.
         Database& db = rig.store.currentdb;
         QVERIFY(db.execute("DROP INDEX site1_ID") && db.execute("CREATE INDEX MyIdIndex ON site1 (ID)"));
         QVERIFY(db.execute("CREATE INDEX Pair ON site1 (Kind, Count)"));
         QVERIFY(CreateDataTable(rig.model, db, "old") && db.appendIndex("old", IndexDef{"site1_Kind", "+Kind"}));
+        QVERIFY(CreateDataTable(rig.model, db, "site1_Count"));
         rig.model.options[OptTable] = "site1";
         rig.model.var(2).varunique = 1;
+        rig.model.var(3).varunique = 1;
         // Two Unique variables the table lacks: each warned of once, and the table still opens.
         rig.add("Bag", TypeText, 10).varunique = 1;
         rig.add("Box", TypeText, 10).varunique = 1;
@@ -326,7 +328,7 @@ private slots:
         QCOMPARE(rig.dialogs.messages().at(0).style, 64);
         QVERIFY(rig.store.currentrs.isOpen());
         QCOMPARE(indexLists(rig.store.currentdb, "site1"),
-                 (QStringList{"MyIdIndex=+ID", "Pair=+Kind;+Count", "site1_Kind_2=+Kind"}));
+                 (QStringList{"MyIdIndex=+ID", "Pair=+Kind;+Count", "site1_Count_2=+Count", "site1_Kind_2=+Kind"}));
     }
 
     void badDatabaseFileLeavesEverythingClosed_data()
