@@ -356,6 +356,10 @@ EntryEngine::Check EntryEngine::lookUp()
 
 bool EntryEngine::SaveRecord()
 {
+    // The row being completed was deleted meanwhile (from the grid): the
+    // record is added as a new row rather than refused at every try.
+    if (!m_state.newrecord && m_foundrs && m_foundrs->currentRowGone())
+        m_state.newrecord = true;
     RecordSet* rs = m_state.newrecord ? &m_store.currentrs : m_foundrs.get();
     if (!rs || !rs->isOpen()) {
         m_dialogs.message(QStringLiteral("The record could not be saved: no data table is open."),

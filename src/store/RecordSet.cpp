@@ -619,6 +619,21 @@ bool RecordSet::findFirst(const QString& field, const QVariant& value)
     return false;
 }
 
+bool RecordSet::currentRowGone() const
+{
+    const int p = absolutePosition();
+    if (!m_updatable || p < 0)
+        return false;
+    SqliteStatement* stmt = m_db->statement(
+        QStringLiteral("SELECT 1 FROM %1 WHERE %2 = ?").arg(QuoteName(m_table), m_rowidName));
+    if (!stmt || !stmt->bind({m_keys[static_cast<size_t>(p)]}))
+        return false;
+    const bool found = stmt->step();
+    const bool failed = !stmt->error().isEmpty();
+    stmt->reset();
+    return !found && !failed;
+}
+
 bool RecordSet::requery()
 {
     if (!isOpen())

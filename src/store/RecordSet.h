@@ -93,6 +93,9 @@ public:
     bool findFirst(const QString& field, const QVariant& value);
     // Reads the keyset again (rows added or removed by others appear).
     bool requery();
+    // Whether the current row has been deleted from the table since the set
+    // was read (false when there is no current row or it cannot be told).
+    bool currentRowGone() const;
 
 private:
     friend class Database;

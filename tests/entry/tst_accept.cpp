@@ -80,6 +80,14 @@ private slots:
             QCOMPARE(rig.rows(), (QList<QStringList>{{"A1", "Lithic", "worn", "2"},
                                                       {"B1", "Ceramic", "", "0"},
                                                       {"C1", "Lithic", "new", "3"}}));
+
+            // The row being completed is deleted meanwhile: the record is
+            // saved as a new row, not refused.
+            rig.enter({"B1"});
+            QVERIFY(rig.store.currentdb.execute("DELETE FROM site WHERE ID = 'B1'"));
+            rig.enter({"late", "4"});
+            QCOMPARE(rig.rows().mid(1), (QList<QStringList>{{"C1", "Lithic", "new", "3"},
+                                                             {"B1", "Ceramic", "late", "4"}}));
         }
     }
 
