@@ -233,6 +233,9 @@ EntryEngine::Check EntryEngine::checkUnique()
         for (int v = 1; v <= m_model.varcount; ++v)
             m_state.varvalue[v].clear();
         m_state.curvar = 1;
+        // Starting over is a new record: a row being completed before must not
+        // be written with what comes next.
+        m_state.newrecord = true;
     } else {
         m_state.newrecord = false;
     }

@@ -76,6 +76,8 @@ private slots:
             // a new row, and the row found before is left as it was.
             rig.enter({"B1", "Ceramic", "", "", "B1"});
             QVERIFY(rig.press(Key::CtrlC));
+            rig.enter({"A1"});  // complete: starting over is a new record
+            QVERIFY(rig.state.newrecord);
             rig.enter({"C1", "Lithic", "new", "3"});
             QCOMPARE(rig.rows(), (QList<QStringList>{{"A1", "Lithic", "worn", "2"},
                                                       {"B1", "Ceramic", "", "0"},
