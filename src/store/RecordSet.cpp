@@ -192,20 +192,25 @@ void RecordSet::close()
     m_dirty.clear();
 }
 
-bool RecordSet::loadKeys()
+bool RecordSet::selectRowids(const QString& sql, const QVariantList& values, std::vector<qint64>& rowids) const
 {
-    SqliteStatement* stmt = m_db->statement(m_keySql);
+    SqliteStatement* stmt = m_db->statement(sql);
     if (!stmt)
         return fail(m_db->lastError());
-    if (!stmt->bind(m_keyValues))
+    if (!stmt->bind(values))
         return fail(stmt->error());
-    std::vector<qint64> keys;
     while (stmt->step())
-        keys.push_back(stmt->int64(0));
+        rowids.push_back(stmt->int64(0));
     const QString error = stmt->error();
     stmt->reset();
-    if (!error.isEmpty())
-        return fail(error);
+    return error.isEmpty() || fail(error);
+}
+
+bool RecordSet::loadKeys()
+{
+    std::vector<qint64> keys;
+    if (!selectRowids(m_keySql, m_keyValues, keys))
+        return false;
     m_keys = std::move(keys);
     m_loadedKey = -1;
     return true;
@@ -597,21 +602,12 @@ bool RecordSet::findFirst(const QString& field, const QVariant& value)
         }
         return false;
     }
-    SqliteStatement* stmt = m_db->statement(QStringLiteral("SELECT %1 FROM %2 WHERE %3 = ? COLLATE NOCASE")
-                                                .arg(m_rowidName, QuoteName(m_table), QuoteName(m_fields[fi].name)));
-    if (!stmt)
-        return fail(m_db->lastError());
-    if (!stmt->bind({value}))
-        return fail(stmt->error());
-    std::unordered_set<qint64> hits;
-    while (stmt->step())
-        hits.insert(stmt->int64(0));
-    const QString error = stmt->error();
-    stmt->reset();
-    if (!error.isEmpty())
-        return fail(error);
-    if (hits.empty())
+    std::vector<qint64> found;
+    const QString sql = QStringLiteral("SELECT %1 FROM %2 WHERE %3 = ? COLLATE NOCASE")
+                            .arg(m_rowidName, QuoteName(m_table), QuoteName(m_fields[fi].name));
+    if (!selectRowids(sql, {value}, found) || found.empty())
         return false;
+    const std::unordered_set<qint64> hits(found.begin(), found.end());
     for (size_t i = 0; i < m_keys.size(); ++i) {
         if (hits.count(m_keys[i]))
             return setAbsolutePosition(static_cast<int>(i));

@@ -105,6 +105,8 @@ private:
                      Qt::CaseSensitivity cs, const QVariantList& whereValues, const QStringList& orderBy,
                      const QStringList& columns, const QString& name);
     bool loadKeys();
+    // Appends the rowids the query returns; false (with the error kept) when it fails.
+    bool selectRowids(const QString& sql, const QVariantList& values, std::vector<qint64>& rowids) const;
     bool fetch(qint64 key, QVariantList& values) const;
     const QVariantList* currentRow() const;
     bool fail(const QString& error) const;
