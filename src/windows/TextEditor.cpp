@@ -18,6 +18,13 @@ namespace {
 // The CFG filter comes first so that it is the one preselected.
 const QString kFilter = QStringLiteral("CFG Files (*.cfg);;All Files (*)");
 constexpr int kFileListLength = 5;
+
+// The selection with its line breaks as '\n' (Qt hands them over as the
+// Unicode paragraph separator).
+QString selectedPlainText(const QPlainTextEdit* edit)
+{
+    return edit->textCursor().selectedText().replace(QChar::ParagraphSeparator, QLatin1Char('\n'));
+}
 }  // namespace
 
 TextEditor::TextEditor(Dialogs& dialogs, QWidget* parent) : QMainWindow(parent), m_dialogs(dialogs)
@@ -65,11 +72,11 @@ TextEditor::TextEditor(Dialogs& dialogs, QWidget* parent) : QMainWindow(parent),
 
     QMenu* edit = menuBar()->addMenu(QStringLiteral("&Edit"));
     QAction* cut = add(edit, QStringLiteral("Cu&t"), QStringLiteral("mnuEditCut"), [this] {
-        QApplication::clipboard()->setText(m_txtEdit->textCursor().selectedText().replace(QChar::ParagraphSeparator, QLatin1Char('\n')));
+        QApplication::clipboard()->setText(selectedPlainText(m_txtEdit));
         m_txtEdit->textCursor().removeSelectedText();
     });
     QAction* copy = add(edit, QStringLiteral("C&opy"), QStringLiteral("mnuEditCopy"), [this] {
-        QApplication::clipboard()->setText(m_txtEdit->textCursor().selectedText().replace(QChar::ParagraphSeparator, QLatin1Char('\n')));
+        QApplication::clipboard()->setText(selectedPlainText(m_txtEdit));
     });
     add(edit, QStringLiteral("&Paste"), QStringLiteral("mnuEditPaste"), [this] {
         m_txtEdit->textCursor().insertText(QApplication::clipboard()->text());
