@@ -16,6 +16,13 @@ namespace {
 
 const QString kSection = QStringLiteral("[K7]");
 
+// The reader fills the keys it is asked for; a key repeated in the file comes
+// back as its values joined by a separator, of which the first counts.
+QString firstValue(const QString& joined)
+{
+    return joined.section(QChar(1), 0, 0).trimmed();
+}
+
 struct KeyName {
     IniKey key;
     const char* name;
@@ -81,18 +88,23 @@ void IniSettings::load()
     const QFileInfo info(m_path);
     if (!info.isFile() || info.size() > kMaxBytes)
         return;
-    // The reader fills the keys it is asked for; a key repeated in the file
-    // comes back as its values joined by a separator, of which the first
-    // counts.
     KeyTable keys;
     for (const KeyName& k : kKeyNames)
         keys.append({QString::fromLatin1(k.name), QString()});
     ReadSection(m_path, kSection, keys);
     for (qsizetype i = 0; i < keys.size(); ++i) {
-        const QString value = keys[i].second.section(QChar(1), 0, 0).trimmed();
+        const QString value = firstValue(keys[i].second);
         if (!value.isEmpty())
             m_values.insert(kKeyNames[static_cast<size_t>(i)].key, value);
     }
+}
+
+QString IniSettings::readKey(const QString& name) const
+{
+    KeyTable keys = {{name, QString()}};
+    if (QFileInfo(m_path).isFile())
+        ReadSection(m_path, kSection, keys);
+    return firstValue(keys.first().second);
 }
 
 std::optional<double> IniSettings::number(IniKey key) const

@@ -64,6 +64,9 @@ public:
     QString value(IniKey key) const { return m_values.value(key); }
     // The leading number of a non-empty value; nothing for an empty one.
     std::optional<double> number(IniKey key) const;
+    // Any key of the section, by name, as the file holds it now (the
+    // instruments' settings are not in the IniKey table).
+    QString readKey(const QString& name) const;
 
     // Writes the pairs in one rewrite of the section and keeps them in memory.
     // Returns false when the file could not be written.

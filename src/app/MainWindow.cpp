@@ -7,7 +7,6 @@
 #include "app/WindowRestore.h"
 #include "cfg/CfgWriter.h"
 #include "cfg/ModelPreparation.h"
-#include "cfg/ProfileFile.h"
 #include "entry/EntryEngine.h"
 #include "grid/DataControl.h"
 #include "grid/DataGrid.h"
@@ -65,13 +64,7 @@ MainWindow::MainWindow(Dialogs& dialogs, SoundPlayer& sound, const QString& inip
 {
     setObjectName(QStringLiteral("frmMain"));
     m_engine = std::make_unique<EntryEngine>(m_model, m_store, m_state, *this, m_dialogs, m_sound);
-    const QString ini = inipath;
-    IniLookup lookup = [ini](const QString& key) {
-        KeyTable keys = {{key, QString()}};
-        if (QFileInfo(ini).isFile())
-            ReadSection(ini, QStringLiteral("[K7]"), keys);
-        return keys.first().second.section(QChar(1), 0, 0).trimmed();
-    };
+    IniLookup lookup = [this](const QString& key) { return m_settings.readKey(key); };
     m_instruments = std::make_unique<Instruments>(m_model, m_state, *this, *m_engine, m_dialogs, lookup);
 
     buildRegions();
