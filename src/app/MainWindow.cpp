@@ -30,6 +30,7 @@
 #include <QMenuBar>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QScopedValueRollback>
 #include <QScreen>
 #include <QSplitter>
 #include <QTextBrowser>
@@ -40,19 +41,6 @@
 namespace k7 {
 
 namespace {
-
-// Holds a flag raised for the lifetime of a scope.
-class FlagGuard {
-public:
-    explicit FlagGuard(bool& flag) : m_flag(flag), m_old(flag) { m_flag = true; }
-    ~FlagGuard() { m_flag = m_old; }
-    FlagGuard(const FlagGuard&) = delete;
-    FlagGuard& operator=(const FlagGuard&) = delete;
-
-private:
-    bool& m_flag;
-    bool m_old;
-};
 
 constexpr double kMinWidthTwips = 6000;
 constexpr double kMinHeightTwips = 4000;
@@ -262,7 +250,7 @@ void MainWindow::restoreSettings()
     m_recent.load(m_settings);
     updateRecentMenu();
 
-    FlagGuard guard(m_state.listguard);
+    const QScopedValueRollback guard(m_state.listguard, true);
     const QScreen* screenNow = screen();
     const QRect available = screenNow ? screenNow->availableGeometry() : QRect(0, 0, 1024, 768);
     const double sw = twipsFromPixels(available.width(), dpiX());
@@ -761,14 +749,14 @@ QString MainWindow::kindTag() const { return m_entry->kindTag(); }
 
 void MainWindow::setVariableList(const QStringList& names)
 {
-    FlagGuard guard(m_state.listguard);
+    const QScopedValueRollback guard(m_state.listguard, true);
     m_vlist->clear();
     m_vlist->addItems(names);
 }
 
 void MainWindow::selectVariable(int index)
 {
-    FlagGuard guard(m_state.listguard);
+    const QScopedValueRollback guard(m_state.listguard, true);
     if (index < 0 || index >= m_vlist->count()) {
         m_vlist->clearSelection();
         m_vlist->setCurrentRow(-1);
