@@ -635,20 +635,23 @@ void MainWindow::viewCfgFile()
         path = m_dialogs.openFileName(QStringLiteral("CFG File"), QStringLiteral("CFG files (*.cfg)"), QString());
     if (path.isEmpty())
         return;
-    TextEditor* ed = editor();
-    ed->loadFile(path);
-    m_outer->hide();
-    ed->show();
-    ed->raise();
+    editor()->loadFile(path);
+    showEditor();
 }
 
 void MainWindow::viewIniFile()
 {
     if (m_editor && !m_editor->askToSaveChanges())
         return;
-    TextEditor* ed = editor();
-    ed->loadFile(m_settings.path());
+    editor()->loadFile(m_settings.path());
+    showEditor();
+}
+
+void MainWindow::showEditor()
+{
+    // The editor stands in for the entry region until it is closed.
     m_outer->hide();
+    TextEditor* ed = editor();
     ed->show();
     ed->raise();
 }
@@ -844,11 +847,8 @@ bool MainWindow::loadCfgInEditor(const QString& path)
 
 void MainWindow::showEditorAtLine(int line)
 {
-    TextEditor* ed = editor();
-    ed->selectLine(line);
-    m_outer->hide();
-    ed->show();
-    ed->raise();
+    editor()->selectLine(line);
+    showEditor();
 }
 
 void MainWindow::addRecentFile(const QString& path)

@@ -137,6 +137,8 @@ private:
     void buildRegions();
     void updateRecentMenu();
     void updateTitle();
+    // Hides the entry region and brings the editor forward.
+    void showEditor();
     // The open sequence of File > Open and New CFG: OpenCfg, the table check
     // and repair, the model's preparation, then the grid, the database line
     // and the first record.
