@@ -1,5 +1,6 @@
 #include "app/EntryArea.h"
 
+#include "app/WindowPlacement.h"
 #include "app/WindowRestore.h"
 #include "platform/qt/ColorNumber.h"
 
@@ -10,7 +11,6 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
-#include <QScreen>
 #include <QTextBrowser>
 #include <QUrl>
 #include <QVBoxLayout>
@@ -121,8 +121,7 @@ EntryArea::FrameParts EntryArea::makeFrame(Frame frame, const QString& name, QWi
 
 int EntryArea::twips(double t) const
 {
-    const double dpi = screen() ? screen()->logicalDotsPerInchY() : 96.0;
-    return qRound(pixelsFromTwips(t, dpi));
+    return qRound(pixelsFromTwips(t, screenDpiY(*this)));
 }
 
 int EntryArea::keyCode(const QKeyEvent* event)
@@ -314,8 +313,7 @@ void EntryArea::focusControl(Control c)
 
 int EntryArea::menuListWidth() const
 {
-    const double dpi = screen() ? screen()->logicalDotsPerInchX() : 96.0;
-    return qRound(twipsFromPixels(m_menulist->width(), dpi));
+    return qRound(twipsFromPixels(m_menulist->width(), screenDpiX(*this)));
 }
 
 void EntryArea::setMenuItems(const QStringList& items, int columns)

@@ -4,6 +4,7 @@
 #include "app/EntryArea.h"
 #include "app/SampleCfg.h"
 #include "app/TableToCfg.h"
+#include "app/WindowPlacement.h"
 #include "app/WindowRestore.h"
 #include "cfg/CfgWriter.h"
 #include "cfg/ModelPreparation.h"
@@ -31,7 +32,6 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScopedValueRollback>
-#include <QScreen>
 #include <QSplitter>
 #include <QTextBrowser>
 #include <QTimer>
@@ -56,6 +56,7 @@ MainWindow::MainWindow(Dialogs& dialogs, SoundPlayer& sound, const QString& inip
     m_instruments = std::make_unique<Instruments>(m_model, m_state, *this, *m_engine, m_dialogs, lookup);
 
     buildRegions();
+    m_placement = std::make_unique<WindowPlacement>(*this, *m_inner, *m_outer);
     buildMenus();
     updateTitle();
     setup_desk();
@@ -74,12 +75,12 @@ MainWindow::~MainWindow()
 
 double MainWindow::dpiX() const
 {
-    return screen() ? screen()->logicalDotsPerInchX() : 96.0;
+    return screenDpiX(*this);
 }
 
 double MainWindow::dpiY() const
 {
-    return screen() ? screen()->logicalDotsPerInchY() : 96.0;
+    return screenDpiY(*this);
 }
 
 void MainWindow::buildRegions()
@@ -251,41 +252,7 @@ void MainWindow::restoreSettings()
     updateRecentMenu();
 
     const QScopedValueRollback guard(m_state.listguard, true);
-    const QScreen* screenNow = screen();
-    const QRect available = screenNow ? screenNow->availableGeometry() : QRect(0, 0, 1024, 768);
-    const double sw = twipsFromPixels(available.width(), dpiX());
-    const double sh = twipsFromPixels(available.height(), dpiY());
-    const QRect now = geometry();
-    const QRectF design(twipsFromPixels(now.x(), dpiX()), twipsFromPixels(now.y(), dpiY()),
-                        twipsFromPixels(now.width(), dpiX()), twipsFromPixels(now.height(), dpiY()));
-    const RestoredWindow restored = restoreWindow(m_settings, design, sw, sh);
-    QSize windowSize;
-    if (restored.maximized) {
-        // Filled in by hand as well: without a window manager (a bare X
-        // server) the maximized state alone changes nothing.
-        setGeometry(available);
-        setWindowState(Qt::WindowMaximized);
-        windowSize = available.size();
-    } else {
-        setWindowState(Qt::WindowNoState);
-        const QRect px(qRound(pixelsFromTwips(restored.rect.x(), dpiX())),
-                       qRound(pixelsFromTwips(restored.rect.y(), dpiY())),
-                       qRound(pixelsFromTwips(restored.rect.width(), dpiX())),
-                       qRound(pixelsFromTwips(restored.rect.height(), dpiY())));
-        setGeometry(px);
-        windowSize = px.size();
-    }
-    // The splitters are placed for the window's size now, and resized with it.
-    const double w = twipsFromPixels(windowSize.width(), dpiX());
-    const double h = twipsFromPixels(windowSize.height(), dpiY());
-    // Without stored positions: a fifth of the width for the list, a bit
-    // more than half the height for the entry area.
-    const double v = m_settings.number(IniKey::frmMainverticalseperator).value_or(0.2 * w);
-    const int left = qRound(pixelsFromTwips(clampVerticalSeparator(v, w), dpiX()));
-    m_inner->setSizes({left, qMax(1, windowSize.width() - left)});
-    const double top = m_settings.number(IniKey::frmMainhorizontalseperator).value_or(0.55 * h);
-    const int px = qRound(pixelsFromTwips(clampHorizontalSeparator(top, h), dpiY()));
-    m_outer->setSizes({px, qMax(1, windowSize.height() - px)});
+    m_placement->restore(m_settings);
 }
 
 void MainWindow::startUp(const QString& cfgFile, bool offerOpen)
@@ -489,16 +456,7 @@ void MainWindow::fileExit()
     IniValues values;
     for (int n = 1; n <= m_recent.count(); ++n)
         values.append({recentFileKey(n), m_recent.paths().at(n - 1)});
-    const QRect rect = geometry();
-    values.append({IniKey::frmMainleft, QString::number(qRound(twipsFromPixels(rect.x(), dpiX())))});
-    values.append({IniKey::frmMaintop, QString::number(qRound(twipsFromPixels(rect.y(), dpiY())))});
-    values.append({IniKey::frmMainwidth, QString::number(qRound(twipsFromPixels(rect.width(), dpiX())))});
-    values.append({IniKey::frmMainheight, QString::number(qRound(twipsFromPixels(rect.height(), dpiY())))});
-    values.append({IniKey::frmMainverticalseperator, QString::number(qRound(verticalSeparatorTwips()))});
-    values.append({IniKey::frmMainhorizontalseperator, QString::number(qRound(horizontalSeparatorTwips()))});
-    const QString stateText = isMinimized() ? QStringLiteral("1") : isMaximized() ? QStringLiteral("2")
-                                                                                  : QStringLiteral("0");
-    values.append({IniKey::frmMainmaximized, stateText});
+    values.append(m_placement->current());
     if (!m_settings.write(values))
         qWarning("k7: the settings could not be written to %s", qPrintable(m_settings.path()));
     close();
@@ -532,14 +490,12 @@ void MainWindow::closeEvent(QCloseEvent* event)
 
 double MainWindow::verticalSeparatorTwips() const
 {
-    const QList<int> sizes = m_inner->sizes();
-    return twipsFromPixels(sizes.isEmpty() ? 0 : sizes.first(), dpiX());
+    return m_placement->verticalSeparatorTwips();
 }
 
 double MainWindow::horizontalSeparatorTwips() const
 {
-    const QList<int> sizes = m_outer->sizes();
-    return twipsFromPixels(sizes.isEmpty() ? 0 : sizes.first(), dpiY());
+    return m_placement->horizontalSeparatorTwips();
 }
 
 void MainWindow::setup_desk()

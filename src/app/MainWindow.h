@@ -34,6 +34,7 @@ class EntryArea;
 class EntryEngine;
 class Instruments;
 class TextEditor;
+class WindowPlacement;
 
 class MainWindow : public QMainWindow, public EntryView, public ShellHooks {
     Q_OBJECT
@@ -161,6 +162,7 @@ private:
     RecordState m_state;
     std::unique_ptr<EntryEngine> m_engine;
     std::unique_ptr<Instruments> m_instruments;
+    std::unique_ptr<WindowPlacement> m_placement;
 
     QSplitter* m_outer = nullptr;  // entry region above, grid region below
     QSplitter* m_inner = nullptr;  // variable list left, entry area right
