@@ -88,16 +88,20 @@ bool OptionsDialog::savesToCfg() const
     return !m_model.cfgpath.isEmpty() && !m_model.cfgunconverted;
 }
 
-void OptionsDialog::writeOptions()
+void OptionsDialog::writeToCfg(const KeyTable& keys)
 {
     if (!savesToCfg())
         return;
-    const KeyTable keys = {{QStringLiteral("Sound"), m_model.options[OptSound]},
-                           {QStringLiteral("Re-edit"), m_model.options[OptReEdit]},
-                           {QStringLiteral("Emptyonly"), m_model.options[OptEmptyonly]}};
     if (!WriteSection(m_model.cfgpath, kSection, keys))
         m_dialogs.message(QStringLiteral("Error: Could not write the options to ") + m_model.cfgpath,
                           Style::Information);
+}
+
+void OptionsDialog::writeOptions()
+{
+    writeToCfg({{QStringLiteral("Sound"), m_model.options[OptSound]},
+                {QStringLiteral("Re-edit"), m_model.options[OptReEdit]},
+                {QStringLiteral("Emptyonly"), m_model.options[OptEmptyonly]}});
 }
 
 void OptionsDialog::chooseColor(int box)
@@ -108,12 +112,7 @@ void OptionsDialog::chooseColor(int box)
     if (!chosen)
         return;
     const QString text = QString::number(*chosen);
-    if (savesToCfg()) {
-        const QString key = box == 0 ? QStringLiteral("BackColor") : QStringLiteral("BackColorOut");
-        if (!WriteSection(m_model.cfgpath, kSection, {{key, text}}))
-            m_dialogs.message(QStringLiteral("Error: Could not write the options to ") + m_model.cfgpath,
-                              Style::Information);
-    }
+    writeToCfg({{box == 0 ? QStringLiteral("BackColor") : QStringLiteral("BackColorOut"), text}});
     paintBox(box, *chosen);
     if (box == 0) {
         m_model.options[OptBackColor] = text;

@@ -4,6 +4,8 @@
 // CFG on "Ok"; a chosen colour is written at once. Without an open CFG
 // nothing reaches the disk.
 
+#include "cfg/ProfileFile.h"
+
 #include <QDialog>
 
 class QCheckBox;
@@ -36,6 +38,9 @@ private:
     // Whether the choices go into the CFG: one must be open, and an old-format
     // file the operator chose to keep is never written to.
     bool savesToCfg() const;
+    // Writes `keys` into the CFG's [K7] section when it takes them; a failed
+    // write is reported to the operator.
+    void writeToCfg(const KeyTable& keys);
     void paintBox(int box, long color);
 
     Model& m_model;
