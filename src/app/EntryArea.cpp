@@ -244,13 +244,14 @@ void EntryArea::setBackgroundColor(long color)
 {
     m_background = color;
     const QColor c = colorFromNumber(color);
-    for (QWidget* w : {static_cast<QWidget*>(this), static_cast<QWidget*>(m_frames[0].frame),
-                       static_cast<QWidget*>(m_frames[1].frame), static_cast<QWidget*>(m_frames[2].frame),
-                       static_cast<QWidget*>(m_frames[3].frame)}) {
+    auto paint = [&c](QWidget* w) {
         QPalette palette = w->palette();
         palette.setColor(QPalette::Window, c);
         w->setPalette(palette);
-    }
+    };
+    paint(this);
+    for (const FrameParts& p : m_frames)
+        paint(p.frame);
 }
 
 QLineEdit* EntryArea::lineEdit(Control box) const
@@ -321,14 +322,11 @@ void EntryArea::setMenuItems(const QStringList& items, int columns)
     m_menulist->blockSignals(true);
     m_menulist->clear();
     m_menulist->addItems(items);
-    if (columns > 1) {
-        m_menulist->setFlow(QListView::TopToBottom);
-        m_menulist->setWrapping(true);
+    // Several columns: the items run down each column and wrap into the next.
+    m_menulist->setFlow(QListView::TopToBottom);
+    m_menulist->setWrapping(columns > 1);
+    if (columns > 1)
         m_menulist->setResizeMode(QListView::Adjust);
-    } else {
-        m_menulist->setFlow(QListView::TopToBottom);
-        m_menulist->setWrapping(false);
-    }
     m_menulist->blockSignals(false);
 }
 
