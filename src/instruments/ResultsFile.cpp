@@ -1,5 +1,6 @@
 #include "instruments/ResultsFile.h"
 
+#include "cfg/Blanks.h"
 #include "cfg/TextFile.h"
 
 #include <QFile>
@@ -14,17 +15,6 @@ namespace {
 // Two lines are all that is read; a results table saved with many rows must
 // not be loaded whole at every save.
 constexpr qint64 kHeadBytes = 1 << 20;
-
-QString trimBlanks(const QString& s)
-{
-    qsizetype from = 0;
-    qsizetype to = s.size();
-    while (from < to && s.at(from) == u' ')
-        ++from;
-    while (to > from && s.at(to - 1) == u' ')
-        --to;
-    return s.mid(from, to - from);
-}
 
 }  // namespace
 
@@ -42,7 +32,7 @@ QStringList SplitFields(const QString& line)
             field = rest.left(tab);
             rest = rest.mid(tab + 1);
         }
-        fields << trimBlanks(field);
+        fields << TrimBlanks(field);
     } while (!rest.isEmpty() && fields.size() < kMaxResultFields);
     return fields;
 }
