@@ -64,6 +64,17 @@ QStringList splitLines(const QString& text)
     return lines;
 }
 
+// Text that the old 8-bit code page cannot hold is written as UTF-8 rather
+// than losing characters to "?".
+TextEncoding encodingThatHolds(const QStringList& lines, TextEncoding encoding)
+{
+    for (const QString& line : lines) {
+        if (!CanEncode(line, encoding))
+            return TextEncoding::Utf8;
+    }
+    return encoding;
+}
+
 }  // namespace
 
 QString DecodeText(const QByteArray& bytes, TextEncoding* encoding)
@@ -179,13 +190,7 @@ TextEncoding EncodingForRewrite(const QString& path, const QStringList& lines,
     QFile file(path);
     if (QFileInfo(path).isFile() && file.open(QIODevice::ReadOnly))
         DecodeText(file.readAll(), &encoding);
-    if (encoding == TextEncoding::Windows1252) {
-        for (const QString& line : lines) {
-            if (!CanEncode(line, encoding))
-                return TextEncoding::Utf8;
-        }
-    }
-    return encoding;
+    return encodingThatHolds(lines, encoding);
 }
 
 bool WriteFileBytes(const QString& path, const QByteArray& bytes, QString* error)
@@ -213,17 +218,7 @@ bool WriteFileBytes(const QString& path, const QByteArray& bytes, QString* error
 bool WriteTextFile(const QString& path, const QStringList& lines, TextEncoding encoding,
                    QString* error)
 {
-    // Text that the old 8-bit code page cannot hold is written as UTF-8 rather
-    // than losing characters to "?".
-    if (encoding == TextEncoding::Windows1252) {
-        for (const QString& line : lines) {
-            if (!CanEncode(line, encoding)) {
-                encoding = TextEncoding::Utf8;
-                break;
-            }
-        }
-    }
-    return WriteFileBytes(path, JoinLines(lines, encoding), error);
+    return WriteFileBytes(path, JoinLines(lines, encodingThatHolds(lines, encoding)), error);
 }
 
 }  // namespace k7
