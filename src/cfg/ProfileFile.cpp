@@ -10,8 +10,6 @@ namespace k7 {
 
 namespace {
 
-const QChar kValueSeparator(1);
-
 // A line break inside a value would end the line early and let the rest be
 // read as a key or a header of its own; it is written as a blank.
 QString oneLine(QString value)

@@ -13,6 +13,9 @@ namespace k7 {
 
 using KeyTable = QList<QPair<QString, QString>>;
 
+// Joins the values of a key that occurs more than once in a section.
+inline constexpr QChar kValueSeparator(u'\x01');
+
 // Fills the values of the rows of `keys` from `section` (header text with its
 // brackets, "[K7]"; they are added when missing). The first row whose key matches a line takes the line's
 // value; a key that occurs again adds the character 1 and the next value. A

@@ -4,10 +4,6 @@
 
 namespace k7 {
 
-namespace {
-const QChar kValueSeparator(1);
-}
-
 void TakeKeyLine(const QString& trimmedLine, KeyTable& keys)
 {
     const qsizetype equals = trimmedLine.indexOf(QLatin1Char('='));
