@@ -34,49 +34,38 @@ qsizetype longestItem(const Model& model, int v)
 
 void PrepareModel(Model& model)
 {
-    for (int v = 1; v <= model.varcount; ++v) {
-        QString& menu = model.var(v).varmenu;
-        if (!menu.isEmpty() && SplitMenu(model, v).size() > 1 && !menu.contains(QLatin1Char(',')))
-            menu = commaMenu(menu);
-    }
+    // Each step reads and changes only the variable at hand.
     for (int v = 1; v <= model.varcount; ++v) {
         Variable& var = model.var(v);
+        QString& menu = var.varmenu;
+        if (!menu.isEmpty() && SplitMenu(model, v).size() > 1 && !menu.contains(QLatin1Char(',')))
+            menu = commaMenu(menu);
+
         for (int k = 1; k <= var.condcount && k <= kMaxConditions; ++k) {
             QString& text = var.condtext[static_cast<size_t>(k)];
             text = NormalizeCondition(text);
         }
-    }
-    for (int v = 1; v <= model.varcount; ++v) {
-        Variable& var = model.var(v);
-        if (var.vartype != TypeMenu)
-            continue;
-        const auto longest = static_cast<double>(longestItem(model, v));
-        if (longest > var.varlength)
-            var.varlength = longest;
-    }
-    for (int v = 1; v <= model.varcount; ++v) {
-        Variable& var = model.var(v);
-        if (var.varlength != 0)
-            continue;
-        if (var.vartype == TypeMenu)
-            var.varlength = static_cast<double>(longestItem(model, v));
-        else if (var.vartype == TypeSqid)
-            var.varlength = 12;
-        else
-            var.varlength = 10;
-    }
-    for (int v = 1; v <= model.varcount; ++v) {
-        Variable& var = model.var(v);
-        if (!var.varprompt.isEmpty())
-            continue;
-        // The name may end in a blank, which the file cannot hold at a line's
-        // end; the prompt is kept as it will read back.
-        const QString lead = var.vartype == TypeMenu ? QStringLiteral("Select a value for ")
-                                                     : QStringLiteral("Enter a value for ");
-        QString prompt = lead + var.varname;
-        while (prompt.endsWith(QLatin1Char(' ')))
-            prompt.chop(1);
-        var.varprompt = prompt;
+
+        // A menu is at least as long as its longest item; other types get a
+        // default length when they have none.
+        if (var.vartype == TypeMenu) {
+            const auto longest = static_cast<double>(longestItem(model, v));
+            if (longest > var.varlength)
+                var.varlength = longest;
+        } else if (var.varlength == 0) {
+            var.varlength = var.vartype == TypeSqid ? 12 : 10;
+        }
+
+        if (var.varprompt.isEmpty()) {
+            // The name may end in a blank, which the file cannot hold at a
+            // line's end; the prompt is kept as it will read back.
+            const QString lead = var.vartype == TypeMenu ? QStringLiteral("Select a value for ")
+                                                         : QStringLiteral("Enter a value for ");
+            QString prompt = lead + var.varname;
+            while (prompt.endsWith(QLatin1Char(' ')))
+                prompt.chop(1);
+            var.varprompt = prompt;
+        }
     }
 }
 
