@@ -11,6 +11,17 @@ namespace {
 
 bool isDigit(QChar c) { return c >= QLatin1Char('0') && c <= QLatin1Char('9'); }
 
+// The shortest text that reads back as `value` in its own precision.
+template <typename Number>
+QString shortestText(Number value)
+{
+    if (value == 0 || std::isnan(value))
+        return QStringLiteral("0");
+    char buffer[64];
+    const auto result = std::to_chars(buffer, buffer + sizeof buffer, value);
+    return QString::fromLatin1(buffer, result.ptr - buffer);
+}
+
 }  // namespace
 
 double ValNumber(const QString& text)
@@ -69,21 +80,12 @@ double ValNumber(const QString& text)
 
 QString ShortestNumber(double value)
 {
-    if (value == 0 || std::isnan(value))
-        return QStringLiteral("0");
-    char buffer[64];
-    const auto result = std::to_chars(buffer, buffer + sizeof buffer, value);
-    return QString::fromLatin1(buffer, result.ptr - buffer);
+    return shortestText(value);
 }
 
 QString ShortestSingle(double value)
 {
-    const float single = static_cast<float>(value);
-    if (single == 0 || std::isnan(single))
-        return QStringLiteral("0");
-    char buffer[64];
-    const auto result = std::to_chars(buffer, buffer + sizeof buffer, single);
-    return QString::fromLatin1(buffer, result.ptr - buffer);
+    return shortestText(static_cast<float>(value));
 }
 
 }  // namespace k7
