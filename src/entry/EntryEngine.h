@@ -78,6 +78,9 @@ public:
     bool textKey(int code);
     bool numericKey(int code);
     bool menuKey(int code);
+    // A keyboard wedge types its reading and ends it with Enter, so the
+    // instrument box takes the same keys as the text box; others type as usual.
+    bool instrumentKey(int code);
 
     // Menu list: selection changed (click), double click.
     void menuListClicked();

@@ -152,6 +152,11 @@ bool EntryEngine::textKey(int code)
     return commonKey(code, Frame::Text).value_or(false);
 }
 
+bool EntryEngine::instrumentKey(int code)
+{
+    return commonKey(code, Frame::Instrument).value_or(false);
+}
+
 bool EntryEngine::numericKey(int code)
 {
     if (const auto handled = commonKey(code, Frame::Numeric))

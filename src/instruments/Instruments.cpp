@@ -4,7 +4,6 @@
 #include "entry/EntryEngine.h"
 #include "entry/RecordState.h"
 #include "instruments/ImageJLink.h"
-#include "instruments/InstrumentKeys.h"
 #include "instruments/InstrumentReceiver.h"
 #include "instruments/SerialDevicePort.h"
 #include "instruments/SerialInstrument.h"
@@ -53,7 +52,7 @@ bool Instruments::instrumentKey(int code)
 {
     if (inputHeld())
         return true;
-    return InstrumentBoxKey(code, m_engine, m_state, m_view);
+    return m_engine.instrumentKey(code);
 }
 
 void Instruments::imageJTick()

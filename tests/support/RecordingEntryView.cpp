@@ -24,7 +24,8 @@ bool RecordingEntryView::press(EntryEngine& engine, int code)
     case Control::NumericBox: return engine.numericKey(code);
     case Control::MenuList: return engine.menuKey(code);
     case Control::InstrumentBox:
-        // The instrument box's own keys are not the engine's; Enter accepts.
+        // Only Enter, which accepts; the box's other keys are tested through
+        // the instrument input that owns them.
         if (code == '\r') {
             engine.AcceptValue();
             return true;
