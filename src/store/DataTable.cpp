@@ -94,8 +94,6 @@ bool OpenDataTable(Model& model, DataStore& store, Dialogs& dialogs, ShellHooks&
                         QStringLiteral("The data table %1 could not be created in %2: %3")
                             .arg(store.tablename, dbname, db.lastError()));
     }
-    if (!db.refresh())
-        return failOpen(store, dialogs, shell, db.lastError());
 
     for (int v = 1; v <= model.varcount; ++v) {
         const Variable& var = model.var(v);
@@ -117,7 +115,6 @@ bool OpenDataTable(Model& model, DataStore& store, Dialogs& dialogs, ShellHooks&
                             Style::OkOnly + Style::Information);
         }
     }
-    db.refresh();
 
     if (!store.currentrs.openTable(db, store.tablename)) {
         return failOpen(store, dialogs, shell,
