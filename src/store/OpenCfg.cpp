@@ -86,14 +86,7 @@ void reportFailure(Model& model, DataStore& store, Dialogs& dialogs, ShellHooks&
 OpenResult OpenCfg(Model& model, DataStore& store, Dialogs& dialogs, ShellHooks& shell)
 {
     shell.setDataSource(nullptr);
-    if (!store.tablename.isEmpty()) {
-        store.currentrs.close();
-        store.tablename.clear();
-    }
-    if (!store.dbname.isEmpty()) {
-        store.dbname.clear();
-        store.currentdb.close();
-    }
+    store.closeAll();
 
     const CfgError error = ReadCfg(model, dialogs);
     if (error.failed()) {
