@@ -57,14 +57,20 @@ void ImageJLink::Poll()
 
 void ImageJLink::armPause()
 {
-    m_deadline = m_clock.monotonicMs() + delayMs(m_model);
+    const qint64 delay = delayMs(m_model);
+    m_deadline = m_clock.monotonicMs() + delay;
     m_paused = true;
     ++m_generation;
     emit pauseChanged(true);
     // Even without a delay the accept waits for the event loop, so the value
     // is painted before the next variable replaces it.
+    scheduleCheck(delay);
+}
+
+void ImageJLink::scheduleCheck(qint64 ms)
+{
     const quint64 generation = m_generation;
-    m_clock.callAfter(delayMs(m_model), this, [this, generation] {
+    m_clock.callAfter(ms, this, [this, generation] {
         if (generation == m_generation)
             checkPause();
     });
@@ -76,11 +82,7 @@ void ImageJLink::checkPause()
         return;
     const qint64 remaining = m_deadline - m_clock.monotonicMs();
     if (remaining > 0) {
-        const quint64 generation = m_generation;
-        m_clock.callAfter(remaining, this, [this, generation] {
-            if (generation == m_generation)
-                checkPause();
-        });
+        scheduleCheck(remaining);
         return;
     }
     // Input that waited for the pause (a serial reading) comes after the

@@ -43,6 +43,8 @@ signals:
 
 private:
     void armPause();
+    // Calls checkPause after `ms`, unless the pause is cancelled or re-armed meanwhile.
+    void scheduleCheck(qint64 ms);
     void checkPause();
 
     Model& m_model;
