@@ -29,8 +29,6 @@ public:
     void close();
 
     bool isOpen() const;
-    // The Com option of the port last asked for; nothing when none.
-    const std::optional<ComOption>& comOption() const { return m_com; }
 
 private:
     void onLost(const QString& reason);
