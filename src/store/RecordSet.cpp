@@ -15,14 +15,11 @@ namespace {
 
 // The name under which the row id is selected: "rowid" unless the table has
 // a field of that name.
-QString rowidAlias(const QList<FieldDef>& fields)
+QString rowidAlias(const TableDef& table)
 {
     for (const char* candidate : {"rowid", "_rowid_", "oid"}) {
         const QString name = QString::fromLatin1(candidate);
-        bool taken = false;
-        for (const auto& f : fields)
-            taken = taken || f.name.compare(name, Qt::CaseInsensitive) == 0;
-        if (!taken)
+        if (table.fieldIndex(name) < 0)
             return name;
     }
     return QString();
@@ -85,7 +82,7 @@ bool RecordSet::openDynaset(Database& db, const QString& table, const QString& w
             fields.append(def->fields[i]);
         }
     }
-    const QString rowid = rowidAlias(def->fields);
+    const QString rowid = rowidAlias(*def);
     if (rowid.isEmpty())
         return fail(QStringLiteral("The table %1 has no row ids.").arg(def->name));
     QStringList order;
@@ -541,9 +538,7 @@ bool RecordSet::update()
         }
         m_loadedKey = -1;
     }
-    m_mode = Mode::None;
-    m_buffer.clear();
-    m_dirty.clear();
+    cancelUpdate();
     m_error.clear();
     return true;
 }
