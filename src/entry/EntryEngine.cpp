@@ -279,11 +279,7 @@ bool EntryEngine::isAsked(int v, bool emptyOnly) const
         return false;
     if (var.condcount > 0 && EvalConditions(m_model, v, m_state.varvalue) != 1)
         return false;
-    if (emptyOnly) {
-        const QString value = m_state.varvalue[v].trimmed();
-        return value.isEmpty() || value == QLatin1String("0");
-    }
-    return true;
+    return !emptyOnly || emptyOrZero(m_state.varvalue[v].trimmed());
 }
 
 void EntryEngine::StartRecord()
