@@ -438,10 +438,10 @@ void EntryEngine::acceptEditedCell()
     if (positioned) {
         const FieldDef& field = rs.field(i);
         const QString current = valueText(rs.value(i), field.type);
+        const std::optional<bool> flag = yesNo(m_workvalue);
         // Text that is neither yes nor no leaves a Yes/No cell as it was,
         // as it does when a record is saved.
-        const bool unreadable = field.type == FieldType::YesNo && !m_workvalue.isEmpty()
-                                && !yesNo(m_workvalue).has_value();
+        const bool unreadable = field.type == FieldType::YesNo && !m_workvalue.isEmpty() && !flag;
         if (current != m_workvalue && !unreadable) {
             const bool numeric = tag == QLatin1String("instrument")
                                  || tag == QLatin1String("numeric");
@@ -449,7 +449,7 @@ void EntryEngine::acceptEditedCell()
             if (field.type == FieldType::Single || field.type == FieldType::Long)
                 value = ValNumber(m_workvalue);
             else if (field.type == FieldType::YesNo)
-                value = yesNo(m_workvalue).has_value() ? QVariant(*yesNo(m_workvalue)) : QVariant();
+                value = flag ? QVariant(*flag) : QVariant();
             else if (!m_workvalue.isEmpty())
                 value = m_workvalue;
             else
