@@ -2,6 +2,7 @@
 // The text rules shared by the CFG and profile readers: only blanks (spaces)
 // are trimmed, and names and keys compare without regard to case.
 
+#include <QPair>
 #include <QString>
 
 namespace k7 {
@@ -15,6 +16,16 @@ inline QString TrimBlanks(const QString& text)
     while (end > start && text.at(end - 1) == QLatin1Char(' '))
         --end;
     return (start == 0 && end == text.size()) ? text : text.mid(start, end - start);
+}
+
+// Splits at the first blank into the trimmed parts before and after it
+// ("NAME values" statements and conditions).
+inline QPair<QString, QString> SplitAtBlank(const QString& text)
+{
+    const qsizetype blank = text.indexOf(QLatin1Char(' '));
+    if (blank < 0)
+        return {TrimBlanks(text), QString()};
+    return {TrimBlanks(text.left(blank)), TrimBlanks(text.mid(blank + 1))};
 }
 
 inline bool SameText(const QString& a, const QString& b)

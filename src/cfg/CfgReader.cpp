@@ -203,9 +203,7 @@ private:
                 break;
             ++var.condcount;
             var.condtext[static_cast<size_t>(k)] = text;
-            const qsizetype blank = text.indexOf(QLatin1Char(' '));
-            const QString condName = TrimBlanks(blank < 0 ? text : text.left(blank));
-            const QString condValues = blank < 0 ? QString() : TrimBlanks(text.mid(blank + 1));
+            const auto [condName, condValues] = SplitAtBlank(text);
             if (condValues.isEmpty())
                 return QStringLiteral(" ERROR: No matching values given for this condition "
                                       "statement. ");

@@ -60,15 +60,6 @@ constexpr InputType kInputTypes[] = {
     {"MAXCAL", TypeMaxcal, OptMaxcalPort}, {"MITUTOYO", TypeMitutoyo, OptMitutoyoPort},
 };
 
-// Splits at the first blank into the trimmed parts before and after it.
-QPair<QString, QString> splitAtBlank(const QString& text)
-{
-    const qsizetype blank = text.indexOf(QLatin1Char(' '));
-    if (blank < 0)
-        return {TrimBlanks(text), QString()};
-    return {TrimBlanks(text.left(blank)), TrimBlanks(text.mid(blank + 1))};
-}
-
 class LegacyReader {
 public:
     LegacyReader(Model& model, const QStringList& lines)
@@ -190,7 +181,7 @@ private:
 
     QString readVariableStatement(Variable& var, const QString& argument)
     {
-        const auto [rawSub, rawValue] = splitAtBlank(argument);
+        const auto [rawSub, rawValue] = SplitAtBlank(argument);
         const QString sub = rawSub.toUpper();
         const QString value = rawValue.toUpper();
         if (sub == QLatin1String("INPUT")) {
@@ -241,7 +232,7 @@ private:
             if (var.condcount >= kMaxConditions)
                 return QStringLiteral(" ERROR: To many condition statements for ") + var.varname
                     + QStringLiteral(" field.");
-            const auto [condName, condValues] = splitAtBlank(value);
+            const auto [condName, condValues] = SplitAtBlank(value);
             if (condValues.isEmpty())
                 return QStringLiteral(" ERROR: No matching values given for this condition "
                                       "statement. ");
