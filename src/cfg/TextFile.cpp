@@ -145,41 +145,28 @@ TextFile TextFile::fromBytes(const QByteArray& bytes)
 
 TextFile TextFile::read(const QString& path)
 {
+    const auto refused = [](const QString& why) {
+        TextFile file;
+        file.error = why;
+        return file;
+    };
     const QFileInfo info(path);
-    if (!info.exists()) {
-        TextFile missing;
-        missing.error = QStringLiteral("the file does not exist");
-        return missing;
-    }
-    if (info.isDir()) {
-        TextFile folder;
-        folder.error = QStringLiteral("it is a folder, not a file");
-        return folder;
-    }
+    if (!info.exists())
+        return refused(QStringLiteral("the file does not exist"));
+    if (info.isDir())
+        return refused(QStringLiteral("it is a folder, not a file"));
     // A device or a pipe could be read for ever; a text file is a plain file
     // of sensible size.
-    if (!info.isFile()) {
-        TextFile special;
-        special.error = QStringLiteral("it is not a plain file");
-        return special;
-    }
-    if (info.size() > kMaxTextFileBytes) {
-        TextFile huge;
-        huge.error = QStringLiteral("it is larger than %1 MB").arg(kMaxTextFileBytes >> 20);
-        return huge;
-    }
+    if (!info.isFile())
+        return refused(QStringLiteral("it is not a plain file"));
+    if (info.size() > kMaxTextFileBytes)
+        return refused(QStringLiteral("it is larger than %1 MB").arg(kMaxTextFileBytes >> 20));
     QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
-        TextFile unreadable;
-        unreadable.error = file.errorString();
-        return unreadable;
-    }
+    if (!file.open(QIODevice::ReadOnly))
+        return refused(file.errorString());
     const QByteArray bytes = file.readAll();
-    if (file.error() != QFileDevice::NoError) {
-        TextFile unreadable;
-        unreadable.error = file.errorString();
-        return unreadable;
-    }
+    if (file.error() != QFileDevice::NoError)
+        return refused(file.errorString());
     return fromBytes(bytes);
 }
 
