@@ -65,6 +65,12 @@ constexpr int kOptionSlots = 28;
 // The decimal colour number of white (blue, green, red bytes).
 inline const QString kWhiteColorNumber = QStringLiteral("16777215");
 
+// Types whose values are kept in a Text field; the others are numbers.
+inline bool IsTextType(int vartype)
+{
+    return vartype == TypeText || vartype == TypeMenu || vartype == TypeTable || vartype == TypeSqid;
+}
+
 struct Options {
     std::array<QString, kOptionSlots + 1> slot;  // slot[0] unused
 

@@ -15,4 +15,10 @@ struct PathParts {
 
 PathParts SplitPath(const QString& path);
 
+// Whether a path names a folder: either separator counts.
+inline bool HasFolder(const QString& path)
+{
+    return path.contains(QLatin1Char('/')) || path.contains(QLatin1Char('\\'));
+}
+
 }  // namespace k7

@@ -20,11 +20,6 @@ constexpr long kMaxColor = 16777215;
 // Width of one character of a menu item in the list, in twips.
 constexpr int kMenuCharTwips = 200;
 
-bool hasFolder(const QString& path)
-{
-    return path.contains(QLatin1Char('/')) || path.contains(QLatin1Char('\\'));
-}
-
 bool emptyOrZero(const QString& value)
 {
     return value.isEmpty() || value == QLatin1String("0");
@@ -48,7 +43,7 @@ QString EntryEngine::cfgFolder() const
 
 QString EntryEngine::helpPath(const QString& info) const
 {
-    return hasFolder(info) ? info : cfgFolder() + info;
+    return HasFolder(info) ? info : cfgFolder() + info;
 }
 
 void EntryEngine::playWaveIn(int v)

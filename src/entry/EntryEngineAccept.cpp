@@ -22,11 +22,6 @@ bool isNumericType(int type)
            || (type >= TypeOhaus && type <= TypeImageJ);
 }
 
-bool isTextType(int type)
-{
-    return type == TypeText || type == TypeMenu || type == TypeTable || type == TypeSqid;
-}
-
 // Removes the blanks around the first "-".
 QString tightenDash(const QString& value)
 {
@@ -379,7 +374,7 @@ bool EntryEngine::SaveRecord()
         const QString& value = m_state.varvalue[v];
         if (isNumericType(var.vartype)) {
             ok = rs->setField(i, ValNumber(value));
-        } else if (isTextType(var.vartype)) {
+        } else if (IsTextType(var.vartype)) {
             const FieldDef& field = rs->field(i);
             if (field.type == FieldType::YesNo) {
                 if (const auto flag = yesNo(value))

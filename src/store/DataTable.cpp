@@ -11,11 +11,6 @@ namespace k7 {
 
 namespace {
 
-bool isTextVariable(int vartype)
-{
-    return vartype == TypeText || vartype == TypeMenu || vartype == TypeTable || vartype == TypeSqid;
-}
-
 // Whether `index` covers exactly the variable's field, as "+NAME" or "+[NAME]".
 bool indexCovers(const IndexDef& index, const QString& varname)
 {
@@ -56,7 +51,7 @@ TableDef DataTableDef(const Model& model, const QString& table)
     def.name = table;
     for (int v = 1; v <= model.varcount; ++v) {
         const Variable& var = model.var(v);
-        if (isTextVariable(var.vartype)) {
+        if (IsTextType(var.vartype)) {
             const int size = std::clamp(static_cast<int>(var.varlength), 1, 255);
             def.addField(var.varname, FieldType::Text, size);
         } else {

@@ -6,11 +6,6 @@ namespace k7 {
 
 namespace {
 
-bool hasSeparator(const QString& path)
-{
-    return path.contains(QLatin1Char('/')) || path.contains(QLatin1Char('\\'));
-}
-
 // The last path component.
 QString lastComponent(const QString& path)
 {
@@ -39,7 +34,7 @@ QString DeriveDbName(const QString& cfgpath, const QString& filenameOption)
         db = withMdbExtension(filenameOption);
     else
         db = filenameOption;
-    if (!hasSeparator(db))
+    if (!HasFolder(db))
         db = SplitPath(cfgpath).directory + db;
     if (!lastComponent(db).contains(QLatin1Char('.')))
         db += QStringLiteral(".mdb");
