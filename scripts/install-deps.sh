@@ -9,6 +9,7 @@ packages=(
   qt6-serialport-dev qt6-multimedia-dev
   libsqlite3-dev sqlite3
   socat xvfb xauth
+  ccache mdbtools-dev
 )
 
 missing=()
