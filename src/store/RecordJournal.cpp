@@ -34,6 +34,11 @@ QList<QPair<QString, QString>> decodeValues(const QString& text)
 
 }  // namespace
 
+QString JournalShape(const QStringList& names)
+{
+    return names.join(QChar(0x1f));
+}
+
 RecordJournal::RecordJournal(Database& db, const QString& cfgpath, const QString& table)
     : m_db(db), m_cfg(cfgpath), m_table(table)
 {
@@ -56,7 +61,7 @@ bool RecordJournal::ensureTable()
         return true;
     const bool made = m_db.execute(QStringLiteral(
         "CREATE TABLE IF NOT EXISTS %1 (cfg TEXT NOT NULL, tablename TEXT NOT NULL, "
-        "curvar INTEGER NOT NULL, saved_at TEXT NOT NULL, vals TEXT NOT NULL, "
+        "curvar INTEGER NOT NULL, saved_at TEXT NOT NULL, shape TEXT NOT NULL, vals TEXT NOT NULL, "
         "PRIMARY KEY (cfg, tablename))").arg(QLatin1String(kJournalTable)));
     if (!made) {
         m_error = m_db.lastError();
@@ -72,14 +77,14 @@ bool RecordJournal::write(const JournalEntry& entry)
     if (!ensureTable())
         return false;
     SqliteStatement* st = m_db.statement(
-        QStringLiteral("INSERT OR REPLACE INTO %1 (cfg, tablename, curvar, saved_at, vals) "
-                       "VALUES (?, ?, ?, ?, ?)").arg(QLatin1String(kJournalTable)));
+        QStringLiteral("INSERT OR REPLACE INTO %1 (cfg, tablename, curvar, saved_at, shape, vals) "
+                       "VALUES (?, ?, ?, ?, ?, ?)").arg(QLatin1String(kJournalTable)));
     if (!st) {
         m_error = m_db.lastError();
         return false;
     }
     const QString when = entry.savedAt.toUTC().toString(Qt::ISODate);
-    if (!st->run({m_cfg, m_table, entry.curvar, when, encodeValues(entry.values)})) {
+    if (!st->run({m_cfg, m_table, entry.curvar, when, entry.shape, encodeValues(entry.values)})) {
         m_error = st->error();
         return false;
     }
@@ -91,7 +96,7 @@ std::optional<JournalEntry> RecordJournal::read()
     if (!m_tableReady && !tableExists())
         return std::nullopt;
     SqliteStatement* st = m_db.statement(
-        QStringLiteral("SELECT curvar, saved_at, vals FROM %1 WHERE cfg = ? AND tablename = ?")
+        QStringLiteral("SELECT curvar, saved_at, shape, vals FROM %1 WHERE cfg = ? AND tablename = ?")
             .arg(QLatin1String(kJournalTable)));
     if (!st || !st->bind({m_cfg, m_table}))
         return std::nullopt;
@@ -100,7 +105,8 @@ std::optional<JournalEntry> RecordJournal::read()
         entry = JournalEntry{};
         entry->curvar = static_cast<int>(st->int64(0));
         entry->savedAt = QDateTime::fromString(st->value(1).toString(), Qt::ISODate);
-        entry->values = decodeValues(st->value(2).toString());
+        entry->shape = st->value(2).toString();
+        entry->values = decodeValues(st->value(3).toString());
     }
     st->reset();
     return entry;

@@ -8,6 +8,7 @@
 #include <QList>
 #include <QPair>
 #include <QString>
+#include <QStringList>
 
 #include <optional>
 
@@ -18,10 +19,15 @@ class Database;
 struct JournalEntry {
     QDateTime savedAt;  // UTC
     int curvar = 0;     // the variable to present on resuming
+    QString shape;      // the CFG's variable names when it was written (see JournalShape)
     // The values of the record by variable name, in the CFG's order; only
     // those that hold something.
     QList<QPair<QString, QString>> values;
 };
+
+// The variable names of a CFG in order, as one text: a journal written for
+// another shape holds values by names that may have moved or gone.
+QString JournalShape(const QStringList& names);
 
 class RecordJournal {
 public:

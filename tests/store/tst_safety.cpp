@@ -2,6 +2,7 @@
 // their own: what each keeps, and that a rolled-back change leaves nothing.
 
 #include "store/AuditTrail.h"
+#include "store/BackupScheduler.h"
 #include "store/Database.h"
 #include "store/DatabaseBackup.h"
 #include "store/RecordJournal.h"
@@ -9,6 +10,7 @@
 #include "support/SeparateConnection.h"
 
 #include <QDir>
+#include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -42,10 +44,10 @@ private slots:
         RecordJournal other(db, QStringLiteral("/dig/b.cfg"), QStringLiteral("finds"));
         QVERIFY(!journal.read());
         const QDateTime when = QDateTime::fromString(QStringLiteral("2026-05-01T10:00:00Z"), Qt::ISODate);
-        QVERIFY(journal.write({when, 2, {{QStringLiteral("Id"), QStringLiteral("A1")}}}));
-        QVERIFY(journal.write({when, 3, {{QStringLiteral("Id"), QStringLiteral("A1")},
+        QVERIFY(journal.write({when, 2, {}, {{QStringLiteral("Id"), QStringLiteral("A1")}}}));
+        QVERIFY(journal.write({when, 3, JournalShape({QStringLiteral("Id"), QStringLiteral("Weight")}), {{QStringLiteral("Id"), QStringLiteral("A1")},
                                          {QStringLiteral("Weight"), QStringLiteral("12,5 \"g\"")}}}));
-        QVERIFY(other.write({when, 2, {{QStringLiteral("Id"), QStringLiteral("B7")}}}));
+        QVERIFY(other.write({when, 2, {}, {{QStringLiteral("Id"), QStringLiteral("B7")}}}));
 
         // Read back through a fresh connection, as after a crash.
         db.close();
@@ -57,6 +59,7 @@ private slots:
         QVERIFY(entry);
         QCOMPARE(entry->curvar, 3);
         QCOMPARE(entry->savedAt, when);
+        QCOMPARE(entry->shape, JournalShape({QStringLiteral("Id"), QStringLiteral("Weight")}));
         QCOMPARE(entry->values.size(), 2);
         QCOMPARE(entry->values.at(1).second, QStringLiteral("12,5 \"g\""));
         QVERIFY(reopened.clear());
@@ -139,6 +142,34 @@ private slots:
         QCOMPARE(kept.size(), 2);
         QVERIFY(!kept.contains(target));
         QVERIFY(!BackupDatabase(m_dir.filePath(QStringLiteral("missing.mdb")), kept.first()).ok);
+    }
+
+    void schedulerBacksUpAtOnceAndReportsAFailureOnce()
+    {
+        {
+            Database db;
+            makeTable(db);
+        }
+        BackupScheduler scheduler;
+        QSignalSpy done(&scheduler, &BackupScheduler::backedUp);
+        QSignalSpy failed(&scheduler, &BackupScheduler::failed);
+        scheduler.start(dbPath(), std::chrono::milliseconds(0), 10);
+        QVERIFY(!scheduler.running());
+        scheduler.start(dbPath(), std::chrono::minutes(30), 10);
+        QTRY_COMPARE(done.size(), 1);
+        QVERIFY(QFileInfo(done.at(0).at(0).toString()).dir() == QDir(BackupFolder(dbPath())));
+
+        // A file where the folder should be: every later try fails, reported once.
+        const QString elsewhere = m_dir.filePath(QStringLiteral("sub/dig.mdb"));
+        QVERIFY(QDir().mkpath(m_dir.filePath(QStringLiteral("sub"))));
+        QVERIFY(QFile::copy(dbPath(), elsewhere));
+        QFile(BackupFolder(elsewhere)).open(QIODevice::WriteOnly);
+        scheduler.start(elsewhere, std::chrono::milliseconds(20), 10);
+        QTRY_COMPARE(failed.size(), 1);
+        QTest::qWait(200);
+        QCOMPARE(failed.size(), 1);
+        QVERIFY(failed.at(0).at(0).toString().startsWith(QStringLiteral("Backup failed: ")));
+        scheduler.stop();
     }
 };
 
