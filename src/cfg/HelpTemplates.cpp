@@ -18,8 +18,8 @@ QStringList descriptionLines(const Model& model, int v)
     case TypeTable: {
         QStringList lines;
         for (const QString& item : SplitMenu(model, v)) {
-            const QString text = HtmlEscaped(item);
-            lines.append(QStringLiteral("<p><a name='") + text + QStringLiteral("'></a><b>") + text
+            const QString text = item.toHtmlEscaped();
+            lines.append(QStringLiteral("<p><a name=\"") + text + QStringLiteral("\"></a><b>") + text
                          + QStringLiteral("</b>: ") + kDescription + QStringLiteral("</p>"));
         }
         return lines;
@@ -63,18 +63,11 @@ bool writeTemplate(Model& model, int v, bool overwrite, Dialogs& dialogs)
 
 }  // namespace
 
-QString HtmlEscaped(const QString& text)
-{
-    QString escaped = text.toHtmlEscaped();
-    escaped.replace(QLatin1Char('\''), QLatin1String("&#39;"));
-    return escaped;
-}
-
 QStringList HelpTemplateLines(const Model& model, int v)
 {
     QStringList lines = {QStringLiteral("<HTML>"), QStringLiteral("<Head>"),
                          QStringLiteral("<meta charset=\"utf-8\">"),
-                         QStringLiteral("<title>") + HtmlEscaped(model.var(v).varname) + QStringLiteral("</title>"),
+                         QStringLiteral("<title>") + model.var(v).varname.toHtmlEscaped() + QStringLiteral("</title>"),
                          QStringLiteral("</head>"), QStringLiteral("<body>")};
     lines += descriptionLines(model, v);
     lines += {QStringLiteral("</body>"), QStringLiteral("</html>")};

@@ -2,7 +2,9 @@
 // Blank HTML help templates, one per variable: a title, and for a menu or
 // table variable one paragraph per item, each with an anchor named after the
 // item's text so that the entry area's help panel can jump to the item the
-// operator picks. Names and items are escaped, so any text shows as typed.
+// operator picks. Names and items are escaped, so any text shows as typed;
+// anchor names are in double quotes, the only quotes in which Qt's help
+// panels read escapes.
 
 #include "cfg/Model.h"
 
@@ -15,10 +17,6 @@ class Dialogs;
 
 // The lines of the template of variable `v`.
 QStringList HelpTemplateLines(const Model& model, int v);
-
-// Text with the characters that mean something in HTML (& < > " ') escaped,
-// fit for element content and for quoted attribute values.
-QString HtmlEscaped(const QString& text);
 
 // Write Help Files: writes the template of every variable, in CFG order, to
 // the CFG's folder as name.html, making it the variable's help file (the full

@@ -82,6 +82,7 @@ void HelpWriterDialog::buildControls()
     panes->addWidget(m_htmltext);
     panes->addWidget(m_htmlpreview);
     auto* frame = new QGroupBox(QStringLiteral("Write Blank Templates"), this);
+    frame->setObjectName(QStringLiteral("Frame1"));
     auto* frameLayout = new QHBoxLayout(frame);
     frameLayout->addWidget(write);
     frameLayout->addWidget(m_overwrite);

@@ -68,9 +68,9 @@ private slots:
         HelpRig rig;
         QCOMPARE(HelpTemplateLines(rig.model, 1),
                  (QStringList{"<HTML>", "<Head>", "<meta charset=\"utf-8\">", "<title>VAR1</title>", "</head>",
-                              "<body>", "<p><a name='Tool'></a><b>Tool</b>: Description goes here.</p>",
-                              "<p><a name='Core'></a><b>Core</b>: Description goes here.</p>",
-                              "<p><a name='Flake'></a><b>Flake</b>: Description goes here.</p>", "</body>",
+                              "<body>", "<p><a name=\"Tool\"></a><b>Tool</b>: Description goes here.</p>",
+                              "<p><a name=\"Core\"></a><b>Core</b>: Description goes here.</p>",
+                              "<p><a name=\"Flake\"></a><b>Flake</b>: Description goes here.</p>", "</body>",
                               "</html>"}));
         // No stray closing tag after a plain description; nothing for ImageJ.
         QCOMPARE(descriptionOf(rig.model, 2), QStringList{"<p>Description goes here.</p>"});
@@ -81,9 +81,9 @@ private slots:
         rig.model.var(1).vartype = TypeTable;
         QVERIFY(HelpTemplateLines(rig.model, 1).contains("<title>Size&lt;&amp;&gt;</title>"));
         QCOMPARE(descriptionOf(rig.model, 1),
-                 (QStringList{"<p><a name='&lt;5 cm'></a><b>&lt;5 cm</b>: Description goes here.</p>",
-                              "<p><a name='A&amp;B'></a><b>A&amp;B</b>: Description goes here.</p>",
-                              "<p><a name='it&#39;s &quot;x&quot;'></a><b>it&#39;s &quot;x&quot;</b>: "
+                 (QStringList{"<p><a name=\"&lt;5 cm\"></a><b>&lt;5 cm</b>: Description goes here.</p>",
+                              "<p><a name=\"A&amp;B\"></a><b>A&amp;B</b>: Description goes here.</p>",
+                              "<p><a name=\"it's &quot;x&quot;\"></a><b>it's &quot;x&quot;</b>: "
                               "Description goes here.</p>"}));
     }
 
