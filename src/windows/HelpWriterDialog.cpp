@@ -37,6 +37,7 @@ HelpWriterDialog::HelpWriterDialog(Model& model, Dialogs& dialogs, QWidget* pare
     for (int v = 1; v <= m_model.varcount; ++v)
         m_fieldlist->addItem(m_model.var(v).varname);
     m_fieldlist->setCurrentIndex(-1);
+    m_fieldlist->setFocus();
     resize(900, 600);
 }
 

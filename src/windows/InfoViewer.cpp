@@ -9,6 +9,8 @@
 #include <QPushButton>
 #include <QScreen>
 
+#include <algorithm>
+
 namespace k7 {
 
 namespace {
