@@ -177,10 +177,15 @@ private slots:
         QCOMPARE(htmltext->toPlainText(), QStringLiteral("<p>Found in the notes</p>"));
         QCOMPARE(preview->toPlainText(), QStringLiteral("Found in the notes"));
 
+        // A variable without a help file shows nothing, not the last one's text.
+        fieldlist->setCurrentIndex(0);
+        QCOMPARE(text1->text() + htmltext->toPlainText() + preview->toPlainText(), QString());
+
         // The templates, then one in the editor and rendered in the preview.
         rig.dialogs.clear();
         child<QPushButton>(dialog, "Command1")->click();
         QCOMPARE(rig.dialogs.texts(), QStringList{"Blank template files have been written to the directory " + dir});
+        fieldlist->setCurrentIndex(1);
         fieldlist->setCurrentIndex(0);
         QCOMPARE(text1->text(), dir + "VAR1.html");
         QCOMPARE(htmltext->toPlainText(), HelpTemplateLines(model, 1).join('\n'));
