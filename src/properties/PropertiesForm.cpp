@@ -188,6 +188,10 @@ QGroupBox* PropertiesWindow::buildLookupFrame()
     form->addRow(QStringLiteral("DB Name :"), m_vdbname);
     form->addRow(QStringLiteral("Table/Query Name :"), m_vtblist);
     form->addRow(QStringLiteral("Field name :"), m_vfieldname);
+    // A table is chosen from the list, or typed and Enter pressed (the
+    // window takes that Enter: see eventFilter).
+    m_vtblist->setInsertPolicy(QComboBox::NoInsert);
+    m_vtblist->lineEdit()->installEventFilter(this);
     connect(m_vtblist, &QComboBox::textActivated, this, &PropertiesWindow::lookupTableChosen);
     return frame;
 }

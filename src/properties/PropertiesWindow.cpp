@@ -244,10 +244,15 @@ bool PropertiesWindow::eventFilter(QObject* watched, QEvent* event)
             browseFile(static_cast<QLineEdit*>(watched), kSoundFilter);
         else if (watched == m_vdbname)
             chooseLookupDatabase();
-    } else if (type == QEvent::KeyPress && watched == m_text1) {
+    } else if (type == QEvent::KeyPress) {
         const int key = static_cast<QKeyEvent*>(event)->key();
-        if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+        const bool enter = key == Qt::Key_Return || key == Qt::Key_Enter;
+        if (enter && watched == m_text1) {
             addTypedItem();
+            return true;
+        }
+        if (enter && watched == m_vtblist->lineEdit()) {
+            lookupTableChosen(m_vtblist->currentText());
             return true;
         }
     }
