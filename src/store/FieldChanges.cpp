@@ -72,11 +72,16 @@ QString createStatement(const QString& name, const TableShape& shape)
     return QStringLiteral("CREATE TABLE %1 (%2)").arg(QuoteName(name), parts.join(QStringLiteral(", ")));
 }
 
-// INSERT ... SELECT from `from` into `to` by column name; the text of column
-// `cut` longer than the length (bound twice) is cut to it. The rowid goes along
-// unless a primary key carries the rows' identity.
+// INSERT ... SELECT from `from` into `to`, which has the same columns in the
+// same order. Without a cut, "SELECT *" lets the engine copy the rows as they
+// are stored, keeping their rowids, which is several times faster than
+// reading and writing each one. With a cut, the text of column `cut` longer
+// than the length (bound twice) is cut to it, and the rowid goes along unless
+// a primary key carries the rows' identity.
 QString copyStatement(const QString& from, const QString& to, const TableShape& shape, int cut)
 {
+    if (cut < 0)
+        return QStringLiteral("INSERT INTO %1 SELECT * FROM %2").arg(QuoteName(to), QuoteName(from));
     QStringList targets;
     QStringList sources;
     bool keyed = false;
@@ -145,7 +150,12 @@ bool ChangeFieldLength(DataStore& store, ShellHooks& shell, const QString& field
     const int column = columnOf(shape, field);
     if (column < 0)
         return fail(error, QStringLiteral("The data table %1 has no field %2.").arg(table, field));
+    const FieldDef before = FieldFromDeclaration(field, shape.columns[column].declaration);
+    // Only a shorter Text field (or one that was not Text) can have values to cut.
+    const bool cutting = before.type != FieldType::Text || before.size > length;
     shape.columns[column].declaration = DeclarationOf(FieldDef{field, FieldType::Text, length, true});
+    const QString copy = copyStatement(table, kRebuildTableName, shape, cutting ? column : -1);
+    const QVariantList bound = cutting ? QVariantList{length, length} : QVariantList{};
 
     // A view of the data table made by another tool names it and would fail
     // the engine's check of the schema between the drop and the rename; the
@@ -154,7 +164,7 @@ bool ChangeFieldLength(DataStore& store, ShellHooks& shell, const QString& field
         if (db.findTable(kRebuildTableName) && !db.deleteTable(kRebuildTableName))
             return false;
         if (!db.execute(createStatement(kRebuildTableName, shape))
-            || !db.execute(copyStatement(table, kRebuildTableName, shape, column), {length, length})
+            || !db.execute(copy, bound)
             || !db.deleteTable(table) || !db.execute(QStringLiteral("PRAGMA legacy_alter_table = ON"))
             || !db.renameTable(kRebuildTableName, table))
             return false;

@@ -3,13 +3,16 @@
 // model the window shows, and another connection sees every stored value.
 
 #include "support/EntryRig.h"
+#include "support/SilentSound.h"
 
 #include "app/IniSettings.h"
+#include "app/MainWindow.h"
 #include "cfg/CfgReader.h"
 #include "cfg/CfgWriter.h"
 #include "cfg/TextFile.h"
 #include "properties/PropertiesWindow.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
@@ -17,6 +20,7 @@
 #include <QListWidget>
 #include <QProcess>
 #include <QPushButton>
+#include <QTimer>
 
 using namespace k7;
 using namespace k7::test;
@@ -410,6 +414,40 @@ private slots:
             listed << fields->itemText(i);
         QCOMPARE(rig.dialogs.texts().isEmpty() ? listed.join(' ') : rig.dialogs.texts().join(' '), result);
         QVERIFY(rig.model.var(1).varlookup.isEmpty());
+    }
+
+    // View > Field Properties and the variable list's double-click.
+    void mainWindowOpensTheEditor()
+    {
+        Rig rig;
+        SilentSound sound;
+        MainWindow w(rig.dialogs, sound, rig.path(QStringLiteral("k7.ini")));
+        w.show();
+        w.findChild<QAction*>(QStringLiteral("viewproperties"))->trigger();
+        QCOMPARE(rig.dialogs.texts(),
+                 QStringList{"Before you can alter field properties, you need to create and open a CFG file.  A CFG "
+                             "specifies what variables you would like to record.  Please see the documentation and "
+                             "example CFG files."});
+        const QString cfg = copySampleCfg(rig.dir.path());
+        w.openCfgFile(cfg);
+        QString shownVariable;
+        QTimer::singleShot(0, [&] {
+            auto* editor = qobject_cast<PropertiesWindow*>(QApplication::activeModalWidget());
+            QVERIFY(editor);
+            shownVariable = editor->findChild<QLineEdit*>(QStringLiteral("vno"))->text();
+            auto* name = editor->findChild<QLineEdit*>(QStringLiteral("vname"));
+            name->selectAll();
+            QTest::keyClicks(name, QStringLiteral("Pottery"));
+            QTest::mouseClick(editor->findChild<QPushButton*>(QStringLiteral("saveexit")), Qt::LeftButton);
+        });
+        auto* list = w.findChild<QListWidget*>(QStringLiteral("vlist"));
+        const QPoint third = list->visualItemRect(list->item(2)).center();
+        QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, third);
+        QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, third);
+        QCOMPARE(shownVariable, QStringLiteral("3"));
+        QCOMPARE(list->item(2)->text(), QStringLiteral("Pottery"));
+        QVERIFY(w.store().currentrs.fieldIndex(QStringLiteral("Pottery")) >= 0);
+        QVERIFY(readFile(cfg).contains("[Pottery]"));
     }
 };
 
