@@ -9,7 +9,9 @@
 #include "app/MainWindow.h"
 #include "cfg/CfgReader.h"
 #include "cfg/CfgWriter.h"
+#include "cfg/ModelPreparation.h"
 #include "cfg/TextFile.h"
+#include "properties/MenuItems.h"
 #include "properties/PropertiesWindow.h"
 
 #include <QAction>
@@ -160,7 +162,11 @@ private slots:
         rig.model.var(2).vartype = type;
         rig.model.var(2).varmenu = QStringLiteral("a,b c");
         rig.model.var(2).varlookup = rig.store.dbname + QStringLiteral(" site");
+        rig.model.var(2).condcount = 1;
+        rig.model.var(2).condtext[1] = rig.model.cfgpath;  // "Modify" opens the file it names
         rig.show(2);
+        rig.click("modify");
+        QCOMPARE(rig.infoShown, QStringList{rig.model.cfgpath});
         QCOMPARE(rig.control<QComboBox>("vtype")->currentText().isEmpty()
                      ? rig.control<QComboBox>("vtype")->placeholderText()
                      : rig.control<QComboBox>("vtype")->currentText(),
@@ -286,6 +292,28 @@ private slots:
         reread.cfgpath = rig.model.cfgpath;
         QVERIFY(!ReadCfg(reread, rig.dialogs).failed());
         QCOMPARE(SplitMenu(reread, 3), (QStringList{"red", "green", "red brick", "much too l"}));
+    }
+
+    // The menu text keeps each item whole when the CFG is read again.
+    void menuTextReadsBackAsItsItems_data()
+    {
+        QTest::addColumn<QStringList>("items");
+        QTest::newRow("one word") << QStringList{"red"};
+        QTest::newRow("one item with a blank") << QStringList{"red brick"};
+        QTest::newRow("several") << QStringList{"red brick", "blue", "dark  green"};
+    }
+    void menuTextReadsBackAsItsItems()
+    {
+        QFETCH(QStringList, items);
+        Rig rig;
+        rig.model.varcount = 3;
+        rig.model.var(3).varmenu = MenuTextOf(items);
+        QVERIFY(WriteCfg(rig.model, rig.model.cfgpath, rig.dialogs));
+        Model reread;
+        reread.cfgpath = rig.model.cfgpath;
+        QVERIFY(!ReadCfg(reread, rig.dialogs).failed());
+        PrepareModel(reread);
+        QCOMPARE(SplitMenu(reread, 3), items);
     }
 
     void buildsMenuFromStoredValues_data()
