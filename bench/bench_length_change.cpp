@@ -6,6 +6,7 @@
 //
 // usage: bench_length_change [rows] [runs]   (default 1000000 and 5)
 
+#include "RawSqlite.h"
 #include "cfg/CfgWriter.h"
 #include "cfg/Model.h"
 #include "platform/ShellHooks.h"
@@ -49,17 +50,6 @@ public:
     int closings = 0;
     int waitCursorShown = 0;
 };
-
-bool exec(sqlite3* db, const char* sql)
-{
-    char* error = nullptr;
-    if (sqlite3_exec(db, sql, nullptr, nullptr, &error) != SQLITE_OK) {
-        std::fprintf(stderr, "%s: %s\n", sql, error ? error : "?");
-        sqlite3_free(error);
-        return false;
-    }
-    return true;
-}
 
 sqlite3* openRaw(const QString& path)
 {
