@@ -72,6 +72,7 @@ QWidget* PropertiesWindow::buildTopFields()
     form->setContentsMargins(0, 0, 0, 0);
     m_vno = named(new QLineEdit, "vno");
     m_vno->setReadOnly(true);
+    m_vno->setFocusPolicy(Qt::NoFocus);
     m_vname = named(new QLineEdit, "vname");
     m_vtype = named(new QComboBox, "vtype");
     m_vprompt = named(new QLineEdit, "vprompt");

@@ -110,6 +110,8 @@ void PropertiesWindow::FillProperties(int v)
     m_v = v;
     const Variable& var = m_s.model.var(v);
     m_fieldName = var.varname;
+    m_nameTyped = false;
+    m_lengthTyped = false;
     fillType();
     m_vno->setText(QString::number(v));
     m_vname->setText(var.varname);
@@ -190,6 +192,7 @@ void PropertiesWindow::connectEdits()
         });
     };
     text(m_vname, &Variable::varname);
+    connect(m_vname, &QLineEdit::textEdited, this, [this] { m_nameTyped = true; });
     text(m_vprompt, &Variable::varprompt);
     text(m_vhelp, &Variable::varinfo);
     text(m_vsoundin, &Variable::varwavein);
@@ -198,6 +201,7 @@ void PropertiesWindow::connectEdits()
         if (filling() || !IsTextType(var().vartype))
             return;
         var().varlength = ValNumber(t);
+        m_lengthTyped = true;
         edited();
     });
     const auto flag = [this](QCheckBox* box, int Variable::*member) {
@@ -279,6 +283,7 @@ bool PropertiesWindow::commitName()
     const QScopedValueRollback guard(m_s.state.listguard, true);
     m_vname->setText(var().varname);
     m_fieldName = var().varname;
+    m_nameTyped = false;
     if (outcome == EditOutcome::Applied)
         m_dirty = false;  // the whole CFG was written
     return true;
@@ -296,16 +301,18 @@ bool PropertiesWindow::commitLength()
     }
     const QScopedValueRollback guard(m_s.state.listguard, true);
     fillLength();
+    m_lengthTyped = false;
     if (outcome == EditOutcome::Applied)
         m_dirty = false;
     return true;
 }
 
+// Before moving on or closing: a name or Length typed but not yet left.
 bool PropertiesWindow::commitTableChanges()
 {
-    if (!m_dirty || m_committing)
+    if (m_committing)
         return true;
-    return commitName() && commitLength();
+    return (!m_nameTyped || commitName()) && (!m_lengthTyped || commitLength());
 }
 
 // ------------------------------------------------------ moving and closing

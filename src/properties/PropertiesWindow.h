@@ -106,6 +106,9 @@ private:
     int m_v = 0;
     bool m_dirty = false;
     bool m_committing = false;
+    // Typed into since the variable was filled or the change was made.
+    bool m_nameTyped = false;
+    bool m_lengthTyped = false;
     QString m_fieldName;  // the variable's field in the data table
 
     QLineEdit* m_vno = nullptr;

@@ -115,17 +115,6 @@ private slots:
         QCOMPARE(rig.rows(), before);
     }
 
-    void countsTheValuesACutWouldShorten()
-    {
-        Rig rig;
-        QVERIFY(rig.openTable());
-        QString error;
-        QCOMPARE(CountLongerValues(rig.store.currentdb, QStringLiteral("site"), QStringLiteral("Note"), 3, &error),
-                 std::optional<qint64>(2));
-        QCOMPARE(CountLongerValues(rig.store.currentdb, QStringLiteral("site"), QStringLiteral("Note"), 7, &error),
-                 std::optional<qint64>(0));
-    }
-
     void renameWorksByNameAndKeepsValues()
     {
         Rig rig;
