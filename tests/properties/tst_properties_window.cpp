@@ -425,13 +425,14 @@ private slots:
         QFETCH(QString, table);
         Rig rig;
         QVERIFY(rig.openWith({}));
-        QVERIFY(execSql(rig.store.dbname, {"CREATE TABLE t (a INTEGER PRIMARY KEY AUTOINCREMENT)"}));
+        QVERIFY(execSql(rig.store.dbname, {"CREATE TABLE t (a INTEGER PRIMARY KEY AUTOINCREMENT)",
+                                           "CREATE TABLE k7_journal (a)", "CREATE TABLE MSysObjects (a)"}));
         rig.show(1);
         rig.dialogs.queueFile(rig.store.dbname);
         QTest::mouseDClick(rig.control("vdbname"), Qt::LeftButton);
         QVERIFY(rig.dialogs.filters.value(0).startsWith(QLatin1String("*.mdb (*.mdb);;")));
         auto* tables = rig.control<QComboBox>("vtblist");
-        QCOMPARE(tables->count(), 2);  // site and t
+        QCOMPARE(tables->count(), 2);  // site and t, not the engine's, the program's or the system's
         rig.control("vdbname")->setText(database == "db" ? rig.store.dbname : database.isEmpty() ? "" : rig.path(database));
         tables->lineEdit()->selectAll();
         QTest::keyClicks(tables->lineEdit(), table);

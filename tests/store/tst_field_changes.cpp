@@ -1,12 +1,11 @@
 // Changing one field of a data table that holds records: a new Text size, a
-// new name, the values a menu is built from, and the tables a look-up lists.
+// new name, and the values a menu is built from.
 // Every table here was made by hand in another field order, with a field the
 // CFG does not define, so that anything done by position shows.
 
 #include "StoreRig.h"
 
 #include "store/FieldChanges.h"
-#include "store/LookupSource.h"
 
 using namespace k7;
 using namespace k7::test;
@@ -145,21 +144,6 @@ private slots:
         QVERIFY2(values, qPrintable(error));
         QCOMPARE(*values, (QStringList{"", "a", "b", "x'); DROP TABLE site; --"}));
         QCOMPARE(rowCount(rig.dbPath(), QStringLiteral("site")), 5);
-    }
-
-    void lookupListsOnlyTheOperatorsTables()
-    {
-        Rig rig;
-        QVERIFY(rig.openTable({QStringLiteral("CREATE TABLE k7_journal (x)"), QStringLiteral("CREATE TABLE MSysObjects (x)"),
-                               QStringLiteral("CREATE TABLE \"Pottery types\" (code, label)"),
-                               QStringLiteral("CREATE TABLE t (a INTEGER PRIMARY KEY AUTOINCREMENT)")}));
-        QString error;
-        QCOMPARE(LookupTableNames(rig.dbPath(), &error),
-                 std::optional(QStringList{"site", "Pottery types", "t"}));
-        QCOMPARE(LookupFieldNames(rig.dbPath(), QStringLiteral("pottery TYPES"), &error),
-                 std::optional(QStringList{"code", "label"}));
-        QVERIFY(!LookupFieldNames(rig.dbPath(), QStringLiteral("nothing"), &error));
-        QVERIFY(!LookupTableNames(rig.path(QStringLiteral("none.mdb")), &error));
     }
 };
 
