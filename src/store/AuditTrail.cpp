@@ -1,5 +1,6 @@
 #include "store/AuditTrail.h"
 
+#include "cfg/Model.h"
 #include "store/Database.h"
 #include "store/K7Tables.h"
 #include "store/SqliteStatement.h"
@@ -17,6 +18,14 @@ namespace {
 const QString kColumns = QStringLiteral("at, station, tablename, row_id, ident, field, before, after, action");
 
 }  // namespace
+
+QString AuditIdentField(const Model& model)
+{
+    for (int v = 1; v <= model.varcount; ++v)
+        if (model.var(v).varunique == 1)
+            return model.var(v).varname;
+    return QString();
+}
 
 AuditTrail::AuditTrail(Database& db) : m_db(db) {}
 
@@ -82,7 +91,8 @@ bool AuditTrail::recordDeletion(const QString& table, const QString& where, cons
     for (const FieldDef& f : def->fields)
         pairs << QStringLiteral("'%1', %2").arg(QString(f.name).replace(QLatin1Char('\''), QLatin1String("''")),
                                                   QuoteName(f.name));
-    const QString ident = identField.isEmpty() ? QStringLiteral("NULL") : QuoteName(identField);
+    const QString ident = identField.isEmpty() || def->fieldIndex(identField) < 0 ? QStringLiteral("NULL")
+                                                                                 : QuoteName(identField);
     const QString sql = QStringLiteral("INSERT INTO %1 (%2) SELECT ?, ?, ?, rowid, %3, '*', "
                                        "json_object(%4), NULL, ? FROM %5%6")
                             .arg(QLatin1String(kAuditTable), kColumns, ident, pairs.join(QStringLiteral(", ")),
@@ -90,6 +100,22 @@ bool AuditTrail::recordDeletion(const QString& table, const QString& where, cons
     QVariantList bound{now(), station(), table, action};
     bound += values;
     if (!m_db.execute(sql, bound)) {
+        m_error = m_db.lastError();
+        return false;
+    }
+    return true;
+}
+
+bool AuditTrail::recordCut(const QString& table, const QString& field, int length, const QString& action)
+{
+    if (!ensureTable())
+        return false;
+    const QString name = QuoteName(field);
+    const QString ident = m_identField.isEmpty() ? QStringLiteral("NULL") : QuoteName(m_identField);
+    const QString sql = QStringLiteral("INSERT INTO %1 (%2) SELECT ?, ?, ?, rowid, %3, ?, %4, substr(%4, 1, ?), ? "
+                                       "FROM %5 WHERE typeof(%4) = 'text' AND length(%4) > ?")
+                            .arg(QLatin1String(kAuditTable), kColumns, ident, name, QuoteName(table));
+    if (!m_db.execute(sql, {now(), station(), table, field, length, action, length})) {
         m_error = m_db.lastError();
         return false;
     }

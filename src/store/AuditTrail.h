@@ -11,6 +11,11 @@
 namespace k7 {
 
 class Database;
+struct Model;
+
+// The field whose value names a row in the trail: the first Unique variable's,
+// or none.
+QString AuditIdentField(const Model& model);
 
 // What changed a saved row. The texts are stored and shown as they stand.
 namespace AuditAction {
@@ -46,10 +51,16 @@ public:
     // inside the deleting transaction, before the rows go.
     bool recordDeletion(const QString& table, const QString& where, const QVariantList& values,
                         const QString& identField, const QString& action);
+    // One row per stored text value of `field` longer than `length`, before
+    // and after the cut. Call it inside the changing transaction, before the cut.
+    bool recordCut(const QString& table, const QString& field, int length, const QString& action);
     // Counts a record added to `table` in this session's row (made on the first).
     bool countAdded(const QString& table);
 
     QString lastError() const { return m_error; }
+    // The field recordDeletion and recordCut name rows by (see AuditIdentField).
+    void setIdentField(const QString& field) { m_identField = field; }
+    const QString& identField() const { return m_identField; }
     // "host/user" of this station.
     static QString station();
     static QString now();
@@ -59,6 +70,7 @@ private:
 
     Database& m_db;
     QString m_error;
+    QString m_identField;
     bool m_tableReady = false;
     qint64 m_sessionRow = 0;
     QString m_sessionTable;

@@ -117,6 +117,7 @@ bool OpenDataTable(Model& model, DataStore& store, Dialogs& dialogs, ShellHooks&
                             .arg(store.tablename, store.currentrs.lastError()));
     }
     shell.setDataSource(&store.currentrs);
+    store.audit.setIdentField(AuditIdentField(model));
 
     QStringList names;
     for (int v = 1; v <= model.varcount; ++v)
