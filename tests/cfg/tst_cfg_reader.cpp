@@ -427,18 +427,32 @@ private slots:
             QCOMPARE(NormalizeCondition(result), result);  // stable
     }
 
+    void textFromBytes_data()
+    {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<QString>("lines");  // joined with "|"
+        QTest::addColumn<bool>("eightBit");
+        const QByteArray mib(1 << 20, 'a');
+        QTest::newRow("line ends") << QByteArray("a\r\nb\nc\rd\r\n\r\ne") << "a|b|c|d||e" << false;
+        QTest::newRow("CR at the end") << QByteArray("x\r") << "x" << false;
+        QTest::newRow("byte-order mark") << QByteArray("\xEF\xBB\xBF[K7]") << "[K7]" << false;
+        QTest::newRow("mark before 8-bit text") << QByteArray("\xEF\xBB\xBF[K7]\r\nCaf\xE9") << "[K7]|Caf\u00E9" << true;
+        // Every byte of an 8-bit file survives a read and a write.
+        QTest::newRow("8-bit controls") << QByteArray("Caf\xE9 \x80 \x81") << QString::fromUtf8("Café € \u0081") << true;
+        // The encoding is found a piece at a time: no piece may cut a character.
+        QTest::newRow("character across the first MiB") << mib.chopped(1) + "\xC3\xA9" << QString(mib.chopped(1)) + u'\u00E9' << false;
+        QTest::newRow("8-bit byte after the first MiB") << mib + "\xE9" << QString(mib) + u'\u00E9' << true;
+    }
     void textFromBytes()
     {
-        QCOMPARE(TextFile::fromBytes("a\r\nb\nc\rd\r\n\r\ne").lines, (QStringList{"a", "b", "c", "d", "", "e"}));
-        QCOMPARE(TextFile::fromBytes("x\r").lines, QStringList{"x"});
-        QCOMPARE(TextFile::fromBytes("\xEF\xBB\xBF[K7]").lines, QStringList{"[K7]"});
-        QCOMPARE(TextFile::fromBytes("\xEF\xBB\xBF[K7]\r\nCaf\xE9").lines, (QStringList{"[K7]", "Caf\u00E9"}));
-        QCOMPARE(TextFile::fromBytes("Caf\xC3\xA9").encoding, TextEncoding::Utf8);
-        // Every byte of an 8-bit file survives a read and a write.
-        const TextFile old = TextFile::fromBytes("Caf\xE9 \x80 \x81");
-        QCOMPARE(old.encoding, TextEncoding::Windows1252);
-        QCOMPARE(old.lines.value(0), QString::fromUtf8("Café € \u0081"));
-        QCOMPARE(EncodeText(old.lines.value(0), old.encoding), QByteArray("Caf\xE9 \x80 \x81"));
+        QFETCH(QByteArray, bytes);
+        QFETCH(QString, lines);
+        QFETCH(bool, eightBit);
+        const TextFile file = TextFile::fromBytes(bytes);
+        QCOMPARE(file.lines.join('|'), lines);
+        QCOMPARE(file.encoding, eightBit ? TextEncoding::Windows1252 : TextEncoding::Utf8);
+        if (eightBit && file.lines.size() == 1)
+            QCOMPARE(EncodeText(file.lines.at(0), file.encoding), bytes);
     }
 
     // A rewrite keeps the file's 8-bit encoding only when its bytes read back
