@@ -5,6 +5,7 @@
 #include "cfg/TextFile.h"
 
 #include <QFileInfo>
+#include <QStringTokenizer>
 
 namespace k7 {
 
@@ -52,8 +53,14 @@ QStringList SectionEntries(const KeyTable& keys)
         AppendValueParts(value, 0, oneLine(row.second));
         if (value.isEmpty())
             continue;
-        for (const QString& part : value.split(kValueSeparator))
-            entries.append(row.first + QLatin1Char('=') + part);
+        for (const QStringView part : QStringTokenizer(value, kValueSeparator)) {
+            QString line;
+            line.reserve(row.first.size() + 1 + part.size());
+            line += row.first;
+            line += QLatin1Char('=');
+            line += part;
+            entries.append(line);
+        }
     }
     return entries;
 }
