@@ -4,6 +4,8 @@
 #include "cfg/CommandLine.h"
 #include "platform/qt/QtDialogs.h"
 #include "platform/qt/QtSoundPlayer.h"
+#include "store/AccessImportCommand.h"
+#include "store/AccessOffer.h"
 
 #include <QApplication>
 #include <QFileInfo>
@@ -11,8 +13,10 @@
 int main(int argc, char* argv[])
 {
     // --check, --help and --version run without any window.
+    if (argc > 1 && qstrcmp(argv[1], "--import-access") == 0)
+        return k7::RunAccessImportCommand(argc, argv);
     if (k7::IsCommandLineCall(argc, argv))
-        return k7::RunCommandLine(argc, argv);
+        return k7::RunCommandLine(argc, argv, k7::AccessCheckWarnings);
 
     // "k7" and "k7 FILE.cfg": the windows start here.
     QApplication app(argc, argv);

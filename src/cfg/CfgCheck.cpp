@@ -31,7 +31,7 @@ private:
 
 }  // namespace
 
-int RunCfgCheck(const QString& path, QTextStream& out, QTextStream& err)
+int RunCfgCheck(const QString& path, QTextStream& out, QTextStream& err, const CheckWarnings& warnings)
 {
     Model model;
     // Opening a CFG always reads it by its full path, and files found beside
@@ -51,9 +51,13 @@ int RunCfgCheck(const QString& path, QTextStream& out, QTextStream& err)
         err.flush();
         return 1;
     }
+    PrepareModel(model);
+    if (warnings) {
+        for (const QString& text : warnings(model))
+            err << path << ": " << text << '\n';
+    }
     err.flush();
 
-    PrepareModel(model);
     const QStringList lines = CfgLines(model);
     const QByteArray bytes = JoinLines(lines, EncodingForRewrite(path, lines));
     // The bytes the file would hold, whatever the stream's own encoding.

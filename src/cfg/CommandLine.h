@@ -2,6 +2,8 @@
 // The options of the k7 program that run without a window (--check, --help,
 // --version).
 
+#include "cfg/CfgCheck.h"
+
 namespace k7 {
 
 // True when the arguments ask for one of those options (anything starting
@@ -9,6 +11,6 @@ namespace k7 {
 bool IsCommandLineCall(int argc, char* argv[]);
 
 // Runs that option and returns the exit status.
-int RunCommandLine(int argc, char* argv[]);
+int RunCommandLine(int argc, char* argv[], const CheckWarnings& checkWarnings = {});
 
 }  // namespace k7
