@@ -11,6 +11,13 @@ AccessOffer OfferAccessImport(const QString& path, Dialogs& dialogs)
     const AccessFormat format = DetectAccessFormat(path);
     if (format == AccessFormat::None)
         return AccessOffer::NotAccess;
+    if (!AccessSource::available()) {
+        QString why;
+        AccessSource::open(path, &why);
+        dialogs.message(QStringLiteral("Error: %1 is a Microsoft Access database.  %2").arg(path, why),
+                        Style::OkOnly + Style::Critical);
+        return AccessOffer::Failed;
+    }
     const int answer = dialogs.message(
         QStringLiteral("The database %1 is a Microsoft Access file (%2).  K7 can copy its records into a K7 "
                        "database at the same path.  The original is kept, unchanged, as %3.  Copy the records now?")
@@ -32,8 +39,8 @@ AccessOffer OfferAccessImport(const QString& path, Dialogs& dialogs)
 
 QString AccessImportHint(const QString& path)
 {
-    return QStringLiteral("%1 is a Microsoft Access database (%2); open it in K7 to copy its records over, or run "
-                          "k7 --import-access \"%1\"")
+    return QStringLiteral("%1 is a Microsoft Access database (%2).  Open it with File > Open to copy its records "
+                          "into a K7 database, or run: k7 --import-access \"%1\"")
         .arg(path, AccessFormatName(DetectAccessFormat(path)));
 }
 

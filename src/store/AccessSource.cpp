@@ -24,9 +24,9 @@ std::unique_ptr<AccessSource> AccessSource::open(const QString& path, QString* e
 #ifdef K7_HAVE_LIBMDB
     return OpenMdbSource(path, error);
 #else
-    *error = QStringLiteral("This copy of K7 was built without the Access reader (libmdb), so %1 cannot be "
-                            "imported.")
-                 .arg(path);
+    Q_UNUSED(path);
+    *error = QStringLiteral("This copy of K7 was built without the Access reader (libmdb), so it cannot import "
+                            "Access files.");
     return nullptr;
 #endif
 }
