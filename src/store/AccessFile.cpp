@@ -35,11 +35,11 @@ QString AccessFormatName(AccessFormat format)
 {
     switch (format) {
     case AccessFormat::Jet3:
-        return QStringLiteral("Jet 3 (Access 97)");
+        return QStringLiteral("Jet 3, Access 97");
     case AccessFormat::Jet4:
-        return QStringLiteral("Jet 4 (Access 2000-2003)");
+        return QStringLiteral("Jet 4, Access 2000-2003");
     case AccessFormat::Ace:
-        return QStringLiteral("ACE (Access 2007 or later)");
+        return QStringLiteral("ACE, Access 2007 or later");
     case AccessFormat::None:
         break;
     }

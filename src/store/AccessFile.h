@@ -12,7 +12,7 @@ enum class AccessFormat { None, Jet3, Jet4, Ace };
 // too short to hold a header, or one that cannot be read.
 AccessFormat DetectAccessFormat(const QString& path);
 
-// "Jet 3 (Access 97)", "Jet 4 (Access 2000-2003)" or "ACE (Access 2007 or later)".
+// "Jet 3, Access 97", "Jet 4, Access 2000-2003" or "ACE, Access 2007 or later".
 QString AccessFormatName(AccessFormat format);
 
 }  // namespace k7

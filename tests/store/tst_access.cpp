@@ -4,6 +4,7 @@
 
 #include "StoreRig.h"
 
+#include "cfg/CfgCheck.h"
 #include "cfg/CfgWriter.h"
 #include "store/AccessFile.h"
 #include "store/AccessImport.h"
@@ -258,14 +259,22 @@ private slots:
     void checkWarnsAboutAnAccessDatabase()
     {
         QTemporaryDir dir;
-        Model model;
-        model.cfgpath = dir.filePath("site.cfg");
-        QVERIFY(AccessCheckWarnings(model).isEmpty());
-        copyFixture("jet4-users.mdb", dir.path(), "site.mdb");
-        const QStringList warnings = AccessCheckWarnings(model);
-        QCOMPARE(warnings.size(), 1);
-        QVERIFY(warnings.at(0).contains(dir.filePath("site.mdb")));
-        QVERIFY(warnings.at(0).contains("k7 --import-access"));
+        const QString cfg = copySampleCfg(dir.path());
+        const auto check = [&] {
+            QString out;
+            QString err;
+            QTextStream outStream(&out);
+            QTextStream errStream(&err);
+            const int status = RunCfgCheck(cfg, outStream, errStream, AccessCheckWarnings);
+            errStream.flush();
+            return status == 0 ? err : QStringLiteral("status %1").arg(status);
+        };
+        QCOMPARE(check(), QString());
+        copyFixture("jet4-users.mdb", dir.path(), "finds.mdb");
+        const QString warning = check();
+        QVERIFY2(warning.startsWith(cfg + ": " + dir.filePath("finds.mdb") + " is a Microsoft Access database"),
+                 qPrintable(warning));
+        QVERIFY(warning.contains("k7 --import-access"));
     }
 
     void openingDeclinedChangesNothing()
