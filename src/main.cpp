@@ -12,11 +12,10 @@
 
 int main(int argc, char* argv[])
 {
-    // --check, --help and --version run without any window.
-    if (argc > 1 && qstrcmp(argv[1], "--import-access") == 0)
-        return k7::RunAccessImportCommand(argc, argv);
+    // --check, --import-access, --help and --version run without any window.
     if (k7::IsCommandLineCall(argc, argv))
-        return k7::RunCommandLine(argc, argv, k7::AccessCheckWarnings);
+        return k7::RunCommandLine(argc, argv,
+                                  {k7::AccessCheckWarnings, {{"--import-access", k7::RunAccessImportCommand}}});
 
     // "k7" and "k7 FILE.cfg": the windows start here.
     QApplication app(argc, argv);

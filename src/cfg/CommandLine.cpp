@@ -39,7 +39,7 @@ bool IsCommandLineCall(int argc, char* argv[])
     return argc > 1 && std::strncmp(argv[1], "--", 2) == 0;
 }
 
-int RunCommandLine(int argc, char* argv[], const CheckWarnings& checkWarnings)
+int RunCommandLine(int argc, char* argv[], const CommandLineHooks& hooks)
 {
     QCoreApplication app(argc, argv);
     QFile stdoutFile;
@@ -60,7 +60,9 @@ int RunCommandLine(int argc, char* argv[], const CheckWarnings& checkWarnings)
         return 0;
     }
     if (option == QLatin1String("--check") && args.size() == 2)
-        return RunCfgCheck(args.at(1), out, err, checkWarnings);
+        return RunCfgCheck(args.at(1), out, err, hooks.checkWarnings);
+    if (const auto more = hooks.options.constFind(option); more != hooks.options.constEnd())
+        return (*more)(args.mid(1), out, err);
     err << "k7: unknown or incomplete option: " << args.join(QLatin1Char(' ')) << "\n\n" << kUsage;
     return 2;
 }

@@ -3,11 +3,7 @@
 #include "store/AccessFile.h"
 #include "store/AccessImport.h"
 
-#include <QCoreApplication>
-#include <QFile>
 #include <QFileInfo>
-
-#include <cstdio>
 
 namespace k7 {
 
@@ -33,18 +29,6 @@ int RunAccessImportCommand(const QStringList& args, QTextStream& out, QTextStrea
     if (!result.keptAs.isEmpty())
         err << "The original is kept as " << result.keptAs << "\n";
     return 0;
-}
-
-int RunAccessImportCommand(int argc, char* argv[])
-{
-    QCoreApplication app(argc, argv);
-    QFile stdoutFile;
-    QFile stderrFile;
-    stdoutFile.open(stdout, QIODevice::WriteOnly);
-    stderrFile.open(stderr, QIODevice::WriteOnly);
-    QTextStream out(&stdoutFile);
-    QTextStream err(&stderrFile);
-    return RunAccessImportCommand(QCoreApplication::arguments().mid(2), out, err);
 }
 
 }  // namespace k7

@@ -13,7 +13,4 @@ namespace k7 {
 // returns 1 with nothing changed; wrong arguments return 2.
 int RunAccessImportCommand(const QStringList& args, QTextStream& out, QTextStream& err);
 
-// The same from main(): makes the application object and the streams.
-int RunAccessImportCommand(int argc, char* argv[]);
-
 }  // namespace k7
