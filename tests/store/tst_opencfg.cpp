@@ -119,8 +119,7 @@ private slots:
         QVERIFY(writeFile(rig.cfg, readFile(rig.cfg) + kVar7));
         rig.dialogs.queueAnswer(Answer::Yes);
         QCOMPARE(rig.open(), OpenResult::Opened);
-        QCOMPARE(rig.dialogs.texts(), QStringList{kAddVar7});
-        QCOMPARE(rig.dialogs.messages().at(0).style, 4);
+        QCOMPARE(rig.dialogs.shown(), QStringList{kAddVar7 + " [4]"});
         QCOMPARE(rig.store.currentdb.tableCount(), 1);
         QCOMPARE(fieldNames(rig.store.currentrs), kSevenFields);
         QCOMPARE(rig.store.currentrs.field(6).size, 15);
@@ -138,10 +137,8 @@ private slots:
         rig.shell.editorLoads = false;
         QCOMPARE(rig.open(), OpenResult::Failed);
         QCOMPARE(rig.shell.editorPaths, QStringList{rig.cfg});
-        QCOMPARE(rig.dialogs.texts(),
-                 QStringList{"Though the CFG cannot be displayed, the error was as follows:  ERROR: Bogus is an "
-                             "unrecognized variable TYPE. "});
-        QCOMPARE(rig.dialogs.messages().at(0).style, 64);
+        QCOMPARE(rig.dialogs.shown(), QStringList{"Though the CFG cannot be displayed, the error was as follows:  "
+                                                  "ERROR: Bogus is an unrecognized variable TYPE.  [64]"});
         QVERIFY(rig.allClosed());
         QCOMPARE(rig.shell.recentFiles.size(), 2);
         QCOMPARE(rowCount(rig.db, "finds"), 1);
@@ -247,8 +244,7 @@ private slots:
         QCOMPARE(rig.open(), OpenResult::Opened);
         QCOMPARE(rig.model.cfgunconverted, oldFormat);
         QCOMPARE(rig.dialogs.texts().size(), oldFormat ? 2 : 1);
-        QCOMPARE(rig.dialogs.texts().last(), kReduced.arg("ID"));
-        QCOMPARE(rig.dialogs.messages().last().style, 64);
+        QCOMPARE(rig.dialogs.shown().last(), kReduced.arg("ID") + " [64]");
         QCOMPARE(rig.model.var(1).varlength, 20.0);
         const QByteArray written = readFile(rig.cfg);
         if (oldFormat) {
@@ -324,8 +320,7 @@ private slots:
         const QString warning("Warning: Index could not be created on %1. Either the name is invalid or there are too "
                               "many indexed fields. Use Unique only on fields that have unique entries (such as ID "
                               "numbers).");
-        QCOMPARE(rig.dialogs.texts(), (QStringList{warning.arg("Bag"), warning.arg("Box")}));
-        QCOMPARE(rig.dialogs.messages().at(0).style, 64);
+        QCOMPARE(rig.dialogs.shown(), (QStringList{warning.arg("Bag") + " [64]", warning.arg("Box") + " [64]"}));
         QVERIFY(rig.store.currentrs.isOpen());
         QCOMPARE(indexLists(rig.store.currentdb, "site1"),
                  (QStringList{"MyIdIndex=+ID", "Pair=+Kind;+Count", "site1_Count_2=+Count", "site1_Kind_2=+Kind"}));
@@ -363,8 +358,7 @@ private slots:
         }
         QVERIFY(!OpenDataTable(rig.model, rig.store, rig.dialogs, rig.shell, path));
         sqlite3_close_v2(other);
-        QCOMPARE(rig.dialogs.texts(), QStringList{expected.replace("%2", rig.path("gone")).arg(path)});
-        QCOMPARE(rig.dialogs.messages().at(0).style, 16);
+        QCOMPARE(rig.dialogs.shown(), QStringList{expected.replace("%2", rig.path("gone")).arg(path) + " [16]"});
         QVERIFY(rig.allClosed());
         if (kind == "text")
             QCOMPARE(readFile(path), text);  // left exactly as it was
