@@ -37,9 +37,8 @@ class TestLayout : public QObject {
     static void checkEntryArea(MainWindow& w, const QString& frameName, const QString& prefix)
     {
         QTest::qWait(50);
-        const QString label = prefix + ' ' + frameName;
-        const QByteArray tagBytes = label.toLocal8Bit();
-        const char* tag = tagBytes.constData();
+        const QByteArray label = (prefix + ' ' + frameName).toLocal8Bit();
+        const char* tag = label.constData();
         EntryArea* area = w.entryArea();
         const QRect bounds(QPoint(0, 0), area->size());
         QGroupBox* shown = area->findChild<QGroupBox*>(frameName);
@@ -62,7 +61,7 @@ class TestLayout : public QObject {
                 QVERIFY2(list->visualItemRect(list->item(i)).width() >=
                              list->fontMetrics().horizontalAdvance(list->item(i)->text()), tag);
         QVERIFY2(w.focusWidget() && shown->isAncestorOf(w.focusWidget()), tag);
-        shoot(w, label);
+        shoot(w, QString::fromLocal8Bit(label));
     }
 
     static void checkRegions(MainWindow& w, const QString& label)
