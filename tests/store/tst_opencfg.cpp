@@ -219,63 +219,48 @@ private slots:
             QCOMPARE(rowCount(rig.db, aside), rows);
     }
 
-    // A Text field shorter than its Length: the Length is reduced and the CFG
-    // rewritten, except an old-format CFG the operator chose to keep (mended:
-    // that one used to be rewritten all the same).
-    void tooLongLengthIsReduced_data()
-    {
-        QTest::addColumn<QByteArray>("cfg");
-        QTest::addColumn<bool>("oldFormat");
-        QTest::newRow("current format") << QByteArray("[k7]\r\n\r\n[ID]\r\nType=text\r\nLength=40\r\n") << false;
-        QTest::newRow("old format kept") << QByteArray("FIELD: Id\r\nId: INPUT text\r\nId: VARLEN 40\r\n") << true;
-    }
-    void tooLongLengthIsReduced()
-    {
-        QFETCH(QByteArray, cfg);
-        QFETCH(bool, oldFormat);
-        Rig rig;
-        QVERIFY(writeFile(rig.cfg, cfg));
-        {
-            Database db;
-            QVERIFY(db.create(rig.db) && db.execute("CREATE TABLE finds (ID VARCHAR(20))"));
-        }
-        if (oldFormat)
-            rig.dialogs.queueAnswer(Answer::No);  // not converted
-        QCOMPARE(rig.open(), OpenResult::Opened);
-        QCOMPARE(rig.model.cfgunconverted, oldFormat);
-        QCOMPARE(rig.dialogs.texts().size(), oldFormat ? 2 : 1);
-        QCOMPARE(rig.dialogs.shown().last(), kReduced.arg("ID") + " [64]");
-        QCOMPARE(rig.model.var(1).varlength, 20.0);
-        const QByteArray written = readFile(rig.cfg);
-        if (oldFormat) {
-            QCOMPARE(written, cfg);
-        } else {
-            QVERIFY(written.contains("Length=20") && !written.contains("Length=40"));
-            rig.dialogs.clear();
-            QCOMPARE(rig.open(), OpenResult::Opened);
-            QVERIFY(rig.dialogs.messages().isEmpty());  // reduced once for all
-        }
-    }
-
-    // A table made by another tool: fields the CFG does not know, other types, a row.
-    void fieldsTheCfgDoesNotKnowAreKept()
+    // A table made by another tool: fields the CFG does not know, other types,
+    // a row, and a Text field shorter than its variable's Length, which is
+    // reduced and written to the CFG once for all.
+    void aTableMadeElsewhereIsKeptAndReconciled()
     {
         Rig rig;
         {
             Database db;
             QVERIFY(db.create(rig.db));
-            QVERIFY(db.execute("CREATE TABLE finds (Notes TEXT, VAR1 VARCHAR(20), VAR2 VARCHAR(50), VAR3 VARCHAR(50), "
+            QVERIFY(db.execute("CREATE TABLE finds (Notes TEXT, VAR1 VARCHAR(12), VAR2 VARCHAR(50), VAR3 VARCHAR(50), "
                                "VAR4 VARCHAR(50), VAR5 DOUBLE, VAR6 DOUBLE, Checked BOOLEAN)"));
             QVERIFY(db.execute("INSERT INTO finds (Notes, VAR1, Checked) VALUES ('keep me', 'A-1', 1)"));
         }
         QCOMPARE(rig.open(), OpenResult::Opened);
-        QVERIFY2(rig.dialogs.messages().isEmpty(), qPrintable(rig.dialogs.texts().join('\n')));
+        QCOMPARE(rig.dialogs.shown(), QStringList{kReduced.arg("VAR1") + " [64]"});
+        QCOMPARE(rig.model.var(1).varlength, 12.0);
+        QVERIFY(readFile(rig.cfg).contains("Length=12\r\n"));
         QCOMPARE(CheckTableFields(rig.model, rig.store).code, 0);
         RecordSet& rs = rig.store.currentrs;
         QVERIFY(rs.addNew() && rs.setField("VAR1", "A-2") && rs.update());
+        rig.dialogs.clear();
+        QCOMPARE(rig.open(), OpenResult::Opened);
+        QCOMPARE(rig.dialogs.shown(), QStringList{});
         rig.store.closeAll();
         QCOMPARE(querySeparately(rig.db, "SELECT Notes, VAR1, Checked FROM finds ORDER BY rowid").value_or(QList<QStringList>{}),
                  (QList<QStringList>{{"keep me", "A-1", "1"}, {"<null>", "A-2", "<null>"}}));
+    }
+
+    // An old-format CFG the operator chose to keep is not rewritten for a
+    // reduced Length (mended: it used to be rewritten all the same).
+    void aKeptOldFormatCfgIsNotRewrittenForALength()
+    {
+        Rig rig;
+        const QByteArray cfg("FIELD: Id\r\nId: INPUT text\r\nId: VARLEN 40\r\n");
+        QVERIFY(writeFile(rig.cfg, cfg));
+        QVERIFY(execSql(rig.db, {"CREATE TABLE finds (ID VARCHAR(20))"}));
+        rig.dialogs.queueAnswer(Answer::No);  // not converted
+        QCOMPARE(rig.open(), OpenResult::Opened);
+        QVERIFY(rig.model.cfgunconverted);
+        QCOMPARE(rig.dialogs.shown().last(), kReduced.arg("ID") + " [64]");
+        QCOMPARE(rig.model.var(1).varlength, 20.0);
+        QCOMPARE(readFile(rig.cfg), cfg);
     }
 
     void tableCreatedReusedAndIndexed()
