@@ -1,6 +1,7 @@
 #include "app/MainWindow.h"
 
 #include "app/ElidedLabel.h"
+#include "app/DatabaseBackups.h"
 #include "app/EntryArea.h"
 #include "app/SampleCfg.h"
 #include "app/TableToCfg.h"
@@ -19,6 +20,7 @@
 #include "store/AccessOffer.h"
 #include "store/OpenCfg.h"
 #include "windows/AboutDialog.h"
+#include "windows/AuditTrailDialog.h"
 #include "windows/HelpWriterDialog.h"
 #include "windows/InfoViewer.h"
 #include "windows/OptionsDialog.h"
@@ -181,6 +183,8 @@ void MainWindow::buildRegions()
         setup_desk();
     });
 
+    m_backups = new DatabaseBackups(m_settings, statusBar(), this);
+
     m_imagejtimer = new QTimer(this);
     m_imagejtimer->setObjectName(QStringLiteral("imagejtimer"));
     m_imagejtimer->setInterval(500);
@@ -240,6 +244,8 @@ void MainWindow::buildMenus()
     add(view, QStringLiteral("&CFG File"), QStringLiteral("viewcfgfile"), [this] { viewCfgFile(); });
     add(view, QStringLiteral("K7 INI File"), QStringLiteral("viewinifile"), [this] { viewIniFile(); });
     add(view, QStringLiteral("Options"), QStringLiteral("mnuoptions"), [this] { viewOptions(); });
+    add(view, QStringLiteral("&Audit Trail"), QStringLiteral("viewaudit"),
+        [this] { AuditTrailDialog(m_store.currentdb, this).exec(); });
 
     QMenu* help = menuBar()->addMenu(QStringLiteral("&Help"));
     help->setObjectName(QStringLiteral("menuHelp"));
@@ -385,7 +391,7 @@ void MainWindow::openDatabaseFile(const QString& path)
 
     // Building replaces the model; a CFG that was open is closed first so
     // that nothing keeps showing a table of the old model.
-    m_grid->recordModel()->setRecordSet(nullptr);
+    setDataSource(nullptr);
     m_store.closeAll();
     m_model.options[OptFilename] = path;
     m_model.options[OptTable] = *table;
@@ -432,7 +438,7 @@ void MainWindow::fileNew()
             m_engine->ShowVariable(m_state.curvar);
         }
         m_model.cfgpath.clear();
-        m_grid->recordModel()->setRecordSet(nullptr);
+        setDataSource(nullptr);
         m_store.closeAll();
         setup_desk();
         updateTitle();
@@ -822,6 +828,7 @@ void MainWindow::openInstrumentPort()
 
 void MainWindow::setDataSource(RecordSet* recordSet)
 {
+    m_backups->follow(recordSet ? m_store.dbname : QString());
     m_grid->recordModel()->setRecordSet(recordSet);
     m_dataobject->updateCaption();
 }

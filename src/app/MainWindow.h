@@ -27,6 +27,7 @@ class QTimer;
 namespace k7 {
 
 class DataControl;
+class DatabaseBackups;
 class ElidedLabel;
 class DataGrid;
 class Dialogs;
@@ -172,6 +173,7 @@ private:
     EntryArea* m_entry = nullptr;
     DataGrid* m_grid = nullptr;
     DataControl* m_dataobject = nullptr;
+    DatabaseBackups* m_backups = nullptr;
     ElidedLabel* m_dbinfo = nullptr;
     QTimer* m_imagejtimer = nullptr;
     QPointer<TextEditor> m_editor;
