@@ -64,11 +64,12 @@ bool SortChoice::removeSort()
 
 bool SortChoice::close()
 {
-    const QString joined = m_list.join(QLatin1Char(','));
-    // Compared with the stored key, not with the one in memory, which
-    // "Sort" has already changed: a sort that was applied is stored too.
-    if (joined == m_stored)
+    // Compared with the list the stored key gives, not with the key in
+    // memory, which "Sort" has already changed: a sort that was applied is
+    // stored too, and a list left as it was writes nothing.
+    if (m_list == FieldsOfKey(m_stored))
         return false;
+    const QString joined = m_list.join(QLatin1Char(','));
     m_model.options[OptSort] = joined;
     if (!WriteK7Key(m_model, QStringLiteral("Sort"), joined, m_dialogs))
         return false;
