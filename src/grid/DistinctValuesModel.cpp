@@ -28,7 +28,9 @@ void DistinctValuesModel::clear()
 
 void DistinctValuesModel::pin(const QString& value)
 {
-    const int already = static_cast<int>(m_values.indexOf(value));
+    int already = -1;
+    for (int i = 0; i < m_values.size() && already < 0; ++i)
+        already = m_values.at(i).compare(value, Qt::CaseInsensitive) == 0 ? i : -1;
     if (already == 0)
         return;
     if (already > 0) {
@@ -65,8 +67,8 @@ void DistinctValuesModel::fetchMore(const QModelIndex& parent)
     if (parent.isValid())
         return;
     QStringList page = m_source.next(kPage);
-    if (m_hasPinned)
-        page.removeAll(m_pinned);
+    if (m_hasPinned)  // values group without regard to case
+        page.removeIf([this](const QString& v) { return v.compare(m_pinned, Qt::CaseInsensitive) == 0; });
     if (page.isEmpty())
         return;
     const int first = static_cast<int>(m_values.size());
