@@ -223,13 +223,13 @@ void MainWindow::buildMenus()
 
     QMenu* data = menuBar()->addMenu(QStringLiteral("&Data"));
     data->setObjectName(QStringLiteral("menuData"));
-    add(data, QStringLiteral("Find entry in data grid"), QStringLiteral("datafind"), [this] { FindDialog(gridTools(), this).exec(); })
-        ->setEnabled(false);
+    add(data, QStringLiteral("Find entry in data grid"), QStringLiteral("datafind"),
+        [this] { FindDialog(gridTools(), this).exec(); })->setEnabled(false);
     data->addSeparator();
-    add(data, QStringLiteral("Sort data grid"), QStringLiteral("sortdatagrid"), [this] { SortDialog(gridTools(), this).exec(); })
-        ->setEnabled(false);
-    add(data, QStringLiteral("Filter data grid"), QStringLiteral("filterdatagrid"), [this] { FilterDialog(gridTools(), this).exec(); })
-        ->setEnabled(false);
+    add(data, QStringLiteral("Sort data grid"), QStringLiteral("sortdatagrid"),
+        [this] { SortDialog(gridTools(), this).exec(); })->setEnabled(false);
+    add(data, QStringLiteral("Filter data grid"), QStringLiteral("filterdatagrid"),
+        [this] { FilterDialog(gridTools(), this).exec(); })->setEnabled(false);
     data->addSeparator();
     later(data, QStringLiteral("Delete last entry"), QStringLiteral("datadeletelast"));
     later(data, QStringLiteral("Delete selected entries"), QStringLiteral("deleterows"));

@@ -158,7 +158,8 @@ bool Database::openConnection(const QString& path, bool creating, Access access)
     sqlite3_db_config(m_handle, SQLITE_DBCONFIG_DQS_DDL, 0, nullptr);
     // Find and Filter match values as the grid shows them, inside the engine.
     if (!RegisterShownTextFunction(m_handle))
-        return failOpen(QStringLiteral("The database %1 cannot be opened: %2").arg(path, QString::fromUtf8(sqlite3_errmsg(m_handle))));
+        return failOpen(QStringLiteral("The database %1 cannot be opened: %2")
+                            .arg(path, QString::fromUtf8(sqlite3_errmsg(m_handle))));
     // Reading the schema is the first real access: a file that is not a
     // database fails here.
     const QString lockedText = QStringLiteral("The database %1 is locked by another program.").arg(path);

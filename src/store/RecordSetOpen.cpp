@@ -60,6 +60,16 @@ QString filterCondition(const FieldDef& field, const QString& value, QVariantLis
     }
 }
 
+// A sort term ordering text without regard to case. lower() orders a Text
+// field as COLLATE NOCASE does (both fold ASCII letters only) and lets the
+// engine's sorter compare plain bytes, which is much faster on a million rows.
+QString caseFreeOrder(const FieldDef& field)
+{
+    const QString name = QuoteName(field.name);
+    return field.type == FieldType::Text ? QStringLiteral("lower(%1)").arg(name)
+                                         : name + QStringLiteral(" COLLATE NOCASE");
+}
+
 }  // namespace
 
 bool RecordSet::refuse(const QString& error, bool keepOnFailure)
@@ -139,9 +149,10 @@ bool RecordSet::openDynaset(Database& db, const DynasetSpec& spec, bool keepOnFa
         return refuse(QStringLiteral("The table %1 has no row ids.").arg(def->name), keepOnFailure);
     QStringList orderTerms;
     for (const auto& f : spec.orderBy) {
-        if (def->fieldIndex(f) < 0)
+        const int i = def->fieldIndex(f);
+        if (i < 0)
             return refuse(noSuchField(def->name, f), keepOnFailure);
-        orderTerms << QuoteName(f) + QStringLiteral(" COLLATE NOCASE");
+        orderTerms << caseFreeOrder(def->fields[i]);
     }
     const QString where = spec.where.isEmpty() ? QString() : QStringLiteral(" WHERE ") + spec.where;
     orderTerms << rowid;
