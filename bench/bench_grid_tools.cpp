@@ -3,6 +3,7 @@
 // the grid shows its first row, and the filter's value list on a field with
 // 100,000 distinct values. Prints medians of five runs and the memory held.
 
+#include "BenchSupport.h"
 #include "grid/DataGrid.h"
 #include "grid/DistinctValuesModel.h"
 #include "grid/RecordSetModel.h"
@@ -24,21 +25,12 @@
 #include <functional>
 #include <vector>
 
+using k7::bench::residentKb;
+
 namespace {
 
 constexpr int kRuns = 5;
 constexpr int kDistinct = 100000;
-
-long residentKb()
-{
-    QFile status(QStringLiteral("/proc/self/status"));
-    if (!status.open(QIODevice::ReadOnly))
-        return -1;
-    for (const QByteArray& line : status.readAll().split('\n'))
-        if (line.startsWith("VmRSS:"))
-            return line.mid(6).trimmed().split(' ').first().toLong();
-    return -1;
-}
 
 class SilentDialogs : public k7::UnattendedDialogs {
 public:

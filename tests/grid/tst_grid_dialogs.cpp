@@ -16,6 +16,7 @@
 #include "store/GridFilter.h"
 #include "store/GridSort.h"
 
+#include <QAbstractButton>
 #include <QAction>
 #include <QComboBox>
 #include <QLabel>
@@ -72,6 +73,18 @@ class TestGridDialogs : public QObject {
         QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, r.center());
         QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, r.center());
     }
+    // Every label, option and button caption of a dialog, in creation order.
+    static QStringList captions(QWidget* dialog)
+    {
+        QStringList out{dialog->windowTitle()};
+        for (QObject* o : dialog->children()) {
+            if (auto* label = qobject_cast<QLabel*>(o))
+                out << label->text();
+            else if (auto* button = qobject_cast<QAbstractButton*>(o))
+                out << button->text();
+        }
+        return out;
+    }
     static QStringList items(QListWidget* list)
     {
         QStringList out;
@@ -101,7 +114,7 @@ private slots:
         openSample(rig, w, {"A1|Ceramic", "xab|Lithic", "A3|Cab"});
         FindDialog dialog(w.gridTools(), &w);
         dialog.show();
-        QCOMPARE(dialog.windowTitle(), QString("Find"));
+        QCOMPARE(captions(&dialog), (QStringList{"Find", "Find what :", "Search all fields", "Search a field", "Find", "Cancel"}));
         auto* oneField = child<QRadioButton>(&dialog, "Option1_1");
         auto* fields = child<QComboBox>(&dialog, "fieldlistcmb");
         QVERIFY(child<QRadioButton>(&dialog, "Option1_0")->isChecked() && !fields->isEnabled());
@@ -134,7 +147,8 @@ private slots:
         w.model().options[OptSort] = "VAR2";
         SortDialog dialog(w.gridTools(), &w);
         dialog.show();
-        QCOMPARE(dialog.windowTitle(), QString("Sort"));
+        QCOMPARE(captions(&dialog), (QStringList{"Sort", "Select the fields to sort the data grid by :", "Add to sort",
+                                                 "Remove from sort", "Sort", "Close", "Remove"}));
         auto* fieldList = child<QListWidget>(&dialog, "fieldlist");
         auto* sortList = child<QListWidget>(&dialog, "sortlist");
         auto* sort = child<QPushButton>(&dialog, "Command2_0");
@@ -177,11 +191,8 @@ private slots:
         w.model().options[OptFilter] = "VAR2=LITHIC";
         FilterDialog dialog(w.gridTools(), &w);
         dialog.show();
-        QCOMPARE(dialog.windowTitle(), QString("Filter"));
-        QStringList labels;
-        for (QLabel* l : dialog.findChildren<QLabel*>())
-            labels << l->text();
-        QCOMPARE(labels, (QStringList{"Select the filter field :", "Select the fitler value :"}));
+        QCOMPARE(captions(&dialog), (QStringList{"Filter", "Select the filter field :", "Select the fitler value :",
+                                                 "Apply Filter", "Close", "Remove Filter"}));
         auto* fieldList = child<QListWidget>(&dialog, "fieldlist");
         auto* valueList = child<QListView>(&dialog, "valuelist");
         QCOMPARE(fieldList->currentItem()->text(), QString("VAR2"));
