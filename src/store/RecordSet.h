@@ -117,7 +117,7 @@ private:
     enum class Mode { None, Add, Edit };
 
     // How a dynaset lists its rows.
-    struct DynasetSpec {
+    struct DynasetQuery {
         QString table;
         QStringList columns;  // empty: every field
         QString where;        // a condition with "?" marks for whereValues; empty: every row
@@ -127,7 +127,7 @@ private:
         bool placesAdded = false;  // new rows go where the order and filter put them
         QString name;
     };
-    bool openDynaset(Database& db, const DynasetSpec& spec, bool keepOnFailure);
+    bool openDynaset(Database& db, const DynasetQuery& query, bool keepOnFailure);
     bool refuse(const QString& error, bool keepOnFailure);
     bool loadKeys();
     // Appends the rowids the query returns; false (with the error kept) when it fails.

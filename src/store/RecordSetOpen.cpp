@@ -81,10 +81,10 @@ bool RecordSet::refuse(const QString& error, bool keepOnFailure)
 
 bool RecordSet::openTable(Database& db, const QString& table)
 {
-    DynasetSpec spec;
-    spec.table = table;
-    spec.name = table;
-    return openDynaset(db, spec, false);
+    DynasetQuery query;
+    query.table = table;
+    query.name = table;
+    return openDynaset(db, query, false);
 }
 
 bool RecordSet::openWhere(Database& db, const QString& table, const QString& field,
@@ -96,48 +96,48 @@ bool RecordSet::openWhere(Database& db, const QString& table, const QString& fie
         return refuse(noSuchField(def->name, field), false);
     const QString shownColumns = columns.isEmpty() ? QStringLiteral("*")
                                                    : QStringLiteral("[%1]").arg(columns.join(QStringLiteral("], [")));
-    DynasetSpec spec;
-    spec.table = table;
-    spec.columns = columns;
-    spec.where = QuoteName(field) + QStringLiteral(" = ?")
+    DynasetQuery query;
+    query.table = table;
+    query.columns = columns;
+    query.where = QuoteName(field) + QStringLiteral(" = ?")
                  + (cs == Qt::CaseInsensitive ? QStringLiteral(" COLLATE NOCASE") : QString());
-    spec.whereValues = {value};
-    spec.name = QStringLiteral("SELECT %1 FROM [%2] WHERE [%3] = ?").arg(shownColumns, table, field);
-    return openDynaset(db, spec, false);
+    query.whereValues = {value};
+    query.name = QStringLiteral("SELECT %1 FROM [%2] WHERE [%3] = ?").arg(shownColumns, table, field);
+    return openDynaset(db, query, false);
 }
 
 bool RecordSet::openView(Database& db, const QString& table, const RecordView& view)
 {
     const TableDef* def = db.isOpen() ? db.findTable(table) : nullptr;
-    DynasetSpec spec;
-    spec.table = table;
-    spec.orderBy = view.sortFields;
-    spec.view = view;
-    spec.placesAdded = true;
-    spec.name = QStringLiteral("SELECT * FROM ") + QuoteName(table);
+    DynasetQuery query;
+    query.table = table;
+    query.orderBy = view.sortFields;
+    query.view = view;
+    query.placesAdded = true;
+    query.name = QStringLiteral("SELECT * FROM ") + QuoteName(table);
     if (def && view.filtered()) {
         const int fi = def->fieldIndex(view.filterField);
         if (fi < 0)
             return refuse(noSuchField(def->name, view.filterField), true);
-        spec.where = filterCondition(def->fields[fi], view.filterValue, spec.whereValues);
-        spec.name += QStringLiteral(" WHERE ") + QuoteName(def->fields[fi].name) + QStringLiteral(" shows ?");
+        query.where = filterCondition(def->fields[fi], view.filterValue, query.whereValues);
+        query.name += QStringLiteral(" WHERE ") + QuoteName(def->fields[fi].name) + QStringLiteral(" shows ?");
     }
     if (view.sorted())
-        spec.name += QStringLiteral(" ORDER BY ") + view.sortFields.join(QLatin1Char(','));
-    return openDynaset(db, spec, true);
+        query.name += QStringLiteral(" ORDER BY ") + view.sortFields.join(QLatin1Char(','));
+    return openDynaset(db, query, true);
 }
 
-bool RecordSet::openDynaset(Database& db, const DynasetSpec& spec, bool keepOnFailure)
+bool RecordSet::openDynaset(Database& db, const DynasetQuery& query, bool keepOnFailure)
 {
     if (!db.isOpen())
         return refuse(QStringLiteral("The database is not open."), keepOnFailure);
-    const TableDef* def = db.findTable(spec.table);
+    const TableDef* def = db.findTable(query.table);
     if (!def)
-        return refuse(QStringLiteral("The table %1 does not exist in the database.").arg(spec.table), keepOnFailure);
+        return refuse(QStringLiteral("The table %1 does not exist in the database.").arg(query.table), keepOnFailure);
     QList<FieldDef> fields = def->fields;
-    if (!spec.columns.isEmpty()) {
+    if (!query.columns.isEmpty()) {
         fields.clear();
-        for (const auto& c : spec.columns) {
+        for (const auto& c : query.columns) {
             const int i = def->fieldIndex(c);
             if (i < 0)
                 return refuse(noSuchField(def->name, c), keepOnFailure);
@@ -148,13 +148,13 @@ bool RecordSet::openDynaset(Database& db, const DynasetSpec& spec, bool keepOnFa
     if (rowid.isEmpty())
         return refuse(QStringLiteral("The table %1 has no row ids.").arg(def->name), keepOnFailure);
     QStringList orderTerms;
-    for (const auto& f : spec.orderBy) {
+    for (const auto& f : query.orderBy) {
         const int i = def->fieldIndex(f);
         if (i < 0)
             return refuse(noSuchField(def->name, f), keepOnFailure);
         orderTerms << caseFreeOrder(def->fields[i]);
     }
-    const QString where = spec.where.isEmpty() ? QString() : QStringLiteral(" WHERE ") + spec.where;
+    const QString where = query.where.isEmpty() ? QString() : QStringLiteral(" WHERE ") + query.where;
     orderTerms << rowid;
     const QString keySql = QStringLiteral("SELECT %1 FROM %2%3 ORDER BY %4")
                                .arg(rowid, QuoteName(def->name), where, orderTerms.join(QStringLiteral(", ")));
@@ -162,7 +162,7 @@ bool RecordSet::openDynaset(Database& db, const DynasetSpec& spec, bool keepOnFa
     // the set as it was.
     std::vector<qint64> keys;
     QString error;
-    if (!selectRowids(db, keySql, spec.whereValues, keys, &error))
+    if (!selectRowids(db, keySql, query.whereValues, keys, &error))
         return refuse(error, keepOnFailure);
 
     close();
@@ -174,13 +174,13 @@ bool RecordSet::openDynaset(Database& db, const DynasetSpec& spec, bool keepOnFa
     m_fields = fields;
     m_rowidName = rowid;
     m_keySql = keySql;
-    m_keyValues = spec.whereValues;
-    m_where = spec.where;
-    m_view = spec.view;
-    m_placesAdded = spec.placesAdded;
+    m_keyValues = query.whereValues;
+    m_where = query.where;
+    m_view = query.view;
+    m_placesAdded = query.placesAdded;
     m_fetchSql = QStringLiteral("SELECT %1 FROM %2 WHERE %3 = ?")
                      .arg(select.join(QStringLiteral(", ")), QuoteName(def->name), rowid);
-    m_name = spec.name;
+    m_name = query.name;
     m_updatable = true;
     m_db = &db;
     db.attach(this);
