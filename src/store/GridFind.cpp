@@ -40,10 +40,10 @@ int matchAt(RecordSet& rs, int position, const QList<int>& columns, const QStrin
 int searchAllFields(RecordSet& rs, const QString& needle, int currentColumn, bool fromStart)
 {
     const QList<int> all = columnRange(0, rs.fieldCount());
-    int start = fromStart ? 0 : rs.absolutePosition();
-    if (start < 0)
-        start = 0;
-    else if (!fromStart) {
+    int start = 0;
+    if (!fromStart && rs.absolutePosition() >= 0) {
+        // The rest of the current record first.
+        start = rs.absolutePosition();
         int startColumn = currentColumn + 1;
         if (startColumn >= rs.fieldCount())
             startColumn = 0;
