@@ -18,6 +18,8 @@
 #include "instruments/Instruments.h"
 #include "platform/Dialogs.h"
 #include "platform/qt/ColorNumber.h"
+#include "properties/PropertiesWindow.h"
+#include "store/AccessOffer.h"
 #include "store/OpenCfg.h"
 #include "windows/AboutDialog.h"
 #include "windows/HelpWriterDialog.h"
@@ -236,7 +238,8 @@ void MainWindow::buildMenus()
 
     QMenu* view = menuBar()->addMenu(QStringLiteral("&View"));
     view->setObjectName(QStringLiteral("menuView"));
-    later(view, QStringLiteral("&Field Properties"), QStringLiteral("viewproperties"));
+    add(view, QStringLiteral("&Field Properties"), QStringLiteral("viewproperties"),
+        [this] { openProperties(m_vlist->currentRow() + 1); });
     add(view, QStringLiteral("Write/Edit HTML Help Files"), QStringLiteral("writehtml"), [this] {
         HelpWriterDialog(m_model, m_dialogs, this).exec();
     });
@@ -335,7 +338,7 @@ void MainWindow::fileOpen()
 {
     const QString start = m_model.cfgpath.isEmpty() ? QString() : QFileInfo(m_model.cfgpath).absolutePath();
     const QString path = m_dialogs.openFileName(QStringLiteral("Open"),
-                                                QStringLiteral("CFG and database files (*.cfg *.mdb)"), start);
+                                                QStringLiteral("CFG and database files (*.cfg *.mdb *.accdb)"), start);
     if (path.isEmpty() || !QFileInfo(path).isFile()) {
         updateTitle();
         return;
@@ -343,7 +346,7 @@ void MainWindow::fileOpen()
     const QString kind = path.right(3).toLower();
     if (kind == QLatin1String("cfg")) {
         openCfgFile(path);
-    } else if (kind == QLatin1String("mdb")) {
+    } else if (kind == QLatin1String("mdb") || path.endsWith(QLatin1String(".accdb"), Qt::CaseInsensitive)) {
         openDatabaseFile(path);
     } else {
         m_dialogs.message(QStringLiteral("Error: Unsupported file type.  The file must be a Microsoft Access "
@@ -356,6 +359,9 @@ void MainWindow::fileOpen()
 
 void MainWindow::openDatabaseFile(const QString& path)
 {
+    const AccessOffer offer = OfferAccessImport(path, m_dialogs);
+    if (offer == AccessOffer::Declined || offer == AccessOffer::Failed)
+        return;
     QStringList tables;
     QString error;
     m_dialogs.setBusy(true);
@@ -783,8 +789,13 @@ void MainWindow::showInfoFile(const QString& path)
 
 void MainWindow::openProperties(int variable)
 {
-    // The field properties editor is not part of this program yet.
-    Q_UNUSED(variable);
+    const auto present = [this] {
+        setGridTabStop(true);
+        m_engine->ShowVariable(m_state.curvar);
+    };
+    PropertiesWindow::open({m_model, m_store, m_dialogs, *this, m_state, m_settings,
+                            [this](const QString& path) { showInfoFile(path); }},
+                           this, variable, present);
 }
 
 // --------------------------------------------------------------- ShellHooks
