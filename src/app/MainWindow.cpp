@@ -12,6 +12,9 @@
 #include "entry/EntryEngine.h"
 #include "grid/DataControl.h"
 #include "grid/DataGrid.h"
+#include "grid/FilterDialog.h"
+#include "grid/FindDialog.h"
+#include "grid/SortDialog.h"
 #include "grid/RecordSetModel.h"
 #include "instruments/Instruments.h"
 #include "platform/Dialogs.h"
@@ -225,10 +228,13 @@ void MainWindow::buildMenus()
 
     QMenu* data = menuBar()->addMenu(QStringLiteral("&Data"));
     data->setObjectName(QStringLiteral("menuData"));
-    later(data, QStringLiteral("Find entry in data grid"), QStringLiteral("datafind"));
+    add(data, QStringLiteral("Find entry in data grid"), QStringLiteral("datafind"),
+        [this] { FindDialog(gridTools(), this).exec(); })->setEnabled(false);
     data->addSeparator();
-    later(data, QStringLiteral("Sort data grid"), QStringLiteral("sortdatagrid"));
-    later(data, QStringLiteral("Filter data grid"), QStringLiteral("filterdatagrid"));
+    add(data, QStringLiteral("Sort data grid"), QStringLiteral("sortdatagrid"),
+        [this] { SortDialog(gridTools(), this).exec(); })->setEnabled(false);
+    add(data, QStringLiteral("Filter data grid"), QStringLiteral("filterdatagrid"),
+        [this] { FilterDialog(gridTools(), this).exec(); })->setEnabled(false);
     data->addSeparator();
     later(data, QStringLiteral("Delete last entry"), QStringLiteral("datadeletelast"));
     later(data, QStringLiteral("Delete selected entries"), QStringLiteral("deleterows"));
@@ -829,6 +835,9 @@ void MainWindow::openInstrumentPort()
 void MainWindow::setDataSource(RecordSet* recordSet)
 {
     m_backups->follow(recordSet ? m_store.dbname : QString());
+    for (const char* tool : {"datafind", "sortdatagrid", "filterdatagrid"})
+        if (QAction* action = findChild<QAction*>(QLatin1String(tool)))
+            action->setEnabled(recordSet != nullptr);
     m_grid->recordModel()->setRecordSet(recordSet);
     m_dataobject->updateCaption();
 }

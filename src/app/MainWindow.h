@@ -8,6 +8,7 @@
 #include "app/RecentFiles.h"
 #include "cfg/Model.h"
 #include "entry/RecordState.h"
+#include "grid/GridTools.h"
 #include "platform/EntryView.h"
 #include "platform/ShellHooks.h"
 #include "store/DataStore.h"
@@ -82,6 +83,7 @@ public:
     EntryArea* entryArea() const { return m_entry; }
     DataGrid* grid() const { return m_grid; }
     DataControl* dataControl() const { return m_dataobject; }
+    GridTools gridTools() { return {m_model, m_store, m_dialogs, *this, *m_grid}; }
     QString dbinfoText() const;
     // Splitter positions in twips (vertical: left edge; horizontal: top).
     double verticalSeparatorTwips() const;

@@ -404,11 +404,14 @@ bool EntryEngine::SaveRecord()
                           Style::Critical);
         return false;
     }
-    if (m_state.newrecord)
-        m_store.currentrs.moveLast();
+    // A new row is shown where the grid's order puts it (the last row when
+    // its filter leaves the row out).
+    RecordSet& shown = m_store.currentrs;
+    if (m_state.newrecord && !shown.setBookmark(shown.lastModified()))
+        shown.moveLast();
     m_view.refreshGrid();
     if (m_state.newrecord)
-        m_view.gridGoToRow(-1);
+        m_view.gridGoToRow(shown.absolutePosition());
     return true;
 }
 

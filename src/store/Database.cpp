@@ -1,6 +1,7 @@
 #include "store/Database.h"
 
 #include "store/RecordSet.h"
+#include "store/ShownText.h"
 #include "store/SqliteStatement.h"
 
 #include <QDir>
@@ -155,6 +156,10 @@ bool Database::openConnection(const QString& path, bool creating, Access access)
     // constant that SQLite quietly compares or sorts by.
     sqlite3_db_config(m_handle, SQLITE_DBCONFIG_DQS_DML, 0, nullptr);
     sqlite3_db_config(m_handle, SQLITE_DBCONFIG_DQS_DDL, 0, nullptr);
+    // Find and Filter match values as the grid shows them, inside the engine.
+    if (!RegisterShownTextFunction(m_handle))
+        return failOpen(QStringLiteral("The database %1 cannot be opened: %2")
+                            .arg(path, QString::fromUtf8(sqlite3_errmsg(m_handle))));
     // Reading the schema is the first real access: a file that is not a
     // database fails here.
     const QString lockedText = QStringLiteral("The database %1 is locked by another program.").arg(path);
