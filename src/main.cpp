@@ -4,15 +4,16 @@
 #include "cfg/CommandLine.h"
 #include "platform/qt/QtDialogs.h"
 #include "platform/qt/QtSoundPlayer.h"
+#include "store/ExportCommandLine.h"
 
 #include <QApplication>
 #include <QFileInfo>
 
 int main(int argc, char* argv[])
 {
-    // --check, --help and --version run without any window.
+    // --check, --export, --help and --version run without any window.
     if (k7::IsCommandLineCall(argc, argv))
-        return k7::RunCommandLine(argc, argv);
+        return k7::RunCommandLine(argc, argv, {k7::ExportCommandLineOption()});
 
     // "k7" and "k7 FILE.cfg": the windows start here.
     QApplication app(argc, argv);

@@ -11,34 +11,13 @@
 
 namespace k7 {
 
-namespace {
-
-// Warnings go to the error stream; nothing else is ever asked while checking.
-class CheckDialogs : public UnattendedDialogs {
-public:
-    CheckDialogs(const QString& path, QTextStream& err) : m_path(path), m_err(err) {}
-
-    int message(const QString& text, int style) override
-    {
-        m_err << m_path << ": " << text << '\n';
-        return (style & 7) == Style::OkOnly ? Answer::Ok : Answer::No;
-    }
-
-private:
-    QString m_path;
-    QTextStream& m_err;
-};
-
-}  // namespace
-
-int RunCfgCheck(const QString& path, QTextStream& out, QTextStream& err)
+int ReadCfgQuietly(const QString& path, Model& model, QTextStream& err)
 {
-    Model model;
     // Opening a CFG always reads it by its full path, and files found beside
     // a predecessor-format CFG are stored with its folder: a relative one
     // would make the output depend on where the check was run from.
     model.cfgpath = QFileInfo(path).absoluteFilePath();
-    CheckDialogs dialogs(path, err);
+    ReportingDialogs dialogs(path, err);
     const CfgError error = ReadCfg(model, dialogs, CfgReadMode::Check);
     if (error.unreadable) {
         // Not read at all (missing, a folder, no permission): ReadCfg says why.
@@ -52,8 +31,16 @@ int RunCfgCheck(const QString& path, QTextStream& out, QTextStream& err)
         return 1;
     }
     err.flush();
-
     PrepareModel(model);
+    return 0;
+}
+
+int RunCfgCheck(const QString& path, QTextStream& out, QTextStream& err)
+{
+    Model model;
+    if (const int status = ReadCfgQuietly(path, model, err); status != 0)
+        return status;
+
     const QStringList lines = CfgLines(model);
     const QByteArray bytes = JoinLines(lines, EncodingForRewrite(path, lines));
     // The bytes the file would hold, whatever the stream's own encoding.

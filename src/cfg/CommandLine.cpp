@@ -17,6 +17,7 @@ namespace {
 const char* const kUsage =
     "Usage: k7 [FILE.cfg]\n"
     "       k7 --check FILE\n"
+    "       k7 --export FILE.cfg OUT.txt [--names]\n"
     "       k7 --help | --version\n"
     "\n"
     "  FILE.cfg      open this CFG at start-up\n"
@@ -24,6 +25,11 @@ const char* const kUsage =
     "                CFG text it would be rewritten to (exit status 0), its first\n"
     "                error (1), or why it cannot be read (2); warnings go to\n"
     "                standard error\n"
+    "  --export FILE.cfg OUT.txt [--names]\n"
+    "                write the records of FILE.cfg's table to OUT.txt as File >\n"
+    "                Export ASCII does (the field names first with --names),\n"
+    "                changing neither the CFG nor the database; exit status 0,\n"
+    "                1 with a message on an error, 2 when a file cannot be read\n"
     "  --help        show this text\n"
     "  --version     show the version\n";
 
@@ -34,7 +40,7 @@ bool IsCommandLineCall(int argc, char* argv[])
     return argc > 1 && std::strncmp(argv[1], "--", 2) == 0;
 }
 
-int RunCommandLine(int argc, char* argv[])
+int RunCommandLine(int argc, char* argv[], const QList<CommandLineOption>& more)
 {
     QCoreApplication app(argc, argv);
     QFile stdoutFile;
@@ -56,6 +62,11 @@ int RunCommandLine(int argc, char* argv[])
     }
     if (option == QLatin1String("--check") && args.size() == 2)
         return RunCfgCheck(args.at(1), out, err);
+    for (const CommandLineOption& extra : more) {
+        const int count = static_cast<int>(args.size()) - 1;
+        if (option == extra.name && count >= extra.minArgs && count <= extra.maxArgs)
+            return extra.run(args.mid(1), out, err);
+    }
     err << "k7: unknown or incomplete option: " << args.join(QLatin1Char(' ')) << "\n\n" << kUsage;
     return 2;
 }

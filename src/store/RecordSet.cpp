@@ -275,6 +275,11 @@ qint64 RecordSet::bookmark() const
     return p < 0 ? -1 : m_keys[static_cast<size_t>(p)];
 }
 
+qint64 RecordSet::bookmarkAt(int position) const
+{
+    return position >= 0 && position < recordCount() ? m_keys[static_cast<size_t>(position)] : -1;
+}
+
 bool RecordSet::setBookmark(qint64 bookmark)
 {
     for (size_t i = 0; i < m_keys.size(); ++i) {

@@ -1,0 +1,56 @@
+#include "store/ExportCommandLine.h"
+
+#include "cfg/CfgCheck.h"
+#include "platform/UnattendedDialogs.h"
+#include "store/Database.h"
+#include "store/Naming.h"
+#include "store/RecordSet.h"
+#include "store/TextExport.h"
+
+#include <QFileInfo>
+
+namespace k7 {
+
+CommandLineOption ExportCommandLineOption()
+{
+    return {QStringLiteral("--export"), 2, 3, RunExportCommand};
+}
+
+int RunExportCommand(const QStringList& args, QTextStream& out, QTextStream& err)
+{
+    Q_UNUSED(out);
+    const QString cfg = args.value(0);
+    const QString target = args.value(1);
+    const bool withNames = args.size() == 3;
+    if (withNames && args.at(2) != QLatin1String("--names")) {
+        err << "k7: unknown option: " << args.at(2) << '\n';
+        return 2;
+    }
+    Model model;
+    if (const int status = ReadCfgQuietly(cfg, model, err); status != 0)
+        return status;
+
+    const QString dbname = DeriveDbName(model.cfgpath, model.options[OptFilename]);
+    const QString table = DeriveTableName(dbname, model.options[OptTable]);
+    Database db;
+    if (!QFileInfo(dbname).isFile() || !db.open(dbname, Database::Access::ReadOnly)) {
+        err << dbname << ": "
+            << (db.lastError().isEmpty() ? QStringLiteral("the database does not exist") : db.lastError())
+            << '\n';
+        return 2;
+    }
+    RecordSet records;
+    if (!records.openTable(db, table)) {
+        err << dbname << ": " << records.lastError() << '\n';
+        return 1;
+    }
+    ReportingDialogs dialogs(target, err);
+    const ExportResult result = ExportToFile(model, records, target, withNames, dialogs);
+    if (result.outcome != ExportOutcome::Written) {
+        err << target << ": " << result.error << '\n';
+        return 1;
+    }
+    return 0;
+}
+
+}  // namespace k7
