@@ -36,16 +36,19 @@ void RecordCommands::showDeletion(bool deleted, const QString& error)
                                   Style::OkOnly + Style::Critical);
 }
 
-void RecordCommands::deleteLastEntry()
+RecordSet* RecordCommands::recordsToDelete() const
 {
     RecordSet* records = openRecords();
-    if (!records) {
+    if (!records)
         m_context.dialogs.message(kNoTable, Style::OkOnly + Style::Information);
-        return;
-    }
-    if (records->recordCount() == 0)
-        return;
-    if (!confirmed(QStringLiteral("Are you sure you want to delete the last entry?"), Style::YesNo + Style::Question))
+    return records && records->recordCount() > 0 ? records : nullptr;
+}
+
+void RecordCommands::deleteLastEntry()
+{
+    RecordSet* records = recordsToDelete();
+    if (!records
+        || !confirmed(QStringLiteral("Are you sure you want to delete the last entry?"), Style::YesNo + Style::Question))
         return;
     m_context.abandonEdit();
     m_context.dialogs.setBusy(true);
@@ -81,15 +84,9 @@ void RecordCommands::deleteSelectedEntries(const QList<qint64>& selected)
 
 void RecordCommands::deleteAllEntries()
 {
-    RecordSet* records = openRecords();
-    if (!records) {
-        m_context.dialogs.message(kNoTable, Style::OkOnly + Style::Information);
-        return;
-    }
-    if (records->recordCount() == 0)
-        return;
-    if (!confirmed(QStringLiteral("WARNING: Are you sure you want to delete all entries?"),
-                   Style::YesNo + Style::Critical))
+    if (!recordsToDelete()
+        || !confirmed(QStringLiteral("WARNING: Are you sure you want to delete all entries?"),
+                      Style::YesNo + Style::Critical))
         return;
     emptyTable();
 }

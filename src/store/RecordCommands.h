@@ -42,6 +42,8 @@ public:
 private:
     // The grid's records when a table is open, else nullptr.
     RecordSet* openRecords() const;
+    // The grid's records when they hold any; says so when no table is open.
+    RecordSet* recordsToDelete() const;
     bool confirmed(const QString& question, int style) const;
     QString chooseExportFile() const;
     // Empties the table and hands the grid the new, empty record set.

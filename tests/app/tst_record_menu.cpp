@@ -31,6 +31,16 @@ QString prepare(const AppRig& rig)
     return made ? cfg : QString();
 }
 
+// A main window open on that CFG.
+struct MenuRig : AppRig {
+    MainWindow w{dialogs, sound, ini()};
+    MenuRig()
+    {
+        w.show();
+        w.openCfgFile(prepare(*this));
+    }
+};
+
 void trigger(MainWindow& w, const char* action)
 {
     QAction* item = w.findChild<QAction*>(action);
@@ -55,11 +65,8 @@ class TestRecordMenu : public QObject {
 private slots:
     void exportAscii()
     {
-        AppRig rig;
-        const QString cfg = prepare(rig);
-        MainWindow w(rig.dialogs, rig.sound, rig.ini());
-        w.show();
-        w.openCfgFile(cfg);
+        MenuRig rig;
+        MainWindow& w = rig.w;
         const QString out = rig.path("out.txt");
 
         rig.dialogs.queueFile(out);
@@ -103,11 +110,8 @@ private slots:
 
     void deleteEntries()
     {
-        AppRig rig;
-        const QString cfg = prepare(rig);
-        MainWindow w(rig.dialogs, rig.sound, rig.ini());
-        w.show();
-        w.openCfgFile(cfg);
+        MenuRig rig;
+        MainWindow& w = rig.w;
         DataGrid* grid = w.grid();
 
         rig.dialogs.queueAnswer(Answer::Yes);
