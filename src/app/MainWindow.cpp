@@ -18,6 +18,8 @@
 #include "platform/qt/ColorNumber.h"
 #include "store/OpenCfg.h"
 #include "windows/AboutDialog.h"
+#include "windows/HelpWriterDialog.h"
+#include "windows/InfoViewer.h"
 #include "windows/OptionsDialog.h"
 #include "windows/StatusDialog.h"
 #include "windows/TextEditor.h"
@@ -31,12 +33,9 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QPlainTextEdit>
-#include <QPushButton>
 #include <QScopedValueRollback>
 #include <QSplitter>
-#include <QTextBrowser>
 #include <QTimer>
-#include <QUrl>
 #include <QVBoxLayout>
 
 namespace k7 {
@@ -235,7 +234,9 @@ void MainWindow::buildMenus()
     QMenu* view = menuBar()->addMenu(QStringLiteral("&View"));
     view->setObjectName(QStringLiteral("menuView"));
     later(view, QStringLiteral("&Field Properties"), QStringLiteral("viewproperties"));
-    later(view, QStringLiteral("Write/Edit HTML Help Files"), QStringLiteral("writehtml"));
+    add(view, QStringLiteral("Write/Edit HTML Help Files"), QStringLiteral("writehtml"), [this] {
+        HelpWriterDialog(m_model, m_dialogs, this).exec();
+    });
     add(view, QStringLiteral("&CFG File"), QStringLiteral("viewcfgfile"), [this] { viewCfgFile(); });
     add(view, QStringLiteral("K7 INI File"), QStringLiteral("viewinifile"), [this] { viewIniFile(); });
     add(view, QStringLiteral("Options"), QStringLiteral("mnuoptions"), [this] { viewOptions(); });
@@ -771,20 +772,10 @@ void MainWindow::setImageJTimer(bool running)
 
 void MainWindow::showInfoFile(const QString& path)
 {
-    if (!QFileInfo(path).isFile())
-        return;
-    QDialog viewer(this);
-    viewer.setObjectName(QStringLiteral("frmInfo"));
-    viewer.setWindowTitle(path);
-    auto* browser = new QTextBrowser(&viewer);
-    browser->setSource(QUrl::fromLocalFile(path));
-    auto* close = new QPushButton(QStringLiteral("Close"), &viewer);
-    connect(close, &QPushButton::clicked, &viewer, &QDialog::accept);
-    auto* layout = new QVBoxLayout(&viewer);
-    layout->addWidget(browser);
-    layout->addWidget(close, 0, Qt::AlignRight);
-    viewer.resize(640, 480);
-    viewer.exec();
+    InfoViewer viewer(m_settings, this);
+    viewer.loadFile(path);
+    if (viewer.exec() == QDialog::Accepted)
+        setfocusforentry();
 }
 
 void MainWindow::openProperties(int variable)
