@@ -226,10 +226,12 @@ void MainWindow::buildMenus()
     later(data, QStringLiteral("Sort data grid"), QStringLiteral("sortdatagrid"));
     later(data, QStringLiteral("Filter data grid"), QStringLiteral("filterdatagrid"));
     data->addSeparator();
-    add(data, QStringLiteral("Delete last entry"), QStringLiteral("datadeletelast"), [this] { m_records->deleteLastEntry(); });
+    add(data, QStringLiteral("Delete last entry"), QStringLiteral("datadeletelast"),
+        [this] { m_records->deleteLastEntry(); });
     add(data, QStringLiteral("Delete selected entries"), QStringLiteral("deleterows"),
         [this] { m_records->deleteSelectedEntries(); });
-    add(data, QStringLiteral("Delete all entries"), QStringLiteral("datadeleteall"), [this] { m_records->deleteAllEntries(); });
+    add(data, QStringLiteral("Delete all entries"), QStringLiteral("datadeleteall"),
+        [this] { m_records->deleteAllEntries(); });
 
     QMenu* view = menuBar()->addMenu(QStringLiteral("&View"));
     view->setObjectName(QStringLiteral("menuView"));
