@@ -16,6 +16,7 @@
 #include "instruments/Instruments.h"
 #include "platform/Dialogs.h"
 #include "platform/qt/ColorNumber.h"
+#include "properties/PropertiesWindow.h"
 #include "store/OpenCfg.h"
 #include "windows/AboutDialog.h"
 #include "windows/HelpWriterDialog.h"
@@ -235,7 +236,8 @@ void MainWindow::buildMenus()
 
     QMenu* view = menuBar()->addMenu(QStringLiteral("&View"));
     view->setObjectName(QStringLiteral("menuView"));
-    later(view, QStringLiteral("&Field Properties"), QStringLiteral("viewproperties"));
+    add(view, QStringLiteral("&Field Properties"), QStringLiteral("viewproperties"),
+        [this] { openProperties(m_vlist->currentRow() + 1); });
     add(view, QStringLiteral("Write/Edit HTML Help Files"), QStringLiteral("writehtml"), [this] {
         HelpWriterDialog(m_model, m_dialogs, this).exec();
     });
@@ -782,8 +784,13 @@ void MainWindow::showInfoFile(const QString& path)
 
 void MainWindow::openProperties(int variable)
 {
-    // The field properties editor is not part of this program yet.
-    Q_UNUSED(variable);
+    const auto present = [this] {
+        setGridTabStop(true);
+        m_engine->ShowVariable(m_state.curvar);
+    };
+    PropertiesWindow::open({m_model, m_store, m_dialogs, *this, m_state, m_settings,
+                            [this](const QString& path) { showInfoFile(path); }},
+                           this, variable, present);
 }
 
 // --------------------------------------------------------------- ShellHooks

@@ -6,10 +6,28 @@
 #include "cfg/TextFile.h"
 #include "platform/UnattendedDialogs.h"
 
+#include <QFile>
 #include <QFileInfo>
 #include <QIODevice>
 
 namespace k7 {
+
+namespace {
+
+QByteArray normalForm(const Model& model, const QString& path)
+{
+    const QStringList lines = CfgLines(model);
+    return JoinLines(lines, EncodingForRewrite(path, lines));
+}
+
+// An old-format file that cannot be converted stays as it is when opened.
+QByteArray unchangedBytes(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+}  // namespace
 
 int ReadCfgQuietly(const QString& path, Model& model, QTextStream& err)
 {
@@ -41,8 +59,7 @@ int RunCfgCheck(const QString& path, QTextStream& out, QTextStream& err)
     if (const int status = ReadCfgQuietly(path, model, err); status != 0)
         return status;
 
-    const QStringList lines = CfgLines(model);
-    const QByteArray bytes = JoinLines(lines, EncodingForRewrite(path, lines));
+    const QByteArray bytes = model.cfgunconverted ? unchangedBytes(path) : normalForm(model, path);
     // The bytes the file would hold, whatever the stream's own encoding.
     if (QIODevice* device = out.device()) {
         out.flush();
