@@ -96,9 +96,7 @@ void RecordCommands::emptyTable()
     m_context.dialogs.setBusy(true);
     m_context.abandonEdit();
     QString error;
-    const bool emptied = EmptyDataTable(m_context.model, m_context.store, &error);
-    RecordSet& fresh = m_context.store.currentrs;
-    m_context.shell.setDataSource(fresh.isOpen() ? &fresh : nullptr);
+    const bool emptied = EmptyDataTable(m_context.model, m_context.store, m_context.shell, &error);
     m_context.dialogs.setBusy(false);
     if (!emptied)
         m_context.dialogs.message(QStringLiteral("Error: The data table could not be emptied.  ") + error,

@@ -1,6 +1,7 @@
 #include "store/RecordDeletion.h"
 
 #include "store/DataTable.h"
+#include "store/TableChange.h"
 
 #include <algorithm>
 #include <functional>
@@ -100,28 +101,18 @@ bool DeleteRecords(RecordSet& records, const QList<qint64>& bookmarks, QString* 
     });
 }
 
-bool EmptyDataTable(const Model& model, DataStore& store, QString* error)
+bool EmptyDataTable(const Model& model, DataStore& store, ShellHooks& shell, QString* error)
 {
-    Database& db = store.currentdb;
-    const QString table = store.tablename;
-    const TableDef* old = db.findTable(table);
+    const TableDef* old = store.currentdb.findTable(store.tablename);
     if (!old) {
-        *error = QStringLiteral("The table %1 does not exist in the database.").arg(table);
+        *error = QStringLiteral("The table %1 does not exist in the database.").arg(store.tablename);
         return false;
     }
     const QList<IndexDef> indexes = old->indexes;
-    store.currentrs.close();
-    const bool emptied = inOneTransaction(db, error, [&](QString* why) {
-        if (db.deleteTable(table) && CreateDataTable(model, db, table) && restoreIndexes(db, table, indexes))
-            return true;
-        *why = db.lastError();
-        return false;
+    const QString table = store.tablename;
+    return ChangeDataTable(store, shell, error, [&](Database& db) {
+        return db.deleteTable(table) && CreateDataTable(model, db, table) && restoreIndexes(db, table, indexes);
     });
-    if (!store.currentrs.openTable(db, table) && emptied) {
-        *error = store.currentrs.lastError();
-        return false;
-    }
-    return emptied;
 }
 
 }  // namespace k7

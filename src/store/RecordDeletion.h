@@ -4,6 +4,7 @@
 // then leaves the reason in `error`. None of them asks or shows anything.
 
 #include "cfg/Model.h"
+#include "platform/ShellHooks.h"
 #include "store/DataStore.h"
 
 #include <QList>
@@ -24,8 +25,8 @@ bool DeleteRecords(RecordSet& records, const QList<qint64>& bookmarks, QString* 
 
 // Empties the data table: deletes it and creates it anew from the model,
 // with the indexes it had (those whose fields it still has), then opens
-// store.currentrs on it, unsorted. On failure the table keeps its rows and
-// store.currentrs is opened on it again.
-bool EmptyDataTable(const Model& model, DataStore& store, QString* error);
+// store.currentrs on it, unsorted, and hands it to the shell. On failure the
+// table keeps its rows and is opened again.
+bool EmptyDataTable(const Model& model, DataStore& store, ShellHooks& shell, QString* error);
 
 }  // namespace k7
