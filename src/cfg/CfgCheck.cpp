@@ -48,16 +48,21 @@ int ReadCfgQuietly(const QString& path, Model& model, QTextStream& err)
         err.flush();
         return 1;
     }
-    err.flush();
     PrepareModel(model);
+    err.flush();
     return 0;
 }
 
-int RunCfgCheck(const QString& path, QTextStream& out, QTextStream& err)
+int RunCfgCheck(const QString& path, QTextStream& out, QTextStream& err, const CheckWarnings& warnings)
 {
     Model model;
     if (const int status = ReadCfgQuietly(path, model, err); status != 0)
         return status;
+    if (warnings) {
+        for (const QString& text : warnings(model))
+            err << path << ": " << text << '\n';
+    }
+    err.flush();
 
     const QByteArray bytes = model.cfgunconverted ? unchangedBytes(path) : normalForm(model, path);
     // The bytes the file would hold, whatever the stream's own encoding.

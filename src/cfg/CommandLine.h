@@ -1,9 +1,10 @@
 #pragma once
-// The options of the k7 program that run without a window (--check,
-// --export, --help, --version).
+// The options of the k7 program that run without a window (--check, --help,
+// --version, and those the layers above hand in).
 
-#include <QList>
-#include <QString>
+#include "cfg/CfgCheck.h"
+
+#include <QMap>
 #include <QStringList>
 #include <QTextStream>
 
@@ -11,14 +12,13 @@
 
 namespace k7 {
 
-// An option whose work lies outside this library, handed in by the program:
-// its name, how many arguments follow it, and what runs it (returning the
-// exit status).
-struct CommandLineOption {
-    QString name;
-    int minArgs = 0;
-    int maxArgs = 0;
-    std::function<int(const QStringList& args, QTextStream& out, QTextStream& err)> run;
+// An option made by the layers above the CFG reader: handed the words after
+// it and the two streams, it returns the exit status.
+using CommandLineOption = std::function<int(const QStringList& args, QTextStream& out, QTextStream& err)>;
+
+struct CommandLineHooks {
+    CheckWarnings checkWarnings;                // more warnings for --check
+    QMap<QString, CommandLineOption> options;  // by name, "--import-access"
 };
 
 // True when the arguments ask for one of those options (anything starting
@@ -26,6 +26,6 @@ struct CommandLineOption {
 bool IsCommandLineCall(int argc, char* argv[]);
 
 // Runs that option and returns the exit status.
-int RunCommandLine(int argc, char* argv[], const QList<CommandLineOption>& more = {});
+int RunCommandLine(int argc, char* argv[], const CommandLineHooks& hooks = {});
 
 }  // namespace k7

@@ -11,19 +11,14 @@
 
 namespace k7 {
 
-CommandLineOption ExportCommandLineOption()
-{
-    return {QStringLiteral("--export"), 2, 3, RunExportCommand};
-}
-
 int RunExportCommand(const QStringList& args, QTextStream& out, QTextStream& err)
 {
     Q_UNUSED(out);
     const QString cfg = args.value(0);
     const QString target = args.value(1);
     const bool withNames = args.size() == 3;
-    if (withNames && args.at(2) != QLatin1String("--names")) {
-        err << "k7: unknown option: " << args.at(2) << '\n';
+    if (args.size() < 2 || args.size() > 3 || (withNames && args.at(2) != QLatin1String("--names"))) {
+        err << "k7: usage: k7 --export FILE.cfg OUT.txt [--names]\n";
         return 2;
     }
     Model model;

@@ -4,15 +4,14 @@
 // written as File > Export ASCII writes it (the table in its own order),
 // replaced only when complete. Neither the CFG nor the database changes.
 
-#include "cfg/CommandLine.h"
+#include <QStringList>
+#include <QTextStream>
 
 namespace k7 {
 
-// The option for RunCommandLine.
-CommandLineOption ExportCommandLineOption();
-
 // `args`: FILE.cfg, OUT.txt and optionally --names. Returns 0 when written,
-// 1 with a message on an error, 2 when a file cannot be read.
+// 1 with a message on an error, 2 when a file cannot be read (or the
+// arguments are wrong).
 int RunExportCommand(const QStringList& args, QTextStream& out, QTextStream& err);
 
 }  // namespace k7
