@@ -14,6 +14,7 @@
 #include "grid/DataGrid.h"
 #include "grid/FilterDialog.h"
 #include "grid/FindDialog.h"
+#include "grid/RecordMenu.h"
 #include "grid/SortDialog.h"
 #include "grid/RecordSetModel.h"
 #include "instruments/Instruments.h"
@@ -60,6 +61,7 @@ MainWindow::MainWindow(Dialogs& dialogs, SoundPlayer& sound, const QString& inip
     m_engine = std::make_unique<EntryEngine>(m_model, m_store, m_state, *this, m_dialogs, m_sound);
     IniLookup lookup = [this](const QString& key) { return m_settings.readKey(key); };
     m_instruments = std::make_unique<Instruments>(m_model, m_state, *this, *m_engine, m_dialogs, lookup);
+    m_records = std::make_unique<RecordMenu>(*this, m_dialogs);
 
     buildRegions();
     m_placement = std::make_unique<WindowPlacement>(*this, *m_inner, *m_outer);
@@ -214,7 +216,7 @@ void MainWindow::buildMenus()
     add(file, QStringLiteral("&New CFG"), QStringLiteral("filenew"), [this] { fileNew(); });
     add(file, QStringLiteral("&Open"), QStringLiteral("fileopen"), [this] { fileOpen(); });
     file->addSeparator();
-    later(file, QStringLiteral("Export ASCII"), QStringLiteral("fileexport"));
+    add(file, QStringLiteral("Export ASCII"), QStringLiteral("fileexport"), [this] { m_records->exportAscii(); });
     m_recentSeparator = file->addSeparator();
     for (int i = 0; i < RecentFiles::kCount; ++i) {
         QAction* entry = file->addAction(QString());
@@ -236,9 +238,12 @@ void MainWindow::buildMenus()
     add(data, QStringLiteral("Filter data grid"), QStringLiteral("filterdatagrid"),
         [this] { FilterDialog(gridTools(), this).exec(); })->setEnabled(false);
     data->addSeparator();
-    later(data, QStringLiteral("Delete last entry"), QStringLiteral("datadeletelast"));
-    later(data, QStringLiteral("Delete selected entries"), QStringLiteral("deleterows"));
-    later(data, QStringLiteral("Delete all entries"), QStringLiteral("datadeleteall"));
+    add(data, QStringLiteral("Delete last entry"), QStringLiteral("datadeletelast"),
+        [this] { m_records->deleteLastEntry(); });
+    add(data, QStringLiteral("Delete selected entries"), QStringLiteral("deleterows"),
+        [this] { m_records->deleteSelectedEntries(); });
+    add(data, QStringLiteral("Delete all entries"), QStringLiteral("datadeleteall"),
+        [this] { m_records->deleteAllEntries(); });
 
     QMenu* view = menuBar()->addMenu(QStringLiteral("&View"));
     view->setObjectName(QStringLiteral("menuView"));

@@ -35,6 +35,7 @@ class Dialogs;
 class EntryArea;
 class EntryEngine;
 class Instruments;
+class RecordMenu;
 class TextEditor;
 class WindowPlacement;
 
@@ -165,6 +166,7 @@ private:
     RecordState m_state;
     std::unique_ptr<EntryEngine> m_engine;
     std::unique_ptr<Instruments> m_instruments;
+    std::unique_ptr<RecordMenu> m_records;
     std::unique_ptr<WindowPlacement> m_placement;
 
     QSplitter* m_outer = nullptr;  // entry region above, grid region below

@@ -33,21 +33,6 @@ QString sqlError(const QSqlError& e)
     return e.databaseText().isEmpty() ? e.text() : e.databaseText();
 }
 
-// The parts of an index field list ("+a;+[b];-c") as plain field names.
-QStringList indexFields(const QString& list)
-{
-    QStringList out;
-    for (QString part : list.split(QLatin1Char(';'), Qt::SkipEmptyParts)) {
-        part = part.trimmed();
-        if (part.startsWith(QLatin1Char('+')) || part.startsWith(QLatin1Char('-')))
-            part.remove(0, 1);
-        if (part.startsWith(QLatin1Char('[')) && part.endsWith(QLatin1Char(']')))
-            part = part.mid(1, part.size() - 2);
-        out << part;
-    }
-    return out;
-}
-
 }  // namespace
 
 Database::Database() : m_connectionName(newConnectionName()) {}
@@ -344,7 +329,7 @@ bool Database::appendIndex(const QString& table, const IndexDef& index)
         m_error = QStringLiteral("The table %1 does not exist.").arg(table);
         return false;
     }
-    const QStringList fields = indexFields(index.fields);
+    const QStringList fields = index.fieldNames();
     if (fields.isEmpty()) {
         m_error = QStringLiteral("The index %1 has no field.").arg(index.name);
         return false;

@@ -79,8 +79,12 @@ bool RecordSet::setAbsolutePosition(int position)
 
 qint64 RecordSet::bookmark() const
 {
-    const int p = absolutePosition();
-    return p < 0 ? -1 : m_keys[static_cast<size_t>(p)];
+    return bookmarkAt(absolutePosition());
+}
+
+qint64 RecordSet::bookmarkAt(int position) const
+{
+    return position >= 0 && position < recordCount() ? m_keys[static_cast<size_t>(position)] : -1;
 }
 
 bool RecordSet::setBookmark(qint64 bookmark)

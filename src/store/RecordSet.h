@@ -50,6 +50,8 @@ public:
     void close();
 
     bool isOpen() const { return m_db != nullptr; }
+    // The database the set reads, nullptr when closed.
+    Database* database() const { return m_db; }
     // The table name for a plain table record set, otherwise the SQL text.
     QString name() const { return m_name; }
     QString tableName() const { return m_table; }
@@ -66,6 +68,11 @@ public:
     int absolutePosition() const;  // 0-based, -1 when there is no current row
     bool setAbsolutePosition(int position);
     qint64 bookmark() const;  // the current row's rowid, -1 when none
+    // The bookmark of the row at `position` without moving there; -1 when
+    // there is no such row.
+    qint64 bookmarkAt(int position) const;
+    // The name under which a dynaset selects its table's row ids.
+    QString rowidName() const { return m_rowidName; }
     bool setBookmark(qint64 bookmark);
     void moveFirst();
     void moveNext();

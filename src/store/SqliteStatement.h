@@ -35,6 +35,8 @@ public:
     QString columnDeclaredType(int i) const;
     QVariant value(int i) const;  // a null QVariant for NULL
     qint64 int64(int i) const;
+    // For readers that take the values of a row straight from the engine.
+    sqlite3_stmt* handle() const { return m_stmt; }
 
 private:
     sqlite3* m_db = nullptr;
