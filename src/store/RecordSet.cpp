@@ -1,6 +1,7 @@
 #include "store/RecordSet.h"
 
 #include "store/Database.h"
+#include "store/FoldedMatch.h"
 #include "store/SqliteStatement.h"
 
 #include <sqlite3.h>
@@ -32,6 +33,30 @@ RecordSet::~RecordSet()
     close();
 }
 
+// The WHERE clause that matches `field` against the value bound as ?1. A
+// folded match takes the NOCASE index's answer for the folded value and adds
+// the few rows that comparison can miss, read through their partial index.
+QString RecordSet::whereClause(const QString& table, const QString& field, const QString& rowid,
+                               Compare compare)
+{
+    switch (compare) {
+    case Compare::Exact:
+        return QStringLiteral(" WHERE %1 = ?1").arg(field);
+    case Compare::NoCase:
+        return QStringLiteral(" WHERE %1 = ?1 COLLATE NOCASE").arg(field);
+    case Compare::Folded:
+        break;
+    }
+    return QStringLiteral(" WHERE %1 IN (SELECT %1 FROM %2 WHERE %3 = ?1 COLLATE NOCASE UNION "
+                          "SELECT %1 FROM %2 WHERE %4 AND %3 = ?1 COLLATE %5)")
+        .arg(rowid, table, field, FoldSensitiveCondition(field), QLatin1String(kFoldCollation));
+}
+
+bool RecordSet::lastErrorIsLock() const
+{
+    return m_errorCode == SQLITE_BUSY || m_errorCode == SQLITE_LOCKED;
+}
+
 bool RecordSet::fail(const QString& error) const
 {
     m_error = error;
@@ -40,7 +65,7 @@ bool RecordSet::fail(const QString& error) const
 
 bool RecordSet::openTable(Database& db, const QString& table)
 {
-    return openDynaset(db, table, QString(), Qt::CaseSensitive, {}, {}, {}, table);
+    return openDynaset(db, table, QString(), Compare::Exact, {}, {}, {}, table);
 }
 
 bool RecordSet::openWhere(Database& db, const QString& table, const QString& field,
@@ -48,7 +73,16 @@ bool RecordSet::openWhere(Database& db, const QString& table, const QString& fie
 {
     const QString shownColumns = columns.isEmpty() ? QStringLiteral("*") : QStringLiteral("[") + columns.join(QStringLiteral("], [")) + QStringLiteral("]");
     const QString name = QStringLiteral("SELECT %1 FROM [%2] WHERE [%3] = ?").arg(shownColumns, table, field);
-    return openDynaset(db, table, field, cs, {value}, {}, columns, name);
+    return openDynaset(db, table, field, cs == Qt::CaseInsensitive ? Compare::NoCase : Compare::Exact,
+                       {value}, {}, columns, name);
+}
+
+bool RecordSet::openFolded(Database& db, const QString& table, const QString& field,
+                           const QString& value, const QStringList& columns)
+{
+    const QString shownColumns = columns.isEmpty() ? QStringLiteral("*") : QStringLiteral("[") + columns.join(QStringLiteral("], [")) + QStringLiteral("]");
+    const QString name = QStringLiteral("SELECT %1 FROM [%2] WHERE [%3] = ?").arg(shownColumns, table, field);
+    return openDynaset(db, table, field, Compare::Folded, {FoldKey(value)}, {}, columns, name);
 }
 
 bool RecordSet::openSorted(Database& db, const QString& table, const QStringList& orderBy)
@@ -57,11 +91,11 @@ bool RecordSet::openSorted(Database& db, const QString& table, const QStringList
     for (const auto& f : orderBy)
         shown << QStringLiteral("[%1].[%2]").arg(table, f);
     const QString name = QStringLiteral("SELECT [%1].* FROM [%1] ORDER BY %2").arg(table, shown.join(QLatin1Char(',')));
-    return openDynaset(db, table, QString(), Qt::CaseSensitive, {}, orderBy, {}, name);
+    return openDynaset(db, table, QString(), Compare::Exact, {}, orderBy, {}, name);
 }
 
 bool RecordSet::openDynaset(Database& db, const QString& table, const QString& whereField,
-                            Qt::CaseSensitivity cs, const QVariantList& whereValues, const QStringList& orderBy,
+                            Compare compare, const QVariantList& whereValues, const QStringList& orderBy,
                             const QStringList& columns, const QString& name)
 {
     close();
@@ -97,9 +131,7 @@ bool RecordSet::openDynaset(Database& db, const QString& table, const QString& w
         // A misspelt name must be an error, not a comparison with a constant.
         if (def->fieldIndex(whereField) < 0)
             return fail(QStringLiteral("The table %1 has no field %2.").arg(def->name, whereField));
-        where = QStringLiteral(" WHERE %1 = ?%2")
-                    .arg(QuoteName(whereField),
-                         cs == Qt::CaseInsensitive ? QStringLiteral(" COLLATE NOCASE") : QString());
+        where = whereClause(QuoteName(def->name), QuoteName(whereField), rowid, compare);
     }
 
     QStringList select;
@@ -191,14 +223,18 @@ void RecordSet::close()
 
 bool RecordSet::selectRowids(const QString& sql, const QVariantList& values, std::vector<qint64>& rowids) const
 {
+    m_errorCode = 0;
     SqliteStatement* stmt = m_db->statement(sql);
-    if (!stmt)
+    if (!stmt) {
+        m_errorCode = m_db->lastErrorCode();
         return fail(m_db->lastError());
+    }
     if (!stmt->bind(values))
         return fail(stmt->error());
     while (stmt->step())
         rowids.push_back(stmt->int64(0));
     const QString error = stmt->error();
+    m_errorCode = stmt->errorCode();
     stmt->reset();
     return error.isEmpty() || fail(error);
 }

@@ -36,6 +36,10 @@ public:
     bool openWhere(Database& db, const QString& table, const QString& field,
                    const QVariant& value, Qt::CaseSensitivity cs = Qt::CaseInsensitive,
                    const QStringList& columns = {});
+    // The rows of `table` whose text `field` equals `value` once blanks at
+    // either end are dropped and case is folded (FoldedMatch.h), in table order.
+    bool openFolded(Database& db, const QString& table, const QString& field, const QString& value,
+                    const QStringList& columns = {});
     // Every row of `table` ordered by `orderBy` (field names, ascending).
     bool openSorted(Database& db, const QString& table, const QStringList& orderBy);
     // Any SELECT, with "?" placeholders bound to `values` in order. The rows
@@ -91,6 +95,11 @@ public:
     // `value` (text compared without regard to case). Returns false and
     // leaves the position alone when no row matches.
     bool findFirst(const QString& field, const QVariant& value);
+    // SQLite's primary result code of the last failure that came from the
+    // engine (0 when none did): SQLITE_BUSY when another program holds a lock.
+    int lastErrorCode() const { return m_errorCode; }
+    // Whether the last failure was another program's lock on the database.
+    bool lastErrorIsLock() const;
     // Reads the keyset again (rows added or removed by others appear).
     bool requery();
     // Whether the current row has been deleted from the table since the set
@@ -100,10 +109,14 @@ public:
 private:
     friend class Database;
     enum class Mode { None, Add, Edit };
+    // How a dynaset's rows are matched against its one value.
+    enum class Compare { Exact, NoCase, Folded };
 
     bool openDynaset(Database& db, const QString& table, const QString& whereField,
-                     Qt::CaseSensitivity cs, const QVariantList& whereValues, const QStringList& orderBy,
+                     Compare compare, const QVariantList& whereValues, const QStringList& orderBy,
                      const QStringList& columns, const QString& name);
+    static QString whereClause(const QString& table, const QString& field, const QString& rowid,
+                               Compare compare);
     bool loadKeys();
     // Appends the rowids the query returns; false (with the error kept) when it fails.
     bool selectRowids(const QString& sql, const QVariantList& values, std::vector<qint64>& rowids) const;
@@ -121,6 +134,7 @@ private:
     QString m_table;
     bool m_updatable = false;
     mutable QString m_error;
+    mutable int m_errorCode = 0;
 
     // Dynaset: how to list the keys and fetch a row.
     QString m_keySql;

@@ -29,6 +29,9 @@ struct IndexDef {
     QString fields;
     bool primary = false;
     bool unique = false;
+    // When set, only rows meeting this SQL condition are indexed (not read
+    // back from the file).
+    QString where;
 };
 
 struct TableDef {

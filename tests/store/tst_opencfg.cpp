@@ -224,12 +224,17 @@ private slots:
 
     // A Text field shorter than its Length: the Length is reduced and the CFG
     // rewritten, except an old-format CFG the operator chose to keep (mended:
-    // that one used to be rewritten all the same).
+    // that one used to be rewritten all the same). A menu's Length, which the
+    // preparation raises to its longest item, stays reduced for good (mended:
+    // it was raised and warned about again at every opening).
     void tooLongLengthIsReduced_data()
     {
         QTest::addColumn<QByteArray>("cfg");
         QTest::addColumn<bool>("oldFormat");
         QTest::newRow("current format") << QByteArray("[k7]\r\n\r\n[ID]\r\nType=text\r\nLength=40\r\n") << false;
+        QTest::newRow("menu longer than its field")
+            << QByteArray("[k7]\r\n\r\n[ID]\r\nType=menu\r\nMenu=Lithic,Charcoal from the northern trench\r\n")
+            << false;
         QTest::newRow("old format kept") << QByteArray("FIELD: Id\r\nId: INPUT text\r\nId: VARLEN 40\r\n") << true;
     }
     void tooLongLengthIsReduced()
@@ -255,9 +260,13 @@ private slots:
             QCOMPARE(written, cfg);
         } else {
             QVERIFY(written.contains("Length=20") && !written.contains("Length=40"));
+            // The preparation that follows an opening keeps it so.
+            NormalizeOpenedModel(rig.model, rig.store, rig.dialogs);
+            QVERIFY(readFile(rig.cfg).contains("Length=20"));
             rig.dialogs.clear();
             QCOMPARE(rig.open(), OpenResult::Opened);
             QVERIFY(rig.dialogs.messages().isEmpty());  // reduced once for all
+            QCOMPARE(rig.model.var(1).varlength, 20.0);
         }
     }
 
@@ -295,7 +304,7 @@ private slots:
         QCOMPARE(fieldShapes(rig.store.currentrs.fields()),
                  (QStringList{"ID:10:20", "Kind:10:8", "Count:6:0", "Sqid:10:11", "Ware:10:12", "Length:6:0",
                               "Area:6:0"}));
-        QCOMPARE(indexLists(rig.store.currentdb, "site1"), QStringList{"site1_ID=+ID"});
+        QCOMPARE(indexLists(rig.store.currentdb, "site1"), (QStringList{"k7_site1_ID=+ID", "site1_ID=+ID"}));
         RecordSet& rs = rig.store.currentrs;
         QVERIFY(rs.addNew() && rs.setField(0, "kept") && rs.update());
 
@@ -304,7 +313,7 @@ private slots:
         QVERIFY(OpenDataTable(rig.model, rig.store, rig.dialogs, rig.shell, path));
         QVERIFY(rig.dialogs.messages().isEmpty());
         QCOMPARE(rig.store.currentdb.tableNames(), QStringList{"site1"});
-        QCOMPARE(indexLists(rig.store.currentdb, "site1"), QStringList{"site1_ID=+ID"});
+        QCOMPARE(indexLists(rig.store.currentdb, "site1"), (QStringList{"k7_site1_ID=+ID", "site1_ID=+ID"}));
         QCOMPARE(readRows(path, "site1").value(0).value(0), QString("kept"));
 
         // An index of another name over ID counts; one over two fields does not; and a table
@@ -328,7 +337,7 @@ private slots:
         QCOMPARE(rig.dialogs.messages().at(0).style, 64);
         QVERIFY(rig.store.currentrs.isOpen());
         QCOMPARE(indexLists(rig.store.currentdb, "site1"),
-                 (QStringList{"MyIdIndex=+ID", "Pair=+Kind;+Count", "site1_Count_2=+Count", "site1_Kind_2=+Kind"}));
+                 (QStringList{"MyIdIndex=+ID", "Pair=+Kind;+Count", "k7_site1_ID=+ID", "site1_Count_2=+Count", "site1_Kind_2=+Kind"}));
     }
 
     void badDatabaseFileLeavesEverythingClosed_data()
