@@ -14,12 +14,6 @@ namespace k7 {
 
 namespace {
 
-bool isNumericType(int type)
-{
-    return type == TypeNumeric || type == TypeInstrument
-           || (type >= TypeOhaus && type <= TypeImageJ);
-}
-
 bool isNumber(const QString& text)
 {
     bool ok = false;
@@ -168,7 +162,7 @@ bool EntryEngine::fitsField(int v, const QString& value)
     if (i < 0)
         return true;
     const FieldDef& field = rs.field(i);
-    const bool numeric = isNumericType(var.vartype);
+    const bool numeric = IsNumericKind(var.vartype);
     if (field.type == FieldType::Text) {
         const QString stored = numeric ? ShortestNumber(ValNumber(value)) : value;
         if (field.size <= 0 || stored.size() <= field.size)

@@ -17,12 +17,6 @@ namespace k7 {
 
 namespace {
 
-bool isNumericType(int type)
-{
-    return type == TypeNumeric || type == TypeInstrument
-           || (type >= TypeOhaus && type <= TypeImageJ);
-}
-
 bool isAutoinc(const Variable& var)
 {
     return var.varautoinc == 1 && var.vartype == TypeNumeric;
@@ -31,7 +25,7 @@ bool isAutoinc(const Variable& var)
 // Sets field i from a value of the record in progress, by the variable's kind.
 bool setRecordField(RecordSet& rs, int i, int vartype, const QString& value)
 {
-    if (isNumericType(vartype))
+    if (IsNumericKind(vartype))
         return rs.setField(i, ValNumber(value));
     if (!IsTextType(vartype))
         return true;

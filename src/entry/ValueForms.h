@@ -3,6 +3,7 @@
 // and the data table: a stored value as the record holds it, the yes or no a
 // text means, and the menu item that stands for a value.
 
+#include "cfg/Model.h"
 #include "store/TableDef.h"
 
 #include <QString>
@@ -12,6 +13,14 @@
 #include <optional>
 
 namespace k7 {
+
+// The kinds of variable whose values are saved as numbers: NUMERIC and the
+// instrument and ImageJ readings.
+inline bool IsNumericKind(int vartype)
+{
+    return vartype == TypeNumeric || vartype == TypeInstrument
+           || (vartype >= TypeOhaus && vartype <= TypeImageJ);
+}
 
 // A value that counts as not given where a placeholder or a carried value
 // would be offered: "" or "0".
