@@ -1,6 +1,8 @@
 #include "store/DataTable.h"
 
+#include "store/AccessOffer.h"
 #include "store/FoldedMatch.h"
+#include "store/K7Tables.h"
 #include "store/Naming.h"
 
 #include <QFileInfo>
@@ -12,13 +14,11 @@ namespace k7 {
 
 namespace {
 
-// K7's own helper indexes carry this prefix; they never count as the index
-// of a Unique variable.
-const QString kOwnIndexPrefix = QStringLiteral("k7_");
-
+// K7's own helper indexes carry the prefix of its own tables; they never
+// count as the index of a Unique variable.
 bool isOwnIndex(const IndexDef& index)
 {
-    return index.name.startsWith(kOwnIndexPrefix, Qt::CaseInsensitive);
+    return IsOwnTable(index.name);
 }
 
 // Whether `index` covers exactly the variable's field, as "+NAME" or "+[NAME]".
@@ -61,7 +61,7 @@ void addFoldIndex(Database& db, const QString& table, const QString& varname)
     if (hasIndex(db, table, varname, true))
         return;
     IndexDef index;
-    index.name = freeIndexName(db, kOwnIndexPrefix + UniqueIndexName(table, varname));
+    index.name = freeIndexName(db, QLatin1String(kOwnTablePrefix) + UniqueIndexName(table, varname));
     index.fields = QLatin1Char('+') + varname;
     index.where = FoldSensitiveCondition(QuoteName(varname));
     db.appendIndex(table, index);
@@ -108,6 +108,12 @@ bool OpenDataTable(Model& model, DataStore& store, Dialogs& dialogs, ShellHooks&
 {
     Database& db = store.currentdb;
     store.currentrs.close();
+    const AccessOffer offer = OfferAccessImport(dbname, dialogs);
+    if (offer == AccessOffer::Declined || offer == AccessOffer::Failed) {
+        shell.setDataSource(nullptr);
+        store.closeAll();
+        return false;
+    }
     const bool opened = QFileInfo(dbname).exists() ? db.open(dbname) : db.create(dbname);
     if (!opened)
         return failOpen(store, dialogs, shell, db.lastError());
@@ -149,6 +155,7 @@ bool OpenDataTable(Model& model, DataStore& store, Dialogs& dialogs, ShellHooks&
                             .arg(store.tablename, store.currentrs.lastError()));
     }
     shell.setDataSource(&store.currentrs);
+    store.audit.setIdentField(AuditIdentField(model));
 
     QStringList names;
     for (int v = 1; v <= model.varcount; ++v)
