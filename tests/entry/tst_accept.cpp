@@ -10,6 +10,22 @@
 using namespace k7;
 using namespace k7::test;
 
+namespace {
+
+// Runs `work` while another program holds the database locked.
+bool whileLocked(const EntryRig& rig, const std::function<void()>& work)
+{
+    return withConnection(rig.dbPath(), false, [&](QSqlDatabase& other) {
+        QSqlQuery lock(other);
+        if (!lock.exec("BEGIN EXCLUSIVE"))
+            return false;
+        work();
+        return lock.exec("ROLLBACK");
+    });
+}
+
+}  // namespace
+
 class TestAccept : public QObject {
     Q_OBJECT
 private slots:
@@ -80,13 +96,7 @@ private slots:
         rig.add("ID", TypeText).varunique = 1;
         rig.add("N", TypeNumeric);
         QVERIFY(rig.open());
-        QVERIFY(withConnection(rig.dbPath(), false, [&](QSqlDatabase& other) {
-            QSqlQuery lock(other);
-            if (!lock.exec("BEGIN EXCLUSIVE"))
-                return false;
-            rig.enter({"A1"});
-            return lock.exec("ROLLBACK");
-        }));
+        QVERIFY(whileLocked(rig, [&] { rig.enter({"A1"}); }));
         QCOMPARE(rig.dialogs.texts(),
                  QStringList{"The database is locked by another program.  Press Enter to try the value again."});
         QCOMPARE(rig.state.curvar, 1);
@@ -290,13 +300,9 @@ private slots:
             rig.press(Key::Esc);
             rig.enter({"B"});
         } else if (scenario == "locked") {
-            QVERIFY(withConnection(rig.dbPath(), false, [&](QSqlDatabase& other) {
-                QSqlQuery lock(other);
-                if (!lock.exec("BEGIN EXCLUSIVE"))
-                    return false;
+            QVERIFY(whileLocked(rig, [&] {
                 acceptOffered();
                 rig.enter({"A"});
-                return lock.exec("ROLLBACK");
             }));
             rig.dialogs.clear();
             rig.press(Key::Enter);
@@ -523,13 +529,7 @@ private slots:
         rig.add("ID", TypeText);
         rig.add("N", TypeNumeric);
         QVERIFY(rig.open());
-        QVERIFY(withConnection(rig.dbPath(), false, [&](QSqlDatabase& other) {
-            QSqlQuery lock(other);
-            if (!lock.exec("BEGIN EXCLUSIVE"))
-                return false;
-            rig.enter({"A1", "3"});
-            return lock.exec("ROLLBACK");
-        }));
+        QVERIFY(whileLocked(rig, [&] { rig.enter({"A1", "3"}); }));
         QVERIFY(rig.dialogs.messages().size() == 1
                 && rig.dialogs.messages().at(0).text.startsWith("The record could not be saved: "));
         QCOMPARE(rig.state.curvar, 2);
