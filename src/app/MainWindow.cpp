@@ -324,7 +324,7 @@ void MainWindow::runOpenSequence()
             RebuildDataTable(m_model, m_store, m_dialogs, *this, check.code, check.message);
         // A declined repair closes everything and clears the CFG path.
         if (!m_model.cfgpath.isEmpty())
-            NormalizeModel(m_model, m_dialogs);
+            NormalizeOpenedModel(m_model, m_store, m_dialogs);
     } else {
         // A CFG that failed to open does not count as open.
         m_model.cfgpath.clear();

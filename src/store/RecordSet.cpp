@@ -15,6 +15,11 @@ RecordSet::~RecordSet()
     close();
 }
 
+bool RecordSet::lastErrorIsLock() const
+{
+    return m_errorCode == SQLITE_BUSY || m_errorCode == SQLITE_LOCKED;
+}
+
 bool RecordSet::fail(const QString& error) const
 {
     m_error = error;

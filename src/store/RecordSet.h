@@ -44,6 +44,10 @@ public:
     // (a field that no longer exists, a query the engine refuses) leaves
     // the set as it was, so a grid showing it keeps its rows.
     bool openView(Database& db, const QString& table, const RecordView& view);
+    // The rows of `table` whose text `field` equals `value` once blanks at
+    // either end are dropped and case is folded (FoldedMatch.h), in table order.
+    bool openFolded(Database& db, const QString& table, const QString& field, const QString& value,
+                    const QStringList& columns = {});
     // Any SELECT, with "?" placeholders bound to `values` in order. The rows
     // are read at once and cannot be changed (for GROUP BY lists and the like).
     bool openQuery(Database& db, const QString& sql, const QVariantList& values = {});
@@ -113,6 +117,11 @@ public:
     int findShowing(int from, const QString& text, const QList<int>& fields) const;
     // The rowid of the row last written by update(), -1 when none.
     qint64 lastModified() const { return m_lastModified; }
+    // SQLite's primary result code of the last failure that came from the
+    // engine (0 when none did): SQLITE_BUSY when another program holds a lock.
+    int lastErrorCode() const { return m_errorCode; }
+    // Whether the last failure was another program's lock on the database.
+    bool lastErrorIsLock() const;
     // Reads the keyset again (rows added or removed by others appear).
     bool requery();
     // Whether the current row has been deleted from the table since the set
@@ -140,7 +149,7 @@ private:
     // Appends the rowids the query returns; false (with the error kept) when it fails.
     bool selectRowids(const QString& sql, const QVariantList& values, std::vector<qint64>& rowids) const;
     static bool selectRowids(Database& db, const QString& sql, const QVariantList& values,
-                             std::vector<qint64>& rowids, QString* error);
+                             std::vector<qint64>& rowids, QString* error, int* code = nullptr);
     // Where a row just added joins the keyset.
     void placeAdded(qint64 rowid);
     bool whereHolds(qint64 rowid) const;
@@ -161,6 +170,7 @@ private:
     QString m_table;
     bool m_updatable = false;
     mutable QString m_error;
+    mutable int m_errorCode = 0;
 
     // Dynaset: how to list the keys and fetch a row.
     QString m_keySql;

@@ -3,6 +3,7 @@
 #include "store/RecordSet.h"
 
 #include "store/Database.h"
+#include "store/FoldedMatch.h"
 #include "store/ShownText.h"
 #include "store/SqliteStatement.h"
 
@@ -70,6 +71,16 @@ QString caseFreeOrder(const FieldDef& field)
                                          : name + QStringLiteral(" COLLATE NOCASE");
 }
 
+// The rows whose `field` matches the folded value bound as ?1: the NOCASE
+// index's answer for it, and the few rows that comparison can miss, read
+// through their partial index.
+QString foldedCondition(const QString& table, const QString& field, const QString& rowid)
+{
+    return QStringLiteral("%1 IN (SELECT %1 FROM %2 WHERE %3 = ?1 COLLATE NOCASE UNION "
+                          "SELECT %1 FROM %2 WHERE %4 AND %3 = ?1 COLLATE %5)")
+        .arg(rowid, table, field, FoldSensitiveCondition(field), QLatin1String(kFoldCollation));
+}
+
 }  // namespace
 
 bool RecordSet::refuse(const QString& error, bool keepOnFailure)
@@ -103,6 +114,22 @@ bool RecordSet::openWhere(Database& db, const QString& table, const QString& fie
                  + (cs == Qt::CaseInsensitive ? QStringLiteral(" COLLATE NOCASE") : QString());
     query.whereValues = {value};
     query.name = QStringLiteral("SELECT %1 FROM [%2] WHERE [%3] = ?").arg(shownColumns, table, field);
+    return openDynaset(db, query, false);
+}
+
+bool RecordSet::openFolded(Database& db, const QString& table, const QString& field, const QString& value,
+                           const QStringList& columns)
+{
+    const TableDef* def = db.isOpen() ? db.findTable(table) : nullptr;
+    if (def && def->fieldIndex(field) < 0)
+        return refuse(noSuchField(def->name, field), false);
+    DynasetQuery query;
+    query.table = table;
+    query.columns = columns;
+    if (def)
+        query.where = foldedCondition(QuoteName(def->name), QuoteName(field), rowidAlias(*def));
+    query.whereValues = {FoldKey(value)};
+    query.name = QStringLiteral("SELECT * FROM %1 WHERE %2 folds to ?").arg(QuoteName(table), QuoteName(field));
     return openDynaset(db, query, false);
 }
 
@@ -162,7 +189,8 @@ bool RecordSet::openDynaset(Database& db, const DynasetQuery& query, bool keepOn
     // the set as it was.
     std::vector<qint64> keys;
     QString error;
-    if (!selectRowids(db, keySql, query.whereValues, keys, &error))
+    m_errorCode = 0;
+    if (!selectRowids(db, keySql, query.whereValues, keys, &error, &m_errorCode))
         return refuse(error, keepOnFailure);
 
     close();
@@ -259,11 +287,13 @@ void RecordSet::close()
 }
 
 bool RecordSet::selectRowids(Database& db, const QString& sql, const QVariantList& values,
-                             std::vector<qint64>& rowids, QString* error)
+                             std::vector<qint64>& rowids, QString* error, int* code)
 {
     SqliteStatement* stmt = db.statement(sql);
     if (!stmt) {
         *error = db.lastError();
+        if (code)
+            *code = db.lastErrorCode();
         return false;
     }
     if (!stmt->bind(values)) {
@@ -273,6 +303,8 @@ bool RecordSet::selectRowids(Database& db, const QString& sql, const QVariantLis
     while (stmt->step())
         rowids.push_back(stmt->int64(0));
     *error = stmt->error();
+    if (code)
+        *code = stmt->errorCode();
     stmt->reset();
     return error->isEmpty();
 }
@@ -280,7 +312,7 @@ bool RecordSet::selectRowids(Database& db, const QString& sql, const QVariantLis
 bool RecordSet::selectRowids(const QString& sql, const QVariantList& values, std::vector<qint64>& rowids) const
 {
     QString error;
-    return selectRowids(*m_db, sql, values, rowids, &error) || fail(error);
+    return selectRowids(*m_db, sql, values, rowids, &error, &m_errorCode) || fail(error);
 }
 
 bool RecordSet::loadKeys()

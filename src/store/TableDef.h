@@ -33,6 +33,10 @@ struct IndexDef {
 
     // The field names of `fields`, without signs or brackets.
     QStringList fieldNames() const;
+
+    // When set, only rows meeting this SQL condition are indexed (not read
+    // back from the file).
+    QString where;
 };
 
 struct TableDef {
