@@ -85,10 +85,11 @@ void EntryEngine::AcceptValue()
             value = value.left(length);
         m_state.varvalue[cur] = value;
     } else if (tag == QLatin1String("imagej") || tag == QLatin1String("instrument")) {
-        if (var.varwaveout.isEmpty())
-            m_sound.beep();
-        else
+        // The beep after instrument input is the Sound option's to give.
+        if (!var.varwaveout.isEmpty())
             playWaveOut(cur);
+        else if (m_model.options.on(OptSound))
+            m_sound.beep();
         QString value = m_view.boxText(Control::InstrumentBox);
         if (tag == QLatin1String("instrument")
             && value.toLower() == QLatin1String("<instrument data>"))
@@ -416,7 +417,8 @@ void EntryEngine::acceptEditedCell()
         if (var.varlength > 0 && !m_workvalue.isEmpty())
             m_workvalue = m_workvalue.left(static_cast<int>(var.varlength));
     } else if (tag == QLatin1String("instrument") || tag == QLatin1String("imagej")) {
-        m_sound.beep();
+        if (m_model.options.on(OptSound))
+            m_sound.beep();
         m_workvalue = m_view.boxText(Control::InstrumentBox);
     } else if (tag == QLatin1String("numeric")) {
         m_workvalue = m_view.boxText(Control::NumericBox);

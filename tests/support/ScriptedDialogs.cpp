@@ -15,6 +15,8 @@ QStringList ScriptedDialogs::texts() const
 int ScriptedDialogs::message(const QString& text, int style)
 {
     m_messages.append({text, style});
+    if (whileShown)
+        whileShown(text);
     const int buttons = style & 7;
     if (!m_answers.isEmpty())
         return m_answers.dequeue();
