@@ -536,6 +536,59 @@ private slots:
         QTRY_VERIFY(!QFileInfo::exists(link));
     }
 
+    // The simulator's instrument families through a pseudo-terminal: a burst
+    // of good readings with the family's flagged lines between them becomes
+    // exactly the good readings, in order. The simulator waits until K7 has
+    // read what it sent, or (unplugged) ends at once.
+    void simulatorFamiliesInABurst_data()
+    {
+        QTest::addColumn<QString>("style");
+        QTest::addColumn<QString>("extra");
+        QTest::newRow("ohaus") << "ohaus" << "";
+        QTest::newRow("mt-sics") << "mt-sics" << "";
+        QTest::newRow("sartorius") << "sartorius" << "";
+        QTest::newRow("a-and-d") << "a-and-d" << "";
+        QTest::newRow("sylvac") << "sylvac" << "";
+        QTest::newRow("mitutoyo") << "mitutoyo" << "";
+        QTest::newRow("caliper, unplugged 0.05 s after the burst") << "caliper" << "--hangup-after 0.05";
+    }
+    void simulatorFamiliesInABurst()
+    {
+        QFETCH(QString, style);
+        QFETCH(QString, extra);
+        const QString simulator =
+            QFileInfo(QStringLiteral(K7_TEST_DATA "/../../tools/k7-instrument-sim")).absoluteFilePath();
+        QTemporaryDir dir;
+        const QString link = dir.filePath(QStringLiteral("instrument"));
+        QStringList values;
+        QStringList stored;
+        for (int i = 1; i <= 100; ++i) {
+            values << QString::number(i + i / 100.0, 'f', 2);
+            stored << ShortestSingle(values.last().toDouble());
+        }
+        QProcess sim;
+        const auto stop = qScopeGuard([&sim] {
+            if (sim.state() != QProcess::NotRunning) {
+                sim.terminate();
+                sim.waitForFinished(3000);
+            }
+        });
+        sim.start(simulator, QStringList{"--link", link, "--rate", "0", "--count", "100", "--style", style,
+                                         "--values", values.join(u' '), "--wait-open"}
+                                 + QProcess::splitCommand(extra));
+        QByteArray said;
+        QTRY_VERIFY2((said += sim.readAllStandardOutput()).contains("Com="), qPrintable(QString::fromLocal8Bit(said)));
+        const QString com = QString::fromLocal8Bit(said).section(QStringLiteral("Com="), 1).section(u')', 0, 0);
+
+        ProgramRig rig;
+        QVERIFY(rig.open(caliperCfg(com, {"LENGTH"})));
+        QVERIFY(rig.instruments.portOpen());
+        sim.write("\n");
+        QTRY_VERIFY_WITH_TIMEOUT(sim.state() == QProcess::NotRunning, 20000);
+        QTRY_COMPARE_WITH_TIMEOUT(rig.column(QStringLiteral("LENGTH")).size(), 100, 20000);
+        QCOMPARE(rig.column(QStringLiteral("LENGTH")), stored);
+    }
+
     void valueOfASave_data()
     {
         QTest::addColumn<QByteArray>("content");
