@@ -6,6 +6,7 @@
 //
 // usage: bench_entry_save [rows] [records]   (default 1000000 and 1000)
 
+#include "RawSqlite.h"
 #include "cfg/Model.h"
 #include "entry/EntryEngine.h"
 #include "entry/RecordState.h"
@@ -120,17 +121,6 @@ bool openSequence(Model& model, DataStore& store, Dialogs& dialogs, ShellHooks& 
         return false;
     engine.StartRecord();
     return !store.tablename.isEmpty();
-}
-
-bool exec(sqlite3* db, const char* sql)
-{
-    char* error = nullptr;
-    if (sqlite3_exec(db, sql, nullptr, nullptr, &error) != SQLITE_OK) {
-        std::fprintf(stderr, "%s: %s\n", sql, error ? error : "?");
-        sqlite3_free(error);
-        return false;
-    }
-    return true;
 }
 
 // Fills the table with `rows` rows in one transaction.

@@ -16,8 +16,11 @@
 #include "instruments/Instruments.h"
 #include "platform/Dialogs.h"
 #include "platform/qt/ColorNumber.h"
+#include "properties/PropertiesWindow.h"
 #include "store/OpenCfg.h"
 #include "windows/AboutDialog.h"
+#include "windows/HelpWriterDialog.h"
+#include "windows/InfoViewer.h"
 #include "windows/OptionsDialog.h"
 #include "windows/StatusDialog.h"
 #include "windows/TextEditor.h"
@@ -31,13 +34,10 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QPlainTextEdit>
-#include <QPushButton>
 #include <QScopedValueRollback>
 #include <QSplitter>
 #include <QStatusBar>
-#include <QTextBrowser>
 #include <QTimer>
-#include <QUrl>
 #include <QVBoxLayout>
 
 namespace k7 {
@@ -237,8 +237,11 @@ void MainWindow::buildMenus()
 
     QMenu* view = menuBar()->addMenu(QStringLiteral("&View"));
     view->setObjectName(QStringLiteral("menuView"));
-    later(view, QStringLiteral("&Field Properties"), QStringLiteral("viewproperties"));
-    later(view, QStringLiteral("Write/Edit HTML Help Files"), QStringLiteral("writehtml"));
+    add(view, QStringLiteral("&Field Properties"), QStringLiteral("viewproperties"),
+        [this] { openProperties(m_vlist->currentRow() + 1); });
+    add(view, QStringLiteral("Write/Edit HTML Help Files"), QStringLiteral("writehtml"), [this] {
+        HelpWriterDialog(m_model, m_dialogs, this).exec();
+    });
     add(view, QStringLiteral("&CFG File"), QStringLiteral("viewcfgfile"), [this] { viewCfgFile(); });
     add(view, QStringLiteral("K7 INI File"), QStringLiteral("viewinifile"), [this] { viewIniFile(); });
     add(view, QStringLiteral("Options"), QStringLiteral("mnuoptions"), [this] { viewOptions(); });
@@ -814,26 +817,21 @@ void MainWindow::setImageJTimer(bool running)
 
 void MainWindow::showInfoFile(const QString& path)
 {
-    if (!QFileInfo(path).isFile())
-        return;
-    QDialog viewer(this);
-    viewer.setObjectName(QStringLiteral("frmInfo"));
-    viewer.setWindowTitle(path);
-    auto* browser = new QTextBrowser(&viewer);
-    browser->setSource(QUrl::fromLocalFile(path));
-    auto* close = new QPushButton(QStringLiteral("Close"), &viewer);
-    connect(close, &QPushButton::clicked, &viewer, &QDialog::accept);
-    auto* layout = new QVBoxLayout(&viewer);
-    layout->addWidget(browser);
-    layout->addWidget(close, 0, Qt::AlignRight);
-    viewer.resize(640, 480);
-    viewer.exec();
+    InfoViewer viewer(m_settings, this);
+    viewer.loadFile(path);
+    if (viewer.exec() == QDialog::Accepted)
+        setfocusforentry();
 }
 
 void MainWindow::openProperties(int variable)
 {
-    // The field properties editor is not part of this program yet.
-    Q_UNUSED(variable);
+    const auto present = [this] {
+        setGridTabStop(true);
+        m_engine->ShowVariable(m_state.curvar);
+    };
+    PropertiesWindow::open({m_model, m_store, m_dialogs, *this, m_state, m_settings,
+                            [this](const QString& path) { showInfoFile(path); }},
+                           this, variable, present);
 }
 
 // --------------------------------------------------------------- ShellHooks

@@ -4,6 +4,7 @@
 
 #include <QPair>
 #include <QString>
+#include <QStringView>
 
 namespace k7 {
 
@@ -16,6 +17,50 @@ inline QString TrimBlanks(const QString& text)
     while (end > start && text.at(end - 1) == QLatin1Char(' '))
         --end;
     return (start == 0 && end == text.size()) ? text : text.mid(start, end - start);
+}
+
+inline QStringView TrimBlanks(QStringView text)
+{
+    while (!text.isEmpty() && text.front() == QLatin1Char(' '))
+        text = text.sliced(1);
+    while (!text.isEmpty() && text.back() == QLatin1Char(' '))
+        text.chop(1);
+    return text;
+}
+
+inline QStringView TrimTrailingBlanks(QStringView text)
+{
+    while (!text.isEmpty() && text.back() == QLatin1Char(' '))
+        text.chop(1);
+    return text;
+}
+
+// Characters, not UTF-16 units: a character outside the Basic Multilingual
+// Plane is two units, and cutting between them would leave half a character.
+inline qsizetype LastCharacterSize(QStringView text)
+{
+    const qsizetype n = text.size();
+    return n >= 2 && text[n - 1].isLowSurrogate() && text[n - 2].isHighSurrogate() ? 2 : 1;
+}
+
+inline qsizetype CharacterCount(QStringView text)
+{
+    qsizetype count = text.size();
+    for (qsizetype i = 1; i < text.size(); ++i) {
+        if (text[i].isLowSurrogate() && text[i - 1].isHighSurrogate())
+            --count;
+    }
+    return count;
+}
+
+// The first `count` characters of `text`.
+inline QString LeftCharacters(const QString& text, qsizetype count)
+{
+    qsizetype units = 0;
+    for (; units < text.size() && count > 0; --count)
+        units += text[units].isHighSurrogate() && units + 1 < text.size()
+                && text[units + 1].isLowSurrogate() ? 2 : 1;
+    return text.left(units);
 }
 
 // Splits at the first blank into the trimmed parts before and after it

@@ -6,6 +6,7 @@
 #include "cfg/TextFile.h"
 #include "platform/UnattendedDialogs.h"
 
+#include <QFile>
 #include <QFileInfo>
 #include <QIODevice>
 
@@ -28,6 +29,19 @@ private:
     QString m_path;
     QTextStream& m_err;
 };
+
+QByteArray normalForm(const Model& model, const QString& path)
+{
+    const QStringList lines = CfgLines(model);
+    return JoinLines(lines, EncodingForRewrite(path, lines));
+}
+
+// An old-format file that cannot be converted stays as it is when opened.
+QByteArray unchangedBytes(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
 
 }  // namespace
 
@@ -54,8 +68,7 @@ int RunCfgCheck(const QString& path, QTextStream& out, QTextStream& err)
     err.flush();
 
     PrepareModel(model);
-    const QStringList lines = CfgLines(model);
-    const QByteArray bytes = JoinLines(lines, EncodingForRewrite(path, lines));
+    const QByteArray bytes = model.cfgunconverted ? unchangedBytes(path) : normalForm(model, path);
     // The bytes the file would hold, whatever the stream's own encoding.
     if (QIODevice* device = out.device()) {
         out.flush();

@@ -1,12 +1,97 @@
 #include "cfg/CfgConversion.h"
 
+#include "cfg/Blanks.h"
+#include "cfg/CfgReader.h"
+#include "cfg/CfgSections.h"
 #include "cfg/CfgWriter.h"
+#include "cfg/OptionKeys.h"
 #include "cfg/PathParts.h"
+#include "platform/UnattendedDialogs.h"
 
 #include <QFile>
 #include <QFileInfo>
 
 namespace k7 {
+
+namespace {
+
+// The trial reading shows nothing: its warnings were given for the old file.
+class QuietDialogs : public UnattendedDialogs {
+public:
+    int message(const QString&, int) override { return Answer::Ok; }
+};
+
+QString obstacle(const QString& name, const QString& why)
+{
+    QString text = QStringLiteral("This configuration file cannot be converted to the new K7 "
+                                  "format, because field ")
+        + name + QStringLiteral(" would not read back: ") + why;
+    if (!text.endsWith(QLatin1Char('.')))
+        text += QLatin1Char('.');
+    return text + QStringLiteral("  The file is left unchanged and used as it is.");
+}
+
+// A reading error as a reason: without its "ERROR:" and its blanks.
+QString reasonOf(const QString& error)
+{
+    QString reason = TrimBlanks(error);
+    if (reason.startsWith(QLatin1String("ERROR: ")))
+        reason = TrimBlanks(reason.mid(7));
+    return reason;
+}
+
+QString whyMissing(const Model& model, int v)
+{
+    const QString& name = model.var(v).varname;
+    if (SameText(QLatin1Char('[') + name + QLatin1Char(']'), kOptionsHeader))
+        return QStringLiteral("its section would be the options section ") + kOptionsHeader;
+    for (int u = 1; u < v; ++u) {
+        if (SameText(model.var(u).varname, name))
+            return QStringLiteral("the new format does not tell its name apart from ")
+                + model.var(u).varname;
+    }
+    return QStringLiteral("its section would be lost");
+}
+
+}  // namespace
+
+QString ConversionObstacle(const Model& model)
+{
+    const QStringList lines = CfgLines(model);
+    Model back;
+    back.cfgpath = model.cfgpath;
+    QuietDialogs quiet;
+    const CfgError error = ReadCurrentFormat(back, quiet, lines.join(QLatin1Char('\n')));
+    if (error.failed() && error.line >= 1 && error.line <= lines.size()) {
+        const QStringView header = TrimBlanks(QStringView(lines.at(error.line - 1)));
+        if (IsVariableHeader(header))
+            return obstacle(VariableName(header), reasonOf(error.text));
+    }
+    // Variables whose sections the file cannot hold apart are missing first;
+    // the settings of the one they merged into differ only because of that.
+    for (int v = 1; v <= model.varcount; ++v) {
+        if (v > back.varcount || back.var(v).varname != model.var(v).varname)
+            return obstacle(model.var(v).varname, whyMissing(model, v));
+    }
+    for (int v = 1; v <= model.varcount; ++v) {
+        if (SectionEntries(VariableKeys(back, v)) != SectionEntries(VariableKeys(model, v)))
+            return obstacle(model.var(v).varname,
+                            QStringLiteral("its settings would read back changed"));
+    }
+    if (error.failed())
+        return obstacle(model.var(1).varname, reasonOf(error.text));
+    return {};
+}
+
+bool CanConvertLegacyCfg(Model& model, Dialogs& dialogs)
+{
+    const QString why = ConversionObstacle(model);
+    if (why.isEmpty())
+        return true;
+    dialogs.message(why, Style::Exclamation);
+    model.cfgunconverted = true;
+    return false;
+}
 
 QString LegacyBackupPath(const QString& cfgpath)
 {

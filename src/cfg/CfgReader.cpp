@@ -2,11 +2,12 @@
 
 #include "cfg/Blanks.h"
 #include "cfg/CfgConversion.h"
+#include "cfg/CfgSections.h"
 #include "cfg/LegacyCfgReader.h"
+#include "cfg/LineCursor.h"
 #include "cfg/NumberText.h"
 #include "cfg/OptionKeys.h"
 #include "cfg/PathParts.h"
-#include "cfg/ProfileSections.h"
 #include "cfg/TextFile.h"
 
 #include <QFileInfo>
@@ -53,17 +54,29 @@ bool fileExists(const QString& path)
     return !path.isEmpty() && QFileInfo(path).isFile();
 }
 
+QString illegalCharacter(const QString& character, const QString& name)
+{
+    return QStringLiteral("ERROR: ") + character
+        + QStringLiteral(" is an illegal character for a field name.  Please correct field "
+                         "definition ")
+        + name + QStringLiteral(".");
+}
+
 CfgError failure(const QString& text, int line)
 {
     return CfgError{text, line};
 }
 
-void readOptions(Model& model, const ProfileSections& sections)
+KeyTable optionTable()
 {
     KeyTable table;
     for (const auto& option : kOptionKeys)
         table.append({QString::fromLatin1(option.key), QString()});
-    sections.read(kOptionsHeader, table);
+    return table;
+}
+
+void readOptions(Model& model, const KeyTable& table)
+{
     for (size_t i = 0; i < std::size(kOptionKeys); ++i) {
         const QString& value = table.at(static_cast<qsizetype>(i)).second;
         if (!value.isEmpty())
@@ -91,36 +104,32 @@ constexpr PortType kPortTypes[] = {
 
 class CurrentFormatReader {
 public:
-    CurrentFormatReader(Model& model, Dialogs& dialogs, const QStringList& lines)
-        : m_model(model), m_dialogs(dialogs), m_sections(lines),
-          m_folder(SplitPath(model.cfgpath).directory),
-          m_blankTable(emptyTable(kVariableKeys, std::size(kVariableKeys)))
+    CurrentFormatReader(Model& model, Dialogs& dialogs, QStringView text)
+        : m_model(model), m_dialogs(dialogs),
+          m_sections(text, optionTable(), emptyTable(kVariableKeys, std::size(kVariableKeys))),
+          m_folder(SplitPath(model.cfgpath).directory)
     {
     }
 
     CfgError read()
     {
-        readOptions(m_model, m_sections);
-        for (qsizetype i = 0; i < m_sections.lineCount(); ++i) {
-            const QString& header = m_sections.trimmed(i);
-            if (header.size() < 3 || !header.startsWith(QLatin1Char('['))
-                || SameText(header, kOptionsHeader))
-                continue;
-            const QString error = readVariable(header);
+        readOptions(m_model, m_sections.options());
+        for (const auto& header : m_sections.headers()) {
+            const QString error = readVariable(header.text, header.keys);
             if (!error.isEmpty())
-                return failure(error, static_cast<int>(i + 1));
+                return failure(error, header.line);
         }
         if (m_model.varcount == 0) {
             return failure(QStringLiteral(" ERROR: This CFG does not include any variables."),
-                           static_cast<int>(m_sections.lineCount()));
+                           m_sections.lineCount());
         }
         return {};
     }
 
 private:
-    QString readVariable(const QString& header)
+    QString readVariable(const QString& header, const KeyTable& keys)
     {
-        const QString name = header.mid(1, header.size() - 2);
+        const QString name = VariableName(header);
         if (m_names.contains(FoldCase(name)))
             return QStringLiteral("ERROR: Duplicate FIELD definition for ") + name
                 + QStringLiteral(" ");
@@ -129,18 +138,17 @@ private:
                 .arg(kMaxVariables);
         for (const QChar c : kIllegalNameCharacters) {
             if (name.contains(c))
-                return QStringLiteral("ERROR: ") + c
-                    + QStringLiteral(" is an illegal character for a field name.  Please correct "
-                                     "field definition ")
-                    + name + QStringLiteral(".");
+                return illegalCharacter(c, name);
         }
+        // A typo such as "[K7}" names a variable K7, whose section the writer
+        // could not tell from the options: it would vanish at the next opening.
+        if (SameText(QLatin1Char('[') + name + QLatin1Char(']'), kOptionsHeader))
+            return illegalCharacter(header.sliced(header.size() - LastCharacterSize(header)), name);
         const int v = ++m_model.varcount;
         Variable& var = m_model.var(v);
         var.varname = name;
         m_names.insert(FoldCase(name));
 
-        KeyTable keys = m_blankTable;
-        m_sections.read(header, keys);
         auto value = [&keys](VarRow k) -> const QString& { return keys.at(k).second; };
 
         if (QString error = readType(var, value(RowType), value(RowMenu)); !error.isEmpty())
@@ -267,21 +275,30 @@ private:
 
     Model& m_model;
     Dialogs& m_dialogs;
-    const ProfileSections m_sections;
+    const CfgSections m_sections;
     const QString m_folder;
-    const KeyTable m_blankTable;
     QSet<QString> m_names;  // folded names of the variables read so far
 };
 
 }  // namespace
 
-bool IsCurrentFormat(const QStringList& lines)
+bool IsCurrentFormat(QStringView text)
 {
-    for (const QString& line : lines) {
-        if (line.contains(kOptionsHeader, Qt::CaseInsensitive))
+    // "[K7]" holds no line end, so a search of the whole text finds it exactly
+    // when a search of each line would. Looking for "[" first is much faster
+    // than a search without regard to case.
+    for (qsizetype at = text.indexOf(QLatin1Char('[')); at >= 0;
+         at = text.indexOf(QLatin1Char('['), at + 1)) {
+        if (text.sliced(at).first(std::min<qsizetype>(4, text.size() - at))
+                .compare(kOptionsHeader, Qt::CaseInsensitive) == 0)
             return true;
     }
     return false;
+}
+
+CfgError ReadCurrentFormat(Model& model, Dialogs& dialogs, QStringView text)
+{
+    return CurrentFormatReader(model, dialogs, text).read();
 }
 
 CfgError ReadCfg(Model& model, Dialogs& dialogs, CfgReadMode mode)
@@ -294,7 +311,7 @@ CfgError ReadCfg(Model& model, Dialogs& dialogs, CfgReadMode mode)
     model.imagejstamp.reset();
     model.cfgunconverted = false;
 
-    const TextFile file = TextFile::read(model.cfgpath);
+    const DecodedFile file = DecodedFile::read(model.cfgpath);
     if (!file.ok()) {
         CfgError error = failure(QStringLiteral("ERROR: Could not read ") + model.cfgpath
                                      + QStringLiteral(": ") + file.error + QStringLiteral("."),
@@ -302,20 +319,20 @@ CfgError ReadCfg(Model& model, Dialogs& dialogs, CfgReadMode mode)
         error.unreadable = true;
         return error;
     }
-    if (!IsCurrentFormat(file.lines)) {
-        const CfgError error = ReadLegacyCfg(model, file.lines);
-        if (error.failed())
-            return error;
-        // A file without variables is not worth converting: it could not be
-        // opened afterwards either.
-        if (model.varcount == 0)
-            return failure(QStringLiteral(" ERROR: This CFG does not include any variables."),
-                           static_cast<int>(file.lines.size()));
-        if (mode == CfgReadMode::Open)
-            ConvertLegacyCfg(model, dialogs);
+    if (IsCurrentFormat(file.text))
+        return ReadCurrentFormat(model, dialogs, file.text);
+
+    const CfgError error = ReadLegacyCfg(model, file.text);
+    if (error.failed())
         return error;
-    }
-    return CurrentFormatReader(model, dialogs, file.lines).read();
+    // A file without variables is not worth converting: it could not be
+    // opened afterwards either.
+    if (model.varcount == 0)
+        return failure(QStringLiteral(" ERROR: This CFG does not include any variables."),
+                       CountLines(file.text));
+    if (CanConvertLegacyCfg(model, dialogs) && mode == CfgReadMode::Open)
+        ConvertLegacyCfg(model, dialogs);
+    return error;
 }
 
 }  // namespace k7

@@ -5,6 +5,7 @@
 #include "platform/Dialogs.h"
 
 #include <QString>
+#include <QStringView>
 
 namespace k7 {
 
@@ -26,7 +27,11 @@ enum class CfgReadMode {
 // Reading a current-format file never changes it.
 CfgError ReadCfg(Model& model, Dialogs& dialogs, CfgReadMode mode = CfgReadMode::Open);
 
-// True when a line of the file, upper-cased, holds "[K7]".
-bool IsCurrentFormat(const QStringList& lines);
+// True when a line of the text, upper-cased, holds "[K7]".
+bool IsCurrentFormat(QStringView text);
+
+// Reads the text of a current-format CFG into a cleared `model` (whose cfgpath
+// names the folder that files are looked for in), as ReadCfg reads the file.
+CfgError ReadCurrentFormat(Model& model, Dialogs& dialogs, QStringView text);
 
 }  // namespace k7

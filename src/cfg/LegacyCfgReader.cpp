@@ -1,6 +1,7 @@
 #include "cfg/LegacyCfgReader.h"
 
 #include "cfg/Blanks.h"
+#include "cfg/LineCursor.h"
 #include "cfg/NumberText.h"
 #include "cfg/PathParts.h"
 
@@ -62,29 +63,29 @@ constexpr InputType kInputTypes[] = {
 
 class LegacyReader {
 public:
-    LegacyReader(Model& model, const QStringList& lines)
-        : m_model(model), m_lines(lines), m_folder(SplitPath(model.cfgpath).directory)
+    LegacyReader(Model& model, QStringView text)
+        : m_model(model), m_text(text), m_folder(SplitPath(model.cfgpath).directory)
     {
     }
 
     CfgError read()
     {
-        qsizetype i = 0;
-        while (i < m_lines.size()) {
+        LineCursor cursor(m_text);
+        while (!cursor.atEnd()) {
             // Join continued lines; each "\" at a line's end becomes a blank.
             QString statement;
             for (;;) {
-                QString line = TrimBlanks(m_lines.at(i++));
-                const bool continued = line.endsWith(QLatin1Char('\\')) && i < m_lines.size();
-                if (line.endsWith(QLatin1Char('\\')))
-                    line.back() = QLatin1Char(' ');
-                statement += line;
-                if (!continued)
+                const QStringView line = TrimBlanks(cursor.next());
+                const bool endsInBackslash = line.endsWith(QLatin1Char('\\'));
+                statement += endsInBackslash ? line.chopped(1) : line;
+                if (endsInBackslash)
+                    statement += QLatin1Char(' ');
+                if (!endsInBackslash || cursor.atEnd())
                     break;
             }
             const QString error = readStatement(statement);
             if (!error.isEmpty())
-                return CfgError{error, static_cast<int>(i)};
+                return CfgError{error, cursor.number()};
         }
         // A variable given no INPUT statement is a text variable, as the file
         // written from this model says.
@@ -196,11 +197,11 @@ private:
                     var.varlength = 11;
                 return {};
             }
-            return QStringLiteral(" ERROR: ") + value.left(20)
+            return QStringLiteral(" ERROR: ") + LeftCharacters(value, 20)
                 + QStringLiteral(" is an unrecognized INPUT type. ");
         }
         if (sub == QLatin1String("PROMPT")) {
-            var.varprompt = value.left(kLegacyTextLimit);
+            var.varprompt = LeftCharacters(value, kLegacyTextLimit);
         } else if (sub == QLatin1String("MENULIST") || sub == QLatin1String("TABLELIST")) {
             var.varmenu = value;
         } else if (sub == QLatin1String("LOOKUP")) {
@@ -248,16 +249,16 @@ private:
     }
 
     Model& m_model;
-    const QStringList& m_lines;
+    QStringView m_text;
     const QString m_folder;
     QHash<QString, int> m_declared;  // upper-case name -> variable number
 };
 
 }  // namespace
 
-CfgError ReadLegacyCfg(Model& model, const QStringList& lines)
+CfgError ReadLegacyCfg(Model& model, QStringView text)
 {
-    return LegacyReader(model, lines).read();
+    return LegacyReader(model, text).read();
 }
 
 }  // namespace k7

@@ -6,14 +6,14 @@
 #include "cfg/CfgReader.h"
 #include "cfg/Model.h"
 
-#include <QStringList>
+#include <QStringView>
 
 namespace k7 {
 
-// Reads `lines` into `model`, which the caller has cleared. Names, prompts,
+// Reads `text` into `model`, which the caller has cleared. Names, prompts,
 // menus and the other texts are upper-cased as the format has them; file
 // paths keep their case, because paths here are case-sensitive. Stops at the
 // first bad statement with the number of its last line.
-CfgError ReadLegacyCfg(Model& model, const QStringList& lines);
+CfgError ReadLegacyCfg(Model& model, QStringView text);
 
 }  // namespace k7

@@ -13,23 +13,24 @@ void ClearModel(Model& model)
 
 QStringList SplitMenu(const Model& model, int v, int room)
 {
+    // One pass over views of the list: copying the rest after every item
+    // would make a long list take quadratic time.
     QStringList items;
     const QString& menu = model.var(v).varmenu;
     const QChar separator = menu.contains(QLatin1Char(',')) ? QLatin1Char(',') : QLatin1Char(' ');
-    QString rest = menu.trimmed();
+    QStringView rest = QStringView(menu).trimmed();
     while (!rest.isEmpty() && items.size() < room) {
         const qsizetype at = rest.indexOf(separator);
-        if (at >= 0) {
-            items.append(rest.left(at).trimmed());
-            // Trimming the rest would swallow the empty item between two
-            // blanks, which a blank-separated list must keep.
-            rest = rest.mid(at + 1);
-            if (separator != QLatin1Char(' '))
-                rest = rest.trimmed();
-        } else {
-            items.append(rest.trimmed());
-            rest.clear();
+        if (at < 0) {
+            items.append(rest.trimmed().toString());
+            break;
         }
+        items.append(rest.first(at).trimmed().toString());
+        // Trimming the rest would swallow the empty item between two
+        // blanks, which a blank-separated list must keep.
+        rest = rest.sliced(at + 1);
+        if (separator != QLatin1Char(' '))
+            rest = rest.trimmed();
     }
     return items;
 }

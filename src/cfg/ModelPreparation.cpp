@@ -8,24 +8,22 @@ namespace k7 {
 
 namespace {
 
-// A blank-separated list of two or more items becomes comma-separated; blanks
+// A blank-separated list of two or more items becomes comma-separated: blanks
 // before the first item vanish, two blanks in a row leave an empty item.
 QString commaMenu(const QString& menu)
 {
-    QString joined;
-    for (const QString& piece : menu.split(QLatin1Char(' '))) {
-        if (joined.isEmpty())
-            joined = piece;
-        else
-            joined += QLatin1Char(',') + piece;
-    }
+    qsizetype start = 0;
+    while (start < menu.size() && menu.at(start) == QLatin1Char(' '))
+        ++start;
+    QString joined = menu.mid(start);
+    joined.replace(QLatin1Char(' '), QLatin1Char(','));
     return joined;
 }
 
-qsizetype longestItem(const Model& model, int v)
+qsizetype longestItem(const QStringList& items)
 {
     qsizetype longest = 0;
-    for (const QString& item : SplitMenu(model, v))
+    for (const QString& item : items)
         longest = std::max(longest, item.size());
     return longest;
 }
@@ -37,8 +35,10 @@ void PrepareModel(Model& model)
     // Each step reads and changes only the variable at hand.
     for (int v = 1; v <= model.varcount; ++v) {
         Variable& var = model.var(v);
+        // Split once: rewriting the list with commas keeps its items.
+        const QStringList items = SplitMenu(model, v);
         QString& menu = var.varmenu;
-        if (!menu.isEmpty() && SplitMenu(model, v).size() > 1 && !menu.contains(QLatin1Char(',')))
+        if (items.size() > 1 && !menu.contains(QLatin1Char(',')))
             menu = commaMenu(menu);
 
         for (int k = 1; k <= var.condcount && k <= kMaxConditions; ++k) {
@@ -49,7 +49,7 @@ void PrepareModel(Model& model)
         // A menu is at least as long as its longest item; other types get a
         // default length when they have none.
         if (var.vartype == TypeMenu) {
-            const auto longest = static_cast<double>(longestItem(model, v));
+            const auto longest = static_cast<double>(longestItem(items));
             if (longest > var.varlength)
                 var.varlength = longest;
         } else if (var.varlength == 0) {

@@ -1,10 +1,11 @@
 #include "cfg/ProfileFile.h"
 
 #include "cfg/Blanks.h"
-#include "cfg/ProfileSections.h"
+#include "cfg/SectionValues.h"
 #include "cfg/TextFile.h"
 
 #include <QFileInfo>
+#include <QStringTokenizer>
 
 namespace k7 {
 
@@ -45,15 +46,21 @@ QStringList SectionEntries(const KeyTable& keys)
 {
     QStringList entries;
     for (const auto& row : keys) {
-        if (TrimBlanks(row.first).isEmpty() || TrimBlanks(row.second).isEmpty())
+        if (TrimBlanks(row.first).isEmpty())
             continue;
-        const QString value = oneLine(row.second);
-        if (!value.contains(kValueSeparator)) {
-            entries.append(row.first + QLatin1Char('=') + value);
+        // Written as it will be read back: what a line cannot hold is left out.
+        QString value;
+        AppendValueParts(value, 0, oneLine(row.second));
+        if (value.isEmpty())
             continue;
+        for (const QStringView part : QStringTokenizer(value, kValueSeparator)) {
+            QString line;
+            line.reserve(row.first.size() + 1 + part.size());
+            line += row.first;
+            line += QLatin1Char('=');
+            line += part;
+            entries.append(line);
         }
-        for (const QString& part : value.split(kValueSeparator))
-            entries.append(row.first + QLatin1Char('=') + part);
     }
     return entries;
 }
@@ -102,15 +109,16 @@ void ReadSection(const QString& path, const QString& sectionText, KeyTable& keys
     const TextFile file = TextFile::read(path);
     if (!file.ok())
         return;
-    // One section only: a direct pass is cheaper than building the index.
+    SectionValues values(keys);
     bool inside = false;
     for (const QString& line : file.lines) {
-        const QString t = TrimBlanks(line);
+        const QStringView t = TrimBlanks(QStringView(line));
         if (t.startsWith(QLatin1Char('[')))
-            inside = SameText(t, section);
+            inside = t.compare(section, Qt::CaseInsensitive) == 0;
         else if (inside)
-            TakeKeyLine(t, keys);
+            values.take(t);
     }
+    keys = values.keys();
 }
 
 bool WriteSection(const QString& path, const QString& sectionText, const KeyTable& keys)

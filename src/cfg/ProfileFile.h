@@ -17,10 +17,11 @@ using KeyTable = QList<QPair<QString, QString>>;
 inline constexpr QChar kValueSeparator(u'\x01');
 
 // Fills the values of the rows of `keys` from `section` (header text with its
-// brackets, "[K7]"; they are added when missing). The first row whose key matches a line takes the line's
-// value; a key that occurs again adds the character 1 and the next value. A
-// section that occurs twice is read as one. A missing file is created holding
-// the section header; the table is then unchanged.
+// brackets, "[K7]"; they are added when missing). The first row whose key
+// matches a line takes the line's value; a key that occurs again adds the
+// character 1 and the next value (up to a bound, in the form SectionValues.h
+// describes). A section that occurs twice is read as one. A missing file is
+// created holding the section header; the table is then unchanged.
 void ReadSection(const QString& path, const QString& section, KeyTable& keys);
 
 // Puts the entries of `keys` right after the header of `section` (after each
@@ -38,7 +39,8 @@ bool RemoveSection(const QString& path, const QString& section);
 // WriteSection on lines in memory.
 QStringList ApplySection(const QStringList& lines, const QString& section, const KeyTable& keys);
 
-// The key=value lines WriteSection puts under the header for `keys`.
+// The key=value lines WriteSection puts under the header for `keys`: each value
+// in the form that reads back as itself (SectionValues.h).
 QStringList SectionEntries(const KeyTable& keys);
 
 }  // namespace k7

@@ -1,10 +1,13 @@
 #include "cfg/TextFile.h"
 
+#include "cfg/LineCursor.h"
+
 #include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
 #include <QStringDecoder>
 
+#include <algorithm>
 #include <array>
 
 namespace k7 {
@@ -21,7 +24,7 @@ constexpr std::array<char16_t, 32> kHighControls = {
     0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178,
 };
 
-QString decode1252(const QByteArray& bytes)
+QString decode1252(QByteArrayView bytes)
 {
     QString text(bytes.size(), Qt::Uninitialized);
     QChar* out = text.data();
@@ -45,57 +48,105 @@ int encode1252(QChar c)
     return -1;
 }
 
+QString joinedText(const QStringList& lines)
+{
+    qsizetype size = 0;
+    for (const QString& line : lines)
+        size += line.size() + 2;
+    QString text;
+    text.reserve(size);
+    for (const QString& line : lines) {
+        text += line;
+        text += QLatin1String("\r\n");
+    }
+    return text;
+}
+
 QStringList splitLines(const QString& text)
 {
     QStringList lines;
-    const qsizetype n = text.size();
-    qsizetype start = 0;
-    for (qsizetype i = 0; i < n; ++i) {
-        const QChar c = text.at(i);
-        if (c == QLatin1Char('\n') || c == QLatin1Char('\r')) {
-            lines.append(text.mid(start, i - start));
-            if (c == QLatin1Char('\r') && i + 1 < n && text.at(i + 1) == QLatin1Char('\n'))
-                ++i;
-            start = i + 1;
-        }
-    }
-    if (start < n)
-        lines.append(text.mid(start));
+    LineCursor cursor(text);
+    while (!cursor.atEnd())
+        lines.append(cursor.next().toString());
     return lines;
 }
 
 // Text that the old 8-bit code page cannot hold is written as UTF-8 rather
-// than losing characters to "?".
-TextEncoding encodingThatHolds(const QStringList& lines, TextEncoding encoding)
+// than losing characters to "?"; so is text whose 8-bit bytes would be taken
+// for UTF-8 when read again (the comment that made a file 8-bit is gone after a
+// rewrite, and "\xC3\xA9" would then read as one character, not two).
+TextEncoding encodingThatKeeps(const QStringList& lines, TextEncoding encoding)
 {
-    for (const QString& line : lines) {
-        if (!CanEncode(line, encoding))
-            return TextEncoding::Utf8;
+    if (encoding == TextEncoding::Utf8)
+        return encoding;
+    const QString text = joinedText(lines);
+    return DecodeText(EncodeText(text, encoding)) == text ? encoding : TextEncoding::Utf8;
+}
+
+// Reads a plain file of sensible size whole; `error` says why not.
+QByteArray readBytes(const QString& path, QString& error)
+{
+    const QFileInfo info(path);
+    if (!info.exists())
+        error = QStringLiteral("the file does not exist");
+    else if (info.isDir())
+        error = QStringLiteral("it is a folder, not a file");
+    // A device or a pipe could be read for ever; a text file is a plain file
+    // of sensible size.
+    else if (!info.isFile())
+        error = QStringLiteral("it is not a plain file");
+    else if (info.size() > kMaxTextFileBytes)
+        error = QStringLiteral("it is larger than %1 MB").arg(kMaxTextFileBytes >> 20);
+    if (!error.isEmpty())
+        return {};
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        error = file.errorString();
+        return {};
     }
-    return encoding;
+    QByteArray bytes = file.readAll();
+    if (file.error() != QFileDevice::NoError) {
+        error = file.errorString();
+        return {};
+    }
+    return bytes;
 }
 
 }  // namespace
 
+TextEncoding DetectEncoding(QByteArrayView bytes)
+{
+    // Checked a piece at a time, so that a large file is never held twice. A
+    // piece ends before a byte that starts a character, and an incomplete
+    // character at a piece's end counts as invalid, so valid text is never cut.
+    constexpr qsizetype kPiece = qsizetype(1) << 20;
+    qsizetype start = 0;
+    while (start < bytes.size()) {
+        qsizetype end = std::min(start + kPiece, bytes.size());
+        while (end < bytes.size() && (static_cast<unsigned char>(bytes[end]) & 0xC0) == 0x80)
+            ++end;
+        QStringDecoder utf8(QStringConverter::Utf8, QStringConverter::Flag::Stateless);
+        [[maybe_unused]] const QString piece = utf8.decode(bytes.sliced(start, end - start));
+        if (utf8.hasError())
+            return TextEncoding::Windows1252;
+        start = end;
+    }
+    return TextEncoding::Utf8;
+}
+
 QString DecodeText(const QByteArray& bytes, TextEncoding* encoding)
 {
-    QByteArray body = bytes;
+    QByteArrayView body = bytes;
     // A byte-order mark is not part of the first line: without this a header
-    // written by an editor that adds one would not be recognised.
+    // written by an editor that adds one would not be recognised. It goes in
+    // 8-bit text too: a file an editor marked as UTF-8 may still hold 8-bit
+    // text, and its first line must stay recognisable as a header.
     if (body.startsWith("\xEF\xBB\xBF"))
-        body.remove(0, 3);
-    QStringDecoder utf8(QStringConverter::Utf8, QStringConverter::Flag::Stateless);
-    QString text = utf8.decode(body);
-    if (!utf8.hasError()) {
-        if (encoding)
-            *encoding = TextEncoding::Utf8;
-        return text;
-    }
+        body = body.sliced(3);
+    const TextEncoding found = DetectEncoding(body);
     if (encoding)
-        *encoding = TextEncoding::Windows1252;
-    // Without its mark too: a file an editor marked as UTF-8 may still hold
-    // 8-bit text, and its first line must stay recognisable as a header.
-    return decode1252(body);
+        *encoding = found;
+    return found == TextEncoding::Utf8 ? QString::fromUtf8(body) : decode1252(body);
 }
 
 bool CanEncode(const QString& text, TextEncoding encoding)
@@ -124,16 +175,7 @@ QByteArray EncodeText(const QString& text, TextEncoding encoding)
 
 QByteArray JoinLines(const QStringList& lines, TextEncoding encoding)
 {
-    qsizetype size = 0;
-    for (const QString& line : lines)
-        size += line.size() + 2;
-    QString text;
-    text.reserve(size);
-    for (const QString& line : lines) {
-        text += line;
-        text += QLatin1String("\r\n");
-    }
-    return EncodeText(text, encoding);
+    return EncodeText(joinedText(lines), encoding);
 }
 
 TextFile TextFile::fromBytes(const QByteArray& bytes)
@@ -143,31 +185,23 @@ TextFile TextFile::fromBytes(const QByteArray& bytes)
     return file;
 }
 
+DecodedFile DecodedFile::read(const QString& path)
+{
+    DecodedFile file;
+    const QByteArray bytes = readBytes(path, file.error);
+    if (file.ok())
+        file.text = DecodeText(bytes, &file.encoding);
+    return file;
+}
+
 TextFile TextFile::read(const QString& path)
 {
-    const auto refused = [](const QString& why) {
-        TextFile file;
-        file.error = why;
-        return file;
-    };
-    const QFileInfo info(path);
-    if (!info.exists())
-        return refused(QStringLiteral("the file does not exist"));
-    if (info.isDir())
-        return refused(QStringLiteral("it is a folder, not a file"));
-    // A device or a pipe could be read for ever; a text file is a plain file
-    // of sensible size.
-    if (!info.isFile())
-        return refused(QStringLiteral("it is not a plain file"));
-    if (info.size() > kMaxTextFileBytes)
-        return refused(QStringLiteral("it is larger than %1 MB").arg(kMaxTextFileBytes >> 20));
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return refused(file.errorString());
-    const QByteArray bytes = file.readAll();
-    if (file.error() != QFileDevice::NoError)
-        return refused(file.errorString());
-    return fromBytes(bytes);
+    const DecodedFile decoded = DecodedFile::read(path);
+    TextFile file;
+    file.error = decoded.error;
+    file.encoding = decoded.encoding;
+    file.lines = splitLines(decoded.text);
+    return file;
 }
 
 TextEncoding EncodingForRewrite(const QString& path, const QStringList& lines,
@@ -176,8 +210,8 @@ TextEncoding EncodingForRewrite(const QString& path, const QStringList& lines,
     TextEncoding encoding = fallback;
     QFile file(path);
     if (QFileInfo(path).isFile() && file.open(QIODevice::ReadOnly))
-        DecodeText(file.readAll(), &encoding);
-    return encodingThatHolds(lines, encoding);
+        encoding = DetectEncoding(file.readAll());
+    return encodingThatKeeps(lines, encoding);
 }
 
 bool WriteFileBytes(const QString& path, const QByteArray& bytes, QString* error)
@@ -205,7 +239,7 @@ bool WriteFileBytes(const QString& path, const QByteArray& bytes, QString* error
 bool WriteTextFile(const QString& path, const QStringList& lines, TextEncoding encoding,
                    QString* error)
 {
-    return WriteFileBytes(path, JoinLines(lines, encodingThatHolds(lines, encoding)), error);
+    return WriteFileBytes(path, JoinLines(lines, encodingThatKeeps(lines, encoding)), error);
 }
 
 }  // namespace k7

@@ -5,6 +5,7 @@
 #include "cfg/ModelPreparation.h"
 #include "store/DataTable.h"
 #include "store/Naming.h"
+#include "store/TableChange.h"
 
 namespace k7 {
 
@@ -23,52 +24,11 @@ void closeDeclined(Model& model, DataStore& store, ShellHooks& shell)
     model.cfgpath.clear();
 }
 
-void closeRecordSet(DataStore& store, ShellHooks& shell)
-{
-    shell.setDataSource(nullptr);
-    store.currentrs.close();
-}
-
-bool openRecordSet(DataStore& store, ShellHooks& shell)
-{
-    if (!store.currentrs.openTable(store.currentdb, store.tablename))
-        return false;
-    shell.setDataSource(&store.currentrs);
-    return true;
-}
-
-// Runs `change` (a schema change that ends with a fresh data table) in one
-// transaction and opens the new table; on failure nothing is changed.
-template <typename Change>
-bool rebuild(DataStore& store, ShellHooks& shell, QString* error, Change change)
-{
-    Database& db = store.currentdb;
-    closeRecordSet(store, shell);
-    if (!db.transaction() || !change(db)) {
-        *error = db.lastError();
-        if (db.inTransaction())
-            db.rollback();
-        openRecordSet(store, shell);
-        return false;
-    }
-    if (!db.commit()) {
-        *error = db.lastError();
-        db.rollback();
-        openRecordSet(store, shell);
-        return false;
-    }
-    if (!openRecordSet(store, shell)) {
-        *error = store.currentrs.lastError();
-        return false;
-    }
-    return true;
-}
-
 // Deletes the data table and makes it again, empty, from the model.
 bool recreateTable(const Model& model, DataStore& store, ShellHooks& shell, QString* error)
 {
     const QString table = store.tablename;
-    return rebuild(store, shell, error, [&](Database& db) {
+    return ChangeDataTable(store, shell, error, [&](Database& db) {
         return db.deleteTable(table) && CreateDataTable(model, db, table);
     });
 }
@@ -132,10 +92,10 @@ void AddMissingFields(Model& model, DataStore& store, Dialogs& dialogs, ShellHoo
             Style::YesNo);
         if (answer != Answer::Yes)
             continue;
-        closeRecordSet(store, shell);
+        CloseDataRecordSet(store, shell);
         const bool added = store.currentdb.appendField(store.tablename, wanted.fields[v - 1]);
         const QString reason = store.currentdb.lastError();
-        const bool reopened = openRecordSet(store, shell);
+        const bool reopened = OpenDataRecordSet(store, shell);
         if (!added) {
             // The check that follows reports the field as missing.
             dialogs.message(QStringLiteral("Error: The field %1 could not be added to the data table %2.  %3")
@@ -199,7 +159,7 @@ void RebuildDataTable(Model& model, DataStore& store, Dialogs& dialogs, ShellHoo
 
     QString error;
     if (store.currentrs.bof() && store.currentrs.eof()) {
-        closeRecordSet(store, shell);
+        CloseDataRecordSet(store, shell);
         const int answer = dialogs.message(
             QStringLiteral("The current data table is empty.  K7 will erase it and create a new one to match the "
                            "fields in your CFG."),
@@ -221,7 +181,7 @@ void RebuildDataTable(Model& model, DataStore& store, Dialogs& dialogs, ShellHoo
                        "new one to match the CFG file?"),
         Style::YesNoCancel);
     if (answer != Answer::Yes) {
-        closeRecordSet(store, shell);
+        CloseDataRecordSet(store, shell);
         dialogs.message(kClosingText, Style::OkOnly + Style::Information);
         closeDeclined(model, store, shell);
         return;
@@ -244,7 +204,7 @@ void RebuildDataTable(Model& model, DataStore& store, Dialogs& dialogs, ShellHoo
             continue;
         }
         const QString table = store.tablename;
-        if (rebuild(store, shell, &error, [&](Database& db) {
+        if (ChangeDataTable(store, shell, &error, [&](Database& db) {
                 return db.renameTable(table, newName) && CreateDataTable(model, db, table);
             })) {
             return;

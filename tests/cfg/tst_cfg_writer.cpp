@@ -7,6 +7,7 @@
 #include "cfg/ModelPreparation.h"
 #include "cfg/ProfileFile.h"
 
+#include <QDirIterator>
 #include <QFileInfo>
 #include <QProcess>
 #include <QTest>
@@ -73,17 +74,16 @@ private slots:
         ReadSection(path, "[Absent]", keys);
         QCOMPARE(keys, rows({"Left"}));
 
-        // A missing file is created holding the header. A section named
-        // without its brackets is the same section, not one appended again.
+        // A missing file is created holding the header.
         const QString fresh = dir.filePath("new.ini");
         ReadSection(fresh, "[Main]", keys);
         QCOMPARE(readFile(fresh), QByteArray("[Main]\r\n"));
-        QVERIFY(WriteSection(fresh, "Main", {{"Left", "10"}, {"Empty", ""}, {"Many", "one" + kJoin + "two"}}));
-        QCOMPARE(readFile(fresh), QByteArray("[Main]\r\nLeft=10\r\nMany=one\r\nMany=two\r\n"));
-        keys = rows({"Left", "Many"});
-        ReadSection(fresh, "main", keys);
-        QCOMPARE(keys, (KeyTable{{"Left", "10"}, {"Many", "one" + kJoin + "two"}}));
         QVERIFY(!WriteSection(dir.path(), "[S]", {{"A", "1"}}));  // a folder is no file
+        // A key keeps a bounded number of values, however often it is repeated.
+        writeFile(fresh, "[Main]\r\n" + QByteArray("Many=v\r\n").repeated(150) + "Many=" + QByteArray(1000, '\x01') + "w\r\n");
+        keys = rows({"Many"});
+        ReadSection(fresh, "[Main]", keys);
+        QCOMPARE(keys.at(0).second, QStringList(100, "v").join(kJoin));
         QVERIFY(RemoveSection(dir.filePath("missing.ini"), "[Main]"));
         QVERIFY(!QFileInfo::exists(dir.filePath("missing.ini")));
     }
@@ -97,6 +97,9 @@ private slots:
         const KeyTable ab{{"A", "1"}, {"B", "2"}};
         const auto row = [](const char* name, const QByteArray& before, const QString& section, const KeyTable& keys,
                             const QByteArray& after) { QTest::newRow(name) << before << section << keys << after; };
+        // A section named without its brackets is the same section, not one appended again.
+        row("missing file created, section named without brackets", QByteArray(), "Main",
+            {{"Left", "10"}, {"Empty", ""}, {"Many", "one" + kJoin + "two"}}, crlf({"[Main]", "Left=10", "Many=one", "Many=two"}));
         row("new section appended after one blank", crlf({"[X]", "k=v"}), "[S]", ab,
             crlf({"[X]", "k=v", " ", "[S]", "A=1", "B=2"}));
         row("entries right after the header, others kept in place", crlf({"'note", "[s]", "c=3", "a=old", "[X]", "a=x"}),
@@ -111,6 +114,11 @@ private slots:
         row("line break inside a value stays on one line", crlf({"[S]"}), "[S]", {{"P", "a\r\n[K7]\nb"}},
             crlf({"[S]", "P=a [K7] b"}));
         row("blank value writes nothing", crlf({"[S]", "A=1"}), "[S]", {{"A", "  "}}, crlf({"[S]"}));
+        // Fixed: values were written in forms the next reading changes (a
+        // trailing blank, leading empty lines) or without bound.
+        row("values written as they read back", crlf({"[S]"}), "[S]",
+            {{"P", kJoin + kJoin + "a " + kJoin + "b"}, {"Sound", " ON "}, {"R", QString("x" + kJoin).repeated(150)}},
+            crlf(QStringList{"[S]", "P=a", "P=b", "Sound= ON"} + QStringList(100, "R=x")));
         row("8-bit file stays 8-bit", "[S]\r\nName=Jos\xE9\r\n", "[S]", {{"Other", "x"}},
             "[S]\r\nOther=x\r\nName=Jos\xE9\r\n");
         row("remove a middle section with its blank lines",
@@ -127,7 +135,7 @@ private slots:
         QFETCH(KeyTable, keys);
         QFETCH(QByteArray, after);
         QTemporaryDir dir;
-        const QString path = writeFile(dir, "s.ini", before);
+        const QString path = before.isNull() ? dir.filePath("s.ini") : writeFile(dir, "s.ini", before);
         QVERIFY(keys.isEmpty() ? RemoveSection(path, section) : WriteSection(path, section, keys));
         QCOMPARE(readFile(path), after);
     }
@@ -162,6 +170,13 @@ private slots:
             crlf({"Menu=a,b,  c", "Length=10", " "}),           // has a comma: left alone
             crlf({"Menu=Earthenware,Bone", "Length=11", " "}),  // the longest item beats Length
             crlf({"Menu=single", "Length=30"})};
+        // Fixed: the header was cut inside a character and written as "[?]".
+        QTest::newRow("header cut by characters") << QByteArray("[K7]\r\n[\xF0\x9F\x98\x80\xF0\x9F\x98\x80\r\n")
+                                                  << QList<QByteArray>{"\r\n[\xF0\x9F\x98\x80]\r\n"};
+        // Fixed: written back as 8-bit, the bytes of "Ã©" read as "é" the next time.
+        QTest::newRow("8-bit file whose bytes would read as UTF-8")
+            << readFile(K7_TEST_DATA "/cfg/windows-1252-comment.cfg")
+            << QList<QByteArray>{"Prompt=Kaffee \xC3\x83\xC2\xA9 oder Tee\r\n"};
         QTest::newRow("8-bit file keeps its encoding")
             << QByteArray("[K7]\r\n[Caf\xE9]\r\nPrompt=Ni\xF1o\r\n")
             << QList<QByteArray>{"[Caf\xE9]\r\nType=Text\r\nPrompt=Ni\xF1o\r\n"};
@@ -263,6 +278,36 @@ private slots:
         const Run relative = runK7({"--check", "sub/old.cfg"}, dir.path());
         QVERIFY2(relative.out.contains("\r\nInfo file=" + dir.filePath("sub/help.txt").toUtf8() + "\r\n"),
                  relative.out.constData());
+    }
+
+    // Checking the text that --check printed gives status 0 and the same text:
+    // what one opening writes, the next one reads unchanged.
+    void readBack_data()
+    {
+        QTest::addColumn<QString>("path");
+        for (const QString& folder : {QStringLiteral(K7_TEST_DATA), QStringLiteral(K7_EXAMPLES)}) {
+            QDirIterator files(folder, {"*.cfg"}, QDir::Files, QDirIterator::Subdirectories);
+            while (files.hasNext()) {
+                const QString path = files.next();
+                QTest::newRow(qPrintable(QDir(folder).relativeFilePath(path))) << path;
+            }
+        }
+        // Fixed: a megabyte of the character 1 became a million empty Prompt lines.
+        QTest::newRow("value of separators") << "[K7]\r\n[V]\r\nPrompt=" + QString(1 << 20, QChar(1));
+    }
+    void readBack()
+    {
+        QFETCH(QString, path);
+        QTemporaryDir dir;
+        if (!QFileInfo(path).isFile())
+            path = writeFile(dir, "generated.cfg", path.toUtf8());
+        const Run first = runK7({"--check", path});
+        if (first.status == 1)
+            QSKIP("an error in the file: nothing would be written");
+        QCOMPARE(first.status, 0);
+        const Run second = runK7({"--check", writeFile(dir, "again.cfg", first.out)});
+        QCOMPARE(second.status, 0);
+        QCOMPARE(second.out, first.out);
     }
 
     void check_data()

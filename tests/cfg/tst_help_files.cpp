@@ -1,0 +1,178 @@
+// Help files of variables: the templates and the run that writes them
+// (questions, Cancel, a failed write, the CFG entries), and finding and
+// saving one variable's help file. The CFG sits in a folder with a dot in its
+// name, which a whole-path extension rule would cut short.
+
+#include "support/ScriptedDialogs.h"
+#include "support/TestFiles.h"
+
+#include "cfg/HelpFiles.h"
+#include "cfg/HelpTemplates.h"
+#include "cfg/ProfileFile.h"
+#include "cfg/TextFile.h"
+
+#include <QDir>
+#include <QTest>
+
+using namespace k7;
+using namespace k7::test;
+
+namespace {
+
+// VAR1 menu, VAR2 text, VAR3 ImageJ, in a CFG that holds their sections.
+struct HelpRig {
+    QTemporaryDir tmp;
+    QString dir = tmp.filePath(QStringLiteral("dig.2024/"));
+    Model model;
+    ScriptedDialogs dialogs;
+
+    HelpRig()
+    {
+        QDir().mkpath(dir);
+        model.cfgpath = dir + QStringLiteral("site.cfg");
+        model.varcount = 3;
+        model.var(1) = {.varname = "VAR1", .vartype = TypeMenu, .varmenu = "Tool Core Flake"};
+        model.var(2) = {.varname = "VAR2", .vartype = TypeText};
+        model.var(3) = {.varname = "VAR3", .vartype = TypeImageJ};
+        writeFile(model.cfgpath, crlf({"[K7]", "[VAR1]", "Type=Menu", "[VAR2]", "Type=Text", "[VAR3]", "Type=ImageJ"}));
+    }
+    QString path(const QString& name) const { return dir + name; }
+    QString infoEntry(int v) const
+    {
+        KeyTable keys = {{QStringLiteral("Info file"), QString()}};
+        ReadSection(model.cfgpath, QStringLiteral("[VAR%1]").arg(v), keys);
+        return keys.first().second;
+    }
+};
+
+}  // namespace
+
+class TestHelpFiles : public QObject {
+    Q_OBJECT
+
+private slots:
+    void templateLines()
+    {
+        HelpRig rig;
+        const QString para = QStringLiteral("<p><a name=\"%1\"></a><b>%1</b>: Description goes here.</p>");
+        QCOMPARE(HelpTemplateLines(rig.model, 1),
+                 (QStringList{"<HTML>", "<Head>", "<meta charset=\"utf-8\">", "<title>VAR1</title>", "</head>",
+                              "<body>", para.arg("Tool"), para.arg("Core"), para.arg("Flake"), "</body>", "</html>"}));
+        // No stray closing tag after a plain description; nothing for ImageJ.
+        QCOMPARE(HelpTemplateLines(rig.model, 2).at(6), QStringLiteral("<p>Description goes here.</p>"));
+        QCOMPARE(HelpTemplateLines(rig.model, 3).at(6), QStringLiteral("</body>"));
+        rig.model.var(1).varmenu = QStringLiteral("<5 cm,A&B");
+        QCOMPARE(HelpTemplateLines(rig.model, 1).at(7), para.arg("A&amp;B"));
+    }
+
+    void writeHelpFilesRun_data()
+    {
+        QTest::addColumn<bool>("overwrite");
+        QTest::addColumn<QList<int>>("answers");
+        QTest::addColumn<QStringList>("written");
+        QTest::addColumn<bool>("finished");
+        // VAR1.html does not exist (no question); VAR2.html and VAR3.html do.
+        QTest::newRow("overwrite ticked") << true << QList<int>{} << QStringList{"VAR1", "VAR2", "VAR3"} << true;
+        QTest::newRow("yes, no") << false << QList<int>{Answer::Yes, Answer::No} << QStringList{"VAR1", "VAR2"} << true;
+        QTest::newRow("cancel at the first") << false << QList<int>{Answer::Cancel} << QStringList{"VAR1"} << false;
+    }
+    void writeHelpFilesRun()
+    {
+        QFETCH(bool, overwrite);
+        QFETCH(QList<int>, answers);
+        QFETCH(QStringList, written);
+        QFETCH(bool, finished);
+        HelpRig rig;
+        writeFile(rig.path("VAR2.html"), "old");
+        writeFile(rig.path("VAR3.html"), "old");
+        for (int answer : answers)
+            rig.dialogs.queueAnswer(answer);
+
+        QCOMPARE(WriteHelpTemplates(rig.model, rig.dialogs, overwrite), finished);
+        QStringList texts;
+        for (int v = 2; v <= 1 + answers.size(); ++v)
+            texts << "The file " + rig.path(QStringLiteral("VAR%1.html").arg(v)) + " already exists.  Overwrite this file?";
+        if (finished)
+            texts << "Blank template files have been written to the directory " + rig.dir;
+        QCOMPARE(rig.dialogs.texts(), texts);
+        QVERIFY(!rig.dialogs.busy());
+        for (int v = 1; v <= 3; ++v) {
+            const QString name = rig.model.var(v).varname;
+            const bool done = written.contains(name);
+            const QByteArray bytes = readFile(rig.path(name + ".html"));
+            QCOMPARE(bytes == JoinLines(HelpTemplateLines(rig.model, v), TextEncoding::Utf8), done);
+            QCOMPARE(rig.infoEntry(v), done ? name + ".html" : QString());
+            QCOMPARE(rig.model.var(v).varinfo, done ? rig.path(name + ".html") : QString());
+        }
+    }
+
+    // A template that cannot be written is reported and ends the run; the
+    // variables before it keep their files and entries.
+    void failedTemplateEndsTheRun()
+    {
+        HelpRig rig;
+        QDir().mkpath(rig.path("VAR2.html"));  // a folder where the file would go
+        rig.dialogs.queueAnswer(Answer::Yes);
+        QVERIFY(!WriteHelpTemplates(rig.model, rig.dialogs, false));
+        QCOMPARE(rig.dialogs.messages().size(), 2);
+        QVERIFY(rig.dialogs.messages().last().text.startsWith("Error: Could not write " + rig.path("VAR2.html")));
+        QCOMPARE(rig.infoEntry(1) + "|" + rig.infoEntry(2), QStringLiteral("VAR1.html|"));
+        QVERIFY(!QFileInfo::exists(rig.path("VAR3.html")));
+    }
+
+    // Which file the writer opens; a bare name is in the CFG's folder.
+    void findHelpFile()
+    {
+        HelpRig rig;
+        QCOMPARE(FindHelpFile(rig.model, "VAR2"), QString());
+        writeFile(rig.path("VAR2.txt"), "t");
+        QCOMPARE(FindHelpFile(rig.model, "var2"), rig.path("VAR2.txt"));
+        writeFile(rig.path("VAR2.html"), "h");
+        QCOMPARE(FindHelpFile(rig.model, "VAR2"), rig.path("VAR2.html"));
+        rig.model.var(2).varinfo = QStringLiteral("notes.v1.txt");
+        QCOMPARE(FindHelpFile(rig.model, "VAR2"), rig.path("notes.v1.txt"));
+    }
+
+    // Save and Preview: where the file goes, what the CFG records, and the
+    // bytes written (UTF-8, CR LF, a last CR LF).
+    void saveHelpSource_data()
+    {
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<QString>("written");  // in the CFG's folder
+        QTest::addColumn<QString>("entry");    // "@" stands for the CFG's folder without its separator
+        QTest::newRow("empty box") << "" << "VAR2.html" << "VAR2.html";
+        QTest::newRow("bare name") << "notes.v2.htm" << "notes.v2.htm" << "notes.v2.htm";
+        QTest::newRow("full path in the CFG's folder") << "@/x.html" << "x.html" << "x.html";
+        QTest::newRow("elsewhere") << "@/sub/x.html" << "sub/x.html" << "@/sub/x.html";
+    }
+    void saveHelpSource()
+    {
+        QFETCH(QString, typed);
+        QFETCH(QString, written);
+        QFETCH(QString, entry);
+        HelpRig rig;
+        QDir().mkpath(rig.path("sub"));
+        typed.replace('@', rig.dir.chopped(1));
+        entry.replace('@', rig.dir.chopped(1));
+        const QString target = SaveHelpSource(rig.model, "VAR2", typed, QString::fromUtf8("<p>\xc3\xa9</p>\nend"),
+                                              rig.dialogs);
+        QCOMPARE(target, rig.path(written));
+        QCOMPARE(readFile(target), QByteArray("<p>\xc3\xa9</p>\r\nend\r\n"));
+        QCOMPARE(rig.infoEntry(2), entry);
+        QCOMPARE(rig.model.var(2).varinfo, entry);
+    }
+
+    // An old-format CFG kept as it is gets no section written into it.
+    void oldFormatCfgIsLeftAlone()
+    {
+        HelpRig rig;
+        const QByteArray cfg = readFile(rig.model.cfgpath);
+        rig.model.cfgunconverted = true;
+        QVERIFY(!SaveHelpSource(rig.model, "VAR1", QString(), "x", rig.dialogs).isEmpty());
+        QVERIFY(WriteHelpTemplates(rig.model, rig.dialogs, true));
+        QCOMPARE(readFile(rig.model.cfgpath), cfg);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestHelpFiles)
+#include "tst_help_files.moc"

@@ -1,0 +1,484 @@
+// The field properties editor driven by its controls and keys, over a real
+// database file: after every change the CFG reads back (k7 --check) to the
+// model the window shows, and another connection sees every stored value.
+
+#include "support/EntryRig.h"
+#include "support/SilentSound.h"
+
+#include "app/IniSettings.h"
+#include "app/MainWindow.h"
+#include "cfg/CfgReader.h"
+#include "cfg/CfgWriter.h"
+#include "cfg/ModelPreparation.h"
+#include "cfg/TextFile.h"
+#include "properties/MenuItems.h"
+#include "properties/PropertiesWindow.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QProcess>
+#include <QPushButton>
+#include <QTimer>
+
+using namespace k7;
+using namespace k7::test;
+
+namespace {
+
+// Also keeps the filters offered and how often the hourglass was shown.
+class Dialogs : public ScriptedDialogs {
+public:
+    QStringList filters;
+    int busyShown = 0;
+    QString openFileName(const QString& title, const QString& filter, const QString& dir) override
+    {
+        filters << filter;
+        return ScriptedDialogs::openFileName(title, filter, dir);
+    }
+    void setBusy(bool busy) override
+    {
+        busyShown += busy ? 1 : 0;
+        ScriptedDialogs::setBusy(busy);
+    }
+};
+
+const QString kLength("Field length must be between 1 and 255. [64]");
+
+struct Rig : EntryRig {
+    Dialogs dialogs;
+    IniSettings settings{path(QStringLiteral("k7.ini"))};
+    QStringList infoShown;
+    std::unique_ptr<PropertiesWindow> window;
+
+    // ID, Kind (Text 20), Colour (Menu), Weight; four records.
+    Rig()
+    {
+        add(QStringLiteral("ID"), TypeText, 20);
+        add(QStringLiteral("Kind"), TypeText, 20);
+        addMenu(QStringLiteral("Colour"), QStringLiteral("red,blue"), 10);
+        add(QStringLiteral("Weight"), TypeNumeric);
+        model.cfgpath = path(QStringLiteral("site.cfg"));
+        WriteCfg(model, model.cfgpath, EntryRig::dialogs);
+        model.varcount = 0;
+        model.cfgpath = path(QStringLiteral("site.cfg"));
+    }
+    bool openWith(const QStringList& rows)
+    {
+        return openCfg(model.cfgpath)
+               && (rows.isEmpty() || execSql(store.dbname, {QStringLiteral("INSERT INTO site VALUES ") + rows.join(',')}));
+    }
+    PropertiesWindow& show(int v)
+    {
+        window = std::make_unique<PropertiesWindow>(
+            PropertiesServices{model, store, dialogs, shell, state, settings,
+                               [this](const QString& p) { infoShown << p; }});
+        window->FillProperties(v);
+        window->show();
+        window->activateWindow();
+        [[maybe_unused]] const bool active = QTest::qWaitForWindowActive(window.get());
+        return *window;
+    }
+    template <typename W = QLineEdit>
+    W* control(const char* name) { return window->findChild<W*>(QLatin1String(name)); }
+    // Replaces the text of a box from the keyboard and leaves it with Tab.
+    void retype(const char* name, const QString& text, bool leave = true)
+    {
+        QLineEdit* box = control(name);
+        box->setFocus();
+        box->selectAll();
+        QTest::keyClick(box, Qt::Key_Backspace);
+        QTest::keyClicks(box, text);
+        if (leave)
+            QTest::keyClick(box, Qt::Key_Tab);
+    }
+    void click(const char* name) { QTest::mouseClick(control<QPushButton>(name), Qt::LeftButton); }
+    QList<QStringList> rows() const { return readRows(store.dbname, QStringLiteral("site")); }
+    QStringList columns() const
+    {
+        QStringList out;
+        for (const auto& row : querySeparately(store.dbname, "SELECT name || ' ' || type FROM pragma_table_info('site')")
+                                   .value_or(QList<QStringList>{}))
+            out << row.value(0);
+        return out;
+    }
+    QStringList shown() const
+    {
+        QStringList out;
+        for (const auto& m : dialogs.messages())
+            out << QStringLiteral("%1 [%2]").arg(m.text).arg(m.style);
+        return out;
+    }
+    // The CFG on disk is what the window's model writes, and k7 --check reads
+    // it back to the same text.
+    void verifyCfgReadsBack()
+    {
+        const QByteArray file = readFile(model.cfgpath);
+        QCOMPARE(DecodeText(file).split(QStringLiteral("\r\n"), Qt::SkipEmptyParts), CfgLines(model));
+        QProcess check;
+        check.start(QStringLiteral(K7_BINARY), {QStringLiteral("--check"), model.cfgpath});
+        QVERIFY(check.waitForFinished(30000));
+        QCOMPARE(check.exitCode(), 0);
+        QCOMPARE(check.readAllStandardOutput(), file);
+    }
+};
+
+const QStringList kRecords{"('A1', 'abcdef', 'red', 1.5)", "('A2', 'O''Brien', 'blue', NULL)",
+                           "('A3', NULL, 'red', 2)", "('A4', 'xy', '', 0)"};
+
+}  // namespace
+
+class TestPropertiesWindow : public QObject {
+    Q_OBJECT
+
+private slots:
+    void fillsEachType_data()
+    {
+        QTest::addColumn<int>("type");
+        QTest::addColumn<QString>("shown");
+        QTest::addColumn<QString>("length");
+        QTest::addColumn<bool>("menuFrame");
+        QTest::addColumn<bool>("convert");
+        QTest::newRow("text") << int(TypeText) << "Text" << "20" << false << true;
+        QTest::newRow("sqid") << int(TypeSqid) << "Text" << "20" << false << false;
+        QTest::newRow("menu") << int(TypeMenu) << "Menu" << "20" << true << false;
+        QTest::newRow("table") << int(TypeTable) << "Table" << "20" << false << false;
+        QTest::newRow("numeric") << int(TypeNumeric) << "Numeric" << "Numeric" << false << false;
+        QTest::newRow("balance") << int(TypeOhaus) << "Instrument" << "Numeric" << false << false;
+        QTest::newRow("imagej") << int(TypeImageJ) << "ImageJ" << "Numeric" << false << false;
+    }
+    void fillsEachType()
+    {
+        QFETCH(int, type);
+        QFETCH(QString, shown);
+        QFETCH(QString, length);
+        QFETCH(bool, menuFrame);
+        QFETCH(bool, convert);
+        Rig rig;
+        QVERIFY(rig.openWith({}));
+        rig.model.var(2).vartype = type;
+        rig.model.var(2).varmenu = QStringLiteral("a,b c");
+        rig.model.var(2).varlookup = rig.store.dbname + QStringLiteral(" site");
+        rig.model.var(2).condcount = 1;
+        rig.model.var(2).condtext[1] = rig.model.cfgpath;  // "Modify" opens the file it names
+        rig.show(2);
+        rig.click("modify");
+        QCOMPARE(rig.infoShown, QStringList{rig.model.cfgpath});
+        QCOMPARE(rig.control<QComboBox>("vtype")->currentText().isEmpty()
+                     ? rig.control<QComboBox>("vtype")->placeholderText()
+                     : rig.control<QComboBox>("vtype")->currentText(),
+                 shown);
+        QCOMPARE(rig.control("vlength")->text(), length);
+        QCOMPARE(rig.control("vlength")->isReadOnly(), !IsTextType(type));
+        QCOMPARE(rig.window->findChild<QWidget*>("menuframe")->isEnabled(), menuFrame);
+        QCOMPARE(rig.control<QPushButton>("cnvtomenu")->isEnabled(), convert);
+        const bool listed = type == TypeMenu || type == TypeTable;
+        QCOMPARE(rig.control<QListWidget>("vmenu")->count(), listed ? 2 : 0);
+        QCOMPARE(rig.control("vdbname")->text(), rig.store.dbname);
+        QCOMPARE(rig.control<QComboBox>("vtblist")->currentText(), QStringLiteral("site"));
+        QCOMPARE(rig.control<QComboBox>("vfieldname")->currentText(), QStringLiteral("Kind"));
+        QVERIFY(!rig.window->dirty());
+    }
+
+    void lengthChanges_data()
+    {
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<int>("answer");  // to the question about cut values; 0: none asked
+        QTest::addColumn<QStringList>("messages");
+        QTest::addColumn<int>("size");  // of the field afterwards
+        QTest::addColumn<QStringList>("kinds");
+        const QStringList kept{"abcdef", "O'Brien", "<null>", "xy"};
+        const QString cut = "Warning: 2 stored values of Kind are longer than 3 characters and will be cut to that "
+                            "length.  Change the Length anyway? [36]";
+        QTest::newRow("20 to 40") << "40" << 0 << QStringList{} << 40 << kept;
+        QTest::newRow("0") << "0" << 0 << QStringList{kLength} << 20 << kept;
+        QTest::newRow("256") << "256" << 0 << QStringList{kLength} << 20 << kept;
+        QTest::newRow("letters") << "abc" << 0 << QStringList{kLength} << 20 << kept;
+        QTest::newRow("3, cut agreed") << "3" << Answer::Yes << QStringList{cut} << 3
+                                       << QStringList{"abc", "O'B", "<null>", "xy"};
+        QTest::newRow("3, cut declined") << "3" << Answer::No << QStringList{cut} << 20 << kept;
+    }
+    void lengthChanges()
+    {
+        QFETCH(QString, typed);
+        QFETCH(int, answer);
+        QFETCH(int, size);
+        QFETCH(QStringList, kinds);
+        QFETCH(QStringList, messages);
+        Rig rig;
+        QVERIFY(rig.openWith(kRecords));
+        const QList<QStringList> before = rig.rows();
+        const QByteArray cfgBefore = readFile(rig.model.cfgpath);
+        rig.show(2);
+        if (answer)
+            rig.dialogs.queueAnswer(answer);
+        rig.retype("vlength", typed);
+
+        QCOMPARE(rig.shown(), messages);
+        QCOMPARE(rig.columns().value(1), QStringLiteral("Kind VARCHAR(%1)").arg(size));
+        QList<QStringList> expected = before;
+        for (int r = 0; r < expected.size(); ++r)
+            expected[r][1] = kinds[r];
+        QCOMPARE(rig.rows(), expected);
+        QCOMPARE(rowCount(rig.store.dbname, QStringLiteral("___temp___")), -1);
+        QCOMPARE(rig.dialogs.busy(), false);
+        const bool refused = !(typed.toInt() > 0 && typed.toInt() < 256);
+        QCOMPARE(QApplication::focusWidget() == rig.control("vlength"), refused);
+        if (size != 20) {
+            // Written at once, while the window is still open.
+            QCOMPARE(rig.model.var(2).varlength, double(size));
+            QCOMPARE(rig.dialogs.busyShown, 1);
+            QCOMPARE(rig.store.currentrs.recordCount(), 4);
+            rig.verifyCfgReadsBack();
+        } else {
+            QCOMPARE(readFile(rig.model.cfgpath), cfgBefore);
+            QCOMPARE(rig.control("vlength")->text(), refused ? typed : QStringLiteral("20"));
+        }
+    }
+
+    void renamesVariable3()
+    {
+        Rig rig;
+        QVERIFY(rig.openWith(kRecords));
+        const QList<QStringList> before = rig.rows();
+        rig.show(3);
+        rig.retype("vname", QString());
+        QCOMPARE(rig.shown(), QStringList{"Every field must have a name. [64]"});
+        QCOMPARE(QApplication::focusWidget(), rig.control("vname"));
+        rig.retype("vname", QStringLiteral("Shade of \"red\""));
+
+        QCOMPARE(rig.columns().value(2), QStringLiteral("Shade of \"red\" VARCHAR(10)"));
+        QCOMPARE(rig.rows(), before);
+        QCOMPARE(rig.shell.variableList, (QStringList{"ID", "Kind", "Shade of \"red\"", "Weight"}));
+        QVERIFY(!readFile(rig.model.cfgpath).contains("[Colour]"));
+        rig.verifyCfgReadsBack();
+        // A name the table holds already is refused by the table; the old name stays.
+        rig.retype("vname", QStringLiteral("kind"));
+        QCOMPARE(rig.shown().size(), 2);
+        QCOMPARE(rig.model.var(3).varname, QStringLiteral("Shade of \"red\""));
+        QCOMPARE(rig.control("vname")->text(), rig.model.var(3).varname);
+        QCOMPARE(rig.rows(), before);
+    }
+
+    void editsMenuItems()
+    {
+        Rig rig;
+        QVERIFY(rig.openWith({}));
+        rig.show(3);
+        QLineEdit* text1 = rig.control("Text1");
+        for (const QString& item : {"green", "green", "red brick", "much too long"}) {
+            text1->setFocus();
+            QTest::keyClicks(text1, item);
+            QTest::keyClick(text1, Qt::Key_Return);
+        }
+        QCOMPARE(rig.shown(),
+                 QStringList{"Warning: Option is too long for variable size.  It will be truncated. [64]"});
+        auto* list = rig.control<QListWidget>("vmenu");
+        rig.click("menudown");
+        QCOMPARE(rig.shown().value(1), QStringLiteral("Click on a menu item first. [64]"));
+        list->setCurrentRow(0);
+        rig.click("menudown");
+        const QPoint blue = list->visualItemRect(list->item(0)).center();
+        QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, blue);
+        QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, blue);
+        QCOMPARE(rig.model.var(3).varmenu, QStringLiteral("red,green,red brick,much too l"));
+        rig.click("saveexit");
+        QVERIFY(!rig.window->isVisible());
+        rig.verifyCfgReadsBack();
+        Model reread;
+        reread.cfgpath = rig.model.cfgpath;
+        QVERIFY(!ReadCfg(reread, rig.dialogs).failed());
+        QCOMPARE(SplitMenu(reread, 3), (QStringList{"red", "green", "red brick", "much too l"}));
+    }
+
+    // The menu text keeps each item whole when the CFG is read again.
+    void menuTextReadsBackAsItsItems_data()
+    {
+        QTest::addColumn<QStringList>("items");
+        QTest::newRow("one word") << QStringList{"red"};
+        QTest::newRow("one item with a blank") << QStringList{"red brick"};
+        QTest::newRow("several") << QStringList{"red brick", "blue", "dark  green"};
+    }
+    void menuTextReadsBackAsItsItems()
+    {
+        QFETCH(QStringList, items);
+        Rig rig;
+        rig.model.varcount = 3;
+        rig.model.var(3).varmenu = MenuTextOf(items);
+        QVERIFY(WriteCfg(rig.model, rig.model.cfgpath, rig.dialogs));
+        Model reread;
+        reread.cfgpath = rig.model.cfgpath;
+        QVERIFY(!ReadCfg(reread, rig.dialogs).failed());
+        PrepareModel(reread);
+        QCOMPARE(SplitMenu(reread, 3), items);
+    }
+
+    void buildsMenuFromStoredValues_data()
+    {
+        QTest::addColumn<int>("distinct");
+        QTest::addColumn<int>("answer");  // to the over-50 question; 0: none asked
+        QTest::addColumn<int>("items");
+        QTest::newRow("30") << 30 << 0 << 30;
+        QTest::newRow("51, continue") << 51 << int(Answer::Yes) << 51;
+        QTest::newRow("51, stop") << 51 << int(Answer::No) << 0;
+    }
+    void buildsMenuFromStoredValues()
+    {
+        QFETCH(int, distinct);
+        QFETCH(int, answer);
+        QFETCH(int, items);
+        Rig rig;
+        QStringList rows{"('A0', '', 'red', 0)", "('A0', NULL, 'red', 0)"};
+        for (int i = 0; i < distinct; ++i)
+            rows << QStringLiteral("('A%1', 'kind %2', 'red', 0)").arg(i).arg(i % distinct, 2, 10, QChar('0'));
+        rows << rows.last();
+        QVERIFY(rig.openWith(rows));
+        rig.show(2);
+        rig.dialogs.queueAnswer(Answer::Yes);  // "Build menu from existing data."
+        if (answer)
+            rig.dialogs.queueAnswer(answer);
+        rig.click("cnvtomenu");
+        QCOMPARE(rig.shown().size(), answer ? 2 : 1);
+        QCOMPARE(rig.control<QListWidget>("vmenu")->count(), items);
+        QCOMPARE(rig.model.var(2).vartype, items ? int(TypeMenu) : int(TypeText));
+        QCOMPARE(SplitMenu(rig.model, 2).size(), items);
+        QCOMPARE(rig.dialogs.busy(), false);
+        rig.click("saveexit");
+        if (items)
+            rig.verifyCfgReadsBack();
+    }
+
+    void movingWritesPendingChanges_data()
+    {
+        QTest::addColumn<int>("from");
+        QTest::addColumn<QString>("button");
+        QTest::addColumn<int>("to");
+        QTest::newRow("previous on 1 stays") << 1 << "previousfield" << 1;
+        QTest::newRow("next on the last stays") << 4 << "nextfield" << 4;
+        QTest::newRow("next on 1") << 1 << "nextfield" << 2;
+    }
+    void movingWritesPendingChanges()
+    {
+        QFETCH(int, from);
+        QFETCH(int, to);
+        QFETCH(QString, button);
+        Rig rig;
+        QVERIFY(rig.openWith({}));
+        rig.show(from);
+        rig.retype("vprompt", QStringLiteral("Typed prompt"), false);
+        rig.control<QCheckBox>("vskip")->setFocus();
+        QTest::keyClick(rig.control<QCheckBox>("vskip"), Qt::Key_Space);
+        QVERIFY(rig.window->dirty());
+        rig.click(button.toLatin1().constData());
+        QCOMPARE(rig.control("vno")->text(), QString::number(to));
+        QVERIFY(!rig.window->dirty());
+        QCOMPARE(rig.model.var(from).varskip, 1);
+        QVERIFY(readFile(rig.model.cfgpath).contains("Prompt=Typed prompt\r\n"));
+        rig.verifyCfgReadsBack();
+    }
+
+    // The close box stores the position only; a name typed but not yet left
+    // still reaches the table and the CFG, which must describe the table.
+    void closeBoxStoresPositionOnly()
+    {
+        Rig rig;
+        QVERIFY(rig.openWith(kRecords));
+        rig.settings.write({{IniKey::frmPropertiesleft, "-300"}, {IniKey::frmPropertiestop, "10"}});
+        rig.show(2);
+        QCOMPARE(rig.window->x(), 0);
+        const QByteArray cfgBefore = readFile(rig.model.cfgpath);
+        rig.retype("vprompt", QStringLiteral("Only in the model"), false);
+        rig.window->close();
+        QVERIFY(!rig.window->isVisible());
+        QCOMPARE(readFile(rig.model.cfgpath), cfgBefore);
+        QCOMPARE(rig.model.var(2).varprompt, QStringLiteral("Only in the model"));
+        rig.settings.load();
+        QVERIFY(!rig.settings.value(IniKey::frmPropertiestop).isEmpty());
+
+        rig.show(2);
+        rig.retype("vname", QStringLiteral("Material"), false);
+        QTest::keyClick(rig.control("vname"), Qt::Key_Escape);
+        QVERIFY(!rig.window->isVisible());
+        QCOMPARE(rig.columns().value(1), QStringLiteral("Material VARCHAR(20)"));
+        rig.verifyCfgReadsBack();
+    }
+
+    void lookupFrameChecksTheTable_data()
+    {
+        QTest::addColumn<QString>("database");  // "db": the data's own file
+        QTest::addColumn<QString>("table");
+        QTest::addColumn<QString>("result");  // the message, or the fields listed
+        QTest::newRow("no database") << "" << "site" << "Error: You must provide a database name for this table.";
+        QTest::newRow("missing file") << "none.mdb" << "site"
+                                      << "Error: This database is either already open or otherwise inaccessible.";
+        QTest::newRow("no such table") << "db" << "sqlite_sequence"
+                                       << "Error: This table does not exist in the indicated database.";
+        QTest::newRow("fields") << "db" << "SITE" << "ID Kind Colour Weight";
+    }
+    void lookupFrameChecksTheTable()
+    {
+        QFETCH(QString, database);
+        QFETCH(QString, result);
+        QFETCH(QString, table);
+        Rig rig;
+        QVERIFY(rig.openWith({}));
+        QVERIFY(execSql(rig.store.dbname, {"CREATE TABLE t (a INTEGER PRIMARY KEY AUTOINCREMENT)",
+                                           "CREATE TABLE k7_journal (a)", "CREATE TABLE MSysObjects (a)"}));
+        rig.show(1);
+        rig.dialogs.queueFile(rig.store.dbname);
+        QTest::mouseDClick(rig.control("vdbname"), Qt::LeftButton);
+        QVERIFY(rig.dialogs.filters.value(0).startsWith(QLatin1String("*.mdb (*.mdb);;")));
+        auto* tables = rig.control<QComboBox>("vtblist");
+        QCOMPARE(tables->count(), 2);  // site and t, not the engine's, the program's or the system's
+        rig.control("vdbname")->setText(database == "db" ? rig.store.dbname : database.isEmpty() ? "" : rig.path(database));
+        tables->lineEdit()->selectAll();
+        QTest::keyClicks(tables->lineEdit(), table);
+        QTest::keyClick(tables->lineEdit(), Qt::Key_Return);
+        auto* fields = rig.control<QComboBox>("vfieldname");
+        QStringList listed;
+        for (int i = 0; i < fields->count(); ++i)
+            listed << fields->itemText(i);
+        QCOMPARE(rig.dialogs.texts().isEmpty() ? listed.join(' ') : rig.dialogs.texts().join(' '), result);
+        QVERIFY(rig.model.var(1).varlookup.isEmpty());
+    }
+
+    // View > Field Properties and the variable list's double-click.
+    void mainWindowOpensTheEditor()
+    {
+        Rig rig;
+        SilentSound sound;
+        MainWindow w(rig.dialogs, sound, rig.path(QStringLiteral("k7.ini")));
+        w.show();
+        w.findChild<QAction*>(QStringLiteral("viewproperties"))->trigger();
+        QCOMPARE(rig.dialogs.texts(),
+                 QStringList{"Before you can alter field properties, you need to create and open a CFG file.  A CFG "
+                             "specifies what variables you would like to record.  Please see the documentation and "
+                             "example CFG files."});
+        const QString cfg = copySampleCfg(rig.dir.path());
+        w.openCfgFile(cfg);
+        QString shownVariable;
+        QTimer::singleShot(0, [&] {
+            auto* editor = qobject_cast<PropertiesWindow*>(QApplication::activeModalWidget());
+            QVERIFY(editor);
+            shownVariable = editor->findChild<QLineEdit*>(QStringLiteral("vno"))->text();
+            auto* name = editor->findChild<QLineEdit*>(QStringLiteral("vname"));
+            name->selectAll();
+            QTest::keyClicks(name, QStringLiteral("Pottery"));
+            QTest::mouseClick(editor->findChild<QPushButton*>(QStringLiteral("saveexit")), Qt::LeftButton);
+        });
+        auto* list = w.findChild<QListWidget*>(QStringLiteral("vlist"));
+        const QPoint third = list->visualItemRect(list->item(2)).center();
+        QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, third);
+        QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, third);
+        QCOMPARE(shownVariable, QStringLiteral("3"));
+        QCOMPARE(list->item(2)->text(), QStringLiteral("Pottery"));
+        QVERIFY(w.store().currentrs.fieldIndex(QStringLiteral("Pottery")) >= 0);
+        QVERIFY(readFile(cfg).contains("[Pottery]"));
+    }
+};
+
+QTEST_MAIN(TestPropertiesWindow)
+#include "tst_properties_window.moc"

@@ -1,0 +1,151 @@
+// Changing one field of a data table that holds records: a new Text size, a
+// new name, and the values a menu is built from.
+// Every table here was made by hand in another field order, with a field the
+// CFG does not define, so that anything done by position shows.
+
+#include "StoreRig.h"
+
+#include "store/FieldChanges.h"
+
+using namespace k7;
+using namespace k7::test;
+
+namespace {
+
+const QStringList kRows{"('abcdef', 7, 'A1', 1.5)", "('O''Brien', NULL, 'A2', NULL)", "(NULL, -3, 'A3', 2.25)",
+                        "('', 0, 'A4', 0)"};
+
+struct Rig : StoreRig {
+    // Table "site": Note, Extra (not in the CFG), ID, Weight; ID indexed.
+    bool openTable(const QStringList& extraSql = {})
+    {
+        add(QStringLiteral("ID"), TypeText, 20).varunique = 1;
+        add(QStringLiteral("Note"), TypeText, 10);
+        add(QStringLiteral("Weight"), TypeNumeric);
+        QStringList sql{QStringLiteral("CREATE TABLE site (\"Note\" VARCHAR(10), \"Extra\" INTEGER, "
+                                       "\"ID\" VARCHAR(20), \"Weight\" REAL)"),
+                        QStringLiteral("CREATE INDEX site_ID ON site (\"ID\" COLLATE NOCASE)"),
+                        QStringLiteral("INSERT INTO site VALUES ") + kRows.join(QLatin1Char(','))};
+        return execSql(dbPath(), sql + extraSql) && open();
+    }
+    QList<QStringList> rows() const { return readRows(dbPath(), QStringLiteral("site")); }
+    QStringList shapes() { return fieldShapes(store.currentdb.findTable(QStringLiteral("site"))->fields); }
+    QStringList indexSql() const
+    {
+        QStringList out;
+        for (const auto& row : querySeparately(dbPath(), QStringLiteral("SELECT sql FROM sqlite_master WHERE "
+                                                                        "type = 'index' ORDER BY name"))
+                                   .value_or(QList<QStringList>{}))
+            out << row.value(0);
+        return out;
+    }
+    bool tempLeft() const { return rowCount(dbPath(), kRebuildTableName) >= 0; }
+};
+
+}  // namespace
+
+class TestFieldChanges : public QObject {
+    Q_OBJECT
+
+private slots:
+    void lengthChangeKeepsEveryFieldInItsColumn_data()
+    {
+        QTest::addColumn<QString>("field");
+        QTest::addColumn<int>("length");
+        QTest::addColumn<QString>("shape");
+        QTest::addColumn<QStringList>("notes");  // Note of each row afterwards
+        QTest::newRow("longer, named in another case") << "note" << 40 << "Note:10:40"
+                                                      << QStringList{"abcdef", "O'Brien", "<null>", ""};
+        QTest::newRow("shorter cuts only longer text") << "Note" << 3 << "Note:10:3"
+                                                      << QStringList{"abc", "O'B", "<null>", ""};
+        QTest::newRow("field after one the CFG lacks") << "ID" << 1 << "Note:10:10"
+                                                      << QStringList{"abcdef", "O'Brien", "<null>", ""};
+    }
+    void lengthChangeKeepsEveryFieldInItsColumn()
+    {
+        QFETCH(QString, field);
+        QFETCH(int, length);
+        QFETCH(QString, shape);
+        QFETCH(QStringList, notes);
+        Rig rig;
+        QVERIFY(rig.openTable({QStringLiteral("CREATE VIEW heavy AS SELECT \"ID\" FROM site WHERE \"Weight\" > 1")}));
+        const QList<QStringList> before = rig.rows();
+        const QStringList indexes = rig.indexSql();
+
+        QString error;
+        QVERIFY2(ChangeFieldLength(rig.store, rig.shell, field, length, &error), qPrintable(error));
+
+        const QList<QStringList> after = rig.rows();
+        QCOMPARE(after.size(), before.size());
+        for (int r = 0; r < before.size(); ++r) {
+            QStringList expected = before[r];
+            expected[0] = notes[r];
+            if (field == QLatin1String("ID"))
+                expected[2] = expected[2].left(length);
+            QCOMPARE(after[r], expected);
+        }
+        QCOMPARE(rig.shapes().value(0), shape);
+        QCOMPARE(rig.shapes().mid(1, 1), QStringList{"Extra:4:0"});
+        QCOMPARE(rig.indexSql(), indexes);
+        QVERIFY(!rig.tempLeft());
+        // The view still reads the table, and the grid has it again.
+        QCOMPARE(rowCount(rig.dbPath(), QStringLiteral("heavy")), 2);
+        QCOMPARE(rig.shell.dataSource, &rig.store.currentrs);
+        QCOMPARE(rig.store.currentrs.recordCount(), 4);
+    }
+
+    // A step that fails (here the unique index of another tool, which the
+    // cut values would break) leaves the old table whole and no rebuild table.
+    void failedLengthChangeLeavesTheTableWhole()
+    {
+        Rig rig;
+        QVERIFY(rig.openTable({QStringLiteral("INSERT INTO site VALUES ('abcxyz', 1, 'A5', 1)"),
+                               QStringLiteral("CREATE UNIQUE INDEX site_note ON site (\"Note\")")}));
+        const QList<QStringList> before = rig.rows();
+        QString error;
+        QVERIFY(!ChangeFieldLength(rig.store, rig.shell, QStringLiteral("Note"), 3, &error));
+        QVERIFY(error.contains(QLatin1String("UNIQUE")));
+        QCOMPARE(rig.rows(), before);
+        QCOMPARE(rig.shapes().value(0), QStringLiteral("Note:10:10"));
+        QVERIFY(!rig.tempLeft());
+        QVERIFY(rig.store.currentrs.isOpen());
+        QVERIFY(!rig.store.currentdb.inTransaction());
+        QVERIFY(!ChangeFieldLength(rig.store, rig.shell, QStringLiteral("Missing"), 5, &error));
+        QCOMPARE(rig.rows(), before);
+    }
+
+    void renameWorksByNameAndKeepsValues()
+    {
+        Rig rig;
+        QVERIFY(rig.openTable());
+        const QList<QStringList> before = rig.rows();
+        QString error;
+        QVERIFY2(RenameDataField(rig.store, rig.shell, QStringLiteral("id"), QStringLiteral("Find \"no\""), &error),
+                 qPrintable(error));
+        QCOMPARE(rig.rows(), before);
+        QCOMPARE(rig.shapes(), (QStringList{"Note:10:10", "Extra:4:0", "Find \"no\":10:20", "Weight:6:0"}));
+        QCOMPARE(rig.shell.dataSource, &rig.store.currentrs);
+        // A name the table already has is refused and changes nothing.
+        QVERIFY(!RenameDataField(rig.store, rig.shell, QStringLiteral("Note"), QStringLiteral("extra"), &error));
+        QCOMPARE(rig.shapes().value(0), QStringLiteral("Note:10:10"));
+        QVERIFY(rig.store.currentrs.isOpen());
+    }
+
+    void distinctValuesQuoteTheNames()
+    {
+        Rig rig;
+        rig.add(QStringLiteral("Kind of \"find\""), TypeText, 20);
+        QVERIFY(rig.open());
+        QVERIFY(execSql(rig.dbPath(), {QStringLiteral("INSERT INTO site VALUES ('b'), ('a'), ('b'), (NULL), "
+                                                      "('x''); DROP TABLE site; --')")}));
+        QString error;
+        const auto values =
+            DistinctFieldValues(rig.store.currentdb, QStringLiteral("site"), QStringLiteral("Kind of \"find\""), &error);
+        QVERIFY2(values, qPrintable(error));
+        QCOMPARE(*values, (QStringList{"", "a", "b", "x'); DROP TABLE site; --"}));
+        QCOMPARE(rowCount(rig.dbPath(), QStringLiteral("site")), 5);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestFieldChanges)
+#include "tst_field_changes.moc"
