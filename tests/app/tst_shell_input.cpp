@@ -8,6 +8,7 @@
 #include "app/TableToCfg.h"
 #include "grid/DataControl.h"
 #include "support/PtyPair.h"
+#include "windows/OptionsDialog.h"
 #include "windows/TextEditor.h"
 
 #include <QDir>
@@ -52,11 +53,11 @@ private slots:
         QTRY_COMPARE(readRows(db, QStringLiteral("calipers")).size(), 1);
 
         // A variable added to the CFG: the open asks about the new field, and
-        // a reading sent meanwhile belongs to no record yet.
+        // readings sent meanwhile belong to no record.
         QVERIFY(writeFile(cfg, instrumentCfg(pty.programEnd(), {"LENGTH", "WIDTH"})));
         rig.dialogs.queueAnswer(Answer::Yes);
         rig.dialogs.whileShown = [&pty](const QString&) {
-            pty.send("  2.5\r\n");
+            pty.send("  2.5\r\n  2.6\r\n");
             QTest::qWait(300);
         };
         w.openCfgFile(cfg);
@@ -71,7 +72,7 @@ private slots:
         rig.dialogs.queueAnswer(Answer::Yes);  // close the current CFG
         rig.dialogs.queueAnswer(Answer::No);   // do not load the sample now
         w.fileNew();
-        pty.send("  5.5\r\n");
+        pty.send("  5.5\r\n  6.5\r\n");
         QTest::qWait(300);
         QCOMPARE(readRows(db, QStringLiteral("calipers")).size(), 2);
         QCOMPARE(rig.dialogs.texts(), (QStringList{"The field WIDTH exist in the CFG but not in the data table "
@@ -172,6 +173,22 @@ private slots:
             QVERIFY2(w.model().options[slot].isEmpty(), qPrintable(w.model().options[slot]));
         QCOMPARE(w.model().options[OptTable], QStringLiteral("Finds"));
         QVERIFY(!readFile(rig.path(QStringLiteral("locked/Finds.cfg"))).contains("Sort="));
+    }
+
+    // Mended: the colours could be chosen by double-click only.
+    void colourBoxesTakeTheKeyboard()
+    {
+        AppRig rig;
+        Model model;
+        OptionsDialog dialog(model, rig.dialogs);
+        auto* box = dialog.findChild<QWidget*>(QStringLiteral("bckclr0"));
+        QCOMPARE(box->focusPolicy(), Qt::StrongFocus);
+        rig.dialogs.queueColor(255);
+        rig.dialogs.queueColor(65280);
+        QTest::keyClick(box, Qt::Key_Return);
+        QCOMPARE(model.options[OptBackColor], QStringLiteral("255"));
+        QTest::keyClick(box, Qt::Key_Space);
+        QCOMPARE(model.options[OptBackColor], QStringLiteral("65280"));
     }
 };
 

@@ -1,6 +1,7 @@
 // Serial instruments and the keyboard wedge: the Com option, the receive
-// handling character by character, readings from pseudo-terminals saved as
-// records through the whole program, typed wedge input and the simulator.
+// handling, the lines real balances and gauges send, readings from
+// pseudo-terminals (bursts, hang-ups, the simulator) saved as records through
+// the whole program, and typed wedge input.
 // Then the ImageJ link, with real results files: what a save enters and
 // when, the pause, and files that give nothing.
 
@@ -282,26 +283,6 @@ private slots:
         }
     }
 
-    void hundredReadingsBecomeHundredRecords()
-    {
-        PtyPair pty;
-        QVERIFY2(pty.start(), "socat made no pseudo-terminal pair");
-        ProgramRig rig;
-        QVERIFY(rig.open(caliperCfg(pty.programEnd() + QStringLiteral(":9600,N,8,1"), {"LENGTH"})));
-
-        QStringList lengths;
-        QByteArray burst;
-        for (int i = 1; i <= 100; ++i) {
-            const QString length = QStringLiteral("%1.%2").arg(i).arg(i % 100, 2, 10, QLatin1Char('0'));
-            lengths << ShortestSingle(length.toDouble());
-            burst += "  " + length.toLatin1() + "\r\n";
-        }
-        pty.send(burst);
-        QTRY_COMPARE_WITH_TIMEOUT(rig.column(QStringLiteral("LENGTH")).size(), 100, 20000);
-        QCOMPARE(rig.column(QStringLiteral("LENGTH")), lengths);
-        QVERIFY(rig.dialogs.messages().isEmpty());
-    }
-
     // Lines as real balances and gauges send them, through the receiver and
     // the accept step into the table: the value stored, or the reason the
     // line was refused (and then nothing is stored).
@@ -499,51 +480,15 @@ private slots:
         QVERIFY(rig.dialogs.messages().isEmpty());
     }
 
-    void simulatorSendsReadingsOnItsOwnPseudoTerminal()
-    {
-        const QString simulator =
-            QFileInfo(QStringLiteral(K7_TEST_DATA "/../../tools/k7-instrument-sim")).absoluteFilePath();
-        QVERIFY2(QFileInfo(simulator).isExecutable(), qPrintable(simulator));
-        QTemporaryDir dir;
-        const QString link = dir.filePath(QStringLiteral("caliper"));
-        QProcess sim;
-        // Ended politely whatever happens, so its socat goes with it.
-        const auto stop = qScopeGuard([&sim] {
-            if (sim.state() != QProcess::NotRunning) {
-                sim.terminate();
-                sim.waitForFinished(3000);
-            }
-        });
-        const QString args = QStringLiteral("--link %1 --count 2 --rate 50 --values \"12.57 1\" --wait-open");
-        sim.start(simulator, QProcess::splitCommand(args.arg(link)));
-        // It says what to put in the CFG, then waits for Enter.
-        QByteArray said;
-        QTRY_VERIFY2((said += sim.readAllStandardOutput()).contains("Com=" + link.toLocal8Bit() + ":9600,N,8,1"),
-                     qPrintable(QString::fromLocal8Bit(said + sim.readAllStandardError())));
-
-        QSerialPort reader;
-        reader.setPortName(link);
-        QVERIFY(reader.open(QIODevice::ReadOnly));
-        sim.write("\n");
-        // In a caliper's style; the last reading is not cut off when it ends.
-        const QByteArray bytes = "  12.57\r\n   1.00\r\n";
-        QByteArray got;
-        QTRY_VERIFY((got += reader.readAll()).size() >= bytes.size());
-        QCOMPARE(got, bytes);
-        QVERIFY(sim.waitForFinished(10000));
-        QCOMPARE(sim.exitCode(), 0);
-        // Its pseudo-terminal goes with it.
-        QTRY_VERIFY(!QFileInfo::exists(link));
-    }
-
-    // The simulator's instrument families through a pseudo-terminal: a burst
-    // of good readings with the family's flagged lines between them becomes
-    // exactly the good readings, in order. The simulator waits until K7 has
-    // read what it sent, or (unplugged) ends at once.
+    // The simulator on its own pseudo-terminal: a burst of 100 readings in
+    // each style, with a family's flagged lines between them, becomes exactly
+    // the good readings, in order. The simulator waits until K7 has read what
+    // it sent, or (unplugged) ends at once; its pseudo-terminal goes with it.
     void simulatorFamiliesInABurst_data()
     {
         QTest::addColumn<QString>("style");
         QTest::addColumn<QString>("extra");
+        QTest::newRow("caliper") << "caliper" << "";
         QTest::newRow("ohaus") << "ohaus" << "";
         QTest::newRow("mt-sics") << "mt-sics" << "";
         QTest::newRow("sartorius") << "sartorius" << "";
@@ -587,6 +532,7 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(sim.state() == QProcess::NotRunning, 20000);
         QTRY_COMPARE_WITH_TIMEOUT(rig.column(QStringLiteral("LENGTH")).size(), 100, 20000);
         QCOMPARE(rig.column(QStringLiteral("LENGTH")), stored);
+        QVERIFY(!QFileInfo::exists(link));
     }
 
     void valueOfASave_data()
