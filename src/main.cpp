@@ -4,15 +4,18 @@
 #include "cfg/CommandLine.h"
 #include "platform/qt/QtDialogs.h"
 #include "platform/qt/QtSoundPlayer.h"
+#include "store/AccessImportCommand.h"
+#include "store/AccessOffer.h"
 
 #include <QApplication>
 #include <QFileInfo>
 
 int main(int argc, char* argv[])
 {
-    // --check, --help and --version run without any window.
+    // --check, --import-access, --help and --version run without any window.
     if (k7::IsCommandLineCall(argc, argv))
-        return k7::RunCommandLine(argc, argv);
+        return k7::RunCommandLine(argc, argv,
+                                  {k7::AccessCheckWarnings, {{"--import-access", k7::RunAccessImportCommand}}});
 
     // "k7" and "k7 FILE.cfg": the windows start here.
     QApplication app(argc, argv);

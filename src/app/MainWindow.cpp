@@ -17,6 +17,7 @@
 #include "platform/Dialogs.h"
 #include "platform/qt/ColorNumber.h"
 #include "properties/PropertiesWindow.h"
+#include "store/AccessOffer.h"
 #include "store/OpenCfg.h"
 #include "windows/AboutDialog.h"
 #include "windows/HelpWriterDialog.h"
@@ -342,7 +343,7 @@ void MainWindow::fileOpen()
 {
     const QString start = m_model.cfgpath.isEmpty() ? QString() : QFileInfo(m_model.cfgpath).absolutePath();
     const QString path = m_dialogs.openFileName(QStringLiteral("Open"),
-                                                QStringLiteral("CFG and database files (*.cfg *.mdb)"), start);
+                                                QStringLiteral("CFG and database files (*.cfg *.mdb *.accdb)"), start);
     if (!path.isEmpty() && QFileInfo(path).isFile())
         openChosenFile(path);
     updateTitle();
@@ -353,7 +354,7 @@ void MainWindow::openChosenFile(const QString& path)
     const QString kind = path.right(3).toLower();
     if (kind == QLatin1String("cfg")) {
         openCfgFile(path);
-    } else if (kind == QLatin1String("mdb")) {
+    } else if (kind == QLatin1String("mdb") || path.endsWith(QLatin1String(".accdb"), Qt::CaseInsensitive)) {
         openDatabaseFile(path);
     } else {
         m_dialogs.message(QStringLiteral("Error: Unsupported file type.  The file must be a Microsoft Access "
@@ -366,6 +367,9 @@ void MainWindow::openChosenFile(const QString& path)
 
 void MainWindow::openDatabaseFile(const QString& path)
 {
+    const AccessOffer offer = OfferAccessImport(path, m_dialogs);
+    if (offer == AccessOffer::Declined || offer == AccessOffer::Failed)
+        return;
     QStringList tables;
     QString error;
     m_dialogs.setBusy(true);

@@ -45,7 +45,7 @@ QByteArray unchangedBytes(const QString& path)
 
 }  // namespace
 
-int RunCfgCheck(const QString& path, QTextStream& out, QTextStream& err)
+int RunCfgCheck(const QString& path, QTextStream& out, QTextStream& err, const CheckWarnings& warnings)
 {
     Model model;
     // Opening a CFG always reads it by its full path, and files found beside
@@ -65,9 +65,13 @@ int RunCfgCheck(const QString& path, QTextStream& out, QTextStream& err)
         err.flush();
         return 1;
     }
+    PrepareModel(model);
+    if (warnings) {
+        for (const QString& text : warnings(model))
+            err << path << ": " << text << '\n';
+    }
     err.flush();
 
-    PrepareModel(model);
     const QByteArray bytes = model.cfgunconverted ? unchangedBytes(path) : normalForm(model, path);
     // The bytes the file would hold, whatever the stream's own encoding.
     if (QIODevice* device = out.device()) {

@@ -2,13 +2,21 @@
 // The command-line check: reads a CFG as opening it would, changes no file,
 // and prints the normal-form text or the problems found.
 
+#include "cfg/Model.h"
+
 #include <QString>
+#include <QStringList>
 #include <QTextStream>
+
+#include <functional>
 
 namespace k7 {
 
 // Returns the exit status: 0 when the file reads (its normal form on `out`),
 // 1 on an error in the file, 2 when the file cannot be read at all.
-int RunCfgCheck(const QString& path, QTextStream& out, QTextStream& err);
+// `warnings` adds what the layers above the reader find about the files the
+// CFG names (its database, for one); each is printed as a warning.
+using CheckWarnings = std::function<QStringList(const Model&)>;
+int RunCfgCheck(const QString& path, QTextStream& out, QTextStream& err, const CheckWarnings& warnings = {});
 
 }  // namespace k7

@@ -17,6 +17,7 @@ namespace {
 const char* const kUsage =
     "Usage: k7 [FILE.cfg]\n"
     "       k7 --check FILE\n"
+    "       k7 --import-access FILE.mdb [OUT.mdb]\n"
     "       k7 --help | --version\n"
     "\n"
     "  FILE.cfg      open this CFG at start-up\n"
@@ -24,6 +25,10 @@ const char* const kUsage =
     "                CFG text it would be rewritten to (exit status 0), its first\n"
     "                error (1), or why it cannot be read (2); warnings go to\n"
     "                standard error\n"
+    "  --import-access FILE.mdb [OUT.mdb]\n"
+    "                copy the records of a Microsoft Access database into a K7\n"
+    "                database: OUT, or FILE itself with the original kept as\n"
+    "                FILE.access.mdb\n"
     "  --help        show this text\n"
     "  --version     show the version\n";
 
@@ -34,7 +39,7 @@ bool IsCommandLineCall(int argc, char* argv[])
     return argc > 1 && std::strncmp(argv[1], "--", 2) == 0;
 }
 
-int RunCommandLine(int argc, char* argv[])
+int RunCommandLine(int argc, char* argv[], const CommandLineHooks& hooks)
 {
     QCoreApplication app(argc, argv);
     QFile stdoutFile;
@@ -55,7 +60,9 @@ int RunCommandLine(int argc, char* argv[])
         return 0;
     }
     if (option == QLatin1String("--check") && args.size() == 2)
-        return RunCfgCheck(args.at(1), out, err);
+        return RunCfgCheck(args.at(1), out, err, hooks.checkWarnings);
+    if (const auto more = hooks.options.constFind(option); more != hooks.options.constEnd())
+        return (*more)(args.mid(1), out, err);
     err << "k7: unknown or incomplete option: " << args.join(QLatin1Char(' ')) << "\n\n" << kUsage;
     return 2;
 }

@@ -6,6 +6,8 @@
 #include "cfg/NumberText.h"
 #include "entry/RecordState.h"
 #include "platform/Dialogs.h"
+#include "store/AccessFile.h"
+#include "store/AccessOffer.h"
 #include "store/DataStore.h"
 
 #include <QFileInfo>
@@ -318,6 +320,11 @@ EntryEngine::Check EntryEngine::lookUp()
     const bool ran = db.open(path, Database::Access::ReadOnly)
                      && rs.openWhere(db, table, var.varname, m_workvalue);
     m_dialogs.setBusy(false);
+    if (!ran && DetectAccessFormat(path) != AccessFormat::None) {
+        m_dialogs.message(QStringLiteral("Error: Could not look-up values.  ") + AccessImportHint(path),
+                          Style::Information);
+        return Check::Passed;
+    }
     if (!ran) {
         m_dialogs.message(QStringLiteral("Error in SQL. Could not look-up values."),
                           Style::Information);

@@ -1,5 +1,6 @@
 #include "store/DataTable.h"
 
+#include "store/AccessOffer.h"
 #include "store/Naming.h"
 
 #include <QFileInfo>
@@ -76,6 +77,12 @@ bool OpenDataTable(Model& model, DataStore& store, Dialogs& dialogs, ShellHooks&
 {
     Database& db = store.currentdb;
     store.currentrs.close();
+    const AccessOffer offer = OfferAccessImport(dbname, dialogs);
+    if (offer == AccessOffer::Declined || offer == AccessOffer::Failed) {
+        shell.setDataSource(nullptr);
+        store.closeAll();
+        return false;
+    }
     const bool opened = QFileInfo(dbname).exists() ? db.open(dbname) : db.create(dbname);
     if (!opened)
         return failOpen(store, dialogs, shell, db.lastError());
@@ -117,6 +124,7 @@ bool OpenDataTable(Model& model, DataStore& store, Dialogs& dialogs, ShellHooks&
                             .arg(store.tablename, store.currentrs.lastError()));
     }
     shell.setDataSource(&store.currentrs);
+    store.audit.setIdentField(AuditIdentField(model));
 
     QStringList names;
     for (int v = 1; v <= model.varcount; ++v)

@@ -230,8 +230,10 @@ bool Database::refresh()
     }
     std::vector<TableDef> tables;
     QSqlQuery q(connection());
+    // SQLite's own tables and K7's (journal, audit trail) are not the operator's.
     if (!q.exec(QStringLiteral("SELECT name FROM sqlite_master WHERE type = 'table' "
-                               "AND name NOT LIKE 'sqlite\\_%' ESCAPE '\\' ORDER BY rowid"))) {
+                               "AND name NOT LIKE 'sqlite\\_%' ESCAPE '\\' "
+                               "AND name NOT LIKE 'k7\\_%' ESCAPE '\\' ORDER BY rowid"))) {
         m_error = sqlError(q.lastError());
         return false;
     }

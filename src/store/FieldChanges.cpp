@@ -163,6 +163,10 @@ bool ChangeFieldLength(DataStore& store, ShellHooks& shell, const QString& field
     const bool changed = ChangeDataTable(store, shell, error, [&](Database& db) {
         if (db.findTable(kRebuildTableName) && !db.deleteTable(kRebuildTableName))
             return false;
+        if ((cutting && !store.audit.recordCut(table, field, length, QLatin1String(AuditAction::LengthChange)))
+            || !store.audit.record({table, 0, QString(), field, before.size, length,
+                                    QLatin1String(AuditAction::LengthChange)}))
+            return fail(error, store.audit.lastError());
         if (!db.execute(createStatement(kRebuildTableName, shape))
             || !db.execute(copy, bound)
             || !db.deleteTable(table) || !db.execute(QStringLiteral("PRAGMA legacy_alter_table = ON"))
@@ -186,8 +190,11 @@ bool RenameDataField(DataStore& store, ShellHooks& shell, const QString& field, 
         return fail(error, QStringLiteral("The data table %1 has no field %2.").arg(store.tablename, field));
     const QString table = def->name;
     const QString stored = def->fields[at].name;
-    return ChangeDataTable(store, shell, error,
-                           [&](Database& db) { return db.renameField(table, stored, newName); });
+    return ChangeDataTable(store, shell, error, [&](Database& db) {
+        if (!store.audit.record({table, 0, QString(), stored, stored, newName, QLatin1String(AuditAction::Rename)}))
+            return fail(error, store.audit.lastError());
+        return db.renameField(table, stored, newName);
+    });
 }
 
 std::optional<QStringList> DistinctFieldValues(Database& db, const QString& table, const QString& field,

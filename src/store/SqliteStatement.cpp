@@ -57,6 +57,12 @@ bool SqliteStatement::bind(const QVariantList& values)
             case QMetaType::Float:
                 rc = sqlite3_bind_double(m_stmt, n, v.toDouble());
                 break;
+            case QMetaType::QByteArray: {
+                const QByteArray bytes = v.toByteArray();
+                rc = sqlite3_bind_blob64(m_stmt, n, bytes.constData(), static_cast<sqlite3_uint64>(bytes.size()),
+                                         SQLITE_TRANSIENT);
+                break;
+            }
             default: {
                 const QByteArray utf8 = v.toString().toUtf8();
                 rc = sqlite3_bind_text(m_stmt, n, utf8.constData(), static_cast<int>(utf8.size()),

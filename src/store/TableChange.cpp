@@ -23,7 +23,9 @@ bool ChangeDataTable(DataStore& store, ShellHooks& shell, QString* error,
     CloseDataRecordSet(store, shell);
     const bool changed = db.transaction() && change(db) && db.commit();
     if (!changed) {
-        *error = db.lastError();
+        // A step that explains itself (an audit write) has already said why.
+        if (!db.lastError().isEmpty() || error->isEmpty())
+            *error = db.lastError();
         if (db.inTransaction())
             db.rollback();
         OpenDataRecordSet(store, shell);

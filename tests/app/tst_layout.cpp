@@ -37,9 +37,8 @@ class TestLayout : public QObject {
     static void checkEntryArea(MainWindow& w, const QString& frameName, const QString& prefix)
     {
         QTest::qWait(50);
-        const QString label = prefix + QLatin1Char(' ') + frameName;
-        const QByteArray tagBytes = label.toLocal8Bit();
-        const char* tag = tagBytes.constData();
+        const QByteArray label = (prefix + ' ' + frameName).toLocal8Bit();
+        const char* tag = label.constData();
         EntryArea* area = w.entryArea();
         const QRect bounds(QPoint(0, 0), area->size());
         QGroupBox* shown = area->findChild<QGroupBox*>(frameName);
@@ -57,23 +56,23 @@ class TestLayout : public QObject {
                 QVERIFY2(QRect(QPoint(0, 0), shown->size()).contains(prompt->geometry()), tag);
             }
         }
-        if (auto* list = shown->findChild<QListWidget*>(QStringLiteral("menulist")))
+        if (auto* list = shown->findChild<QListWidget*>("menulist"))
             for (int i = 0; i < list->count(); ++i)
                 QVERIFY2(list->visualItemRect(list->item(i)).width() >=
                              list->fontMetrics().horizontalAdvance(list->item(i)->text()), tag);
         QVERIFY2(w.focusWidget() && shown->isAncestorOf(w.focusWidget()), tag);
-        shoot(w, label);
+        shoot(w, QString::fromLocal8Bit(label));
     }
 
     static void checkRegions(MainWindow& w, const QString& label)
     {
         QWidget* central = w.centralWidget();
         auto rectOf = [central](const QWidget* widget) { return QRect(widget->mapTo(central, QPoint(0, 0)), widget->size()); };
-        const QRect list = rectOf(w.findChild<QListWidget*>(QStringLiteral("vlist")));
+        const QRect list = rectOf(w.findChild<QListWidget*>("vlist"));
         const QRect entry = rectOf(w.entryArea());
         const QRect grid = rectOf(w.grid());
         const QRect control = rectOf(w.dataControl());
-        const QRect info = rectOf(w.findChild<QLabel*>(QStringLiteral("dbinfo")));
+        const QRect info = rectOf(w.findChild<QLabel*>("dbinfo"));
         for (const QRect& r : {list, entry, grid, control, info})
             QVERIFY2(QRect(QPoint(0, 0), central->size()).contains(r), qPrintable(label));
         QVERIFY2(!list.intersects(entry) && !entry.intersects(grid) && !list.intersects(grid), qPrintable(label));
@@ -85,7 +84,7 @@ class TestLayout : public QObject {
     {
         const QString dir = qEnvironmentVariable("K7_SHOT_DIR");
         if (!dir.isEmpty())
-            w.grab().save(dir + QLatin1Char('/') + QString(name).replace(QLatin1Char(' '), QLatin1Char('-')) + ".png");
+            w.grab().save(dir + '/' + QString(name).replace(' ', '-') + ".png");
     }
 
 private slots:
@@ -104,13 +103,13 @@ private slots:
         AppRig rig;
         QString folder = rig.dir.path();
         for (int i = 0; i < 6; ++i)
-            folder += QStringLiteral("/a-rather-long-folder-name-for-excavation-season-%1").arg(i);
+            folder += QString("/a-rather-long-folder-name-for-excavation-season-%1").arg(i);
         QVERIFY(QDir().mkpath(folder));
-        QVERIFY(writeFile(folder + QStringLiteral("/kinds.html"),
+        QVERIFY(writeFile(folder + "/kinds.html",
                           "<html><body><h3>Kinds</h3><a name=\"Rim\"></a><p>A rim sherd.</p></body></html>"));
         QStringList items;
         for (int i = 1; i <= 40; ++i)
-            items << QStringLiteral("Kind%1").arg(i);
+            items << QString("Kind%1").arg(i);
         const QString cfg = folder + "/finds.cfg";
         const QString prompt = QString("Describe the find in a few words, mentioning its colour, its fabric, any "
                                        "decoration and whatever else seems worth noting before it is bagged ").repeated(2);
@@ -120,21 +119,21 @@ private slots:
         MainWindow w(rig.dialogs, rig.sound, rig.ini());
         place(w, size);
         w.openCfgFile(cfg);
-        QVERIFY(w.findChild<QWidget*>(QStringLiteral("texthelp"))->isVisible());
-        checkEntryArea(w, QStringLiteral("textframe"), tag);
+        QVERIFY(w.findChild<QWidget*>("texthelp")->isVisible());
+        checkEntryArea(w, "textframe", tag);
         checkRegions(w, tag);
         QCOMPARE(w.size(), size);
-        auto* info = w.findChild<QLabel*>(QStringLiteral("dbinfo"));
+        auto* info = w.findChild<QLabel*>("dbinfo");
         QCOMPARE(info->toolTip(), w.dbinfoText());
         QVERIFY(info->fontMetrics().horizontalAdvance(info->text()) <= info->width());
-        QVERIFY(info->text().endsWith(QLatin1String("Table: finds")));
+        QVERIFY(info->text().endsWith("Table: finds"));
 
-        QTest::keyClicks(w.focusWidget(), QStringLiteral("rim"));
+        QTest::keyClicks(w.focusWidget(), "rim");
         QTest::keyClick(w.focusWidget(), Qt::Key_Return);
-        QVERIFY(w.findChild<QWidget*>(QStringLiteral("menuhelp"))->isVisible());
-        checkEntryArea(w, QStringLiteral("menuframe"), tag);
+        QVERIFY(w.findChild<QWidget*>("menuhelp")->isVisible());
+        checkEntryArea(w, "menuframe", tag);
         QTest::keyClick(w.focusWidget(), Qt::Key_Return);
-        checkEntryArea(w, QStringLiteral("numericframe"), tag);
+        checkEntryArea(w, "numericframe", tag);
     }
 
     // Without a window manager the maximized window once kept its small size
@@ -146,8 +145,8 @@ private slots:
         w.startUp(rig.sampleCfg());
         QVERIFY(QTest::qWaitForWindowExposed(&w));
         QVERIFY(w.windowState().testFlag(Qt::WindowMaximized));
-        checkRegions(w, QStringLiteral("maximized"));
-        checkEntryArea(w, QStringLiteral("textframe"), QStringLiteral("maximized"));
+        checkRegions(w, "maximized");
+        checkEntryArea(w, "textframe", "maximized");
 
         // A whole record through the application's real keyboard focus. A
         // bare X server has no window manager to activate the window.
@@ -156,14 +155,14 @@ private slots:
         QCOMPARE(QApplication::focusWidget(), w.entryArea()->control(Control::TextBox));
         auto type = [](const QString& text) { QTest::keyClicks(QApplication::focusWidget(), text); };
         auto press = [](Qt::Key key) { QTest::keyClick(QApplication::focusWidget(), key); };
-        type(QStringLiteral("K-100"));
+        type("K-100");
         press(Qt::Key_Return);
-        type(QStringLiteral("l"));  // Lithic
-        type(QStringLiteral("t"));  // Tool
-        type(QStringLiteral("41.5"));
+        type("l");  // Lithic
+        type("t");  // Tool
+        type("41.5");
         press(Qt::Key_Return);
         QCOMPARE(w.grid()->recordModel()->rowCount(), 1);
-        QCOMPARE(w.grid()->recordModel()->cellText(0, 5), QStringLiteral("41.5"));
+        QCOMPARE(w.grid()->recordModel()->cellText(0, 5), "41.5");
         QCOMPARE(QApplication::focusWidget(), w.entryArea()->control(Control::TextBox));
 
         // The larger "EDITING" caption still leaves the prompt room.
@@ -171,9 +170,9 @@ private slots:
         w.grid()->setCurrentIndex(w.grid()->recordModel()->index(0, 0));
         press(Qt::Key_Return);
         QVERIFY(w.state().editing);
-        checkEntryArea(w, QStringLiteral("textframe"), QStringLiteral("editing"));
-        const QRect prompt = w.findChild<QLabel*>(QStringLiteral("textprompt"))->geometry();
-        QVERIFY(prompt.top() >= w.findChild<QGroupBox*>(QStringLiteral("textframe"))->fontMetrics().height());
+        checkEntryArea(w, "textframe", "editing");
+        const QRect prompt = w.findChild<QLabel*>("textprompt")->geometry();
+        QVERIFY(prompt.top() >= w.findChild<QGroupBox*>("textframe")->fontMetrics().height());
     }
 };
 

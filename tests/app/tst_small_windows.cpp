@@ -8,7 +8,6 @@
 
 #include "app/SplashStart.h"
 #include "cfg/Model.h"
-#include "cfg/ProfileFile.h"
 #include "platform/qt/QtDialogs.h"
 #include "windows/OptionsDialog.h"
 #include "windows/StatusDialog.h"
@@ -30,12 +29,6 @@
 using namespace k7;
 using namespace k7::test;
 
-namespace {
-const QString kSaveChanges = QStringLiteral("Save changes?");
-const QString kReminder =
-    QStringLiteral("You will need to use File/Open to reload the CFG and put the changes into effect.");
-}  // namespace
-
 class TestSmallWindows : public QObject {
     Q_OBJECT
 
@@ -46,7 +39,7 @@ private slots:
         clock.start();
         SplashStart start;
         QVERIFY(start.splash()->isVisible());
-        QCOMPARE(start.splash()->windowTitle(), QStringLiteral("K7 - Version 4.7"));
+        QCOMPARE(start.splash()->windowTitle(), "K7 - Version 4.7");
         qint64 startedAt = -1;
         start.begin([&] { startedAt = start.splash()->isVisible() ? -2 : clock.elapsed(); });
         QCOMPARE(startedAt, qint64(-1));  // never at once
@@ -56,14 +49,12 @@ private slots:
 
     void statusText()
     {
-        StatusFacts facts;
-        facts.inipath = QStringLiteral("/k/k7.ini");
+        StatusFacts facts{.inipath = "/k/k7.ini"};
         QCOMPARE(StatusDialog::statusText(facts),  // no table: no count
-                 QStringLiteral("Database name : \r\nTable name : \r\nCFG filename : \r\nK7 INI filename : /k/k7.ini\r\n"));
-        facts = {QStringLiteral("/d.mdb"), QStringLiteral("Finds"), 7, QStringLiteral("/d.cfg"), facts.inipath};
-        QCOMPARE(StatusDialog::statusText(facts),
-                 QStringLiteral("Database name : /d.mdb\r\nTable name : Finds\r\nRecord count : 7\r\n"
-                                "CFG filename : /d.cfg\r\nK7 INI filename : /k/k7.ini\r\n"));
+                 "Database name : \r\nTable name : \r\nCFG filename : \r\nK7 INI filename : /k/k7.ini\r\n");
+        facts = {"/d.mdb", "Finds", 7, "/d.cfg", facts.inipath};
+        QCOMPARE(StatusDialog::statusText(facts), "Database name : /d.mdb\r\nTable name : Finds\r\nRecord count : 7\r\n"
+                                                  "CFG filename : /d.cfg\r\nK7 INI filename : /k/k7.ini\r\n");
     }
 
     // Colours are written at once, the rest on OK; a cleared key is removed
@@ -71,32 +62,26 @@ private slots:
     void optionsWriteTheirKeysToTheCfg()
     {
         AppRig rig;
-        const QString cfg = rig.path(QStringLiteral("site.cfg"));
+        const QString cfg = rig.path("site.cfg");
         QVERIFY(writeFile(cfg, "[K7]\r\nRe-edit=Yes\r\n\r\n[VAR1]\r\nType=Text\r\n"));
         Model model;
         model.cfgpath = cfg;
-        model.options[OptReEdit] = QStringLiteral("Yes");
+        model.options[OptReEdit] = "Yes";
         OptionsDialog options(model, rig.dialogs);
         QCOMPARE(model.options[OptBackColor], kWhiteColorNumber);  // an empty BackColor shows white
         long outer = -1;
         connect(&options, &OptionsDialog::outerColorChanged, this, [&outer](long c) { outer = c; });
-        QVERIFY(options.findChild<QCheckBox*>(QStringLiteral("Check2"))->isChecked());
-        options.findChild<QCheckBox*>(QStringLiteral("Check2"))->setChecked(false);
-        options.findChild<QCheckBox*>(QStringLiteral("check1"))->setChecked(true);
+        QVERIFY(options.findChild<QCheckBox*>("Check2")->isChecked());
+        options.findChild<QCheckBox*>("Check2")->setChecked(false);
+        options.findChild<QCheckBox*>("check1")->setChecked(true);
         rig.dialogs.queueColor(65280);
         options.chooseColor(1);
         QCOMPARE(outer, 65280L);
-        KeyTable keys = {{QStringLiteral("BackColorOut"), QString()}, {QStringLiteral("Sound"), QString()}};
-        ReadSection(cfg, QStringLiteral("[K7]"), keys);
-        QCOMPARE(keys, (KeyTable{{QStringLiteral("BackColorOut"), QStringLiteral("65280")}, {QStringLiteral("Sound"), QString()}}));
-        options.findChild<QPushButton*>(QStringLiteral("Command1"))->click();
-        keys = {{QStringLiteral("Sound"), QString()}, {QStringLiteral("Re-edit"), QString()}};
-        ReadSection(cfg, QStringLiteral("[K7]"), keys);
-        QCOMPARE(keys, (KeyTable{{QStringLiteral("Sound"), QStringLiteral("Yes")}, {QStringLiteral("Re-edit"), QString()}}));
+        QCOMPARE(readKey(cfg, "[K7]", "BackColorOut") + '|' + readKey(cfg, "[K7]", "Sound"), "65280|");
+        options.findChild<QPushButton*>("Command1")->click();
+        QCOMPARE(readKey(cfg, "[K7]", "Sound"), "Yes");
         QCOMPARE(readFile(cfg).count("Re-edit"), 0);
-        KeyTable var = {{QStringLiteral("Type"), QString()}};
-        ReadSection(cfg, QStringLiteral("[VAR1]"), var);
-        QCOMPARE(var[0].second, QStringLiteral("Text"));
+        QCOMPARE(readKey(cfg, "[VAR1]", "Type"), "Text");
 
         // An old-format file the operator kept once gained a [K7] section
         // here, and was then read as a current-format CFG without variables.
@@ -104,19 +89,19 @@ private slots:
         QVERIFY(writeFile(cfg, old));
         model.cfgunconverted = true;
         OptionsDialog kept(model, rig.dialogs);
-        kept.findChild<QCheckBox*>(QStringLiteral("Check3"))->setChecked(true);
+        kept.findChild<QCheckBox*>("Check3")->setChecked(true);
         rig.dialogs.queueColor(255);
         kept.chooseColor(0);
-        kept.findChild<QPushButton*>(QStringLiteral("Command1"))->click();
+        kept.findChild<QPushButton*>("Command1")->click();
         QCOMPARE(readFile(cfg), old);
-        QCOMPARE(model.options[OptEmptyonly], QStringLiteral("Yes"));
+        QCOMPARE(model.options[OptEmptyonly], "Yes");
     }
 
     void timedMessageClosesByItselfOrOnAKey()
     {
         TimedMessage timed;
-        timed.setText(QStringLiteral("Site = A\rStatus = open\r"));
-        QCOMPARE(timed.text(), QStringLiteral("Site = A\nStatus = open"));
+        timed.setText("Site = A\rStatus = open\r");
+        QCOMPARE(timed.text(), "Site = A\nStatus = open");
         QElapsedTimer clock;
         clock.start();
         for (const int interval : {30, 60000}) {  // the long one ends on a key
@@ -133,10 +118,10 @@ private slots:
         QTest::addColumn<int>("style");
         QTest::addColumn<QString>("button");
         QTest::addColumn<int>("answer");
-        QTest::newRow("ok") << int(Style::OkOnly + Style::Information) << QStringLiteral("OK") << int(Answer::Ok);
-        QTest::newRow("cancel") << int(Style::OkCancel + 64) << QStringLiteral("Cancel") << int(Answer::Cancel);
-        QTest::newRow("yes") << int(Style::YesNo + Style::Question) << QStringLiteral("Yes") << int(Answer::Yes);
-        QTest::newRow("no") << int(Style::YesNoCancel) << QStringLiteral("No") << int(Answer::No);
+        QTest::newRow("ok") << int(Style::OkOnly + Style::Information) << "OK" << int(Answer::Ok);
+        QTest::newRow("cancel") << int(Style::OkCancel + 64) << "Cancel" << int(Answer::Cancel);
+        QTest::newRow("yes") << int(Style::YesNo + Style::Question) << "Yes" << int(Answer::Yes);
+        QTest::newRow("no") << int(Style::YesNoCancel) << "No" << int(Answer::No);
     }
     void messageBoxesAnswerWithTheirCodes()
     {
@@ -152,13 +137,13 @@ private slots:
             shown = box->text();
             title = box->windowTitle();
             for (QAbstractButton* b : box->buttons())
-                if (b->text().remove(QLatin1Char('&')) == button)
+                if (b->text().remove('&') == button)
                     b->click();
         });
         QtDialogs dialogs;
-        QCOMPARE(dialogs.message(QStringLiteral("Close current configuration file?"), style), answer);
-        QCOMPARE(shown, QStringLiteral("Close current configuration file?"));
-        QCOMPARE(title, QStringLiteral("K7"));
+        QCOMPARE(dialogs.message("Close current configuration file?", style), answer);
+        QCOMPARE(shown, "Close current configuration file?");
+        QCOMPARE(title, "K7");
     }
 
     // The one-line input: typed text on Ok (Enter), nothing on Cancel, and the
@@ -172,19 +157,18 @@ private slots:
                 if (!dialog)
                     return;
                 title = dialog->windowTitle();
-                auto* response = dialog->findChild<QLineEdit*>(QStringLiteral("response"));
+                auto* response = dialog->findChild<QLineEdit*>("response");
                 response->selectAll();
-                QTest::keyClicks(response, QStringLiteral("site 2"));
+                QTest::keyClicks(response, "site 2");
                 if (ok)
                     QTest::keyClick(response, Qt::Key_Return);
                 else
                     QTest::keyClick(dialog, Qt::Key_Escape);
             });
             QtDialogs dialogs;
-            const auto typed = dialogs.inputTextWithCaption(QStringLiteral("New name :"), QStringLiteral("site"),
-                                                            QStringLiteral("Rename table"));
-            QCOMPARE(title, QStringLiteral("Rename table"));
-            QCOMPARE(typed, ok ? std::optional<QString>(QStringLiteral("site 2")) : std::nullopt);
+            const auto typed = dialogs.inputTextWithCaption("New name :", "site", "Rename table");
+            QCOMPARE(title, "Rename table");
+            QCOMPARE(typed, ok ? std::optional<QString>("site 2") : std::nullopt);
         }
     }
 
@@ -192,7 +176,7 @@ private slots:
     void aFileTooLargeIsNeverOverwritten()
     {
         AppRig rig;
-        const QString big = rig.path(QStringLiteral("big.cfg"));
+        const QString big = rig.path("big.cfg");
         QVERIFY(writeFile(big, QByteArray(TextEditor::kMaxEditSize - 1, 'a')));
         TextEditor editor(rig.dialogs);
         editor.loadFile(big);
@@ -200,30 +184,27 @@ private slots:
 
         QVERIFY(writeFile(big, QByteArray(TextEditor::kMaxEditSize, 'a')));
         editor.loadFile(big);
-        QCOMPARE(editor.text(), QStringLiteral("error"));
+        QCOMPARE(editor.text(), "error");
         QVERIFY(editor.editor()->isReadOnly());
         QVERIFY(!editor.fileSave());
         QCOMPARE(QFileInfo(big).size(), TextEditor::kMaxEditSize);
-        QCOMPARE(rig.dialogs.messages().size(), 1);
-        QCOMPARE(rig.dialogs.messages().first().text, QStringLiteral("File too large to edit."));
-        QCOMPARE(rig.dialogs.messages().first().style, Style::Critical);
+        QCOMPARE(rig.dialogs.shown(), QStringList{"File too large to edit. [16]"});
     }
 
     void savingOverAFileAsksFirstAndKeepsItsEncoding()
     {
         AppRig rig;
-        const QString cfg = rig.path(QStringLiteral("latin.cfg"));
+        const QString cfg = rig.path("latin.cfg");
         QVERIFY(writeFile(cfg, "Prompt=Caf\xe9\r\n"));  // Windows-1252
         TextEditor editor(rig.dialogs);
         editor.loadFile(cfg);
         editor.show();
-        QCOMPARE(editor.text(), QStringLiteral("Prompt=Caf\u00e9"));
-        editor.editor()->appendPlainText(QStringLiteral("Sound=Yes"));
+        QCOMPARE(editor.text(), "Prompt=Caf\u00e9");
+        editor.editor()->appendPlainText("Sound=Yes");
 
         rig.dialogs.queueAnswer(Answer::No);
         QVERIFY(!editor.fileSave());
-        QCOMPARE(rig.dialogs.messages().last().text, QStringLiteral("Overwrite existing file ") + cfg + QStringLiteral(" ?"));
-        QCOMPARE(rig.dialogs.messages().last().style, Style::YesNoCancel + Style::Question);
+        QCOMPARE(rig.dialogs.shown().last(), "Overwrite existing file " + cfg + " ? [35]");
         QVERIFY(editor.isDirty());
         QCOMPARE(readFile(cfg), QByteArray("Prompt=Caf\xe9\r\n"));
 
@@ -234,11 +215,12 @@ private slots:
 
         // Closing on No drops the change and reminds about File/Open.
         rig.dialogs.clear();
-        editor.editor()->appendPlainText(QStringLiteral("x"));
+        editor.editor()->appendPlainText("x");
         rig.dialogs.queueAnswer(Answer::No);
         editor.close();
         QVERIFY(!editor.isVisible());
-        QCOMPARE(rig.dialogs.texts(), (QStringList{kSaveChanges, kReminder}));
+        QCOMPARE(rig.dialogs.texts(), (QStringList{"Save changes?", "You will need to use File/Open to reload the CFG "
+                                                                    "and put the changes into effect."}));
         QCOMPARE(readFile(cfg), QByteArray("Prompt=Caf\xe9\r\nSound=Yes\r\n"));
     }
 };

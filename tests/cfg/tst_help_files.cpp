@@ -8,7 +8,6 @@
 
 #include "cfg/HelpFiles.h"
 #include "cfg/HelpTemplates.h"
-#include "cfg/ProfileFile.h"
 #include "cfg/TextFile.h"
 
 #include <QDir>
@@ -22,14 +21,14 @@ namespace {
 // VAR1 menu, VAR2 text, VAR3 ImageJ, in a CFG that holds their sections.
 struct HelpRig {
     QTemporaryDir tmp;
-    QString dir = tmp.filePath(QStringLiteral("dig.2024/"));
+    QString dir = tmp.filePath("dig.2024/");
     Model model;
     ScriptedDialogs dialogs;
 
     HelpRig()
     {
         QDir().mkpath(dir);
-        model.cfgpath = dir + QStringLiteral("site.cfg");
+        model.cfgpath = dir + "site.cfg";
         model.varcount = 3;
         model.var(1) = {.varname = "VAR1", .vartype = TypeMenu, .varmenu = "Tool Core Flake"};
         model.var(2) = {.varname = "VAR2", .vartype = TypeText};
@@ -37,12 +36,7 @@ struct HelpRig {
         writeFile(model.cfgpath, crlf({"[K7]", "[VAR1]", "Type=Menu", "[VAR2]", "Type=Text", "[VAR3]", "Type=ImageJ"}));
     }
     QString path(const QString& name) const { return dir + name; }
-    QString infoEntry(int v) const
-    {
-        KeyTable keys = {{QStringLiteral("Info file"), QString()}};
-        ReadSection(model.cfgpath, QStringLiteral("[VAR%1]").arg(v), keys);
-        return keys.first().second;
-    }
+    QString infoEntry(int v) const { return readKey(model.cfgpath, QString("[VAR%1]").arg(v), "Info file"); }
 };
 
 }  // namespace
@@ -54,14 +48,14 @@ private slots:
     void templateLines()
     {
         HelpRig rig;
-        const QString para = QStringLiteral("<p><a name=\"%1\"></a><b>%1</b>: Description goes here.</p>");
+        const QString para = "<p><a name=\"%1\"></a><b>%1</b>: Description goes here.</p>";
         QCOMPARE(HelpTemplateLines(rig.model, 1),
                  (QStringList{"<HTML>", "<Head>", "<meta charset=\"utf-8\">", "<title>VAR1</title>", "</head>",
                               "<body>", para.arg("Tool"), para.arg("Core"), para.arg("Flake"), "</body>", "</html>"}));
         // No stray closing tag after a plain description; nothing for ImageJ.
-        QCOMPARE(HelpTemplateLines(rig.model, 2).at(6), QStringLiteral("<p>Description goes here.</p>"));
-        QCOMPARE(HelpTemplateLines(rig.model, 3).at(6), QStringLiteral("</body>"));
-        rig.model.var(1).varmenu = QStringLiteral("<5 cm,A&B");
+        QCOMPARE(HelpTemplateLines(rig.model, 2).at(6), "<p>Description goes here.</p>");
+        QCOMPARE(HelpTemplateLines(rig.model, 3).at(6), "</body>");
+        rig.model.var(1).varmenu = "<5 cm,A&B";
         QCOMPARE(HelpTemplateLines(rig.model, 1).at(7), para.arg("A&amp;B"));
     }
 
@@ -91,7 +85,7 @@ private slots:
         QCOMPARE(WriteHelpTemplates(rig.model, rig.dialogs, overwrite), finished);
         QStringList texts;
         for (int v = 2; v <= 1 + answers.size(); ++v)
-            texts << "The file " + rig.path(QStringLiteral("VAR%1.html").arg(v)) + " already exists.  Overwrite this file?";
+            texts << "The file " + rig.path(QString("VAR%1.html").arg(v)) + " already exists.  Overwrite this file?";
         if (finished)
             texts << "Blank template files have been written to the directory " + rig.dir;
         QCOMPARE(rig.dialogs.texts(), texts);
@@ -116,7 +110,7 @@ private slots:
         QVERIFY(!WriteHelpTemplates(rig.model, rig.dialogs, false));
         QCOMPARE(rig.dialogs.messages().size(), 2);
         QVERIFY(rig.dialogs.messages().last().text.startsWith("Error: Could not write " + rig.path("VAR2.html")));
-        QCOMPARE(rig.infoEntry(1) + "|" + rig.infoEntry(2), QStringLiteral("VAR1.html|"));
+        QCOMPARE(rig.infoEntry(1) + "|" + rig.infoEntry(2), "VAR1.html|");
         QVERIFY(!QFileInfo::exists(rig.path("VAR3.html")));
     }
 
@@ -129,7 +123,7 @@ private slots:
         QCOMPARE(FindHelpFile(rig.model, "var2"), rig.path("VAR2.txt"));
         writeFile(rig.path("VAR2.html"), "h");
         QCOMPARE(FindHelpFile(rig.model, "VAR2"), rig.path("VAR2.html"));
-        rig.model.var(2).varinfo = QStringLiteral("notes.v1.txt");
+        rig.model.var(2).varinfo = "notes.v1.txt";
         QCOMPARE(FindHelpFile(rig.model, "VAR2"), rig.path("notes.v1.txt"));
     }
 

@@ -40,6 +40,12 @@ struct Rig : StoreRig {
         return out;
     }
     bool tempLeft() const { return rowCount(dbPath(), kRebuildTableName) >= 0; }
+    QList<QStringList> audit() const
+    {
+        return querySeparately(dbPath(), QStringLiteral("SELECT row_id, ident, field, before, after, action "
+                                                        "FROM k7_audit ORDER BY id"))
+            .value_or(QList<QStringList>{});
+    }
 };
 
 }  // namespace
@@ -112,6 +118,19 @@ private slots:
         QVERIFY(!rig.store.currentdb.inTransaction());
         QVERIFY(!ChangeFieldLength(rig.store, rig.shell, QStringLiteral("Missing"), 5, &error));
         QCOMPARE(rig.rows(), before);
+        QVERIFY(rig.audit().isEmpty());
+
+        // The same change without the other tool's index: each cut value is in
+        // the trail with the row's identifier, then the new size.
+        QVERIFY(execSql(rig.dbPath(), {QStringLiteral("DROP INDEX site_note")}));
+        QVERIFY2(ChangeFieldLength(rig.store, rig.shell, QStringLiteral("Note"), 3, &error), qPrintable(error));
+        const QList<QStringList> trail{
+            {"1", "A1", "Note", "abcdef", "abc", "length change"},
+            {"2", "A2", "Note", "O'Brien", "O'B", "length change"},
+            {"5", "A5", "Note", "abcxyz", "abc", "length change"},
+            {"0", "<null>", "Note", "10", "3", "length change"},
+        };
+        QCOMPARE(rig.audit(), trail);
     }
 
     void renameWorksByNameAndKeepsValues()
@@ -129,6 +148,7 @@ private slots:
         QVERIFY(!RenameDataField(rig.store, rig.shell, QStringLiteral("Note"), QStringLiteral("extra"), &error));
         QCOMPARE(rig.shapes().value(0), QStringLiteral("Note:10:10"));
         QVERIFY(rig.store.currentrs.isOpen());
+        QCOMPARE(rig.audit(), (QList<QStringList>{{"0", "<null>", "ID", "ID", "Find \"no\"", "rename"}}));
     }
 
     void distinctValuesQuoteTheNames()

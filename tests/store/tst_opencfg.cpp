@@ -119,8 +119,7 @@ private slots:
         QVERIFY(writeFile(rig.cfg, readFile(rig.cfg) + kVar7));
         rig.dialogs.queueAnswer(Answer::Yes);
         QCOMPARE(rig.open(), OpenResult::Opened);
-        QCOMPARE(rig.dialogs.texts(), QStringList{kAddVar7});
-        QCOMPARE(rig.dialogs.messages().at(0).style, 4);
+        QCOMPARE(rig.dialogs.shown(), QStringList{kAddVar7 + " [4]"});
         QCOMPARE(rig.store.currentdb.tableCount(), 1);
         QCOMPARE(fieldNames(rig.store.currentrs), kSevenFields);
         QCOMPARE(rig.store.currentrs.field(6).size, 15);
@@ -138,10 +137,8 @@ private slots:
         rig.shell.editorLoads = false;
         QCOMPARE(rig.open(), OpenResult::Failed);
         QCOMPARE(rig.shell.editorPaths, QStringList{rig.cfg});
-        QCOMPARE(rig.dialogs.texts(),
-                 QStringList{"Though the CFG cannot be displayed, the error was as follows:  ERROR: Bogus is an "
-                             "unrecognized variable TYPE. "});
-        QCOMPARE(rig.dialogs.messages().at(0).style, 64);
+        QCOMPARE(rig.dialogs.shown(), QStringList{"Though the CFG cannot be displayed, the error was as follows:  "
+                                                  "ERROR: Bogus is an unrecognized variable TYPE.  [64]"});
         QVERIFY(rig.allClosed());
         QCOMPARE(rig.shell.recentFiles.size(), 2);
         QCOMPARE(rowCount(rig.db, "finds"), 1);
@@ -222,64 +219,48 @@ private slots:
             QCOMPARE(rowCount(rig.db, aside), rows);
     }
 
-    // A Text field shorter than its Length: the Length is reduced and the CFG
-    // rewritten, except an old-format CFG the operator chose to keep (mended:
-    // that one used to be rewritten all the same).
-    void tooLongLengthIsReduced_data()
-    {
-        QTest::addColumn<QByteArray>("cfg");
-        QTest::addColumn<bool>("oldFormat");
-        QTest::newRow("current format") << QByteArray("[k7]\r\n\r\n[ID]\r\nType=text\r\nLength=40\r\n") << false;
-        QTest::newRow("old format kept") << QByteArray("FIELD: Id\r\nId: INPUT text\r\nId: VARLEN 40\r\n") << true;
-    }
-    void tooLongLengthIsReduced()
-    {
-        QFETCH(QByteArray, cfg);
-        QFETCH(bool, oldFormat);
-        Rig rig;
-        QVERIFY(writeFile(rig.cfg, cfg));
-        {
-            Database db;
-            QVERIFY(db.create(rig.db) && db.execute("CREATE TABLE finds (ID VARCHAR(20))"));
-        }
-        if (oldFormat)
-            rig.dialogs.queueAnswer(Answer::No);  // not converted
-        QCOMPARE(rig.open(), OpenResult::Opened);
-        QCOMPARE(rig.model.cfgunconverted, oldFormat);
-        QCOMPARE(rig.dialogs.texts().size(), oldFormat ? 2 : 1);
-        QCOMPARE(rig.dialogs.texts().last(), kReduced.arg("ID"));
-        QCOMPARE(rig.dialogs.messages().last().style, 64);
-        QCOMPARE(rig.model.var(1).varlength, 20.0);
-        const QByteArray written = readFile(rig.cfg);
-        if (oldFormat) {
-            QCOMPARE(written, cfg);
-        } else {
-            QVERIFY(written.contains("Length=20") && !written.contains("Length=40"));
-            rig.dialogs.clear();
-            QCOMPARE(rig.open(), OpenResult::Opened);
-            QVERIFY(rig.dialogs.messages().isEmpty());  // reduced once for all
-        }
-    }
-
-    // A table made by another tool: fields the CFG does not know, other types, a row.
-    void fieldsTheCfgDoesNotKnowAreKept()
+    // A table made by another tool: fields the CFG does not know, other types,
+    // a row, and a Text field shorter than its variable's Length, which is
+    // reduced and written to the CFG once for all.
+    void aTableMadeElsewhereIsKeptAndReconciled()
     {
         Rig rig;
         {
             Database db;
             QVERIFY(db.create(rig.db));
-            QVERIFY(db.execute("CREATE TABLE finds (Notes TEXT, VAR1 VARCHAR(20), VAR2 VARCHAR(50), VAR3 VARCHAR(50), "
+            QVERIFY(db.execute("CREATE TABLE finds (Notes TEXT, VAR1 VARCHAR(12), VAR2 VARCHAR(50), VAR3 VARCHAR(50), "
                                "VAR4 VARCHAR(50), VAR5 DOUBLE, VAR6 DOUBLE, Checked BOOLEAN)"));
             QVERIFY(db.execute("INSERT INTO finds (Notes, VAR1, Checked) VALUES ('keep me', 'A-1', 1)"));
         }
         QCOMPARE(rig.open(), OpenResult::Opened);
-        QVERIFY2(rig.dialogs.messages().isEmpty(), qPrintable(rig.dialogs.texts().join('\n')));
+        QCOMPARE(rig.dialogs.shown(), QStringList{kReduced.arg("VAR1") + " [64]"});
+        QCOMPARE(rig.model.var(1).varlength, 12.0);
+        QVERIFY(readFile(rig.cfg).contains("Length=12\r\n"));
         QCOMPARE(CheckTableFields(rig.model, rig.store).code, 0);
         RecordSet& rs = rig.store.currentrs;
         QVERIFY(rs.addNew() && rs.setField("VAR1", "A-2") && rs.update());
+        rig.dialogs.clear();
+        QCOMPARE(rig.open(), OpenResult::Opened);
+        QCOMPARE(rig.dialogs.shown(), QStringList{});
         rig.store.closeAll();
         QCOMPARE(querySeparately(rig.db, "SELECT Notes, VAR1, Checked FROM finds ORDER BY rowid").value_or(QList<QStringList>{}),
                  (QList<QStringList>{{"keep me", "A-1", "1"}, {"<null>", "A-2", "<null>"}}));
+    }
+
+    // An old-format CFG the operator chose to keep is not rewritten for a
+    // reduced Length (mended: it used to be rewritten all the same).
+    void aKeptOldFormatCfgIsNotRewrittenForALength()
+    {
+        Rig rig;
+        const QByteArray cfg("FIELD: Id\r\nId: INPUT text\r\nId: VARLEN 40\r\n");
+        QVERIFY(writeFile(rig.cfg, cfg));
+        QVERIFY(execSql(rig.db, {"CREATE TABLE finds (ID VARCHAR(20))"}));
+        rig.dialogs.queueAnswer(Answer::No);  // not converted
+        QCOMPARE(rig.open(), OpenResult::Opened);
+        QVERIFY(rig.model.cfgunconverted);
+        QCOMPARE(rig.dialogs.shown().last(), kReduced.arg("ID") + " [64]");
+        QCOMPARE(rig.model.var(1).varlength, 20.0);
+        QCOMPARE(readFile(rig.cfg), cfg);
     }
 
     void tableCreatedReusedAndIndexed()
@@ -324,8 +305,7 @@ private slots:
         const QString warning("Warning: Index could not be created on %1. Either the name is invalid or there are too "
                               "many indexed fields. Use Unique only on fields that have unique entries (such as ID "
                               "numbers).");
-        QCOMPARE(rig.dialogs.texts(), (QStringList{warning.arg("Bag"), warning.arg("Box")}));
-        QCOMPARE(rig.dialogs.messages().at(0).style, 64);
+        QCOMPARE(rig.dialogs.shown(), (QStringList{warning.arg("Bag") + " [64]", warning.arg("Box") + " [64]"}));
         QVERIFY(rig.store.currentrs.isOpen());
         QCOMPARE(indexLists(rig.store.currentdb, "site1"),
                  (QStringList{"MyIdIndex=+ID", "Pair=+Kind;+Count", "site1_Count_2=+Count", "site1_Kind_2=+Kind"}));
@@ -363,8 +343,7 @@ private slots:
         }
         QVERIFY(!OpenDataTable(rig.model, rig.store, rig.dialogs, rig.shell, path));
         sqlite3_close_v2(other);
-        QCOMPARE(rig.dialogs.texts(), QStringList{expected.replace("%2", rig.path("gone")).arg(path)});
-        QCOMPARE(rig.dialogs.messages().at(0).style, 16);
+        QCOMPARE(rig.dialogs.shown(), QStringList{expected.replace("%2", rig.path("gone")).arg(path) + " [16]"});
         QVERIFY(rig.allClosed());
         if (kind == "text")
             QCOMPARE(readFile(path), text);  // left exactly as it was

@@ -77,13 +77,7 @@ struct EntryRig {
     bool press(int key) { return view.press(engine, key); }
 
     // Every message box shown so far, as "text [style]".
-    QStringList shown() const
-    {
-        QStringList out;
-        for (const ShownMessage& m : dialogs.messages())
-            out << QStringLiteral("%1 [%2]").arg(m.text).arg(m.style);
-        return out;
-    }
+    QStringList shown() const { return dialogs.shown(); }
 
     QList<QStringList> rows() const { return readRows(store.dbname, store.tablename); }
 

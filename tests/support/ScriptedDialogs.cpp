@@ -12,6 +12,14 @@ QStringList ScriptedDialogs::texts() const
     return out;
 }
 
+QStringList ScriptedDialogs::shown() const
+{
+    QStringList out;
+    for (const auto& m : m_messages)
+        out << QStringLiteral("%1 [%2]").arg(m.text).arg(m.style);
+    return out;
+}
+
 int ScriptedDialogs::message(const QString& text, int style)
 {
     m_messages.append({text, style});

@@ -30,6 +30,7 @@ public:
 
     const QList<ShownMessage>& messages() const { return m_messages; }
     QStringList texts() const;
+    QStringList shown() const;  // each message as "text [style]"
     const QList<QString>& timedMessages() const { return m_timed; }
     int pendingAnswers() const { return m_answers.size(); }
     void clear() { m_messages.clear(); m_timed.clear(); }

@@ -1,6 +1,9 @@
 #pragma once
 // Files in tests: whole files written and read back byte for byte, CR LF
-// lines, and the sample CFG copied into a scratch folder.
+// lines, one key of a profile section, and the sample CFG copied into a
+// scratch folder.
+
+#include "cfg/ProfileFile.h"
 
 #include <QByteArray>
 #include <QFile>
@@ -34,6 +37,14 @@ inline QByteArray crlf(const QStringList& lines)
     for (const QString& line : lines)
         bytes += line.toUtf8() + "\r\n";
     return bytes;
+}
+
+// The value of `key` in `section` ("[K7]") of a profile file; empty when absent.
+inline QString readKey(const QString& path, const QString& section, const QString& key)
+{
+    KeyTable keys = {{key, QString()}};
+    ReadSection(path, section, keys);
+    return keys.first().second;
 }
 
 // Copies the sample CFG into `folder` as `name`, writable; its path, or empty.

@@ -1,0 +1,55 @@
+#include "store/AccessOffer.h"
+
+#include "store/AccessFile.h"
+#include "store/AccessImport.h"
+#include "store/Naming.h"
+
+namespace k7 {
+
+AccessOffer OfferAccessImport(const QString& path, Dialogs& dialogs)
+{
+    const AccessFormat format = DetectAccessFormat(path);
+    if (format == AccessFormat::None)
+        return AccessOffer::NotAccess;
+    if (!AccessSource::available()) {
+        QString why;
+        AccessSource::open(path, &why);
+        dialogs.message(QStringLiteral("Error: %1 is a Microsoft Access database.  %2").arg(path, why),
+                        Style::OkOnly + Style::Critical);
+        return AccessOffer::Failed;
+    }
+    const int answer = dialogs.message(
+        QStringLiteral("The database %1 is a Microsoft Access file (%2).  K7 can copy its records into a K7 "
+                       "database at the same path.  The original is kept, unchanged, as %3.  Copy the records now?")
+            .arg(path, AccessFormatName(format), KeptAccessName(path)),
+        Style::YesNo + Style::Question);
+    if (answer != Answer::Yes)
+        return AccessOffer::Declined;
+    dialogs.setBusy(true);
+    const AccessImport result = ConvertAccessInPlace(path);
+    dialogs.setBusy(false);
+    if (!result.ok) {
+        dialogs.message(QStringLiteral("Error: The records of %1 could not be copied.  %2  Nothing was changed.")
+                            .arg(path, result.error),
+                        Style::OkOnly + Style::Critical);
+        return AccessOffer::Failed;
+    }
+    return AccessOffer::Converted;
+}
+
+QString AccessImportHint(const QString& path)
+{
+    return QStringLiteral("%1 is a Microsoft Access database (%2).  Open it with File > Open to copy its records "
+                          "into a K7 database, or run: k7 --import-access \"%1\"")
+        .arg(path, AccessFormatName(DetectAccessFormat(path)));
+}
+
+QStringList AccessCheckWarnings(const Model& model)
+{
+    const QString dbname = DeriveDbName(model.cfgpath, model.options[OptFilename]);
+    if (DetectAccessFormat(dbname) == AccessFormat::None)
+        return {};
+    return {AccessImportHint(dbname)};
+}
+
+}  // namespace k7

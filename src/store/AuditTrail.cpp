@@ -1,0 +1,148 @@
+#include "store/AuditTrail.h"
+
+#include "cfg/Model.h"
+#include "store/Database.h"
+#include "store/K7Tables.h"
+#include "store/SqliteStatement.h"
+#include "store/TableDef.h"
+
+#include <QDateTime>
+#include <QSysInfo>
+
+#include <sqlite3.h>
+
+namespace k7 {
+
+namespace {
+
+const QString kColumns = QStringLiteral("at, station, tablename, row_id, ident, field, before, after, action");
+
+}  // namespace
+
+QString AuditIdentField(const Model& model)
+{
+    for (int v = 1; v <= model.varcount; ++v)
+        if (model.var(v).varunique == 1)
+            return model.var(v).varname;
+    return QString();
+}
+
+AuditTrail::AuditTrail(Database& db) : m_db(db) {}
+
+QString AuditTrail::station()
+{
+    QString user = qEnvironmentVariable("USER");
+    if (user.isEmpty())
+        user = qEnvironmentVariable("USERNAME");
+    return QSysInfo::machineHostName() + QLatin1Char('/') + user;
+}
+
+QString AuditTrail::now()
+{
+    return QDateTime::currentDateTimeUtc().toString(Qt::ISODate);
+}
+
+bool AuditTrail::ensureTable()
+{
+    if (m_tableReady)
+        return true;
+    const bool made = m_db.execute(QStringLiteral(
+        "CREATE TABLE IF NOT EXISTS %1 (id INTEGER PRIMARY KEY, at TEXT NOT NULL, "
+        "station TEXT NOT NULL, tablename TEXT NOT NULL, row_id INTEGER, ident TEXT, "
+        "field TEXT, before, after, action TEXT NOT NULL)").arg(QLatin1String(kAuditTable)));
+    if (!made) {
+        m_error = m_db.lastError();
+        return false;
+    }
+    // Made inside a transaction, the table may yet be rolled back with it.
+    m_tableReady = !m_db.inTransaction();
+    return true;
+}
+
+bool AuditTrail::record(const AuditChange& c)
+{
+    if (!ensureTable())
+        return false;
+    SqliteStatement* st = m_db.statement(QStringLiteral("INSERT INTO %1 (%2) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?)")
+                                             .arg(QLatin1String(kAuditTable), kColumns));
+    if (!st) {
+        m_error = m_db.lastError();
+        return false;
+    }
+    const QVariant ident = c.ident.isNull() ? QVariant() : QVariant(c.ident);
+    if (!st->run({now(), station(), c.table, c.rowId, ident, c.field, c.before, c.after, c.action})) {
+        m_error = st->error();
+        return false;
+    }
+    return true;
+}
+
+bool AuditTrail::recordDeletion(const QString& table, const QString& where, const QVariantList& values,
+                                const QString& identField, const QString& action)
+{
+    if (!ensureTable())
+        return false;
+    const TableDef* def = m_db.findTable(table);
+    if (!def) {
+        m_error = QStringLiteral("The table %1 does not exist.").arg(table);
+        return false;
+    }
+    QStringList pairs;
+    for (const FieldDef& f : def->fields)
+        pairs << QStringLiteral("'%1', %2").arg(QString(f.name).replace(QLatin1Char('\''), QLatin1String("''")),
+                                                  QuoteName(f.name));
+    const QString ident = identField.isEmpty() || def->fieldIndex(identField) < 0 ? QStringLiteral("NULL")
+                                                                                 : QuoteName(identField);
+    const QString sql = QStringLiteral("INSERT INTO %1 (%2) SELECT ?, ?, ?, rowid, %3, '*', "
+                                       "json_object(%4), NULL, ? FROM %5%6")
+                            .arg(QLatin1String(kAuditTable), kColumns, ident, pairs.join(QStringLiteral(", ")),
+                                 QuoteName(table), where.isEmpty() ? QString() : QStringLiteral(" WHERE ") + where);
+    QVariantList bound{now(), station(), table, action};
+    bound += values;
+    if (!m_db.execute(sql, bound)) {
+        m_error = m_db.lastError();
+        return false;
+    }
+    return true;
+}
+
+bool AuditTrail::recordCut(const QString& table, const QString& field, int length, const QString& action)
+{
+    if (!ensureTable())
+        return false;
+    const QString name = QuoteName(field);
+    const QString ident = m_identField.isEmpty() ? QStringLiteral("NULL") : QuoteName(m_identField);
+    const QString sql = QStringLiteral("INSERT INTO %1 (%2) SELECT ?, ?, ?, rowid, %3, ?, %4, substr(%4, 1, ?), ? "
+                                       "FROM %5 WHERE typeof(%4) = 'text' AND length(%4) > ?")
+                            .arg(QLatin1String(kAuditTable), kColumns, ident, name, QuoteName(table));
+    if (!m_db.execute(sql, {now(), station(), table, field, length, action, length})) {
+        m_error = m_db.lastError();
+        return false;
+    }
+    return true;
+}
+
+bool AuditTrail::countAdded(const QString& table)
+{
+    if (!ensureTable())
+        return false;
+    // The count lives in the row itself, so a save that is rolled back takes
+    // its count with it; a session row rolled back away is simply made again.
+    if (m_sessionRow != 0 && m_sessionTable == table) {
+        SqliteStatement* st = m_db.statement(
+            QStringLiteral("UPDATE %1 SET after = after + 1, at = ? WHERE id = ?").arg(QLatin1String(kAuditTable)));
+        if (!st || !st->run({now(), m_sessionRow})) {
+            m_error = st ? st->error() : m_db.lastError();
+            return false;
+        }
+        if (sqlite3_changes(m_db.handle()) > 0)
+            return true;
+    }
+    if (!record({table, 0, QString(), QString(), QVariant(), 1, QLatin1String(AuditAction::RecordsAdded)}))
+        return false;
+    m_sessionRow = sqlite3_last_insert_rowid(m_db.handle());
+    m_sessionTable = table;
+    return true;
+}
+
+}  // namespace k7

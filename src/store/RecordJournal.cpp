@@ -1,0 +1,132 @@
+#include "store/RecordJournal.h"
+
+#include "store/Database.h"
+#include "store/K7Tables.h"
+#include "store/SqliteStatement.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+
+namespace k7 {
+
+namespace {
+
+QString encodeValues(const QList<QPair<QString, QString>>& values)
+{
+    QJsonArray pairs;
+    for (const auto& [name, value] : values)
+        pairs.append(QJsonArray{name, value});
+    return QString::fromUtf8(QJsonDocument(pairs).toJson(QJsonDocument::Compact));
+}
+
+QList<QPair<QString, QString>> decodeValues(const QString& text)
+{
+    QList<QPair<QString, QString>> values;
+    const QJsonArray pairs = QJsonDocument::fromJson(text.toUtf8()).array();
+    for (const QJsonValue& p : pairs) {
+        const QJsonArray pair = p.toArray();
+        if (pair.size() == 2)
+            values.append({pair.at(0).toString(), pair.at(1).toString()});
+    }
+    return values;
+}
+
+}  // namespace
+
+QString JournalShape(const QStringList& names)
+{
+    return names.join(QChar(0x1f));
+}
+
+RecordJournal::RecordJournal(Database& db, const QString& cfgpath, const QString& table)
+    : m_db(db), m_cfg(cfgpath), m_table(table)
+{
+}
+
+bool RecordJournal::tableExists()
+{
+    SqliteStatement* st = m_db.statement(
+        QStringLiteral("SELECT 1 FROM sqlite_master WHERE type = 'table' AND name = ?"));
+    if (!st || !st->bind({QString::fromLatin1(kJournalTable)}))
+        return false;
+    const bool found = st->step();
+    st->reset();
+    return found;
+}
+
+bool RecordJournal::ensureTable()
+{
+    if (m_tableReady)
+        return true;
+    const bool made = m_db.execute(QStringLiteral(
+        "CREATE TABLE IF NOT EXISTS %1 (cfg TEXT NOT NULL, tablename TEXT NOT NULL, "
+        "curvar INTEGER NOT NULL, saved_at TEXT NOT NULL, shape TEXT NOT NULL, vals TEXT NOT NULL, "
+        "PRIMARY KEY (cfg, tablename))").arg(QLatin1String(kJournalTable)));
+    if (!made) {
+        m_error = m_db.lastError();
+        return false;
+    }
+    // Made inside a transaction, the table may yet be rolled back with it.
+    m_tableReady = !m_db.inTransaction();
+    return true;
+}
+
+bool RecordJournal::write(const JournalEntry& entry)
+{
+    if (!ensureTable())
+        return false;
+    SqliteStatement* st = m_db.statement(
+        QStringLiteral("INSERT OR REPLACE INTO %1 (cfg, tablename, curvar, saved_at, shape, vals) "
+                       "VALUES (?, ?, ?, ?, ?, ?)").arg(QLatin1String(kJournalTable)));
+    if (!st) {
+        m_error = m_db.lastError();
+        return false;
+    }
+    const QString when = entry.savedAt.toUTC().toString(Qt::ISODate);
+    if (!st->run({m_cfg, m_table, entry.curvar, when, entry.shape, encodeValues(entry.values)})) {
+        m_error = st->error();
+        return false;
+    }
+    return true;
+}
+
+std::optional<JournalEntry> RecordJournal::read()
+{
+    if (!m_tableReady && !tableExists())
+        return std::nullopt;
+    SqliteStatement* st = m_db.statement(
+        QStringLiteral("SELECT curvar, saved_at, shape, vals FROM %1 WHERE cfg = ? AND tablename = ?")
+            .arg(QLatin1String(kJournalTable)));
+    if (!st || !st->bind({m_cfg, m_table}))
+        return std::nullopt;
+    std::optional<JournalEntry> entry;
+    if (st->step()) {
+        entry = JournalEntry{};
+        entry->curvar = static_cast<int>(st->int64(0));
+        entry->savedAt = QDateTime::fromString(st->value(1).toString(), Qt::ISODate);
+        entry->shape = st->value(2).toString();
+        entry->values = decodeValues(st->value(3).toString());
+    }
+    st->reset();
+    return entry;
+}
+
+bool RecordJournal::clear()
+{
+    if (!m_tableReady && !tableExists())
+        return true;
+    SqliteStatement* st = m_db.statement(
+        QStringLiteral("DELETE FROM %1 WHERE cfg = ? AND tablename = ?").arg(QLatin1String(kJournalTable)));
+    if (!st) {
+        m_error = m_db.lastError();
+        return false;
+    }
+    if (!st->run({m_cfg, m_table})) {
+        m_error = st->error();
+        return false;
+    }
+    return true;
+}
+
+}  // namespace k7

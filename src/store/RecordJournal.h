@@ -1,0 +1,56 @@
+#pragma once
+// The record in progress, kept in the database while it is typed: one row per
+// CFG and data table in k7_journal, rewritten after every accepted value and
+// removed in the same transaction that saves the record. A crash, a power cut
+// or a killed process therefore loses at most the value being typed.
+
+#include <QDateTime>
+#include <QList>
+#include <QPair>
+#include <QString>
+#include <QStringList>
+
+#include <optional>
+
+namespace k7 {
+
+class Database;
+
+struct JournalEntry {
+    QDateTime savedAt;  // UTC
+    int curvar = 0;     // the variable to present on resuming
+    QString shape;      // the CFG's variable names when it was written (see JournalShape)
+    // The values of the record by variable name, in the CFG's order; only
+    // those that hold something.
+    QList<QPair<QString, QString>> values;
+};
+
+// The variable names of a CFG in order, as one text: a journal written for
+// another shape holds values by names that may have moved or gone.
+QString JournalShape(const QStringList& names);
+
+class RecordJournal {
+public:
+    RecordJournal(Database& db, const QString& cfgpath, const QString& table);
+
+    // Replaces the journal row. Outside a transaction the write is committed
+    // (durably) before this returns.
+    bool write(const JournalEntry& entry);
+    // The journal row, if there is one.
+    std::optional<JournalEntry> read();
+    // Removes the journal row; called inside the transaction that saves the record.
+    bool clear();
+    QString lastError() const { return m_error; }
+
+private:
+    bool ensureTable();
+    bool tableExists();
+
+    Database& m_db;
+    QString m_cfg;
+    QString m_table;
+    QString m_error;
+    bool m_tableReady = false;
+};
+
+}  // namespace k7

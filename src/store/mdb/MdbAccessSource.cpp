@@ -1,0 +1,293 @@
+// The Access reader over libmdb. Rows are walked with the library's table
+// scan, then each row is split into its fields here, so that Null can be told
+// from empty text and numbers are read from their stored bytes rather than
+// from the library's printed form.
+
+#include "store/AccessSource.h"
+
+#include <QFile>
+#include <QtEndian>
+
+#include <mdbtools.h>
+
+#include <cstdlib>
+#include <vector>
+
+extern "C" char* mdb_numeric_to_string(MdbHandle* mdb, int start, int scale, int prec);
+
+namespace k7 {
+
+namespace {
+
+constexpr int kOffsetMask = 0x1fff;
+// A memo longer than this is refused rather than read into memory.
+constexpr quint32 kLargestMemo = 64u * 1024 * 1024;
+
+AccessType typeOf(int mdbType)
+{
+    switch (mdbType) {
+    case MDB_BOOL: return AccessType::YesNo;
+    case MDB_BYTE: return AccessType::Byte;
+    case MDB_INT: return AccessType::Integer;
+    case MDB_LONGINT: return AccessType::Long;
+    case MDB_COMPLEX: return AccessType::Long;
+    case MDB_MONEY: return AccessType::Currency;
+    case MDB_FLOAT: return AccessType::Single;
+    case MDB_DOUBLE: return AccessType::Double;
+    case MDB_DATETIME: return AccessType::DateTime;
+    case MDB_BINARY: return AccessType::Binary;
+    case MDB_TEXT: return AccessType::Text;
+    case MDB_OLE: return AccessType::Ole;
+    case MDB_MEMO: return AccessType::Memo;
+    case MDB_REPID: return AccessType::Guid;
+    case MDB_NUMERIC: return AccessType::Decimal;
+    default: return AccessType::Other;
+    }
+}
+
+bool isEngineTable(MdbCatalogEntry* entry)
+{
+    return mdb_is_system_table(entry)
+           || QString::fromUtf8(entry->object_name).startsWith(QLatin1String("msys"), Qt::CaseInsensitive);
+}
+
+// Takes a g_malloc'd UTF-8 string from the library.
+QString takeText(char* text)
+{
+    const QString s = QString::fromUtf8(text);
+    g_free(text);
+    return s;
+}
+
+// A table definition with its columns, freed with the table.
+struct OpenTable {
+    explicit OpenTable(MdbCatalogEntry* entry) : def(mdb_read_table(entry))
+    {
+        if (def && !mdb_read_columns(def)) {
+            mdb_free_tabledef(def);
+            def = nullptr;
+        }
+    }
+    ~OpenTable()
+    {
+        if (def)
+            mdb_free_tabledef(def);
+    }
+    OpenTable(const OpenTable&) = delete;
+    OpenTable& operator=(const OpenTable&) = delete;
+
+    MdbColumn* column(unsigned i) const { return static_cast<MdbColumn*>(g_ptr_array_index(def->columns, i)); }
+
+    MdbTableDef* def;
+};
+
+class MdbAccessSource : public AccessSource {
+public:
+    MdbAccessSource(MdbHandle* mdb, QString path) : m_mdb(mdb), m_path(std::move(path)) {}
+    ~MdbAccessSource() override { mdb_close(m_mdb); }
+
+    bool readCatalog(QString* error);
+    QList<AccessTable> tables() const override { return m_tables; }
+    bool readRows(const QString& table, const std::function<bool(const QVariantList&)>& row) override;
+    QString error() const override { return m_error; }
+
+private:
+    MdbCatalogEntry* entryOf(const QString& table) const;
+    bool readRow(const OpenTable& table, QVariantList& values);
+    bool readValue(MdbColumn* column, const MdbField& field, QVariant& value);
+    bool readMemo(const MdbField& field, QVariant& value);
+    bool fail(const QString& text);
+
+    MdbHandle* m_mdb;
+    QString m_path;
+    QList<AccessTable> m_tables;
+    std::vector<MdbCatalogEntry*> m_entries;
+    std::vector<QByteArray> m_oleBuffers;
+    QString m_error;
+};
+
+bool MdbAccessSource::readCatalog(QString* error)
+{
+    const QString damaged = QStringLiteral("The Access database %1 cannot be read: it is damaged, or it is "
+                                           "encrypted with a password.")
+                                .arg(m_path);
+    GPtrArray* catalog = mdb_read_catalog(m_mdb, MDB_TABLE);
+    if (!catalog) {
+        *error = damaged;
+        return false;
+    }
+    for (guint i = 0; i < catalog->len; ++i) {
+        auto* entry = static_cast<MdbCatalogEntry*>(g_ptr_array_index(catalog, i));
+        if (entry->object_type != MDB_TABLE || isEngineTable(entry))
+            continue;
+        const OpenTable table(entry);
+        if (!table.def) {
+            *error = damaged;
+            return false;
+        }
+        AccessTable info{QString::fromUtf8(entry->object_name), {}, table.def->num_rows};
+        for (unsigned c = 0; c < table.def->num_cols; ++c) {
+            const MdbColumn* col = table.column(c);
+            const AccessType type = typeOf(col->col_type);
+            if (type == AccessType::Other) {
+                *error = QStringLiteral("The field %1 of table %2 in %3 has a type (%4) that K7 cannot import.")
+                             .arg(QString::fromUtf8(col->name), info.name, m_path)
+                             .arg(col->col_type);
+                return false;
+            }
+            // Text sizes are stored in bytes: two per character from Jet 4 on.
+            const int size = type != AccessType::Text ? 0
+                             : m_mdb->f->jet_version == MDB_VER_JET3 ? col->col_size
+                                                                     : col->col_size / 2;
+            info.columns.append({QString::fromUtf8(col->name), type, size});
+        }
+        m_tables.append(info);
+        m_entries.push_back(entry);
+    }
+    return true;
+}
+
+MdbCatalogEntry* MdbAccessSource::entryOf(const QString& table) const
+{
+    for (size_t i = 0; i < m_entries.size(); ++i)
+        if (m_tables[static_cast<qsizetype>(i)].name == table)
+            return m_entries[i];
+    return nullptr;
+}
+
+bool MdbAccessSource::fail(const QString& text)
+{
+    m_error = text;
+    return false;
+}
+
+bool MdbAccessSource::readRows(const QString& name, const std::function<bool(const QVariantList&)>& row)
+{
+    m_error.clear();
+    MdbCatalogEntry* entry = entryOf(name);
+    if (!entry)
+        return fail(QStringLiteral("The table %1 does not exist in %2.").arg(name, m_path));
+    const OpenTable table(entry);
+    if (!table.def)
+        return fail(QStringLiteral("The table %1 in %2 cannot be read.").arg(name, m_path));
+
+    // OLE values are read through the library's binding of the column.
+    m_oleBuffers.assign(table.def->num_cols, QByteArray());
+    for (unsigned c = 0; c < table.def->num_cols; ++c) {
+        if (table.column(c)->col_type != MDB_OLE)
+            continue;
+        m_oleBuffers[c].resize(MDB_BIND_SIZE);
+        mdb_bind_column(table.def, static_cast<int>(c) + 1, m_oleBuffers[c].data(), nullptr);
+    }
+    mdb_rewind_table(table.def);
+    QVariantList values;
+    while (mdb_fetch_row(table.def)) {
+        if (!readRow(table, values))
+            return false;
+        if (!row(values))
+            return false;
+    }
+    return true;
+}
+
+bool MdbAccessSource::readRow(const OpenTable& table, QVariantList& values)
+{
+    const unsigned count = table.def->num_cols;
+    int start = 0;
+    size_t length = 0;
+    std::vector<MdbField> fields(count);
+    if (mdb_find_row(m_mdb, static_cast<int>(table.def->cur_row) - 1, &start, &length) != 0
+        || mdb_crack_row(table.def, start & kOffsetMask, length, fields.data()) < 0)
+        return fail(QStringLiteral("A row of table %1 in %2 cannot be read: the file is damaged.")
+                        .arg(QString::fromUtf8(table.def->name), m_path));
+    values = QVariantList(count);
+    for (unsigned i = 0; i < count; ++i) {
+        const MdbField& field = fields[i];
+        if (field.colnum < 0 || static_cast<unsigned>(field.colnum) >= count)
+            return fail(QStringLiteral("A row of table %1 in %2 cannot be read: the file is damaged.")
+                            .arg(QString::fromUtf8(table.def->name), m_path));
+        if (!readValue(table.column(static_cast<unsigned>(field.colnum)), field, values[field.colnum]))
+            return false;
+    }
+    return true;
+}
+
+bool MdbAccessSource::readValue(MdbColumn* column, const MdbField& field, QVariant& value)
+{
+    if (column->col_type == MDB_BOOL) {
+        // The engine keeps a Yes/No in the row's null bit.
+        value = !field.is_null;
+        return true;
+    }
+    value = QVariant();
+    if (field.is_null)
+        return true;
+    unsigned char* page = m_mdb->pg_buf;
+    const int at = field.start;
+    switch (column->col_type) {
+    case MDB_BYTE: value = qint64(page[at]); break;
+    case MDB_INT: value = qint64(qFromLittleEndian<qint16>(page + at)); break;
+    case MDB_LONGINT:
+    case MDB_COMPLEX: value = qint64(qFromLittleEndian<qint32>(page + at)); break;
+    case MDB_MONEY: value = double(qFromLittleEndian<qint64>(page + at)) / 10000.0; break;
+    case MDB_FLOAT: value = double(qFromLittleEndian<float>(page + at)); break;
+    case MDB_DOUBLE: value = qFromLittleEndian<double>(page + at); break;
+    case MDB_DATETIME: value = AccessDateText(qFromLittleEndian<double>(page + at)); break;
+    case MDB_BINARY: value = QByteArray(reinterpret_cast<const char*>(page + at), field.siz); break;
+    case MDB_TEXT:
+    case MDB_REPID: value = takeText(mdb_col_to_string(m_mdb, page, at, column->col_type, field.siz)); break;
+    case MDB_NUMERIC:
+        value = takeText(mdb_numeric_to_string(m_mdb, at, column->col_scale, column->col_prec)).toDouble();
+        break;
+    case MDB_MEMO: return readMemo(field, value);
+    case MDB_OLE: {
+        size_t size = 0;
+        void* data = mdb_ole_read_full(m_mdb, column, &size);
+        value = QByteArray(static_cast<const char*>(data), static_cast<qsizetype>(size));
+        std::free(data);
+        break;
+    }
+    default: break;
+    }
+    return true;
+}
+
+bool MdbAccessSource::readMemo(const MdbField& field, QVariant& value)
+{
+    // The library converts a memo into a buffer of its bind size and cuts what
+    // does not fit: make room for the longest UTF-8 the stored length allows.
+    if (field.siz < MDB_MEMO_OVERHEAD) {
+        value = QString();
+        return true;
+    }
+    const quint32 stored = qFromLittleEndian<quint32>(m_mdb->pg_buf + field.start) & 0x3fffffff;
+    if (stored > kLargestMemo)
+        return fail(QStringLiteral("A memo in %1 is larger than K7 can import (%2 bytes).").arg(m_path).arg(stored));
+    const size_t saved = m_mdb->bind_size;
+    mdb_set_bind_size(m_mdb, std::max<size_t>(saved, size_t(stored) * 3 + 16));
+    const QString text = takeText(mdb_col_to_string(m_mdb, m_mdb->pg_buf, field.start, MDB_MEMO, field.siz));
+    mdb_set_bind_size(m_mdb, saved);
+    if (stored > 0 && text.isEmpty())
+        return fail(QStringLiteral("A memo in %1 cannot be read: the file is damaged.").arg(m_path));
+    value = text;
+    return true;
+}
+
+}  // namespace
+
+std::unique_ptr<AccessSource> OpenMdbSource(const QString& path, QString* error)
+{
+    MdbHandle* mdb = mdb_open(QFile::encodeName(path).constData(), MDB_NOFLAGS);
+    if (!mdb) {
+        *error = QStringLiteral("The Access database %1 cannot be opened: it is missing, unreadable or damaged.")
+                     .arg(path);
+        return nullptr;
+    }
+    mdb_set_bind_size(mdb, MDB_BIND_SIZE);
+    auto source = std::make_unique<MdbAccessSource>(mdb, path);
+    if (!source->readCatalog(error))
+        return nullptr;
+    return source;
+}
+
+}  // namespace k7

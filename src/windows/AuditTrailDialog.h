@@ -1,0 +1,31 @@
+#pragma once
+// View > Audit trail: every change to saved rows, newest first, read-only,
+// narrowed to one field and/or one action with the two lists above the grid.
+
+#include <QDialog>
+
+class QComboBox;
+class QSqlQueryModel;
+class QTableView;
+
+namespace k7 {
+
+class Database;
+
+class AuditTrailDialog : public QDialog {
+    Q_OBJECT
+public:
+    explicit AuditTrailDialog(Database& db, QWidget* parent = nullptr);
+
+private:
+    void fillChoices(QComboBox* box, const QString& column);
+    void reload();
+
+    Database& m_db;
+    QComboBox* m_field = nullptr;
+    QComboBox* m_action = nullptr;
+    QTableView* m_grid = nullptr;
+    QSqlQueryModel* m_model = nullptr;
+};
+
+}  // namespace k7
