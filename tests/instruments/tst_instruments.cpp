@@ -357,33 +357,34 @@ private slots:
         }
     }
 
-    // Laboratories that print unstable values on purpose turn the refusal off;
-    // overloads and errors are refused all the same.
-    void unstableReadingsCanBeLetThrough()
+    // The switches around a reading: refusing unstable readings (k7.ini; some
+    // laboratories print them on purpose, overloads stay refused) and the
+    // beep after instrument input (mended: the Sound option changed nothing).
+    void switchesAroundReadings_data()
     {
+        QTest::addColumn<QString>("option");  // a line of the CFG's [K7] section
+        QTest::addColumn<QString>("refuseUnstable");
+        QTest::addColumn<QStringList>("stored");
+        QTest::addColumn<int>("beeps");
+        QTest::newRow("defaults") << "" << "" << QStringList{"2.5"} << 4;
+        QTest::newRow("unstable let through") << "" << "No" << QStringList{"100.01", "0.01", "1234.6", "2.5"} << 1;
+        QTest::newRow("sound on") << "Sound=Yes" << "" << QStringList{"2.5"} << 5;
+    }
+    void switchesAroundReadings()
+    {
+        QFETCH(QString, option);
+        QFETCH(QString, refuseUnstable);
+        QFETCH(QStringList, stored);
+        QFETCH(int, beeps);
+
         auto port = std::make_unique<FakeInstrumentPort>();
         FakeInstrumentPort* fake = port.get();
         ProgramRig rig(std::move(port));
-        rig.ini.insert(QString::fromLatin1(kRefuseUnstableKey), QStringLiteral("No"));
-        QVERIFY(rig.open(caliperCfg(QStringLiteral("/dev/fake:9600,N,8,1"), {"LENGTH"})));
-        fake->arrive("S D     100.01 g\r\n       0.01 g ?\r\nUS,+001234.6  g\r\nS +\r\n");
-        QCOMPARE(rig.column(QStringLiteral("LENGTH")), (QStringList{"100.01", "0.01", "1234.6"}));
-        QCOMPARE(rig.notices.size(), 1);
-    }
-
-    // Mended: the Sound option changed nothing; every reading beeped.
-    void theSoundOptionDecidesTheBeep()
-    {
-        for (const bool sound : {false, true}) {
-            auto port = std::make_unique<FakeInstrumentPort>();
-            FakeInstrumentPort* fake = port.get();
-            ProgramRig rig(std::move(port));
-            const QString option = sound ? QStringLiteral("\r\nSound=Yes") : QString();
-            QVERIFY(rig.open(caliperCfg(QStringLiteral("/dev/fake:9600,N,8,1") + option, {"LENGTH"})));
-            fake->arrive("  1.5\r\n  2.5\r\n");
-            QCOMPARE(rig.column(QStringLiteral("LENGTH")), (QStringList{"1.5", "2.5"}));
-            QCOMPARE(rig.view.beeps(), sound ? 2 : 0);
-        }
+        rig.ini.insert(QString::fromLatin1(kRefuseUnstableKey), refuseUnstable);
+        QVERIFY(rig.open(caliperCfg(QStringLiteral("/dev/fake:9600,N,8,1\r\n") + option, {"LENGTH"})));
+        fake->arrive("S D     100.01 g\r\n       0.01 g ?\r\nUS,+001234.6  g\r\nS +\r\n  2.5\r\n");
+        QCOMPARE(rig.column(QStringLiteral("LENGTH")), stored);
+        QCOMPARE(rig.view.beeps(), beeps);  // one per refusal, one per reading taken with Sound on
     }
 
     // Mended: input went on being worked off with no CFG open and while one
