@@ -344,6 +344,7 @@ void MainWindow::runOpenSequence()
     setup_desk();
     if (!m_store.dbname.isEmpty() && !m_store.tablename.isEmpty()) {
         m_engine->StartRecord();
+        m_engine->OfferJournalledRecord();
         m_instruments->resumeInput();
     }
     updateTitle();

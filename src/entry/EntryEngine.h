@@ -8,6 +8,8 @@
 #include "platform/EntryView.h"
 
 #include <QString>
+#include <QStringList>
+#include <QVariantList>
 
 #include <memory>
 #include <optional>
@@ -17,6 +19,8 @@ namespace k7 {
 
 struct Model;
 struct RecordState;
+struct JournalEntry;
+class RecordJournal;
 struct DataStore;
 class RecordSet;
 class Dialogs;
@@ -51,10 +55,19 @@ public:
     void AcceptValue();
     // Moves curvar to the next variable to be asked (past varcount: done).
     void AdvanceToNext();
-    // Writes the record in progress to the data table and commits it.
-    // Returns false (after telling the operator) when the row could not be
-    // written; the record in progress is then kept.
+    // Writes the record in progress to the data table and commits it, in one
+    // transaction with its audit row and the end of its journal. Returns false
+    // (after telling the operator) when the row could not be written; the
+    // record in progress and its journal are then kept.
     bool SaveRecord();
+    // Called after a CFG is opened and its first record started: when the
+    // journal holds a record that was never saved, says how many values were
+    // typed and when, and asks whether to continue it. Yes restores them (by
+    // variable name: a CFG whose variables changed gets back those that still
+    // exist), No discards the journal.
+    void OfferJournalledRecord();
+    // The journal is on unless turned off (the benchmark compares both).
+    void setJournalOn(bool on) { m_journalOn = on; }
     // Check-digit test of an identifier: a is the part before the "-", b the
     // part after it, ending in "." and the check digit.
     static bool CheckDigit(const QString& a, const QString& b);
@@ -127,7 +140,17 @@ private:
     void undoClear();
     void forgetCleared();
     std::vector<bool> askedInFinalPath(std::vector<QString>& values) const;
-    bool writeRecord(RecordSet& rs);
+    bool storeRecord(RecordSet& rs, QString* error);
+    bool writeRecord(RecordSet& rs, QString* error);
+    bool auditSaved(RecordSet& rs, const QVariantList& before, QString* error);
+
+    // The journal of the record in progress.
+    RecordJournal* journal();
+    QStringList variableNames() const;
+    void journalRecord();
+    void discardJournal();
+    void journalFailed(const QString& reason);
+    bool restoreJournalled(const JournalEntry& entry);
 
     // Accepting.
     void acceptText();
@@ -141,6 +164,7 @@ private:
     bool editedCellPasses(const QString& tag);
     qint64 editedRow() const;
     void writeEditedCell(const QString& tag);
+    bool writeCellAudited(RecordSet& rs, int i, const QVariant& value, QString* error);
     void endGridEdit();
 
     // Checks of an identifier.
@@ -184,6 +208,14 @@ private:
     // The rows the last uniqueness query that found any returned; an existing
     // row is completed through it when Re-edit and Emptyonly are on.
     std::unique_ptr<RecordSet> m_foundrs;
+
+    // The journal of the open CFG's record in progress, made again for each
+    // database, CFG and table (m_journalFor names them).
+    std::unique_ptr<RecordJournal> m_journal;
+    QString m_journalFor;
+    bool m_journalOn = true;
+    // A failing journal is told once, until it works again.
+    bool m_journalFailureShown = false;
 };
 
 }  // namespace k7

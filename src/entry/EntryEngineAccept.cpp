@@ -119,6 +119,9 @@ void EntryEngine::finishAccept(bool accepted)
             completeRecord();
             return;
         }
+        // Kept before the next variable is presented, so that a crash loses
+        // nothing accepted.
+        journalRecord();
     }
     ShowVariable(m_state.curvar);
 }
@@ -274,12 +277,40 @@ void EntryEngine::writeEditedCell(const QString& tag)
         value = m_workvalue;
     else
         value = numeric ? QVariant(0) : QVariant(QString());
-    if (!(rs.edit() && rs.setField(i, value) && rs.update())) {
-        const QString reason = rs.lastError();
-        rs.cancelUpdate();
+    QString reason;
+    if (!writeCellAudited(rs, i, value, &reason))
         m_dialogs.message(QStringLiteral("The change could not be saved: ") + reason,
                           Style::Critical);
+}
+
+// The cell and its audit row, in one transaction.
+bool EntryEngine::writeCellAudited(RecordSet& rs, int i, const QVariant& value, QString* error)
+{
+    Database& db = m_store.currentdb;
+    if (!db.transaction()) {
+        *error = db.lastError();
+        return false;
     }
+    AuditTrail& audit = m_store.audit;
+    const QVariant before = rs.value(i);
+    bool ok = rs.edit() && rs.setField(i, value) && rs.update();
+    if (!ok) {
+        *error = rs.lastError();
+        rs.cancelUpdate();
+    } else {
+        const QString ident = audit.identOf(rs);
+        ok = audit.record({rs.tableName(), rs.bookmark(), ident, rs.field(i).name, before, rs.value(i),
+                           QLatin1String(AuditAction::GridEdit)});
+        if (!ok)
+            *error = audit.lastError();
+    }
+    if (ok && !db.commit()) {
+        *error = db.lastError();
+        ok = false;
+    }
+    if (!ok)
+        db.rollback();
+    return ok;
 }
 
 void EntryEngine::endGridEdit()

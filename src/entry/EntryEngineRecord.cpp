@@ -12,6 +12,7 @@
 #include "entry/ValueForms.h"
 #include "platform/Dialogs.h"
 #include "store/DataStore.h"
+#include "store/RecordJournal.h"
 
 namespace k7 {
 
@@ -130,6 +131,9 @@ void EntryEngine::StartRecord()
     presetValues();
     m_state.newrecord = true;
     m_state.editing = false;
+    // The database, CFG or table may be other than the last record's.
+    m_journal.reset();
+    m_journalFailureShown = false;
     presentFirst();
 }
 
@@ -185,6 +189,7 @@ void EntryEngine::clearRecord()
         m_view.setGridTabStop(true);
     }
     restartRecord();
+    discardJournal();
     if (cleared) {
         m_cleared = std::move(cleared);
         m_view.setFrameCaption(FrameOf(presentedControl()),
@@ -204,6 +209,7 @@ void EntryEngine::undoClear()
         m_view.setBoxText(cleared.box, cleared.typed);
         m_view.selectBoxText(cleared.box, 0, static_cast<int>(cleared.typed.size()));
     }
+    journalRecord();
 }
 
 // The chance to undo Ctrl+C ends with the next key; its note goes with it.
@@ -229,7 +235,7 @@ std::vector<bool> EntryEngine::askedInFinalPath(std::vector<QString>& values) co
     return asked;
 }
 
-bool EntryEngine::writeRecord(RecordSet& rs)
+bool EntryEngine::writeRecord(RecordSet& rs, QString* error)
 {
     std::vector<QString> values = m_state.varvalue;
     const std::vector<bool> asked = askedInFinalPath(values);
@@ -246,12 +252,63 @@ bool EntryEngine::writeRecord(RecordSet& rs)
     if (ok)
         ok = rs.update();
     if (!ok) {
-        const QString reason = rs.lastError();
+        *error = rs.lastError();
         if (started)
             rs.cancelUpdate();
-        m_dialogs.message(QStringLiteral("The record could not be saved: ") + reason
-                              + QStringLiteral("\nThe values are kept; press Enter to try again."),
-                          Style::Critical);
+    }
+    return ok;
+}
+
+// A new record counts in the session's tally; a row completed by Re-edit
+// leaves one row per field whose value it changed.
+bool EntryEngine::auditSaved(RecordSet& rs, const QVariantList& before, QString* error)
+{
+    AuditTrail& audit = m_store.audit;
+    bool ok = true;
+    if (m_state.newrecord) {
+        ok = audit.countAdded(rs.tableName());
+    } else {
+        const QString ident = audit.identOf(rs);
+        for (int i = 0; ok && i < rs.fieldCount(); ++i) {
+            const QVariant after = rs.value(i);
+            if (after != before.value(i))
+                ok = audit.record({rs.tableName(), rs.bookmark(), ident, rs.field(i).name, before.value(i), after,
+                                   QLatin1String(AuditAction::ReEdit)});
+        }
+    }
+    if (!ok)
+        *error = audit.lastError();
+    return ok;
+}
+
+// The row, its audit and the end of the journal are kept together or not at
+// all: a crash leaves either the saved record or its journal, never both.
+bool EntryEngine::storeRecord(RecordSet& rs, QString* error)
+{
+    Database& db = m_store.currentdb;
+    if (!db.transaction()) {
+        *error = db.lastError();
+        return false;
+    }
+    const qint64 current = rs.bookmark();
+    QVariantList before;
+    for (int i = 0; !m_state.newrecord && i < rs.fieldCount(); ++i)
+        before << rs.value(i);
+    bool ok = writeRecord(rs, error) && auditSaved(rs, before, error);
+    if (ok && m_journalOn && journal() && !m_journal->clear()) {
+        *error = m_journal->lastError();
+        ok = false;
+    }
+    if (ok && !db.commit()) {
+        *error = db.lastError();
+        ok = false;
+    }
+    if (!ok) {
+        db.rollback();
+        // The set counted the row it added among its own; that row is gone.
+        rs.requery();
+        if (current >= 0)
+            rs.setBookmark(current);
     }
     return ok;
 }
@@ -268,8 +325,13 @@ bool EntryEngine::SaveRecord()
                           Style::Critical);
         return false;
     }
-    if (!writeRecord(*rs))
+    QString error;
+    if (!storeRecord(*rs, &error)) {
+        m_dialogs.message(QStringLiteral("The record could not be saved: ") + error
+                              + QStringLiteral("\nThe values are kept; press Enter to try again."),
+                          Style::Critical);
         return false;
+    }
     // A new row is shown where the grid's order puts it (the last row when
     // its filter leaves the row out).
     RecordSet& shown = m_store.currentrs;

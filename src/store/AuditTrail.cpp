@@ -3,6 +3,7 @@
 #include "cfg/Model.h"
 #include "store/Database.h"
 #include "store/K7Tables.h"
+#include "store/RecordSet.h"
 #include "store/SqliteStatement.h"
 #include "store/TableDef.h"
 
@@ -42,8 +43,25 @@ QString AuditTrail::now()
     return QDateTime::currentDateTimeUtc().toString(Qt::ISODate);
 }
 
+QString AuditTrail::identOf(const RecordSet& rs) const
+{
+    const int i = m_identField.isEmpty() ? -1 : rs.fieldIndex(m_identField);
+    return i < 0 ? QString() : rs.value(i).toString();
+}
+
+void AuditTrail::followDatabase()
+{
+    if (m_db.path() == m_dbPath)
+        return;
+    m_dbPath = m_db.path();
+    m_tableReady = false;
+    m_sessionRow = 0;
+    m_sessionTable.clear();
+}
+
 bool AuditTrail::ensureTable()
 {
+    followDatabase();
     if (m_tableReady)
         return true;
     const bool made = m_db.execute(QStringLiteral(
@@ -130,8 +148,8 @@ bool AuditTrail::countAdded(const QString& table)
     // its count with it; a session row rolled back away is simply made again.
     if (m_sessionRow != 0 && m_sessionTable == table) {
         SqliteStatement* st = m_db.statement(
-            QStringLiteral("UPDATE %1 SET after = after + 1, at = ? WHERE id = ?").arg(QLatin1String(kAuditTable)));
-        if (!st || !st->run({now(), m_sessionRow})) {
+            QStringLiteral("UPDATE %1 SET after = after + 1, at = ? WHERE id = ? AND action = ?").arg(QLatin1String(kAuditTable)));
+        if (!st || !st->run({now(), m_sessionRow, QLatin1String(AuditAction::RecordsAdded)})) {
             m_error = st ? st->error() : m_db.lastError();
             return false;
         }

@@ -11,6 +11,7 @@
 namespace k7 {
 
 class Database;
+class RecordSet;
 struct Model;
 
 // The field whose value names a row in the trail: the first Unique variable's,
@@ -61,12 +62,16 @@ public:
     // The field recordDeletion and recordCut name rows by (see AuditIdentField).
     void setIdentField(const QString& field) { m_identField = field; }
     const QString& identField() const { return m_identField; }
+    // The identField value of the current row of `rs` (null when none).
+    QString identOf(const RecordSet& rs) const;
     // "host/user" of this station.
     static QString station();
     static QString now();
 
 private:
     bool ensureTable();
+    // Forgets what it knew of the last database when another one is open.
+    void followDatabase();
 
     Database& m_db;
     QString m_error;
@@ -74,6 +79,7 @@ private:
     bool m_tableReady = false;
     qint64 m_sessionRow = 0;
     QString m_sessionTable;
+    QString m_dbPath;  // the database m_tableReady and the session row belong to
 };
 
 }  // namespace k7

@@ -53,7 +53,7 @@ void RecordCommands::deleteLastEntry()
     m_context.abandonEdit();
     m_context.dialogs.setBusy(true);
     QString error;
-    const bool deleted = DeleteLastRecord(*records, &error);
+    const bool deleted = DeleteLastRecord(*records, m_context.store.audit, &error);
     showDeletion(deleted, error);
 }
 
@@ -78,7 +78,7 @@ void RecordCommands::deleteSelectedEntries(const QList<qint64>& selected)
     m_context.abandonEdit();
     m_context.dialogs.setBusy(true);
     QString error;
-    const bool deleted = DeleteRecords(*records, selected, &error);
+    const bool deleted = DeleteRecords(*records, selected, m_context.store.audit, &error);
     showDeletion(deleted, error);
 }
 
@@ -88,15 +88,15 @@ void RecordCommands::deleteAllEntries()
         || !confirmed(QStringLiteral("WARNING: Are you sure you want to delete all entries?"),
                       Style::YesNo + Style::Critical))
         return;
-    emptyTable();
+    emptyTable(QLatin1String(AuditAction::DeleteAll));
 }
 
-void RecordCommands::emptyTable()
+void RecordCommands::emptyTable(const QString& action)
 {
     m_context.dialogs.setBusy(true);
     m_context.abandonEdit();
     QString error;
-    const bool emptied = EmptyDataTable(m_context.model, m_context.store, m_context.shell, &error);
+    const bool emptied = EmptyDataTable(m_context.model, m_context.store, m_context.shell, action, &error);
     m_context.dialogs.setBusy(false);
     if (!emptied)
         m_context.dialogs.message(QStringLiteral("Error: The data table could not be emptied.  ") + error,
@@ -145,7 +145,7 @@ void RecordCommands::exportAscii()
     }
     // Only now is the file safely on disk.
     if (confirmed(QStringLiteral("Delete exported data from K7?"), Style::YesNo + Style::Question))
-        emptyTable();
+        emptyTable(QLatin1String(AuditAction::EmptyAfterExport));
 }
 
 }  // namespace k7

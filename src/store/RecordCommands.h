@@ -46,8 +46,9 @@ private:
     RecordSet* recordsToDelete() const;
     bool confirmed(const QString& question, int style) const;
     QString chooseExportFile() const;
-    // Empties the table and hands the grid the new, empty record set.
-    void emptyTable();
+    // Empties the table and hands the grid the new, empty record set; the
+    // rows go to the audit trail under `action`.
+    void emptyTable(const QString& action);
     void showDeletion(bool deleted, const QString& error);
 
     RecordCommandContext m_context;

@@ -33,7 +33,7 @@ bool inOneTransaction(Database& db, QString* error, const std::function<bool(QSt
 // Deletes rows through the record set in one transaction. The set drops each
 // key as its row goes, so after a failure it reads its keys again and goes
 // back to the record that was current.
-bool deleteThrough(RecordSet& records, QString* error, const std::function<bool()>& deleteRows)
+bool deleteThrough(RecordSet& records, QString* error, const std::function<bool(QString*)>& deleteRows)
 {
     Database* db = records.database();
     if (!db || !records.isUpdatable()) {
@@ -41,12 +41,7 @@ bool deleteThrough(RecordSet& records, QString* error, const std::function<bool(
         return false;
     }
     const qint64 current = records.bookmark();
-    const bool deleted = inOneTransaction(*db, error, [&](QString* why) {
-        if (deleteRows())
-            return true;
-        *why = records.lastError();
-        return false;
-    });
+    const bool deleted = inOneTransaction(*db, error, deleteRows);
     if (!deleted) {
         records.requery();
         if (current >= 0)
@@ -76,32 +71,52 @@ bool restoreIndexes(Database& db, const QString& table, const QList<IndexDef>& i
     return true;
 }
 
+// Writes the current row of `records` to the trail, then deletes it.
+bool deleteAudited(RecordSet& records, AuditTrail& audit, const char* action, QString* error)
+{
+    const QString where = records.rowidName() + QStringLiteral(" = ?");
+    if (!audit.recordDeletion(records.tableName(), where, {records.bookmark()}, audit.identField(),
+                              QLatin1String(action))) {
+        *error = audit.lastError();
+        return false;
+    }
+    if (records.deleteCurrent())
+        return true;
+    *error = records.lastError();
+    return false;
+}
+
 }  // namespace
 
-bool DeleteLastRecord(RecordSet& records, QString* error)
+bool DeleteLastRecord(RecordSet& records, AuditTrail& audit, QString* error)
 {
     if (records.recordCount() == 0) {
         *error = QStringLiteral("There is no record to delete.");
         return false;
     }
-    return deleteThrough(records, error, [&] {
+    return deleteThrough(records, error, [&](QString* why) {
         records.moveLast();
-        return records.deleteCurrent();
+        return deleteAudited(records, audit, AuditAction::DeleteLast, why);
     });
 }
 
-bool DeleteRecords(RecordSet& records, const QList<qint64>& bookmarks, QString* error)
+bool DeleteRecords(RecordSet& records, const QList<qint64>& bookmarks, AuditTrail& audit, QString* error)
 {
-    return deleteThrough(records, error, [&] {
+    return deleteThrough(records, error, [&](QString* why) {
         for (const qint64 bookmark : bookmarks) {
-            if (!records.setBookmark(bookmark) || !records.deleteCurrent())
+            if (!records.setBookmark(bookmark)) {
+                *why = records.lastError();
+                return false;
+            }
+            if (!deleteAudited(records, audit, AuditAction::DeleteSelected, why))
                 return false;
         }
         return true;
     });
 }
 
-bool EmptyDataTable(const Model& model, DataStore& store, ShellHooks& shell, QString* error)
+bool EmptyDataTable(const Model& model, DataStore& store, ShellHooks& shell, const QString& action,
+                    QString* error)
 {
     const TableDef* old = store.currentdb.findTable(store.tablename);
     if (!old) {
@@ -111,6 +126,10 @@ bool EmptyDataTable(const Model& model, DataStore& store, ShellHooks& shell, QSt
     const QList<IndexDef> indexes = old->indexes;
     const QString table = store.tablename;
     return ChangeDataTable(store, shell, error, [&](Database& db) {
+        if (!store.audit.recordDeletion(table, QString(), {}, store.audit.identField(), action)) {
+            *error = store.audit.lastError();
+            return false;
+        }
         return db.deleteTable(table) && CreateDataTable(model, db, table) && restoreIndexes(db, table, indexes);
     });
 }

@@ -14,19 +14,23 @@ namespace k7 {
 
 class RecordSet;
 
+// Every deleted row is written whole to `audit` in the deleting transaction.
+
 // Deletes the last record of `records` in the set's own order (the last one
 // shown, however the set is sorted). The last remaining record becomes
 // current.
-bool DeleteLastRecord(RecordSet& records, QString* error);
+bool DeleteLastRecord(RecordSet& records, AuditTrail& audit, QString* error);
 
 // Deletes the records with these bookmarks. The last remaining record
 // becomes current.
-bool DeleteRecords(RecordSet& records, const QList<qint64>& bookmarks, QString* error);
+bool DeleteRecords(RecordSet& records, const QList<qint64>& bookmarks, AuditTrail& audit, QString* error);
 
 // Empties the data table: deletes it and creates it anew from the model,
 // with the indexes it had (those whose fields it still has), then opens
 // store.currentrs on it, unsorted, and hands it to the shell. On failure the
-// table keeps its rows and is opened again.
-bool EmptyDataTable(const Model& model, DataStore& store, ShellHooks& shell, QString* error);
+// table keeps its rows and is opened again. The rows go to store.audit
+// under `action` (Delete all entries, or emptying after an export).
+bool EmptyDataTable(const Model& model, DataStore& store, ShellHooks& shell, const QString& action,
+                    QString* error);
 
 }  // namespace k7

@@ -1,0 +1,183 @@
+// The journal of the record in progress: written after every accepted value,
+// ended in the transaction that saves the record, and offered back when the
+// CFG is opened again after a crash.
+
+#include "entry/EntryEngine.h"
+
+#include "cfg/Model.h"
+#include "entry/RecordState.h"
+#include "platform/Dialogs.h"
+#include "store/DataStore.h"
+#include "store/RecordJournal.h"
+
+#include <QFileInfo>
+
+namespace k7 {
+
+namespace {
+
+// What a journal written for `oldNames` gives back to a CFG with `names`.
+struct JournalOffer {
+    int typed = 0;     // values accepted before the variable to present
+    int restored = 0;  // of those, the ones whose variables still exist
+    bool sameShape = true;
+};
+
+JournalOffer offerOf(const JournalEntry& entry, const QStringList& oldNames, const QStringList& names)
+{
+    JournalOffer offer;
+    offer.sameShape = oldNames == names;
+    for (const auto& [name, value] : entry.values) {
+        if (oldNames.indexOf(name) + 1 >= entry.curvar)
+            continue;
+        ++offer.typed;
+        if (names.contains(name))
+            ++offer.restored;
+    }
+    return offer;
+}
+
+QString offerQuestion(const JournalOffer& offer, const QDateTime& savedAt)
+{
+    const QString when = savedAt.toLocalTime().toString(QStringLiteral("yyyy-MM-dd HH:mm"));
+    QString text = offer.typed == 1
+                       ? QStringLiteral("A record was not finished: 1 value was typed, the last at %1.").arg(when)
+                       : QStringLiteral("A record was not finished: %1 values were typed, the last at %2.")
+                             .arg(offer.typed)
+                             .arg(when);
+    if (!offer.sameShape)
+        text += QStringLiteral("\nThe variables of this CFG have changed since: only the %1 of them whose "
+                               "variables still exist can be restored.")
+                    .arg(offer.restored);
+    return text + QStringLiteral("\nDo you want to continue that record?");
+}
+
+}  // namespace
+
+QStringList EntryEngine::variableNames() const
+{
+    QStringList names;
+    for (int v = 1; v <= m_model.varcount; ++v)
+        names << m_model.var(v).varname;
+    return names;
+}
+
+// One journal row per CFG and table. The CFG is known by its file name, so
+// that a dig's folder moved to another drive finds its journal again.
+RecordJournal* EntryEngine::journal()
+{
+    if (!m_journalOn || !m_store.currentdb.isOpen() || m_store.tablename.isEmpty() || m_model.cfgpath.isEmpty())
+        return nullptr;
+    const QString cfg = QFileInfo(m_model.cfgpath).fileName();
+    const QString key = m_store.currentdb.path() + QLatin1Char('\n') + cfg + QLatin1Char('\n') + m_store.tablename;
+    if (!m_journal || m_journalFor != key) {
+        m_journal = std::make_unique<RecordJournal>(m_store.currentdb, cfg, m_store.tablename);
+        m_journalFor = key;
+    }
+    return m_journal.get();
+}
+
+void EntryEngine::journalFailed(const QString& reason)
+{
+    if (m_journalFailureShown)
+        return;
+    m_journalFailureShown = true;
+    m_dialogs.message(QStringLiteral("The record in progress cannot be kept safe until it is saved: ") + reason
+                          + QStringLiteral("\nEntry goes on; the record is saved as usual when it is complete."),
+                      Style::Exclamation);
+}
+
+// A row found by Re-edit and being completed is already stored: only new
+// records are journalled, and one that turns into such a completion ends its
+// journal.
+void EntryEngine::journalRecord()
+{
+    RecordJournal* j = journal();
+    if (!j)
+        return;
+    if (!m_state.newrecord) {
+        discardJournal();
+        return;
+    }
+    JournalEntry entry{QDateTime::currentDateTimeUtc(), m_state.curvar, JournalShape(variableNames()), {}};
+    for (int v = 1; v <= m_model.varcount; ++v) {
+        if (!m_state.varvalue[v].isEmpty())
+            entry.values.append({m_model.var(v).varname, m_state.varvalue[v]});
+    }
+    if (j->write(entry))
+        m_journalFailureShown = false;
+    else
+        journalFailed(j->lastError());
+}
+
+void EntryEngine::discardJournal()
+{
+    RecordJournal* j = journal();
+    if (j && !j->clear())
+        journalFailed(j->lastError());
+}
+
+void EntryEngine::OfferJournalledRecord()
+{
+    RecordJournal* j = journal();
+    const std::optional<JournalEntry> entry = j ? j->read() : std::nullopt;
+    if (!entry)
+        return;
+    const QStringList names = variableNames();
+    const QStringList oldNames = entry->shape.isEmpty() ? names : entry->shape.split(QChar(0x1f));
+    const JournalOffer offer = offerOf(*entry, oldNames, names);
+    // Nothing typed (only values the record starts with) is nothing to lose.
+    const bool offered = offer.typed > 0
+                         && m_dialogs.message(offerQuestion(offer, entry->savedAt), Style::YesNo + Style::Question)
+                                == Answer::Yes;
+    if (!offered || !restoreJournalled(*entry))
+        discardJournal();
+}
+
+// Puts the journalled values back by variable name and presents the variable
+// after the last value accepted. For another shape of CFG that is the next
+// asked after the last restored value that is still asked.
+bool EntryEngine::restoreJournalled(const JournalEntry& entry)
+{
+    const QStringList names = variableNames();
+    const QStringList oldNames = entry.shape.isEmpty() ? names : entry.shape.split(QChar(0x1f));
+    std::vector<bool> accepted(static_cast<size_t>(m_model.varcount) + 1, false);
+    for (const auto& [name, value] : entry.values) {
+        const int v = static_cast<int>(names.indexOf(name)) + 1;
+        const int old = static_cast<int>(oldNames.indexOf(name)) + 1;
+        if (v < 1)
+            continue;
+        m_state.varvalue[v] = value;
+        accepted[static_cast<size_t>(v)] = old < entry.curvar;
+        if (accepted[static_cast<size_t>(v)] && m_model.var(v).varcarry == 1)
+            m_state.carryvalue[v] = value;
+    }
+    int next = 0;
+    if (oldNames == names) {
+        next = entry.curvar;
+    } else {
+        int last = 0;
+        for (int v = 1; v <= m_model.varcount; ++v)
+            if (accepted[static_cast<size_t>(v)] && isAsked(v, false))
+                last = v;
+        if (last == 0) {
+            presentFirst();
+            journalRecord();
+            return true;
+        }
+        m_state.curvar = last;
+        AdvanceToNext();
+        // Nothing left to ask: the last restored value is offered to accept.
+        next = m_state.curvar > m_model.varcount ? last : m_state.curvar;
+    }
+    if (next < 1 || next > m_model.varcount)
+        return false;
+    m_state.curvar = next;
+    ShowVariable(next);
+    // The journal now speaks of this CFG's variables.
+    if (oldNames != names)
+        journalRecord();
+    return true;
+}
+
+}  // namespace k7

@@ -1,0 +1,338 @@
+// The journal of the record in progress across a killed process, the offer to
+// continue it, and the audit rows each change to saved rows leaves.
+
+#include "support/EntryRig.h"
+
+#include "store/RecordCommands.h"
+
+#include <QCoreApplication>
+#include <QProcess>
+#include <QRandomGenerator>
+#include <QThread>
+
+#include <cstdio>
+
+using namespace k7;
+using namespace k7::test;
+
+namespace {
+
+const QStringList kSix{"A", "B", "C", "D", "E", "F"};
+
+// Opens the database in `folder` for text variables `names`, as a CFG of
+// that shape would, and starts the first record.
+bool openIn(EntryRig& rig, const QString& folder, const QStringList& names)
+{
+    for (const QString& name : names)
+        rig.add(name, TypeText, 10);
+    if (!OpenDataTable(rig.model, rig.store, rig.dialogs, rig.shell, folder + "/site.mdb"))
+        return false;
+    rig.view.setVariableList(rig.shell.variableList);
+    rig.engine.StartRecord();
+    return true;
+}
+
+QList<QStringList> journalRows(const QString& folder)
+{
+    return querySeparately(folder + "/site.mdb", "SELECT curvar, vals FROM k7_journal").value_or(QList<QStringList>{});
+}
+
+// The children wait to be killed after saying how far they got.
+void say(const QByteArray& line)
+{
+    std::fputs(line.constData(), stdout);
+    std::fflush(stdout);
+}
+
+int childTypeThree(const QString& folder)
+{
+    EntryRig rig;
+    if (!openIn(rig, folder, kSix))
+        return 2;
+    rig.enter({"a1", "b2", "c3"});
+    say("typed\n");
+    QThread::sleep(60);
+    return 0;
+}
+
+// Saves records of two values, R-n and n, and says "n" once the first value
+// of record n is accepted.
+int childSaveLoop(const QString& folder)
+{
+    EntryRig rig;
+    if (!openIn(rig, folder, {"ID", "N"}))
+        return 2;
+    for (int n = 1; n < 100000; ++n) {
+        rig.enter({QStringLiteral("R-%1").arg(n)});
+        say(QByteArray::number(n) + '\n');
+        rig.enter({QString::number(n)});
+    }
+    return 0;
+}
+
+// Runs this program as a child with `mode`, reads its output until `until`
+// says enough, and kills it.
+QByteArray runAndKill(const QString& mode, const QString& folder, const std::function<bool(const QByteArray&)>& until)
+{
+    QProcess child;
+    child.start(QCoreApplication::applicationFilePath(), {mode, folder});
+    if (!child.waitForStarted())
+        return {};
+    QByteArray out;
+    while (!until(out) && child.state() == QProcess::Running) {
+        child.waitForReadyRead(10000);
+        out += child.readAllStandardOutput();
+    }
+    child.kill();
+    child.waitForFinished();
+    return out + child.readAllStandardOutput();
+}
+
+}  // namespace
+
+class TestJournal : public QObject {
+    Q_OBJECT
+
+    // Three rows saved through the engine, with ID as the first Unique variable.
+    void savedThree(EntryRig& rig)
+    {
+        rig.model.options[OptReEdit] = "Yes";
+        rig.model.options[OptEmptyonly] = "Yes";
+        rig.add("ID", TypeText).varunique = 1;
+        rig.add("NOTE", TypeText);
+        rig.add("N", TypeNumeric);
+        QVERIFY(rig.open());
+        rig.enter({"A1", "", "1", "B2", "old", "2", "C3", "kept", "3"});
+        QCOMPARE(rig.rows().size(), 3);
+    }
+
+    RecordCommands commands(EntryRig& rig)
+    {
+        return RecordCommands({rig.model, rig.store, rig.dialogs, rig.shell, rig.view,
+                               [&rig] { return &rig.store.currentrs; }, [] {}});
+    }
+
+private slots:
+    void killedAfterThreeOfSixValuesIsOffered()
+    {
+        QTemporaryDir dir;
+        const QByteArray out = runAndKill("--child-type3", dir.path(), [](const QByteArray& o) { return o.contains("typed"); });
+        QVERIFY(out.contains("typed"));
+
+        EntryRig rig;
+        rig.dialogs.queueAnswer(Answer::Yes);
+        QVERIFY(openIn(rig, dir.path(), kSix));
+        rig.engine.OfferJournalledRecord();
+        QCOMPARE(rig.dialogs.messages().size(), 1);
+        QVERIFY(rig.dialogs.texts().first().contains("3 values were typed"));
+        QCOMPARE(rig.dialogs.messages().first().style, Style::YesNo + Style::Question);
+        const std::vector<QString> expected{"", "a1", "b2", "c3", "", "", ""};
+        QCOMPARE(std::vector<QString>(rig.state.varvalue.begin(), rig.state.varvalue.begin() + 7), expected);
+        QCOMPARE(rig.state.curvar, 4);
+        QCOMPARE(rig.view.prompt(Frame::Text), QString("Enter D"));
+
+        // Finished, the record is saved and its journal gone with the same commit.
+        rig.enter({"d4", "e5", "f6"});
+        QCOMPARE(rig.rows(), (QList<QStringList>{{"a1", "b2", "c3", "d4", "e5", "f6"}}));
+        QVERIFY(journalRows(dir.path()).isEmpty());
+    }
+
+    // Killed anywhere in a loop of saves: each record that had a value
+    // accepted is saved or journalled, never both and never neither.
+    void killedDuringSavesLosesNothing()
+    {
+        for (int run = 0; run < 3; ++run) {
+            QTemporaryDir dir;
+            const int stopAt = 5 + QRandomGenerator::global()->bounded(20);
+            const QByteArray out = runAndKill("--child-loop", dir.path(), [&](const QByteArray& o) {
+                return o.count('\n') >= stopAt;
+            });
+            const QList<QByteArray> said = out.trimmed().split('\n');
+            const int started = said.last().toInt();
+            QVERIFY(started >= stopAt);
+            const QList<QStringList> rows = readRows(dir.filePath("site.mdb"), "site");
+            for (int n = 1; n <= rows.size(); ++n)
+                QCOMPARE(rows.at(n - 1).first(), QStringLiteral("R-%1").arg(n));
+            const QList<QStringList> journal = journalRows(dir.path());
+            const bool journalled = !journal.isEmpty();
+            if (journalled)
+                QVERIFY2(journal.first().at(1).contains(QStringLiteral("\"R-%1\"").arg(rows.size() + 1)),
+                         qPrintable(journal.first().join(' ')));
+            QVERIFY2(started <= rows.size() + (journalled ? 1 : 0),
+                     qPrintable(QStringLiteral("record %1 began, %2 saved").arg(started).arg(rows.size())));
+        }
+    }
+
+    // Declined, the journal goes; for a CFG whose variables changed, only
+    // the values of variables that still exist come back, and entry goes on
+    // after the last of them still asked.
+    void offerFollowsTheAnswerAndTheShape_data()
+    {
+        QTest::addColumn<int>("answer");
+        QTest::addColumn<QStringList>("names");
+        QTest::addColumn<QStringList>("values");
+        QTest::addColumn<int>("curvar");
+        QTest::addColumn<bool>("saysChanged");
+        QTest::newRow("no") << int(Answer::No) << kSix << QStringList{"", "", "", "", "", ""} << 1 << false;
+        QTest::newRow("one gone") << int(Answer::Yes) << QStringList{"A", "C", "D", "E", "F"}
+                                  << QStringList{"a1", "c3", "", "", ""} << 3 << true;
+        QTest::newRow("reordered, one new") << int(Answer::Yes) << QStringList{"C", "A", "X", "B", "D"}
+                                            << QStringList{"c3", "a1", "", "b2", ""} << 5 << true;
+        QTest::newRow("none left") << int(Answer::Yes) << QStringList{"P", "Q"} << QStringList{"", ""} << 1 << true;
+    }
+    void offerFollowsTheAnswerAndTheShape()
+    {
+        QFETCH(int, answer);
+        QFETCH(QStringList, names);
+        QFETCH(QStringList, values);
+        QFETCH(int, curvar);
+        QFETCH(bool, saysChanged);
+        QTemporaryDir dir;
+        {
+            EntryRig first;
+            QVERIFY(openIn(first, dir.path(), kSix));
+            first.enter({"a1", "b2", "c3"});
+        }
+        EntryRig rig;
+        rig.dialogs.queueAnswer(answer);
+        QVERIFY(openIn(rig, dir.path(), names));
+        rig.engine.OfferJournalledRecord();
+        QCOMPARE(rig.dialogs.messages().size(), 1);
+        QCOMPARE(rig.dialogs.texts().first().contains("have changed since"), saysChanged);
+        QStringList restored;
+        for (int v = 1; v <= names.size(); ++v)
+            restored << rig.state.varvalue[v];
+        QCOMPARE(restored, values);
+        QCOMPARE(rig.state.curvar, curvar);
+        QCOMPARE(journalRows(dir.path()).isEmpty(), answer == Answer::No);
+    }
+
+    // Ctrl+C ends the journal with the record; Ctrl+Z brings both back.
+    void clearingEndsTheJournal()
+    {
+        QTemporaryDir dir;
+        EntryRig rig;
+        QVERIFY(openIn(rig, dir.path(), kSix));
+        rig.enter({"a1", "b2"});
+        QVERIFY(rig.press(Key::CtrlC));
+        QVERIFY(journalRows(dir.path()).isEmpty());
+        QVERIFY(rig.press(Key::CtrlZ));
+        QCOMPARE(journalRows(dir.path()).value(0).value(0), QString("3"));
+    }
+
+    // The tally of records added follows the database that is open (mended:
+    // after another database was opened it counted into that file's row of
+    // the same id, whatever the row was).
+    void auditFollowsTheOpenDatabase()
+    {
+        EntryRig rig;
+        savedThree(rig);
+        rig.store.closeAll();
+        QVERIFY(execSql(rig.path("other.mdb"), {"CREATE TABLE k7_audit (id INTEGER PRIMARY KEY, at TEXT NOT NULL, "
+                                                 "station TEXT NOT NULL, tablename TEXT NOT NULL, row_id INTEGER, "
+                                                 "ident TEXT, field TEXT, before, after, action TEXT NOT NULL)",
+                                                 "INSERT INTO k7_audit (id, at, station, tablename, after, action) "
+                                                 "VALUES (1, 'then', 'x/y', 'site', 'B', 'rename')"}));
+        QVERIFY(OpenDataTable(rig.model, rig.store, rig.dialogs, rig.shell, rig.path("other.mdb")));
+        rig.engine.StartRecord();
+        rig.enter({"Z9", "new", "4"});
+        QCOMPARE(rig.rows(), (QList<QStringList>{{"Z9", "new", "4"}}));
+        QCOMPARE(querySeparately(rig.path("other.mdb"), "SELECT after, action FROM k7_audit ORDER BY id"),
+                 (QList<QStringList>{{"B", "rename"}, {"1", "records added"}}));
+        QCOMPARE(querySeparately(rig.dbPath(), "SELECT after FROM k7_audit"), (QList<QStringList>{{"3"}}));
+    }
+
+    // Each change to saved rows leaves exactly its audit rows, in the same
+    // transaction: under another program's lock it fails and leaves none.
+    void auditedActions_data()
+    {
+        QTest::addColumn<QString>("action");
+        QTest::addColumn<bool>("locked");
+        // row_id, ident, field, before, after, action; none when locked
+        QTest::addColumn<QList<QStringList>>("expected");
+        const QList<QStringList> actions{
+            {"grid edit", "2", "B2", "NOTE", "old", "new", "grid edit"},
+            {"re-edit", "1", "A1", "NOTE", "", "worn", "re-edit"},
+            {"delete last", "3", "C3", "*", "{\"ID\":\"C3\",\"NOTE\":\"kept\",\"N\":3.0}", "<null>", "delete last"},
+            {"delete selected", "1", "A1", "*", "{\"ID\":\"A1\",\"NOTE\":\"\",\"N\":1.0}", "<null>", "delete selected"},
+            {"delete all", "1", "A1", "*", "{\"ID\":\"A1\",\"NOTE\":\"\",\"N\":1.0}", "<null>", "delete all"},
+            {"empty after export", "1", "A1", "*", "{\"ID\":\"A1\",\"NOTE\":\"\",\"N\":1.0}", "<null>",
+             "empty after export"},
+        };
+        for (const QStringList& a : actions) {
+            QList<QStringList> expected{a.mid(1)};
+            if (a.first() == "delete selected")
+                expected << QStringList{"3", "C3", "*", "{\"ID\":\"C3\",\"NOTE\":\"kept\",\"N\":3.0}", "<null>", "delete selected"};
+            if (a.first() == "delete all" || a.first() == "empty after export")
+                expected = {expected.first(),
+                            {"2", "B2", "*", "{\"ID\":\"B2\",\"NOTE\":\"old\",\"N\":2.0}", "<null>", a.first()},
+                            {"3", "C3", "*", "{\"ID\":\"C3\",\"NOTE\":\"kept\",\"N\":3.0}", "<null>", a.first()}};
+            QTest::newRow(qPrintable(a.first())) << a.first() << false << expected;
+            QTest::newRow(qPrintable(a.first() + ", locked")) << a.first() << true << QList<QStringList>{};
+        }
+    }
+    void auditedActions()
+    {
+        QFETCH(QString, action);
+        QFETCH(bool, locked);
+        QFETCH(QList<QStringList>, expected);
+        EntryRig rig;
+        savedThree(rig);
+        const QList<QStringList> before = rig.rows();
+        const auto act = [&] {
+            RecordCommands data = commands(rig);
+            if (action == "grid edit") {
+                rig.view.setGridCell(1, 1, "old");
+                rig.engine.startGridEdit(false);
+                rig.enter({"new"});
+            } else if (action == "re-edit") {
+                rig.enter({"A1", "worn"});  // Emptyonly: only NOTE is asked
+            } else if (action == "delete last") {
+                rig.dialogs.queueAnswer(Answer::Yes);
+                data.deleteLastEntry();
+            } else if (action == "delete selected") {
+                rig.dialogs.queueAnswer(Answer::Yes);
+                data.deleteSelectedEntries({1, 3});
+            } else if (action == "delete all") {
+                rig.dialogs.queueAnswer(Answer::Yes);
+                data.deleteAllEntries();
+            } else {
+                rig.dialogs.queueFile(rig.path("out.txt"));
+                rig.dialogs.queueAnswer(Answer::No);   // no field names
+                rig.dialogs.queueAnswer(Answer::Yes);  // delete what was exported
+                data.exportAscii();
+            }
+        };
+        if (locked) {
+            QVERIFY(withConnection(rig.dbPath(), false, [&](QSqlDatabase& other) {
+                QSqlQuery lock(other);
+                if (!lock.exec("BEGIN EXCLUSIVE"))
+                    return false;
+                act();
+                return lock.exec("ROLLBACK");
+            }));
+            QCOMPARE(rig.rows(), before);
+        } else {
+            act();
+        }
+        const auto rows = querySeparately(rig.dbPath(), "SELECT row_id, ident, field, before, after, action FROM k7_audit "
+                                                        "WHERE action <> 'records added' ORDER BY id");
+        QVERIFY(rows);
+        QCOMPARE(*rows, expected);
+        const auto added = querySeparately(rig.dbPath(), "SELECT after FROM k7_audit WHERE action = 'records added'");
+        QCOMPARE(*added, (QList<QStringList>{{"3"}}));
+    }
+};
+
+int main(int argc, char** argv)
+{
+    QCoreApplication app(argc, argv);
+    if (argc == 3 && QByteArray(argv[1]) == "--child-type3")
+        return childTypeThree(QString::fromLocal8Bit(argv[2]));
+    if (argc == 3 && QByteArray(argv[1]) == "--child-loop")
+        return childSaveLoop(QString::fromLocal8Bit(argv[2]));
+    TestJournal test;
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "tst_journal.moc"
