@@ -77,11 +77,9 @@ private slots:
         QCOMPARE(a.varlength, 255.0);
         QCOMPARE(a.varlookup, dir.filePath("look up.mdb") + " Finds");
         QCOMPARE(a.varinfo + "|" + a.varwavein, QString("help.txt|in.wav"));
-        QCOMPARE(r.dialogs.texts(), (QStringList{"Warning: Could not find Info File nohelp.txt for field B",
-                                                 "Warning: Could not find Sound In file none.wav for field B",
-                                                 "Warning: Could not find Sound Out file gone.wav for field B"}));
-        for (const auto& m : r.dialogs.messages())
-            QCOMPARE(m.style, Style::Information);
+        QCOMPARE(r.dialogs.shown(), (QStringList{"Warning: Could not find Info File nohelp.txt for field B [64]",
+                                                 "Warning: Could not find Sound In file none.wav for field B [64]",
+                                                 "Warning: Could not find Sound Out file gone.wav for field B [64]"}));
         QCOMPARE(r.model.var(2).condcount, 1);  // naming itself
         const Variable& c = r.model.var(3);
         // Sqid's own length; a Length key overrides it; a negative length is no length.
@@ -172,13 +170,11 @@ private slots:
     void errors()
     {
         QFETCH(QStringList, lines);
-        QFETCH(QString, text);
-        QFETCH(int, line);
         QTemporaryDir dir;
         CfgRead r;
         readCfg(r, writeFile(dir, "e.cfg", crlf(lines)));  // no question may be asked
-        QCOMPARE(r.error.text, text);
-        QCOMPARE(r.error.line, line);
+        QTEST(r.error.text, "text");
+        QTEST(r.error.line, "line");
         QVERIFY(r.dialogs.messages().isEmpty());
         QCOMPARE(readFile(r.model.cfgpath), crlf(lines));
     }
@@ -187,17 +183,16 @@ private slots:
     {
         QTest::addColumn<QList<int>>("answers");
         QTest::addColumn<int>("inTheWay");  // at the backup path: 0 nothing, 1 a file, 2 a folder
-        QTest::addColumn<QStringList>("shown");
-        const QString replace = "Ok to replace existing file%1";
+        QTest::addColumn<QStringList>("shown");  // "text [style]"
+        const QString ask = kConvert + " [36]", replace = "Ok to replace existing file%1 [36]";
         const QString notWritten = "New configuration file will not be written.";
-        QTest::newRow("converted") << QList<int>{Answer::Yes} << 0 << QStringList{kConvert};
-        QTest::newRow("declined") << QList<int>{Answer::No} << 0 << QStringList{kConvert};
-        QTest::newRow("older backup replaced") << QList<int>{Answer::Yes, Answer::Yes} << 1
-                                               << QStringList{kConvert, replace};
+        QTest::newRow("converted") << QList<int>{Answer::Yes} << 0 << QStringList{ask};
+        QTest::newRow("declined") << QList<int>{Answer::No} << 0 << QStringList{ask};
+        QTest::newRow("older backup replaced") << QList<int>{Answer::Yes, Answer::Yes} << 1 << QStringList{ask, replace};
         QTest::newRow("older backup kept") << QList<int>{Answer::Yes, Answer::No} << 1
-                                           << QStringList{kConvert, replace, notWritten};
+                                           << QStringList{ask, replace, notWritten + " [64]"};
         QTest::newRow("backup cannot be made") << QList<int>{Answer::Yes, Answer::Yes} << 2
-            << QStringList{kConvert, replace, "Error.  Could not make the backup %1.  " + notWritten};
+            << QStringList{ask, replace, "Error.  Could not make the backup %1.  " + notWritten + " [16]"};
     }
     void conversion()
     {
@@ -213,11 +208,7 @@ private slots:
         CfgRead r;
         readCfg(r, writeFile(dir, "site.old.cfg", crlf(kOldCfg)), answers);
         QVERIFY2(!r.error.failed(), qPrintable(r.error.text));
-        QCOMPARE(r.dialogs.texts(), shown.replaceInStrings("%1", backup));
-        const QList<int> styles{Style::YesNo + Style::Question, Style::YesNo + Style::Question,
-                                inTheWay == 2 ? Style::Critical : Style::Information};
-        for (qsizetype i = 0; i < shown.size(); ++i)
-            QCOMPARE(r.dialogs.messages().at(i).style, styles.at(i));
+        QCOMPARE(r.dialogs.shown(), shown.replaceInStrings("%1", backup));
 
         const bool converted = shown.size() == answers.size() && answers.last() == Answer::Yes;
         QCOMPARE(r.model.cfgunconverted, !converted);
@@ -275,15 +266,14 @@ private slots:
     void unconvertible()
     {
         QFETCH(QString, file);
-        QFETCH(QString, why);
+        QFETCH(QString, why);  // the box is an exclamation
         QTemporaryDir dir;
         const QByteArray old = readFile(K7_TEST_DATA "/cfg/" + file);
         CfgRead r;
         readCfg(r, writeFile(dir, "site.cfg", old));  // no answer queued: a question fails
         QVERIFY2(!r.error.failed(), qPrintable(r.error.text));
-        QCOMPARE(r.dialogs.texts(), QStringList{"This configuration file cannot be converted to the new K7 format, "
-                                                "because field " + why + "  The file is left unchanged and used as it is."});
-        QCOMPARE(r.dialogs.messages().at(0).style, Style::Exclamation);
+        QCOMPARE(r.dialogs.shown(), QStringList{"This configuration file cannot be converted to the new K7 format, "
+                                                "because field " + why + "  The file is left unchanged and used as it is. [48]"});
         QVERIFY(r.model.cfgunconverted && r.model.varcount > 0);
         QVERIFY(NormalizeModel(r.model, r.dialogs));
         QCOMPARE(readFile(r.model.cfgpath), old);
@@ -310,7 +300,6 @@ private slots:
     {
         QFETCH(QByteArray, bytes);
         QFETCH(int, line);
-        QFETCH(int, count);
         QTemporaryDir dir;
         CfgRead r;
         QElapsedTimer timer;
@@ -321,7 +310,7 @@ private slots:
         QCOMPARE(r.error.failed(), line >= 0);
         if (line >= 0)
             QCOMPARE(r.error.line, line);
-        QCOMPARE(r.model.varcount, count);
+        QTEST(r.model.varcount, "count");
         QVERIFY(r.dialogs.messages().isEmpty());  // no conversion offered
     }
 
@@ -361,7 +350,6 @@ private slots:
     {
         QFETCH(QStringList, conditions);
         QFETCH(QStringList, values);
-        QFETCH(int, result);
         Model model;
         model.varcount = 5;
         std::vector<QString> record{QString()};
@@ -372,7 +360,7 @@ private slots:
         model.var(5).condcount = static_cast<int>(conditions.size());
         for (int k = 1; k <= model.var(5).condcount; ++k)
             model.var(5).condtext[static_cast<size_t>(k)] = NormalizeCondition(conditions.at(k - 1));
-        QCOMPARE(EvalConditions(model, 5, record), result);
+        QTEST(EvalConditions(model, 5, record), "result");
     }
 
     // Text in, text out: condition normal forms, menu items, path parts, and
@@ -446,10 +434,9 @@ private slots:
     void textFromBytes()
     {
         QFETCH(QByteArray, bytes);
-        QFETCH(QString, lines);
         QFETCH(bool, eightBit);
         const TextFile file = TextFile::fromBytes(bytes);
-        QCOMPARE(file.lines.join('|'), lines);
+        QTEST(file.lines.join('|'), "lines");
         QCOMPARE(file.encoding, eightBit ? TextEncoding::Windows1252 : TextEncoding::Utf8);
         if (eightBit && file.lines.size() == 1)
             QCOMPARE(EncodeText(file.lines.at(0), file.encoding), bytes);
@@ -470,11 +457,10 @@ private slots:
     void rewriteEncoding()
     {
         QFETCH(QString, line);
-        QFETCH(QByteArray, written);
         QTemporaryDir dir;
         const QString path = writeFile(dir, "old.txt", "Caf\xE9\r\n");
         QVERIFY(WriteTextFile(path, {line}, TextEncoding::Windows1252));
-        QCOMPARE(readFile(path), written);
+        QTEST(readFile(path), "written");
         QCOMPARE(TextFile::read(path).lines, QStringList{line});
     }
 
