@@ -72,11 +72,10 @@ private slots:
         QCOMPARE(r.model.options[OptCom], QString("COM1:9600,N,8,1"));
         QCOMPARE(r.model.imagejstamp.value_or(QDateTime()), QFileInfo(results).lastModified());
         const Variable& a = r.model.var(1);
-        QCOMPARE(a.varname, QString(" Site A "));
-        QCOMPARE((QList<int>{a.vartype, a.varcarry, a.varskip}), (QList<int>{TypeText, 1, 0}));
-        QCOMPARE(a.varlength, 255.0);
-        QCOMPARE(a.varlookup, dir.filePath("look up.mdb") + " Finds");
-        QCOMPARE(a.varinfo + "|" + a.varwavein, QString("help.txt|in.wav"));
+        QCOMPARE((QList<double>{double(a.vartype), double(a.varcarry), double(a.varskip), a.varlength}),
+                 (QList<double>{TypeText, 1, 0, 255}));
+        QCOMPARE((QStringList{a.varname, a.varlookup, a.varinfo, a.varwavein}),
+                 (QStringList{" Site A ", dir.filePath("look up.mdb") + " Finds", "help.txt", "in.wav"}));
         QCOMPARE(r.dialogs.shown(), (QStringList{"Warning: Could not find Info File nohelp.txt for field B [64]",
                                                  "Warning: Could not find Sound In file none.wav for field B [64]",
                                                  "Warning: Could not find Sound Out file gone.wav for field B [64]"}));
@@ -85,8 +84,8 @@ private slots:
         // Sqid's own length; a Length key overrides it; a negative length is no length.
         QCOMPARE((QList<double>{r.model.var(2).varlength, c.varlength, c.varimagej, r.model.var(5).varlength}),
                  (QList<double>{11, 0, 3.5, 0}));
-        QCOMPARE(c.varprompt, QString("one") + QChar(1) + "two");
-        QCOMPARE(c.varmenu + "|" + c.varinfo, QString("Finds|README"));
+        QCOMPARE((QStringList{c.varprompt, c.varmenu, c.varinfo}),
+                 (QStringList{QString("one") + QChar(1) + "two", "Finds", "README"}));
         QCOMPARE(r.model.var(4).vartype, int(TypeImageJ));
     }
 
@@ -214,14 +213,13 @@ private slots:
         QCOMPARE(r.model.cfgunconverted, !converted);
         QVERIFY(NormalizeModel(r.model, r.dialogs));
         const Model& m = r.model;  // as read from the old file, and prepared
-        QCOMPARE(m.options[OptFilename], QString("Finds.mdb"));  // a path keeps its case
-        QCOMPARE(m.options[OptInstrument], QString("KEYBOARD"));
-        QCOMPARE(m.var(1).varprompt, QString("ENTER THE  ARTIFACT  NUMBER"));
-        QCOMPARE(m.var(2).varmenu, QString("BONE,SHELL"));
+        // A path keeps its case; a prompt keeps its first 60 characters; no INPUT is text.
+        QCOMPARE((QStringList{m.options[OptFilename], m.options[OptInstrument], m.var(1).varprompt, m.var(2).varmenu,
+                              m.var(3).condtext[1], m.var(4).varprompt}),
+                 (QStringList{"Finds.mdb", "KEYBOARD", "ENTER THE  ARTIFACT  NUMBER", "BONE,SHELL", "KIND BONE",
+                              QString("123456789 ").repeated(6).trimmed()}));
         QCOMPARE(m.var(2).varlength, 60.0);
-        QCOMPARE(m.var(3).condtext[1], QString("KIND BONE"));
-        QCOMPARE(m.var(4).varprompt, QString("123456789 ").repeated(6).trimmed());  // the first 60
-        QCOMPARE(m.var(4).vartype, int(TypeText));  // no INPUT: text
+        QCOMPARE(m.var(4).vartype, int(TypeText));
         if (!converted) {  // declining leaves the old file and any older backup alone
             QCOMPARE(readFile(m.cfgpath), crlf(kOldCfg));
             QCOMPARE(readFile(backup), QByteArray(inTheWay == 1 ? "older backup" : ""));
