@@ -2,6 +2,7 @@
 // scrolls from end to end, printing how long the opening and the jump take
 // and how much memory the process holds while scrolling.
 
+#include "BenchSupport.h"
 #include "grid/DataControl.h"
 #include "grid/DataGrid.h"
 #include "grid/RecordSetModel.h"
@@ -21,18 +22,9 @@
 #include <cstdio>
 #include <vector>
 
-namespace {
+using k7::bench::residentKb;
 
-long residentKb()
-{
-    QFile status(QStringLiteral("/proc/self/status"));
-    if (!status.open(QIODevice::ReadOnly))
-        return -1;
-    for (const QByteArray& line : status.readAll().split('\n'))
-        if (line.startsWith("VmRSS:"))
-            return line.mid(6).trimmed().split(' ').first().toLong();
-    return -1;
-}
+namespace {
 
 double median(std::vector<double> v)
 {

@@ -8,7 +8,7 @@ packages=(
   qt6-base-dev qt6-base-dev-tools libqt6sql6-sqlite
   qt6-serialport-dev qt6-multimedia-dev
   libsqlite3-dev sqlite3
-  socat xvfb xauth
+  socat xvfb xauth python3
   ccache mdbtools-dev
 )
 

@@ -6,16 +6,19 @@
 #include "platform/qt/QtSoundPlayer.h"
 #include "store/AccessImportCommand.h"
 #include "store/AccessOffer.h"
+#include "store/ExportCommandLine.h"
 
 #include <QApplication>
 #include <QFileInfo>
 
 int main(int argc, char* argv[])
 {
-    // --check, --import-access, --help and --version run without any window.
+    // --check, --import-access, --export, --help and --version run without any window.
     if (k7::IsCommandLineCall(argc, argv))
         return k7::RunCommandLine(argc, argv,
-                                  {k7::AccessCheckWarnings, {{"--import-access", k7::RunAccessImportCommand}}});
+                                  {k7::AccessCheckWarnings,
+                                   {{"--import-access", k7::RunAccessImportCommand},
+                                    {"--export", k7::RunExportCommand}}});
 
     // "k7" and "k7 FILE.cfg": the windows start here.
     QApplication app(argc, argv);

@@ -134,9 +134,13 @@ int EntryArea::keyCode(const QKeyEvent* event)
         return 13;
     case Qt::Key_Escape:
         return 27;
+    case Qt::Key_Delete:
+        return 127;
     case Qt::Key_Tab:
     case Qt::Key_Backtab:
-        return 9;
+        // The Tab character is also Ctrl+I's code, but Tab is not Ctrl+I: it
+        // must not open the info viewer.
+        return 0;
     default:
         break;
     }
@@ -170,7 +174,7 @@ bool EntryArea::eventFilter(QObject* watched, QEvent* event)
         if (event->type() == QEvent::ShortcutOverride) {
             // The line edits would take Ctrl+C and Ctrl+E for themselves, and
             // menu shortcuts must not take keys the entry area reacts to.
-            if (code == 3 || code == 5 || code == 9 || code == 13 || code == 27) {
+            if (code == 3 || code == 5 || code == 9 || code == 13 || code == 26 || code == 27) {
                 event->accept();
                 return true;
             }
@@ -180,7 +184,7 @@ bool EntryArea::eventFilter(QObject* watched, QEvent* event)
             return true;
         // Tab never wanders off to the grid or the list: the operator stays
         // in the entry area (Ctrl+E goes to the grid on purpose).
-        return code == 9;
+        return key->key() == Qt::Key_Tab || key->key() == Qt::Key_Backtab;
     }
     if (event->type() == QEvent::MouseButtonPress) {
         for (const FrameParts& p : m_frames) {
@@ -294,7 +298,13 @@ void EntryArea::setBoxMaxLength(Control box, int length)
 {
     if (QLineEdit* edit = lineEdit(box)) {
         m_typedLength.insert(edit, length > 0 ? length : 32767);
+        // A new length resets the box's selection; what was selected stays
+        // selected, so that typing still replaces it.
+        const int start = edit->selectionStart();
+        const int selected = static_cast<int>(edit->selectedText().size());
         edit->setMaxLength(qMax(m_typedLength.value(edit), static_cast<int>(edit->text().size())));
+        if (start >= 0)
+            edit->setSelection(start, selected);
     }
 }
 

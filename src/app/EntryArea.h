@@ -34,8 +34,8 @@ public:
     void setKeyHandler(KeyHandler handler) { m_keyHandler = std::move(handler); }
 
     // The character code of a key event as the handlers count it (13 Enter,
-    // 27 Esc, 3 Ctrl+C, 5 Ctrl+E, 9 Ctrl+I or Tab, else the typed character);
-    // 0 for keys that type nothing (arrows, function keys).
+    // 27 Esc, 3 Ctrl+C, 5 Ctrl+E, 9 Ctrl+I, 127 Delete, else the typed
+    // character); 0 for Tab and keys that type nothing (arrows, function keys).
     static int keyCode(const QKeyEvent* event);
 
     void showFrame(Frame frame);

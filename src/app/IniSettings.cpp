@@ -50,6 +50,8 @@ constexpr std::array kKeyNames = {
     KeyName{IniKey::frmInfoheight, "frmInfoheight"},
     KeyName{IniKey::frmPropertiesleft, "frmPropertiesleft"},
     KeyName{IniKey::frmPropertiestop, "frmPropertiestop"},
+    KeyName{IniKey::BackupMinutes, "BackupMinutes"},
+    KeyName{IniKey::BackupsKept, "BackupsKept"},
 };
 
 }  // namespace

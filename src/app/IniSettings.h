@@ -36,6 +36,8 @@ enum class IniKey {
     frmInfoheight,
     frmPropertiesleft,
     frmPropertiestop,
+    BackupMinutes,
+    BackupsKept,
 };
 
 // The key as written in the file.

@@ -1,6 +1,7 @@
 #include "app/MainWindow.h"
 
 #include "app/ElidedLabel.h"
+#include "app/DatabaseBackups.h"
 #include "app/EntryArea.h"
 #include "app/SampleCfg.h"
 #include "app/TableToCfg.h"
@@ -11,6 +12,10 @@
 #include "entry/EntryEngine.h"
 #include "grid/DataControl.h"
 #include "grid/DataGrid.h"
+#include "grid/FilterDialog.h"
+#include "grid/FindDialog.h"
+#include "grid/RecordMenu.h"
+#include "grid/SortDialog.h"
 #include "grid/RecordSetModel.h"
 #include "instruments/Instruments.h"
 #include "platform/Dialogs.h"
@@ -19,6 +24,7 @@
 #include "store/AccessOffer.h"
 #include "store/OpenCfg.h"
 #include "windows/AboutDialog.h"
+#include "windows/AuditTrailDialog.h"
 #include "windows/HelpWriterDialog.h"
 #include "windows/InfoViewer.h"
 #include "windows/OptionsDialog.h"
@@ -55,6 +61,7 @@ MainWindow::MainWindow(Dialogs& dialogs, SoundPlayer& sound, const QString& inip
     m_engine = std::make_unique<EntryEngine>(m_model, m_store, m_state, *this, m_dialogs, m_sound);
     IniLookup lookup = [this](const QString& key) { return m_settings.readKey(key); };
     m_instruments = std::make_unique<Instruments>(m_model, m_state, *this, *m_engine, m_dialogs, lookup);
+    m_records = std::make_unique<RecordMenu>(*this, m_dialogs);
 
     buildRegions();
     m_placement = std::make_unique<WindowPlacement>(*this, *m_inner, *m_outer);
@@ -181,6 +188,8 @@ void MainWindow::buildRegions()
         setup_desk();
     });
 
+    m_backups = new DatabaseBackups(m_settings, statusBar(), this);
+
     m_imagejtimer = new QTimer(this);
     m_imagejtimer->setObjectName(QStringLiteral("imagejtimer"));
     m_imagejtimer->setInterval(500);
@@ -207,7 +216,7 @@ void MainWindow::buildMenus()
     add(file, QStringLiteral("&New CFG"), QStringLiteral("filenew"), [this] { fileNew(); });
     add(file, QStringLiteral("&Open"), QStringLiteral("fileopen"), [this] { fileOpen(); });
     file->addSeparator();
-    later(file, QStringLiteral("Export ASCII"), QStringLiteral("fileexport"));
+    add(file, QStringLiteral("Export ASCII"), QStringLiteral("fileexport"), [this] { m_records->exportAscii(); });
     m_recentSeparator = file->addSeparator();
     for (int i = 0; i < RecentFiles::kCount; ++i) {
         QAction* entry = file->addAction(QString());
@@ -221,14 +230,20 @@ void MainWindow::buildMenus()
 
     QMenu* data = menuBar()->addMenu(QStringLiteral("&Data"));
     data->setObjectName(QStringLiteral("menuData"));
-    later(data, QStringLiteral("Find entry in data grid"), QStringLiteral("datafind"));
+    add(data, QStringLiteral("Find entry in data grid"), QStringLiteral("datafind"),
+        [this] { FindDialog(gridTools(), this).exec(); })->setEnabled(false);
     data->addSeparator();
-    later(data, QStringLiteral("Sort data grid"), QStringLiteral("sortdatagrid"));
-    later(data, QStringLiteral("Filter data grid"), QStringLiteral("filterdatagrid"));
+    add(data, QStringLiteral("Sort data grid"), QStringLiteral("sortdatagrid"),
+        [this] { SortDialog(gridTools(), this).exec(); })->setEnabled(false);
+    add(data, QStringLiteral("Filter data grid"), QStringLiteral("filterdatagrid"),
+        [this] { FilterDialog(gridTools(), this).exec(); })->setEnabled(false);
     data->addSeparator();
-    later(data, QStringLiteral("Delete last entry"), QStringLiteral("datadeletelast"));
-    later(data, QStringLiteral("Delete selected entries"), QStringLiteral("deleterows"));
-    later(data, QStringLiteral("Delete all entries"), QStringLiteral("datadeleteall"));
+    add(data, QStringLiteral("Delete last entry"), QStringLiteral("datadeletelast"),
+        [this] { m_records->deleteLastEntry(); });
+    add(data, QStringLiteral("Delete selected entries"), QStringLiteral("deleterows"),
+        [this] { m_records->deleteSelectedEntries(); });
+    add(data, QStringLiteral("Delete all entries"), QStringLiteral("datadeleteall"),
+        [this] { m_records->deleteAllEntries(); });
 
     QMenu* view = menuBar()->addMenu(QStringLiteral("&View"));
     view->setObjectName(QStringLiteral("menuView"));
@@ -240,6 +255,8 @@ void MainWindow::buildMenus()
     add(view, QStringLiteral("&CFG File"), QStringLiteral("viewcfgfile"), [this] { viewCfgFile(); });
     add(view, QStringLiteral("K7 INI File"), QStringLiteral("viewinifile"), [this] { viewIniFile(); });
     add(view, QStringLiteral("Options"), QStringLiteral("mnuoptions"), [this] { viewOptions(); });
+    add(view, QStringLiteral("&Audit Trail"), QStringLiteral("viewaudit"),
+        [this] { AuditTrailDialog(m_store.currentdb, this).exec(); });
 
     QMenu* help = menuBar()->addMenu(QStringLiteral("&Help"));
     help->setObjectName(QStringLiteral("menuHelp"));
@@ -307,7 +324,7 @@ void MainWindow::runOpenSequence()
             RebuildDataTable(m_model, m_store, m_dialogs, *this, check.code, check.message);
         // A declined repair closes everything and clears the CFG path.
         if (!m_model.cfgpath.isEmpty())
-            NormalizeModel(m_model, m_dialogs);
+            NormalizeOpenedModel(m_model, m_store, m_dialogs);
     } else {
         // A CFG that failed to open does not count as open.
         m_model.cfgpath.clear();
@@ -385,7 +402,7 @@ void MainWindow::openDatabaseFile(const QString& path)
 
     // Building replaces the model; a CFG that was open is closed first so
     // that nothing keeps showing a table of the old model.
-    m_grid->recordModel()->setRecordSet(nullptr);
+    setDataSource(nullptr);
     m_store.closeAll();
     m_model.options[OptFilename] = path;
     m_model.options[OptTable] = *table;
@@ -432,7 +449,7 @@ void MainWindow::fileNew()
             m_engine->ShowVariable(m_state.curvar);
         }
         m_model.cfgpath.clear();
-        m_grid->recordModel()->setRecordSet(nullptr);
+        setDataSource(nullptr);
         m_store.closeAll();
         setup_desk();
         updateTitle();
@@ -822,6 +839,10 @@ void MainWindow::openInstrumentPort()
 
 void MainWindow::setDataSource(RecordSet* recordSet)
 {
+    m_backups->follow(recordSet ? m_store.dbname : QString());
+    for (const char* tool : {"datafind", "sortdatagrid", "filterdatagrid"})
+        if (QAction* action = findChild<QAction*>(QLatin1String(tool)))
+            action->setEnabled(recordSet != nullptr);
     m_grid->recordModel()->setRecordSet(recordSet);
     m_dataobject->updateCaption();
 }

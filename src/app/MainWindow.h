@@ -8,6 +8,7 @@
 #include "app/RecentFiles.h"
 #include "cfg/Model.h"
 #include "entry/RecordState.h"
+#include "grid/GridTools.h"
 #include "platform/EntryView.h"
 #include "platform/ShellHooks.h"
 #include "store/DataStore.h"
@@ -27,12 +28,14 @@ class QTimer;
 namespace k7 {
 
 class DataControl;
+class DatabaseBackups;
 class ElidedLabel;
 class DataGrid;
 class Dialogs;
 class EntryArea;
 class EntryEngine;
 class Instruments;
+class RecordMenu;
 class TextEditor;
 class WindowPlacement;
 
@@ -81,6 +84,7 @@ public:
     EntryArea* entryArea() const { return m_entry; }
     DataGrid* grid() const { return m_grid; }
     DataControl* dataControl() const { return m_dataobject; }
+    GridTools gridTools() { return {m_model, m_store, m_dialogs, *this, *m_grid}; }
     QString dbinfoText() const;
     // Splitter positions in twips (vertical: left edge; horizontal: top).
     double verticalSeparatorTwips() const;
@@ -162,6 +166,7 @@ private:
     RecordState m_state;
     std::unique_ptr<EntryEngine> m_engine;
     std::unique_ptr<Instruments> m_instruments;
+    std::unique_ptr<RecordMenu> m_records;
     std::unique_ptr<WindowPlacement> m_placement;
 
     QSplitter* m_outer = nullptr;  // entry region above, grid region below
@@ -172,6 +177,7 @@ private:
     EntryArea* m_entry = nullptr;
     DataGrid* m_grid = nullptr;
     DataControl* m_dataobject = nullptr;
+    DatabaseBackups* m_backups = nullptr;
     ElidedLabel* m_dbinfo = nullptr;
     QTimer* m_imagejtimer = nullptr;
     QPointer<TextEditor> m_editor;

@@ -14,22 +14,6 @@ namespace k7 {
 
 namespace {
 
-// Warnings go to the error stream; nothing else is ever asked while checking.
-class CheckDialogs : public UnattendedDialogs {
-public:
-    CheckDialogs(const QString& path, QTextStream& err) : m_path(path), m_err(err) {}
-
-    int message(const QString& text, int style) override
-    {
-        m_err << m_path << ": " << text << '\n';
-        return (style & 7) == Style::OkOnly ? Answer::Ok : Answer::No;
-    }
-
-private:
-    QString m_path;
-    QTextStream& m_err;
-};
-
 QByteArray normalForm(const Model& model, const QString& path)
 {
     const QStringList lines = CfgLines(model);
@@ -45,14 +29,13 @@ QByteArray unchangedBytes(const QString& path)
 
 }  // namespace
 
-int RunCfgCheck(const QString& path, QTextStream& out, QTextStream& err, const CheckWarnings& warnings)
+int ReadCfgQuietly(const QString& path, Model& model, QTextStream& err)
 {
-    Model model;
     // Opening a CFG always reads it by its full path, and files found beside
     // a predecessor-format CFG are stored with its folder: a relative one
     // would make the output depend on where the check was run from.
     model.cfgpath = QFileInfo(path).absoluteFilePath();
-    CheckDialogs dialogs(path, err);
+    ReportingDialogs dialogs(path, err);
     const CfgError error = ReadCfg(model, dialogs, CfgReadMode::Check);
     if (error.unreadable) {
         // Not read at all (missing, a folder, no permission): ReadCfg says why.
@@ -66,6 +49,15 @@ int RunCfgCheck(const QString& path, QTextStream& out, QTextStream& err, const C
         return 1;
     }
     PrepareModel(model);
+    err.flush();
+    return 0;
+}
+
+int RunCfgCheck(const QString& path, QTextStream& out, QTextStream& err, const CheckWarnings& warnings)
+{
+    Model model;
+    if (const int status = ReadCfgQuietly(path, model, err); status != 0)
+        return status;
     if (warnings) {
         for (const QString& text : warnings(model))
             err << path << ": " << text << '\n';

@@ -18,6 +18,7 @@ const char* const kUsage =
     "Usage: k7 [FILE.cfg]\n"
     "       k7 --check FILE\n"
     "       k7 --import-access FILE.mdb [OUT.mdb]\n"
+    "       k7 --export FILE.cfg OUT.txt [--names]\n"
     "       k7 --help | --version\n"
     "\n"
     "  FILE.cfg      open this CFG at start-up\n"
@@ -29,6 +30,11 @@ const char* const kUsage =
     "                copy the records of a Microsoft Access database into a K7\n"
     "                database: OUT, or FILE itself with the original kept as\n"
     "                FILE.access.mdb\n"
+    "  --export FILE.cfg OUT.txt [--names]\n"
+    "                write the records of FILE.cfg's table to OUT.txt as File >\n"
+    "                Export ASCII does (the field names first with --names),\n"
+    "                changing neither the CFG nor the database; exit status 0,\n"
+    "                1 with a message on an error, 2 when a file cannot be read\n"
     "  --help        show this text\n"
     "  --version     show the version\n";
 

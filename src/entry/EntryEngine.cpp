@@ -1,9 +1,9 @@
 #include "entry/EntryEngine.h"
 
-#include "cfg/Conditions.h"
 #include "cfg/Model.h"
 #include "cfg/NumberText.h"
 #include "cfg/PathParts.h"
+#include "entry/ValueForms.h"
 #include "entry/RecordState.h"
 #include "platform/Dialogs.h"
 #include "store/DataStore.h"
@@ -19,11 +19,6 @@ namespace {
 constexpr long kMaxColor = 16777215;
 // Width of one character of a menu item in the list, in twips.
 constexpr int kMenuCharTwips = 200;
-
-bool emptyOrZero(const QString& value)
-{
-    return value.isEmpty() || value == QLatin1String("0");
-}
 
 }  // namespace
 
@@ -69,6 +64,7 @@ void EntryEngine::ShowVariable(int v)
     if (v < 1 || v > m_model.varcount)
         return;
     const Variable& var = m_model.var(v);
+    m_cleared.reset();
 
     m_view.setImageJTimer(false);
     playWaveIn(v);
@@ -81,11 +77,6 @@ void EntryEngine::ShowVariable(int v)
     const double c = ValNumber(colorText);
     if (c >= 0 && c <= kMaxColor && static_cast<long>(c) != m_view.backgroundColor())
         m_view.setBackgroundColor(static_cast<long>(c));
-
-    const int cur = m_state.curvar;
-    if (cur >= 1 && cur <= m_model.varcount && m_model.var(cur).varcarry == 1 && !m_state.editing
-        && !emptyOrZero(m_state.carryvalue[cur]))
-        m_state.varvalue[cur] = m_state.carryvalue[cur];
 
     switch (var.vartype) {
     case TypeText:
@@ -170,13 +161,11 @@ void EntryEngine::showNumericBranch(int v)
 {
     showHelp(Frame::Numeric, v, true);
     beginFrame(Frame::Numeric, v);
-    if (m_model.var(v).varautoinc == 1) {
-        QString& value = m_state.varvalue[v];
-        value = value.isEmpty() ? QStringLiteral("1") : ShortestNumber(ValNumber(value) + 1);
-    }
+    // The length first: setting it after the text would drop the selection,
+    // and typing would then add to the number instead of replacing it.
+    m_view.setBoxMaxLength(Control::NumericBox, static_cast<int>(m_model.var(v).varlength));
     fillBox(Control::NumericBox,
             m_state.editing ? m_view.gridCurrentCellText() : m_state.varvalue[v]);
-    m_view.setBoxMaxLength(Control::NumericBox, static_cast<int>(m_model.var(v).varlength));
     finishFrame(Control::NumericBox, QStringLiteral("numeric"));
 }
 
@@ -202,9 +191,7 @@ void EntryEngine::showMenuBranch(int v)
 
     // While a grid cell is edited the selection follows the cell.
     const QString wanted = m_state.editing ? m_view.gridCurrentCellText() : m_state.varvalue[v];
-    int selected = -1;
-    if (!wanted.isEmpty())
-        selected = static_cast<int>(items.indexOf(wanted));
+    int selected = MenuItemFor(items, wanted);
     if (selected < 0 && !items.isEmpty())
         selected = 0;
     if (selected >= 0)
@@ -234,7 +221,7 @@ void EntryEngine::showInstrumentBranch(int v)
     beginFrame(Frame::Instrument, v);
     m_view.setInfoButton(Frame::Instrument, false, QString());
     const QString value = m_state.editing ? m_view.gridCurrentCellText() : m_state.varvalue[v];
-    const QString text = emptyOrZero(value) ? placeholder(v) : value;
+    const QString text = EmptyOrZero(value) ? placeholder(v) : value;
     m_view.setBoxText(Control::InstrumentBox, text);
     m_view.selectBoxText(Control::InstrumentBox, 0, static_cast<int>(text.size()));
     finishFrame(Control::InstrumentBox, QStringLiteral("instrument"));
@@ -247,7 +234,7 @@ void EntryEngine::showImageJBranch(int v)
     const QString info = m_model.var(v).varinfo;
     m_view.setInfoButton(Frame::Instrument, !info.isEmpty(), info);
     const QString value = m_state.varvalue[v];
-    const QString text = emptyOrZero(value) ? QStringLiteral("<Waiting on ImageJ>") : value;
+    const QString text = EmptyOrZero(value) ? QStringLiteral("<Waiting on ImageJ>") : value;
     m_view.setBoxText(Control::InstrumentBox, text);
     m_view.selectBoxText(Control::InstrumentBox, 0, static_cast<int>(text.size()));
     finishFrame(Control::InstrumentBox, QStringLiteral("imagej"));
@@ -265,43 +252,6 @@ Control EntryEngine::presentedControl() const
     if (tag == QLatin1String("instrument") || tag == QLatin1String("imagej"))
         return Control::InstrumentBox;
     return Control::TextBox;
-}
-
-bool EntryEngine::isAsked(int v, bool emptyOnly) const
-{
-    const Variable& var = m_model.var(v);
-    if (var.varskip == 1)
-        return false;
-    if (var.condcount > 0 && EvalConditions(m_model, v, m_state.varvalue) != 1)
-        return false;
-    return !emptyOnly || emptyOrZero(m_state.varvalue[v].trimmed());
-}
-
-void EntryEngine::StartRecord()
-{
-    for (int v = 1; v <= m_model.varcount; ++v) {
-        if (m_model.var(v).varcarry != 1)
-            m_state.varvalue[v].clear();
-    }
-    m_state.curvar = 1;
-    m_state.newrecord = true;
-    m_state.editing = false;
-    for (int v = 1; v <= m_model.varcount; ++v) {
-        const Variable& var = m_model.var(v);
-        if (var.condcount == 0 || EvalConditions(m_model, v, m_state.varvalue) == 1) {
-            m_state.curvar = v;
-            ShowVariable(v);
-            return;
-        }
-    }
-}
-
-void EntryEngine::AdvanceToNext()
-{
-    const bool emptyOnly = m_model.options.on(OptEmptyonly);
-    do {
-        ++m_state.curvar;
-    } while (m_state.curvar <= m_model.varcount && !isAsked(m_state.curvar, emptyOnly));
 }
 
 }  // namespace k7

@@ -11,6 +11,7 @@
 
 #include <memory>
 #include <optional>
+#include <vector>
 
 namespace k7 {
 
@@ -26,6 +27,7 @@ constexpr int CtrlC = 3;
 constexpr int CtrlE = 5;
 constexpr int CtrlI = 9;  // also the Tab character
 constexpr int Enter = 13;
+constexpr int CtrlZ = 26;
 constexpr int Esc = 27;
 }  // namespace Key
 
@@ -70,7 +72,8 @@ public:
     void gridEscape();
     // A key pressed in the grid; true when consumed.
     bool gridKey(int code);
-    // Ctrl+C: empties every value and presents variable 1.
+    // Ctrl+C: starts the record in progress over. When it held values the
+    // operator gave, Ctrl+Z as the next key brings them back.
     void clearRecord();
 
     // Keys of the input controls, by character code; true when consumed (the
@@ -95,7 +98,7 @@ public:
 private:
     enum class Check { Passed, Rejected, Stopped };
 
-    // Presentation.
+    // Presentation: reads the record in progress, never changes it.
     void beginFrame(Frame frame, int v);
     void finishFrame(Control control, const QString& tag);
     void fillBox(Control box, const QString& text);
@@ -111,20 +114,48 @@ private:
     void playWaveIn(int v);
     void playWaveOut(int v);
 
-    // Accepting.
+    // The record: where it starts, what it starts with, what is saved.
+    bool conditionsHold(int v) const;
     bool isAsked(int v, bool emptyOnly) const;
+    void presentFirst();
+    QString presetValue(int v) const;
+    void presetValues();
+    void restartRecord();
+    void completeRecord();
+    double largestStored(int v) const;
+    bool holdsTypedValues() const;
+    void undoClear();
+    void forgetCleared();
+    std::vector<bool> askedInFinalPath(std::vector<QString>& values) const;
+    bool writeRecord(RecordSet& rs);
+
+    // Accepting.
     void acceptText();
     void finishAccept(bool accepted);
-    void completeRecord();
+    void refuse(const QString& message);
+    void keepTyped();
+    std::optional<QString> numericValue(const QString& text);
+    bool fitsField(int v, const QString& value);
     void acceptEditedCell();
+    QString editedCellText(const QString& tag) const;
+    bool editedCellPasses(const QString& tag);
+    qint64 editedRow() const;
+    void writeEditedCell(const QString& tag);
+    void endGridEdit();
+
+    // Checks of an identifier.
     Check checkUnique();
+    void tightenReservedName();
+    std::unique_ptr<RecordSet> queryUnique(bool allFields);
+    Check reportQueryFailure(const RecordSet& rs);
+    void takeFoundRow(std::unique_ptr<RecordSet> found);
+    Check completeFoundRow();
+    bool uniqueInOtherRows(qint64 row);
     Check checkSqid();
     Check lookUp();
-    void loadFoundRow();
     // Whether the row being completed is empty in `field` (false when there
     // is no such row).
     bool completedRowHasNoValue(const QString& field) const;
-    void stopOnText();
 
     // Keys.
     std::optional<bool> commonKey(int code, Frame frame);
@@ -137,6 +168,16 @@ private:
     EntryView& m_view;
     Dialogs& m_dialogs;
     SoundPlayer& m_sound;
+
+    // What Ctrl+C discarded, kept until the next key or presentation.
+    struct ClearedRecord {
+        std::vector<QString> varvalue;
+        int curvar = 1;
+        bool newrecord = true;
+        Control box = Control::TextBox;
+        QString typed;
+    };
+    std::optional<ClearedRecord> m_cleared;
 
     // The value being validated.
     QString m_workvalue;

@@ -10,19 +10,25 @@
 
 namespace k7 {
 
+namespace {
+
+constexpr int kDelete = 127;
+
+}  // namespace
+
 void EntryEngine::previousvarPressed()
 {
     if (m_state.editing) {
-        m_view.setGridTabStop(true);
-        m_state.curvar = m_state.returnvar;
-        m_state.editing = false;
-        ShowVariable(m_state.curvar);
+        endGridEdit();
         return;
     }
-    while (m_state.curvar > 1) {
-        --m_state.curvar;
-        if (m_state.curvar == 1 || isAsked(m_state.curvar, false))
+    // Back to the previous variable that is asked; skipped variables are
+    // passed over down to the first, and at the first nothing moves.
+    for (int v = m_state.curvar - 1; v >= 1; --v) {
+        if (isAsked(v, false)) {
+            m_state.curvar = v;
             break;
+        }
     }
     ShowVariable(m_state.curvar);
 }
@@ -98,20 +104,6 @@ bool EntryEngine::gridKey(int code)
     return false;
 }
 
-void EntryEngine::clearRecord()
-{
-    // Clearing is about the record in progress: a grid-cell edit under way
-    // ends first, so that what is typed next is not written into the grid.
-    if (m_state.editing) {
-        m_state.editing = false;
-        m_view.setGridTabStop(true);
-    }
-    m_state.curvar = 1;
-    for (int v = 1; v <= m_model.varcount; ++v)
-        m_state.varvalue[v].clear();
-    ShowVariable(1);
-}
-
 void EntryEngine::showInfo(const QString& tag)
 {
     if (!tag.isEmpty())
@@ -121,6 +113,11 @@ void EntryEngine::showInfo(const QString& tag)
 // The keys every input control shares; nothing when the key is not one of them.
 std::optional<bool> EntryEngine::commonKey(int code, Frame frame)
 {
+    if (code == Key::CtrlZ && m_cleared) {
+        undoClear();
+        return true;
+    }
+    forgetCleared();
     switch (code) {
     case Key::CtrlC:
         clearRecord();
@@ -163,7 +160,8 @@ bool EntryEngine::numericKey(int code)
         return *handled;
     if ((code >= '0' && code <= '9') || code == '-' || code == '+' || code == '.' || code == ',')
         return false;
-    return code >= 32;
+    // Delete arrives as character 127; the box must still act on it.
+    return code >= 32 && code != kDelete;
 }
 
 bool EntryEngine::menuKey(int code)

@@ -17,6 +17,10 @@ struct RecordState {
     std::vector<QString> varvalue = std::vector<QString>(kMaxVariables + 1);
     // For Carry variables: the value accepted in the last record.
     std::vector<QString> carryvalue = std::vector<QString>(kMaxVariables + 1);
+    // For Autoinc variables: the value the record in progress starts with,
+    // the previous record's plus one. Set when a record starts, never when a
+    // variable is shown, so showing it again offers the same number.
+    std::vector<QString> autoincvalue = std::vector<QString>(kMaxVariables + 1);
     // The presented variable; above varcount the record is finished.
     int curvar = 1;
     // The entry area edits the grid's current cell, not the record in progress.

@@ -31,6 +31,11 @@ DataControl::DataControl(DataGrid* grid, QWidget* parent) : QWidget(parent), m_g
     m_caption->setMinimumWidth(m_caption->fontMetrics().horizontalAdvance(QStringLiteral("Record 0000000 of 0000000")));
     m_caption->setFrameShape(QFrame::StyledPanel);
 
+    m_filter = new QLabel(this);
+    m_filter->setObjectName(QStringLiteral("filternote"));
+    m_filter->setContentsMargins(6, 0, 0, 0);
+    m_filter->setVisible(false);
+
     auto* layout = new QHBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(0);
@@ -39,6 +44,7 @@ DataControl::DataControl(DataGrid* grid, QWidget* parent) : QWidget(parent), m_g
     layout->addWidget(m_caption, 1);
     layout->addWidget(next);
     layout->addWidget(last);
+    layout->addWidget(m_filter);
 
     auto step = [this](int delta) {
         const int rows = m_grid->recordModel()->rowCount();
@@ -65,9 +71,18 @@ QString DataControl::caption() const
     return m_caption->text();
 }
 
+QString DataControl::filterNote() const
+{
+    return m_filter->text();
+}
+
 void DataControl::updateCaption()
 {
     const RecordSet* rs = m_grid->recordModel()->recordSet();
+    const bool filtered = rs && rs->isOpen() && rs->view().filtered();
+    m_filter->setText(filtered ? QStringLiteral("Filter: %1=%2").arg(rs->view().filterField, rs->view().filterValue)
+                               : QString());
+    m_filter->setVisible(filtered);
     if (!rs || !rs->isOpen()) {
         m_caption->setText(QStringLiteral("Data Table"));
         return;

@@ -1,6 +1,7 @@
 #pragma once
 // dataobject: the navigation bar under the grid, whose caption is the record
-// counter ("Empty", or "Record " + n + " of " + count).
+// counter ("Empty", or "Record " + n + " of " + count). While a filter
+// is applied, a note beside the counter names it.
 
 #include <QWidget>
 
@@ -21,12 +22,15 @@ public:
     static QString counterText(bool bof, bool eof, int absolutePosition, int recordCount);
 
     QString caption() const;
+    // "Filter: field=value" while the grid is filtered, else "".
+    QString filterNote() const;
     // Reads the counter from the grid's record set.
     void updateCaption();
 
 private:
     DataGrid* m_grid = nullptr;
     QLabel* m_caption = nullptr;
+    QLabel* m_filter = nullptr;
 };
 
 }  // namespace k7

@@ -1,7 +1,7 @@
 #include "grid/RecordSetModel.h"
 
-#include "cfg/NumberText.h"
 #include "store/RecordSet.h"
+#include "store/ShownText.h"
 
 namespace k7 {
 
@@ -53,14 +53,7 @@ QString RecordSetModel::cellText(int row, int column) const
     const QVariantList* values = cachedRow(row);
     if (!values || column < 0 || column >= values->size() || column >= m_columns)
         return QString();
-    const QVariant& value = values->at(column);
-    if (value.isNull())
-        return QString();
-    switch (m_rs->field(column).type) {
-    case FieldType::Single: return ShortestSingle(value.toDouble());
-    case FieldType::YesNo: return value.toBool() ? QStringLiteral("True") : QStringLiteral("False");
-    default: return value.toString();
-    }
+    return ShownText(values->at(column), m_rs->field(column).type);
 }
 
 QVariant RecordSetModel::data(const QModelIndex& index, int role) const

@@ -3,6 +3,8 @@
 // through this interface, so the core never touches a widget and tests can script
 // the answers. Title of every message box: "K7".
 
+#include "platform/SteppedWork.h"
+
 #include <QString>
 #include <QStringList>
 
@@ -68,6 +70,18 @@ public:
 
     // Long operations: hourglass on, then back to the arrow.
     virtual void setBusy(bool busy) = 0;
+
+    // Runs `work` to its end. Work that lasts more than about a second shows
+    // `text` with a progress bar and Cancel; false when the operator
+    // cancelled, and the work is then left unfinished. Without a screen it
+    // simply runs.
+    virtual bool runWithProgress(const QString& text, SteppedWork& work)
+    {
+        (void)text;
+        while (work.step()) {
+        }
+        return true;
+    }
 };
 
 }  // namespace k7

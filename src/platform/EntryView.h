@@ -15,6 +15,18 @@ enum class Frame { Text, Numeric, Menu, Instrument };
 // The input controls: three text boxes and the menu list.
 enum class Control { TextBox, NumericBox, InstrumentBox, MenuList };
 
+// The frame that holds an input control.
+inline Frame FrameOf(Control control)
+{
+    switch (control) {
+    case Control::TextBox: return Frame::Text;
+    case Control::NumericBox: return Frame::Numeric;
+    case Control::MenuList: return Frame::Menu;
+    case Control::InstrumentBox: break;
+    }
+    return Frame::Instrument;
+}
+
 class EntryView {
 public:
     virtual ~EntryView() = default;

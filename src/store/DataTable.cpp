@@ -1,6 +1,8 @@
 #include "store/DataTable.h"
 
 #include "store/AccessOffer.h"
+#include "store/FoldedMatch.h"
+#include "store/K7Tables.h"
 #include "store/Naming.h"
 
 #include <QFileInfo>
@@ -12,12 +14,28 @@ namespace k7 {
 
 namespace {
 
+// K7's own helper indexes carry the prefix of its own tables; they never
+// count as the index of a Unique variable.
+bool isOwnIndex(const IndexDef& index)
+{
+    return IsOwnTable(index.name);
+}
+
 // Whether `index` covers exactly the variable's field, as "+NAME" or "+[NAME]".
-bool indexCovers(const IndexDef& index, const QString& varname)
+bool coversField(const IndexDef& index, const QString& varname)
 {
     const QString fields = index.fields.toLower();
     const QString name = varname.toLower();
     return fields == QLatin1Char('+') + name || fields == QStringLiteral("+[") + name + QLatin1Char(']');
+}
+
+// Whether the table has an index on just this field: one of K7's own, or not.
+bool hasIndex(const Database& db, const QString& table, const QString& varname, bool own)
+{
+    const TableDef* def = db.findTable(table);
+    return def && std::any_of(def->indexes.begin(), def->indexes.end(), [&](const IndexDef& i) {
+               return isOwnIndex(i) == own && coversField(i, varname);
+           });
 }
 
 // An index name that no index or table of the database uses yet (the two
@@ -34,6 +52,19 @@ QString freeIndexName(const Database& db, const QString& wanted)
     for (int n = 2; used.contains(name.toLower()); ++n)
         name = wanted + QLatin1Char('_') + QString::number(n);
     return name;
+}
+
+// The partial index that keeps the folded uniqueness query fast (FoldedMatch.h).
+// Without it the query is still right, only slower; so a failure is not reported.
+void addFoldIndex(Database& db, const QString& table, const QString& varname)
+{
+    if (hasIndex(db, table, varname, true))
+        return;
+    IndexDef index;
+    index.name = freeIndexName(db, QLatin1String(kOwnTablePrefix) + UniqueIndexName(table, varname));
+    index.fields = QLatin1Char('+') + varname;
+    index.where = FoldSensitiveCondition(QuoteName(varname));
+    db.appendIndex(table, index);
 }
 
 bool failOpen(DataStore& store, Dialogs& dialogs, ShellHooks& shell, const QString& reason)
@@ -101,10 +132,10 @@ bool OpenDataTable(Model& model, DataStore& store, Dialogs& dialogs, ShellHooks&
         const Variable& var = model.var(v);
         if (var.varunique != 1)
             continue;
-        const TableDef* def = db.findTable(store.tablename);
-        const bool present = def && std::any_of(def->indexes.begin(), def->indexes.end(),
-                                                [&](const IndexDef& i) { return indexCovers(i, var.varname); });
-        if (present)
+        // Only typed text is tested for uniqueness, through the folded query.
+        if (var.vartype == TypeText || var.vartype == TypeSqid)
+            addFoldIndex(db, store.tablename, var.varname);
+        if (hasIndex(db, store.tablename, var.varname, false))
             continue;
         IndexDef index;
         index.name = freeIndexName(db, UniqueIndexName(store.tablename, var.varname));

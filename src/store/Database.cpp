@@ -1,6 +1,8 @@
 #include "store/Database.h"
 
+#include "store/FoldedMatch.h"
 #include "store/RecordSet.h"
+#include "store/ShownText.h"
 #include "store/SqliteStatement.h"
 
 #include <QDir>
@@ -30,21 +32,6 @@ QString newConnectionName()
 QString sqlError(const QSqlError& e)
 {
     return e.databaseText().isEmpty() ? e.text() : e.databaseText();
-}
-
-// The parts of an index field list ("+a;+[b];-c") as plain field names.
-QStringList indexFields(const QString& list)
-{
-    QStringList out;
-    for (QString part : list.split(QLatin1Char(';'), Qt::SkipEmptyParts)) {
-        part = part.trimmed();
-        if (part.startsWith(QLatin1Char('+')) || part.startsWith(QLatin1Char('-')))
-            part.remove(0, 1);
-        if (part.startsWith(QLatin1Char('[')) && part.endsWith(QLatin1Char(']')))
-            part = part.mid(1, part.size() - 2);
-        out << part;
-    }
-    return out;
 }
 
 }  // namespace
@@ -155,6 +142,11 @@ bool Database::openConnection(const QString& path, bool creating, Access access)
     // constant that SQLite quietly compares or sorts by.
     sqlite3_db_config(m_handle, SQLITE_DBCONFIG_DQS_DML, 0, nullptr);
     sqlite3_db_config(m_handle, SQLITE_DBCONFIG_DQS_DDL, 0, nullptr);
+    // Find and Filter match values as the grid shows them, inside the engine;
+    // uniqueness compares folded text.
+    if (!RegisterShownTextFunction(m_handle) || !RegisterFoldCollation(m_handle))
+        return failOpen(QStringLiteral("The database %1 cannot be opened: %2")
+                            .arg(path, QString::fromUtf8(sqlite3_errmsg(m_handle))));
     // Reading the schema is the first real access: a file that is not a
     // database fails here.
     const QString lockedText = QStringLiteral("The database %1 is locked by another program.").arg(path);
@@ -339,7 +331,7 @@ bool Database::appendIndex(const QString& table, const IndexDef& index)
         m_error = QStringLiteral("The table %1 does not exist.").arg(table);
         return false;
     }
-    const QStringList fields = indexFields(index.fields);
+    const QStringList fields = index.fieldNames();
     if (fields.isEmpty()) {
         m_error = QStringLiteral("The index %1 has no field.").arg(index.name);
         return false;
@@ -353,9 +345,10 @@ bool Database::appendIndex(const QString& table, const IndexDef& index)
         }
         columns << QuoteName(f) + QStringLiteral(" COLLATE NOCASE");
     }
-    return ddl(QStringLiteral("CREATE %1INDEX %2 ON %3 (%4)")
+    const QString where = index.where.isEmpty() ? QString() : QStringLiteral(" WHERE ") + index.where;
+    return ddl(QStringLiteral("CREATE %1INDEX %2 ON %3 (%4)%5")
                    .arg(index.unique ? QStringLiteral("UNIQUE ") : QString(), QuoteName(index.name),
-                        QuoteName(def->name), columns.join(QStringLiteral(", "))));
+                        QuoteName(def->name), columns.join(QStringLiteral(", ")), where));
 }
 
 bool Database::transaction()
@@ -426,6 +419,7 @@ SqliteStatement* Database::statement(const QString& sql)
     if (it != m_statements.end())
         return it->second.get();
     auto stmt = std::make_unique<SqliteStatement>(m_handle, sql);
+    m_errorCode = stmt->errorCode();
     if (!stmt->ok()) {
         m_error = stmt->error();
         return nullptr;

@@ -49,6 +49,9 @@ public:
     QString path() const { return m_path; }
     bool ok() const { return m_error.isEmpty(); }
     QString lastError() const { return m_error; }
+    // SQLite's primary result code when the last failure was a statement that
+    // could not be prepared (0 otherwise).
+    int lastErrorCode() const { return m_errorCode; }
 
     // Table definitions as last read (open, create and refresh read them).
     int tableCount() const { return static_cast<int>(m_tables.size()); }
@@ -95,6 +98,7 @@ private:
     QString m_connectionName;
     QString m_path;
     QString m_error;
+    int m_errorCode = 0;
     bool m_open = false;
     bool m_inTransaction = false;
     std::vector<TableDef> m_tables;

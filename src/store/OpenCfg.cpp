@@ -7,6 +7,8 @@
 #include "store/Naming.h"
 #include "store/TableChange.h"
 
+#include <vector>
+
 namespace k7 {
 
 namespace {
@@ -41,42 +43,7 @@ void reportFailure(Model& model, DataStore& store, Dialogs& dialogs, ShellHooks&
     closeDeclined(model, store, shell);
 }
 
-}  // namespace
-
-OpenResult OpenCfg(Model& model, DataStore& store, Dialogs& dialogs, ShellHooks& shell)
-{
-    shell.setDataSource(nullptr);
-    store.closeAll();
-
-    const CfgError error = ReadCfg(model, dialogs);
-    if (error.failed()) {
-        dialogs.setBusy(false);
-        if (!shell.loadCfgInEditor(model.cfgpath)) {
-            dialogs.message(QStringLiteral("Though the CFG cannot be displayed, the error was as follows: ")
-                                + error.text,
-                            Style::OkOnly + Style::Information);
-        } else {
-            dialogs.message(error.text, Style::OkOnly + Style::Information);
-            shell.showEditorAtLine(error.line);
-        }
-        return OpenResult::Failed;
-    }
-
-    NormalizeModel(model, dialogs);
-
-    const QString dbname = DeriveDbName(model.cfgpath, model.options[OptFilename]);
-    if (!OpenDataTable(model, store, dialogs, shell, dbname))
-        return OpenResult::Failed;
-
-    AddMissingFields(model, store, dialogs, shell);
-    if (!store.currentrs.isOpen())
-        return OpenResult::Failed;  // the table could not be reopened; already reported
-    shell.openInstrumentPort();
-    shell.addRecentFile(model.cfgpath);
-    return OpenResult::Opened;
-}
-
-void AddMissingFields(Model& model, DataStore& store, Dialogs& dialogs, ShellHooks& shell)
+bool addFields(Model& model, DataStore& store, Dialogs& dialogs, ShellHooks& shell)
 {
     const TableDef wanted = DataTableDef(model, store.tablename);
     for (int v = 1; v <= model.varcount; ++v) {
@@ -106,10 +73,29 @@ void AddMissingFields(Model& model, DataStore& store, Dialogs& dialogs, ShellHoo
             reportFailure(model, store, dialogs, shell,
                           QStringLiteral("The data table %1 could not be opened.").arg(store.tablename),
                           store.currentrs.lastError());
-            return;
+            return false;
         }
     }
+    return true;
+}
 
+
+// The Length of each variable as the CFG gives it, before the preparation
+// raises any.
+std::vector<double> givenLengths(const Model& model)
+{
+    std::vector<double> lengths(static_cast<size_t>(model.varcount) + 1);
+    for (int v = 1; v <= model.varcount; ++v)
+        lengths[static_cast<size_t>(v)] = model.var(v).varlength;
+    return lengths;
+}
+
+// Lowers the Length of each text variable to its field's size where the field
+// is smaller, and rewrites the CFG when any was lowered. The operator is
+// warned unless the CFG already gave the field's size: a Length lowered at an
+// earlier opening and raised again by the preparation is not news.
+void fitLengths(Model& model, const DataStore& store, Dialogs& dialogs, const std::vector<double>& given)
+{
     bool reduced = false;
     for (int v = 1; v <= model.varcount; ++v) {
         Variable& var = model.var(v);
@@ -123,18 +109,72 @@ void AddMissingFields(Model& model, DataStore& store, Dialogs& dialogs, ShellHoo
         // Only a text field has a length to compare with.
         if (field.type != FieldType::Text || field.size >= var.varlength)
             continue;
-        dialogs.message(QStringLiteral("Warning: Field size for ") + var.varname
-                            + QStringLiteral(" is too small and will be adjusted to match the database.  This may "
-                                             "result in entries being truncated to fit the table field size.  To "
-                                             "make it larger, either change it in Access and then enlarge it here "
-                                             "or start a new data file with a larger value."),
-                        Style::OkOnly + Style::Information);
+        if (field.size != given[static_cast<size_t>(v)]) {
+            dialogs.message(QStringLiteral("Warning: Field size for ") + var.varname
+                                + QStringLiteral(" is too small and will be adjusted to match the database.  This may "
+                                                 "result in entries being truncated to fit the table field size.  To "
+                                                 "make it larger, either change it in Access and then enlarge it here "
+                                                 "or start a new data file with a larger value."),
+                            Style::OkOnly + Style::Information);
+        }
         var.varlength = field.size;
         reduced = true;
     }
     // A predecessor-format file the operator chose to keep is never rewritten.
     if (reduced && !model.cfgunconverted)
         WriteCfg(model, model.cfgpath, dialogs);
+}
+
+}  // namespace
+
+OpenResult OpenCfg(Model& model, DataStore& store, Dialogs& dialogs, ShellHooks& shell)
+{
+    shell.setDataSource(nullptr);
+    store.closeAll();
+
+    const CfgError error = ReadCfg(model, dialogs);
+    if (error.failed()) {
+        dialogs.setBusy(false);
+        if (!shell.loadCfgInEditor(model.cfgpath)) {
+            dialogs.message(QStringLiteral("Though the CFG cannot be displayed, the error was as follows: ")
+                                + error.text,
+                            Style::OkOnly + Style::Information);
+        } else {
+            dialogs.message(error.text, Style::OkOnly + Style::Information);
+            shell.showEditorAtLine(error.line);
+        }
+        return OpenResult::Failed;
+    }
+
+    const std::vector<double> given = givenLengths(model);
+    NormalizeModel(model, dialogs);
+
+    const QString dbname = DeriveDbName(model.cfgpath, model.options[OptFilename]);
+    if (!OpenDataTable(model, store, dialogs, shell, dbname))
+        return OpenResult::Failed;
+
+    if (!addFields(model, store, dialogs, shell))
+        return OpenResult::Failed;  // the table could not be reopened; already reported
+    fitLengths(model, store, dialogs, given);
+    shell.openInstrumentPort();
+    shell.addRecentFile(model.cfgpath);
+    return OpenResult::Opened;
+}
+
+void AddMissingFields(Model& model, DataStore& store, Dialogs& dialogs, ShellHooks& shell)
+{
+    if (addFields(model, store, dialogs, shell))
+        fitLengths(model, store, dialogs, givenLengths(model));
+}
+
+void NormalizeOpenedModel(Model& model, const DataStore& store, Dialogs& dialogs)
+{
+    const std::vector<double> given = givenLengths(model);
+    NormalizeModel(model, dialogs);
+    // The preparation raises a menu's Length to its longest item; where the
+    // field is smaller, the Length goes back to the field's size without a
+    // second warning.
+    fitLengths(model, store, dialogs, given);
 }
 
 TableCheck CheckTableFields(const Model& model, const DataStore& store)

@@ -24,6 +24,10 @@ OpenResult OpenCfg(Model& model, DataStore& store, Dialogs& dialogs, ShellHooks&
 // Lengths that exceed their field's size (rewriting the CFG when any was).
 void AddMissingFields(Model& model, DataStore& store, Dialogs& dialogs, ShellHooks& shell);
 
+// Prepares and rewrites the CFG of an open table as NormalizeModel does,
+// keeping each text Length within its field's size.
+void NormalizeOpenedModel(Model& model, const DataStore& store, Dialogs& dialogs);
+
 struct TableCheck {
     int code = 0;     // 0: every variable has a field; 1: one does not
     QString message;  // "" with code 0

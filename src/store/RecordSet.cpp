@@ -7,210 +7,23 @@
 
 #include <cmath>
 #include <limits>
-#include <unordered_set>
 
 namespace k7 {
-
-namespace {
-
-// The name under which the row id is selected: "rowid" unless the table has
-// a field of that name.
-QString rowidAlias(const TableDef& table)
-{
-    for (const char* candidate : {"rowid", "_rowid_", "oid"}) {
-        const QString name = QString::fromLatin1(candidate);
-        if (table.fieldIndex(name) < 0)
-            return name;
-    }
-    return QString();
-}
-
-}  // namespace
 
 RecordSet::~RecordSet()
 {
     close();
 }
 
+bool RecordSet::lastErrorIsLock() const
+{
+    return m_errorCode == SQLITE_BUSY || m_errorCode == SQLITE_LOCKED;
+}
+
 bool RecordSet::fail(const QString& error) const
 {
     m_error = error;
     return false;
-}
-
-bool RecordSet::openTable(Database& db, const QString& table)
-{
-    return openDynaset(db, table, QString(), Qt::CaseSensitive, {}, {}, {}, table);
-}
-
-bool RecordSet::openWhere(Database& db, const QString& table, const QString& field,
-                          const QVariant& value, Qt::CaseSensitivity cs, const QStringList& columns)
-{
-    const QString shownColumns = columns.isEmpty() ? QStringLiteral("*") : QStringLiteral("[") + columns.join(QStringLiteral("], [")) + QStringLiteral("]");
-    const QString name = QStringLiteral("SELECT %1 FROM [%2] WHERE [%3] = ?").arg(shownColumns, table, field);
-    return openDynaset(db, table, field, cs, {value}, {}, columns, name);
-}
-
-bool RecordSet::openSorted(Database& db, const QString& table, const QStringList& orderBy)
-{
-    QStringList shown;
-    for (const auto& f : orderBy)
-        shown << QStringLiteral("[%1].[%2]").arg(table, f);
-    const QString name = QStringLiteral("SELECT [%1].* FROM [%1] ORDER BY %2").arg(table, shown.join(QLatin1Char(',')));
-    return openDynaset(db, table, QString(), Qt::CaseSensitive, {}, orderBy, {}, name);
-}
-
-bool RecordSet::openDynaset(Database& db, const QString& table, const QString& whereField,
-                            Qt::CaseSensitivity cs, const QVariantList& whereValues, const QStringList& orderBy,
-                            const QStringList& columns, const QString& name)
-{
-    close();
-    m_error.clear();
-    if (!db.isOpen())
-        return fail(QStringLiteral("The database is not open."));
-    const TableDef* def = db.findTable(table);
-    if (!def)
-        return fail(QStringLiteral("The table %1 does not exist in the database.").arg(table));
-    QList<FieldDef> fields;
-    if (columns.isEmpty()) {
-        fields = def->fields;
-    } else {
-        for (const auto& c : columns) {
-            const int i = def->fieldIndex(c);
-            if (i < 0)
-                return fail(QStringLiteral("The table %1 has no field %2.").arg(def->name, c));
-            fields.append(def->fields[i]);
-        }
-    }
-    const QString rowid = rowidAlias(*def);
-    if (rowid.isEmpty())
-        return fail(QStringLiteral("The table %1 has no row ids.").arg(def->name));
-    QStringList order;
-    for (const auto& f : orderBy) {
-        if (def->fieldIndex(f) < 0)
-            return fail(QStringLiteral("The table %1 has no field %2.").arg(def->name, f));
-        order << QuoteName(f);
-    }
-    order << rowid;
-    QString where;
-    if (!whereField.isEmpty()) {
-        // A misspelt name must be an error, not a comparison with a constant.
-        if (def->fieldIndex(whereField) < 0)
-            return fail(QStringLiteral("The table %1 has no field %2.").arg(def->name, whereField));
-        where = QStringLiteral(" WHERE %1 = ?%2")
-                    .arg(QuoteName(whereField),
-                         cs == Qt::CaseInsensitive ? QStringLiteral(" COLLATE NOCASE") : QString());
-    }
-
-    QStringList select;
-    for (const auto& f : fields)
-        select << QuoteName(f.name);
-    m_table = def->name;
-    m_fields = fields;
-    m_rowidName = rowid;
-    m_keySql = QStringLiteral("SELECT %1 FROM %2%3 ORDER BY %4")
-                   .arg(rowid, QuoteName(def->name), where, order.join(QStringLiteral(", ")));
-    m_keyValues = whereValues;
-    m_fetchSql = QStringLiteral("SELECT %1 FROM %2 WHERE %3 = ?")
-                     .arg(select.join(QStringLiteral(", ")), QuoteName(def->name), rowid);
-    m_name = name;
-    m_updatable = true;
-    m_db = &db;
-    db.attach(this);
-    if (!loadKeys()) {
-        const QString error = m_error;
-        close();
-        return fail(error);
-    }
-    m_pos = 0;
-    return true;
-}
-
-bool RecordSet::openQuery(Database& db, const QString& sql, const QVariantList& values)
-{
-    close();
-    m_error.clear();
-    if (!db.isOpen())
-        return fail(QStringLiteral("The database is not open."));
-    // A statement of its own: the query may be anything and runs once.
-    SqliteStatement stmt(db.handle(), sql);
-    if (!stmt.ok())
-        return fail(stmt.error());
-    if (!stmt.bind(values))
-        return fail(stmt.error());
-    QList<FieldDef> fields;
-    for (int i = 0; i < stmt.columnCount(); ++i)
-        fields.append(FieldFromDeclaration(stmt.columnName(i), stmt.columnDeclaredType(i)));
-    std::vector<QVariantList> rows;
-    while (stmt.step()) {
-        QVariantList row;
-        row.reserve(fields.size());
-        for (int i = 0; i < fields.size(); ++i)
-            row.append(stmt.value(i));
-        rows.push_back(std::move(row));
-    }
-    if (!stmt.error().isEmpty())
-        return fail(stmt.error());
-    m_fields = fields;
-    m_rows = std::move(rows);
-    m_keys.resize(m_rows.size());
-    for (size_t i = 0; i < m_keys.size(); ++i)
-        m_keys[i] = static_cast<qint64>(i);
-    m_name = sql;
-    m_keyValues = values;
-    m_updatable = false;
-    m_db = &db;
-    db.attach(this);
-    m_pos = 0;
-    return true;
-}
-
-void RecordSet::close()
-{
-    if (m_db)
-        m_db->detach(this);
-    m_db = nullptr;
-    m_name.clear();
-    m_table.clear();
-    m_updatable = false;
-    m_keySql.clear();
-    m_keyValues.clear();
-    m_rowidName.clear();
-    m_fetchSql.clear();
-    m_keys.clear();
-    m_rows.clear();
-    m_fields.clear();
-    m_pos = -1;
-    m_afterDelete = false;
-    m_loadedKey = -1;
-    m_current.clear();
-    m_mode = Mode::None;
-    m_buffer.clear();
-    m_dirty.clear();
-}
-
-bool RecordSet::selectRowids(const QString& sql, const QVariantList& values, std::vector<qint64>& rowids) const
-{
-    SqliteStatement* stmt = m_db->statement(sql);
-    if (!stmt)
-        return fail(m_db->lastError());
-    if (!stmt->bind(values))
-        return fail(stmt->error());
-    while (stmt->step())
-        rowids.push_back(stmt->int64(0));
-    const QString error = stmt->error();
-    stmt->reset();
-    return error.isEmpty() || fail(error);
-}
-
-bool RecordSet::loadKeys()
-{
-    std::vector<qint64> keys;
-    if (!selectRowids(m_keySql, m_keyValues, keys))
-        return false;
-    m_keys = std::move(keys);
-    m_loadedKey = -1;
-    return true;
 }
 
 bool RecordSet::fetch(qint64 key, QVariantList& values) const
@@ -271,8 +84,12 @@ bool RecordSet::setAbsolutePosition(int position)
 
 qint64 RecordSet::bookmark() const
 {
-    const int p = absolutePosition();
-    return p < 0 ? -1 : m_keys[static_cast<size_t>(p)];
+    return bookmarkAt(absolutePosition());
+}
+
+qint64 RecordSet::bookmarkAt(int position) const
+{
+    return position >= 0 && position < recordCount() ? m_keys[static_cast<size_t>(position)] : -1;
 }
 
 bool RecordSet::setBookmark(qint64 bookmark)
@@ -521,7 +338,8 @@ bool RecordSet::update()
             return fail(m_db->lastError());
         if (!stmt->run(values))
             return fail(stmt->error());
-        m_keys.push_back(static_cast<qint64>(sqlite3_last_insert_rowid(m_db->handle())));
+        m_lastModified = static_cast<qint64>(sqlite3_last_insert_rowid(m_db->handle()));
+        placeAdded(m_lastModified);
     } else {
         if (!names.isEmpty()) {
             QStringList sets;
@@ -536,6 +354,7 @@ bool RecordSet::update()
             if (!stmt->run(values))
                 return fail(stmt->error());
         }
+        m_lastModified = bookmark();
         m_loadedKey = -1;
     }
     cancelUpdate();
@@ -569,45 +388,6 @@ bool RecordSet::deleteCurrent()
     m_afterDelete = true;
     m_error.clear();
     return true;
-}
-
-bool RecordSet::findFirst(const QString& field, const QVariant& value)
-{
-    if (!isOpen())
-        return fail(QStringLiteral("The record set is closed."));
-    const int fi = fieldIndex(field);
-    if (fi < 0)
-        return fail(QStringLiteral("The field %1 is not in the record set.").arg(field));
-    m_error.clear();
-    const auto matches = [&](const QVariant& v) {
-        if (v.isNull() || value.isNull())
-            return false;
-        if (m_fields[fi].type == FieldType::Text || v.typeId() == QMetaType::QString)
-            return v.toString().compare(value.toString(), Qt::CaseInsensitive) == 0;
-        bool a = false;
-        bool b = false;
-        const double x = v.toDouble(&a);
-        const double y = value.toDouble(&b);
-        return a && b && x == y;
-    };
-    if (!m_updatable) {
-        for (size_t i = 0; i < m_rows.size(); ++i) {
-            if (matches(m_rows[i][fi]))
-                return setAbsolutePosition(static_cast<int>(i));
-        }
-        return false;
-    }
-    std::vector<qint64> found;
-    const QString sql = QStringLiteral("SELECT %1 FROM %2 WHERE %3 = ? COLLATE NOCASE")
-                            .arg(m_rowidName, QuoteName(m_table), QuoteName(m_fields[fi].name));
-    if (!selectRowids(sql, {value}, found) || found.empty())
-        return false;
-    const std::unordered_set<qint64> hits(found.begin(), found.end());
-    for (size_t i = 0; i < m_keys.size(); ++i) {
-        if (hits.count(m_keys[i]))
-            return setAbsolutePosition(static_cast<int>(i));
-    }
-    return false;
 }
 
 bool RecordSet::currentRowGone() const

@@ -3,12 +3,14 @@
 // (all rows, rows matching one field, or rows in a sort order) or a
 // read-only snapshot of any SELECT. A dynaset holds only the rowids of its
 // rows (the keyset) and fetches a row when it becomes current, so a table of
-// a million rows opens without reading its rows; new rows join at the end.
+// a million rows opens without reading its rows; new rows join at the end,
+// or, in a set opened on a view, where its order puts them.
 // Bookmarks are rowids. Values are QVariants; a Null value is a null QVariant.
 //
 // Errors are values: a failed operation returns false and leaves its reason
 // in lastError().
 
+#include "store/RecordView.h"
 #include "store/TableDef.h"
 
 #include <QList>
@@ -36,18 +38,30 @@ public:
     bool openWhere(Database& db, const QString& table, const QString& field,
                    const QVariant& value, Qt::CaseSensitivity cs = Qt::CaseInsensitive,
                    const QStringList& columns = {});
-    // Every row of `table` ordered by `orderBy` (field names, ascending).
-    bool openSorted(Database& db, const QString& table, const QStringList& orderBy);
+    // The rows of `table` that `view` shows, in its order; rows added
+    // through the set later go where that order puts them, or nowhere when
+    // the filter leaves them out. Unlike the openings above, a failure
+    // (a field that no longer exists, a query the engine refuses) leaves
+    // the set as it was, so a grid showing it keeps its rows.
+    bool openView(Database& db, const QString& table, const RecordView& view);
+    // The rows of `table` whose text `field` equals `value` once blanks at
+    // either end are dropped and case is folded (FoldedMatch.h), in table order.
+    bool openFolded(Database& db, const QString& table, const QString& field, const QString& value,
+                    const QStringList& columns = {});
     // Any SELECT, with "?" placeholders bound to `values` in order. The rows
     // are read at once and cannot be changed (for GROUP BY lists and the like).
     bool openQuery(Database& db, const QString& sql, const QVariantList& values = {});
     void close();
 
     bool isOpen() const { return m_db != nullptr; }
+    // The database the set reads, nullptr when closed.
+    Database* database() const { return m_db; }
     // The table name for a plain table record set, otherwise the SQL text.
     QString name() const { return m_name; }
     QString tableName() const { return m_table; }
     bool isUpdatable() const { return m_updatable; }
+    // The sort and filter of a set opened with openView; empty otherwise.
+    const RecordView& view() const { return m_view; }
     bool ok() const { return m_error.isEmpty(); }
     QString lastError() const { return m_error; }
 
@@ -58,6 +72,11 @@ public:
     int absolutePosition() const;  // 0-based, -1 when there is no current row
     bool setAbsolutePosition(int position);
     qint64 bookmark() const;  // the current row's rowid, -1 when none
+    // The bookmark of the row at `position` without moving there; -1 when
+    // there is no such row.
+    qint64 bookmarkAt(int position) const;
+    // The name under which a dynaset selects its table's row ids.
+    QString rowidName() const { return m_rowidName; }
     bool setBookmark(qint64 bookmark);
     void moveFirst();
     void moveNext();
@@ -91,6 +110,18 @@ public:
     // `value` (text compared without regard to case). Returns false and
     // leaves the position alone when no row matches.
     bool findFirst(const QString& field, const QVariant& value);
+    // The first position at or after `from`, in the set's order, whose row
+    // shows `text` (as the grid shows it, without regard to case) in one of
+    // the fields at `fields`; -1 when none does. Runs in the engine, so a
+    // million rows take a fraction of a second.
+    int findShowing(int from, const QString& text, const QList<int>& fields) const;
+    // The rowid of the row last written by update(), -1 when none.
+    qint64 lastModified() const { return m_lastModified; }
+    // SQLite's primary result code of the last failure that came from the
+    // engine (0 when none did): SQLITE_BUSY when another program holds a lock.
+    int lastErrorCode() const { return m_errorCode; }
+    // Whether the last failure was another program's lock on the database.
+    bool lastErrorIsLock() const;
     // Reads the keyset again (rows added or removed by others appear).
     bool requery();
     // Whether the current row has been deleted from the table since the set
@@ -101,12 +132,30 @@ private:
     friend class Database;
     enum class Mode { None, Add, Edit };
 
-    bool openDynaset(Database& db, const QString& table, const QString& whereField,
-                     Qt::CaseSensitivity cs, const QVariantList& whereValues, const QStringList& orderBy,
-                     const QStringList& columns, const QString& name);
+    // How a dynaset lists its rows.
+    struct DynasetQuery {
+        QString table;
+        QStringList columns;  // empty: every field
+        QString where;        // a condition with "?" marks for whereValues; empty: every row
+        QVariantList whereValues;
+        QStringList orderBy;  // field names
+        RecordView view;
+        bool placesAdded = false;  // new rows go where the order and filter put them
+        QString name;
+    };
+    bool openDynaset(Database& db, const DynasetQuery& query, bool keepOnFailure);
+    bool refuse(const QString& error, bool keepOnFailure);
     bool loadKeys();
     // Appends the rowids the query returns; false (with the error kept) when it fails.
     bool selectRowids(const QString& sql, const QVariantList& values, std::vector<qint64>& rowids) const;
+    static bool selectRowids(Database& db, const QString& sql, const QVariantList& values,
+                             std::vector<qint64>& rowids, QString* error, int* code = nullptr);
+    // Where a row just added joins the keyset.
+    void placeAdded(qint64 rowid);
+    bool whereHolds(qint64 rowid) const;
+    int sortedPlace(qint64 rowid) const;
+    bool sortsBefore(qint64 a, qint64 b) const;
+    QString showsCondition(const QList<int>& fields) const;
     bool fetch(qint64 key, QVariantList& values) const;
     const QVariantList* currentRow() const;
     bool fail(const QString& error) const;
@@ -121,10 +170,16 @@ private:
     QString m_table;
     bool m_updatable = false;
     mutable QString m_error;
+    mutable int m_errorCode = 0;
 
     // Dynaset: how to list the keys and fetch a row.
     QString m_keySql;
     QVariantList m_keyValues;
+    QString m_where;              // the key query's condition, empty for every row
+    RecordView m_view;
+    bool m_placesAdded = false;
+    bool m_keysAscending = true;  // the keyset is in rowid order
+    qint64 m_lastModified = -1;
     QString m_rowidName;
     QString m_fetchSql;
     std::vector<qint64> m_keys;  // rowids; for a snapshot, row numbers

@@ -14,6 +14,7 @@ SqliteStatement::SqliteStatement(sqlite3* db, const QString& sql) : m_db(db)
     if (sqlite3_prepare_v2(db, text.constData(), static_cast<int>(text.size()), &m_stmt, nullptr)
         != SQLITE_OK) {
         m_error = QString::fromUtf8(sqlite3_errmsg(db));
+        m_code = sqlite3_errcode(db) & 0xff;
         sqlite3_finalize(m_stmt);
         m_stmt = nullptr;
     }
@@ -31,6 +32,7 @@ bool SqliteStatement::bind(const QVariantList& values)
     sqlite3_reset(m_stmt);
     sqlite3_clear_bindings(m_stmt);
     m_error.clear();
+    m_code = 0;
     if (values.size() != sqlite3_bind_parameter_count(m_stmt)) {
         m_error = QStringLiteral("Wrong number of values for the query.");
         return false;
@@ -86,8 +88,10 @@ bool SqliteStatement::step()
     const int rc = sqlite3_step(m_stmt);
     if (rc == SQLITE_ROW)
         return true;
-    if (rc != SQLITE_DONE)
+    if (rc != SQLITE_DONE) {
         m_error = QString::fromUtf8(sqlite3_errmsg(m_db));
+        m_code = rc & 0xff;
+    }
     return false;
 }
 

@@ -20,6 +20,8 @@ public:
 
     bool ok() const { return m_stmt != nullptr && m_error.isEmpty(); }
     QString error() const { return m_error; }
+    // SQLite's primary result code of the last failure (0 when none).
+    int errorCode() const { return m_code; }
 
     // Resets the statement and binds `values` to its "?" placeholders in order.
     bool bind(const QVariantList& values);
@@ -35,11 +37,14 @@ public:
     QString columnDeclaredType(int i) const;
     QVariant value(int i) const;  // a null QVariant for NULL
     qint64 int64(int i) const;
+    // For readers that take the values of a row straight from the engine.
+    sqlite3_stmt* handle() const { return m_stmt; }
 
 private:
     sqlite3* m_db = nullptr;
     sqlite3_stmt* m_stmt = nullptr;
     QString m_error;
+    int m_code = 0;
 };
 
 }  // namespace k7

@@ -13,6 +13,20 @@ int TableDef::fieldIndex(const QString& field) const
     return -1;
 }
 
+QStringList IndexDef::fieldNames() const
+{
+    QStringList out;
+    for (QString part : fields.split(QLatin1Char(';'), Qt::SkipEmptyParts)) {
+        part = part.trimmed();
+        if (part.startsWith(QLatin1Char('+')) || part.startsWith(QLatin1Char('-')))
+            part.remove(0, 1);
+        if (part.startsWith(QLatin1Char('[')) && part.endsWith(QLatin1Char(']')))
+            part = part.mid(1, part.size() - 2);
+        out << part;
+    }
+    return out;
+}
+
 void TableDef::addField(const QString& field, FieldType type, int size)
 {
     fields.append({field, type, type == FieldType::Text ? size : 0, true});

@@ -4,6 +4,7 @@
 
 #include <QList>
 #include <QString>
+#include <QStringList>
 
 namespace k7 {
 
@@ -29,6 +30,13 @@ struct IndexDef {
     QString fields;
     bool primary = false;
     bool unique = false;
+
+    // The field names of `fields`, without signs or brackets.
+    QStringList fieldNames() const;
+
+    // When set, only rows meeting this SQL condition are indexed (not read
+    // back from the file).
+    QString where;
 };
 
 struct TableDef {

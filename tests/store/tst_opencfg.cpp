@@ -219,6 +219,27 @@ private slots:
             QCOMPARE(rowCount(rig.db, aside), rows);
     }
 
+    // A menu's Length reduced to its field stays reduced: the preparation
+    // that raises it to the longest item neither warns again nor rewrites it
+    // (mended: the warning came back at every opening).
+    void aReducedMenuLengthStaysReduced()
+    {
+        Rig rig;
+        QVERIFY(writeFile(rig.cfg, "[k7]\r\n\r\n[ID]\r\nType=menu\r\nMenu=Lithic,Charcoal from the northern trench\r\n"));
+        {
+            Database db;
+            QVERIFY(db.create(rig.db) && db.execute("CREATE TABLE finds (ID VARCHAR(20))"));
+        }
+        QCOMPARE(rig.open(), OpenResult::Opened);
+        QCOMPARE(rig.dialogs.shown(), QStringList{kReduced.arg("ID") + " [64]"});
+        NormalizeOpenedModel(rig.model, rig.store, rig.dialogs);
+        QVERIFY(readFile(rig.cfg).contains("Length=20\r\n"));
+        rig.dialogs.clear();
+        QCOMPARE(rig.open(), OpenResult::Opened);
+        QCOMPARE(rig.dialogs.shown(), QStringList{});
+        QCOMPARE(rig.model.var(1).varlength, 20.0);
+    }
+
     // A table made by another tool: fields the CFG does not know, other types,
     // a row, and a Text field shorter than its variable's Length, which is
     // reduced and written to the CFG once for all.
@@ -276,7 +297,7 @@ private slots:
         QCOMPARE(fieldShapes(rig.store.currentrs.fields()),
                  (QStringList{"ID:10:20", "Kind:10:8", "Count:6:0", "Sqid:10:11", "Ware:10:12", "Length:6:0",
                               "Area:6:0"}));
-        QCOMPARE(indexLists(rig.store.currentdb, "site1"), QStringList{"site1_ID=+ID"});
+        QCOMPARE(indexLists(rig.store.currentdb, "site1"), (QStringList{"k7_site1_ID=+ID", "site1_ID=+ID"}));
         RecordSet& rs = rig.store.currentrs;
         QVERIFY(rs.addNew() && rs.setField(0, "kept") && rs.update());
 
@@ -285,7 +306,7 @@ private slots:
         QVERIFY(OpenDataTable(rig.model, rig.store, rig.dialogs, rig.shell, path));
         QVERIFY(rig.dialogs.messages().isEmpty());
         QCOMPARE(rig.store.currentdb.tableNames(), QStringList{"site1"});
-        QCOMPARE(indexLists(rig.store.currentdb, "site1"), QStringList{"site1_ID=+ID"});
+        QCOMPARE(indexLists(rig.store.currentdb, "site1"), (QStringList{"k7_site1_ID=+ID", "site1_ID=+ID"}));
         QCOMPARE(readRows(path, "site1").value(0).value(0), QString("kept"));
 
         // An index of another name over ID counts; one over two fields does not; and a table
@@ -308,7 +329,7 @@ private slots:
         QCOMPARE(rig.dialogs.shown(), (QStringList{warning.arg("Bag") + " [64]", warning.arg("Box") + " [64]"}));
         QVERIFY(rig.store.currentrs.isOpen());
         QCOMPARE(indexLists(rig.store.currentdb, "site1"),
-                 (QStringList{"MyIdIndex=+ID", "Pair=+Kind;+Count", "site1_Count_2=+Count", "site1_Kind_2=+Kind"}));
+                 (QStringList{"MyIdIndex=+ID", "Pair=+Kind;+Count", "k7_site1_ID=+ID", "site1_Count_2=+Count", "site1_Kind_2=+Kind"}));
     }
 
     void badDatabaseFileLeavesEverythingClosed_data()

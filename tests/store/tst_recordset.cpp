@@ -1,5 +1,7 @@
 // Record sets: positions, changes as another program sees them, values as a
-// field stores them, bound look-ups, sorted sets, queries and requery.
+// field stores them, bound look-ups, queries and requery; views (sorted and
+// filtered sets) with names SQL must quote, rows added to them, and the
+// search for a shown text.
 
 #include "StoreRig.h"
 
@@ -20,6 +22,25 @@ class TestRecordSet : public QObject {
                && m_rs.setField("Weight", weight) && m_rs.update();
     }
     QList<QStringList> rowsSeenByAnotherProgram() const { return readRows(m_path, "Finds"); }
+
+    // The table Layers: "Layer no" Text, Weight Single, Done Yes/No, Odd "] Text,
+    // rows A..F, some Null. Its sets list IDs in their order.
+    void makeLayers()
+    {
+        QVERIFY(m_db.execute("CREATE TABLE Layers (ID VARCHAR(4), \"Layer no\" VARCHAR(10), Weight REAL, "
+                             "Done BOOLEAN, \"Odd \"\"]\" VARCHAR(10))"));
+        QVERIFY(m_db.execute("INSERT INTO Layers VALUES ('A', 'b2', 45.29999923706055, 1, 'x'), "
+                             "('B', 'B1', 12.5, 0, 'O''Brien'), ('C', NULL, 45.3, 1, ''), "
+                             "('D', 'a9', NULL, NULL, 'o''brien'), ('E', 'b2', 3, 0, NULL), ('F', 'É1', 7, 1, 'é')"));
+        QVERIFY(m_db.refresh());
+    }
+    static QStringList ids(RecordSet& rs)
+    {
+        QStringList out;
+        for (int p = 0; p < rs.recordCount(); ++p)
+            out << rs.row(p).value(0).toString();
+        return out;
+    }
 
 private slots:
     void init()
@@ -136,7 +157,7 @@ private slots:
         QVERIFY(!found.openWhere(m_db, "Finds", "Nope", "x") && found.lastError().contains("Nope"));
 
         RecordSet sorted;
-        QVERIFY(sorted.openSorted(m_db, "Finds", {"Site", "Weight"}));
+        QVERIFY(sorted.openView(m_db, "Finds", {{"Site", "Weight"}}));
         QStringList order;
         for (sorted.moveFirst(); !sorted.eof(); sorted.moveNext())
             order << sorted.value(0).toString();
@@ -154,11 +175,128 @@ private slots:
         QVERIFY(groups.requery() && groups.recordCount() == 3);
 
         // Mended: a misspelt name is an error, not a text constant.
-        QVERIFY(!sorted.openSorted(m_db, "Finds", {"Sight"}));
+        QVERIFY(!sorted.openView(m_db, "Finds", {{"Sight"}}));
         QVERIFY(sorted.lastError().contains("Sight"));
         QVERIFY(!groups.openQuery(m_db, "SELECT * FROM Finds WHERE \"Sight\" = 'North'"));
         QVERIFY(groups.lastError().contains("Sight"));
         QVERIFY(!groups.openQuery(m_db, "Select * From [Finds] WHERE [ID]='O'Brien';") && !groups.isOpen());
+    }
+
+    void viewsSortAndFilterAsTheGridShows_data()
+    {
+        QTest::addColumn<QStringList>("sort");
+        QTest::addColumn<QString>("field");
+        QTest::addColumn<QString>("value");
+        QTest::addColumn<QStringList>("expected");
+        // Names with a blank, a quote and a bracket are quoted; Null sorts first,
+        // text ignores case, ties keep table order.
+        QTest::newRow("sort by a name with a blank") << QStringList{"Layer no"} << "" << "" << QStringList{"C", "D", "B", "A", "E", "F"};
+        QTest::newRow("two fields") << QStringList{"Layer no", "Weight"} << "" << "" << QStringList{"C", "D", "B", "E", "A", "F"};
+        QTest::newRow("odd name") << QStringList{"Odd \"]"} << "" << "" << QStringList{"E", "C", "B", "D", "A", "F"};
+        QTest::newRow("single as shown") << QStringList{} << "Weight" << "45.3" << QStringList{"A", "C"};
+        QTest::newRow("single, other form") << QStringList{} << "weight" << "45.30" << QStringList{"A", "C"};
+        QTest::newRow("yes/no as shown") << QStringList{} << "Done" << "true" << QStringList{"A", "C", "F"};
+        QTest::newRow("text with a quote, any case") << QStringList{} << "Odd \"]" << "O'BRIEN" << QStringList{"B", "D"};
+        QTest::newRow("empty matches Null") << QStringList{} << "Layer no" << "" << QStringList{"C"};
+        QTest::newRow("not a number") << QStringList{} << "Weight" << "heavy" << QStringList{};
+        QTest::newRow("filter keeps the sort") << QStringList{"Layer no"} << "Done" << "True" << QStringList{"C", "A", "F"};
+    }
+    void viewsSortAndFilterAsTheGridShows()
+    {
+        QFETCH(QStringList, sort);
+        QFETCH(QString, field);
+        QFETCH(QString, value);
+        QFETCH(QStringList, expected);
+        makeLayers();
+        RecordSet rs;
+        const RecordView view{sort, field, value};
+        QVERIFY2(rs.openView(m_db, "Layers", view), qPrintable(rs.lastError()));
+        QCOMPARE(ids(rs), expected);
+        QVERIFY(rs.view() == view);
+        QVERIFY(rs.requery());
+        QCOMPARE(ids(rs), expected);
+    }
+
+    void aRefusedViewLeavesTheSetAsItWas()
+    {
+        makeLayers();
+        RecordSet rs;
+        QVERIFY(rs.openView(m_db, "Layers", {{"Weight"}, "Done", "True"}) && rs.setAbsolutePosition(1));
+        for (const RecordView& bad : {RecordView{{"Layer no", "Gone"}, {}, {}}, RecordView{{}, "Gone", "x"}}) {
+            QVERIFY(!rs.openView(m_db, "Layers", bad));
+            QVERIFY(rs.lastError().contains("Gone"));
+            QVERIFY(rs.isOpen() && rs.view() == RecordView({{"Weight"}, "Done", "True"}));
+            QCOMPARE(ids(rs), (QStringList{"F", "A", "C"}));
+            QCOMPARE(rs.absolutePosition(), 1);
+        }
+    }
+
+    void rowsAddedToAViewGoWhereItsOrderPutsThem()
+    {
+        makeLayers();
+        RecordSet rs;
+        QVERIFY(rs.openView(m_db, "Layers", {{"Layer no"}, "Done", "True"}));
+        QCOMPARE(ids(rs), (QStringList{"C", "A", "F"}));
+        QVERIFY(rs.setAbsolutePosition(1));  // on A
+        auto add = [&](const QString& id, const QVariant& layer, bool done) {
+            return rs.addNew() && rs.setField("ID", id) && rs.setField("Layer no", layer) && rs.setField("Done", done)
+                   && rs.update();
+        };
+        QVERIFY(add("G", "A0", true) && add("H", "c1", true) && add("I", QVariant(), true) && add("J", "b2", true));
+        QVERIFY(add("K", "a1", false));  // left out by the filter
+        QCOMPARE(ids(rs), (QStringList{"C", "I", "G", "A", "J", "H", "F"}));
+        QCOMPARE(rs.value("ID").toString(), QString("A"));  // the current row stays current
+        QVERIFY(rs.setBookmark(rs.lastModified()) == false && rs.recordCount() == 7);
+        QVERIFY(rs.requery());
+        QCOMPARE(ids(rs), (QStringList{"C", "I", "G", "A", "J", "H", "F"}));
+    }
+
+    void findsTheRowShowingAText_data()
+    {
+        QTest::addColumn<QStringList>("sort");
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QStringList>("fields");
+        QTest::addColumn<int>("from");
+        QTest::addColumn<int>("expected");
+        const QStringList all{"ID", "Layer no", "Weight", "Done", "Odd \"]"};
+        QTest::newRow("single as shown") << QStringList{} << "45.3" << all << 0 << 0;
+        QTest::newRow("not as stored") << QStringList{} << "45.2999" << all << 0 << -1;
+        QTest::newRow("yes/no as shown") << QStringList{} << "FALS" << all << 0 << 1;
+        QTest::newRow("from a later row") << QStringList{} << "b2" << all << 1 << 4;
+        QTest::newRow("any case, beyond ASCII") << QStringList{} << "é" << QStringList{"Layer no"} << 0 << 5;
+        QTest::newRow("quote is text") << QStringList{} << "'b" << all << 0 << 1;
+        QTest::newRow("Null never matches") << QStringList{} << "" << QStringList{"Weight"} << 3 << 4;
+        QTest::newRow("only the fields asked") << QStringList{} << "x" << QStringList{"ID"} << 0 << -1;
+        QTest::newRow("in the sort order") << QStringList{"Layer no"} << "b" << QStringList{"Layer no"} << 0 << 2;
+        QTest::newRow("sorted, from a later row") << QStringList{"Layer no"} << "b2" << all << 4 << 4;
+        QTest::newRow("past the end") << QStringList{"Layer no"} << "a" << all << 6 << -1;
+    }
+    void findsTheRowShowingAText()
+    {
+        QFETCH(QStringList, sort);
+        QFETCH(QString, text);
+        QFETCH(QStringList, fields);
+        QFETCH(int, from);
+        QFETCH(int, expected);
+        makeLayers();
+        RecordSet rs;
+        QVERIFY(rs.openView(m_db, "Layers", {sort, {}, {}}));
+        QList<int> indexes;
+        for (const QString& f : fields)
+            indexes << rs.fieldIndex(f);
+        QCOMPARE(rs.findShowing(from, text, indexes), expected);
+    }
+
+    void searchSkipsRowsOutsideTheSet()
+    {
+        makeLayers();
+        RecordSet rs;
+        QVERIFY(rs.openView(m_db, "Layers", {{}, "Done", "True"}));
+        // Rows another program adds or changes are not in the keyset until a requery.
+        QVERIFY(execSql(m_path, {"INSERT INTO Layers (ID, Done) VALUES ('zz', 1)", "UPDATE Layers SET Done = 1 WHERE ID = 'B'"}));
+        QCOMPARE(rs.findShowing(0, "z", {0}), -1);
+        QCOMPARE(rs.findShowing(0, "B", {0}), -1);
+        QCOMPARE(rs.findShowing(0, "F", {0}), 2);
     }
 };
 

@@ -28,6 +28,7 @@ public:
     int framesShown() const { return m_framesShown; }
     QString prompt(Frame f) const { return m_prompts.value(f); }
     QString caption(Frame f) const { return m_captions.value(f); }
+    QString frameCaption() const { return m_frame ? caption(*m_frame) : QString(); }
     QString text(Control c) const { return m_boxText.value(c); }
     int maxLength(Control c) const { return m_maxLength.value(c); }
     bool wholeTextSelected(Control c) const { return m_selection.value(c) == qMakePair(0, int(text(c).size())); }
@@ -44,10 +45,13 @@ public:
     int beeps() const { return m_beeps; }
 
     // --- acting as the operator ---
+    // Types `text` as a line edit takes it: over the selection, else at the
+    // cursor (the end of the box, where the program leaves it).
     void type(Control box, const QString& text)
     {
-        m_boxText[box] = text;
-        m_selection[box] = {int(text.size()), 0};
+        const auto [start, length] = m_selection.value(box, {int(boxText(box).size()), 0});
+        m_boxText[box] = boxText(box).replace(start, length, text);
+        m_selection[box] = {int(start + text.size()), 0};
     }
     // Selects menu item `index` (0-based) as a click would; no engine call.
     void pick(int index);
@@ -77,12 +81,18 @@ public:
     long backgroundColor() const override { return m_background; }
     void setBackgroundColor(long color) override { m_background = color; }
     QString boxText(Control box) const override { return m_boxText.value(box); }
+    // Like a line edit, new text or a new length leaves the cursor at the end
+    // and nothing selected.
     void setBoxText(Control box, const QString& text) override
     {
         m_boxText[box] = text;
-        m_selection[box] = {0, 0};
+        m_selection[box] = {int(text.size()), 0};
     }
-    void setBoxMaxLength(Control box, int length) override { m_maxLength[box] = length; }
+    void setBoxMaxLength(Control box, int length) override
+    {
+        m_maxLength[box] = length;
+        m_selection[box] = {int(boxText(box).size()), 0};
+    }
     void selectBoxText(Control box, int start, int length) override { m_selection[box] = {start, length}; }
     void setFocus(Control control) override
     {

@@ -48,6 +48,19 @@ public:
     std::optional<long> chooseColor(long) override { return m_colors.isEmpty() ? std::nullopt : m_colors.dequeue(); }
     void timedMessage(const QString& text, int) override { m_timed.append(text); }
     void setBusy(bool busy) override { m_busy = busy; }
+    // Runs the work as the progress dialog would; with cancelAfterSteps set,
+    // Cancel is pressed after that many steps if the work has not ended.
+    bool runWithProgress(const QString& text, SteppedWork& work) override
+    {
+        progressTexts << text;
+        for (int steps = 1; work.step(); ++steps) {
+            if (steps == cancelAfterSteps)
+                return false;
+        }
+        return true;
+    }
+    int cancelAfterSteps = 0;
+    QStringList progressTexts;
 
     bool busy() const { return m_busy; }
 

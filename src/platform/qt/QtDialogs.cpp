@@ -7,8 +7,13 @@
 
 #include <QApplication>
 #include <QColorDialog>
+#include <QEventLoop>
 #include <QFileDialog>
 #include <QMessageBox>
+#include <QProgressDialog>
+#include <QTimer>
+
+#include <algorithm>
 
 namespace k7 {
 
@@ -124,6 +129,42 @@ void QtDialogs::setBusy(bool busy)
         --m_busyDepth;
         QApplication::restoreOverrideCursor();
     }
+}
+
+bool QtDialogs::runWithProgress(const QString& text, SteppedWork& work)
+{
+    // The slices run from a timer of a local event loop, so the window
+    // repaints between them; the dialog appears only when the work has taken
+    // a second, and being modal it keeps the menus from starting anything else.
+    constexpr int kScale = 1000;
+    QProgressDialog dialog(text, QStringLiteral("Cancel"), 0, kScale, m_parent);
+    dialog.setObjectName(QStringLiteral("progress"));
+    dialog.setWindowTitle(QStringLiteral("K7"));
+    dialog.setWindowModality(Qt::WindowModal);
+    dialog.setMinimumDuration(1000);
+    dialog.setAutoReset(false);
+    dialog.setAutoClose(false);
+
+    QEventLoop loop;
+    bool cancelled = false;
+    QTimer slices;
+    slices.setInterval(0);
+    QObject::connect(&slices, &QTimer::timeout, &loop, [&] {
+        if (cancelled || !work.step()) {
+            loop.quit();
+            return;
+        }
+        const qint64 total = qMax<qint64>(1, work.total());
+        dialog.setValue(static_cast<int>(std::clamp<qint64>(work.done() * kScale / total, 0, kScale - 1)));
+    });
+    QObject::connect(&dialog, &QProgressDialog::canceled, &loop, [&] {
+        cancelled = true;
+        loop.quit();
+    });
+    slices.start();
+    loop.exec();
+    slices.stop();
+    return !cancelled;
 }
 
 }  // namespace k7

@@ -27,6 +27,7 @@ public:
     std::optional<long> chooseColor(long initial) override;
     void timedMessage(const QString& text, int milliseconds) override;
     void setBusy(bool busy) override;
+    bool runWithProgress(const QString& text, SteppedWork& work) override;
 
 private:
     QWidget* m_parent = nullptr;

@@ -1,0 +1,158 @@
+// Exports a table of a million rows and six fields as File > Export ASCII
+// does, and the same table with the sqlite3 program's -csv mode, in turns;
+// prints the medians, their ratio, and the memory the process holds while
+// exporting.
+
+#include "platform/UnattendedDialogs.h"
+#include "store/Database.h"
+#include "store/RecordSet.h"
+#include "store/TextExport.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QFileInfo>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+
+#include <algorithm>
+#include <cstdio>
+#include <vector>
+
+namespace {
+
+long statusKb(const char* key)
+{
+    QFile status(QStringLiteral("/proc/self/status"));
+    if (!status.open(QIODevice::ReadOnly))
+        return -1;
+    for (const QByteArray& line : status.readAll().split('\n'))
+        if (line.startsWith(key))
+            return line.mid(static_cast<int>(qstrlen(key))).trimmed().split(' ').first().toLong();
+    return -1;
+}
+
+double median(std::vector<double> v)
+{
+    std::sort(v.begin(), v.end());
+    return v[v.size() / 2];
+}
+
+// Runs the export without a window, noting the most memory held between slices.
+class MeasuringDialogs : public k7::UnattendedDialogs {
+public:
+    long peakKb = 0;
+    int message(const QString&, int) override { return k7::Answer::No; }
+    bool runWithProgress(const QString&, k7::SteppedWork& work) override
+    {
+        while (work.step())
+            peakKb = std::max(peakKb, statusKb("VmRSS:"));
+        return true;
+    }
+};
+
+bool makeTable(const QString& path, int rows)
+{
+    k7::Database db;
+    k7::TableDef def;
+    def.name = QStringLiteral("Finds");
+    def.addField(QStringLiteral("ID"), k7::FieldType::Text, 12);
+    def.addField(QStringLiteral("Site"), k7::FieldType::Text, 20);
+    def.addField(QStringLiteral("Kind"), k7::FieldType::Text, 20);
+    def.addField(QStringLiteral("Count"), k7::FieldType::Single);
+    def.addField(QStringLiteral("Weight"), k7::FieldType::Single);
+    def.addField(QStringLiteral("Length"), k7::FieldType::Single);
+    // Singles as K7 stores them: values a 32-bit float holds exactly.
+    return db.create(path) && db.appendTable(def)
+           && db.execute(QStringLiteral("WITH RECURSIVE c(x) AS (SELECT 1 UNION ALL SELECT x + 1 FROM c WHERE x < %1) "
+                                        "INSERT INTO Finds SELECT 'A' || x, 'Site ' || (x % 50), "
+                                        "CASE x % 3 WHEN 0 THEN 'Bone' WHEN 1 THEN 'Ceramic' ELSE '12\" rim' END, "
+                                        "x % 100, (x % 1000) / 8.0, -(x % 77) * 1.5 FROM c")
+                             .arg(rows));
+}
+
+k7::Model sixVariables()
+{
+    k7::Model model;
+    const std::pair<const char*, int> vars[] = {{"ID", k7::TypeText},       {"Site", k7::TypeText},
+                                                {"Kind", k7::TypeMenu},     {"Count", k7::TypeNumeric},
+                                                {"Weight", k7::TypeNumeric}, {"Length", k7::TypeNumeric}};
+    for (const auto& [name, type] : vars) {
+        k7::Variable& v = model.var(++model.varcount);
+        v.varname = QString::fromLatin1(name);
+        v.vartype = type;
+    }
+    return model;
+}
+
+}  // namespace
+
+int main(int argc, char* argv[])
+{
+    QCoreApplication app(argc, argv);
+    const int rows = argc > 1 ? QByteArray(argv[1]).toInt() : 1000000;
+    const int runs = 3;
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("bench.mdb"));
+    QElapsedTimer timer;
+    timer.start();
+    if (!makeTable(path, rows)) {
+        std::fprintf(stderr, "cannot make the table\n");
+        return 1;
+    }
+    std::printf("table of %d rows, six fields, made in %.2f s\n", rows, timer.elapsed() / 1000.0);
+    const QString sqlite3 = QStandardPaths::findExecutable(QStringLiteral("sqlite3"));
+
+    const k7::Model model = sixVariables();
+    std::vector<double> ours;
+    std::vector<double> theirs;
+    long before = 0;
+    long peak = 0;
+    qint64 bytes = 0;
+    for (int run = 0; run < runs; ++run) {
+        k7::Database db;
+        k7::RecordSet records;
+        if (!db.open(path) || !records.openTable(db, QStringLiteral("Finds"))) {
+            std::fprintf(stderr, "cannot open: %s\n", qPrintable(db.lastError() + records.lastError()));
+            return 1;
+        }
+        const QString out = dir.filePath(QStringLiteral("k7.txt"));
+        MeasuringDialogs dialogs;
+        before = statusKb("VmRSS:");
+        timer.restart();
+        const k7::ExportResult result = k7::ExportToFile(model, records, out, true, dialogs);
+        ours.push_back(timer.nsecsElapsed() / 1e9);
+        if (result.outcome != k7::ExportOutcome::Written) {
+            std::fprintf(stderr, "export failed: %s\n", qPrintable(result.error));
+            return 1;
+        }
+        peak = std::max(peak, dialogs.peakKb);
+        bytes = QFileInfo(out).size();
+        records.close();
+        db.close();
+
+        if (sqlite3.isEmpty())
+            continue;
+        QProcess csv;
+        csv.setStandardOutputFile(dir.filePath(QStringLiteral("sqlite3.csv")));
+        timer.restart();
+        csv.start(sqlite3, {QStringLiteral("-csv"), QStringLiteral("-header"), path,
+                            QStringLiteral("SELECT * FROM Finds")});
+        if (!csv.waitForFinished(600000) || csv.exitCode() != 0) {
+            std::fprintf(stderr, "sqlite3 -csv failed\n");
+            return 1;
+        }
+        theirs.push_back(timer.nsecsElapsed() / 1e9);
+    }
+    std::printf("export of %d rows (%lld bytes): median %.2f s (%d runs)\n", rows, static_cast<long long>(bytes),
+                median(ours), runs);
+    if (theirs.empty()) {
+        std::printf("sqlite3 is not installed: no ratio\n");
+    } else {
+        std::printf("sqlite3 -csv on the same table: median %.2f s\n", median(theirs));
+        std::printf("ratio: %.2f (target under 1.5)\n", median(ours) / median(theirs));
+    }
+    std::printf("memory while exporting: %ld kB before, %ld kB at most (+%ld kB)\n", before, peak, peak - before);
+    return 0;
+}

@@ -1,0 +1,269 @@
+// The checks of a text value: uniqueness in the data table (with Re-edit and
+// Emptyonly), the check digit of an identifier, and the look-up in a
+// reference table.
+
+#include "entry/EntryEngine.h"
+
+#include "cfg/Model.h"
+#include "cfg/NumberText.h"
+#include "entry/RecordState.h"
+#include "entry/ValueForms.h"
+#include "platform/Dialogs.h"
+#include "store/AccessFile.h"
+#include "store/AccessOffer.h"
+#include "store/DataStore.h"
+
+#include <QFileInfo>
+
+namespace k7 {
+
+namespace {
+
+// Removes the blanks around the first "-".
+QString tightenDash(const QString& value)
+{
+    const qsizetype dash = value.indexOf(QLatin1Char('-'));
+    if (dash < 0)
+        return value;
+    return value.left(dash).trimmed() + QLatin1Char('-') + value.mid(dash + 1).trimmed();
+}
+
+// "NAME" -> "Name", as the look-up summary shows field names.
+QString capitalised(const QString& name)
+{
+    return name.left(1).toUpper() + name.mid(1).toLower();
+}
+
+}  // namespace
+
+EntryEngine::Check EntryEngine::checkUnique()
+{
+    tightenReservedName();
+    const bool reEdit = m_model.options.on(OptReEdit);
+    std::unique_ptr<RecordSet> found = queryUnique(reEdit);
+    if (!found->isOpen())
+        return reportQueryFailure(*found);
+    if (found->bof() && found->eof()) {
+        // A new value where the row being completed already holds one (the
+        // record was cleared, or its identifier retyped) starts a new row,
+        // so that the row found earlier is not overwritten.
+        if (!m_state.newrecord && !completedRowHasNoValue(m_model.var(m_state.curvar).varname))
+            m_state.newrecord = true;
+        return Check::Passed;
+    }
+    if (!reEdit) {
+        m_dialogs.message(m_workvalue + QStringLiteral(" has already been entered."),
+                          Style::Information);
+        return Check::Rejected;
+    }
+    takeFoundRow(std::move(found));
+    if (!m_model.options.on(OptEmptyonly)) {
+        m_state.newrecord = true;
+        return Check::Passed;
+    }
+    return completeFoundRow();
+}
+
+// Identifiers in a variable named SQID or SQUID are compared without their
+// check digit and without blanks around the dash.
+void EntryEngine::tightenReservedName()
+{
+    const QString upperName = m_model.var(m_state.curvar).varname.toUpper();
+    if (upperName != QLatin1String("SQID") && upperName != QLatin1String("SQUID"))
+        return;
+    const qsizetype dot = m_workvalue.indexOf(QLatin1Char('.'));
+    if (dot >= 0) {
+        m_workvalue = m_workvalue.left(dot);
+        m_view.setBoxText(Control::TextBox, m_workvalue);
+    }
+    m_workvalue = tightenDash(m_workvalue);
+}
+
+// The rows holding the value being validated, compared as identifiers are
+// (FoldedMatch.h). Closed when the query failed.
+std::unique_ptr<RecordSet> EntryEngine::queryUnique(bool allFields)
+{
+    const QString& name = m_model.var(m_state.curvar).varname;
+    auto found = std::make_unique<RecordSet>();
+    m_dialogs.setBusy(true);
+    if (m_store.currentdb.isOpen())
+        found->openFolded(m_store.currentdb, m_store.tablename, name, m_workvalue,
+                          allFields ? QStringList{} : QStringList{name});
+    m_dialogs.setBusy(false);
+    return found;
+}
+
+// Another program's lock is only a moment's wait: the value stays in the box
+// for another Enter. Any other failure is an error in the query.
+EntryEngine::Check EntryEngine::reportQueryFailure(const RecordSet& rs)
+{
+    if (rs.lastErrorIsLock()) {
+        m_dialogs.message(QStringLiteral("The database is locked by another program.  Press Enter "
+                                         "to try the value again."),
+                          Style::Information);
+        keepTyped();
+        return Check::Stopped;
+    }
+    m_dialogs.message(QStringLiteral("Error in SQL.  Retype value."), Style::Information);
+    return Check::Rejected;
+}
+
+// Re-edit: the row found fills the record in progress, its identifier keeps
+// the case it is stored with, and the grid moves to it.
+void EntryEngine::takeFoundRow(std::unique_ptr<RecordSet> found)
+{
+    m_foundrs = std::move(found);
+    for (int v = 1; v <= m_model.varcount; ++v) {
+        const int i = m_foundrs->fieldIndex(m_model.var(v).varname);
+        m_state.varvalue[v] =
+            i < 0 ? QString() : RecordText(m_foundrs->value(i), m_foundrs->field(i).type);
+    }
+    const QString stored = m_state.varvalue[m_state.curvar];
+    if (!stored.isEmpty())
+        m_workvalue = stored;
+    if (m_store.currentrs.setBookmark(m_foundrs->bookmark())) {
+        m_view.refreshGrid();
+        m_view.gridGoToRow(m_store.currentrs.absolutePosition());
+    }
+}
+
+// Re-edit with Emptyonly: the row found is completed where it is empty.
+EntryEngine::Check EntryEngine::completeFoundRow()
+{
+    if (!m_model.var(m_state.curvar).varlookup.isEmpty() && lookUp() == Check::Stopped)
+        return Check::Stopped;
+    AdvanceToNext();
+    if (m_state.curvar > m_model.varcount) {
+        m_dialogs.message(QStringLiteral("This record is complete."), Style::Information);
+        // Starting over is a new record: a row being completed before must
+        // not be written with what comes next.
+        restartRecord();
+        return Check::Stopped;
+    }
+    m_state.newrecord = false;
+    ShowVariable(m_state.curvar);
+    return Check::Stopped;
+}
+
+// For a grid-cell edit: whether no row but the edited one holds the value.
+bool EntryEngine::uniqueInOtherRows(qint64 row)
+{
+    std::unique_ptr<RecordSet> found = queryUnique(false);
+    if (!found->isOpen()) {
+        reportQueryFailure(*found);
+        keepTyped();
+        return false;
+    }
+    for (found->moveFirst(); !found->eof(); found->moveNext()) {
+        if (found->bookmark() != row) {
+            refuse(m_workvalue + QStringLiteral(" has already been entered."));
+            return false;
+        }
+    }
+    return true;
+}
+
+bool EntryEngine::completedRowHasNoValue(const QString& field) const
+{
+    if (!m_foundrs || m_foundrs->absolutePosition() < 0)
+        return false;
+    const int i = m_foundrs->fieldIndex(field);
+    return i < 0 || RecordText(m_foundrs->value(i), m_foundrs->field(i).type).isEmpty();
+}
+
+EntryEngine::Check EntryEngine::checkSqid()
+{
+    m_workvalue = tightenDash(m_workvalue);
+    if (!m_workvalue.contains(QLatin1Char('.')))
+        return Check::Passed;
+    QString a;
+    QString b;
+    const qsizetype dash = m_workvalue.indexOf(QLatin1Char('-'));
+    if (dash >= 0) {
+        a = m_workvalue.left(dash).trimmed();
+        b = m_workvalue.mid(dash + 1).trimmed();
+    }
+    if (CheckDigit(a, b)) {
+        m_workvalue = m_workvalue.left(m_workvalue.indexOf(QLatin1Char('.')));
+        return Check::Passed;
+    }
+    m_dialogs.timedMessage(QStringLiteral("Parity error.  ") + m_workvalue, 5000);
+    return Check::Rejected;
+}
+
+bool EntryEngine::CheckDigit(const QString& a, const QString& b)
+{
+    const qsizetype dot = b.indexOf(QLatin1Char('.'));
+    if (dot < 0)
+        return true;
+    const QString check = b.mid(dot + 1);
+    const QString upperA = a.toUpper();
+    const QString upperB = b.left(dot).toUpper();
+    qint32 sum = 0;
+    for (const QChar ch : upperA + upperB)
+        sum = static_cast<qint32>(static_cast<qint64>(sum) + ch.unicode());
+    const QString digits = QString::number(sum);
+    return digits.right(1) == check;
+}
+
+EntryEngine::Check EntryEngine::lookUp()
+{
+    const Variable& var = m_model.var(m_state.curvar);
+    const QString lookup = var.varlookup;
+    const qsizetype blank = lookup.lastIndexOf(QLatin1Char(' '));
+    QString path = lookup.left(std::max<qsizetype>(blank, 0)).trimmed();
+    const QString table = lookup.mid(blank + 1).trimmed();
+    // Found where the CFG reader found it: as written, else beside the CFG
+    // (also when the name has folders of its own, relative to the CFG's).
+    if (!QFileInfo(path).isFile() && QFileInfo(cfgFolder() + path).isFile())
+        path = cfgFolder() + path;
+
+    // Only read from: a reference database in a read-only folder still works,
+    // and one that has gone since the CFG was read is not created again.
+    Database db;
+    RecordSet rs;
+    m_dialogs.setBusy(true);
+    const bool ran = db.open(path, Database::Access::ReadOnly)
+                     && rs.openWhere(db, table, var.varname, m_workvalue);
+    m_dialogs.setBusy(false);
+    if (!ran && DetectAccessFormat(path) != AccessFormat::None) {
+        m_dialogs.message(QStringLiteral("Error: Could not look-up values.  ") + AccessImportHint(path),
+                          Style::Information);
+        return Check::Passed;
+    }
+    if (!ran) {
+        m_dialogs.message(QStringLiteral("Error in SQL. Could not look-up values."),
+                          Style::Information);
+        return Check::Passed;
+    }
+    if (rs.bof() && rs.eof()) {
+        const int answer = m_dialogs.message(m_workvalue + QStringLiteral(" could not be found."),
+                                             Style::OkCancel + Style::Information);
+        if (answer == Answer::Ok)
+            return Check::Passed;
+        keepTyped();
+        return Check::Stopped;
+    }
+    QString summary;
+    for (int i = 0; i < rs.fieldCount(); ++i) {
+        const FieldDef& field = rs.field(i);
+        const QVariant value = rs.value(i);
+        const QString text = value.isNull() ? QString()
+                             : field.type == FieldType::Single ? ShortestSingle(value.toDouble())
+                                                               : value.toString();
+        summary += capitalised(field.name) + QStringLiteral(" = ") + text + QLatin1Char('\r');
+        if (field.name.toLower() == QLatin1String("status") && !text.trimmed().isEmpty()) {
+            const int answer = m_dialogs.message(
+                QStringLiteral("Status is ") + text + QStringLiteral(".  Continue?"),
+                Style::YesNo + Style::Question);
+            if (answer == Answer::No) {
+                keepTyped();
+                return Check::Stopped;
+            }
+        }
+    }
+    m_dialogs.timedMessage(summary, 5000);
+    return Check::Passed;
+}
+
+}  // namespace k7

@@ -1,0 +1,284 @@
+// The record in progress: where a record starts, what it starts with (carried
+// and auto-incremented values), starting over, and saving it. Only these
+// routines and the accept operation change the record; presenting a variable
+// never does.
+
+#include "entry/EntryEngine.h"
+
+#include "cfg/Conditions.h"
+#include "cfg/Model.h"
+#include "cfg/NumberText.h"
+#include "entry/RecordState.h"
+#include "entry/ValueForms.h"
+#include "platform/Dialogs.h"
+#include "store/DataStore.h"
+
+namespace k7 {
+
+namespace {
+
+bool isAutoinc(const Variable& var)
+{
+    return var.varautoinc == 1 && var.vartype == TypeNumeric;
+}
+
+// Sets field i from a value of the record in progress, by the variable's kind.
+bool setRecordField(RecordSet& rs, int i, int vartype, const QString& value)
+{
+    if (IsNumericKind(vartype))
+        return rs.setField(i, ValNumber(value));
+    if (!IsTextType(vartype))
+        return true;
+    const FieldDef& field = rs.field(i);
+    if (field.type == FieldType::YesNo) {
+        const std::optional<bool> flag = ReadYesNo(value);
+        return !flag || rs.setField(i, *flag);
+    }
+    if (!field.allowZeroLength && value.trimmed().isEmpty())
+        return rs.setField(i, QStringLiteral(" "));
+    return rs.setField(i, value);
+}
+
+}  // namespace
+
+bool EntryEngine::conditionsHold(int v) const
+{
+    const Variable& var = m_model.var(v);
+    return var.condcount == 0 || EvalConditions(m_model, v, m_state.varvalue) == 1;
+}
+
+bool EntryEngine::isAsked(int v, bool emptyOnly) const
+{
+    if (m_model.var(v).varskip == 1 || !conditionsHold(v))
+        return false;
+    return !emptyOnly || EmptyOrZero(m_state.varvalue[v].trimmed());
+}
+
+void EntryEngine::AdvanceToNext()
+{
+    const bool emptyOnly = m_model.options.on(OptEmptyonly);
+    do {
+        ++m_state.curvar;
+    } while (m_state.curvar <= m_model.varcount && !isAsked(m_state.curvar, emptyOnly));
+}
+
+// Presents the first variable to be asked. When every variable is skipped the
+// first whose conditions hold is offered anyway, so that entry is not stuck.
+void EntryEngine::presentFirst()
+{
+    int first = 0;
+    for (int v = 1; v <= m_model.varcount && first == 0; ++v) {
+        if (isAsked(v, false))
+            first = v;
+    }
+    for (int v = 1; v <= m_model.varcount && first == 0; ++v) {
+        if (conditionsHold(v))
+            first = v;
+    }
+    m_state.curvar = first == 0 ? 1 : first;
+    if (first != 0)
+        ShowVariable(first);
+}
+
+QString EntryEngine::presetValue(int v) const
+{
+    const Variable& var = m_model.var(v);
+    if (isAutoinc(var))
+        return m_state.autoincvalue[v];
+    if (var.varcarry == 1 && !EmptyOrZero(m_state.carryvalue[v]))
+        return m_state.carryvalue[v];
+    return QString();
+}
+
+void EntryEngine::presetValues()
+{
+    for (int v = 1; v <= m_model.varcount; ++v) {
+        const QString preset = presetValue(v);
+        if (!preset.isEmpty())
+            m_state.varvalue[v] = preset;
+    }
+}
+
+double EntryEngine::largestStored(int v) const
+{
+    RecordSet& table = m_store.currentrs;
+    const int i = table.isOpen() ? table.fieldIndex(m_model.var(v).varname) : -1;
+    if (i < 0)
+        return 0;
+    const QString field = QuoteName(table.field(i).name);
+    const QString value = table.field(i).type == FieldType::Text
+                              ? QStringLiteral("CAST(%1 AS REAL)").arg(field)
+                              : field;
+    RecordSet largest;
+    if (!largest.openQuery(m_store.currentdb, QStringLiteral("SELECT MAX(%1) FROM %2")
+                                                  .arg(value, QuoteName(table.tableName())))
+        || largest.bof())
+        return 0;
+    return largest.value(0).toDouble();
+}
+
+void EntryEngine::StartRecord()
+{
+    for (int v = 1; v <= m_model.varcount; ++v) {
+        const Variable& var = m_model.var(v);
+        if (var.varcarry != 1)
+            m_state.varvalue[v].clear();
+        // The first record after opening continues the numbers already stored.
+        if (isAutoinc(var))
+            m_state.autoincvalue[v] = ShortestNumber(largestStored(v) + 1);
+    }
+    presetValues();
+    m_state.newrecord = true;
+    m_state.editing = false;
+    presentFirst();
+}
+
+void EntryEngine::restartRecord()
+{
+    for (int v = 1; v <= m_model.varcount; ++v)
+        m_state.varvalue[v].clear();
+    presetValues();
+    m_state.newrecord = true;
+    presentFirst();
+}
+
+void EntryEngine::completeRecord()
+{
+    for (int v = 1; v <= m_model.varcount; ++v) {
+        if (isAutoinc(m_model.var(v)))
+            m_state.autoincvalue[v] = ShortestNumber(ValNumber(m_state.varvalue[v]) + 1);
+    }
+    m_state.listguard = true;
+    m_view.selectVariable(-1);
+    m_state.listguard = false;
+    restartRecord();
+}
+
+// Whether starting over would lose something the operator gave: an accepted
+// value other than the one the record started with, or text typed in the box.
+bool EntryEngine::holdsTypedValues() const
+{
+    for (int v = 1; v <= m_model.varcount; ++v) {
+        if (m_state.varvalue[v] != presetValue(v) && !m_state.varvalue[v].isEmpty())
+            return true;
+    }
+    const Control box = presentedControl();
+    if (m_state.editing || (box != Control::TextBox && box != Control::NumericBox))
+        return false;
+    const QString typed = m_view.boxText(box);
+    const int cur = m_state.curvar;
+    return !typed.isEmpty() && (cur > m_model.varcount || typed != m_state.varvalue[cur]);
+}
+
+void EntryEngine::clearRecord()
+{
+    std::optional<ClearedRecord> cleared;
+    if (holdsTypedValues()) {
+        const Control box = presentedControl();
+        cleared = ClearedRecord{m_state.varvalue, m_state.curvar, m_state.newrecord, box,
+                                box == Control::MenuList ? QString() : m_view.boxText(box)};
+    }
+    // Clearing is about the record in progress: a grid-cell edit under way
+    // ends first, so that what is typed next is not written into the grid.
+    if (m_state.editing) {
+        m_state.editing = false;
+        m_view.setGridTabStop(true);
+    }
+    restartRecord();
+    if (cleared) {
+        m_cleared = std::move(cleared);
+        m_view.setFrameCaption(FrameOf(presentedControl()),
+                               QStringLiteral("Record cleared: Ctrl+Z brings it back"), 0);
+    }
+}
+
+void EntryEngine::undoClear()
+{
+    ClearedRecord cleared = std::move(*m_cleared);
+    m_cleared.reset();
+    m_state.varvalue = std::move(cleared.varvalue);
+    m_state.newrecord = cleared.newrecord;
+    m_state.curvar = cleared.curvar;
+    ShowVariable(cleared.curvar);
+    if (!cleared.typed.isEmpty() && presentedControl() == cleared.box) {
+        m_view.setBoxText(cleared.box, cleared.typed);
+        m_view.selectBoxText(cleared.box, 0, static_cast<int>(cleared.typed.size()));
+    }
+}
+
+// The chance to undo Ctrl+C ends with the next key; its note goes with it.
+void EntryEngine::forgetCleared()
+{
+    if (!m_cleared)
+        return;
+    m_cleared.reset();
+    m_view.setFrameCaption(FrameOf(presentedControl()), QString(), 0);
+}
+
+// The variables the finished record asks, walking its conditions in order
+// with its final values; a variable not asked takes no value in `values`.
+std::vector<bool> EntryEngine::askedInFinalPath(std::vector<QString>& values) const
+{
+    std::vector<bool> asked(static_cast<size_t>(m_model.varcount) + 1, true);
+    for (int v = 1; v <= m_model.varcount; ++v) {
+        if (m_model.var(v).condcount > 0 && EvalConditions(m_model, v, values) != 1) {
+            asked[static_cast<size_t>(v)] = false;
+            values[static_cast<size_t>(v)].clear();
+        }
+    }
+    return asked;
+}
+
+bool EntryEngine::writeRecord(RecordSet& rs)
+{
+    std::vector<QString> values = m_state.varvalue;
+    const std::vector<bool> asked = askedInFinalPath(values);
+    const bool started = m_state.newrecord ? rs.addNew() : rs.edit();
+    bool ok = started;
+    for (int v = 1; ok && v <= m_model.varcount; ++v) {
+        const Variable& var = m_model.var(v);
+        const int i = rs.fieldIndex(var.varname);
+        // A row being completed keeps what it holds where this record asked nothing.
+        if (i < 0 || (!m_state.newrecord && !asked[static_cast<size_t>(v)]))
+            continue;
+        ok = setRecordField(rs, i, var.vartype, values[static_cast<size_t>(v)]);
+    }
+    if (ok)
+        ok = rs.update();
+    if (!ok) {
+        const QString reason = rs.lastError();
+        if (started)
+            rs.cancelUpdate();
+        m_dialogs.message(QStringLiteral("The record could not be saved: ") + reason
+                              + QStringLiteral("\nThe values are kept; press Enter to try again."),
+                          Style::Critical);
+    }
+    return ok;
+}
+
+bool EntryEngine::SaveRecord()
+{
+    // The row being completed was deleted meanwhile (from the grid): the
+    // record is added as a new row rather than refused at every try.
+    if (!m_state.newrecord && m_foundrs && m_foundrs->currentRowGone())
+        m_state.newrecord = true;
+    RecordSet* rs = m_state.newrecord ? &m_store.currentrs : m_foundrs.get();
+    if (!rs || !rs->isOpen()) {
+        m_dialogs.message(QStringLiteral("The record could not be saved: no data table is open."),
+                          Style::Critical);
+        return false;
+    }
+    if (!writeRecord(*rs))
+        return false;
+    // A new row is shown where the grid's order puts it (the last row when
+    // its filter leaves the row out).
+    RecordSet& shown = m_store.currentrs;
+    if (m_state.newrecord && !shown.setBookmark(shown.lastModified()))
+        shown.moveLast();
+    m_view.refreshGrid();
+    if (m_state.newrecord)
+        m_view.gridGoToRow(shown.absolutePosition());
+    return true;
+}
+
+}  // namespace k7

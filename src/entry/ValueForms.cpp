@@ -1,0 +1,49 @@
+#include "entry/ValueForms.h"
+
+#include "cfg/NumberText.h"
+
+namespace k7 {
+
+QString RecordText(const QVariant& value, FieldType type)
+{
+    if (value.isNull())
+        return QString();
+    QString text;
+    if (type == FieldType::Single)
+        text = ShortestSingle(value.toDouble());
+    else if (type == FieldType::YesNo)
+        text = value.toBool() ? QStringLiteral("True") : QStringLiteral("False");
+    else
+        text = value.toString();
+    return text.trimmed().isEmpty() ? QString() : text;
+}
+
+std::optional<bool> ReadYesNo(const QString& value)
+{
+    const QString upper = value.toUpper();
+    if (upper == QLatin1String("YES") || upper == QLatin1String("TRUE"))
+        return true;
+    if (upper == QLatin1String("NO") || upper == QLatin1String("FALSE"))
+        return false;
+    return std::nullopt;
+}
+
+int MenuItemFor(const QStringList& items, const QString& value)
+{
+    if (value.isEmpty())
+        return -1;
+    if (const qsizetype exact = items.indexOf(value); exact >= 0)
+        return static_cast<int>(exact);
+    for (qsizetype i = 0; i < items.size(); ++i) {
+        if (items.at(i).compare(value, Qt::CaseInsensitive) == 0)
+            return static_cast<int>(i);
+    }
+    const std::optional<bool> meaning = ReadYesNo(value);
+    for (qsizetype i = 0; meaning && i < items.size(); ++i) {
+        if (ReadYesNo(items.at(i)) == meaning)
+            return static_cast<int>(i);
+    }
+    return -1;
+}
+
+}  // namespace k7

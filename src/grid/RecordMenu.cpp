@@ -1,0 +1,44 @@
+#include "grid/RecordMenu.h"
+
+#include "app/MainWindow.h"
+#include "entry/EntryEngine.h"
+#include "grid/DataGrid.h"
+#include "grid/RecordSetModel.h"
+#include "store/RecordSet.h"
+
+#include <QItemSelectionModel>
+
+#include <algorithm>
+
+namespace k7 {
+
+RecordMenu::RecordMenu(MainWindow& window, Dialogs& dialogs)
+    : m_window(window),
+      m_commands({window.model(), window.store(), dialogs, window, window,
+                  [&window] { return window.grid()->recordModel()->recordSet(); },
+                  [&window] {
+                      if (window.state().editing)
+                          window.engine().previousvarPressed();
+                  }})
+{
+}
+
+QList<qint64> RecordMenu::selectedBookmarks() const
+{
+    const DataGrid* grid = m_window.grid();
+    const RecordSet* records = grid->recordModel()->recordSet();
+    if (!records || !records->isOpen())
+        return {};
+    QList<int> rows;
+    for (const QModelIndex& index : grid->selectionModel()->selectedRows())
+        rows << index.row();
+    std::sort(rows.begin(), rows.end());
+    QList<qint64> bookmarks;
+    for (const int row : rows) {
+        if (const qint64 bookmark = records->bookmarkAt(row); bookmark >= 0)
+            bookmarks << bookmark;
+    }
+    return bookmarks;
+}
+
+}  // namespace k7

@@ -1,0 +1,35 @@
+#pragma once
+// frmsort: the fields of the CFG on the left, the sort fields on the right.
+// The logic lives in SortChoice; this window shows it and forwards clicks.
+
+#include "grid/GridTools.h"
+#include "store/GridSort.h"
+
+#include <QDialog>
+
+class QListWidget;
+class QPushButton;
+
+namespace k7 {
+
+class SortDialog : public QDialog {
+    Q_OBJECT
+public:
+    SortDialog(const GridTools& tools, QWidget* parent = nullptr);
+
+private:
+    void addSelected();
+    void removeSelected();
+    void sort();
+    void removeSort();
+    void closeDialog();
+    void showList();
+
+    GridTools m_tools;
+    SortChoice m_choice;
+    QListWidget* m_fieldList = nullptr;
+    QListWidget* m_sortList = nullptr;
+    QPushButton* m_sort = nullptr;
+};
+
+}  // namespace k7

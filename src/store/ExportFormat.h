@@ -1,0 +1,50 @@
+#pragma once
+// The text export's format. Each field of the table is matched to the CFG
+// variable of the same name (ignoring case), and the variable's type decides
+// how it is written:
+//  - text, menu, table-menu and identifier variables between double quotes,
+//    a double quote inside the value doubled;
+//  - the number kinds unquoted, with one blank before a value that is not
+//    negative, and "." as the decimal point.
+// A field that no variable names is left out, from the name line as well.
+// A Null is nothing between the separators. Fields are separated by ",",
+// lines end in CR LF, and text is UTF-8.
+
+#include "cfg/Model.h"
+#include "store/TableDef.h"
+
+#include <QByteArray>
+#include <QList>
+
+struct sqlite3_stmt;
+
+namespace k7 {
+
+enum class ExportForm { Quoted, Number };
+
+struct ExportColumn {
+    int field = 0;  // position among the record set's fields
+    QString name;
+    ExportForm form = ExportForm::Quoted;
+    FieldType type = FieldType::Text;  // how the field stores its values
+};
+
+// The fields that variables of `model` name, in field order, each with the
+// form of its variable's type. Variables of no known type name no field.
+QList<ExportColumn> ExportColumns(const Model& model, const QList<FieldDef>& fields);
+
+// The optional first line: the columns' names, quoted, with its CR LF.
+QByteArray ExportNameLine(const QList<ExportColumn>& columns);
+
+// Appends one value as `column` writes it, read from result column `i` of
+// a statement that has just stepped onto a row. A number field holding text
+// that is not a number is written quoted, so that it is neither lost nor
+// able to break the line into other columns.
+void AppendExportValue(QByteArray& out, const ExportColumn& column, sqlite3_stmt* row, int i);
+
+// The pieces, for values at hand.
+void AppendQuoted(QByteArray& out, const char* utf8, qsizetype size);
+void AppendNumber(QByteArray& out, double value, FieldType type);
+void AppendInteger(QByteArray& out, qint64 value);
+
+}  // namespace k7

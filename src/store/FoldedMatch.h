@@ -1,0 +1,29 @@
+#pragma once
+// Identifiers are compared as the operator reads them: blanks at either end
+// do not count, and case is folded over the whole of Unicode (SQLite's NOCASE
+// folds ASCII letters only). The comparison is a collation registered on each
+// connection K7 opens; the schema never names it, so other programs can still
+// read and write the file.
+
+#include <QString>
+
+struct sqlite3;
+
+namespace k7 {
+
+// The collation's name, as queries write it after COLLATE.
+inline constexpr char kFoldCollation[] = "k7fold";
+
+// The form in which two values are compared.
+QString FoldKey(const QString& value);
+
+// Registers the collation on a connection; false when SQLite refuses it.
+bool RegisterFoldCollation(sqlite3* db);
+
+// The condition that picks the stored values a NOCASE comparison of folded
+// text can miss: those with blanks or control characters at either end, or
+// any character outside printable ASCII. A partial index with this condition
+// lets the folded query read only those rows beside its NOCASE index look-up.
+QString FoldSensitiveCondition(const QString& quotedField);
+
+}  // namespace k7

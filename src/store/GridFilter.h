@@ -1,0 +1,73 @@
+#pragma once
+// The filter dialog's logic. "Apply Filter" shows only the rows whose field
+// shows the chosen value (as the grid shows it, without regard to case),
+// keeping any sort, and stores `Filter` as field=value in the [K7] section;
+// "Remove Filter" shows every row again and stores an empty `Filter`. The
+// stored key preselects the dialog; it never filters the grid by itself.
+
+#include "store/SqliteStatement.h"
+#include "store/TableDef.h"
+
+#include <QString>
+#include <QStringList>
+
+#include <memory>
+#include <optional>
+
+namespace k7 {
+
+class Database;
+class Dialogs;
+class ShellHooks;
+struct DataStore;
+struct Model;
+
+struct FieldValue {
+    QString field;
+    QString value;
+};
+
+// The stored `Filter` split at its first "="; nothing when it has none.
+std::optional<FieldValue> ParseFilterKey(const QString& key);
+
+class FilterChoice {
+public:
+    FilterChoice(Model& model, DataStore& store, Dialogs& dialogs, ShellHooks& shell);
+
+    QStringList fieldNames() const;
+    // What the stored key preselects.
+    std::optional<FieldValue> stored() const { return ParseFilterKey(m_stored); }
+    // The filter the grid shows now, if any.
+    std::optional<FieldValue> applied() const;
+
+    bool apply(const QString& field, const QString& value);
+    bool remove();
+
+private:
+    bool store(const QString& key);
+
+    Model& m_model;
+    DataStore& m_store;
+    Dialogs& m_dialogs;
+    ShellHooks& m_shell;
+    QString m_stored;
+};
+
+// The distinct values of one field as the grid shows them, in the engine's
+// GROUP BY order (Null as ""), read a page at a time so that a field with a
+// hundred thousand values lists at once.
+class DistinctValues {
+public:
+    bool open(Database& db, const QString& table, const QString& field);
+    // Up to `count` more values; fewer (or none) at the end.
+    QStringList next(int count);
+    bool atEnd() const { return !m_stmt; }
+    QString lastError() const { return m_error; }
+
+private:
+    std::unique_ptr<SqliteStatement> m_stmt;
+    FieldType m_type = FieldType::Text;
+    QString m_error;
+};
+
+}  // namespace k7

@@ -1,0 +1,118 @@
+#include "store/RecordDeletion.h"
+
+#include "store/DataTable.h"
+#include "store/TableChange.h"
+
+#include <algorithm>
+#include <functional>
+
+namespace k7 {
+
+namespace {
+
+// Runs `change` in one transaction of `db`: all of it is kept, or on any
+// failure none of it, with the reason in `error`.
+bool inOneTransaction(Database& db, QString* error, const std::function<bool(QString*)>& change)
+{
+    if (!db.transaction()) {
+        *error = db.lastError();
+        return false;
+    }
+    if (!change(error)) {
+        db.rollback();
+        return false;
+    }
+    if (!db.commit()) {
+        *error = db.lastError();
+        db.rollback();
+        return false;
+    }
+    return true;
+}
+
+// Deletes rows through the record set in one transaction. The set drops each
+// key as its row goes, so after a failure it reads its keys again and goes
+// back to the record that was current.
+bool deleteThrough(RecordSet& records, QString* error, const std::function<bool()>& deleteRows)
+{
+    Database* db = records.database();
+    if (!db || !records.isUpdatable()) {
+        *error = QStringLiteral("The records cannot be changed.");
+        return false;
+    }
+    const qint64 current = records.bookmark();
+    const bool deleted = inOneTransaction(*db, error, [&](QString* why) {
+        if (deleteRows())
+            return true;
+        *why = records.lastError();
+        return false;
+    });
+    if (!deleted) {
+        records.requery();
+        if (current >= 0)
+            records.setBookmark(current);
+        return false;
+    }
+    if (records.recordCount() > 0)
+        records.moveLast();
+    return true;
+}
+
+// Makes again the indexes the old table had, leaving out those over a field
+// the new table lacks. The indexes of the table's own constraints come with
+// the table itself.
+bool restoreIndexes(Database& db, const QString& table, const QList<IndexDef>& indexes)
+{
+    const TableDef* def = db.findTable(table);
+    for (const IndexDef& index : indexes) {
+        if (index.primary || index.name.startsWith(QLatin1String("sqlite_autoindex"), Qt::CaseInsensitive))
+            continue;
+        const QStringList fields = index.fieldNames();
+        const bool covered = std::all_of(fields.begin(), fields.end(),
+                                         [&](const QString& f) { return def && def->fieldIndex(f) >= 0; });
+        if (covered && !db.appendIndex(table, index))
+            return false;
+    }
+    return true;
+}
+
+}  // namespace
+
+bool DeleteLastRecord(RecordSet& records, QString* error)
+{
+    if (records.recordCount() == 0) {
+        *error = QStringLiteral("There is no record to delete.");
+        return false;
+    }
+    return deleteThrough(records, error, [&] {
+        records.moveLast();
+        return records.deleteCurrent();
+    });
+}
+
+bool DeleteRecords(RecordSet& records, const QList<qint64>& bookmarks, QString* error)
+{
+    return deleteThrough(records, error, [&] {
+        for (const qint64 bookmark : bookmarks) {
+            if (!records.setBookmark(bookmark) || !records.deleteCurrent())
+                return false;
+        }
+        return true;
+    });
+}
+
+bool EmptyDataTable(const Model& model, DataStore& store, ShellHooks& shell, QString* error)
+{
+    const TableDef* old = store.currentdb.findTable(store.tablename);
+    if (!old) {
+        *error = QStringLiteral("The table %1 does not exist in the database.").arg(store.tablename);
+        return false;
+    }
+    const QList<IndexDef> indexes = old->indexes;
+    const QString table = store.tablename;
+    return ChangeDataTable(store, shell, error, [&](Database& db) {
+        return db.deleteTable(table) && CreateDataTable(model, db, table) && restoreIndexes(db, table, indexes);
+    });
+}
+
+}  // namespace k7

@@ -1,0 +1,329 @@
+// Opening and closing record sets: the key query of a dynaset and the rows
+// of a snapshot.
+#include "store/RecordSet.h"
+
+#include "store/Database.h"
+#include "store/FoldedMatch.h"
+#include "store/ShownText.h"
+#include "store/SqliteStatement.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace k7 {
+
+namespace {
+
+// The name under which the row id is selected: "rowid" unless the table has
+// a field of that name.
+QString rowidAlias(const TableDef& table)
+{
+    for (const char* candidate : {"rowid", "_rowid_", "oid"}) {
+        const QString name = QString::fromLatin1(candidate);
+        if (table.fieldIndex(name) < 0)
+            return name;
+    }
+    return QString();
+}
+
+QString noSuchField(const QString& table, const QString& field)
+{
+    return QStringLiteral("The table %1 has no field %2.").arg(table, field);
+}
+
+// The condition keeping the rows whose `field` shows `value`, with its
+// values appended to `values`.
+QString filterCondition(const FieldDef& field, const QString& value, QVariantList& values)
+{
+    const QString name = QuoteName(field.name);
+    if (value.isEmpty())
+        return QStringLiteral("(%1 IS NULL OR %1 = '')").arg(name);
+    const std::optional<QVariant> v = ValueShowing(value, field.type);
+    if (!v)
+        return QStringLiteral("0");
+    switch (field.type) {
+    case FieldType::Single: {
+        // Every double that rounds to the float shown, so that values
+        // written by other programs match too.
+        const float f = static_cast<float>(v->toDouble());
+        const double below = std::nextafter(f, -INFINITY);
+        const double above = std::nextafter(f, INFINITY);
+        values << (f + below) / 2 << (f + above) / 2;
+        return QStringLiteral("(%1 >= ? AND %1 <= ?)").arg(name);
+    }
+    case FieldType::Long:
+    case FieldType::YesNo:
+        values << *v;
+        return name + QStringLiteral(" = ?");
+    default:
+        values << *v;
+        return name + QStringLiteral(" = ? COLLATE NOCASE");
+    }
+}
+
+// A sort term ordering text without regard to case. lower() orders a Text
+// field as COLLATE NOCASE does (both fold ASCII letters only) and lets the
+// engine's sorter compare plain bytes, which is much faster on a million rows.
+QString caseFreeOrder(const FieldDef& field)
+{
+    const QString name = QuoteName(field.name);
+    return field.type == FieldType::Text ? QStringLiteral("lower(%1)").arg(name)
+                                         : name + QStringLiteral(" COLLATE NOCASE");
+}
+
+// The rows whose `field` matches the folded value bound as ?1: the NOCASE
+// index's answer for it, and the few rows that comparison can miss, read
+// through their partial index.
+QString foldedCondition(const QString& table, const QString& field, const QString& rowid)
+{
+    return QStringLiteral("%1 IN (SELECT %1 FROM %2 WHERE %3 = ?1 COLLATE NOCASE UNION "
+                          "SELECT %1 FROM %2 WHERE %4 AND %3 = ?1 COLLATE %5)")
+        .arg(rowid, table, field, FoldSensitiveCondition(field), QLatin1String(kFoldCollation));
+}
+
+}  // namespace
+
+bool RecordSet::refuse(const QString& error, bool keepOnFailure)
+{
+    if (!keepOnFailure)
+        close();
+    return fail(error);
+}
+
+bool RecordSet::openTable(Database& db, const QString& table)
+{
+    DynasetQuery query;
+    query.table = table;
+    query.name = table;
+    return openDynaset(db, query, false);
+}
+
+bool RecordSet::openWhere(Database& db, const QString& table, const QString& field,
+                          const QVariant& value, Qt::CaseSensitivity cs, const QStringList& columns)
+{
+    const TableDef* def = db.isOpen() ? db.findTable(table) : nullptr;
+    // A misspelt name must be an error, not a comparison with a constant.
+    if (def && def->fieldIndex(field) < 0)
+        return refuse(noSuchField(def->name, field), false);
+    const QString shownColumns = columns.isEmpty() ? QStringLiteral("*")
+                                                   : QStringLiteral("[%1]").arg(columns.join(QStringLiteral("], [")));
+    DynasetQuery query;
+    query.table = table;
+    query.columns = columns;
+    query.where = QuoteName(field) + QStringLiteral(" = ?")
+                 + (cs == Qt::CaseInsensitive ? QStringLiteral(" COLLATE NOCASE") : QString());
+    query.whereValues = {value};
+    query.name = QStringLiteral("SELECT %1 FROM [%2] WHERE [%3] = ?").arg(shownColumns, table, field);
+    return openDynaset(db, query, false);
+}
+
+bool RecordSet::openFolded(Database& db, const QString& table, const QString& field, const QString& value,
+                           const QStringList& columns)
+{
+    const TableDef* def = db.isOpen() ? db.findTable(table) : nullptr;
+    if (def && def->fieldIndex(field) < 0)
+        return refuse(noSuchField(def->name, field), false);
+    DynasetQuery query;
+    query.table = table;
+    query.columns = columns;
+    if (def)
+        query.where = foldedCondition(QuoteName(def->name), QuoteName(field), rowidAlias(*def));
+    query.whereValues = {FoldKey(value)};
+    query.name = QStringLiteral("SELECT * FROM %1 WHERE %2 folds to ?").arg(QuoteName(table), QuoteName(field));
+    return openDynaset(db, query, false);
+}
+
+bool RecordSet::openView(Database& db, const QString& table, const RecordView& view)
+{
+    const TableDef* def = db.isOpen() ? db.findTable(table) : nullptr;
+    DynasetQuery query;
+    query.table = table;
+    query.orderBy = view.sortFields;
+    query.view = view;
+    query.placesAdded = true;
+    query.name = QStringLiteral("SELECT * FROM ") + QuoteName(table);
+    if (def && view.filtered()) {
+        const int fi = def->fieldIndex(view.filterField);
+        if (fi < 0)
+            return refuse(noSuchField(def->name, view.filterField), true);
+        query.where = filterCondition(def->fields[fi], view.filterValue, query.whereValues);
+        query.name += QStringLiteral(" WHERE ") + QuoteName(def->fields[fi].name) + QStringLiteral(" shows ?");
+    }
+    if (view.sorted())
+        query.name += QStringLiteral(" ORDER BY ") + view.sortFields.join(QLatin1Char(','));
+    return openDynaset(db, query, true);
+}
+
+bool RecordSet::openDynaset(Database& db, const DynasetQuery& query, bool keepOnFailure)
+{
+    if (!db.isOpen())
+        return refuse(QStringLiteral("The database is not open."), keepOnFailure);
+    const TableDef* def = db.findTable(query.table);
+    if (!def)
+        return refuse(QStringLiteral("The table %1 does not exist in the database.").arg(query.table), keepOnFailure);
+    QList<FieldDef> fields = def->fields;
+    if (!query.columns.isEmpty()) {
+        fields.clear();
+        for (const auto& c : query.columns) {
+            const int i = def->fieldIndex(c);
+            if (i < 0)
+                return refuse(noSuchField(def->name, c), keepOnFailure);
+            fields.append(def->fields[i]);
+        }
+    }
+    const QString rowid = rowidAlias(*def);
+    if (rowid.isEmpty())
+        return refuse(QStringLiteral("The table %1 has no row ids.").arg(def->name), keepOnFailure);
+    QStringList orderTerms;
+    for (const auto& f : query.orderBy) {
+        const int i = def->fieldIndex(f);
+        if (i < 0)
+            return refuse(noSuchField(def->name, f), keepOnFailure);
+        orderTerms << caseFreeOrder(def->fields[i]);
+    }
+    const QString where = query.where.isEmpty() ? QString() : QStringLiteral(" WHERE ") + query.where;
+    orderTerms << rowid;
+    const QString keySql = QStringLiteral("SELECT %1 FROM %2%3 ORDER BY %4")
+                               .arg(rowid, QuoteName(def->name), where, orderTerms.join(QStringLiteral(", ")));
+    // The keys are read before anything changes, so a refused query leaves
+    // the set as it was.
+    std::vector<qint64> keys;
+    QString error;
+    m_errorCode = 0;
+    if (!selectRowids(db, keySql, query.whereValues, keys, &error, &m_errorCode))
+        return refuse(error, keepOnFailure);
+
+    close();
+    m_error.clear();
+    QStringList select;
+    for (const auto& f : fields)
+        select << QuoteName(f.name);
+    m_table = def->name;
+    m_fields = fields;
+    m_rowidName = rowid;
+    m_keySql = keySql;
+    m_keyValues = query.whereValues;
+    m_where = query.where;
+    m_view = query.view;
+    m_placesAdded = query.placesAdded;
+    m_fetchSql = QStringLiteral("SELECT %1 FROM %2 WHERE %3 = ?")
+                     .arg(select.join(QStringLiteral(", ")), QuoteName(def->name), rowid);
+    m_name = query.name;
+    m_updatable = true;
+    m_db = &db;
+    db.attach(this);
+    m_keys = std::move(keys);
+    m_keysAscending = std::is_sorted(m_keys.begin(), m_keys.end());
+    m_pos = 0;
+    return true;
+}
+
+bool RecordSet::openQuery(Database& db, const QString& sql, const QVariantList& values)
+{
+    close();
+    m_error.clear();
+    if (!db.isOpen())
+        return fail(QStringLiteral("The database is not open."));
+    // A statement of its own: the query may be anything and runs once.
+    SqliteStatement stmt(db.handle(), sql);
+    if (!stmt.ok())
+        return fail(stmt.error());
+    if (!stmt.bind(values))
+        return fail(stmt.error());
+    QList<FieldDef> fields;
+    for (int i = 0; i < stmt.columnCount(); ++i)
+        fields.append(FieldFromDeclaration(stmt.columnName(i), stmt.columnDeclaredType(i)));
+    std::vector<QVariantList> rows;
+    while (stmt.step()) {
+        QVariantList row;
+        row.reserve(fields.size());
+        for (int i = 0; i < fields.size(); ++i)
+            row.append(stmt.value(i));
+        rows.push_back(std::move(row));
+    }
+    if (!stmt.error().isEmpty())
+        return fail(stmt.error());
+    m_fields = fields;
+    m_rows = std::move(rows);
+    m_keys.resize(m_rows.size());
+    for (size_t i = 0; i < m_keys.size(); ++i)
+        m_keys[i] = static_cast<qint64>(i);
+    m_name = sql;
+    m_keyValues = values;
+    m_updatable = false;
+    m_db = &db;
+    db.attach(this);
+    m_pos = 0;
+    return true;
+}
+
+void RecordSet::close()
+{
+    if (m_db)
+        m_db->detach(this);
+    m_db = nullptr;
+    m_name.clear();
+    m_table.clear();
+    m_updatable = false;
+    m_keySql.clear();
+    m_keyValues.clear();
+    m_where.clear();
+    m_view = RecordView();
+    m_placesAdded = false;
+    m_keysAscending = true;
+    m_lastModified = -1;
+    m_rowidName.clear();
+    m_fetchSql.clear();
+    m_keys.clear();
+    m_rows.clear();
+    m_fields.clear();
+    m_pos = -1;
+    m_afterDelete = false;
+    m_loadedKey = -1;
+    m_current.clear();
+    m_mode = Mode::None;
+    m_buffer.clear();
+    m_dirty.clear();
+}
+
+bool RecordSet::selectRowids(Database& db, const QString& sql, const QVariantList& values,
+                             std::vector<qint64>& rowids, QString* error, int* code)
+{
+    SqliteStatement* stmt = db.statement(sql);
+    if (!stmt) {
+        *error = db.lastError();
+        if (code)
+            *code = db.lastErrorCode();
+        return false;
+    }
+    if (!stmt->bind(values)) {
+        *error = stmt->error();
+        return false;
+    }
+    while (stmt->step())
+        rowids.push_back(stmt->int64(0));
+    *error = stmt->error();
+    if (code)
+        *code = stmt->errorCode();
+    stmt->reset();
+    return error->isEmpty();
+}
+
+bool RecordSet::selectRowids(const QString& sql, const QVariantList& values, std::vector<qint64>& rowids) const
+{
+    QString error;
+    return selectRowids(*m_db, sql, values, rowids, &error, &m_errorCode) || fail(error);
+}
+
+bool RecordSet::loadKeys()
+{
+    std::vector<qint64> keys;
+    if (!selectRowids(m_keySql, m_keyValues, keys))
+        return false;
+    m_keys = std::move(keys);
+    m_keysAscending = std::is_sorted(m_keys.begin(), m_keys.end());
+    m_loadedKey = -1;
+    return true;
+}
+
+}  // namespace k7

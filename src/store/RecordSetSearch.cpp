@@ -1,0 +1,171 @@
+// Searching a record set in its own order, and placing a row added to a
+// sorted or filtered set where that order puts it.
+#include "store/RecordSet.h"
+
+#include "store/Database.h"
+#include "store/ShownText.h"
+#include "store/SqliteStatement.h"
+
+#include <algorithm>
+#include <unordered_set>
+
+namespace k7 {
+
+bool RecordSet::findFirst(const QString& field, const QVariant& value)
+{
+    if (!isOpen())
+        return fail(QStringLiteral("The record set is closed."));
+    const int fi = fieldIndex(field);
+    if (fi < 0)
+        return fail(QStringLiteral("The field %1 is not in the record set.").arg(field));
+    m_error.clear();
+    const auto matches = [&](const QVariant& v) {
+        if (v.isNull() || value.isNull())
+            return false;
+        if (m_fields[fi].type == FieldType::Text || v.typeId() == QMetaType::QString)
+            return v.toString().compare(value.toString(), Qt::CaseInsensitive) == 0;
+        bool a = false;
+        bool b = false;
+        const double x = v.toDouble(&a);
+        const double y = value.toDouble(&b);
+        return a && b && x == y;
+    };
+    if (!m_updatable) {
+        for (size_t i = 0; i < m_rows.size(); ++i) {
+            if (matches(m_rows[i][fi]))
+                return setAbsolutePosition(static_cast<int>(i));
+        }
+        return false;
+    }
+    std::vector<qint64> found;
+    const QString sql = QStringLiteral("SELECT %1 FROM %2 WHERE %3 = ? COLLATE NOCASE")
+                            .arg(m_rowidName, QuoteName(m_table), QuoteName(m_fields[fi].name));
+    if (!selectRowids(sql, {value}, found) || found.empty())
+        return false;
+    const std::unordered_set<qint64> hits(found.begin(), found.end());
+    for (size_t i = 0; i < m_keys.size(); ++i) {
+        if (hits.count(m_keys[i]))
+            return setAbsolutePosition(static_cast<int>(i));
+    }
+    return false;
+}
+
+QString RecordSet::showsCondition(const QList<int>& fields) const
+{
+    QString types;
+    QStringList columns;
+    for (int i : fields) {
+        types += ShownTypeLetter(m_fields[i].type);
+        columns << QuoteName(m_fields[i].name);
+    }
+    return QStringLiteral("k7_shows(?, '%1', %2)").arg(types, columns.join(QStringLiteral(", ")));
+}
+
+int RecordSet::findShowing(int from, const QString& text, const QList<int>& fields) const
+{
+    from = std::max(from, 0);
+    if (!isOpen() || from >= recordCount() || fields.isEmpty())
+        return -1;
+    const QString needle = text.toLower();
+    if (!m_updatable) {
+        for (int p = from; p < recordCount(); ++p) {
+            for (int i : fields) {
+                const QVariant& v = m_rows[static_cast<size_t>(p)][i];
+                if (!v.isNull() && ShownText(v, m_fields[i].type).toLower().contains(needle))
+                    return p;
+            }
+        }
+        return -1;
+    }
+    const QString shows = showsCondition(fields);
+    const QString filter = m_where.isEmpty() ? QString() : QStringLiteral(" AND (%1)").arg(m_where);
+    if (m_keysAscending) {
+        // In rowid order the engine stops at the first match after `from`.
+        const QString sql = QStringLiteral("SELECT %1 FROM %2 WHERE %1 >= ? AND %3%4 ORDER BY %1 LIMIT 1")
+                                .arg(m_rowidName, QuoteName(m_table), shows, filter);
+        qint64 next = m_keys[static_cast<size_t>(from)];
+        for (;;) {
+            std::vector<qint64> hit;
+            if (!selectRowids(sql, QVariantList{next, needle} + m_keyValues, hit) || hit.empty())
+                return -1;
+            const auto at = std::lower_bound(m_keys.begin() + from, m_keys.end(), hit.front());
+            if (at == m_keys.end())
+                return -1;
+            if (*at == hit.front())
+                return static_cast<int>(at - m_keys.begin());
+            next = *at;  // a row outside the set (added elsewhere): go on from the next key
+        }
+    }
+    // In a sort order: every matching rowid, then the first key among them.
+    std::vector<qint64> hits;
+    const QString sql = QStringLiteral("SELECT %1 FROM %2 WHERE %3%4").arg(m_rowidName, QuoteName(m_table), shows, filter);
+    if (!selectRowids(sql, QVariantList{needle} + m_keyValues, hits))
+        return -1;
+    std::sort(hits.begin(), hits.end());
+    for (int p = from; p < recordCount(); ++p) {
+        if (std::binary_search(hits.begin(), hits.end(), m_keys[static_cast<size_t>(p)]))
+            return p;
+    }
+    return -1;
+}
+
+void RecordSet::placeAdded(qint64 rowid)
+{
+    const int count = recordCount();
+    if (!m_placesAdded) {
+        m_keysAscending = m_keysAscending && (m_keys.empty() || m_keys.back() < rowid);
+        m_keys.push_back(rowid);
+        return;
+    }
+    if (!m_where.isEmpty() && !whereHolds(rowid))
+        return;
+    const int at = m_view.sorted() ? sortedPlace(rowid) : count;
+    m_keysAscending = m_keysAscending && (at == count) && (m_keys.empty() || m_keys.back() < rowid);
+    m_keys.insert(m_keys.begin() + at, rowid);
+    // The current row stays current; a set past its end stays there.
+    if (m_pos >= count)
+        m_pos = count + 1;
+    else if (m_pos >= at)
+        ++m_pos;
+}
+
+bool RecordSet::whereHolds(qint64 rowid) const
+{
+    std::vector<qint64> hit;
+    const QString sql = QStringLiteral("SELECT %1 FROM %2 WHERE %1 = ? AND (%3)").arg(m_rowidName, QuoteName(m_table), m_where);
+    return selectRowids(sql, QVariantList{rowid} + m_keyValues, hit) && !hit.empty();
+}
+
+int RecordSet::sortedPlace(qint64 rowid) const
+{
+    // Binary search by the set's own order: a few look-ups, not a requery.
+    int low = 0;
+    int high = recordCount();
+    while (low < high) {
+        const int middle = low + (high - low) / 2;
+        if (sortsBefore(rowid, m_keys[static_cast<size_t>(middle)]))
+            high = middle;
+        else
+            low = middle + 1;
+    }
+    return low;
+}
+
+// Whether row `a` comes before row `b` in the set's ORDER BY: Null first,
+// then as the engine compares, ties broken by rowid.
+bool RecordSet::sortsBefore(qint64 a, qint64 b) const
+{
+    QString test = QStringLiteral("a.%1 < b.%1").arg(m_rowidName);
+    const QStringList& fields = m_view.sortFields;
+    for (auto field = fields.crbegin(); field != fields.crend(); ++field) {
+        test = QStringLiteral("CASE WHEN (a.%1 IS NULL AND b.%1 IS NOT NULL) OR coalesce(a.%1 COLLATE NOCASE < b.%1, 0) "
+                              "THEN 1 WHEN a.%1 COLLATE NOCASE IS b.%1 THEN %2 ELSE 0 END")
+                   .arg(QuoteName(*field), test);
+    }
+    const QString sql = QStringLiteral("SELECT 1 FROM %1 AS a, %1 AS b WHERE a.%2 = ? AND b.%2 = ? AND (%3)")
+                            .arg(QuoteName(m_table), m_rowidName, test);
+    std::vector<qint64> hit;
+    return selectRowids(sql, {a, b}, hit) && !hit.empty();
+}
+
+}  // namespace k7

@@ -1,0 +1,156 @@
+// The delete commands: their questions, what each answer leaves in the
+// table (on a sorted set too), and failures part-way that must leave every
+// row in place.
+
+#include "StoreRig.h"
+
+#include "store/RecordCommands.h"
+
+using namespace k7;
+using namespace k7::test;
+
+namespace {
+
+enum class Command { Last, Selected, All };
+
+RecordCommandContext contextOf(StoreRig& rig)
+{
+    return {rig.model, rig.store, rig.dialogs, rig.shell, rig.view, [&rig] { return &rig.store.currentrs; }, [] {}};
+}
+
+// The rig's table holding one record per letter of `ids` (its ID), an index
+// on ID, and a table of K7's own beside it.
+bool openWith(StoreRig& rig, const QString& ids)
+{
+    rig.add("ID", TypeText);
+    rig.add("Count", TypeNumeric);
+    QStringList sql{"CREATE INDEX site_ID ON site (ID)", "CREATE TABLE k7_journal (x)", "INSERT INTO k7_journal VALUES (1)"};
+    for (const QChar id : ids)
+        sql << QString("INSERT INTO site VALUES ('%1', 1)").arg(id);
+    return rig.open() && execSql(rig.dbPath(), sql) && rig.store.currentdb.refresh() && rig.store.currentrs.requery();
+}
+
+QString idsInTable(const StoreRig& rig)
+{
+    QString ids;
+    for (const QStringList& row : readRows(rig.dbPath(), "site"))
+        ids += row.value(0);
+    return ids;
+}
+
+}  // namespace
+
+class TestDelete : public QObject {
+    Q_OBJECT
+private slots:
+    void commands_data()
+    {
+        QTest::addColumn<Command>("command");
+        QTest::addColumn<QString>("ids");
+        QTest::addColumn<bool>("sorted");
+        QTest::addColumn<QList<int>>("selected");  // positions in the record set
+        QTest::addColumn<int>("answer");
+        QTest::addColumn<QString>("shown");
+        QTest::addColumn<QString>("left");
+        const QString last = "Are you sure you want to delete the last entry? [36]";
+        const QString all = "WARNING: Are you sure you want to delete all entries? [20]";
+        const QString three = "Warning: You are about to delete the 3 highlighted entries permanently.  Do you want to "
+                              "delete these entries? [4]";
+        const int yes = Answer::Yes, no = Answer::No;
+        QTest::newRow("last") << Command::Last << "CAB" << false << QList<int>{} << yes << last << "CA";
+        QTest::newRow("last, sorted") << Command::Last << "CAB" << true << QList<int>{} << yes << last << "AB";
+        QTest::newRow("last, No") << Command::Last << "CAB" << false << QList<int>{} << no << last << "CAB";
+        QTest::newRow("last, the only one") << Command::Last << "A" << false << QList<int>{} << yes << last << "";
+        QTest::newRow("last, none") << Command::Last << "" << false << QList<int>{} << 0 << "" << "";
+        QTest::newRow("three selected") << Command::Selected << "ABCD" << false << QList<int>{0, 2, 3} << yes << three
+                                        << "B";
+        QTest::newRow("three selected, No") << Command::Selected << "ABCD" << true << QList<int>{0, 2, 3} << no
+                                            << three << "ABCD";
+        QTest::newRow("none selected")
+            << Command::Selected << "CAB" << false << QList<int>{} << 0
+            << "To delete selected entries, click in the data grid on the box left of the entry.  The entry should be "
+               "highlighted at that point.  You can hold the Control (CTRL) key to select multiple entries.  Once you "
+               "have selected the entries to delete, repeat this pull-down menu. [64]"
+            << "CAB";
+        QTest::newRow("all") << Command::All << "CAB" << true << QList<int>{} << yes << all << "";
+        QTest::newRow("all, No") << Command::All << "CAB" << false << QList<int>{} << no << all << "CAB";
+    }
+    void commands()
+    {
+        QFETCH(Command, command);
+        QFETCH(QString, ids);
+        QFETCH(QList<int>, selected);
+        QFETCH(int, answer);
+        QFETCH(QString, shown);
+        QFETCH(QString, left);
+        StoreRig rig;
+        QVERIFY(openWith(rig, ids));
+        RecordSet& rs = rig.store.currentrs;
+        QFETCH(bool, sorted);
+        if (sorted)
+            QVERIFY(rs.openView(rig.store.currentdb, "site", RecordView{{"ID"}, {}, {}}));
+        QList<qint64> bookmarks;
+        for (int p : selected)
+            bookmarks << rs.bookmarkAt(p);
+        const QByteArray before = readFile(rig.dbPath());
+        if (answer != 0)
+            rig.dialogs.queueAnswer(answer);
+
+        RecordCommands commands(contextOf(rig));
+        switch (command) {
+        case Command::Last: commands.deleteLastEntry(); break;
+        case Command::Selected: commands.deleteSelectedEntries(bookmarks); break;
+        case Command::All: commands.deleteAllEntries(); break;
+        }
+        QCOMPARE(rig.shown().join(""), shown);
+        QCOMPARE(idsInTable(rig), left);
+        QCOMPARE(rs.recordCount(), left.size());
+        if (left == ids)
+            QCOMPARE(readFile(rig.dbPath()), before);
+        else  // the last remaining record is current; -1 for none
+            QCOMPARE(rs.absolutePosition(), left.size() - 1);
+        // Emptying the table keeps its index and K7's own tables.
+        const TableDef* site = rig.store.currentdb.findTable("site");
+        QVERIFY(site && site->indexes.size() == 1 && site->indexes[0].fields == "+ID");
+        QCOMPARE(rowCount(rig.dbPath(), "k7_journal"), 1);
+    }
+
+    void withoutATable()
+    {
+        StoreRig rig;
+        RecordCommands commands(contextOf(rig));
+        commands.deleteLastEntry();
+        commands.deleteAllEntries();
+        commands.exportAscii();
+        QCOMPARE(rig.shown(), QStringList({"A datafile has not yet been created. [64]",
+                                           "A datafile has not yet been created. [64]",
+                                           "There is no datafile currently open to export. [64]"}));
+    }
+
+    void aFailurePartWayKeepsEveryRow()
+    {
+        StoreRig rig;
+        QVERIFY(openWith(rig, "ABC"));
+        QVERIFY(execSql(rig.dbPath(), {"CREATE TRIGGER keep BEFORE DELETE ON site WHEN old.ID = 'B' "
+                                       "BEGIN SELECT RAISE(ABORT, 'B is kept'); END"}));
+        RecordSet& rs = rig.store.currentrs;
+        RecordCommands commands(contextOf(rig));
+        rig.dialogs.queueAnswer(Answer::Yes);
+        commands.deleteSelectedEntries({rs.bookmarkAt(0), rs.bookmarkAt(1)});
+        QVERIFY(rig.shown().last().endsWith("Error: The entries could not be deleted.  B is kept [16]"));
+        QCOMPARE(idsInTable(rig), QString("ABC"));
+        QCOMPARE(rs.recordCount(), 3);
+
+        // The new table cannot be made (two fields of one name): the old one stays.
+        rig.model.var(2).varname = "id";
+        rig.dialogs.queueAnswer(Answer::Yes);
+        commands.deleteAllEntries();
+        QVERIFY(rig.shown().last().startsWith("Error: The data table could not be emptied.  "));
+        QCOMPARE(idsInTable(rig), QString("ABC"));
+        QCOMPARE(rs.recordCount(), 3);
+        QCOMPARE(rig.shell.dataSource, &rs);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestDelete)
+#include "tst_delete.moc"
