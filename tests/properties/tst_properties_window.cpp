@@ -29,16 +29,10 @@ using namespace k7::test;
 
 namespace {
 
-// Also keeps the filters offered and how often the hourglass was shown.
+// Also counts how often the hourglass was shown.
 class Dialogs : public ScriptedDialogs {
 public:
-    QStringList filters;
     int busyShown = 0;
-    QString openFileName(const QString& title, const QString& filter, const QString& dir) override
-    {
-        filters << filter;
-        return ScriptedDialogs::openFileName(title, filter, dir);
-    }
     void setBusy(bool busy) override
     {
         busyShown += busy ? 1 : 0;
@@ -402,7 +396,6 @@ private slots:
         rig.show(1);
         rig.dialogs.queueFile(rig.store.dbname);
         QTest::mouseDClick(rig.control("vdbname"), Qt::LeftButton);
-        QVERIFY(rig.dialogs.filters.value(0).startsWith("*.mdb (*.mdb);;"));
         auto* tables = rig.control<QComboBox>("vtblist");
         QCOMPARE(tables->count(), 2);  // site and t, not the engine's, the program's or the system's
         rig.control("vdbname")->setText(database == "db" ? rig.store.dbname : database.isEmpty() ? "" : rig.path(database));
