@@ -73,13 +73,20 @@ IniKey recentFileKey(int n)
 
 QString IniSettings::defaultPath()
 {
-    const QString programDir = QCoreApplication::applicationDirPath();
+    return defaultPathFor(QCoreApplication::applicationDirPath());
+}
+
+QString IniSettings::defaultPathFor(const QString& programDir)
+{
     const QFileInfo dir(programDir);
     if (!programDir.isEmpty() && dir.isDir() && dir.isWritable())
         return programDir + QStringLiteral("/k7.ini");
-    QString configDir = QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation);
-    if (configDir.isEmpty())
-        configDir = QDir::homePath() + QStringLiteral("/.config/k7");
+    // The program's own folder under the user's configuration folder
+    // (~/.config/k7), whatever organisation name the application carries.
+    QString base = QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation);
+    if (base.isEmpty())
+        base = QDir::homePath() + QStringLiteral("/.config");
+    const QString configDir = base + QStringLiteral("/k7");
     QDir().mkpath(configDir);
     return configDir + QStringLiteral("/k7.ini");
 }

@@ -58,6 +58,8 @@ public:
     // The program's folder + "/k7.ini" when that folder is writable (a
     // portable install), else the user's configuration folder + "/k7.ini".
     static QString defaultPath();
+    // The same for a program in `programDir`.
+    static QString defaultPathFor(const QString& programDir);
 
     const QString& path() const { return m_path; }
 

@@ -1,5 +1,6 @@
 #include "app/MainWindow.h"
 
+#include "app/CfgComments.h"
 #include "app/ElidedLabel.h"
 #include "app/DatabaseBackups.h"
 #include "app/EntryArea.h"
@@ -42,6 +43,7 @@
 #include <QPlainTextEdit>
 #include <QScopedValueRollback>
 #include <QSplitter>
+#include <QStatusBar>
 #include <QTimer>
 #include <QVBoxLayout>
 
@@ -60,7 +62,9 @@ MainWindow::MainWindow(Dialogs& dialogs, SoundPlayer& sound, const QString& inip
     setObjectName(QStringLiteral("frmMain"));
     m_engine = std::make_unique<EntryEngine>(m_model, m_store, m_state, *this, m_dialogs, m_sound);
     IniLookup lookup = [this](const QString& key) { return m_settings.readKey(key); };
-    m_instruments = std::make_unique<Instruments>(m_model, m_state, *this, *m_engine, m_dialogs, lookup);
+    m_instruments = std::make_unique<Instruments>(m_model, m_state, *this, *m_engine, m_dialogs, m_sound, lookup);
+    connect(m_instruments.get(), &Instruments::notice, this,
+            [this](const QString& text) { statusBar()->showMessage(text); });
     m_records = std::make_unique<RecordMenu>(*this, m_dialogs);
 
     buildRegions();
@@ -215,6 +219,8 @@ void MainWindow::buildMenus()
     file->setObjectName(QStringLiteral("menuFile"));
     add(file, QStringLiteral("&New CFG"), QStringLiteral("filenew"), [this] { fileNew(); });
     add(file, QStringLiteral("&Open"), QStringLiteral("fileopen"), [this] { fileOpen(); });
+    add(file, QStringLiteral("Reconnect instrument"), QStringLiteral("filereconnect"),
+        [this] { m_instruments->reconnect(); });
     file->addSeparator();
     add(file, QStringLiteral("Export ASCII"), QStringLiteral("fileexport"), [this] { m_records->exportAscii(); });
     m_recentSeparator = file->addSeparator();
@@ -285,7 +291,7 @@ void MainWindow::startUp(const QString& cfgFile, bool offerOpen)
     activateWindow();
 
     if (!cfgFile.isEmpty()) {
-        openCfgFile(cfgFile);
+        openChosenFile(cfgFile);
         return;
     }
     const QString last = m_settings.value(IniKey::cfgfile);
@@ -312,6 +318,9 @@ void MainWindow::clearValues()
 
 void MainWindow::runOpenSequence()
 {
+    // No reading is taken while the old CFG goes and the new one's questions
+    // are on screen: it would belong to no record.
+    m_instruments->stopInput();
     m_dialogs.setBusy(true);
     if (m_state.editing) {
         m_state.editing = false;
@@ -333,8 +342,10 @@ void MainWindow::runOpenSequence()
     // The table may have been renamed or re-created: show what is open now.
     setDataSource(m_store.currentrs.isOpen() ? &m_store.currentrs : nullptr);
     setup_desk();
-    if (!m_store.dbname.isEmpty() && !m_store.tablename.isEmpty())
+    if (!m_store.dbname.isEmpty() && !m_store.tablename.isEmpty()) {
         m_engine->StartRecord();
+        m_instruments->resumeInput();
+    }
     updateTitle();
 }
 
@@ -350,10 +361,13 @@ void MainWindow::fileOpen()
     const QString start = m_model.cfgpath.isEmpty() ? QString() : QFileInfo(m_model.cfgpath).absolutePath();
     const QString path = m_dialogs.openFileName(QStringLiteral("Open"),
                                                 QStringLiteral("CFG and database files (*.cfg *.mdb *.accdb)"), start);
-    if (path.isEmpty() || !QFileInfo(path).isFile()) {
-        updateTitle();
-        return;
-    }
+    if (!path.isEmpty() && QFileInfo(path).isFile())
+        openChosenFile(path);
+    updateTitle();
+}
+
+void MainWindow::openChosenFile(const QString& path)
+{
     const QString kind = path.right(3).toLower();
     if (kind == QLatin1String("cfg")) {
         openCfgFile(path);
@@ -383,6 +397,12 @@ void MainWindow::openDatabaseFile(const QString& path)
                           Style::Information);
         return;
     }
+    if (tables.isEmpty()) {
+        m_dialogs.message(QStringLiteral("The database ") + path + QStringLiteral(" has no table to enter data "
+                                                                                 "into."),
+                          Style::Information);
+        return;
+    }
     const std::optional<QString> table = m_dialogs.chooseTable(tables);
     if (!table || table->isEmpty())
         return;
@@ -402,12 +422,11 @@ void MainWindow::openDatabaseFile(const QString& path)
 
     // Building replaces the model; a CFG that was open is closed first so
     // that nothing keeps showing a table of the old model.
+    m_instruments->stopInput();
     setDataSource(nullptr);
     m_store.closeAll();
-    m_model.options[OptFilename] = path;
-    m_model.options[OptTable] = *table;
     m_dialogs.setBusy(true);
-    const bool built = BuildVariablesFromTable(m_model, path, *table, &error);
+    const bool built = BuildCfgFromTable(m_model, path, *table, &error);
     m_dialogs.setBusy(false);
     if (!built) {
         m_dialogs.message(QStringLiteral("Error: Could not read the table ") + *table + QStringLiteral(".  ") + error,
@@ -429,7 +448,16 @@ void MainWindow::openRecent(int n)
 {
     if (n < 1 || n > m_recent.count())
         return;
-    openCfgFile(m_recent.paths().at(n - 1));
+    const QString path = m_recent.paths().at(n - 1);
+    if (!QFileInfo(path).isFile()) {
+        m_dialogs.message(QStringLiteral("The file ") + path + QStringLiteral(" is no longer there; it is taken off "
+                                                                             "the list."),
+                          Style::Information);
+        m_recent.remove(path);
+        updateRecentMenu();
+        return;
+    }
+    openCfgFile(path);
 }
 
 void MainWindow::fileNew()
@@ -449,6 +477,7 @@ void MainWindow::fileNew()
             m_engine->ShowVariable(m_state.curvar);
         }
         m_model.cfgpath.clear();
+        m_instruments->stopInput();
         setDataSource(nullptr);
         m_store.closeAll();
         setup_desk();
@@ -470,7 +499,15 @@ void MainWindow::fileNew()
         if (!ed->fileSave())
             return;
     }
-    openCfgFile(ed->currentPath());
+    const QString path = ed->currentPath();
+    if (HasCommentLines(path)
+        && m_dialogs.message(CommentsDroppedQuestion(path), Style::OkCancel + Style::Exclamation) != Answer::Ok)
+        return;
+    openCfgFile(path);
+    // The editor's text is now older than the rewritten file: the entry area
+    // on the new CFG comes forward instead.
+    if (!m_model.cfgpath.isEmpty())
+        ed->close();
 }
 
 // ------------------------------------------------------------------ closing
@@ -481,8 +518,7 @@ void MainWindow::fileExit()
     for (int n = 1; n <= m_recent.count(); ++n)
         values.append({recentFileKey(n), m_recent.paths().at(n - 1)});
     values.append(m_placement->current());
-    if (!m_settings.write(values))
-        qWarning("k7: the settings could not be written to %s", qPrintable(m_settings.path()));
+    writeSettings(values);
     close();
 }
 
@@ -494,8 +530,17 @@ void MainWindow::saveClosingKeys()
     const IniValues values = {{IniKey::cfgfile, m_model.cfgpath},
                               {IniKey::showdata, QStringLiteral("False")},
                               {IniKey::varlist, QStringLiteral("False")}};
-    if (!m_settings.write(values))
-        qWarning("k7: the settings could not be written to %s", qPrintable(m_settings.path()));
+    writeSettings(values);
+}
+
+void MainWindow::writeSettings(const IniValues& values)
+{
+    if (m_settings.write(values) || m_settingsFailureShown)
+        return;
+    m_settingsFailureShown = true;
+    m_dialogs.message(QStringLiteral("The settings could not be written to ") + m_settings.path() +
+                          QStringLiteral(".  The window's place and the recent files will not be remembered."),
+                      Style::Exclamation);
 }
 
 void MainWindow::closeEvent(QCloseEvent* event)
@@ -536,6 +581,7 @@ void MainWindow::setup_desk()
     m_dbinfo->setFullText(dbinfoText());
     const bool open = !m_store.dbname.isEmpty() && !m_store.tablename.isEmpty();
     m_grid->setVisible(open);
+    m_dataobject->setVisible(open);
     position_dbinfo();
     center_databoxes();
 }

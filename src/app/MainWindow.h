@@ -149,6 +149,11 @@ private:
     // and the first record.
     void runOpenSequence();
     void openDatabaseFile(const QString& path);
+    // A file chosen for File > Open or given on the command line: a CFG, a
+    // database, or refused.
+    void openChosenFile(const QString& path);
+    // Writes k7.ini; a failure is told once per session.
+    void writeSettings(const IniValues& values);
     void clearValues();
     void saveClosingKeys();
     bool entryKey(Control control, int code);
@@ -185,6 +190,7 @@ private:
     QList<QAction*> m_menufile;
     QAction* m_recentSeparator = nullptr;
     bool m_closingSaved = false;
+    bool m_settingsFailureShown = false;
 };
 
 }  // namespace k7

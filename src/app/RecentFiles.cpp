@@ -24,6 +24,11 @@ void RecentFiles::add(const QString& path)
         m_paths.removeLast();
 }
 
+void RecentFiles::remove(const QString& path)
+{
+    m_paths.removeAll(path);
+}
+
 QString RecentFiles::caption(int n) const
 {
     return QStringLiteral("&%1. ").arg(n) + m_paths.value(n - 1);

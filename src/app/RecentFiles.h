@@ -18,6 +18,8 @@ public:
     void load(const IniSettings& settings);
     // Adds `path` unless an entry holds exactly this text (case counts).
     void add(const QString& path);
+    // Takes `path` off the list; the entries below move up.
+    void remove(const QString& path);
 
     const QStringList& paths() const { return m_paths; }
     int count() const { return static_cast<int>(m_paths.size()); }

@@ -11,7 +11,9 @@ bool ListEntryTables(const QString& dbname, QStringList& tables, QString* error)
 {
     tables.clear();
     Database db;
-    if (!db.open(dbname)) {
+    // Listing changes nothing, so a database in a folder K7 cannot write to
+    // is listed all the same.
+    if (!db.open(dbname, Database::Access::ReadOnly)) {
         if (error)
             *error = db.lastError();
         return false;
@@ -86,6 +88,20 @@ bool BuildVariablesFromTable(Model& model, const QString& dbname, const QString&
     }
     db.close();
     return true;
+}
+
+}  // namespace k7
+
+namespace k7 {
+
+bool BuildCfgFromTable(Model& model, const QString& dbname, const QString& table, QString* error)
+{
+    // Nothing of the CFG open before belongs to this table: not its port,
+    // instrument, delay, re-edit switch or a sort on a field it has not.
+    model.options.clear();
+    model.options[OptFilename] = dbname;
+    model.options[OptTable] = table;
+    return BuildVariablesFromTable(model, dbname, table, error);
 }
 
 }  // namespace k7

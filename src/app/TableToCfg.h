@@ -25,4 +25,9 @@ QString CfgPathForTable(const QString& dbname, const QString& table);
 bool BuildVariablesFromTable(Model& model, const QString& dbname, const QString& table,
                              QString* error = nullptr);
 
+// The model of a CFG generated for `table`: empty options apart from
+// Filename (the database) and Table, and the variables built from its fields.
+bool BuildCfgFromTable(Model& model, const QString& dbname, const QString& table,
+                       QString* error = nullptr);
+
 }  // namespace k7

@@ -57,10 +57,13 @@ void EntryEngine::AcceptValue()
     }
     if (!fitsField(cur, value))
         return;
-    if (tag != QLatin1String("menu") && tag != QLatin1String("numeric") && var.varwaveout.isEmpty())
-        m_sound.beep();
-    else
+    // The beep after instrument and ImageJ input is the Sound option's to give.
+    if (tag != QLatin1String("menu") && tag != QLatin1String("numeric") && var.varwaveout.isEmpty()) {
+        if (m_model.options.on(OptSound))
+            m_sound.beep();
+    } else {
         playWaveOut(cur);
+    }
     m_state.varvalue[cur] = value;
     finishAccept(true);
 }
@@ -185,7 +188,7 @@ bool EntryEngine::fitsField(int v, const QString& value)
 void EntryEngine::acceptEditedCell()
 {
     const QString tag = m_view.kindTag();
-    if (tag == QLatin1String("instrument") || tag == QLatin1String("imagej"))
+    if ((tag == QLatin1String("instrument") || tag == QLatin1String("imagej")) && m_model.options.on(OptSound))
         m_sound.beep();
     m_workvalue = editedCellText(tag);
     if (!editedCellPasses(tag))

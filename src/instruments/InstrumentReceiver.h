@@ -1,11 +1,21 @@
 #pragma once
-// Receive handling of the instrument port: every printable character goes
+// Receive handling of the instrument port. Every waiting byte is taken off
+// the port before any reading is worked through. Printable characters go
 // into the instrument box (the first one after a presentation replaces the
-// placeholder or old reading), carriage returns, blanks and other control
-// characters are dropped, and a line feed accepts the presented variable.
-// Input that arrives while no instrument variable is presented is dropped.
+// placeholder or old reading); blanks are kept in the line as received but
+// not shown; carriage returns and other control characters are dropped. A
+// line feed (or, where the port asks for it, a carriage return) ends the
+// reading: the line is judged (JudgeReadingLine), and a usable reading is
+// accepted as if Enter had been pressed.
+//
+// Nothing is lost without a word: a reading refused by the device's own
+// flags, one without a number, one too long, and one that arrives while no
+// instrument variable is presented each give the operator a cue (a beep and
+// a note naming it). A line end with no reading before it is ignored.
 
+#include <QByteArray>
 #include <QObject>
+#include <QString>
 
 #include <functional>
 
@@ -17,28 +27,65 @@ class InstrumentPort;
 class InstrumentReceiver : public QObject {
     Q_OBJECT
 public:
-    // `devicewait` is the record state's flag; `accept` runs the accept
-    // action (AcceptValue, as if Enter had been pressed).
-    InstrumentReceiver(InstrumentPort& port, EntryView& view, bool& devicewait,
-                       std::function<void()> accept, QObject* parent = nullptr);
+    // A reading holds at most this many characters; the rest of an overlong
+    // line (a wrong baud rate, a device that never sends a line end) is
+    // dropped and the reading refused, so each character costs the same.
+    static constexpr int kMaxReading = 255;
 
-    // While held (the ImageJ pause) input stays waiting in the port; releasing
-    // works off what arrived meanwhile.
+    // `devicewait` is the record state's flag; `accept` runs the accept
+    // action (AcceptValue, as if Enter had been pressed); `cue` beeps and
+    // tells the operator about a reading that was not taken.
+    InstrumentReceiver(InstrumentPort& port, EntryView& view, bool& devicewait,
+                       std::function<void()> accept, std::function<void(const QString&)> cue,
+                       QObject* parent = nullptr);
+
+    // While held (the ImageJ pause, a CFG being opened) input is taken off the
+    // port but waits; releasing works off what arrived meanwhile.
     void setHeld(bool held);
     bool held() const { return m_held; }
+    // A carriage return alone ends a reading (devices that send no line feed).
+    void setCarriageReturnEnds(bool on) { m_crEnds = on; }
+    // Readings the device calls unstable are refused (the default).
+    void setRefuseUnstable(bool on) { m_refuseUnstable = on; }
 
-    // Works off every waiting character. Connected to the port's received().
+    // Forgets every byte not yet worked off, and the reading in progress.
+    // Returns how many whole readings that drops.
+    int discard();
+
+    // Takes what waits on the port and works it off. Connected to the port's
+    // received() and lost().
     void drain();
 
 private:
+    void takeWaiting();
     void takeCharacter(char c);
+    void beginReading();
+    void showReading();
+    void endReading();
+    bool instrumentPresented() const;
 
     InstrumentPort& m_port;
     EntryView& m_view;
     bool& m_devicewait;
     std::function<void()> m_accept;
+    std::function<void(const QString&)> m_cue;
     bool m_held = false;
     bool m_draining = false;
+    bool m_crEnds = false;
+    bool m_refuseUnstable = true;
+
+    QByteArray m_pending;  // taken off the port, not yet worked off
+    qsizetype m_next = 0;  // the first byte of m_pending still to work off
+
+    // The reading in progress.
+    bool m_reading = false;
+    bool m_forBox = false;     // began while an instrument variable was presented
+    QString m_line;            // as received, blanks included
+    QString m_shown;           // what the box shows: its old text (if kept) and the characters
+    QString m_boxBefore;       // restored when the reading is refused
+    bool m_waitBefore = false;
+    bool m_overlong = false;
+    bool m_boxStale = false;
 };
 
 }  // namespace k7

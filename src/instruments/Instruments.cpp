@@ -8,44 +8,90 @@
 #include "instruments/SerialDevicePort.h"
 #include "instruments/SerialInstrument.h"
 #include "instruments/SteadyClock.h"
+#include "platform/EntryView.h"
 
 namespace k7 {
 
+namespace {
+
+bool switchedOff(const QString& value)
+{
+    const QString v = value.trimmed().toLower();
+    return v == u"no" || v == u"false" || v == u"0" || v == u"off";
+}
+
+}  // namespace
+
 Instruments::Instruments(Model& model, RecordState& state, EntryView& view, EntryEngine& engine,
-                         Dialogs& dialogs, IniLookup ini, QObject* parent)
-    : Instruments(model, state, view, engine, dialogs, std::move(ini),
+                         Dialogs& dialogs, SoundPlayer& sound, IniLookup ini, QObject* parent)
+    : Instruments(model, state, view, engine, dialogs, sound, std::move(ini),
                   std::make_unique<SerialDevicePort>(), std::make_shared<SteadyClock>(), parent)
 {
 }
 
 Instruments::Instruments(Model& model, RecordState& state, EntryView& view, EntryEngine& engine,
-                         Dialogs& dialogs, IniLookup ini, std::unique_ptr<InstrumentPort> port,
-                         std::shared_ptr<Clock> clock, QObject* parent)
-    : QObject(parent), m_model(model), m_state(state), m_view(view), m_engine(engine),
-      m_port(std::move(port)), m_clock(std::move(clock))
+                         Dialogs& dialogs, SoundPlayer& sound, IniLookup ini,
+                         std::unique_ptr<InstrumentPort> port, std::shared_ptr<Clock> clock,
+                         QObject* parent)
+    : QObject(parent), m_model(model), m_state(state), m_view(view), m_engine(engine), m_sound(sound),
+      m_ini(std::move(ini)), m_port(std::move(port)), m_clock(std::move(clock))
 {
     // When the device goes away, input still buffered is worked off at once;
     // the port is closed and the loss reported from the event loop after.
-    m_receiver = std::make_unique<InstrumentReceiver>(*m_port, m_view, m_state.devicewait,
-                                                      [this] { acceptReading(); });
-    m_serial = std::make_unique<SerialInstrument>(*m_port, dialogs, std::move(ini));
+    m_receiver = std::make_unique<InstrumentReceiver>(
+        *m_port, m_view, m_state.devicewait, [this] { acceptReading(); },
+        [this](const QString& text) { cue(text); });
+    m_serial = std::make_unique<SerialInstrument>(*m_port, dialogs, m_ini);
     connect(m_port.get(), &InstrumentPort::lost, m_receiver.get(), &InstrumentReceiver::drain);
 
     m_imagej = std::make_unique<ImageJLink>(
         m_model, m_view, *m_clock, [this] { return m_state.curvar; },
         [this] { m_engine.AcceptValue(); });
     connect(m_imagej.get(), &ImageJLink::pauseChanged, this, [this](bool paused) {
-        m_receiver->setHeld(paused);
+        updateHold();
         emit inputHeldChanged(paused);
     });
+    updateHold();
 }
 
 Instruments::~Instruments() = default;
+
+void Instruments::updateHold()
+{
+    m_receiver->setHeld(m_stopped || m_imagej->paused());
+}
 
 void Instruments::openPort()
 {
     m_imagej->cancelPause();
     m_serial->OpenPort(m_model.options[OptCom]);
+    m_receiver->setCarriageReturnEnds(m_serial->settings().carriageReturnEnds);
+    m_receiver->setRefuseUnstable(!(m_ini && switchedOff(m_ini(QString::fromLatin1(kRefuseUnstableKey)))));
+}
+
+void Instruments::stopInput()
+{
+    m_stopped = true;
+    updateHold();
+    m_view.setImageJTimer(false);
+    m_imagej->cancelPause();
+    const int dropped = m_receiver->discard();
+    m_serial->close();
+    if (dropped > 0)
+        emit notice(QStringLiteral("%1 instrument reading(s) received but not entered were dropped: the CFG "
+                                   "was closed.")
+                        .arg(dropped));
+}
+
+void Instruments::resumeInput()
+{
+    m_stopped = false;
+    updateHold();
+}
+
+void Instruments::reconnect()
+{
+    m_serial->reconnect();
 }
 
 bool Instruments::instrumentKey(int code)
@@ -57,7 +103,8 @@ bool Instruments::instrumentKey(int code)
 
 void Instruments::imageJTick()
 {
-    m_imagej->Poll();
+    if (!m_stopped)
+        m_imagej->Poll();
 }
 
 bool Instruments::inputHeld() const
@@ -72,8 +119,14 @@ bool Instruments::portOpen() const
 
 void Instruments::acceptReading()
 {
-    // A line feed accepts whatever variable is presented, as Enter would.
+    // A line feed accepts the presented instrument variable, as Enter would.
     m_engine.AcceptValue();
+}
+
+void Instruments::cue(const QString& text)
+{
+    m_sound.beep();
+    emit notice(text);
 }
 
 }  // namespace k7

@@ -6,15 +6,16 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include <algorithm>
 #include <cmath>
 
 namespace k7 {
 
 namespace {
 
-// Two lines are all that is read; a results table saved with many rows must
-// not be loaded whole at every save.
-constexpr qint64 kHeadBytes = 1 << 20;
+// The last line is all that is needed; a results table saved with many rows
+// must not be loaded whole at every save.
+constexpr qint64 kTailBytes = 1 << 20;
 
 }  // namespace
 
@@ -62,28 +63,21 @@ std::optional<QString> ReadResultsLine(const QString& path)
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
         return std::nullopt;
-    QByteArray head = file.read(kHeadBytes);
-    if (head.isNull() && file.error() != QFileDevice::NoError)
+    // Only the end of a long results table is read.
+    if (file.size() > kTailBytes && !file.seek(file.size() - kTailBytes))
+        return std::nullopt;
+    QByteArray bytes = file.read(kTailBytes);
+    if (bytes.isNull() && file.error() != QFileDevice::NoError)
         return std::nullopt;
 
-    // Any of CR LF, LF and CR ends a line.
-    QList<QByteArray> lines;
-    qsizetype start = 0;
-    for (qsizetype i = 0; i < head.size() && lines.size() < 2; ++i) {
-        const char c = head.at(i);
-        if (c != '\n' && c != '\r')
-            continue;
-        lines << head.mid(start, i - start);
-        if (c == '\r' && i + 1 < head.size() && head.at(i + 1) == '\n')
-            ++i;
-        start = i + 1;
-    }
-    if (lines.size() < 2 && start < head.size())
-        lines << head.mid(start);
-
-    if (lines.isEmpty())
-        return QString();
-    return DecodeText(lines.last());
+    // Any of CR LF, LF and CR ends a line; the end of the last line makes no
+    // line of its own.
+    if (bytes.endsWith('\n'))
+        bytes.chop(1);
+    if (bytes.endsWith('\r'))
+        bytes.chop(1);
+    const qsizetype end = std::max(bytes.lastIndexOf('\n'), bytes.lastIndexOf('\r'));
+    return DecodeText(bytes.mid(end + 1));
 }
 
 QString ChooseColumn(const QStringList& fields, double varimagej)

@@ -1,6 +1,7 @@
 #pragma once
 // The results file ImageJ saves: tab-separated text whose first line is the
-// column header and whose second line is the measurement. The program only
+// column header and whose further lines are the measurements, one per row;
+// ImageJ appends a row for each measurement. The program only
 // reads it; a new save is recognised by its modification time alone.
 
 #include <QDateTime>
@@ -28,8 +29,9 @@ std::optional<QDateTime> ResultsFileStamp(const QString& path);
 // missing one).
 bool SameStamp(const std::optional<QDateTime>& a, const std::optional<QDateTime>& b);
 
-// The line a reading is taken from: the second line, or the first when the
-// file has only one, or "" for an empty file. Nothing when the file cannot be
+// The line a reading is taken from: the last line, which is the newest row
+// whether ImageJ appended it or saved a fresh table (and the header when
+// there is no row), or "" for an empty file. Nothing when the file cannot be
 // opened or read.
 std::optional<QString> ReadResultsLine(const QString& path);
 

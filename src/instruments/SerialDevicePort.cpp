@@ -1,52 +1,55 @@
 #include "instruments/SerialDevicePort.h"
 
-#include <QFileInfo>
+#include "instruments/SerialReader.h"
 
 namespace k7 {
 
-SerialDevicePort::SerialDevicePort(QObject* parent) : InstrumentPort(parent)
+SerialDevicePort::SerialDevicePort(QObject* parent) : InstrumentPort(parent), m_reader(new SerialReader)
 {
-    connect(&m_port, &QSerialPort::readyRead, this, &InstrumentPort::received);
-    connect(&m_port, &QSerialPort::errorOccurred, this, &SerialDevicePort::onError);
+    m_thread.setObjectName(QStringLiteral("k7-serial"));
+    m_reader->moveToThread(&m_thread);
+    connect(&m_thread, &QThread::finished, m_reader, &QObject::deleteLater);
+    // Queued: the reader's signals arrive on this thread in the order sent,
+    // so the bytes of a burst are announced before the loss that ends it.
+    connect(m_reader, &SerialReader::arrived, this, [this] {
+        if (m_open)
+            emit received();
+    });
+    connect(m_reader, &SerialReader::lost, this, &SerialDevicePort::onLost);
+    m_thread.start();
+}
+
+SerialDevicePort::~SerialDevicePort()
+{
+    close();
+    m_thread.quit();
+    m_thread.wait();
 }
 
 bool SerialDevicePort::open(const QString& device, const SerialSettings& settings)
 {
     close();
-    m_error.clear();
     m_lostReported = false;
-    m_port.setPortName(device);
-    if (!m_port.open(QIODevice::ReadOnly)) {
-        m_error = m_port.errorString();
-        return false;
-    }
-    // Settings go on after opening: QSerialPort applies them to the open
-    // descriptor and says which one the device refuses.
-    const bool ok = m_port.setBaudRate(settings.baud) && m_port.setParity(settings.parity)
-        && m_port.setDataBits(settings.dataBits) && m_port.setStopBits(settings.stopBits)
-        && m_port.setFlowControl(QSerialPort::NoFlowControl);
-    // A pseudo-terminal (the simulator, a test) has no line to set: it
-    // refuses parity and data bits but carries every byte all the same.
-    if (!ok && !QFileInfo(device).canonicalFilePath().startsWith(QStringLiteral("/dev/pts/"))) {
-        m_error = QStringLiteral("The device refuses the settings: %1").arg(m_port.errorString());
-        m_port.close();
-        return false;
-    }
-    // Whatever the instrument sent before this opening belongs to no record
-    // of the CFG being opened.
-    m_port.clear(QSerialPort::Input);
-    return true;
+    QString reason;
+    QMetaObject::invokeMethod(
+        m_reader, [&] { reason = m_reader->open(device, settings); }, Qt::BlockingQueuedConnection);
+    m_error = reason;
+    m_open = reason.isEmpty();
+    return m_open;
 }
 
 void SerialDevicePort::close()
 {
-    if (m_port.isOpen())
-        m_port.close();
+    if (!m_open)
+        return;
+    m_open = false;
+    QMetaObject::invokeMethod(m_reader, [this] { m_reader->close(); }, Qt::BlockingQueuedConnection);
+    m_reader->take(std::numeric_limits<qint64>::max());
 }
 
 bool SerialDevicePort::isOpen() const
 {
-    return m_port.isOpen();
+    return m_open;
 }
 
 QString SerialDevicePort::errorString() const
@@ -56,25 +59,21 @@ QString SerialDevicePort::errorString() const
 
 QByteArray SerialDevicePort::read(qint64 max)
 {
-    return m_port.isOpen() ? m_port.read(max) : QByteArray();
+    return m_reader->take(max);
 }
 
 qint64 SerialDevicePort::bytesAvailable() const
 {
-    return m_port.isOpen() ? m_port.bytesAvailable() : 0;
+    return m_reader->waiting();
 }
 
-void SerialDevicePort::onError(QSerialPort::SerialPortError error)
+void SerialDevicePort::onLost(const QString& reason)
 {
-    // A vanished device shows up as a resource error (or a read error on
-    // some drivers); both leave the descriptor useless.
-    if (error != QSerialPort::ResourceError && error != QSerialPort::ReadError)
-        return;
-    if (!m_port.isOpen() || m_lostReported)
+    if (!m_open || m_lostReported)
         return;
     m_lostReported = true;
-    m_error = m_port.errorString();
-    emit lost(m_error);
+    m_error = reason;
+    emit lost(reason);
 }
 
 }  // namespace k7

@@ -1,17 +1,23 @@
 #pragma once
 // InstrumentPort on a real serial device (or a pseudo-terminal) through
-// QSerialPort.
+// QSerialPort. The device is read on a thread of its own (SerialReader), so
+// a burst of readings followed by the device going away loses nothing while
+// the program is busy with the readings before; the program's thread works
+// them off from what was taken.
 
 #include "instruments/InstrumentPort.h"
 
-#include <QSerialPort>
+#include <QThread>
 
 namespace k7 {
+
+class SerialReader;
 
 class SerialDevicePort final : public InstrumentPort {
     Q_OBJECT
 public:
     explicit SerialDevicePort(QObject* parent = nullptr);
+    ~SerialDevicePort() override;
 
     bool open(const QString& device, const SerialSettings& settings) override;
     void close() override;
@@ -21,10 +27,12 @@ public:
     qint64 bytesAvailable() const override;
 
 private:
-    void onError(QSerialPort::SerialPortError error);
+    void onLost(const QString& reason);
 
-    QSerialPort m_port;
+    QThread m_thread;
+    SerialReader* m_reader = nullptr;  // lives on m_thread
     QString m_error;
+    bool m_open = false;
     bool m_lostReported = false;
 };
 

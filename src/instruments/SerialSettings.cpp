@@ -39,6 +39,9 @@ std::optional<SerialSettings> ParseSerialSettings(const QString& text, QString* 
     QStringList parts = text.split(u',');
     for (auto& p : parts)
         p = p.trimmed();
+    const bool crEnds = parts.size() == 5 && parts.at(4).compare(u"CR", Qt::CaseInsensitive) == 0;
+    if (crEnds)
+        parts.removeLast();
     if (parts.size() != 4) {
         if (parts.size() > 4)
             fail(reason, QStringLiteral("Unknown port option \"%1\" in settings \"%2\".")
@@ -50,6 +53,7 @@ std::optional<SerialSettings> ParseSerialSettings(const QString& text, QString* 
     }
 
     SerialSettings s;
+    s.carriageReturnEnds = crEnds;
     bool ok = false;
     const int baud = parts.at(0).toInt(&ok);
     if (!ok || baud <= 0) {

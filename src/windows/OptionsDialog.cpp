@@ -10,6 +10,7 @@
 #include <QEvent>
 #include <QFrame>
 #include <QGridLayout>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QPushButton>
 #include <QVBoxLayout>
@@ -52,6 +53,9 @@ OptionsDialog::OptionsDialog(Model& model, Dialogs& dialogs, QWidget* parent)
         m_box[i]->setFixedSize(48, 24);
         m_box[i]->setAutoFillBackground(true);
         m_box[i]->installEventFilter(this);
+        // The keyboard reaches the boxes too: Tab to one, then Enter or Space.
+        m_box[i]->setFocusPolicy(Qt::StrongFocus);
+        m_box[i]->setToolTip(QStringLiteral("Double-click, or press Enter or Space, to change the color"));
         colours->addWidget(new QLabel(captions[i], this), i, 0);
         colours->addWidget(m_box[i], i, 1);
     }
@@ -132,7 +136,11 @@ void OptionsDialog::paintBox(int box, long color)
 
 bool OptionsDialog::eventFilter(QObject* watched, QEvent* event)
 {
-    if (event->type() == QEvent::MouseButtonDblClick) {
+    const bool keyed = event->type() == QEvent::KeyPress
+                       && (static_cast<QKeyEvent*>(event)->key() == Qt::Key_Return
+                           || static_cast<QKeyEvent*>(event)->key() == Qt::Key_Enter
+                           || static_cast<QKeyEvent*>(event)->key() == Qt::Key_Space);
+    if (event->type() == QEvent::MouseButtonDblClick || keyed) {
         for (int i = 0; i < 2; ++i) {
             if (watched == m_box[i]) {
                 chooseColor(i);

@@ -1,6 +1,7 @@
 #include "windows/TextEditor.h"
 
 #include "platform/Dialogs.h"
+#include "windows/TextOnly.h"
 
 #include <QApplication>
 #include <QClipboard>
@@ -115,6 +116,10 @@ void TextEditor::loadFile(const QString& path, Missing missing)
         if (info.size() >= kMaxEditSize) {
             m_dialogs.message(QStringLiteral("File too large to edit."), Style::Critical);
             m_unreadable = true;
+        } else if (IsNonTextFile(path)) {
+            m_dialogs.message(path + QStringLiteral(" is not a text file.  The editor does not open it."),
+                              Style::Critical);
+            m_unreadable = true;
         } else {
             const TextFile file = TextFile::read(path);
             m_unreadable = !file.ok();
@@ -141,6 +146,13 @@ bool TextEditor::saveFile(const QString& path)
     // The placeholder of a file that could not be read never replaces it.
     if (m_unreadable && path == m_path)
         return false;
+    // Nor does any text replace a file that is not text (a database chosen
+    // in the save dialog by mistake).
+    if (IsNonTextFile(path)) {
+        m_dialogs.message(path + QStringLiteral(" is not a text file.  The editor does not save over it."),
+                          Style::Critical);
+        return false;
+    }
     if (QFileInfo::exists(path)) {
         const int answer = m_dialogs.message(QStringLiteral("Overwrite existing file ") + path + QStringLiteral(" ?"),
                                              Style::YesNoCancel + Style::Question);

@@ -20,8 +20,9 @@ class TextEditor : public QMainWindow {
 public:
     explicit TextEditor(Dialogs& dialogs, QWidget* parent = nullptr);
 
-    // Files of 65536 bytes or more are refused.
-    static constexpr qint64 kMaxEditSize = 65536;
+    // Larger files are refused; a k7.ini of any size K7 reads (up to 1 MiB)
+    // opens.
+    static constexpr qint64 kMaxEditSize = (qint64(1) << 20) + 1;
 
     // What a file that does not exist loads as: an empty text (k7.ini before
     // its first save) or "error" (a CFG that was expected to be there).

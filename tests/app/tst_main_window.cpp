@@ -151,13 +151,19 @@ private slots:
         rig.dialogs.queueAnswer(Answer::Yes);  // close the open CFG
         rig.dialogs.queueAnswer(Answer::Yes);  // load the sample now
         rig.dialogs.queueFile(fresh);          // saved under this name first
+        rig.dialogs.queueAnswer(Answer::Ok);   // its comments go when it is opened
         w.fileNew();
-        QCOMPARE(rig.dialogs.shown(), (QStringList{"Close current configuration file? [36]",
-                                                   "Close current configuration file? [36]",
-                                                   "Do you want to load this CFG file now? [36]"}));
+        QCOMPARE(rig.dialogs.shown().mid(0, 3), (QStringList{"Close current configuration file? [36]",
+                                                             "Close current configuration file? [36]",
+                                                             "Do you want to load this CFG file now? [36]"}));
+        QVERIFY(rig.dialogs.texts().last().contains(QLatin1String("comment lines are dropped")));
         QCOMPARE(w.windowTitle(), "K7 - " + fresh);
         QCOMPARE(w.editor()->currentPath(), fresh);
         QVERIFY(!w.editor()->isDirty());
+        // Mended: the editor stayed in front of a hidden, stale entry area.
+        QVERIFY(!w.editor()->isVisible());
+        QVERIFY(w.findChild<QWidget*>(QStringLiteral("data_separator"))->isVisibleTo(&w));
+        QCOMPARE(w.state().curvar, 1);
     }
 
     void aCfgWithAnErrorOpensTheEditorAtItsLine()

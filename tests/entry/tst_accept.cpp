@@ -243,6 +243,7 @@ private slots:
         rig.addMenu("M", "Ceramic Lithic", 3);
         rig.add("I", TypeInstrument);
         rig.add("F", TypeNumeric);
+        rig.model.options[OptSound] = QStringLiteral("Yes");
         QVERIFY(rig.open());
         // N offers 1 and S is skipped; a placeholder accepted stores 0, with a beep.
         rig.enter({"North"});

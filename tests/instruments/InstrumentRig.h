@@ -1,10 +1,11 @@
 #pragma once
-// Test doubles for instrument input (socat pseudo-terminal pairs, a port fed
+// Test doubles for instrument input (a port fed
 // by hand, a clock moved by hand, results files with a chosen time) and the
 // program around them: a CFG opened by the real open sequence, the entry
 // engine and records saved in a real SQLite file.
 
 #include "support/EntryRig.h"
+#include "support/PtyPair.h"
 
 #include "instruments/InstrumentPort.h"
 #include "instruments/Instruments.h"
@@ -12,46 +13,10 @@
 #include "platform/Clock.h"
 
 #include <QDateTime>
-#include <QDeadlineTimer>
 #include <QFile>
 #include <QPointer>
-#include <QProcess>
 
 namespace k7::test {
-
-// Two connected pseudo-terminals made by socat: what is sent is read at
-// programEnd(). Stopping socat removes both, as unplugging an instrument would.
-class PtyPair {
-public:
-    ~PtyPair()
-    {
-        m_writer.close();
-        m_socat.kill();
-        m_socat.waitForFinished(3000);
-    }
-
-    bool start()
-    {
-        const QString instrumentEnd = m_dir.filePath(QStringLiteral("instrument"));
-        m_socat.start(QStringLiteral("socat"), {QStringLiteral("pty,raw,echo=0,link=") + instrumentEnd,
-                                                QStringLiteral("pty,raw,echo=0,link=") + programEnd()});
-        if (!m_socat.waitForStarted(5000))
-            return false;
-        // socat makes the program end last.
-        QDeadlineTimer deadline(10000);
-        while (!QFile::exists(programEnd()) && m_socat.state() == QProcess::Running && !deadline.hasExpired())
-            m_socat.waitForFinished(50);
-        m_writer.setFileName(instrumentEnd);
-        return QFile::exists(programEnd()) && m_writer.open(QIODevice::WriteOnly | QIODevice::Unbuffered);
-    }
-    QString programEnd() const { return m_dir.filePath(QStringLiteral("program")); }
-    void send(const QByteArray& bytes) { QCOMPARE(m_writer.write(bytes), qint64(bytes.size())); }
-
-private:
-    QTemporaryDir m_dir;
-    QProcess m_socat;
-    QFile m_writer;
-};
 
 // A port whose input the test hands over with arrive().
 class FakeInstrumentPort final : public InstrumentPort {
@@ -131,13 +96,24 @@ inline void saveResults(const QString& path, const QByteArray& content, int seco
 struct ProgramRig : EntryRig {
     explicit ProgramRig(std::unique_ptr<InstrumentPort> port = std::make_unique<SerialDevicePort>(),
                         std::shared_ptr<Clock> realClock = nullptr)
-        : instruments(model, state, view, engine, dialogs, [this](const QString& key) { return ini.value(key); },
-                      std::move(port), realClock ? realClock : clock)
+        : instruments(model, state, view, engine, dialogs, view,
+                      [this](const QString& key) { return ini.value(key); }, std::move(port),
+                      realClock ? realClock : clock)
     {
         shell.onOpenPort = [this] { instruments.openPort(); };
+        QObject::connect(&instruments, &Instruments::notice, &instruments,
+                         [this](const QString& text) { notices << text; });
     }
 
-    bool open(const QByteArray& cfgText) { return writeFile(model.cfgpath, cfgText) && openCfg(model.cfgpath); }
+    // Opens as the window does: input waits until the first record is presented.
+    bool open(const QByteArray& cfgText)
+    {
+        instruments.stopInput();
+        if (!writeFile(model.cfgpath, cfgText) || !openCfg(model.cfgpath))
+            return false;
+        instruments.resumeInput();
+        return true;
+    }
 
     // One field of every saved row, in order, read through a connection of its own.
     QStringList column(const QString& field) const
@@ -158,6 +134,7 @@ struct ProgramRig : EntryRig {
     }
 
     QHash<QString, QString> ini;
+    QStringList notices;
     std::shared_ptr<ManualClock> clock = std::make_shared<ManualClock>();
     Instruments instruments;
 };

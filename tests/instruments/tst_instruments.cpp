@@ -1,6 +1,7 @@
 // Serial instruments and the keyboard wedge: the Com option, the receive
-// handling character by character, readings from pseudo-terminals saved as
-// records through the whole program, typed wedge input and the simulator.
+// handling, the lines real balances and gauges send, readings from
+// pseudo-terminals (bursts, hang-ups, the simulator) saved as records through
+// the whole program, and typed wedge input.
 // Then the ImageJ link, with real results files: what a save enters and
 // when, the pause, and files that give nothing.
 
@@ -34,14 +35,17 @@ struct ReceiverRig {
     RecordingEntryView view;
     bool devicewait = true;
     QStringList accepted;
+    QStringList cues;
     QByteArray duringFirstAccept;
-    InstrumentReceiver receiver{port, view, devicewait, [this] {
+    InstrumentReceiver receiver{port, view, devicewait,
+                                [this] {
                                     accepted << view.boxText(Control::InstrumentBox);
                                     view.setBoxText(Control::InstrumentBox, kPlaceholder);
                                     devicewait = true;
                                     if (accepted.size() == 1 && !duringFirstAccept.isEmpty())
                                         port.arrive(duringFirstAccept);
-                                }};
+                                },
+                                [this](const QString& text) { cues << text; }};
     ReceiverRig()
     {
         port.open({}, {});
@@ -122,40 +126,70 @@ private slots:
     {
         using Pieces = QList<QByteArray>;
         QTest::addColumn<Pieces>("pieces");
+        QTest::addColumn<bool>("crEnds");
         QTest::addColumn<QStringList>("accepted");
         QTest::addColumn<QString>("box");
+        QTest::addColumn<QString>("cue");  // part of the one note given; empty: none
         QTest::addColumn<QByteArray>("duringFirstAccept");
 
+        const QByteArray overlong = "  " + QByteArray(32000, '7');
         QTest::newRow("control and high characters dropped, unit kept")
-            << Pieces{"\x01 1\t2\xb0.5\x7f\x1b g\r\n"} << QStringList{"12.5g"} << kPlaceholder << QByteArray();
-        QTest::newRow("no line feed, no accept") << Pieces{"  12.57\r"} << QStringList{} << "12.57" << QByteArray();
-        QTest::newRow("line feed alone accepts what the box shows")
-            << Pieces{"\n"} << QStringList{kPlaceholder} << kPlaceholder << QByteArray();
+            << Pieces{"\x01 1\t2\xb0.5\x7f\x1b g\r\n"} << false << QStringList{"12.5g"} << kPlaceholder << ""
+            << QByteArray();
+        QTest::newRow("no line feed, no accept")
+            << Pieces{"  12.57\r"} << false << QStringList{} << "12.57" << "" << QByteArray();
+        // Mended: a line feed with no reading before it accepted what the box
+        // showed, and blank lines became records of 0.
+        QTest::newRow("line ends without a reading are ignored")
+            << Pieces{"\n", "1.00\r\n\r\n \r\n2.00\r\n"} << false << QStringList{"1.00", "2.00"} << kPlaceholder
+            << "" << QByteArray();
+        // Mended: a reading without a number was saved as 0.
+        QTest::newRow("no number: refused, the variable stays")
+            << Pieces{"xxxx\r\n"} << false << QStringList{} << kPlaceholder << "Reading xxxx refused: no number."
+            << QByteArray();
+        // Mended: each character re-set the whole box, so a line that never
+        // ended cost time growing with the square of its length.
+        QTest::newRow("overlong line is capped, then refused")
+            << Pieces{overlong.left(16000), overlong.mid(16000)} << false << QStringList{}
+            << QString(InstrumentReceiver::kMaxReading, u'7') << "" << QByteArray();
+        QTest::newRow("overlong line ended")
+            << Pieces{overlong + "\n"} << false << QStringList{} << kPlaceholder << "longer than 255 characters"
+            << QByteArray();
+        QTest::newRow("CR ends a reading where asked; CR LF in two pieces is one end")
+            << Pieces{"+12.57\r+13.01\r", "\n"} << true << QStringList{"+12.57", "+13.01"} << kPlaceholder << ""
+            << QByteArray();
         // Mended: an accept that shows a message box runs an event loop, which
         // delivers more input before the accept has returned; it must queue
         // behind what had already arrived.
         QTest::newRow("reading delivered during an accept")
-            << Pieces{"  1.00\r\n  2.00\r\n"} << QStringList{"1.00", "2.00", "3.00"} << kPlaceholder
+            << Pieces{"  1.00\r\n  2.00\r\n"} << false << QStringList{"1.00", "2.00", "3.00"} << kPlaceholder << ""
             << QByteArray("  3.00\r\n");
     }
     void receiveHandling()
     {
         QFETCH(QList<QByteArray>, pieces);
+        QFETCH(bool, crEnds);
         QFETCH(QStringList, accepted);
         QFETCH(QString, box);
+        QFETCH(QString, cue);
         QFETCH(QByteArray, duringFirstAccept);
 
         ReceiverRig rig;
+        rig.receiver.setCarriageReturnEnds(crEnds);
         rig.duringFirstAccept = duringFirstAccept;
         for (const QByteArray& piece : pieces)
             rig.port.arrive(piece);
         QCOMPARE(rig.accepted, accepted);
         QCOMPARE(rig.view.boxText(Control::InstrumentBox), box);
         QCOMPARE(rig.port.bytesAvailable(), qint64(0));
+        QCOMPARE(rig.cues.size(), cue.isEmpty() ? 0 : 1);
+        if (!cue.isEmpty())
+            QVERIFY2(rig.cues.first().contains(cue), qPrintable(rig.cues.first()));
     }
 
     // Mended: a reading that arrived while a menu, text or ImageJ variable was
-    // presented accepted whatever that variable showed; it is dropped instead.
+    // presented accepted whatever that variable showed; it is dropped instead,
+    // and (mended again) no longer silently.
     void readingForAnotherKindIsDropped()
     {
         for (const char* kind : {"menu", "text", "imagej"}) {
@@ -165,6 +199,7 @@ private slots:
             QVERIFY2(rig.accepted.isEmpty(), kind);
             QCOMPARE(rig.view.boxText(Control::InstrumentBox), kPlaceholder);
             QCOMPARE(rig.port.bytesAvailable(), qint64(0));
+            QCOMPARE(rig.cues, QStringList{"Reading 12.57 dropped: no instrument variable is presented."});
         }
     }
 
@@ -201,37 +236,183 @@ private slots:
         QTRY_COMPARE(rig.state.curvar, 2);
         QCOMPARE(rig.state.varvalue[1], QStringLiteral("4.75"));
 
-        // Unplugged mid-record: reported once, the record kept and finished by hand.
-        pty.reset();
+        // Unplugged mid-record: reported once, with the way back; the record
+        // is kept and finished by hand.
+        pty->hangUp();
         QTRY_COMPARE(rig.dialogs.messages().size(), 1);
-        QCOMPARE(rig.dialogs.messages().first().text.section(u'\n', 0, 0),
+        const QString lost = rig.dialogs.messages().first().text;
+        QCOMPARE(lost.section(u'\n', 0, 0),
                  QStringLiteral("Error: Lost connection to port %1.").arg(com.section(u':', 0, 0)));
+        QVERIFY2(lost.contains(QLatin1String("Reconnect instrument")), qPrintable(lost));
         QVERIFY(!rig.instruments.portOpen());
         rig.wedge(QStringLiteral("2"));
         QCOMPARE(rig.column(QStringLiteral("LENGTH")), (QStringList{"12.5", "4.75"}));
         QCOMPARE(rig.column(QStringLiteral("WIDTH")), (QStringList{"12.57", "2"}));
-        QTest::qWait(200);
-        QCOMPARE(rig.dialogs.messages().size(), 1);
+
+        // Plugged back in: reconnecting is offered, and readings come again.
+        rig.dialogs.queueAnswer(Answer::Yes);
+        QVERIFY(pty->start());
+        QTRY_COMPARE_WITH_TIMEOUT(rig.dialogs.messages().size(), 2, 5000);
+        QCOMPARE(rig.dialogs.messages().last().style, Style::YesNo + Style::Question);
+        QVERIFY(rig.instruments.portOpen());
+        pty->send("  5.5\r\n");
+        QTRY_COMPARE(rig.state.varvalue[1], QStringLiteral("5.5"));
     }
 
-    void hundredReadingsBecomeHundredRecords()
+    // Mended: a burst followed at once by the device going away lost the
+    // readings still in the kernel's queue, which the hang-up throws away,
+    // because the device was read only between readings.
+    void burstThenHangUpKeepsEveryReading()
     {
-        PtyPair pty;
-        QVERIFY2(pty.start(), "socat made no pseudo-terminal pair");
-        ProgramRig rig;
-        QVERIFY(rig.open(caliperCfg(pty.programEnd() + QStringLiteral(":9600,N,8,1"), {"LENGTH"})));
-
-        QStringList lengths;
-        QByteArray burst;
-        for (int i = 1; i <= 100; ++i) {
-            const QString length = QStringLiteral("%1.%2").arg(i).arg(i % 100, 2, 10, QLatin1Char('0'));
-            lengths << ShortestSingle(length.toDouble());
-            burst += "  " + length.toLatin1() + "\r\n";
+        for (int run = 1; run <= 20; ++run) {
+            PtyPair pty;
+            QVERIFY2(pty.start(), "socat made no pseudo-terminal pair");
+            ProgramRig rig;
+            QVERIFY(rig.open(caliperCfg(pty.programEnd() + QStringLiteral(":9600,N,8,1"), {"LENGTH"})));
+            QStringList lengths;
+            QByteArray burst;
+            for (int i = 1; i <= 20; ++i) {
+                lengths << QString::number(run * 100 + i);
+                burst += "  " + lengths.last().toLatin1() + ".00\r\n";
+            }
+            pty.send(burst);
+            pty.hangUp();
+            QTRY_COMPARE(rig.dialogs.messages().size(), 1);
+            QVERIFY2(rig.column(QStringLiteral("LENGTH")) == lengths, qPrintable(QStringLiteral("run %1: %2")
+                         .arg(run).arg(rig.column(QStringLiteral("LENGTH")).join(u' '))));
         }
-        pty.send(burst);
-        QTRY_COMPARE_WITH_TIMEOUT(rig.column(QStringLiteral("LENGTH")).size(), 100, 20000);
-        QCOMPARE(rig.column(QStringLiteral("LENGTH")), lengths);
-        QVERIFY(rig.dialogs.messages().isEmpty());
+    }
+
+    // Lines as real balances and gauges send them, through the receiver and
+    // the accept step into the table: the value stored, or the reason the
+    // line was refused (and then nothing is stored).
+    void devicesLines_data()
+    {
+        using Pieces = QList<QByteArray>;
+        QTest::addColumn<Pieces>("pieces");
+        QTest::addColumn<QString>("settings");
+        QTest::addColumn<QStringList>("stored");
+        QTest::addColumn<QString>("refusal");
+
+        const auto row = [](const char* name, const Pieces& pieces, const QStringList& stored,
+                            const char* refusal = "", const char* settings = "9600,N,8,1") {
+            QTest::newRow(name) << pieces << QString(settings) << stored << QString(refusal);
+        };
+        // Caliper forms: blanks before, a sign and zeros, pieces, an exponent.
+        row("caliper", {"  12.57\r\n"}, {"12.57"});
+        row("signed in two pieces", {"+00", "12.50\r\n"}, {"12.5"});
+        row("exponent", {"1.5E2\r\n"}, {"150"});
+        row("Ohaus stable", {"     192.21 g\r\n"}, {"192.21"});
+        row("Ohaus unstable", {"       0.01 g ?\r\n"}, {}, "unstable");
+        row("Ohaus 3000 unstable", {"-    12.5 kg   ?NET\r\n"}, {}, "unstable");
+        row("MT-SICS stable", {"S S     100.00 g\r\n"}, {"100"});
+        row("MT-SICS dynamic", {"S D     100.01 g\r\n"}, {}, "unstable");
+        row("MT-SICS overload", {"S +\r\n"}, {}, "overload");
+        row("MT-SICS underload", {"S -\r\n"}, {}, "underload");
+        row("MT-SICS busy", {"S I\r\n"}, {}, "busy");
+        row("Sartorius 16", {"+    123.56 g  \r\n", "-      5.03 g  \r\n"}, {"123.56", "-5.03"});
+        row("Sartorius 22 with ID", {"N     +    123.56 g  \r\n"}, {"123.56"});
+        row("Sartorius unverified digit", {"+   123.5[6] g  \r\n"}, {"123.56"});
+        row("Sartorius overload", {"        H       \r\n"}, {}, "overload");
+        row("Sartorius underload", {"        L       \r\n"}, {}, "underload");
+        row("Sartorius error", {"Err 101    \r\n"}, {}, "error");
+        row("Sartorius status", {"Stat       \r\n"}, {}, "error");
+        row("A&D stable", {"ST,+001234.5  g\r\n"}, {"1234.5"});
+        row("A&D unstable", {"US,+001234.6  g\r\n"}, {}, "unstable");
+        row("A&D overload", {"OL,+999999.9  g\r\n"}, {}, "overload");
+        row("A&D counting", {"QT,+00012345 PC\r\n"}, {"12345"});
+        row("A&D numbers only", {"+001234.5\r\n"}, {"1234.5"});
+        row("Sylvac CR only", {"+12.57\r", "+13.01\r"}, {"12.57", "13.01"}, "", "9600,N,8,1,CR");
+        row("Sylvac error", {"ERR3\r"}, {}, "error", "9600,N,8,1,cr");
+        row("Mitutoyo channel", {"01A+0000.123\r"}, {"0.123"}, "", "9600,N,8,1,CR");
+        row("IBR CR only", {"+012.3456\r"}, {"12.3456"}, "", "9600,N,8,1,CR");
+        row("CR LF split with CR on", {"+012.5\r", "\n+3\r\n"}, {"12.5", "3"}, "", "9600,N,8,1,CR");
+        row("CR without the option waits", {"+12.57\r+13.01\r"}, {});
+        row("Starrett", {"+ 2.1380, MM\r\n"}, {"2.138"});
+        row("Mahr", {"a+ 1.99M  \n"}, {"1.99"});
+        row("no number", {"xxxx\r\n"}, {}, "no number");
+    }
+    void devicesLines()
+    {
+        QFETCH(QList<QByteArray>, pieces);
+        QFETCH(QString, settings);
+        QFETCH(QStringList, stored);
+        QFETCH(QString, refusal);
+
+        auto port = std::make_unique<FakeInstrumentPort>();
+        FakeInstrumentPort* fake = port.get();
+        ProgramRig rig(std::move(port));
+        QVERIFY(rig.open(caliperCfg(QStringLiteral("/dev/fake:") + settings, {"LENGTH"})));
+        for (const QByteArray& piece : pieces)
+            fake->arrive(piece);
+        QCOMPARE(rig.column(QStringLiteral("LENGTH")), stored);
+        QCOMPARE(rig.notices.size(), refusal.isEmpty() ? 0 : 1);
+        if (!refusal.isEmpty()) {
+            QVERIFY2(rig.notices.first().contains(QLatin1String("refused: ")) && rig.notices.first().contains(refusal),
+                     qPrintable(rig.notices.first()));
+            QCOMPARE(rig.view.beeps(), 1);
+            // The variable stays presented, waiting for a reading.
+            QCOMPARE(rig.state.curvar, 1);
+            QCOMPARE(rig.box(), kPlaceholder);
+        }
+    }
+
+    // The switches around a reading: refusing unstable readings (k7.ini; some
+    // laboratories print them on purpose, overloads stay refused) and the
+    // beep after instrument input (mended: the Sound option changed nothing).
+    void switchesAroundReadings_data()
+    {
+        QTest::addColumn<QString>("option");  // a line of the CFG's [K7] section
+        QTest::addColumn<QString>("refuseUnstable");
+        QTest::addColumn<QStringList>("stored");
+        QTest::addColumn<int>("beeps");
+        QTest::newRow("defaults") << "" << "" << QStringList{"2.5"} << 4;
+        QTest::newRow("unstable let through") << "" << "No" << QStringList{"100.01", "0.01", "1234.6", "2.5"} << 1;
+        QTest::newRow("sound on") << "Sound=Yes" << "" << QStringList{"2.5"} << 5;
+    }
+    void switchesAroundReadings()
+    {
+        QFETCH(QString, option);
+        QFETCH(QString, refuseUnstable);
+        QFETCH(QStringList, stored);
+        QFETCH(int, beeps);
+
+        auto port = std::make_unique<FakeInstrumentPort>();
+        FakeInstrumentPort* fake = port.get();
+        ProgramRig rig(std::move(port));
+        rig.ini.insert(QString::fromLatin1(kRefuseUnstableKey), refuseUnstable);
+        QVERIFY(rig.open(caliperCfg(QStringLiteral("/dev/fake:9600,N,8,1\r\n") + option, {"LENGTH"})));
+        fake->arrive("S D     100.01 g\r\n       0.01 g ?\r\nUS,+001234.6  g\r\nS +\r\n  2.5\r\n");
+        QCOMPARE(rig.column(QStringLiteral("LENGTH")), stored);
+        QCOMPARE(rig.view.beeps(), beeps);  // one per refusal, one per reading taken with Sound on
+    }
+
+    // Mended: input went on being worked off with no CFG open and while one
+    // was being opened, into a record of no table.
+    void noInputIsTakenWhileStopped()
+    {
+        auto port = std::make_unique<FakeInstrumentPort>();
+        FakeInstrumentPort* fake = port.get();
+        ProgramRig rig(std::move(port));
+        QVERIFY(rig.open(caliperCfg(QStringLiteral("/dev/fake:9600,N,8,1"), {"LENGTH"})));
+        rig.instruments.stopInput();  // an open sequence begins
+        QVERIFY(!rig.instruments.portOpen());
+        rig.instruments.openPort();  // its port opens before its questions
+        fake->arrive("  3.25\r\n");
+        QCOMPARE(rig.state.curvar, 1);
+        QVERIFY(rig.column(QStringLiteral("LENGTH")).isEmpty());
+        // Arrived during the open: entered once the first record is presented.
+        rig.instruments.resumeInput();
+        QCOMPARE(rig.column(QStringLiteral("LENGTH")), QStringList{"3.25"});
+
+        // Readings still waiting when the CFG goes are dropped, and counted.
+        rig.instruments.stopInput();
+        rig.instruments.openPort();
+        fake->arrive("  1\r\n  2\r\n  3");
+        rig.instruments.stopInput();
+        QCOMPARE(rig.notices.size(), 1);
+        QVERIFY2(rig.notices.first().startsWith(QLatin1String("2 instrument reading(s)")), qPrintable(rig.notices.first()));
+        QCOMPARE(rig.column(QStringLiteral("LENGTH")), QStringList{"3.25"});
     }
 
     void portThatCannotBeOpened_data()
@@ -239,19 +420,24 @@ private slots:
         QTest::addColumn<QString>("com");
         QTest::addColumn<QString>("message");
         QTest::addColumn<QString>("reason");  // part of the line that says why
+        QTest::addColumn<QString>("device");  // for COMn: the device named on a third line
 
-        QTest::newRow("COM2 mapped to nothing") << "COM2:9600,N,8,1" << "Error: Could not open port 2"
-                                                << "";
+        // Mended: a COMn port did not say which device it tried, nor how to choose another.
+        QTest::newRow("COM2 mapped to nothing") << "COM2:9600,N,8,1" << "Error: Could not open port 2" << ""
+                                                << "no-such-tty; the key COM2= in k7.ini";
+        QTest::newRow("COM12 without a mapping") << "COM12:9600,N,8,1" << "Error: Could not open port 12" << ""
+                                                 << "/dev/ttyS11; the key COM12= in k7.ini";
         QTest::newRow("device path") << "/dev/k7-no-such-tty:9600,N,8,1"
-                                     << "Error: Could not open port /dev/k7-no-such-tty" << "";
+                                     << "Error: Could not open port /dev/k7-no-such-tty" << "" << "";
         QTest::newRow("settings refused") << "/dev/null:9600,Q,8,1"
-                                          << "Error: Could not open port /dev/null" << "\"Q\"";
+                                          << "Error: Could not open port /dev/null" << "\"Q\"" << "";
     }
     void portThatCannotBeOpened()
     {
         QFETCH(QString, com);
         QFETCH(QString, message);
         QFETCH(QString, reason);
+        QFETCH(QString, device);
 
         ProgramRig rig;
         rig.ini.insert(QStringLiteral("COM2"), rig.path(QStringLiteral("no-such-tty")));
@@ -260,8 +446,10 @@ private slots:
         QCOMPARE(rig.dialogs.messages().first().style, 0);
         const QStringList lines = rig.dialogs.messages().first().text.split(u'\n');
         QCOMPARE(lines.first(), message);
-        QCOMPARE(lines.size(), 2);
+        QCOMPARE(lines.size(), device.isEmpty() ? 2 : 3);
         QVERIFY2(!lines.at(1).isEmpty() && lines.at(1).contains(reason), qPrintable(lines.at(1)));
+        if (!device.isEmpty())
+            QVERIFY2(lines.at(2).contains(device), qPrintable(lines.at(2)));
 
         rig.wedge(QStringLiteral("7.25"));
         QCOMPARE(rig.column(QStringLiteral("LENGTH")), QStringList{"7.25"});
@@ -293,41 +481,59 @@ private slots:
         QVERIFY(rig.dialogs.messages().isEmpty());
     }
 
-    void simulatorSendsReadingsOnItsOwnPseudoTerminal()
+    // The simulator on its own pseudo-terminal: a burst of 100 readings in
+    // each style, with a family's flagged lines between them, becomes exactly
+    // the good readings, in order. The simulator waits until K7 has read what
+    // it sent, or (unplugged) ends at once; its pseudo-terminal goes with it.
+    void simulatorFamiliesInABurst_data()
     {
+        QTest::addColumn<QString>("style");
+        QTest::addColumn<QString>("extra");
+        QTest::newRow("caliper") << "caliper" << "";
+        QTest::newRow("ohaus") << "ohaus" << "";
+        QTest::newRow("mt-sics") << "mt-sics" << "";
+        QTest::newRow("sartorius") << "sartorius" << "";
+        QTest::newRow("a-and-d") << "a-and-d" << "";
+        QTest::newRow("sylvac") << "sylvac" << "";
+        QTest::newRow("mitutoyo") << "mitutoyo" << "";
+        QTest::newRow("caliper, unplugged 0.05 s after the burst") << "caliper" << "--hangup-after 0.05";
+    }
+    void simulatorFamiliesInABurst()
+    {
+        QFETCH(QString, style);
+        QFETCH(QString, extra);
         const QString simulator =
             QFileInfo(QStringLiteral(K7_TEST_DATA "/../../tools/k7-instrument-sim")).absoluteFilePath();
-        QVERIFY2(QFileInfo(simulator).isExecutable(), qPrintable(simulator));
         QTemporaryDir dir;
-        const QString link = dir.filePath(QStringLiteral("caliper"));
+        const QString link = dir.filePath(QStringLiteral("instrument"));
+        QStringList values;
+        QStringList stored;
+        for (int i = 1; i <= 100; ++i) {
+            values << QString::number(i + i / 100.0, 'f', 2);
+            stored << ShortestSingle(values.last().toDouble());
+        }
         QProcess sim;
-        // Ended politely whatever happens, so its socat goes with it.
         const auto stop = qScopeGuard([&sim] {
             if (sim.state() != QProcess::NotRunning) {
                 sim.terminate();
                 sim.waitForFinished(3000);
             }
         });
-        const QString args = QStringLiteral("--link %1 --count 2 --rate 50 --values \"12.57 1\" --wait-open");
-        sim.start(simulator, QProcess::splitCommand(args.arg(link)));
-        // It says what to put in the CFG, then waits for Enter.
+        sim.start(simulator, QStringList{"--link", link, "--rate", "0", "--count", "100", "--style", style,
+                                         "--values", values.join(u' '), "--wait-open"}
+                                 + QProcess::splitCommand(extra));
         QByteArray said;
-        QTRY_VERIFY2((said += sim.readAllStandardOutput()).contains("Com=" + link.toLocal8Bit() + ":9600,N,8,1"),
-                     qPrintable(QString::fromLocal8Bit(said + sim.readAllStandardError())));
+        QTRY_VERIFY2((said += sim.readAllStandardOutput()).contains("Com="), qPrintable(QString::fromLocal8Bit(said)));
+        const QString com = QString::fromLocal8Bit(said).section(QStringLiteral("Com="), 1).section(u')', 0, 0);
 
-        QSerialPort reader;
-        reader.setPortName(link);
-        QVERIFY(reader.open(QIODevice::ReadOnly));
+        ProgramRig rig;
+        QVERIFY(rig.open(caliperCfg(com, {"LENGTH"})));
+        QVERIFY(rig.instruments.portOpen());
         sim.write("\n");
-        // In a caliper's style; the last reading is not cut off when it ends.
-        const QByteArray bytes = "  12.57\r\n   1.00\r\n";
-        QByteArray got;
-        QTRY_VERIFY((got += reader.readAll()).size() >= bytes.size());
-        QCOMPARE(got, bytes);
-        QVERIFY(sim.waitForFinished(10000));
-        QCOMPARE(sim.exitCode(), 0);
-        // Its pseudo-terminal goes with it.
-        QTRY_VERIFY(!QFileInfo::exists(link));
+        QTRY_VERIFY_WITH_TIMEOUT(sim.state() == QProcess::NotRunning, 20000);
+        QTRY_COMPARE_WITH_TIMEOUT(rig.column(QStringLiteral("LENGTH")).size(), 100, 20000);
+        QCOMPARE(rig.column(QStringLiteral("LENGTH")), stored);
+        QVERIFY(!QFileInfo::exists(link));
     }
 
     void valueOfASave_data()
@@ -349,7 +555,7 @@ private slots:
         row("half rounds to even, leading number", kResults, "2.5", "120.5", "3 s", 3000);
         row("beyond the line, not a number", kResults, "5", "", "soon");
         row("absurd delay is capped at a day", kResults, "4", "0.75", "1e300", 86'400'000);
-        row("more rows: the second line", kResults + "2\t9\t9\t9\r\n", "0", "33.2");
+        row("more rows: the last", kResults + "2\t9\t8.5\t9\r\n", "0", "8.5");
         row("header only: its field", kHeader, "0", "Mean");
         row("header without line end", "1\t2\t3", "0", "3");
         row("LF only", "h\n1\t2\t3.5\n", "0", "3.5");
@@ -468,6 +674,28 @@ private slots:
         rig.clock->advance(5000);
         QCOMPARE(rig.column(QStringLiteral("AREA")), (QStringList{"120.5", "120.5"}));
         QVERIFY(rig.dialogs.messages().isEmpty());
+    }
+
+    // Mended: when ImageJ appended rows to its results table, the first row
+    // was entered at every save.
+    void eachSaveEntersItsNewestRow()
+    {
+        ProgramRig rig;
+        const QString results = rig.path(QStringLiteral("Results.txt"));
+        QVERIFY(rig.open(imagejCfg(results, QString())));
+        const auto rows = [](int n) {
+            QByteArray text = kHeader;
+            for (int i = 1; i <= n; ++i)
+                text += QByteArray::number(i) + "\t0\t" + QByteArray::number(i * 1.5) + "\r\n";
+            return text;
+        };
+        // Three rows, one more appended, then a fresh table of two.
+        for (const int n : {3, 4, 2}) {
+            saveResults(results, rows(n), n * 10);
+            rig.instruments.imageJTick();
+            rig.clock->advance(0);
+        }
+        QCOMPARE(rig.column(QStringLiteral("AREA")), (QStringList{"4.5", "6", "3"}));
     }
 
     void inputWaitsDuringTheImageJPause()

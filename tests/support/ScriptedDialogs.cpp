@@ -23,6 +23,8 @@ QStringList ScriptedDialogs::shown() const
 int ScriptedDialogs::message(const QString& text, int style)
 {
     m_messages.append({text, style});
+    if (whileShown)
+        whileShown(text);
     const int buttons = style & 7;
     if (!m_answers.isEmpty())
         return m_answers.dequeue();

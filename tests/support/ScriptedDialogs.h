@@ -7,6 +7,8 @@
 
 #include <QList>
 #include <QQueue>
+
+#include <functional>
 #include <QString>
 
 namespace k7::test {
@@ -32,6 +34,8 @@ public:
     const QList<QString>& timedMessages() const { return m_timed; }
     int pendingAnswers() const { return m_answers.size(); }
     void clear() { m_messages.clear(); m_timed.clear(); }
+    // Runs while each message is "on screen", before it is answered.
+    std::function<void(const QString& text)> whileShown;
 
     int message(const QString& text, int style) override;
     QString openFileName(const QString&, const QString&, const QString&) override { return nextFile(); }
