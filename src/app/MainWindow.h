@@ -15,6 +15,7 @@
 
 #include <QMainWindow>
 #include <QPointer>
+#include <QStatusBar>
 
 #include <memory>
 
@@ -124,6 +125,7 @@ public:
     void setImageJTimer(bool running) override;
     void showInfoFile(const QString& path) override;
     void openProperties(int variable) override;
+    void showStatus(const QString& text) override { statusBar()->showMessage(text); }
 
     // --- ShellHooks ---
     bool loadCfgInEditor(const QString& path) override;

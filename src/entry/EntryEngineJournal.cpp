@@ -82,9 +82,7 @@ void EntryEngine::journalFailed(const QString& reason)
     if (m_journalFailureShown)
         return;
     m_journalFailureShown = true;
-    m_dialogs.message(QStringLiteral("The record in progress cannot be kept safe until it is saved: ") + reason
-                          + QStringLiteral("\nEntry goes on; the record is saved as usual when it is complete."),
-                      Style::Exclamation);
+    m_view.showStatus(QStringLiteral("The record in progress is not kept safe until it is saved: ") + reason);
 }
 
 // A row found by Re-edit and being completed is already stored: only new

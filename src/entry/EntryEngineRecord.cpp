@@ -295,8 +295,9 @@ bool EntryEngine::storeRecord(RecordSet& rs, QString* error)
     for (int i = 0; !m_state.newrecord && i < rs.fieldCount(); ++i)
         before << rs.value(i);
     bool ok = writeRecord(rs, error) && auditSaved(rs, before, error);
-    if (ok && m_journalOn && journal() && !m_journal->clear()) {
-        *error = m_journal->lastError();
+    RecordJournal* j = journal();
+    if (ok && j && !j->clear()) {
+        *error = j->lastError();
         ok = false;
     }
     if (ok && !db.commit()) {

@@ -96,6 +96,9 @@ public:
     virtual void showInfoFile(const QString& path) = 0;
     // Opens the field properties editor on a variable, modally.
     virtual void openProperties(int variable) = 0;
+    // A line in the status bar: what the operator should know without being
+    // stopped at the keyboard.
+    virtual void showStatus(const QString& text) { (void)text; }
 };
 
 // Sounds: WAV files and the system beep.

@@ -207,8 +207,9 @@ private slots:
         QCOMPARE(journalRows(dir.path()).isEmpty(), answer == Answer::No);
     }
 
-    // Ctrl+C ends the journal with the record; Ctrl+Z brings both back.
-    void clearingEndsTheJournal()
+    // The journal ends only with its record: Ctrl+C ends it and Ctrl+Z
+    // writes it again; a save that fails (locked) leaves it as it was.
+    void journalEndsOnlyWithTheRecord()
     {
         QTemporaryDir dir;
         EntryRig rig;
@@ -218,6 +219,53 @@ private slots:
         QVERIFY(journalRows(dir.path()).isEmpty());
         QVERIFY(rig.press(Key::CtrlZ));
         QCOMPARE(journalRows(dir.path()).value(0).value(0), QString("3"));
+
+        rig.enter({"c3", "d4", "e5"});
+        const QList<QStringList> journalled = journalRows(dir.path());
+        QVERIFY(withConnection(dir.filePath("site.mdb"), false, [&](QSqlDatabase& other) {
+            QSqlQuery lock(other);
+            if (!lock.exec("BEGIN EXCLUSIVE"))
+                return false;
+            rig.enter({"f6"});
+            return lock.exec("ROLLBACK");
+        }));
+        QVERIFY(rig.dialogs.texts().last().startsWith("The record could not be saved: "));
+        QCOMPARE(rig.rows().size(), 0);
+        QCOMPARE(journalRows(dir.path()), journalled);
+        QVERIFY(rig.press(Key::Enter));
+        QCOMPARE(rig.rows().size(), 1);
+        QVERIFY(journalRows(dir.path()).isEmpty());
+    }
+
+    // A journal that cannot be written (another program's lock) is told
+    // once in the status line, and entry goes on.
+    void aFailingJournalIsToldOnce()
+    {
+        struct StatusView : RecordingEntryView {
+            QStringList statuses;
+            void showStatus(const QString& text) override { statuses << text; }
+        };
+        QTemporaryDir dir;
+        EntryRig rig;
+        QVERIFY(openIn(rig, dir.path(), kSix));
+        StatusView view;
+        EntryEngine engine{rig.model, rig.store, rig.state, view, rig.dialogs, view};
+        view.setVariableList(kSix);
+        engine.StartRecord();
+        QVERIFY(withConnection(dir.filePath("site.mdb"), false, [&](QSqlDatabase& other) {
+            QSqlQuery lock(other);
+            if (!lock.exec("BEGIN EXCLUSIVE"))
+                return false;
+            view.enter(engine, "a1");
+            view.enter(engine, "b2");
+            return lock.exec("ROLLBACK");
+        }));
+        QCOMPARE(view.statuses.size(), 1);
+        QVERIFY(view.statuses.first().contains("locked"));
+        QCOMPARE(rig.state.curvar, 3);
+        QVERIFY(rig.dialogs.messages().isEmpty());
+        view.enter(engine, "c3");
+        QCOMPARE(journalRows(dir.path()).value(0).value(0), QString("4"));
     }
 
     // The tally of records added follows the database that is open (mended:
