@@ -5,6 +5,7 @@
 
 #include "cfg/Model.h"
 #include "entry/EntryEngine.h"
+#include "entry/RecordState.h"
 #include "platform/Dialogs.h"
 #include "platform/EntryView.h"
 #include "platform/ShellHooks.h"
@@ -16,6 +17,7 @@
 
 #include <QFile>
 #include <QMap>
+#include <QTemporaryDir>
 
 #include <sqlite3.h>
 
@@ -114,6 +116,36 @@ inline bool openSequence(Model& model, DataStore& store, Dialogs& dialogs, Shell
     engine.StartRecord();
     return !store.tablename.isEmpty();
 }
+
+// The engine and all it talks to, on a CFG of its own in a folder of its own.
+struct EngineRig {
+    QTemporaryDir dir;
+    QString cfg = dir.filePath(QStringLiteral("bench.cfg"));
+    Model model;
+    DataStore store;
+    RecordState state;
+    SilentView view;
+    CountingDialogs dialogs;
+    NoShell shell;
+    EntryEngine engine{model, store, state, view, dialogs, view};
+
+    // Writes the CFG and opens it.
+    bool open(const QByteArray& cfgText)
+    {
+        QFile file(cfg);
+        if (!file.open(QIODevice::WriteOnly) || file.write(cfgText) != cfgText.size())
+            return false;
+        file.close();
+        return reopen();
+    }
+    // Opens the CFG again, as File > Open does.
+    bool reopen()
+    {
+        store.closeAll();
+        model.cfgpath = cfg;
+        return openSequence(model, store, dialogs, shell, engine);
+    }
+};
 
 // Fills the table `bench` (N, ID) with `rows` rows in one transaction.
 inline bool fill(const QString& path, int rows)

@@ -78,25 +78,13 @@ int main(int argc, char** argv)
     const int rows = argc > 1 ? std::atoi(argv[1]) : 1000000;
     const int records = argc > 2 ? std::atoi(argv[2]) : 1000;
 
-    QTemporaryDir dir;
-    const QString cfg = dir.filePath(QStringLiteral("bench.cfg"));
-    {
-        QFile file(cfg);
-        if (!file.open(QIODevice::WriteOnly))
-            return 1;
-        file.write("[K7]\r\n[N]\r\nType=Numeric\r\n[ID]\r\nType=Text\r\nUnique=Yes\r\nLength=20\r\n");
-    }
-
-    Model model;
-    DataStore store;
-    RecordState state;
-    SilentView view;
-    CountingDialogs dialogs;
-    NoShell shell;
-    EntryEngine engine(model, store, state, view, dialogs, view);
-    model.cfgpath = cfg;
-    if (!openSequence(model, store, dialogs, shell, engine))
+    EngineRig rig;
+    if (!rig.open("[K7]\r\n[N]\r\nType=Numeric\r\n[ID]\r\nType=Text\r\nUnique=Yes\r\nLength=20\r\n"))
         return 2;
+    DataStore& store = rig.store;
+    SilentView& view = rig.view;
+    EntryEngine& engine = rig.engine;
+    CountingDialogs& dialogs = rig.dialogs;
     const QString db = store.dbname;
     store.closeAll();
     QElapsedTimer fillTimer;
@@ -107,11 +95,9 @@ int main(int argc, char** argv)
 
     std::vector<double> opens;
     for (int i = 0; i < 5; ++i) {
-        store.closeAll();
-        model.cfgpath = cfg;
         QElapsedTimer timer;
         timer.start();
-        if (!openSequence(model, store, dialogs, shell, engine))
+        if (!rig.reopen())
             return 4;
         opens.push_back(timer.nsecsElapsed() / 1e6);
     }

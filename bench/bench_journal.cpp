@@ -64,31 +64,18 @@ int main(int argc, char** argv)
     const int rows = argc > 1 ? std::atoi(argv[1]) : 1000000;
     const int accepts = argc > 2 ? std::atoi(argv[2]) : 10000;
 
-    QTemporaryDir dir;
-    const QString cfg = dir.filePath(QStringLiteral("bench.cfg"));
-    {
-        QFile file(cfg);
-        if (!file.open(QIODevice::WriteOnly))
-            return 1;
-        file.write("[K7]\r\n[ID]\r\nType=Text\r\nUnique=Yes\r\nLength=20\r\n[N]\r\nType=Numeric\r\n"
-                   "[T1]\r\nType=Text\r\n[T2]\r\nType=Text\r\n[T3]\r\nType=Text\r\n[T4]\r\nType=Text\r\n");
-    }
-    Model model;
-    DataStore store;
-    RecordState state;
-    SilentView view;
-    CountingDialogs dialogs;
-    NoShell shell;
-    EntryEngine engine(model, store, state, view, dialogs, view);
-    model.cfgpath = cfg;
-    if (!openSequence(model, store, dialogs, shell, engine))
+    EngineRig rig;
+    if (!rig.open("[K7]\r\n[ID]\r\nType=Text\r\nUnique=Yes\r\nLength=20\r\n[N]\r\nType=Numeric\r\n"
+                  "[T1]\r\nType=Text\r\n[T2]\r\nType=Text\r\n[T3]\r\nType=Text\r\n[T4]\r\nType=Text\r\n"))
         return 2;
+    DataStore& store = rig.store;
+    EntryEngine& engine = rig.engine;
+    CountingDialogs& dialogs = rig.dialogs;
     const QString db = store.dbname;
     store.closeAll();
     if (!fill(db, rows))
         return 3;
-    model.cfgpath = cfg;
-    if (!openSequence(model, store, dialogs, shell, engine))
+    if (!rig.reopen())
         return 4;
     std::printf("table of %d rows\n", store.currentrs.recordCount());
 
@@ -98,7 +85,7 @@ int main(int argc, char** argv)
     for (int n = 0; (more(on) || more(off)) && dialogs.messages == 0; ++n) {
         const bool journal = n % 2 == 0;
         engine.setJournalOn(journal);
-        enterRecord(engine, view, n, journal ? on : off);
+        enterRecord(engine, rig.view, n, journal ? on : off);
     }
     const int saved = store.currentrs.recordCount() - rows;
     const int expected = static_cast<int>(on.saves.size() + off.saves.size());

@@ -37,6 +37,18 @@ QList<QStringList> journalRows(const QString& folder)
     return querySeparately(folder + "/site.mdb", "SELECT curvar, vals FROM k7_journal").value_or(QList<QStringList>{});
 }
 
+// Runs `work` while another program holds the database locked.
+bool whileLocked(const QString& path, const std::function<void()>& work)
+{
+    return withConnection(path, false, [&](QSqlDatabase& other) {
+        QSqlQuery lock(other);
+        if (!lock.exec("BEGIN EXCLUSIVE"))
+            return false;
+        work();
+        return lock.exec("ROLLBACK");
+    });
+}
+
 // The children wait to be killed after saying how far they got.
 void say(const QByteArray& line)
 {
@@ -208,38 +220,10 @@ private slots:
     }
 
     // The journal ends only with its record: Ctrl+C ends it and Ctrl+Z
-    // writes it again; a save that fails (locked) leaves it as it was.
+    // writes it again; a save that fails (locked) leaves it as it was. A
+    // journal that cannot be written is told once in the status line, and
+    // entry goes on.
     void journalEndsOnlyWithTheRecord()
-    {
-        QTemporaryDir dir;
-        EntryRig rig;
-        QVERIFY(openIn(rig, dir.path(), kSix));
-        rig.enter({"a1", "b2"});
-        QVERIFY(rig.press(Key::CtrlC));
-        QVERIFY(journalRows(dir.path()).isEmpty());
-        QVERIFY(rig.press(Key::CtrlZ));
-        QCOMPARE(journalRows(dir.path()).value(0).value(0), QString("3"));
-
-        rig.enter({"c3", "d4", "e5"});
-        const QList<QStringList> journalled = journalRows(dir.path());
-        QVERIFY(withConnection(dir.filePath("site.mdb"), false, [&](QSqlDatabase& other) {
-            QSqlQuery lock(other);
-            if (!lock.exec("BEGIN EXCLUSIVE"))
-                return false;
-            rig.enter({"f6"});
-            return lock.exec("ROLLBACK");
-        }));
-        QVERIFY(rig.dialogs.texts().last().startsWith("The record could not be saved: "));
-        QCOMPARE(rig.rows().size(), 0);
-        QCOMPARE(journalRows(dir.path()), journalled);
-        QVERIFY(rig.press(Key::Enter));
-        QCOMPARE(rig.rows().size(), 1);
-        QVERIFY(journalRows(dir.path()).isEmpty());
-    }
-
-    // A journal that cannot be written (another program's lock) is told
-    // once in the status line, and entry goes on.
-    void aFailingJournalIsToldOnce()
     {
         struct StatusView : RecordingEntryView {
             QStringList statuses;
@@ -252,20 +236,31 @@ private slots:
         EntryEngine engine{rig.model, rig.store, rig.state, view, rig.dialogs, view};
         view.setVariableList(kSix);
         engine.StartRecord();
-        QVERIFY(withConnection(dir.filePath("site.mdb"), false, [&](QSqlDatabase& other) {
-            QSqlQuery lock(other);
-            if (!lock.exec("BEGIN EXCLUSIVE"))
-                return false;
-            view.enter(engine, "a1");
-            view.enter(engine, "b2");
-            return lock.exec("ROLLBACK");
+        view.enter(engine, "a1");
+        view.enter(engine, "b2");
+        QVERIFY(view.press(engine, Key::CtrlC));
+        QVERIFY(journalRows(dir.path()).isEmpty());
+        QVERIFY(view.press(engine, Key::CtrlZ));
+        QCOMPARE(journalRows(dir.path()).value(0).value(0), QString("3"));
+
+        QVERIFY(whileLocked(dir.filePath("site.mdb"), [&] {
+            view.enter(engine, "c3");
+            view.enter(engine, "d4");
         }));
         QCOMPARE(view.statuses.size(), 1);
         QVERIFY(view.statuses.first().contains("locked"));
-        QCOMPARE(rig.state.curvar, 3);
         QVERIFY(rig.dialogs.messages().isEmpty());
-        view.enter(engine, "c3");
-        QCOMPARE(journalRows(dir.path()).value(0).value(0), QString("4"));
+        view.enter(engine, "e5");
+        const QList<QStringList> journalled = journalRows(dir.path());
+        QCOMPARE(journalled.value(0).value(0), QString("6"));
+
+        QVERIFY(whileLocked(dir.filePath("site.mdb"), [&] { view.enter(engine, "f6"); }));
+        QVERIFY(rig.dialogs.texts().value(0).startsWith("The record could not be saved: "));
+        QCOMPARE(rig.rows().size(), 0);
+        QCOMPARE(journalRows(dir.path()), journalled);
+        QVERIFY(view.press(engine, Key::Enter));
+        QCOMPARE(rig.rows().size(), 1);
+        QVERIFY(journalRows(dir.path()).isEmpty());
     }
 
     // The tally of records added follows the database that is open (mended:
@@ -352,13 +347,7 @@ private slots:
             }
         };
         if (locked) {
-            QVERIFY(withConnection(rig.dbPath(), false, [&](QSqlDatabase& other) {
-                QSqlQuery lock(other);
-                if (!lock.exec("BEGIN EXCLUSIVE"))
-                    return false;
-                act();
-                return lock.exec("ROLLBACK");
-            }));
+            QVERIFY(whileLocked(rig.dbPath(), act));
             QCOMPARE(rig.rows(), before);
         } else {
             act();
