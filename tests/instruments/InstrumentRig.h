@@ -139,6 +139,15 @@ struct ProgramRig : EntryRig {
     Instruments instruments;
 };
 
+// The program with a port the test feeds by hand.
+struct FakePortRig : ProgramRig {
+    explicit FakePortRig(FakeInstrumentPort* port = new FakeInstrumentPort, std::shared_ptr<Clock> realClock = nullptr)
+        : ProgramRig(std::unique_ptr<InstrumentPort>(port), std::move(realClock)), fake(*port)
+    {
+    }
+    FakeInstrumentPort& fake;
+};
+
 inline QByteArray caliperCfg(const QString& com, const QStringList& vars = {"LENGTH", "WIDTH"},
                       const QString& instrument = QStringLiteral("CALIPER"))
 {
