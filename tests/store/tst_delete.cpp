@@ -32,10 +32,7 @@ bool openWith(StoreRig& rig, const QString& ids)
 
 QString idsInTable(const StoreRig& rig)
 {
-    QString ids;
-    for (const QStringList& row : readRows(rig.dbPath(), "site"))
-        ids += row.value(0);
-    return ids;
+    return firstColumn(rig.dbPath(), "SELECT ID FROM site ORDER BY rowid").join("");
 }
 
 }  // namespace
