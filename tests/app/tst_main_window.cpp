@@ -85,6 +85,11 @@ private slots:
             enterText(w, Control::TextBox, "A4");
             typeInto(w, Control::MenuList, "b");
 
+            // Record 4: a Core is no Tool, so the tool's number is not asked.
+            enterText(w, Control::TextBox, "A5");
+            typeInto(w, Control::MenuList, "l");
+            typeInto(w, Control::MenuList, "c");
+
             // Ctrl+C clears a record half typed.
             enterText(w, Control::TextBox, "X9");
             key(w, Qt::Key_C, Qt::ControlModifier);
@@ -109,13 +114,14 @@ private slots:
             w.model().options[OptReEdit] = "Yes";
             enterText(w, Control::TextBox, "A2");
             QCOMPARE(w.grid()->currentIndex().row(), 1);
-            QCOMPARE(w.dataControl()->caption(), "Record 2 of 3");
+            QCOMPARE(w.dataControl()->caption(), "Record 2 of 4");
             w.close();  // in the middle of a record: every saved one is kept
         }
         QCOMPARE(readRows(rig.path("finds.mdb"), "finds"),
                  (QList<QStringList>{{"B1", "Ceramic", "Niceware", "", "12", "0"},
                                      {"A2", "Lithic", "", "Tool", "0", "3.5"},
-                                     {"A4", "Bone", "", "", "0", "0"}}));
+                                     {"A4", "Bone", "", "", "0", "0"},
+                                     {"A5", "Lithic", "", "Core", "0", "0"}}));
         QVERIFY(rig.dialogs.messages().isEmpty());
     }
 
