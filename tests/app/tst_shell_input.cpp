@@ -5,13 +5,9 @@
 #include "app/AppTestSupport.h"
 
 #include "app/MainWindow.h"
-#include "app/TableToCfg.h"
-#include "grid/DataControl.h"
 #include "support/PtyPair.h"
-#include "windows/OptionsDialog.h"
 #include "windows/TextEditor.h"
 
-#include <QDir>
 #include <QPlainTextEdit>
 #include <QTest>
 #include <QTimer>
@@ -131,65 +127,6 @@ private slots:
                                                           db + " is not a text file.  The editor does not save over it."}));
         QCOMPARE(readRows(db, "Finds").size(), 1);
         QCOMPARE(readFile(db).left(16), before.left(16));
-    }
-
-    // Mended: a generated CFG inherited the options of the CFG open before
-    // (its port, a sort on a field the new table lacks); an empty database
-    // showed an empty chooser; a database in a read-only folder could not be
-    // listed; the record box filled the grid region with no table open.
-    void openingDatabasesAndTheEmptyWindow()
-    {
-        AppRig rig;
-        MainWindow w(rig.dialogs, rig.sound, rig.ini());
-        w.show();
-        QVERIFY(!w.dataControl()->isVisibleTo(&w));
-        w.openCfgFile(rig.sampleCfg());
-        QVERIFY(w.dataControl()->isVisibleTo(&w));
-        w.model().options[OptSort] = "VAR1";
-        w.model().options[OptDelaytime] = "3";
-
-        const QString empty = rig.path("empty.mdb");
-        QVERIFY(execSql(empty, {"CREATE TABLE k7_x (a INTEGER)", "DROP TABLE k7_x"}));
-        rig.dialogs.queueFile(empty);
-        w.fileOpen();
-        QCOMPARE(rig.dialogs.texts(), QStringList{"The database " + empty + " has no table to enter data into."});
-
-        QVERIFY(QDir(rig.dir.path()).mkdir("locked"));
-        const QString db = rig.path("locked/dig.mdb");
-        QVERIFY(execSql(db, {"CREATE TABLE Finds (ID INTEGER, Weight REAL)"}));
-        QVERIFY(QFile::setPermissions(rig.path("locked"), QFileDevice::ReadOwner | QFileDevice::ExeOwner));
-        QStringList tables;
-        QVERIFY(ListEntryTables(db, tables));
-        QCOMPARE(tables, QStringList{"Finds"});
-        QVERIFY(QFile::setPermissions(rig.path("locked"),
-                                      QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner));
-
-        rig.dialogs.clear();
-        rig.dialogs.queueFile(db);
-        rig.dialogs.queueTable("Finds");
-        rig.dialogs.queueAnswer(Answer::Yes);
-        w.fileOpen();
-        QCOMPARE(w.windowTitle(), "K7 - " + rig.path("locked/Finds.cfg"));
-        for (const int slot : {int(OptSort), int(OptDelaytime), int(OptCom)})
-            QVERIFY2(w.model().options[slot].isEmpty(), qPrintable(w.model().options[slot]));
-        QCOMPARE(w.model().options[OptTable], "Finds");
-        QVERIFY(!readFile(rig.path("locked/Finds.cfg")).contains("Sort="));
-    }
-
-    // Mended: the colours could be chosen by double-click only.
-    void colourBoxesTakeTheKeyboard()
-    {
-        AppRig rig;
-        Model model;
-        OptionsDialog dialog(model, rig.dialogs);
-        auto* box = dialog.findChild<QWidget*>("bckclr0");
-        QCOMPARE(box->focusPolicy(), Qt::StrongFocus);
-        rig.dialogs.queueColor(255);
-        rig.dialogs.queueColor(65280);
-        QTest::keyClick(box, Qt::Key_Return);
-        QCOMPARE(model.options[OptBackColor], "255");
-        QTest::keyClick(box, Qt::Key_Space);
-        QCOMPARE(model.options[OptBackColor], "65280");
     }
 };
 
