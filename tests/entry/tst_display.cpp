@@ -136,7 +136,7 @@ private slots:
         // A letter that starts two items, or none, is left to the list.
         QVERIFY(!rig.engine.menuKey('c'));
         QVERIFY(!rig.engine.menuKey('x'));
-        rig.view.pick(2);
+        rig.view.selectMenuItem(2);  // a click on Lithic
         rig.engine.menuListClicked();
         QCOMPARE(rig.view.help(Frame::Menu), rig.dir.filePath("types.htm") + "#Lithic");
         rig.state.listguard = true;

@@ -52,8 +52,6 @@ public:
         m_boxText[box] = boxText(box).replace(start, length, text);
         m_selection[box] = {int(start + text.size()), 0};
     }
-    // Selects menu item `index` (0-based) as a click would; no engine call.
-    void pick(int index);
     // Presses a key in the control that has the focus, through the engine's
     // handler for that control; returns whether the engine consumed it.
     bool press(EntryEngine& engine, int code);
