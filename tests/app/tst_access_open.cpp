@@ -17,14 +17,6 @@ using namespace k7::test;
 
 namespace {
 
-QString copyFixture(const AppRig& rig, const QString& name, const QString& as)
-{
-    const QString path = rig.path(as);
-    QFile::copy(QStringLiteral(K7_TEST_DATA "/access/") + name, path);
-    QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner);
-    return path;
-}
-
 // A CFG whose variables match fields of jet3-types.mdb's Table1 (text sizes
 // equal or smaller, a number, the date as text).
 QString writeTypesCfg(const AppRig& rig)
@@ -48,7 +40,7 @@ private slots:
             QSKIP("built without libmdb");
         AppRig rig;
         const QString cfg = writeTypesCfg(rig);
-        const QString db = copyFixture(rig, "jet3-types.mdb", "types.mdb");
+        const QString db = copyAccessFixture("jet3-types.mdb", rig.path("types.mdb"));
         MainWindow w(rig.dialogs, rig.sound, rig.ini());
         w.show();
 
@@ -62,7 +54,7 @@ private slots:
         w.openCfgFile(cfg);
         QCOMPARE(rig.dialogs.texts().size(), 1);  // the import, and no reconciliation question
         QCOMPARE(w.windowTitle(), "K7 - " + cfg);
-        QCOMPARE(w.dataControl()->caption(), QStringLiteral("Record 1 of 2"));
+        QCOMPARE(w.dataControl()->caption(), "Record 1 of 2");
         QCOMPARE(DetectAccessFormat(rig.path("types.access.mdb")), AccessFormat::Jet3);
 
         const auto enter = [&w](Control control, const QString& text) {
@@ -85,7 +77,7 @@ private slots:
         if (!AccessSource::available())
             QSKIP("built without libmdb");
         AppRig rig;
-        const QString path = copyFixture(rig, "ace12-small.accdb", "site.accdb");
+        const QString path = copyAccessFixture("ace12-small.accdb", rig.path("site.accdb"));
         MainWindow w(rig.dialogs, rig.sound, rig.ini());
         w.show();
         for (const int answer : {Answer::No, Answer::Yes}) {

@@ -72,23 +72,20 @@ private slots:
         QCOMPARE(r.model.options[OptCom], QString("COM1:9600,N,8,1"));
         QCOMPARE(r.model.imagejstamp.value_or(QDateTime()), QFileInfo(results).lastModified());
         const Variable& a = r.model.var(1);
-        QCOMPARE(a.varname, QString(" Site A "));
-        QCOMPARE((QList<int>{a.vartype, a.varcarry, a.varskip}), (QList<int>{TypeText, 1, 0}));
-        QCOMPARE(a.varlength, 255.0);
-        QCOMPARE(a.varlookup, dir.filePath("look up.mdb") + " Finds");
-        QCOMPARE(a.varinfo + "|" + a.varwavein, QString("help.txt|in.wav"));
-        QCOMPARE(r.dialogs.texts(), (QStringList{"Warning: Could not find Info File nohelp.txt for field B",
-                                                 "Warning: Could not find Sound In file none.wav for field B",
-                                                 "Warning: Could not find Sound Out file gone.wav for field B"}));
-        for (const auto& m : r.dialogs.messages())
-            QCOMPARE(m.style, Style::Information);
+        QCOMPARE((QList<double>{double(a.vartype), double(a.varcarry), double(a.varskip), a.varlength}),
+                 (QList<double>{TypeText, 1, 0, 255}));
+        QCOMPARE((QStringList{a.varname, a.varlookup, a.varinfo, a.varwavein}),
+                 (QStringList{" Site A ", dir.filePath("look up.mdb") + " Finds", "help.txt", "in.wav"}));
+        QCOMPARE(r.dialogs.shown(), (QStringList{"Warning: Could not find Info File nohelp.txt for field B [64]",
+                                                 "Warning: Could not find Sound In file none.wav for field B [64]",
+                                                 "Warning: Could not find Sound Out file gone.wav for field B [64]"}));
         QCOMPARE(r.model.var(2).condcount, 1);  // naming itself
         const Variable& c = r.model.var(3);
         // Sqid's own length; a Length key overrides it; a negative length is no length.
         QCOMPARE((QList<double>{r.model.var(2).varlength, c.varlength, c.varimagej, r.model.var(5).varlength}),
                  (QList<double>{11, 0, 3.5, 0}));
-        QCOMPARE(c.varprompt, QString("one") + QChar(1) + "two");
-        QCOMPARE(c.varmenu + "|" + c.varinfo, QString("Finds|README"));
+        QCOMPARE((QStringList{c.varprompt, c.varmenu, c.varinfo}),
+                 (QStringList{QString("one") + QChar(1) + "two", "Finds", "README"}));
         QCOMPARE(r.model.var(4).vartype, int(TypeImageJ));
     }
 
@@ -172,13 +169,11 @@ private slots:
     void errors()
     {
         QFETCH(QStringList, lines);
-        QFETCH(QString, text);
-        QFETCH(int, line);
         QTemporaryDir dir;
         CfgRead r;
         readCfg(r, writeFile(dir, "e.cfg", crlf(lines)));  // no question may be asked
-        QCOMPARE(r.error.text, text);
-        QCOMPARE(r.error.line, line);
+        QTEST(r.error.text, "text");
+        QTEST(r.error.line, "line");
         QVERIFY(r.dialogs.messages().isEmpty());
         QCOMPARE(readFile(r.model.cfgpath), crlf(lines));
     }
@@ -187,17 +182,16 @@ private slots:
     {
         QTest::addColumn<QList<int>>("answers");
         QTest::addColumn<int>("inTheWay");  // at the backup path: 0 nothing, 1 a file, 2 a folder
-        QTest::addColumn<QStringList>("shown");
-        const QString replace = "Ok to replace existing file%1";
+        QTest::addColumn<QStringList>("shown");  // "text [style]"
+        const QString ask = kConvert + " [36]", replace = "Ok to replace existing file%1 [36]";
         const QString notWritten = "New configuration file will not be written.";
-        QTest::newRow("converted") << QList<int>{Answer::Yes} << 0 << QStringList{kConvert};
-        QTest::newRow("declined") << QList<int>{Answer::No} << 0 << QStringList{kConvert};
-        QTest::newRow("older backup replaced") << QList<int>{Answer::Yes, Answer::Yes} << 1
-                                               << QStringList{kConvert, replace};
+        QTest::newRow("converted") << QList<int>{Answer::Yes} << 0 << QStringList{ask};
+        QTest::newRow("declined") << QList<int>{Answer::No} << 0 << QStringList{ask};
+        QTest::newRow("older backup replaced") << QList<int>{Answer::Yes, Answer::Yes} << 1 << QStringList{ask, replace};
         QTest::newRow("older backup kept") << QList<int>{Answer::Yes, Answer::No} << 1
-                                           << QStringList{kConvert, replace, notWritten};
+                                           << QStringList{ask, replace, notWritten + " [64]"};
         QTest::newRow("backup cannot be made") << QList<int>{Answer::Yes, Answer::Yes} << 2
-            << QStringList{kConvert, replace, "Error.  Could not make the backup %1.  " + notWritten};
+            << QStringList{ask, replace, "Error.  Could not make the backup %1.  " + notWritten + " [16]"};
     }
     void conversion()
     {
@@ -213,24 +207,19 @@ private slots:
         CfgRead r;
         readCfg(r, writeFile(dir, "site.old.cfg", crlf(kOldCfg)), answers);
         QVERIFY2(!r.error.failed(), qPrintable(r.error.text));
-        QCOMPARE(r.dialogs.texts(), shown.replaceInStrings("%1", backup));
-        const QList<int> styles{Style::YesNo + Style::Question, Style::YesNo + Style::Question,
-                                inTheWay == 2 ? Style::Critical : Style::Information};
-        for (qsizetype i = 0; i < shown.size(); ++i)
-            QCOMPARE(r.dialogs.messages().at(i).style, styles.at(i));
+        QCOMPARE(r.dialogs.shown(), shown.replaceInStrings("%1", backup));
 
         const bool converted = shown.size() == answers.size() && answers.last() == Answer::Yes;
         QCOMPARE(r.model.cfgunconverted, !converted);
         QVERIFY(NormalizeModel(r.model, r.dialogs));
         const Model& m = r.model;  // as read from the old file, and prepared
-        QCOMPARE(m.options[OptFilename], QString("Finds.mdb"));  // a path keeps its case
-        QCOMPARE(m.options[OptInstrument], QString("KEYBOARD"));
-        QCOMPARE(m.var(1).varprompt, QString("ENTER THE  ARTIFACT  NUMBER"));
-        QCOMPARE(m.var(2).varmenu, QString("BONE,SHELL"));
+        // A path keeps its case; a prompt keeps its first 60 characters; no INPUT is text.
+        QCOMPARE((QStringList{m.options[OptFilename], m.options[OptInstrument], m.var(1).varprompt, m.var(2).varmenu,
+                              m.var(3).condtext[1], m.var(4).varprompt}),
+                 (QStringList{"Finds.mdb", "KEYBOARD", "ENTER THE  ARTIFACT  NUMBER", "BONE,SHELL", "KIND BONE",
+                              QString("123456789 ").repeated(6).trimmed()}));
         QCOMPARE(m.var(2).varlength, 60.0);
-        QCOMPARE(m.var(3).condtext[1], QString("KIND BONE"));
-        QCOMPARE(m.var(4).varprompt, QString("123456789 ").repeated(6).trimmed());  // the first 60
-        QCOMPARE(m.var(4).vartype, int(TypeText));  // no INPUT: text
+        QCOMPARE(m.var(4).vartype, int(TypeText));
         if (!converted) {  // declining leaves the old file and any older backup alone
             QCOMPARE(readFile(m.cfgpath), crlf(kOldCfg));
             QCOMPARE(readFile(backup), QByteArray(inTheWay == 1 ? "older backup" : ""));
@@ -275,15 +264,14 @@ private slots:
     void unconvertible()
     {
         QFETCH(QString, file);
-        QFETCH(QString, why);
+        QFETCH(QString, why);  // the box is an exclamation
         QTemporaryDir dir;
         const QByteArray old = readFile(K7_TEST_DATA "/cfg/" + file);
         CfgRead r;
         readCfg(r, writeFile(dir, "site.cfg", old));  // no answer queued: a question fails
         QVERIFY2(!r.error.failed(), qPrintable(r.error.text));
-        QCOMPARE(r.dialogs.texts(), QStringList{"This configuration file cannot be converted to the new K7 format, "
-                                                "because field " + why + "  The file is left unchanged and used as it is."});
-        QCOMPARE(r.dialogs.messages().at(0).style, Style::Exclamation);
+        QCOMPARE(r.dialogs.shown(), QStringList{"This configuration file cannot be converted to the new K7 format, "
+                                                "because field " + why + "  The file is left unchanged and used as it is. [48]"});
         QVERIFY(r.model.cfgunconverted && r.model.varcount > 0);
         QVERIFY(NormalizeModel(r.model, r.dialogs));
         QCOMPARE(readFile(r.model.cfgpath), old);
@@ -310,7 +298,6 @@ private slots:
     {
         QFETCH(QByteArray, bytes);
         QFETCH(int, line);
-        QFETCH(int, count);
         QTemporaryDir dir;
         CfgRead r;
         QElapsedTimer timer;
@@ -321,7 +308,7 @@ private slots:
         QCOMPARE(r.error.failed(), line >= 0);
         if (line >= 0)
             QCOMPARE(r.error.line, line);
-        QCOMPARE(r.model.varcount, count);
+        QTEST(r.model.varcount, "count");
         QVERIFY(r.dialogs.messages().isEmpty());  // no conversion offered
     }
 
@@ -361,7 +348,6 @@ private slots:
     {
         QFETCH(QStringList, conditions);
         QFETCH(QStringList, values);
-        QFETCH(int, result);
         Model model;
         model.varcount = 5;
         std::vector<QString> record{QString()};
@@ -372,7 +358,7 @@ private slots:
         model.var(5).condcount = static_cast<int>(conditions.size());
         for (int k = 1; k <= model.var(5).condcount; ++k)
             model.var(5).condtext[static_cast<size_t>(k)] = NormalizeCondition(conditions.at(k - 1));
-        QCOMPARE(EvalConditions(model, 5, record), result);
+        QTEST(EvalConditions(model, 5, record), "result");
     }
 
     // Text in, text out: condition normal forms, menu items, path parts, and
@@ -446,10 +432,9 @@ private slots:
     void textFromBytes()
     {
         QFETCH(QByteArray, bytes);
-        QFETCH(QString, lines);
         QFETCH(bool, eightBit);
         const TextFile file = TextFile::fromBytes(bytes);
-        QCOMPARE(file.lines.join('|'), lines);
+        QTEST(file.lines.join('|'), "lines");
         QCOMPARE(file.encoding, eightBit ? TextEncoding::Windows1252 : TextEncoding::Utf8);
         if (eightBit && file.lines.size() == 1)
             QCOMPARE(EncodeText(file.lines.at(0), file.encoding), bytes);
@@ -470,11 +455,10 @@ private slots:
     void rewriteEncoding()
     {
         QFETCH(QString, line);
-        QFETCH(QByteArray, written);
         QTemporaryDir dir;
         const QString path = writeFile(dir, "old.txt", "Caf\xE9\r\n");
         QVERIFY(WriteTextFile(path, {line}, TextEncoding::Windows1252));
-        QCOMPARE(readFile(path), written);
+        QTEST(readFile(path), "written");
         QCOMPARE(TextFile::read(path).lines, QStringList{line});
     }
 

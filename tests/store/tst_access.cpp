@@ -18,42 +18,21 @@ using namespace k7::test;
 
 namespace {
 
-const QString kFixtures = QStringLiteral(K7_TEST_DATA "/access/");
-
-QString copyFixture(const QString& name, const QString& folder, const QString& as)
-{
-    const QString target = folder + QLatin1Char('/') + as;
-    QFile::copy(kFixtures + name, target);
-    QFile::setPermissions(target, QFile::ReadOwner | QFile::WriteOwner);
-    return target;
-}
-
-QStringList firstColumn(const QString& db, const QString& sql)
-{
-    QStringList out;
-    for (const QStringList& row : querySeparately(db, sql).value_or(QList<QStringList>{}))
-        out << row.at(0);
-    return out;
-}
-
-QStringList declarations(const QString& db, const QString& table)
-{
-    return firstColumn(db, QStringLiteral("SELECT name || ' ' || type FROM pragma_table_info('%1')").arg(table));
-}
+const QString kFixtures = K7_TEST_DATA "/access/";
 
 // Each row as its values in SQL literal form (so types show), joined by "|".
 QStringList quotedRows(const QString& db, const QString& table)
 {
     const QStringList quoted = firstColumn(
-        db, QStringLiteral("SELECT 'quote(\"' || name || '\")' FROM pragma_table_info('%1')").arg(table));
-    return firstColumn(db, QStringLiteral("SELECT %1 FROM \"%2\" ORDER BY rowid").arg(quoted.join("||'|'||"), table));
+        db, QString("SELECT 'quote(\"' || name || '\")' FROM pragma_table_info('%1')").arg(table));
+    return firstColumn(db, QString("SELECT %1 FROM \"%2\" ORDER BY rowid").arg(quoted.join("||'|'||"), table));
 }
 
 QStringList tableList(const AccessImport& result)
 {
     QStringList out;
     for (const ImportedTable& t : result.tables)
-        out << QStringLiteral("%1:%2").arg(t.name).arg(t.rows);
+        out << QString("%1:%2").arg(t.name).arg(t.rows);
     return out;
 }
 
@@ -71,38 +50,22 @@ struct Streams {
 class TestAccess : public QObject {
     Q_OBJECT
 private slots:
-    void detection_data()
-    {
-        QTest::addColumn<QString>("file");
-        QTest::addColumn<int>("format");
-        QTest::newRow("jet 3") << "jet3-types.mdb" << int(AccessFormat::Jet3);
-        QTest::newRow("jet 4") << "jet4-users.mdb" << int(AccessFormat::Jet4);
-        QTest::newRow("ace") << "ace12-small.accdb" << int(AccessFormat::Ace);
-        QTest::newRow("text") << "README.md" << int(AccessFormat::None);
-        QTest::newRow("missing") << "none.mdb" << int(AccessFormat::None);
-    }
-    void detection()
-    {
-        QFETCH(QString, file);
-        QFETCH(int, format);
-        QCOMPARE(int(DetectAccessFormat(kFixtures + file)), format);
-    }
-
     void everyValueOfTheSmallTables_data()
     {
         QTest::addColumn<QString>("file");
+        QTest::addColumn<int>("format");
         QTest::addColumn<QStringList>("tables");
         QTest::addColumn<QString>("table");
         QTest::addColumn<QStringList>("fields");
         QTest::addColumn<QStringList>("rows");
         QTest::newRow("jet 3, every type")
-            << "jet3-types.mdb" << QStringList{"Table1:2", "Table2:0", "Table3:0", "Table4:0"} << "Table1"
+            << "jet3-types.mdb" << int(AccessFormat::Jet3) << QStringList{"Table1:2", "Table2:0", "Table3:0", "Table4:0"} << "Table1"
             << QStringList{"A VARCHAR(50)", "B VARCHAR(100)", "C INTEGER", "D INTEGER", "E INTEGER", "F DOUBLE",
                            "G VARCHAR(19)", "H DOUBLE", "I BOOLEAN"}
             << QStringList{"'a'|'b'|0|0|0|0.0|'1981-12-12 00:00:00'|0.0|0",
                            "'abcdefg'|'hijklmnop'|2|222|333333333|444.555|'1974-09-21 00:00:00'|3.5|1"};
         QTest::newRow("jet 4")
-            << "jet4-users.mdb" << QStringList{"users:2"} << "users"
+            << "jet4-users.mdb" << int(AccessFormat::Jet4) << QStringList{"users:2"} << "users"
             << QStringList{"i_user_id INTEGER", "c_user_login VARCHAR(32)", "c_user_pwd VARCHAR(32)",
                            "c_user_session VARCHAR(40)", "c_user_name VARCHAR(200)", "i_user_flags INTEGER",
                            "i_user_type INTEGER", "i_user_merch INTEGER", "c_flag_ VARCHAR(1)",
@@ -111,13 +74,14 @@ private slots:
                            "2|'admin'|'X03MO1qnZdYdgyfeuILPmQ=='|'-1'|'Admin User'|1|81928|120|'N'|"
                            "'2009-10-22 03:57:13'"};
         QTest::newRow("ace, engine table skipped")
-            << "ace12-small.accdb" << QStringList{"Table:2"} << "Table"
+            << "ace12-small.accdb" << int(AccessFormat::Ace) << QStringList{"Table:2"} << "Table"
             << QStringList{"a VARCHAR(50)", "b VARCHAR(50)"} << QStringList{"'z'|'y'", "'v'|'u'"};
     }
     void everyValueOfTheSmallTables()
     {
-        REQUIRE_READER();
         QFETCH(QString, file);
+        QTEST(int(DetectAccessFormat(kFixtures + file)), "format");
+        REQUIRE_READER();
         QFETCH(QString, table);
         QTemporaryDir dir;
         const QString out = dir.filePath("out.mdb");
@@ -176,6 +140,9 @@ private slots:
         result = ImportAccessFile(kFixtures + "jet3-types.mdb", dir.filePath("no/such/folder/x.mdb"));
         QVERIFY(!result.ok && result.error.contains("missing or read-only"));
         QCOMPARE(readFile(existing), QByteArray("keep"));
+        // Neither a text file nor a missing one is taken for an Access database.
+        QCOMPARE(DetectAccessFormat(existing), AccessFormat::None);
+        QCOMPARE(DetectAccessFormat(dir.filePath("none.mdb")), AccessFormat::None);
         QCOMPARE(QDir(dir.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
                  QStringList{"there.mdb"});
     }
@@ -189,7 +156,7 @@ private slots:
         const AccessImport result = ImportAccessFile(kFixtures + "jet3-types.mdb", rig.path("x.mdb"));
         QVERIFY(!result.ok && result.error.contains("without the Access reader"));
         // Opening says so at once, without a question it could not act on.
-        const QString path = copyFixture("jet3-types.mdb", rig.dir.path(), "site.mdb");
+        const QString path = copyAccessFixture("jet3-types.mdb", rig.path("site.mdb"));
         QVERIFY(!OpenDataTable(rig.model, rig.store, rig.dialogs, rig.shell, path));
         QVERIFY(rig.allClosed());
         QCOMPARE(rig.dialogs.texts().size(), 1);
@@ -201,7 +168,7 @@ private slots:
     {
         REQUIRE_READER();
         QTemporaryDir dir;
-        const QString path = copyFixture("jet3-types.mdb", dir.path(), "site.mdb");
+        const QString path = copyAccessFixture("jet3-types.mdb", dir.filePath("site.mdb"));
         writeFile(dir, "site.access.mdb", "taken");
         Streams s;
         QCOMPARE(RunAccessImportCommand({path}, s.outStream, s.errStream), 0);
@@ -227,28 +194,21 @@ private slots:
             Streams s;
             const int status = RunCfgCheck(cfg, s.outStream, s.errStream, AccessCheckWarnings);
             s.errStream.flush();
-            return status == 0 ? s.err : QStringLiteral("status %1").arg(status);
+            return status == 0 ? s.err : QString("status %1").arg(status);
         };
         QCOMPARE(check(), QString());
-        copyFixture("jet4-users.mdb", dir.path(), "finds.mdb");
+        copyAccessFixture("jet4-users.mdb", dir.filePath("finds.mdb"));
         const QString warning = check();
         QVERIFY2(warning.startsWith(cfg + ": " + dir.filePath("finds.mdb") + " is a Microsoft Access database"),
                  qPrintable(warning));
         QVERIFY(warning.contains("k7 --import-access"));
     }
 
-    void datesBeforeAndAfterTheEpoch_data()
-    {
-        QTest::addColumn<double>("days");
-        QTest::addColumn<QString>("text");
-        QTest::newRow("epoch") << 0.0 << "1899-12-30 00:00:00";
-        QTest::newRow("before, with a time") << -1.25 << "1899-12-29 06:00:00";
-        QTest::newRow("rounds up to midnight") << 2.9999999 << "1900-01-02 00:00:00";
-    }
+    // The epoch, a day before it with a time, and a time that rounds up to midnight.
     void datesBeforeAndAfterTheEpoch()
     {
-        QFETCH(double, days);
-        QTEST(AccessDateText(days), "text");
+        QCOMPARE((QStringList{AccessDateText(0.0), AccessDateText(-1.25), AccessDateText(2.9999999)}),
+                 (QStringList{"1899-12-30 00:00:00", "1899-12-29 06:00:00", "1900-01-02 00:00:00"}));
     }
 };
 

@@ -19,32 +19,25 @@ struct Rig : StoreRig {
     // Table "site": Note, Extra (not in the CFG), ID, Weight; ID indexed.
     bool openTable(const QStringList& extraSql = {})
     {
-        add(QStringLiteral("ID"), TypeText, 20).varunique = 1;
-        add(QStringLiteral("Note"), TypeText, 10);
-        add(QStringLiteral("Weight"), TypeNumeric);
-        QStringList sql{QStringLiteral("CREATE TABLE site (\"Note\" VARCHAR(10), \"Extra\" INTEGER, "
-                                       "\"ID\" VARCHAR(20), \"Weight\" REAL)"),
-                        QStringLiteral("CREATE INDEX site_ID ON site (\"ID\" COLLATE NOCASE)"),
-                        QStringLiteral("INSERT INTO site VALUES ") + kRows.join(QLatin1Char(','))};
+        add("ID", TypeText, 20).varunique = 1;
+        add("Note", TypeText, 10);
+        add("Weight", TypeNumeric);
+        const QStringList sql{"CREATE TABLE site (\"Note\" VARCHAR(10), \"Extra\" INTEGER, \"ID\" VARCHAR(20), \"Weight\" REAL)",
+                              "CREATE INDEX site_ID ON site (\"ID\" COLLATE NOCASE)",
+                              "INSERT INTO site VALUES " + kRows.join(',')};
         return execSql(dbPath(), sql + extraSql) && open();
     }
-    QList<QStringList> rows() const { return readRows(dbPath(), QStringLiteral("site")); }
-    QStringList shapes() { return fieldShapes(store.currentdb.findTable(QStringLiteral("site"))->fields); }
+    QList<QStringList> rows() const { return readRows(dbPath(), "site"); }
+    QStringList shapes() { return fieldShapes(store.currentdb.findTable("site")->fields); }
     QStringList indexSql() const
     {
-        QStringList out;
-        for (const auto& row : querySeparately(dbPath(), QStringLiteral("SELECT sql FROM sqlite_master WHERE "
-                                                                        "type = 'index' ORDER BY name"))
-                                   .value_or(QList<QStringList>{}))
-            out << row.value(0);
-        return out;
+        return firstColumn(dbPath(), "SELECT sql FROM sqlite_master WHERE type = 'index' ORDER BY name");
     }
     bool tempLeft() const { return rowCount(dbPath(), kRebuildTableName) >= 0; }
     QList<QStringList> audit() const
     {
-        return querySeparately(dbPath(), QStringLiteral("SELECT row_id, ident, field, before, after, action "
-                                                        "FROM k7_audit ORDER BY id"))
-            .value_or(QList<QStringList>{});
+        const QString sql = "SELECT row_id, ident, field, before, after, action FROM k7_audit ORDER BY id";
+        return querySeparately(dbPath(), sql).value_or(QList<QStringList>{});
     }
 };
 
@@ -71,31 +64,28 @@ private slots:
     {
         QFETCH(QString, field);
         QFETCH(int, length);
-        QFETCH(QString, shape);
         QFETCH(QStringList, notes);
         Rig rig;
-        QVERIFY(rig.openTable({QStringLiteral("CREATE VIEW heavy AS SELECT \"ID\" FROM site WHERE \"Weight\" > 1")}));
+        QVERIFY(rig.openTable({"CREATE VIEW heavy AS SELECT \"ID\" FROM site WHERE \"Weight\" > 1"}));
         const QList<QStringList> before = rig.rows();
         const QStringList indexes = rig.indexSql();
 
         QString error;
         QVERIFY2(ChangeFieldLength(rig.store, rig.shell, field, length, &error), qPrintable(error));
 
-        const QList<QStringList> after = rig.rows();
-        QCOMPARE(after.size(), before.size());
+        QList<QStringList> expected = before;
         for (int r = 0; r < before.size(); ++r) {
-            QStringList expected = before[r];
-            expected[0] = notes[r];
-            if (field == QLatin1String("ID"))
-                expected[2] = expected[2].left(length);
-            QCOMPARE(after[r], expected);
+            expected[r][0] = notes[r];
+            if (field == "ID")
+                expected[r][2] = expected[r][2].left(length);
         }
-        QCOMPARE(rig.shapes().value(0), shape);
-        QCOMPARE(rig.shapes().mid(1, 1), QStringList{"Extra:4:0"});
+        QCOMPARE(rig.rows(), expected);
+        QTEST(rig.shapes().value(0), "shape");
+        QCOMPARE(rig.shapes().value(1), "Extra:4:0");
         QCOMPARE(rig.indexSql(), indexes);
         QVERIFY(!rig.tempLeft());
         // The view still reads the table, and the grid has it again.
-        QCOMPARE(rowCount(rig.dbPath(), QStringLiteral("heavy")), 2);
+        QCOMPARE(rowCount(rig.dbPath(), "heavy"), 2);
         QCOMPARE(rig.shell.dataSource, &rig.store.currentrs);
         QCOMPARE(rig.store.currentrs.recordCount(), 4);
     }
@@ -105,32 +95,29 @@ private slots:
     void failedLengthChangeLeavesTheTableWhole()
     {
         Rig rig;
-        QVERIFY(rig.openTable({QStringLiteral("INSERT INTO site VALUES ('abcxyz', 1, 'A5', 1)"),
-                               QStringLiteral("CREATE UNIQUE INDEX site_note ON site (\"Note\")")}));
+        QVERIFY(rig.openTable({"INSERT INTO site VALUES ('abcxyz', 1, 'A5', 1)",
+                               "CREATE UNIQUE INDEX site_note ON site (\"Note\")"}));
         const QList<QStringList> before = rig.rows();
         QString error;
-        QVERIFY(!ChangeFieldLength(rig.store, rig.shell, QStringLiteral("Note"), 3, &error));
-        QVERIFY(error.contains(QLatin1String("UNIQUE")));
+        QVERIFY(!ChangeFieldLength(rig.store, rig.shell, "Note", 3, &error));
+        QVERIFY(error.contains("UNIQUE"));
         QCOMPARE(rig.rows(), before);
-        QCOMPARE(rig.shapes().value(0), QStringLiteral("Note:10:10"));
+        QCOMPARE(rig.shapes().value(0), "Note:10:10");
         QVERIFY(!rig.tempLeft());
         QVERIFY(rig.store.currentrs.isOpen());
         QVERIFY(!rig.store.currentdb.inTransaction());
-        QVERIFY(!ChangeFieldLength(rig.store, rig.shell, QStringLiteral("Missing"), 5, &error));
+        QVERIFY(!ChangeFieldLength(rig.store, rig.shell, "Missing", 5, &error));
         QCOMPARE(rig.rows(), before);
         QVERIFY(rig.audit().isEmpty());
 
         // The same change without the other tool's index: each cut value is in
         // the trail with the row's identifier, then the new size.
-        QVERIFY(execSql(rig.dbPath(), {QStringLiteral("DROP INDEX site_note")}));
-        QVERIFY2(ChangeFieldLength(rig.store, rig.shell, QStringLiteral("Note"), 3, &error), qPrintable(error));
-        const QList<QStringList> trail{
-            {"1", "A1", "Note", "abcdef", "abc", "length change"},
-            {"2", "A2", "Note", "O'Brien", "O'B", "length change"},
-            {"5", "A5", "Note", "abcxyz", "abc", "length change"},
-            {"0", "<null>", "Note", "10", "3", "length change"},
-        };
-        QCOMPARE(rig.audit(), trail);
+        QVERIFY(execSql(rig.dbPath(), {"DROP INDEX site_note"}));
+        QVERIFY2(ChangeFieldLength(rig.store, rig.shell, "Note", 3, &error), qPrintable(error));
+        QCOMPARE(rig.audit(), (QList<QStringList>{{"1", "A1", "Note", "abcdef", "abc", "length change"},
+                                                  {"2", "A2", "Note", "O'Brien", "O'B", "length change"},
+                                                  {"5", "A5", "Note", "abcxyz", "abc", "length change"},
+                                                  {"0", "<null>", "Note", "10", "3", "length change"}}));
     }
 
     void renameWorksByNameAndKeepsValues()
@@ -139,14 +126,13 @@ private slots:
         QVERIFY(rig.openTable());
         const QList<QStringList> before = rig.rows();
         QString error;
-        QVERIFY2(RenameDataField(rig.store, rig.shell, QStringLiteral("id"), QStringLiteral("Find \"no\""), &error),
-                 qPrintable(error));
+        QVERIFY2(RenameDataField(rig.store, rig.shell, "id", "Find \"no\"", &error), qPrintable(error));
         QCOMPARE(rig.rows(), before);
         QCOMPARE(rig.shapes(), (QStringList{"Note:10:10", "Extra:4:0", "Find \"no\":10:20", "Weight:6:0"}));
         QCOMPARE(rig.shell.dataSource, &rig.store.currentrs);
         // A name the table already has is refused and changes nothing.
-        QVERIFY(!RenameDataField(rig.store, rig.shell, QStringLiteral("Note"), QStringLiteral("extra"), &error));
-        QCOMPARE(rig.shapes().value(0), QStringLiteral("Note:10:10"));
+        QVERIFY(!RenameDataField(rig.store, rig.shell, "Note", "extra", &error));
+        QCOMPARE(rig.shapes().value(0), "Note:10:10");
         QVERIFY(rig.store.currentrs.isOpen());
         QCOMPARE(rig.audit(), (QList<QStringList>{{"0", "<null>", "ID", "ID", "Find \"no\"", "rename"}}));
     }
@@ -154,16 +140,14 @@ private slots:
     void distinctValuesQuoteTheNames()
     {
         Rig rig;
-        rig.add(QStringLiteral("Kind of \"find\""), TypeText, 20);
+        rig.add("Kind of \"find\"", TypeText, 20);
         QVERIFY(rig.open());
-        QVERIFY(execSql(rig.dbPath(), {QStringLiteral("INSERT INTO site VALUES ('b'), ('a'), ('b'), (NULL), "
-                                                      "('x''); DROP TABLE site; --')")}));
+        QVERIFY(execSql(rig.dbPath(), {"INSERT INTO site VALUES ('b'), ('a'), ('b'), (NULL), ('x''); DROP TABLE site; --')"}));
         QString error;
-        const auto values =
-            DistinctFieldValues(rig.store.currentdb, QStringLiteral("site"), QStringLiteral("Kind of \"find\""), &error);
+        const auto values = DistinctFieldValues(rig.store.currentdb, "site", "Kind of \"find\"", &error);
         QVERIFY2(values, qPrintable(error));
         QCOMPARE(*values, (QStringList{"", "a", "b", "x'); DROP TABLE site; --"}));
-        QCOMPARE(rowCount(rig.dbPath(), QStringLiteral("site")), 5);
+        QCOMPARE(rowCount(rig.dbPath(), "site"), 5);
     }
 };
 

@@ -74,6 +74,21 @@ inline QList<QStringList> readRows(const QString& path, const QString& table)
     return querySeparately(path, sql).value_or(QList<QStringList>{});
 }
 
+// The first value of each row `sql` returns.
+inline QStringList firstColumn(const QString& path, const QString& sql)
+{
+    QStringList out;
+    for (const QStringList& row : querySeparately(path, sql).value_or(QList<QStringList>{}))
+        out << row.value(0);
+    return out;
+}
+
+// Each field of `table` as "name TYPE", in table order.
+inline QStringList declarations(const QString& path, const QString& table)
+{
+    return firstColumn(path, QStringLiteral("SELECT name || ' ' || type FROM pragma_table_info('%1')").arg(table));
+}
+
 // Rows in `table`; -1 when there is no such table.
 inline int rowCount(const QString& path, QString table)
 {

@@ -57,4 +57,12 @@ inline QString copySampleCfg(const QString& folder, const QString& name = QStrin
                : QString();
 }
 
+// Copies the Access test file `name` to `target`, writable; `target`.
+inline QString copyAccessFixture(const QString& name, const QString& target)
+{
+    QFile::copy(QStringLiteral(K7_TEST_DATA "/access/") + name, target);
+    QFile::setPermissions(target, QFile::ReadOwner | QFile::WriteOwner);
+    return target;
+}
+
 }  // namespace k7::test
