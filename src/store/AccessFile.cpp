@@ -1,6 +1,12 @@
 #include "store/AccessFile.h"
 
 #include <QFile>
+#include <QtEndian>
+
+#include <array>
+#include <cmath>
+#include <limits>
+#include <optional>
 
 namespace k7 {
 
@@ -11,6 +17,48 @@ namespace {
 constexpr int kNameOffset = 4;
 constexpr int kVersionOffset = 0x14;
 constexpr int kHeaderSize = kVersionOffset + 4;
+
+// From 0x18 on, page 0 is stored XORed with the RC4 key stream of the fixed
+// key 0x6b39dac7. Inside that area the database password sits at 0x42: 20
+// bytes in Jet 3; 40 (UTF-16) in Jet 4, further XORed with the whole days of
+// the creation date (a double at 0x72) as a little-endian 32-bit integer,
+// repeated. No password decodes to zeros.
+constexpr int kCodedOffset = 0x18;
+constexpr int kPasswordOffset = 0x42;
+constexpr int kCreatedOffset = 0x72;
+constexpr int kCodedSize = kCreatedOffset + 8 - kCodedOffset;
+
+QByteArray headerKeyStream()
+{
+    const std::array<quint8, 4> key{0xc7, 0xda, 0x39, 0x6b};
+    std::array<quint8, 256> s{};
+    for (int i = 0; i < 256; ++i)
+        s[i] = static_cast<quint8>(i);
+    for (int i = 0, j = 0; i < 256; ++i) {
+        j = (j + s[i] + key[i % 4]) & 0xff;
+        std::swap(s[i], s[j]);
+    }
+    QByteArray stream(kCodedSize, Qt::Uninitialized);
+    for (int n = 0, i = 0, j = 0; n < kCodedSize; ++n) {
+        i = (i + 1) & 0xff;
+        j = (j + s[i]) & 0xff;
+        std::swap(s[i], s[j]);
+        stream[n] = static_cast<char>(s[(s[i] + s[j]) & 0xff]);
+    }
+    return stream;
+}
+
+// The Jet 4 password mask: the creation date's whole days, or nothing when
+// the stored date is not a number of days at all (a damaged header).
+std::optional<std::array<quint8, 4>> creationMask(const QByteArray& decoded)
+{
+    const double days = qFromLittleEndian<double>(decoded.constData() + (kCreatedOffset - kCodedOffset));
+    if (!std::isfinite(days) || std::fabs(days) > std::numeric_limits<qint32>::max())
+        return std::nullopt;
+    std::array<quint8, 4> mask{};
+    qToLittleEndian<qint32>(static_cast<qint32>(days), mask.data());
+    return mask;
+}
 
 }  // namespace
 
@@ -29,6 +77,36 @@ AccessFormat DetectAccessFormat(const QString& path)
     if (name != "Standard Jet DB")
         return AccessFormat::None;
     return version == 0 ? AccessFormat::Jet3 : AccessFormat::Jet4;
+}
+
+bool HasDatabasePassword(const QString& path)
+{
+    const AccessFormat format = DetectAccessFormat(path);
+    if (format != AccessFormat::Jet3 && format != AccessFormat::Jet4)
+        return false;
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly) || !file.seek(kCodedOffset))
+        return false;
+    QByteArray decoded = file.read(kCodedSize);
+    if (decoded.size() < kCodedSize)
+        return false;
+    const QByteArray stream = headerKeyStream();
+    for (int i = 0; i < kCodedSize; ++i)
+        decoded[i] = static_cast<char>(decoded[i] ^ stream[i]);
+
+    std::array<quint8, 4> mask{};
+    if (format == AccessFormat::Jet4) {
+        const auto created = creationMask(decoded);
+        if (!created)
+            return false;
+        mask = *created;
+    }
+    const int length = format == AccessFormat::Jet3 ? 20 : 40;
+    const int start = kPasswordOffset - kCodedOffset;
+    for (int i = 0; i < length; ++i)
+        if ((static_cast<quint8>(decoded[start + i]) ^ mask[i % 4]) != 0)
+            return true;
+    return false;
 }
 
 QString AccessFormatName(AccessFormat format)

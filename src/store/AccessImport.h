@@ -5,35 +5,37 @@
 // table's row count is compared with the source, and only then is the file
 // moved into place.
 
-#include "store/AccessSource.h"
+#include "store/AccessCopy.h"
 
 #include <QList>
 #include <QString>
 
-namespace k7 {
+#include <functional>
 
-struct ImportedTable {
-    QString name;
-    qint64 rows = 0;
-};
+namespace k7 {
 
 struct AccessImport {
     bool ok = false;
-    QString error;   // why nothing was changed, when not ok
-    QString keptAs;  // in-place conversion: where the original now is
+    bool cancelled = false;  // the operator stopped the copy; nothing was changed
+    QString error;           // why nothing was changed, when not ok and not cancelled
+    QString keptAs;          // in-place conversion: where the original now is
     QList<ImportedTable> tables;
 };
 
-// The SQL declaration each Access type is created with, chosen so that the
-// table's fields read back as the CFG's own types.
-QString ImportedDeclaration(const AccessColumn& column);
+// Runs the copy to its end (a progress dialog, say); false when the operator
+// cancelled it. Without one the copy simply runs.
+using ImportRunner = std::function<bool(SteppedWork&)>;
+
+// Why `path` cannot be imported at all (no Access reader in this build, a
+// database password), or empty.
+QString AccessImportRefusal(const QString& path);
 
 // Imports `source` into the new database `target`, which must not exist.
-AccessImport ImportAccessFile(const QString& source, const QString& target);
+AccessImport ImportAccessFile(const QString& source, const QString& target, const ImportRunner& run = {});
 
 // Imports the Access file at `path` and puts the new database at `path`; the
 // original, byte for byte unchanged, is renamed to KeptAccessName(path).
-AccessImport ConvertAccessInPlace(const QString& path);
+AccessImport ConvertAccessInPlace(const QString& path, const ImportRunner& run = {});
 
 // "NAME.access.mdb" beside `path` (keeping its extension), or with a number
 // before the extension when that name is taken.

@@ -11,10 +11,9 @@ AccessOffer OfferAccessImport(const QString& path, Dialogs& dialogs)
     const AccessFormat format = DetectAccessFormat(path);
     if (format == AccessFormat::None)
         return AccessOffer::NotAccess;
-    if (!AccessSource::available()) {
-        QString why;
-        AccessSource::open(path, &why);
-        dialogs.message(QStringLiteral("Error: %1 is a Microsoft Access database.  %2").arg(path, why),
+    const QString refusal = AccessImportRefusal(path);
+    if (!refusal.isEmpty()) {
+        dialogs.message(QStringLiteral("Error: %1 is a Microsoft Access database.  %2").arg(path, refusal),
                         Style::OkOnly + Style::Critical);
         return AccessOffer::Failed;
     }
@@ -25,9 +24,14 @@ AccessOffer OfferAccessImport(const QString& path, Dialogs& dialogs)
         Style::YesNo + Style::Question);
     if (answer != Answer::Yes)
         return AccessOffer::Declined;
-    dialogs.setBusy(true);
-    const AccessImport result = ConvertAccessInPlace(path);
-    dialogs.setBusy(false);
+    const AccessImport result = ConvertAccessInPlace(path, [&](SteppedWork& copy) {
+        return dialogs.runWithProgress(QStringLiteral("Copying the records of %1").arg(path), copy);
+    });
+    if (result.cancelled) {
+        dialogs.message(QStringLiteral("The copy of the records of %1 was cancelled.  Nothing was changed.").arg(path),
+                        Style::OkOnly + Style::Information);
+        return AccessOffer::Declined;
+    }
     if (!result.ok) {
         dialogs.message(QStringLiteral("Error: The records of %1 could not be copied.  %2  Nothing was changed.")
                             .arg(path, result.error),

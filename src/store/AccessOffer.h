@@ -14,12 +14,13 @@ namespace k7 {
 enum class AccessOffer {
     NotAccess,  // not an Access file: open it as usual
     Converted,  // the records are now in a K7 database at the same path
-    Declined,   // the operator said No; nothing was changed
+    Declined,   // the operator said No or cancelled the copy; nothing was changed
     Failed,     // the import failed, was reported, and nothing was changed
 };
 
 // When `path` is an Access file, asks whether to copy its records into a K7
-// database (the original being kept beside it) and does so on Yes.
+// database (the original being kept beside it) and does so on Yes, showing
+// the copy's progress with Cancel.
 AccessOffer OfferAccessImport(const QString& path, Dialogs& dialogs);
 
 // The sentence naming an Access file and the command that imports it.

@@ -7,7 +7,6 @@
 #include <QString>
 #include <QVariant>
 
-#include <functional>
 #include <memory>
 
 namespace k7 {
@@ -37,13 +36,16 @@ public:
     // engine's own tables ("MSys...") are left out.
     virtual QList<AccessTable> tables() const = 0;
 
-    // Hands each row of `table` to `row` as one value per column: Null as a
-    // null QVariant, Yes/No as bool, whole numbers as qint64, Single as the
-    // double of its float, Double, Currency and Decimal as double, Date/Time
-    // as AccessDateText, text as QString, binary and OLE as QByteArray.
-    // Stops when `row` returns false. Returns false with error() when a row
-    // or value cannot be read.
-    virtual bool readRows(const QString& table, const std::function<bool(const QVariantList&)>& row) = 0;
+    // Starts reading the rows of `table` from its first; false with error()
+    // when the table cannot be read.
+    virtual bool startRows(const QString& table) = 0;
+    // The next row of the table started last, as one value per column: Null
+    // as a null QVariant, Yes/No as bool, whole numbers as qint64, Single as
+    // the double of its float, Double, Currency and Decimal as double,
+    // Date/Time as AccessDateText, text as QString, binary and OLE as
+    // QByteArray. Failed comes with error().
+    enum class Next { Row, End, Failed };
+    virtual Next nextRow(QVariantList& values) = 0;
     virtual QString error() const = 0;
 
     // Whether this build can read Access files at all.

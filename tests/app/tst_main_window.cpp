@@ -85,6 +85,11 @@ private slots:
             enterText(w, Control::TextBox, "A4");
             typeInto(w, Control::MenuList, "b");
 
+            // Record 4: a Core is no Tool, so the tool's number is not asked.
+            enterText(w, Control::TextBox, "A5");
+            typeInto(w, Control::MenuList, "l");
+            typeInto(w, Control::MenuList, "c");
+
             // Ctrl+C clears a record half typed.
             enterText(w, Control::TextBox, "X9");
             key(w, Qt::Key_C, Qt::ControlModifier);
@@ -109,13 +114,14 @@ private slots:
             w.model().options[OptReEdit] = "Yes";
             enterText(w, Control::TextBox, "A2");
             QCOMPARE(w.grid()->currentIndex().row(), 1);
-            QCOMPARE(w.dataControl()->caption(), "Record 2 of 3");
+            QCOMPARE(w.dataControl()->caption(), "Record 2 of 4");
             w.close();  // in the middle of a record: every saved one is kept
         }
         QCOMPARE(readRows(rig.path("finds.mdb"), "finds"),
                  (QList<QStringList>{{"B1", "Ceramic", "Niceware", "", "12", "0"},
                                      {"A2", "Lithic", "", "Tool", "0", "3.5"},
-                                     {"A4", "Bone", "", "", "0", "0"}}));
+                                     {"A4", "Bone", "", "", "0", "0"},
+                                     {"A5", "Lithic", "", "Core", "0", "0"}}));
         QVERIFY(rig.dialogs.messages().isEmpty());
     }
 
@@ -199,27 +205,40 @@ private slots:
         QVERIFY(w.findChild<QWidget*>("data_separator")->isVisibleTo(&w));
     }
 
+    // Mended: a generated CFG inherited the options of the CFG open before
+    // (its port, a sort on a field the new table lacks); an empty database
+    // showed an empty chooser; a database in a read-only folder could not be
+    // listed; the record box filled the grid region with no table open.
     void openingATableWithoutACfgGeneratesOne()
     {
         AppRig rig;
         const QString cfg = rig.sampleCfg();
-        QVERIFY(QDir(rig.dir.path()).mkdir("dig.2024"));
-        const QString dbPath = rig.path("dig.2024/dig.mdb");
+        const QString folder = rig.path("dig.2024");
+        QVERIFY(QDir().mkdir(folder));
+        const QString dbPath = folder + "/dig.mdb";
         QVERIFY(execSql(dbPath, {"CREATE TABLE MSysObjects (Id INTEGER)", "CREATE TABLE msysACEs (Id INTEGER)",
                                  "CREATE TABLE Finds (ID INTEGER, Type VARCHAR(20), Note CLOB, Weight REAL, "
                                  "Count BIGINT, Burnt BOOLEAN, Found DATE)",
                                  "INSERT INTO Finds VALUES (41, 'A rim sherd with a broken spout', '', 1234567.5, 3, 1, '2024-01-01')"}));
-        // Only tables for data entry are offered; a CFG made for one goes
-        // beside the database (below), or in the program's folder when it has none.
+        // Only tables for data entry are offered, from a read-only folder too;
+        // a CFG made for one goes beside the database (below), or in the
+        // program's folder when it has none.
+        QVERIFY(QFile::setPermissions(folder, QFileDevice::ReadOwner | QFileDevice::ExeOwner));
         QStringList tables;
         QVERIFY(ListEntryTables(dbPath, tables));
         QCOMPARE(tables, QStringList{"Finds"});
+        QVERIFY(QFile::setPermissions(folder, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner));
         QCOMPARE(CfgPathForTable("dig.mdb", "Finds"), QCoreApplication::applicationDirPath() + "/Finds.cfg");
         MainWindow w(rig.dialogs, rig.sound, rig.ini());
         w.show();
+        QVERIFY(!w.dataControl()->isVisibleTo(&w));
         w.openCfgFile(cfg);
+        QVERIFY(w.dataControl()->isVisibleTo(&w));
+        w.model().options[OptSort] = "VAR1";
+        w.model().options[OptDelaytime] = "3";
 
-        // A cancelled chooser and an unsupported file leave the open CFG alone.
+        // A cancelled chooser, an unsupported file and a database without a
+        // table leave the open CFG alone.
         rig.dialogs.queueFile(dbPath);
         rig.dialogs.queueTable(std::nullopt);
         w.fileOpen();
@@ -227,7 +246,12 @@ private slots:
         QVERIFY(writeFile(other, QByteArray()));
         rig.dialogs.queueFile(other);
         w.fileOpen();
-        QVERIFY(rig.dialogs.texts().last().startsWith("Error: Unsupported file type."));
+        const QString empty = rig.path("empty.mdb");
+        QVERIFY(execSql(empty, {"CREATE TABLE k7_x (a INTEGER)", "DROP TABLE k7_x"}));
+        rig.dialogs.queueFile(empty);
+        w.fileOpen();
+        QVERIFY(rig.dialogs.texts().size() == 2 && rig.dialogs.texts().first().startsWith("Error: Unsupported file type."));
+        QCOMPARE(rig.dialogs.texts().last(), "The database " + empty + " has no table to enter data into.");
         QCOMPARE(w.windowTitle(), "K7 - " + cfg);
 
         rig.dialogs.clear();
@@ -235,13 +259,18 @@ private slots:
         rig.dialogs.queueTable("Finds");
         rig.dialogs.queueAnswer(Answer::Yes);
         w.fileOpen();
-        QCOMPARE(w.windowTitle(), "K7 - " + rig.path("dig.2024/Finds.cfg"));
+        QCOMPARE(w.windowTitle(), "K7 - " + folder + "/Finds.cfg");
         QCOMPARE(rig.dialogs.pendingAnswers(), 0);  // asked once, after the chooser
         QVERIFY(rig.dialogs.texts().first().startsWith("This table does not have an associated CFG"));
         QCOMPARE(w.dataControl()->caption(), "Record 1 of 1");
 
-        // Found (a date) has no variable; nothing of the sample CFG survives.
+        // Found (a date) has no variable; nothing of the sample CFG survives,
+        // its options included.
         const Model& m = w.model();
+        for (const int slot : {int(OptSort), int(OptDelaytime), int(OptCom)})
+            QVERIFY2(m.options[slot].isEmpty(), qPrintable(m.options[slot]));
+        QCOMPARE(m.options[OptTable], "Finds");
+        QVERIFY(!readFile(folder + "/Finds.cfg").contains("Sort="));
         QStringList vars;
         for (int i = 1; i <= m.varcount; ++i)
             vars << QString("%1 %2 %3 %4 %5").arg(m.var(i).varname).arg(m.var(i).vartype)

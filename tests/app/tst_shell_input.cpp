@@ -5,13 +5,9 @@
 #include "app/AppTestSupport.h"
 
 #include "app/MainWindow.h"
-#include "app/TableToCfg.h"
-#include "grid/DataControl.h"
 #include "support/PtyPair.h"
-#include "windows/OptionsDialog.h"
 #include "windows/TextEditor.h"
 
-#include <QDir>
 #include <QPlainTextEdit>
 #include <QTest>
 #include <QTimer>
@@ -43,14 +39,15 @@ private slots:
         AppRig rig;
         PtyPair pty;
         QVERIFY2(pty.start(), "socat made no pseudo-terminal pair");
-        const QString cfg = rig.path(QStringLiteral("calipers.cfg"));
-        const QString db = rig.path(QStringLiteral("calipers.mdb"));
+        const QString cfg = rig.path("calipers.cfg");
+        const QString db = rig.path("calipers.mdb");
         QVERIFY(writeFile(cfg, instrumentCfg(pty.programEnd(), {"LENGTH"})));
+        const auto saved = [&db] { return readRows(db, "calipers"); };
         MainWindow w(rig.dialogs, rig.sound, rig.ini());
         w.show();
         w.openCfgFile(cfg);
         pty.send("  1.5\r\n");
-        QTRY_COMPARE(readRows(db, QStringLiteral("calipers")).size(), 1);
+        QTRY_COMPARE(saved().size(), 1);
 
         // A variable added to the CFG: the open asks about the new field, and
         // readings sent meanwhile belong to no record.
@@ -63,10 +60,10 @@ private slots:
         w.openCfgFile(cfg);
         rig.dialogs.whileShown = nullptr;
         QTest::qWait(300);
-        QCOMPARE(readRows(db, QStringLiteral("calipers")).size(), 1);
+        QCOMPARE(saved().size(), 1);
         pty.send("  3.5\r\n  4.5\r\n");
-        QTRY_COMPARE(readRows(db, QStringLiteral("calipers")).size(), 2);
-        QCOMPARE(readRows(db, QStringLiteral("calipers")).last().mid(0, 2), (QStringList{"3.5", "4.5"}));
+        QTRY_COMPARE(saved().size(), 2);
+        QCOMPARE(saved().last().mid(0, 2), (QStringList{"3.5", "4.5"}));
 
         // File > New CFG closes the CFG: nothing is received any more.
         rig.dialogs.queueAnswer(Answer::Yes);  // close the current CFG
@@ -74,7 +71,7 @@ private slots:
         w.fileNew();
         pty.send("  5.5\r\n  6.5\r\n");
         QTest::qWait(300);
-        QCOMPARE(readRows(db, QStringLiteral("calipers")).size(), 2);
+        QCOMPARE(saved().size(), 2);
         QCOMPARE(rig.dialogs.texts(), (QStringList{"The field WIDTH exist in the CFG but not in the data table "
                                                    "calipers.  If you have added a new variable, K7 can add this to "
                                                    "the data table now.  Would you like to add WIDTH?",
@@ -85,18 +82,18 @@ private slots:
     void anImageJWatchEndsWithItsCfg()
     {
         AppRig rig;
-        const QString cfg = rig.path(QStringLiteral("images.cfg"));
+        const QString cfg = rig.path("images.cfg");
         QVERIFY(writeFile(cfg, QStringLiteral("[K7]\r\nFile=Images\r\nImageJFile=%1\r\n\r\n[AREA]\r\nType=ImageJ\r\n"
                                               "Prompt=Area :\r\n")
-                                   .arg(rig.path(QStringLiteral("Results.txt")))
+                                   .arg(rig.path("Results.txt"))
                                    .toUtf8()));
         MainWindow w(rig.dialogs, rig.sound, rig.ini());
         w.show();
         w.openCfgFile(cfg);
-        auto* timer = w.findChild<QTimer*>(QStringLiteral("imagejtimer"));
+        auto* timer = w.findChild<QTimer*>("imagejtimer");
         QVERIFY(timer->isActive());
         // An open that fails leaves nothing watching either.
-        const QString broken = rig.path(QStringLiteral("broken.cfg"));
+        const QString broken = rig.path("broken.cfg");
         QVERIFY(writeFile(broken, "[K7]\r\n\r\n[V]\r\nType=Menu\r\nPrompt=P\r\n"));
         w.openCfgFile(broken);
         QVERIFY(!timer->isActive());
@@ -108,87 +105,28 @@ private slots:
     void aDatabaseOnTheCommandLineOpensAsADatabase()
     {
         AppRig rig;
-        const QString db = rig.path(QStringLiteral("dig.mdb"));
+        const QString db = rig.path("dig.mdb");
         QVERIFY(execSql(db, {"CREATE TABLE Finds (ID INTEGER, Type VARCHAR(20))", "INSERT INTO Finds VALUES (1, 'x')"}));
         const QByteArray before = readFile(db);
         MainWindow w(rig.dialogs, rig.sound, rig.ini());
-        rig.dialogs.queueTable(QStringLiteral("Finds"));
+        rig.dialogs.queueTable("Finds");
         rig.dialogs.queueAnswer(Answer::Yes);  // make a CFG for the table
         w.startUp(db, false);
-        QCOMPARE(w.windowTitle(), QStringLiteral("K7 - ") + rig.path(QStringLiteral("Finds.cfg")));
-        QVERIFY(rig.dialogs.texts().first().startsWith(QLatin1String("This table does not have an associated CFG")));
+        QCOMPARE(w.windowTitle(), "K7 - " + rig.path("Finds.cfg"));
+        QVERIFY(rig.dialogs.texts().first().startsWith("This table does not have an associated CFG"));
         QCOMPARE(rig.dialogs.messages().size(), 1);
 
         // The editor neither opens a database nor saves text over one.
         TextEditor* editor = w.editor();
         editor->loadFile(db);
-        QCOMPARE(editor->text(), QStringLiteral("error"));
+        QCOMPARE(editor->text(), "error");
         QVERIFY(editor->editor()->isReadOnly());
-        editor->setUntitledText(QStringLiteral("[K7]"));
+        editor->setUntitledText("[K7]");
         QVERIFY(!editor->saveFile(db));
         QCOMPARE(rig.dialogs.texts().mid(1), (QStringList{db + " is not a text file.  The editor does not open it.",
                                                           db + " is not a text file.  The editor does not save over it."}));
-        QCOMPARE(readRows(db, QStringLiteral("Finds")).size(), 1);
+        QCOMPARE(readRows(db, "Finds").size(), 1);
         QCOMPARE(readFile(db).left(16), before.left(16));
-    }
-
-    // Mended: a generated CFG inherited the options of the CFG open before
-    // (its port, a sort on a field the new table lacks); an empty database
-    // showed an empty chooser; a database in a read-only folder could not be
-    // listed; the record box filled the grid region with no table open.
-    void openingDatabasesAndTheEmptyWindow()
-    {
-        AppRig rig;
-        MainWindow w(rig.dialogs, rig.sound, rig.ini());
-        w.show();
-        QVERIFY(!w.dataControl()->isVisibleTo(&w));
-        w.openCfgFile(rig.sampleCfg());
-        QVERIFY(w.dataControl()->isVisibleTo(&w));
-        w.model().options[OptSort] = QStringLiteral("VAR1");
-        w.model().options[OptDelaytime] = QStringLiteral("3");
-
-        const QString empty = rig.path(QStringLiteral("empty.mdb"));
-        QVERIFY(execSql(empty, {"CREATE TABLE k7_x (a INTEGER)", "DROP TABLE k7_x"}));
-        rig.dialogs.queueFile(empty);
-        w.fileOpen();
-        QCOMPARE(rig.dialogs.texts(), QStringList{"The database " + empty + " has no table to enter data into."});
-
-        QVERIFY(QDir(rig.dir.path()).mkdir(QStringLiteral("locked")));
-        const QString db = rig.path(QStringLiteral("locked/dig.mdb"));
-        QVERIFY(execSql(db, {"CREATE TABLE Finds (ID INTEGER, Weight REAL)"}));
-        QVERIFY(QFile::setPermissions(rig.path(QStringLiteral("locked")), QFileDevice::ReadOwner | QFileDevice::ExeOwner));
-        QStringList tables;
-        QVERIFY(ListEntryTables(db, tables));
-        QCOMPARE(tables, QStringList{"Finds"});
-        QVERIFY(QFile::setPermissions(rig.path(QStringLiteral("locked")),
-                                      QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner));
-
-        rig.dialogs.clear();
-        rig.dialogs.queueFile(db);
-        rig.dialogs.queueTable(QStringLiteral("Finds"));
-        rig.dialogs.queueAnswer(Answer::Yes);
-        w.fileOpen();
-        QCOMPARE(w.windowTitle(), "K7 - " + rig.path(QStringLiteral("locked/Finds.cfg")));
-        for (const int slot : {int(OptSort), int(OptDelaytime), int(OptCom)})
-            QVERIFY2(w.model().options[slot].isEmpty(), qPrintable(w.model().options[slot]));
-        QCOMPARE(w.model().options[OptTable], QStringLiteral("Finds"));
-        QVERIFY(!readFile(rig.path(QStringLiteral("locked/Finds.cfg"))).contains("Sort="));
-    }
-
-    // Mended: the colours could be chosen by double-click only.
-    void colourBoxesTakeTheKeyboard()
-    {
-        AppRig rig;
-        Model model;
-        OptionsDialog dialog(model, rig.dialogs);
-        auto* box = dialog.findChild<QWidget*>(QStringLiteral("bckclr0"));
-        QCOMPARE(box->focusPolicy(), Qt::StrongFocus);
-        rig.dialogs.queueColor(255);
-        rig.dialogs.queueColor(65280);
-        QTest::keyClick(box, Qt::Key_Return);
-        QCOMPARE(model.options[OptBackColor], QStringLiteral("255"));
-        QTest::keyClick(box, Qt::Key_Space);
-        QCOMPARE(model.options[OptBackColor], QStringLiteral("65280"));
     }
 };
 

@@ -7,45 +7,45 @@
 using namespace k7;
 using namespace k7::test;
 
+namespace {
+// A variable of `type` holding `value`, and how it is presented.
+struct Shown {
+    int type;
+    QString value;
+    Frame frame;
+    QString tag, shown;
+};
+}  // namespace
+Q_DECLARE_METATYPE(Shown)
+
 class TestDisplay : public QObject {
     Q_OBJECT
 private slots:
     void presentationByType_data()
     {
-        QTest::addColumn<int>("type");
-        QTest::addColumn<QString>("value");
-        QTest::addColumn<int>("frame");
-        QTest::addColumn<QString>("tag");
-        QTest::addColumn<QString>("shown");
-        auto row = [](const char* name, int type, const char* value, Frame f, const char* tag,
-                      const char* shown) {
-            QTest::newRow(name) << type << QString(value) << int(f) << QString(tag) << QString(shown);
-        };
+        QTest::addColumn<Shown>("c");
+        const auto row = [](const char* tag, const Shown& c) { QTest::newRow(tag) << c; };
         const Frame inst = Frame::Instrument;
-        row("text", TypeText, "A-17", Frame::Text, "text", "A-17");
-        row("numeric", TypeNumeric, "3", Frame::Numeric, "numeric", "3");
-        row("table", TypeTable, "", Frame::Menu, "menu", "");
-        row("instrument value", TypeInstrument, "12.5", inst, "instrument", "12.5");
-        row("ohaus", TypeOhaus, "", inst, "instrument", "<press ENTER for OHAUS data>");
-        row("gageport", TypeGageport, "0", inst, "instrument", "<Gageport>");
-        row("maxcal", TypeMaxcal, "", inst, "instrument", "<Maxcal>");
-        row("mitutoyo", TypeMitutoyo, "", inst, "instrument", "<Mitutoyo>");
+        row("text", {TypeText, "A-17", Frame::Text, "text", "A-17"});
+        row("numeric", {TypeNumeric, "3", Frame::Numeric, "numeric", "3"});
+        row("table", {TypeTable, "", Frame::Menu, "menu", ""});
+        row("instrument value", {TypeInstrument, "12.5", inst, "instrument", "12.5"});
+        row("ohaus", {TypeOhaus, "", inst, "instrument", "<press ENTER for OHAUS data>"});
+        row("gageport", {TypeGageport, "0", inst, "instrument", "<Gageport>"});
+        row("maxcal", {TypeMaxcal, "", inst, "instrument", "<Maxcal>"});
+        row("mitutoyo", {TypeMitutoyo, "", inst, "instrument", "<Mitutoyo>"});
     }
     void presentationByType()
     {
-        QFETCH(int, type);
-        QFETCH(QString, value);
-        QFETCH(int, frame);
-        QFETCH(QString, tag);
-        QFETCH(QString, shown);
+        QFETCH(Shown, c);
         EntryRig rig;
-        rig.add("V", type, 12).varmenu = "a b";
-        rig.state.varvalue[1] = value;
+        rig.add("V", c.type, 12).varmenu = "a b";
+        rig.state.varvalue[1] = c.value;
         rig.engine.ShowVariable(1);
-        QCOMPARE(int(*rig.view.frame()), frame);
-        QCOMPARE(rig.view.kindTag(), tag);
+        QCOMPARE(int(*rig.view.frame()), int(c.frame));
+        QCOMPARE(rig.view.kindTag(), c.tag);
         const Control box = *rig.view.focus();
-        QCOMPARE(rig.view.text(box), shown);
+        QCOMPARE(rig.view.text(box), c.shown);
         QVERIFY(rig.view.wholeTextSelected(box));
         if (box == Control::TextBox)
             QCOMPARE(rig.view.maxLength(box), 12);
@@ -136,7 +136,7 @@ private slots:
         // A letter that starts two items, or none, is left to the list.
         QVERIFY(!rig.engine.menuKey('c'));
         QVERIFY(!rig.engine.menuKey('x'));
-        rig.view.pick(2);
+        rig.view.selectMenuItem(2);  // a click on Lithic
         rig.engine.menuListClicked();
         QCOMPARE(rig.view.help(Frame::Menu), rig.dir.filePath("types.htm") + "#Lithic");
         rig.state.listguard = true;

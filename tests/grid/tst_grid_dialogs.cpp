@@ -30,68 +30,66 @@
 using namespace k7;
 using namespace k7::test;
 
-class TestGridDialogs : public QObject {
-    Q_OBJECT
+namespace {
 
-    // The sample CFG (VAR1 the find's ID, VAR2 its kind) opened over `rows` of "id|kind".
-    static void openSample(AppRig& rig, MainWindow& w, const QStringList& rows)
+// A main window on the sample CFG (VAR1 the find's ID, VAR2 its kind) over
+// `rows` of "id|kind", the first row current.
+struct GridRig : AppRig {
+    MainWindow w{dialogs, sound, ini()};
+    explicit GridRig(const QStringList& rows)
     {
         w.show();
-        w.openCfgFile(rig.sampleCfg());
+        w.openCfgFile(sampleCfg());
         QStringList inserts;
         for (const QString& row : rows)
-            inserts << QStringLiteral("INSERT INTO finds (VAR1, VAR2) VALUES ('%1', '%2')")
-                           .arg(row.section('|', 0, 0), row.section('|', 1, 1));
-        QVERIFY(execSql(rig.path("finds.mdb"), inserts));
-        QVERIFY(w.store().currentrs.requery());
+            inserts << QString("INSERT INTO finds (VAR1, VAR2) VALUES ('%1', '%2')").arg(row.section('|', 0, 0), row.section('|', 1, 1));
+        QVERIFY(execSql(path("finds.mdb"), inserts) && w.store().currentrs.requery());
         w.setDataSource(&w.store().currentrs);
         w.grid()->goToRow(0);
     }
-    static QStringList shownColumn(MainWindow& w, int column)
+    QStringList shownColumn(int column) const
     {
         QStringList out;
         for (int r = 0; r < w.grid()->recordModel()->rowCount(); ++r)
             out << w.grid()->recordModel()->cellText(r, column);
         return out;
     }
-    static QString cell(MainWindow& w)
-    {
-        const QModelIndex i = w.grid()->currentIndex();
-        return QStringLiteral("%1:%2").arg(i.row()).arg(i.column());
+    QString cell() const { return QString("%1:%2").arg(w.grid()->currentIndex().row()).arg(w.grid()->currentIndex().column()); }
+    QString caption() const { return w.dataControl()->caption(); }
+};
+
+template <typename T> T* child(QWidget* parent, const char* name) { return parent->findChild<T*>(name); }
+void click(QWidget* parent, const char* name) { QTest::mouseClick(child<QPushButton>(parent, name), Qt::LeftButton); }
+void doubleClick(QListWidget* list, int row)
+{
+    const QRect r = list->visualItemRect(list->item(row));
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, r.center());
+    QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, r.center());
+}
+// Every label, option and button caption of a dialog, in creation order.
+QStringList captions(QWidget* dialog)
+{
+    QStringList out{dialog->windowTitle()};
+    for (QObject* o : dialog->children()) {
+        if (auto* label = qobject_cast<QLabel*>(o))
+            out << label->text();
+        else if (auto* button = qobject_cast<QAbstractButton*>(o))
+            out << button->text();
     }
-    template <typename T> static T* child(QWidget* parent, const char* name)
-    {
-        T* found = parent->findChild<T*>(QLatin1String(name));
-        if (!found)
-            qWarning("no child %s", name);
-        return found;
-    }
-    static void click(QWidget* parent, const char* name) { QTest::mouseClick(child<QPushButton>(parent, name), Qt::LeftButton); }
-    static void doubleClick(QListWidget* list, int row)
-    {
-        const QRect r = list->visualItemRect(list->item(row));
-        QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, r.center());
-        QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, r.center());
-    }
-    // Every label, option and button caption of a dialog, in creation order.
-    static QStringList captions(QWidget* dialog)
-    {
-        QStringList out{dialog->windowTitle()};
-        for (QObject* o : dialog->children()) {
-            if (auto* label = qobject_cast<QLabel*>(o))
-                out << label->text();
-            else if (auto* button = qobject_cast<QAbstractButton*>(o))
-                out << button->text();
-        }
-        return out;
-    }
-    static QStringList items(QListWidget* list)
-    {
-        QStringList out;
-        for (int i = 0; i < list->count(); ++i)
-            out << list->item(i)->text();
-        return out;
-    }
+    return out;
+}
+QStringList items(QListWidget* list)
+{
+    QStringList out;
+    for (int i = 0; i < list->count(); ++i)
+        out << list->item(i)->text();
+    return out;
+}
+
+}  // namespace
+
+class TestGridDialogs : public QObject {
+    Q_OBJECT
 
 private slots:
     void theDataMenuFollowsTheTable()
@@ -109,31 +107,29 @@ private slots:
 
     void findThroughButtonsAndKeys()
     {
-        AppRig rig;
-        MainWindow w(rig.dialogs, rig.sound, rig.ini());
-        openSample(rig, w, {"A1|Ceramic", "xab|Lithic", "A3|Cab"});
-        FindDialog dialog(w.gridTools(), &w);
+        GridRig rig({"A1|Ceramic", "xab|Lithic", "A3|Cab"});
+        FindDialog dialog(rig.w.gridTools(), &rig.w);
         dialog.show();
         QCOMPARE(captions(&dialog), (QStringList{"Find", "Find what :", "Search all fields", "Search a field", "Find", "Cancel"}));
-        auto* oneField = child<QRadioButton>(&dialog, "Option1_1");
+        auto* allFields = child<QRadioButton>(&dialog, "Option1_0");
         auto* fields = child<QComboBox>(&dialog, "fieldlistcmb");
-        QVERIFY(child<QRadioButton>(&dialog, "Option1_0")->isChecked() && !fields->isEnabled());
+        QVERIFY(allFields->isChecked() && !fields->isEnabled());
 
         QTest::keyClicks(child<QLineEdit>(&dialog, "findtxt"), "AB");
         QTest::keyClick(child<QLineEdit>(&dialog, "findtxt"), Qt::Key_Return);  // Find is the default
-        QCOMPARE(cell(w), QString("1:0"));
+        QCOMPARE(rig.cell(), QString("1:0"));
         click(&dialog, "Command1");
-        QCOMPARE(cell(w), QString("2:1"));
-        QCOMPARE(w.dataControl()->caption(), QString("Record 3 of 3"));
+        QCOMPARE(rig.cell(), QString("2:1"));
+        QCOMPARE(rig.caption(), QString("Record 3 of 3"));
         click(&dialog, "Command1");
         QCOMPARE(rig.dialogs.texts(), QStringList{"'AB' could not be found."});
 
-        oneField->click();
+        child<QRadioButton>(&dialog, "Option1_1")->click();
         QVERIFY(fields->isEnabled());
         fields->setCurrentIndex(fields->findText("VAR1"));
         click(&dialog, "Command1");  // wraps to the first record
-        QCOMPARE(cell(w), QString("1:0"));
-        child<QRadioButton>(&dialog, "Option1_0")->click();
+        QCOMPARE(rig.cell(), QString("1:0"));
+        allFields->click();
         QVERIFY(!fields->isEnabled());
         click(&dialog, "Command2");
         QVERIFY(!dialog.isVisible());
@@ -141,11 +137,9 @@ private slots:
 
     void sortThroughButtonsAndDoubleClicks()
     {
-        AppRig rig;
-        MainWindow w(rig.dialogs, rig.sound, rig.ini());
-        openSample(rig, w, {"B|Lithic", "C|Bone", "A|Lithic"});
-        w.model().options[OptSort] = "VAR2";
-        SortDialog dialog(w.gridTools(), &w);
+        GridRig rig({"B|Lithic", "C|Bone", "A|Lithic"});
+        rig.w.model().options[OptSort] = "VAR2";
+        SortDialog dialog(rig.w.gridTools(), &rig.w);
         dialog.show();
         QCOMPARE(captions(&dialog), (QStringList{"Sort", "Select the fields to sort the data grid by :", "Add to sort",
                                                  "Remove from sort", "Sort", "Close", "Remove"}));
@@ -153,11 +147,7 @@ private slots:
         auto* sortList = child<QListWidget>(&dialog, "sortlist");
         auto* sort = child<QPushButton>(&dialog, "Command2_0");
         QCOMPARE(items(sortList), QStringList{"VAR2"});
-        QCOMPARE(shownColumn(w, 0), (QStringList{"B", "C", "A"}));  // preselected, not sorted
-        const QStringList tips{child<QPushButton>(&dialog, "Command2_0")->toolTip(),
-                               child<QPushButton>(&dialog, "Command2_1")->toolTip(),
-                               child<QPushButton>(&dialog, "Command2_2")->toolTip()};
-        QCOMPARE(tips, (QStringList{"Sort by selected fields", "Leave sort status unchanged", "Remove sort from data grid"}));
+        QCOMPARE(rig.shownColumn(0), (QStringList{"B", "C", "A"}));  // preselected, not sorted
 
         doubleClick(fieldList, 0);  // VAR1
         doubleClick(fieldList, 0);  // again: nothing
@@ -172,24 +162,22 @@ private slots:
         click(&dialog, "Command1_0");
         QVERIFY(sort->isEnabled());
         click(&dialog, "Command2_0");
-        QCOMPARE(shownColumn(w, 0), (QStringList{"C", "A", "B"}));
-        QCOMPARE(w.dataControl()->caption(), QString("Record 1 of 3"));
+        QCOMPARE(rig.shownColumn(0), (QStringList{"C", "A", "B"}));
+        QCOMPARE(rig.caption(), QString("Record 1 of 3"));
         click(&dialog, "Command2_2");  // Remove: table order
-        QCOMPARE(shownColumn(w, 0), (QStringList{"B", "C", "A"}));
+        QCOMPARE(rig.shownColumn(0), (QStringList{"B", "C", "A"}));
         QVERIFY(sortList->count() == 0 && !sort->isEnabled());
         click(&dialog, "Command2_1");
         QVERIFY(!dialog.isVisible());
-        QVERIFY(!readFile(w.model().cfgpath).contains("Sort="));
+        QVERIFY(!readFile(rig.w.model().cfgpath).contains("Sort="));
         QVERIFY(rig.dialogs.messages().isEmpty());
     }
 
     void filterThroughButtons()
     {
-        AppRig rig;
-        MainWindow w(rig.dialogs, rig.sound, rig.ini());
-        openSample(rig, w, {"B|Lithic", "C|Bone", "A|lithic"});
-        w.model().options[OptFilter] = "VAR2=LITHIC";
-        FilterDialog dialog(w.gridTools(), &w);
+        GridRig rig({"B|Lithic", "C|Bone", "A|lithic"});
+        rig.w.model().options[OptFilter] = "VAR2=LITHIC";
+        FilterDialog dialog(rig.w.gridTools(), &rig.w);
         dialog.show();
         QCOMPARE(captions(&dialog), (QStringList{"Filter", "Select the filter field :", "Select the fitler value :",
                                                  "Apply Filter", "Close", "Remove Filter"}));
@@ -198,19 +186,19 @@ private slots:
         QCOMPARE(fieldList->currentItem()->text(), QString("VAR2"));
         QCOMPARE(valueList->currentIndex().data().toString(), QString("LITHIC"));  // the stored one, first
         QCOMPARE(valueList->model()->rowCount(), 2);  // Bone; Lithic and lithic are one
-        QCOMPARE(shownColumn(w, 0).size(), 3);  // preselected, not applied
+        QCOMPARE(rig.shownColumn(0).size(), 3);  // preselected, not applied
 
         click(&dialog, "Command2_0");
-        QCOMPARE(shownColumn(w, 0), (QStringList{"B", "A"}));
-        QCOMPARE(w.dataControl()->caption(), QString("Record 1 of 2"));
-        QCOMPARE(w.dataControl()->filterNote(), QString("Filter: VAR2=LITHIC"));
+        QCOMPARE(rig.shownColumn(0), (QStringList{"B", "A"}));
+        QCOMPARE(rig.caption(), QString("Record 1 of 2"));
+        QCOMPARE(rig.w.dataControl()->filterNote(), QString("Filter: VAR2=LITHIC"));
 
         fieldList->setCurrentRow(0);
         QCOMPARE(valueList->model()->rowCount(), 3);
         QVERIFY(!child<QPushButton>(&dialog, "Command2_0")->isEnabled());  // no value chosen yet
         click(&dialog, "Command2_2");
-        QCOMPARE(shownColumn(w, 0), (QStringList{"B", "C", "A"}));
-        QVERIFY(w.dataControl()->filterNote().isEmpty());
+        QCOMPARE(rig.shownColumn(0), (QStringList{"B", "C", "A"}));
+        QVERIFY(rig.w.dataControl()->filterNote().isEmpty());
         click(&dialog, "Command2_1");
         QVERIFY(!dialog.isVisible());
         QVERIFY(rig.dialogs.messages().isEmpty());
@@ -218,51 +206,50 @@ private slots:
 
     void entryGoesOnInASortedFilteredGrid()
     {
-        AppRig rig;
-        MainWindow w(rig.dialogs, rig.sound, rig.ini());
-        openSample(rig, w, {"B|Bone", "D|Bone", "Z|Lithic"});
+        GridRig rig({"B|Bone", "D|Bone", "Z|Lithic"});
+        MainWindow& w = rig.w;
         SortChoice sort(w.model(), w.store(), rig.dialogs, w);
         QVERIFY(sort.add("VAR1") && sort.sort());
         FilterChoice filter(w.model(), w.store(), rig.dialogs, w);
         QVERIFY(filter.apply("VAR2", "Bone"));
         w.engine().StartRecord();
-        auto enter = [&](const QString& id, const QString& menuKey) {
-            QTest::keyClicks(w.focusWidget(), id);
+        // Types into the focused box and presses Enter, then chooses a menu item by its key.
+        auto enter = [&](const QString& text, const QString& menuKey = {}) {
+            QTest::keyClicks(w.focusWidget(), text);
             QTest::keyClick(w.focusWidget(), Qt::Key_Return);
             QTest::keyClicks(w.focusWidget(), menuKey);
         };
         // A saved record appears where the order puts it.
         enter("C", "b");
-        QCOMPARE(shownColumn(w, 0), (QStringList{"B", "C", "D"}));
+        QCOMPARE(rig.shownColumn(0), (QStringList{"B", "C", "D"}));
         QCOMPARE(w.grid()->currentIndex().row(), 1);
-        QCOMPARE(w.dataControl()->caption(), QString("Record 2 of 3"));
+        QCOMPARE(rig.caption(), QString("Record 2 of 3"));
         // One the filter leaves out is saved but not shown.
         QVERIFY(filter.apply("VAR2", "Lithic"));
         enter("A", "b");
-        QCOMPARE(shownColumn(w, 0), QStringList{"Z"});
-        QCOMPARE(w.dataControl()->caption(), QString("Record 1 of 1"));
+        QCOMPARE(rig.shownColumn(0), QStringList{"Z"});
+        QCOMPARE(rig.caption(), QString("Record 1 of 1"));
         QVERIFY(filter.apply("VAR2", "Bone"));
-        QCOMPARE(shownColumn(w, 0), (QStringList{"A", "B", "C", "D"}));
+        QCOMPARE(rig.shownColumn(0), (QStringList{"A", "B", "C", "D"}));
 
         // A grid-cell edit changes the row the operator sees.
         w.grid()->setFocus();
         w.grid()->setCurrentIndex(w.grid()->recordModel()->index(3, 0));
         QTest::keyClick(w.grid(), Qt::Key_Return);
         QVERIFY(w.state().editing);
-        QLineEdit* box = qobject_cast<QLineEdit*>(w.entryArea()->control(Control::TextBox));
+        auto* box = qobject_cast<QLineEdit*>(w.entryArea()->control(Control::TextBox));
         box->selectAll();
         QTest::keyClicks(box, "E");
         QTest::keyClick(box, Qt::Key_Return);
-        QCOMPARE(shownColumn(w, 0), (QStringList{"A", "B", "C", "E"}));
+        QCOMPARE(rig.shownColumn(0), (QStringList{"A", "B", "C", "E"}));
         QCOMPARE(querySeparately(rig.path("finds.mdb"), "SELECT VAR1 FROM finds WHERE VAR1 = 'E'")->size(), 1);
 
         // Re-edit finds its row in the grid's order.
         QTest::keyClick(w.grid(), Qt::Key_Escape);
-        w.model().options[OptReEdit] = QStringLiteral("Yes");
-        QTest::keyClicks(w.focusWidget(), "C");
-        QTest::keyClick(w.focusWidget(), Qt::Key_Return);
+        w.model().options[OptReEdit] = "Yes";
+        enter("C");
         QCOMPARE(w.grid()->currentIndex().row(), 2);
-        QCOMPARE(w.dataControl()->caption(), QString("Record 3 of 4"));
+        QCOMPARE(rig.caption(), QString("Record 3 of 4"));
     }
 };
 

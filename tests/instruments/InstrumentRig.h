@@ -118,11 +118,8 @@ struct ProgramRig : EntryRig {
     // One field of every saved row, in order, read through a connection of its own.
     QStringList column(const QString& field) const
     {
-        QStringList values;
-        const QString sql = QStringLiteral("SELECT \"%1\" FROM \"%2\" ORDER BY rowid").arg(field, store.tablename);
-        for (const QStringList& row : querySeparately(store.dbname, sql).value_or(QList<QStringList>{}))
-            values << row.value(0);
-        return values;
+        return firstColumn(store.dbname,
+                           QStringLiteral("SELECT \"%1\" FROM \"%2\" ORDER BY rowid").arg(field, store.tablename));
     }
 
     QString box() const { return view.boxText(Control::InstrumentBox); }
@@ -137,6 +134,15 @@ struct ProgramRig : EntryRig {
     QStringList notices;
     std::shared_ptr<ManualClock> clock = std::make_shared<ManualClock>();
     Instruments instruments;
+};
+
+// The program with a port the test feeds by hand.
+struct FakePortRig : ProgramRig {
+    explicit FakePortRig(FakeInstrumentPort* port = new FakeInstrumentPort, std::shared_ptr<Clock> realClock = nullptr)
+        : ProgramRig(std::unique_ptr<InstrumentPort>(port), std::move(realClock)), fake(*port)
+    {
+    }
+    FakeInstrumentPort& fake;
 };
 
 inline QByteArray caliperCfg(const QString& com, const QStringList& vars = {"LENGTH", "WIDTH"},

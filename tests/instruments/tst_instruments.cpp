@@ -27,7 +27,7 @@ Q_DECLARE_METATYPE(k7::SerialSettings)
 
 namespace {
 
-const QString kPlaceholder = QStringLiteral("<Instrument data>");
+const QString kPlaceholder = "<Instrument data>";
 
 // Accepting records the box and presents the variable again, as the engine does.
 struct ReceiverRig {
@@ -50,13 +50,12 @@ struct ReceiverRig {
     {
         port.open({}, {});
         view.setBoxText(Control::InstrumentBox, kPlaceholder);
-        view.setEntryButtons(QStringLiteral("Previous"), QStringLiteral("Next"), QStringLiteral("instrument"));
     }
 };
 
 const QByteArray kHeader = " \tArea\tMean\tIntDen\r\n";
 const QByteArray kResults = kHeader + "1\t120.5\t33.2\t0.75\r\n";
-const QString kWaiting = QStringLiteral("<Waiting on ImageJ>");
+const QString kWaiting = "<Waiting on ImageJ>";
 
 }  // namespace
 
@@ -75,32 +74,33 @@ private slots:
 
         using P = QSerialPort;
         const SerialSettings none;
-        QTest::newRow("COM2, another key mapped") << "COM2:9600,N,8,1" << "COM3=/dev/ttyUSB0" << "2"
-            << "/dev/ttyS1" << SerialSettings{9600, P::NoParity, P::Data8, P::OneStop} << "";
-        QTest::newRow("lower case, op0 dropped, mapped") << "com1:1200,e,7,1,op0" << "COM1=/dev/ttyACM0"
-            << "1" << "/dev/ttyACM0" << SerialSettings{1200, P::EvenParity, P::Data7, P::OneStop} << "";
-        QTest::newRow("two digits, odd, two stop bits") << "COM12:4800,O,8,2" << "" << "12" << "/dev/ttyS11"
-            << SerialSettings{4800, P::OddParity, P::Data8, P::TwoStop} << "";
-        QTest::newRow("blanks, mark, 1.5, OP0 and more") << "COM3: 2400 , m , 5 , 1.5 ,OP0,XY" << "" << "3"
-            << "/dev/ttyS2" << SerialSettings{2400, P::MarkParity, P::Data5, P::OneAndHalfStop} << "";
-        QTest::newRow("device path, space parity") << "/dev/pts/7:115200,S,8,1" << "COM1=/dev/x"
-            << "/dev/pts/7" << "/dev/pts/7" << SerialSettings{115200, P::SpaceParity, P::Data8, P::OneStop}
-            << "";
-        QTest::newRow("no number, no device") << "COM:9600,N,8" << "" << "0" << "" << none << "rate,parity";
-        QTest::newRow("other trailing option") << "COM1:9600,N,8,1,RTS" << "" << "1" << "/dev/ttyS0" << none
-                                               << "RTS";
-        QTest::newRow("rate zero") << "COM1:0,N,8,1" << "" << "1" << "/dev/ttyS0" << none << "\"0\"";
-        QTest::newRow("data bits") << "COM1:9600,N,9,1" << "" << "1" << "/dev/ttyS0" << none << "\"9\"";
-        QTest::newRow("empty") << "" << "" << "" << "" << none << "";
-        QTest::newRow("no colon") << "COM1" << "" << "" << "" << none << "";
+        const auto row = [](const char* name, const char* com, const char* ini, const char* label, const char* device,
+                            const SerialSettings& wanted, const char* refusal = "") {
+            QTest::newRow(name) << QString(com) << QString(ini) << QString(label) << QString(device) << wanted
+                                << QString(refusal);
+        };
+        row("COM2, another key mapped", "COM2:9600,N,8,1", "COM3=/dev/ttyUSB0", "2", "/dev/ttyS1",
+            {9600, P::NoParity, P::Data8, P::OneStop});
+        row("lower case, op0 dropped, mapped", "com1:1200,e,7,1,op0", "COM1=/dev/ttyACM0", "1", "/dev/ttyACM0",
+            {1200, P::EvenParity, P::Data7, P::OneStop});
+        row("two digits, odd, two stop bits", "COM12:4800,O,8,2", "", "12", "/dev/ttyS11",
+            {4800, P::OddParity, P::Data8, P::TwoStop});
+        row("blanks, mark, 1.5, OP0 and more", "COM3: 2400 , m , 5 , 1.5 ,OP0,XY", "", "3", "/dev/ttyS2",
+            {2400, P::MarkParity, P::Data5, P::OneAndHalfStop});
+        row("device path, space parity", "/dev/pts/7:115200,S,8,1", "COM1=/dev/x", "/dev/pts/7", "/dev/pts/7",
+            {115200, P::SpaceParity, P::Data8, P::OneStop});
+        row("no number, no device", "COM:9600,N,8", "", "0", "", none, "rate,parity");
+        row("other trailing option", "COM1:9600,N,8,1,RTS", "", "1", "/dev/ttyS0", none, "RTS");
+        row("rate zero", "COM1:0,N,8,1", "", "1", "/dev/ttyS0", none, "\"0\"");
+        row("data bits", "COM1:9600,N,9,1", "", "1", "/dev/ttyS0", none, "\"9\"");
+        row("empty", "", "", "", "", none);
+        row("no colon", "COM1", "", "", "", none);
     }
     void portDeviceAndSettings()
     {
         QFETCH(QString, com);
         QFETCH(QString, iniEntry);
         QFETCH(QString, label);
-        QFETCH(QString, device);
-        QFETCH(SerialSettings, wanted);
         QFETCH(QString, refusal);
 
         const auto parsed = ParseComOption(com);
@@ -111,13 +111,12 @@ private slots:
         const IniLookup ini = [&](const QString& key) {
             return key == iniEntry.section(u'=', 0, 0) ? iniEntry.section(u'=', 1) : QString();
         };
-        QCOMPARE(DeviceForPort(*parsed, ini), device);
-
+        QTEST(DeviceForPort(*parsed, ini), "device");
         QString reason;
         const auto s = ParseSerialSettings(parsed->settings, &reason);
         QVERIFY2(bool(s) == refusal.isEmpty(), qPrintable(reason));
         if (s)
-            QVERIFY(*s == wanted);
+            QTEST(*s, "wanted");
         else
             QVERIFY2(reason.contains(refusal), qPrintable(reason));
     }
@@ -126,81 +125,57 @@ private slots:
     {
         using Pieces = QList<QByteArray>;
         QTest::addColumn<Pieces>("pieces");
-        QTest::addColumn<bool>("crEnds");
         QTest::addColumn<QStringList>("accepted");
         QTest::addColumn<QString>("box");
         QTest::addColumn<QString>("cue");  // part of the one note given; empty: none
+        QTest::addColumn<QString>("kind");  // of the variable presented
         QTest::addColumn<QByteArray>("duringFirstAccept");
-
+        const auto row = [](const char* name, const Pieces& pieces, const QStringList& accepted, const QString& box,
+                            const char* cue = "", const char* kind = "instrument", const QByteArray& during = {}) {
+            QTest::newRow(name) << pieces << accepted << box << QString(cue) << QString(kind) << during;
+        };
         const QByteArray overlong = "  " + QByteArray(32000, '7');
-        QTest::newRow("control and high characters dropped, unit kept")
-            << Pieces{"\x01 1\t2\xb0.5\x7f\x1b g\r\n"} << false << QStringList{"12.5g"} << kPlaceholder << ""
-            << QByteArray();
-        QTest::newRow("no line feed, no accept")
-            << Pieces{"  12.57\r"} << false << QStringList{} << "12.57" << "" << QByteArray();
+        row("control and high characters dropped, unit kept", {"\x01 1\t2\xb0.5\x7f\x1b g\r\n"}, {"12.5g"}, kPlaceholder);
+        row("no line feed, no accept", {"  12.57\r"}, {}, "12.57");
         // Mended: a line feed with no reading before it accepted what the box
         // showed, and blank lines became records of 0.
-        QTest::newRow("line ends without a reading are ignored")
-            << Pieces{"\n", "1.00\r\n\r\n \r\n2.00\r\n"} << false << QStringList{"1.00", "2.00"} << kPlaceholder
-            << "" << QByteArray();
+        row("line ends without a reading are ignored", {"\n", "1.00\r\n\r\n \r\n2.00\r\n"}, {"1.00", "2.00"},
+            kPlaceholder);
         // Mended: a reading without a number was saved as 0.
-        QTest::newRow("no number: refused, the variable stays")
-            << Pieces{"xxxx\r\n"} << false << QStringList{} << kPlaceholder << "Reading xxxx refused: no number."
-            << QByteArray();
+        row("no number: refused, the variable stays", {"xxxx\r\n"}, {}, kPlaceholder, "Reading xxxx refused: no number.");
         // Mended: each character re-set the whole box, so a line that never
         // ended cost time growing with the square of its length.
-        QTest::newRow("overlong line is capped, then refused")
-            << Pieces{overlong.left(16000), overlong.mid(16000)} << false << QStringList{}
-            << QString(InstrumentReceiver::kMaxReading, u'7') << "" << QByteArray();
-        QTest::newRow("overlong line ended")
-            << Pieces{overlong + "\n"} << false << QStringList{} << kPlaceholder << "longer than 255 characters"
-            << QByteArray();
-        QTest::newRow("CR ends a reading where asked; CR LF in two pieces is one end")
-            << Pieces{"+12.57\r+13.01\r", "\n"} << true << QStringList{"+12.57", "+13.01"} << kPlaceholder << ""
-            << QByteArray();
+        row("overlong line is capped, then refused", {overlong.left(16000), overlong.mid(16000)}, {},
+            QString(InstrumentReceiver::kMaxReading, u'7'));
+        row("overlong line ended", {overlong + "\n"}, {}, kPlaceholder, "longer than 255 characters");
         // Mended: an accept that shows a message box runs an event loop, which
         // delivers more input before the accept has returned; it must queue
         // behind what had already arrived.
-        QTest::newRow("reading delivered during an accept")
-            << Pieces{"  1.00\r\n  2.00\r\n"} << false << QStringList{"1.00", "2.00", "3.00"} << kPlaceholder << ""
-            << QByteArray("  3.00\r\n");
+        row("reading delivered during an accept", {"  1.00\r\n  2.00\r\n"}, {"1.00", "2.00", "3.00"}, kPlaceholder, "",
+            "instrument", "  3.00\r\n");
+        // Mended: a reading that arrived while a menu, text or ImageJ variable
+        // was presented accepted whatever that variable showed; it is dropped
+        // instead, and (mended again) no longer silently.
+        for (const char* kind : {"menu", "text", "imagej"})
+            row(kind, {"  12.57\r\n"}, {}, kPlaceholder, "Reading 12.57 dropped: no instrument variable is presented.", kind);
     }
     void receiveHandling()
     {
         QFETCH(QList<QByteArray>, pieces);
-        QFETCH(bool, crEnds);
-        QFETCH(QStringList, accepted);
-        QFETCH(QString, box);
         QFETCH(QString, cue);
-        QFETCH(QByteArray, duringFirstAccept);
-
+        QFETCH(QString, kind);
         ReceiverRig rig;
-        rig.receiver.setCarriageReturnEnds(crEnds);
+        rig.view.setEntryButtons("Previous", "Next", kind);
+        QFETCH(QByteArray, duringFirstAccept);
         rig.duringFirstAccept = duringFirstAccept;
         for (const QByteArray& piece : pieces)
             rig.port.arrive(piece);
-        QCOMPARE(rig.accepted, accepted);
-        QCOMPARE(rig.view.boxText(Control::InstrumentBox), box);
+        QTEST(rig.accepted, "accepted");
+        QTEST(rig.view.boxText(Control::InstrumentBox), "box");
         QCOMPARE(rig.port.bytesAvailable(), qint64(0));
         QCOMPARE(rig.cues.size(), cue.isEmpty() ? 0 : 1);
         if (!cue.isEmpty())
             QVERIFY2(rig.cues.first().contains(cue), qPrintable(rig.cues.first()));
-    }
-
-    // Mended: a reading that arrived while a menu, text or ImageJ variable was
-    // presented accepted whatever that variable showed; it is dropped instead,
-    // and (mended again) no longer silently.
-    void readingForAnotherKindIsDropped()
-    {
-        for (const char* kind : {"menu", "text", "imagej"}) {
-            ReceiverRig rig;
-            rig.view.setEntryButtons(QStringLiteral("Previous"), QStringLiteral("Next"), QString::fromLatin1(kind));
-            rig.port.arrive("  12.57\r\n");
-            QVERIFY2(rig.accepted.isEmpty(), kind);
-            QCOMPARE(rig.view.boxText(Control::InstrumentBox), kPlaceholder);
-            QCOMPARE(rig.port.bytesAvailable(), qint64(0));
-            QCOMPARE(rig.cues, QStringList{"Reading 12.57 dropped: no instrument variable is presented."});
-        }
     }
 
     void readingsThroughAPseudoTerminal()
@@ -208,19 +183,19 @@ private slots:
         auto pty = std::make_unique<PtyPair>();
         QVERIFY2(pty->start(), "socat made no pseudo-terminal pair");
         ProgramRig rig;
-        const QString com = pty->programEnd() + QStringLiteral(":9600,N,8,1");
+        const QString com = pty->programEnd() + ":9600,N,8,1";
         QVERIFY(rig.open(caliperCfg(com)));
 
         // A reading in two pieces is one value, accepted once.
         pty->send("+00");
-        QTRY_COMPARE(rig.box(), QStringLiteral("+00"));
+        QTRY_COMPARE(rig.box(), "+00");
         QCOMPARE(rig.state.curvar, 1);
         pty->send("12.50\r\n");
         QTRY_COMPARE(rig.state.curvar, 2);
-        QCOMPARE(rig.state.varvalue[1], QStringLiteral("+0012.50"));
+        QCOMPARE(rig.state.varvalue[1], "+0012.50");
         pty->send("  12.57\r\n");
-        QTRY_COMPARE(rig.column(QStringLiteral("LENGTH")), QStringList{"12.5"});
-        QCOMPARE(rig.column(QStringLiteral("WIDTH")), QStringList{"12.57"});
+        QTRY_COMPARE(rig.column("LENGTH"), QStringList{"12.5"});
+        QCOMPARE(rig.column("WIDTH"), QStringList{"12.57"});
 
         // Mended: a CFG without a port kept receiving from the last one's
         // instrument; what it sends meanwhile must not arrive on reopening.
@@ -234,7 +209,7 @@ private slots:
         QVERIFY(rig.instruments.portOpen());
         pty->send("  4.75\r\n");
         QTRY_COMPARE(rig.state.curvar, 2);
-        QCOMPARE(rig.state.varvalue[1], QStringLiteral("4.75"));
+        QCOMPARE(rig.state.varvalue[1], "4.75");
 
         // Unplugged mid-record: reported once, with the way back; the record
         // is kept and finished by hand.
@@ -242,12 +217,12 @@ private slots:
         QTRY_COMPARE(rig.dialogs.messages().size(), 1);
         const QString lost = rig.dialogs.messages().first().text;
         QCOMPARE(lost.section(u'\n', 0, 0),
-                 QStringLiteral("Error: Lost connection to port %1.").arg(com.section(u':', 0, 0)));
+                 QString("Error: Lost connection to port %1.").arg(com.section(u':', 0, 0)));
         QVERIFY2(lost.contains(QLatin1String("Reconnect instrument")), qPrintable(lost));
         QVERIFY(!rig.instruments.portOpen());
-        rig.wedge(QStringLiteral("2"));
-        QCOMPARE(rig.column(QStringLiteral("LENGTH")), (QStringList{"12.5", "4.75"}));
-        QCOMPARE(rig.column(QStringLiteral("WIDTH")), (QStringList{"12.57", "2"}));
+        rig.wedge("2");
+        QCOMPARE(rig.column("LENGTH"), (QStringList{"12.5", "4.75"}));
+        QCOMPARE(rig.column("WIDTH"), (QStringList{"12.57", "2"}));
 
         // Plugged back in: reconnecting is offered, and readings come again.
         rig.dialogs.queueAnswer(Answer::Yes);
@@ -256,7 +231,7 @@ private slots:
         QCOMPARE(rig.dialogs.messages().last().style, Style::YesNo + Style::Question);
         QVERIFY(rig.instruments.portOpen());
         pty->send("  5.5\r\n");
-        QTRY_COMPARE(rig.state.varvalue[1], QStringLiteral("5.5"));
+        QTRY_COMPARE(rig.state.varvalue[1], "5.5");
     }
 
     // Mended: a burst followed at once by the device going away lost the
@@ -268,7 +243,7 @@ private slots:
             PtyPair pty;
             QVERIFY2(pty.start(), "socat made no pseudo-terminal pair");
             ProgramRig rig;
-            QVERIFY(rig.open(caliperCfg(pty.programEnd() + QStringLiteral(":9600,N,8,1"), {"LENGTH"})));
+            QVERIFY(rig.open(caliperCfg(pty.programEnd() + ":9600,N,8,1", {"LENGTH"})));
             QStringList lengths;
             QByteArray burst;
             for (int i = 1; i <= 20; ++i) {
@@ -278,8 +253,8 @@ private slots:
             pty.send(burst);
             pty.hangUp();
             QTRY_COMPARE(rig.dialogs.messages().size(), 1);
-            QVERIFY2(rig.column(QStringLiteral("LENGTH")) == lengths, qPrintable(QStringLiteral("run %1: %2")
-                         .arg(run).arg(rig.column(QStringLiteral("LENGTH")).join(u' '))));
+            QVERIFY2(rig.column("LENGTH") == lengths, qPrintable(QString("run %1: %2")
+                         .arg(run).arg(rig.column("LENGTH").join(u' '))));
         }
     }
 
@@ -336,16 +311,12 @@ private slots:
     {
         QFETCH(QList<QByteArray>, pieces);
         QFETCH(QString, settings);
-        QFETCH(QStringList, stored);
         QFETCH(QString, refusal);
-
-        auto port = std::make_unique<FakeInstrumentPort>();
-        FakeInstrumentPort* fake = port.get();
-        ProgramRig rig(std::move(port));
-        QVERIFY(rig.open(caliperCfg(QStringLiteral("/dev/fake:") + settings, {"LENGTH"})));
+        FakePortRig rig;
+        QVERIFY(rig.open(caliperCfg("/dev/fake:" + settings, {"LENGTH"})));
         for (const QByteArray& piece : pieces)
-            fake->arrive(piece);
-        QCOMPARE(rig.column(QStringLiteral("LENGTH")), stored);
+            rig.fake.arrive(piece);
+        QTEST(rig.column("LENGTH"), "stored");
         QCOMPARE(rig.notices.size(), refusal.isEmpty() ? 0 : 1);
         if (!refusal.isEmpty()) {
             QVERIFY2(rig.notices.first().contains(QLatin1String("refused: ")) && rig.notices.first().contains(refusal),
@@ -374,110 +345,97 @@ private slots:
     {
         QFETCH(QString, option);
         QFETCH(QString, refuseUnstable);
-        QFETCH(QStringList, stored);
-        QFETCH(int, beeps);
-
-        auto port = std::make_unique<FakeInstrumentPort>();
-        FakeInstrumentPort* fake = port.get();
-        ProgramRig rig(std::move(port));
-        rig.ini.insert(QString::fromLatin1(kRefuseUnstableKey), refuseUnstable);
-        QVERIFY(rig.open(caliperCfg(QStringLiteral("/dev/fake:9600,N,8,1\r\n") + option, {"LENGTH"})));
-        fake->arrive("S D     100.01 g\r\n       0.01 g ?\r\nUS,+001234.6  g\r\nS +\r\n  2.5\r\n");
-        QCOMPARE(rig.column(QStringLiteral("LENGTH")), stored);
-        QCOMPARE(rig.view.beeps(), beeps);  // one per refusal, one per reading taken with Sound on
+        FakePortRig rig;
+        rig.ini.insert(kRefuseUnstableKey, refuseUnstable);
+        QVERIFY(rig.open(caliperCfg("/dev/fake:9600,N,8,1\r\n" + option, {"LENGTH"})));
+        rig.fake.arrive("S D     100.01 g\r\n       0.01 g ?\r\nUS,+001234.6  g\r\nS +\r\n  2.5\r\n");
+        QTEST(rig.column("LENGTH"), "stored");
+        QTEST(rig.view.beeps(), "beeps");  // one per refusal, one per reading taken with Sound on
     }
 
     // Mended: input went on being worked off with no CFG open and while one
     // was being opened, into a record of no table.
     void noInputIsTakenWhileStopped()
     {
-        auto port = std::make_unique<FakeInstrumentPort>();
-        FakeInstrumentPort* fake = port.get();
-        ProgramRig rig(std::move(port));
-        QVERIFY(rig.open(caliperCfg(QStringLiteral("/dev/fake:9600,N,8,1"), {"LENGTH"})));
+        FakePortRig rig;
+        QVERIFY(rig.open(caliperCfg("/dev/fake:9600,N,8,1", {"LENGTH"})));
         rig.instruments.stopInput();  // an open sequence begins
         QVERIFY(!rig.instruments.portOpen());
         rig.instruments.openPort();  // its port opens before its questions
-        fake->arrive("  3.25\r\n");
+        rig.fake.arrive("  3.25\r\n");
         QCOMPARE(rig.state.curvar, 1);
-        QVERIFY(rig.column(QStringLiteral("LENGTH")).isEmpty());
+        QVERIFY(rig.column("LENGTH").isEmpty());
         // Arrived during the open: entered once the first record is presented.
         rig.instruments.resumeInput();
-        QCOMPARE(rig.column(QStringLiteral("LENGTH")), QStringList{"3.25"});
+        QCOMPARE(rig.column("LENGTH"), QStringList{"3.25"});
 
         // Readings still waiting when the CFG goes are dropped, and counted.
         rig.instruments.stopInput();
         rig.instruments.openPort();
-        fake->arrive("  1\r\n  2\r\n  3");
+        rig.fake.arrive("  1\r\n  2\r\n  3");
         rig.instruments.stopInput();
         QCOMPARE(rig.notices.size(), 1);
         QVERIFY2(rig.notices.first().startsWith(QLatin1String("2 instrument reading(s)")), qPrintable(rig.notices.first()));
-        QCOMPARE(rig.column(QStringLiteral("LENGTH")), QStringList{"3.25"});
+        QCOMPARE(rig.column("LENGTH"), QStringList{"3.25"});
     }
 
     void portThatCannotBeOpened_data()
     {
         QTest::addColumn<QString>("com");
-        QTest::addColumn<QString>("message");
+        QTest::addColumn<QString>("port");    // as the message names it
         QTest::addColumn<QString>("reason");  // part of the line that says why
         QTest::addColumn<QString>("device");  // for COMn: the device named on a third line
-
         // Mended: a COMn port did not say which device it tried, nor how to choose another.
-        QTest::newRow("COM2 mapped to nothing") << "COM2:9600,N,8,1" << "Error: Could not open port 2" << ""
-                                                << "no-such-tty; the key COM2= in k7.ini";
-        QTest::newRow("COM12 without a mapping") << "COM12:9600,N,8,1" << "Error: Could not open port 12" << ""
+        QTest::newRow("COM2 mapped to nothing") << "COM2:9600,N,8,1" << "2" << "" << "no-such-tty; the key COM2= in k7.ini";
+        QTest::newRow("COM12 without a mapping") << "COM12:9600,N,8,1" << "12" << ""
                                                  << "/dev/ttyS11; the key COM12= in k7.ini";
-        QTest::newRow("device path") << "/dev/k7-no-such-tty:9600,N,8,1"
-                                     << "Error: Could not open port /dev/k7-no-such-tty" << "" << "";
-        QTest::newRow("settings refused") << "/dev/null:9600,Q,8,1"
-                                          << "Error: Could not open port /dev/null" << "\"Q\"" << "";
+        QTest::newRow("device path") << "/dev/k7-no-such-tty:9600,N,8,1" << "/dev/k7-no-such-tty" << "" << "";
+        QTest::newRow("settings refused") << "/dev/null:9600,Q,8,1" << "/dev/null" << "\"Q\"" << "";
     }
     void portThatCannotBeOpened()
     {
         QFETCH(QString, com);
-        QFETCH(QString, message);
         QFETCH(QString, reason);
         QFETCH(QString, device);
-
+        QFETCH(QString, port);
         ProgramRig rig;
-        rig.ini.insert(QStringLiteral("COM2"), rig.path(QStringLiteral("no-such-tty")));
+        rig.ini.insert("COM2", rig.path("no-such-tty"));
         QVERIFY(rig.open(caliperCfg(com, {"LENGTH"})));
         QCOMPARE(rig.dialogs.messages().size(), 1);
         QCOMPARE(rig.dialogs.messages().first().style, 0);
         const QStringList lines = rig.dialogs.messages().first().text.split(u'\n');
-        QCOMPARE(lines.first(), message);
+        QCOMPARE(lines.first(), "Error: Could not open port " + port);
         QCOMPARE(lines.size(), device.isEmpty() ? 2 : 3);
         QVERIFY2(!lines.at(1).isEmpty() && lines.at(1).contains(reason), qPrintable(lines.at(1)));
         if (!device.isEmpty())
             QVERIFY2(lines.at(2).contains(device), qPrintable(lines.at(2)));
-
-        rig.wedge(QStringLiteral("7.25"));
-        QCOMPARE(rig.column(QStringLiteral("LENGTH")), QStringList{"7.25"});
+        rig.wedge("7.25");
+        QCOMPARE(rig.column("LENGTH"), QStringList{"7.25"});
     }
 
     void keyboardWedgeAndBoxKeys()
     {
         ProgramRig rig;
-        const QString wedgeText = QStringLiteral("<Keyboard wedge data>");
-        QVERIFY(rig.open(caliperCfg(QString(), {"LENGTH", "WIDTH"}, QStringLiteral("KEYBOARD"))));
+        const QString wedgeText = "<Keyboard wedge data>";
+        QVERIFY(rig.open(caliperCfg(QString(), {"LENGTH", "WIDTH"}, "KEYBOARD")));
         QCOMPARE(rig.box(), wedgeText);
-        rig.wedge(QStringLiteral("3.5"));
-        QCOMPARE(rig.state.varvalue[1], QStringLiteral("3.5"));
+        rig.wedge("3.5");
+        QCOMPARE(rig.state.varvalue[1], "3.5");
         QCOMPARE(rig.box(), wedgeText);
 
         // Esc steps back and shows the value; Ctrl+E goes to the grid; Tab
         // without an info file and other keys are left to the box.
         QVERIFY(rig.instruments.instrumentKey(Key::Esc));
-        QCOMPARE(rig.box(), QStringLiteral("3.5"));
+        QCOMPARE(rig.box(), "3.5");
         QVERIFY(rig.instruments.instrumentKey(Key::CtrlE) && rig.view.gridHasFocus());
         QVERIFY(!rig.instruments.instrumentKey(Key::CtrlI) && !rig.instruments.instrumentKey('5'));
         // Ctrl+C empties the record, which is then entered afresh.
         QVERIFY(rig.instruments.instrumentKey(Key::CtrlC));
         QCOMPARE(rig.box(), wedgeText);
-        rig.wedge(QStringLiteral("4"));
-        rig.wedge(QStringLiteral("1"));
-        QCOMPARE(rig.column(QStringLiteral("LENGTH")), QStringList{"4"});
-        QCOMPARE(rig.column(QStringLiteral("WIDTH")), QStringList{"1"});
+        rig.wedge("4");
+        rig.wedge("1");
+        QCOMPARE(rig.column("LENGTH"), QStringList{"4"});
+        QCOMPARE(rig.column("WIDTH"), QStringList{"1"});
         QVERIFY(rig.dialogs.messages().isEmpty());
     }
 
@@ -489,13 +447,8 @@ private slots:
     {
         QTest::addColumn<QString>("style");
         QTest::addColumn<QString>("extra");
-        QTest::newRow("caliper") << "caliper" << "";
-        QTest::newRow("ohaus") << "ohaus" << "";
-        QTest::newRow("mt-sics") << "mt-sics" << "";
-        QTest::newRow("sartorius") << "sartorius" << "";
-        QTest::newRow("a-and-d") << "a-and-d" << "";
-        QTest::newRow("sylvac") << "sylvac" << "";
-        QTest::newRow("mitutoyo") << "mitutoyo" << "";
+        for (const char* style : {"caliper", "ohaus", "mt-sics", "sartorius", "a-and-d", "sylvac", "mitutoyo"})
+            QTest::newRow(style) << QString(style) << QString();
         QTest::newRow("caliper, unplugged 0.05 s after the burst") << "caliper" << "--hangup-after 0.05";
     }
     void simulatorFamiliesInABurst()
@@ -505,34 +458,28 @@ private slots:
         const QString simulator =
             QFileInfo(QStringLiteral(K7_TEST_DATA "/../../tools/k7-instrument-sim")).absoluteFilePath();
         QTemporaryDir dir;
-        const QString link = dir.filePath(QStringLiteral("instrument"));
-        QStringList values;
-        QStringList stored;
+        const QString link = dir.filePath("instrument");
+        QStringList values, stored;
         for (int i = 1; i <= 100; ++i) {
             values << QString::number(i + i / 100.0, 'f', 2);
             stored << ShortestSingle(values.last().toDouble());
         }
         QProcess sim;
-        const auto stop = qScopeGuard([&sim] {
-            if (sim.state() != QProcess::NotRunning) {
-                sim.terminate();
-                sim.waitForFinished(3000);
-            }
-        });
+        const auto stop = qScopeGuard([&sim] { sim.terminate(); sim.waitForFinished(3000); });
         sim.start(simulator, QStringList{"--link", link, "--rate", "0", "--count", "100", "--style", style,
                                          "--values", values.join(u' '), "--wait-open"}
                                  + QProcess::splitCommand(extra));
         QByteArray said;
         QTRY_VERIFY2((said += sim.readAllStandardOutput()).contains("Com="), qPrintable(QString::fromLocal8Bit(said)));
-        const QString com = QString::fromLocal8Bit(said).section(QStringLiteral("Com="), 1).section(u')', 0, 0);
+        const QString com = QString::fromLocal8Bit(said).section("Com=", 1).section(u')', 0, 0);
 
         ProgramRig rig;
         QVERIFY(rig.open(caliperCfg(com, {"LENGTH"})));
         QVERIFY(rig.instruments.portOpen());
         sim.write("\n");
         QTRY_VERIFY_WITH_TIMEOUT(sim.state() == QProcess::NotRunning, 20000);
-        QTRY_COMPARE_WITH_TIMEOUT(rig.column(QStringLiteral("LENGTH")).size(), 100, 20000);
-        QCOMPARE(rig.column(QStringLiteral("LENGTH")), stored);
+        QTRY_COMPARE_WITH_TIMEOUT(rig.column("LENGTH").size(), 100, 20000);
+        QCOMPARE(rig.column("LENGTH"), stored);
         QVERIFY(!QFileInfo::exists(link));
     }
 
@@ -574,7 +521,7 @@ private slots:
         QFETCH(qint64, ms);
 
         ProgramRig rig;
-        const QString results = rig.path(QStringLiteral("Results.txt"));
+        const QString results = rig.path("Results.txt");
         QVERIFY(rig.open(imagejCfg(results, delaytime, column)));
         saveResults(results, content, 0);
         rig.instruments.imageJTick();
@@ -586,7 +533,7 @@ private slots:
         QCOMPARE(rig.instruments.inputHeld(), ms > 0);
         rig.clock->advance(1);
         // A number field: what is not a number is saved as 0.
-        QCOMPARE(rig.column(QStringLiteral("AREA")), QStringList{ShortestSingle(value.toDouble())});
+        QCOMPARE(rig.column("AREA"), QStringList{ShortestSingle(value.toDouble())});
         QCOMPARE(rig.box(), kWaiting);
     }
 
@@ -601,21 +548,21 @@ private slots:
     {
         QFETCH(QString, name);
         ProgramRig rig;
-        QVERIFY(QDir(rig.dir.path()).mkdir(QStringLiteral("folder")));
-        QCOMPARE(::mkfifo(QFile::encodeName(rig.path(QStringLiteral("pipe"))).constData(), 0600), 0);
+        QVERIFY(QDir(rig.dir.path()).mkdir("folder"));
+        QCOMPARE(::mkfifo(QFile::encodeName(rig.path("pipe")).constData(), 0600), 0);
         QVERIFY(rig.open(imagejCfg(rig.path(name), QString())));
         rig.instruments.imageJTick();
         rig.clock->advance(1000);
         QCOMPARE(rig.box(), kWaiting);
         QVERIFY(!rig.instruments.inputHeld());
-        QVERIFY(rig.column(QStringLiteral("AREA")).isEmpty());
+        QVERIFY(rig.column("AREA").isEmpty());
         QVERIFY(rig.dialogs.messages().isEmpty());
     }
 
     void unreadableFileIsTriedAgain()
     {
         ProgramRig rig;
-        const QString path = rig.path(QStringLiteral("Results.txt"));
+        const QString path = rig.path("Results.txt");
         QVERIFY(rig.open(imagejCfg(path, QString())));
         saveResults(path, kResults, 0);
         QVERIFY(QFile::setPermissions(path, QFileDevice::WriteOwner));
@@ -628,17 +575,17 @@ private slots:
         // Readable again with the same time: never consumed, so taken now.
         QVERIFY(QFile::setPermissions(path, QFileDevice::ReadOwner | QFileDevice::WriteOwner));
         rig.instruments.imageJTick();
-        QCOMPARE(rig.box(), QStringLiteral("33.2"));
+        QCOMPARE(rig.box(), "33.2");
         rig.clock->advance(0);
-        QCOMPARE(rig.column(QStringLiteral("AREA")), QStringList{"33.2"});
+        QCOMPARE(rig.column("AREA"), QStringList{"33.2"});
     }
 
     void imageJResultsAreEnteredOncePerSave()
     {
         ProgramRig rig;
-        const QString results = rig.path(QStringLiteral("Results.txt"));
+        const QString results = rig.path("Results.txt");
         saveResults(results, kHeader + "1\t9.5\t9\t9\r\n", 0);
-        QVERIFY(rig.open(imagejCfg(results, QStringLiteral("1.5"), QStringLiteral("2"))));
+        QVERIFY(rig.open(imagejCfg(results, "1.5", "2")));
         QCOMPARE(rig.box(), kWaiting);
         QVERIFY(rig.view.imageJTimerRunning());
 
@@ -653,16 +600,16 @@ private slots:
         // resume) do not end it, nor does a further save.
         saveResults(results, kResults, 10);
         rig.instruments.imageJTick();
-        QCOMPARE(rig.box(), QStringLiteral("120.5"));
+        QCOMPARE(rig.box(), "120.5");
         QVERIFY(rig.instruments.inputHeld());
         rig.clock->fireEarly();
         saveResults(results, kResults, 11);
         rig.instruments.imageJTick();
         rig.clock->advance(1499);
         rig.clock->fireEarly();
-        QVERIFY(rig.column(QStringLiteral("AREA")).isEmpty());
+        QVERIFY(rig.column("AREA").isEmpty());
         rig.clock->advance(1);
-        QCOMPARE(rig.column(QStringLiteral("AREA")), QStringList{"120.5"});
+        QCOMPARE(rig.column("AREA"), QStringList{"120.5"});
         QVERIFY(!rig.instruments.inputHeld());
         QCOMPARE(rig.box(), kWaiting);
 
@@ -672,7 +619,7 @@ private slots:
         rig.clock->advance(1500);
         rig.instruments.imageJTick();
         rig.clock->advance(5000);
-        QCOMPARE(rig.column(QStringLiteral("AREA")), (QStringList{"120.5", "120.5"}));
+        QCOMPARE(rig.column("AREA"), (QStringList{"120.5", "120.5"}));
         QVERIFY(rig.dialogs.messages().isEmpty());
     }
 
@@ -681,7 +628,7 @@ private slots:
     void eachSaveEntersItsNewestRow()
     {
         ProgramRig rig;
-        const QString results = rig.path(QStringLiteral("Results.txt"));
+        const QString results = rig.path("Results.txt");
         QVERIFY(rig.open(imagejCfg(results, QString())));
         const auto rows = [](int n) {
             QByteArray text = kHeader;
@@ -695,16 +642,14 @@ private slots:
             rig.instruments.imageJTick();
             rig.clock->advance(0);
         }
-        QCOMPARE(rig.column(QStringLiteral("AREA")), (QStringList{"4.5", "6", "3"}));
+        QCOMPARE(rig.column("AREA"), (QStringList{"4.5", "6", "3"}));
     }
 
     void inputWaitsDuringTheImageJPause()
     {
-        auto port = std::make_unique<FakeInstrumentPort>();
-        FakeInstrumentPort* fake = port.get();
-        ProgramRig rig(std::move(port));
-        const QString results = rig.path(QStringLiteral("Results.txt"));
-        QVERIFY(rig.open(imagejCfg(results, QStringLiteral("2\r\nCom=/dev/fake:9600,N,8,1"))));
+        FakePortRig rig;
+        const QString results = rig.path("Results.txt");
+        QVERIFY(rig.open(imagejCfg(results, "2\r\nCom=/dev/fake:9600,N,8,1")));
         QVERIFY(rig.instruments.portOpen());
         saveResults(results, "h\r\n1\t2\t33.2\r\n", 0);
         rig.instruments.imageJTick();
@@ -713,16 +658,16 @@ private slots:
         // Neither keys nor a serial reading change what is about to be taken.
         QVERIFY(rig.instruments.instrumentKey(Key::Enter));
         QVERIFY(rig.instruments.instrumentKey(Key::Esc));
-        fake->arrive("  7.00\r\n");
-        QCOMPARE(rig.box(), QStringLiteral("33.2"));
-        QVERIFY(rig.column(QStringLiteral("AREA")).isEmpty());
+        rig.fake.arrive("  7.00\r\n");
+        QCOMPARE(rig.box(), "33.2");
+        QVERIFY(rig.column("AREA").isEmpty());
 
         // After the pause the ImageJ value is saved; the reading that waited
         // is not taken for the next ImageJ value.
         rig.clock->advance(2000);
-        QCOMPARE(rig.column(QStringLiteral("AREA")), (QStringList{"33.2"}));
+        QCOMPARE(rig.column("AREA"), (QStringList{"33.2"}));
         QCOMPARE(rig.box(), kWaiting);
-        QCOMPARE(fake->bytesAvailable(), qint64(0));
+        QCOMPARE(rig.fake.bytesAvailable(), qint64(0));
 
         // Opening a CFG ends a pause without taking its value.
         saveResults(results, "h\r\n1\t2\t44.4\r\n", 1);
@@ -730,21 +675,21 @@ private slots:
         rig.instruments.openPort();
         QVERIFY(!rig.instruments.inputHeld());
         rig.clock->advance(5000);
-        QCOMPARE(rig.column(QStringLiteral("AREA")), (QStringList{"33.2"}));
+        QCOMPARE(rig.column("AREA"), (QStringList{"33.2"}));
     }
 
     void realClockPauseLastsDelaytime()
     {
-        ProgramRig rig(std::make_unique<FakeInstrumentPort>(), std::make_shared<SteadyClock>());
-        const QString results = rig.path(QStringLiteral("Results.txt"));
-        QVERIFY(rig.open(imagejCfg(results, QStringLiteral("0.3"))));
+        FakePortRig rig(new FakeInstrumentPort, std::make_shared<SteadyClock>());
+        const QString results = rig.path("Results.txt");
+        QVERIFY(rig.open(imagejCfg(results, "0.3")));
         saveResults(results, "h\r\n1\t2\t33.2\r\n", 0);
         QElapsedTimer elapsed;
         elapsed.start();
         rig.instruments.imageJTick();
         QTRY_VERIFY_WITH_TIMEOUT(!rig.instruments.inputHeld(), 5000);
         QVERIFY2(elapsed.elapsed() >= 300, qPrintable(QString::number(elapsed.elapsed())));
-        QCOMPARE(rig.column(QStringLiteral("AREA")), QStringList{"33.2"});
+        QCOMPARE(rig.column("AREA"), QStringList{"33.2"});
     }
 };
 

@@ -4,7 +4,6 @@
 
 #include "StoreRig.h"
 
-#include "cfg/ProfileFile.h"
 #include "store/GridFilter.h"
 #include "store/GridFind.h"
 #include "store/GridSort.h"
@@ -26,9 +25,10 @@ class TestGridTools : public QObject {
             return false;
         RecordSet& rs = rig.store.currentrs;
         for (const QString& row : rows) {
-            const QStringList v = row.split(QLatin1Char('|'));
-            if (!(rs.addNew() && rs.setField(0, v.value(0)) && rs.setField(1, v.value(1))
-                  && rs.setField(2, v.value(2)) && rs.setField(3, v.value(3)) && rs.update()))
+            bool ok = rs.addNew();
+            for (int f = 0; f < 4; ++f)
+                ok = ok && rs.setField(f, row.section('|', f, f));
+            if (!ok || !rs.update())
                 return false;
         }
         rs.moveFirst();
@@ -87,12 +87,9 @@ private slots:
         for (int i = 0; i < steps.size(); ++i) {
             rig.dialogs.clear();
             const int found = FindNext(rs, {text, !field.isEmpty(), field}, column, rig.dialogs);
-            if (found >= 0) {
+            if (found >= 0)
                 column = found;
-                seen << QStringLiteral("%1:%2").arg(rs.absolutePosition()).arg(found);
-            } else {
-                seen << rig.shown();
-            }
+            seen << (found >= 0 ? QStringList{QString("%1:%2").arg(rs.absolutePosition()).arg(found)} : rig.shown());
             QVERIFY(!rig.dialogs.busy());
         }
         QCOMPARE(seen, steps);
@@ -125,9 +122,7 @@ private slots:
         QCOMPARE(column(rig.store.currentrs, 0), (QStringList{"1", "3", "2"}));
         QCOMPARE(rig.shell.dataSource, &rig.store.currentrs);
         QVERIFY(choice.close());
-        KeyTable keys{{"Sort", ""}};
-        ReadSection(rig.model.cfgpath, "[K7]", keys);
-        QCOMPARE(keys.first().second, QString("Layer no,A,W"));
+        QCOMPARE(readKey(rig.model.cfgpath, "[K7]", "Sort"), QString("Layer no,A,W"));
 
         // Remove: table order, and Close stores an empty sort.
         QVERIFY(choice.removeSort());
@@ -167,10 +162,8 @@ private slots:
     void parsesTheFilterKey()
     {
         QFETCH(QString, key);
-        QFETCH(QStringList, parsed);
         const auto fv = ParseFilterKey(key);
-        const QStringList got = fv ? QStringList{fv->field, fv->value} : QStringList();
-        QCOMPARE(got, parsed);
+        QTEST(fv ? QStringList({fv->field, fv->value}) : QStringList(), "parsed");
     }
 
     void filterAppliesKeepsTheSortAndIsStored()
@@ -185,12 +178,7 @@ private slots:
         FilterChoice filter(rig.model, rig.store, rig.dialogs, rig.shell);
         QCOMPARE(filter.stored()->value, QString("x"));
         QVERIFY(!filter.applied());
-        KeyTable keys{{"Filter", ""}};
-        auto storedKey = [&] {
-            keys[0].second.clear();
-            ReadSection(rig.model.cfgpath, "[K7]", keys);
-            return keys[0].second;
-        };
+        const auto storedKey = [&] { return readKey(rig.model.cfgpath, "[K7]", "Filter"); };
 
         QVERIFY(filter.apply("B", "O'BRIEN"));  // bound: a quote is data
         QCOMPARE(column(rig.store.currentrs, 0), (QStringList{"2", "3"}));

@@ -158,10 +158,7 @@ private slots:
 
         RecordSet sorted;
         QVERIFY(sorted.openView(m_db, "Finds", {{"Site", "Weight"}}));
-        QStringList order;
-        for (sorted.moveFirst(); !sorted.eof(); sorted.moveNext())
-            order << sorted.value(0).toString();
-        QCOMPARE(order, (QStringList{"B", "o'brien", "O'Brien"}));
+        QCOMPARE(ids(sorted), (QStringList{"B", "o'brien", "O'Brien"}));
         // The first match in the set's own order, text without regard to case.
         QVERIFY(sorted.findFirst("site", "NORTH") && sorted.value(0) == "o'brien");
         QVERIFY(m_rs.findFirst("Weight", "2") && m_rs.value(0) == "B");
@@ -175,10 +172,8 @@ private slots:
         QVERIFY(groups.requery() && groups.recordCount() == 3);
 
         // Mended: a misspelt name is an error, not a text constant.
-        QVERIFY(!sorted.openView(m_db, "Finds", {{"Sight"}}));
-        QVERIFY(sorted.lastError().contains("Sight"));
-        QVERIFY(!groups.openQuery(m_db, "SELECT * FROM Finds WHERE \"Sight\" = 'North'"));
-        QVERIFY(groups.lastError().contains("Sight"));
+        QVERIFY(!sorted.openView(m_db, "Finds", {{"Sight"}}) && sorted.lastError().contains("Sight"));
+        QVERIFY(!groups.openQuery(m_db, "SELECT * FROM Finds WHERE \"Sight\" = 'North'") && groups.lastError().contains("Sight"));
         QVERIFY(!groups.openQuery(m_db, "Select * From [Finds] WHERE [ID]='O'Brien';") && !groups.isOpen());
     }
 
@@ -277,14 +272,13 @@ private slots:
         QFETCH(QString, text);
         QFETCH(QStringList, fields);
         QFETCH(int, from);
-        QFETCH(int, expected);
         makeLayers();
         RecordSet rs;
         QVERIFY(rs.openView(m_db, "Layers", {sort, {}, {}}));
         QList<int> indexes;
         for (const QString& f : fields)
             indexes << rs.fieldIndex(f);
-        QCOMPARE(rs.findShowing(from, text, indexes), expected);
+        QTEST(rs.findShowing(from, text, indexes), "expected");
     }
 
     void searchSkipsRowsOutsideTheSet()
@@ -294,9 +288,8 @@ private slots:
         QVERIFY(rs.openView(m_db, "Layers", {{}, "Done", "True"}));
         // Rows another program adds or changes are not in the keyset until a requery.
         QVERIFY(execSql(m_path, {"INSERT INTO Layers (ID, Done) VALUES ('zz', 1)", "UPDATE Layers SET Done = 1 WHERE ID = 'B'"}));
-        QCOMPARE(rs.findShowing(0, "z", {0}), -1);
-        QCOMPARE(rs.findShowing(0, "B", {0}), -1);
-        QCOMPARE(rs.findShowing(0, "F", {0}), 2);
+        QCOMPARE((QList<int>{rs.findShowing(0, "z", {0}), rs.findShowing(0, "B", {0}), rs.findShowing(0, "F", {0})}),
+                 (QList<int>{-1, -1, 2}));
     }
 };
 

@@ -6,13 +6,6 @@
 
 namespace k7::test {
 
-void RecordingEntryView::pick(int index)
-{
-    if (index < -1 || index >= m_menuItems.size())
-        QTest::qFail("pick: no such menu item", __FILE__, __LINE__);
-    m_menuSelected = index;
-}
-
 bool RecordingEntryView::press(EntryEngine& engine, int code)
 {
     if (!m_focus) {

@@ -1,6 +1,6 @@
 #pragma once
 // An EntryView and SoundPlayer double for tests: it keeps what the engine
-// presents (frame, prompts, box texts and selections, menu, captions, Tags,
+// presents (frame, box texts and selections, menu, captions, Tags,
 // focus, help targets, sounds) and lets a test act as the operator: type into
 // a box, pick a menu item, press a key in the focused control. The grid's
 // current cell is whatever the test sets.
@@ -26,7 +26,6 @@ public:
     // --- what was presented ---
     std::optional<Frame> frame() const { return m_frame; }
     int framesShown() const { return m_framesShown; }
-    QString prompt(Frame f) const { return m_prompts.value(f); }
     QString caption(Frame f) const { return m_captions.value(f); }
     QString frameCaption() const { return m_frame ? caption(*m_frame) : QString(); }
     QString text(Control c) const { return m_boxText.value(c); }
@@ -53,8 +52,6 @@ public:
         m_boxText[box] = boxText(box).replace(start, length, text);
         m_selection[box] = {int(start + text.size()), 0};
     }
-    // Selects menu item `index` (0-based) as a click would; no engine call.
-    void pick(int index);
     // Presses a key in the control that has the focus, through the engine's
     // handler for that control; returns whether the engine consumed it.
     bool press(EntryEngine& engine, int code);
@@ -77,7 +74,7 @@ public:
         ++m_framesShown;
     }
     void setFrameCaption(Frame frame, const QString& caption, int) override { m_captions[frame] = caption; }
-    void setPrompt(Frame frame, const QString& prompt) override { m_prompts[frame] = prompt; }
+    void setPrompt(Frame, const QString&) override {}
     long backgroundColor() const override { return m_background; }
     void setBackgroundColor(long color) override { m_background = color; }
     QString boxText(Control box) const override { return m_boxText.value(box); }
@@ -142,7 +139,6 @@ public:
 private:
     std::optional<Frame> m_frame;
     int m_framesShown = 0;
-    QMap<Frame, QString> m_prompts;
     QMap<Frame, QString> m_captions;
     long m_background = 16777215;
     QMap<Control, QString> m_boxText;

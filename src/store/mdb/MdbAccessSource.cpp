@@ -84,11 +84,16 @@ struct OpenTable {
 class MdbAccessSource : public AccessSource {
 public:
     MdbAccessSource(MdbHandle* mdb, QString path) : m_mdb(mdb), m_path(std::move(path)) {}
-    ~MdbAccessSource() override { mdb_close(m_mdb); }
+    ~MdbAccessSource() override
+    {
+        m_reading.reset();  // a table definition goes before its file
+        mdb_close(m_mdb);
+    }
 
     bool readCatalog(QString* error);
     QList<AccessTable> tables() const override { return m_tables; }
-    bool readRows(const QString& table, const std::function<bool(const QVariantList&)>& row) override;
+    bool startRows(const QString& table) override;
+    Next nextRow(QVariantList& values) override;
     QString error() const override { return m_error; }
 
 private:
@@ -102,6 +107,7 @@ private:
     QString m_path;
     QList<AccessTable> m_tables;
     std::vector<MdbCatalogEntry*> m_entries;
+    std::unique_ptr<OpenTable> m_reading;  // the table startRows began
     std::vector<QByteArray> m_oleBuffers;
     QString m_error;
 };
@@ -161,33 +167,45 @@ bool MdbAccessSource::fail(const QString& text)
     return false;
 }
 
-bool MdbAccessSource::readRows(const QString& name, const std::function<bool(const QVariantList&)>& row)
+bool MdbAccessSource::startRows(const QString& name)
 {
     m_error.clear();
+    m_reading.reset();
     MdbCatalogEntry* entry = entryOf(name);
     if (!entry)
         return fail(QStringLiteral("The table %1 does not exist in %2.").arg(name, m_path));
-    const OpenTable table(entry);
-    if (!table.def)
+    auto table = std::make_unique<OpenTable>(entry);
+    if (!table->def)
         return fail(QStringLiteral("The table %1 in %2 cannot be read.").arg(name, m_path));
 
     // OLE values are read through the library's binding of the column.
-    m_oleBuffers.assign(table.def->num_cols, QByteArray());
-    for (unsigned c = 0; c < table.def->num_cols; ++c) {
-        if (table.column(c)->col_type != MDB_OLE)
+    m_oleBuffers.assign(table->def->num_cols, QByteArray());
+    for (unsigned c = 0; c < table->def->num_cols; ++c) {
+        if (table->column(c)->col_type != MDB_OLE)
             continue;
         m_oleBuffers[c].resize(MDB_BIND_SIZE);
-        mdb_bind_column(table.def, static_cast<int>(c) + 1, m_oleBuffers[c].data(), nullptr);
+        mdb_bind_column(table->def, static_cast<int>(c) + 1, m_oleBuffers[c].data(), nullptr);
     }
-    mdb_rewind_table(table.def);
-    QVariantList values;
-    while (mdb_fetch_row(table.def)) {
-        if (!readRow(table, values))
-            return false;
-        if (!row(values))
-            return false;
-    }
+    mdb_rewind_table(table->def);
+    m_reading = std::move(table);
     return true;
+}
+
+AccessSource::Next MdbAccessSource::nextRow(QVariantList& values)
+{
+    if (!m_reading) {
+        fail(QStringLiteral("No table of %1 is being read.").arg(m_path));
+        return Next::Failed;
+    }
+    if (!mdb_fetch_row(m_reading->def)) {
+        m_reading.reset();
+        return Next::End;
+    }
+    if (!readRow(*m_reading, values)) {
+        m_reading.reset();
+        return Next::Failed;
+    }
+    return Next::Row;
 }
 
 bool MdbAccessSource::readRow(const OpenTable& table, QVariantList& values)
