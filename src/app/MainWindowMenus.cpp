@@ -1,0 +1,122 @@
+// The main window's menus: each item wired to its command.
+#include "app/MainWindow.h"
+
+#include "app/CfgComments.h"
+#include "app/ElidedLabel.h"
+#include "app/DatabaseBackups.h"
+#include "app/EntryArea.h"
+#include "app/SampleCfg.h"
+#include "app/TableToCfg.h"
+#include "app/WindowPlacement.h"
+#include "app/WindowRestore.h"
+#include "cfg/CfgWriter.h"
+#include "cfg/ModelPreparation.h"
+#include "entry/EntryEngine.h"
+#include "grid/DataControl.h"
+#include "grid/DataGrid.h"
+#include "grid/FilterDialog.h"
+#include "grid/FindDialog.h"
+#include "grid/RecordMenu.h"
+#include "grid/SortDialog.h"
+#include "grid/RecordSetModel.h"
+#include "instruments/Instruments.h"
+#include "platform/Dialogs.h"
+#include "platform/qt/ColorNumber.h"
+#include "properties/PropertiesWindow.h"
+#include "store/AccessOffer.h"
+#include "store/OpenCfg.h"
+#include "windows/AboutDialog.h"
+#include "windows/AuditTrailDialog.h"
+#include "windows/HelpWriterDialog.h"
+#include "windows/InfoViewer.h"
+#include "windows/OptionsDialog.h"
+#include "windows/StatusDialog.h"
+#include "windows/TextEditor.h"
+
+#include <QCloseEvent>
+#include <QDialog>
+#include <QFileInfo>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QListWidget>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPlainTextEdit>
+#include <QScopedValueRollback>
+#include <QSplitter>
+#include <QStatusBar>
+#include <QTimer>
+#include <QVBoxLayout>
+namespace k7 {
+
+void MainWindow::buildMenus()
+{
+    auto add = [this](QMenu* menu, const QString& caption, const QString& name, auto slot) {
+        QAction* action = menu->addAction(caption);
+        action->setObjectName(name);
+        connect(action, &QAction::triggered, this, slot);
+        return action;
+    };
+    auto later = [this](QMenu* menu, const QString& caption, const QString& name) {
+        QAction* action = menu->addAction(caption);
+        action->setObjectName(name);
+        action->setEnabled(false);
+        return action;
+    };
+
+    QMenu* file = menuBar()->addMenu(QStringLiteral("&File"));
+    file->setObjectName(QStringLiteral("menuFile"));
+    add(file, QStringLiteral("&New CFG"), QStringLiteral("filenew"), [this] { fileNew(); });
+    add(file, QStringLiteral("&Open"), QStringLiteral("fileopen"), [this] { fileOpen(); });
+    add(file, QStringLiteral("Reconnect instrument"), QStringLiteral("filereconnect"),
+        [this] { m_instruments->reconnect(); });
+    file->addSeparator();
+    add(file, QStringLiteral("Export ASCII"), QStringLiteral("fileexport"), [this] { m_records->exportAscii(); });
+    m_recentSeparator = file->addSeparator();
+    for (int i = 0; i < RecentFiles::kCount; ++i) {
+        QAction* entry = file->addAction(QString());
+        entry->setObjectName(QStringLiteral("menufile%1").arg(i));
+        entry->setVisible(false);
+        connect(entry, &QAction::triggered, this, [this, i] { openRecent(i + 1); });
+        m_menufile << entry;
+    }
+    file->addSeparator();
+    add(file, QStringLiteral("E&xit"), QStringLiteral("fileexit"), [this] { fileExit(); });
+
+    QMenu* data = menuBar()->addMenu(QStringLiteral("&Data"));
+    data->setObjectName(QStringLiteral("menuData"));
+    add(data, QStringLiteral("Find entry in data grid"), QStringLiteral("datafind"),
+        [this] { FindDialog(gridTools(), this).exec(); })->setEnabled(false);
+    data->addSeparator();
+    add(data, QStringLiteral("Sort data grid"), QStringLiteral("sortdatagrid"),
+        [this] { SortDialog(gridTools(), this).exec(); })->setEnabled(false);
+    add(data, QStringLiteral("Filter data grid"), QStringLiteral("filterdatagrid"),
+        [this] { FilterDialog(gridTools(), this).exec(); })->setEnabled(false);
+    data->addSeparator();
+    add(data, QStringLiteral("Delete last entry"), QStringLiteral("datadeletelast"),
+        [this] { m_records->deleteLastEntry(); });
+    add(data, QStringLiteral("Delete selected entries"), QStringLiteral("deleterows"),
+        [this] { m_records->deleteSelectedEntries(); });
+    add(data, QStringLiteral("Delete all entries"), QStringLiteral("datadeleteall"),
+        [this] { m_records->deleteAllEntries(); });
+
+    QMenu* view = menuBar()->addMenu(QStringLiteral("&View"));
+    view->setObjectName(QStringLiteral("menuView"));
+    add(view, QStringLiteral("&Field Properties"), QStringLiteral("viewproperties"),
+        [this] { openProperties(m_vlist->currentRow() + 1); });
+    add(view, QStringLiteral("Write/Edit HTML Help Files"), QStringLiteral("writehtml"), [this] {
+        HelpWriterDialog(m_model, m_dialogs, this).exec();
+    });
+    add(view, QStringLiteral("&CFG File"), QStringLiteral("viewcfgfile"), [this] { viewCfgFile(); });
+    add(view, QStringLiteral("K7 INI File"), QStringLiteral("viewinifile"), [this] { viewIniFile(); });
+    add(view, QStringLiteral("Options"), QStringLiteral("mnuoptions"), [this] { viewOptions(); });
+    add(view, QStringLiteral("&Audit Trail"), QStringLiteral("viewaudit"),
+        [this] { AuditTrailDialog(m_store.currentdb, this).exec(); });
+
+    QMenu* help = menuBar()->addMenu(QStringLiteral("&Help"));
+    help->setObjectName(QStringLiteral("menuHelp"));
+    add(help, QStringLiteral("&Status"), QStringLiteral("helpstatus"), [this] { helpStatus(); });
+    add(help, QStringLiteral("&About K7"), QStringLiteral("helpabout"), [this] { helpAbout(); });
+}
+
+}  // namespace k7
