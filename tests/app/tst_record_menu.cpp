@@ -49,6 +49,12 @@ struct MenuRig : AppRig {
         trigger("fileexport", answers);
     }
     QStringList ids() const { return firstColumn(path("d.mdb"), "SELECT ID FROM T ORDER BY rowid"); }
+    // The audit trail's deletions, oldest first, as "action row".
+    QStringList deletions() const
+    {
+        return firstColumn(path("d.mdb"), "SELECT action || ' ' || row_id FROM k7_audit "
+                                          "WHERE action <> 'records added' ORDER BY id");
+    }
 };
 
 }  // namespace
@@ -75,6 +81,7 @@ private slots:
         rig.exportTo(out, {Answer::Yes, Answer::Cancel, Answer::Yes});
         QCOMPARE(readFile(out), kRows);
         QCOMPARE(rig.ids(), QStringList());
+        QCOMPARE(rig.deletions(), QStringList({"empty after export 1", "empty after export 2", "empty after export 3"}));
         QCOMPARE(rig.w.dataControl()->caption(), QString("Empty"));
 
         // An empty table: an empty file, no name question, the delete question still.
@@ -113,6 +120,7 @@ private slots:
         QCOMPARE(rig.ids(), QStringList());
         QCOMPARE(rig.w.dataControl()->caption(), QString("Empty"));
         QCOMPARE(grid->recordModel()->rowCount(), 0);
+        QCOMPARE(rig.deletions(), QStringList({"delete last 3", "delete selected 1", "delete all 2"}));
     }
 };
 
