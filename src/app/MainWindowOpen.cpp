@@ -2,51 +2,24 @@
 #include "app/MainWindow.h"
 
 #include "app/CfgComments.h"
-#include "app/ElidedLabel.h"
-#include "app/DatabaseBackups.h"
-#include "app/EntryArea.h"
 #include "app/SampleCfg.h"
 #include "app/TableToCfg.h"
-#include "app/WindowPlacement.h"
-#include "app/WindowRestore.h"
 #include "cfg/CfgWriter.h"
 #include "cfg/ModelPreparation.h"
 #include "entry/EntryEngine.h"
-#include "grid/DataControl.h"
 #include "grid/DataGrid.h"
-#include "grid/FilterDialog.h"
-#include "grid/FindDialog.h"
-#include "grid/RecordMenu.h"
-#include "grid/SortDialog.h"
 #include "grid/RecordSetModel.h"
 #include "instruments/Instruments.h"
 #include "platform/Dialogs.h"
-#include "platform/qt/ColorNumber.h"
-#include "properties/PropertiesWindow.h"
 #include "store/AccessOffer.h"
 #include "store/OpenCfg.h"
-#include "windows/AboutDialog.h"
-#include "windows/AuditTrailDialog.h"
-#include "windows/HelpWriterDialog.h"
-#include "windows/InfoViewer.h"
-#include "windows/OptionsDialog.h"
-#include "windows/StatusDialog.h"
 #include "windows/TextEditor.h"
 
-#include <QCloseEvent>
-#include <QDialog>
 #include <QFileInfo>
-#include <QHBoxLayout>
-#include <QLabel>
-#include <QListWidget>
-#include <QMenu>
-#include <QMenuBar>
-#include <QPlainTextEdit>
 #include <QScopedValueRollback>
 #include <QSplitter>
 #include <QStatusBar>
-#include <QTimer>
-#include <QVBoxLayout>
+
 namespace k7 {
 
 // ------------------------------------------------------------- open and new
