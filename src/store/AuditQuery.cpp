@@ -7,18 +7,6 @@
 
 namespace k7 {
 
-namespace {
-
-bool hasTrail(Database& db)
-{
-    QSqlQuery q(db.connection());
-    q.prepare(QStringLiteral("SELECT 1 FROM sqlite_master WHERE type = 'table' AND name = ?"));
-    q.addBindValue(QString::fromLatin1(kAuditTable));
-    return q.exec() && q.next();
-}
-
-}  // namespace
-
 QStringList AuditColumns()
 {
     return {QStringLiteral("Time (UTC)"), QStringLiteral("Station"), QStringLiteral("Table"),
@@ -29,7 +17,7 @@ QStringList AuditColumns()
 QSqlQuery AuditRows(Database& db, const AuditFilter& filter)
 {
     QSqlQuery q(db.connection());
-    if (!db.isOpen() || !hasTrail(db))
+    if (!db.isOpen() || !OwnTableExists(db, kAuditTable))
         return q;
     QStringList conditions;
     QVariantList values;
@@ -53,7 +41,7 @@ QSqlQuery AuditRows(Database& db, const AuditFilter& filter)
 QStringList AuditValues(Database& db, const QString& column)
 {
     QStringList values;
-    if (!db.isOpen() || !hasTrail(db) || (column != QLatin1String("field") && column != QLatin1String("action")))
+    if (!db.isOpen() || !OwnTableExists(db, kAuditTable) || (column != QLatin1String("field") && column != QLatin1String("action")))
         return values;
     QSqlQuery q(db.connection());
     if (q.exec(QStringLiteral("SELECT DISTINCT %1 FROM %2 WHERE %1 <> '' ORDER BY %1").arg(column, QLatin1String(kAuditTable))))

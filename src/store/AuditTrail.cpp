@@ -62,19 +62,11 @@ void AuditTrail::followDatabase()
 bool AuditTrail::ensureTable()
 {
     followDatabase();
-    if (m_tableReady)
-        return true;
-    const bool made = m_db.execute(QStringLiteral(
-        "CREATE TABLE IF NOT EXISTS %1 (id INTEGER PRIMARY KEY, at TEXT NOT NULL, "
-        "station TEXT NOT NULL, tablename TEXT NOT NULL, row_id INTEGER, ident TEXT, "
-        "field TEXT, before, after, action TEXT NOT NULL)").arg(QLatin1String(kAuditTable)));
-    if (!made) {
-        m_error = m_db.lastError();
-        return false;
-    }
-    // Made inside a transaction, the table may yet be rolled back with it.
-    m_tableReady = !m_db.inTransaction();
-    return true;
+    return EnsureOwnTable(m_db, kAuditTable,
+                          QStringLiteral("id INTEGER PRIMARY KEY, at TEXT NOT NULL, station TEXT NOT NULL, "
+                                         "tablename TEXT NOT NULL, row_id INTEGER, ident TEXT, field TEXT, "
+                                         "before, after, action TEXT NOT NULL"),
+                          &m_tableReady, &m_error);
 }
 
 bool AuditTrail::record(const AuditChange& c)

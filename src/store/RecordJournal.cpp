@@ -44,32 +44,13 @@ RecordJournal::RecordJournal(Database& db, const QString& cfgpath, const QString
 {
 }
 
-bool RecordJournal::tableExists()
-{
-    SqliteStatement* st = m_db.statement(
-        QStringLiteral("SELECT 1 FROM sqlite_master WHERE type = 'table' AND name = ?"));
-    if (!st || !st->bind({QString::fromLatin1(kJournalTable)}))
-        return false;
-    const bool found = st->step();
-    st->reset();
-    return found;
-}
-
 bool RecordJournal::ensureTable()
 {
-    if (m_tableReady)
-        return true;
-    const bool made = m_db.execute(QStringLiteral(
-        "CREATE TABLE IF NOT EXISTS %1 (cfg TEXT NOT NULL, tablename TEXT NOT NULL, "
-        "curvar INTEGER NOT NULL, saved_at TEXT NOT NULL, shape TEXT NOT NULL, vals TEXT NOT NULL, "
-        "PRIMARY KEY (cfg, tablename))").arg(QLatin1String(kJournalTable)));
-    if (!made) {
-        m_error = m_db.lastError();
-        return false;
-    }
-    // Made inside a transaction, the table may yet be rolled back with it.
-    m_tableReady = !m_db.inTransaction();
-    return true;
+    return EnsureOwnTable(m_db, kJournalTable,
+                          QStringLiteral("cfg TEXT NOT NULL, tablename TEXT NOT NULL, curvar INTEGER NOT NULL, "
+                                         "saved_at TEXT NOT NULL, shape TEXT NOT NULL, vals TEXT NOT NULL, "
+                                         "PRIMARY KEY (cfg, tablename)"),
+                          &m_tableReady, &m_error);
 }
 
 bool RecordJournal::write(const JournalEntry& entry)
@@ -93,7 +74,7 @@ bool RecordJournal::write(const JournalEntry& entry)
 
 std::optional<JournalEntry> RecordJournal::read()
 {
-    if (!m_tableReady && !tableExists())
+    if (!m_tableReady && !OwnTableExists(m_db, kJournalTable))
         return std::nullopt;
     SqliteStatement* st = m_db.statement(
         QStringLiteral("SELECT curvar, saved_at, shape, vals FROM %1 WHERE cfg = ? AND tablename = ?")
@@ -114,7 +95,7 @@ std::optional<JournalEntry> RecordJournal::read()
 
 bool RecordJournal::clear()
 {
-    if (!m_tableReady && !tableExists())
+    if (!m_tableReady && !OwnTableExists(m_db, kJournalTable))
         return true;
     SqliteStatement* st = m_db.statement(
         QStringLiteral("DELETE FROM %1 WHERE cfg = ? AND tablename = ?").arg(QLatin1String(kJournalTable)));

@@ -44,7 +44,6 @@ public:
 
 private:
     bool ensureTable();
-    bool tableExists();
 
     Database& m_db;
     QString m_cfg;
