@@ -1,20 +1,12 @@
 #include "entry/ValueForms.h"
 
-#include "cfg/NumberText.h"
+#include "store/ShownText.h"
 
 namespace k7 {
 
 QString RecordText(const QVariant& value, FieldType type)
 {
-    if (value.isNull())
-        return QString();
-    QString text;
-    if (type == FieldType::Single)
-        text = ShortestSingle(value.toDouble());
-    else if (type == FieldType::YesNo)
-        text = value.toBool() ? QStringLiteral("True") : QStringLiteral("False");
-    else
-        text = value.toString();
+    const QString text = ShownText(value, type);
     return text.trimmed().isEmpty() ? QString() : text;
 }
 
