@@ -32,8 +32,6 @@ private slots:
         row("instrument value", {TypeInstrument, "12.5", inst, "instrument", "12.5"});
         row("ohaus", {TypeOhaus, "", inst, "instrument", "<press ENTER for OHAUS data>"});
         row("gageport", {TypeGageport, "0", inst, "instrument", "<Gageport>"});
-        row("maxcal", {TypeMaxcal, "", inst, "instrument", "<Maxcal>"});
-        row("mitutoyo", {TypeMitutoyo, "", inst, "instrument", "<Mitutoyo>"});
     }
     void presentationByType()
     {
