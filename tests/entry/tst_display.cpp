@@ -161,8 +161,6 @@ private slots:
         rig.view.setGridCell(0, 0, "Charcoal");
         rig.engine.ShowVariable(1);
         QCOMPARE(rig.view.selectedMenuItem(), 1);
-        QCOMPARE(rig.view.caption(Frame::Menu), QString("EDITING"));
-        QCOMPARE(rig.view.previousCaption(), QString("Cancel"));
     }
 
     void helpSoundsAndColour()
