@@ -21,7 +21,6 @@ private slots:
         QTest::newRow("tab") << int(Qt::Key_Tab) << false << QList<int>{};
         QTest::newRow("ctrl+i") << int(Qt::Key_I) << true << QList<int>{9};
         QTest::newRow("delete") << int(Qt::Key_Delete) << false << QList<int>{127};
-        QTest::newRow("ctrl+z") << int(Qt::Key_Z) << true << QList<int>{26};
     }
     void keyCodes()
     {

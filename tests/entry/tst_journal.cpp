@@ -286,32 +286,25 @@ private slots:
 
     // Each change to saved rows leaves exactly its audit rows, in the same
     // transaction: under another program's lock it fails and leaves none.
+    // The other deletions' rows are checked with the record menu.
     void auditedActions_data()
     {
         QTest::addColumn<QString>("action");
         QTest::addColumn<bool>("locked");
         // row_id, ident, field, before, after, action; none when locked
         QTest::addColumn<QList<QStringList>>("expected");
-        const QList<QStringList> actions{
-            {"grid edit", "2", "B2", "NOTE", "old", "new", "grid edit"},
-            {"re-edit", "1", "A1", "NOTE", "", "worn", "re-edit"},
-            {"delete last", "3", "C3", "*", "{\"ID\":\"C3\",\"NOTE\":\"kept\",\"N\":3.0}", "<null>", "delete last"},
-            {"delete selected", "1", "A1", "*", "{\"ID\":\"A1\",\"NOTE\":\"\",\"N\":1.0}", "<null>", "delete selected"},
-            {"delete all", "1", "A1", "*", "{\"ID\":\"A1\",\"NOTE\":\"\",\"N\":1.0}", "<null>", "delete all"},
-            {"empty after export", "1", "A1", "*", "{\"ID\":\"A1\",\"NOTE\":\"\",\"N\":1.0}", "<null>",
-             "empty after export"},
+        const auto gone = [](const char* row, const char* id, const char* note, const char* n) {
+            return QStringList{row, id, "*", QString(R"({"ID":"%1","NOTE":"%2","N":%3})").arg(id, note, n), "<null>",
+                               "delete all"};
         };
-        for (const QStringList& a : actions) {
-            QList<QStringList> expected{a.mid(1)};
-            if (a.first() == "delete selected")
-                expected << QStringList{"3", "C3", "*", "{\"ID\":\"C3\",\"NOTE\":\"kept\",\"N\":3.0}", "<null>", "delete selected"};
-            if (a.first() == "delete all" || a.first() == "empty after export")
-                expected = {expected.first(),
-                            {"2", "B2", "*", "{\"ID\":\"B2\",\"NOTE\":\"old\",\"N\":2.0}", "<null>", a.first()},
-                            {"3", "C3", "*", "{\"ID\":\"C3\",\"NOTE\":\"kept\",\"N\":3.0}", "<null>", a.first()}};
-            QTest::newRow(qPrintable(a.first())) << a.first() << false << expected;
-            QTest::newRow(qPrintable(a.first() + ", locked")) << a.first() << true << QList<QStringList>{};
-        }
+        QTest::newRow("grid edit") << "grid edit" << false
+                                   << QList<QStringList>{{"2", "B2", "NOTE", "old", "new", "grid edit"}};
+        QTest::newRow("re-edit") << "re-edit" << false << QList<QStringList>{{"1", "A1", "NOTE", "", "worn", "re-edit"}};
+        QTest::newRow("delete all") << "delete all" << false
+                                    << QList<QStringList>{gone("1", "A1", "", "1.0"), gone("2", "B2", "old", "2.0"),
+                                                          gone("3", "C3", "kept", "3.0")};
+        for (const char* action : {"grid edit", "re-edit", "delete all"})
+            QTest::newRow(qPrintable(QString(action) + ", locked")) << QString(action) << true << QList<QStringList>{};
     }
     void auditedActions()
     {
@@ -322,27 +315,15 @@ private slots:
         savedThree(rig);
         const QList<QStringList> before = rig.rows();
         const auto act = [&] {
-            RecordCommands data = commands(rig);
             if (action == "grid edit") {
                 rig.view.setGridCell(1, 1, "old");
                 rig.engine.startGridEdit(false);
                 rig.enter({"new"});
             } else if (action == "re-edit") {
                 rig.enter({"A1", "worn"});  // Emptyonly: only NOTE is asked
-            } else if (action == "delete last") {
-                rig.dialogs.queueAnswer(Answer::Yes);
-                data.deleteLastEntry();
-            } else if (action == "delete selected") {
-                rig.dialogs.queueAnswer(Answer::Yes);
-                data.deleteSelectedEntries({1, 3});
-            } else if (action == "delete all") {
-                rig.dialogs.queueAnswer(Answer::Yes);
-                data.deleteAllEntries();
             } else {
-                rig.dialogs.queueFile(rig.path("out.txt"));
-                rig.dialogs.queueAnswer(Answer::No);   // no field names
-                rig.dialogs.queueAnswer(Answer::Yes);  // delete what was exported
-                data.exportAscii();
+                rig.dialogs.queueAnswer(Answer::Yes);
+                commands(rig).deleteAllEntries();
             }
         };
         if (locked) {
