@@ -124,7 +124,6 @@ private slots:
         checkRegions(w, tag);
         QCOMPARE(w.size(), size);
         auto* info = w.findChild<QLabel*>("dbinfo");
-        QCOMPARE(info->toolTip(), w.dbinfoText());
         QVERIFY(info->fontMetrics().horizontalAdvance(info->text()) <= info->width());
         QVERIFY(info->text().endsWith("Table: finds"));
 

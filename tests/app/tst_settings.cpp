@@ -112,8 +112,7 @@ private slots:
         MainWindow w(rig.dialogs, rig.sound, rig.ini());
         w.startUp();  // the open dialog is offered and cancelled
         QVERIFY(w.windowState().testFlag(Qt::WindowMaximized));
-        QCOMPARE(w.recentFiles().count(), 0);
-        QCOMPARE(w.windowTitle(), "K7");
+        QCOMPARE(w.recentFiles().count() + w.model().varcount, 0);
         w.fileExit();  // writes twice: what Exit stores, then the closing keys
         const bool unwritable = content.isEmpty() || content.size() > IniSettings::kMaxBytes;
         QCOMPARE(rig.dialogs.messages().size(), unwritable ? 1 : 0);
@@ -158,10 +157,10 @@ private slots:
             w.openCfgFile(cfg);
             w.close();
         }
-        QCOMPARE(readKey(rig.ini(), "[K7]", "cfgfile"), cfg);
-        QCOMPARE(readKey(rig.ini(), "[K7]", "showdata"), "False");
-        QCOMPARE(readKey(rig.ini(), "[K7]", "frmMainleft"), "123");
-        QCOMPARE(readKey(rig.ini(), "[K7]", "File1"), "/old.cfg");
+        QStringList stored;
+        for (const char* key : {"cfgfile", "showdata", "frmMainleft", "File1"})
+            stored << readKey(rig.ini(), "[K7]", key);
+        QCOMPARE(stored, (QStringList{cfg, "False", "123", "/old.cfg"}));
 
         const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
         const QRect wanted(screen.x() + 20, screen.y() + 30, screen.width() * 3 / 4, screen.height() * 3 / 4);
