@@ -56,12 +56,10 @@ private slots:
     {
         // Window 10000 x 8000 twips: the list between 5 % and 70 % of the
         // width, the entry area between 20 % and 80 % of the height less 400.
-        QCOMPARE(clampVerticalSeparator(0, 10000), 500.0);
-        QCOMPARE(clampVerticalSeparator(20000, 10000), 7000.0);
-        QCOMPARE(clampVerticalSeparator(2500, 10000), 2500.0);
-        QCOMPARE(clampHorizontalSeparator(100, 8000), 1600.0);
-        QCOMPARE(clampHorizontalSeparator(9000, 8000), 6080.0);
-        QCOMPARE(clampHorizontalSeparator(3000, 8000), 3000.0);
+        QCOMPARE((QList<double>{clampVerticalSeparator(0, 10000), clampVerticalSeparator(20000, 10000),
+                                clampVerticalSeparator(2500, 10000), clampHorizontalSeparator(100, 8000),
+                                clampHorizontalSeparator(9000, 8000), clampHorizontalSeparator(3000, 8000)}),
+                 (QList<double>{500, 7000, 2500, 1600, 6080, 3000}));
     }
 
     void recentFilesFollowTheirOrderRule()

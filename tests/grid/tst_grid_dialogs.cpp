@@ -202,7 +202,8 @@ private slots:
         QTest::keyClick(box, Qt::Key_Return);
         QCOMPARE(rig.shownColumn(0), (QStringList{"A", "B", "C", "E"}));
 
-        // Re-edit finds its row in the grid's order.
+        // Re-edit finds its row in the grid's order (it once left the grid on
+        // the last row instead of the record found).
         QTest::keyClick(w.grid(), Qt::Key_Escape);
         w.model().options[OptReEdit] = "Yes";
         enter("C");
