@@ -124,7 +124,6 @@ private slots:
         checkRegions(w, tag);
         QCOMPARE(w.size(), size);
         auto* info = w.findChild<QLabel*>("dbinfo");
-        QCOMPARE(info->toolTip(), w.dbinfoText());
         QVERIFY(info->fontMetrics().horizontalAdvance(info->text()) <= info->width());
         QVERIFY(info->text().endsWith("Table: finds"));
 
@@ -161,7 +160,6 @@ private slots:
         type("t");  // Tool
         type("41.5");
         press(Qt::Key_Return);
-        QCOMPARE(w.grid()->recordModel()->rowCount(), 1);
         QCOMPARE(w.grid()->recordModel()->cellText(0, 5), "41.5");
         QCOMPARE(QApplication::focusWidget(), w.entryArea()->control(Control::TextBox));
 

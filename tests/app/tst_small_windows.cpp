@@ -1,4 +1,4 @@
-// The small windows around the main one: the splash, status text, options
+// The small windows around the main one: the splash, options
 // and what they write, the timed message, the message boxes' buttons and
 // answers, and the text editor's questions and what it leaves on disk (saving
 // a file that is not there yet is covered by the main window's k7.ini editing
@@ -10,7 +10,6 @@
 #include "cfg/Model.h"
 #include "platform/qt/QtDialogs.h"
 #include "windows/OptionsDialog.h"
-#include "windows/StatusDialog.h"
 #include "windows/TextEditor.h"
 #include "windows/TimedMessage.h"
 
@@ -46,16 +45,6 @@ private slots:
         QVERIFY(startedAt >= SplashStart::kMinimumMs);  // and with the splash closed
     }
 
-    void statusText()
-    {
-        StatusFacts facts{.inipath = "/k/k7.ini"};
-        QCOMPARE(StatusDialog::statusText(facts),  // no table: no count
-                 "Database name : \r\nTable name : \r\nCFG filename : \r\nK7 INI filename : /k/k7.ini\r\n");
-        facts = {"/d.mdb", "Finds", 7, "/d.cfg", facts.inipath};
-        QCOMPARE(StatusDialog::statusText(facts), "Database name : /d.mdb\r\nTable name : Finds\r\nRecord count : 7\r\n"
-                                                  "CFG filename : /d.cfg\r\nK7 INI filename : /k/k7.ini\r\n");
-    }
-
     // Colours are written at once, the rest on OK; a cleared key is removed
     // and the rest of the CFG is kept.
     void optionsWriteTheirKeysToTheCfg()
@@ -81,9 +70,8 @@ private slots:
         QCOMPARE(outer, 65280L);
         QCOMPARE(readKey(cfg, "[K7]", "BackColorOut") + '|' + readKey(cfg, "[K7]", "Sound"), "65280|");
         options.findChild<QPushButton*>("Command1")->click();
-        QCOMPARE(readKey(cfg, "[K7]", "Sound"), "Yes");
+        QCOMPARE(readKey(cfg, "[K7]", "Sound") + '|' + readKey(cfg, "[VAR1]", "Type"), "Yes|Text");
         QCOMPARE(readFile(cfg).count("Re-edit"), 0);
-        QCOMPARE(readKey(cfg, "[VAR1]", "Type"), "Text");
 
         // An old-format file the operator kept once gained a [K7] section
         // here, and was then read as a current-format CFG without variables.
@@ -130,22 +118,16 @@ private slots:
         QFETCH(int, style);
         QFETCH(QString, button);
         QFETCH(int, answer);
-        QString shown;
-        QString title;
         QTimer::singleShot(0, [&] {
             auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
             if (!box)
                 return;
-            shown = box->text();
-            title = box->windowTitle();
             for (QAbstractButton* b : box->buttons())
                 if (b->text().remove('&') == button)
                     b->click();
         });
         QtDialogs dialogs;
         QCOMPARE(dialogs.message("Close current configuration file?", style), answer);
-        QCOMPARE(shown, "Close current configuration file?");
-        QCOMPARE(title, "K7");
     }
 
     // The one-line input: typed text on Ok (Enter), nothing on Cancel, and the
