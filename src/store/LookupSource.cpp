@@ -2,6 +2,8 @@
 
 #include "store/Database.h"
 
+#include <QVariant>
+
 namespace k7 {
 
 bool IsOperatorTable(const QString& table)
