@@ -107,6 +107,7 @@ public:
     QString error() const override { return m_error; }
 
 private:
+    qint64 soundObjectCount();
     bool readTable(MdbCatalogEntry* entry, const QString& damaged, QString* error);
     MdbCatalogEntry* entryOf(const QString& table) const;
     bool readRow(const OpenTable& table, QVariantList& values);
@@ -125,21 +126,30 @@ private:
     QString m_error;
 };
 
-// The number of rows of the engine's own list of objects, as its table
-// definition records it; -1 when that definition cannot be read.
-qint64 catalogRows(MdbHandle* mdb)
+// Reads every row of the engine's own list of objects with the checks the
+// records get, before the library reads it: a damaged long value there
+// (an object's properties) makes the library loop. The number of rows, or
+// -1 when the list is damaged.
+qint64 MdbAccessSource::soundObjectCount()
 {
     MdbCatalogEntry objects{};
-    objects.mdb = mdb;
+    objects.mdb = m_mdb;
     objects.object_type = MDB_TABLE;
     objects.table_pg = kCatalogPage;
     std::snprintf(objects.object_name, sizeof objects.object_name, "MSysObjects");
-    MdbTableDef* def = mdb_read_table(&objects);
-    if (!def)
+    const OpenTable table(&objects);
+    if (!table.def)
         return -1;
-    const qint64 rows = def->num_rows;
-    mdb_free_tabledef(def);
-    return rows;
+    const qint64 rows = table.def->num_rows;
+    qint64 read = 0;
+    QVariantList values;
+    mdb_rewind_table(table.def);
+    while (read <= rows && mdb_fetch_row(table.def)) {
+        if (!readRow(table, values))
+            return -1;
+        ++read;
+    }
+    return read == rows ? rows : -1;
 }
 
 bool MdbAccessSource::readCatalog(QString* error)
@@ -150,8 +160,9 @@ bool MdbAccessSource::readCatalog(QString* error)
     // The library passes over catalog rows it cannot read without a word, so
     // a cut file would look like one without tables: every object is listed
     // and compared with the catalog's own count.
-    GPtrArray* catalog = mdb_read_catalog(m_mdb, MDB_ANY);
-    if (!catalog || qint64(catalog->len) != catalogRows(m_mdb)) {
+    const qint64 objects = soundObjectCount();
+    GPtrArray* catalog = objects < 0 ? nullptr : mdb_read_catalog(m_mdb, MDB_ANY);
+    if (!catalog || qint64(catalog->len) != objects) {
         *error = damaged;
         return false;
     }
@@ -359,11 +370,10 @@ bool MdbAccessSource::readLongValue(const MdbField& field, QByteArray& value)
         read = chainedLongValue(pgRow, length);
     // The library cuts a value short without a word when a page is damaged.
     if (!read || read->size() != qsizetype(length))
-        return fail(QStringLiteral("A long value in %1 cannot be read in full (%2 bytes recorded, %3 found): the file "
+        return fail(QStringLiteral("A memo or OLE value in %1 does not have the %2 bytes its field records: the file "
                                    "is damaged.")
                         .arg(m_path)
-                        .arg(length)
-                        .arg(read ? read->size() : 0));
+                        .arg(length));
     value = *read;
     return true;
 }
