@@ -108,10 +108,12 @@ QString AccessImportRefusal(const QString& path)
     QString why;
     if (!AccessSource::available())
         AccessSource::open(path, &why);
-    else if (HasDatabasePassword(path))
+    else if (const AccessPassword password = DatabasePassword(path); password == AccessPassword::Set)
         why = QStringLiteral("The Access database %1 is protected by a password.  Open it in Microsoft Access and "
                              "save it without the password first, then import it again.")
                   .arg(path);
+    else if (password == AccessPassword::DamagedHeader)
+        why = QStringLiteral("The Access database %1 cannot be read: its header is damaged.").arg(path);
     return why;
 }
 

@@ -28,7 +28,7 @@ struct AccessImport {
 using ImportRunner = std::function<bool(SteppedWork&)>;
 
 // Why `path` cannot be imported at all (no Access reader in this build, a
-// database password), or empty.
+// database password, a damaged header), or empty.
 QString AccessImportRefusal(const QString& path);
 
 // Imports `source` into the new database `target`, which must not exist,
