@@ -3,9 +3,11 @@
 // from empty text and numbers are read from their stored bytes rather than
 // from the library's printed form.
 
+#include "store/AccessFile.h"
 #include "store/AccessSource.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <QSet>
 #include <QtEndian>
 
@@ -24,6 +26,8 @@ namespace {
 constexpr int kOffsetMask = 0x1fff;
 // The engine's list of objects is the table defined on this page.
 constexpr int kCatalogPage = 2;
+constexpr qint64 kJet3PageSize = 2048;
+constexpr qint64 kJet4PageSize = 4096;  // also ACE
 // A memo or OLE value longer than this is refused rather than read into memory.
 constexpr quint32 kLargestLongValue = 64u * 1024 * 1024;
 // A memo or OLE field in a row starts with the value's length and two flags:
@@ -401,6 +405,16 @@ bool MdbAccessSource::readMemo(const MdbField& field, QVariant& value)
 
 std::unique_ptr<AccessSource> OpenMdbSource(const QString& path, QString* error)
 {
+    // The engine writes whole pages; the library reads a cut last page
+    // without end, its memory growing all the while.
+    const qint64 pageSize = DetectAccessFormat(path) == AccessFormat::Jet3 ? kJet3PageSize : kJet4PageSize;
+    const qint64 size = QFileInfo(path).size();
+    if (size > 0 && size % pageSize != 0) {
+        *error = QStringLiteral("The Access database %1 cannot be read: its last page is incomplete, so the file is "
+                                "damaged or was cut short.")
+                     .arg(path);
+        return nullptr;
+    }
     MdbHandle* mdb = mdb_open(QFile::encodeName(path).constData(), MDB_NOFLAGS);
     if (!mdb) {
         *error = QStringLiteral("The Access database %1 cannot be opened: it is missing, unreadable or damaged.")
