@@ -6,6 +6,7 @@
 #include "platform/qt/QtSoundPlayer.h"
 #include "store/AccessImportCommand.h"
 #include "store/AccessOffer.h"
+#include "store/AccessReadWorker.h"
 #include "store/ExportCommandLine.h"
 
 #include <QApplication>
@@ -13,12 +14,18 @@
 
 int main(int argc, char* argv[])
 {
-    // --check, --import-access, --export, --help and --version run without any window.
-    if (k7::IsCommandLineCall(argc, argv))
+    // --check, --import-access, --export, --help and --version run without any
+    // window, as does the reader that --import-access and File > Open start.
+    if (k7::IsCommandLineCall(argc, argv)) {
+        const auto importAccess = [](const QStringList& args, QTextStream& out, QTextStream& err) {
+            return k7::RunAccessImportCommand(args, out, err);
+        };
         return k7::RunCommandLine(argc, argv,
                                   {k7::AccessCheckWarnings,
-                                   {{"--import-access", k7::RunAccessImportCommand},
+                                   {{"--import-access", importAccess},
+                                    {k7::kReadAccessWorkerOption, k7::RunAccessReadWorker},
                                     {"--export", k7::RunExportCommand}}});
+    }
 
     // "k7" and "k7 FILE.cfg": the windows start here.
     QApplication app(argc, argv);

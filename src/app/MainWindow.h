@@ -133,6 +133,9 @@ public:
     void addRecentFile(const QString& path) override;
     void openInstrumentPort() override;
     void setDataSource(RecordSet* recordSet) override;
+    QString accessReaderProgram() const override { return m_accessReaderProgram; }
+    // The k7 program that reads Access files; by default the one beside this.
+    void setAccessReaderProgram(const QString& program) { m_accessReaderProgram = program; }
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -164,6 +167,7 @@ private:
     double dpiY() const;
 
     Dialogs& m_dialogs;
+    QString m_accessReaderProgram;
     SoundPlayer& m_sound;
     IniSettings m_settings;
     RecentFiles m_recent;

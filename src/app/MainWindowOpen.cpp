@@ -99,7 +99,7 @@ void MainWindow::openChosenFile(const QString& path)
 
 void MainWindow::openDatabaseFile(const QString& path)
 {
-    const AccessOffer offer = OfferAccessImport(path, m_dialogs);
+    const AccessOffer offer = OfferAccessImport(path, m_dialogs, {accessReaderProgram()});
     if (offer == AccessOffer::Declined || offer == AccessOffer::Failed)
         return;
     QStringList tables;

@@ -1,7 +1,8 @@
 #pragma once
 // What opening a CFG needs from the desktop shell beyond message boxes: the
 // text editor for a CFG with an error, the recent-file list, the instrument
-// port, and telling the grid and the variable list what to show. The main
+// port, telling the grid and the variable list what to show, and the program
+// that reads an Access file found in place of a database. The main
 // window implements this; tests use a recording double.
 
 #include <QString>
@@ -32,6 +33,10 @@ public:
     virtual void setDataSource(RecordSet* recordSet) = 0;
     // The variable names for the variable list, in order.
     virtual void setVariableList(const QStringList& names) = 0;
+
+    // The k7 program that reads Microsoft Access files in a process of its
+    // own; empty for the one beside the running program.
+    virtual QString accessReaderProgram() const { return QString(); }
 };
 
 }  // namespace k7

@@ -36,6 +36,18 @@ QString insertSql(const AccessTable& table)
         .arg(QuoteName(table.name), names.join(QStringLiteral(", ")), marks.join(QStringLiteral(", ")));
 }
 
+QString damagedRows(const AccessTable& table, qint64 read)
+{
+    if (read > table.rows)
+        return QStringLiteral("Table %1 gives more rows than the %2 it records: the file is damaged.")
+            .arg(table.name)
+            .arg(table.rows);
+    return QStringLiteral("Only %1 of the %2 rows of table %3 could be read: the file is damaged.")
+        .arg(read)
+        .arg(table.rows)
+        .arg(table.name);
+}
+
 }  // namespace
 
 QString ImportedDeclaration(const AccessColumn& column)
@@ -121,6 +133,9 @@ bool AccessCopy::copyRows()
         case AccessSource::Next::Failed: return fail(m_source->error());
         case AccessSource::Next::Row: break;
         }
+        // A damaged page chain can hand out rows without end.
+        if (m_tableRows == m_tables.at(m_table).rows)
+            return fail(damagedRows(m_tables.at(m_table), m_tableRows + 1));
         if (!m_insert->run(values))
             return fail(QStringLiteral("A row of table %1 cannot be written: %2")
                             .arg(m_tables.at(m_table).name, m_insert->error()));
@@ -135,10 +150,7 @@ bool AccessCopy::endTable()
     const AccessTable& table = m_tables.at(m_table);
     // The library passes over rows it cannot parse without a word.
     if (m_tableRows != table.rows)
-        return fail(QStringLiteral("Only %1 of the %2 rows of table %3 could be read: the file is damaged.")
-                        .arg(m_tableRows)
-                        .arg(table.rows)
-                        .arg(table.name));
+        return fail(damagedRows(table, m_tableRows));
     m_copied.append({table.name, m_tableRows});
     m_insert = nullptr;
     ++m_table;

@@ -1,9 +1,10 @@
 #pragma once
 // Copying the tables of a Microsoft Access file into a new SQLite database, a
 // slice at a time (a table's definition, then batches of its rows), so that
-// the copy can show its progress and be cancelled. Everything goes in one
-// transaction; a copy that does not reach its end removes the database it
-// was building.
+// the reader process can report its progress between slices. Everything goes
+// in one transaction; a copy that does not reach its end removes the database
+// it was building. A table that gives more rows than it records, or fewer,
+// fails the copy.
 
 #include "platform/SteppedWork.h"
 #include "store/AccessSource.h"

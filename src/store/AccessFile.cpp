@@ -1,6 +1,7 @@
 #include "store/AccessFile.h"
 
 #include <QFile>
+#include <QList>
 #include <QtEndian>
 
 #include <array>
@@ -60,6 +61,32 @@ std::optional<std::array<quint8, 4>> creationMask(const QByteArray& decoded)
     return mask;
 }
 
+// A password is a run of printable characters padded with zeros; anything
+// else in its field means that the coded header itself is damaged.
+AccessPassword classifyPassword(const QByteArray& field, AccessFormat format)
+{
+    QList<char16_t> units;
+    if (format == AccessFormat::Jet3) {
+        for (const char c : field)
+            units.append(static_cast<quint8>(c));
+    } else {
+        for (int i = 0; i + 1 < field.size(); i += 2)
+            units.append(qFromLittleEndian<quint16>(field.constData() + i));
+    }
+    while (!units.isEmpty() && units.last() == 0)
+        units.removeLast();
+    if (units.isEmpty())
+        return AccessPassword::None;
+    for (const char16_t unit : units) {
+        const QChar c(unit);
+        const bool printable = format == AccessFormat::Jet3 ? unit >= 0x20 && unit != 0x7f
+                                                            : c.isPrint() || c.isSurrogate();
+        if (!printable)
+            return AccessPassword::DamagedHeader;
+    }
+    return AccessPassword::Set;
+}
+
 }  // namespace
 
 AccessFormat DetectAccessFormat(const QString& path)
@@ -79,17 +106,17 @@ AccessFormat DetectAccessFormat(const QString& path)
     return version == 0 ? AccessFormat::Jet3 : AccessFormat::Jet4;
 }
 
-bool HasDatabasePassword(const QString& path)
+AccessPassword DatabasePassword(const QString& path)
 {
     const AccessFormat format = DetectAccessFormat(path);
     if (format != AccessFormat::Jet3 && format != AccessFormat::Jet4)
-        return false;
+        return AccessPassword::None;
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly) || !file.seek(kCodedOffset))
-        return false;
+        return AccessPassword::None;
     QByteArray decoded = file.read(kCodedSize);
     if (decoded.size() < kCodedSize)
-        return false;
+        return AccessPassword::None;
     const QByteArray stream = headerKeyStream();
     for (int i = 0; i < kCodedSize; ++i)
         decoded[i] = static_cast<char>(decoded[i] ^ stream[i]);
@@ -98,15 +125,15 @@ bool HasDatabasePassword(const QString& path)
     if (format == AccessFormat::Jet4) {
         const auto created = creationMask(decoded);
         if (!created)
-            return false;
+            return AccessPassword::None;
         mask = *created;
     }
     const int length = format == AccessFormat::Jet3 ? 20 : 40;
     const int start = kPasswordOffset - kCodedOffset;
+    QByteArray field(length, Qt::Uninitialized);
     for (int i = 0; i < length; ++i)
-        if ((static_cast<quint8>(decoded[start + i]) ^ mask[i % 4]) != 0)
-            return true;
-    return false;
+        field[i] = static_cast<char>(static_cast<quint8>(decoded[start + i]) ^ mask[i % 4]);
+    return classifyPassword(field, format);
 }
 
 QString AccessFormatName(AccessFormat format)

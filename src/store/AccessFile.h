@@ -12,9 +12,14 @@ enum class AccessFormat { None, Jet3, Jet4, Ace };
 // too short to hold a header, or one that cannot be read.
 AccessFormat DetectAccessFormat(const QString& path);
 
-// Whether a Jet 3 or Jet 4 file is protected by a database password (false
-// for ACE files, which are encrypted instead, and for any other file).
-bool HasDatabasePassword(const QString& path);
+enum class AccessPassword {
+    None,           // no password (also ACE files, encrypted instead, and any other file)
+    Set,            // the header holds a database password
+    DamagedHeader,  // the password field holds what no password can be
+};
+
+// Whether a Jet 3 or Jet 4 file is protected by a database password.
+AccessPassword DatabasePassword(const QString& path);
 
 // "Jet 3, Access 97", "Jet 4, Access 2000-2003" or "ACE, Access 2007 or later".
 QString AccessFormatName(AccessFormat format);

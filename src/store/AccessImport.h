@@ -1,11 +1,12 @@
 #pragma once
 // Copying the records of a Microsoft Access file into a new K7 (SQLite)
-// database. Nothing is changed unless the whole copy succeeds: the records go
-// in one transaction into a temporary file in the target's folder, every
-// table's row count is compared with the source, and only then is the file
-// moved into place.
+// database. Nothing is changed unless the whole copy succeeds: a reader
+// process copies the records in one transaction into a temporary file in the
+// target's folder, every table's row count is compared with the source, and
+// only when the reader has ended cleanly is the file moved into place.
 
 #include "store/AccessCopy.h"
+#include "store/AccessReader.h"
 
 #include <QList>
 #include <QString>
@@ -27,15 +28,19 @@ struct AccessImport {
 using ImportRunner = std::function<bool(SteppedWork&)>;
 
 // Why `path` cannot be imported at all (no Access reader in this build, a
-// database password), or empty.
+// database password, a damaged header), or empty.
 QString AccessImportRefusal(const QString& path);
 
-// Imports `source` into the new database `target`, which must not exist.
-AccessImport ImportAccessFile(const QString& source, const QString& target, const ImportRunner& run = {});
+// Imports `source` into the new database `target`, which must not exist,
+// reading it through `reader`. Temporary files that killed imports left in
+// the target's folder are removed first.
+AccessImport ImportAccessFile(const QString& source, const QString& target, const AccessReader& reader = {},
+                              const ImportRunner& run = {});
 
 // Imports the Access file at `path` and puts the new database at `path`; the
 // original, byte for byte unchanged, is renamed to KeptAccessName(path).
-AccessImport ConvertAccessInPlace(const QString& path, const ImportRunner& run = {});
+AccessImport ConvertAccessInPlace(const QString& path, const AccessReader& reader = {},
+                                  const ImportRunner& run = {});
 
 // "NAME.access.mdb" beside `path` (keeping its extension), or with a number
 // before the extension when that name is taken.

@@ -7,7 +7,7 @@
 
 namespace k7 {
 
-int RunAccessImportCommand(const QStringList& args, QTextStream& out, QTextStream& err)
+int RunAccessImportCommand(const QStringList& args, QTextStream& out, QTextStream& err, const AccessReader& reader)
 {
     if (args.isEmpty() || args.size() > 2) {
         err << "Usage: k7 --import-access FILE.mdb [OUT.mdb]\n";
@@ -19,7 +19,8 @@ int RunAccessImportCommand(const QStringList& args, QTextStream& out, QTextStrea
             << "\n";
         return 1;
     }
-    const AccessImport result = args.size() == 2 ? ImportAccessFile(source, args.at(1)) : ConvertAccessInPlace(source);
+    const AccessImport result = args.size() == 2 ? ImportAccessFile(source, args.at(1), reader)
+                                                   : ConvertAccessInPlace(source, reader);
     if (!result.ok) {
         err << source << ": " << result.error << "\n";
         return 1;

@@ -6,7 +6,7 @@
 
 namespace k7 {
 
-AccessOffer OfferAccessImport(const QString& path, Dialogs& dialogs)
+AccessOffer OfferAccessImport(const QString& path, Dialogs& dialogs, const AccessReader& reader)
 {
     const AccessFormat format = DetectAccessFormat(path);
     if (format == AccessFormat::None)
@@ -24,7 +24,7 @@ AccessOffer OfferAccessImport(const QString& path, Dialogs& dialogs)
         Style::YesNo + Style::Question);
     if (answer != Answer::Yes)
         return AccessOffer::Declined;
-    const AccessImport result = ConvertAccessInPlace(path, [&](SteppedWork& copy) {
+    const AccessImport result = ConvertAccessInPlace(path, reader, [&](SteppedWork& copy) {
         return dialogs.runWithProgress(QStringLiteral("Copying the records of %1").arg(path), copy);
     });
     if (result.cancelled) {

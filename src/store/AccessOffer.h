@@ -5,6 +5,7 @@
 
 #include "cfg/Model.h"
 #include "platform/Dialogs.h"
+#include "store/AccessReader.h"
 
 #include <QString>
 #include <QStringList>
@@ -20,8 +21,8 @@ enum class AccessOffer {
 
 // When `path` is an Access file, asks whether to copy its records into a K7
 // database (the original being kept beside it) and does so on Yes, showing
-// the copy's progress with Cancel.
-AccessOffer OfferAccessImport(const QString& path, Dialogs& dialogs);
+// the copy's progress with Cancel; `reader` reads the file.
+AccessOffer OfferAccessImport(const QString& path, Dialogs& dialogs, const AccessReader& reader = {});
 
 // The sentence naming an Access file and the command that imports it.
 QString AccessImportHint(const QString& path);

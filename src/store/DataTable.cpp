@@ -108,7 +108,7 @@ bool OpenDataTable(Model& model, DataStore& store, Dialogs& dialogs, ShellHooks&
 {
     Database& db = store.currentdb;
     store.currentrs.close();
-    const AccessOffer offer = OfferAccessImport(dbname, dialogs);
+    const AccessOffer offer = OfferAccessImport(dbname, dialogs, {shell.accessReaderProgram()});
     if (offer == AccessOffer::Declined || offer == AccessOffer::Failed) {
         shell.setDataSource(nullptr);
         store.closeAll();

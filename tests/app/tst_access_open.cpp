@@ -7,10 +7,22 @@
 #include "app/EntryArea.h"
 #include "app/MainWindow.h"
 #include "grid/DataControl.h"
+#include "platform/qt/QtDialogs.h"
 #include "store/AccessFile.h"
+#include "store/AccessOffer.h"
 #include "store/AccessSource.h"
 
+#include <QApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QMessageBox>
+#include <QProgressDialog>
+#include <QPushButton>
 #include <QTest>
+#include <QTimer>
+
+#include <cerrno>
+#include <signal.h>
 
 using namespace k7;
 using namespace k7::test;
@@ -29,6 +41,43 @@ QString writeTypesCfg(const AppRig& rig)
     return writeFile(rig.path("types.cfg"), crlf(lines)) ? rig.path("types.cfg") : QString();
 }
 
+QStringList filesBeside(const QString& path)
+{
+    return QFileInfo(path).dir().entryList(QDir::Files | QDir::Hidden);
+}
+
+// Plays the operator at a real screen: answers Yes to the question and OK to
+// any message, and presses Cancel once the progress dialog has been up for
+// a while, counting the ticks the window's event loop ran meanwhile.
+struct Operator {
+    QTimer timer;
+    int ticksWithProgress = 0;
+    bool cancelled = false;
+
+    Operator()
+    {
+        timer.setInterval(50);
+        QObject::connect(&timer, &QTimer::timeout, [this] { act(); });
+        timer.start();
+    }
+    void act()
+    {
+        for (QWidget* w : QApplication::topLevelWidgets()) {
+            if (!w->isVisible())
+                continue;
+            if (auto* box = qobject_cast<QMessageBox*>(w)) {
+                QAbstractButton* yes = box->button(QMessageBox::Yes);
+                (yes ? yes : box->button(QMessageBox::Ok))->click();
+            } else if (auto* progress = qobject_cast<QProgressDialog*>(w)) {
+                if (++ticksWithProgress == 10 && !cancelled) {
+                    cancelled = true;
+                    progress->findChild<QPushButton*>()->click();
+                }
+            }
+        }
+    }
+};
+
 }  // namespace
 
 class TestAccessOpen : public QObject {
@@ -42,6 +91,7 @@ private slots:
         const QString cfg = writeTypesCfg(rig);
         const QString db = copyAccessFixture("jet3-types.mdb", rig.path("types.mdb"));
         MainWindow w(rig.dialogs, rig.sound, rig.ini());
+        w.setAccessReaderProgram(K7_BINARY);
         w.show();
 
         rig.dialogs.queueAnswer(Answer::No);
@@ -78,6 +128,7 @@ private slots:
         AppRig rig;
         const QString path = copyAccessFixture("ace12-small.accdb", rig.path("site.accdb"));
         MainWindow w(rig.dialogs, rig.sound, rig.ini());
+        w.setAccessReaderProgram(K7_BINARY);
         w.show();
         for (const int answer : {Answer::No, Answer::Yes}) {
             rig.dialogs.queueFile(path);
@@ -90,6 +141,72 @@ private slots:
         QCOMPARE(rig.dialogs.texts().size(), 2);
         QVERIFY(rig.dialogs.texts().at(0).contains(rig.path("site.access.accdb")));
         QCOMPARE(readRows(path, "Table"), (QList<QStringList>{{"z", "y"}, {"v", "u"}}));
+    }
+
+    // Each damaged file: the question, then one clear error; the original
+    // unchanged, nothing beside it, and the window open on nothing.
+    void damagedFileThroughFileOpen_data()
+    {
+        QTest::addColumn<QString>("file");
+        for (const char* file : {"truncated-catalog.mdb", "loop-lval-offset.mdb", "loop-page-copied.mdb",
+                                 "loop-growing-last-page-cut.mdb", "ole-value-cut.mdb"})
+            QTest::newRow(file) << QString(file);
+    }
+    void damagedFileThroughFileOpen()
+    {
+        if (!AccessSource::available())
+            QSKIP("built without libmdb");
+        QFETCH(QString, file);
+        AppRig rig;
+        QDir(rig.dir.path()).mkdir("data");
+        const QString path = copyAccessFixture("damaged/" + file, rig.path("data/" + file));
+        const QByteArray original = readFile(path);
+        MainWindow w(rig.dialogs, rig.sound, rig.ini());
+        w.setAccessReaderProgram(K7_BINARY);
+        w.show();
+        rig.dialogs.queueFile(path);
+        rig.dialogs.queueAnswer(Answer::Yes);
+        QElapsedTimer clock;
+        clock.start();
+
+        w.fileOpen();
+
+        QVERIFY(clock.elapsed() < 20000);
+        QCOMPARE(rig.dialogs.texts().size(), 2);
+        const QString error = rig.dialogs.texts().at(1);
+        QVERIFY2(error.startsWith("Error: The records of " + path + " could not be copied.")
+                     && error.contains("damaged") && error.endsWith("Nothing was changed."),
+                 qPrintable(error));
+        QCOMPARE(readFile(path), original);
+        QCOMPARE(filesBeside(path), QStringList{file});
+        QVERIFY(w.model().cfgpath.isEmpty());
+    }
+
+    // At a real screen the window keeps answering while the reader is stuck,
+    // the progress dialog comes up, and its Cancel ends the reader at once.
+    void cancelReachesAStuckReader()
+    {
+        AppRig rig;
+        QDir(rig.dir.path()).mkdir("data");
+        const QString path = copyAccessFixture("jet3-types.mdb", rig.path("data/site.mdb"));
+        const QString script = rig.path("stuck-reader.sh");
+        QVERIFY(writeFile(script, "#!/bin/sh\necho $$ > \"$(dirname \"$0\")/pid\"\necho 'rows 0 10'\nsleep 60\n"));
+        QFile::setPermissions(script, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        QtDialogs dialogs;
+        Operator person;
+        AccessReader reader{script};
+        reader.stallMilliseconds = 60000;
+        QElapsedTimer clock;
+        clock.start();
+
+        QCOMPARE(OfferAccessImport(path, dialogs, reader), AccessOffer::Declined);
+
+        QVERIFY(person.cancelled);
+        QVERIFY(clock.elapsed() < 10000);
+        const qint64 pid = readFile(rig.path("pid")).trimmed().toLongLong();
+        QVERIFY(pid > 0 && ::kill(static_cast<pid_t>(pid), 0) == -1 && errno == ESRCH);
+        QCOMPARE(filesBeside(path), QStringList{"site.mdb"});
+        QCOMPARE(readFile(path), readFile(K7_TEST_DATA "/access/jet3-types.mdb"));
     }
 };
 

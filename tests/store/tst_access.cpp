@@ -19,6 +19,7 @@ using namespace k7::test;
 namespace {
 
 const QString kFixtures = K7_TEST_DATA "/access/";
+const AccessReader kReader{K7_BINARY};
 
 // Each row as its values in SQL literal form (so types show), joined by "|".
 QStringList quotedRows(const QString& db, const QString& table)
@@ -85,7 +86,7 @@ private slots:
         QFETCH(QString, table);
         QTemporaryDir dir;
         const QString out = dir.filePath("out.mdb");
-        const AccessImport result = ImportAccessFile(kFixtures + file, out);
+        const AccessImport result = ImportAccessFile(kFixtures + file, out, kReader);
         QVERIFY2(result.ok, qPrintable(result.error));
         QTEST(tableList(result), "tables");
         QTEST(declarations(out, table), "fields");
@@ -98,7 +99,7 @@ private slots:
         REQUIRE_READER();
         QTemporaryDir dir;
         const QString out = dir.filePath("wide.mdb");
-        const AccessImport result = ImportAccessFile(kFixtures + "jet4-wide.mdb", out);
+        const AccessImport result = ImportAccessFile(kFixtures + "jet4-wide.mdb", out, kReader);
         QVERIFY2(result.ok, qPrintable(result.error));
         QCOMPARE(tableList(result), QStringList{"MSP_PROJECTS:1"});
         const QStringList fields = declarations(out, "MSP_PROJECTS");
@@ -123,7 +124,7 @@ private slots:
             const QString path = writeFile(dir, "cut.mdb", whole.left(keep));
             for (const bool inPlace : {true, false}) {
                 const AccessImport result =
-                    inPlace ? ConvertAccessInPlace(path) : ImportAccessFile(path, dir.filePath("o.mdb"));
+                    inPlace ? ConvertAccessInPlace(path, kReader) : ImportAccessFile(path, dir.filePath("o.mdb"), kReader);
                 QVERIFY2(!result.ok && result.error.contains("damaged"), qPrintable(result.error));
                 QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"cut.mdb"});
                 QCOMPARE(readFile(path), whole.left(keep));
@@ -171,7 +172,7 @@ private slots:
         const QString path = copyAccessFixture("jet3-types.mdb", dir.filePath("site.mdb"));
         writeFile(dir, "site.access.mdb", "taken");
         Streams s;
-        QCOMPARE(RunAccessImportCommand({path}, s.outStream, s.errStream), 0);
+        QCOMPARE(RunAccessImportCommand({path}, s.outStream, s.errStream, kReader), 0);
         s.outStream.flush();
         QCOMPARE(s.out, QString("Table1: 2 rows\nTable2: 0 rows\nTable3: 0 rows\nTable4: 0 rows\n"));
         QCOMPARE(readFile(dir.filePath("site.access2.mdb")), readFile(kFixtures + "jet3-types.mdb"));
@@ -179,7 +180,7 @@ private slots:
         QCOMPARE(quotedRows(path, "Table1").size(), 2);
         // Now a K7 database: importing it again is refused and changes nothing.
         const QByteArray converted = readFile(path);
-        QCOMPARE(RunAccessImportCommand({path, dir.filePath("again.mdb")}, s.outStream, s.errStream), 1);
+        QCOMPARE(RunAccessImportCommand({path, dir.filePath("again.mdb")}, s.outStream, s.errStream, kReader), 1);
         s.errStream.flush();
         QVERIFY(s.err.contains("not a Microsoft Access database"));
         QCOMPARE(readFile(path), converted);

@@ -3,14 +3,18 @@
 // from empty text and numbers are read from their stored bytes rather than
 // from the library's printed form.
 
+#include "store/AccessFile.h"
 #include "store/AccessSource.h"
 
 #include <QFile>
+#include <QFileInfo>
+#include <QSet>
 #include <QtEndian>
 
 #include <mdbtools.h>
 
-#include <cstdlib>
+#include <cstdio>
+#include <optional>
 #include <vector>
 
 extern "C" char* mdb_numeric_to_string(MdbHandle* mdb, int start, int scale, int prec);
@@ -20,8 +24,18 @@ namespace k7 {
 namespace {
 
 constexpr int kOffsetMask = 0x1fff;
-// A memo longer than this is refused rather than read into memory.
-constexpr quint32 kLargestMemo = 64u * 1024 * 1024;
+// The engine's list of objects is the table defined on this page.
+constexpr int kCatalogPage = 2;
+constexpr qint64 kJet3PageSize = 2048;
+constexpr qint64 kJet4PageSize = 4096;  // also ACE
+// A memo or OLE value longer than this is refused rather than read into memory.
+constexpr quint32 kLargestLongValue = 64u * 1024 * 1024;
+// A memo or OLE field in a row starts with the value's length and two flags:
+// the value follows in the row, or fills one row of a long-value page;
+// without either it is a chain of such rows.
+constexpr quint32 kLongValueInline = 0x80000000u;
+constexpr quint32 kLongValueOnePage = 0x40000000u;
+constexpr quint32 kLongValueLengthMask = 0x3fffffffu;
 
 AccessType typeOf(int mdbType)
 {
@@ -97,10 +111,15 @@ public:
     QString error() const override { return m_error; }
 
 private:
+    qint64 soundObjectCount();
+    bool readTable(MdbCatalogEntry* entry, const QString& damaged, QString* error);
     MdbCatalogEntry* entryOf(const QString& table) const;
     bool readRow(const OpenTable& table, QVariantList& values);
     bool readValue(MdbColumn* column, const MdbField& field, QVariant& value);
     bool readMemo(const MdbField& field, QVariant& value);
+    bool readLongValue(const MdbField& field, QByteArray& value);
+    std::optional<QByteArray> chainedLongValue(qint32 first, quint32 length);
+    std::optional<QByteArray> longValueRow(qint32 pgRow);
     bool fail(const QString& text);
 
     MdbHandle* m_mdb;
@@ -108,17 +127,46 @@ private:
     QList<AccessTable> m_tables;
     std::vector<MdbCatalogEntry*> m_entries;
     std::unique_ptr<OpenTable> m_reading;  // the table startRows began
-    std::vector<QByteArray> m_oleBuffers;
     QString m_error;
 };
+
+// Reads every row of the engine's own list of objects with the checks the
+// records get, before the library reads it: a damaged long value there
+// (an object's properties) makes the library loop. The number of rows, or
+// -1 when the list is damaged.
+qint64 MdbAccessSource::soundObjectCount()
+{
+    MdbCatalogEntry objects{};
+    objects.mdb = m_mdb;
+    objects.object_type = MDB_TABLE;
+    objects.table_pg = kCatalogPage;
+    std::snprintf(objects.object_name, sizeof objects.object_name, "MSysObjects");
+    const OpenTable table(&objects);
+    if (!table.def)
+        return -1;
+    const qint64 rows = table.def->num_rows;
+    qint64 read = 0;
+    QVariantList values;
+    mdb_rewind_table(table.def);
+    while (read <= rows && mdb_fetch_row(table.def)) {
+        if (!readRow(table, values))
+            return -1;
+        ++read;
+    }
+    return read == rows ? rows : -1;
+}
 
 bool MdbAccessSource::readCatalog(QString* error)
 {
     const QString damaged = QStringLiteral("The Access database %1 cannot be read: it is damaged, or it is "
                                            "encrypted with a password.")
                                 .arg(m_path);
-    GPtrArray* catalog = mdb_read_catalog(m_mdb, MDB_TABLE);
-    if (!catalog) {
+    // The library passes over catalog rows it cannot read without a word, so
+    // a cut file would look like one without tables: every object is listed
+    // and compared with the catalog's own count.
+    const qint64 objects = soundObjectCount();
+    GPtrArray* catalog = objects < 0 ? nullptr : mdb_read_catalog(m_mdb, MDB_ANY);
+    if (!catalog || qint64(catalog->len) != objects) {
         *error = damaged;
         return false;
     }
@@ -126,30 +174,42 @@ bool MdbAccessSource::readCatalog(QString* error)
         auto* entry = static_cast<MdbCatalogEntry*>(g_ptr_array_index(catalog, i));
         if (entry->object_type != MDB_TABLE || isEngineTable(entry))
             continue;
-        const OpenTable table(entry);
-        if (!table.def) {
-            *error = damaged;
+        if (!readTable(entry, damaged, error))
+            return false;
+    }
+    if (m_tables.isEmpty()) {
+        *error = QStringLiteral("The Access database %1 holds no table of records: it is damaged or empty.")
+                     .arg(m_path);
+        return false;
+    }
+    return true;
+}
+
+bool MdbAccessSource::readTable(MdbCatalogEntry* entry, const QString& damaged, QString* error)
+{
+    const OpenTable table(entry);
+    if (!table.def) {
+        *error = damaged;
+        return false;
+    }
+    AccessTable info{QString::fromUtf8(entry->object_name), {}, table.def->num_rows};
+    for (unsigned c = 0; c < table.def->num_cols; ++c) {
+        const MdbColumn* col = table.column(c);
+        const AccessType type = typeOf(col->col_type);
+        if (type == AccessType::Other) {
+            *error = QStringLiteral("The field %1 of table %2 in %3 has a type (%4) that K7 cannot import.")
+                         .arg(QString::fromUtf8(col->name), info.name, m_path)
+                         .arg(col->col_type);
             return false;
         }
-        AccessTable info{QString::fromUtf8(entry->object_name), {}, table.def->num_rows};
-        for (unsigned c = 0; c < table.def->num_cols; ++c) {
-            const MdbColumn* col = table.column(c);
-            const AccessType type = typeOf(col->col_type);
-            if (type == AccessType::Other) {
-                *error = QStringLiteral("The field %1 of table %2 in %3 has a type (%4) that K7 cannot import.")
-                             .arg(QString::fromUtf8(col->name), info.name, m_path)
-                             .arg(col->col_type);
-                return false;
-            }
-            // Text sizes are stored in bytes: two per character from Jet 4 on.
-            const int size = type != AccessType::Text ? 0
-                             : m_mdb->f->jet_version == MDB_VER_JET3 ? col->col_size
-                                                                     : col->col_size / 2;
-            info.columns.append({QString::fromUtf8(col->name), type, size});
-        }
-        m_tables.append(info);
-        m_entries.push_back(entry);
+        // Text sizes are stored in bytes: two per character from Jet 4 on.
+        const int size = type != AccessType::Text ? 0
+                         : m_mdb->f->jet_version == MDB_VER_JET3 ? col->col_size
+                                                                 : col->col_size / 2;
+        info.columns.append({QString::fromUtf8(col->name), type, size});
     }
+    m_tables.append(info);
+    m_entries.push_back(entry);
     return true;
 }
 
@@ -177,15 +237,6 @@ bool MdbAccessSource::startRows(const QString& name)
     auto table = std::make_unique<OpenTable>(entry);
     if (!table->def)
         return fail(QStringLiteral("The table %1 in %2 cannot be read.").arg(name, m_path));
-
-    // OLE values are read through the library's binding of the column.
-    m_oleBuffers.assign(table->def->num_cols, QByteArray());
-    for (unsigned c = 0; c < table->def->num_cols; ++c) {
-        if (table->column(c)->col_type != MDB_OLE)
-            continue;
-        m_oleBuffers[c].resize(MDB_BIND_SIZE);
-        mdb_bind_column(table->def, static_cast<int>(c) + 1, m_oleBuffers[c].data(), nullptr);
-    }
     mdb_rewind_table(table->def);
     m_reading = std::move(table);
     return true;
@@ -259,10 +310,10 @@ bool MdbAccessSource::readValue(MdbColumn* column, const MdbField& field, QVaria
         break;
     case MDB_MEMO: return readMemo(field, value);
     case MDB_OLE: {
-        size_t size = 0;
-        void* data = mdb_ole_read_full(m_mdb, column, &size);
-        value = QByteArray(static_cast<const char*>(data), static_cast<qsizetype>(size));
-        std::free(data);
+        QByteArray data;
+        if (!readLongValue(field, data))
+            return false;
+        value = data;
         break;
     }
     default: break;
@@ -270,24 +321,83 @@ bool MdbAccessSource::readValue(MdbColumn* column, const MdbField& field, QVaria
     return true;
 }
 
+std::optional<QByteArray> MdbAccessSource::longValueRow(qint32 pgRow)
+{
+    void* page = nullptr;
+    int start = 0;
+    size_t length = 0;
+    if (mdb_find_pg_row(m_mdb, pgRow, &page, &start, &length) != 0)
+        return std::nullopt;
+    return QByteArray(static_cast<const char*>(page) + start, static_cast<qsizetype>(length));
+}
+
+std::optional<QByteArray> MdbAccessSource::chainedLongValue(qint32 first, quint32 length)
+{
+    // Each row of the chain begins with the address of the next; a chain that
+    // returns to a row, breaks off or runs past the length is damage.
+    QByteArray value;
+    QSet<qint32> seen;
+    for (qint32 next = first; next != 0;) {
+        if (seen.contains(next))
+            return std::nullopt;
+        seen.insert(next);
+        const std::optional<QByteArray> row = longValueRow(next);
+        if (!row || row->size() < 4)
+            return std::nullopt;
+        next = qFromLittleEndian<qint32>(row->constData());
+        value.append(row->constData() + 4, row->size() - 4);
+        if (value.size() > qsizetype(length))
+            return std::nullopt;
+    }
+    return value;
+}
+
+bool MdbAccessSource::readLongValue(const MdbField& field, QByteArray& value)
+{
+    value.clear();
+    if (field.siz < MDB_MEMO_OVERHEAD)
+        return true;
+    // The row holds the value's length with two flags, then where the value
+    // is kept when it is not in the row itself.
+    const unsigned char* head = m_mdb->pg_buf + field.start;
+    const quint32 word = qFromLittleEndian<quint32>(head);
+    const quint32 length = word & kLongValueLengthMask;
+    if (length > kLargestLongValue)
+        return fail(QStringLiteral("A value in %1 is larger than K7 can import (%2 bytes).").arg(m_path).arg(length));
+    const qint32 pgRow = qFromLittleEndian<qint32>(head + 4);
+    std::optional<QByteArray> read;
+    if (word & kLongValueInline)
+        read = QByteArray(reinterpret_cast<const char*>(head) + MDB_MEMO_OVERHEAD, field.siz - MDB_MEMO_OVERHEAD);
+    else if (word & kLongValueOnePage)
+        read = longValueRow(pgRow);
+    else
+        read = chainedLongValue(pgRow, length);
+    // The library cuts a value short without a word when a page is damaged.
+    if (!read || read->size() != qsizetype(length))
+        return fail(QStringLiteral("A memo or OLE value in %1 does not have the %2 bytes its field records: the file "
+                                   "is damaged.")
+                        .arg(m_path)
+                        .arg(length));
+    value = *read;
+    return true;
+}
+
 bool MdbAccessSource::readMemo(const MdbField& field, QVariant& value)
 {
-    // The library converts a memo into a buffer of its bind size and cuts what
-    // does not fit: make room for the longest UTF-8 the stored length allows.
-    if (field.siz < MDB_MEMO_OVERHEAD) {
+    QByteArray stored;
+    if (!readLongValue(field, stored))
+        return false;
+    if (stored.isEmpty()) {
         value = QString();
         return true;
     }
-    const quint32 stored = qFromLittleEndian<quint32>(m_mdb->pg_buf + field.start) & 0x3fffffff;
-    if (stored > kLargestMemo)
-        return fail(QStringLiteral("A memo in %1 is larger than K7 can import (%2 bytes).").arg(m_path).arg(stored));
-    const size_t saved = m_mdb->bind_size;
-    mdb_set_bind_size(m_mdb, std::max<size_t>(saved, size_t(stored) * 3 + 16));
-    const QString text = takeText(mdb_col_to_string(m_mdb, m_mdb->pg_buf, field.start, MDB_MEMO, field.siz));
-    mdb_set_bind_size(m_mdb, saved);
-    if (stored > 0 && text.isEmpty())
+    // Stored text becomes at most three bytes of UTF-8 per stored byte.
+    QByteArray text(stored.size() * 3 + 16, Qt::Uninitialized);
+    const int written = mdb_unicode2ascii(m_mdb, stored.constData(), size_t(stored.size()), text.data(),
+                                          size_t(text.size()));
+    if (written <= 0)
         return fail(QStringLiteral("A memo in %1 cannot be read: the file is damaged.").arg(m_path));
-    value = text;
+    value = QString::fromUtf8(text.constData(), written);
     return true;
 }
 
@@ -295,6 +405,16 @@ bool MdbAccessSource::readMemo(const MdbField& field, QVariant& value)
 
 std::unique_ptr<AccessSource> OpenMdbSource(const QString& path, QString* error)
 {
+    // The engine writes whole pages; the library reads a cut last page
+    // without end, its memory growing all the while.
+    const qint64 pageSize = DetectAccessFormat(path) == AccessFormat::Jet3 ? kJet3PageSize : kJet4PageSize;
+    const qint64 size = QFileInfo(path).size();
+    if (size > 0 && size % pageSize != 0) {
+        *error = QStringLiteral("The Access database %1 cannot be read: its last page is incomplete, so the file is "
+                                "damaged or was cut short.")
+                     .arg(path);
+        return nullptr;
+    }
     MdbHandle* mdb = mdb_open(QFile::encodeName(path).constData(), MDB_NOFLAGS);
     if (!mdb) {
         *error = QStringLiteral("The Access database %1 cannot be opened: it is missing, unreadable or damaged.")
