@@ -44,8 +44,10 @@ AccessReadProcess::AccessReadProcess(const QString& source, const QString& targe
     // Runs in the child between fork and exec: only plain system calls.
     const rlim_t memory = rlim_t(reader.memoryBytes);
     m_process.setChildProcessModifier([memory] {
-        const rlimit space{memory, memory};
-        setrlimit(RLIMIT_AS, &space);
+        if (memory > 0) {
+            const rlimit space{memory, memory};
+            setrlimit(RLIMIT_AS, &space);
+        }
         const rlimit noCore{0, 0};  // a crash leaves no core file in the user's folder
         setrlimit(RLIMIT_CORE, &noCore);
         prctl(PR_SET_PDEATHSIG, SIGKILL);  // nor a reader running on after K7 is gone

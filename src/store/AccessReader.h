@@ -7,6 +7,18 @@
 
 namespace k7 {
 
+#if defined(__SANITIZE_ADDRESS__)
+inline constexpr bool kAddressSanitizer = true;
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+inline constexpr bool kAddressSanitizer = true;
+#else
+inline constexpr bool kAddressSanitizer = false;
+#endif
+#else
+inline constexpr bool kAddressSanitizer = false;
+#endif
+
 struct AccessReader {
     // The k7 program that reads the file; empty for the one beside the
     // running program.
@@ -16,7 +28,9 @@ struct AccessReader {
     int stallMilliseconds = 8000;
     // The most address space the reader may take; a file that makes the
     // library allocate without end ends the reader instead of the machine.
-    qint64 memoryBytes = qint64(1) << 30;
+    // A build under AddressSanitizer reserves terabytes of address space
+    // for its shadow memory, so there the limit is left off.
+    qint64 memoryBytes = kAddressSanitizer ? 0 : qint64(1) << 30;
 
     // `program`, or the k7 program beside the running one.
     QString resolvedProgram() const;
