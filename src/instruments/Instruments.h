@@ -6,10 +6,12 @@
 //   - ShellHooks::openInstrumentPort()           -> openPort()
 //   - the open sequence has presented a record    -> resumeInput()
 //   - a key pressed in `instrumentbox`            -> instrumentKey(code)
+//     (Enter while a device reading is on its way ends that reading)
 //   - a tick of `imagejtimer` (500 ms)            -> imageJTick()
 //   - inputHeld()/inputHeldChanged(): during the ImageJ pause the window
 //     keeps painting but ignores keys and clicks.
-//   - notice(): a line for the status bar about a reading not taken.
+//   - notice(): a line for the status bar about a reading not taken (a
+//     serial reading or an ImageJ save).
 
 #include "instruments/ComOption.h"
 
