@@ -146,7 +146,7 @@ void InstrumentReceiver::showReading()
     m_boxStale = false;
 }
 
-bool InstrumentReceiver::endReadingByKey()
+bool InstrumentReceiver::endReadingOnItsWay()
 {
     if (!m_reading || !m_forBox || m_draining || m_held)
         return false;

@@ -52,12 +52,12 @@ public:
     // the presented variable's value; empty when it can. None: every number can.
     void setValueCheck(std::function<QString(const QString& number)> check) { m_valueCheck = std::move(check); }
 
-    // The operator's Enter while a device reading is still on its way (a
-    // device that ends lines with CR alone on a port not told so) ends that
-    // reading as a line feed would, so the line is judged rather than the
-    // box's text taken. False, and the reading forgotten, when the operator
-    // has typed over it; false when there is none.
-    bool endReadingByKey();
+    // The operator's Enter (or Next) while a device reading is still on its
+    // way (a device that ends lines with CR alone on a port not told so) ends
+    // that reading as a line feed would, so the line is judged rather than
+    // the box's text taken. False, and the reading forgotten, when the
+    // operator has typed over it; false when there is none.
+    bool endReadingOnItsWay();
 
     // Forgets every byte not yet worked off, and the reading in progress.
     // Returns how many whole readings that drops.

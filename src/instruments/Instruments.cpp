@@ -105,9 +105,14 @@ bool Instruments::instrumentKey(int code)
 {
     if (inputHeld())
         return true;
-    if (code == Key::Enter && m_receiver->endReadingByKey())
+    if (code == Key::Enter && endReadingOnItsWay())
         return true;
     return m_engine.instrumentKey(code);
+}
+
+bool Instruments::endReadingOnItsWay()
+{
+    return !inputHeld() && m_receiver->endReadingOnItsWay();
 }
 
 void Instruments::imageJTick()
