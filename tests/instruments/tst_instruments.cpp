@@ -8,6 +8,7 @@
 #include "InstrumentRig.h"
 #include "instruments/ComOption.h"
 #include "instruments/InstrumentReceiver.h"
+#include "instruments/ReadingFit.h"
 #include "instruments/SerialSettings.h"
 #include "instruments/SteadyClock.h"
 
@@ -385,6 +386,48 @@ private slots:
             QCOMPARE(rig.state.curvar, 1);
             QCOMPARE(rig.box(), kPlaceholder);
         }
+    }
+
+    // A reading's number against the variable's Length and its field, at
+    // the edges of each (the rows above go through the whole program).
+    void readingAgainstTheVariable_data()
+    {
+        QTest::addColumn<QString>("number");
+        QTest::addColumn<double>("length");
+        QTest::addColumn<int>("type");  // a FieldType; -1: no field
+        QTest::addColumn<int>("size");
+        QTest::addColumn<QString>("misfit");  // part of the reason; empty when it fits
+        const int single = int(FieldType::Single), longType = int(FieldType::Long), text = int(FieldType::Text);
+        QTest::newRow("Long, largest") << "2147483647" << 0.0 << longType << 0 << "";
+        QTest::newRow("Long, one more") << "2147483648" << 0.0 << longType << 0 << "outside the range of the field F";
+        QTest::newRow("Long, rounds to the smallest") << "-2147483648.4" << 0.0 << longType << 0 << "";
+        QTest::newRow("Single, near the largest") << "3.4e38" << 0.0 << single << 0 << "";
+        QTest::newRow("Single, beyond") << "3.5e38" << 0.0 << single << 0 << "outside the range";
+        QTest::newRow("Text, as wide") << "12.57" << 0.0 << text << 5 << "";
+        QTest::newRow("Text, wider") << "123.45" << 0.0 << text << 5 << "longer than the field F holds (5 characters)";
+        QTest::newRow("no Length, no field") << "99999999999" << 0.0 << -1 << 0 << "";
+        QTest::newRow("Length counts the digits written out") << "1e11" << 11.0 << -1 << 0
+                                                               << "longer than the Length of V (11 characters)";
+        QTest::newRow("Length counts the sign") << "-1234.5678" << 9.0 << single << 0 << "Length";
+    }
+    void readingAgainstTheVariable()
+    {
+        QFETCH(QString, number);
+        QFETCH(double, length);
+        QFETCH(int, type);
+        QFETCH(int, size);
+        QFETCH(QString, misfit);
+        Variable var;
+        var.varname = "V";
+        var.varlength = length;
+        std::optional<FieldDef> field;
+        if (type >= 0)
+            field = FieldDef{"F", FieldType(type), size};
+        const QString reason = ReadingMisfit(number, var, field);
+        if (misfit.isEmpty())
+            QVERIFY2(reason.isEmpty(), qPrintable(reason));
+        else
+            QVERIFY2(reason.contains(misfit), qPrintable(reason));
     }
 
     // Enter ends a device reading still on its way (the rows above); once the
