@@ -2,6 +2,8 @@
 // ends lines with CR alone, or a wrong baud rate) delivered in 64-byte pieces
 // into the real window's instrument box: 8,000 and 32,000 characters, and
 // prints medians and the per-character cost ratio (1.0 = constant cost).
+// Then the check of whole lines: 4,000 lines as balances and calipers send
+// them, each judged on its line end, and prints the median per line.
 #include "app/MainWindow.h"
 #include "instruments/InstrumentPort.h"
 #include "instruments/InstrumentReceiver.h"
@@ -13,6 +15,7 @@
 #include <QTemporaryDir>
 
 #include <algorithm>
+#include <iterator>
 #include <cstdio>
 #include <vector>
 
@@ -56,6 +59,26 @@ double feedMs(k7::MainWindow& window, int characters)
     return static_cast<double>(timer.nsecsElapsed()) / 1e6;
 }
 
+// Lines of the kinds real devices send, judged one by one (nothing is
+// accepted: the check alone is measured).
+double linesMs(k7::MainWindow& window, int lines)
+{
+    static const QByteArray kLines[] = {"  12.57\r\n", "ST,+001234.5  g\r\n", "S S     100.00 g\r\n",
+                                        "+   123.5[6] g  \r\n", "01A+0000.123\r\n", "     192.21 g\r\n"};
+    QByteArray all;
+    for (int i = 0; i < lines; ++i)
+        all += kLines[i % std::size(kLines)];
+    FedPort port;
+    bool devicewait = true;
+    k7::InstrumentReceiver receiver(port, window, devicewait, nullptr, nullptr);
+    window.setEntryButtons(QStringLiteral("Previous"), QStringLiteral("Next"), QStringLiteral("instrument"));
+    QElapsedTimer timer;
+    timer.start();
+    for (qsizetype at = 0; at < all.size(); at += 64)
+        port.arrive(all.mid(at, 64));
+    return static_cast<double>(timer.nsecsElapsed()) / 1e6;
+}
+
 double median(std::vector<double> times)
 {
     std::sort(times.begin(), times.end());
@@ -87,5 +110,13 @@ int main(int argc, char* argv[])
                     kSizes[i], ms, kRuns, perChar[i] * 1000);
     }
     std::printf("per-character cost ratio 32,000 vs 8,000: %.2f (1.0 = constant)\n", perChar[1] / perChar[0]);
+
+    constexpr int kLineCount = 4000;
+    std::vector<double> times;
+    for (int run = 0; run < kRuns; ++run)
+        times.push_back(linesMs(window, kLineCount));
+    const double ms = median(times);
+    std::printf("whole device lines, %d lines: median %.3f ms (%d runs), %.3f us per line\n", kLineCount, ms, kRuns,
+                ms * 1000 / kLineCount);
     return 0;
 }

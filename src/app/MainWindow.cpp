@@ -100,7 +100,7 @@ void MainWindow::buildRegions()
     m_entry = new EntryArea;
     m_entry->setKeyHandler([this](Control control, int code) { return entryKey(control, code); });
     connect(m_entry, &EntryArea::nextClicked, this, [this] {
-        if (!m_instruments->inputHeld())
+        if (!m_instruments->inputHeld() && !m_instruments->endReadingOnItsWay())
             m_engine->AcceptValue();
     });
     connect(m_entry, &EntryArea::previousClicked, this, [this] {

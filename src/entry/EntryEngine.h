@@ -6,6 +6,7 @@
 // keys to the handlers below and does nothing else with them.
 
 #include "platform/EntryView.h"
+#include "store/TableDef.h"
 
 #include <QString>
 #include <QStringList>
@@ -107,6 +108,9 @@ public:
     void entryAreaClicked();
     // The input control of the presented variable, by the kind Tag.
     Control presentedControl() const;
+    // The field of the data table that holds variable v; nothing when no
+    // table is open or it has no such field.
+    std::optional<FieldDef> fieldOf(int v) const;
 
 private:
     enum class Check { Passed, Rejected, Stopped };

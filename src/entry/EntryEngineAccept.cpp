@@ -149,9 +149,7 @@ void EntryEngine::keepTyped()
 // rather than cut to its leading digits.
 std::optional<QString> EntryEngine::numericValue(const QString& text)
 {
-    QString number = text.trimmed();
-    if (number.count(QLatin1Char(',')) == 1 && !number.contains(QLatin1Char('.')))
-        number.replace(QLatin1Char(','), QLatin1Char('.'));
+    const QString number = DecimalCommaAsPoint(text.trimmed());
     if (number.isEmpty() || isNumber(number))
         return number;
     refuse(text + QStringLiteral(" is not a number."));
@@ -160,14 +158,22 @@ std::optional<QString> EntryEngine::numericValue(const QString& text)
 
 // Whether the value can be stored in the variable's field as it is: text no
 // longer than the field holds, a number where the field holds numbers.
+std::optional<FieldDef> EntryEngine::fieldOf(int v) const
+{
+    const RecordSet& rs = m_store.currentrs;
+    const int i = rs.isOpen() ? rs.fieldIndex(m_model.var(v).varname) : -1;
+    if (i < 0)
+        return std::nullopt;
+    return rs.field(i);
+}
+
 bool EntryEngine::fitsField(int v, const QString& value)
 {
     const Variable& var = m_model.var(v);
-    const RecordSet& rs = m_store.currentrs;
-    const int i = rs.isOpen() ? rs.fieldIndex(var.varname) : -1;
-    if (i < 0)
+    const std::optional<FieldDef> found = fieldOf(v);
+    if (!found)
         return true;
-    const FieldDef& field = rs.field(i);
+    const FieldDef& field = *found;
     const bool numeric = IsNumericKind(var.vartype);
     if (field.type == FieldType::Text) {
         const QString stored = numeric ? ShortestNumber(ValNumber(value)) : value;

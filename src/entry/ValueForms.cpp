@@ -4,6 +4,15 @@
 
 namespace k7 {
 
+QString DecimalCommaAsPoint(const QString& number)
+{
+    if (number.count(QLatin1Char(',')) != 1 || number.contains(QLatin1Char('.')))
+        return number;
+    QString point = number;
+    point.replace(QLatin1Char(','), QLatin1Char('.'));
+    return point;
+}
+
 QString RecordText(const QVariant& value, FieldType type)
 {
     const QString text = ShownText(value, type);

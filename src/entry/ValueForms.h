@@ -29,6 +29,12 @@ inline bool EmptyOrZero(const QString& value)
     return value.isEmpty() || value == QLatin1String("0");
 }
 
+// A number as typed or sent with its decimal point in the form the program
+// reads: a lone "," in a number without "." is the decimal point ("12,57" is
+// 12.57, as balances set up for most of Europe send it). Other text is
+// returned unchanged.
+QString DecimalCommaAsPoint(const QString& number);
+
 // A stored value as the record in progress holds it: "" for Null or blank.
 QString RecordText(const QVariant& value, FieldType type);
 

@@ -20,9 +20,9 @@ constexpr double kMaxDelaySeconds = 86400;
 
 ImageJLink::ImageJLink(Model& model, EntryView& view, Clock& clock,
                        std::function<int()> presented, std::function<void()> accept,
-                       QObject* parent)
+                       std::function<void(const QString&)> cue, QObject* parent)
     : QObject(parent), m_model(model), m_view(view), m_clock(clock),
-      m_presented(std::move(presented)), m_accept(std::move(accept))
+      m_presented(std::move(presented)), m_accept(std::move(accept)), m_cue(std::move(cue))
 {
 }
 
@@ -47,11 +47,20 @@ void ImageJLink::Poll()
     const auto line = ReadResultsLine(path);
     if (!line)
         return;
+    m_model.imagejstamp = stamp;
+    // Only the end of an overlong row was read: whatever column it gives is
+    // not the measurement. The save is consumed, so the cue comes once.
+    if (line->cut) {
+        if (m_cue)
+            m_cue(QStringLiteral("Reading from %1 refused: no number; its last line is longer than %2 bytes.")
+                      .arg(path)
+                      .arg(kResultsTailBytes));
+        return;
+    }
 
     const int v = m_presented ? m_presented() : 0;
     const double column = (v >= 1 && v <= kMaxVariables) ? m_model.var(v).varimagej : 0;
-    m_view.setBoxText(Control::InstrumentBox, ChooseColumn(SplitFields(*line), column));
-    m_model.imagejstamp = stamp;
+    m_view.setBoxText(Control::InstrumentBox, ChooseColumn(SplitFields(line->text), column));
     armPause();
 }
 

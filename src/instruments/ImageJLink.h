@@ -2,7 +2,8 @@
 // The ImageJ link: while an ImageJ variable is presented the window's poll
 // timer calls Poll() every 500 ms. A results file with a new modification
 // time is read, the chosen column is shown in the instrument box, and after
-// Delaytime seconds the value is accepted.
+// Delaytime seconds the value is accepted. A save whose newest row cannot be
+// read as a whole is refused with a cue instead.
 //
 // The pause is a state, not a busy wait: "paused until T" on a monotonic
 // clock. The window keeps painting (the value is visible) but ignores input
@@ -22,9 +23,10 @@ class ImageJLink : public QObject {
     Q_OBJECT
 public:
     // `presented` gives the number of the presented variable; `accept` runs
-    // AcceptValue.
+    // AcceptValue; `cue` beeps and tells the operator about a save not taken.
     ImageJLink(Model& model, EntryView& view, Clock& clock, std::function<int()> presented,
-               std::function<void()> accept, QObject* parent = nullptr);
+               std::function<void()> accept, std::function<void(const QString&)> cue,
+               QObject* parent = nullptr);
 
     // One tick of the poll timer.
     void Poll();
@@ -52,6 +54,7 @@ private:
     Clock& m_clock;
     std::function<int()> m_presented;
     std::function<void()> m_accept;
+    std::function<void(const QString&)> m_cue;
     bool m_paused = false;
     qint64 m_deadline = 0;
     // Tells a timer of a cancelled pause from the current one.

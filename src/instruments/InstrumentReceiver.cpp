@@ -4,17 +4,30 @@
 #include "instruments/ReadingLine.h"
 #include "platform/EntryView.h"
 
+#include <QStringDecoder>
+
 namespace k7 {
 
 namespace {
 
 constexpr qsizetype kAllWaiting = qsizetype(1) << 30;
 
-// A reading as a note names it: a long one is cut short.
+// A reading as a note names it: control characters made visible, a long one
+// cut short.
 QString named(const QString& line)
 {
     constexpr qsizetype kShown = 40;
-    return line.size() <= kShown ? line : line.left(kShown) + QStringLiteral("...");
+    const QString shown = PrintableReading(line);
+    return shown.size() <= kShown ? shown : shown.left(kShown) + QStringLiteral("...");
+}
+
+// The bytes of a line as text: UTF-8 when they are valid UTF-8 (a minus sign
+// U+2212, a unit), else one character per byte.
+QString decodeLine(const QByteArray& bytes)
+{
+    QStringDecoder utf8(QStringDecoder::Utf8);
+    const QString text = utf8.decode(bytes);
+    return utf8.hasError() ? QString::fromLatin1(bytes) : text;
 }
 
 }  // namespace
@@ -108,11 +121,9 @@ void InstrumentReceiver::beginReading()
 void InstrumentReceiver::takeCharacter(char c)
 {
     const auto code = static_cast<unsigned char>(c);
-    const bool blank = c == ' ';
-    if (!blank && (code < 33 || code > 126))
-        return;
     if (!m_reading) {
-        if (blank)
+        // Blanks and a carriage return alone begin no reading.
+        if (c == ' ' || c == '\t' || c == '\r')
             return;
         beginReading();
     }
@@ -120,8 +131,8 @@ void InstrumentReceiver::takeCharacter(char c)
         m_overlong = true;
         return;
     }
-    m_line += QChar::fromLatin1(c);
-    if (!blank && m_forBox) {
+    m_line += c;
+    if (code >= 33 && code <= 126 && m_forBox) {
         m_shown += QChar::fromLatin1(c);
         m_boxStale = true;
     }
@@ -135,38 +146,63 @@ void InstrumentReceiver::showReading()
     m_boxStale = false;
 }
 
+bool InstrumentReceiver::endReadingOnItsWay()
+{
+    if (!m_reading || !m_forBox || m_draining || m_held)
+        return false;
+    showReading();
+    // Until a printable character arrives the box keeps what it showed.
+    const QString fromDevice = m_shown.isEmpty() ? m_boxBefore : m_shown;
+    if (m_view.boxText(Control::InstrumentBox) != fromDevice) {
+        m_reading = false;
+        return false;
+    }
+    endReading();
+    return true;
+}
+
 void InstrumentReceiver::endReading()
 {
     if (!m_reading)
         return;  // a line end with no reading before it
     showReading();
     m_reading = false;
-    const QString line = m_line.trimmed();
+    const QString line = decodeLine(m_line);
     if (!m_forBox || !instrumentPresented()) {
         if (m_cue)
             m_cue(QStringLiteral("Reading %1 dropped: no instrument variable is presented.").arg(named(line)));
         return;
     }
-    ReadingVerdict verdict = JudgeReadingLine(m_line, m_refuseUnstable);
-    if (m_overlong)
-        verdict = {ReadingVerdict::Kind::Refused,
-                   QStringLiteral("longer than %1 characters").arg(kMaxReading)};
-    switch (verdict.kind) {
-    case ReadingVerdict::Kind::Refused:
-        // The variable stays presented as it was before the reading.
-        m_view.setBoxText(Control::InstrumentBox, m_boxBefore);
-        m_devicewait = m_waitBefore;
-        if (m_cue)
-            m_cue(QStringLiteral("Reading %1 refused: %2.").arg(named(line), verdict.text));
+    if (m_overlong) {
+        refuse(line, QStringLiteral("longer than %1 characters.").arg(kMaxReading));
         return;
-    case ReadingVerdict::Kind::Number:
-        m_view.setBoxText(Control::InstrumentBox, verdict.text);
-        break;
-    case ReadingVerdict::Kind::AsShown:
-        break;
     }
+    const ReadingVerdict verdict = JudgeReadingLine(line, m_refuseUnstable);
+    if (verdict.kind == ReadingVerdict::Kind::Refused) {
+        QString why = verdict.text + u'.';
+        if (verdict.carriageReturnInside && !m_crEnds)
+            why += QStringLiteral(" The device seems to end its readings with CR: add ,CR to the settings of the "
+                                  "Com option (as in COM1:9600,N,8,1,CR).");
+        refuse(line, why);
+        return;
+    }
+    if (const QString misfit = m_valueCheck ? m_valueCheck(verdict.text) : QString(); !misfit.isEmpty()) {
+        refuse(line, misfit + u'.');
+        return;
+    }
+    if (verdict.kind == ReadingVerdict::Kind::Number)
+        m_view.setBoxText(Control::InstrumentBox, verdict.text);
     if (m_accept)
         m_accept();
+}
+
+// The variable stays presented as it was before the reading.
+void InstrumentReceiver::refuse(const QString& line, const QString& why)
+{
+    m_view.setBoxText(Control::InstrumentBox, m_boxBefore);
+    m_devicewait = m_waitBefore;
+    if (m_cue)
+        m_cue(QStringLiteral("Reading %1 refused: %2").arg(named(line), why));
 }
 
 }  // namespace k7

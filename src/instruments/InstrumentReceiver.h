@@ -2,16 +2,17 @@
 // Receive handling of the instrument port. Every waiting byte is taken off
 // the port before any reading is worked through. Printable characters go
 // into the instrument box (the first one after a presentation replaces the
-// placeholder or old reading); blanks are kept in the line as received but
-// not shown; carriage returns and other control characters are dropped. A
-// line feed (or, where the port asks for it, a carriage return) ends the
-// reading: the line is judged (JudgeReadingLine), and a usable reading is
-// accepted as if Enter had been pressed.
+// placeholder or old reading); every other byte is kept in the line as
+// received but not shown. A line feed (or, where the port asks for it, a
+// carriage return) ends the reading: the line is judged (JudgeReadingLine),
+// the number it holds is checked against the variable (its Length and its
+// field), and a usable reading is accepted as if Enter had been pressed.
 //
 // Nothing is lost without a word: a reading refused by the device's own
-// flags, one without a number, one too long, and one that arrives while no
-// instrument variable is presented each give the operator a cue (a beep and
-// a note naming it). A line end with no reading before it is ignored.
+// flags, one without a number or with more than one, one too long, one
+// the variable cannot hold, and one that arrives while no instrument
+// variable is presented each give the operator a cue (a beep and a note
+// naming it). A line end with no reading before it is ignored.
 
 #include <QByteArray>
 #include <QObject>
@@ -27,7 +28,7 @@ class InstrumentPort;
 class InstrumentReceiver : public QObject {
     Q_OBJECT
 public:
-    // A reading holds at most this many characters; the rest of an overlong
+    // A reading holds at most this many bytes; the rest of an overlong
     // line (a wrong baud rate, a device that never sends a line end) is
     // dropped and the reading refused, so each character costs the same.
     static constexpr int kMaxReading = 255;
@@ -47,6 +48,16 @@ public:
     void setCarriageReturnEnds(bool on) { m_crEnds = on; }
     // Readings the device calls unstable are refused (the default).
     void setRefuseUnstable(bool on) { m_refuseUnstable = on; }
+    // Says why a reading's number (as JudgeReadingLine gives it) cannot be
+    // the presented variable's value; empty when it can. None: every number can.
+    void setValueCheck(std::function<QString(const QString& number)> check) { m_valueCheck = std::move(check); }
+
+    // The operator's Enter (or Next) while a device reading is still on its
+    // way (a device that ends lines with CR alone on a port not told so) ends
+    // that reading as a line feed would, so the line is judged rather than
+    // the box's text taken. False, and the reading forgotten, when the
+    // operator has typed over it; false when there is none.
+    bool endReadingOnItsWay();
 
     // Forgets every byte not yet worked off, and the reading in progress.
     // Returns how many whole readings that drops.
@@ -62,6 +73,7 @@ private:
     void beginReading();
     void showReading();
     void endReading();
+    void refuse(const QString& line, const QString& why);
     bool instrumentPresented() const;
 
     InstrumentPort& m_port;
@@ -69,6 +81,7 @@ private:
     bool& m_devicewait;
     std::function<void()> m_accept;
     std::function<void(const QString&)> m_cue;
+    std::function<QString(const QString&)> m_valueCheck;
     bool m_held = false;
     bool m_draining = false;
     bool m_crEnds = false;
@@ -80,7 +93,7 @@ private:
     // The reading in progress.
     bool m_reading = false;
     bool m_forBox = false;     // began while an instrument variable was presented
-    QString m_line;            // as received, blanks included
+    QByteArray m_line;         // as received, blanks and other bytes included
     QString m_shown;           // what the box shows: its old text (if kept) and the characters
     QString m_boxBefore;       // restored when the reading is refused
     bool m_waitBefore = false;

@@ -5,6 +5,7 @@
 #include "entry/RecordState.h"
 #include "instruments/ImageJLink.h"
 #include "instruments/InstrumentReceiver.h"
+#include "instruments/ReadingFit.h"
 #include "instruments/SerialDevicePort.h"
 #include "instruments/SerialInstrument.h"
 #include "instruments/SteadyClock.h"
@@ -41,12 +42,18 @@ Instruments::Instruments(Model& model, RecordState& state, EntryView& view, Entr
     m_receiver = std::make_unique<InstrumentReceiver>(
         *m_port, m_view, m_state.devicewait, [this] { acceptReading(); },
         [this](const QString& text) { cue(text); });
+    m_receiver->setValueCheck([this](const QString& number) {
+        const int v = m_state.curvar;
+        if (v < 1 || v > m_model.varcount)
+            return QString();
+        return ReadingMisfit(number, m_model.var(v), m_engine.fieldOf(v));
+    });
     m_serial = std::make_unique<SerialInstrument>(*m_port, dialogs, m_ini);
     connect(m_port.get(), &InstrumentPort::lost, m_receiver.get(), &InstrumentReceiver::drain);
 
     m_imagej = std::make_unique<ImageJLink>(
         m_model, m_view, *m_clock, [this] { return m_state.curvar; },
-        [this] { m_engine.AcceptValue(); });
+        [this] { m_engine.AcceptValue(); }, [this](const QString& text) { cue(text); });
     connect(m_imagej.get(), &ImageJLink::pauseChanged, this, [this](bool paused) {
         updateHold();
         emit inputHeldChanged(paused);
@@ -98,7 +105,14 @@ bool Instruments::instrumentKey(int code)
 {
     if (inputHeld())
         return true;
+    if (code == Key::Enter && endReadingOnItsWay())
+        return true;
     return m_engine.instrumentKey(code);
+}
+
+bool Instruments::endReadingOnItsWay()
+{
+    return !inputHeld() && m_receiver->endReadingOnItsWay();
 }
 
 void Instruments::imageJTick()

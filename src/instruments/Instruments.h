@@ -6,10 +6,13 @@
 //   - ShellHooks::openInstrumentPort()           -> openPort()
 //   - the open sequence has presented a record    -> resumeInput()
 //   - a key pressed in `instrumentbox`            -> instrumentKey(code)
+//   - Next pressed                                -> endReadingOnItsWay(),
+//     and when that ends none, the accept action
 //   - a tick of `imagejtimer` (500 ms)            -> imageJTick()
 //   - inputHeld()/inputHeldChanged(): during the ImageJ pause the window
 //     keeps painting but ignores keys and clicks.
-//   - notice(): a line for the status bar about a reading not taken.
+//   - notice(): a line for the status bar about a reading not taken (a
+//     serial reading or an ImageJ save).
 
 #include "instruments/ComOption.h"
 
@@ -60,6 +63,10 @@ public:
     void reconnect();
     // A key in the instrument box; true when consumed.
     bool instrumentKey(int code);
+    // Enter or the Next button while a device reading is still on its way:
+    // ends it as its line end would. False when there is none to end (the
+    // box's text is then accepted as usual).
+    bool endReadingOnItsWay();
     // One tick of the ImageJ poll timer.
     void imageJTick();
 

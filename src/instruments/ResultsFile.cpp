@@ -11,14 +11,6 @@
 
 namespace k7 {
 
-namespace {
-
-// The last line is all that is needed; a results table saved with many rows
-// must not be loaded whole at every save.
-constexpr qint64 kTailBytes = 1 << 20;
-
-}  // namespace
-
 QStringList SplitFields(const QString& line)
 {
     QStringList fields;
@@ -58,15 +50,19 @@ bool SameStamp(const std::optional<QDateTime>& a, const std::optional<QDateTime>
     return a->toSecsSinceEpoch() == b->toSecsSinceEpoch();
 }
 
-std::optional<QString> ReadResultsLine(const QString& path)
+std::optional<ResultsLine> ReadResultsLine(const QString& path)
 {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
         return std::nullopt;
-    // Only the end of a long results table is read.
-    if (file.size() > kTailBytes && !file.seek(file.size() - kTailBytes))
+    // Only the end of a long results table is read: room for a last line of
+    // kResultsTailBytes, its CR LF and the line end before it, which tells
+    // that the line is whole.
+    const qint64 tail = kResultsTailBytes + 3;
+    const bool fromStart = file.size() <= tail;
+    if (!fromStart && !file.seek(file.size() - tail))
         return std::nullopt;
-    QByteArray bytes = file.read(kTailBytes);
+    QByteArray bytes = file.read(tail);
     if (bytes.isNull() && file.error() != QFileDevice::NoError)
         return std::nullopt;
 
@@ -77,7 +73,8 @@ std::optional<QString> ReadResultsLine(const QString& path)
     if (bytes.endsWith('\r'))
         bytes.chop(1);
     const qsizetype end = std::max(bytes.lastIndexOf('\n'), bytes.lastIndexOf('\r'));
-    return DecodeText(bytes.mid(end + 1));
+    const QByteArray line = bytes.mid(end + 1);
+    return ResultsLine{DecodeText(line), (end < 0 && !fromStart) || line.size() > kResultsTailBytes};
 }
 
 QString ChooseColumn(const QStringList& fields, double varimagej)

@@ -29,11 +29,21 @@ std::optional<QDateTime> ResultsFileStamp(const QString& path);
 // missing one).
 bool SameStamp(const std::optional<QDateTime>& a, const std::optional<QDateTime>& b);
 
+// A results line longer than this is not read: a table saved with many rows
+// must not be loaded whole at every save, so only its end is read.
+constexpr qint64 kResultsTailBytes = 1 << 20;
+
+struct ResultsLine {
+    QString text;
+    // The line is longer than kResultsTailBytes: `text` may be only its end.
+    bool cut = false;
+};
+
 // The line a reading is taken from: the last line, which is the newest row
 // whether ImageJ appended it or saved a fresh table (and the header when
 // there is no row), or "" for an empty file. Nothing when the file cannot be
 // opened or read.
-std::optional<QString> ReadResultsLine(const QString& path);
+std::optional<ResultsLine> ReadResultsLine(const QString& path);
 
 // The field the ImageJ property `varimagej` chooses: that column, rounded to
 // a whole number, with 0 meaning column 3; "" when the line has no such field.

@@ -11,6 +11,7 @@ SerialDevicePort::SerialDevicePort(QObject* parent) : InstrumentPort(parent), m_
     connect(&m_thread, &QThread::finished, m_reader, &QObject::deleteLater);
     // Queued: the reader's signals arrive on this thread in the order sent,
     // so the bytes of a burst are announced before the loss that ends it.
+    // A loss names the opening it ends (onLost).
     connect(m_reader, &SerialReader::arrived, this, [this] {
         if (m_open)
             emit received();
@@ -32,7 +33,12 @@ bool SerialDevicePort::open(const QString& device, const SerialSettings& setting
     m_lostReported = false;
     QString reason;
     QMetaObject::invokeMethod(
-        m_reader, [&] { reason = m_reader->open(device, settings); }, Qt::BlockingQueuedConnection);
+        m_reader,
+        [&] {
+            reason = m_reader->open(device, settings);
+            m_opening = m_reader->opening();
+        },
+        Qt::BlockingQueuedConnection);
     m_error = reason;
     m_open = reason.isEmpty();
     return m_open;
@@ -67,9 +73,11 @@ qint64 SerialDevicePort::bytesAvailable() const
     return m_reader->waiting();
 }
 
-void SerialDevicePort::onLost(const QString& reason)
+void SerialDevicePort::onLost(const QString& reason, quint64 opening)
 {
-    if (!m_open || m_lostReported)
+    // Closing one port and opening another (reopening a CFG) does not pass
+    // through the event loop, so the loss of the old one can arrive now.
+    if (!m_open || m_lostReported || opening != m_opening)
         return;
     m_lostReported = true;
     m_error = reason;

@@ -27,13 +27,16 @@ public:
     qint64 bytesAvailable() const override;
 
 private:
-    void onLost(const QString& reason);
+    void onLost(const QString& reason, quint64 opening);
 
     QThread m_thread;
     SerialReader* m_reader = nullptr;  // lives on m_thread
     QString m_error;
     bool m_open = false;
     bool m_lostReported = false;
+    // The reader's opening this port stands for: a loss of an earlier one,
+    // delivered late, is not this opening's.
+    quint64 m_opening = 0;
 };
 
 }  // namespace k7

@@ -20,6 +20,7 @@ QString SerialReader::open(const QString& device, const SerialSettings& settings
         m_buffer.clear();
     }
     m_lost = false;
+    ++m_opening;
     m_port.setPortName(device);
     if (!m_port.open(QIODevice::ReadOnly))
         return m_port.errorString();
@@ -83,9 +84,14 @@ void SerialReader::onError(QSerialPort::SerialPortError error)
         return;
     m_lost = true;
     readAll();
-    emit lost(m_port.errorString());
-    // Closing from inside the port's own error signal is not safe.
-    QTimer::singleShot(0, this, &SerialReader::close);
+    const quint64 opening = m_opening;
+    emit lost(m_port.errorString(), opening);
+    // Closing from inside the port's own error signal is not safe; by the
+    // time the close runs the program may have opened the port again.
+    QTimer::singleShot(0, this, [this, opening] {
+        if (opening == m_opening)
+            close();
+    });
 }
 
 }  // namespace k7

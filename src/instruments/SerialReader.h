@@ -23,6 +23,9 @@ public:
     // empty text on success.
     QString open(const QString& device, const SerialSettings& settings);
     void close();
+    // Counts the openings; each loss names the one it ends. Read it on the
+    // reader's thread (right after open()).
+    quint64 opening() const { return m_opening; }
 
     // Safe from any thread.
     QByteArray take(qint64 max);
@@ -31,8 +34,9 @@ public:
 signals:
     // New bytes wait to be taken.
     void arrived();
-    // The device went away; everything read before it is already waiting.
-    void lost(const QString& reason);
+    // The device of opening `opening` went away; everything read before it
+    // is already waiting. The notice may arrive after a newer opening.
+    void lost(const QString& reason, quint64 opening);
 
 private:
     void readAll();
@@ -42,6 +46,7 @@ private:
     mutable QMutex m_mutex;
     QByteArray m_buffer;
     bool m_lost = false;
+    quint64 m_opening = 0;
 };
 
 }  // namespace k7

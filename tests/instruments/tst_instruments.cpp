@@ -8,6 +8,7 @@
 #include "InstrumentRig.h"
 #include "instruments/ComOption.h"
 #include "instruments/InstrumentReceiver.h"
+#include "instruments/ReadingFit.h"
 #include "instruments/SerialSettings.h"
 #include "instruments/SteadyClock.h"
 
@@ -17,6 +18,7 @@
 #include <QScopeGuard>
 #include <QSerialPort>
 #include <QTest>
+#include <QThread>
 
 #include <sys/stat.h>
 
@@ -135,7 +137,11 @@ private slots:
             QTest::newRow(name) << pieces << accepted << box << QString(cue) << QString(kind) << during;
         };
         const QByteArray overlong = "  " + QByteArray(32000, '7');
-        row("control and high characters dropped, unit kept", {"\x01 1\t2\xb0.5\x7f\x1b g\r\n"}, {"12.5g"}, kPlaceholder);
+        row("unit kept in the box", {"  12.5 g\r\n"}, {"12.5g"}, kPlaceholder);
+        // Mended: control bytes and bytes above 126 were dropped and the
+        // digits around them read as one number.
+        row("control characters refuse the line", {"\x01 1\t2\xb0.5\x7f\x1b g\r\n"}, {}, kPlaceholder,
+            "Reading \\x01 1 2\xc2\xb0.5\\x7f\\x1b g refused: control characters in the line.");
         row("no line feed, no accept", {"  12.57\r"}, {}, "12.57");
         // Mended: a line feed with no reading before it accepted what the box
         // showed, and blank lines became records of 0.
@@ -258,6 +264,29 @@ private slots:
         }
     }
 
+    // Mended: the loss of a port, noticed by its reader just before a CFG
+    // was reopened on another port, closed the new port and reported it
+    // lost once the notice came through: reopening closes one port and
+    // opens the next without passing through the event loop.
+    void lossOfTheOldPortSparesTheNewOne()
+    {
+        PtyPair first, second;
+        QVERIFY2(first.start() && second.start(), "socat made no pseudo-terminal pair");
+        ProgramRig rig;
+        QVERIFY(rig.open(caliperCfg(first.programEnd() + ":9600,N,8,1", {"LENGTH"})));
+        QVERIFY(rig.instruments.portOpen());
+        first.hangUp();
+        // The reader's thread notices the hang-up and posts the notice while
+        // this thread is busy; the next CFG opens before it is delivered.
+        QThread::msleep(1000);
+        QVERIFY(rig.open(caliperCfg(second.programEnd() + ":9600,N,8,1", {"LENGTH"})));
+        QTest::qWait(300);
+        QVERIFY(rig.instruments.portOpen());
+        QVERIFY(rig.dialogs.messages().isEmpty());
+        second.send("  4.5\r\n");
+        QTRY_COMPARE(rig.column("LENGTH"), QStringList{"4.5"});
+    }
+
     // Lines as real balances and gauges send them, through the receiver and
     // the accept step into the table: the value stored, or the reason the
     // line was refused (and then nothing is stored).
@@ -306,6 +335,33 @@ private slots:
         row("Starrett", {"+ 2.1380, MM\r\n"}, {"2.138"});
         row("Mahr", {"a+ 1.99M  \n"}, {"1.99"});
         row("no number", {"xxxx\r\n"}, {}, "no number");
+        // Mended: the blanks between two numbers were dropped and the digits
+        // read as one number that was never sent.
+        row("two numbers", {"12.5 13.5\r\n"}, {}, "Reading 12.5 13.5 refused: more than one value.");
+        row("a second number after the unit", {"ST,+001234.5  g 7\r\n"}, {}, "more than one value");
+        row("thousands separator", {"1,234.5\r\n"}, {}, "more than one value");
+        row("digits of a unit are no number", {"12.5 cm2\r\n"}, {"12.5"});
+        row("Mitutoyo CR only, port without CR",  {"01A+0000.123\r01A+0000.456\r", "\n"}, {},
+            "more than one value. The device seems to end its readings with CR: add ,CR");
+        // An empty piece is the operator's Enter in the instrument box.
+        row("Sylvac CR only, port without CR, Enter", {"+12.57\r+13.01\r", ""}, {},
+            "Reading +12.57 +13.01 refused: more than one value. The device seems");
+        row("CR only, one reading at a time, Enter", {"+12.57\r", "", "+13.01\r", ""}, {"12.57", "13.01"});
+        // Mended: a comma decimal was cut at the comma.
+        row("comma decimal", {"  12,57\r\n"}, {"12.57"});
+        row("comma decimal after a header", {"ST,+001234,5  g\r\n"}, {"1234.5"});
+        // Mended: escape sequences and noise gave the digits inside them, or 0.
+        row("escape sequence", {"\x1b[0m3.5\r\n"}, {}, "control characters");
+        row("noise and escape sequence", {"\x01\x02\xfe\xff\x7f\x1b[2J  7.25\r\n"}, {}, "control characters");
+        row("NUL inside the number", {QByteArray("1\x00" "2.5\r\n", 7)}, {}, "control characters");
+        row("byte above 126 inside the number", {"1\xb3" "2.5\r\n"}, {}, "not ASCII inside the number");
+        row("UTF-8 minus sign", {"\xe2\x88\x92" "5.5\r\n"}, {"-5.5"});
+        row("UTF-8 unit", {"12.5 \xc2\xb5m\r\n"}, {"12.5"});
+        // Mended: judged only at the save, rounded or stopped by an Overflow box.
+        row("as long as the Length", {"-65536.125\r\n"}, {"-65536.125"});
+        row("longer than the Length", {"-65536.0625\r\n"}, {}, "longer than the Length of LENGTH (10 characters)");
+        row("rounded if taken", {"99999999999\r\n"}, {}, "Length");
+        row("beyond a Single", {"1e40\r\n"}, {}, "outside the range of the field LENGTH");
     }
     void devicesLines()
     {
@@ -314,8 +370,12 @@ private slots:
         QFETCH(QString, refusal);
         FakePortRig rig;
         QVERIFY(rig.open(caliperCfg("/dev/fake:" + settings, {"LENGTH"})));
-        for (const QByteArray& piece : pieces)
-            rig.fake.arrive(piece);
+        for (const QByteArray& piece : pieces) {
+            if (piece.isEmpty())
+                QVERIFY(rig.instruments.instrumentKey(Key::Enter));
+            else
+                rig.fake.arrive(piece);
+        }
         QTEST(rig.column("LENGTH"), "stored");
         QCOMPARE(rig.notices.size(), refusal.isEmpty() ? 0 : 1);
         if (!refusal.isEmpty()) {
@@ -326,6 +386,64 @@ private slots:
             QCOMPARE(rig.state.curvar, 1);
             QCOMPARE(rig.box(), kPlaceholder);
         }
+    }
+
+    // A reading's number against the variable's Length and its field, at
+    // the edges of each (the rows above go through the whole program).
+    void readingAgainstTheVariable_data()
+    {
+        QTest::addColumn<QString>("number");
+        QTest::addColumn<double>("length");
+        QTest::addColumn<int>("type");  // a FieldType; -1: no field
+        QTest::addColumn<int>("size");
+        QTest::addColumn<QString>("misfit");  // part of the reason; empty when it fits
+        const int single = int(FieldType::Single), longType = int(FieldType::Long), text = int(FieldType::Text);
+        QTest::newRow("Long, largest") << "2147483647" << 0.0 << longType << 0 << "";
+        QTest::newRow("Long, one more") << "2147483648" << 0.0 << longType << 0 << "outside the range of the field F";
+        QTest::newRow("Long, rounds to the smallest") << "-2147483648.4" << 0.0 << longType << 0 << "";
+        QTest::newRow("Single, near the largest") << "3.4e38" << 0.0 << single << 0 << "";
+        QTest::newRow("Single, beyond") << "3.5e38" << 0.0 << single << 0 << "outside the range";
+        QTest::newRow("Text, as wide") << "12.57" << 0.0 << text << 5 << "";
+        QTest::newRow("Text, wider") << "123.45" << 0.0 << text << 5 << "longer than the field F holds (5 characters)";
+        QTest::newRow("no Length, no field") << "99999999999" << 0.0 << -1 << 0 << "";
+        QTest::newRow("Length counts the digits written out") << "1e11" << 11.0 << -1 << 0
+                                                               << "longer than the Length of V (11 characters)";
+        QTest::newRow("Length counts the sign") << "-1234.5678" << 9.0 << single << 0 << "Length";
+    }
+    void readingAgainstTheVariable()
+    {
+        QFETCH(QString, number);
+        QFETCH(double, length);
+        QFETCH(int, type);
+        QFETCH(int, size);
+        QFETCH(QString, misfit);
+        Variable var;
+        var.varname = "V";
+        var.varlength = length;
+        std::optional<FieldDef> field;
+        if (type >= 0)
+            field = FieldDef{"F", FieldType(type), size};
+        const QString reason = ReadingMisfit(number, var, field);
+        if (misfit.isEmpty())
+            QVERIFY2(reason.isEmpty(), qPrintable(reason));
+        else
+            QVERIFY2(reason.contains(misfit), qPrintable(reason));
+    }
+
+    // Enter ends a device reading still on its way (the rows above); once the
+    // operator has typed over it, the typed value is taken and the device's
+    // unfinished line is forgotten, not glued to the next reading.
+    void typedOverAReadingOnItsWay()
+    {
+        FakePortRig rig;
+        QVERIFY(rig.open(caliperCfg("/dev/fake:9600,N,8,1", {"LENGTH"})));
+        rig.fake.arrive("+12.5");
+        QCOMPARE(rig.box(), "+12.5");
+        rig.view.setBoxText(Control::InstrumentBox, QString());
+        rig.wedge("7");
+        rig.fake.arrive("  3\r\n");
+        QCOMPARE(rig.column("LENGTH"), (QStringList{"7", "3"}));
+        QVERIFY(rig.notices.isEmpty());
     }
 
     // The switches around a reading: refusing unstable readings (k7.ini; some
@@ -535,6 +653,41 @@ private slots:
         // A number field: what is not a number is saved as 0.
         QCOMPARE(rig.column("AREA"), QStringList{ShortestSingle(value.toDouble())});
         QCOMPARE(rig.box(), kWaiting);
+    }
+
+    // Mended: a last row longer than the part of the file read gave a piece
+    // of its end, and 0 was stored without a word. A row exactly as long is
+    // read whole.
+    void overlongLastRow_data()
+    {
+        QTest::addColumn<qsizetype>("extra");  // bytes beyond the 1 MiB read
+        QTest::addColumn<QStringList>("stored");
+        QTest::newRow("as long as the part read") << qsizetype(0) << QStringList{"1.25"};
+        QTest::newRow("one byte longer") << qsizetype(1) << QStringList{};
+        QTest::newRow("longer than twice the part read") << qsizetype(1024 * 1024 + 5) << QStringList{};
+    }
+    void overlongLastRow()
+    {
+        QFETCH(qsizetype, extra);
+        QFETCH(QStringList, stored);
+        ProgramRig rig;
+        const QString results = rig.path("Results.txt");
+        QVERIFY(rig.open(imagejCfg(results, QString(), "1")));
+        QByteArray last = "1.25\t2\t3\t";
+        last += QByteArray(1024 * 1024 + extra - last.size(), '7');
+        saveResults(results, kHeader + last + "\r\n", 0);
+        for (int tick = 0; tick < 2; ++tick) {
+            rig.instruments.imageJTick();
+            rig.clock->advance(0);
+        }
+        QCOMPARE(rig.column("AREA"), stored);
+        QCOMPARE(rig.notices.size(), stored.isEmpty() ? 1 : 0);
+        if (stored.isEmpty()) {
+            QVERIFY2(rig.notices.first().contains(QLatin1String("refused: no number")), qPrintable(rig.notices.first()));
+            QCOMPARE(rig.view.beeps(), 1);
+            QCOMPARE(rig.box(), kWaiting);
+            QVERIFY(!rig.instruments.inputHeld());
+        }
     }
 
     void missingOrUnreadableFileDoesNothing_data()
