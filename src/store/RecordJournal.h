@@ -9,6 +9,7 @@
 #include <QPair>
 #include <QString>
 #include <QStringList>
+#include <QVariantList>
 
 #include <optional>
 
@@ -28,6 +29,17 @@ struct JournalEntry {
 // The variable names of a CFG in order, as one text: a journal written for
 // another shape holds values by names that may have moved or gone.
 QString JournalShape(const QStringList& names);
+
+// The journal's table and the statements that keep its row, for a writer on
+// a connection of its own (JournalWriter). Values are bound in the order of
+// JournalRowValues and JournalKeyValues.
+namespace JournalSql {
+QString createTable();
+QString writeRow();
+QString clearRow();
+}  // namespace JournalSql
+QVariantList JournalKeyValues(const QString& cfg, const QString& table);
+QVariantList JournalRowValues(const QString& cfg, const QString& table, const JournalEntry& entry);
 
 class RecordJournal {
 public:
