@@ -1,8 +1,10 @@
 #pragma once
 // The record in progress, kept in the database while it is typed: one row per
-// CFG and data table in k7_journal, rewritten after every accepted value and
-// removed in the same transaction that saves the record. A crash, a power cut
-// or a killed process therefore loses at most the value being typed.
+// CFG and data table in k7_journal, rewritten after every accepted value (by
+// JournalWriter, behind the keys) and removed in the same transaction that
+// saves the record. A crash, a power cut or a killed process therefore loses
+// at most the value being typed and those accepted while the newest write was
+// still on its way to the disk.
 
 #include <QDateTime>
 #include <QList>
