@@ -7,6 +7,8 @@
 
 #include <sqlite3.h>
 
+#include <utility>
+
 #ifdef Q_OS_LINUX
 #include <sys/resource.h>
 #include <sys/syscall.h>
@@ -37,7 +39,7 @@ public:
     {
         const int rc = sqlite3_open_v2(QFile::encodeName(path).constData(), &m_db, SQLITE_OPEN_READWRITE, nullptr);
         if (rc != SQLITE_OK) {
-            const QString reason = m_db ? QString::fromUtf8(sqlite3_errmsg(m_db)) : QString::fromUtf8(sqlite3_errstr(rc));
+            const QString reason = QString::fromUtf8(m_db ? sqlite3_errmsg(m_db) : sqlite3_errstr(rc));
             close();
             return QStringLiteral("The database %1 cannot be opened: %2").arg(path, reason);
         }
