@@ -1,8 +1,9 @@
 // Accepting a value with the record journal on: the time from accepting a
-// value that is not the record's last to the next variable being presented,
-// which covers the journal's durable commit; against the same engine with the
-// journal off, records alternating between the two so both see the same disk.
-// Also the save of the last value, which ends the journal in its transaction.
+// value that is not the record's last to the next variable being presented
+// (the journal is written behind it, by a worker); against the same engine
+// with the journal off, records alternating between the two so both see the
+// same disk. Also the save of the last value, which ends the journal in its
+// transaction and first waits for a journal write under way.
 //
 // usage: bench_journal [rows] [accepts]   (default 1000000 and 10000 each)
 
@@ -96,7 +97,7 @@ int main(int argc, char** argv)
     print("journal off", off);
     const Stats a = stats(on.accepts);
     const Stats b = stats(off.accepts);
-    std::printf("ratio on/off: median %.2f, p99 %.2f (target: p99 with the journal under 16 ms)\n",
-                b.median > 0 ? a.median / b.median : 0, b.p99 > 0 ? a.p99 / b.p99 : 0);
+    std::printf("ratio on/off: median %.2f, p99 %.2f; p99 on - off: %.3f ms (target: under 1 ms)\n",
+                b.median > 0 ? a.median / b.median : 0, b.p99 > 0 ? a.p99 / b.p99 : 0, a.p99 - b.p99);
     return saved == expected && dialogs.messages == 0 ? 0 : 5;
 }

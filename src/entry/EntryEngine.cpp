@@ -7,6 +7,7 @@
 #include "entry/RecordState.h"
 #include "platform/Dialogs.h"
 #include "store/DataStore.h"
+#include "store/JournalWriter.h"
 #include "store/RecordJournal.h"
 
 #include <QFileInfo>

@@ -21,6 +21,8 @@ namespace k7 {
 struct Model;
 struct RecordState;
 struct JournalEntry;
+struct JournalState;
+class JournalWriter;
 class RecordJournal;
 struct DataStore;
 class RecordSet;
@@ -69,6 +71,13 @@ public:
     void OfferJournalledRecord();
     // The journal is on unless turned off (the benchmark compares both).
     void setJournalOn(bool on) { m_journalOn = on; }
+    // The journal is written behind the operator's back; this waits until
+    // the newest state of the record in progress is on disk or has failed
+    // (a failure is then told in the status line, as any other).
+    void flushJournal();
+    // Whether the record in progress could not be journalled: after the
+    // writes still under way end, true when the newest of them failed.
+    [[nodiscard]] bool lastJournalFailed();
     // Check-digit test of an identifier: a is the part before the "-", b the
     // part after it, ending in "." and the check digit.
     static bool CheckDigit(const QString& a, const QString& b);
@@ -145,6 +154,7 @@ private:
     void forgetCleared();
     std::vector<bool> askedInFinalPath(std::vector<QString>& values) const;
     bool storeRecord(RecordSet& rs, QString* error);
+    bool storeRecordSettled(RecordSet& rs, QString* error);
     bool writeRecord(RecordSet& rs, QString* error);
     bool auditSaved(RecordSet& rs, const QVariantList& before, QString* error);
 
@@ -153,6 +163,9 @@ private:
     QStringList variableNames() const;
     void journalRecord();
     void discardJournal();
+    void postJournal(JournalState state);
+    void takeJournalOutcome();
+    void endJournal();
     void journalFailed(const QString& reason);
     bool restoreJournalled(const JournalEntry& entry);
 
@@ -214,8 +227,10 @@ private:
     std::unique_ptr<RecordSet> m_foundrs;
 
     // The journal of the open CFG's record in progress, made again for each
-    // database, CFG and table (m_journalFor names them).
+    // database, CFG and table (m_journalFor names them): read and ended by
+    // the save on the operator's connection, written by m_journalWriter.
     std::unique_ptr<RecordJournal> m_journal;
+    std::unique_ptr<JournalWriter> m_journalWriter;
     QString m_journalFor;
     bool m_journalOn = true;
     // A failing journal is told once, until it works again.

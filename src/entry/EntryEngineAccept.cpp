@@ -119,8 +119,8 @@ void EntryEngine::finishAccept(bool accepted)
             completeRecord();
             return;
         }
-        // Kept before the next variable is presented, so that a crash loses
-        // nothing accepted.
+        // Handed to the journal's worker: the next variable is presented
+        // without waiting for the disk.
         journalRecord();
     }
     ShowVariable(m_state.curvar);

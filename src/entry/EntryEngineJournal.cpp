@@ -1,6 +1,6 @@
-// The journal of the record in progress: written after every accepted value,
-// ended in the transaction that saves the record, and offered back when the
-// CFG is opened again after a crash.
+// The journal of the record in progress: written after every accepted value
+// (by a worker, off the keystroke path), ended in the transaction that saves
+// the record, and offered back when the CFG is opened again after a crash.
 
 #include "entry/EntryEngine.h"
 
@@ -8,6 +8,7 @@
 #include "entry/RecordState.h"
 #include "platform/Dialogs.h"
 #include "store/DataStore.h"
+#include "store/JournalWriter.h"
 #include "store/RecordJournal.h"
 
 #include <QFileInfo>
@@ -71,10 +72,59 @@ RecordJournal* EntryEngine::journal()
     const QString cfg = QFileInfo(m_model.cfgpath).fileName();
     const QString key = m_store.currentdb.path() + QLatin1Char('\n') + cfg + QLatin1Char('\n') + m_store.tablename;
     if (!m_journal || m_journalFor != key) {
+        endJournal();
         m_journal = std::make_unique<RecordJournal>(m_store.currentdb, cfg, m_store.tablename);
+        m_journalWriter = std::make_unique<JournalWriter>(m_store.currentdb.path(), cfg, m_store.tablename);
+        QObject::connect(m_journalWriter.get(), &JournalWriter::finished, m_journalWriter.get(),
+                         [this] { takeJournalOutcome(); });
         m_journalFor = key;
     }
     return m_journal.get();
+}
+
+// The writes still pending go to the database they were meant for before
+// another journal takes over.
+void EntryEngine::endJournal()
+{
+    if (m_journalWriter) {
+        m_journalWriter->flush();
+        takeJournalOutcome();
+    }
+    m_journalWriter.reset();
+    m_journal.reset();
+    m_journalFor.clear();
+}
+
+void EntryEngine::postJournal(JournalState state)
+{
+    if (journal())
+        m_journalWriter->post(std::move(state));
+}
+
+// A failure is told once; a write that works again rearms the message.
+void EntryEngine::takeJournalOutcome()
+{
+    if (!m_journalWriter)
+        return;
+    const JournalOutcome outcome = m_journalWriter->takeOutcome();
+    if (outcome.failures > 0)
+        journalFailed(outcome.error);
+    if (outcome.lastOk)
+        m_journalFailureShown = false;
+}
+
+void EntryEngine::flushJournal()
+{
+    if (!m_journalWriter)
+        return;
+    m_journalWriter->flush();
+    takeJournalOutcome();
+}
+
+bool EntryEngine::lastJournalFailed()
+{
+    flushJournal();
+    return m_journalWriter && m_journalWriter->lastFailed();
 }
 
 void EntryEngine::journalFailed(const QString& reason)
@@ -102,22 +152,18 @@ void EntryEngine::journalRecord()
         if (!m_state.varvalue[v].isEmpty())
             entry.values.append({m_model.var(v).varname, m_state.varvalue[v]});
     }
-    if (j->write(entry))
-        m_journalFailureShown = false;
-    else
-        journalFailed(j->lastError());
+    postJournal({false, std::move(entry)});
 }
 
 void EntryEngine::discardJournal()
 {
-    RecordJournal* j = journal();
-    if (j && !j->clear())
-        journalFailed(j->lastError());
+    postJournal({true, {}});
 }
 
 void EntryEngine::OfferJournalledRecord()
 {
     RecordJournal* j = journal();
+    flushJournal();
     const std::optional<JournalEntry> entry = j ? j->read() : std::nullopt;
     if (!entry)
         return;

@@ -12,6 +12,7 @@
 #include "entry/ValueForms.h"
 #include "platform/Dialogs.h"
 #include "store/DataStore.h"
+#include "store/JournalWriter.h"
 #include "store/RecordJournal.h"
 
 namespace k7 {
@@ -132,7 +133,7 @@ void EntryEngine::StartRecord()
     m_state.newrecord = true;
     m_state.editing = false;
     // The database, CFG or table may be other than the last record's.
-    m_journal.reset();
+    endJournal();
     m_journalFailureShown = false;
     presentFirst();
 }
@@ -282,8 +283,22 @@ bool EntryEngine::auditSaved(RecordSet& rs, const QVariantList& before, QString*
 }
 
 // The row, its audit and the end of the journal are kept together or not at
-// all: a crash leaves either the saved record or its journal, never both.
+// all: a crash leaves either the saved record or its journal, never both. A
+// journal write still pending is superseded by the save, and one under way
+// ends first, so that no older state is written after the journal ends; if
+// the save fails, the superseded write is made after all.
 bool EntryEngine::storeRecord(RecordSet& rs, QString* error)
+{
+    std::optional<JournalState> superseded;
+    if (journal() || m_journalWriter)
+        superseded = m_journalWriter->settle();
+    const bool ok = storeRecordSettled(rs, error);
+    if (!ok && superseded)
+        postJournal(std::move(*superseded));
+    return ok;
+}
+
+bool EntryEngine::storeRecordSettled(RecordSet& rs, QString* error)
 {
     Database& db = m_store.currentdb;
     if (!db.transaction()) {

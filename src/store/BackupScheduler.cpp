@@ -1,7 +1,5 @@
 #include "store/BackupScheduler.h"
 
-#include "store/DatabaseBackup.h"
-
 #include <QDir>
 #include <QThread>
 #include <QTimer>
@@ -56,7 +54,10 @@ void BackupScheduler::backupNow()
     m_cancel = std::make_shared<std::atomic<bool>>(false);
     auto cancel = m_cancel;
     auto result = std::make_shared<BackupResult>();
-    m_thread = QThread::create([source, target, cancel, result] { *result = BackupDatabase(source, target, cancel.get()); });
+    const BackupPacing pacing = m_pacing;
+    m_thread = QThread::create([source, target, cancel, result, pacing] {
+        *result = BackupDatabase(source, target, cancel.get(), pacing);
+    });
     const quint64 generation = ++m_generation;
     connect(m_thread, &QThread::finished, this, [this, result, generation] {
         if (generation != m_generation)

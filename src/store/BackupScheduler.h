@@ -3,6 +3,8 @@
 // minutes while it stays open, each made on a worker thread with its own
 // connection so that typing never waits for it. Keeps the newest few.
 
+#include "store/DatabaseBackup.h"
+
 #include <QObject>
 #include <QString>
 
@@ -15,8 +17,6 @@ class QTimer;
 
 namespace k7 {
 
-struct BackupResult;
-
 class BackupScheduler : public QObject {
     Q_OBJECT
 public:
@@ -28,8 +28,11 @@ public:
 
     // Starts backing up `dbPath`: at once, then every `interval` (zero: never).
     void start(const QString& dbPath, std::chrono::milliseconds interval, int kept);
-    // Stops the timer and waits for a backup in progress to end (cancelled).
+    // Stops the timer and ends a backup in progress (cancelled), which takes
+    // at most one short step of the copy.
     void stop();
+    // How the backups share the database with the saves (the next backup on).
+    void setPacing(const BackupPacing& pacing) { m_pacing = pacing; }
     bool running() const { return m_thread != nullptr; }
 
 signals:
@@ -47,6 +50,7 @@ private:
     std::shared_ptr<std::atomic<bool>> m_cancel;
     QString m_dbPath;
     int m_kept = kDefaultKept;
+    BackupPacing m_pacing;
     bool m_reported = false;
     quint64 m_generation = 0;
 };

@@ -3,19 +3,29 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QThread>
 
 #include <sqlite3.h>
+
+#ifdef Q_OS_UNIX
+#include <unistd.h>
+#endif
+
+#include <algorithm>
+#include <thread>
 
 namespace k7 {
 
 namespace {
 
-constexpr int kPagesPerStep = 64;
-constexpr int kBusyTimeoutMs = 2000;
-// A database written to between steps restarts the copy. After this many
-// restarts the rest is copied in one step, which holds a read lock meanwhile.
-constexpr int kRestartsBeforeOneStep = 3;
+// The copy never waits for a lock inside a step: a step that finds a save
+// under way returns at once and is tried again after kQuietPoll, so that
+// Cancel is seen between tries.
+constexpr int kSourceBusyTimeoutMs = 0;
+constexpr int kTargetBusyTimeoutMs = 2000;
+// How often a wait for a quiet moment looks at the database and at Cancel.
+constexpr std::chrono::milliseconds kQuietPoll{25};
+
+using Clock = std::chrono::steady_clock;
 
 QString sqliteMessage(sqlite3* db, int rc)
 {
@@ -25,43 +35,137 @@ QString sqliteMessage(sqlite3* db, int rc)
 struct Connection {
     sqlite3* db = nullptr;
     ~Connection() { sqlite3_close(db); }
-    int open(const QString& path, int flags)
+    int open(const QString& path, int flags, int busyTimeoutMs)
     {
         const int rc = sqlite3_open_v2(QFile::encodeName(path).constData(), &db, flags, nullptr);
         if (rc == SQLITE_OK)
-            sqlite3_busy_timeout(db, kBusyTimeoutMs);
+            sqlite3_busy_timeout(db, busyTimeoutMs);
         return rc;
     }
 };
 
-QString copyPages(sqlite3* from, sqlite3* to, const std::atomic<bool>* cancel)
+// A number that changes whenever another connection commits to `db`.
+qint64 dataVersion(sqlite3* db)
 {
-    sqlite3_backup* backup = sqlite3_backup_init(to, "main", from, "main");
-    if (!backup)
-        return sqliteMessage(to, SQLITE_ERROR);
-    int restarts = 0;
-    int lastRemaining = -1;
-    int rc = SQLITE_OK;
-    while (rc == SQLITE_OK || rc == SQLITE_BUSY || rc == SQLITE_LOCKED) {
-        if (cancel && cancel->load()) {
-            sqlite3_backup_finish(backup);
-            return QStringLiteral("The backup was cancelled.");
-        }
-        rc = sqlite3_backup_step(backup, restarts >= kRestartsBeforeOneStep ? -1 : kPagesPerStep);
-        const int remaining = sqlite3_backup_remaining(backup);
-        if (lastRemaining >= 0 && remaining > lastRemaining)
-            ++restarts;
-        lastRemaining = remaining;
-        if (rc == SQLITE_OK || rc == SQLITE_BUSY || rc == SQLITE_LOCKED)
-            QThread::msleep(2);
+    sqlite3_stmt* st = nullptr;
+    qint64 version = -1;
+    if (sqlite3_prepare_v2(db, "PRAGMA data_version", -1, &st, nullptr) == SQLITE_OK && sqlite3_step(st) == SQLITE_ROW)
+        version = sqlite3_column_int64(st, 0);
+    sqlite3_finalize(st);
+    return version;
+}
+
+bool cancelled(const std::atomic<bool>* cancel)
+{
+    return cancel && cancel->load();
+}
+
+// The copy in steps, each short enough that a save waiting for its read lock
+// never runs out of patience, and postponed to a quiet moment when saves
+// keep making it start over.
+class PacedCopy {
+public:
+    PacedCopy(sqlite3* from, sqlite3* to, const BackupPacing& pacing, BackupResult& result)
+        : m_from(from), m_to(to), m_pacing(pacing), m_result(result),
+          m_pages(std::clamp(pacing.firstStepPages, 1, std::max(pacing.mostPagesPerStep, 1)))
+    {
     }
-    sqlite3_backup_finish(backup);
-    return rc == SQLITE_DONE ? QString() : sqliteMessage(to, rc);
+
+    // The empty text when the copy is complete, else why it is not.
+    QString run(const std::atomic<bool>* cancel)
+    {
+        sqlite3_backup* backup = sqlite3_backup_init(m_to, "main", m_from, "main");
+        if (!backup)
+            return sqliteMessage(m_to, SQLITE_ERROR);
+        int rc = SQLITE_OK;
+        while (rc == SQLITE_OK || rc == SQLITE_BUSY || rc == SQLITE_LOCKED) {
+            if (cancelled(cancel) || (m_restarts >= m_pacing.restartsBeforeQuiet && !waitForQuiet(cancel))) {
+                sqlite3_backup_finish(backup);
+                return QStringLiteral("The backup was cancelled.");
+            }
+            rc = step(backup);
+            if (rc == SQLITE_OK)
+                std::this_thread::sleep_for(m_pacing.pause);
+            else if (rc == SQLITE_BUSY || rc == SQLITE_LOCKED)
+                std::this_thread::sleep_for(kQuietPoll);
+        }
+        sqlite3_backup_finish(backup);
+        return rc == SQLITE_DONE ? QString() : sqliteMessage(m_to, rc);
+    }
+
+private:
+    int step(sqlite3_backup* backup)
+    {
+        const int copiedBefore = sqlite3_backup_pagecount(backup) - sqlite3_backup_remaining(backup);
+        const int remainingBefore = sqlite3_backup_remaining(backup);
+        const Clock::time_point start = Clock::now();
+        const int rc = sqlite3_backup_step(backup, m_pages);
+        const auto took = Clock::now() - start;
+        m_result.longestStepMs = std::max(m_result.longestStepMs,
+                                          std::chrono::duration<double, std::milli>(took).count());
+        const int copied = sqlite3_backup_pagecount(backup) - sqlite3_backup_remaining(backup);
+        // Started over: the database was written to since the last step.
+        if ((rc == SQLITE_OK || rc == SQLITE_DONE) && copiedBefore > 0
+            && copied < copiedBefore + std::min(m_pages, remainingBefore)) {
+            ++m_result.restarts;
+            ++m_restarts;
+        }
+        if (rc == SQLITE_BUSY || rc == SQLITE_LOCKED)
+            return rc;
+        if (took > m_pacing.stepBudget)
+            m_pages = std::max(1, m_pages / 2);
+        else if (took < m_pacing.stepBudget / 4)
+            m_pages = std::min(std::max(m_pacing.mostPagesPerStep, 1), m_pages * 2);
+        return rc;
+    }
+
+    // Waits until no save has come for the quiet time; false when cancelled.
+    bool waitForQuiet(const std::atomic<bool>* cancel)
+    {
+        ++m_result.quietWaits;
+        qint64 version = dataVersion(m_from);
+        Clock::time_point lastChange = Clock::now();
+        while (Clock::now() - lastChange < m_pacing.quiet) {
+            if (cancelled(cancel))
+                return false;
+            std::this_thread::sleep_for(kQuietPoll);
+            const qint64 now = dataVersion(m_from);
+            if (now != version) {
+                version = now;
+                lastChange = Clock::now();
+            }
+        }
+        m_restarts = 0;
+        return true;
+    }
+
+    sqlite3* m_from;
+    sqlite3* m_to;
+    const BackupPacing& m_pacing;
+    BackupResult& m_result;
+    int m_pages;
+    int m_restarts = 0;  // since the last quiet moment
+};
+
+// The backup's file is written without syncing page by page: while it is
+// being written it is only a temporary file. It is put on disk once, here,
+// after the copy and outside any lock on the database.
+bool syncToDisk(const QString& path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadWrite))
+        return false;
+#ifdef Q_OS_UNIX
+    return ::fsync(file.handle()) == 0;
+#else
+    return file.flush();
+#endif
 }
 
 }  // namespace
 
-BackupResult BackupDatabase(const QString& source, const QString& target, const std::atomic<bool>* cancel)
+BackupResult BackupDatabase(const QString& source, const QString& target, const std::atomic<bool>* cancel,
+                            const BackupPacing& pacing)
 {
     BackupResult result;
     if (QFileInfo::exists(target)) {
@@ -74,14 +178,19 @@ BackupResult BackupDatabase(const QString& source, const QString& target, const 
     {
         Connection from;
         Connection to;
-        int rc = from.open(source, SQLITE_OPEN_READONLY);
+        int rc = from.open(source, SQLITE_OPEN_READONLY, kSourceBusyTimeoutMs);
         if (rc != SQLITE_OK)
             error = QStringLiteral("The database %1 cannot be read: %2").arg(source, sqliteMessage(from.db, rc));
-        else if ((rc = to.open(part, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE)) != SQLITE_OK)
+        else if ((rc = to.open(part, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, kTargetBusyTimeoutMs)) != SQLITE_OK
+                 || (rc = sqlite3_exec(to.db, "PRAGMA synchronous = OFF; PRAGMA journal_mode = OFF", nullptr,
+                                       nullptr, nullptr))
+                        != SQLITE_OK)
             error = QStringLiteral("The backup %1 cannot be written: %2").arg(target, sqliteMessage(to.db, rc));
         else
-            error = copyPages(from.db, to.db, cancel);
+            error = PacedCopy(from.db, to.db, pacing, result).run(cancel);
     }
+    if (error.isEmpty() && !syncToDisk(part))
+        error = QStringLiteral("The backup %1 cannot be written.").arg(target);
     if (error.isEmpty() && !QFile::rename(part, target))
         error = QStringLiteral("The backup %1 cannot be written.").arg(target);
     if (!error.isEmpty()) {

@@ -32,11 +32,50 @@ QList<QPair<QString, QString>> decodeValues(const QString& text)
     return values;
 }
 
+QString journalColumns()
+{
+    return QStringLiteral("cfg TEXT NOT NULL, tablename TEXT NOT NULL, curvar INTEGER NOT NULL, "
+                          "saved_at TEXT NOT NULL, shape TEXT NOT NULL, vals TEXT NOT NULL, "
+                          "PRIMARY KEY (cfg, tablename)");
+}
+
 }  // namespace
 
 QString JournalShape(const QStringList& names)
 {
     return names.join(QChar(0x1f));
+}
+
+namespace JournalSql {
+
+QString createTable()
+{
+    return QStringLiteral("CREATE TABLE IF NOT EXISTS %1 (%2)").arg(QLatin1String(kJournalTable), journalColumns());
+}
+
+QString writeRow()
+{
+    return QStringLiteral("INSERT OR REPLACE INTO %1 (cfg, tablename, curvar, saved_at, shape, vals) "
+                          "VALUES (?, ?, ?, ?, ?, ?)")
+        .arg(QLatin1String(kJournalTable));
+}
+
+QString clearRow()
+{
+    return QStringLiteral("DELETE FROM %1 WHERE cfg = ? AND tablename = ?").arg(QLatin1String(kJournalTable));
+}
+
+}  // namespace JournalSql
+
+QVariantList JournalKeyValues(const QString& cfg, const QString& table)
+{
+    return {cfg, table};
+}
+
+QVariantList JournalRowValues(const QString& cfg, const QString& table, const JournalEntry& entry)
+{
+    const QString when = entry.savedAt.toUTC().toString(Qt::ISODate);
+    return {cfg, table, entry.curvar, when, entry.shape, encodeValues(entry.values)};
 }
 
 RecordJournal::RecordJournal(Database& db, const QString& cfgpath, const QString& table)
@@ -46,26 +85,19 @@ RecordJournal::RecordJournal(Database& db, const QString& cfgpath, const QString
 
 bool RecordJournal::ensureTable()
 {
-    return EnsureOwnTable(m_db, kJournalTable,
-                          QStringLiteral("cfg TEXT NOT NULL, tablename TEXT NOT NULL, curvar INTEGER NOT NULL, "
-                                         "saved_at TEXT NOT NULL, shape TEXT NOT NULL, vals TEXT NOT NULL, "
-                                         "PRIMARY KEY (cfg, tablename)"),
-                          &m_tableReady, &m_error);
+    return EnsureOwnTable(m_db, kJournalTable, journalColumns(), &m_tableReady, &m_error);
 }
 
 bool RecordJournal::write(const JournalEntry& entry)
 {
     if (!ensureTable())
         return false;
-    SqliteStatement* st = m_db.statement(
-        QStringLiteral("INSERT OR REPLACE INTO %1 (cfg, tablename, curvar, saved_at, shape, vals) "
-                       "VALUES (?, ?, ?, ?, ?, ?)").arg(QLatin1String(kJournalTable)));
+    SqliteStatement* st = m_db.statement(JournalSql::writeRow());
     if (!st) {
         m_error = m_db.lastError();
         return false;
     }
-    const QString when = entry.savedAt.toUTC().toString(Qt::ISODate);
-    if (!st->run({m_cfg, m_table, entry.curvar, when, entry.shape, encodeValues(entry.values)})) {
+    if (!st->run(JournalRowValues(m_cfg, m_table, entry))) {
         m_error = st->error();
         return false;
     }
@@ -97,13 +129,12 @@ bool RecordJournal::clear()
 {
     if (!m_tableReady && !OwnTableExists(m_db, kJournalTable))
         return true;
-    SqliteStatement* st = m_db.statement(
-        QStringLiteral("DELETE FROM %1 WHERE cfg = ? AND tablename = ?").arg(QLatin1String(kJournalTable)));
+    SqliteStatement* st = m_db.statement(JournalSql::clearRow());
     if (!st) {
         m_error = m_db.lastError();
         return false;
     }
-    if (!st->run({m_cfg, m_table})) {
+    if (!st->run(JournalKeyValues(m_cfg, m_table))) {
         m_error = st->error();
         return false;
     }

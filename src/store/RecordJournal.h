@@ -1,14 +1,17 @@
 #pragma once
 // The record in progress, kept in the database while it is typed: one row per
-// CFG and data table in k7_journal, rewritten after every accepted value and
-// removed in the same transaction that saves the record. A crash, a power cut
-// or a killed process therefore loses at most the value being typed.
+// CFG and data table in k7_journal, rewritten after every accepted value (by
+// JournalWriter, behind the keys) and removed in the same transaction that
+// saves the record. A crash, a power cut or a killed process therefore loses
+// at most the value being typed and those accepted while the newest write was
+// still on its way to the disk.
 
 #include <QDateTime>
 #include <QList>
 #include <QPair>
 #include <QString>
 #include <QStringList>
+#include <QVariantList>
 
 #include <optional>
 
@@ -28,6 +31,17 @@ struct JournalEntry {
 // The variable names of a CFG in order, as one text: a journal written for
 // another shape holds values by names that may have moved or gone.
 QString JournalShape(const QStringList& names);
+
+// The journal's table and the statements that keep its row, for a writer on
+// a connection of its own (JournalWriter). Values are bound in the order of
+// JournalRowValues and JournalKeyValues.
+namespace JournalSql {
+QString createTable();
+QString writeRow();
+QString clearRow();
+}  // namespace JournalSql
+QVariantList JournalKeyValues(const QString& cfg, const QString& table);
+QVariantList JournalRowValues(const QString& cfg, const QString& table, const JournalEntry& entry);
 
 class RecordJournal {
 public:
