@@ -174,6 +174,14 @@ bool EntryEngine::holdsTypedValues() const
     return !typed.isEmpty() && (cur > m_model.varcount || typed != m_state.varvalue[cur]);
 }
 
+bool EntryEngine::recordInProgressUnprotected() const
+{
+    if (!holdsTypedValues())
+        return false;
+    // The journal's last write failed, or it went into a file that is gone.
+    return m_journalFailureShown || m_store.currentdb.fileMoved();
+}
+
 void EntryEngine::clearRecord()
 {
     std::optional<ClearedRecord> cleared;
@@ -314,8 +322,28 @@ bool EntryEngine::storeRecord(RecordSet& rs, QString* error)
     return ok;
 }
 
+// A new record in which nothing was given (every value it would store is
+// empty); Enter held at the last variable would otherwise save a stream of them.
+bool EntryEngine::isEmptyNewRecord() const
+{
+    if (!m_state.newrecord)
+        return false;
+    std::vector<QString> values = m_state.varvalue;
+    askedInFinalPath(values);
+    for (int v = 1; v <= m_model.varcount; ++v) {
+        if (!values[static_cast<size_t>(v)].trimmed().isEmpty())
+            return false;
+    }
+    return true;
+}
+
 bool EntryEngine::SaveRecord()
 {
+    if (isEmptyNewRecord()) {
+        m_sound.beep();
+        m_view.showStatus(QStringLiteral("Nothing was typed in this record, so it is not saved."));
+        return false;
+    }
     // The row being completed was deleted meanwhile (from the grid): the
     // record is added as a new row rather than refused at every try.
     if (!m_state.newrecord && m_foundrs && m_foundrs->currentRowGone())
@@ -328,9 +356,13 @@ bool EntryEngine::SaveRecord()
     }
     QString error;
     if (!storeRecord(*rs, &error)) {
-        m_dialogs.message(QStringLiteral("The record could not be saved: ") + error
-                              + QStringLiteral("\nThe values are kept; press Enter to try again."),
-                          Style::Critical);
+        // A file moved away takes no write again: trying again cannot help.
+        const QString advice = m_store.currentdb.fileMoved()
+                                   ? QStringLiteral("\nThe values are kept until K7 closes, but cannot be saved "
+                                                    "to this file: put the database file back and open the CFG "
+                                                    "again, or note the values down.")
+                                   : QStringLiteral("\nThe values are kept; press Enter to try again.");
+        m_dialogs.message(QStringLiteral("The record could not be saved: ") + error + advice, Style::Critical);
         return false;
     }
     // A new row is shown where the grid's order puts it (the last row when

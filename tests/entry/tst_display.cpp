@@ -4,10 +4,22 @@
 
 #include "support/EntryRig.h"
 
+#include <QDir>
+#include <QUrl>
+
 using namespace k7;
 using namespace k7::test;
 
 namespace {
+// The file a help url points at, and its anchor after a "#" when it has one.
+QString pointedAt(const QString& url)
+{
+    const QUrl u(url);
+    if (url.isEmpty())
+        return {};
+    return u.toLocalFile() + (u.hasFragment() ? "#" + u.fragment(QUrl::FullyDecoded) : QString());
+}
+
 // A variable of `type` holding `value`, and how it is presented.
 struct Shown {
     int type;
@@ -136,7 +148,7 @@ private slots:
         QVERIFY(!rig.engine.menuKey('x'));
         rig.view.selectMenuItem(2);  // a click on Lithic
         rig.engine.menuListClicked();
-        QCOMPARE(rig.view.help(Frame::Menu), rig.dir.filePath("types.htm") + "#Lithic");
+        QCOMPARE(pointedAt(rig.view.help(Frame::Menu)), rig.dir.filePath("types.htm") + "#Lithic");
         rig.state.listguard = true;
         rig.engine.menuListDoubleClicked();
         QCOMPARE(rig.state.curvar, 1);
@@ -175,7 +187,7 @@ private slots:
         rig.add("N", TypeNumeric).varwavein = "nowhere.wav";
 
         rig.engine.ShowVariable(1);
-        QCOMPARE(rig.view.help(Frame::Text), rig.dir.filePath("id.htm"));
+        QCOMPARE(pointedAt(rig.view.help(Frame::Text)), rig.dir.filePath("id.htm"));
         QCOMPARE(rig.view.wavesPlayed(), QStringList{rig.dir.filePath("in.wav")});
         QVERIFY(rig.engine.textKey(Key::CtrlI));
         QCOMPARE(rig.view.infoFilesShown(), QStringList{rig.dir.filePath("id.htm")});
@@ -183,7 +195,7 @@ private slots:
         QCOMPARE(rig.view.help(Frame::Text), QString());
         // The menu panel is pointed at the file without looking for it.
         rig.engine.ShowVariable(3);
-        QCOMPARE(rig.view.help(Frame::Menu), rig.dir.filePath("missing.htm"));
+        QCOMPARE(pointedAt(rig.view.help(Frame::Menu)), rig.dir.filePath("missing.htm"));
         rig.engine.ShowVariable(4);
         QCOMPARE(rig.view.wavesPlayed().size(), 1);
 
@@ -193,6 +205,30 @@ private slots:
             rig.engine.ShowVariable(1);
             QCOMPARE(rig.view.backgroundColor(), 255L);
         }
+    }
+
+    // A CFG in a folder whose name holds "#", "?" or "%" points its help
+    // panels at the files beside it, and a menu item with a "#" is the whole
+    // anchor (mended: the path was cut at the first "#").
+    void helpUrlsKeepOddNames()
+    {
+        EntryRig rig;
+        const QString folder = rig.dir.filePath("dig #4? 100%");
+        QVERIFY(QDir().mkpath(folder));
+        rig.model.cfgpath = folder + "/site.cfg";
+        QVERIFY(writeFile(folder + "/id.htm", {}));
+        rig.add("T", TypeText).varinfo = "id.htm";
+        rig.addMenu("M", "No. #2,Other").varinfo = "types.htm";
+        rig.engine.ShowVariable(1);
+        QCOMPARE(QUrl(rig.view.help(Frame::Text)).toLocalFile(), folder + "/id.htm");
+        QVERIFY(!QUrl(rig.view.help(Frame::Text)).hasFragment());
+        rig.state.curvar = 2;
+        rig.engine.ShowVariable(2);
+        rig.view.selectMenuItem(0);
+        rig.engine.menuListClicked();
+        const QUrl menuHelp(rig.view.help(Frame::Menu));
+        QCOMPARE(menuHelp.toLocalFile(), folder + "/types.htm");
+        QCOMPARE(menuHelp.fragment(QUrl::FullyDecoded), "No. #2");
     }
 
     void stepsClearsAndJumps()
