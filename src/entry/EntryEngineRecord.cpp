@@ -324,14 +324,19 @@ bool EntryEngine::storeRecord(RecordSet& rs, QString* error)
 
 // A new record in which nothing was given (every value it would store is
 // empty); Enter held at the last variable would otherwise save a stream of them.
+// A reading taken from an instrument or ImageJ is given even when it is empty:
+// it is a measurement, saved as 0.
 bool EntryEngine::isEmptyNewRecord() const
 {
     if (!m_state.newrecord)
         return false;
     std::vector<QString> values = m_state.varvalue;
-    askedInFinalPath(values);
+    const std::vector<bool> asked = askedInFinalPath(values);
     for (int v = 1; v <= m_model.varcount; ++v) {
-        if (!values[static_cast<size_t>(v)].trimmed().isEmpty())
+        const Variable& var = m_model.var(v);
+        const bool reading = var.vartype != TypeNumeric && IsNumericKind(var.vartype) && var.varskip != 1
+                             && asked[static_cast<size_t>(v)];
+        if (reading || !values[static_cast<size_t>(v)].trimmed().isEmpty())
             return false;
     }
     return true;

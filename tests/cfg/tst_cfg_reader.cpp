@@ -289,7 +289,6 @@ private slots:
         QTest::newRow("blanks continued") << QStringList{"FIELD: A", "SOUND: \\", ""} << true;
         QTest::newRow("a word") << QStringList{"FIELD: A", "SOUND: yes"} << true;
         QTest::newRow("nothing") << QStringList{"FIELD: A", "SOUND:"} << false;
-        QTest::newRow("no statement") << QStringList{"FIELD: A"} << false;
     }
     void soundSurvivesConversion()
     {
@@ -318,7 +317,6 @@ private slots:
         QTest::newRow("sound of blanks") << int(OptSound) << "  " << "Sound";
         QTest::newRow("sound on") << int(OptSound) << " YES" << "";
         QTest::newRow("emptyonly of blanks") << int(OptEmptyonly) << " " << "Emptyonly";
-        QTest::newRow("filter") << int(OptFilter) << "KIND = 'x'" << "";
     }
     void conversionComparesOptions()
     {

@@ -371,22 +371,6 @@ private slots:
         QVERIFY(rig.view.focus() == (refusals > 0 ? Control::NumericBox : Control::TextBox));
     }
 
-    // A variable whose conditions fail only on stale values is not a value:
-    // the record it leaves is empty and is not saved.
-    void emptyOnceUnaskedValuesAreCleared()
-    {
-        EntryRig rig;
-        rig.addMenu("KIND", "Ceramic Lithic");
-        Variable& note = rig.add("NOTE", TypeText);
-        note.condtext[note.condcount = 1] = "KIND Ceramic";
-        QVERIFY(rig.open());
-        rig.state.varvalue[2] = "stale";
-        rig.state.varvalue[1].clear();
-        QVERIFY(!rig.engine.SaveRecord());
-        QCOMPARE(rig.rows(), QList<QStringList>{});
-        QCOMPARE(rig.view.beeps(), 1);
-    }
-
     // A Yes/No field loaded by Re-edit selects the menu item that means the
     // same (mended: "False" found no item and Yes was selected and saved).
     void reEditSelectsTheYesNoItem()

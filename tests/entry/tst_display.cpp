@@ -4,7 +4,6 @@
 
 #include "support/EntryRig.h"
 
-#include <QDir>
 #include <QUrl>
 
 using namespace k7;
@@ -205,30 +204,6 @@ private slots:
             rig.engine.ShowVariable(1);
             QCOMPARE(rig.view.backgroundColor(), 255L);
         }
-    }
-
-    // A CFG in a folder whose name holds "#", "?" or "%" points its help
-    // panels at the files beside it, and a menu item with a "#" is the whole
-    // anchor (mended: the path was cut at the first "#").
-    void helpUrlsKeepOddNames()
-    {
-        EntryRig rig;
-        const QString folder = rig.dir.filePath("dig #4? 100%");
-        QVERIFY(QDir().mkpath(folder));
-        rig.model.cfgpath = folder + "/site.cfg";
-        QVERIFY(writeFile(folder + "/id.htm", {}));
-        rig.add("T", TypeText).varinfo = "id.htm";
-        rig.addMenu("M", "No. #2,Other").varinfo = "types.htm";
-        rig.engine.ShowVariable(1);
-        QCOMPARE(QUrl(rig.view.help(Frame::Text)).toLocalFile(), folder + "/id.htm");
-        QVERIFY(!QUrl(rig.view.help(Frame::Text)).hasFragment());
-        rig.state.curvar = 2;
-        rig.engine.ShowVariable(2);
-        rig.view.selectMenuItem(0);
-        rig.engine.menuListClicked();
-        const QUrl menuHelp(rig.view.help(Frame::Menu));
-        QCOMPARE(menuHelp.toLocalFile(), folder + "/types.htm");
-        QCOMPARE(menuHelp.fragment(QUrl::FullyDecoded), "No. #2");
     }
 
     void stepsClearsAndJumps()
