@@ -17,6 +17,43 @@
 
 namespace k7 {
 
+namespace {
+
+// What a one-line box can show: a pasted or dropped line break (CR LF counts
+// as one) or tab becomes one blank, a NUL is dropped. The box shows such text
+// on one line, so anything else would store something other than was seen.
+QString oneLineText(const QString& text)
+{
+    QString line;
+    line.reserve(text.size());
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const QChar c = text.at(i);
+        if (c == QLatin1Char('\r') && i + 1 < text.size() && text.at(i + 1) == QLatin1Char('\n'))
+            continue;
+        if (c == QLatin1Char('\0'))
+            continue;
+        if (c == QLatin1Char('\r') || c == QLatin1Char('\n') || c == QLatin1Char('\t')
+            || c == QChar::LineSeparator || c == QChar::ParagraphSeparator)
+            line += QLatin1Char(' ');
+        else
+            line += c;
+    }
+    return line;
+}
+
+// Keeps an edited box on one line, with the cursor where it was in the text.
+void keepOnOneLine(QLineEdit* edit, const QString& text)
+{
+    const QString line = oneLineText(text);
+    if (line == text)
+        return;
+    const int cursor = static_cast<int>(oneLineText(text.left(edit->cursorPosition())).size());
+    edit->setText(line);
+    edit->setCursorPosition(cursor);
+}
+
+}  // namespace
+
 EntryArea::EntryArea(QWidget* parent) : QWidget(parent)
 {
     setObjectName(QStringLiteral("dataentrybox"));
@@ -57,6 +94,8 @@ EntryArea::EntryArea(QWidget* parent) : QWidget(parent)
     for (QWidget* input : {static_cast<QWidget*>(m_textbox), static_cast<QWidget*>(m_numericbox),
                            static_cast<QWidget*>(m_instrumentbox), static_cast<QWidget*>(m_menulist)})
         input->installEventFilter(this);
+    for (QLineEdit* edit : {m_textbox, m_numericbox, m_instrumentbox})
+        connect(edit, &QLineEdit::textEdited, edit, [edit](const QString& text) { keepOnOneLine(edit, text); });
     for (const FrameParts& p : m_frames) {
         p.frame->hide();
         p.frame->installEventFilter(this);
@@ -369,10 +408,9 @@ void EntryArea::setHelp(Frame frame, const QString& url)
         center_databoxes();
         return;
     }
-    const int hash = url.indexOf(QLatin1Char('#'));
-    const QString file = hash < 0 ? url : url.left(hash);
-    const QString anchor = hash < 0 ? QString() : url.mid(hash + 1);
-    const QUrl source = QUrl::fromLocalFile(file);
+    const QUrl target(url);
+    const QString anchor = target.fragment(QUrl::FullyDecoded);
+    const QUrl source = target.adjusted(QUrl::RemoveFragment);
     if (help->source() != source)
         help->setSource(source);
     if (!anchor.isEmpty())

@@ -266,6 +266,15 @@ void MainWindow::closeEvent(QCloseEvent* event)
         event->ignore();
         return;
     }
+    // A record that could not be journalled would be gone for good.
+    if (m_engine->recordInProgressUnprotected()
+        && m_dialogs.message(QStringLiteral("The record in progress is not saved, and it could not be kept for the "
+                                            "next start either: its values will be lost.  Exit anyway?"),
+                             Style::YesNo + Style::Exclamation)
+               != Answer::Yes) {
+        event->ignore();
+        return;
+    }
     saveClosingKeys();
     m_imagejtimer->stop();
     event->accept();

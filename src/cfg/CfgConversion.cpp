@@ -1,12 +1,12 @@
 #include "cfg/CfgConversion.h"
 
 #include "cfg/Blanks.h"
+#include "cfg/CfgReadBack.h"
 #include "cfg/CfgReader.h"
 #include "cfg/CfgSections.h"
 #include "cfg/CfgWriter.h"
 #include "cfg/OptionKeys.h"
 #include "cfg/PathParts.h"
-#include "platform/UnattendedDialogs.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -15,20 +15,16 @@ namespace k7 {
 
 namespace {
 
-// The trial reading shows nothing: its warnings were given for the old file.
-class QuietDialogs : public UnattendedDialogs {
-public:
-    int message(const QString&, int) override { return Answer::Ok; }
-};
+const QString kCannotConvert = QStringLiteral("This configuration file cannot be converted to the new K7 "
+                                              "format, because ");
+const QString kLeftUnchanged = QStringLiteral("  The file is left unchanged and used as it is.");
 
 QString obstacle(const QString& name, const QString& why)
 {
-    QString text = QStringLiteral("This configuration file cannot be converted to the new K7 "
-                                  "format, because field ")
-        + name + QStringLiteral(" would not read back: ") + why;
+    QString text = kCannotConvert + QStringLiteral("field ") + name + QStringLiteral(" would not read back: ") + why;
     if (!text.endsWith(QLatin1Char('.')))
         text += QLatin1Char('.');
-    return text + QStringLiteral("  The file is left unchanged and used as it is.");
+    return text + kLeftUnchanged;
 }
 
 // A reading error as a reason: without its "ERROR:" and its blanks.
@@ -60,8 +56,8 @@ QString ConversionObstacle(const Model& model)
     const QStringList lines = CfgLines(model);
     Model back;
     back.cfgpath = model.cfgpath;
-    QuietDialogs quiet;
-    const CfgError error = ReadCurrentFormat(back, quiet, lines.join(QLatin1Char('\n')));
+    // The trial reading's warnings were given for the old file already.
+    const CfgError error = ReadBackLines(lines, back);
     if (error.failed() && error.line >= 1 && error.line <= lines.size()) {
         const QStringView header = TrimBlanks(QStringView(lines.at(error.line - 1)));
         if (IsVariableHeader(header))
@@ -80,6 +76,9 @@ QString ConversionObstacle(const Model& model)
     }
     if (error.failed())
         return obstacle(model.var(1).varname, reasonOf(error.text));
+    if (const QString option = ChangedOption(model, back); !option.isEmpty())
+        return kCannotConvert + QStringLiteral("its option ") + option
+            + QStringLiteral(" would read back changed.") + kLeftUnchanged;
     return {};
 }
 

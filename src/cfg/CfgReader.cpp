@@ -136,14 +136,12 @@ private:
         if (m_model.varcount >= kMaxVariables)
             return QStringLiteral("ERROR: Too many FIELD definitions.  Limit is  %1.")
                 .arg(kMaxVariables);
-        for (const QChar c : kIllegalNameCharacters) {
-            if (name.contains(c))
-                return illegalCharacter(c, name);
-        }
         // A typo such as "[K7}" names a variable K7, whose section the writer
         // could not tell from the options: it would vanish at the next opening.
         if (SameText(QLatin1Char('[') + name + QLatin1Char(']'), kOptionsHeader))
             return illegalCharacter(header.sliced(header.size() - LastCharacterSize(header)), name);
+        if (QString error = FieldNameError(name); !error.isEmpty())
+            return error;
         const int v = ++m_model.varcount;
         Variable& var = m_model.var(v);
         var.varname = name;
@@ -281,6 +279,17 @@ private:
 };
 
 }  // namespace
+
+QString FieldNameError(const QString& name)
+{
+    for (const QChar c : kIllegalNameCharacters) {
+        if (name.contains(c))
+            return illegalCharacter(c, name);
+    }
+    if (SameText(QLatin1Char('[') + name + QLatin1Char(']'), kOptionsHeader))
+        return illegalCharacter(QStringLiteral("]"), name);
+    return {};
+}
 
 bool IsCurrentFormat(QStringView text)
 {

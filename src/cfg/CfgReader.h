@@ -27,6 +27,10 @@ enum class CfgReadMode {
 // Reading a current-format file never changes it.
 CfgError ReadCfg(Model& model, Dialogs& dialogs, CfgReadMode mode = CfgReadMode::Open);
 
+// The reader's message for a variable name it refuses (a character that is
+// not allowed, or the name of the options section); empty for a good name.
+QString FieldNameError(const QString& name);
+
 // True when a line of the text, upper-cased, holds "[K7]".
 bool IsCurrentFormat(QStringView text);
 

@@ -16,14 +16,6 @@ QString flagText(int flag) { return flag ? QStringLiteral("True") : QString(); }
 
 QString numberText(double number) { return number == 0 ? QString() : ShortestNumber(number); }
 
-KeyTable optionKeys(const Model& model)
-{
-    KeyTable keys;
-    for (const auto& option : kOptionKeys)
-        keys.append({QString::fromLatin1(option.key), model.options[option.slot]});
-    return keys;
-}
-
 QString sectionHeader(const Model& model, int v)
 {
     return QLatin1Char('[') + model.var(v).varname + QLatin1Char(']');
@@ -54,6 +46,14 @@ QString TypeWord(int code)
     return QString::fromLatin1(words[code - 1]);
 }
 
+KeyTable OptionKeyTable(const Model& model)
+{
+    KeyTable keys;
+    for (const auto& option : kOptionKeys)
+        keys.append({QString::fromLatin1(option.key), model.options[option.slot]});
+    return keys;
+}
+
 KeyTable VariableKeys(const Model& model, int v)
 {
     const Variable& var = model.var(v);
@@ -82,7 +82,7 @@ KeyTable VariableKeys(const Model& model, int v)
 QStringList CfgLines(const Model& model)
 {
     QStringList lines = ApplySection(QStringList{kOptionsHeader}, kOptionsHeader,
-                                     optionKeys(model));
+                                     OptionKeyTable(model));
     // Each variable's section is new to the file and simply appended; only a
     // header already present (names equal but for case) needs the full merge.
     QSet<QString> headers{FoldCase(kOptionsHeader)};

@@ -21,6 +21,9 @@ bool WriteVariable(const Model& model, const QString& path, int v, Dialogs& dial
 // The word written for a type code ("Text" ... "ImageJ"); empty for none.
 QString TypeWord(int code);
 
+// The key table of the options section as the writer writes it.
+KeyTable OptionKeyTable(const Model& model);
+
 // The key table of variable `v` as the writer writes it.
 KeyTable VariableKeys(const Model& model, int v);
 

@@ -129,7 +129,11 @@ private:
             return {};
         }
         if (command == QLatin1String("SOUND")) {
-            m_model.options[OptSound] = rawArgument.toUpper();
+            // Any text after the colon turns the sound on, blanks included.
+            // The current format drops blanks around a value, so blanks are
+            // kept as the word the options dialog writes.
+            m_model.options[OptSound] = !rawArgument.isEmpty() && upper.isEmpty() ? QStringLiteral("YES")
+                                                                                  : rawArgument.toUpper();
             return {};
         }
         if (command == QLatin1String("BISHOP")) {

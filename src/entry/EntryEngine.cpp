@@ -139,7 +139,7 @@ void EntryEngine::showHelp(Frame frame, int v, bool requireExisting)
     if (requireExisting && !QFileInfo(path).isFile())
         m_view.setHelp(frame, QString());
     else
-        m_view.setHelp(frame, path);
+        m_view.setHelp(frame, HelpUrl(path));
 }
 
 void EntryEngine::fillBox(Control box, const QString& text)

@@ -60,8 +60,9 @@ public:
     void AdvanceToNext();
     // Writes the record in progress to the data table and commits it, in one
     // transaction with its audit row and the end of its journal. Returns false
-    // (after telling the operator) when the row could not be written; the
-    // record in progress and its journal are then kept.
+    // (after telling the operator) when the row could not be written, or
+    // (after a beep and a status line) when a new record holds no value at
+    // all; the record in progress and its journal are then kept.
     bool SaveRecord();
     // Called after a CFG is opened and its first record started: when the
     // journal holds a record that was never saved, says how many values were
@@ -69,6 +70,10 @@ public:
     // variable name: a CFG whose variables changed gets back those that still
     // exist), No discards the journal.
     void OfferJournalledRecord();
+    // True when closing now would lose values the operator gave: the record
+    // in progress holds some, and its journal could not be written or went
+    // with a database file that was moved or deleted.
+    [[nodiscard]] bool recordInProgressUnprotected();
     // The journal is on unless turned off (the benchmark compares both).
     void setJournalOn(bool on) { m_journalOn = on; }
     // The journal is written behind the operator's back; this waits until
@@ -153,6 +158,7 @@ private:
     void undoClear();
     void forgetCleared();
     std::vector<bool> askedInFinalPath(std::vector<QString>& values) const;
+    bool isEmptyNewRecord() const;
     bool storeRecord(RecordSet& rs, QString* error);
     bool storeRecordSettled(RecordSet& rs, QString* error);
     bool writeRecord(RecordSet& rs, QString* error);

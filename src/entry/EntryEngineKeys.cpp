@@ -202,7 +202,7 @@ void EntryEngine::pointMenuHelpAtSelection()
         return;
     const QString info = m_model.var(cur).varinfo;
     if (!info.isEmpty())
-        m_view.setHelp(Frame::Menu, helpPath(info) + QLatin1Char('#') + m_view.selectedMenuText());
+        m_view.setHelp(Frame::Menu, HelpUrl(helpPath(info), m_view.selectedMenuText()));
     m_view.setFocus(Control::MenuList);
 }
 

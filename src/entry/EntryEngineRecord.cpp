@@ -175,6 +175,14 @@ bool EntryEngine::holdsTypedValues() const
     return !typed.isEmpty() && (cur > m_model.varcount || typed != m_state.varvalue[cur]);
 }
 
+bool EntryEngine::recordInProgressUnprotected()
+{
+    if (!holdsTypedValues())
+        return false;
+    // The journal's newest write failed, or it went into a file that is gone.
+    return lastJournalFailed() || m_store.currentdb.fileMoved();
+}
+
 void EntryEngine::clearRecord()
 {
     std::optional<ClearedRecord> cleared;
@@ -329,8 +337,33 @@ bool EntryEngine::storeRecordSettled(RecordSet& rs, QString* error)
     return ok;
 }
 
+// A new record in which nothing was given (every value it would store is
+// empty); Enter held at the last variable would otherwise save a stream of them.
+// A reading taken from an instrument or ImageJ is given even when it is empty:
+// it is a measurement, saved as 0.
+bool EntryEngine::isEmptyNewRecord() const
+{
+    if (!m_state.newrecord)
+        return false;
+    std::vector<QString> values = m_state.varvalue;
+    const std::vector<bool> asked = askedInFinalPath(values);
+    for (int v = 1; v <= m_model.varcount; ++v) {
+        const Variable& var = m_model.var(v);
+        const bool reading = var.vartype != TypeNumeric && IsNumericKind(var.vartype) && var.varskip != 1
+                             && asked[static_cast<size_t>(v)];
+        if (reading || !values[static_cast<size_t>(v)].trimmed().isEmpty())
+            return false;
+    }
+    return true;
+}
+
 bool EntryEngine::SaveRecord()
 {
+    if (isEmptyNewRecord()) {
+        m_sound.beep();
+        m_view.showStatus(QStringLiteral("Nothing was typed in this record, so it is not saved."));
+        return false;
+    }
     // The row being completed was deleted meanwhile (from the grid): the
     // record is added as a new row rather than refused at every try.
     if (!m_state.newrecord && m_foundrs && m_foundrs->currentRowGone())
@@ -343,9 +376,13 @@ bool EntryEngine::SaveRecord()
     }
     QString error;
     if (!storeRecord(*rs, &error)) {
-        m_dialogs.message(QStringLiteral("The record could not be saved: ") + error
-                              + QStringLiteral("\nThe values are kept; press Enter to try again."),
-                          Style::Critical);
+        // A file moved away takes no write again: trying again cannot help.
+        const QString advice = m_store.currentdb.fileMoved()
+                                   ? QStringLiteral("\nThe values are kept until K7 closes, but cannot be saved "
+                                                    "to this file: put the database file back and open the CFG "
+                                                    "again, or note the values down.")
+                                   : QStringLiteral("\nThe values are kept; press Enter to try again.");
+        m_dialogs.message(QStringLiteral("The record could not be saved: ") + error + advice, Style::Critical);
         return false;
     }
     // A new row is shown where the grid's order puts it (the last row when

@@ -6,6 +6,7 @@
 
 #include <QString>
 #include <QStringList>
+#include <QUrl>
 
 namespace k7 {
 
@@ -25,6 +26,17 @@ inline Frame FrameOf(Control control)
     case Control::InstrumentBox: break;
     }
     return Frame::Instrument;
+}
+
+// The url of the help file at `path`, scrolled to `anchor` when one is given.
+// Made from the path as a local file, so that a "#", "?" or "%" in a folder
+// or file name stays part of the name rather than starting the anchor.
+inline QString HelpUrl(const QString& path, const QString& anchor = QString())
+{
+    QUrl url = QUrl::fromLocalFile(path);
+    if (!anchor.isEmpty())
+        url.setFragment(anchor, QUrl::DecodedMode);
+    return url.toString(QUrl::FullyEncoded);
 }
 
 class EntryView {
@@ -57,8 +69,8 @@ public:
     virtual QString selectedMenuText() const = 0;
 
     // Help panel of a frame: an empty url hides it; otherwise it is shown
-    // beside the input control and navigated to the url (file, optionally
-    // with "#anchor").
+    // beside the input control and navigated to the url, a file's url made
+    // by HelpUrl (its fragment, if any, is the anchor to scroll to).
     virtual void setHelp(Frame frame, const QString& url) = 0;
     // The info button of a frame: visible or not, and its Tag (a help file).
     virtual void setInfoButton(Frame frame, bool visible, const QString& tag) = 0;

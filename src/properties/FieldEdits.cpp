@@ -1,5 +1,7 @@
 #include "properties/FieldEdits.h"
 
+#include "cfg/CfgReadBack.h"
+#include "cfg/CfgReader.h"
 #include "cfg/CfgWriter.h"
 #include "cfg/NumberText.h"
 #include "store/FieldChanges.h"
@@ -50,11 +52,22 @@ QStringList variableNames(const Model& model)
     return names;
 }
 
+// Whether the CFG written from the model would open again; when not, the
+// reader's reason is shown and nothing may be written or changed.
+bool opensAgain(PropertiesContext& c)
+{
+    const QString error = CfgReadBackError(c.model);
+    if (error.isEmpty())
+        return true;
+    c.dialogs.message(error, Style::OkOnly + Style::Critical);
+    return false;
+}
+
 }  // namespace
 
 bool WriteEditedCfg(PropertiesContext& c)
 {
-    if (!WriteCfg(c.model, c.model.cfgpath, c.dialogs))
+    if (!opensAgain(c) || !WriteCfg(c.model, c.model.cfgpath, c.dialogs))
         return false;
     // The file is in the current format from now on.
     c.model.cfgunconverted = false;
@@ -80,6 +93,11 @@ EditOutcome ApplyLengthChange(PropertiesContext& c, int v, const QString& typed,
         var.varlength = oldSize;
         return EditOutcome::Declined;
     }
+    if (!opensAgain(c)) {
+        if (oldSize > 0)
+            var.varlength = oldSize;
+        return EditOutcome::Failed;
+    }
     c.dialogs.setBusy(true);
     QString error;
     const bool changed = ChangeFieldLength(c.store, c.shell, field, length, &error);
@@ -90,7 +108,8 @@ EditOutcome ApplyLengthChange(PropertiesContext& c, int v, const QString& typed,
         showError(c.dialogs, QStringLiteral("The Length of %1 could not be changed.  %2").arg(field, error));
         return EditOutcome::Failed;
     }
-    WriteEditedCfg(c);
+    // A write that fails is reported; the model keeps the change for the next one.
+    static_cast<void>(WriteEditedCfg(c));
     return EditOutcome::Applied;
 }
 
@@ -102,10 +121,19 @@ EditOutcome ApplyNameChange(PropertiesContext& c, int v, const QString& field)
         c.dialogs.message(QStringLiteral("Every field must have a name."), Style::OkOnly + Style::Information);
         return EditOutcome::Refused;
     }
+    // The reader's own rules: a name it would refuse never reaches the table.
+    if (const QString error = FieldNameError(name); !error.isEmpty()) {
+        c.dialogs.message(error, Style::OkOnly + Style::Information);
+        return EditOutcome::Refused;
+    }
     // A name ending in a blank would not read back from the CFG as written.
     var.varname = name;
     if (name == field)
         return EditOutcome::Unchanged;
+    if (!opensAgain(c)) {
+        var.varname = field;
+        return EditOutcome::Failed;
+    }
     if (dataField(c.store, field)) {
         QString error;
         if (!RenameDataField(c.store, c.shell, field, name, &error)) {
@@ -114,8 +142,9 @@ EditOutcome ApplyNameChange(PropertiesContext& c, int v, const QString& field)
             return EditOutcome::Failed;
         }
     }
-    // The whole file is written from the model, so the old name's section is gone.
-    WriteEditedCfg(c);
+    // The whole file is written from the model, so the old name's section is
+    // gone. A write that fails is reported; the model keeps the new name.
+    static_cast<void>(WriteEditedCfg(c));
     c.shell.setVariableList(variableNames(c.model));
     return EditOutcome::Applied;
 }

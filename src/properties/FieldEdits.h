@@ -31,12 +31,15 @@ enum class EditOutcome {
 // The Length typed for variable `v` (already in the model): refused outside
 // 1..255; when it differs from the size of the variable's field `field`, the
 // table is rebuilt with the new size, after asking (with the count) when
-// stored values would be cut, and the CFG is written at once.
+// stored values would be cut, and the CFG is written at once. A CFG that
+// would not open again leaves the table as it is.
 EditOutcome ApplyLengthChange(PropertiesContext& c, int v, const QString& typed, const QString& field);
 
 // The name now in the model for variable `v`, whose field is named `field`:
-// refused when empty; otherwise the field is renamed, the CFG written at once
-// and the shell's variable list refreshed.
+// refused when empty or when the CFG reader would refuse it (with its
+// message); put back when the CFG would not open again with it (a name
+// another field has); otherwise the field is renamed, the CFG written at
+// once and the shell's variable list refreshed.
 EditOutcome ApplyNameChange(PropertiesContext& c, int v, const QString& field);
 
 // Adds the distinct non-empty values of `field` that `items` lacks, in the
@@ -45,7 +48,8 @@ EditOutcome ApplyNameChange(PropertiesContext& c, int v, const QString& field);
 // declined or the query failed).
 bool AddValuesFromData(PropertiesContext& c, const QString& field, QStringList& items);
 
-// Writes the whole CFG from the model; true when written.
-bool WriteEditedCfg(PropertiesContext& c);
+// Writes the whole CFG from the model; true when written. Nothing is written
+// when the file would not open again: the reader's reason is shown instead.
+[[nodiscard]] bool WriteEditedCfg(PropertiesContext& c);
 
 }  // namespace k7

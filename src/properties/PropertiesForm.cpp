@@ -63,6 +63,25 @@ void PropertiesWindow::buildForm()
     auto* outer = new QVBoxLayout(this);
     outer->addLayout(columns);
     outer->addWidget(buildButtons());
+    setVisualTabOrder();
+}
+
+// Tab walks the boxes as they are seen: down the left column, down the right
+// one, then the buttons; it does not depend on the order they were made in.
+void PropertiesWindow::setVisualTabOrder()
+{
+    static const char* const order[] = {
+        "vname", "vtype", "vprompt", "vlength", "vsoundin", "vsoundout", "vcarry", "vautoincrement", "vunique",
+        "vskip", "vhelp", "vcondition", "modify", "Text1", "vmenu", "menuup", "menudown", "rebuild",
+        "cnvtomenu", "vdbname", "vtblist", "vfieldname", "previousfield", "nextfield", "saveexit"};
+    QWidget* previous = nullptr;
+    for (const char* name : order) {
+        QWidget* w = findChild<QWidget*>(QLatin1String(name));
+        if (previous && w)
+            setTabOrder(previous, w);
+        if (w)
+            previous = w;
+    }
 }
 
 QWidget* PropertiesWindow::buildTopFields()

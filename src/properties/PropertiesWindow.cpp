@@ -322,8 +322,12 @@ void PropertiesWindow::moveTo(int step)
     if (!commitTableChanges())
         return;
     m_s.dialogs.setBusy(true);
-    if (m_dirty)
-        WriteEditedCfg(m_ctx);
+    // A CFG that would not open again is not written: the variable stays
+    // shown, to be put right.
+    if (m_dirty && !WriteEditedCfg(m_ctx)) {
+        m_s.dialogs.setBusy(false);
+        return;
+    }
     const int target = m_v + step;
     if (target >= 1 && target <= m_s.model.varcount)
         FillProperties(target);
@@ -336,10 +340,11 @@ void PropertiesWindow::saveAndExit()
     if (!commitTableChanges())
         return;
     m_s.dialogs.setBusy(true);
-    if (m_dirty)
-        WriteEditedCfg(m_ctx);
-    m_dirty = false;
+    const bool written = !m_dirty || WriteEditedCfg(m_ctx);
     m_s.dialogs.setBusy(false);
+    if (!written)
+        return;
+    m_dirty = false;
     accept();
 }
 
@@ -398,6 +403,12 @@ void PropertiesWindow::addTypedItem()
     QString item = m_text1->text();
     if (item.isEmpty())
         return;
+    // The CFG keeps the items as one comma list: a comma would split this one.
+    if (item.contains(QLatin1Char(','))) {
+        m_s.dialogs.message(QStringLiteral("A menu item cannot hold a comma: the CFG would read it as two items."),
+                            Style::OkOnly + Style::Information);
+        return;
+    }
     const int length = static_cast<int>(var().varlength);
     if (length > 0 && item.size() > length) {
         m_s.dialogs.message(QStringLiteral("Warning: Option is too long for variable size.  It will be truncated."),
@@ -413,6 +424,13 @@ void PropertiesWindow::addTypedItem()
 void PropertiesWindow::removeMenuItem(QListWidgetItem* item)
 {
     QStringList items = menuItems();
+    // A Menu variable without items is a CFG that cannot be opened.
+    if (items.size() == 1 && var().vartype == TypeMenu) {
+        m_s.dialogs.message(QStringLiteral("A menu needs at least one item: add the new one before removing "
+                                           "the last."),
+                            Style::OkOnly + Style::Information);
+        return;
+    }
     items.removeAt(m_vmenu->row(item));
     setMenuItems(items);
 }

@@ -67,6 +67,7 @@ private:
     QWidget* buildMenuFrame();
     QGroupBox* buildLookupFrame();
     QWidget* buildButtons();
+    void setVisualTabOrder();
     void connectEdits();
 
     Variable& var() { return m_s.model.var(m_v); }

@@ -3,6 +3,7 @@
 #include "store/FoldedMatch.h"
 #include "store/RecordSet.h"
 #include "store/ShownText.h"
+#include "store/SqliteErrors.h"
 #include "store/SqliteStatement.h"
 
 #include <QDir>
@@ -396,10 +397,15 @@ bool Database::execute(const QString& sql, const QVariantList& values)
     for (const auto& v : values)
         q.addBindValue(v);
     if (!q.exec()) {
-        m_error = sqlError(q.lastError());
+        m_error = SqliteFailedAsMoved(m_handle) ? MovedDatabaseText(m_handle) : sqlError(q.lastError());
         return false;
     }
     return true;
+}
+
+bool Database::fileMoved() const
+{
+    return m_open && SqliteFileMoved(m_handle);
 }
 
 QSqlDatabase Database::connection() const

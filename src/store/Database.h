@@ -52,6 +52,9 @@ public:
     // SQLite's primary result code when the last failure was a statement that
     // could not be prepared (0 otherwise).
     int lastErrorCode() const { return m_errorCode; }
+    // True when the open file was renamed, moved or deleted since it was
+    // opened: every write fails from then on, and a retry cannot succeed.
+    bool fileMoved() const;
 
     // Table definitions as last read (open, create and refresh read them).
     int tableCount() const { return static_cast<int>(m_tables.size()); }

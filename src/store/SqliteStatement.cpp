@@ -1,5 +1,7 @@
 #include "store/SqliteStatement.h"
 
+#include "store/SqliteErrors.h"
+
 #include <sqlite3.h>
 
 namespace k7 {
@@ -89,7 +91,7 @@ bool SqliteStatement::step()
     if (rc == SQLITE_ROW)
         return true;
     if (rc != SQLITE_DONE) {
-        m_error = QString::fromUtf8(sqlite3_errmsg(m_db));
+        m_error = SqliteErrorText(m_db);
         m_code = rc & 0xff;
     }
     return false;

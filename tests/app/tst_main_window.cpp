@@ -21,6 +21,7 @@
 
 #include <QAbstractItemModelTester>
 #include <QAction>
+#include <QFile>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QTest>
@@ -115,6 +116,31 @@ private slots:
                                      {"A4", "Bone", "", "", "0", "0"},
                                      {"A5", "Lithic", "", "Core", "0", "0"}}));
         QVERIFY(rig.dialogs.messages().isEmpty());
+    }
+
+    // File > Exit with values that could not be journalled (the database
+    // file deleted while open took the journal with it) asks first; No keeps
+    // the window and the values (mended: it quit without a word).
+    void exitAsksBeforeLosingAnUnjournalledRecord()
+    {
+        AppRig rig;
+        const QString cfg = rig.sampleCfg();
+        MainWindow w(rig.dialogs, rig.sound, rig.ini());
+        w.show();
+        w.openCfgFile(cfg);
+        enterText(w, Control::TextBox, "A1");
+        QVERIFY(QFile::remove(rig.path("finds.mdb")));
+        rig.dialogs.queueAnswer(Answer::No);
+        w.fileExit();
+        const QString question = "The record in progress is not saved, and it could not be kept for the next start "
+                                 "either: its values will be lost.  Exit anyway? [52]";
+        QCOMPARE(rig.dialogs.shown(), QStringList{question});
+        QVERIFY(w.isVisible());
+        QCOMPARE(w.state().varvalue[1], QString("A1"));
+        rig.dialogs.queueAnswer(Answer::Yes);
+        w.fileExit();
+        QCOMPARE(rig.dialogs.shown(), (QStringList{question, question}));
+        QVERIFY(!w.isVisible());
     }
 
     void startUpRecentEntriesAndNew()

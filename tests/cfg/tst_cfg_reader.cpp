@@ -4,6 +4,7 @@
 // conditions (normal form, AND/OR grouping), menu lists, path splitting,
 // numbers, and text files (encodings, line ends, what cannot be read).
 #include "CfgRig.h"
+#include "cfg/CfgConversion.h"
 #include "cfg/CfgWriter.h"
 #include "cfg/Conditions.h"
 #include "cfg/ModelPreparation.h"
@@ -276,6 +277,64 @@ private slots:
         QVERIFY(NormalizeModel(r.model, r.dialogs));
         QCOMPARE(readFile(r.model.cfgpath), old);
         QCOMPARE(QDir(dir.path()).entryList(QDir::Files), QStringList{"site.cfg"});  // no backup
+    }
+
+    // An old SOUND statement with any text after its colon, blanks
+    // included, turns the sound on, and the converted file keeps it on
+    // (mended: blanks were written as nothing, which reads as off).
+    void soundSurvivesConversion_data()
+    {
+        QTest::addColumn<QStringList>("lines");
+        QTest::addColumn<bool>("on");
+        QTest::newRow("blanks continued") << QStringList{"FIELD: A", "SOUND: \\", ""} << true;
+        QTest::newRow("a word") << QStringList{"FIELD: A", "SOUND: yes"} << true;
+        QTest::newRow("nothing") << QStringList{"FIELD: A", "SOUND:"} << false;
+    }
+    void soundSurvivesConversion()
+    {
+        QFETCH(QStringList, lines);
+        QFETCH(bool, on);
+        QTemporaryDir dir;
+        CfgRead r;
+        readCfg(r, writeFile(dir, "site.cfg", crlf(lines)), {Answer::Yes});
+        QVERIFY2(!r.error.failed(), qPrintable(r.error.text));
+        QCOMPARE(r.dialogs.shown(), QStringList{kConvert + " [36]"});
+        QVERIFY(!r.model.cfgunconverted);
+        QCOMPARE(r.model.options.on(OptSound), on);
+        CfgRead again;
+        readCfg(again, r.model.cfgpath);
+        QVERIFY2(!again.error.failed(), qPrintable(again.error.text));
+        QCOMPARE(again.model.options.on(OptSound), on);
+    }
+
+    // The check before a conversion compares the options as well as the
+    // variables: an option that would read back otherwise stops it.
+    void conversionComparesOptions_data()
+    {
+        QTest::addColumn<int>("slot");
+        QTest::addColumn<QString>("value");
+        QTest::addColumn<QString>("option");  // that would change; empty: none
+        QTest::newRow("sound of blanks") << int(OptSound) << "  " << "Sound";
+        QTest::newRow("sound on") << int(OptSound) << " YES" << "";
+        QTest::newRow("emptyonly of blanks") << int(OptEmptyonly) << " " << "Emptyonly";
+    }
+    void conversionComparesOptions()
+    {
+        QFETCH(int, slot);
+        QFETCH(QString, value);
+        QFETCH(QString, option);
+        QTemporaryDir dir;
+        Model m;
+        m.cfgpath = dir.filePath("site.cfg");
+        m.varcount = 1;
+        m.var(1).varname = "A";
+        m.var(1).vartype = TypeText;
+        m.options[OptBackColor] = kWhiteColorNumber;
+        m.options[slot] = value;
+        const QString expected = option.isEmpty() ? QString()
+            : "This configuration file cannot be converted to the new K7 format, because its option " + option
+                  + " would read back changed.  The file is left unchanged and used as it is.";
+        QCOMPARE(ConversionObstacle(m), expected);
     }
 
     void badInput_data()

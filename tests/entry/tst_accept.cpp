@@ -331,6 +331,46 @@ private slots:
         QCOMPARE(rig.rows(), (QList<QStringList>{{"Lithic", "", "Core", "1"}}));
     }
 
+    // A new record in which nothing was given is not saved: a beep, a status
+    // line, the last variable still presented (mended: Enter held at the last
+    // variable saved a row per auto-repeat). Blanks and a value its condition
+    // no longer asks for count as nothing; a carried or typed value is saved.
+    void emptyRecordsAreNotSaved_data()
+    {
+        QTest::addColumn<QStringList>("entered");  // for KIND, NOTE, N
+        QTest::addColumn<bool>("carryKind");
+        QTest::addColumn<int>("held");  // Enter repeats at the end
+        QTest::addColumn<QList<QStringList>>("rows");
+        QTest::addColumn<int>("refusals");
+        QTest::newRow("nothing") << QStringList{"", "", ""} << false << 12 << QList<QStringList>{} << 13;
+        QTest::newRow("blanks") << QStringList{"  ", " ", ""} << false << 12 << QList<QStringList>{} << 13;
+        QTest::newRow("a zero") << QStringList{"", "", "0"} << false << 12 << QList<QStringList>{{"", "", "0"}} << 10;
+        QTest::newRow("a note") << QStringList{"", "x", ""} << false << 12 << QList<QStringList>{{"", "x", "0"}} << 10;
+        QTest::newRow("carried") << QStringList{"A", "", ""} << true << 3
+                                 << QList<QStringList>{{"A", "", "0"}, {"A", "", "0"}} << 0;
+    }
+    void emptyRecordsAreNotSaved()
+    {
+        QFETCH(QStringList, entered);
+        QFETCH(bool, carryKind);
+        QFETCH(int, held);
+        QFETCH(int, refusals);
+        EntryRig rig;
+        rig.add("KIND", TypeText).varcarry = carryKind ? 1 : 0;
+        rig.add("NOTE", TypeText);
+        rig.add("N", TypeNumeric);
+        QVERIFY(rig.open());
+        rig.enter({entered.at(0), entered.at(1), entered.at(2)});
+        for (int i = 0; i < held; ++i)
+            rig.press(Key::Enter);
+        QTEST(rig.rows(), "rows");
+        QVERIFY(rig.shown().isEmpty());
+        QCOMPARE(rig.view.statuses().count("Nothing was typed in this record, so it is not saved."), refusals);
+        QCOMPARE(rig.view.beeps(), refusals);
+        QCOMPARE(rig.state.curvar, refusals > 0 ? 3 : 1);
+        QVERIFY(rig.view.focus() == (refusals > 0 ? Control::NumericBox : Control::TextBox));
+    }
+
     // A Yes/No field loaded by Re-edit selects the menu item that means the
     // same (mended: "False" found no item and Yes was selected and saved).
     void reEditSelectsTheYesNoItem()

@@ -279,10 +279,12 @@ private slots:
         QCOMPARE(view.statuses.size(), 1);
         QVERIFY(view.statuses.first().contains("locked"));
         QVERIFY(rig.dialogs.messages().isEmpty());
+        QVERIFY(engine.recordInProgressUnprotected());  // Exit would ask
         view.enter(engine, "e5");
         engine.flushJournal();
         const QList<QStringList> journalled = journalRows(dir.path());
         QCOMPARE(journalled.value(0).value(0), QString("6"));
+        QVERIFY(!engine.recordInProgressUnprotected());
 
         QVERIFY(whileLocked(dir.filePath("site.mdb"), [&] { view.enter(engine, "f6"); }));
         QVERIFY(rig.dialogs.texts().value(0).startsWith("The record could not be saved: "));
@@ -338,6 +340,42 @@ private slots:
         rig.enter({"b2"});
         QVERIFY(rig.engine.lastJournalFailed());
         QVERIFY(!QFileInfo::exists(dir.filePath("site.mdb")));
+    }
+
+    // A database file deleted or moved while open: the failed save names
+    // the cause and invites no retry, which could never succeed, and the
+    // record in progress counts as unprotected, its journal gone with the
+    // file (mended: "attempt to write a readonly database", "press Enter to
+    // try again", and File > Exit lost the values without a word).
+    void movedDatabaseFileIsNamed_data()
+    {
+        QTest::addColumn<bool>("deleted");
+        QTest::newRow("deleted") << true;
+        QTest::newRow("renamed") << false;
+    }
+    void movedDatabaseFileIsNamed()
+    {
+        QFETCH(bool, deleted);
+        EntryRig rig;
+        QVERIFY(openIn(rig, rig.dir.path(), {"ID", "N"}));
+        QVERIFY(!rig.engine.recordInProgressUnprotected());
+        rig.enter({"A1"});
+        QVERIFY(!rig.engine.recordInProgressUnprotected());
+        const QString path = rig.dbPath();
+        QVERIFY(deleted ? QFile::remove(path) : QFile::rename(path, rig.path("moved.mdb")));
+        QVERIFY(rig.engine.recordInProgressUnprotected());
+        rig.enter({"7"});
+        rig.press(Key::Enter);
+        const QStringList texts = rig.dialogs.texts();
+        QCOMPARE(texts.size(), 2);
+        QCOMPARE(texts.at(1), texts.at(0));
+        QVERIFY2(texts.at(0).startsWith("The record could not be saved: The database file ")
+                     && texts.at(0).contains("site.mdb was moved or deleted while it was open"),
+                 qPrintable(texts.at(0)));
+        QVERIFY(!texts.at(0).contains("try again"));
+        QCOMPARE(rig.state.varvalue[1], QString("A1"));
+        QCOMPARE(rig.state.curvar, 2);
+        QVERIFY(rig.engine.recordInProgressUnprotected());
     }
 
     // The tally of records added follows the database that is open (mended:

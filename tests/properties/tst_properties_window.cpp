@@ -243,6 +243,131 @@ private slots:
         QCOMPARE(rig.rows(), before);
     }
 
+    // A name the CFG reader would refuse is refused with the reader's own
+    // message, and neither the table nor the CFG changes (mended: the field
+    // was renamed and "[a]b c]" written, which stopped the next start before
+    // the main window appeared). Corrected, the name goes through.
+    void refusesNamesTheReaderRefuses_data()
+    {
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<QString>("character");
+        QTest::newRow("bracket and blank") << "a]b c" << "]";
+        QTest::newRow("equals") << "x=y" << "=";
+        QTest::newRow("comma") << "a,b" << ",";
+        QTest::newRow("the options section") << "k7" << "]";
+    }
+    void refusesNamesTheReaderRefuses()
+    {
+        QFETCH(QString, typed);
+        QFETCH(QString, character);
+        Rig rig;
+        QVERIFY(rig.openWith(kRecords));
+        const QStringList columns = rig.columns();
+        const QByteArray cfgBefore = readFile(rig.model.cfgpath);
+        rig.show(2);
+        rig.retype("vname", typed);
+        QCOMPARE(rig.shown(), QStringList{"ERROR: " + character + " is an illegal character for a field name.  "
+                                          "Please correct field definition " + typed + ". [64]"});
+        QCOMPARE(QApplication::focusWidget(), rig.control("vname"));
+        QCOMPARE(rig.columns(), columns);
+        QCOMPARE(readFile(rig.model.cfgpath), cfgBefore);
+        // Leaving the window asks for the name first.
+        rig.click("saveexit");
+        QVERIFY(rig.window->isVisible());
+        QCOMPARE(readFile(rig.model.cfgpath), cfgBefore);
+
+        rig.retype("vname", "Kind 2");
+        QCOMPARE(rig.columns().value(1), "Kind 2 VARCHAR(20)");
+        rig.verifyCfgReadsBack();
+    }
+
+    // Tab walks the boxes in the order they are seen: down the left column,
+    // then the right one, then the buttons, and round to the name (mended:
+    // Tab from Length went to "Edit Previous Field" and never reached Name).
+    void tabFollowsTheVisualOrder_data()
+    {
+        QTest::addColumn<int>("variable");
+        QTest::addColumn<QStringList>("right");  // the right column's controls that take the keyboard
+        const QStringList lookup{"vdbname", "vtblist", "vfieldname"};
+        QTest::newRow("text") << 2 << QStringList{"cnvtomenu"} + lookup;
+        QTest::newRow("menu") << 3 << QStringList{"Text1", "vmenu", "menuup", "menudown", "rebuild"} + lookup;
+        QTest::newRow("numeric") << 4 << lookup;
+    }
+    void tabFollowsTheVisualOrder()
+    {
+        QFETCH(int, variable);
+        QFETCH(QStringList, right);
+        Rig rig;
+        QVERIFY(rig.openWith({}));
+        rig.show(variable);
+        QWidget* length = rig.control("vlength");
+        length->setFocus();
+        QStringList order;
+        for (int i = 0; i < 40 && (order.isEmpty() || QApplication::focusWidget() != length); ++i) {
+            QWidget* focused = QApplication::focusWidget();
+            QVERIFY(focused);
+            order << focused->objectName();
+            QTest::keyClick(focused, Qt::Key_Tab);
+        }
+        const QStringList left{"vlength", "vsoundin", "vsoundout", "vcarry", "vautoincrement", "vunique", "vskip",
+                               "vhelp", "vcondition", "modify"};
+        const QStringList buttonsAndTop{"previousfield", "nextfield", "saveexit", "vname", "vtype", "vprompt"};
+        QCOMPARE(order, left + right + buttonsAndTop);
+    }
+
+    // A menu item holding a comma, and removing the last item of a Menu, are
+    // refused as they are typed (mended: the comma made two items, and the
+    // empty menu a CFG that the next start refused).
+    void refusesCommasAndAnEmptyMenu()
+    {
+        Rig rig;
+        QVERIFY(rig.openWith({}));
+        rig.show(3);
+        QLineEdit* text1 = rig.control("Text1");
+        text1->setFocus();
+        QTest::keyClicks(text1, "red, dark");
+        QTest::keyClick(text1, Qt::Key_Return);
+        QCOMPARE(rig.shown(), QStringList{"A menu item cannot hold a comma: the CFG would read it as two items. [64]"});
+        QCOMPARE(text1->text(), "red, dark");
+        auto* list = rig.control<QListWidget>("vmenu");
+        for (int i = 0; i < 2; ++i) {
+            const QPoint first = list->visualItemRect(list->item(0)).center();
+            QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, first);
+            QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, first);
+        }
+        QCOMPARE(rig.shown().value(1), "A menu needs at least one item: add the new one before removing the last. [64]");
+        QCOMPARE(rig.model.var(3).varmenu, "blue");
+        rig.click("saveexit");
+        QVERIFY(!rig.window->isVisible());
+        rig.verifyCfgReadsBack();
+        QCOMPARE(rig.menuReadBack(3), QStringList{"blue"});
+    }
+
+    // A CFG that the reader would refuse is never written: a Text variable
+    // turned into a Menu without items stays shown with the reader's reason,
+    // and the file is written once an item is added.
+    void writesOnlyACfgThatOpens()
+    {
+        Rig rig;
+        QVERIFY(rig.openWith({}));
+        const QByteArray cfgBefore = readFile(rig.model.cfgpath);
+        rig.show(2);
+        rig.control<QComboBox>("vtype")->setCurrentIndex(3);
+        QCOMPARE(rig.model.var(2).vartype, int(TypeMenu));
+        rig.click("nextfield");
+        QCOMPARE(rig.shown(), QStringList{"ERROR: Menu type variable must include a MENU line with menu list. [16]"});
+        QCOMPARE(rig.control("vno")->text(), "2");
+        QCOMPARE(readFile(rig.model.cfgpath), cfgBefore);
+        QLineEdit* text1 = rig.control("Text1");
+        text1->setFocus();
+        QTest::keyClicks(text1, "flake");
+        QTest::keyClick(text1, Qt::Key_Return);
+        rig.click("nextfield");
+        QCOMPARE(rig.control("vno")->text(), "3");
+        rig.verifyCfgReadsBack();
+        QCOMPARE(rig.menuReadBack(2), QStringList{"flake"});
+    }
+
     void editsMenuItems()
     {
         Rig rig;

@@ -124,6 +124,33 @@ private slots:
         QCOMPARE(fieldShapes(db.findTable("OTHER")->fields),
                  (QStringList{"a:4:0", "b:10:12", "c:10:255", "d:6:0", "e:1:0", "f:0:0"}));
     }
+
+    // A file deleted or moved while open refuses every write; the message
+    // says so rather than "attempt to write a readonly database" (a record
+    // set's prepared statements: the journal test).
+    void fileMovedWhileOpen_data()
+    {
+        QTest::addColumn<bool>("deleted");
+        QTest::newRow("deleted") << true;
+        QTest::newRow("renamed") << false;
+    }
+    void fileMovedWhileOpen()
+    {
+        QFETCH(bool, deleted);
+        QTemporaryDir dir;
+        const QString path = dir.filePath("site.mdb");
+        QVERIFY(makeDatabase(path));
+        Database db;
+        QVERIFY(db.open(path));
+        QVERIFY(db.execute("INSERT INTO Finds VALUES (?)", {"A1"}));
+        QVERIFY(!db.fileMoved());
+        QVERIFY(deleted ? QFile::remove(path) : QFile::rename(path, dir.filePath("elsewhere.mdb")));
+        QVERIFY(db.fileMoved());
+        const QString moved = " was moved or deleted while it was open, so nothing more can be written to it.";
+
+        QVERIFY(!db.execute("INSERT INTO Finds VALUES (?)", {"A2"}));
+        QVERIFY2(db.lastError().endsWith("site.mdb" + moved), qPrintable(db.lastError()));
+    }
 };
 
 int main(int argc, char** argv)

@@ -42,6 +42,7 @@ public:
     QList<int> propertiesOpened() const { return m_properties; }
     QStringList wavesPlayed() const { return m_waves; }
     int beeps() const { return m_beeps; }
+    QStringList statuses() const { return m_statuses; }
 
     // --- acting as the operator ---
     // Types `text` as a line edit takes it: over the selection, else at the
@@ -131,6 +132,7 @@ public:
     void setImageJTimer(bool running) override { m_imageJTimer = running; }
     void showInfoFile(const QString& path) override { m_infoFiles << path; }
     void openProperties(int variable) override { m_properties << variable; }
+    void showStatus(const QString& text) override { m_statuses << text; }
 
     // --- SoundPlayer ---
     void playWave(const QString& path) override { m_waves << path; }
@@ -163,6 +165,7 @@ private:
     QList<int> m_properties;
     QStringList m_waves;
     int m_beeps = 0;
+    QStringList m_statuses;
 };
 
 }  // namespace k7::test

@@ -1,0 +1,34 @@
+#include "store/SqliteErrors.h"
+
+#include <sqlite3.h>
+
+namespace k7 {
+
+bool SqliteFailedAsMoved(sqlite3* db)
+{
+    return db && sqlite3_extended_errcode(db) == SQLITE_READONLY_DBMOVED;
+}
+
+QString MovedDatabaseText(sqlite3* db)
+{
+    const char* file = db ? sqlite3_db_filename(db, "main") : nullptr;
+    const QString name = file && *file ? QString::fromUtf8(file) : QStringLiteral("of this table");
+    return QStringLiteral("The database file %1 was moved or deleted while it was open, so nothing more "
+                          "can be written to it.")
+        .arg(name);
+}
+
+QString SqliteErrorText(sqlite3* db)
+{
+    if (SqliteFailedAsMoved(db))
+        return MovedDatabaseText(db);
+    return db ? QString::fromUtf8(sqlite3_errmsg(db)) : QStringLiteral("The database is not open.");
+}
+
+bool SqliteFileMoved(sqlite3* db)
+{
+    int moved = 0;
+    return db && sqlite3_file_control(db, "main", SQLITE_FCNTL_HAS_MOVED, &moved) == SQLITE_OK && moved != 0;
+}
+
+}  // namespace k7
