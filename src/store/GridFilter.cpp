@@ -76,7 +76,7 @@ bool DistinctValues::open(Database& db, const QString& table, const QString& fie
 {
     m_stmt.reset();
     m_error.clear();
-    const TableDef* def = db.isOpen() ? db.findTable(table) : nullptr;
+    const std::optional<TableDef> def = db.isOpen() ? db.findTable(table) : std::nullopt;
     const int fi = def ? def->fieldIndex(field) : -1;
     if (fi < 0) {
         m_error = QStringLiteral("The table %1 has no field %2.").arg(table, field);

@@ -101,7 +101,7 @@ bool RecordSet::openTable(Database& db, const QString& table)
 bool RecordSet::openWhere(Database& db, const QString& table, const QString& field,
                           const QVariant& value, Qt::CaseSensitivity cs, const QStringList& columns)
 {
-    const TableDef* def = db.isOpen() ? db.findTable(table) : nullptr;
+    const std::optional<TableDef> def = db.isOpen() ? db.findTable(table) : std::nullopt;
     // A misspelt name must be an error, not a comparison with a constant.
     if (def && def->fieldIndex(field) < 0)
         return refuse(noSuchField(def->name, field), false);
@@ -120,7 +120,7 @@ bool RecordSet::openWhere(Database& db, const QString& table, const QString& fie
 bool RecordSet::openFolded(Database& db, const QString& table, const QString& field, const QString& value,
                            const QStringList& columns)
 {
-    const TableDef* def = db.isOpen() ? db.findTable(table) : nullptr;
+    const std::optional<TableDef> def = db.isOpen() ? db.findTable(table) : std::nullopt;
     if (def && def->fieldIndex(field) < 0)
         return refuse(noSuchField(def->name, field), false);
     DynasetQuery query;
@@ -135,7 +135,7 @@ bool RecordSet::openFolded(Database& db, const QString& table, const QString& fi
 
 bool RecordSet::openView(Database& db, const QString& table, const RecordView& view)
 {
-    const TableDef* def = db.isOpen() ? db.findTable(table) : nullptr;
+    const std::optional<TableDef> def = db.isOpen() ? db.findTable(table) : std::nullopt;
     DynasetQuery query;
     query.table = table;
     query.orderBy = view.sortFields;
@@ -158,7 +158,7 @@ bool RecordSet::openDynaset(Database& db, const DynasetQuery& query, bool keepOn
 {
     if (!db.isOpen())
         return refuse(QStringLiteral("The database is not open."), keepOnFailure);
-    const TableDef* def = db.findTable(query.table);
+    const std::optional<TableDef> def = db.findTable(query.table);
     if (!def)
         return refuse(QStringLiteral("The table %1 does not exist in the database.").arg(query.table), keepOnFailure);
     QList<FieldDef> fields = def->fields;
