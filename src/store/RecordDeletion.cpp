@@ -1,5 +1,6 @@
 #include "store/RecordDeletion.h"
 
+#include "store/AuditedRows.h"
 #include "store/DataTable.h"
 #include "store/FoldedMatch.h"
 #include "store/K7Tables.h"
@@ -125,23 +126,33 @@ bool DeleteRecords(RecordSet& records, const QList<qint64>& bookmarks, AuditTrai
     });
 }
 
-bool EmptyDataTable(const Model& model, DataStore& store, ShellHooks& shell, const QString& action,
-                    QString* error)
+EmptyOutcome EmptyDataTable(const Model& model, DataStore& store, ShellHooks& shell, Dialogs& dialogs,
+                            const QString& action, QString* error)
 {
     const std::optional<TableDef> old = store.currentdb.findTable(store.tablename);
     if (!old) {
         *error = QStringLiteral("The table %1 does not exist in the database.").arg(store.tablename);
-        return false;
+        return EmptyOutcome::Failed;
     }
     const QList<IndexDef> indexes = old->indexes;
     const QString table = store.tablename;
-    return ChangeDataTable(store, shell, error, [&](Database& db) {
-        if (!store.audit.recordDeletion(table, QString(), {}, store.audit.identField(), action)) {
-            *error = store.audit.lastError();
+    bool cancelled = false;
+    const bool emptied = ChangeDataTable(store, shell, error, [&](Database& db) {
+        AuditedRows rows(db, store.audit, table, action);
+        const QString text = QStringLiteral("Deleting %1 records from %2").arg(rows.total()).arg(table);
+        if (!dialogs.runWithProgress(text, rows)) {
+            cancelled = true;
+            return false;
+        }
+        if (rows.failed()) {
+            *error = rows.error();
             return false;
         }
         return db.deleteTable(table) && CreateDataTable(model, db, table) && restoreIndexes(db, table, indexes);
     });
+    if (emptied)
+        return EmptyOutcome::Emptied;
+    return cancelled ? EmptyOutcome::Cancelled : EmptyOutcome::Failed;
 }
 
 }  // namespace k7
