@@ -142,6 +142,44 @@ private slots:
         QCOMPARE(rowCount(rig.dbPath(), "k7_journal"), 1);
     }
 
+    // Emptying writes each row to the trail a slice at a time under a
+    // progress dialog, from the lowest row id to the highest; Cancel leaves
+    // table and trail as they were.
+    void emptyingShowsProgressAndCancels_data()
+    {
+        QTest::addColumn<int>("cancelAfter");
+        QTest::addColumn<int>("left");
+        QTest::newRow("to the end") << 0 << 0;
+        QTest::newRow("cancelled") << 2 << 10004;
+    }
+    void emptyingShowsProgressAndCancels()
+    {
+        QFETCH(int, cancelAfter);
+        StoreRig rig;
+        QVERIFY(openWith(rig, "", true));
+        // More rows than two slices hold, and row ids at both ends of the range.
+        QVERIFY(execSql(rig.dbPath(),
+                        {"WITH RECURSIVE c(x) AS (SELECT 1 UNION ALL SELECT x + 1 FROM c WHERE x < 10000) "
+                         "INSERT INTO site (ID, Count) SELECT 'row ' || x, x FROM c",
+                         "INSERT INTO site (rowid, ID) VALUES (-9223372036854775808, 'min'), (-1, 'minus one'), "
+                         "(0, 'zero'), (9223372036854775807, 'max')"}));
+        QVERIFY(rig.store.currentrs.requery());
+        rig.dialogs.cancelAfterSteps = cancelAfter;
+        rig.dialogs.queueAnswer(Answer::Yes);
+        RecordCommands(contextOf(rig)).deleteAllEntries();
+
+        QCOMPARE(rig.dialogs.progressTexts, QStringList{"Deleting 10004 records from site"});
+        QCOMPARE(rig.shown().size(), 1);  // the question; no error
+        QFETCH(int, left);
+        QCOMPARE(rowCount(rig.dbPath(), "site"), left);
+        QCOMPARE(rig.store.currentrs.recordCount(), left);
+        QCOMPARE(rig.shell.dataSource, &rig.store.currentrs);
+        const QStringList audited = firstColumn(
+            rig.dbPath(), "SELECT count(*) || ' ' || count(DISTINCT row_id) FROM k7_audit WHERE action = 'delete all'");
+        // Cancelled, not even the trail's table is left.
+        QCOMPARE(audited, left == 0 ? QStringList{"10004 10004"} : QStringList{});
+    }
+
     void withoutATable()
     {
         StoreRig rig;
