@@ -57,18 +57,14 @@ QString filterCondition(const FieldDef& field, const QString& value, QVariantLis
         return name + QStringLiteral(" = ?");
     default:
         values << *v;
-        return name + QStringLiteral(" = ? COLLATE NOCASE");
+        return name + QStringLiteral(" = ? COLLATE ") + QLatin1String(kFoldCollation);
     }
 }
 
-// A sort term ordering text without regard to case. lower() orders a Text
-// field as COLLATE NOCASE does (both fold ASCII letters only) and lets the
-// engine's sorter compare plain bytes, which is much faster on a million rows.
+// A sort term ordering text as Find and uniqueness compare it (FoldedMatch.h).
 QString caseFreeOrder(const FieldDef& field)
 {
-    const QString name = QuoteName(field.name);
-    return field.type == FieldType::Text ? QStringLiteral("lower(%1)").arg(name)
-                                         : name + QStringLiteral(" COLLATE NOCASE");
+    return FoldedOrder(QuoteName(field.name), field.type == FieldType::Text);
 }
 
 // The rows whose `field` matches the folded value bound as ?1: the NOCASE
