@@ -95,8 +95,6 @@ private slots:
         QTest::newRow("all, No") << Command::All << "CAB" << false << QList<int>{} << no << all << "CAB" << false;
         // Its field carries two indexes, both made again in the new table.
         QTest::newRow("all, Unique") << Command::All << "CAB" << false << QList<int>{} << yes << all << "" << true;
-        QTest::newRow("all, Unique, sorted") << Command::All << "CAB" << true << QList<int>{} << yes << all << ""
-                                             << true;
     }
     void commands()
     {
