@@ -45,7 +45,7 @@ bool BuildVariablesFromTable(Model& model, const QString& dbname, const QString&
             *error = db.lastError();
         return false;
     }
-    const TableDef* def = db.findTable(table);
+    const std::optional<TableDef> def = db.findTable(table);
     if (!def) {
         if (error)
             *error = QStringLiteral("The table ") + table + QStringLiteral(" could not be found.");

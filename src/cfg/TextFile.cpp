@@ -114,6 +114,11 @@ QByteArray readBytes(const QString& path, QString& error)
 
 }  // namespace
 
+QString DecodeWindows1252(QByteArrayView bytes)
+{
+    return decode1252(bytes);
+}
+
 TextEncoding DetectEncoding(QByteArrayView bytes)
 {
     // Checked a piece at a time, so that a large file is never held twice. A

@@ -50,6 +50,9 @@ struct TextFile {
 // Decodes bytes with the encoding rule above; `encoding` receives the one used.
 QString DecodeText(const QByteArray& bytes, TextEncoding* encoding = nullptr);
 
+// Decodes bytes as Windows-1252, whatever they are.
+QString DecodeWindows1252(QByteArrayView bytes);
+
 // Encodes text; characters Windows-1252 cannot hold become "?".
 QByteArray EncodeText(const QString& text, TextEncoding encoding);
 

@@ -12,11 +12,14 @@ namespace {
 
 constexpr int kManyValues = 50;
 
-const FieldDef* dataField(const DataStore& store, const QString& field)
+std::optional<FieldDef> dataField(const DataStore& store, const QString& field)
 {
-    const TableDef* def = store.currentdb.isOpen() ? store.currentdb.findTable(store.tablename) : nullptr;
+    const std::optional<TableDef> def =
+        store.currentdb.isOpen() ? store.currentdb.findTable(store.tablename) : std::nullopt;
     const int at = def ? def->fieldIndex(field) : -1;
-    return at >= 0 ? &def->fields[at] : nullptr;
+    if (at < 0)
+        return std::nullopt;
+    return def->fields[at];
 }
 
 void showError(Dialogs& dialogs, const QString& text)
@@ -84,7 +87,7 @@ EditOutcome ApplyLengthChange(PropertiesContext& c, int v, const QString& typed,
     }
     const int length = std::max(1, static_cast<int>(number));
     var.varlength = length;
-    const FieldDef* stored = dataField(c.store, field);
+    const std::optional<FieldDef> stored = dataField(c.store, field);
     if (!stored || (stored->type == FieldType::Text && stored->size == length))
         return EditOutcome::Unchanged;
 

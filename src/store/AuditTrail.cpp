@@ -92,7 +92,7 @@ bool AuditTrail::recordDeletion(const QString& table, const QString& where, cons
 {
     if (!ensureTable())
         return false;
-    const TableDef* def = m_db.findTable(table);
+    const std::optional<TableDef> def = m_db.findTable(table);
     if (!def) {
         m_error = QStringLiteral("The table %1 does not exist.").arg(table);
         return false;

@@ -32,7 +32,7 @@ bool coversField(const IndexDef& index, const QString& varname)
 // Whether the table has an index on just this field: one of K7's own, or not.
 bool hasIndex(const Database& db, const QString& table, const QString& varname, bool own)
 {
-    const TableDef* def = db.findTable(table);
+    const std::optional<TableDef> def = db.findTable(table);
     return def && std::any_of(def->indexes.begin(), def->indexes.end(), [&](const IndexDef& i) {
                return isOwnIndex(i) == own && coversField(i, varname);
            });
@@ -44,8 +44,9 @@ QString freeIndexName(const Database& db, const QString& wanted)
 {
     QSet<QString> used;
     for (int t = 0; t < db.tableCount(); ++t) {
-        used.insert(db.table(t).name.toLower());
-        for (const auto& index : db.table(t).indexes)
+        const TableDef table = db.table(t);
+        used.insert(table.name.toLower());
+        for (const auto& index : table.indexes)
             used.insert(index.name.toLower());
     }
     QString name = wanted;

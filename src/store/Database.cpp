@@ -197,13 +197,13 @@ void Database::close()
     m_tables.clear();
 }
 
-const TableDef* Database::findTable(const QString& name) const
+std::optional<TableDef> Database::findTable(const QString& name) const
 {
     for (const auto& t : m_tables) {
         if (t.name.compare(name, Qt::CaseInsensitive) == 0)
-            return &t;
+            return t;
     }
-    return nullptr;
+    return std::nullopt;
 }
 
 QStringList Database::tableNames() const
@@ -327,7 +327,7 @@ bool Database::renameField(const QString& table, const QString& field, const QSt
 bool Database::appendIndex(const QString& table, const IndexDef& index)
 {
     m_error.clear();
-    const TableDef* def = findTable(table);
+    const std::optional<TableDef> def = findTable(table);
     if (!def) {
         m_error = QStringLiteral("The table %1 does not exist.").arg(table);
         return false;

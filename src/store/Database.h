@@ -12,6 +12,7 @@
 #include <QStringList>
 
 #include <memory>
+#include <optional>
 #include <string>
 #include <unordered_map>
 #include <vector>
@@ -57,10 +58,12 @@ public:
     bool fileMoved() const;
 
     // Table definitions as last read (open, create and refresh read them).
+    // They are handed out as copies: every schema change re-reads the list,
+    // so a pointer into it would not survive the next change.
     int tableCount() const { return static_cast<int>(m_tables.size()); }
-    const TableDef& table(int i) const { return m_tables[static_cast<size_t>(i)]; }
-    // The definition whose name equals `name` without regard to case, or nullptr.
-    const TableDef* findTable(const QString& name) const;
+    TableDef table(int i) const { return m_tables[static_cast<size_t>(i)]; }
+    // The definition whose name equals `name` without regard to case, if any.
+    std::optional<TableDef> findTable(const QString& name) const;
     QStringList tableNames() const;
     bool refresh();
 

@@ -45,6 +45,8 @@ int RunExportCommand(const QStringList& args, QTextStream& out, QTextStream& err
         err << target << ": " << result.error << '\n';
         return 1;
     }
+    if (result.converted > 0)
+        err << target << ": " << ConvertedValuesNote(result.converted) << '\n';
     return 0;
 }
 

@@ -1,5 +1,7 @@
 #include "store/ExportFormat.h"
 
+#include "cfg/TextFile.h"
+
 #include <sqlite3.h>
 
 #include <charconv>
@@ -17,25 +19,55 @@ bool isNumberType(int vartype)
 }
 
 // The shortest text that reads back as `value` in the precision the field
-// keeps (a Single field: 12.57, not 12.569999694824219). A value that another
-// program stored with more digits than a Single holds keeps them all. No "-0".
-char* shortestDigits(char* first, char* last, double value, FieldType type)
+// keeps (a Single field: 12.57, not 12.569999694824219; a double-precision
+// field: 1125899906842624, not 1.1258999e+15). A value that another program
+// stored with more digits than a Single holds keeps them all. No "-0".
+char* shortestDigits(char* first, char* last, double value, bool asSingle)
 {
     if (value == 0 || std::isnan(value)) {
         *first = '0';
         return first + 1;
     }
     const auto single = static_cast<float>(value);
-    if (type == FieldType::Single && static_cast<double>(single) == value)
+    if (asSingle && static_cast<double>(single) == value)
         return std::to_chars(first, last, single).ptr;
     return std::to_chars(first, last, value).ptr;
 }
 
-void appendQuotedDigits(QByteArray& out, double value, FieldType type)
+bool keepsSingle(const ExportColumn& column)
+{
+    return column.type == FieldType::Single && !column.doublePrecision;
+}
+
+void appendQuotedDigits(QByteArray& out, double value, bool asSingle)
 {
     char buffer[64];
-    char* end = shortestDigits(buffer, buffer + sizeof buffer, value, type);
+    char* end = shortestDigits(buffer, buffer + sizeof buffer, value, asSingle);
     AppendQuoted(out, buffer, end - buffer);
+}
+
+// Stored text as UTF-8, quoted; true when its bytes were not UTF-8 and were
+// read as Windows-1252.
+bool appendQuotedText(QByteArray& out, const char* bytes, qsizetype size)
+{
+    const QByteArrayView view(bytes, size);
+    if (view.isValidUtf8()) {
+        AppendQuoted(out, bytes, size);
+        return false;
+    }
+    const QByteArray utf8 = DecodeWindows1252(view).toUtf8();
+    AppendQuoted(out, utf8.constData(), utf8.size());
+    return true;
+}
+
+// A BLOB as quoted hexadecimal digits, two to a byte.
+void appendQuotedBlob(QByteArray& out, sqlite3_stmt* row, int i)
+{
+    const QByteArray hex = QByteArray::fromRawData(static_cast<const char*>(sqlite3_column_blob(row, i)),
+                                                   sqlite3_column_bytes(row, i))
+                               .toHex()
+                               .toUpper();
+    AppendQuoted(out, hex.constData(), hex.size());
 }
 
 // A whole text that is a decimal number (as a script would read it back).
@@ -47,44 +79,50 @@ bool parseNumber(const char* text, qsizetype size, double* value)
     return ec == std::errc() && end == text + size && std::isfinite(*value);
 }
 
-void appendNumberColumn(QByteArray& out, const ExportColumn& column, sqlite3_stmt* row, int i)
+bool appendNumberColumn(QByteArray& out, const ExportColumn& column, sqlite3_stmt* row, int i)
 {
     switch (sqlite3_column_type(row, i)) {
     case SQLITE_INTEGER:
         AppendInteger(out, sqlite3_column_int64(row, i));
-        return;
+        return false;
     case SQLITE_FLOAT:
-        AppendNumber(out, sqlite3_column_double(row, i), column.type);
-        return;
+        AppendNumber(out, sqlite3_column_double(row, i), keepsSingle(column));
+        return false;
+    case SQLITE_BLOB:
+        appendQuotedBlob(out, row, i);
+        return true;
     default: {
         const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(row, i));
         const int size = sqlite3_column_bytes(row, i);
         double value = 0;
-        if (parseNumber(text, size, &value))
-            AppendNumber(out, value, column.type);
-        else
-            AppendQuoted(out, text, size);
+        if (!parseNumber(text, size, &value))
+            return appendQuotedText(out, text, size);
+        AppendNumber(out, value, keepsSingle(column));
+        return false;
     }
     }
 }
 
-void appendQuotedColumn(QByteArray& out, const ExportColumn& column, sqlite3_stmt* row, int i)
+bool appendQuotedColumn(QByteArray& out, const ExportColumn& column, sqlite3_stmt* row, int i)
 {
     switch (sqlite3_column_type(row, i)) {
     case SQLITE_FLOAT:
-        appendQuotedDigits(out, sqlite3_column_double(row, i), column.type);
-        return;
+        appendQuotedDigits(out, sqlite3_column_double(row, i), keepsSingle(column));
+        return false;
+    case SQLITE_BLOB:
+        appendQuotedBlob(out, row, i);
+        return true;
     case SQLITE_INTEGER:
         if (column.type == FieldType::YesNo) {
             // As the grid shows a Yes/No field.
             const bool yes = sqlite3_column_int64(row, i) != 0;
             AppendQuoted(out, yes ? "True" : "False", yes ? 4 : 5);
-            return;
+            return false;
         }
         [[fallthrough]];
     default:
-        AppendQuoted(out, reinterpret_cast<const char*>(sqlite3_column_text(row, i)),
-                     sqlite3_column_bytes(row, i));
+        return appendQuotedText(out, reinterpret_cast<const char*>(sqlite3_column_text(row, i)),
+                                sqlite3_column_bytes(row, i));
     }
 }
 
@@ -98,10 +136,11 @@ QList<ExportColumn> ExportColumns(const Model& model, const QList<FieldDef>& fie
             const Variable& var = model.var(v);
             if (var.varname.compare(fields[f].name, Qt::CaseInsensitive) != 0)
                 continue;
+            const FieldDef& field = fields[f];
             if (IsTextType(var.vartype))
-                columns.append({f, fields[f].name, ExportForm::Quoted, fields[f].type});
+                columns.append({f, field.name, ExportForm::Quoted, field.type, field.doublePrecision});
             else if (isNumberType(var.vartype))
-                columns.append({f, fields[f].name, ExportForm::Number, fields[f].type});
+                columns.append({f, field.name, ExportForm::Number, field.type, field.doublePrecision});
             break;
         }
     }
@@ -121,14 +160,13 @@ QByteArray ExportNameLine(const QList<ExportColumn>& columns)
     return line;
 }
 
-void AppendExportValue(QByteArray& out, const ExportColumn& column, sqlite3_stmt* row, int i)
+bool AppendExportValue(QByteArray& out, const ExportColumn& column, sqlite3_stmt* row, int i)
 {
     if (sqlite3_column_type(row, i) == SQLITE_NULL)
-        return;
+        return false;
     if (column.form == ExportForm::Number)
-        appendNumberColumn(out, column, row, i);
-    else
-        appendQuotedColumn(out, column, row, i);
+        return appendNumberColumn(out, column, row, i);
+    return appendQuotedColumn(out, column, row, i);
 }
 
 void AppendQuoted(QByteArray& out, const char* utf8, qsizetype size)
@@ -148,13 +186,13 @@ void AppendQuoted(QByteArray& out, const char* utf8, qsizetype size)
     out += '"';
 }
 
-void AppendNumber(QByteArray& out, double value, FieldType type)
+void AppendNumber(QByteArray& out, double value, bool asSingle)
 {
     char buffer[64];
     char* first = buffer;
     if (!(value < 0))
         *first++ = ' ';
-    char* end = shortestDigits(first, buffer + sizeof buffer, value, type);
+    char* end = shortestDigits(first, buffer + sizeof buffer, value, asSingle);
     out.append(buffer, end - buffer);
 }
 

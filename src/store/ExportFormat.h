@@ -8,7 +8,9 @@
 //    negative, and "." as the decimal point.
 // A field that no variable names is left out, from the name line as well.
 // A Null is nothing between the separators. Fields are separated by ",",
-// lines end in CR LF, and text is UTF-8.
+// lines end in CR LF, and text is UTF-8: a BLOB is written as hexadecimal
+// digits, and stored text that is not UTF-8 is read as Windows-1252, the
+// encoding of the older files such tables come from.
 
 #include "cfg/Model.h"
 #include "store/TableDef.h"
@@ -27,6 +29,7 @@ struct ExportColumn {
     QString name;
     ExportForm form = ExportForm::Quoted;
     FieldType type = FieldType::Text;  // how the field stores its values
+    bool doublePrecision = false;      // a Single field that keeps doubles
 };
 
 // The fields that variables of `model` name, in field order, each with the
@@ -39,12 +42,14 @@ QByteArray ExportNameLine(const QList<ExportColumn>& columns);
 // Appends one value as `column` writes it, read from result column `i` of
 // a statement that has just stepped onto a row. A number field holding text
 // that is not a number is written quoted, so that it is neither lost nor
-// able to break the line into other columns.
-void AppendExportValue(QByteArray& out, const ExportColumn& column, sqlite3_stmt* row, int i);
+// able to break the line into other columns. True when the value had to be
+// changed to be written as UTF-8 (a BLOB, or text in another encoding).
+bool AppendExportValue(QByteArray& out, const ExportColumn& column, sqlite3_stmt* row, int i);
 
-// The pieces, for values at hand.
+// The pieces, for values at hand. A number is written in the shortest form
+// that reads back as the same value: as the float it is when `asSingle`.
 void AppendQuoted(QByteArray& out, const char* utf8, qsizetype size);
-void AppendNumber(QByteArray& out, double value, FieldType type);
+void AppendNumber(QByteArray& out, double value, bool asSingle);
 void AppendInteger(QByteArray& out, qint64 value);
 
 }  // namespace k7

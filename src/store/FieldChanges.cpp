@@ -114,7 +114,7 @@ int columnOf(const TableShape& shape, const QString& field)
 // The data table's name as the file spells it.
 QString storedTableName(const DataStore& store)
 {
-    const TableDef* def = store.currentdb.findTable(store.tablename);
+    const std::optional<TableDef> def = store.currentdb.findTable(store.tablename);
     return def ? def->name : store.tablename;
 }
 
@@ -184,7 +184,7 @@ bool ChangeFieldLength(DataStore& store, ShellHooks& shell, const QString& field
 bool RenameDataField(DataStore& store, ShellHooks& shell, const QString& field, const QString& newName,
                      QString* error)
 {
-    const TableDef* def = store.currentdb.findTable(store.tablename);
+    const std::optional<TableDef> def = store.currentdb.findTable(store.tablename);
     const int at = def ? def->fieldIndex(field) : -1;
     if (at < 0)
         return fail(error, QStringLiteral("The data table %1 has no field %2.").arg(store.tablename, field));

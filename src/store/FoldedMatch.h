@@ -3,7 +3,9 @@
 // do not count, and case is folded over the whole of Unicode (SQLite's NOCASE
 // folds ASCII letters only). The comparison is a collation registered on each
 // connection K7 opens; the schema never names it, so other programs can still
-// read and write the file.
+// read and write the file. Find, uniqueness, and the grid's sort and filter
+// all compare text through it, so that none of them tells apart what
+// another takes as equal.
 
 #include <QString>
 
@@ -13,12 +15,20 @@ namespace k7 {
 
 // The collation's name, as queries write it after COLLATE.
 inline constexpr char kFoldCollation[] = "k7fold";
+// A function giving a text's folded key (other values as they are): keys
+// in byte order sort and group as the collation compares.
+inline constexpr char kFoldKeyFunction[] = "k7fold_key";
 
 // The form in which two values are compared.
 QString FoldKey(const QString& value);
 
-// Registers the collation on a connection; false when SQLite refuses it.
+// Registers the collation and the key function on a connection; false when
+// SQLite refuses either.
 bool RegisterFoldCollation(sqlite3* db);
+
+// A term of ORDER BY or GROUP BY that orders `quotedField` as the collation
+// compares, the fastest way for its type.
+QString FoldedOrder(const QString& quotedField, bool textField);
 
 // The condition that picks the stored values a NOCASE comparison of folded
 // text can miss: those with blanks or control characters at either end, or

@@ -4,6 +4,7 @@
 #include "cfg/ProfileFile.h"
 #include "platform/Dialogs.h"
 #include "store/DataStore.h"
+#include "store/FoldedMatch.h"
 #include "store/GridView.h"
 #include "store/ShownText.h"
 
@@ -76,7 +77,7 @@ bool DistinctValues::open(Database& db, const QString& table, const QString& fie
 {
     m_stmt.reset();
     m_error.clear();
-    const TableDef* def = db.isOpen() ? db.findTable(table) : nullptr;
+    const std::optional<TableDef> def = db.isOpen() ? db.findTable(table) : std::nullopt;
     const int fi = def ? def->fieldIndex(field) : -1;
     if (fi < 0) {
         m_error = QStringLiteral("The table %1 has no field %2.").arg(table, field);
@@ -84,10 +85,8 @@ bool DistinctValues::open(Database& db, const QString& table, const QString& fie
     }
     m_type = def->fields[fi].type;
     const QString name = QuoteName(def->fields[fi].name);
-    // Grouped as they compare in a filter: text without regard to case
-    // (lower() groups a Text field as COLLATE NOCASE would, faster).
-    const QString group = m_type == FieldType::Text ? QStringLiteral("lower(%1)").arg(name)
-                                                    : name + QStringLiteral(" COLLATE NOCASE");
+    // Grouped as they compare in a filter (FoldedMatch.h).
+    const QString group = FoldedOrder(name, m_type == FieldType::Text);
     auto stmt = std::make_unique<SqliteStatement>(
         db.handle(), QStringLiteral("SELECT %1 FROM %2 GROUP BY %3").arg(name, QuoteName(def->name), group));
     if (!stmt->ok()) {

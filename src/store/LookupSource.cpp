@@ -35,7 +35,7 @@ std::optional<QStringList> LookupFieldNames(const QString& path, const QString& 
         *error = db.lastError();
         return std::nullopt;
     }
-    const TableDef* def = db.findTable(table);
+    const std::optional<TableDef> def = db.findTable(table);
     if (!def) {
         *error = QStringLiteral("The table %1 does not exist.").arg(table);
         return std::nullopt;

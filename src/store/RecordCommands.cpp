@@ -93,17 +93,17 @@ void RecordCommands::deleteAllEntries()
 
 void RecordCommands::emptyTable(const QString& action)
 {
-    m_context.dialogs.setBusy(true);
+    // The progress dialog, with its Cancel, stands in for a wait cursor.
     m_context.abandonEdit();
     QString error;
-    const bool emptied = EmptyDataTable(m_context.model, m_context.store, m_context.shell, action, &error);
-    m_context.dialogs.setBusy(false);
-    if (!emptied)
+    const EmptyOutcome outcome =
+        EmptyDataTable(m_context.model, m_context.store, m_context.shell, m_context.dialogs, action, &error);
+    if (outcome == EmptyOutcome::Failed)
         m_context.dialogs.message(QStringLiteral("Error: The data table could not be emptied.  ") + error,
                                   Style::OkOnly + Style::Critical);
 }
 
-QString RecordCommands::chooseExportFile() const
+QString RecordCommands::chooseExportFile(const RecordSet* records) const
 {
     const QString folder = QFileInfo(m_context.store.dbname).absolutePath();
     const QString path = m_context.dialogs.saveFileName(QStringLiteral("Export ASCII"),
@@ -112,6 +112,10 @@ QString RecordCommands::chooseExportFile() const
                                                         folder + QLatin1Char('/') + kExportPattern);
     if (path.isEmpty() || QFileInfo(path).fileName() == kExportPattern)
         return QString();
+    if (const QString conflict = ExportTargetConflict(m_context.model, *records, path); !conflict.isEmpty()) {
+        m_context.dialogs.message(QStringLiteral("Error: ") + conflict, Style::OkOnly + Style::Exclamation);
+        return QString();
+    }
     if (QFileInfo::exists(path)
         && !confirmed(QStringLiteral("Overwrite existing file ") + path + QStringLiteral(" ?"),
                       Style::YesNoCancel + Style::Question))
@@ -128,7 +132,7 @@ void RecordCommands::exportAscii()
                                   Style::OkOnly + Style::Information);
         return;
     }
-    const QString path = chooseExportFile();
+    const QString path = chooseExportFile(records);
     if (path.isEmpty())
         return;
     const bool withNames = records->recordCount() > 0
@@ -143,6 +147,8 @@ void RecordCommands::exportAscii()
                                   Style::OkOnly + Style::Critical);
         return;
     }
+    if (const QString note = ConvertedValuesNote(result.converted); !note.isEmpty())
+        m_context.dialogs.message(note, Style::OkOnly + Style::Information);
     // Only now is the file safely on disk.
     if (confirmed(QStringLiteral("Delete exported data from K7?"), Style::YesNo + Style::Question))
         emptyTable(QLatin1String(AuditAction::EmptyAfterExport));

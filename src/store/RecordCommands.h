@@ -45,7 +45,9 @@ private:
     // The grid's records when they hold any; says so when no table is open.
     RecordSet* recordsToDelete() const;
     bool confirmed(const QString& question, int style) const;
-    QString chooseExportFile() const;
+    // The file to export `records` to; empty when the operator gave none or
+    // named a file the export reads.
+    QString chooseExportFile(const RecordSet* records) const;
     // Empties the table and hands the grid the new, empty record set; the
     // rows go to the audit trail under `action`.
     void emptyTable(const QString& action);

@@ -1,6 +1,9 @@
 #include "store/RecordDeletion.h"
 
+#include "store/AuditedRows.h"
 #include "store/DataTable.h"
+#include "store/FoldedMatch.h"
+#include "store/K7Tables.h"
 #include "store/TableChange.h"
 
 #include <algorithm>
@@ -55,17 +58,25 @@ bool deleteThrough(RecordSet& records, QString* error, const std::function<bool(
 
 // Makes again the indexes the old table had, leaving out those over a field
 // the new table lacks. The indexes of the table's own constraints come with
-// the table itself.
+// the table itself. K7's own index on one field is the partial index of the
+// folded look-up; its condition is not read back from the file, so it is
+// given again here, or it would come back as an index of every row.
 bool restoreIndexes(Database& db, const QString& table, const QList<IndexDef>& indexes)
 {
-    const TableDef* def = db.findTable(table);
-    for (const IndexDef& index : indexes) {
+    const std::optional<TableDef> def = db.findTable(table);
+    if (!def)
+        return false;
+    for (IndexDef index : indexes) {
         if (index.primary || index.name.startsWith(QLatin1String("sqlite_autoindex"), Qt::CaseInsensitive))
             continue;
         const QStringList fields = index.fieldNames();
-        const bool covered = std::all_of(fields.begin(), fields.end(),
-                                         [&](const QString& f) { return def && def->fieldIndex(f) >= 0; });
-        if (covered && !db.appendIndex(table, index))
+        const bool covered =
+            std::all_of(fields.begin(), fields.end(), [&](const QString& f) { return def->fieldIndex(f) >= 0; });
+        if (!covered)
+            continue;
+        if (IsOwnTable(index.name) && fields.size() == 1 && index.where.isEmpty())
+            index.where = FoldSensitiveCondition(QuoteName(fields.first()));
+        if (!db.appendIndex(table, index))
             return false;
     }
     return true;
@@ -115,23 +126,33 @@ bool DeleteRecords(RecordSet& records, const QList<qint64>& bookmarks, AuditTrai
     });
 }
 
-bool EmptyDataTable(const Model& model, DataStore& store, ShellHooks& shell, const QString& action,
-                    QString* error)
+EmptyOutcome EmptyDataTable(const Model& model, DataStore& store, ShellHooks& shell, Dialogs& dialogs,
+                            const QString& action, QString* error)
 {
-    const TableDef* old = store.currentdb.findTable(store.tablename);
+    const std::optional<TableDef> old = store.currentdb.findTable(store.tablename);
     if (!old) {
         *error = QStringLiteral("The table %1 does not exist in the database.").arg(store.tablename);
-        return false;
+        return EmptyOutcome::Failed;
     }
     const QList<IndexDef> indexes = old->indexes;
     const QString table = store.tablename;
-    return ChangeDataTable(store, shell, error, [&](Database& db) {
-        if (!store.audit.recordDeletion(table, QString(), {}, store.audit.identField(), action)) {
-            *error = store.audit.lastError();
+    bool cancelled = false;
+    const bool emptied = ChangeDataTable(store, shell, error, [&](Database& db) {
+        AuditedRows rows(db, store.audit, table, action);
+        const QString text = QStringLiteral("Deleting %1 records from %2").arg(rows.total()).arg(table);
+        if (!dialogs.runWithProgress(text, rows)) {
+            cancelled = true;
+            return false;
+        }
+        if (rows.failed()) {
+            *error = rows.error();
             return false;
         }
         return db.deleteTable(table) && CreateDataTable(model, db, table) && restoreIndexes(db, table, indexes);
     });
+    if (emptied)
+        return EmptyOutcome::Emptied;
+    return cancelled ? EmptyOutcome::Cancelled : EmptyOutcome::Failed;
 }
 
 }  // namespace k7

@@ -4,6 +4,7 @@
 // then leaves the reason in `error`. None of them asks or shows anything.
 
 #include "cfg/Model.h"
+#include "platform/Dialogs.h"
 #include "platform/ShellHooks.h"
 #include "store/DataStore.h"
 
@@ -25,12 +26,15 @@ bool DeleteLastRecord(RecordSet& records, AuditTrail& audit, QString* error);
 // becomes current.
 bool DeleteRecords(RecordSet& records, const QList<qint64>& bookmarks, AuditTrail& audit, QString* error);
 
+enum class EmptyOutcome { Emptied, Cancelled, Failed };
+
 // Empties the data table: deletes it and creates it anew from the model,
 // with the indexes it had (those whose fields it still has), then opens
-// store.currentrs on it, unsorted, and hands it to the shell. On failure the
-// table keeps its rows and is opened again. The rows go to store.audit
-// under `action` (Delete all entries, or emptying after an export).
-bool EmptyDataTable(const Model& model, DataStore& store, ShellHooks& shell, const QString& action,
-                    QString* error);
+// store.currentrs on it, unsorted, and hands it to the shell. The rows go to
+// store.audit under `action` (Delete all entries, or emptying after an
+// export), showing the progress through `dialogs`. On failure or Cancel the
+// table keeps its rows and is opened again; a failure says why in `error`.
+EmptyOutcome EmptyDataTable(const Model& model, DataStore& store, ShellHooks& shell, Dialogs& dialogs,
+                            const QString& action, QString* error);
 
 }  // namespace k7

@@ -57,18 +57,14 @@ QString filterCondition(const FieldDef& field, const QString& value, QVariantLis
         return name + QStringLiteral(" = ?");
     default:
         values << *v;
-        return name + QStringLiteral(" = ? COLLATE NOCASE");
+        return name + QStringLiteral(" = ? COLLATE ") + QLatin1String(kFoldCollation);
     }
 }
 
-// A sort term ordering text without regard to case. lower() orders a Text
-// field as COLLATE NOCASE does (both fold ASCII letters only) and lets the
-// engine's sorter compare plain bytes, which is much faster on a million rows.
+// A sort term ordering text as Find and uniqueness compare it (FoldedMatch.h).
 QString caseFreeOrder(const FieldDef& field)
 {
-    const QString name = QuoteName(field.name);
-    return field.type == FieldType::Text ? QStringLiteral("lower(%1)").arg(name)
-                                         : name + QStringLiteral(" COLLATE NOCASE");
+    return FoldedOrder(QuoteName(field.name), field.type == FieldType::Text);
 }
 
 // The rows whose `field` matches the folded value bound as ?1: the NOCASE
@@ -101,7 +97,7 @@ bool RecordSet::openTable(Database& db, const QString& table)
 bool RecordSet::openWhere(Database& db, const QString& table, const QString& field,
                           const QVariant& value, Qt::CaseSensitivity cs, const QStringList& columns)
 {
-    const TableDef* def = db.isOpen() ? db.findTable(table) : nullptr;
+    const std::optional<TableDef> def = db.isOpen() ? db.findTable(table) : std::nullopt;
     // A misspelt name must be an error, not a comparison with a constant.
     if (def && def->fieldIndex(field) < 0)
         return refuse(noSuchField(def->name, field), false);
@@ -120,7 +116,7 @@ bool RecordSet::openWhere(Database& db, const QString& table, const QString& fie
 bool RecordSet::openFolded(Database& db, const QString& table, const QString& field, const QString& value,
                            const QStringList& columns)
 {
-    const TableDef* def = db.isOpen() ? db.findTable(table) : nullptr;
+    const std::optional<TableDef> def = db.isOpen() ? db.findTable(table) : std::nullopt;
     if (def && def->fieldIndex(field) < 0)
         return refuse(noSuchField(def->name, field), false);
     DynasetQuery query;
@@ -135,7 +131,7 @@ bool RecordSet::openFolded(Database& db, const QString& table, const QString& fi
 
 bool RecordSet::openView(Database& db, const QString& table, const RecordView& view)
 {
-    const TableDef* def = db.isOpen() ? db.findTable(table) : nullptr;
+    const std::optional<TableDef> def = db.isOpen() ? db.findTable(table) : std::nullopt;
     DynasetQuery query;
     query.table = table;
     query.orderBy = view.sortFields;
@@ -158,7 +154,7 @@ bool RecordSet::openDynaset(Database& db, const DynasetQuery& query, bool keepOn
 {
     if (!db.isOpen())
         return refuse(QStringLiteral("The database is not open."), keepOnFailure);
-    const TableDef* def = db.findTable(query.table);
+    const std::optional<TableDef> def = db.findTable(query.table);
     if (!def)
         return refuse(QStringLiteral("The table %1 does not exist in the database.").arg(query.table), keepOnFailure);
     QList<FieldDef> fields = def->fields;

@@ -3,6 +3,7 @@
 #include "store/RecordSet.h"
 
 #include "store/Database.h"
+#include "store/FoldedMatch.h"
 #include "store/ShownText.h"
 #include "store/SqliteStatement.h"
 
@@ -152,15 +153,16 @@ int RecordSet::sortedPlace(qint64 rowid) const
 }
 
 // Whether row `a` comes before row `b` in the set's ORDER BY: Null first,
-// then as the engine compares, ties broken by rowid.
+// then as the engine compares (text through the folding collation), ties
+// broken by rowid.
 bool RecordSet::sortsBefore(qint64 a, qint64 b) const
 {
     QString test = QStringLiteral("a.%1 < b.%1").arg(m_rowidName);
     const QStringList& fields = m_view.sortFields;
     for (auto field = fields.crbegin(); field != fields.crend(); ++field) {
-        test = QStringLiteral("CASE WHEN (a.%1 IS NULL AND b.%1 IS NOT NULL) OR coalesce(a.%1 COLLATE NOCASE < b.%1, 0) "
-                              "THEN 1 WHEN a.%1 COLLATE NOCASE IS b.%1 THEN %2 ELSE 0 END")
-                   .arg(QuoteName(*field), test);
+        test = QStringLiteral("CASE WHEN (a.%1 IS NULL AND b.%1 IS NOT NULL) OR coalesce(a.%1 COLLATE %3 < b.%1, 0) "
+                              "THEN 1 WHEN a.%1 COLLATE %3 IS b.%1 THEN %2 ELSE 0 END")
+                   .arg(QuoteName(*field), test, QLatin1String(kFoldCollation));
     }
     const QString sql = QStringLiteral("SELECT 1 FROM %1 AS a, %1 AS b WHERE a.%2 = ? AND b.%2 = ? AND (%3)")
                             .arg(QuoteName(m_table), m_rowidName, test);

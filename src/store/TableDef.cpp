@@ -53,6 +53,7 @@ FieldDef FieldFromDeclaration(const QString& name, const QString& declaredType)
     } else if (t.contains(QLatin1String("REAL")) || t.contains(QLatin1String("FLOA"))
                || t.contains(QLatin1String("DOUB"))) {
         f.type = FieldType::Single;
+        f.doublePrecision = t.contains(QLatin1String("DOUB"));
     } else if (t.contains(QLatin1String("BOOL"))) {
         f.type = FieldType::YesNo;
     }
@@ -65,7 +66,7 @@ QString DeclarationOf(const FieldDef& field)
     case FieldType::Text:
         return QStringLiteral("VARCHAR(%1)").arg(field.size > 0 ? field.size : 255);
     case FieldType::Single:
-        return QStringLiteral("REAL");
+        return field.doublePrecision ? QStringLiteral("DOUBLE") : QStringLiteral("REAL");
     case FieldType::YesNo:
         return QStringLiteral("BOOLEAN");
     case FieldType::Long:

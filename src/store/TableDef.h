@@ -22,6 +22,9 @@ struct FieldDef {
     FieldType type = FieldType::Text;
     int size = 0;  // Text: maximum length in characters; 0 for the other types
     bool allowZeroLength = true;
+    // A Single field declared DOUBLE (as an imported Access Double, Currency
+    // or Decimal is): its values keep every digit of a double.
+    bool doublePrecision = false;
 };
 
 struct IndexDef {
@@ -52,7 +55,8 @@ struct TableDef {
 
 // The engine code for a declared SQL column type, by the affinity rules:
 // INT -> Long, CHAR/CLOB/TEXT -> Text (size from "(n)" or 255),
-// REAL/FLOA/DOUB -> Single, BOOL -> Yes/No, anything else Other.
+// REAL/FLOA/DOUB -> Single (DOUB with doublePrecision), BOOL -> Yes/No,
+// anything else Other.
 FieldDef FieldFromDeclaration(const QString& name, const QString& declaredType);
 // The declaration used when creating a field of this type.
 QString DeclarationOf(const FieldDef& field);

@@ -4,6 +4,7 @@
 #include "store/RecordSet.h"
 #include "store/SqliteStatement.h"
 
+#include <QFileInfo>
 #include <QSaveFile>
 
 namespace k7 {
@@ -37,6 +38,9 @@ bool TextExport::start()
     if (!db || m_records.tableName().isEmpty() || m_records.rowidName().isEmpty())
         return fail(QStringLiteral("The records are not those of a table."));
     m_columns = ExportColumns(m_model, m_records.fields());
+    // Without a column every record would be an empty line.
+    if (m_columns.isEmpty())
+        return fail(QStringLiteral("No variable of the CFG names a field of the table %1.").arg(m_records.tableName()));
     m_buffer.reserve(2 * kFlushBytes);
     if (m_withNames && m_total > 0)
         m_buffer += ExportNameLine(m_columns);
@@ -72,13 +76,14 @@ bool TextExport::step()
 
 bool TextExport::scanSlice()
 {
-    const auto keyAt = [this](qint64 p) { return p < m_total ? m_records.bookmarkAt(static_cast<int>(p)) : -1; };
-    qint64 key = keyAt(m_position);
-    if (key < 0)
+    // Any rowid is a valid key, negative ones too: the end of the set is
+    // known by position alone.
+    const auto keyAt = [this](qint64 p) { return m_records.bookmarkAt(static_cast<int>(p)); };
+    if (m_position >= m_total)
         return true;
-    if (!m_rows->bind({key}))
+    if (!m_rows->bind({keyAt(m_position)}))
         return fail(m_rows->error());
-    for (int n = 0; n < kSliceRows && key >= 0;) {
+    for (int n = 0; n < kSliceRows && m_position < m_total;) {
         if (!m_rows->step()) {
             if (!m_rows->error().isEmpty())
                 return fail(m_rows->error());
@@ -87,13 +92,13 @@ bool TextExport::scanSlice()
             return true;
         }
         const qint64 rowid = m_rows->int64(0);
-        while (key >= 0 && key < rowid)
-            key = keyAt(++m_position);
-        if (key != rowid)
+        while (m_position < m_total && keyAt(m_position) < rowid)
+            ++m_position;
+        if (m_position == m_total || keyAt(m_position) != rowid)
             continue;  // a row the set does not hold
         writeRow();
         ++n;
-        key = keyAt(++m_position);
+        ++m_position;
     }
     return true;
 }
@@ -116,7 +121,8 @@ void TextExport::writeRow()
     for (int c = 0; c < m_columns.size(); ++c) {
         if (c > 0)
             m_buffer += ',';
-        AppendExportValue(m_buffer, m_columns[c], m_rows->handle(), c + 1);
+        if (AppendExportValue(m_buffer, m_columns[c], m_rows->handle(), c + 1))
+            ++m_converted;
     }
     m_buffer += "\r\n";
 }
@@ -131,9 +137,39 @@ bool TextExport::flush(qsizetype above)
     return true;
 }
 
+QString ExportTargetConflict(const Model& model, const RecordSet& records, const QString& path)
+{
+    const QString target = QFileInfo(path).canonicalFilePath();
+    if (target.isEmpty())
+        return QString();  // a new file: none of those the export reads
+    const auto same = [&target](const QString& read) {
+        return !read.isEmpty() && QFileInfo(read).canonicalFilePath() == target;
+    };
+    if (same(model.cfgpath))
+        return QStringLiteral("%1 is the CFG file being exported.  Choose another file.").arg(path);
+    const Database* db = records.database();
+    const QString dbPath = db ? db->path() : QString();
+    for (const char* suffix : {"", "-journal", "-wal", "-shm"}) {
+        if (!dbPath.isEmpty() && same(dbPath + QLatin1String(suffix)))
+            return QStringLiteral("%1 is the database being exported.  Choose another file.").arg(path);
+    }
+    return QString();
+}
+
+QString ConvertedValuesNote(qint64 converted)
+{
+    if (converted == 0)
+        return QString();
+    return QStringLiteral("%1 value(s) were not UTF-8 text and were written changed: binary values as hexadecimal "
+                          "digits, other text read as Windows-1252.")
+        .arg(converted);
+}
+
 ExportResult ExportToFile(const Model& model, RecordSet& records, const QString& path, bool withNames,
                           Dialogs& dialogs)
 {
+    if (const QString conflict = ExportTargetConflict(model, records, path); !conflict.isEmpty())
+        return {ExportOutcome::Failed, conflict};
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly))
         return {ExportOutcome::Failed, file.errorString()};
@@ -149,7 +185,7 @@ ExportResult ExportToFile(const Model& model, RecordSet& records, const QString&
     }
     if (!file.commit())
         return {ExportOutcome::Failed, file.errorString()};
-    return {ExportOutcome::Written, QString()};
+    return {ExportOutcome::Written, QString(), work.converted()};
 }
 
 }  // namespace k7

@@ -35,6 +35,8 @@ public:
 
     bool failed() const { return !m_error.isEmpty(); }
     QString error() const { return m_error; }
+    // The values written changed so that the file is UTF-8 (AppendExportValue).
+    qint64 converted() const { return m_converted; }
 
 private:
     bool start();
@@ -57,6 +59,7 @@ private:
     QByteArray m_buffer;
     qint64 m_position = 0;  // the next record of the set to write
     qint64 m_total = 0;     // the records the set held when the export began
+    qint64 m_converted = 0;
     QString m_error;
 };
 
@@ -64,12 +67,22 @@ enum class ExportOutcome { Written, Cancelled, Failed };
 
 struct ExportResult {
     ExportOutcome outcome = ExportOutcome::Failed;
-    QString error;  // why it failed
+    QString error;        // why it failed
+    qint64 converted = 0;  // values changed to be written as UTF-8
 };
+
+// Why the export of `records` under `model` must not be written to `path`:
+// it is the CFG, the database or a journal of the database, which the export
+// reads (compared as canonical paths, so links and "../" count too). Empty
+// when `path` is none of them.
+QString ExportTargetConflict(const Model& model, const RecordSet& records, const QString& path);
+
+// What the closing message says of values written changed (empty for none).
+QString ConvertedValuesNote(qint64 converted);
 
 // Exports `records` to the file `path`, with the name line when
 // `withNames`. A long export shows its progress through `dialogs`, with
-// Cancel.
+// Cancel. A `path` that ExportTargetConflict refuses fails at once.
 ExportResult ExportToFile(const Model& model, RecordSet& records, const QString& path, bool withNames,
                           Dialogs& dialogs);
 

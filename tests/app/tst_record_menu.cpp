@@ -4,6 +4,7 @@
 
 #include "app/AppTestSupport.h"
 
+#include "app/EntryArea.h"
 #include "app/MainWindow.h"
 #include "grid/DataControl.h"
 #include "grid/DataGrid.h"
@@ -11,6 +12,7 @@
 
 #include <QAction>
 #include <QItemSelectionModel>
+#include <QListWidget>
 #include <QTest>
 
 using namespace k7;
@@ -118,6 +120,60 @@ private slots:
         QCOMPARE(rig.w.dataControl()->caption(), QString("Empty"));
         QCOMPARE(grid->recordModel()->rowCount(), 0);
         QCOMPARE(rig.deletions(), QStringList({"delete last 3", "delete selected 1", "delete all 2"}));
+    }
+
+    // The sample CFG's first variable is Unique, so its field carries two
+    // indexes that emptying makes again; it once read freed memory there.
+    void emptyingWithAUniqueVariableTenTimes()
+    {
+        AppRig rig;
+        const QString cfg = rig.sampleCfg();
+        MainWindow w(rig.dialogs, rig.sound, rig.ini());
+        w.show();
+        w.openCfgFile(cfg);
+        const QString db = w.store().dbname;
+        const QString table = w.store().tablename;
+        QVERIFY(!db.isEmpty() && !table.isEmpty());
+        const auto typeRecord = [&w](const QString& id) {
+            QWidget* box = w.entryArea()->control(Control::TextBox);
+            QTest::keyClicks(box, id);
+            QTest::keyClick(box, Qt::Key_Return);
+            auto* menu = qobject_cast<QListWidget*>(w.entryArea()->control(Control::MenuList));
+            QVERIFY(menu);
+            menu->setCurrentRow(2);  // Bone: no further variable applies
+            QTest::keyClick(menu, Qt::Key_Return);
+        };
+        const auto rows = [&] { return rowCount(db, table); };
+        const auto trigger = [&](const char* action, std::initializer_list<int> answers) {
+            for (int answer : answers)
+                rig.dialogs.queueAnswer(answer);
+            QAction* item = w.findChild<QAction*>(action);
+            QVERIFY(item && item->isEnabled());
+            item->trigger();
+        };
+        const QString out = rig.path("out.txt");
+        for (int run = 0; run < 10; ++run) {
+            typeRecord(QString("A%1").arg(run));
+            typeRecord(QString("B%1").arg(run));
+            QCOMPARE(rows(), 2);
+            trigger("datadeleteall", {Answer::Yes});
+            QCOMPARE(rows(), 0);
+
+            typeRecord(QString("C%1").arg(run));
+            typeRecord(QString("D%1").arg(run));
+            QCOMPARE(rows(), 2);
+            rig.dialogs.queueFile(out);
+            // Overwrite (from the second run), no names, delete the exported data.
+            if (run > 0)
+                rig.dialogs.queueAnswer(Answer::Yes);
+            trigger("fileexport", {Answer::No, Answer::Yes});
+            QCOMPARE(rows(), 0);
+            QCOMPARE(readFile(out).count("\r\n"), 2);
+        }
+        QCOMPARE(rig.dialogs.pendingAnswers(), 0);
+        const QStringList partial = firstColumn(db, "SELECT name FROM sqlite_master WHERE type = 'index' "
+                                                    "AND sql LIKE '% WHERE %'");
+        QCOMPARE(partial.size(), 1);
     }
 };
 

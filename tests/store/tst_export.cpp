@@ -4,6 +4,7 @@
 
 #include "StoreRig.h"
 
+#include "store/RecordCommands.h"
 #include "store/TextExport.h"
 
 #include <QDir>
@@ -23,14 +24,15 @@ namespace {
 const QString kShape = QStringLiteral("ID VARCHAR(40), Count REAL, Kind VARCHAR(40)");
 
 // Variables as "name:type" separated by blanks; the table T made by `fields`
-// and holding `rows` (each the text of a VALUES list); both opened.
+// and holding `rows` (each the text of a VALUES list, or "(fields) VALUES
+// (...)"); both opened.
 bool prepare(StoreRig& rig, const QString& variables, const QString& fields, const QStringList& rows)
 {
     for (const QString& v : variables.split(' '))
         rig.add(v.section(':', 0, 0), v.section(':', 1).toInt());
     QStringList sql{"CREATE TABLE T (" + fields + ")"};
     for (const QString& row : rows)
-        sql << "INSERT INTO T VALUES (" + row + ")";
+        sql << "INSERT INTO T " + (row.startsWith('(') ? row : "VALUES (" + row + ")");
     return execSql(rig.dbPath(), sql) && rig.store.currentdb.open(rig.dbPath())
            && rig.store.currentrs.openTable(rig.store.currentdb, "T");
 }
@@ -47,6 +49,25 @@ bool prepareMany(StoreRig& rig, int count)
 ExportOutcome exportTo(StoreRig& rig, const QString& path, bool names = false)
 {
     return ExportToFile(rig.model, rig.store.currentrs, path, names, rig.dialogs).outcome;
+}
+
+// The rows Python's csv module reads from `path` as strict UTF-8; nullopt
+// when it fails. Needs python3 (see hasPython).
+std::optional<QJsonArray> readWithPython(const QString& path)
+{
+    QProcess reader;
+    reader.start(QStandardPaths::findExecutable("python3"),
+                 {"-c", "import csv, json, sys; print(json.dumps(list(csv.reader("
+                        "open(sys.argv[1], newline='', encoding='utf-8', errors='strict')))))",
+                  path});
+    if (!reader.waitForFinished(30000) || reader.exitCode() != 0)
+        return std::nullopt;
+    return QJsonDocument::fromJson(reader.readAllStandardOutput()).array();
+}
+
+bool hasPython()
+{
+    return !QStandardPaths::findExecutable("python3").isEmpty();
 }
 
 int runK7(const QStringList& args)
@@ -87,6 +108,20 @@ private slots:
                                                 << QStringList{"'A1', 'n/a', 'B'", "'A2', '7.5', 'B'"} << false
                                                 << QByteArray("\"A1\",\"n/a\",\"B\"\r\n\"A2\", 7.5,\"B\"\r\n");
         QTest::newRow("empty table") << vars << kShape << QStringList{} << true << QByteArray();
+        QTest::newRow("negative row ids") << vars << kShape
+                                          << QStringList{"(rowid, ID) VALUES (5, 'B')", "(rowid, ID) VALUES (-3, 'A')",
+                                                         "(rowid, ID) VALUES (-9223372036854775808, 'Z')"}
+                                          << false << QByteArray("\"Z\",,\r\n\"A\",,\r\n\"B\",,\r\n");
+        QTest::newRow("Double keeps every digit, Single its float")
+            << vars << "ID TEXT, Count DOUBLE, Kind REAL"
+            << QStringList{"'A', 1125899906842624.0, 1125899906842624.0", "'B', 12.569999694824219, 12.569999694824219"}
+            << false
+            << QByteArray("\"A\", 1125899906842624,\"1.1258999e+15\"\r\n\"B\", 12.569999694824219,\"12.57\"\r\n");
+        QTest::newRow("BLOB as hexadecimal") << vars << kShape << QStringList{"X'00FF22', X'0A', X''"} << false
+                                             << QByteArray("\"00FF22\",\"0A\",\"\"\r\n");
+        QTest::newRow("text in Windows-1252") << vars << kShape
+                                              << QStringList{"CAST(X'50E8636580' AS TEXT), CAST(X'B0' AS TEXT), 'ok'"}
+                                              << false << QString("\"Pèce€\",\"°\",\"ok\"\r\n").toUtf8();
     }
     void format()
     {
@@ -96,6 +131,8 @@ private slots:
         QFETCH(bool, names);
         StoreRig rig;
         QVERIFY(prepare(rig, variables, fields, rows));
+        // An export that never ends is cancelled, and fails here, instead of hanging.
+        rig.dialogs.cancelAfterSteps = 100;
         const QString out = rig.path("out.txt");
         QCOMPARE(exportTo(rig, out, names), ExportOutcome::Written);
         QVERIFY(QFileInfo(out).isFile());
@@ -104,8 +141,7 @@ private slots:
 
     void roundTripThroughPythonCsv()
     {
-        const QString python = QStandardPaths::findExecutable("python3");
-        if (python.isEmpty())
+        if (!hasPython())
             QSKIP("python3 is not installed");
         StoreRig rig;
         QVERIFY(prepare(rig, "ID:1 Count:2 Kind:4", kShape,
@@ -119,12 +155,9 @@ private slots:
         const QString out = rig.path("out.txt");
         QCOMPARE(exportTo(rig, out, true), ExportOutcome::Written);
 
-        QProcess reader;
-        reader.start(python, {"-c", "import csv, json, sys; print(json.dumps(list(csv.reader("
-                                    "open(sys.argv[1], newline='', encoding='utf-8')))))",
-                              out});
-        QVERIFY(reader.waitForFinished(30000) && reader.exitCode() == 0);
-        const QJsonArray read = QJsonDocument::fromJson(reader.readAllStandardOutput()).array();
+        const std::optional<QJsonArray> csv = readWithPython(out);
+        QVERIFY(csv);
+        const QJsonArray read = *csv;
         QCOMPARE(read.size(), values.size());
         for (int r = 0; r < values.size(); ++r) {
             const QStringList row = read[r].toVariant().toStringList();
@@ -135,6 +168,109 @@ private slots:
             QCOMPARE(row[1].isEmpty(), values[r][1].isEmpty());
             QCOMPARE(row[1].toDouble(), values[r][1].toDouble());
         }
+    }
+
+    // Negative row ids, a BLOB, text in another encoding and doubles that a
+    // float cannot hold: the file is still strict UTF-8 CSV, every value
+    // comes back, and the changed ones are counted.
+    void hostileTableThroughPythonCsv()
+    {
+        if (!hasPython())
+            QSKIP("python3 is not installed");
+        StoreRig rig;
+        QVERIFY(prepare(rig, "ID:1 Count:2 Kind:4", "ID TEXT, Count DOUBLE, Kind TEXT",
+                        {"(rowid, ID, Count, Kind) VALUES (-9223372036854775808, X'FF00', 1125899906842624.0, 'a')",
+                         "(rowid, ID, Count, Kind) VALUES (-1, CAST(X'C9636C6174' AS TEXT), 1.7976931348623157e308, "
+                         "CAST(X'22E92C' AS TEXT))",
+                         "(rowid, ID, Count, Kind) VALUES (7, 'Éclat', -4.9e-324, 'b')"}));
+        rig.dialogs.cancelAfterSteps = 100;
+        const QString out = rig.path("out.txt");
+        const ExportResult result = ExportToFile(rig.model, rig.store.currentrs, out, true, rig.dialogs);
+        QCOMPARE(result.outcome, ExportOutcome::Written);
+        QCOMPARE(result.converted, qint64(3));
+        QVERIFY(ConvertedValuesNote(result.converted).startsWith("3 value(s) were not UTF-8 text"));
+
+        const std::optional<QJsonArray> read = readWithPython(out);
+        QVERIFY(read);
+        const QList<QStringList> expected{{"ID", "Count", "Kind"},
+                                          {"FF00", "1125899906842624", "a"},
+                                          {"Éclat", "1.7976931348623157e+308", "\"é,"},
+                                          {"Éclat", "-5e-324", "b"}};
+        QCOMPARE(read->size(), expected.size());
+        for (int r = 0; r < expected.size(); ++r) {
+            const QStringList row = read->at(r).toVariant().toStringList();
+            QCOMPARE(row.size(), 3);
+            QCOMPARE(row[0], expected[r][0]);
+            QCOMPARE(row[1].trimmed(), expected[r][1]);
+            QCOMPARE(row[2], expected[r][2]);
+        }
+    }
+
+    // A target the export reads, or variables that name no field, are
+    // refused before anything is written.
+    void refusedExports_data()
+    {
+        QTest::addColumn<QString>("target");
+        QTest::addColumn<QString>("variables");
+        QTest::addColumn<QString>("error");
+        const QString vars = "ID:1 Count:2 Kind:4";
+        const QString isDb = " is the database being exported.  Choose another file.";
+        QTest::newRow("the database") << "site.mdb" << vars << isDb;
+        QTest::newRow("the database by another way") << "sub/../site.mdb" << vars << isDb;
+        QTest::newRow("a link to the database") << "link.txt" << vars << isDb;
+        QTest::newRow("the CFG") << "site.cfg" << vars << " is the CFG file being exported.  Choose another file.";
+        QTest::newRow("no variable names a field")
+            << "out.txt" << "Other:1 Else:2" << "No variable of the CFG names a field of the table T.";
+    }
+    void refusedExports()
+    {
+        QFETCH(QString, target);
+        QFETCH(QString, variables);
+        StoreRig rig;
+        QVERIFY(prepare(rig, variables, kShape, {"'A', 1, 'B'"}));
+        QVERIFY(QDir(rig.dir.path()).mkdir("sub"));
+        QVERIFY(QFile::link(rig.dbPath(), rig.path("link.txt")));
+        QVERIFY(writeFile(rig.model.cfgpath, "[K7]\r\n"));
+        QVERIFY(writeFile(rig.path("out.txt"), "old\r\n"));
+        const QByteArray db = readFile(rig.dbPath()), cfg = readFile(rig.model.cfgpath);
+        const QStringList files = QDir(rig.dir.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot);
+
+        const QString path = rig.path(target);
+        const ExportResult result = ExportToFile(rig.model, rig.store.currentrs, path, false, rig.dialogs);
+        QCOMPARE(result.outcome, ExportOutcome::Failed);
+        QFETCH(QString, error);
+        QCOMPARE(result.error, error.startsWith(' ') ? path + error : error);
+        QCOMPARE(readFile(rig.dbPath()), db);
+        QCOMPARE(readFile(rig.model.cfgpath), cfg);
+        QCOMPARE(readFile(rig.path("out.txt")), QByteArray("old\r\n"));
+        QCOMPARE(QDir(rig.dir.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot), files);
+    }
+
+    // File > Export ASCII refuses such a file before asking to overwrite it,
+    // and its closing message counts the values it changed.
+    void exportMenu()
+    {
+        StoreRig rig;
+        QVERIFY(prepare(rig, "ID:1 Count:2 Kind:4", kShape, {"X'01', 1, 'B'"}));
+        rig.store.tablename = "T";
+        RecordCommands commands({rig.model, rig.store, rig.dialogs, rig.shell, rig.view,
+                                 [&rig] { return &rig.store.currentrs; }, [] {}});
+        const QByteArray db = readFile(rig.dbPath());
+        rig.dialogs.queueFile(rig.dbPath());
+        commands.exportAscii();
+        QCOMPARE(rig.shown(), QStringList{"Error: " + rig.dbPath()
+                                          + " is the database being exported.  Choose another file. [48]"});
+        QCOMPARE(readFile(rig.dbPath()), db);
+
+        rig.dialogs.clear();
+        rig.dialogs.queueFile(rig.path("out.txt"));
+        rig.dialogs.queueAnswer(Answer::No);  // no names
+        rig.dialogs.queueAnswer(Answer::Ok);  // the closing message
+        rig.dialogs.queueAnswer(Answer::No);  // keep the data
+        commands.exportAscii();
+        QCOMPARE(rig.shown().size(), 3);
+        QCOMPARE(rig.shown()[1], ConvertedValuesNote(1) + " [64]");
+        QCOMPARE(readFile(rig.path("out.txt")), QByteArray("\"01\", 1,\"B\"\r\n"));
     }
 
     void followsTheRecordSet()
@@ -214,6 +350,12 @@ private slots:
         QCOMPARE(readFile(db), dbBytes);
 
         QCOMPARE(runK7({"--export", cfg, rig.path("missing/out.txt")}), 1);
+        // Over its own input: refused, both files as they were.
+        QCOMPARE(runK7({"--export", cfg, db}), 1);
+        QCOMPARE(runK7({"--export", cfg, cfg, "--names"}), 1);
+        QCOMPARE(readFile(cfg), cfgBytes);
+        QCOMPARE(readFile(db), dbBytes);
+
         QCOMPARE(runK7({"--export", rig.path("none.cfg"), out}), 2);
         QVERIFY(QFile::remove(db));
         QCOMPARE(runK7({"--export", cfg, out}), 2);

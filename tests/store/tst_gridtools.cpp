@@ -199,6 +199,56 @@ private slots:
         QCOMPARE(column(rig.store.currentrs, 0), (QStringList{"1", "2", "3", "4"}));
     }
 
+    // Sort, filter and the value list compare text as Find and uniqueness
+    // do: case folded over all of Unicode, blanks at either end ignored. A
+    // row added to the sorted grid goes where sorting again would put it.
+    void textComparesAsFindDoes_data()
+    {
+        QTest::addColumn<QStringList>("values");  // B of rows A = 1, 2 ...
+        QTest::addColumn<QString>("added");       // B of row A = 9, added to the sorted grid
+        QTest::addColumn<QStringList>("sorted");  // A, sorted by B then A
+        QTest::addColumn<QString>("filter");
+        QTest::addColumn<QStringList>("filtered");
+        QTest::addColumn<int>("distinct");
+        QTest::newRow("accents") << QStringList{"éclat", "Zinc", "Éclat", "eclat", "Ærø"} << "ÉCLAT"
+                                 << QStringList{"4", "2", "5", "1", "3", "9"} << "ÉCLAT"
+                                 << QStringList{"1", "3", "9"} << 4;
+        QTest::newRow("final sigma") << QStringList{"ΟΔΟΣ", "οδος", "Οδός"} << "οδοσ"
+                                     << QStringList{"1", "2", "9", "3"} << "οδος" << QStringList{"1", "2", "9"} << 2;
+        QTest::newRow("blanks at either end") << QStringList{" abc", "ABC ", "abd", "Ab"} << "aBc"
+                                              << QStringList{"4", "1", "2", "9", "3"} << "abc"
+                                              << QStringList{"1", "2", "9"} << 3;
+        QTest::newRow("ASCII as before") << QStringList{"b", "A", "a", "B", "[", "_"} << "a"
+                                         << QStringList{"5", "6", "2", "3", "9", "1", "4"} << "B"
+                                         << QStringList{"1", "4"} << 4;
+    }
+    void textComparesAsFindDoes()
+    {
+        QFETCH(QStringList, values);
+        QFETCH(QString, added);
+        QStringList rows;
+        for (int i = 0; i < values.size(); ++i)
+            rows << QString("%1|%2").arg(i + 1).arg(values[i]);
+        StoreRig rig;
+        QVERIFY(openTable(rig, rows));
+        RecordSet& rs = rig.store.currentrs;
+        SortChoice sort(rig.model, rig.store, rig.dialogs, rig.shell);
+        QVERIFY(sort.add("B") && sort.add("A") && sort.sort());
+        QVERIFY(rs.addNew() && rs.setField(0, "9") && rs.setField(1, added) && rs.update());
+        QTEST(column(rs, 0), "sorted");
+        QVERIFY(rs.requery());
+        QTEST(column(rs, 0), "sorted");
+
+        FilterChoice choice(rig.model, rig.store, rig.dialogs, rig.shell);
+        QFETCH(QString, filter);
+        QVERIFY(choice.apply("B", filter));
+        QTEST(column(rs, 0), "filtered");
+
+        DistinctValues distinct;
+        QVERIFY(distinct.open(rig.store.currentdb, "site", "B"));
+        QTEST(int(distinct.next(100).size()), "distinct");
+    }
+
     void valueListReadsShownValuesAPageAtATime()
     {
         StoreRig rig;

@@ -93,7 +93,8 @@ void addSampleVariables(StoreRig& rig)
 QStringList indexLists(const Database& db, const QString& table)
 {
     QStringList out;
-    for (const auto& i : db.findTable(table)->indexes)
+    const std::optional<TableDef> def = db.findTable(table);
+    for (const auto& i : def->indexes)
         out << i.name + '=' + i.fields;
     out.sort();
     return out;
