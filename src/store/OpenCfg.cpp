@@ -260,7 +260,7 @@ void RebuildDataTable(Model& model, DataStore& store, Dialogs& dialogs, ShellHoo
     }
 
     const int erase = dialogs.message(QStringLiteral("Ok to delete the current dataset and create a new one?"),
-                                      Style::YesNo);
+                                      Style::YesNo + Style::DefaultButton2);
     if (erase == Answer::Yes) {
         if (!recreateTable(model, store, shell, &error))
             reportFailure(model, store, dialogs, shell,

@@ -198,6 +198,10 @@ private slots:
 
         const QStringList shown = rig.dialogs.texts();
         QCOMPARE(shown.size(), texts.size());
+        // Enter must not erase the rows.
+        for (const auto& m : rig.dialogs.messages())
+            if (m.text == kDeleteAsk)
+                QCOMPARE(m.style, Style::YesNo + Style::DefaultButton2);
         for (int i = 0; i < texts.size(); ++i)
             QVERIFY2(texts[i].endsWith('*') ? shown[i].startsWith(texts[i].chopped(1)) : shown[i] == texts[i],
                      qPrintable(shown[i]));
