@@ -5,6 +5,7 @@
 #include "platform/Dialogs.h"
 
 #include <QString>
+#include <QStringList>
 #include <QStringView>
 
 namespace k7 {
@@ -26,6 +27,9 @@ enum class CfgReadMode {
 // is read by the statement reader and, when opening, offered for conversion.
 // Reading a current-format file never changes it.
 CfgError ReadCfg(Model& model, Dialogs& dialogs, CfgReadMode mode = CfgReadMode::Open);
+
+// The keys a variable section may hold, in the reader's order.
+QStringList VariableKeyNames();
 
 // True when a line of the text, upper-cased, holds "[K7]".
 bool IsCurrentFormat(QStringView text);

@@ -3,6 +3,8 @@
 #include "cfg/CfgReader.h"
 #include "cfg/CfgWriter.h"
 #include "cfg/ModelPreparation.h"
+#include "cfg/TextFile.h"
+#include "cfg/UnknownKeys.h"
 #include "store/DataTable.h"
 #include "store/Naming.h"
 #include "store/TableChange.h"
@@ -144,6 +146,16 @@ OpenResult OpenCfg(Model& model, DataStore& store, Dialogs& dialogs, ShellHooks&
             shell.showEditorAtLine(error.line);
         }
         return OpenResult::Failed;
+    }
+
+    if (!model.cfgunconverted) {
+        const QStringList unknown = UnknownCfgKeys(DecodedFile::read(model.cfgpath).text);
+        if (!unknown.isEmpty()
+            && dialogs.message(UnknownKeysQuestion(model.cfgpath, unknown), Style::OkCancel + Style::Exclamation)
+                   != Answer::Ok) {
+            dialogs.setBusy(false);
+            return OpenResult::Failed;
+        }
     }
 
     const std::vector<double> given = givenLengths(model);

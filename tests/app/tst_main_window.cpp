@@ -205,8 +205,10 @@ private slots:
         rig.dialogs.queueAnswer(Answer::Yes);  // load the sample now
         rig.dialogs.queueFile(fresh);          // saved under this name first
         rig.dialogs.queueAnswer(Answer::Ok);   // its comments go when it is opened
+        rig.dialogs.queueAnswer(Answer::Ok);   // and so does its File= line
         w.fileNew();
         QCOMPARE(rig.dialogs.pendingAnswers(), 0);
+        QVERIFY(rig.dialogs.texts().last().contains("File is not a K7 option; the database name is set with Filename"));
         QCOMPARE(w.windowTitle(), "K7 - " + fresh);
         QCOMPARE(w.editor()->currentPath(), fresh);
         QVERIFY(!w.editor()->isDirty());
