@@ -21,9 +21,8 @@ QList<KeyBinding> buildTable()
          Qt::Key_I, ctrl},
         {P::Entry, "Ctrl+E", "Goes to the data grid", A::GoToGrid, Key::CtrlE, Qt::Key_E, ctrl},
         {P::Entry, "Tab", "Goes to the data grid", A::GoToGrid, Key::Tab, Qt::Key_Tab, none},
-        {P::Menu, "A letter", "Picks the item that begins with it, when only one does; the arrow keys and Enter "
-                              "pick any item",
-         A::PickByLetter},
+        {P::Menu, "A letter", "Picks the item that begins with it, when only one does", A::PickByLetter},
+        {P::Menu, "Arrow keys, Enter", "Pick any item", A::ByWindow},
         {P::Grid, "Enter", "Edits the value in the current cell", A::EditCell, Key::Enter,
          Qt::Key_Return, none},
         {P::Grid, "Ctrl+E", "Edits the value in the current cell", A::EditCell, Key::CtrlE, Qt::Key_E, ctrl},
@@ -33,8 +32,7 @@ QList<KeyBinding> buildTable()
         {P::Dialog, "Alt+letter", "Opens the menu or presses the button whose underlined letter it is",
          A::ByWindow},
         {P::Dialog, "A letter", "In an open menu, picks the item with that underlined letter", A::ByWindow},
-        {P::Dialog, "Enter", "Does what the dialog's main button does; in Sort's field list it adds the field, "
-                             "in Filter's value list it applies the filter",
+        {P::Dialog, "Enter", "Does what the main button does (Sort: adds the field; Filter: applies the value)",
          A::ByWindow},
         {P::Dialog, "Tab, Shift+Tab", "Move between the lists and buttons of a dialog", A::ByWindow},
         {P::Dialog, "Space", "Presses the button that has the focus", A::ByWindow},

@@ -44,7 +44,7 @@ KeysDialog::KeysDialog(QWidget* parent) : QDialog(parent)
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(list);
     layout->addWidget(close, 0, Qt::AlignRight);
-    resize(640, 480);
+    resize(720, 520);
     connect(close, &QPushButton::clicked, this, &QDialog::accept);
 }
 
