@@ -2,6 +2,7 @@
 
 #include "app/WindowPlacement.h"
 #include "app/WindowRestore.h"
+#include "entry/EntryKeys.h"
 #include "platform/qt/ColorNumber.h"
 
 #include <QGroupBox>
@@ -129,7 +130,7 @@ EntryArea::FrameParts EntryArea::makeFrame(Frame frame, const QString& name, QWi
         p.help->setOpenLinks(false);
         p.help->hide();
     }
-    p.info = new QPushButton(QStringLiteral("Info"), p.frame);
+    p.info = new QPushButton(QStringLiteral("&Info"), p.frame);
     p.info->setObjectName(QStringLiteral("info"));
     p.info->setToolTip(QStringLiteral("Control-I to open with keyboard"));
     p.info->setFocusPolicy(Qt::NoFocus);
@@ -166,24 +167,18 @@ int EntryArea::twips(double t) const
 int EntryArea::keyCode(const QKeyEvent* event)
 {
     const auto mods = event->modifiers();
-    const bool ctrl = mods.testFlag(Qt::ControlModifier);
+    if (const int code = EntryKeyCode(KeyPlace::Entry, event->key(), mods))
+        return code;
     switch (event->key()) {
-    case Qt::Key_Return:
-    case Qt::Key_Enter:
-        return 13;
-    case Qt::Key_Escape:
-        return 27;
     case Qt::Key_Delete:
         return 127;
     case Qt::Key_Tab:
     case Qt::Key_Backtab:
-        // The Tab character is also Ctrl+I's code, but Tab is not Ctrl+I: it
-        // must not open the info viewer.
         return 0;
     default:
         break;
     }
-    if (ctrl) {
+    if (mods.testFlag(Qt::ControlModifier)) {
         if (event->key() >= Qt::Key_A && event->key() <= Qt::Key_Z)
             return event->key() - Qt::Key_A + 1;
         return 0;
@@ -213,7 +208,7 @@ bool EntryArea::eventFilter(QObject* watched, QEvent* event)
         if (event->type() == QEvent::ShortcutOverride) {
             // The line edits would take Ctrl+C and Ctrl+E for themselves, and
             // menu shortcuts must not take keys the entry area reacts to.
-            if (code == 3 || code == 5 || code == 9 || code == 13 || code == 26 || code == 27) {
+            if (FindKey(KeyPlace::Entry, code)) {
                 event->accept();
                 return true;
             }
@@ -221,8 +216,8 @@ bool EntryArea::eventFilter(QObject* watched, QEvent* event)
         }
         if (code != 0 && m_keyHandler && m_keyHandler(control, code))
             return true;
-        // Tab never wanders off to the grid or the list: the operator stays
-        // in the entry area (Ctrl+E goes to the grid on purpose).
+        // Tab goes to the grid through the engine, as Ctrl+E does; Shift+Tab
+        // never wanders off to the list.
         return key->key() == Qt::Key_Tab || key->key() == Qt::Key_Backtab;
     }
     if (event->type() == QEvent::MouseButtonPress) {

@@ -270,7 +270,7 @@ void MainWindow::closeEvent(QCloseEvent* event)
     if (m_engine->recordInProgressUnprotected()
         && m_dialogs.message(QStringLiteral("The record in progress is not saved, and it could not be kept for the "
                                             "next start either: its values will be lost.  Exit anyway?"),
-                             Style::YesNo + Style::Exclamation)
+                             Style::YesNo + Style::Exclamation + Style::DefaultButton2)
                != Answer::Yes) {
         event->ignore();
         return;

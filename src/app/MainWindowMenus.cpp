@@ -8,6 +8,7 @@
 #include "instruments/Instruments.h"
 #include "windows/AuditTrailDialog.h"
 #include "windows/HelpWriterDialog.h"
+#include "windows/KeysDialog.h"
 
 #include <QAction>
 #include <QListWidget>
@@ -35,10 +36,10 @@ void MainWindow::buildMenus()
     file->setObjectName(QStringLiteral("menuFile"));
     add(file, QStringLiteral("&New CFG"), QStringLiteral("filenew"), [this] { fileNew(); });
     add(file, QStringLiteral("&Open"), QStringLiteral("fileopen"), [this] { fileOpen(); });
-    add(file, QStringLiteral("Reconnect instrument"), QStringLiteral("filereconnect"),
+    add(file, QStringLiteral("&Reconnect instrument"), QStringLiteral("filereconnect"),
         [this] { m_instruments->reconnect(); });
     file->addSeparator();
-    add(file, QStringLiteral("Export ASCII"), QStringLiteral("fileexport"), [this] { m_records->exportAscii(); });
+    add(file, QStringLiteral("&Export ASCII"), QStringLiteral("fileexport"), [this] { m_records->exportAscii(); });
     m_recentSeparator = file->addSeparator();
     for (int i = 0; i < RecentFiles::kCount; ++i) {
         QAction* entry = file->addAction(QString());
@@ -52,36 +53,37 @@ void MainWindow::buildMenus()
 
     QMenu* data = menuBar()->addMenu(QStringLiteral("&Data"));
     data->setObjectName(QStringLiteral("menuData"));
-    add(data, QStringLiteral("Find entry in data grid"), QStringLiteral("datafind"),
+    add(data, QStringLiteral("&Find entry in data grid"), QStringLiteral("datafind"),
         [this] { FindDialog(gridTools(), this).exec(); })->setEnabled(false);
     data->addSeparator();
-    add(data, QStringLiteral("Sort data grid"), QStringLiteral("sortdatagrid"),
+    add(data, QStringLiteral("&Sort data grid"), QStringLiteral("sortdatagrid"),
         [this] { SortDialog(gridTools(), this).exec(); })->setEnabled(false);
-    add(data, QStringLiteral("Filter data grid"), QStringLiteral("filterdatagrid"),
+    add(data, QStringLiteral("F&ilter data grid"), QStringLiteral("filterdatagrid"),
         [this] { FilterDialog(gridTools(), this).exec(); })->setEnabled(false);
     data->addSeparator();
-    add(data, QStringLiteral("Delete last entry"), QStringLiteral("datadeletelast"),
+    add(data, QStringLiteral("Delete &last entry"), QStringLiteral("datadeletelast"),
         [this] { m_records->deleteLastEntry(); });
-    add(data, QStringLiteral("Delete selected entries"), QStringLiteral("deleterows"),
+    add(data, QStringLiteral("Delete s&elected entries"), QStringLiteral("deleterows"),
         [this] { m_records->deleteSelectedEntries(); });
-    add(data, QStringLiteral("Delete all entries"), QStringLiteral("datadeleteall"),
+    add(data, QStringLiteral("Delete &all entries"), QStringLiteral("datadeleteall"),
         [this] { m_records->deleteAllEntries(); });
 
     QMenu* view = menuBar()->addMenu(QStringLiteral("&View"));
     view->setObjectName(QStringLiteral("menuView"));
     add(view, QStringLiteral("&Field Properties"), QStringLiteral("viewproperties"),
         [this] { openProperties(m_vlist->currentRow() + 1); });
-    add(view, QStringLiteral("Write/Edit HTML Help Files"), QStringLiteral("writehtml"), [this] {
+    add(view, QStringLiteral("&Write/Edit HTML Help Files"), QStringLiteral("writehtml"), [this] {
         HelpWriterDialog(m_model, m_dialogs, this).exec();
     });
     add(view, QStringLiteral("&CFG File"), QStringLiteral("viewcfgfile"), [this] { viewCfgFile(); });
-    add(view, QStringLiteral("K7 INI File"), QStringLiteral("viewinifile"), [this] { viewIniFile(); });
-    add(view, QStringLiteral("Options"), QStringLiteral("mnuoptions"), [this] { viewOptions(); });
+    add(view, QStringLiteral("K7 &INI File"), QStringLiteral("viewinifile"), [this] { viewIniFile(); });
+    add(view, QStringLiteral("&Options"), QStringLiteral("mnuoptions"), [this] { viewOptions(); });
     add(view, QStringLiteral("&Audit Trail"), QStringLiteral("viewaudit"),
         [this] { AuditTrailDialog(m_store.currentdb, this).exec(); });
 
     QMenu* help = menuBar()->addMenu(QStringLiteral("&Help"));
     help->setObjectName(QStringLiteral("menuHelp"));
+    add(help, QStringLiteral("&Keys"), QStringLiteral("helpkeys"), [this] { KeysDialog(this).exec(); });
     add(help, QStringLiteral("&Status"), QStringLiteral("helpstatus"), [this] { helpStatus(); });
     add(help, QStringLiteral("&About K7"), QStringLiteral("helpabout"), [this] { helpAbout(); });
 }

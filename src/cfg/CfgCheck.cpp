@@ -4,6 +4,7 @@
 #include "cfg/CfgWriter.h"
 #include "cfg/ModelPreparation.h"
 #include "cfg/TextFile.h"
+#include "cfg/UnknownKeys.h"
 #include "platform/UnattendedDialogs.h"
 
 #include <QFile>
@@ -58,6 +59,11 @@ int RunCfgCheck(const QString& path, QTextStream& out, QTextStream& err, const C
     Model model;
     if (const int status = ReadCfgQuietly(path, model, err); status != 0)
         return status;
+    // Keys the reader does not take are gone from the rewritten file.
+    if (!model.cfgunconverted) {
+        for (const QString& text : UnknownCfgKeys(DecodedFile::read(path).text))
+            err << path << ": " << text << '\n';
+    }
     if (warnings) {
         for (const QString& text : warnings(model))
             err << path << ": " << text << '\n';

@@ -114,7 +114,7 @@ void ConvertLegacyCfg(Model& model, Dialogs& dialogs)
     const QString backup = LegacyBackupPath(model.cfgpath);
     if (QFileInfo::exists(backup)) {
         const int replace = dialogs.message(QStringLiteral("Ok to replace existing file") + backup,
-                                            Style::YesNo + Style::Question);
+                                            Style::YesNo + Style::Question + Style::DefaultButton2);
         if (replace != Answer::Yes) {
             dialogs.message(QStringLiteral("New configuration file will not be written."),
                             Style::Information);

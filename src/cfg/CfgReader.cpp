@@ -291,6 +291,14 @@ QString FieldNameError(const QString& name)
     return {};
 }
 
+QStringList VariableKeyNames()
+{
+    QStringList names;
+    for (const char* key : kVariableKeys)
+        names << QString::fromLatin1(key);
+    return names;
+}
+
 bool IsCurrentFormat(QStringView text)
 {
     // "[K7]" holds no line end, so a search of the whole text finds it exactly

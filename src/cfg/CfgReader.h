@@ -5,6 +5,7 @@
 #include "platform/Dialogs.h"
 
 #include <QString>
+#include <QStringList>
 #include <QStringView>
 
 namespace k7 {
@@ -30,6 +31,9 @@ CfgError ReadCfg(Model& model, Dialogs& dialogs, CfgReadMode mode = CfgReadMode:
 // The reader's message for a variable name it refuses (a character that is
 // not allowed, or the name of the options section); empty for a good name.
 QString FieldNameError(const QString& name);
+
+// The keys a variable section may hold, in the reader's order.
+QStringList VariableKeyNames();
 
 // True when a line of the text, upper-cased, holds "[K7]".
 bool IsCurrentFormat(QStringView text);

@@ -39,7 +39,7 @@ Step askToOverwrite(const QString& path, bool overwrite, Dialogs& dialogs)
         return Step::Write;
     const int answer = dialogs.message(QStringLiteral("The file ") + path
                                            + QStringLiteral(" already exists.  Overwrite this file?"),
-                                       Style::YesNoCancel);
+                                       Style::YesNoCancel + Style::DefaultButton2);
     if (answer == Answer::Cancel)
         return Step::Stop;
     return answer == Answer::Yes ? Step::Write : Step::Skip;

@@ -5,6 +5,7 @@
 // SoundPlayer, so it runs without a display; the window forwards clicks and
 // keys to the handlers below and does nothing else with them.
 
+#include "entry/EntryKeys.h"
 #include "platform/EntryView.h"
 #include "store/TableDef.h"
 
@@ -28,15 +29,6 @@ struct DataStore;
 class RecordSet;
 class Dialogs;
 
-// Key codes the input controls react to (the character code of the key).
-namespace Key {
-constexpr int CtrlC = 3;
-constexpr int CtrlE = 5;
-constexpr int CtrlI = 9;  // also the Tab character
-constexpr int Enter = 13;
-constexpr int CtrlZ = 26;
-constexpr int Esc = 27;
-}  // namespace Key
 
 class EntryEngine {
 public:

@@ -93,15 +93,19 @@ void EntryEngine::gridEscape()
 
 bool EntryEngine::gridKey(int code)
 {
-    if (code == Key::Enter || code == Key::CtrlE) {
+    const KeyBinding* key = FindKey(KeyPlace::Grid, code);
+    if (!key)
+        return false;
+    switch (key->action) {
+    case KeyAction::EditCell:
         startGridEdit(true);
         return true;
-    }
-    if (code == Key::Esc) {
+    case KeyAction::LeaveGrid:
         gridEscape();
         return true;
+    default:
+        return false;
     }
-    return false;
 }
 
 void EntryEngine::showInfo(const QString& tag)
@@ -113,33 +117,37 @@ void EntryEngine::showInfo(const QString& tag)
 // The keys every input control shares; nothing when the key is not one of them.
 std::optional<bool> EntryEngine::commonKey(int code, Frame frame)
 {
-    if (code == Key::CtrlZ && m_cleared) {
+    const KeyBinding* key = FindKey(KeyPlace::Entry, code);
+    if (key && key->action == KeyAction::RestoreCleared && m_cleared) {
         undoClear();
         return true;
     }
     forgetCleared();
-    switch (code) {
-    case Key::CtrlC:
+    if (!key)
+        return std::nullopt;
+    switch (key->action) {
+    case KeyAction::ClearRecord:
         clearRecord();
         return true;
-    case Key::CtrlE:
+    case KeyAction::GoToGrid:
         if (!m_state.editing)
             m_view.focusGrid();
         return true;
-    case Key::CtrlI: {
+    case KeyAction::ShowInfo: {
         const QString tag = m_view.infoButtonTag(frame);
         if (tag.isEmpty())
             return false;
         showInfo(tag);
         return true;
     }
-    case Key::Enter:
+    case KeyAction::Accept:
         AcceptValue();
         return true;
-    case Key::Esc:
+    case KeyAction::StepBack:
         previousvarPressed();
         return true;
     default:
+        // Ctrl+Z with nothing cleared to bring back.
         return std::nullopt;
     }
 }

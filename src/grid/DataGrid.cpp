@@ -1,5 +1,6 @@
 #include "grid/DataGrid.h"
 
+#include "entry/EntryKeys.h"
 #include "grid/RecordSetModel.h"
 #include "store/RecordSet.h"
 
@@ -12,17 +13,7 @@ namespace {
 
 int gridKeyCode(const QKeyEvent* event)
 {
-    switch (event->key()) {
-    case Qt::Key_Return:
-    case Qt::Key_Enter:
-        return 13;
-    case Qt::Key_Escape:
-        return 27;
-    case Qt::Key_E:
-        return event->modifiers().testFlag(Qt::ControlModifier) ? 5 : 0;
-    default:
-        return 0;
-    }
+    return EntryKeyCode(KeyPlace::Grid, event->key(), event->modifiers());
 }
 
 }  // namespace

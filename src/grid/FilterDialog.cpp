@@ -1,6 +1,7 @@
 #include "grid/FilterDialog.h"
 
 #include "grid/DataGrid.h"
+#include "grid/EnterInList.h"
 #include "grid/DistinctValuesModel.h"
 #include "platform/Dialogs.h"
 #include "store/DataStore.h"
@@ -29,11 +30,11 @@ FilterDialog::FilterDialog(const GridTools& tools, QWidget* parent)
     m_valueList->setEditTriggers(QAbstractItemView::NoEditTriggers);
     m_values = new DistinctValuesModel(this);
     m_valueList->setModel(m_values);
-    m_apply = new QPushButton(QStringLiteral("Apply Filter"), this);
+    m_apply = new QPushButton(QStringLiteral("&Apply Filter"), this);
     m_apply->setObjectName(QStringLiteral("Command2_0"));
-    auto* close = new QPushButton(QStringLiteral("Close"), this);
+    auto* close = new QPushButton(QStringLiteral("&Close"), this);
     close->setObjectName(QStringLiteral("Command2_1"));
-    auto* remove = new QPushButton(QStringLiteral("Remove Filter"), this);
+    auto* remove = new QPushButton(QStringLiteral("&Remove Filter"), this);
     remove->setObjectName(QStringLiteral("Command2_2"));
     for (QPushButton* b : {m_apply, close, remove})
         b->setAutoDefault(false);
@@ -58,6 +59,13 @@ FilterDialog::FilterDialog(const GridTools& tools, QWidget* parent)
     connect(m_apply, &QPushButton::clicked, this, &FilterDialog::apply);
     connect(remove, &QPushButton::clicked, this, &FilterDialog::remove);
     connect(close, &QPushButton::clicked, this, &QDialog::accept);
+    // Enter on a field moves on to its values; Enter on a value applies it.
+    new EnterInList(m_fieldList, [this] {
+        if (m_fieldList->currentItem())
+            m_valueList->setFocus();
+    });
+    new EnterInList(m_valueList, [this] { apply(); });
+    m_fieldList->setFocus();
     if (const auto stored = m_choice.stored())
         preselect(*stored);
     updateButtons();

@@ -32,10 +32,10 @@ FindDialog::FindDialog(const GridTools& tools, QWidget* parent) : QDialog(parent
     m_fields->setObjectName(QStringLiteral("fieldlistcmb"));
     m_fields->addItems(VariableNames(tools.model));
     m_fields->setEnabled(false);
-    auto* find = new QPushButton(QStringLiteral("Find"), this);
+    auto* find = new QPushButton(QStringLiteral("&Find"), this);
     find->setObjectName(QStringLiteral("Command1"));
     find->setDefault(true);
-    auto* cancel = new QPushButton(QStringLiteral("Cancel"), this);
+    auto* cancel = new QPushButton(QStringLiteral("&Cancel"), this);
     cancel->setObjectName(QStringLiteral("Command2"));
 
     auto* layout = new QGridLayout(this);

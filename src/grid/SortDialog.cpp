@@ -1,6 +1,7 @@
 #include "grid/SortDialog.h"
 
 #include "grid/DataGrid.h"
+#include "grid/EnterInList.h"
 #include "platform/Dialogs.h"
 
 #include <QGridLayout>
@@ -36,12 +37,12 @@ SortDialog::SortDialog(const GridTools& tools, QWidget* parent)
     m_fieldList->addItems(m_choice.fieldNames());
     m_sortList = new QListWidget(this);
     m_sortList->setObjectName(QStringLiteral("sortlist"));
-    QPushButton* add = button(this, QStringLiteral("Add to sort"), QStringLiteral("Command1_0"));
-    QPushButton* remove = button(this, QStringLiteral("Remove from sort"), QStringLiteral("Command1_1"));
-    m_sort = button(this, QStringLiteral("Sort"), QStringLiteral("Command2_0"), QStringLiteral("Sort by selected fields"));
-    QPushButton* close = button(this, QStringLiteral("Close"), QStringLiteral("Command2_1"),
+    QPushButton* add = button(this, QStringLiteral("&Add to sort"), QStringLiteral("Command1_0"));
+    QPushButton* remove = button(this, QStringLiteral("R&emove from sort"), QStringLiteral("Command1_1"));
+    m_sort = button(this, QStringLiteral("&Sort"), QStringLiteral("Command2_0"), QStringLiteral("Sort by selected fields"));
+    QPushButton* close = button(this, QStringLiteral("&Close"), QStringLiteral("Command2_1"),
                                 QStringLiteral("Leave sort status unchanged"));
-    QPushButton* unsort = button(this, QStringLiteral("Remove"), QStringLiteral("Command2_2"),
+    QPushButton* unsort = button(this, QStringLiteral("&Remove"), QStringLiteral("Command2_2"),
                                  QStringLiteral("Remove sort from data grid"));
 
     auto* layout = new QGridLayout(this);
@@ -68,6 +69,16 @@ SortDialog::SortDialog(const GridTools& tools, QWidget* parent)
     connect(m_sort, &QPushButton::clicked, this, &SortDialog::sort);
     connect(unsort, &QPushButton::clicked, this, &SortDialog::removeSort);
     connect(close, &QPushButton::clicked, this, &SortDialog::closeDialog);
+    new EnterInList(m_fieldList, [this] { addSelected(); });
+    new EnterInList(m_sortList, [this] { removeSelected(); });
+    // Tab goes from the field list to its button, so Tab then Space adds.
+    setTabOrder(m_fieldList, add);
+    setTabOrder(add, remove);
+    setTabOrder(remove, m_sortList);
+    setTabOrder(m_sortList, m_sort);
+    setTabOrder(m_sort, close);
+    setTabOrder(close, unsort);
+    m_fieldList->setFocus();
     showList();
     tools.dialogs.setBusy(false);
 }

@@ -22,6 +22,10 @@ constexpr int Critical = 16;
 constexpr int Question = 32;
 constexpr int Exclamation = 48;
 constexpr int Information = 64;
+// Added to a question whose Yes destroys records or files, so that Enter
+// answers No: the second button (No, or Cancel of Ok/Cancel) is the default.
+constexpr int DefaultButton2 = 256;
+constexpr int DefaultButton3 = 512;
 }  // namespace Style
 
 // Answers of a message box.

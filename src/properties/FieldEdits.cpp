@@ -44,7 +44,7 @@ bool agreesToCut(PropertiesContext& c, const QString& field, int length)
                              .arg(*longer == 1 ? QString() : QStringLiteral("s"), field,
                                   *longer == 1 ? QStringLiteral("is") : QStringLiteral("are"))
                              .arg(length);
-    return c.dialogs.message(text, Style::YesNo + Style::Question) == Answer::Yes;
+    return c.dialogs.message(text, Style::YesNo + Style::Question + Style::DefaultButton2) == Answer::Yes;
 }
 
 QStringList variableNames(const Model& model)

@@ -150,7 +150,7 @@ QGroupBox* PropertiesWindow::buildConditionsFrame()
     auto* frame = new QGroupBox(QStringLiteral("Field Conditions"));
     m_vcondition = named(new QLineEdit, "vcondition");
     m_vcondition->setReadOnly(true);
-    QPushButton* modify = button(QStringLiteral("Modify"), "modify");
+    QPushButton* modify = button(QStringLiteral("&Modify"), "modify");
     connect(modify, &QPushButton::clicked, this, &PropertiesWindow::modifyConditions);
     auto* row = new QHBoxLayout(frame);
     row->addWidget(m_vcondition, 1);
@@ -169,8 +169,8 @@ QWidget* PropertiesWindow::buildMenuFrame()
     QPushButton* down = button(QStringLiteral("\u2193"), "menudown", tip);
     connect(up, &QPushButton::clicked, this, [this] { moveSelectedItem(-1); });
     connect(down, &QPushButton::clicked, this, [this] { moveSelectedItem(1); });
-    m_rebuild = button(QStringLiteral("Rebuild menu options from unique values in the database"), "rebuild");
-    m_cnvtomenu = button(QStringLiteral("Convert text field to menu field"), "cnvtomenu");
+    m_rebuild = button(QStringLiteral("Re&build menu options from unique values in the database"), "rebuild");
+    m_cnvtomenu = button(QStringLiteral("Con&vert text field to menu field"), "cnvtomenu");
     connect(m_rebuild, &QPushButton::clicked, this, &PropertiesWindow::rebuildMenu);
     connect(m_cnvtomenu, &QPushButton::clicked, this, &PropertiesWindow::convertToMenu);
 
@@ -221,10 +221,10 @@ QWidget* PropertiesWindow::buildButtons()
     auto* row = new QWidget;
     auto* layout = new QHBoxLayout(row);
     layout->setContentsMargins(0, 0, 0, 0);
-    QPushButton* previous = button(QStringLiteral("Edit Previous Field"), "previousfield",
+    QPushButton* previous = button(QStringLiteral("Edit &Previous Field"), "previousfield",
                                    QStringLiteral("Move to previous field."));
-    QPushButton* next = button(QStringLiteral("Edit Next Field"), "nextfield", QStringLiteral("Move to next field."));
-    QPushButton* save = button(QStringLiteral("Save and Exit"), "saveexit", QStringLiteral("Accept changes."));
+    QPushButton* next = button(QStringLiteral("Edit &Next Field"), "nextfield", QStringLiteral("Move to next field."));
+    QPushButton* save = button(QStringLiteral("&Save and Exit"), "saveexit", QStringLiteral("Accept changes."));
     connect(previous, &QPushButton::clicked, this, [this] { moveTo(-1); });
     connect(next, &QPushButton::clicked, this, [this] { moveTo(1); });
     connect(save, &QPushButton::clicked, this, &PropertiesWindow::saveAndExit);

@@ -3,6 +3,8 @@
 #include "cfg/CfgReader.h"
 #include "cfg/CfgWriter.h"
 #include "cfg/ModelPreparation.h"
+#include "cfg/TextFile.h"
+#include "cfg/UnknownKeys.h"
 #include "store/DataTable.h"
 #include "store/Naming.h"
 #include "store/TableChange.h"
@@ -146,6 +148,16 @@ OpenResult OpenCfg(Model& model, DataStore& store, Dialogs& dialogs, ShellHooks&
         return OpenResult::Failed;
     }
 
+    if (!model.cfgunconverted) {
+        const QStringList unknown = UnknownCfgKeys(DecodedFile::read(model.cfgpath).text);
+        if (!unknown.isEmpty()
+            && dialogs.message(UnknownKeysQuestion(model.cfgpath, unknown), Style::OkCancel + Style::Exclamation)
+                   != Answer::Ok) {
+            dialogs.setBusy(false);
+            return OpenResult::Failed;
+        }
+    }
+
     const std::vector<double> given = givenLengths(model);
     NormalizeModel(model, dialogs);
 
@@ -260,7 +272,7 @@ void RebuildDataTable(Model& model, DataStore& store, Dialogs& dialogs, ShellHoo
     }
 
     const int erase = dialogs.message(QStringLiteral("Ok to delete the current dataset and create a new one?"),
-                                      Style::YesNo);
+                                      Style::YesNo + Style::DefaultButton2);
     if (erase == Answer::Yes) {
         if (!recreateTable(model, store, shell, &error))
             reportFailure(model, store, dialogs, shell,

@@ -3,6 +3,7 @@
 #include "store/RecordDeletion.h"
 #include "store/TextExport.h"
 
+#include <QDir>
 #include <QFileInfo>
 
 namespace k7 {
@@ -13,6 +14,13 @@ const QString kNoTable = QStringLiteral("A datafile has not yet been created.");
 const QString kExportPattern = QStringLiteral("*.txt");
 
 }  // namespace
+
+QString ExportedStatus(qint64 records, const QString& path)
+{
+    return QStringLiteral("%1 record%2 written to %3")
+        .arg(records)
+        .arg(records == 1 ? QString() : QStringLiteral("s"), QDir::toNativeSeparators(path));
+}
 
 RecordSet* RecordCommands::openRecords() const
 {
@@ -48,7 +56,8 @@ void RecordCommands::deleteLastEntry()
 {
     RecordSet* records = recordsToDelete();
     if (!records
-        || !confirmed(QStringLiteral("Are you sure you want to delete the last entry?"), Style::YesNo + Style::Question))
+        || !confirmed(QStringLiteral("Are you sure you want to delete the last entry?"),
+                      Style::YesNo + Style::Question + Style::DefaultButton2))
         return;
     m_context.abandonEdit();
     m_context.dialogs.setBusy(true);
@@ -71,7 +80,7 @@ void RecordCommands::deleteSelectedEntries(const QList<qint64>& selected)
     }
     if (!confirmed(QStringLiteral("Warning: You are about to delete the ") + QString::number(selected.size())
                        + QStringLiteral(" highlighted entries permanently.  Do you want to delete these entries?"),
-                   Style::YesNo))
+                   Style::YesNo + Style::DefaultButton2))
         return;
     // An edit of a cell must not go on into whichever row is current after
     // the deletion.
@@ -86,7 +95,7 @@ void RecordCommands::deleteAllEntries()
 {
     if (!recordsToDelete()
         || !confirmed(QStringLiteral("WARNING: Are you sure you want to delete all entries?"),
-                      Style::YesNo + Style::Critical))
+                      Style::YesNo + Style::Critical + Style::DefaultButton2))
         return;
     emptyTable(QLatin1String(AuditAction::DeleteAll));
 }
@@ -118,7 +127,7 @@ QString RecordCommands::chooseExportFile(const RecordSet* records) const
     }
     if (QFileInfo::exists(path)
         && !confirmed(QStringLiteral("Overwrite existing file ") + path + QStringLiteral(" ?"),
-                      Style::YesNoCancel + Style::Question))
+                      Style::YesNoCancel + Style::Question + Style::DefaultButton2))
         return QString();
     return path;
 }
@@ -138,6 +147,7 @@ void RecordCommands::exportAscii()
     const bool withNames = records->recordCount() > 0
                            && confirmed(QStringLiteral("Write field names as first record?"),
                                         Style::YesNoCancel + Style::Question);
+    const qint64 count = records->recordCount();
     const ExportResult result = ExportToFile(m_context.model, *records, path, withNames, m_context.dialogs);
     if (result.outcome == ExportOutcome::Cancelled)
         return;
@@ -149,8 +159,10 @@ void RecordCommands::exportAscii()
     }
     if (const QString note = ConvertedValuesNote(result.converted); !note.isEmpty())
         m_context.dialogs.message(note, Style::OkOnly + Style::Information);
-    // Only now is the file safely on disk.
-    if (confirmed(QStringLiteral("Delete exported data from K7?"), Style::YesNo + Style::Question))
+    // Only now is the file safely on disk; the operator sees where the
+    // records are before being asked whether to delete them here.
+    m_context.view.showStatus(ExportedStatus(count, path));
+    if (confirmed(QStringLiteral("Delete exported data from K7?"), Style::YesNo + Style::Question + Style::DefaultButton2))
         emptyTable(QLatin1String(AuditAction::EmptyAfterExport));
 }
 

@@ -29,6 +29,9 @@ struct RecordCommandContext {
     std::function<void()> abandonEdit;
 };
 
+// The status line after an export: how many records went to which file.
+QString ExportedStatus(qint64 records, const QString& path);
+
 class RecordCommands {
 public:
     explicit RecordCommands(RecordCommandContext context) : m_context(std::move(context)) {}

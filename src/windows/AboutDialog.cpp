@@ -21,7 +21,7 @@ AboutDialog::AboutDialog(QWidget* parent) : QDialog(parent)
     versionLabel->setObjectName(QStringLiteral("versionlabel"));
     auto* purpose = new QLabel(QStringLiteral("Data entry for excavation and laboratory records"), this);
     auto* makers = new QLabel(QStringLiteral("Written by the K7 developers"), this);
-    m_close = new QPushButton(QStringLiteral("OK"), this);
+    m_close = new QPushButton(QStringLiteral("&OK"), this);
     m_close->setObjectName(QStringLiteral("Command1"));
     m_close->setDefault(true);
 

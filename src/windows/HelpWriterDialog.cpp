@@ -56,13 +56,13 @@ void HelpWriterDialog::buildControls()
     m_htmlpreview = new QTextBrowser(this);
     m_htmlpreview->setObjectName(QStringLiteral("htmlpreview"));
 
-    auto* save = new QPushButton(QStringLiteral("Save and Preview"), this);
+    auto* save = new QPushButton(QStringLiteral("&Save and Preview"), this);
     save->setObjectName(QStringLiteral("Command2"));
-    auto* write = new QPushButton(QStringLiteral("Write Help Files"), this);
+    auto* write = new QPushButton(QStringLiteral("&Write Help Files"), this);
     write->setObjectName(QStringLiteral("Command1"));
     m_overwrite = new QCheckBox(QStringLiteral("Overwrite existing help files"), this);
     m_overwrite->setObjectName(QStringLiteral("overwrite"));
-    auto* ok = new QPushButton(QStringLiteral("Ok"), this);
+    auto* ok = new QPushButton(QStringLiteral("&Ok"), this);
     ok->setObjectName(QStringLiteral("Command3"));
     // Templates need a CFG: they go to its folder and into its sections.
     write->setEnabled(!m_model.cfgpath.isEmpty());

@@ -46,7 +46,7 @@ InfoViewer::InfoViewer(IniSettings& settings, QWidget* parent) : QDialog(parent)
     m_infobox = new QPlainTextEdit(this);
     m_infobox->setObjectName(QStringLiteral("infobox"));
     m_infobox->setReadOnly(true);
-    m_command1 = new QPushButton(QStringLiteral("OK"), this);
+    m_command1 = new QPushButton(QStringLiteral("&OK"), this);
     m_command1->setObjectName(QStringLiteral("Command1"));
     m_command1->setDefault(true);
     connect(m_command1, &QPushButton::clicked, this, &QDialog::accept);

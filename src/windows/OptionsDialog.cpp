@@ -62,7 +62,7 @@ OptionsDialog::OptionsDialog(Model& model, Dialogs& dialogs, QWidget* parent)
     paintBox(0, static_cast<long>(ValNumber(m_model.options[OptBackColor])));
     paintBox(1, m_outerColor);
 
-    auto* ok = new QPushButton(QStringLiteral("Ok"), this);
+    auto* ok = new QPushButton(QStringLiteral("&Ok"), this);
     ok->setObjectName(QStringLiteral("Command1"));
     ok->setDefault(true);
     connect(ok, &QPushButton::clicked, this, [this] {

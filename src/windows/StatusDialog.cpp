@@ -29,7 +29,7 @@ StatusDialog::StatusDialog(const StatusFacts& facts, QWidget* parent) : QDialog(
     info->setReadOnly(true);
     info->setPlainText(statusText(facts));
     info->setLineWrapMode(QPlainTextEdit::NoWrap);
-    auto* ok = new QPushButton(QStringLiteral("OK"), this);
+    auto* ok = new QPushButton(QStringLiteral("&OK"), this);
     ok->setObjectName(QStringLiteral("Command1"));
     ok->setDefault(true);
     auto* layout = new QVBoxLayout(this);

@@ -15,10 +15,10 @@ TableChooser::TableChooser(QWidget* parent) : QDialog(parent)
     auto* label = new QLabel(QStringLiteral("Enter data into which table?"), this);
     m_tablelist = new QListWidget(this);
     m_tablelist->setObjectName(QStringLiteral("tablelist"));
-    auto* ok = new QPushButton(QStringLiteral("OK"), this);
+    auto* ok = new QPushButton(QStringLiteral("&OK"), this);
     ok->setObjectName(QStringLiteral("ok"));
     ok->setDefault(true);
-    auto* cancel = new QPushButton(QStringLiteral("Cancel"), this);
+    auto* cancel = new QPushButton(QStringLiteral("&Cancel"), this);
     cancel->setObjectName(QStringLiteral("cancel"));
 
     auto* buttons = new QHBoxLayout;

@@ -155,7 +155,7 @@ bool TextEditor::saveFile(const QString& path)
     }
     if (QFileInfo::exists(path)) {
         const int answer = m_dialogs.message(QStringLiteral("Overwrite existing file ") + path + QStringLiteral(" ?"),
-                                             Style::YesNoCancel + Style::Question);
+                                             Style::YesNoCancel + Style::Question + Style::DefaultButton2);
         if (answer != Answer::Yes)
             return false;
     }

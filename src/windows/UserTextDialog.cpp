@@ -17,9 +17,9 @@ UserTextDialog::UserTextDialog(QWidget* parent) : QDialog(parent)
     m_prompt->setWordWrap(true);
     m_response = new QLineEdit(this);
     m_response->setObjectName(QStringLiteral("response"));
-    auto* ok = new QPushButton(QStringLiteral("Ok"), this);
+    auto* ok = new QPushButton(QStringLiteral("&Ok"), this);
     ok->setDefault(true);
-    auto* cancel = new QPushButton(QStringLiteral("Cancel"), this);
+    auto* cancel = new QPushButton(QStringLiteral("&Cancel"), this);
 
     auto* buttons = new QHBoxLayout;
     buttons->addStretch();

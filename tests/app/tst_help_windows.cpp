@@ -106,7 +106,7 @@ private slots:
         AppRig rig;
         const QString cfg = rig.path("site.cfg");
         writeFile(rig.dir, "id.txt", "Dig the trench.");
-        writeFile(cfg, crlf({"[K7]", "File=Data", "[VAR1]", "Type=Text", "Info file=id.txt", "[VAR2]", "Type=Text",
+        writeFile(cfg, crlf({"[K7]", "[VAR1]", "Type=Text", "Info file=id.txt", "[VAR2]", "Type=Text",
                              "Info file=gone.txt"}));
         MainWindow w(rig.dialogs, rig.sound, rig.ini());
         w.show();
@@ -226,7 +226,7 @@ private slots:
         for (int i = 1; i <= 40; ++i)
             items.insert(i <= 12 ? i - 1 : items.size(), QString("Item %1").arg(i));
         const QString cfg = dir + "site.cfg";
-        writeFile(cfg, crlf({"[K7]", "File=Data", "[VAR1]", "Type=Menu", "Menu=" + items.join(','), "[VAR2]",
+        writeFile(cfg, crlf({"[K7]", "[VAR1]", "Type=Menu", "Menu=" + items.join(','), "[VAR2]",
                              "Type=Text"}));
         MainWindow w(rig.dialogs, rig.sound, rig.ini());
         w.resize(1000, 700);

@@ -14,15 +14,23 @@
 #include "app/TableToCfg.h"
 #include "grid/DataControl.h"
 #include "grid/DataGrid.h"
+#include "grid/FilterDialog.h"
+#include "grid/FindDialog.h"
+#include "grid/SortDialog.h"
 #include "grid/RecordSetModel.h"
 #include "store/Database.h"
 #include "store/RecordSet.h"
+#include "windows/KeysDialog.h"
 #include "windows/TextEditor.h"
 
 #include <QAbstractItemModelTester>
 #include <QAction>
 #include <QFile>
 #include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QSet>
 #include <QPlainTextEdit>
 #include <QTest>
 #include <QTimer>
@@ -55,6 +63,54 @@ class TestMainWindow : public QObject {
     }
 
 private slots:
+    // Every menu item and every button of the grid's and help's dialogs has
+    // an Alt letter of its own within its menu or dialog.
+    void everyItemHasItsOwnAltLetter()
+    {
+        AppRig rig;
+        MainWindow w(rig.dialogs, rig.sound, rig.ini());
+        w.show();
+        w.openCfgFile(rig.sampleCfg());
+        auto letterOf = [](const QString& text) {
+            const qsizetype at = text.indexOf('&');
+            return at >= 0 && at + 1 < text.size() && text.at(at + 1).isLetterOrNumber() ? text.at(at + 1).toLower()
+                                                                                  : QChar();
+        };
+        auto checkUnique = [&](const QString& where, const QStringList& texts) {
+            QSet<QChar> seen;
+            for (const QString& text : texts) {
+                const QChar letter = letterOf(text);
+                QVERIFY2(!letter.isNull(), qPrintable(where + ": " + text));
+                QVERIFY2(!seen.contains(letter), qPrintable(where + ": " + text));
+                seen.insert(letter);
+            }
+        };
+        QStringList titles;
+        for (QAction* menuAction : w.menuBar()->actions()) {
+            titles << menuAction->text();
+            QStringList items;
+            for (QAction* item : menuAction->menu()->actions())
+                if (!item->isSeparator() && item->isVisible())
+                    items << item->text();
+            checkUnique(menuAction->text(), items);
+        }
+        checkUnique("menu bar", titles);
+        QVERIFY(titles.contains("&Help"));
+        const std::function<QDialog*()> dialogs[] = {
+            [&] { return new SortDialog(w.gridTools(), &w); },
+            [&] { return new FilterDialog(w.gridTools(), &w); },
+            [&] { return new FindDialog(w.gridTools(), &w); },
+            [&] { return new KeysDialog(&w); },
+        };
+        for (const auto& make : dialogs) {
+            std::unique_ptr<QDialog> dialog(make());
+            QStringList buttons;
+            for (QPushButton* b : dialog->findChildren<QPushButton*>())
+                buttons << b->text();
+            checkUnique(dialog->objectName(), buttons);
+        }
+    }
+
     void entersRecordsAndEditsOneFromTheGrid()
     {
         AppRig rig;
@@ -70,12 +126,14 @@ private slots:
             typeInto(w, Control::MenuList, "n");  // Niceware
             enterText(w, Control::NumericBox, "12");
 
-            // Record 2: the lithic branch; Tab once let the keyboard escape the entry area.
+            // Record 2: the lithic branch; Tab goes to the grid and Esc comes back.
             enterText(w, Control::TextBox, "A2");
             typeInto(w, Control::MenuList, "l");
             typeInto(w, Control::MenuList, "t");
             typeInto(w, Control::NumericBox, "x");  // refused by the numeric filter
             key(w, Qt::Key_Tab);
+            QCOMPARE(w.focusWidget(), static_cast<QWidget*>(w.grid()));
+            key(w, Qt::Key_Escape);
             enterText(w, Control::NumericBox, "3.5");
 
             // Record 3: Esc steps back from the menu to the identifier.
@@ -133,7 +191,7 @@ private slots:
         rig.dialogs.queueAnswer(Answer::No);
         w.fileExit();
         const QString question = "The record in progress is not saved, and it could not be kept for the next start "
-                                 "either: its values will be lost.  Exit anyway? [52]";
+                                 "either: its values will be lost.  Exit anyway? [308]";
         QCOMPARE(rig.dialogs.shown(), QStringList{question});
         QVERIFY(w.isVisible());
         QCOMPARE(w.state().varvalue[1], QString("A1"));
@@ -173,8 +231,10 @@ private slots:
         rig.dialogs.queueAnswer(Answer::Yes);  // load the sample now
         rig.dialogs.queueFile(fresh);          // saved under this name first
         rig.dialogs.queueAnswer(Answer::Ok);   // its comments go when it is opened
+        rig.dialogs.queueAnswer(Answer::Ok);   // and so does its File= line
         w.fileNew();
         QCOMPARE(rig.dialogs.pendingAnswers(), 0);
+        QVERIFY(rig.dialogs.texts().last().contains("File is not a K7 option; the database name is set with Filename"));
         QCOMPARE(w.windowTitle(), "K7 - " + fresh);
         QCOMPARE(w.editor()->currentPath(), fresh);
         QVERIFY(!w.editor()->isDirty());

@@ -9,10 +9,15 @@
 #include "grid/DataControl.h"
 #include "grid/DataGrid.h"
 #include "grid/RecordSetModel.h"
+#include "platform/qt/QtDialogs.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QItemSelectionModel>
 #include <QListWidget>
+#include <QMessageBox>
+#include <QStatusBar>
+#include <QTimer>
 #include <QTest>
 
 using namespace k7;
@@ -59,6 +64,45 @@ struct MenuRig : AppRig {
     }
 };
 
+// The real message boxes, each answered by pressing Enter as soon as it is
+// up; only the export file is chosen by script.
+struct EnterDialogs : QtDialogs {
+    QString exportFile;
+    QStringList questions;
+    int message(const QString& text, int style) override
+    {
+        questions << text;
+        QTimer::singleShot(0, [] { pressEnterOnBox(); });
+        return QtDialogs::message(text, style);
+    }
+    QString saveFileName(const QString&, const QString&, const QString&) override { return exportFile; }
+    static void pressEnterOnBox()
+    {
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        if (!box) {
+            QTimer::singleShot(10, [] { pressEnterOnBox(); });
+            return;
+        }
+        QTest::keyClick(box, Qt::Key_Return);
+    }
+};
+
+// The same window and table as MenuRig, with the real boxes.
+struct EnterRig : AppRig {
+    EnterDialogs boxes;
+    MainWindow w{boxes, sound, ini()};
+    EnterRig()
+    {
+        const QString cfg = writeFile(dir, "t.cfg", crlf({"[K7]", "Filename=d.mdb", "Table=T", "[ID]", "Type=Text",
+                                                          "Length=20"}));
+        QVERIFY(execSql(path("d.mdb"), {"CREATE TABLE T (ID VARCHAR(20))",
+                                        "INSERT INTO T VALUES ('A1'), ('A2'), ('A3')"}));
+        w.show();
+        w.openCfgFile(cfg);
+    }
+    QStringList ids() const { return firstColumn(path("d.mdb"), "SELECT ID FROM T ORDER BY rowid"); }
+};
+
 }  // namespace
 
 class TestRecordMenu : public QObject {
@@ -90,10 +134,49 @@ private slots:
         QVERIFY(QFileInfo(empty).isFile() && readFile(empty).isEmpty());
 
         const QString names = "Write field names as first record? [35]";
-        const QString erase = "Delete exported data from K7? [36]";
-        const QString overwrite = "Overwrite existing file " + out + " ? [35]";
+        const QString erase = "Delete exported data from K7? [292]";
+        const QString overwrite = "Overwrite existing file " + out + " ? [291]";
         const QString failed = "Error: Could not save " + nowhere + ".  No such file or directory [16]";
         QCOMPARE(rig.dialogs.shown(), QStringList({names, erase, overwrite, names, failed, overwrite, names, erase, erase}));
+    }
+
+    // Enter on every question of a command that would destroy records keeps
+    // them all: the export is written with its names, and nothing is deleted.
+    void enterNeverDestroysRecords_data()
+    {
+        QTest::addColumn<QString>("action");
+        QTest::addColumn<QStringList>("questions");
+        QTest::newRow("export") << "fileexport"
+                                << QStringList{"Write field names as first record?", "Delete exported data from K7?"};
+        QTest::newRow("delete all") << "datadeleteall"
+                                    << QStringList{"WARNING: Are you sure you want to delete all entries?"};
+        QTest::newRow("delete selected")
+            << "deleterows"
+            << QStringList{"Warning: You are about to delete the 2 highlighted entries permanently.  Do you want to "
+                           "delete these entries?"};
+        QTest::newRow("delete last") << "datadeletelast"
+                                     << QStringList{"Are you sure you want to delete the last entry?"};
+    }
+    void enterNeverDestroysRecords()
+    {
+        QFETCH(QString, action);
+        EnterRig rig;
+        rig.boxes.exportFile = rig.path("out.txt");
+        DataGrid* grid = rig.w.grid();
+        for (int row : {0, 2})
+            grid->selectionModel()->select(grid->recordModel()->index(row, 0),
+                                           QItemSelectionModel::Select | QItemSelectionModel::Rows);
+        QAction* item = rig.w.findChild<QAction*>(action);
+        QVERIFY(item && item->isEnabled());
+        item->trigger();
+        QTEST(rig.boxes.questions, "questions");
+        QCOMPARE(rig.ids(), QStringList({"A1", "A2", "A3"}));
+        QCOMPARE(grid->recordModel()->rowCount(), 3);
+        if (action == "fileexport") {
+            QCOMPARE(readFile(rig.path("out.txt")), QByteArray("\"ID\"\r\n\"A1\"\r\n\"A2\"\r\n\"A3\"\r\n"));
+            QCOMPARE(rig.w.statusBar()->currentMessage(),
+                     "3 records written to " + QDir::toNativeSeparators(rig.path("out.txt")));
+        }
     }
 
     void deleteEntries()

@@ -19,7 +19,7 @@ namespace {
 
 QByteArray instrumentCfg(const QString& com, const QStringList& vars)
 {
-    QString text = QStringLiteral("[K7]\r\nFile=Calipers\r\nCom=%1:9600,N,8,1\r\nInstrument=CALIPER\r\n").arg(com);
+    QString text = QStringLiteral("[K7]\r\nCom=%1:9600,N,8,1\r\nInstrument=CALIPER\r\n").arg(com);
     for (const QString& v : vars)
         text += QStringLiteral("\r\n[%1]\r\nType=Instrument\r\nPrompt=%1 :\r\n").arg(v);
     return text.toUtf8();
@@ -83,7 +83,7 @@ private slots:
     {
         AppRig rig;
         const QString cfg = rig.path("images.cfg");
-        QVERIFY(writeFile(cfg, QStringLiteral("[K7]\r\nFile=Images\r\nImageJFile=%1\r\n\r\n[AREA]\r\nType=ImageJ\r\n"
+        QVERIFY(writeFile(cfg, QStringLiteral("[K7]\r\nImageJFile=%1\r\n\r\n[AREA]\r\nType=ImageJ\r\n"
                                               "Prompt=Area :\r\n")
                                    .arg(rig.path("Results.txt"))
                                    .toUtf8()));

@@ -188,7 +188,7 @@ private slots:
 
         rig.dialogs.queueAnswer(Answer::No);
         QVERIFY(!editor.fileSave());
-        QCOMPARE(rig.dialogs.shown().last(), "Overwrite existing file " + cfg + " ? [35]");
+        QCOMPARE(rig.dialogs.shown().last(), "Overwrite existing file " + cfg + " ? [291]");
         QVERIFY(editor.isDirty());
         QCOMPARE(readFile(cfg), QByteArray("Prompt=Caf\xe9\r\n"));
 

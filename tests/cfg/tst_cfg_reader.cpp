@@ -184,7 +184,7 @@ private slots:
         QTest::addColumn<QList<int>>("answers");
         QTest::addColumn<int>("inTheWay");  // at the backup path: 0 nothing, 1 a file, 2 a folder
         QTest::addColumn<QStringList>("shown");  // "text [style]"
-        const QString ask = kConvert + " [36]", replace = "Ok to replace existing file%1 [36]";
+        const QString ask = kConvert + " [36]", replace = "Ok to replace existing file%1 [292]";
         const QString notWritten = "New configuration file will not be written.";
         QTest::newRow("converted") << QList<int>{Answer::Yes} << 0 << QStringList{ask};
         QTest::newRow("declined") << QList<int>{Answer::No} << 0 << QStringList{ask};

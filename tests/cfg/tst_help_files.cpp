@@ -89,6 +89,9 @@ private slots:
         if (finished)
             texts << "Blank template files have been written to the directory " + rig.dir;
         QCOMPARE(rig.dialogs.texts(), texts);
+        for (const auto& m : rig.dialogs.messages())  // Enter keeps the file
+            if (m.text.endsWith("Overwrite this file?"))
+                QCOMPARE(m.style, Style::YesNoCancel + Style::DefaultButton2);
         QVERIFY(!rig.dialogs.busy());
         for (int v = 1; v <= 3; ++v) {
             const QString name = rig.model.var(v).varname;

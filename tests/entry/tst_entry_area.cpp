@@ -3,6 +3,7 @@
 // and the help panels in folders whose names look like parts of a url.
 
 #include "app/EntryArea.h"
+#include "entry/EntryKeys.h"
 #include "support/TestFiles.h"
 
 #include <QClipboard>
@@ -20,13 +21,15 @@ class TestEntryArea : public QObject {
     Q_OBJECT
 private slots:
     // Tab shares its character with Ctrl+I but must not act as it (mended:
-    // Tab opened the info viewer); Delete reaches the handler as 127.
+    // Tab opened the info viewer): it has its own code, which goes to the
+    // grid. Delete reaches the handler as 127.
     void keyCodes_data()
     {
         QTest::addColumn<int>("key");
         QTest::addColumn<bool>("ctrl");
         QTest::addColumn<QList<int>>("codes");
-        QTest::newRow("tab") << int(Qt::Key_Tab) << false << QList<int>{};
+        QTest::newRow("tab") << int(Qt::Key_Tab) << false << QList<int>{Key::Tab};
+        QTest::newRow("shift+tab") << int(Qt::Key_Backtab) << false << QList<int>{};
         QTest::newRow("ctrl+i") << int(Qt::Key_I) << true << QList<int>{9};
         QTest::newRow("delete") << int(Qt::Key_Delete) << false << QList<int>{127};
     }

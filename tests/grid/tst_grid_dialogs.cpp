@@ -16,6 +16,7 @@
 #include "store/GridFilter.h"
 #include "store/GridSort.h"
 
+#include <QApplication>
 #include <QComboBox>
 #include <QLineEdit>
 #include <QListView>
@@ -135,6 +136,60 @@ private slots:
         click(&dialog, "Command2_1");
         QVERIFY(!dialog.isVisible());
         QVERIFY(!readFile(rig.w.model().cfgpath).contains("Sort="));
+        QVERIFY(rig.dialogs.messages().isEmpty());
+    }
+
+    // Sort and filter with the keyboard alone: keys go to whatever has the
+    // focus, as the operator's would.
+    void sortAndFilterFromTheKeyboard()
+    {
+        GridRig rig({"B|Lithic", "C|Bone", "A|Lithic"});
+        auto press = [](QDialog& dialog, Qt::Key key, Qt::KeyboardModifiers mods = Qt::NoModifier) {
+            QWidget* target = QApplication::focusWidget();
+            QVERIFY(target && dialog.isAncestorOf(target));
+            // Through the window, so that Alt letters reach the shortcuts.
+            QTest::keyClick(dialog.windowHandle(), key, mods);
+        };
+        {
+            SortDialog dialog(rig.w.gridTools(), &rig.w);
+            dialog.show();
+            QVERIFY(QTest::qWaitForWindowActive(&dialog));
+            auto* sortList = child<QListWidget>(&dialog, "sortlist");
+            QCOMPARE(QApplication::focusWidget(), child<QListWidget>(&dialog, "fieldlist"));
+            press(dialog, Qt::Key_Home);
+            press(dialog, Qt::Key_Down);  // VAR2
+            press(dialog, Qt::Key_Return);
+            QCOMPARE(items(sortList), QStringList{"VAR2"});
+            press(dialog, Qt::Key_Home);  // VAR1, added with its button
+            press(dialog, Qt::Key_Tab);
+            QCOMPARE(QApplication::focusWidget(), child<QPushButton>(&dialog, "Command1_0"));
+            press(dialog, Qt::Key_Space);
+            QCOMPARE(items(sortList), (QStringList{"VAR2", "VAR1"}));
+            press(dialog, Qt::Key_S, Qt::AltModifier);  // a button's letter clicks it a moment later
+            QTRY_COMPARE(rig.shownColumn(0), (QStringList{"C", "A", "B"}));
+            press(dialog, Qt::Key_C, Qt::AltModifier);
+            QTRY_VERIFY(!dialog.isVisible());
+        }
+        {
+            FilterDialog dialog(rig.w.gridTools(), &rig.w);
+            dialog.show();
+            QVERIFY(QTest::qWaitForWindowActive(&dialog));
+            auto* valueList = child<QListView>(&dialog, "valuelist");
+            press(dialog, Qt::Key_Home);
+            press(dialog, Qt::Key_Down);  // VAR2
+            press(dialog, Qt::Key_Return);
+            QCOMPARE(QApplication::focusWidget(), valueList);
+            press(dialog, Qt::Key_Home);
+            const QString value = valueList->currentIndex().data().toString();
+            QVERIFY(value == "Bone" || value == "Lithic");
+            press(dialog, Qt::Key_Return);
+            QCOMPARE(rig.w.dataControl()->filterNote(), "Filter: VAR2=" + value);
+            QCOMPARE(rig.shownColumn(1).size(), value == "Bone" ? 1 : 2);
+            press(dialog, Qt::Key_R, Qt::AltModifier);
+            QTRY_VERIFY(rig.w.dataControl()->filterNote().isEmpty());
+            press(dialog, Qt::Key_Escape);
+            QVERIFY(!dialog.isVisible());
+        }
         QVERIFY(rig.dialogs.messages().isEmpty());
     }
 

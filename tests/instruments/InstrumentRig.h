@@ -148,7 +148,7 @@ struct FakePortRig : ProgramRig {
 inline QByteArray caliperCfg(const QString& com, const QStringList& vars = {"LENGTH", "WIDTH"},
                       const QString& instrument = QStringLiteral("CALIPER"))
 {
-    QString text = QStringLiteral("[K7]\r\nFile=Calipers\r\nCom=%1\r\nInstrument=%2\r\n").arg(com, instrument);
+    QString text = QStringLiteral("[K7]\r\nCom=%1\r\nInstrument=%2\r\n").arg(com, instrument);
     for (const QString& v : vars)
         text += QStringLiteral("\r\n[%1]\r\nType=Instrument\r\nPrompt=%1 :\r\n").arg(v);
     return text.toUtf8();
@@ -156,7 +156,7 @@ inline QByteArray caliperCfg(const QString& com, const QStringList& vars = {"LEN
 
 inline QByteArray imagejCfg(const QString& results, const QString& delay, const QString& column = {})
 {
-    return QStringLiteral("[K7]\r\nFile=Images\r\nImageJFile=%1\r\nDelaytime=%2\r\n\r\n"
+    return QStringLiteral("[K7]\r\nImageJFile=%1\r\nDelaytime=%2\r\n\r\n"
                           "[AREA]\r\nType=ImageJ\r\nImageJ=%3\r\nPrompt=Area :\r\n")
         .arg(results, delay, column)
         .toUtf8();

@@ -174,7 +174,7 @@ private slots:
         QTest::addColumn<QStringList>("kinds");
         const QStringList kept{"abcdef", "O'Brien", "<null>", "xy"};
         const QString cut = "Warning: 2 stored values of Kind are longer than 3 characters and will be cut to that "
-                            "length.  Change the Length anyway? [36]";
+                            "length.  Change the Length anyway? [292]";
         QTest::newRow("20 to 40") << "40" << 0 << QStringList{} << 40 << kept;
         QTest::newRow("0") << "0" << 0 << QStringList{kLength} << 20 << kept;
         QTest::newRow("256") << "256" << 0 << QStringList{kLength} << 20 << kept;

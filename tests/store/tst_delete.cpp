@@ -71,10 +71,10 @@ private slots:
         QTest::addColumn<QString>("shown");
         QTest::addColumn<QString>("left");
         QTest::addColumn<bool>("unique");
-        const QString last = "Are you sure you want to delete the last entry? [36]";
-        const QString all = "WARNING: Are you sure you want to delete all entries? [20]";
+        const QString last = "Are you sure you want to delete the last entry? [292]";
+        const QString all = "WARNING: Are you sure you want to delete all entries? [276]";
         const QString three = "Warning: You are about to delete the 3 highlighted entries permanently.  Do you want to "
-                              "delete these entries? [4]";
+                              "delete these entries? [260]";
         const int yes = Answer::Yes, no = Answer::No;
         QTest::newRow("last") << Command::Last << "CAB" << false << QList<int>{} << yes << last << "CA" << false;
         QTest::newRow("last, sorted") << Command::Last << "CAB" << true << QList<int>{} << yes << last << "AB" << false;

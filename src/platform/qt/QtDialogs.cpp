@@ -17,6 +17,32 @@
 
 namespace k7 {
 
+namespace {
+
+// The button the style names as default; without a flag Qt's own choice (the
+// first button, Yes or Ok) stands.
+void setDefaultButton(QMessageBox& box, int style)
+{
+    int position = 0;
+    if (style & Style::DefaultButton3)
+        position = 2;
+    else if (style & Style::DefaultButton2)
+        position = 1;
+    else
+        return;
+    QList<QMessageBox::StandardButton> order;
+    switch (style & 7) {
+    case Style::OkCancel: order = {QMessageBox::Ok, QMessageBox::Cancel}; break;
+    case Style::YesNoCancel: order = {QMessageBox::Yes, QMessageBox::No, QMessageBox::Cancel}; break;
+    case Style::YesNo: order = {QMessageBox::Yes, QMessageBox::No}; break;
+    default: order = {QMessageBox::Ok}; break;
+    }
+    if (position < order.size())
+        box.setDefaultButton(order[position]);
+}
+
+}  // namespace
+
 int QtDialogs::message(const QString& text, int style)
 {
     QMessageBox box(m_parent);
@@ -46,6 +72,7 @@ int QtDialogs::message(const QString& text, int style)
         box.setStandardButtons(QMessageBox::Ok);
         break;
     }
+    setDefaultButton(box, style);
     // A question must be answered with the arrow pointer, whatever runs behind it.
     const bool busy = m_busyDepth > 0;
     if (busy)
