@@ -60,7 +60,14 @@ void ImageJLink::Poll()
 
     const int v = m_presented ? m_presented() : 0;
     const double column = (v >= 1 && v <= kMaxVariables) ? m_model.var(v).varimagej : 0;
-    m_view.setBoxText(Control::InstrumentBox, ChooseColumn(SplitFields(line->text), column));
+    const QString value = ChooseColumn(SplitFields(line->text), column);
+    // A value the record cannot hold is refused now, not stopped at the save.
+    if (const QString misfit = m_valueCheck ? m_valueCheck(value) : QString(); !misfit.isEmpty()) {
+        if (m_cue)
+            m_cue(QStringLiteral("Reading %1 from %2 refused: %3.").arg(value, path, misfit));
+        return;
+    }
+    m_view.setBoxText(Control::InstrumentBox, value);
     armPause();
 }
 

@@ -28,6 +28,10 @@ public:
                std::function<void()> accept, std::function<void(const QString&)> cue,
                QObject* parent = nullptr);
 
+    // Why a value cannot be that of the presented variable (its field's
+    // range, its Length), empty when it can; judged as a serial reading is.
+    void setValueCheck(std::function<QString(const QString& value)> check) { m_valueCheck = std::move(check); }
+
     // One tick of the poll timer.
     void Poll();
 
@@ -55,6 +59,7 @@ private:
     std::function<int()> m_presented;
     std::function<void()> m_accept;
     std::function<void(const QString&)> m_cue;
+    std::function<QString(const QString&)> m_valueCheck;
     bool m_paused = false;
     qint64 m_deadline = 0;
     // Tells a timer of a cancelled pause from the current one.

@@ -42,18 +42,20 @@ Instruments::Instruments(Model& model, RecordState& state, EntryView& view, Entr
     m_receiver = std::make_unique<InstrumentReceiver>(
         *m_port, m_view, m_state.devicewait, [this] { acceptReading(); },
         [this](const QString& text) { cue(text); });
-    m_receiver->setValueCheck([this](const QString& number) {
+    const auto misfit = [this](const QString& number) {
         const int v = m_state.curvar;
         if (v < 1 || v > m_model.varcount)
             return QString();
         return ReadingMisfit(number, m_model.var(v), m_engine.fieldOf(v));
-    });
+    };
+    m_receiver->setValueCheck(misfit);
     m_serial = std::make_unique<SerialInstrument>(*m_port, dialogs, m_ini);
     connect(m_port.get(), &InstrumentPort::lost, m_receiver.get(), &InstrumentReceiver::drain);
 
     m_imagej = std::make_unique<ImageJLink>(
         m_model, m_view, *m_clock, [this] { return m_state.curvar; },
         [this] { m_engine.AcceptValue(); }, [this](const QString& text) { cue(text); });
+    m_imagej->setValueCheck(misfit);
     connect(m_imagej.get(), &ImageJLink::pauseChanged, this, [this](bool paused) {
         updateHold();
         emit inputHeldChanged(paused);

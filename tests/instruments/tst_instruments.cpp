@@ -690,6 +690,31 @@ private slots:
         }
     }
 
+    // Mended: an ImageJ value beyond what the field holds passed, and the
+    // save stopped at a modal overflow box; it is refused as a serial
+    // reading is, and the next save is taken.
+    void imageJValueBeyondItsField()
+    {
+        ProgramRig rig;
+        const QString results = rig.path("Results.txt");
+        QVERIFY(rig.open(imagejCfg(results, QString(), "1")));
+        saveResults(results, kHeader + "1e40\t2\t3\r\n", 0);
+        rig.instruments.imageJTick();
+        rig.clock->advance(0);
+        QVERIFY(rig.column("AREA").isEmpty());
+        QCOMPARE(rig.view.beeps(), 1);
+        QCOMPARE(rig.notices.size(), 1);
+        QVERIFY2(rig.notices.first().contains(QLatin1String("1e40 from")) && rig.notices.first().contains("refused"),
+                 qPrintable(rig.notices.first()));
+        QCOMPARE(rig.box(), kWaiting);
+        QVERIFY(rig.dialogs.messages().isEmpty());
+
+        saveResults(results, kHeader + "12.5\t2\t3\r\n", 1);
+        rig.instruments.imageJTick();
+        rig.clock->advance(0);
+        QCOMPARE(rig.column("AREA"), QStringList{"12.5"});
+    }
+
     void missingOrUnreadableFileDoesNothing_data()
     {
         QTest::addColumn<QString>("name");
