@@ -17,6 +17,11 @@ class SortDialog : public QDialog {
 public:
     SortDialog(const GridTools& tools, QWidget* parent = nullptr);
 
+protected:
+    // Esc and the window's close box end the dialog as Close does, so a sort
+    // list that was changed is stored either way.
+    void reject() override { closeDialog(); }
+
 private:
     void addSelected();
     void removeSelected();
