@@ -7,8 +7,8 @@
 #include "app/MainWindow.h"
 #include "instruments/InstrumentPort.h"
 #include "instruments/InstrumentReceiver.h"
-#include "platform/qt/QtDialogs.h"
-#include "platform/qt/QtSoundPlayer.h"
+#include "shell/QtDialogs.h"
+#include "shell/QtSoundPlayer.h"
 
 #include <QApplication>
 #include <QElapsedTimer>

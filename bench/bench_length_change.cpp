@@ -10,8 +10,8 @@
 #include "cfg/CfgWriter.h"
 #include "cfg/Model.h"
 #include "platform/ShellHooks.h"
-#include "platform/qt/QtDialogs.h"
 #include "properties/FieldEdits.h"
+#include "shell/QtDialogs.h"
 #include "store/DataStore.h"
 #include "store/DataTable.h"
 

@@ -1,6 +1,6 @@
 #include "app/DatabaseBackups.h"
 
-#include "app/IniSettings.h"
+#include "settings/IniSettings.h"
 
 #include <QStatusBar>
 

@@ -1,9 +1,9 @@
 #include "app/EntryArea.h"
 
-#include "app/WindowPlacement.h"
-#include "app/WindowRestore.h"
 #include "entry/EntryKeys.h"
-#include "platform/qt/ColorNumber.h"
+#include "settings/ColorNumber.h"
+#include "settings/WindowPlacement.h"
+#include "settings/WindowRestore.h"
 
 #include <QGroupBox>
 #include <QHBoxLayout>

@@ -4,13 +4,13 @@
 // window is a thin shell: it shows what the entry engine and the open
 // sequence tell it (EntryView, ShellHooks) and forwards keys and clicks.
 
-#include "app/IniSettings.h"
 #include "app/RecentFiles.h"
 #include "cfg/Model.h"
 #include "entry/RecordState.h"
 #include "grid/GridTools.h"
 #include "platform/EntryView.h"
 #include "platform/ShellHooks.h"
+#include "settings/IniSettings.h"
 #include "store/DataStore.h"
 
 #include <QMainWindow>

@@ -1,9 +1,9 @@
 // The main window's menus: each item wired to its command.
 #include "app/MainWindow.h"
 
+#include "app/RecordMenu.h"
 #include "grid/FilterDialog.h"
 #include "grid/FindDialog.h"
-#include "grid/RecordMenu.h"
 #include "grid/SortDialog.h"
 #include "instruments/Instruments.h"
 #include "windows/AuditTrailDialog.h"

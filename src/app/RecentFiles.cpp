@@ -1,6 +1,6 @@
 #include "app/RecentFiles.h"
 
-#include "app/IniSettings.h"
+#include "settings/IniSettings.h"
 
 namespace k7 {
 

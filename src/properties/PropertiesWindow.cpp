@@ -1,11 +1,11 @@
 #include "properties/PropertiesWindow.h"
 
-#include "app/IniSettings.h"
-#include "app/WindowPlacement.h"
-#include "app/WindowRestore.h"
 #include "cfg/NumberText.h"
 #include "entry/RecordState.h"
 #include "properties/MenuItems.h"
+#include "settings/IniSettings.h"
+#include "settings/WindowPlacement.h"
+#include "settings/WindowRestore.h"
 #include "store/LookupSource.h"
 
 #include <QCheckBox>

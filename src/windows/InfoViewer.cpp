@@ -1,9 +1,9 @@
 #include "windows/InfoViewer.h"
 
-#include "app/IniSettings.h"
-#include "app/WindowPlacement.h"
-#include "app/WindowRestore.h"
 #include "cfg/TextFile.h"
+#include "settings/IniSettings.h"
+#include "settings/WindowPlacement.h"
+#include "settings/WindowRestore.h"
 
 #include <QPlainTextEdit>
 #include <QPushButton>

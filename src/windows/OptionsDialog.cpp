@@ -4,7 +4,7 @@
 #include "cfg/NumberText.h"
 #include "cfg/ProfileFile.h"
 #include "platform/Dialogs.h"
-#include "platform/qt/ColorNumber.h"
+#include "settings/ColorNumber.h"
 
 #include <QCheckBox>
 #include <QEvent>

@@ -7,7 +7,7 @@
 #include "app/EntryArea.h"
 #include "app/MainWindow.h"
 #include "grid/DataControl.h"
-#include "platform/qt/QtDialogs.h"
+#include "shell/QtDialogs.h"
 #include "store/AccessFile.h"
 #include "store/AccessOffer.h"
 #include "store/AccessSource.h"

@@ -6,12 +6,12 @@
 #include "app/AppTestSupport.h"
 
 #include "app/EntryArea.h"
-#include "app/IniSettings.h"
 #include "app/MainWindow.h"
-#include "app/WindowPlacement.h"
-#include "app/WindowRestore.h"
 #include "cfg/HelpTemplates.h"
 #include "grid/DataGrid.h"
+#include "settings/IniSettings.h"
+#include "settings/WindowPlacement.h"
+#include "settings/WindowRestore.h"
 #include "windows/HelpWriterDialog.h"
 #include "windows/InfoViewer.h"
 

@@ -9,7 +9,7 @@
 #include "grid/DataControl.h"
 #include "grid/DataGrid.h"
 #include "grid/RecordSetModel.h"
-#include "platform/qt/QtDialogs.h"
+#include "shell/QtDialogs.h"
 
 #include <QAction>
 #include <QApplication>

@@ -3,10 +3,10 @@
 
 #include "app/AppTestSupport.h"
 
-#include "app/IniSettings.h"
 #include "app/MainWindow.h"
 #include "app/RecentFiles.h"
-#include "app/WindowRestore.h"
+#include "settings/IniSettings.h"
+#include "settings/WindowRestore.h"
 #include "windows/TextEditor.h"
 
 #include <QFileInfo>

@@ -8,7 +8,7 @@
 
 #include "app/SplashStart.h"
 #include "cfg/Model.h"
-#include "platform/qt/QtDialogs.h"
+#include "shell/QtDialogs.h"
 #include "windows/OptionsDialog.h"
 #include "windows/TextEditor.h"
 #include "windows/TimedMessage.h"

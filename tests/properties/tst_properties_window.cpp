@@ -5,7 +5,6 @@
 #include "support/EntryRig.h"
 #include "support/SilentSound.h"
 
-#include "app/IniSettings.h"
 #include "app/MainWindow.h"
 #include "cfg/CfgReader.h"
 #include "cfg/CfgWriter.h"
@@ -13,6 +12,7 @@
 #include "cfg/TextFile.h"
 #include "properties/MenuItems.h"
 #include "properties/PropertiesWindow.h"
+#include "settings/IniSettings.h"
 
 #include <QAction>
 #include <QApplication>

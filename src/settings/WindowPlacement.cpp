@@ -1,6 +1,6 @@
-#include "app/WindowPlacement.h"
+#include "settings/WindowPlacement.h"
 
-#include "app/WindowRestore.h"
+#include "settings/WindowRestore.h"
 
 #include <QScreen>
 #include <QSplitter>

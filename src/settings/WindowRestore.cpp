@@ -1,6 +1,6 @@
-#include "app/WindowRestore.h"
+#include "settings/WindowRestore.h"
 
-#include "app/IniSettings.h"
+#include "settings/IniSettings.h"
 
 #include <algorithm>
 

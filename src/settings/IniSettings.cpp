@@ -1,4 +1,4 @@
-#include "app/IniSettings.h"
+#include "settings/IniSettings.h"
 
 #include "cfg/NumberText.h"
 #include "cfg/ProfileFile.h"

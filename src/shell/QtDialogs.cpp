@@ -1,6 +1,6 @@
-#include "platform/qt/QtDialogs.h"
+#include "shell/QtDialogs.h"
 
-#include "platform/qt/ColorNumber.h"
+#include "settings/ColorNumber.h"
 #include "windows/TableChooser.h"
 #include "windows/TimedMessage.h"
 #include "windows/UserTextDialog.h"

@@ -3,7 +3,7 @@
 // twips: put back from the stored keys at start-up and read out as keys at
 // File > Exit. Which stored values count is decided in WindowRestore.
 
-#include "app/IniSettings.h"
+#include "settings/IniSettings.h"
 
 class QSplitter;
 class QWidget;

@@ -1,4 +1,4 @@
-#include "platform/qt/QtSoundPlayer.h"
+#include "shell/QtSoundPlayer.h"
 
 #include <QApplication>
 #include <QFileInfo>

@@ -1,4 +1,4 @@
-#include "grid/RecordMenu.h"
+#include "app/RecordMenu.h"
 
 #include "app/MainWindow.h"
 #include "entry/EntryEngine.h"
