@@ -64,7 +64,8 @@ int main(int argc, char* argv[])
             insert.bindValue(2, 0.5 * (i % 1000));
             insert.exec();
         }
-        db.commit();
+        if (!db.commit())
+            std::fprintf(stderr, "the table could not be written: %s\n", qPrintable(db.lastError()));
         db.close();
     }
     std::printf("table of %d rows made in %.2f s\n", rows, timer.elapsed() / 1000.0);

@@ -12,11 +12,11 @@ namespace k7 {
 
 // Writes the whole model to `target` in normal form, replacing it atomically.
 // Returns true when written; a failure is reported through `dialogs`.
-bool WriteCfg(const Model& model, const QString& target, Dialogs& dialogs);
+[[nodiscard]] bool WriteCfg(const Model& model, const QString& target, Dialogs& dialogs);
 
 // Rewrites the section of variable `v` in the CFG at `path`. Returns true when
 // written; a failure is reported through `dialogs`.
-bool WriteVariable(const Model& model, const QString& path, int v, Dialogs& dialogs);
+[[nodiscard]] bool WriteVariable(const Model& model, const QString& path, int v, Dialogs& dialogs);
 
 // The word written for a type code ("Text" ... "ImageJ"); empty for none.
 QString TypeWord(int code);

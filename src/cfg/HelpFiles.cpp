@@ -114,7 +114,9 @@ QString SaveHelpSource(Model& model, const QString& name, const QString& typedPa
     if (parts.directory == CfgFolder(model))
         entry = parts.extension.isEmpty() ? parts.name : parts.name + QLatin1Char('.') + parts.extension;
     model.var(v).varinfo = entry;
-    WriteInfoEntry(model, v, entry, dialogs);
+    // The help file is written either way; a CFG that refused the entry has
+    // already said so.
+    static_cast<void>(WriteInfoEntry(model, v, entry, dialogs));
     return target;
 }
 

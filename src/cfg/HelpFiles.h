@@ -48,9 +48,9 @@ QString SaveHelpSource(Model& model, const QString& name, const QString& typedPa
 // Writes the `Info file` entry of variable `v` into its section of the CFG.
 // An old-format CFG that was kept as it is, or no CFG, gets nothing.
 // Returns false after reporting a failed write.
-bool WriteInfoEntry(const Model& model, int v, const QString& value, Dialogs& dialogs);
+[[nodiscard]] bool WriteInfoEntry(const Model& model, int v, const QString& value, Dialogs& dialogs);
 
 // Replaces `path` with `lines` in UTF-8; false after reporting a failure.
-bool WriteHelpFile(const QString& path, const QStringList& lines, Dialogs& dialogs);
+[[nodiscard]] bool WriteHelpFile(const QString& path, const QStringList& lines, Dialogs& dialogs);
 
 }  // namespace k7

@@ -25,6 +25,6 @@ QStringList HelpTemplateLines(const Model& model, int v);
 // operator is asked, and Cancel ends the run at once. Returns true when the
 // run went through to the last variable and the closing message was shown;
 // a failed write is reported and ends the run.
-bool WriteHelpTemplates(Model& model, Dialogs& dialogs, bool overwrite);
+[[nodiscard]] bool WriteHelpTemplates(Model& model, Dialogs& dialogs, bool overwrite);
 
 }  // namespace k7

@@ -14,6 +14,6 @@ void PrepareModel(Model& model);
 // Prepares `model` and writes it to model.cfgpath (not when the model holds a
 // predecessor-format file the operator chose not to convert). Returns false when the
 // write failed (already reported through `dialogs`).
-bool NormalizeModel(Model& model, Dialogs& dialogs);
+[[nodiscard]] bool NormalizeModel(Model& model, Dialogs& dialogs);
 
 }  // namespace k7

@@ -103,7 +103,9 @@ void ReadSection(const QString& path, const QString& sectionText, KeyTable& keys
 {
     const QString section = bracketed(sectionText);
     if (!QFileInfo::exists(path)) {
-        WriteTextFile(path, QStringList{section}, TextEncoding::Utf8);
+        // Only a convenience for whoever edits the file next: reading goes on
+        // with the table unchanged whether or not it could be made.
+        static_cast<void>(WriteTextFile(path, QStringList{section}, TextEncoding::Utf8));
         return;
     }
     const TextFile file = TextFile::read(path);

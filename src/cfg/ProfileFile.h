@@ -30,11 +30,11 @@ void ReadSection(const QString& path, const QString& section, KeyTable& keys);
 // removes the key; a value holding the character 1 becomes one line per part.
 // A missing section is appended after a line of one blank; a missing file is
 // created. The file is replaced atomically; returns true when written.
-bool WriteSection(const QString& path, const QString& section, const KeyTable& keys);
+[[nodiscard]] bool WriteSection(const QString& path, const QString& section, const KeyTable& keys);
 
 // Removes `section` (brackets added when missing) with its lines.
 // Returns true when the file was rewritten or there was nothing to remove.
-bool RemoveSection(const QString& path, const QString& section);
+[[nodiscard]] bool RemoveSection(const QString& path, const QString& section);
 
 // WriteSection on lines in memory.
 QStringList ApplySection(const QStringList& lines, const QString& section, const KeyTable& keys);

@@ -75,10 +75,10 @@ QByteArray JoinLines(const QStringList& lines, TextEncoding encoding);
 // Replaces `path` atomically with `lines` (each ended by CR LF), in UTF-8 when
 // Windows-1252 cannot hold them or would read back otherwise. Returns false
 // and leaves the old file untouched when any step fails; `error` then says why.
-bool WriteTextFile(const QString& path, const QStringList& lines, TextEncoding encoding,
+[[nodiscard]] bool WriteTextFile(const QString& path, const QStringList& lines, TextEncoding encoding,
                    QString* error = nullptr);
 
 // Replaces `path` atomically with `bytes`.
-bool WriteFileBytes(const QString& path, const QByteArray& bytes, QString* error = nullptr);
+[[nodiscard]] bool WriteFileBytes(const QString& path, const QByteArray& bytes, QString* error = nullptr);
 
 }  // namespace k7

@@ -55,7 +55,7 @@ public:
     // (after telling the operator) when the row could not be written, or
     // (after a beep and a status line) when a new record holds no value at
     // all; the record in progress and its journal are then kept.
-    bool SaveRecord();
+    [[nodiscard]] bool SaveRecord();
     // Called after a CFG is opened and its first record started: when the
     // journal holds a record that was never saved, says how many values were
     // typed and when, and asks whether to continue it. Yes restores them (by
@@ -151,10 +151,10 @@ private:
     void forgetCleared();
     std::vector<bool> askedInFinalPath(std::vector<QString>& values) const;
     bool isEmptyNewRecord() const;
-    bool storeRecord(RecordSet& rs, QString* error);
-    bool storeRecordSettled(RecordSet& rs, QString* error);
-    bool writeRecord(RecordSet& rs, QString* error);
-    bool auditSaved(RecordSet& rs, const QVariantList& before, QString* error);
+    [[nodiscard]] bool storeRecord(RecordSet& rs, QString* error);
+    [[nodiscard]] bool storeRecordSettled(RecordSet& rs, QString* error);
+    [[nodiscard]] bool writeRecord(RecordSet& rs, QString* error);
+    [[nodiscard]] bool auditSaved(RecordSet& rs, const QVariantList& before, QString* error);
 
     // The journal of the record in progress.
     RecordJournal* journal();
@@ -165,7 +165,7 @@ private:
     void takeJournalOutcome();
     void endJournal();
     void journalFailed(const QString& reason);
-    bool restoreJournalled(const JournalEntry& entry);
+    [[nodiscard]] bool restoreJournalled(const JournalEntry& entry);
 
     // Accepting.
     void acceptText();
@@ -179,7 +179,7 @@ private:
     bool editedCellPasses(const QString& tag);
     qint64 editedRow() const;
     void writeEditedCell(const QString& tag);
-    bool writeCellAudited(RecordSet& rs, int i, const QVariant& value, QString* error);
+    [[nodiscard]] bool writeCellAudited(RecordSet& rs, int i, const QVariant& value, QString* error);
     void endGridEdit();
 
     // Checks of an identifier.

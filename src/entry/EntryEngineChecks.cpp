@@ -86,9 +86,10 @@ std::unique_ptr<RecordSet> EntryEngine::queryUnique(bool allFields)
     const QString& name = m_model.var(m_state.curvar).varname;
     auto found = std::make_unique<RecordSet>();
     m_dialogs.setBusy(true);
+    // A query that fails leaves the set closed, which the callers check.
     if (m_store.currentdb.isOpen())
-        found->openFolded(m_store.currentdb, m_store.tablename, name, m_workvalue,
-                          allFields ? QStringList{} : QStringList{name});
+        static_cast<void>(found->openFolded(m_store.currentdb, m_store.tablename, name, m_workvalue,
+                          allFields ? QStringList{} : QStringList{name}));
     m_dialogs.setBusy(false);
     return found;
 }

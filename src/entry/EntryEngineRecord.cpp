@@ -330,9 +330,10 @@ bool EntryEngine::storeRecordSettled(RecordSet& rs, QString* error)
     if (!ok) {
         db.rollback();
         // The set counted the row it added among its own; that row is gone.
-        rs.requery();
-        if (current >= 0)
-            rs.setBookmark(current);
+        // Back where it was as far as it can be: the failed save is what the
+        // operator is told about.
+        if (rs.requery() && current >= 0)
+            static_cast<void>(rs.setBookmark(current));
     }
     return ok;
 }

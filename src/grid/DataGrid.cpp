@@ -65,7 +65,9 @@ void DataGrid::currentChanged(const QModelIndex& current, const QModelIndex& pre
     QTableView::currentChanged(current, previous);
     if (RecordSet* rs = m_model->recordSet(); rs && rs->isOpen() && current.isValid() &&
                                                  rs->absolutePosition() != current.row())
-        rs->setAbsolutePosition(current.row());
+        // A row that cannot be reached leaves the set where it was; the next
+        // move or repaint shows what is really there.
+        static_cast<void>(rs->setAbsolutePosition(current.row()));
     emit positionChanged();
 }
 

@@ -114,7 +114,7 @@ void SortDialog::sort()
 
 void SortDialog::removeSort()
 {
-    m_choice.removeSort();
+    static_cast<void>(m_choice.removeSort());  // a failure has been told to the operator
     showList();
     m_tools.grid.goToRow(0);
 }
@@ -122,7 +122,7 @@ void SortDialog::removeSort()
 void SortDialog::closeDialog()
 {
     m_tools.dialogs.setBusy(true);
-    m_choice.close();
+    static_cast<void>(m_choice.close());  // a failure has been told to the operator
     m_tools.dialogs.setBusy(false);
     accept();
 }

@@ -20,7 +20,7 @@ struct ComOption {
 };
 
 // Nothing when the option asks for no port (empty, or without ":").
-std::optional<ComOption> ParseComOption(const QString& com);
+[[nodiscard]] std::optional<ComOption> ParseComOption(const QString& com);
 
 // Looks up a key of k7.ini ("COM2"); empty when the key is absent.
 using IniLookup = std::function<QString(const QString& key)>;

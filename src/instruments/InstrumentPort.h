@@ -18,7 +18,7 @@ public:
     ~InstrumentPort() override = default;
 
     // Opens `device` with `settings`; on failure errorString() says why.
-    virtual bool open(const QString& device, const SerialSettings& settings) = 0;
+    [[nodiscard]] virtual bool open(const QString& device, const SerialSettings& settings) = 0;
     virtual void close() = 0;
     virtual bool isOpen() const = 0;
     virtual QString errorString() const = 0;

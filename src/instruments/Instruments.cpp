@@ -73,7 +73,8 @@ void Instruments::updateHold()
 void Instruments::openPort()
 {
     m_imagej->cancelPause();
-    m_serial->OpenPort(m_model.options[OptCom]);
+    // A port that cannot be opened has been reported; typing goes on.
+    static_cast<void>(m_serial->OpenPort(m_model.options[OptCom]));
     m_receiver->setCarriageReturnEnds(m_serial->settings().carriageReturnEnds);
     m_receiver->setRefuseUnstable(!(m_ini && switchedOff(m_ini(QString::fromLatin1(kRefuseUnstableKey)))));
 }
@@ -100,7 +101,7 @@ void Instruments::resumeInput()
 
 void Instruments::reconnect()
 {
-    m_serial->reconnect();
+    static_cast<void>(m_serial->reconnect());  // the port reports its own failure
 }
 
 bool Instruments::instrumentKey(int code)

@@ -19,7 +19,7 @@ public:
     explicit SerialDevicePort(QObject* parent = nullptr);
     ~SerialDevicePort() override;
 
-    bool open(const QString& device, const SerialSettings& settings) override;
+    [[nodiscard]] bool open(const QString& device, const SerialSettings& settings) override;
     void close() override;
     bool isOpen() const override;
     QString errorString() const override;

@@ -126,7 +126,7 @@ void SerialInstrument::watchForDevice()
         QStringLiteral("The instrument on port %1 is back.  Reconnect?").arg(m_com->label()),
         Style::YesNo + Style::Question);
     if (answer == Answer::Yes)
-        reconnect();
+        static_cast<void>(reconnect());  // a failure is reported by reconnect itself
 }
 
 }  // namespace k7

@@ -32,12 +32,12 @@ public:
     // Port opening for a CFG whose Com option is `com`. Closes the port of
     // the previous CFG first, also when this one asks for none. Returns
     // whether a port is open afterwards.
-    bool OpenPort(const QString& com);
+    [[nodiscard]] bool OpenPort(const QString& com);
     // Closes the port and forgets it: nothing is watched or reconnected.
     void close();
     // Opens the last port asked for again (after it was lost). False when
     // there is none or it cannot be opened (reported).
-    bool reconnect();
+    [[nodiscard]] bool reconnect();
 
     bool isOpen() const;
     // The settings of the port last opened (its line end among them).
@@ -48,7 +48,7 @@ signals:
     void reconnected();
 
 private:
-    bool openDevice();
+    [[nodiscard]] bool openDevice();
     void onLost(const QString& reason);
     void watchForDevice();
     void reportOpenFailure(const QString& reason);

@@ -24,6 +24,6 @@ struct SerialSettings {
 // Parses "rate,parity,data,stop[,CR]" (letters in any case, blanks around the
 // parts allowed). On failure returns nothing and, when `reason` is given,
 // says what is wrong in words the operator can act on.
-std::optional<SerialSettings> ParseSerialSettings(const QString& text, QString* reason = nullptr);
+[[nodiscard]] std::optional<SerialSettings> ParseSerialSettings(const QString& text, QString* reason = nullptr);
 
 }  // namespace k7

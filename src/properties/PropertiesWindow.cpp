@@ -376,8 +376,13 @@ void PropertiesWindow::restorePosition()
 
 void PropertiesWindow::storePosition()
 {
-    m_s.settings.write({{IniKey::frmPropertiesleft, QString::number(qRound(twipsFromPixels(x(), screenDpiX(*this))))},
-                        {IniKey::frmPropertiestop, QString::number(qRound(twipsFromPixels(y(), screenDpiY(*this))))}});
+    const IniValues values = {
+        {IniKey::frmPropertiesleft, QString::number(qRound(twipsFromPixels(x(), screenDpiX(*this))))},
+        {IniKey::frmPropertiestop, QString::number(qRound(twipsFromPixels(y(), screenDpiY(*this))))}};
+    // The window's place is a convenience: a settings file that cannot be
+    // written is logged, as for the info window, and the window still closes.
+    if (!m_s.settings.write(values))
+        qWarning("k7: the settings could not be written to %s", qPrintable(m_s.settings.path()));
 }
 
 // ------------------------------------------------------------- menu items

@@ -50,10 +50,10 @@ public:
     const QList<ImportedTable>& tables() const { return m_copied; }
 
 private:
-    bool startTable();
-    bool copyRows();
-    bool endTable();
-    bool commit();
+    [[nodiscard]] bool startTable();
+    [[nodiscard]] bool copyRows();
+    [[nodiscard]] bool endTable();
+    [[nodiscard]] bool commit();
     bool fail(const QString& text);
 
     QString m_target;

@@ -138,12 +138,14 @@ AccessImport ImportAccessFile(const QString& source, const QString& target, cons
     return result;
 }
 
-AccessImport ConvertAccessInPlace(const QString& path, const AccessReader& reader, const ImportRunner& run)
+AccessImport ConvertAccessInPlace(const QString& path, const AccessReader& reader, const ImportRunner& run,
+                                  const FileMove& move)
 {
     AccessImport result;
     const QString temp = importToTemporary(path, QFileInfo(path).absolutePath(), reader, run, result);
     if (temp.isEmpty())
         return result;
+    const FileMove rename = move ? move : [](const QString& from, const QString& to) { return QFile::rename(from, to); };
     const QString kept = KeptAccessName(path);
     auto undo = [&](const QString& why) {
         RemoveImportedDatabase(temp);
@@ -151,11 +153,16 @@ AccessImport ConvertAccessInPlace(const QString& path, const AccessReader& reade
         result.error = why;
         return result;
     };
-    if (!QFile::rename(path, kept))
+    if (!rename(path, kept))
         return undo(QStringLiteral("%1 cannot be renamed to %2, so nothing was changed.").arg(path, kept));
-    if (!QFile::rename(temp, path)) {
-        QFile::rename(kept, path);
-        return undo(QStringLiteral("The new database cannot be moved to %1, so nothing was changed.").arg(path));
+    if (!rename(temp, path)) {
+        if (rename(kept, path))
+            return undo(QStringLiteral("The new database cannot be moved to %1, so nothing was changed.").arg(path));
+        // The original is whole, only under another name: say where.
+        result.keptAs = kept;
+        return undo(QStringLiteral("The new database cannot be moved to %1, and the original could not be put "
+                                   "back there: it is unchanged, as %2.")
+                        .arg(path, kept));
     }
     result.ok = true;
     result.keptAs = kept;

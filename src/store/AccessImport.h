@@ -18,14 +18,19 @@ namespace k7 {
 struct AccessImport {
     bool ok = false;
     bool cancelled = false;  // the operator stopped the copy; nothing was changed
-    QString error;           // why nothing was changed, when not ok and not cancelled
-    QString keptAs;          // in-place conversion: where the original now is
+    QString error;           // why the import failed, when not ok and not cancelled
+    // In-place conversion: where the original now is. Set on failure only when
+    // the original could not be put back at its path (the error says so);
+    // otherwise a failure changed nothing.
+    QString keptAs;
     QList<ImportedTable> tables;
 };
 
 // Runs the copy to its end (a progress dialog, say); false when the operator
 // cancelled it. Without one the copy simply runs.
 using ImportRunner = std::function<bool(SteppedWork&)>;
+// Moves a file to a path that must be free; false when it could not.
+using FileMove = std::function<bool(const QString& from, const QString& to)>;
 
 // Why `path` cannot be imported at all (no Access reader in this build, a
 // database password, a damaged header), or empty.
@@ -39,8 +44,9 @@ AccessImport ImportAccessFile(const QString& source, const QString& target, cons
 
 // Imports the Access file at `path` and puts the new database at `path`; the
 // original, byte for byte unchanged, is renamed to KeptAccessName(path).
+// `move` does the renames (QFile::rename unless given).
 AccessImport ConvertAccessInPlace(const QString& path, const AccessReader& reader = {},
-                                  const ImportRunner& run = {});
+                                  const ImportRunner& run = {}, const FileMove& move = {});
 
 // "NAME.access.mdb" beside `path` (keeping its extension), or with a number
 // before the extension when that name is taken.

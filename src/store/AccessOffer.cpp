@@ -33,8 +33,10 @@ AccessOffer OfferAccessImport(const QString& path, Dialogs& dialogs, const Acces
         return AccessOffer::Declined;
     }
     if (!result.ok) {
-        dialogs.message(QStringLiteral("Error: The records of %1 could not be copied.  %2  Nothing was changed.")
-                            .arg(path, result.error),
+        // Unless the original is left under its kept name, which the reason says.
+        const QString unchanged = result.keptAs.isEmpty() ? QStringLiteral("  Nothing was changed.") : QString();
+        dialogs.message(QStringLiteral("Error: The records of %1 could not be copied.  %2%3")
+                            .arg(path, result.error, unchanged),
                         Style::OkOnly + Style::Critical);
         return AccessOffer::Failed;
     }

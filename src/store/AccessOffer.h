@@ -16,7 +16,7 @@ enum class AccessOffer {
     NotAccess,  // not an Access file: open it as usual
     Converted,  // the records are now in a K7 database at the same path
     Declined,   // the operator said No or cancelled the copy; nothing was changed
-    Failed,     // the import failed, was reported, and nothing was changed
+    Failed,     // the import failed and was reported (with where the original is, if it moved)
 };
 
 // When `path` is an Access file, asks whether to copy its records into a K7

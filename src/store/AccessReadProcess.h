@@ -39,7 +39,7 @@ private:
     void readLines();
     void takeLine(const QByteArray& line);
     void ended();
-    bool stop(const QString& why);
+    [[nodiscard]] bool stop(const QString& why);
 
     QString m_source;
     QString m_target;

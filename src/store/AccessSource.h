@@ -38,7 +38,7 @@ public:
 
     // Starts reading the rows of `table` from its first; false with error()
     // when the table cannot be read.
-    virtual bool startRows(const QString& table) = 0;
+    [[nodiscard]] virtual bool startRows(const QString& table) = 0;
     // The next row of the table started last, as one value per column: Null
     // as a null QVariant, Yes/No as bool, whole numbers as qint64, Single as
     // the double of its float, Double, Currency and Decimal as double,

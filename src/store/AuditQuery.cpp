@@ -3,9 +3,21 @@
 #include "store/Database.h"
 #include "store/K7Tables.h"
 
+#include <QSqlError>
 #include <QVariant>
 
 namespace k7 {
+
+namespace {
+
+std::optional<QSqlQuery> failed(const QSqlQuery& q, QString* error)
+{
+    const QSqlError e = q.lastError();
+    *error = e.databaseText().isEmpty() ? e.text() : e.databaseText();
+    return std::nullopt;
+}
+
+}  // namespace
 
 QStringList AuditColumns()
 {
@@ -14,11 +26,19 @@ QStringList AuditColumns()
             QStringLiteral("Before"),     QStringLiteral("After"),   QStringLiteral("Action")};
 }
 
-QSqlQuery AuditRows(Database& db, const AuditFilter& filter)
+std::optional<QSqlQuery> AuditRows(Database& db, const AuditFilter& filter, QString* error)
 {
     QSqlQuery q(db.connection());
-    if (!db.isOpen() || !OwnTableExists(db, kAuditTable))
+    if (!db.isOpen())
         return q;
+    // Checked here rather than through OwnTableExists, which cannot tell a
+    // missing trail from one that could not be looked for.
+    q.prepare(QStringLiteral("SELECT 1 FROM sqlite_master WHERE type = 'table' AND name = ?"));
+    q.addBindValue(QLatin1String(kAuditTable));
+    if (!q.exec())
+        return failed(q, error);
+    if (!q.next())
+        return QSqlQuery(db.connection());
     QStringList conditions;
     QVariantList values;
     if (!filter.field.isEmpty()) {
@@ -30,11 +50,14 @@ QSqlQuery AuditRows(Database& db, const AuditFilter& filter)
         values << filter.action;
     }
     const QString where = conditions.isEmpty() ? QString() : QStringLiteral(" WHERE ") + conditions.join(QStringLiteral(" AND "));
-    q.prepare(QStringLiteral("SELECT at, station, tablename, row_id, ident, field, before, after, action FROM %1%2 "
-                             "ORDER BY id DESC").arg(QLatin1String(kAuditTable), where));
+    q.finish();
+    if (!q.prepare(QStringLiteral("SELECT at, station, tablename, row_id, ident, field, before, after, action FROM %1%2 "
+                                  "ORDER BY id DESC").arg(QLatin1String(kAuditTable), where)))
+        return failed(q, error);
     for (const QVariant& v : values)
         q.addBindValue(v);
-    q.exec();
+    if (!q.exec())
+        return failed(q, error);
     return q;
 }
 

@@ -6,6 +6,8 @@
 #include <QString>
 #include <QStringList>
 
+#include <optional>
+
 namespace k7 {
 
 class Database;
@@ -18,8 +20,9 @@ struct AuditFilter {
 // The column captions of the query's result, in order.
 QStringList AuditColumns();
 // A query over the trail, executed; an empty (inactive) query when the
-// database holds no trail yet.
-QSqlQuery AuditRows(Database& db, const AuditFilter& filter);
+// database holds no trail yet. Nothing, with the reason in *error, when the
+// trail cannot be read: an empty list would claim that nothing was changed.
+[[nodiscard]] std::optional<QSqlQuery> AuditRows(Database& db, const AuditFilter& filter, QString* error);
 // The distinct values of "field" or "action" in the trail, sorted.
 QStringList AuditValues(Database& db, const QString& column);
 

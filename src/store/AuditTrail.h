@@ -46,17 +46,17 @@ public:
     explicit AuditTrail(Database& db);
 
     // Adds one row. Call it inside the transaction of the change it records.
-    bool record(const AuditChange& change);
+    [[nodiscard]] bool record(const AuditChange& change);
     // One row per row of `table` that `where` (SQL with "?" marks bound to
     // `values`) selects, holding the whole row as JSON in `before`. Call it
     // inside the deleting transaction, before the rows go.
-    bool recordDeletion(const QString& table, const QString& where, const QVariantList& values,
+    [[nodiscard]] bool recordDeletion(const QString& table, const QString& where, const QVariantList& values,
                         const QString& identField, const QString& action);
     // One row per stored text value of `field` longer than `length`, before
     // and after the cut. Call it inside the changing transaction, before the cut.
-    bool recordCut(const QString& table, const QString& field, int length, const QString& action);
+    [[nodiscard]] bool recordCut(const QString& table, const QString& field, int length, const QString& action);
     // Counts a record added to `table` in this session's row (made on the first).
-    bool countAdded(const QString& table);
+    [[nodiscard]] bool countAdded(const QString& table);
 
     QString lastError() const { return m_error; }
     // The field recordDeletion and recordCut name rows by (see AuditIdentField).
@@ -69,7 +69,7 @@ public:
     static QString now();
 
 private:
-    bool ensureTable();
+    [[nodiscard]] bool ensureTable();
     // Forgets what it knew of the last database when another one is open.
     void followDatabase();
 

@@ -65,7 +65,7 @@ void addFoldIndex(Database& db, const QString& table, const QString& varname)
     index.name = freeIndexName(db, QLatin1String(kOwnTablePrefix) + UniqueIndexName(table, varname));
     index.fields = QLatin1Char('+') + varname;
     index.where = FoldSensitiveCondition(QuoteName(varname));
-    db.appendIndex(table, index);
+    static_cast<void>(db.appendIndex(table, index));
 }
 
 bool failOpen(DataStore& store, Dialogs& dialogs, ShellHooks& shell, const QString& reason)

@@ -16,7 +16,7 @@ TableDef DataTableDef(const Model& model, const QString& table);
 
 // Creates `table` in `db` with the fields of the model. Makes no index and
 // opens nothing. Returns false with the reason in db.lastError().
-bool CreateDataTable(const Model& model, Database& db, const QString& table);
+[[nodiscard]] bool CreateDataTable(const Model& model, Database& db, const QString& table);
 
 // Opens the database `dbname` (creating it when the file does not exist),
 // derives the table name (stored in the Table option), creates the table when
@@ -24,7 +24,7 @@ bool CreateDataTable(const Model& model, Database& db, const QString& table);
 // into store.currentrs. The shell is handed the record set and the variable
 // names. On an engine failure the reason is shown, everything is closed, the
 // names are left empty and false is returned.
-bool OpenDataTable(Model& model, DataStore& store, Dialogs& dialogs, ShellHooks& shell,
+[[nodiscard]] bool OpenDataTable(Model& model, DataStore& store, Dialogs& dialogs, ShellHooks& shell,
                    const QString& dbname);
 
 // The name of the index made for a Unique variable. Index names are global

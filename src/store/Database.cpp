@@ -48,6 +48,7 @@ bool Database::open(const QString& path, Access access)
 {
     close();
     m_error.clear();
+    m_errorCode = 0;
     const QFileInfo info(path);
     if (!info.exists()) {
         m_error = QStringLiteral("The database %1 does not exist.").arg(path);
@@ -79,6 +80,7 @@ bool Database::create(const QString& path, const QString& locale)
     Q_UNUSED(locale);
     close();
     m_error.clear();
+    m_errorCode = 0;
     const QFileInfo info(path);
     if (info.exists()) {
         m_error = QStringLiteral("The database %1 already exists.").arg(path);
@@ -121,6 +123,7 @@ bool Database::openConnection(const QString& path, bool creating, Access access)
         if (!db.open()) {
             m_error = QStringLiteral("The database %1 cannot be opened: %2")
                           .arg(path, sqlError(db.lastError()));
+            m_errorCode = SqliteResultCode(db.lastError());
             db = QSqlDatabase();
             QSqlDatabase::removeDatabase(m_connectionName);
             return false;
@@ -133,8 +136,10 @@ bool Database::openConnection(const QString& path, bool creating, Access access)
     m_path = path;
 
     auto failOpen = [&](const QString& error) {
+        const int code = m_errorCode;
         close();
         m_error = error;
+        m_errorCode = code;
         return false;
     };
     if (!m_handle)
@@ -152,9 +157,9 @@ bool Database::openConnection(const QString& path, bool creating, Access access)
     // database fails here.
     const QString lockedText = QStringLiteral("The database %1 is locked by another program.").arg(path);
     if (!execute(QStringLiteral("SELECT count(*) FROM sqlite_master"))) {
-        if (m_error.contains(QLatin1String("locked")))
+        if (SqliteCodeIsLock(m_errorCode))
             return failOpen(lockedText);
-        return failOpen(m_error.contains(QLatin1String("not a database"))
+        return failOpen(SqliteCodeIsNotADatabase(m_errorCode)
                             ? QStringLiteral("The file %1 is not a database.").arg(path)
                             : QStringLiteral("The database %1 cannot be opened: %2").arg(path, m_error));
     }
@@ -164,10 +169,12 @@ bool Database::openConnection(const QString& path, bool creating, Access access)
         // A write lock held by another program shows now rather than when the
         // first record is saved.
         if (!execute(QStringLiteral("BEGIN IMMEDIATE")))
-            return failOpen(m_error.contains(QLatin1String("locked"))
+            return failOpen(SqliteCodeIsLock(m_errorCode)
                                 ? lockedText
                                 : QStringLiteral("The database %1 cannot be written: %2").arg(path, m_error));
-        execute(QStringLiteral("ROLLBACK"));
+        // A probe that cannot be ended would keep the write lock.
+        if (!execute(QStringLiteral("ROLLBACK")))
+            return failOpen(QStringLiteral("The database %1 cannot be opened: %2").arg(path, m_error));
     }
     if (!refresh())
         return failOpen(QStringLiteral("The database %1 cannot be read: %2").arg(path, m_error));
@@ -181,8 +188,9 @@ void Database::close()
         rs->close();
     m_recordSets.clear();
     m_statements.clear();
+    // Closing the connection ends the transaction even if this fails.
     if (m_open && m_inTransaction)
-        execute(QStringLiteral("ROLLBACK"));
+        static_cast<void>(execute(QStringLiteral("ROLLBACK")));
     m_inTransaction = false;
     m_handle = nullptr;
     if (QSqlDatabase::contains(m_connectionName)) {
@@ -375,16 +383,22 @@ bool Database::commit()
 bool Database::rollback()
 {
     const bool good = execute(QStringLiteral("ROLLBACK"));
+    const QString error = m_error;
+    const int code = m_errorCode;
     m_inTransaction = false;
-    // A rolled-back schema change must not linger in the list.
-    if (m_open)
-        refresh();
+    // A rolled-back schema change must not linger in the list; re-reading it
+    // must not wipe the reason the rollback failed.
+    if (m_open && !refresh())
+        return false;
+    m_error = error;
+    m_errorCode = code;
     return good;
 }
 
 bool Database::execute(const QString& sql, const QVariantList& values)
 {
     m_error.clear();
+    m_errorCode = 0;
     if (!m_open) {
         m_error = QStringLiteral("The database is not open.");
         return false;
@@ -392,15 +406,32 @@ bool Database::execute(const QString& sql, const QVariantList& values)
     QSqlQuery q(connection());
     if (!q.prepare(sql)) {
         m_error = sqlError(q.lastError());
+        m_errorCode = SqliteResultCode(q.lastError());
         return false;
     }
     for (const auto& v : values)
         q.addBindValue(v);
     if (!q.exec()) {
         m_error = SqliteFailedAsMoved(m_handle) ? MovedDatabaseText(m_handle) : sqlError(q.lastError());
+        m_errorCode = SqliteResultCode(q.lastError());
         return false;
     }
     return true;
+}
+
+bool Database::setLegacyAlterTable(bool on)
+{
+    m_error.clear();
+    m_errorCode = 0;
+    int now = -1;
+    const int rc = m_handle ? sqlite3_db_config(m_handle, SQLITE_DBCONFIG_LEGACY_ALTER_TABLE, on ? 1 : 0, &now)
+                            : SQLITE_MISUSE;
+    if (rc == SQLITE_OK && now == (on ? 1 : 0))
+        return true;
+    m_errorCode = rc;
+    m_error = QStringLiteral("The old rules for renaming tables could not be turned %1.")
+                  .arg(on ? QStringLiteral("on") : QStringLiteral("off"));
+    return false;
 }
 
 bool Database::fileMoved() const

@@ -40,9 +40,9 @@ public:
     // Opens an existing file (for reading and writing unless ReadOnly).
     // Fails, with a message in lastError(), when the file is missing, is not
     // a database, cannot be written, or is locked by another process.
-    bool open(const QString& path, Access access = Access::ReadWrite);
+    [[nodiscard]] bool open(const QString& path, Access access = Access::ReadWrite);
     // Creates a new, empty database file (the file must not exist) and opens it.
-    bool create(const QString& path, const QString& locale = QString::fromLatin1(kLocale));
+    [[nodiscard]] bool create(const QString& path, const QString& locale = QString::fromLatin1(kLocale));
     // Closes the file and every record set still open on it.
     void close();
 
@@ -50,8 +50,8 @@ public:
     QString path() const { return m_path; }
     bool ok() const { return m_error.isEmpty(); }
     QString lastError() const { return m_error; }
-    // SQLite's primary result code when the last failure was a statement that
-    // could not be prepared (0 otherwise).
+    // SQLite's primary result code of the last failed statement (0 when the
+    // last operation succeeded or failed before reaching the engine).
     int lastErrorCode() const { return m_errorCode; }
     // True when the open file was renamed, moved or deleted since it was
     // opened: every write fails from then on, and a retry cannot succeed.
@@ -65,27 +65,35 @@ public:
     // The definition whose name equals `name` without regard to case, if any.
     std::optional<TableDef> findTable(const QString& name) const;
     QStringList tableNames() const;
-    bool refresh();
+    [[nodiscard]] bool refresh();
 
     // Creates the table with its fields (the engine's "create, then append").
-    bool appendTable(const TableDef& table);
-    bool deleteTable(const QString& name);
-    bool renameTable(const QString& name, const QString& newName);
-    bool appendField(const QString& table, const FieldDef& field);
-    bool renameField(const QString& table, const QString& field, const QString& newName);
+    [[nodiscard]] bool appendTable(const TableDef& table);
+    [[nodiscard]] bool deleteTable(const QString& name);
+    [[nodiscard]] bool renameTable(const QString& name, const QString& newName);
+    [[nodiscard]] bool appendField(const QString& table, const FieldDef& field);
+    [[nodiscard]] bool renameField(const QString& table, const QString& field, const QString& newName);
     // Creates an index over the fields of `index.fields` ("+a;+b"), unique
     // when index.unique is set. Its text comparison ignores case, as the
     // look-ups do, so they can use it. Fails for a field the table lacks.
-    bool appendIndex(const QString& table, const IndexDef& index);
+    [[nodiscard]] bool appendIndex(const QString& table, const IndexDef& index);
 
     // Groups several changes so that they happen all together or not at all.
-    bool transaction();
-    bool commit();
+    // rollback() is the way out of a change that has already failed and been
+    // reported; its own failure stays in lastError() for callers that care.
+    [[nodiscard]] bool transaction();
+    [[nodiscard]] bool commit();
     bool rollback();
     bool inTransaction() const { return m_inTransaction; }
 
+    // SQLite's old rules for renaming a table, on or off for this connection:
+    // with them on, views and triggers naming the table are not checked
+    // while it is renamed. False, with lastError(), when the rules could not
+    // be set, so that a caller never goes on with them left on unknowingly.
+    [[nodiscard]] bool setLegacyAlterTable(bool on);
+
     // Runs a statement that returns no rows, with bound values.
-    bool execute(const QString& sql, const QVariantList& values = {});
+    [[nodiscard]] bool execute(const QString& sql, const QVariantList& values = {});
 
     // For record sets and tools of this library.
     QSqlDatabase connection() const;
@@ -96,8 +104,8 @@ public:
 
 private:
     friend class RecordSet;
-    bool openConnection(const QString& path, bool creating, Access access);
-    bool ddl(const QString& sql);
+    [[nodiscard]] bool openConnection(const QString& path, bool creating, Access access);
+    [[nodiscard]] bool ddl(const QString& sql);
     void attach(RecordSet* rs);
     void detach(RecordSet* rs);
 

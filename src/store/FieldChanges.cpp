@@ -169,15 +169,18 @@ bool ChangeFieldLength(DataStore& store, ShellHooks& shell, const QString& field
             return fail(error, store.audit.lastError());
         if (!db.execute(createStatement(kRebuildTableName, shape))
             || !db.execute(copy, bound)
-            || !db.deleteTable(table) || !db.execute(QStringLiteral("PRAGMA legacy_alter_table = ON"))
-            || !db.renameTable(kRebuildTableName, table))
+            || !db.deleteTable(table) || !db.setLegacyAlterTable(true)
+            || !db.renameTable(kRebuildTableName, table) || !db.setLegacyAlterTable(false))
             return false;
         for (const QString& sql : shape.dependents)
             if (!db.execute(sql))
                 return false;
         return db.refresh();
     });
-    store.currentdb.execute(QStringLiteral("PRAGMA legacy_alter_table = OFF"));
+    // The rules are back off inside the change when it succeeds; a step that
+    // failed while they were on left them on.
+    if (!changed && !store.currentdb.setLegacyAlterTable(false))
+        *error += QLatin1Char(' ') + store.currentdb.lastError();
     return changed;
 }
 

@@ -21,7 +21,7 @@ inline const QString kRebuildTableName = QStringLiteral("___temp___");
 
 // How many text values stored in `field` of the data table are longer than
 // `length` characters; nullopt (with the reason in *error) when the query fails.
-std::optional<qint64> CountLongerValues(Database& db, const QString& table, const QString& field,
+[[nodiscard]] std::optional<qint64> CountLongerValues(Database& db, const QString& table, const QString& field,
                                         int length, QString* error);
 
 // Rebuilds the data table with `field` as a Text field of `length`: a new
@@ -30,16 +30,16 @@ std::optional<qint64> CountLongerValues(Database& db, const QString& table, cons
 // renamed, its indexes and triggers made again. Text longer than `length` is
 // cut to it. All in one transaction: on failure the old table is whole and
 // opened again, and the reason is in *error.
-bool ChangeFieldLength(DataStore& store, ShellHooks& shell, const QString& field, int length,
+[[nodiscard]] bool ChangeFieldLength(DataStore& store, ShellHooks& shell, const QString& field, int length,
                        QString* error);
 
 // Renames `field` of the data table as `newName`, in one transaction.
-bool RenameDataField(DataStore& store, ShellHooks& shell, const QString& field, const QString& newName,
+[[nodiscard]] bool RenameDataField(DataStore& store, ShellHooks& shell, const QString& field, const QString& newName,
                      QString* error);
 
 // The distinct values of `field` in `table`, grouped as the engine groups
 // them; Nulls come back as empty strings. nullopt (with *error) on failure.
-std::optional<QStringList> DistinctFieldValues(Database& db, const QString& table, const QString& field,
+[[nodiscard]] std::optional<QStringList> DistinctFieldValues(Database& db, const QString& table, const QString& field,
                                                QString* error);
 
 }  // namespace k7

@@ -24,7 +24,7 @@ QString FoldKey(const QString& value);
 
 // Registers the collation and the key function on a connection; false when
 // SQLite refuses either.
-bool RegisterFoldCollation(sqlite3* db);
+[[nodiscard]] bool RegisterFoldCollation(sqlite3* db);
 
 // A term of ORDER BY or GROUP BY that orders `quotedField` as the collation
 // compares, the fastest way for its type.

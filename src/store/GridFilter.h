@@ -40,11 +40,11 @@ public:
     // The filter the grid shows now, if any.
     std::optional<FieldValue> applied() const;
 
-    bool apply(const QString& field, const QString& value);
-    bool remove();
+    [[nodiscard]] bool apply(const QString& field, const QString& value);
+    [[nodiscard]] bool remove();
 
 private:
-    bool store(const QString& key);
+    [[nodiscard]] bool store(const QString& key);
 
     Model& m_model;
     DataStore& m_store;
@@ -58,7 +58,7 @@ private:
 // hundred thousand values lists at once.
 class DistinctValues {
 public:
-    bool open(Database& db, const QString& table, const QString& field);
+    [[nodiscard]] bool open(Database& db, const QString& table, const QString& field);
     // Up to `count` more values; fewer (or none) at the end.
     QStringList next(int count);
     bool atEnd() const { return !m_stmt; }

@@ -27,13 +27,13 @@ public:
     bool canSort() const { return !m_list.isEmpty(); }
 
     // Appends `field` unless an entry with exactly that text is there.
-    bool add(const QString& field);
+    [[nodiscard]] bool add(const QString& field);
     void removeAt(int index);
 
     // The commands; false when nothing changed (the operator was told why).
-    bool sort();
-    bool removeSort();
-    bool close();
+    [[nodiscard]] bool sort();
+    [[nodiscard]] bool removeSort();
+    [[nodiscard]] bool close();
 
 private:
     Model& m_model;

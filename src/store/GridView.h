@@ -18,7 +18,7 @@ struct Model;
 // at its first row. When the engine refuses (a field that is gone, a query
 // that fails) the operator reads `refusal` with the reason, and the grid
 // keeps the rows it showed.
-bool ShowView(DataStore& store, const RecordView& view, const QString& refusal, Dialogs& dialogs,
+[[nodiscard]] bool ShowView(DataStore& store, const RecordView& view, const QString& refusal, Dialogs& dialogs,
               ShellHooks& shell);
 
 // Writes `key`=`value` into the [K7] section of the open CFG (an empty

@@ -23,6 +23,6 @@ bool OwnTableExists(Database& db, const char* name);
 // Makes K7's table `name` with `columns` unless *ready says it is there; sets
 // *ready once the table is made outside a transaction (inside one it may yet
 // be rolled back). False, with the reason in *error, when it cannot be made.
-bool EnsureOwnTable(Database& db, const char* name, const QString& columns, bool* ready, QString* error);
+[[nodiscard]] bool EnsureOwnTable(Database& db, const char* name, const QString& columns, bool* ready, QString* error);
 
 }  // namespace k7

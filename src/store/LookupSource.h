@@ -16,10 +16,10 @@ bool IsOperatorTable(const QString& table);
 
 // The operator's tables of the database file at `path`, in the file's order;
 // nullopt (with the reason in *error) when it cannot be read.
-std::optional<QStringList> LookupTableNames(const QString& path, QString* error);
+[[nodiscard]] std::optional<QStringList> LookupTableNames(const QString& path, QString* error);
 
 // The field names of `table` (found without regard to case) in that file;
 // nullopt when the file or the table cannot be read.
-std::optional<QStringList> LookupFieldNames(const QString& path, const QString& table, QString* error);
+[[nodiscard]] std::optional<QStringList> LookupFieldNames(const QString& path, const QString& table, QString* error);
 
 }  // namespace k7

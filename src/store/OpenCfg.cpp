@@ -123,8 +123,10 @@ void fitLengths(Model& model, const DataStore& store, Dialogs& dialogs, const st
         reduced = true;
     }
     // A predecessor-format file the operator chose to keep is never rewritten.
+    // A CFG that cannot be written has been reported; the lengths in memory
+    // match the table either way.
     if (reduced && !model.cfgunconverted)
-        WriteCfg(model, model.cfgpath, dialogs);
+        static_cast<void>(WriteCfg(model, model.cfgpath, dialogs));
 }
 
 }  // namespace
@@ -159,7 +161,9 @@ OpenResult OpenCfg(Model& model, DataStore& store, Dialogs& dialogs, ShellHooks&
     }
 
     const std::vector<double> given = givenLengths(model);
-    NormalizeModel(model, dialogs);
+    // A prepared model that could not be written back has been reported;
+    // entry goes on with it.
+    static_cast<void>(NormalizeModel(model, dialogs));
 
     const QString dbname = DeriveDbName(model.cfgpath, model.options[OptFilename]);
     if (!OpenDataTable(model, store, dialogs, shell, dbname))
@@ -182,7 +186,9 @@ void AddMissingFields(Model& model, DataStore& store, Dialogs& dialogs, ShellHoo
 void NormalizeOpenedModel(Model& model, const DataStore& store, Dialogs& dialogs)
 {
     const std::vector<double> given = givenLengths(model);
-    NormalizeModel(model, dialogs);
+    // A prepared model that could not be written back has been reported;
+    // entry goes on with it.
+    static_cast<void>(NormalizeModel(model, dialogs));
     // The preparation raises a menu's Length to its longest item; where the
     // field is smaller, the Length goes back to the field's size without a
     // second warning.

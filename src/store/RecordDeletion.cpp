@@ -46,9 +46,9 @@ bool deleteThrough(RecordSet& records, QString* error, const std::function<bool(
     const qint64 current = records.bookmark();
     const bool deleted = inOneTransaction(*db, error, deleteRows);
     if (!deleted) {
-        records.requery();
-        if (current >= 0)
-            records.setBookmark(current);
+        // Back where it was as far as it can be; the failed deletion is the news.
+        if (records.requery() && current >= 0)
+            static_cast<void>(records.setBookmark(current));
         return false;
     }
     if (records.recordCount() > 0)

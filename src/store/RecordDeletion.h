@@ -20,11 +20,11 @@ class RecordSet;
 // Deletes the last record of `records` in the set's own order (the last one
 // shown, however the set is sorted). The last remaining record becomes
 // current.
-bool DeleteLastRecord(RecordSet& records, AuditTrail& audit, QString* error);
+[[nodiscard]] bool DeleteLastRecord(RecordSet& records, AuditTrail& audit, QString* error);
 
 // Deletes the records with these bookmarks. The last remaining record
 // becomes current.
-bool DeleteRecords(RecordSet& records, const QList<qint64>& bookmarks, AuditTrail& audit, QString* error);
+[[nodiscard]] bool DeleteRecords(RecordSet& records, const QList<qint64>& bookmarks, AuditTrail& audit, QString* error);
 
 enum class EmptyOutcome { Emptied, Cancelled, Failed };
 

@@ -49,15 +49,15 @@ public:
 
     // Replaces the journal row. Outside a transaction the write is committed
     // (durably) before this returns.
-    bool write(const JournalEntry& entry);
+    [[nodiscard]] bool write(const JournalEntry& entry);
     // The journal row, if there is one.
     std::optional<JournalEntry> read();
     // Removes the journal row; called inside the transaction that saves the record.
-    bool clear();
+    [[nodiscard]] bool clear();
     QString lastError() const { return m_error; }
 
 private:
-    bool ensureTable();
+    [[nodiscard]] bool ensureTable();
 
     Database& m_db;
     QString m_cfg;

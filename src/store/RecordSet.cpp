@@ -1,6 +1,7 @@
 #include "store/RecordSet.h"
 
 #include "store/Database.h"
+#include "store/SqliteErrors.h"
 #include "store/SqliteStatement.h"
 
 #include <sqlite3.h>
@@ -17,7 +18,7 @@ RecordSet::~RecordSet()
 
 bool RecordSet::lastErrorIsLock() const
 {
-    return m_errorCode == SQLITE_BUSY || m_errorCode == SQLITE_LOCKED;
+    return SqliteCodeIsLock(m_errorCode);
 }
 
 bool RecordSet::fail(const QString& error) const
@@ -190,7 +191,8 @@ QVariantList RecordSet::row(int position) const
     if (key == m_loadedKey)
         return m_current;
     QVariantList values;
-    fetch(key, values);
+    // A row that cannot be read shows as empty values, and lastError() says why.
+    static_cast<void>(fetch(key, values));
     return values;
 }
 

@@ -31,11 +31,11 @@ public:
     RecordSet& operator=(const RecordSet&) = delete;
 
     // Every row of `table`, in table order.
-    bool openTable(Database& db, const QString& table);
+    [[nodiscard]] bool openTable(Database& db, const QString& table);
     // The rows of `table` whose `field` equals `value` (bound, never pasted
     // into the text), in table order. Text is compared without regard to
     // case unless `cs` says otherwise. `columns` limits the fields (empty: all).
-    bool openWhere(Database& db, const QString& table, const QString& field,
+    [[nodiscard]] bool openWhere(Database& db, const QString& table, const QString& field,
                    const QVariant& value, Qt::CaseSensitivity cs = Qt::CaseInsensitive,
                    const QStringList& columns = {});
     // The rows of `table` that `view` shows, in its order; rows added
@@ -43,14 +43,14 @@ public:
     // the filter leaves them out. Unlike the openings above, a failure
     // (a field that no longer exists, a query the engine refuses) leaves
     // the set as it was, so a grid showing it keeps its rows.
-    bool openView(Database& db, const QString& table, const RecordView& view);
+    [[nodiscard]] bool openView(Database& db, const QString& table, const RecordView& view);
     // The rows of `table` whose text `field` equals `value` once blanks at
     // either end are dropped and case is folded (FoldedMatch.h), in table order.
-    bool openFolded(Database& db, const QString& table, const QString& field, const QString& value,
+    [[nodiscard]] bool openFolded(Database& db, const QString& table, const QString& field, const QString& value,
                     const QStringList& columns = {});
     // Any SELECT, with "?" placeholders bound to `values` in order. The rows
     // are read at once and cannot be changed (for GROUP BY lists and the like).
-    bool openQuery(Database& db, const QString& sql, const QVariantList& values = {});
+    [[nodiscard]] bool openQuery(Database& db, const QString& sql, const QVariantList& values = {});
     void close();
 
     bool isOpen() const { return m_db != nullptr; }
@@ -70,14 +70,14 @@ public:
     bool eof() const;
     int recordCount() const { return static_cast<int>(m_keys.size()); }
     int absolutePosition() const;  // 0-based, -1 when there is no current row
-    bool setAbsolutePosition(int position);
+    [[nodiscard]] bool setAbsolutePosition(int position);
     qint64 bookmark() const;  // the current row's rowid, -1 when none
     // The bookmark of the row at `position` without moving there; -1 when
     // there is no such row.
     qint64 bookmarkAt(int position) const;
     // The name under which a dynaset selects its table's row ids.
     QString rowidName() const { return m_rowidName; }
-    bool setBookmark(qint64 bookmark);
+    [[nodiscard]] bool setBookmark(qint64 bookmark);
     void moveFirst();
     void moveNext();
     void movePrevious();
@@ -96,15 +96,15 @@ public:
     // Changing rows (dynasets only). addNew or edit, then setField, then
     // update, which writes the row and (outside a transaction) commits it
     // before returning.
-    bool addNew();
-    bool edit();
-    bool setField(int i, const QVariant& value);
-    bool setField(const QString& name, const QVariant& value);
-    bool update();
+    [[nodiscard]] bool addNew();
+    [[nodiscard]] bool edit();
+    [[nodiscard]] bool setField(int i, const QVariant& value);
+    [[nodiscard]] bool setField(const QString& name, const QVariant& value);
+    [[nodiscard]] bool update();
     void cancelUpdate();
     bool editing() const { return m_mode != Mode::None; }
     // Deletes the current row; the following row becomes current.
-    bool deleteCurrent();
+    [[nodiscard]] bool deleteCurrent();
 
     // Makes current the first row, in the set's order, whose `field` equals
     // `value` (text compared without regard to case). Returns false and
@@ -123,7 +123,7 @@ public:
     // Whether the last failure was another program's lock on the database.
     bool lastErrorIsLock() const;
     // Reads the keyset again (rows added or removed by others appear).
-    bool requery();
+    [[nodiscard]] bool requery();
     // Whether the current row has been deleted from the table since the set
     // was read (false when there is no current row or it cannot be told).
     bool currentRowGone() const;
@@ -143,12 +143,12 @@ private:
         bool placesAdded = false;  // new rows go where the order and filter put them
         QString name;
     };
-    bool openDynaset(Database& db, const DynasetQuery& query, bool keepOnFailure);
+    [[nodiscard]] bool openDynaset(Database& db, const DynasetQuery& query, bool keepOnFailure);
     bool refuse(const QString& error, bool keepOnFailure);
-    bool loadKeys();
+    [[nodiscard]] bool loadKeys();
     // Appends the rowids the query returns; false (with the error kept) when it fails.
-    bool selectRowids(const QString& sql, const QVariantList& values, std::vector<qint64>& rowids) const;
-    static bool selectRowids(Database& db, const QString& sql, const QVariantList& values,
+    [[nodiscard]] bool selectRowids(const QString& sql, const QVariantList& values, std::vector<qint64>& rowids) const;
+    [[nodiscard]] static bool selectRowids(Database& db, const QString& sql, const QVariantList& values,
                              std::vector<qint64>& rowids, QString* error, int* code = nullptr);
     // Where a row just added joins the keyset.
     void placeAdded(qint64 rowid);
@@ -156,11 +156,11 @@ private:
     int sortedPlace(qint64 rowid) const;
     bool sortsBefore(qint64 a, qint64 b) const;
     QString showsCondition(const QList<int>& fields) const;
-    bool fetch(qint64 key, QVariantList& values) const;
+    [[nodiscard]] bool fetch(qint64 key, QVariantList& values) const;
     const QVariantList* currentRow() const;
     bool fail(const QString& error) const;
-    bool requireCurrent() const;
-    bool requireDynaset() const;
+    [[nodiscard]] bool requireCurrent() const;
+    [[nodiscard]] bool requireDynaset() const;
     void leaveEdit();
     QVariant stored(int i, const QVariant& value, bool* ok) const;
     QVariant shown(int i, const QVariant& value) const;

@@ -33,6 +33,6 @@ QChar ShownTypeLetter(FieldType type);
 // lower-cased `needle` occurs in the lower-cased shown text of one of the
 // values, v(i) being of the type the i-th letter of `types` names; Null
 // never matches. Returns false when SQLite refuses the function.
-bool RegisterShownTextFunction(sqlite3* db);
+[[nodiscard]] bool RegisterShownTextFunction(sqlite3* db);
 
 }  // namespace k7

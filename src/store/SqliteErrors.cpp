@@ -1,5 +1,7 @@
 #include "store/SqliteErrors.h"
 
+#include <QSqlError>
+
 #include <sqlite3.h>
 
 namespace k7 {
@@ -29,6 +31,24 @@ bool SqliteFileMoved(sqlite3* db)
 {
     int moved = 0;
     return db && sqlite3_file_control(db, "main", SQLITE_FCNTL_HAS_MOVED, &moved) == SQLITE_OK && moved != 0;
+}
+
+int SqliteResultCode(const QSqlError& error)
+{
+    bool ok = false;
+    const int code = error.nativeErrorCode().toInt(&ok);
+    // Extended codes keep the primary code in their low byte.
+    return ok ? code & 0xff : 0;
+}
+
+bool SqliteCodeIsLock(int code)
+{
+    return code == SQLITE_BUSY || code == SQLITE_LOCKED;
+}
+
+bool SqliteCodeIsNotADatabase(int code)
+{
+    return code == SQLITE_NOTADB;
 }
 
 }  // namespace k7

@@ -24,12 +24,12 @@ public:
     int errorCode() const { return m_code; }
 
     // Resets the statement and binds `values` to its "?" placeholders in order.
-    bool bind(const QVariantList& values);
+    [[nodiscard]] bool bind(const QVariantList& values);
     // One step: true when a row is available; false at the end or on an
     // error (then error() is set).
     bool step();
     // Runs to completion (for statements that return no rows).
-    bool run(const QVariantList& values);
+    [[nodiscard]] bool run(const QVariantList& values);
     void reset();
 
     int columnCount() const;

@@ -28,7 +28,8 @@ bool ChangeDataTable(DataStore& store, ShellHooks& shell, QString* error,
             *error = db.lastError();
         if (db.inTransaction())
             db.rollback();
-        OpenDataRecordSet(store, shell);
+        // The grid gets its rows back if it can; the failed change is the news.
+        static_cast<void>(OpenDataRecordSet(store, shell));
         return false;
     }
     if (!OpenDataRecordSet(store, shell)) {

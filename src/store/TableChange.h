@@ -17,12 +17,12 @@ namespace k7 {
 // fails, everything is rolled back, the old table is opened again and false is
 // returned with the reason in *error. False with currentrs closed means the
 // table could not be opened afterwards.
-bool ChangeDataTable(DataStore& store, ShellHooks& shell, QString* error,
+[[nodiscard]] bool ChangeDataTable(DataStore& store, ShellHooks& shell, QString* error,
                      const std::function<bool(Database&)>& change);
 
 // Takes the record set off the shell and closes it.
 void CloseDataRecordSet(DataStore& store, ShellHooks& shell);
 // Opens store.tablename into store.currentrs and hands it to the shell.
-bool OpenDataRecordSet(DataStore& store, ShellHooks& shell);
+[[nodiscard]] bool OpenDataRecordSet(DataStore& store, ShellHooks& shell);
 
 }  // namespace k7

@@ -39,13 +39,13 @@ public:
     qint64 converted() const { return m_converted; }
 
 private:
-    bool start();
+    [[nodiscard]] bool start();
     // Reads the rows of the next slice by walking the table in rowid order
     // (for a set in table order) or by looking each row up (any other order).
-    bool scanSlice();
-    bool lookUpSlice();
+    [[nodiscard]] bool scanSlice();
+    [[nodiscard]] bool lookUpSlice();
     void writeRow();
-    bool flush(qsizetype above);
+    [[nodiscard]] bool flush(qsizetype above);
     bool fail(const QString& error);
 
     const Model& m_model;

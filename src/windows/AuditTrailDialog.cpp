@@ -16,6 +16,7 @@ namespace k7 {
 
 AuditTrailDialog::AuditTrailDialog(Database& db, QWidget* parent)
     : QDialog(parent), m_db(db), m_field(new QComboBox(this)), m_action(new QComboBox(this)),
+      m_failure(new QLabel(this)),
       m_grid(new QTableView(this)), m_model(new QSqlQueryModel(this))
 {
     setObjectName(QStringLiteral("frmAudit"));
@@ -23,6 +24,9 @@ AuditTrailDialog::AuditTrailDialog(Database& db, QWidget* parent)
     m_field->setObjectName(QStringLiteral("auditfield"));
     m_action->setObjectName(QStringLiteral("auditaction"));
     m_grid->setObjectName(QStringLiteral("auditgrid"));
+    m_failure->setObjectName(QStringLiteral("auditfailure"));
+    m_failure->setWordWrap(true);
+    m_failure->hide();
     fillChoices(m_field, QStringLiteral("field"));
     fillChoices(m_action, QStringLiteral("action"));
 
@@ -43,6 +47,7 @@ AuditTrailDialog::AuditTrailDialog(Database& db, QWidget* parent)
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Close, this);
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(filters);
+    layout->addWidget(m_failure);
     layout->addWidget(m_grid);
     layout->addWidget(buttons);
     resize(900, 480);
@@ -62,7 +67,15 @@ void AuditTrailDialog::fillChoices(QComboBox* box, const QString& column)
 
 void AuditTrailDialog::reload()
 {
-    m_model->setQuery(AuditRows(m_db, {m_field->currentData().toString(), m_action->currentData().toString()}));
+    QString error;
+    std::optional<QSqlQuery> rows =
+        AuditRows(m_db, {m_field->currentData().toString(), m_action->currentData().toString()}, &error);
+    m_failure->setText(rows ? QString() : QStringLiteral("The audit trail cannot be read: ") + error);
+    m_failure->setVisible(!rows);
+    if (rows)
+        m_model->setQuery(std::move(*rows));
+    else
+        m_model->clear();
     const QStringList captions = AuditColumns();
     for (int i = 0; i < captions.size(); ++i)
         m_model->setHeaderData(i, Qt::Horizontal, captions.at(i));

@@ -1,10 +1,12 @@
 #pragma once
 // View > Audit trail: every change to saved rows, newest first, read-only,
 // narrowed to one field and/or one action with the two lists above the grid.
+// A trail that cannot be read says so above an empty grid.
 
 #include <QDialog>
 
 class QComboBox;
+class QLabel;
 class QSqlQueryModel;
 class QTableView;
 
@@ -24,6 +26,7 @@ private:
     Database& m_db;
     QComboBox* m_field = nullptr;
     QComboBox* m_action = nullptr;
+    QLabel* m_failure = nullptr;  // why the trail cannot be shown, above the grid
     QTableView* m_grid = nullptr;
     QSqlQueryModel* m_model = nullptr;
 };

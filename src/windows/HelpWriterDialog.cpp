@@ -163,7 +163,8 @@ bool HelpWriterDialog::saveAndPreview()
 
 void HelpWriterDialog::writeHelpFiles()
 {
-    WriteHelpTemplates(m_model, m_dialogs, m_overwrite->isChecked());
+    // A file that cannot be written has been reported; the others are written.
+    static_cast<void>(WriteHelpTemplates(m_model, m_dialogs, m_overwrite->isChecked()));
     // The file on show may have been rewritten.
     if (!m_htmlpreview->source().isEmpty())
         m_htmlpreview->reload();

@@ -2,13 +2,16 @@
 // and what they write, the timed message, the message boxes' buttons and
 // answers, and the text editor's questions and what it leaves on disk (saving
 // a file that is not there yet is covered by the main window's k7.ini editing
-// and File > New).
+// and File > New), and the audit trail window when the trail cannot be read.
 
 #include "app/AppTestSupport.h"
 
 #include "app/SplashStart.h"
 #include "cfg/Model.h"
 #include "shell/QtDialogs.h"
+#include "store/AuditTrail.h"
+#include "store/Database.h"
+#include "windows/AuditTrailDialog.h"
 #include "windows/OptionsDialog.h"
 #include "windows/TextEditor.h"
 #include "windows/TimedMessage.h"
@@ -18,12 +21,16 @@
 #include <QCheckBox>
 #include <QElapsedTimer>
 #include <QFileInfo>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QTableView>
 #include <QTest>
 #include <QTimer>
+
+#include <sqlite3.h>
 
 using namespace k7;
 using namespace k7::test;
@@ -206,6 +213,45 @@ private slots:
         QCOMPARE(rig.dialogs.texts(), (QStringList{"Save changes?", "You will need to use File/Open to reload the CFG "
                                                                     "and put the changes into effect."}));
         QCOMPARE(readFile(cfg), QByteArray("Prompt=Caf\xe9\r\nSound=Yes\r\n"));
+    }
+
+    // A trail that cannot be read is said to be so, never shown as a trail
+    // with nothing in it.
+    void auditTrailThatCannotBeReadSaysSo_data()
+    {
+        QTest::addColumn<QString>("trail");
+        QTest::addColumn<QString>("failure");  // the start of the text above the grid
+        QTest::newRow("readable") << "k7" << "";
+        QTest::newRow("another program's table") << "foreign" << "The audit trail cannot be read: no such column";
+        QTest::newRow("locked") << "locked" << "The audit trail cannot be read: database is locked";
+    }
+    void auditTrailThatCannotBeReadSaysSo()
+    {
+        QFETCH(QString, trail);
+        QFETCH(QString, failure);
+        AppRig rig;
+        const QString path = rig.path("site.mdb");
+        Database db;
+        QVERIFY(db.create(path));
+        if (trail == "foreign")
+            QVERIFY(db.execute("CREATE TABLE k7_audit (id INTEGER PRIMARY KEY, note TEXT)"));
+        else
+            QVERIFY(AuditTrail(db).record({"Finds", 1, "A1", "Depth", 10, 12, "grid edit"}));
+        sqlite3* other = nullptr;  // another program holding every lock
+        if (trail == "locked") {
+            QCOMPARE(sqlite3_open(QFile::encodeName(path), &other), SQLITE_OK);
+            QCOMPARE(sqlite3_exec(other, "BEGIN EXCLUSIVE", nullptr,
+                                  nullptr, nullptr),
+                     SQLITE_OK);
+        }
+        AuditTrailDialog dialog(db);
+        sqlite3_close_v2(other);
+        const auto* shown = dialog.findChild<QLabel*>("auditfailure");
+        const auto* grid = dialog.findChild<QTableView*>("auditgrid");
+        QVERIFY(shown && grid);
+        QCOMPARE(shown->isVisibleTo(&dialog), !failure.isEmpty());
+        QCOMPARE(shown->text().left(failure.size()), failure);
+        QCOMPARE(grid->model()->rowCount(), failure.isEmpty() ? 1 : 0);
     }
 };
 

@@ -55,12 +55,13 @@ struct Rig : EntryRig {
         add("Kind", TypeText, 20);
         addMenu("Colour", "red,blue", 10);
         add("Weight", TypeNumeric);
-        WriteCfg(model, model.cfgpath, EntryRig::dialogs);
+        cfgWritten = WriteCfg(model, model.cfgpath, EntryRig::dialogs);
         model.varcount = 0;
     }
+    bool cfgWritten = false;
     bool openWith(const QStringList& rows)
     {
-        return openCfg(model.cfgpath)
+        return cfgWritten && openCfg(model.cfgpath)
                && (rows.isEmpty() || execSql(store.dbname, {"INSERT INTO site VALUES " + rows.join(',')}));
     }
     PropertiesWindow& show(int v)
@@ -470,6 +471,21 @@ private slots:
         QCOMPARE(rig.model.var(from).varskip, 1);
         QVERIFY(readFile(rig.model.cfgpath).contains("Prompt=Typed prompt\r\n"));
         rig.verifyCfgReadsBack();
+    }
+
+    // A settings file that cannot be written does not keep the window open,
+    // and the failure is logged rather than dropped.
+    void unwritableSettingsAreLogged()
+    {
+        Rig rig;
+        QVERIFY(rig.openWith(kRecords));
+        QVERIFY(writeFile(rig.path("notes.txt"), "not a folder"));
+        rig.settings = IniSettings(rig.path("notes.txt/k7.ini"));  // even root cannot write there
+        rig.show(2);
+        QTest::ignoreMessage(QtWarningMsg, qPrintable("k7: the settings could not be written to "
+                                                      + rig.settings.path()));
+        rig.window->close();
+        QVERIFY(!rig.window->isVisible());
     }
 
     // The close box stores the position only; a name typed but not yet left

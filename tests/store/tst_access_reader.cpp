@@ -110,6 +110,32 @@ private slots:
         QCOMPARE(filesIn(dir), (QStringList{"out.mdb", "reader.sh", "site.mdb"}));
     }
 
+    // A folder made at the original's path while the files were being
+    // swapped stops the new database and the original alike: the failure
+    // says where the original now is, instead of "nothing was changed".
+    void originalThatCannotBePutBackIsNamed()
+    {
+        QTemporaryDir dir;
+        const QString source = copyAccessFixture("jet3-types.mdb", dir.filePath("site.mdb"));
+        const QByteArray original = readFile(source);
+        const QString kept = KeptAccessName(source);
+        const QString reader = scriptReader(dir, "echo 'rows 1 1'; echo 'table 1 Finds'; echo made > \"$3\"; echo done");
+        const auto folderInTheWay = [&](const QString& from, const QString& to) {
+            if (from != kept && to == source && !QDir().mkpath(source + "/other"))
+                return false;
+            return QFile::rename(from, to);
+        };
+
+        const AccessImport result = ConvertAccessInPlace(source, {reader}, {}, folderInTheWay);
+
+        QVERIFY(!result.ok && !result.cancelled);
+        QCOMPARE(result.keptAs, kept);
+        QCOMPARE(result.error, "The new database cannot be moved to " + source
+                                   + ", and the original could not be put back there: it is unchanged, as " + kept + ".");
+        QCOMPARE(readFile(kept), original);
+        QCOMPARE(filesIn(dir), (QStringList{"reader.sh", "site.access.mdb"}));
+    }
+
     // Cancel stops a reader that is still reporting progress: the process is
     // gone when the import returns, and so is its database.
     void cancelKillsTheReader()

@@ -7,6 +7,7 @@
 #include <QDir>
 #include <QProcess>
 
+#include <sqlite3.h>
 #include <unistd.h>
 
 #include <cstdio>
@@ -153,6 +154,34 @@ private slots:
 
         QVERIFY(!db.execute("INSERT INTO Finds VALUES (?)", {"A2"}));
         QVERIFY2(db.lastError().endsWith("site.mdb" + moved), qPrintable(db.lastError()));
+    }
+
+    // Failures are told apart by SQLite's result code, which every failed
+    // statement leaves behind and the next good one clears.
+    void failuresCarryTheEnginesCode()
+    {
+        QTemporaryDir dir;
+        const QString text = dir.filePath("notes.mdb"), path = dir.filePath("site.mdb");
+        QVERIFY(writeFile(text, QByteArray(2000, 'x')));
+        Database db;
+        QVERIFY(!db.open(text));
+        QCOMPARE(db.lastErrorCode(), SQLITE_NOTADB);
+        QCOMPARE(db.lastError(), "The file " + text + " is not a database.");
+
+        QVERIFY(makeDatabase(path));
+        QVERIFY(db.open(path));
+        QVERIFY(!db.execute("INSERT INTO Nowhere VALUES (1)"));
+        QCOMPARE(db.lastErrorCode(), SQLITE_ERROR);
+        sqlite3* other = nullptr;  // another program holding the write lock
+        QCOMPARE(sqlite3_open(QFile::encodeName(path), &other), SQLITE_OK);
+        QCOMPARE(sqlite3_exec(other, "BEGIN EXCLUSIVE", nullptr, nullptr, nullptr), SQLITE_OK);
+        const bool written = db.execute("INSERT INTO Finds VALUES (?)", {"A1"});
+        const int code = db.lastErrorCode();
+        sqlite3_close_v2(other);
+        QVERIFY(!written);
+        QCOMPARE(code, SQLITE_BUSY);
+        QVERIFY(db.execute("INSERT INTO Finds VALUES (?)", {"A1"}));
+        QCOMPARE(db.lastErrorCode(), 0);
     }
 };
 

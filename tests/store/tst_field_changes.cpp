@@ -7,6 +7,8 @@
 
 #include "store/FieldChanges.h"
 
+#include <sqlite3.h>
+
 using namespace k7;
 using namespace k7::test;
 
@@ -40,6 +42,22 @@ struct Rig : StoreRig {
         return querySeparately(dbPath(), sql).value_or(QList<QStringList>{});
     }
 };
+
+// Refuses every statement that would turn the old rename rules off, as a
+// setting that cannot be written would; and, when *data is set, every rename.
+int refuseRulesOff(void* data, int action, const char* name, const char* value, const char*, const char*)
+{
+    const bool rulesOff = action == SQLITE_PRAGMA && qstricmp(name, "legacy_alter_table") == 0 && value
+                          && (qstricmp(value, "OFF") == 0 || qstrcmp(value, "0") == 0);
+    const bool rename = action == SQLITE_ALTER_TABLE && *static_cast<bool*>(data);
+    return rulesOff || rename ? SQLITE_DENY : SQLITE_OK;
+}
+
+bool oldRenameRulesOn(Database& db)
+{
+    int on = -1;
+    return sqlite3_db_config(db.handle(), SQLITE_DBCONFIG_LEGACY_ALTER_TABLE, -1, &on) != SQLITE_OK || on != 0;
+}
 
 }  // namespace
 
@@ -118,6 +136,29 @@ private slots:
                                                   {"2", "A2", "Note", "O'Brien", "O'B", "length change"},
                                                   {"5", "A5", "Note", "abcxyz", "abc", "length change"},
                                                   {"0", "<null>", "Note", "10", "3", "length change"}}));
+    }
+
+    // The old rename rules a length change needs are off again when it ends,
+    // whether it succeeded or failed after turning them on, even where the
+    // setting cannot be changed by a statement.
+    void oldRenameRulesNeverOutlastALengthChange_data()
+    {
+        QTest::addColumn<bool>("renameRefused");
+        QTest::newRow("change made") << false;
+        QTest::newRow("rename refused") << true;
+    }
+    void oldRenameRulesNeverOutlastALengthChange()
+    {
+        QFETCH(bool, renameRefused);
+        Rig rig;
+        QVERIFY(rig.openTable({"CREATE VIEW heavy AS SELECT \"ID\" FROM site WHERE \"Weight\" > 1"}));
+        const QList<QStringList> before = rig.rows();
+        QCOMPARE(sqlite3_set_authorizer(rig.store.currentdb.handle(), refuseRulesOff, &renameRefused), SQLITE_OK);
+        QString error;
+        QCOMPARE(ChangeFieldLength(rig.store, rig.shell, "Note", 3, &error), !renameRefused);
+        QVERIFY(!oldRenameRulesOn(rig.store.currentdb));
+        QCOMPARE(rig.rows() == before, renameRefused);
+        QCOMPARE(rowCount(rig.dbPath(), "heavy"), 2);
     }
 
     void renameWorksByNameAndKeepsValues()

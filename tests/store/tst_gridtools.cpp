@@ -173,7 +173,7 @@ private slots:
         QVERIFY(writeCfg(rig, "Filter=B=x"));
         rig.model.options[OptFilter] = "B=x";
         SortChoice sort(rig.model, rig.store, rig.dialogs, rig.shell);
-        sort.add("A");
+        QVERIFY(sort.add("A"));
         QVERIFY(sort.sort());
         FilterChoice filter(rig.model, rig.store, rig.dialogs, rig.shell);
         QCOMPARE(filter.stored()->value, QString("x"));
