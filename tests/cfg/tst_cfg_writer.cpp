@@ -3,6 +3,7 @@
 // --check, --help and --version, run as a separate process: --check prints
 // what preparing the CFG would write.
 #include "CfgRig.h"
+#include "support/CaseTable.h"
 #include "cfg/CfgWriter.h"
 #include "cfg/ModelPreparation.h"
 #include "cfg/ProfileFile.h"
@@ -83,39 +84,24 @@ private slots:
         QTest::addColumn<QString>("section");
         QTest::addColumn<KeyTable>("keys");  // none: the section is removed
         QTest::addColumn<QByteArray>("after");
-        const KeyTable ab{{"A", "1"}, {"B", "2"}};
-        const auto row = [](const char* name, const QByteArray& before, const QString& section, const KeyTable& keys,
-                            const QByteArray& after) { QTest::newRow(name) << before << section << keys << after; };
-        // A section named without its brackets is the same section, not one appended again.
-        row("missing file created, section named without brackets", QByteArray(), "Main",
-            {{"Left", "10"}, {"Empty", ""}, {"Many", "one" + kJoin + "two"}}, crlf({"[Main]", "Left=10", "Many=one", "Many=two"}));
-        row("new section appended after one blank", crlf({"[X]", "k=v"}), "[S]", ab,
-            crlf({"[X]", "k=v", " ", "[S]", "A=1", "B=2"}));
-        row("entries right after the header, others kept in place", crlf({"'note", "[s]", "c=3", "a=old", "[X]", "a=x"}),
-            "[S]", ab, crlf({"'note", "[s]", "A=1", "B=2", "c=3", "[X]", "a=x"}));
-        row("empty value removes the key", crlf({"[S]", "A=1", "B=2", "C=3"}), "[S]", {{"A", ""}, {"B", "5"}},
-            crlf({"[S]", "B=5", "C=3"}));
-        row("blank before the equals sign is another key", crlf({"[S]", "A =1"}), "[S]", {{"A", "2"}},
-            crlf({"[S]", "A=2", "A =1"}));
-        row("section twice gets the entries twice", crlf({"[S]", "A=0", "[T]", "[S]", "A=9"}), "[S]", {{"A", "1"}},
-            crlf({"[S]", "A=1", "[T]", "[S]", "A=1"}));
-        // Fixed: a line break in a value let the rest be read as a header of its own.
-        row("line break inside a value stays on one line", crlf({"[S]"}), "[S]", {{"P", "a\r\n[K7]\nb"}},
-            crlf({"[S]", "P=a [K7] b"}));
-        row("blank value writes nothing", crlf({"[S]", "A=1"}), "[S]", {{"A", "  "}}, crlf({"[S]"}));
-        // Fixed: values were written in forms the next reading changes (a
+        const auto lines = [](const Case& c, const char* column) {
+            QByteArray bytes;
+            for (const QByteArray& line : c.byteList(column))
+                bytes += line + "\r\n";
+            return bytes;
+        };
+        for (const Case& c : readCases("cfg/sections.tsv")) {
+            KeyTable keys;
+            for (const QString& entry : c.list("keys"))
+                keys.append({entry.section(u'=', 0, 0), entry.section(u'=', 1)});
+            QTest::newRow(c.name()) << lines(c, "before") << c.text("section") << keys << lines(c, "after");
+        }
+        // Mended: values were written in forms the next reading changes (a
         // trailing blank, leading empty lines) or without bound.
-        row("values written as they read back", crlf({"[S]"}), "[S]",
-            {{"P", kJoin + kJoin + "a " + kJoin + "b"}, {"Sound", " ON "}, {"R", QString("x" + kJoin).repeated(150)}},
-            crlf(QStringList{"[S]", "P=a", "P=b", "Sound= ON"} + QStringList(100, "R=x")));
-        row("8-bit file stays 8-bit", "[S]\r\nName=Jos\xE9\r\n", "[S]", {{"Other", "x"}},
-            "[S]\r\nOther=x\r\nName=Jos\xE9\r\n");
-        row("remove a middle section with its blank lines",
-            crlf({"[K7]", "a=1", " ", "[Var1]", "Type=Text", "", " ", "[Var2]", "b=2"}), "Var1", {},
-            crlf({"[K7]", "a=1", " ", "[Var2]", "b=2"}));
-        row("remove: brackets given, other case, twice", crlf({"[a]", "x=1", "[B]", "[A]", "y=2"}), "[A]", {}, crlf({"[B]"}));
-        row("remove: indented header, last section", crlf({"[K7]", "  [Var1]  ", "T=1"}), "Var1", {}, crlf({"[K7]"}));
-        row("remove: no such section", crlf({"[K7]", "'comment"}), "V", {}, crlf({"[K7]", "'comment"}));
+        QTest::newRow("values written as they read back")
+            << crlf({"[S]"}) << "[S]"
+            << KeyTable{{"P", kJoin + kJoin + "a " + kJoin + "b"}, {"Sound", " ON "}, {"R", QString("x" + kJoin).repeated(150)}}
+            << crlf(QStringList{"[S]", "P=a", "P=b", "Sound= ON"} + QStringList(100, "R=x"));
     }
     void sections()
     {
