@@ -122,28 +122,16 @@ private slots:
             crlf({"[K7]", "BackColor=16777215", " ", "[VAR1]", "Type=Text", "Prompt=Enter the artiface ID :", "Length=20"}),
             crlf({"Menu=Ceramic,Lithic,Bone", "Length=7", " "}),
             crlf({"Length=10", "Condition1=Var2 Lithic AND", "Condition2=Var4 Tool"})};
-        QTest::newRow("rich") << crlf({
-            "'comments and blank lines go", "", "[k7]", "Com=COM1:9600,N,8,1", "Delaytime=2.5", "Sort=[ID] DESC", "Unknown=x",
-            "[ID]", "Output=F8.2", "Unique=TRUE", "Autoinc=yes", "Length=12.5", "Prompt= leading blank kept", "ImageJ=4",
-            "[Kind]", "Type=MENU", "Menu=  Bone  Shell Stone", "Carry=Yes", "Skip=True",
-            "[Count]", "Type=Numeric", "Condition1=kind not bone shell or", "Condition2=Kind \"\" AND",
-            "Condition3=ID x", "Prompt=a", "Prompt=b",
-            "[Code ]", "Type=Sqid", "Length=0",
-            "[Note]", "Menu=a,b,  c",
-            "[Short]", "Type=Menu", "Menu=Earthenware Bone", "Length=4",
-            "[One]", "Type=Menu", "Menu=single", "Length=30",
-        }) << QList<QByteArray>{
-            crlf({"[K7]", "Com=COM1:9600,N,8,1", "Delaytime=2.5", "BackColor=16777215", "Sort=[ID] DESC", " ",
-                  "[ID]", "Type=Text", "Prompt= leading blank kept", "Output=F8.2", "Length=12.5", "Unique=True",
-                  "Autoinc=True", "ImageJ=4", " ",
-                  "[Kind]", "Type=Menu", "Prompt=Select a value for Kind", "Menu=Bone,,Shell,Stone", "Length=5",
-                  "Carry=True", "Skip=True", " "}),
-            crlf({"Prompt=a", "Prompt=b", "Length=10", "Condition1=kind NOT bone,shell OR",
-                  "Condition2=Kind \"\" AND", "Condition3=ID x", " "}),
-            crlf({"[Code ]", "Type=Sqid", "Prompt=Enter a value for Code", "Length=12", " "}),
-            crlf({"Menu=a,b,  c", "Length=10", " "}),           // has a comma: left alone
-            crlf({"Menu=Earthenware,Bone", "Length=11", " "}),  // the longest item beats Length
-            crlf({"Menu=single", "Length=30"})};
+        // Every kind of option and variable, in the forms people write them;
+        // among the parts, a Menu with a comma is left alone and the longest
+        // item of a menu beats its Length.
+        const auto text = [](const char* name) {
+            return QString::fromUtf8(readFile(K7_TEST_DATA "/cfg/normal-form/" + QString(name))).trimmed();
+        };
+        QList<QByteArray> parts;
+        for (const QString& part : text("rich.parts").split("\n-----\n"))
+            parts << crlf(part.split(u'\n'));
+        QTest::newRow("rich") << crlf(text("rich.in").split(u'\n')) << parts;
         // Fixed: the header was cut inside a character and written as "[?]".
         QTest::newRow("header cut by characters") << QByteArray("[K7]\r\n[\xF0\x9F\x98\x80\xF0\x9F\x98\x80\r\n")
                                                   << QList<QByteArray>{"\r\n[\xF0\x9F\x98\x80]\r\n"};
