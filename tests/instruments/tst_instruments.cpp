@@ -135,7 +135,7 @@ private slots:
         QTest::addColumn<QByteArray>("duringFirstAccept");
         for (const Case& c : readCases("instruments/receive.tsv"))
             QTest::newRow(c.name()) << c.byteList("pieces") << c.list("accepted") << c.text("box") << c.text("cue")
-                                    << c.raw("kind") << c.bytes("during first accept");
+                                    << c.text("kind") << c.bytes("during first accept");
         // Mended: each character re-set the whole box, so a line that never
         // ended cost time growing with the square of its length.
         const QByteArray overlong = "  " + QByteArray(32000, '7');
@@ -276,7 +276,7 @@ private slots:
         QTest::addColumn<QStringList>("stored");
         QTest::addColumn<QString>("refusal");
         for (const Case& c : readCases("instruments/device-lines.tsv"))
-            QTest::newRow(c.name()) << c.byteList("pieces") << c.raw("settings", "9600,N,8,1") << c.list("stored")
+            QTest::newRow(c.name()) << c.byteList("pieces") << c.text("settings", "9600,N,8,1") << c.list("stored")
                                     << c.text("refusal");
     }
     void devicesLines()
@@ -316,8 +316,8 @@ private slots:
         const QHash<QString, int> types{{"", -1}, {"long", int(FieldType::Long)}, {"single", int(FieldType::Single)},
                                         {"text", int(FieldType::Text)}};
         for (const Case& c : readCases("instruments/reading-fit.tsv")) {
-            QVERIFY2(types.contains(c.raw("field")), c.name());
-            QTest::newRow(c.name()) << c.raw("number") << double(c.number("length")) << types.value(c.raw("field"))
+            QVERIFY2(types.contains(c.text("field")), c.name());
+            QTest::newRow(c.name()) << c.text("number") << double(c.number("length")) << types.value(c.text("field"))
                                     << c.number("size") << c.text("misfit");
         }
     }
@@ -520,7 +520,7 @@ private slots:
         QTest::addColumn<QString>("delaytime");
         QTest::addColumn<qint64>("ms");
         for (const Case& c : readCases("instruments/imagej-saves.tsv"))
-            QTest::newRow(c.name()) << c.bytes("content") << c.raw("column") << c.text("value") << c.raw("delaytime")
+            QTest::newRow(c.name()) << c.bytes("content") << c.text("column") << c.text("value") << c.text("delaytime")
                                     << qint64(c.number("ms"));
         QByteArray wide = "h\n1";
         for (int i = 2; i <= 60; ++i)

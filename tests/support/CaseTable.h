@@ -10,9 +10,7 @@
 #include <QHash>
 #include <QList>
 #include <QStringList>
-
-#include <cstdio>
-#include <cstdlib>
+#include <QtGlobal>
 
 namespace k7::test {
 
@@ -21,25 +19,33 @@ public:
     Case(QByteArray name, QHash<QString, QString> cells) : m_name(std::move(name)), m_cells(std::move(cells)) {}
 
     const char* name() const { return m_name.constData(); }
-    // The cell as written, escapes and all; `fallback` where it is empty.
-    QString raw(const QString& column, const QString& fallback = {}) const
-    {
-        const QString cell = cellOf(column);
-        return cell.isEmpty() ? fallback : cell;
-    }
+    QByteArray bytes(const QString& column) const { return unescape(cell(column)); }
+    // The cell's text; `fallback` where it is empty.
     QString text(const QString& column, const QString& fallback = {}) const
     {
-        return QString::fromUtf8(unescape(raw(column, fallback)));
+        const QString value = QString::fromUtf8(bytes(column));
+        return value.isEmpty() ? fallback : value;
     }
-    QByteArray bytes(const QString& column) const { return unescape(cellOf(column)); }
-    int number(const QString& column) const { return raw(column, QStringLiteral("0")).toInt(); }
+    int number(const QString& column) const { return text(column, QStringLiteral("0")).toInt(); }
     // An empty cell is an empty list; "a|" is "a" and an empty item.
     QList<QByteArray> byteList(const QString& column) const
     {
         QList<QByteArray> items;
-        for (const QString& item : splitItems(cellOf(column)))
-            items << unescape(item);
-        return items;
+        const QString value = cell(column);
+        if (value.isEmpty())
+            return items;
+        QString item;
+        for (qsizetype i = 0; i < value.size(); ++i) {
+            if (value[i] == u'|') {
+                items << unescape(item);
+                item.clear();
+                continue;
+            }
+            item += value[i];
+            if (value[i] == u'\\' && i + 1 < value.size())
+                item += value[++i];
+        }
+        return items << unescape(item);
     }
     QStringList list(const QString& column) const
     {
@@ -50,39 +56,15 @@ public:
     }
 
 private:
-    QString cellOf(const QString& column) const
+    QString cell(const QString& column) const
     {
         if (!m_cells.contains(column))
-            fail("no column " + column.toUtf8());
+            qFatal("case table: no column %s", qPrintable(column));
         return m_cells.value(column);
     }
-    [[noreturn]] static void fail(const QByteArray& why)
+    static QByteArray unescape(const QString& text)
     {
-        std::fprintf(stderr, "case table: %s\n", why.constData());
-        std::abort();
-    }
-    static QStringList splitItems(const QString& cell)
-    {
-        QStringList items;
-        if (cell.isEmpty())
-            return items;
-        QString item;
-        for (qsizetype i = 0; i < cell.size(); ++i) {
-            if (cell[i] == u'\\' && i + 1 < cell.size()) {
-                item += cell.mid(i, 2);
-                ++i;
-            } else if (cell[i] == u'|') {
-                items << item;
-                item.clear();
-            } else {
-                item += cell[i];
-            }
-        }
-        return items << item;
-    }
-    static QByteArray unescape(const QString& cell)
-    {
-        const QByteArray in = cell.toUtf8();
+        const QByteArray in = text.toUtf8();
         QByteArray out;
         for (qsizetype i = 0; i < in.size(); ++i) {
             if (in[i] != '\\' || i + 1 == in.size()) {
@@ -90,15 +72,15 @@ private:
                 continue;
             }
             const char c = in[++i];
-            if (c == 'x' && i + 2 < in.size()) {
-                bool ok = false;
-                out += char(in.mid(i + 1, 2).toInt(&ok, 16));
-                if (!ok)
-                    fail("bad \\x escape in " + in);
-                i += 2;
-            } else {
+            if (c != 'x') {
                 out += c == 'r' ? '\r' : c == 'n' ? '\n' : c == 't' ? '\t' : c;
+                continue;
             }
+            bool ok = false;
+            out += char(in.mid(i + 1, 2).toInt(&ok, 16));
+            if (!ok)
+                qFatal("case table: bad \\x escape in %s", in.constData());
+            i += 2;
         }
         return out;
     }
@@ -112,18 +94,14 @@ private:
 inline QList<Case> readCases(const QString& table)
 {
     QFile file(QStringLiteral(K7_TEST_DATA "/") + table);
-    if (!file.open(QIODevice::ReadOnly | QIODevice::Text)) {
-        std::fprintf(stderr, "case table %s cannot be read\n", qPrintable(table));
-        std::abort();
-    }
+    if (!file.open(QIODevice::ReadOnly | QIODevice::Text))
+        qFatal("case table %s cannot be read", qPrintable(table));
     QStringList header;
     QList<Case> cases;
-    int lineNumber = 0;
-    while (!file.atEnd()) {
+    for (int lineNumber = 1; !file.atEnd(); ++lineNumber) {
         QString line = QString::fromUtf8(file.readLine());
         if (line.endsWith(u'\n'))
             line.chop(1);
-        ++lineNumber;
         if (line.trimmed().isEmpty() || line.startsWith(u'#'))
             continue;
         const QStringList cells = line.split(u'\t');
@@ -131,20 +109,16 @@ inline QList<Case> readCases(const QString& table)
             header = cells;
             continue;
         }
-        if (cells.size() != header.size()) {
-            std::fprintf(stderr, "%s:%d: %d cells, the header has %d\n", qPrintable(table), lineNumber,
-                         int(cells.size()), int(header.size()));
-            std::abort();
-        }
+        if (cells.size() != header.size())
+            qFatal("%s:%d: %d cells, the header has %d", qPrintable(table), lineNumber, int(cells.size()),
+                   int(header.size()));
         QHash<QString, QString> byColumn;
         for (qsizetype c = 1; c < cells.size(); ++c)
             byColumn.insert(header[c], cells[c]);
         cases.append(Case(cells.first().toUtf8(), byColumn));
     }
-    if (cases.isEmpty()) {
-        std::fprintf(stderr, "case table %s has no cases\n", qPrintable(table));
-        std::abort();
-    }
+    if (cases.isEmpty())
+        qFatal("case table %s has no cases", qPrintable(table));
     return cases;
 }
 
