@@ -74,30 +74,20 @@ private slots:
         QTest::addColumn<QString>("device");
         QTest::addColumn<SerialSettings>("wanted");
         QTest::addColumn<QString>("refusal");  // what the reason names; empty when accepted
-
         using P = QSerialPort;
-        const SerialSettings none;
-        const auto row = [](const char* name, const char* com, const char* ini, const char* label, const char* device,
-                            const SerialSettings& wanted, const char* refusal = "") {
-            QTest::newRow(name) << QString(com) << QString(ini) << QString(label) << QString(device) << wanted
-                                << QString(refusal);
-        };
-        row("COM2, another key mapped", "COM2:9600,N,8,1", "COM3=/dev/ttyUSB0", "2", "/dev/ttyS1",
-            {9600, P::NoParity, P::Data8, P::OneStop});
-        row("lower case, op0 dropped, mapped", "com1:1200,e,7,1,op0", "COM1=/dev/ttyACM0", "1", "/dev/ttyACM0",
-            {1200, P::EvenParity, P::Data7, P::OneStop});
-        row("two digits, odd, two stop bits", "COM12:4800,O,8,2", "", "12", "/dev/ttyS11",
-            {4800, P::OddParity, P::Data8, P::TwoStop});
-        row("blanks, mark, 1.5, OP0 and more", "COM3: 2400 , m , 5 , 1.5 ,OP0,XY", "", "3", "/dev/ttyS2",
-            {2400, P::MarkParity, P::Data5, P::OneAndHalfStop});
-        row("device path, space parity", "/dev/pts/7:115200,S,8,1", "COM1=/dev/x", "/dev/pts/7", "/dev/pts/7",
-            {115200, P::SpaceParity, P::Data8, P::OneStop});
-        row("no number, no device", "COM:9600,N,8", "", "0", "", none, "rate,parity");
-        row("other trailing option", "COM1:9600,N,8,1,RTS", "", "1", "/dev/ttyS0", none, "RTS");
-        row("rate zero", "COM1:0,N,8,1", "", "1", "/dev/ttyS0", none, "\"0\"");
-        row("data bits", "COM1:9600,N,9,1", "", "1", "/dev/ttyS0", none, "\"9\"");
-        row("empty", "", "", "", "", none);
-        row("no colon", "COM1", "", "", "", none);
+        const QHash<QString, P::Parity> parities{{"none", P::NoParity}, {"even", P::EvenParity}, {"odd", P::OddParity},
+                                                 {"mark", P::MarkParity}, {"space", P::SpaceParity}};
+        const QHash<QString, P::StopBits> stops{{"1", P::OneStop}, {"1.5", P::OneAndHalfStop}, {"2", P::TwoStop}};
+        for (const Case& c : readCases("instruments/com-option.tsv")) {
+            const QStringList parts = c.text("settings").split(u' ', Qt::SkipEmptyParts);
+            SerialSettings wanted;
+            if (!parts.isEmpty()) {
+                QVERIFY2(parts.size() == 4 && parities.contains(parts[1]) && stops.contains(parts[3]), c.name());
+                wanted = {parts[0].toInt(), parities.value(parts[1]), P::DataBits(parts[2].toInt()), stops.value(parts[3])};
+            }
+            QTest::newRow(c.name()) << c.text("com") << c.text("k7.ini entry") << c.text("label") << c.text("device")
+                                    << wanted << c.text("refusal");
+        }
     }
     void portDeviceAndSettings()
     {
