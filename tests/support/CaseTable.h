@@ -16,7 +16,7 @@ namespace k7::test {
 
 class Case {
 public:
-    Case(QByteArray name, QHash<QString, QString> cells) : m_name(std::move(name)), m_cells(std::move(cells)) {}
+    Case(QByteArray rowName, QHash<QString, QString> cells) : m_name(std::move(rowName)), m_cells(std::move(cells)) {}
 
     const char* name() const { return m_name.constData(); }
     QByteArray bytes(const QString& column) const { return unescape(cell(column)); }
