@@ -205,18 +205,8 @@ private slots:
     {
         QTest::addColumn<QString>("file");
         QTest::addColumn<QString>("why");
-        QTest::newRow("name of the DOS era") << "old-dos-names.cfg" << "SHERD NO. would not read back: . is an "
-            "illegal character for a field name.  Please correct field definition SHERD NO..";
-        QTest::newRow("instrument type of a port") << "old-port-types.cfg"
-            << "WEIGHT would not read back: Must use OHAUS communications setting first.";
-        QTest::newRow("condition on a later variable") << "old-condition-forward.cfg"
-            << "DEPTH would not read back: LAYER field must be declared before condition.";
-        QTest::newRow("look-up without a table") << "old-lookup-without-table.cfg"
-            << "AREA would not read back: Look-up variable needs a database and table name.";
-        QTest::newRow("variable named K7") << "old-field-k7.cfg"
-            << "K7 would not read back: its section would be the options section [K7].";
-        QTest::newRow("names that fold together") << "old-kelvin.cfg" << QString::fromUtf8(
-            "\u212A would not read back: the new format does not tell its name apart from K.");
+        for (const Case& c : readCases("cfg/unconvertible.tsv"))
+            QTest::newRow(c.name()) << c.text("file") << c.text("why");
     }
     void unconvertible()
     {

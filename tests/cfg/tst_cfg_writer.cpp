@@ -277,22 +277,8 @@ private slots:
         QTest::addColumn<QString>("err");  // %1 is the file's path
         QTest::newRow("sample") << readFile(K7_EXAMPLES "/finds.cfg") << 0
                                 << "%1: File is not a K7 option; the database name is set with Filename\n";
-        QTest::newRow("keys not taken") << crlf({"Prompt=x", "[K7]", "sort=V", "Colour=1", "[V]", "Type=text",
-                                                 "Lenght=5", "lenght=6", "[W]", "Lenght=7"})
-                                        << 0
-                                        << "%1: Prompt stands before the first section\n"
-                                           "%1: Colour is not a K7 option\n"
-                                           "%1: Lenght is not a key of the variable [V]\n"
-                                           "%1: Lenght is not a key of the variable [W]\n";
-        QTest::newRow("predecessor format") << crlf({"' old", "FIELD: Kind", "KIND: INPUT MENU",
-            "KIND: MENULIST BONE SHELL", "FIELD: N", "N: CONDITION KIND BONE"}) << 0 << "";
-        QTest::newRow("warning") << crlf({"[K7]", "[V]", "Wave in=gone.wav"}) << 0
-                                 << "%1: Warning: Could not find Sound In file gone.wav for field V\n";
-        QTest::newRow("error") << crlf({"[K7]", "", "[V]", "Type=menu"}) << 1
-                               << "%1:3:  ERROR: Menu type variable must include a MENU line with menu list.\n";
-        QTest::newRow("empty") << QByteArray() << 1 << "%1:0:  ERROR: This CFG does not include any variables.\n";
-        QTest::newRow("predecessor format error") << crlf({"FIELD: A", "A: FOO"}) << 1
-                                                  << "%1:2:  ERROR: Unrecognized command FOO \n";
+        for (const Case& c : readCases("cfg/check.tsv"))
+            QTest::newRow(c.name()) << crlf(c.list("lines")) << c.number("status") << c.text("stderr");
     }
     void check()
     {
