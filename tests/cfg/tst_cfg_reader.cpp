@@ -4,6 +4,7 @@
 // conditions (normal form, AND/OR grouping), menu lists, path splitting,
 // numbers, and text files (encodings, line ends, what cannot be read).
 #include "CfgRig.h"
+#include "support/CaseTable.h"
 #include "cfg/CfgConversion.h"
 #include "cfg/CfgWriter.h"
 #include "cfg/Conditions.h"
@@ -111,61 +112,16 @@ private slots:
         QTest::addColumn<QStringList>("lines");
         QTest::addColumn<QString>("text");
         QTest::addColumn<int>("line");
-        const auto row = [](const char* name, const QStringList& lines, const QString& text, int line) {
-            QTest::newRow(name) << lines << text << line;
-        };
-        const QString illegal = "ERROR: %1 is an illegal character for a field name.  Please correct field definition %2.";
-        const QString notDeclared = " ERROR: %1 field must be declared before condition.";
-        const QString noValues = " ERROR: No matching values given for this condition statement. ";
-        const QString noVariables = " ERROR: This CFG does not include any variables.";
-        row("A duplicate, other case", {"[K7]", "[Depth]", "", "[DEPTH]"}, "ERROR: Duplicate FIELD definition for DEPTH ", 4);
-        row("B 501st variable", variables(501), "ERROR: Too many FIELD definitions.  Limit is  500.", 502);
-        row("A tested before B", variables(500) << "[v7]", "ERROR: Duplicate FIELD definition for v7 ", 502);
-        row("C earlier character of the list first", {"[K7]", "[a.b(c)]"}, illegal.arg("(", "a.b(c)"), 2);
-        row("C text after the options header", {"[K7] options"}, illegal.arg("]", "K7] option"), 1);
-        // Fixed: a header typo named a variable K7, which vanished into the options.
-        row("C header typo names the options", {"[K7]", "[V]", "[K7}"}, illegal.arg("}", "K7"), 3);
-        row("C header typo, other case", {"[K7]", "[k7["}, illegal.arg("[", "k7"), 2);
-        row("D menu without list", {"[K7]", "[V]", "Type=menu", "Menu="},
-            " ERROR: Menu type variable must include a MENU line with menu list.", 2);
-        row("E Ohaus", {"[K7]", "[V]", "Type=Ohaus"}, " ERROR: Must use OHAUS communications setting first.", 2);
-        row("E Mitutoyo", {"[K7]", "[V]", "Type=MITUTOYO"}, " ERROR: Must use MITUTOYO communications setting first.", 2);
-        row("F ImageJ without file", {"[K7]", "[V]", "Type=ImageJ"},
-            "ERROR: Must supply an IMAGEJFILE in K7 section to use IMAGEJ variable type.", 2);
-        row("G blank after equals sign", {"[K7]", "[V]", "Type= Menu"}, " ERROR:  Menu is an unrecognized variable TYPE. ", 2);
-        row("H look up without table", {"[K7]", "[V]", "Look up=finds.mdb"},
-            " ERROR: Look-up variable needs a database and table name.", 2);
-        row("I look up database missing", {"[K7]", "[V]", "Look up=no where.mdb Finds"},
-            " ERROR: Look-up database no where.mdb could not be found/opened.", 2);
-        row("J sixth condition", {"[K7]", "[V]", "Condition6=V x"}, " ERROR: To many condition statements for V field.", 2);
-        row("K condition without values", {"[K7]", "[V]", "Condition1=V"}, noValues, 2);
-        row("L condition names a later variable", {"[K7]", "[V]", "Condition1=W x", "[W]"}, notDeclared.arg("W"), 2);
-        row("M only comments and options", {"'comment", "[K7]", "Com=COM1", "", "'more"}, noVariables, 5);
-
-        row("old: no colon", {"' c", "FIELD A"}, "'No ':' in this statement. ", 2);
-        row("old: section header without [K7]", {"[Options]"}, " ERROR: Unrecognized statement.  If this is an K7 CFG "
-            "file, make sure the first line of the file is [K7].", 1);
-        row("old: continued statement reports its last line", {"FIELD \\", "A \\", "B"}, "'No ':' in this statement. ", 3);
-        row("old: no field name", {"FIELD:  "}, " ERROR: No field name given. ", 1);
-        row("old: duplicate after upper-casing", {"FIELD: depth", "FIELD: DEPTH  "},
-            "ERROR: Duplicate FIELD definition for  DEPTH ", 2);
-        row("old: instrument", {"INSTRUMENT: acme"}, "ERROR: Instrument not supported. Check spelling.", 1);
-        row("old: colour", {"MENUBACK: 16"}, "ERROR: Invalid Menu background color. ", 1);
-        row("old: variable declared further down", {"A: INPUT TEXT", "FIELD: A"},
-            " ERROR: No FIELD statement or unrecognized command A. ", 1);
-        row("old: unknown sub-command", {"FIELD: A", "A: COLOUR red"}, " ERROR: Unrecognized command COLOUR ", 2);
-        row("old: unknown input type", {"FIELD: A", "A: INPUT abcdefghijklmnopqrstuvwxyz"},
-            " ERROR: ABCDEFGHIJKLMNOPQRST is an unrecognized INPUT type. ", 2);
-        row("old: instrument type without port", {"FIELD: A", "A: INPUT gageport"},
-            " ERROR: Must use GAGEPORT communications setting first.", 2);
-        row("old: missing info file", {"FIELD: A", "A: INFO Help.txt"}, " ERROR: Help.txt file not found. ", 2);
+        for (const Case& c : readCases("cfg/read-errors.tsv"))
+            QTest::newRow(c.name()) << c.list("lines") << c.text("text") << c.number("line");
+        // Limits, on CFGs too long for a table.
+        QTest::newRow("B 501st variable") << variables(501) << "ERROR: Too many FIELD definitions.  Limit is  500." << 502;
+        QTest::newRow("A tested before B") << (variables(500) << "[v7]") << "ERROR: Duplicate FIELD definition for v7 "
+                                           << 502;
         QStringList six{"FIELD: A"};
         for (int k = 1; k <= 6; ++k)
             six << QString("A: CONDITION A %1").arg(k);
-        row("old: sixth condition", six, " ERROR: To many condition statements for A field.", 7);
-        row("old: condition without values", {"FIELD: A", "A: CONDITION A"}, noValues, 2);
-        row("old: condition names an undeclared variable", {"FIELD: A", "A: CONDITION B 1"}, notDeclared.arg("B"), 2);
-        row("old: no variables", {"' nothing", "COM: COM1"}, noVariables, 2);
+        QTest::newRow("old: sixth condition") << six << " ERROR: To many condition statements for A field." << 7;
     }
     void errors()
     {
@@ -249,18 +205,8 @@ private slots:
     {
         QTest::addColumn<QString>("file");
         QTest::addColumn<QString>("why");
-        QTest::newRow("name of the DOS era") << "old-dos-names.cfg" << "SHERD NO. would not read back: . is an "
-            "illegal character for a field name.  Please correct field definition SHERD NO..";
-        QTest::newRow("instrument type of a port") << "old-port-types.cfg"
-            << "WEIGHT would not read back: Must use OHAUS communications setting first.";
-        QTest::newRow("condition on a later variable") << "old-condition-forward.cfg"
-            << "DEPTH would not read back: LAYER field must be declared before condition.";
-        QTest::newRow("look-up without a table") << "old-lookup-without-table.cfg"
-            << "AREA would not read back: Look-up variable needs a database and table name.";
-        QTest::newRow("variable named K7") << "old-field-k7.cfg"
-            << "K7 would not read back: its section would be the options section [K7].";
-        QTest::newRow("names that fold together") << "old-kelvin.cfg" << QString::fromUtf8(
-            "\u212A would not read back: the new format does not tell its name apart from K.");
+        for (const Case& c : readCases("cfg/unconvertible.tsv"))
+            QTest::newRow(c.name()) << c.text("file") << c.text("why");
     }
     void unconvertible()
     {
@@ -376,32 +322,8 @@ private slots:
         QTest::addColumn<QStringList>("conditions");  // of a fifth variable E
         QTest::addColumn<QStringList>("values");      // of A, B, C, D
         QTest::addColumn<int>("result");
-        const auto row = [](const char* name, const QStringList& conditions, const QStringList& values, int result) {
-            QTest::newRow(name) << conditions << values << result;
-        };
-        const QStringList sample{"A Lithic AND", "B Tool"};
-        row("sample, both hold, any case", sample, {"lithic", "TOOL", "", ""}, 1);
-        row("whole values only", {"A xy z"}, {"x", "", "", ""}, 2);
-        row("negated", {"A not x"}, {"z", "", "", ""}, 1);
-        row("unknown variable negated", {"Q not x"}, {"", "", "", ""}, 2);
-        row("skipped value, quotes listed", {"A \"\" x"}, {"", "", "", ""}, 1);
-        row("skipped value, empty item", {"A x, y"}, {"", "", "", ""}, 1);
-        row("skipped value, negated", {"A not x"}, {"", "", "", ""}, 1);
-        row("blank inside a value never matches", {"A big pot"}, {"big pot", "", "", ""}, 2);
-        const QStringList orAnd{"A x OR", "B x AND", "C x"};
-        row("(A or B) and C: B, C", orAnd, {"", "x", "x", ""}, 1);
-        row("(A or B) and C: A, B", orAnd, {"x", "x", "", ""}, 2);
-        const QStringList andOr{"A x AND", "B x OR", "C x"};
-        row("A and (B or C): A, C", andOr, {"x", "", "x", ""}, 1);
-        row("A and (B or C): A", andOr, {"x", "", "", ""}, 2);
-        const QStringList groups{"A x OR", "B x AND", "C x OR", "D x"};
-        row("(A or B) and (C or D): B, D", groups, {"", "x", "", "x"}, 1);
-        row("(A or B) and (C or D): A, B", groups, {"x", "x", "", ""}, 2);
-        row("no operator between two", {"A x", "B x"}, {"x", "x", "", ""}, 2);
-        // With its operator missing the middle condition has no effect.
-        const QStringList middle{"A x AND", "B x", "C x"};
-        row("middle without operator, B false", middle, {"x", "", "x", ""}, 1);
-        row("middle without operator, C false", middle, {"x", "x", "", ""}, 2);
+        for (const Case& c : readCases("cfg/conditions.tsv"))
+            QTest::newRow(c.name()) << c.list("conditions") << c.list("values") << c.number("result");
     }
     void eval()
     {
@@ -427,32 +349,11 @@ private slots:
         QTest::addColumn<int>("rule");
         QTest::addColumn<QString>("text");
         QTest::addColumn<QString>("result");
-        const auto row = [](const char* name, Rule rule, const QString& text, const QString& result) {
-            QTest::newRow(name) << int(rule) << text << result;
-        };
-        row("condition: negated list with or", Condition, "Var2 not ceramic lithic or", "Var2 NOT ceramic,lithic OR");
-        row("condition: comma and blank give an empty item", Condition, "V a, b", "V a,,b");
-        row("condition: word ending in or is no operator", Condition, "V color", "V color");
-        row("condition: not alone is a value", Condition, "V not", "V not");
-        row("condition: no values", Condition, "V", "V ");
-        row("menu: blanks", Menu, "Ceramic Lithic Bone", "Ceramic|Lithic|Bone");
-        row("menu: two blanks give an empty item", Menu, "a  b", "a||b");
-        row("menu: commas and blanks", Menu, " a , b ,c ", "a|b|c");
-        // Fixed: a dot in a folder name cut the name there.
-        row("path: dotted folder", Path, "/dig.2024/site.cfg", "/dig.2024/|site|cfg");
-        row("path: hidden folder, no extension", Path, "~/.local/k7", "~/.local/|k7|");
-        row("path: backslashes", Path, "C:\\data\\finds.cfg", "C:\\data\\|finds|cfg");
-        row("path: mixed, two dots", Path, "a\\b/c.d.e", "a\\b/|c|d.e");
-        row("path: folder only", Path, "/tmp/", "/tmp/||");
-        row("number: blanks, sign, trailing text", Number, "  -12.5cm", "-12.5");
-        row("number: exponent", Number, "1.5e2x", "150");
-        row("number: exponent without digits is not one", Number, "3e", "3");
-        row("number: none", Number, "abc", "0");
-        row("number: comma is not a decimal point", Number, "3,5", "3");
-        row("number: too small", Number, "1e-999", "0");
-        row("number: too large stays finite", Number, "1e999", "1.7976931348623157e+308");
-        row("number: shortest form that reads back", Number, "0.33333333333333331", "0.3333333333333333");
-        row("number: shortest single form", Single, "0.33333333333333331", "0.33333334");
+        const QStringList rules{"condition", "menu", "path", "number", "single"};
+        for (const Case& c : readCases("cfg/text-rules.tsv")) {
+            QVERIFY2(rules.contains(c.text("rule")), c.name());
+            QTest::newRow(c.name()) << int(rules.indexOf(c.text("rule"))) << c.text("text") << c.text("result");
+        }
     }
     void rules()
     {

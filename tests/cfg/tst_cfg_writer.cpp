@@ -3,6 +3,7 @@
 // --check, --help and --version, run as a separate process: --check prints
 // what preparing the CFG would write.
 #include "CfgRig.h"
+#include "support/CaseTable.h"
 #include "cfg/CfgWriter.h"
 #include "cfg/ModelPreparation.h"
 #include "cfg/ProfileFile.h"
@@ -83,39 +84,24 @@ private slots:
         QTest::addColumn<QString>("section");
         QTest::addColumn<KeyTable>("keys");  // none: the section is removed
         QTest::addColumn<QByteArray>("after");
-        const KeyTable ab{{"A", "1"}, {"B", "2"}};
-        const auto row = [](const char* name, const QByteArray& before, const QString& section, const KeyTable& keys,
-                            const QByteArray& after) { QTest::newRow(name) << before << section << keys << after; };
-        // A section named without its brackets is the same section, not one appended again.
-        row("missing file created, section named without brackets", QByteArray(), "Main",
-            {{"Left", "10"}, {"Empty", ""}, {"Many", "one" + kJoin + "two"}}, crlf({"[Main]", "Left=10", "Many=one", "Many=two"}));
-        row("new section appended after one blank", crlf({"[X]", "k=v"}), "[S]", ab,
-            crlf({"[X]", "k=v", " ", "[S]", "A=1", "B=2"}));
-        row("entries right after the header, others kept in place", crlf({"'note", "[s]", "c=3", "a=old", "[X]", "a=x"}),
-            "[S]", ab, crlf({"'note", "[s]", "A=1", "B=2", "c=3", "[X]", "a=x"}));
-        row("empty value removes the key", crlf({"[S]", "A=1", "B=2", "C=3"}), "[S]", {{"A", ""}, {"B", "5"}},
-            crlf({"[S]", "B=5", "C=3"}));
-        row("blank before the equals sign is another key", crlf({"[S]", "A =1"}), "[S]", {{"A", "2"}},
-            crlf({"[S]", "A=2", "A =1"}));
-        row("section twice gets the entries twice", crlf({"[S]", "A=0", "[T]", "[S]", "A=9"}), "[S]", {{"A", "1"}},
-            crlf({"[S]", "A=1", "[T]", "[S]", "A=1"}));
-        // Fixed: a line break in a value let the rest be read as a header of its own.
-        row("line break inside a value stays on one line", crlf({"[S]"}), "[S]", {{"P", "a\r\n[K7]\nb"}},
-            crlf({"[S]", "P=a [K7] b"}));
-        row("blank value writes nothing", crlf({"[S]", "A=1"}), "[S]", {{"A", "  "}}, crlf({"[S]"}));
-        // Fixed: values were written in forms the next reading changes (a
+        const auto lines = [](const Case& c, const char* column) {
+            QByteArray bytes;
+            for (const QByteArray& line : c.byteList(column))
+                bytes += line + "\r\n";
+            return bytes;
+        };
+        for (const Case& c : readCases("cfg/sections.tsv")) {
+            KeyTable keys;
+            for (const QString& entry : c.list("keys"))
+                keys.append({entry.section(u'=', 0, 0), entry.section(u'=', 1)});
+            QTest::newRow(c.name()) << lines(c, "before") << c.text("section") << keys << lines(c, "after");
+        }
+        // Mended: values were written in forms the next reading changes (a
         // trailing blank, leading empty lines) or without bound.
-        row("values written as they read back", crlf({"[S]"}), "[S]",
-            {{"P", kJoin + kJoin + "a " + kJoin + "b"}, {"Sound", " ON "}, {"R", QString("x" + kJoin).repeated(150)}},
-            crlf(QStringList{"[S]", "P=a", "P=b", "Sound= ON"} + QStringList(100, "R=x")));
-        row("8-bit file stays 8-bit", "[S]\r\nName=Jos\xE9\r\n", "[S]", {{"Other", "x"}},
-            "[S]\r\nOther=x\r\nName=Jos\xE9\r\n");
-        row("remove a middle section with its blank lines",
-            crlf({"[K7]", "a=1", " ", "[Var1]", "Type=Text", "", " ", "[Var2]", "b=2"}), "Var1", {},
-            crlf({"[K7]", "a=1", " ", "[Var2]", "b=2"}));
-        row("remove: brackets given, other case, twice", crlf({"[a]", "x=1", "[B]", "[A]", "y=2"}), "[A]", {}, crlf({"[B]"}));
-        row("remove: indented header, last section", crlf({"[K7]", "  [Var1]  ", "T=1"}), "Var1", {}, crlf({"[K7]"}));
-        row("remove: no such section", crlf({"[K7]", "'comment"}), "V", {}, crlf({"[K7]", "'comment"}));
+        QTest::newRow("values written as they read back")
+            << crlf({"[S]"}) << "[S]"
+            << KeyTable{{"P", kJoin + kJoin + "a " + kJoin + "b"}, {"Sound", " ON "}, {"R", QString("x" + kJoin).repeated(150)}}
+            << crlf(QStringList{"[S]", "P=a", "P=b", "Sound= ON"} + QStringList(100, "R=x"));
     }
     void sections()
     {
@@ -136,28 +122,16 @@ private slots:
             crlf({"[K7]", "BackColor=16777215", " ", "[VAR1]", "Type=Text", "Prompt=Enter the artiface ID :", "Length=20"}),
             crlf({"Menu=Ceramic,Lithic,Bone", "Length=7", " "}),
             crlf({"Length=10", "Condition1=Var2 Lithic AND", "Condition2=Var4 Tool"})};
-        QTest::newRow("rich") << crlf({
-            "'comments and blank lines go", "", "[k7]", "Com=COM1:9600,N,8,1", "Delaytime=2.5", "Sort=[ID] DESC", "Unknown=x",
-            "[ID]", "Output=F8.2", "Unique=TRUE", "Autoinc=yes", "Length=12.5", "Prompt= leading blank kept", "ImageJ=4",
-            "[Kind]", "Type=MENU", "Menu=  Bone  Shell Stone", "Carry=Yes", "Skip=True",
-            "[Count]", "Type=Numeric", "Condition1=kind not bone shell or", "Condition2=Kind \"\" AND",
-            "Condition3=ID x", "Prompt=a", "Prompt=b",
-            "[Code ]", "Type=Sqid", "Length=0",
-            "[Note]", "Menu=a,b,  c",
-            "[Short]", "Type=Menu", "Menu=Earthenware Bone", "Length=4",
-            "[One]", "Type=Menu", "Menu=single", "Length=30",
-        }) << QList<QByteArray>{
-            crlf({"[K7]", "Com=COM1:9600,N,8,1", "Delaytime=2.5", "BackColor=16777215", "Sort=[ID] DESC", " ",
-                  "[ID]", "Type=Text", "Prompt= leading blank kept", "Output=F8.2", "Length=12.5", "Unique=True",
-                  "Autoinc=True", "ImageJ=4", " ",
-                  "[Kind]", "Type=Menu", "Prompt=Select a value for Kind", "Menu=Bone,,Shell,Stone", "Length=5",
-                  "Carry=True", "Skip=True", " "}),
-            crlf({"Prompt=a", "Prompt=b", "Length=10", "Condition1=kind NOT bone,shell OR",
-                  "Condition2=Kind \"\" AND", "Condition3=ID x", " "}),
-            crlf({"[Code ]", "Type=Sqid", "Prompt=Enter a value for Code", "Length=12", " "}),
-            crlf({"Menu=a,b,  c", "Length=10", " "}),           // has a comma: left alone
-            crlf({"Menu=Earthenware,Bone", "Length=11", " "}),  // the longest item beats Length
-            crlf({"Menu=single", "Length=30"})};
+        // Every kind of option and variable, in the forms people write them;
+        // among the parts, a Menu with a comma is left alone and the longest
+        // item of a menu beats its Length.
+        const auto text = [](const char* name) {
+            return QString::fromUtf8(readFile(K7_TEST_DATA "/cfg/normal-form/" + QString(name))).trimmed();
+        };
+        QList<QByteArray> parts;
+        for (const QString& part : text("rich.parts").split("\n-----\n"))
+            parts << crlf(part.split(u'\n'));
+        QTest::newRow("rich") << crlf(text("rich.in").split(u'\n')) << parts;
         // Fixed: the header was cut inside a character and written as "[?]".
         QTest::newRow("header cut by characters") << QByteArray("[K7]\r\n[\xF0\x9F\x98\x80\xF0\x9F\x98\x80\r\n")
                                                   << QList<QByteArray>{"\r\n[\xF0\x9F\x98\x80]\r\n"};
@@ -303,22 +277,8 @@ private slots:
         QTest::addColumn<QString>("err");  // %1 is the file's path
         QTest::newRow("sample") << readFile(K7_EXAMPLES "/finds.cfg") << 0
                                 << "%1: File is not a K7 option; the database name is set with Filename\n";
-        QTest::newRow("keys not taken") << crlf({"Prompt=x", "[K7]", "sort=V", "Colour=1", "[V]", "Type=text",
-                                                 "Lenght=5", "lenght=6", "[W]", "Lenght=7"})
-                                        << 0
-                                        << "%1: Prompt stands before the first section\n"
-                                           "%1: Colour is not a K7 option\n"
-                                           "%1: Lenght is not a key of the variable [V]\n"
-                                           "%1: Lenght is not a key of the variable [W]\n";
-        QTest::newRow("predecessor format") << crlf({"' old", "FIELD: Kind", "KIND: INPUT MENU",
-            "KIND: MENULIST BONE SHELL", "FIELD: N", "N: CONDITION KIND BONE"}) << 0 << "";
-        QTest::newRow("warning") << crlf({"[K7]", "[V]", "Wave in=gone.wav"}) << 0
-                                 << "%1: Warning: Could not find Sound In file gone.wav for field V\n";
-        QTest::newRow("error") << crlf({"[K7]", "", "[V]", "Type=menu"}) << 1
-                               << "%1:3:  ERROR: Menu type variable must include a MENU line with menu list.\n";
-        QTest::newRow("empty") << QByteArray() << 1 << "%1:0:  ERROR: This CFG does not include any variables.\n";
-        QTest::newRow("predecessor format error") << crlf({"FIELD: A", "A: FOO"}) << 1
-                                                  << "%1:2:  ERROR: Unrecognized command FOO \n";
+        for (const Case& c : readCases("cfg/check.tsv"))
+            QTest::newRow(c.name()) << crlf(c.list("lines")) << c.number("status") << c.text("stderr");
     }
     void check()
     {

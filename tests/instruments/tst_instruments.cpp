@@ -6,6 +6,7 @@
 // when, the pause, and files that give nothing.
 
 #include "InstrumentRig.h"
+#include "support/CaseTable.h"
 #include "instruments/ComOption.h"
 #include "instruments/InstrumentReceiver.h"
 #include "instruments/ReadingFit.h"
@@ -73,30 +74,20 @@ private slots:
         QTest::addColumn<QString>("device");
         QTest::addColumn<SerialSettings>("wanted");
         QTest::addColumn<QString>("refusal");  // what the reason names; empty when accepted
-
         using P = QSerialPort;
-        const SerialSettings none;
-        const auto row = [](const char* name, const char* com, const char* ini, const char* label, const char* device,
-                            const SerialSettings& wanted, const char* refusal = "") {
-            QTest::newRow(name) << QString(com) << QString(ini) << QString(label) << QString(device) << wanted
-                                << QString(refusal);
-        };
-        row("COM2, another key mapped", "COM2:9600,N,8,1", "COM3=/dev/ttyUSB0", "2", "/dev/ttyS1",
-            {9600, P::NoParity, P::Data8, P::OneStop});
-        row("lower case, op0 dropped, mapped", "com1:1200,e,7,1,op0", "COM1=/dev/ttyACM0", "1", "/dev/ttyACM0",
-            {1200, P::EvenParity, P::Data7, P::OneStop});
-        row("two digits, odd, two stop bits", "COM12:4800,O,8,2", "", "12", "/dev/ttyS11",
-            {4800, P::OddParity, P::Data8, P::TwoStop});
-        row("blanks, mark, 1.5, OP0 and more", "COM3: 2400 , m , 5 , 1.5 ,OP0,XY", "", "3", "/dev/ttyS2",
-            {2400, P::MarkParity, P::Data5, P::OneAndHalfStop});
-        row("device path, space parity", "/dev/pts/7:115200,S,8,1", "COM1=/dev/x", "/dev/pts/7", "/dev/pts/7",
-            {115200, P::SpaceParity, P::Data8, P::OneStop});
-        row("no number, no device", "COM:9600,N,8", "", "0", "", none, "rate,parity");
-        row("other trailing option", "COM1:9600,N,8,1,RTS", "", "1", "/dev/ttyS0", none, "RTS");
-        row("rate zero", "COM1:0,N,8,1", "", "1", "/dev/ttyS0", none, "\"0\"");
-        row("data bits", "COM1:9600,N,9,1", "", "1", "/dev/ttyS0", none, "\"9\"");
-        row("empty", "", "", "", "", none);
-        row("no colon", "COM1", "", "", "", none);
+        const QHash<QString, P::Parity> parities{{"none", P::NoParity}, {"even", P::EvenParity}, {"odd", P::OddParity},
+                                                 {"mark", P::MarkParity}, {"space", P::SpaceParity}};
+        const QHash<QString, P::StopBits> stops{{"1", P::OneStop}, {"1.5", P::OneAndHalfStop}, {"2", P::TwoStop}};
+        for (const Case& c : readCases("instruments/com-option.tsv")) {
+            const QStringList parts = c.text("settings").split(u' ', Qt::SkipEmptyParts);
+            SerialSettings wanted;
+            if (!parts.isEmpty()) {
+                QVERIFY2(parts.size() == 4 && parities.contains(parts[1]) && stops.contains(parts[3]), c.name());
+                wanted = {parts[0].toInt(), parities.value(parts[1]), P::DataBits(parts[2].toInt()), stops.value(parts[3])};
+            }
+            QTest::newRow(c.name()) << c.text("com") << c.text("k7.ini entry") << c.text("label") << c.text("device")
+                                    << wanted << c.text("refusal");
+        }
     }
     void portDeviceAndSettings()
     {
@@ -132,38 +123,17 @@ private slots:
         QTest::addColumn<QString>("cue");  // part of the one note given; empty: none
         QTest::addColumn<QString>("kind");  // of the variable presented
         QTest::addColumn<QByteArray>("duringFirstAccept");
-        const auto row = [](const char* name, const Pieces& pieces, const QStringList& accepted, const QString& box,
-                            const char* cue = "", const char* kind = "instrument", const QByteArray& during = {}) {
-            QTest::newRow(name) << pieces << accepted << box << QString(cue) << QString(kind) << during;
-        };
-        const QByteArray overlong = "  " + QByteArray(32000, '7');
-        row("unit kept in the box", {"  12.5 g\r\n"}, {"12.5g"}, kPlaceholder);
-        // Mended: control bytes and bytes above 126 were dropped and the
-        // digits around them read as one number.
-        row("control characters refuse the line", {"\x01 1\t2\xb0.5\x7f\x1b g\r\n"}, {}, kPlaceholder,
-            "Reading \\x01 1 2\xc2\xb0.5\\x7f\\x1b g refused: control characters in the line.");
-        row("no line feed, no accept", {"  12.57\r"}, {}, "12.57");
-        // Mended: a line feed with no reading before it accepted what the box
-        // showed, and blank lines became records of 0.
-        row("line ends without a reading are ignored", {"\n", "1.00\r\n\r\n \r\n2.00\r\n"}, {"1.00", "2.00"},
-            kPlaceholder);
-        // Mended: a reading without a number was saved as 0.
-        row("no number: refused, the variable stays", {"xxxx\r\n"}, {}, kPlaceholder, "Reading xxxx refused: no number.");
+        for (const Case& c : readCases("instruments/receive.tsv"))
+            QTest::newRow(c.name()) << c.byteList("pieces") << c.list("accepted") << c.text("box") << c.text("cue")
+                                    << c.text("kind") << c.bytes("during first accept");
         // Mended: each character re-set the whole box, so a line that never
         // ended cost time growing with the square of its length.
-        row("overlong line is capped, then refused", {overlong.left(16000), overlong.mid(16000)}, {},
-            QString(InstrumentReceiver::kMaxReading, u'7'));
-        row("overlong line ended", {overlong + "\n"}, {}, kPlaceholder, "longer than 255 characters");
-        // Mended: an accept that shows a message box runs an event loop, which
-        // delivers more input before the accept has returned; it must queue
-        // behind what had already arrived.
-        row("reading delivered during an accept", {"  1.00\r\n  2.00\r\n"}, {"1.00", "2.00", "3.00"}, kPlaceholder, "",
-            "instrument", "  3.00\r\n");
-        // Mended: a reading that arrived while a menu, text or ImageJ variable
-        // was presented accepted whatever that variable showed; it is dropped
-        // instead, and (mended again) no longer silently.
-        for (const char* kind : {"menu", "text", "imagej"})
-            row(kind, {"  12.57\r\n"}, {}, kPlaceholder, "Reading 12.57 dropped: no instrument variable is presented.", kind);
+        const QByteArray overlong = "  " + QByteArray(32000, '7');
+        QTest::newRow("overlong line is capped, then refused")
+            << Pieces{overlong.left(16000), overlong.mid(16000)} << QStringList() << QString(InstrumentReceiver::kMaxReading, u'7')
+            << QString() << "instrument" << QByteArray();
+        QTest::newRow("overlong line ended") << Pieces{overlong + "\n"} << QStringList() << kPlaceholder
+                                             << "longer than 255 characters" << "instrument" << QByteArray();
     }
     void receiveHandling()
     {
@@ -288,80 +258,16 @@ private slots:
     }
 
     // Lines as real balances and gauges send them, through the receiver and
-    // the accept step into the table: the value stored, or the reason the
-    // line was refused (and then nothing is stored).
+    // the accept step into the table (tests/data/instruments/device-lines.tsv).
     void devicesLines_data()
     {
-        using Pieces = QList<QByteArray>;
-        QTest::addColumn<Pieces>("pieces");
+        QTest::addColumn<QList<QByteArray>>("pieces");
         QTest::addColumn<QString>("settings");
         QTest::addColumn<QStringList>("stored");
         QTest::addColumn<QString>("refusal");
-
-        const auto row = [](const char* name, const Pieces& pieces, const QStringList& stored,
-                            const char* refusal = "", const char* settings = "9600,N,8,1") {
-            QTest::newRow(name) << pieces << QString(settings) << stored << QString(refusal);
-        };
-        // Caliper forms: blanks before, a sign and zeros, pieces, an exponent.
-        row("caliper", {"  12.57\r\n"}, {"12.57"});
-        row("signed in two pieces", {"+00", "12.50\r\n"}, {"12.5"});
-        row("exponent", {"1.5E2\r\n"}, {"150"});
-        row("Ohaus stable", {"     192.21 g\r\n"}, {"192.21"});
-        row("Ohaus unstable", {"       0.01 g ?\r\n"}, {}, "unstable");
-        row("Ohaus 3000 unstable", {"-    12.5 kg   ?NET\r\n"}, {}, "unstable");
-        row("MT-SICS stable", {"S S     100.00 g\r\n"}, {"100"});
-        row("MT-SICS dynamic", {"S D     100.01 g\r\n"}, {}, "unstable");
-        row("MT-SICS overload", {"S +\r\n"}, {}, "overload");
-        row("MT-SICS underload", {"S -\r\n"}, {}, "underload");
-        row("MT-SICS busy", {"S I\r\n"}, {}, "busy");
-        row("Sartorius 16", {"+    123.56 g  \r\n", "-      5.03 g  \r\n"}, {"123.56", "-5.03"});
-        row("Sartorius 22 with ID", {"N     +    123.56 g  \r\n"}, {"123.56"});
-        row("Sartorius unverified digit", {"+   123.5[6] g  \r\n"}, {"123.56"});
-        row("Sartorius overload", {"        H       \r\n"}, {}, "overload");
-        row("Sartorius underload", {"        L       \r\n"}, {}, "underload");
-        row("Sartorius error", {"Err 101    \r\n"}, {}, "error");
-        row("Sartorius status", {"Stat       \r\n"}, {}, "error");
-        row("A&D stable", {"ST,+001234.5  g\r\n"}, {"1234.5"});
-        row("A&D unstable", {"US,+001234.6  g\r\n"}, {}, "unstable");
-        row("A&D overload", {"OL,+999999.9  g\r\n"}, {}, "overload");
-        row("A&D counting", {"QT,+00012345 PC\r\n"}, {"12345"});
-        row("A&D numbers only", {"+001234.5\r\n"}, {"1234.5"});
-        row("Sylvac CR only", {"+12.57\r", "+13.01\r"}, {"12.57", "13.01"}, "", "9600,N,8,1,CR");
-        row("Sylvac error", {"ERR3\r"}, {}, "error", "9600,N,8,1,cr");
-        row("Mitutoyo channel", {"01A+0000.123\r"}, {"0.123"}, "", "9600,N,8,1,CR");
-        row("IBR CR only", {"+012.3456\r"}, {"12.3456"}, "", "9600,N,8,1,CR");
-        row("CR LF split with CR on", {"+012.5\r", "\n+3\r\n"}, {"12.5", "3"}, "", "9600,N,8,1,CR");
-        row("CR without the option waits", {"+12.57\r+13.01\r"}, {});
-        row("Starrett", {"+ 2.1380, MM\r\n"}, {"2.138"});
-        row("Mahr", {"a+ 1.99M  \n"}, {"1.99"});
-        row("no number", {"xxxx\r\n"}, {}, "no number");
-        // Mended: the blanks between two numbers were dropped and the digits
-        // read as one number that was never sent.
-        row("two numbers", {"12.5 13.5\r\n"}, {}, "Reading 12.5 13.5 refused: more than one value.");
-        row("a second number after the unit", {"ST,+001234.5  g 7\r\n"}, {}, "more than one value");
-        row("thousands separator", {"1,234.5\r\n"}, {}, "more than one value");
-        row("digits of a unit are no number", {"12.5 cm2\r\n"}, {"12.5"});
-        row("Mitutoyo CR only, port without CR",  {"01A+0000.123\r01A+0000.456\r", "\n"}, {},
-            "more than one value. The device seems to end its readings with CR: add ,CR");
-        // An empty piece is the operator's Enter in the instrument box.
-        row("Sylvac CR only, port without CR, Enter", {"+12.57\r+13.01\r", ""}, {},
-            "Reading +12.57 +13.01 refused: more than one value. The device seems");
-        row("CR only, one reading at a time, Enter", {"+12.57\r", "", "+13.01\r", ""}, {"12.57", "13.01"});
-        // Mended: a comma decimal was cut at the comma.
-        row("comma decimal", {"  12,57\r\n"}, {"12.57"});
-        row("comma decimal after a header", {"ST,+001234,5  g\r\n"}, {"1234.5"});
-        // Mended: escape sequences and noise gave the digits inside them, or 0.
-        row("escape sequence", {"\x1b[0m3.5\r\n"}, {}, "control characters");
-        row("noise and escape sequence", {"\x01\x02\xfe\xff\x7f\x1b[2J  7.25\r\n"}, {}, "control characters");
-        row("NUL inside the number", {QByteArray("1\x00" "2.5\r\n", 7)}, {}, "control characters");
-        row("byte above 126 inside the number", {"1\xb3" "2.5\r\n"}, {}, "not ASCII inside the number");
-        row("UTF-8 minus sign", {"\xe2\x88\x92" "5.5\r\n"}, {"-5.5"});
-        row("UTF-8 unit", {"12.5 \xc2\xb5m\r\n"}, {"12.5"});
-        // Mended: judged only at the save, rounded or stopped by an Overflow box.
-        row("as long as the Length", {"-65536.125\r\n"}, {"-65536.125"});
-        row("longer than the Length", {"-65536.0625\r\n"}, {}, "longer than the Length of LENGTH (10 characters)");
-        row("rounded if taken", {"99999999999\r\n"}, {}, "Length");
-        row("beyond a Single", {"1e40\r\n"}, {}, "outside the range of the field LENGTH");
+        for (const Case& c : readCases("instruments/device-lines.tsv"))
+            QTest::newRow(c.name()) << c.byteList("pieces") << c.text("settings", "9600,N,8,1") << c.list("stored")
+                                    << c.text("refusal");
     }
     void devicesLines()
     {
@@ -397,18 +303,13 @@ private slots:
         QTest::addColumn<int>("type");  // a FieldType; -1: no field
         QTest::addColumn<int>("size");
         QTest::addColumn<QString>("misfit");  // part of the reason; empty when it fits
-        const int single = int(FieldType::Single), longType = int(FieldType::Long), text = int(FieldType::Text);
-        QTest::newRow("Long, largest") << "2147483647" << 0.0 << longType << 0 << "";
-        QTest::newRow("Long, one more") << "2147483648" << 0.0 << longType << 0 << "outside the range of the field F";
-        QTest::newRow("Long, rounds to the smallest") << "-2147483648.4" << 0.0 << longType << 0 << "";
-        QTest::newRow("Single, near the largest") << "3.4e38" << 0.0 << single << 0 << "";
-        QTest::newRow("Single, beyond") << "3.5e38" << 0.0 << single << 0 << "outside the range";
-        QTest::newRow("Text, as wide") << "12.57" << 0.0 << text << 5 << "";
-        QTest::newRow("Text, wider") << "123.45" << 0.0 << text << 5 << "longer than the field F holds (5 characters)";
-        QTest::newRow("no Length, no field") << "99999999999" << 0.0 << -1 << 0 << "";
-        QTest::newRow("Length counts the digits written out") << "1e11" << 11.0 << -1 << 0
-                                                               << "longer than the Length of V (11 characters)";
-        QTest::newRow("Length counts the sign") << "-1234.5678" << 9.0 << single << 0 << "Length";
+        const QHash<QString, int> types{{"", -1}, {"long", int(FieldType::Long)}, {"single", int(FieldType::Single)},
+                                        {"text", int(FieldType::Text)}};
+        for (const Case& c : readCases("instruments/reading-fit.tsv")) {
+            QVERIFY2(types.contains(c.text("field")), c.name());
+            QTest::newRow(c.name()) << c.text("number") << double(c.number("length")) << types.value(c.text("field"))
+                                    << c.number("size") << c.text("misfit");
+        }
     }
     void readingAgainstTheVariable()
     {
@@ -608,27 +509,14 @@ private slots:
         QTest::addColumn<QString>("value");
         QTest::addColumn<QString>("delaytime");
         QTest::addColumn<qint64>("ms");
-
-        const auto row = [](const char* name, const QByteArray& content, const char* column, const QString& value,
-                            const char* delay = "", qint64 ms = 0) {
-            QTest::newRow(name) << content << QString(column) << value << QString(delay) << ms;
-        };
+        for (const Case& c : readCases("instruments/imagej-saves.tsv"))
+            QTest::newRow(c.name()) << c.bytes("content") << c.text("column") << c.text("value") << c.text("delaytime")
+                                    << qint64(c.number("ms"));
         QByteArray wide = "h\n1";
         for (int i = 2; i <= 60; ++i)
             wide += '\t' + QByteArray::number(i);
-        row("0 means column 3, fraction of a second", kResults, "0", "33.2", "1.5", 1500);
-        row("half rounds to even, leading number", kResults, "2.5", "120.5", "3 s", 3000);
-        row("beyond the line, not a number", kResults, "5", "", "soon");
-        row("absurd delay is capped at a day", kResults, "4", "0.75", "1e300", 86'400'000);
-        row("more rows: the last", kResults + "2\t9\t8.5\t9\r\n", "0", "8.5");
-        row("header only: its field", kHeader, "0", "Mean");
-        row("header without line end", "1\t2\t3", "0", "3");
-        row("LF only", "h\n1\t2\t3.5\n", "0", "3.5");
-        row("blanks trimmed, empty field counts", "h\n a \t\t 2 \n", "0", "2");
-        row("trailing tab makes no field", "h\n1\t2\t\n", "0", "");
-        row("field 50", wide + '\n', "50", "50");
-        row("no field 51", wide + '\n', "51", "");
-        row("Windows-1252 byte", "h\n\xb5m\n", "1", QString::fromUtf8("µm"));
+        QTest::newRow("field 50") << wide + '\n' << "50" << "50" << QString() << qint64(0);
+        QTest::newRow("no field 51") << wide + '\n' << "51" << QString() << QString() << qint64(0);
     }
     void valueOfASave()
     {

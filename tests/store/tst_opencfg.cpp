@@ -5,6 +5,7 @@
 // existing table, bad files.
 
 #include "StoreRig.h"
+#include "support/CaseTable.h"
 
 #include "store/DataTable.h"
 #include "store/Naming.h"
@@ -410,15 +411,9 @@ private slots:
         QTest::addColumn<QString>("table");     // the Table option
         QTest::addColumn<QString>("dbname");
         QTest::addColumn<QString>("tablename");
-        QTest::newRow("own name") << "/Digs/Site 1.CFG" << "" << "" << "/Digs/Site 1.mdb" << "Site 1";
-        QTest::newRow("backslash folder") << "C:\\digs\\site1.cfg" << "" << "" << "C:/digs/site1.mdb" << "site1";
-        QTest::newRow("two dots in the name") << "/digs/site.v2.cfg" << "" << "" << "/digs/site.mdb" << "site";
-        QTest::newRow("no extension") << "/digs/site1" << "" << "" << "/digs/mdb.mdb" << "mdb";
-        QTest::newRow("DAT turned into mdb") << "/x/a.cfg" << "Old.DAT" << "" << "/x/Old.mdb" << "Old";
-        QTest::newRow("file without extension") << "/x/a.cfg" << "finds" << "Bags" << "/x/finds.mdb" << "Bags";
-        QTest::newRow("file with folder stays relative") << "/x/a.cfg" << "Data\\Site" << "" << "Data/Site.mdb"
-                                                         << "Site";
-        QTest::newRow("absolute file") << "/x/a.cfg" << "/y/z.db" << "" << "/y/z.db" << "z";
+        for (const Case& c : readCases("store/database-names.tsv"))
+            QTest::newRow(c.name()) << c.text("cfg path") << c.text("file") << c.text("table") << c.text("database")
+                                    << c.text("table name");
     }
     void names()
     {
