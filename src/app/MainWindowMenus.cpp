@@ -25,12 +25,6 @@ void MainWindow::buildMenus()
         connect(action, &QAction::triggered, this, slot);
         return action;
     };
-    auto later = [this](QMenu* menu, const QString& caption, const QString& name) {
-        QAction* action = menu->addAction(caption);
-        action->setObjectName(name);
-        action->setEnabled(false);
-        return action;
-    };
 
     QMenu* file = menuBar()->addMenu(QStringLiteral("&File"));
     file->setObjectName(QStringLiteral("menuFile"));
