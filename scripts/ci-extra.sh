@@ -7,17 +7,18 @@
 #                                  skip under root, whom permissions do not bind
 #   scripts/ci-extra.sh nolibmdb   a build without the Access import in
 #                                  build-nolibmdb/ and its suite
-# Without an argument both run, in that order. K7_WERROR=OFF in the
-# environment builds without -Werror.
+# Without an argument both run, in that order. K7_WERROR=ON in the
+# environment builds with -Werror, as CI does.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
-werror=${K7_WERROR:-ON}
+werror=()
+[ -z "${K7_WERROR:-}" ] || werror=(-DK7_WERROR="$K7_WERROR")
 ci_user=${K7_CI_USER:-k7ci}
 
 stage_nonroot() {
     local build=${BUILD:-build}
-    cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DK7_WERROR="$werror" >/dev/null
+    cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo "${werror[@]}" >/dev/null
     cmake --build "$build" -j "$(nproc)"
     if [ "$(id -u)" -ne 0 ]; then
         echo "Already running as $(id -un): the suite as it is."
@@ -41,7 +42,7 @@ stage_nonroot() {
     mkdir -p "$scratch/tree"
     (cd "$build" && find . \( -name CTestTestfile.cmake -o -name DartConfiguration.tcl \) \
         -exec cp --parents {} "$scratch/tree" \;)
-    mkdir -p "$scratch/home" "$scratch/tmp"
+    mkdir -p -m 700 "$scratch/home" "$scratch/tmp"
     chown -R "$ci_user" "$scratch"
     runuser -u "$ci_user" -- env HOME="$scratch/home" TMPDIR="$scratch/tmp" XDG_RUNTIME_DIR="$scratch/tmp" \
         ctest --test-dir "$scratch/tree" --output-on-failure -j "$(nproc)"
@@ -50,7 +51,7 @@ stage_nonroot() {
 stage_nolibmdb() {
     local build=build-nolibmdb config
     config=$(cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DK7_WITHOUT_LIBMDB=ON \
-        -DK7_BENCHMARKS=OFF -DK7_WERROR="$werror")
+        -DK7_BENCHMARKS=OFF "${werror[@]}")
     if ! grep -q "Access import: not available" <<<"$config"; then
         echo "$build was configured with the Access import" >&2
         return 1
