@@ -8,7 +8,8 @@
 #   scripts/ci-extra.sh nolibmdb   a build without the Access import in
 #                                  build-nolibmdb/ and its suite
 # Without an argument both run, in that order. K7_WERROR=ON in the
-# environment builds with -Werror, as CI does.
+# environment builds with -Werror, as CI does; CTEST_ARGS (for example
+# "-R tst_cfg_writer") narrows the tests each stage runs.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
@@ -22,7 +23,7 @@ stage_nonroot() {
     cmake --build "$build" -j "$(nproc)"
     if [ "$(id -u)" -ne 0 ]; then
         echo "Already running as $(id -un): the suite as it is."
-        (cd "$build" && ctest --output-on-failure -j "$(nproc)")
+        (cd "$build" && ctest --output-on-failure -j "$(nproc)" ${CTEST_ARGS:-})
         return
     fi
     id -u "$ci_user" >/dev/null 2>&1 \
@@ -45,7 +46,7 @@ stage_nonroot() {
     mkdir -p -m 700 "$scratch/home" "$scratch/tmp"
     chown -R "$ci_user" "$scratch"
     runuser -u "$ci_user" -- env HOME="$scratch/home" TMPDIR="$scratch/tmp" XDG_RUNTIME_DIR="$scratch/tmp" \
-        ctest --test-dir "$scratch/tree" --output-on-failure -j "$(nproc)"
+        ctest --test-dir "$scratch/tree" --output-on-failure -j "$(nproc)" ${CTEST_ARGS:-}
 }
 
 stage_nolibmdb() {
@@ -57,7 +58,7 @@ stage_nolibmdb() {
         return 1
     fi
     cmake --build "$build" -j "$(nproc)"
-    (cd "$build" && ctest --output-on-failure -j "$(nproc)")
+    (cd "$build" && ctest --output-on-failure -j "$(nproc)" ${CTEST_ARGS:-})
 }
 
 stages=("$@")
