@@ -47,7 +47,7 @@ private slots:
     {
         m_dir = new QTemporaryDir;
         m_path = m_dir->filePath("site.mdb");
-        TableDef t{"Finds"};
+        TableDef t{"Finds", {}, {}};
         t.addField("ID", FieldType::Text, 8);
         t.addField("Site", FieldType::Text, 20);
         t.addField("Weight", FieldType::Single);
