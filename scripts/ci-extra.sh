@@ -41,8 +41,7 @@ stage_nonroot() {
     scratch=$(mktemp -d /tmp/k7-nonroot.XXXXXX)
     trap 'rm -rf "$scratch"' RETURN
     mkdir -p "$scratch/tree"
-    (cd "$build" && find . \( -name CTestTestfile.cmake -o -name DartConfiguration.tcl \) \
-        -exec cp --parents {} "$scratch/tree" \;)
+    (cd "$build" && find . -name CTestTestfile.cmake -exec cp --parents {} "$scratch/tree" \;)
     mkdir -p -m 700 "$scratch/home" "$scratch/tmp"
     chown -R "$ci_user" "$scratch"
     runuser -u "$ci_user" -- env HOME="$scratch/home" TMPDIR="$scratch/tmp" XDG_RUNTIME_DIR="$scratch/tmp" \
