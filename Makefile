@@ -1,5 +1,6 @@
 # Convenience targets over CMake. `make run` and `make test` do all the set-up
-# on a fresh Debian 12 machine, including the system packages.
+# on a fresh Debian 12 machine, including the system packages. K7_WERROR=ON
+# in the environment (or on the command line) builds with -Werror.
 BUILD ?= build
 JOBS  ?= $(shell nproc)
 EXAMPLE_DIR ?= $(or $(XDG_RUNTIME_DIR),/tmp)/k7-example
@@ -10,7 +11,7 @@ deps:
 	@bash scripts/install-deps.sh
 
 configure: deps
-	@cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+	@cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo $(if $(K7_WERROR),-DK7_WERROR=$(K7_WERROR)) >/dev/null
 
 build: configure
 	@cmake --build $(BUILD) -j $(JOBS)

@@ -147,7 +147,7 @@ int main(int argc, char* argv[])
 
     long sortPeak = 0;
     const Timing sortMs = medianMs([] {}, [&] {
-        if (!rs.openView(db, QStringLiteral("Finds"), {{QStringLiteral("Site")}}))
+        if (!rs.openView(db, QStringLiteral("Finds"), {{QStringLiteral("Site")}, {}, {}}))
             std::fprintf(stderr, "sort refused: %s\n", qPrintable(rs.lastError()));
         grid.recordModel()->setRecordSet(&rs);
         grid.goToRow(0);

@@ -5,7 +5,6 @@ function(k7_subsystem_library name dir)
        "${CMAKE_SOURCE_DIR}/src/${dir}/*.cpp" "${CMAKE_SOURCE_DIR}/src/${dir}/*.h")
   add_library(${name} STATIC ${sources})
   target_include_directories(${name} PUBLIC "${CMAKE_SOURCE_DIR}/src")
-  target_compile_options(${name} PRIVATE -Wall -Wextra)
 endfunction()
 
 # One test executable per tests/<area>/tst_*.cpp, registered with ctest and run

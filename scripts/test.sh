@@ -3,6 +3,8 @@
 #   scripts/test.sh             the plain build (build/), through `make test`
 #   scripts/test.sh --sanitize  a Clang build with AddressSanitizer and UBSan in
 #                               build-sanitize/, running the same suite
+# K7_WERROR=ON in the environment turns every compiler warning into an error
+# in either build (CI sets it).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/install-deps.sh
@@ -14,7 +16,7 @@ shift
 
 build=${SANITIZE_BUILD:-build-sanitize}
 CC=clang CXX=clang++ cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-  -DK7_SANITIZE=ON -DK7_BENCHMARKS=OFF >/dev/null
+  -DK7_SANITIZE=ON -DK7_BENCHMARKS=OFF -DK7_WERROR="${K7_WERROR:-OFF}" >/dev/null
 cmake --build "$build" -j "$(nproc)"
 # Any finding ends the test that made it; leaks in the libraries below Qt are
 # listed in the suppressions file, never K7's own.

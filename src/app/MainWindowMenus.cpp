@@ -25,12 +25,6 @@ void MainWindow::buildMenus()
         connect(action, &QAction::triggered, this, slot);
         return action;
     };
-    auto later = [this](QMenu* menu, const QString& caption, const QString& name) {
-        QAction* action = menu->addAction(caption);
-        action->setObjectName(name);
-        action->setEnabled(false);
-        return action;
-    };
 
     QMenu* file = menuBar()->addMenu(QStringLiteral("&File"));
     file->setObjectName(QStringLiteral("menuFile"));
@@ -51,21 +45,21 @@ void MainWindow::buildMenus()
     file->addSeparator();
     add(file, QStringLiteral("E&xit"), QStringLiteral("fileexit"), [this] { fileExit(); });
 
-    QMenu* data = menuBar()->addMenu(QStringLiteral("&Data"));
-    data->setObjectName(QStringLiteral("menuData"));
-    add(data, QStringLiteral("&Find entry in data grid"), QStringLiteral("datafind"),
+    QMenu* dataMenu = menuBar()->addMenu(QStringLiteral("&Data"));
+    dataMenu->setObjectName(QStringLiteral("menuData"));
+    add(dataMenu, QStringLiteral("&Find entry in data grid"), QStringLiteral("datafind"),
         [this] { FindDialog(gridTools(), this).exec(); })->setEnabled(false);
-    data->addSeparator();
-    add(data, QStringLiteral("&Sort data grid"), QStringLiteral("sortdatagrid"),
+    dataMenu->addSeparator();
+    add(dataMenu, QStringLiteral("&Sort data grid"), QStringLiteral("sortdatagrid"),
         [this] { SortDialog(gridTools(), this).exec(); })->setEnabled(false);
-    add(data, QStringLiteral("F&ilter data grid"), QStringLiteral("filterdatagrid"),
+    add(dataMenu, QStringLiteral("F&ilter data grid"), QStringLiteral("filterdatagrid"),
         [this] { FilterDialog(gridTools(), this).exec(); })->setEnabled(false);
-    data->addSeparator();
-    add(data, QStringLiteral("Delete &last entry"), QStringLiteral("datadeletelast"),
+    dataMenu->addSeparator();
+    add(dataMenu, QStringLiteral("Delete &last entry"), QStringLiteral("datadeletelast"),
         [this] { m_records->deleteLastEntry(); });
-    add(data, QStringLiteral("Delete s&elected entries"), QStringLiteral("deleterows"),
+    add(dataMenu, QStringLiteral("Delete s&elected entries"), QStringLiteral("deleterows"),
         [this] { m_records->deleteSelectedEntries(); });
-    add(data, QStringLiteral("Delete &all entries"), QStringLiteral("datadeleteall"),
+    add(dataMenu, QStringLiteral("Delete &all entries"), QStringLiteral("datadeleteall"),
         [this] { m_records->deleteAllEntries(); });
 
     QMenu* view = menuBar()->addMenu(QStringLiteral("&View"));

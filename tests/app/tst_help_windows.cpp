@@ -150,8 +150,12 @@ private slots:
         Model model;
         model.cfgpath = dir + "site.cfg";
         model.varcount = 2;
-        model.var(1) = {.varname = "VAR1", .vartype = TypeMenu, .varmenu = "Tool Core Flake"};
-        model.var(2) = {.varname = "VAR2", .vartype = TypeText, .varinfo = "notes.txt"};
+        model.var(1).varname = "VAR1";
+        model.var(1).vartype = TypeMenu;
+        model.var(1).varmenu = "Tool Core Flake";
+        model.var(2).varname = "VAR2";
+        model.var(2).vartype = TypeText;
+        model.var(2).varinfo = "notes.txt";
         writeFile(model.cfgpath, crlf({"[K7]", "[VAR1]", "Type=Menu", "[VAR2]", "Type=Text", "Info file=notes.txt"}));
 
         HelpWriterDialog dialog(model, rig.dialogs);

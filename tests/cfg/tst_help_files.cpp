@@ -30,9 +30,13 @@ struct HelpRig {
         QDir().mkpath(dir);
         model.cfgpath = dir + "site.cfg";
         model.varcount = 3;
-        model.var(1) = {.varname = "VAR1", .vartype = TypeMenu, .varmenu = "Tool Core Flake"};
-        model.var(2) = {.varname = "VAR2", .vartype = TypeText};
-        model.var(3) = {.varname = "VAR3", .vartype = TypeImageJ};
+        model.var(1).varname = "VAR1";
+        model.var(1).vartype = TypeMenu;
+        model.var(1).varmenu = "Tool Core Flake";
+        model.var(2).varname = "VAR2";
+        model.var(2).vartype = TypeText;
+        model.var(3).varname = "VAR3";
+        model.var(3).vartype = TypeImageJ;
         writeFile(model.cfgpath, crlf({"[K7]", "[VAR1]", "Type=Menu", "[VAR2]", "Type=Text", "[VAR3]", "Type=ImageJ"}));
     }
     QString path(const QString& name) const { return dir + name; }

@@ -375,7 +375,7 @@ private slots:
         QVERIFY(rig.openWith({}));
         rig.show(3);
         QLineEdit* text1 = rig.control("Text1");
-        for (const QString& item : {"green", "green", "red brick", "much too long"}) {
+        for (const char* item : {"green", "green", "red brick", "much too long"}) {
             text1->setFocus();
             QTest::keyClicks(text1, item);
             QTest::keyClick(text1, Qt::Key_Return);

@@ -44,7 +44,7 @@ struct Streams {
 
 #define REQUIRE_READER() \
     if (!AccessSource::available()) \
-        QSKIP("built without libmdb")
+        QSKIP("the Access import is not available: built without libmdb")
 
 }  // namespace
 

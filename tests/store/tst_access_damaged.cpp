@@ -34,7 +34,7 @@ private slots:
     void initTestCase()
     {
         if (!AccessSource::available())
-            QSKIP("built without libmdb");
+            QSKIP("the Access import is not available: built without libmdb");
     }
 
     void damagedFilesAreRefused_data()

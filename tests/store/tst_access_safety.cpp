@@ -89,7 +89,7 @@ private slots:
     void cancelChangesNothing()
     {
         if (!AccessSource::available())
-            QSKIP("built without libmdb");
+            QSKIP("the Access import is not available: built without libmdb");
         QFETCH(QString, file);
         QFETCH(int, cancelAfter);
         QTemporaryDir dir;

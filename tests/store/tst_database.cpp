@@ -102,7 +102,7 @@ private slots:
         QVERIFY2(db.appendTable(odd), qPrintable(db.lastError()));
         QVERIFY(db.appendField(odd.name, FieldDef{"Note's", FieldType::Text, 40, true}));
         QVERIFY(db.renameField(odd.name, "Site name", "Site"));
-        QVERIFY(db.appendIndex(odd.name, IndexDef{odd.name + "_Bag \"no\"", "+Bag \"no\""}));
+        QVERIFY(db.appendIndex(odd.name, IndexDef{odd.name + "_Bag \"no\"", "+Bag \"no\"", false, false, {}}));
         QVERIFY(!db.appendTable(odd));  // exists already
         // A schema change inside a transaction is undone by a rollback.
         QVERIFY(db.transaction() && db.deleteTable(odd.name) && db.rollback());
@@ -114,7 +114,7 @@ private slots:
         QCOMPARE(fieldShapes(t->fields), (QStringList{"Site:10:30", "Bag \"no\":6:0", "a]b:10:5", "Note's:10:40"}));
         QCOMPARE(t->indexes.size(), 1);
         QCOMPARE(t->indexes[0].fields, QString("+Bag \"no\""));
-        QVERIFY(!db.appendTable(TableDef{"Empty"}));  // a table needs a field
+        QVERIFY(!db.appendTable(TableDef{"Empty", {}, {}}));  // a table needs a field
         db.close();
         QVERIFY(!db.create(path));  // creating never replaces
         QVERIFY(db.open(path) && db.tableCount() == 1);

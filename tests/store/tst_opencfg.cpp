@@ -348,7 +348,8 @@ private slots:
         Database& db = rig.store.currentdb;
         QVERIFY(db.execute("DROP INDEX site1_ID") && db.execute("CREATE INDEX MyIdIndex ON site1 (ID)"));
         QVERIFY(db.execute("CREATE INDEX Pair ON site1 (Kind, Count)"));
-        QVERIFY(CreateDataTable(rig.model, db, "old") && db.appendIndex("old", IndexDef{"site1_Kind", "+Kind"}));
+        QVERIFY(CreateDataTable(rig.model, db, "old")
+                && db.appendIndex("old", IndexDef{"site1_Kind", "+Kind", false, false, {}}));
         QVERIFY(CreateDataTable(rig.model, db, "site1_Count"));
         rig.model.options[OptTable] = "site1";
         rig.model.var(2).varunique = 1;

@@ -47,7 +47,7 @@ private slots:
     {
         m_dir = new QTemporaryDir;
         m_path = m_dir->filePath("site.mdb");
-        TableDef t{"Finds"};
+        TableDef t{"Finds", {}, {}};
         t.addField("ID", FieldType::Text, 8);
         t.addField("Site", FieldType::Text, 20);
         t.addField("Weight", FieldType::Single);
@@ -157,7 +157,7 @@ private slots:
         QVERIFY(!found.openWhere(m_db, "Finds", "Nope", "x") && found.lastError().contains("Nope"));
 
         RecordSet sorted;
-        QVERIFY(sorted.openView(m_db, "Finds", {{"Site", "Weight"}}));
+        QVERIFY(sorted.openView(m_db, "Finds", {{"Site", "Weight"}, {}, {}}));
         QCOMPARE(ids(sorted), (QStringList{"B", "o'brien", "O'Brien"}));
         // The first match in the set's own order, text without regard to case.
         QVERIFY(sorted.findFirst("site", "NORTH") && sorted.value(0) == "o'brien");
@@ -172,7 +172,7 @@ private slots:
         QVERIFY(groups.requery() && groups.recordCount() == 3);
 
         // Mended: a misspelt name is an error, not a text constant.
-        QVERIFY(!sorted.openView(m_db, "Finds", {{"Sight"}}) && sorted.lastError().contains("Sight"));
+        QVERIFY(!sorted.openView(m_db, "Finds", {{"Sight"}, {}, {}}) && sorted.lastError().contains("Sight"));
         QVERIFY(!groups.openQuery(m_db, "SELECT * FROM Finds WHERE \"Sight\" = 'North'") && groups.lastError().contains("Sight"));
         QVERIFY(!groups.openQuery(m_db, "Select * From [Finds] WHERE [ID]='O'Brien';") && !groups.isOpen());
     }
