@@ -11,7 +11,7 @@
 #include "platform/ShellHooks.h"
 #include "platform/UnattendedDialogs.h"
 #include "store/DataStore.h"
-#include "store/OpenCfg.h"
+#include "workflows/OpenCfg.h"
 
 #include "RawSqlite.h"
 

@@ -6,7 +6,7 @@
 #include "platform/UnattendedDialogs.h"
 #include "store/Database.h"
 #include "store/RecordSet.h"
-#include "store/TextExport.h"
+#include "exports/TextExport.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>

@@ -9,7 +9,7 @@
 #include "grid/RecordSetModel.h"
 #include "platform/UnattendedDialogs.h"
 #include "store/Database.h"
-#include "store/GridFind.h"
+#include "workflows/GridFind.h"
 #include "store/RecordSet.h"
 
 #include <QApplication>

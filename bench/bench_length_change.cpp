@@ -13,7 +13,7 @@
 #include "properties/FieldEdits.h"
 #include "shell/QtDialogs.h"
 #include "store/DataStore.h"
-#include "store/DataTable.h"
+#include "workflows/DataTable.h"
 
 #include <QApplication>
 #include <QCursor>

@@ -4,10 +4,10 @@
 #include "settings/IniSettings.h"
 #include "shell/QtDialogs.h"
 #include "shell/QtSoundPlayer.h"
-#include "store/AccessImportCommand.h"
-#include "store/AccessOffer.h"
-#include "store/AccessReadWorker.h"
-#include "store/ExportCommandLine.h"
+#include "workflows/AccessImportCommand.h"
+#include "workflows/AccessOffer.h"
+#include "access/AccessReadWorker.h"
+#include "exports/ExportCommandLine.h"
 
 #include <QApplication>
 #include <QFileInfo>

@@ -11,8 +11,8 @@
 #include "grid/RecordSetModel.h"
 #include "instruments/Instruments.h"
 #include "platform/Dialogs.h"
-#include "store/AccessOffer.h"
-#include "store/OpenCfg.h"
+#include "workflows/AccessOffer.h"
+#include "workflows/OpenCfg.h"
 #include "windows/TextEditor.h"
 
 #include <QFileInfo>

@@ -3,7 +3,7 @@
 // selected entries, Delete all entries, and File > Export ASCII. Reads the
 // grid's record set and highlighted rows and hands them to the commands.
 
-#include "store/RecordCommands.h"
+#include "workflows/RecordCommands.h"
 
 #include <QList>
 

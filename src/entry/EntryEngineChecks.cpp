@@ -9,8 +9,8 @@
 #include "entry/RecordState.h"
 #include "entry/ValueForms.h"
 #include "platform/Dialogs.h"
-#include "store/AccessFile.h"
-#include "store/AccessOffer.h"
+#include "access/AccessFile.h"
+#include "workflows/AccessOffer.h"
 #include "store/DataStore.h"
 
 #include <QFileInfo>

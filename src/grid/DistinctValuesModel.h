@@ -4,7 +4,7 @@
 // with a hundred thousand values lists at once. An optional pinned value
 // (the stored filter's) comes first and is not repeated.
 
-#include "store/GridFilter.h"
+#include "workflows/GridFilter.h"
 
 #include <QAbstractListModel>
 #include <QStringList>

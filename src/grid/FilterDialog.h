@@ -3,7 +3,7 @@
 // and the buttons that apply or remove the filter (FilterChoice).
 
 #include "grid/GridTools.h"
-#include "store/GridFilter.h"
+#include "workflows/GridFilter.h"
 
 #include <QDialog>
 

@@ -3,8 +3,8 @@
 #include "grid/DataGrid.h"
 #include "grid/RecordSetModel.h"
 #include "store/DataStore.h"
-#include "store/GridFind.h"
-#include "store/GridView.h"
+#include "workflows/GridFind.h"
+#include "workflows/GridView.h"
 
 #include <QComboBox>
 #include <QGridLayout>

@@ -3,7 +3,7 @@
 // The logic lives in SortChoice; this window shows it and forwards clicks.
 
 #include "grid/GridTools.h"
-#include "store/GridSort.h"
+#include "workflows/GridSort.h"
 
 #include <QDialog>
 

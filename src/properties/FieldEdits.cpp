@@ -4,7 +4,7 @@
 #include "cfg/CfgReader.h"
 #include "cfg/CfgWriter.h"
 #include "cfg/NumberText.h"
-#include "store/FieldChanges.h"
+#include "workflows/FieldChanges.h"
 
 namespace k7 {
 

@@ -8,9 +8,9 @@
 #include "app/MainWindow.h"
 #include "grid/DataControl.h"
 #include "shell/QtDialogs.h"
-#include "store/AccessFile.h"
-#include "store/AccessOffer.h"
-#include "store/AccessSource.h"
+#include "access/AccessFile.h"
+#include "workflows/AccessOffer.h"
+#include "access/AccessSource.h"
 
 #include <QApplication>
 #include <QDir>

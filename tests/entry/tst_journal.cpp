@@ -3,7 +3,7 @@
 
 #include "support/EntryRig.h"
 
-#include "store/RecordCommands.h"
+#include "workflows/RecordCommands.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>

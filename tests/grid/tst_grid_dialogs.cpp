@@ -13,8 +13,8 @@
 #include "grid/FindDialog.h"
 #include "grid/RecordSetModel.h"
 #include "grid/SortDialog.h"
-#include "store/GridFilter.h"
-#include "store/GridSort.h"
+#include "workflows/GridFilter.h"
+#include "workflows/GridSort.h"
 
 #include <QApplication>
 #include <QComboBox>

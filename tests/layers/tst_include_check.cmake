@@ -42,7 +42,7 @@ endif()
 # The map itself: no two folders may include each other, and the core
 # reaches no window.
 include(${MAP})
-set(core platform cfg store entry instruments)
+set(core platform cfg store access exports workflows entry instruments)
 foreach(folder ${K7_LAYER_FOLDERS})
   foreach(other ${K7_MAY_INCLUDE_${folder}})
     if(NOT other STREQUAL folder AND folder IN_LIST K7_MAY_INCLUDE_${other})
@@ -62,6 +62,12 @@ endif()
 if(seams IN_LIST K7_MAY_INCLUDE_windows)
   fail("the dialogs may include the Qt dialogs that show them")
 endif()
+# The data layer knows no converter and asks the operator nothing.
+foreach(above access exports workflows)
+  if(above IN_LIST K7_MAY_INCLUDE_store)
+    fail("the data layer may include ${above}")
+  endif()
+endforeach()
 
 if(failures)
   list(JOIN failures "\n  " text)

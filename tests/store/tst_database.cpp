@@ -1,7 +1,7 @@
 // The database engine: creating and opening files, read-only files and
 // folders, table definitions with odd names and types declared by other tools.
 
-#include "StoreRig.h"
+#include "support/StoreRig.h"
 
 #include <QCoreApplication>
 #include <QDir>

@@ -3,7 +3,7 @@
 // filtered sets) with names SQL must quote, rows added to them, and the
 // search for a shown text.
 
-#include "StoreRig.h"
+#include "support/StoreRig.h"
 
 using namespace k7;
 using namespace k7::test;

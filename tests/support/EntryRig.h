@@ -13,8 +13,8 @@
 #include "entry/EntryEngine.h"
 #include "entry/RecordState.h"
 #include "store/DataStore.h"
-#include "store/DataTable.h"
-#include "store/OpenCfg.h"
+#include "workflows/DataTable.h"
+#include "workflows/OpenCfg.h"
 
 #include <QTemporaryDir>
 #include <QTest>

@@ -1,0 +1,53 @@
+#include "exports/ExportCommandLine.h"
+
+#include "cfg/CfgCheck.h"
+#include "platform/UnattendedDialogs.h"
+#include "store/Database.h"
+#include "store/Naming.h"
+#include "store/RecordSet.h"
+#include "exports/TextExport.h"
+
+#include <QFileInfo>
+
+namespace k7 {
+
+int RunExportCommand(const QStringList& args, QTextStream& out, QTextStream& err)
+{
+    Q_UNUSED(out);
+    const QString cfg = args.value(0);
+    const QString target = args.value(1);
+    const bool withNames = args.size() == 3;
+    if (args.size() < 2 || args.size() > 3 || (withNames && args.at(2) != QLatin1String("--names"))) {
+        err << "k7: usage: k7 --export FILE.cfg OUT.txt [--names]\n";
+        return 2;
+    }
+    Model model;
+    if (const int status = ReadCfgQuietly(cfg, model, err); status != 0)
+        return status;
+
+    const QString dbname = DeriveDbName(model.cfgpath, model.options[OptFilename]);
+    const QString table = DeriveTableName(dbname, model.options[OptTable]);
+    Database db;
+    if (!QFileInfo(dbname).isFile() || !db.open(dbname, Database::Access::ReadOnly)) {
+        err << dbname << ": "
+            << (db.lastError().isEmpty() ? QStringLiteral("the database does not exist") : db.lastError())
+            << '\n';
+        return 2;
+    }
+    RecordSet records;
+    if (!records.openTable(db, table)) {
+        err << dbname << ": " << records.lastError() << '\n';
+        return 1;
+    }
+    ReportingDialogs dialogs(target, err);
+    const ExportResult result = ExportToFile(model, records, target, withNames, dialogs);
+    if (result.outcome != ExportOutcome::Written) {
+        err << target << ": " << result.error << '\n';
+        return 1;
+    }
+    if (result.converted > 0)
+        err << target << ": " << ConvertedValuesNote(result.converted) << '\n';
+    return 0;
+}
+
+}  // namespace k7

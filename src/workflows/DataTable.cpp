@@ -1,0 +1,168 @@
+#include "workflows/DataTable.h"
+
+#include "workflows/AccessOffer.h"
+#include "store/FoldedMatch.h"
+#include "store/K7Tables.h"
+#include "store/Naming.h"
+
+#include <QFileInfo>
+#include <QSet>
+
+#include <algorithm>
+
+namespace k7 {
+
+namespace {
+
+// K7's own helper indexes carry the prefix of its own tables; they never
+// count as the index of a Unique variable.
+bool isOwnIndex(const IndexDef& index)
+{
+    return IsOwnTable(index.name);
+}
+
+// Whether `index` covers exactly the variable's field, as "+NAME" or "+[NAME]".
+bool coversField(const IndexDef& index, const QString& varname)
+{
+    const QString fields = index.fields.toLower();
+    const QString name = varname.toLower();
+    return fields == QLatin1Char('+') + name || fields == QStringLiteral("+[") + name + QLatin1Char(']');
+}
+
+// Whether the table has an index on just this field: one of K7's own, or not.
+bool hasIndex(const Database& db, const QString& table, const QString& varname, bool own)
+{
+    const std::optional<TableDef> def = db.findTable(table);
+    return def && std::any_of(def->indexes.begin(), def->indexes.end(), [&](const IndexDef& i) {
+               return isOwnIndex(i) == own && coversField(i, varname);
+           });
+}
+
+// An index name that no index or table of the database uses yet (the two
+// share one set of names).
+QString freeIndexName(const Database& db, const QString& wanted)
+{
+    QSet<QString> used;
+    for (int t = 0; t < db.tableCount(); ++t) {
+        const TableDef table = db.table(t);
+        used.insert(table.name.toLower());
+        for (const auto& index : table.indexes)
+            used.insert(index.name.toLower());
+    }
+    QString name = wanted;
+    for (int n = 2; used.contains(name.toLower()); ++n)
+        name = wanted + QLatin1Char('_') + QString::number(n);
+    return name;
+}
+
+// The partial index that keeps the folded uniqueness query fast (FoldedMatch.h).
+// Without it the query is still right, only slower; so a failure is not reported.
+void addFoldIndex(Database& db, const QString& table, const QString& varname)
+{
+    if (hasIndex(db, table, varname, true))
+        return;
+    IndexDef index;
+    index.name = freeIndexName(db, QLatin1String(kOwnTablePrefix) + UniqueIndexName(table, varname));
+    index.fields = QLatin1Char('+') + varname;
+    index.where = FoldSensitiveCondition(QuoteName(varname));
+    static_cast<void>(db.appendIndex(table, index));
+}
+
+bool failOpen(DataStore& store, Dialogs& dialogs, ShellHooks& shell, const QString& reason)
+{
+    shell.setDataSource(nullptr);
+    store.closeAll();
+    dialogs.message(QStringLiteral("Error: ") + reason, Style::OkOnly + Style::Critical);
+    return false;
+}
+
+}  // namespace
+
+TableDef DataTableDef(const Model& model, const QString& table)
+{
+    TableDef def;
+    def.name = table;
+    for (int v = 1; v <= model.varcount; ++v) {
+        const Variable& var = model.var(v);
+        if (IsTextType(var.vartype)) {
+            const int size = std::clamp(static_cast<int>(var.varlength), 1, 255);
+            def.addField(var.varname, FieldType::Text, size);
+        } else {
+            def.addField(var.varname, FieldType::Single);
+        }
+    }
+    return def;
+}
+
+bool CreateDataTable(const Model& model, Database& db, const QString& table)
+{
+    return db.appendTable(DataTableDef(model, table));
+}
+
+QString UniqueIndexName(const QString& table, const QString& varname)
+{
+    return table + QLatin1Char('_') + varname;
+}
+
+bool OpenDataTable(Model& model, DataStore& store, Dialogs& dialogs, ShellHooks& shell,
+                   const QString& dbname)
+{
+    Database& db = store.currentdb;
+    store.currentrs.close();
+    const AccessOffer offer = OfferAccessImport(dbname, dialogs, {shell.accessReaderProgram()});
+    if (offer == AccessOffer::Declined || offer == AccessOffer::Failed) {
+        shell.setDataSource(nullptr);
+        store.closeAll();
+        return false;
+    }
+    const bool opened = QFileInfo(dbname).exists() ? db.open(dbname) : db.create(dbname);
+    if (!opened)
+        return failOpen(store, dialogs, shell, db.lastError());
+    store.dbname = dbname;
+
+    store.tablename = DeriveTableName(dbname, model.options[OptTable]);
+    model.options[OptTable] = store.tablename;
+
+    if (!db.findTable(store.tablename) && !CreateDataTable(model, db, store.tablename)) {
+        return failOpen(store, dialogs, shell,
+                        QStringLiteral("The data table %1 could not be created in %2: %3")
+                            .arg(store.tablename, dbname, db.lastError()));
+    }
+
+    for (int v = 1; v <= model.varcount; ++v) {
+        const Variable& var = model.var(v);
+        if (var.varunique != 1)
+            continue;
+        // Only typed text is tested for uniqueness, through the folded query.
+        if (var.vartype == TypeText || var.vartype == TypeSqid)
+            addFoldIndex(db, store.tablename, var.varname);
+        if (hasIndex(db, store.tablename, var.varname, false))
+            continue;
+        IndexDef index;
+        index.name = freeIndexName(db, UniqueIndexName(store.tablename, var.varname));
+        index.fields = QLatin1Char('+') + var.varname;
+        if (!db.appendIndex(store.tablename, index)) {
+            dialogs.message(QStringLiteral("Warning: Index could not be created on ") + var.varname
+                                + QStringLiteral(". Either the name is invalid or there are too many indexed "
+                                                 "fields. Use Unique only on fields that have unique entries "
+                                                 "(such as ID numbers)."),
+                            Style::OkOnly + Style::Information);
+        }
+    }
+
+    if (!store.currentrs.openTable(db, store.tablename)) {
+        return failOpen(store, dialogs, shell,
+                        QStringLiteral("The data table %1 could not be opened: %2")
+                            .arg(store.tablename, store.currentrs.lastError()));
+    }
+    shell.setDataSource(&store.currentrs);
+    store.audit.setIdentField(AuditIdentField(model));
+
+    QStringList names;
+    for (int v = 1; v <= model.varcount; ++v)
+        names << model.var(v).varname;
+    shell.setVariableList(names);
+    return true;
+}
+
+}  // namespace k7

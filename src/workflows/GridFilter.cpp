@@ -1,0 +1,114 @@
+#include "workflows/GridFilter.h"
+
+#include "cfg/Model.h"
+#include "cfg/ProfileFile.h"
+#include "platform/Dialogs.h"
+#include "store/DataStore.h"
+#include "store/FoldedMatch.h"
+#include "workflows/GridView.h"
+#include "store/ShownText.h"
+
+namespace k7 {
+
+std::optional<FieldValue> ParseFilterKey(const QString& key)
+{
+    const qsizetype equals = key.indexOf(QLatin1Char('='));
+    if (equals < 0)
+        return std::nullopt;
+    return FieldValue{key.left(equals), key.mid(equals + 1)};
+}
+
+FilterChoice::FilterChoice(Model& model, DataStore& store, Dialogs& dialogs, ShellHooks& shell)
+    : m_model(model), m_store(store), m_dialogs(dialogs), m_shell(shell), m_stored(model.options[OptFilter])
+{
+}
+
+QStringList FilterChoice::fieldNames() const
+{
+    return VariableNames(m_model);
+}
+
+std::optional<FieldValue> FilterChoice::applied() const
+{
+    const RecordView& view = m_store.currentrs.view();
+    if (!view.filtered())
+        return std::nullopt;
+    return FieldValue{view.filterField, view.filterValue};
+}
+
+bool FilterChoice::apply(const QString& field, const QString& value)
+{
+    if (field.isEmpty())
+        return false;
+    RecordView view = m_store.currentrs.view();
+    view.filterField = field;
+    view.filterValue = value;
+    if (!ShowView(m_store, view, QStringLiteral("The data grid could not be filtered: "), m_dialogs, m_shell))
+        return false;
+    // A value over several lines cannot be kept in one CFG line: the grid
+    // shows it, the stored key stays as it was.
+    if (value.contains(QLatin1Char('\n')) || value.contains(QLatin1Char('\r')) || value.contains(kValueSeparator))
+        return true;
+    return store(field + QLatin1Char('=') + value);
+}
+
+bool FilterChoice::remove()
+{
+    RecordView view = m_store.currentrs.view();
+    view.filterField.clear();
+    view.filterValue.clear();
+    if (!ShowView(m_store, view, QStringLiteral("The data grid could not show every row: "), m_dialogs, m_shell))
+        return false;
+    return store(QString());
+}
+
+bool FilterChoice::store(const QString& key)
+{
+    m_model.options[OptFilter] = key;
+    if (key == m_stored)
+        return true;
+    if (!WriteK7Key(m_model, QStringLiteral("Filter"), key, m_dialogs))
+        return false;
+    m_stored = key;
+    return true;
+}
+
+bool DistinctValues::open(Database& db, const QString& table, const QString& field)
+{
+    m_stmt.reset();
+    m_error.clear();
+    const std::optional<TableDef> def = db.isOpen() ? db.findTable(table) : std::nullopt;
+    const int fi = def ? def->fieldIndex(field) : -1;
+    if (fi < 0) {
+        m_error = QStringLiteral("The table %1 has no field %2.").arg(table, field);
+        return false;
+    }
+    m_type = def->fields[fi].type;
+    const QString name = QuoteName(def->fields[fi].name);
+    // Grouped as they compare in a filter (FoldedMatch.h).
+    const QString group = FoldedOrder(name, m_type == FieldType::Text);
+    auto stmt = std::make_unique<SqliteStatement>(
+        db.handle(), QStringLiteral("SELECT %1 FROM %2 GROUP BY %3").arg(name, QuoteName(def->name), group));
+    if (!stmt->ok()) {
+        m_error = stmt->error();
+        return false;
+    }
+    m_stmt = std::move(stmt);
+    return true;
+}
+
+QStringList DistinctValues::next(int count)
+{
+    QStringList values;
+    while (m_stmt && values.size() < count) {
+        if (!m_stmt->step()) {
+            m_error = m_stmt->error();
+            m_stmt.reset();  // done: the read ends here
+            break;
+        }
+        values << ShownText(m_stmt->value(0), m_type);
+    }
+    return values;
+}
+
+}  // namespace k7

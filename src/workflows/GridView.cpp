@@ -1,0 +1,42 @@
+#include "workflows/GridView.h"
+
+#include "cfg/Model.h"
+#include "cfg/ProfileFile.h"
+#include "platform/Dialogs.h"
+#include "platform/ShellHooks.h"
+#include "store/DataStore.h"
+
+namespace k7 {
+
+bool ShowView(DataStore& store, const RecordView& view, const QString& refusal, Dialogs& dialogs,
+              ShellHooks& shell)
+{
+    dialogs.setBusy(true);
+    const bool shown = store.currentrs.openView(store.currentdb, store.tablename, view);
+    dialogs.setBusy(false);
+    if (!shown) {
+        dialogs.message(refusal + store.currentrs.lastError(), Style::Exclamation);
+        return false;
+    }
+    shell.setDataSource(&store.currentrs);
+    return true;
+}
+
+bool WriteK7Key(const Model& model, const QString& key, const QString& value, Dialogs& dialogs)
+{
+    if (WriteSection(model.cfgpath, QStringLiteral("[K7]"), {{key, value}}))
+        return true;
+    dialogs.message(QStringLiteral("Error: Could not write the %1 key to %2").arg(key, model.cfgpath),
+                    Style::Critical);
+    return false;
+}
+
+QStringList VariableNames(const Model& model)
+{
+    QStringList names;
+    for (int v = 1; v <= model.varcount; ++v)
+        names << model.var(v).varname;
+    return names;
+}
+
+}  // namespace k7

@@ -1,0 +1,217 @@
+// Importing Microsoft Access files: detection, every value of the small test
+// tables, the wide table, refusals that change nothing, the command line and
+// the check. Opening one through a CFG or File > Open: tests/app.
+
+#include "support/StoreRig.h"
+
+#include "cfg/CfgCheck.h"
+#include "access/AccessFile.h"
+#include "access/AccessImport.h"
+#include "workflows/AccessImportCommand.h"
+#include "workflows/AccessOffer.h"
+
+#include <QDir>
+#include <QTest>
+
+using namespace k7;
+using namespace k7::test;
+
+namespace {
+
+const QString kFixtures = K7_TEST_DATA "/access/";
+const AccessReader kReader{K7_BINARY};
+
+// Each row as its values in SQL literal form (so types show), joined by "|".
+QStringList quotedRows(const QString& db, const QString& table)
+{
+    const QStringList quoted = firstColumn(
+        db, QString("SELECT 'quote(\"' || name || '\")' FROM pragma_table_info('%1')").arg(table));
+    return firstColumn(db, QString("SELECT %1 FROM \"%2\" ORDER BY rowid").arg(quoted.join("||'|'||"), table));
+}
+
+QStringList tableList(const AccessImport& result)
+{
+    QStringList out;
+    for (const ImportedTable& t : result.tables)
+        out << QString("%1:%2").arg(t.name).arg(t.rows);
+    return out;
+}
+
+struct Streams {
+    QString out, err;
+    QTextStream outStream{&out}, errStream{&err};
+};
+
+#define REQUIRE_READER() \
+    if (!AccessSource::available()) \
+        QSKIP("the Access import is not available: built without libmdb")
+
+}  // namespace
+
+class TestAccess : public QObject {
+    Q_OBJECT
+private slots:
+    void everyValueOfTheSmallTables_data()
+    {
+        QTest::addColumn<QString>("file");
+        QTest::addColumn<int>("format");
+        QTest::addColumn<QStringList>("tables");
+        QTest::addColumn<QString>("table");
+        QTest::addColumn<QStringList>("fields");
+        QTest::addColumn<QStringList>("rows");
+        QTest::newRow("jet 3, every type")
+            << "jet3-types.mdb" << int(AccessFormat::Jet3) << QStringList{"Table1:2", "Table2:0", "Table3:0", "Table4:0"} << "Table1"
+            << QStringList{"A VARCHAR(50)", "B VARCHAR(100)", "C INTEGER", "D INTEGER", "E INTEGER", "F DOUBLE",
+                           "G VARCHAR(19)", "H DOUBLE", "I BOOLEAN"}
+            << QStringList{"'a'|'b'|0|0|0|0.0|'1981-12-12 00:00:00'|0.0|0",
+                           "'abcdefg'|'hijklmnop'|2|222|333333333|444.555|'1974-09-21 00:00:00'|3.5|1"};
+        QTest::newRow("jet 4")
+            << "jet4-users.mdb" << int(AccessFormat::Jet4) << QStringList{"users:2"} << "users"
+            << QStringList{"i_user_id INTEGER", "c_user_login VARCHAR(32)", "c_user_pwd VARCHAR(32)",
+                           "c_user_session VARCHAR(40)", "c_user_name VARCHAR(200)", "i_user_flags INTEGER",
+                           "i_user_type INTEGER", "i_user_merch INTEGER", "c_flag_ VARCHAR(1)",
+                           "d_stamp_ VARCHAR(19)"}
+            << QStringList{"1|'CORE USER'|' '|'-1'|'Core User'|1|16408|-1|'N'|'2009-11-05 23:41:28'",
+                           "2|'admin'|'X03MO1qnZdYdgyfeuILPmQ=='|'-1'|'Admin User'|1|81928|120|'N'|"
+                           "'2009-10-22 03:57:13'"};
+        QTest::newRow("ace, engine table skipped")
+            << "ace12-small.accdb" << int(AccessFormat::Ace) << QStringList{"Table:2"} << "Table"
+            << QStringList{"a VARCHAR(50)", "b VARCHAR(50)"} << QStringList{"'z'|'y'", "'v'|'u'"};
+    }
+    void everyValueOfTheSmallTables()
+    {
+        QFETCH(QString, file);
+        QTEST(int(DetectAccessFormat(kFixtures + file)), "format");
+        REQUIRE_READER();
+        QFETCH(QString, table);
+        QTemporaryDir dir;
+        const QString out = dir.filePath("out.mdb");
+        const AccessImport result = ImportAccessFile(kFixtures + file, out, kReader);
+        QVERIFY2(result.ok, qPrintable(result.error));
+        QTEST(tableList(result), "tables");
+        QTEST(declarations(out, table), "fields");
+        QTEST(quotedRows(out, table), "rows");
+        QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"out.mdb"});
+    }
+
+    void wideTable()
+    {
+        REQUIRE_READER();
+        QTemporaryDir dir;
+        const QString out = dir.filePath("wide.mdb");
+        const AccessImport result = ImportAccessFile(kFixtures + "jet4-wide.mdb", out, kReader);
+        QVERIFY2(result.ok, qPrintable(result.error));
+        QCOMPARE(tableList(result), QStringList{"MSP_PROJECTS:1"});
+        const QStringList fields = declarations(out, "MSP_PROJECTS");
+        QCOMPARE(fields.size(), 74);
+        QCOMPARE(fields.first() + ", " + fields.last(), QString("PROJ_ID INTEGER, RESERVED_BINARY_DATA BLOB"));
+        // A memo longer than any text field, a pound sign, a Null date, a
+        // date with its time, a binary value and a Null text.
+        QCOMPARE(querySeparately(out, "SELECT PROJ_NAME, length(PROJ_PROP_AUTHOR), PROJ_OPT_CURRENCY_SYMBOL, "
+                                      "PROJ_INFO_STATUS_DATE, PROJ_LAST_SAVED, typeof(RESERVED_BINARY_DATA), "
+                                      "typeof(PROJ_PROP_CATEGORY) FROM MSP_PROJECTS")
+                     .value_or(QList<QStringList>{})
+                     .value(0),
+                 (QStringList{"Project1", "348", "£", "<null>", "2006-02-03 22:11:00", "blob", "null"}));
+    }
+
+    void truncatedCopiesAreRefusedWithNothingWritten()
+    {
+        REQUIRE_READER();
+        QTemporaryDir dir;
+        const QByteArray whole = readFile(kFixtures + "jet4-users.mdb");
+        for (const qsizetype keep : {qsizetype(4096), whole.size() / 2}) {
+            const QString path = writeFile(dir, "cut.mdb", whole.left(keep));
+            for (const bool inPlace : {true, false}) {
+                const AccessImport result =
+                    inPlace ? ConvertAccessInPlace(path, kReader) : ImportAccessFile(path, dir.filePath("o.mdb"), kReader);
+                QVERIFY2(!result.ok && result.error.contains("damaged"), qPrintable(result.error));
+                QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"cut.mdb"});
+                QCOMPARE(readFile(path), whole.left(keep));
+            }
+        }
+    }
+
+    void targetsThatCannotBeWritten()
+    {
+        QTemporaryDir dir;
+        const QString existing = writeFile(dir, "there.mdb", "keep");
+        AccessImport result = ImportAccessFile(kFixtures + "jet3-types.mdb", existing);
+        QVERIFY(!result.ok && result.error.contains("already exists"));
+        result = ImportAccessFile(kFixtures + "jet3-types.mdb", dir.filePath("no/such/folder/x.mdb"));
+        QVERIFY(!result.ok && result.error.contains("missing or read-only"));
+        QCOMPARE(readFile(existing), QByteArray("keep"));
+        // Neither a text file nor a missing one is taken for an Access database.
+        QCOMPARE(DetectAccessFormat(existing), AccessFormat::None);
+        QCOMPARE(DetectAccessFormat(dir.filePath("none.mdb")), AccessFormat::None);
+        QCOMPARE(QDir(dir.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
+                 QStringList{"there.mdb"});
+    }
+
+    void withoutTheReaderTheImportSaysSo()
+    {
+        if (AccessSource::available())
+            QSKIP("this build has libmdb");
+        StoreRig rig;
+        rig.add("a", TypeText, 50);
+        const AccessImport result = ImportAccessFile(kFixtures + "jet3-types.mdb", rig.path("x.mdb"));
+        QVERIFY(!result.ok && result.error.contains("without the Access reader"));
+        // Opening says so at once, without a question it could not act on.
+        const QString path = copyAccessFixture("jet3-types.mdb", rig.path("site.mdb"));
+        QVERIFY(!OpenDataTable(rig.model, rig.store, rig.dialogs, rig.shell, path));
+        QVERIFY(rig.allClosed());
+        QCOMPARE(rig.dialogs.texts().size(), 1);
+        QVERIFY(rig.dialogs.texts().at(0).contains("cannot import Access files"));
+        QCOMPARE(QDir(rig.dir.path()).entryList(QDir::Files), QStringList{"site.mdb"});
+    }
+
+    void commandLineConvertsInPlaceKeepingTheOriginal()
+    {
+        REQUIRE_READER();
+        QTemporaryDir dir;
+        const QString path = copyAccessFixture("jet3-types.mdb", dir.filePath("site.mdb"));
+        writeFile(dir, "site.access.mdb", "taken");
+        Streams s;
+        QCOMPARE(RunAccessImportCommand({path}, s.outStream, s.errStream, kReader), 0);
+        s.outStream.flush();
+        QCOMPARE(s.out, QString("Table1: 2 rows\nTable2: 0 rows\nTable3: 0 rows\nTable4: 0 rows\n"));
+        QCOMPARE(readFile(dir.filePath("site.access2.mdb")), readFile(kFixtures + "jet3-types.mdb"));
+        QCOMPARE(readFile(dir.filePath("site.access.mdb")), QByteArray("taken"));
+        QCOMPARE(quotedRows(path, "Table1").size(), 2);
+        // Now a K7 database: importing it again is refused and changes nothing.
+        const QByteArray converted = readFile(path);
+        QCOMPARE(RunAccessImportCommand({path, dir.filePath("again.mdb")}, s.outStream, s.errStream, kReader), 1);
+        s.errStream.flush();
+        QVERIFY(s.err.contains("not a Microsoft Access database"));
+        QCOMPARE(readFile(path), converted);
+        QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden).size(), 3);
+    }
+
+    void checkWarnsAboutAnAccessDatabase()
+    {
+        QTemporaryDir dir;
+        const QString cfg = copySampleCfg(dir.path());
+        const auto check = [&] {
+            Streams s;
+            const int status = RunCfgCheck(cfg, s.outStream, s.errStream, AccessCheckWarnings);
+            s.errStream.flush();
+            return status == 0 ? s.err : QString("status %1").arg(status);
+        };
+        QCOMPARE(check(), QString());
+        copyAccessFixture("jet4-users.mdb", dir.filePath("finds.mdb"));
+        const QString warning = check();
+        QVERIFY2(warning.startsWith(cfg + ": " + dir.filePath("finds.mdb") + " is a Microsoft Access database"),
+                 qPrintable(warning));
+        QVERIFY(warning.contains("k7 --import-access"));
+    }
+
+    // The epoch, a day before it with a time, and a time that rounds up to midnight.
+    void datesBeforeAndAfterTheEpoch()
+    {
+        QCOMPARE((QStringList{AccessDateText(0.0), AccessDateText(-1.25), AccessDateText(2.9999999)}),
+                 (QStringList{"1899-12-30 00:00:00", "1899-12-29 06:00:00", "1900-01-02 00:00:00"}));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestAccess)
+#include "tst_access.moc"

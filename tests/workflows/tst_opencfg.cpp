@@ -1,0 +1,432 @@
+// Opening a CFG end to end and repairing a table that no longer matches it:
+// every question, in order, and what each answer leaves in the file. Then
+// the data table on its own: where it goes (database path and table name),
+// fields by variable type, indexes for Unique variables, reuse of an
+// existing table, bad files.
+
+#include "support/StoreRig.h"
+#include "support/CaseTable.h"
+
+#include "workflows/DataTable.h"
+#include "store/Naming.h"
+#include "workflows/OpenCfg.h"
+
+#include <QDir>
+
+#include <sqlite3.h>
+
+using namespace k7;
+using namespace k7::test;
+
+namespace {
+
+const QString kClosing(
+    "The data table and database will be closed.  You need to either modify the CFG file, change the name of "
+    "the CFG file (so that a brand new database will be created), or specify a new database name in the CFG file.");
+const QString kEncounter(
+    "An error was encounter while processing the CFG file: VAR7 could not be found in the existing data table.  "
+    "A new data table will have to be started.");
+const QString kRenameAsk(
+    "There are data in your existing table.  Would you like to rename this table and start a new one to match "
+    "the CFG file?");
+const QString kRenamePrompt("Rename existing data table as :");
+const QString kExists("Error: That data table name already exists.  Use another name.");
+const QString kDeleteAsk("Ok to delete the current dataset and create a new one?");
+const QString kEmptyAsk(
+    "The current data table is empty.  K7 will erase it and create a new one to match the fields in your CFG.");
+const QString kAddVar7(
+    "The field VAR7 exist in the CFG but not in the data table finds.  If you have added a new variable, K7 can "
+    "add this to the data table now.  Would you like to add VAR7?");
+const QString kReduced(
+    "Warning: Field size for %1 is too small and will be adjusted to match the database.  This may result in "
+    "entries being truncated to fit the table field size.  To make it larger, either change it in Access and then "
+    "enlarge it here or start a new data file with a larger value.");
+
+const QStringList kSevenFields{"VAR1", "VAR2", "VAR3", "VAR4", "VAR5", "VAR6", "VAR7"};
+const QByteArray kVar7 = "\r\n[VAR7]\r\nType=text\r\nLength=15\r\n";
+
+QStringList fieldNames(const RecordSet& rs)
+{
+    QStringList names;
+    for (const auto& f : rs.fields())
+        names << f.name;
+    return names;
+}
+
+// The sample CFG in a fresh folder.
+struct Rig : StoreRig {
+    const QString cfg = path("finds.cfg");
+    const QString db = path("finds.mdb");
+
+    Rig() { copySampleCfg(dir.path()); }
+    OpenResult open()
+    {
+        model.cfgpath = cfg;
+        return OpenCfg(model, store, dialogs, shell);
+    }
+    // Opened once with `rows` records saved; then `extra` appended to the CFG.
+    bool prepare(int rows, const QByteArray& extra = {})
+    {
+        if (open() != OpenResult::Opened)
+            return false;
+        for (int i = 0; i < rows; ++i) {
+            RecordSet& rs = store.currentrs;
+            if (!rs.addNew() || !rs.setField("VAR1", QString("ID%1").arg(i)) || !rs.update())
+                return false;
+        }
+        dialogs.clear();
+        return writeFile(cfg, readFile(cfg) + extra);
+    }
+};
+
+void addSampleVariables(StoreRig& rig)
+{
+    rig.model.cfgpath = rig.path("site1.cfg");
+    rig.add("ID", TypeText, 20).varunique = 1;
+    rig.add("Kind", TypeMenu, 8);
+    rig.add("Count", TypeNumeric, 5);
+    rig.add("Sqid", TypeSqid, 11);
+    rig.add("Ware", TypeTable, 12);
+    rig.add("Length", TypeInstrument);
+    rig.add("Area", TypeImageJ);
+}
+
+QStringList indexLists(const Database& db, const QString& table)
+{
+    QStringList out;
+    const std::optional<TableDef> def = db.findTable(table);
+    for (const auto& i : def->indexes)
+        out << i.name + '=' + i.fields;
+    out.sort();
+    return out;
+}
+
+}  // namespace
+
+class TestOpenCfg : public QObject {
+    Q_OBJECT
+private slots:
+    // Keys the opening's rewrite would drop are named first; Cancel leaves
+    // the file as it was and opens nothing (fixed: File= of the sample was
+    // dropped without a word).
+    void keysNotTakenAreAskedAbout_data()
+    {
+        QTest::addColumn<int>("answer");
+        QTest::newRow("cancel keeps the file") << int(Answer::Cancel);
+        QTest::newRow("ok opens and rewrites") << int(Answer::Ok);
+    }
+    void keysNotTakenAreAskedAbout()
+    {
+        QFETCH(int, answer);
+        Rig rig;
+        const QByteArray original = readFile(K7_EXAMPLES "/finds.cfg") + "\r\n[VAR9]\r\nType=text\r\nLenght=30\r\n";
+        QVERIFY(writeFile(rig.cfg, original));
+        rig.dialogs.queueAnswer(answer);
+        const OpenResult result = rig.open();
+        const QString question = rig.cfg + " has lines K7 does not take:\n"
+                                 "File is not a K7 option; the database name is set with Filename\n"
+                                 "Lenght is not a key of the variable [VAR9]\n"
+                                 "Opening it rewrites it in K7's own form without them.  Keep a copy first if you "
+                                 "need them.  Open it now?";
+        QCOMPARE(rig.dialogs.shown(), QStringList{question + " [49]"});
+        if (answer == Answer::Cancel) {
+            QCOMPARE(result, OpenResult::Failed);
+            QCOMPARE(readFile(rig.cfg), original);
+            QVERIFY(!QFileInfo::exists(rig.db));
+        } else {
+            QCOMPARE(result, OpenResult::Opened);
+            QVERIFY(!readFile(rig.cfg).contains("File=") && !readFile(rig.cfg).contains("Lenght"));
+            rig.dialogs.clear();
+            QCOMPARE(rig.open(), OpenResult::Opened);  // asked once only
+            QVERIFY(rig.dialogs.messages().isEmpty());
+        }
+    }
+
+    // One CFG opened, opened again with a variable added, then with an error in it.
+    void openedAgainAndAgain()
+    {
+        Rig rig;
+        QCOMPARE(rig.open(), OpenResult::Opened);
+        QVERIFY2(rig.dialogs.messages().isEmpty(), qPrintable(rig.dialogs.texts().join('\n')));
+        QCOMPARE(fieldNames(rig.store.currentrs), kSevenFields.mid(0, 6));
+        QCOMPARE(rig.shell.recentFiles, QStringList{rig.cfg});
+        QCOMPARE(rig.shell.portOpenings, 1);
+        QVERIFY(rig.store.currentrs.addNew() && rig.store.currentrs.update());
+
+        // Opening again passes through closed, finds the same table and offers the new field.
+        QVERIFY(writeFile(rig.cfg, readFile(rig.cfg) + kVar7));
+        rig.dialogs.queueAnswer(Answer::Yes);
+        QCOMPARE(rig.open(), OpenResult::Opened);
+        QCOMPARE(rig.dialogs.shown(), QStringList{kAddVar7 + " [4]"});
+        QCOMPARE(fieldNames(rig.store.currentrs), kSevenFields);
+        QCOMPARE(rig.store.currentrs.field(6).size, 15);
+        QCOMPARE(rig.store.currentrs.recordCount(), 1);
+
+        // A code other than 1 only reports.
+        rig.dialogs.clear();
+        RebuildDataTable(rig.model, rig.store, rig.dialogs, rig.shell, 2, "x");
+        QCOMPARE(rig.dialogs.texts(), QStringList{"An error was encounter while processing the CFG file: x"});
+        QVERIFY(rig.store.currentrs.isOpen());
+
+        // An error in the CFG: its text (the editor's side is the window's business), and nothing left open.
+        QVERIFY(writeFile(rig.cfg, readFile(rig.cfg) + "\r\n[VAR8]\r\nType=Bogus\r\n"));
+        rig.dialogs.clear();
+        rig.shell.editorLoads = false;
+        QCOMPARE(rig.open(), OpenResult::Failed);
+        QCOMPARE(rig.shell.editorPaths, QStringList{rig.cfg});
+        QCOMPARE(rig.dialogs.shown(), QStringList{"Though the CFG cannot be displayed, the error was as follows:  "
+                                                  "ERROR: Bogus is an unrecognized variable TYPE.  [64]"});
+        QVERIFY(rig.allClosed());
+        QCOMPARE(rig.shell.recentFiles.size(), 2);
+        QCOMPARE(rowCount(rig.db, "finds"), 1);
+    }
+
+    // Every answer to the repair of a table that lacks VAR7 (its addition declined).
+    // Information boxes take a queued answer too.
+    void rebuild_data()
+    {
+        QTest::addColumn<int>("rows");
+        QTest::addColumn<QList<int>>("answers");  // after the first box, which only informs
+        QTest::addColumn<QStringList>("typed");   // names for the rename dialog, "" for Cancel
+        QTest::addColumn<QStringList>("texts");   // a text ending in '*' is matched as a beginning
+        QTest::addColumn<bool>("stillOpen");      // with a new, empty table; else closed with every row kept
+        QTest::addColumn<QString>("aside");       // where the old rows went
+        using L = QList<int>;
+        using S = QStringList;
+        QTest::newRow("empty, ok erases and re-creates") << 0 << L{Answer::Ok} << S{} << S{kEncounter, kEmptyAsk}
+                                                         << true << "";
+        QTest::newRow("empty, cancel closes") << 0 << L{Answer::Cancel} << S{} << S{kEncounter, kEmptyAsk, kClosing}
+                                              << false << "";
+        QTest::newRow("rename, first name taken in another case")
+            << 3 << L{Answer::Yes, Answer::Ok} << S{"FINDS", "Finds 2024"}
+            << S{kEncounter, kRenameAsk, kRenamePrompt, kExists, kRenamePrompt} << true << "Finds 2024";
+        QTest::newRow("rename, blank and reserved names asked again")
+            << 2 << L{Answer::Yes, Answer::Ok, Answer::Ok} << S{"   ", "sqlite_old", "O'Brien's \"old\""}
+            << S{kEncounter, kRenameAsk, kRenamePrompt, "Error: A data table needs a name.  Use another name.",
+                 kRenamePrompt, "Error: The data table could not be renamed as sqlite_old.*", kRenamePrompt}
+            << true << "O'Brien's \"old\"";
+        QTest::newRow("rename cancelled, then delete") << 3 << L{Answer::Yes, Answer::Yes} << S{""}
+                                                       << S{kEncounter, kRenameAsk, kRenamePrompt, kDeleteAsk} << true
+                                                       << "";
+        QTest::newRow("rename cancelled, delete declined") << 3 << L{Answer::Yes, Answer::No} << S{""}
+            << S{kEncounter, kRenameAsk, kRenamePrompt, kDeleteAsk} << false << "";
+        QTest::newRow("no") << 3 << L{Answer::No} << S{} << S{kEncounter, kRenameAsk, kClosing} << false << "";
+        QTest::newRow("cancel") << 3 << L{Answer::Cancel} << S{} << S{kEncounter, kRenameAsk, kClosing} << false << "";
+    }
+    void rebuild()
+    {
+        QFETCH(int, rows);
+        QFETCH(QList<int>, answers);
+        QFETCH(QStringList, typed);
+        QFETCH(QStringList, texts);
+        QFETCH(bool, stillOpen);
+        QFETCH(QString, aside);
+        Rig rig;
+        QVERIFY(rig.prepare(rows, kVar7));
+        rig.dialogs.queueAnswer(Answer::No);
+        QCOMPARE(rig.open(), OpenResult::Opened);
+        rig.dialogs.clear();
+        const TableCheck check = CheckTableFields(rig.model, rig.store);
+        QCOMPARE(check.code, 1);
+        for (int a : QList<int>{Answer::Ok} + answers)
+            rig.dialogs.queueAnswer(a);
+        for (const auto& name : typed)
+            rig.dialogs.queueInput(name.isEmpty() ? std::nullopt : std::optional<QString>(name));
+        RebuildDataTable(rig.model, rig.store, rig.dialogs, rig.shell, check.code, check.message);
+
+        const QStringList shown = rig.dialogs.texts();
+        QCOMPARE(shown.size(), texts.size());
+        // Enter must not erase the rows.
+        for (const auto& m : rig.dialogs.messages())
+            if (m.text == kDeleteAsk)
+                QCOMPARE(m.style, Style::YesNo + Style::DefaultButton2);
+        for (int i = 0; i < texts.size(); ++i)
+            QVERIFY2(texts[i].endsWith('*') ? shown[i].startsWith(texts[i].chopped(1)) : shown[i] == texts[i],
+                     qPrintable(shown[i]));
+        QCOMPARE(rig.dialogs.pendingAnswers(), 0);
+        QCOMPARE(rig.dialogs.messages().at(0).style, 64);
+        QCOMPARE(rig.dialogs.messages().at(1).style, rows ? 3 : 1);
+        QCOMPARE(rig.model.cfgpath.isEmpty(), !stillOpen);
+        if (stillOpen) {
+            QCOMPARE(rig.store.tablename, QString("finds"));
+            QCOMPARE(rig.shell.dataSource, &rig.store.currentrs);
+            QCOMPARE(fieldNames(rig.store.currentrs), kSevenFields);
+        } else {
+            QVERIFY(rig.allClosed());
+        }
+        rig.store.closeAll();
+        QCOMPARE(rowCount(rig.db, "finds"), stillOpen ? 0 : rows);
+        if (!aside.isEmpty())
+            QCOMPARE(rowCount(rig.db, aside), rows);
+    }
+
+    // A menu's Length reduced to its field stays reduced: the preparation
+    // that raises it to the longest item neither warns again nor rewrites it
+    // (mended: the warning came back at every opening).
+    void aReducedMenuLengthStaysReduced()
+    {
+        Rig rig;
+        QVERIFY(writeFile(rig.cfg, "[k7]\r\n\r\n[ID]\r\nType=menu\r\nMenu=Lithic,Charcoal from the northern trench\r\n"));
+        QVERIFY(execSql(rig.db, {"CREATE TABLE finds (ID VARCHAR(20))"}));
+        QCOMPARE(rig.open(), OpenResult::Opened);
+        QCOMPARE(rig.dialogs.shown(), QStringList{kReduced.arg("ID") + " [64]"});
+        NormalizeOpenedModel(rig.model, rig.store, rig.dialogs);
+        QVERIFY(readFile(rig.cfg).contains("Length=20\r\n"));
+        rig.dialogs.clear();
+        QCOMPARE(rig.open(), OpenResult::Opened);
+        QCOMPARE(rig.dialogs.shown(), QStringList{});
+        QCOMPARE(rig.model.var(1).varlength, 20.0);
+    }
+
+    // A table made by another tool: fields the CFG does not know, other types,
+    // a row, and a Text field shorter than its variable's Length, which is
+    // reduced and written to the CFG once for all.
+    void aTableMadeElsewhereIsKeptAndReconciled()
+    {
+        Rig rig;
+        QVERIFY(execSql(rig.db, {"CREATE TABLE finds (Notes TEXT, VAR1 VARCHAR(12), VAR2 VARCHAR(50), VAR3 VARCHAR(50), "
+                                 "VAR4 VARCHAR(50), VAR5 DOUBLE, VAR6 DOUBLE, Checked BOOLEAN)",
+                                 "INSERT INTO finds (Notes, VAR1, Checked) VALUES ('keep me', 'A-1', 1)"}));
+        QCOMPARE(rig.open(), OpenResult::Opened);
+        QCOMPARE(rig.dialogs.shown(), QStringList{kReduced.arg("VAR1") + " [64]"});
+        QCOMPARE(rig.model.var(1).varlength, 12.0);
+        QVERIFY(readFile(rig.cfg).contains("Length=12\r\n"));
+        QCOMPARE(CheckTableFields(rig.model, rig.store).code, 0);
+        RecordSet& rs = rig.store.currentrs;
+        QVERIFY(rs.addNew() && rs.setField("VAR1", "A-2") && rs.update());
+        rig.dialogs.clear();
+        QCOMPARE(rig.open(), OpenResult::Opened);
+        QCOMPARE(rig.dialogs.shown(), QStringList{});
+        rig.store.closeAll();
+        QCOMPARE(querySeparately(rig.db, "SELECT Notes, VAR1, Checked FROM finds ORDER BY rowid").value_or(QList<QStringList>{}),
+                 (QList<QStringList>{{"keep me", "A-1", "1"}, {"<null>", "A-2", "<null>"}}));
+    }
+
+    // An old-format CFG the operator chose to keep is not rewritten for a
+    // reduced Length (mended: it used to be rewritten all the same).
+    void aKeptOldFormatCfgIsNotRewrittenForALength()
+    {
+        Rig rig;
+        const QByteArray cfg("FIELD: Id\r\nId: INPUT text\r\nId: VARLEN 40\r\n");
+        QVERIFY(writeFile(rig.cfg, cfg));
+        QVERIFY(execSql(rig.db, {"CREATE TABLE finds (ID VARCHAR(20))"}));
+        rig.dialogs.queueAnswer(Answer::No);  // not converted
+        QCOMPARE(rig.open(), OpenResult::Opened);
+        QVERIFY(rig.model.cfgunconverted);
+        QCOMPARE(rig.dialogs.shown().last(), kReduced.arg("ID") + " [64]");
+        QCOMPARE(rig.model.var(1).varlength, 20.0);
+        QCOMPARE(readFile(rig.cfg), cfg);
+    }
+
+    void tableCreatedReusedAndIndexed()
+    {
+        StoreRig rig;
+        addSampleVariables(rig);
+        const QString path = rig.path("site1.mdb");
+        QVERIFY(OpenDataTable(rig.model, rig.store, rig.dialogs, rig.shell, path));
+        QVERIFY(rig.dialogs.messages().isEmpty());
+        QCOMPARE(rig.shell.dataSource, &rig.store.currentrs);
+        QCOMPARE(rig.shell.variableList, (QStringList{"ID", "Kind", "Count", "Sqid", "Ware", "Length", "Area"}));
+        // Length sizes Text fields only; numeric kinds are Single.
+        QCOMPARE(fieldShapes(rig.store.currentrs.fields()),
+                 (QStringList{"ID:10:20", "Kind:10:8", "Count:6:0", "Sqid:10:11", "Ware:10:12", "Length:6:0",
+                              "Area:6:0"}));
+        QCOMPARE(indexLists(rig.store.currentdb, "site1"), (QStringList{"k7_site1_ID=+ID", "site1_ID=+ID"}));
+        RecordSet& rs = rig.store.currentrs;
+        QVERIFY(rs.addNew() && rs.setField(0, "kept") && rs.update());
+
+        // Opened again under the name in another case: the same table, nothing asked or added.
+        rig.model.options[OptTable] = "SITE1";
+        QVERIFY(OpenDataTable(rig.model, rig.store, rig.dialogs, rig.shell, path));
+        QVERIFY(rig.dialogs.messages().isEmpty());
+        QCOMPARE(rig.store.currentdb.tableNames(), QStringList{"site1"});
+        QCOMPARE(indexLists(rig.store.currentdb, "site1"), (QStringList{"k7_site1_ID=+ID", "site1_ID=+ID"}));
+        QCOMPARE(readRows(path, "site1").value(0).value(0), QString("kept"));
+
+        // An index of another name over ID counts; one over two fields does not; and a table
+        // put aside holds the index name that Kind would get, another table the one of Count.
+        Database& db = rig.store.currentdb;
+        QVERIFY(db.execute("DROP INDEX site1_ID") && db.execute("CREATE INDEX MyIdIndex ON site1 (ID)"));
+        QVERIFY(db.execute("CREATE INDEX Pair ON site1 (Kind, Count)"));
+        QVERIFY(CreateDataTable(rig.model, db, "old")
+                && db.appendIndex("old", IndexDef{"site1_Kind", "+Kind", false, false, {}}));
+        QVERIFY(CreateDataTable(rig.model, db, "site1_Count"));
+        rig.model.options[OptTable] = "site1";
+        rig.model.var(2).varunique = 1;
+        rig.model.var(3).varunique = 1;
+        // Two Unique variables the table lacks: each warned of once, and the table still opens.
+        rig.add("Bag", TypeText, 10).varunique = 1;
+        rig.add("Box", TypeText, 10).varunique = 1;
+        QVERIFY(OpenDataTable(rig.model, rig.store, rig.dialogs, rig.shell, path));
+        const QString warning("Warning: Index could not be created on %1. Either the name is invalid or there are too "
+                              "many indexed fields. Use Unique only on fields that have unique entries (such as ID "
+                              "numbers).");
+        QCOMPARE(rig.dialogs.shown(), (QStringList{warning.arg("Bag") + " [64]", warning.arg("Box") + " [64]"}));
+        QVERIFY(rig.store.currentrs.isOpen());
+        QCOMPARE(indexLists(rig.store.currentdb, "site1"),
+                 (QStringList{"MyIdIndex=+ID", "Pair=+Kind;+Count", "k7_site1_ID=+ID", "site1_Count_2=+Count", "site1_Kind_2=+Kind"}));
+    }
+
+    void badDatabaseFileLeavesEverythingClosed_data()
+    {
+        QTest::addColumn<QString>("kind");
+        QTest::addColumn<QString>("expected");
+        QTest::newRow("text file") << "text" << "Error: The file %1 is not a database.";
+        QTest::newRow("folder") << "folder" << "Error: The database %1 is not a file.";
+        QTest::newRow("locked") << "locked" << "Error: The database %1 is locked by another program.";
+        QTest::newRow("missing folder") << "missing"
+                                        << "Error: The database %1 cannot be created: the folder %2 does not exist.";
+    }
+    void badDatabaseFileLeavesEverythingClosed()
+    {
+        QFETCH(QString, kind);
+        QFETCH(QString, expected);
+        StoreRig rig;
+        addSampleVariables(rig);
+        QString path = rig.path("site1.mdb");
+        const QByteArray text(2000, 'x');
+        sqlite3* other = nullptr;  // another program holding the write lock
+        if (kind == "text") {
+            QVERIFY(writeFile(path, text));
+        } else if (kind == "folder") {
+            QVERIFY(QDir(rig.dir.path()).mkdir("site1.mdb"));
+        } else if (kind == "locked") {
+            QVERIFY(Database().create(path));
+            QCOMPARE(sqlite3_open(QFile::encodeName(path), &other), SQLITE_OK);
+            QCOMPARE(sqlite3_exec(other, "BEGIN EXCLUSIVE", nullptr, nullptr, nullptr), SQLITE_OK);
+        } else {
+            path = rig.path("gone/site1.mdb");
+        }
+        QVERIFY(!OpenDataTable(rig.model, rig.store, rig.dialogs, rig.shell, path));
+        sqlite3_close_v2(other);
+        QCOMPARE(rig.dialogs.shown(), QStringList{expected.replace("%2", rig.path("gone")).arg(path) + " [16]"});
+        QVERIFY(rig.allClosed());
+        if (kind == "text")
+            QCOMPARE(readFile(path), text);  // left exactly as it was
+    }
+
+    void names_data()
+    {
+        QTest::addColumn<QString>("cfgpath");
+        QTest::addColumn<QString>("filename");  // the File option
+        QTest::addColumn<QString>("table");     // the Table option
+        QTest::addColumn<QString>("dbname");
+        QTest::addColumn<QString>("tablename");
+        for (const Case& c : readCases("store/database-names.tsv"))
+            QTest::newRow(c.name()) << c.text("cfg path") << c.text("file") << c.text("table") << c.text("database")
+                                    << c.text("table name");
+    }
+    void names()
+    {
+        QFETCH(QString, cfgpath);
+        QFETCH(QString, filename);
+        QFETCH(QString, table);
+        QFETCH(QString, dbname);
+        QCOMPARE(DeriveDbName(cfgpath, filename), dbname);
+        QTEST(DeriveTableName(dbname, table), "tablename");
+    }
+};
+
+QTEST_GUILESS_MAIN(TestOpenCfg)
+#include "tst_opencfg.moc"
+
