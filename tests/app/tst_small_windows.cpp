@@ -3,7 +3,7 @@
 // editor's questions and what it leaves on disk (saving a file that is not
 // there yet is covered by the main window's k7.ini editing and File > New),
 // the audit trail window when the trail cannot be read; the info viewer (its
-// place, layout, OK and Esc, the keyboard handed back to the entry area) and
+// layout, OK and Esc, the keyboard handed back to the entry area) and
 // the help-file writer, and the templates' anchors in the menu help panel.
 
 #include "app/AppTestSupport.h"
@@ -258,29 +258,6 @@ private slots:
         QCOMPARE(shown->isVisibleTo(&dialog), !failure.isEmpty());
         QCOMPARE(shown->text().left(failure.size()), failure);
         QCOMPARE(grid->model()->rowCount(), failure.isEmpty() ? 1 : 0);
-    }
-
-    void infoViewerPlacement_data()
-    {
-        QTest::addColumn<QByteArray>("keys");
-        QTest::addColumn<QRectF>("expected");  // on a screen of 15000 x 10000, designed at (100, 200, 7200, 5400)
-        QTest::newRow("no keys") << QByteArray() << QRectF(100, 200, 7200, 5400);
-        QTest::newRow("on the screen") << QByteArray("frmInfoleft=300\nfrmInfotop=400\nfrmInfowidth=5000\nfrmInfoheight=3000")
-                                       << QRectF(300, 400, 5000, 3000);
-        QTest::newRow("before the screen") << QByteArray("frmInfoleft=-5\nfrmInfotop=-1") << QRectF(0, 0, 7200, 5400);
-        QTest::newRow("beyond the screen") << QByteArray("frmInfoleft=16000\nfrmInfotop=11000") << QRectF(0, 0, 7200, 5400);
-        QTest::newRow("too small") << QByteArray("frmInfowidth=500\nfrmInfoheight=0") << QRectF(100, 200, 2000, 2000);
-        QTest::newRow("too large") << QByteArray("frmInfowidth=20000\nfrmInfoheight=20000") << QRectF(100, 200, 15000, 10000);
-    }
-    void infoViewerPlacement()
-    {
-        QFETCH(QByteArray, keys);
-        QFETCH(QRectF, expected);
-        AppRig rig;
-        QVERIFY(writeFile(rig.ini(), "[K7]\n" + keys));
-        IniSettings settings(rig.ini());
-        settings.load();
-        QCOMPARE(InfoViewer::restoredRect(settings, QRectF(100, 200, 7200, 5400), QSizeF(15000, 10000)), expected);
     }
 
     // The layout, and the place written back on closing and found again.
