@@ -2,6 +2,7 @@
 // Emptyonly, identifiers and their check digit, look-ups, carry, auto-increment,
 // what each kind stores, grid-cell edits, and a save that fails.
 
+#include "support/CaseRows.h"
 #include "support/EntryRig.h"
 
 #include <QDir>
@@ -24,26 +25,7 @@ bool whileLocked(const EntryRig& rig, const std::function<void()>& work)
     });
 }
 
-// A value accepted twice into a Unique variable: the first as typed (or
-// written by another program), the second compared as `compared`.
-struct UniqueCase {
-    int type;
-    QString name, first;
-    bool byOtherProgram;
-    QString stored, again, compared;
-};
-
-// A value typed into variable V of `type` over a field of the SQL type `field`.
-struct StoreCase {
-    QString field;
-    int type;
-    QString typed, stored, refusal;
-};
-
 }  // namespace
-
-Q_DECLARE_METATYPE(UniqueCase)
-Q_DECLARE_METATYPE(StoreCase)
 
 class TestAccept : public QObject {
     Q_OBJECT
@@ -53,58 +35,42 @@ private slots:
     // at either end and case do not count, over all of Unicode (mended: "A1 "
     // and "Äx" used to pass), and an identifier is stored in the form it is
     // compared in (mended: "ab - 12.0" was stored as typed and passed again).
-    void uniqueness_data()
-    {
-        QTest::addColumn<UniqueCase>("c");
-        const auto row = [](const char* tag, const UniqueCase& c) { QTest::newRow(tag) << c; };
-        row("quote", {TypeText, "ID", "O'Brien", false, "O'Brien", "o'brien", "o'brien"});
-        row("blanks in the name", {TypeText, "Bob's ID", "A 1", false, "A 1", "A 1", "A 1"});
-        row("trailing blank", {TypeText, "ID", "A1", false, "A1", "A1 ", "A1 "});
-        row("unicode case", {TypeText, "ID", "äx", false, "äx", "ÄX", "ÄX"});
-        row("unicode from another program", {TypeText, "ID", " Äx ", true, " Äx ", "äX", "äX"});
-        row("identifier tightened", {TypeSqid, "Sqid", "ab - 12.0", false, "ab-12", "AB-12", "AB-12"});
-        row("identifier again", {TypeSqid, "Sqid", "ab - 12.0", false, "ab-12", "ab - 12.0", "ab-12"});
-    }
+    // A query that fails, or finds the table locked, is never taken as "new".
+    void uniqueness_data() { addCaseRows("entry/uniqueness.tsv"); }
     void uniqueness()
     {
-        QFETCH(UniqueCase, c);
+        QFETCH(Case, c);
         EntryRig rig;
-        rig.add(c.name, c.type).varunique = 1;
+        rig.add(c.text("name"), typeCode(c.text("type"))).varunique = 1;
         rig.add("Depth \"cm\"", TypeNumeric);
         QVERIFY(rig.open());
-        if (c.byOtherProgram)
-            QVERIFY(execSql(rig.dbPath(), {"INSERT INTO site VALUES ('" + c.first + "', 2.5)"}));
+        if (c.text("by other program") == "yes")
+            QVERIFY(execSql(rig.dbPath(), {"INSERT INTO site VALUES ('" + c.text("first") + "', 2.5)"}));
         else
-            rig.enter({c.first, "2.5"});
-        rig.enter({c.again});
-        QCOMPARE(rig.shown(), QStringList{c.compared + " has already been entered. [64]"});
-        QCOMPARE(rig.rows(), (QList<QStringList>{{c.stored, "2.5"}}));
+            rig.enter({c.text("first"), "2.5"});
+        rig.enter({c.text("again")});
+        QCOMPARE(rig.shown(), QStringList{c.text("compared") + " has already been entered. [64]"});
+        QCOMPARE(rig.rows(), (QList<QStringList>{{c.text("stored"), "2.5"}}));
+
+        // Another program locks the table during the query: the operator is
+        // told so and the value stays for another try (mended: it was
+        // reported as an error in SQL and the value lost).
+        rig.dialogs.clear();
+        QVERIFY(whileLocked(rig, [&] { rig.enter({"B2"}); }));
+        QCOMPARE(rig.dialogs.texts(),
+                 QStringList{"The database is locked by another program.  Press Enter to try the value again."});
+        QVERIFY(rig.state.curvar == 1 && rig.view.text(Control::TextBox) == "B2"
+                && rig.view.wholeTextSelected(Control::TextBox));
+        rig.press(Key::Enter);
+        QCOMPARE(rig.state.curvar, 2);
 
         // A uniqueness query that really fails is reported, not taken as "new".
+        rig.engine.clearRecord();
         rig.dialogs.clear();
         rig.store.currentdb.close();
         rig.enter({"B2"});
         QCOMPARE(rig.dialogs.texts(), QStringList{"Error in SQL.  Retype value."});
         QCOMPARE(rig.state.curvar, 1);
-    }
-
-    // Another program locks the table during the uniqueness query: the
-    // operator is told so and the value stays for another try (mended: it
-    // was reported as an error in SQL and the value lost).
-    void lockedDuringUniquenessKeepsTheValue()
-    {
-        EntryRig rig;
-        rig.add("ID", TypeText).varunique = 1;
-        rig.add("N", TypeNumeric);
-        QVERIFY(rig.open());
-        QVERIFY(whileLocked(rig, [&] { rig.enter({"A1"}); }));
-        QCOMPARE(rig.dialogs.texts(),
-                 QStringList{"The database is locked by another program.  Press Enter to try the value again."});
-        QCOMPARE(rig.state.curvar, 1);
-        QVERIFY(rig.view.text(Control::TextBox) == "A1" && rig.view.wholeTextSelected(Control::TextBox));
-        rig.press(Key::Enter);
-        rig.enter({"3"});
-        QCOMPARE(rig.rows(), (QList<QStringList>{{"A1", "3"}}));
     }
 
     // Re-edit fills a new record from the row found; with Emptyonly it asks
@@ -392,31 +358,20 @@ private slots:
     // the reason and stays in the box, in the record and in a grid-cell edit
     // alike (mended: text was cut to the field's size, "1,5" saved as 1, and
     // "abc" in a number field's cell saved as 0).
-    void storedOrRefused_data()
-    {
-        QTest::addColumn<StoreCase>("c");
-        const auto row = [](const char* tag, const StoreCase& c) { QTest::newRow(tag) << c; };
-        row("decimal comma", {"REAL", TypeNumeric, "1,5", "1.5", ""});
-        row("comma and point", {"REAL", TypeNumeric, "1,000.5", "", "1,000.5 is not a number."});
-        row("number in short text",
-            {"VARCHAR(3)", TypeNumeric, "12345", "", "12345 does not fit the field V, which holds 3 characters."});
-        row("number that fits", {"VARCHAR(3)", TypeNumeric, "123", "123", ""});
-        row("menu item in short text",
-            {"VARCHAR(4)", TypeTable, "Alpha", "", "Alpha does not fit the field V, which holds 4 characters."});
-        row("text in a number field",
-            {"INTEGER", TypeText, "abc", "", "abc is not a number, and the field V holds numbers only."});
-        row("number text in a number field", {"INTEGER", TypeText, "42", "42", ""});
-    }
+    void storedOrRefused_data() { addCaseRows("entry/stored-or-refused.tsv"); }
     void storedOrRefused()
     {
-        QFETCH(StoreCase, c);
+        QFETCH(Case, c);
+        const int type = typeCode(c.text("type"));
+        const QString typed = c.text("typed");
+        const QString refusal = c.text("refusal");
         for (const bool inGrid : {false, true}) {
             EntryRig rig;
-            QVERIFY(execSql(rig.dbPath(), {"CREATE TABLE site (ID VARCHAR(10), V " + c.field + ")"}));
+            QVERIFY(execSql(rig.dbPath(), {"CREATE TABLE site (ID VARCHAR(10), V " + c.text("field") + ")"}));
             rig.add("ID", TypeText, 10);
-            rig.add("V", c.type, 8).varmenu = "Alpha Beta Al";
+            rig.add("V", type, 8).varmenu = "Alpha Beta Al";
             QVERIFY(rig.open());
-            const QString valid = c.type == TypeTable ? "Al" : "1";
+            const QString valid = type == TypeTable ? "Al" : "1";
             if (inGrid) {
                 rig.enter({"R1", valid});
                 rig.view.setGridCell(0, 1, valid);
@@ -424,18 +379,18 @@ private slots:
             } else {
                 rig.enter({"R1"});
             }
-            rig.enter({c.typed});
-            if (c.refusal.isEmpty()) {
-                QCOMPARE(rig.rows(), (QList<QStringList>{{"R1", c.stored}}));
+            rig.enter({typed});
+            if (refusal.isEmpty()) {
+                QCOMPARE(rig.rows(), (QList<QStringList>{{"R1", c.text("stored")}}));
                 QVERIFY(rig.dialogs.messages().isEmpty());
                 continue;
             }
-            QCOMPARE(rig.shown(), QStringList{c.refusal + " [64]"});
+            QCOMPARE(rig.shown(), QStringList{refusal + " [64]"});
             QCOMPARE(rig.state.curvar, 2);
             QCOMPARE(rig.state.editing, inGrid);
             const Control box = *rig.view.focus();
             if (box != Control::MenuList)
-                QVERIFY(rig.view.text(box) == c.typed && rig.view.wholeTextSelected(box));
+                QVERIFY(rig.view.text(box) == typed && rig.view.wholeTextSelected(box));
             const QList<QStringList> kept = inGrid ? QList<QStringList>{{"R1", valid}} : QList<QStringList>{};
             QCOMPARE(rig.rows(), kept);
         }
