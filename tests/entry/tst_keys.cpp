@@ -4,6 +4,7 @@
 // widgets: a box's selection when its length changes, what a paste leaves in
 // a box, and the help panels in folders whose names look like parts of a url.
 
+#include "support/CaseRows.h"
 #include "support/EntryRig.h"
 
 #include "app/EntryArea.h"
@@ -154,21 +155,11 @@ private slots:
     // shown as a blank but stored, and reached the grid and the exports).
     // Line breaks and tabs become one blank each, NUL goes, and the cursor
     // stays after the pasted text.
-    void pasteKeepsOneLine_data()
-    {
-        QTest::addColumn<QString>("pasted");
-        QTest::addColumn<QString>("stored");
-        QTest::newRow("line feed") << "line1\nline2" << "ab[line1 line2]";
-        QTest::newRow("cr lf is one break") << "line1\r\nline2\r\n" << "ab[line1 line2 ]";
-        QTest::newRow("lone cr and tab") << "a\rb\tc" << "ab[a b c]";
-        QTest::newRow("nul dropped") << QString("x") + QChar(0) + "y" << "ab[xy]";
-        QTest::newRow("unicode line separator") << QString("p") + QChar(0x2029) + "q" << "ab[p q]";
-        QTest::newRow("plain text untouched") << "A-12 b" << "ab[A-12 b]";
-    }
+    void pasteKeepsOneLine_data() { addCaseRows("entry/paste.tsv"); }
     void pasteKeepsOneLine()
     {
-        QFETCH(QString, pasted);
-        QFETCH(QString, stored);
+        QFETCH(Case, c);
+        const QString stored = c.text("stored");
         for (Control box : {Control::TextBox, Control::NumericBox, Control::InstrumentBox}) {
             EntryArea area;
             area.show();
@@ -176,7 +167,7 @@ private slots:
             edit->setFocus();
             QTest::keyClicks(edit, "ab[]");
             edit->setCursorPosition(3);
-            QGuiApplication::clipboard()->setText(pasted);
+            QGuiApplication::clipboard()->setText(c.text("pasted"));
             QTest::keyClick(edit, Qt::Key_V, Qt::ControlModifier);
             QCOMPARE(area.boxText(box), stored);
             QCOMPARE(edit->cursorPosition(), stored.indexOf(']'));
@@ -186,20 +177,11 @@ private slots:
     // A help file is found in a folder whose name holds "#", "?" or "%"
     // (mended: the panel cut the path at the "#" and showed nothing), and a
     // menu item's anchor may hold them too.
-    void helpPanelInAnyFolder_data()
-    {
-        QTest::addColumn<QString>("folder");
-        QTest::addColumn<QString>("anchor");
-        QTest::newRow("plain") << "dig" << "";
-        QTest::newRow("hash") << "dig #4" << "";
-        QTest::newRow("question mark") << "why?" << "Lithic";
-        QTest::newRow("percent") << "100% sure" << "";
-        QTest::newRow("anchor with hash") << "a#b" << "No. #2";
-    }
+    void helpPanelInAnyFolder_data() { addCaseRows("entry/help-folders.tsv"); }
     void helpPanelInAnyFolder()
     {
-        QFETCH(QString, folder);
-        QFETCH(QString, anchor);
+        QFETCH(Case, c);
+        const QString folder = c.text("folder");
         QTemporaryDir dir;
         QVERIFY(QDir(dir.path()).mkpath(folder));
         const QString path = dir.filePath(folder + "/help%20#1.htm");
@@ -207,7 +189,7 @@ private slots:
         EntryArea area;
         area.show();
         area.showFrame(Frame::Text);
-        area.setHelp(Frame::Text, HelpUrl(path, anchor));
+        area.setHelp(Frame::Text, HelpUrl(path, c.text("anchor")));
         auto* help = area.findChild<QTextBrowser*>("texthelp");
         QVERIFY(help->isVisible());
         QCOMPARE(help->source().toLocalFile(), path);
