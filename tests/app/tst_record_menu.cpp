@@ -3,6 +3,7 @@
 // Data > Delete last, selected and all entries.
 
 #include "app/AppTestSupport.h"
+#include "support/CaseRows.h"
 
 #include "shell/QtDialogs.h"
 
@@ -120,24 +121,11 @@ private slots:
 
     // Enter on every question of a command that would destroy records keeps
     // them all: the export is written with its names, and nothing is deleted.
-    void enterNeverDestroysRecords_data()
-    {
-        QTest::addColumn<QString>("action");
-        QTest::addColumn<QStringList>("questions");
-        QTest::newRow("export") << "fileexport"
-                                << QStringList{"Write field names as first record?", "Delete exported data from K7?"};
-        QTest::newRow("delete all") << "datadeleteall"
-                                    << QStringList{"WARNING: Are you sure you want to delete all entries?"};
-        QTest::newRow("delete selected")
-            << "deleterows"
-            << QStringList{"Warning: You are about to delete the 2 highlighted entries permanently.  Do you want to "
-                           "delete these entries?"};
-        QTest::newRow("delete last") << "datadeletelast"
-                                     << QStringList{"Are you sure you want to delete the last entry?"};
-    }
+    void enterNeverDestroysRecords_data() { addCaseRows("app/destroying-commands.tsv"); }
     void enterNeverDestroysRecords()
     {
-        QFETCH(QString, action);
+        QFETCH(Case, c);
+        const QString action = c.text("action");
         EnterRig rig;
         rig.boxes.exportFile = rig.path("out.txt");
         DataGrid* grid = rig.w.grid();
@@ -147,7 +135,7 @@ private slots:
         QAction* item = rig.w.findChild<QAction*>(action);
         QVERIFY(item && item->isEnabled());
         item->trigger();
-        QTEST(rig.boxes.questions, "questions");
+        QCOMPARE(rig.boxes.questions, c.list("questions"));
         QCOMPARE(ids(rig), QStringList({"A1", "A2", "A3"}));
         QCOMPARE(grid->recordModel()->rowCount(), 3);
         if (action == "fileexport") {

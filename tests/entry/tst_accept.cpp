@@ -202,20 +202,11 @@ private slots:
     // Autoinc is the previous record's value plus one, taken once when the
     // record starts (mended: without Carry it offered 1 every time, a fresh
     // session started at 1 again, and every re-presentation added one).
-    void autoincrement_data()
-    {
-        QTest::addColumn<QString>("scenario");
-        QTest::addColumn<QStringList>("saved");
-        QTest::newRow("continues without carry") << "plain" << QStringList{"1", "2", "3"};
-        QTest::newRow("continues the largest stored") << "stored" << QStringList{"5", "100", "7", "101"};
-        QTest::newRow("esc at the first variable") << "esc" << QStringList{"1"};
-        QTest::newRow("grid edit cancelled") << "grid" << QStringList{"1", "2", "3"};
-        QTest::newRow("failed save retried") << "locked" << QStringList{"1", "2"};
-    }
+    void autoincrement_data() { addCaseRows("entry/autoincrement.tsv"); }
     void autoincrement()
     {
-        QFETCH(QString, scenario);
-        QFETCH(QStringList, saved);
+        QFETCH(Case, c);
+        const QString scenario = c.text("scenario");
         EntryRig rig;
         rig.add("N", TypeNumeric).varautoinc = 1;
         rig.add("ID", TypeText);
@@ -251,7 +242,7 @@ private slots:
         }
         acceptOffered();
         rig.enter({"Z"});
-        QCOMPARE(firstColumn(rig.dbPath(), "SELECT N FROM site ORDER BY rowid"), saved);
+        QCOMPARE(firstColumn(rig.dbPath(), "SELECT N FROM site ORDER BY rowid"), c.list("saved"));
         QVERIFY(rig.dialogs.messages().isEmpty());
     }
 
@@ -301,35 +292,24 @@ private slots:
     // line, the last variable still presented (mended: Enter held at the last
     // variable saved a row per auto-repeat). Blanks and a value its condition
     // no longer asks for count as nothing; a carried or typed value is saved.
-    void emptyRecordsAreNotSaved_data()
-    {
-        QTest::addColumn<QStringList>("entered");  // for KIND, NOTE, N
-        QTest::addColumn<bool>("carryKind");
-        QTest::addColumn<int>("held");  // Enter repeats at the end
-        QTest::addColumn<QList<QStringList>>("rows");
-        QTest::addColumn<int>("refusals");
-        QTest::newRow("nothing") << QStringList{"", "", ""} << false << 12 << QList<QStringList>{} << 13;
-        QTest::newRow("blanks") << QStringList{"  ", " ", ""} << false << 12 << QList<QStringList>{} << 13;
-        QTest::newRow("a zero") << QStringList{"", "", "0"} << false << 12 << QList<QStringList>{{"", "", "0"}} << 10;
-        QTest::newRow("a note") << QStringList{"", "x", ""} << false << 12 << QList<QStringList>{{"", "x", "0"}} << 10;
-        QTest::newRow("carried") << QStringList{"A", "", ""} << true << 3
-                                 << QList<QStringList>{{"A", "", "0"}, {"A", "", "0"}} << 0;
-    }
+    void emptyRecordsAreNotSaved_data() { addCaseRows("entry/empty-records.tsv"); }
     void emptyRecordsAreNotSaved()
     {
-        QFETCH(QStringList, entered);
-        QFETCH(bool, carryKind);
-        QFETCH(int, held);
-        QFETCH(int, refusals);
+        QFETCH(Case, c);
+        const QStringList entered = c.list("entered");
+        const int refusals = c.number("refusals");
+        QList<QStringList> rows;
+        for (const QString& row : c.list("rows"))
+            rows << row.split(',');
         EntryRig rig;
-        rig.add("KIND", TypeText).varcarry = carryKind ? 1 : 0;
+        rig.add("KIND", TypeText).varcarry = c.text("carry") == "yes" ? 1 : 0;
         rig.add("NOTE", TypeText);
         rig.add("N", TypeNumeric);
         QVERIFY(rig.open());
         rig.enter({entered.at(0), entered.at(1), entered.at(2)});
-        for (int i = 0; i < held; ++i)
+        for (int i = 0; i < c.number("held"); ++i)
             rig.press(Key::Enter);
-        QTEST(rig.rows(), "rows");
+        QCOMPARE(rig.rows(), rows);
         QVERIFY(rig.shown().isEmpty());
         QCOMPARE(rig.view.statuses().count("Nothing was typed in this record, so it is not saved."), refusals);
         QCOMPARE(rig.view.beeps(), refusals);

@@ -2,6 +2,7 @@
 // process, the offer to continue it, and the audit rows each change to saved
 // rows leaves.
 
+#include "support/CaseRows.h"
 #include "support/EntryRig.h"
 
 #include "workflows/RecordCommands.h"
@@ -199,27 +200,12 @@ private slots:
     // Declined, the journal goes; for a CFG whose variables changed, only
     // the values of variables that still exist come back, and entry goes on
     // after the last of them still asked.
-    void offerFollowsTheAnswerAndTheShape_data()
-    {
-        QTest::addColumn<int>("answer");
-        QTest::addColumn<QStringList>("names");
-        QTest::addColumn<QStringList>("values");
-        QTest::addColumn<int>("curvar");
-        QTest::addColumn<bool>("saysChanged");
-        QTest::newRow("no") << int(Answer::No) << kSix << QStringList{"", "", "", "", "", ""} << 1 << false;
-        QTest::newRow("one gone") << int(Answer::Yes) << QStringList{"A", "C", "D", "E", "F"}
-                                  << QStringList{"a1", "c3", "", "", ""} << 3 << true;
-        QTest::newRow("reordered, one new") << int(Answer::Yes) << QStringList{"C", "A", "X", "B", "D"}
-                                            << QStringList{"c3", "a1", "", "b2", ""} << 5 << true;
-        QTest::newRow("none left") << int(Answer::Yes) << QStringList{"P", "Q"} << QStringList{"", ""} << 1 << true;
-    }
+    void offerFollowsTheAnswerAndTheShape_data() { addCaseRows("entry/journal-offers.tsv"); }
     void offerFollowsTheAnswerAndTheShape()
     {
-        QFETCH(int, answer);
-        QFETCH(QStringList, names);
-        QFETCH(QStringList, values);
-        QFETCH(int, curvar);
-        QFETCH(bool, saysChanged);
+        QFETCH(Case, c);
+        const int answer = c.text("answer") == "yes" ? Answer::Yes : Answer::No;
+        const QStringList names = c.list("names");
         QTemporaryDir dir;
         {
             EntryRig first;
@@ -231,12 +217,12 @@ private slots:
         QVERIFY(openIn(rig, dir.path(), names));
         rig.engine.OfferJournalledRecord();
         QCOMPARE(rig.dialogs.messages().size(), 1);
-        QCOMPARE(rig.dialogs.texts().first().contains("have changed since"), saysChanged);
+        QCOMPARE(rig.dialogs.texts().first().contains("have changed since"), c.text("says changed") == "yes");
         QStringList restored;
         for (int v = 1; v <= names.size(); ++v)
             restored << rig.state.varvalue[v];
-        QCOMPARE(restored, values);
-        QCOMPARE(rig.state.curvar, curvar);
+        QCOMPARE(restored, c.list("values"));
+        QCOMPARE(rig.state.curvar, c.number("curvar"));
         rig.engine.flushJournal();
         QCOMPARE(journalRows(dir.path()).isEmpty(), answer == Answer::No);
     }
