@@ -263,21 +263,12 @@ private slots:
     // Tab walks the boxes in the order they are seen: down the left column,
     // then the right one, then the buttons, and round to the name (mended:
     // Tab from Length went to "Edit Previous Field" and never reached Name).
-    void tabFollowsTheVisualOrder_data()
-    {
-        QTest::addColumn<int>("variable");
-        QTest::addColumn<QStringList>("right");  // the right column's controls that take the keyboard
-        const QStringList lookup{"vdbname", "vtblist", "vfieldname"};
-        QTest::newRow("text") << 2 << QStringList{"cnvtomenu"} + lookup;
-        QTest::newRow("menu") << 3 << QStringList{"Text1", "vmenu", "menuup", "menudown", "rebuild"} + lookup;
-        QTest::newRow("numeric") << 4 << lookup;
-    }
+    void tabFollowsTheVisualOrder_data() { addCaseRows("properties/tab-order.tsv"); }
     void tabFollowsTheVisualOrder()
     {
-        QFETCH(int, variable);
-        QFETCH(QStringList, right);
+        QFETCH(Case, c);
         Rig rig;
-        QVERIFY(rig.showWith(variable));
+        QVERIFY(rig.showWith(c.number("variable")));
         QWidget* length = rig.control("vlength");
         length->setFocus();
         QStringList order;
@@ -290,7 +281,7 @@ private slots:
         const QStringList left{"vlength", "vsoundin", "vsoundout", "vcarry", "vautoincrement", "vunique", "vskip",
                                "vhelp", "vcondition", "modify"};
         const QStringList buttonsAndTop{"previousfield", "nextfield", "saveexit", "vname", "vtype", "vprompt"};
-        QCOMPARE(order, left + right + buttonsAndTop);
+        QCOMPARE(order, left + c.list("right") + buttonsAndTop);
     }
 
     // A CFG that the reader would refuse is never written: a Text variable
@@ -363,20 +354,13 @@ private slots:
         }
     }
 
-    void buildsMenuFromStoredValues_data()
-    {
-        QTest::addColumn<int>("distinct");
-        QTest::addColumn<int>("answer");  // to the over-50 question; 0: none asked
-        QTest::addColumn<int>("items");
-        QTest::newRow("30") << 30 << 0 << 30;
-        QTest::newRow("51, continue") << 51 << int(Answer::Yes) << 51;
-        QTest::newRow("51, stop") << 51 << int(Answer::No) << 0;
-    }
+    void buildsMenuFromStoredValues_data() { addCaseRows("properties/menu-from-values.tsv"); }
     void buildsMenuFromStoredValues()
     {
-        QFETCH(int, distinct);
-        QFETCH(int, answer);
-        QFETCH(int, items);
+        QFETCH(Case, c);
+        const int distinct = c.number("distinct");
+        const int answer = c.text("answer").isEmpty() ? 0 : c.text("answer") == "yes" ? Answer::Yes : Answer::No;
+        const int items = c.number("items");
         Rig rig;
         QStringList rows{"('A0', '', 'red', 0)", "('A0', NULL, 'red', 0)"};
         for (int i = 0; i < distinct; ++i)
@@ -397,28 +381,19 @@ private slots:
             rig.verifyCfgReadsBack();
     }
 
-    void movingWritesPendingChanges_data()
-    {
-        QTest::addColumn<int>("from");
-        QTest::addColumn<QString>("button");
-        QTest::addColumn<int>("to");
-        QTest::newRow("previous on 1 stays") << 1 << "previousfield" << 1;
-        QTest::newRow("next on the last stays") << 4 << "nextfield" << 4;
-        QTest::newRow("next on 1") << 1 << "nextfield" << 2;
-    }
+    void movingWritesPendingChanges_data() { addCaseRows("properties/moving.tsv"); }
     void movingWritesPendingChanges()
     {
-        QFETCH(int, from);
-        QFETCH(int, to);
-        QFETCH(QString, button);
+        QFETCH(Case, c);
+        const int from = c.number("from");
         Rig rig;
         QVERIFY(rig.showWith(from));
         rig.retype("vprompt", "Typed prompt", false);
         rig.control<QCheckBox>("vskip")->setFocus();
         QTest::keyClick(rig.control<QCheckBox>("vskip"), Qt::Key_Space);
         QVERIFY(rig.window->dirty());
-        rig.click(button.toLatin1().constData());
-        QCOMPARE(rig.control("vno")->text(), QString::number(to));
+        rig.click(c.text("button").toLatin1().constData());
+        QCOMPARE(rig.control("vno")->text(), c.text("to"));
         QVERIFY(!rig.window->dirty());
         QCOMPARE(rig.model.var(from).varskip, 1);
         QVERIFY(readFile(rig.model.cfgpath).contains("Prompt=Typed prompt\r\n"));
