@@ -370,30 +370,14 @@ private slots:
     // Each change to saved rows leaves exactly its audit rows, in the same
     // transaction: under another program's lock it fails and leaves none.
     // The other deletions' rows are checked with the record menu.
-    void auditedActions_data()
-    {
-        QTest::addColumn<QString>("action");
-        QTest::addColumn<bool>("locked");
-        // row_id, ident, field, before, after, action; none when locked
-        QTest::addColumn<QList<QStringList>>("expected");
-        const auto gone = [](const char* row, const char* id, const char* note, const char* n) {
-            return QStringList{row, id, "*", QString(R"({"ID":"%1","NOTE":"%2","N":%3})").arg(id, note, n), "<null>",
-                               "delete all"};
-        };
-        QTest::newRow("grid edit") << "grid edit" << false
-                                   << QList<QStringList>{{"2", "B2", "NOTE", "old", "new", "grid edit"}};
-        QTest::newRow("re-edit") << "re-edit" << false << QList<QStringList>{{"1", "A1", "NOTE", "", "worn", "re-edit"}};
-        QTest::newRow("delete all") << "delete all" << false
-                                    << QList<QStringList>{gone("1", "A1", "", "1.0"), gone("2", "B2", "old", "2.0"),
-                                                          gone("3", "C3", "kept", "3.0")};
-        for (const char* action : {"grid edit", "re-edit", "delete all"})
-            QTest::newRow(qPrintable(QString(action) + ", locked")) << QString(action) << true << QList<QStringList>{};
-    }
+    void auditedActions_data() { addCaseRows("entry/audited-actions.tsv"); }
     void auditedActions()
     {
-        QFETCH(QString, action);
-        QFETCH(bool, locked);
-        QFETCH(QList<QStringList>, expected);
+        QFETCH(Case, c);
+        const QString action = c.text("action");
+        QList<QStringList> expected;
+        for (const QString& row : c.list("audit rows"))
+            expected << row.split(';');
         EntryRig rig;
         savedThree(rig);
         const QList<QStringList> before = rig.rows();
@@ -409,7 +393,7 @@ private slots:
                 commands(rig).deleteAllEntries();
             }
         };
-        if (locked) {
+        if (c.text("locked") == "yes") {
             QVERIFY(whileLocked(rig.dbPath(), act));
             QCOMPARE(rig.rows(), before);
         } else {
