@@ -9,6 +9,7 @@
 #include "app/AppTestSupport.h"
 
 #include "app/SplashStart.h"
+#include "cfg/CfgReader.h"
 #include "cfg/HelpTemplates.h"
 #include "cfg/Model.h"
 #include "settings/IniSettings.h"
@@ -330,15 +331,9 @@ private slots:
         writeFile(dir + "notes.txt", "<p>Found in the notes</p>");
         writeFile(dir + "big.html", QByteArray("<p>xxxxxxx</p>\r\n").repeated(4096));  // 65536 bytes
         Model model;
-        model.cfgpath = dir + "site.cfg";
-        model.varcount = 2;
-        model.var(1).varname = "VAR1";
-        model.var(1).vartype = TypeMenu;
-        model.var(1).varmenu = "Tool Core Flake";
-        model.var(2).varname = "VAR2";
-        model.var(2).vartype = TypeText;
-        model.var(2).varinfo = "notes.txt";
-        writeFile(model.cfgpath, crlf({"[K7]", "[VAR1]", "Type=Menu", "[VAR2]", "Type=Text", "Info file=notes.txt"}));
+        model.cfgpath = writeFile(rig.dir, "dig.2024/site.cfg", crlf({"[K7]", "[VAR1]", "Type=Menu", "Menu=Tool Core Flake",
+                                                                     "[VAR2]", "Info file=notes.txt"}));
+        QVERIFY(!ReadCfg(model, rig.dialogs).failed());
 
         HelpWriterDialog dialog(model, rig.dialogs);
         dialog.show();
