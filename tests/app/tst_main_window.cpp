@@ -176,24 +176,16 @@ private slots:
         QVERIFY(!w.isVisible());
     }
 
-    void startUpRecentEntriesAndNew()
+    void recentEntriesAndNew()
     {
-        AppRig rig;
+        WindowRig rig;
+        MainWindow& w = rig.w;
         const QString first = rig.sampleCfg();
         const QString second = rig.sampleCfg("other.cfg");
-        {
-            MainWindow w(rig.dialogs, rig.sound, rig.ini());
-            w.show();
-            w.openCfgFile(first);
-            w.openCfgFile(second);
-            w.fileExit();
-        }
-        MainWindow w(rig.dialogs, rig.sound, rig.ini());
-        rig.dialogs.queueAnswer(Answer::Yes);
-        w.startUp();
-        QCOMPARE(rig.dialogs.shown(), QStringList{"Continue with " + second + " [68]"});
+        rig.open(first);
+        w.openCfgFile(second);
         QCOMPARE(w.windowTitle(), "K7 - " + second);
-        w.findChild<QAction*>("menufile1")->trigger();
+        rig.trigger("menufile1");
         QCOMPARE(w.windowTitle(), "K7 - " + first);
 
         // File > New: No keeps the open CFG; Yes saves the sample under a new name and opens it.

@@ -135,11 +135,13 @@ private slots:
     }
 
     // The close box stores only what the next start offers; File > Exit
-    // stores everything. The splitters once crept as the restored window grew.
+    // stores everything, the CFG open included. The splitters once crept as
+    // the restored window grew.
     void closingStoresWhatTheNextStartRestores()
     {
         AppRig rig;
         const QString cfg = rig.sampleCfg();
+        const QString other = rig.sampleCfg("other.cfg");
         QVERIFY(writeFile(rig.ini(), "[K7]\r\nfrmMainmaximized=0\r\nfrmMainleft=123\r\nFile1=/old.cfg\r\nshowdata=True\r\n"));
         {
             MainWindow w(rig.dialogs, rig.sound, rig.ini());
@@ -160,6 +162,9 @@ private slots:
             MainWindow w(rig.dialogs, rig.sound, rig.ini());
             rig.dialogs.queueAnswer(Answer::Yes);  // continue with the CFG the close box stored
             w.startUp(QString(), false);
+            QCOMPARE(rig.dialogs.shown(), QStringList{"Continue with " + cfg + " [68]"});
+            QCOMPARE(w.windowTitle(), "K7 - " + cfg);
+            w.openCfgFile(other);
             w.setGeometry(wanted);
             w.findChild<QSplitter*>("varlist_separator")->setSizes({wanted.width() / 4, wanted.width() * 3 / 4});
             w.findChild<QSplitter*>("data_separator")->setSizes({wanted.height() / 2, wanted.height() / 2});
@@ -167,12 +172,12 @@ private slots:
             horizontal = w.horizontalSeparatorTwips();
             w.fileExit();
         }
-        QCOMPARE(readKey(rig.ini(), "[K7]", "frmMainmaximized"), "0");
+        QCOMPARE(readKey(rig.ini(), "[K7]", "frmMainmaximized") + readKey(rig.ini(), "[K7]", "cfgfile"), "0" + other);
         MainWindow w(rig.dialogs, rig.sound, rig.ini());
         w.restoreSettings();
         QVERIFY(!w.isMaximized());
         QCOMPARE(w.geometry().size(), wanted.size());
-        QCOMPARE(w.recentFiles().paths(), (QStringList{cfg, "/old.cfg"}));
+        QCOMPARE(w.recentFiles().paths(), (QStringList{other, cfg, "/old.cfg"}));
         QVERIFY(qAbs(w.verticalSeparatorTwips() - vertical) < 30);
         QVERIFY(qAbs(w.horizontalSeparatorTwips() - horizontal) < 30);
     }
