@@ -2,6 +2,7 @@
 // Emptyonly, identifiers and their check digit, look-ups, carry, auto-increment,
 // what each kind stores, grid-cell edits, and a save that fails.
 
+#include "entry/LockedDatabase.h"
 #include "support/CaseRows.h"
 #include "support/EntryRig.h"
 
@@ -10,22 +11,6 @@
 
 using namespace k7;
 using namespace k7::test;
-
-namespace {
-
-// Runs `work` while another program holds the database locked.
-bool whileLocked(const EntryRig& rig, const std::function<void()>& work)
-{
-    return withConnection(rig.dbPath(), false, [&](QSqlDatabase& other) {
-        QSqlQuery lock(other);
-        if (!lock.exec("BEGIN EXCLUSIVE"))
-            return false;
-        work();
-        return lock.exec("ROLLBACK");
-    });
-}
-
-}  // namespace
 
 class TestAccept : public QObject {
     Q_OBJECT
@@ -56,7 +41,7 @@ private slots:
         // told so and the value stays for another try (mended: it was
         // reported as an error in SQL and the value lost).
         rig.dialogs.clear();
-        QVERIFY(whileLocked(rig, [&] { rig.enter({"B2"}); }));
+        QVERIFY(whileLocked(rig.dbPath(), [&] { rig.enter({"B2"}); }));
         QCOMPARE(rig.dialogs.texts(),
                  QStringList{"The database is locked by another program.  Press Enter to try the value again."});
         QVERIFY(rig.state.curvar == 1 && rig.view.text(Control::TextBox) == "B2"
@@ -228,7 +213,7 @@ private slots:
             }
         };
         if (!c.text("locked").isEmpty()) {
-            QVERIFY(whileLocked(rig, [&] { run(c.list("locked")); }));
+            QVERIFY(whileLocked(rig.dbPath(), [&] { run(c.list("locked")); }));
             QCOMPARE(rig.dialogs.texts().size(), 1);  // the failed save; Enter tries again
             rig.dialogs.clear();
         }

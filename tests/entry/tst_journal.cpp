@@ -2,6 +2,7 @@
 // process, the offer to continue it, and the audit rows each change to saved
 // rows leaves.
 
+#include "entry/LockedDatabase.h"
 #include "support/CaseRows.h"
 #include "support/EntryRig.h"
 
@@ -38,18 +39,6 @@ bool openIn(EntryRig& rig, const QString& folder, const QStringList& names)
 QList<QStringList> journalRows(const QString& folder)
 {
     return querySeparately(folder + "/site.mdb", "SELECT curvar, vals FROM k7_journal").value_or(QList<QStringList>{});
-}
-
-// Runs `work` while another program holds the database locked.
-bool whileLocked(const QString& path, const std::function<void()>& work)
-{
-    return withConnection(path, false, [&](QSqlDatabase& other) {
-        QSqlQuery lock(other);
-        if (!lock.exec("BEGIN EXCLUSIVE"))
-            return false;
-        work();
-        return lock.exec("ROLLBACK");
-    });
 }
 
 // The children wait to be killed after saying how far they got. The journal

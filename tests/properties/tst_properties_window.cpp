@@ -400,21 +400,6 @@ private slots:
         rig.verifyCfgReadsBack();
     }
 
-    // A settings file that cannot be written does not keep the window open,
-    // and the failure is logged rather than dropped.
-    void unwritableSettingsAreLogged()
-    {
-        Rig rig;
-        QVERIFY(rig.openWith(kRecords));
-        QVERIFY(writeFile(rig.path("notes.txt"), "not a folder"));
-        rig.settings = IniSettings(rig.path("notes.txt/k7.ini"));  // even root cannot write there
-        rig.show(2);
-        QTest::ignoreMessage(QtWarningMsg, qPrintable("k7: the settings could not be written to "
-                                                      + rig.settings.path()));
-        rig.window->close();
-        QVERIFY(!rig.window->isVisible());
-    }
-
     // The close box stores the position only; a name typed but not yet left
     // still reaches the table and the CFG, which must describe the table.
     void closeBoxStoresPositionOnly()
@@ -439,6 +424,16 @@ private slots:
         QVERIFY(!rig.window->isVisible());
         QCOMPARE(rig.columns().value(1), "Material VARCHAR(20)");
         rig.verifyCfgReadsBack();
+
+        // A settings file that cannot be written does not keep the window
+        // open, and the failure is logged rather than dropped.
+        QVERIFY(writeFile(rig.path("notes.txt"), "not a folder"));
+        rig.settings = IniSettings(rig.path("notes.txt/k7.ini"));  // even root cannot write there
+        rig.show(2);
+        QTest::ignoreMessage(QtWarningMsg, qPrintable("k7: the settings could not be written to "
+                                                      + rig.settings.path()));
+        rig.window->close();
+        QVERIFY(!rig.window->isVisible());
     }
 
     void lookupFrameChecksTheTable_data() { addCaseRows("properties/lookup-frame.tsv"); }
