@@ -87,7 +87,10 @@ struct WindowRig : AppRig {
         return target;
     }
     void type(const QString& text) const { QTest::keyClicks(focused(), text); }
-    void press(Qt::Key key, Qt::KeyboardModifiers mods = Qt::NoModifier) const { QTest::keyClick(focused(), key, mods); }
+    void press(Qt::Key key, Qt::KeyboardModifiers mods = Qt::NoModifier) const
+    {
+        QTest::keyClick(focused(), key, mods);
+    }
     void enter(const QString& text) const
     {
         type(text);

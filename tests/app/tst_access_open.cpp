@@ -85,9 +85,9 @@ private slots:
     {
         AccessRig rig;
         MainWindow& w = rig.w;
-        const QString cfg = writeFile(rig.dir, "types.cfg", crlf({"[k7]", "Filename=types.mdb", "Table=Table1",
-                                                                  "[A]", "Length=50", "[B]", "Length=100", "[E]",
-                                                                  "Type=Numeric", "Length=10", "[G]", "Length=19"}));
+        const QString cfg = writeFile(rig.dir, "types.cfg",
+                                      crlf({"[k7]", "Filename=types.mdb", "Table=Table1", "[A]", "Length=50", "[B]",
+                                            "Length=100", "[E]", "Type=Numeric", "Length=10", "[G]", "Length=19"}));
         const QString db = copyAccessFixture("jet3-types.mdb", rig.path("types.mdb"));
 
         rig.dialogs.queueAnswer(Answer::No);

@@ -434,16 +434,16 @@ private slots:
 
         // File > New CFG closes the CFG: nothing is received any more.
         rig.dialogs.queueAnswer(Answer::Yes);  // close the current CFG
-        rig.dialogs.queueAnswer(Answer::No);   // do not load the sample now
+        rig.dialogs.queueAnswer(Answer::No);  // do not load the sample now
         w.fileNew();
         pty.send("  5.5\r\n  6.5\r\n");
         QTest::qWait(300);
         QCOMPARE(saved().size(), 2);
-        QCOMPARE(rig.dialogs.texts(), (QStringList{"The field WIDTH exist in the CFG but not in the data table "
-                                                   "calipers.  If you have added a new variable, K7 can add this to "
-                                                   "the data table now.  Would you like to add WIDTH?",
-                                                   "Close current configuration file?",
-                                                   "Do you want to load this CFG file now?"}));
+        QCOMPARE(rig.dialogs.texts(),
+                 (QStringList{"The field WIDTH exist in the CFG but not in the data table "
+                              "calipers.  If you have added a new variable, K7 can add this to "
+                              "the data table now.  Would you like to add WIDTH?",
+                              "Close current configuration file?", "Do you want to load this CFG file now?"}));
     }
 
     void anImageJWatchEndsWithItsCfg()
@@ -466,7 +466,8 @@ private slots:
     {
         AppRig rig;
         const QString db = rig.path("dig.mdb");
-        QVERIFY(execSql(db, {"CREATE TABLE Finds (ID INTEGER, Type VARCHAR(20))", "INSERT INTO Finds VALUES (1, 'x')"}));
+        QVERIFY(
+            execSql(db, {"CREATE TABLE Finds (ID INTEGER, Type VARCHAR(20))", "INSERT INTO Finds VALUES (1, 'x')"}));
         const QByteArray before = readFile(db);
         MainWindow w(rig.dialogs, rig.sound, rig.ini());
         rig.dialogs.queueTable("Finds");
@@ -483,8 +484,9 @@ private slots:
         QVERIFY(editor->editor()->isReadOnly());
         editor->setUntitledText("[K7]");
         QVERIFY(!editor->saveFile(db));
-        QCOMPARE(rig.dialogs.texts().mid(1), (QStringList{db + " is not a text file.  The editor does not open it.",
-                                                          db + " is not a text file.  The editor does not save over it."}));
+        QCOMPARE(rig.dialogs.texts().mid(1),
+                 (QStringList{db + " is not a text file.  The editor does not open it.",
+                              db + " is not a text file.  The editor does not save over it."}));
         QCOMPARE(readRows(db, "Finds").size(), 1);
         QCOMPARE(readFile(db).left(16), before.left(16));
     }

@@ -21,15 +21,19 @@ const QByteArray kRows = "\"A1\", 12,\"Bone\"\r\n\"A2\",-3,\"Stone\"\r\n\"A3\", 
 // A CFG over the table T of d.mdb holding A1, A2 and A3; its path.
 QString writeTable(const AppRig& rig)
 {
-    const QString cfg = writeFile(rig.dir, "t.cfg", crlf({"[K7]", "Filename=d.mdb", "Table=T", "[ID]", "Type=Text",
-                                                          "Length=20", "[Count]", "Type=Numeric", "[Kind]",
-                                                          "Type=Menu", "Menu=Bone Stone"}));
-    const bool made = execSql(rig.path("d.mdb"), {"CREATE TABLE T (ID VARCHAR(20), Count REAL, Kind VARCHAR(20))",
-                                                  "INSERT INTO T VALUES ('A1', 12, 'Bone'), ('A2', -3, 'Stone'), "
-                                                  "('A3', 0.5, 'Bone')"});
+    const QString cfg = writeFile(rig.dir, "t.cfg",
+                                  crlf({"[K7]", "Filename=d.mdb", "Table=T", "[ID]", "Type=Text", "Length=20",
+                                        "[Count]", "Type=Numeric", "[Kind]", "Type=Menu", "Menu=Bone Stone"}));
+    const bool made = execSql(rig.path("d.mdb"),
+                              {"CREATE TABLE T (ID VARCHAR(20), Count REAL, Kind VARCHAR(20))",
+                               "INSERT INTO T VALUES ('A1', 12, 'Bone'), ('A2', -3, 'Stone'), "
+                               "('A3', 0.5, 'Bone')"});
     return made ? cfg : QString();
 }
-QStringList ids(const AppRig& rig) { return firstColumn(rig.path("d.mdb"), "SELECT ID FROM T ORDER BY rowid"); }
+QStringList ids(const AppRig& rig)
+{
+    return firstColumn(rig.path("d.mdb"), "SELECT ID FROM T ORDER BY rowid");
+}
 
 // A main window open on that table.
 struct MenuRig : WindowRig {

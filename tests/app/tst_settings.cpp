@@ -34,14 +34,16 @@ private slots:
         settings.load();
         const QStringList rect = c.text("rect").split(' ');
         if (c.text("window") == "info") {
-            const QRectF restored = InfoViewer::restoredRect(settings, QRectF(100, 200, 7200, 5400), QSizeF(15000, 10000));
+            const QRectF restored =
+                InfoViewer::restoredRect(settings, QRectF(100, 200, 7200, 5400), QSizeF(15000, 10000));
             QCOMPARE(restored, QRectF(rect[0].toDouble(), rect[1].toDouble(), rect[2].toDouble(), rect[3].toDouble()));
             return;
         }
         const RestoredWindow restored = restoreWindow(settings, QRectF(1000, 1000, 9000, 6000), 14400, 10800);
         QCOMPARE(restored.maximized, rect.size() == 1);
         if (!restored.maximized)
-            QCOMPARE(restored.rect, QRectF(rect[0].toDouble(), rect[1].toDouble(), rect[2].toDouble(), rect[3].toDouble()));
+            QCOMPARE(restored.rect,
+                     QRectF(rect[0].toDouble(), rect[1].toDouble(), rect[2].toDouble(), rect[3].toDouble()));
     }
 
     void pullsSplittersIntoRange()

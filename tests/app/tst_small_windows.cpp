@@ -293,8 +293,9 @@ private slots:
         WindowRig rig;
         MainWindow& w = rig.w;
         writeFile(rig.dir, "id.txt", "Dig the trench.");
-        rig.open(writeFile(rig.dir, "site.cfg", crlf({"[K7]", "[VAR1]", "Type=Text", "Info file=id.txt", "[VAR2]",
-                                                      "Type=Text", "Info file=gone.txt"})));
+        rig.open(writeFile(
+            rig.dir, "site.cfg",
+            crlf({"[K7]", "[VAR1]", "Type=Text", "Info file=id.txt", "[VAR2]", "Type=Text", "Info file=gone.txt"})));
         QWidget* textbox = rig.control(Control::TextBox);
 
         QStringList shown;
@@ -331,8 +332,9 @@ private slots:
         writeFile(dir + "notes.txt", "<p>Found in the notes</p>");
         writeFile(dir + "big.html", QByteArray("<p>xxxxxxx</p>\r\n").repeated(4096));  // 65536 bytes
         Model model;
-        model.cfgpath = writeFile(rig.dir, "dig.2024/site.cfg", crlf({"[K7]", "[VAR1]", "Type=Menu", "Menu=Tool Core Flake",
-                                                                     "[VAR2]", "Info file=notes.txt"}));
+        model.cfgpath =
+            writeFile(rig.dir, "dig.2024/site.cfg",
+                      crlf({"[K7]", "[VAR1]", "Type=Menu", "Menu=Tool Core Flake", "[VAR2]", "Info file=notes.txt"}));
         QVERIFY(!ReadCfg(model, rig.dialogs).failed());
 
         HelpWriterDialog dialog(model, rig.dialogs);
@@ -408,8 +410,7 @@ private slots:
         for (int i = 1; i <= 40; ++i)
             items.insert(i <= 12 ? i - 1 : items.size(), QString("Item %1").arg(i));
         const QString cfg = dir + "site.cfg";
-        writeFile(cfg, crlf({"[K7]", "[VAR1]", "Type=Menu", "Menu=" + items.join(','), "[VAR2]",
-                             "Type=Text"}));
+        writeFile(cfg, crlf({"[K7]", "[VAR1]", "Type=Menu", "Menu=" + items.join(','), "[VAR2]", "Type=Text"}));
         w.resize(1000, 700);
         rig.open(cfg);
         QVERIFY(WriteHelpTemplates(w.model(), rig.dialogs, false));

@@ -195,8 +195,9 @@ private slots:
         rig.add("N", TypeNumeric).varautoinc = 1;
         rig.add("ID", TypeText);
         if (!c.text("stored").isEmpty())
-            QVERIFY(execSql(rig.dbPath(), {"CREATE TABLE site (N REAL, ID VARCHAR(20))",
-                                           "INSERT INTO site VALUES " + c.text("stored")}));
+            QVERIFY(
+                execSql(rig.dbPath(),
+                        {"CREATE TABLE site (N REAL, ID VARCHAR(20))", "INSERT INTO site VALUES " + c.text("stored")}));
         QVERIFY(rig.open());
         const auto run = [&rig](const QStringList& steps) {
             for (const QString& step : steps) {

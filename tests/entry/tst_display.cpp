@@ -29,7 +29,9 @@ private slots:
     void presentationByType()
     {
         QFETCH(Case, c);
-        const QMap<QString, Frame> frames{{"text", Frame::Text}, {"numeric", Frame::Numeric}, {"menu", Frame::Menu},
+        const QMap<QString, Frame> frames{{"text", Frame::Text},
+                                          {"numeric", Frame::Numeric},
+                                          {"menu", Frame::Menu},
                                           {"instrument", Frame::Instrument}};
         EntryRig rig;
         rig.add("V", typeCode(c.text("type")), 12).varmenu = "a b";

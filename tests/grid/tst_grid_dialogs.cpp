@@ -40,7 +40,10 @@ struct GridRig : WindowRig {
             out << w.grid()->recordModel()->cellText(r, column);
         return out;
     }
-    QString cell() const { return QString("%1:%2").arg(w.grid()->currentIndex().row()).arg(w.grid()->currentIndex().column()); }
+    QString cell() const
+    {
+        return QString("%1:%2").arg(w.grid()->currentIndex().row()).arg(w.grid()->currentIndex().column());
+    }
 };
 
 }  // namespace

@@ -174,8 +174,9 @@ private slots:
         const QStringList kinds = c.list("kinds");
         const QHash<QString, QString> messages{
             {"length", "Field length must be between 1 and 255. [64]"},
-            {"cut", "Warning: 2 stored values of Kind are longer than 3 characters and will be cut to that length.  "
-                    "Change the Length anyway? [292]"}};
+            {"cut",
+             "Warning: 2 stored values of Kind are longer than 3 characters and will be cut to that length.  "
+             "Change the Length anyway? [292]"}};
         Rig rig;
         QVERIFY(rig.openWith(kRecords));
         const QList<QStringList> before = rig.rows();
@@ -245,8 +246,11 @@ private slots:
         const QByteArray cfgBefore = readFile(rig.model.cfgpath);
         rig.show(2);
         rig.retype("vname", typed);
-        QCOMPARE(rig.shown(), QStringList{"ERROR: " + c.text("character") + " is an illegal character for a field name.  "
-                                          "Please correct field definition " + typed + ". [64]"});
+        QCOMPARE(rig.shown(),
+                 QStringList{"ERROR: " + c.text("character")
+                             + " is an illegal character for a field name.  "
+                               "Please correct field definition "
+                             + typed + ". [64]"});
         QCOMPARE(QApplication::focusWidget(), rig.control("vname"));
         QCOMPARE(rig.columns(), columns);
         QCOMPARE(readFile(rig.model.cfgpath), cfgBefore);
@@ -335,7 +339,8 @@ private slots:
         rig.show(3);
         for (int i = 0; i < 4; ++i)
             rig.removeFirstItem();
-        QCOMPARE(rig.shown().value(3), "A menu needs at least one item: add the new one before removing the last. [64]");
+        QCOMPARE(rig.shown().value(3),
+                 "A menu needs at least one item: add the new one before removing the last. [64]");
         QCOMPARE(rig.model.var(3).varmenu, "much too l,");  // a lone item with a blank is kept whole
         rig.click("saveexit");
         rig.verifyCfgReadsBack();
@@ -430,8 +435,8 @@ private slots:
         QVERIFY(writeFile(rig.path("notes.txt"), "not a folder"));
         rig.settings = IniSettings(rig.path("notes.txt/k7.ini"));  // even root cannot write there
         rig.show(2);
-        QTest::ignoreMessage(QtWarningMsg, qPrintable("k7: the settings could not be written to "
-                                                      + rig.settings.path()));
+        QTest::ignoreMessage(QtWarningMsg,
+                             qPrintable("k7: the settings could not be written to " + rig.settings.path()));
         rig.window->close();
         QVERIFY(!rig.window->isVisible());
     }
