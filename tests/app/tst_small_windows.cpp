@@ -7,6 +7,7 @@
 // the help-file writer, and the templates' anchors in the menu help panel.
 
 #include "app/AppTestSupport.h"
+#include "support/CaseRows.h"
 
 #include "app/SplashStart.h"
 #include "cfg/CfgReader.h"
@@ -224,18 +225,12 @@ private slots:
 
     // A trail that cannot be read is said to be so, never shown as a trail
     // with nothing in it.
-    void auditTrailThatCannotBeReadSaysSo_data()
-    {
-        QTest::addColumn<QString>("trail");
-        QTest::addColumn<QString>("failure");  // the start of the text above the grid
-        QTest::newRow("readable") << "k7" << "";
-        QTest::newRow("another program's table") << "foreign" << "The audit trail cannot be read: no such column";
-        QTest::newRow("locked") << "locked" << "The audit trail cannot be read: database is locked";
-    }
+    void auditTrailThatCannotBeReadSaysSo_data() { addCaseRows("app/audit-trails.tsv"); }
     void auditTrailThatCannotBeReadSaysSo()
     {
-        QFETCH(QString, trail);
-        QFETCH(QString, failure);
+        QFETCH(Case, c);
+        const QString trail = c.text("trail");
+        const QString failure = c.text("failure");
         AppRig rig;
         const QString path = rig.path("site.mdb");
         Database db;
