@@ -123,6 +123,8 @@ class TestJournal : public QObject {
     }
 
 private slots:
+    // Killed after a save and three values of the next record: the saved
+    // row is there for another connection, and the three values are offered.
     void killedAfterThreeOfSixValuesIsOffered()
     {
         QTemporaryDir dir;
