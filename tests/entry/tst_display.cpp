@@ -2,6 +2,7 @@
 // placeholders, menu, carry, editing, help, sounds) and how they answer keys
 // and clicks: filtering, one-key choice, stepping back, clearing, jumping.
 
+#include "support/CaseRows.h"
 #include "support/EntryRig.h"
 
 #include <QUrl>
@@ -19,42 +20,27 @@ QString pointedAt(const QString& url)
     return u.toLocalFile() + (u.hasFragment() ? "#" + u.fragment(QUrl::FullyDecoded) : QString());
 }
 
-// A variable of `type` holding `value`, and how it is presented.
-struct Shown {
-    int type;
-    QString value;
-    Frame frame;
-    QString tag, shown;
-};
 }  // namespace
-Q_DECLARE_METATYPE(Shown)
 
 class TestDisplay : public QObject {
     Q_OBJECT
 private slots:
-    void presentationByType_data()
-    {
-        QTest::addColumn<Shown>("c");
-        const auto row = [](const char* tag, const Shown& c) { QTest::newRow(tag) << c; };
-        const Frame inst = Frame::Instrument;
-        row("text", {TypeText, "A-17", Frame::Text, "text", "A-17"});
-        row("numeric", {TypeNumeric, "3", Frame::Numeric, "numeric", "3"});
-        row("table", {TypeTable, "", Frame::Menu, "menu", ""});
-        row("instrument value", {TypeInstrument, "12.5", inst, "instrument", "12.5"});
-        row("ohaus", {TypeOhaus, "", inst, "instrument", "<press ENTER for OHAUS data>"});
-        row("gageport", {TypeGageport, "0", inst, "instrument", "<Gageport>"});
-    }
+    void presentationByType_data() { addCaseRows("entry/presentation.tsv"); }
     void presentationByType()
     {
-        QFETCH(Shown, c);
+        QFETCH(Case, c);
+        const QMap<QString, Frame> frames{{"text", Frame::Text},
+                                          {"numeric", Frame::Numeric},
+                                          {"menu", Frame::Menu},
+                                          {"instrument", Frame::Instrument}};
         EntryRig rig;
-        rig.add("V", c.type, 12).varmenu = "a b";
-        rig.state.varvalue[1] = c.value;
+        rig.add("V", typeCode(c.text("type")), 12).varmenu = "a b";
+        rig.state.varvalue[1] = c.text("value");
         rig.engine.ShowVariable(1);
-        QCOMPARE(int(*rig.view.frame()), int(c.frame));
-        QCOMPARE(rig.view.kindTag(), c.tag);
+        QCOMPARE(int(*rig.view.frame()), int(frames.value(c.text("kind"))));
+        QCOMPARE(rig.view.kindTag(), c.text("kind"));
         const Control box = *rig.view.focus();
-        QCOMPARE(rig.view.text(box), c.shown);
+        QCOMPARE(rig.view.text(box), c.text("shown"));
         QVERIFY(rig.view.wholeTextSelected(box));
         if (box == Control::TextBox)
             QCOMPARE(rig.view.maxLength(box), 12);
