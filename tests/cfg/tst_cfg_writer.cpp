@@ -10,7 +10,6 @@
 
 #include <QDirIterator>
 #include <QFileInfo>
-#include <QProcess>
 #include <QTest>
 
 using namespace k7;
@@ -19,31 +18,6 @@ using namespace k7::test;
 namespace {
 
 const QString kJoin(QChar(1));  // joins the values of a repeated key
-
-struct Run {
-    int status = -1;
-    QByteArray out;
-    QByteArray err;
-};
-
-Run runK7(const QStringList& args, const QString& workingDirectory = {})
-{
-    QProcess process;
-    process.setWorkingDirectory(workingDirectory);
-    process.start(QStringLiteral(K7_BINARY), args);
-    Run run;
-    if (!process.waitForFinished(30000))
-        return run;
-    run.status = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
-    run.out = process.readAllStandardOutput();
-    run.err = process.readAllStandardError();
-    return run;
-}
-
-QStringList filesIn(const QTemporaryDir& dir)
-{
-    return QDir(dir.path()).entryList(QDir::Files | QDir::Dirs | QDir::NoDotAndDotDot);
-}
 
 }  // namespace
 
@@ -214,7 +188,7 @@ private slots:
 
     void commandLine()
     {
-        const Run version = runK7({"--version"}), help = runK7({"--help"}), unknown = runK7({"--frobnicate"});
+        const K7Run version = runK7({"--version"}), help = runK7({"--help"}), unknown = runK7({"--frobnicate"});
         QVERIFY(version.status == 0 && version.out == "K7 4.7\n");
         QVERIFY(help.status == 0 && help.out.contains("--check FILE"));
         QVERIFY(unknown.status == 2 && unknown.err.contains("--frobnicate"));
@@ -223,19 +197,19 @@ private slots:
         // Files that cannot be read at all are not CFG errors.
         QTemporaryDir dir;
         for (const QString& path : {dir.filePath("none.cfg"), dir.path()}) {
-            const Run run = runK7({"--check", path});
+            const K7Run run = runK7({"--check", path});
             QCOMPARE(run.status, 2);
             QVERIFY2(run.err.startsWith(path.toUtf8() + ": "), run.err.constData());
             QCOMPARE(run.out, QByteArray());
         }
-        QVERIFY(filesIn(dir).isEmpty());
+        QVERIFY(entriesIn(dir.path()).isEmpty());
 
         // A file named from another folder: what is found beside an old CFG
         // is stored with that CFG's full folder, as opening it would.
         QVERIFY(QDir(dir.path()).mkdir("sub"));
         writeFile(dir, "sub/help.txt", "x");
         writeFile(dir, "sub/old.cfg", crlf({"FIELD: A", "A: INFO help.txt"}));
-        const Run relative = runK7({"--check", "sub/old.cfg"}, dir.path());
+        const K7Run relative = runK7({"--check", "sub/old.cfg"}, dir.path());
         QVERIFY2(relative.out.contains("\r\nInfo file=" + dir.filePath("sub/help.txt").toUtf8() + "\r\n"),
                  relative.out.constData());
     }
@@ -261,11 +235,11 @@ private slots:
         QTemporaryDir dir;
         if (!QFileInfo(path).isFile())
             path = writeFile(dir, "generated.cfg", path.toUtf8());
-        const Run first = runK7({"--check", path});
+        const K7Run first = runK7({"--check", path});
         if (first.status == 1)
             QSKIP("an error in the file: nothing would be written");
         QCOMPARE(first.status, 0);
-        const Run second = runK7({"--check", writeFile(dir, "again.cfg", first.out)});
+        const K7Run second = runK7({"--check", writeFile(dir, "again.cfg", first.out)});
         QCOMPARE(second.status, 0);
         QCOMPARE(second.out, first.out);
     }
@@ -286,11 +260,11 @@ private slots:
         QFETCH(QString, err);
         QTemporaryDir dir;
         const QString path = writeFile(dir, "check.cfg", bytes);
-        const Run run = runK7({"--check", path});
+        const K7Run run = runK7({"--check", path});
         QTEST(run.status, "status");
         QCOMPARE(QString::fromUtf8(run.err), err.replace("%1", path));
         QCOMPARE(readFile(path), bytes);  // nothing changed, no backup made
-        QCOMPARE(filesIn(dir), QStringList{"check.cfg"});
+        QCOMPARE(entriesIn(dir.path()), QStringList{"check.cfg"});
         QCOMPARE(run.out.isEmpty(), run.status != 0);
         if (run.status != 0)
             return;
