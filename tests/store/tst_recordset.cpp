@@ -3,6 +3,7 @@
 // filtered sets) with names SQL must quote, rows added to them, and the
 // search for a shown text.
 
+#include "support/CaseTable.h"
 #include "support/StoreRig.h"
 
 using namespace k7;
@@ -34,13 +35,7 @@ class TestRecordSet : public QObject {
                              "('D', 'a9', NULL, NULL, 'o''brien'), ('E', 'b2', 3, 0, NULL), ('F', 'É1', 7, 1, 'é')"));
         QVERIFY(m_db.refresh());
     }
-    static QStringList ids(RecordSet& rs)
-    {
-        QStringList out;
-        for (int p = 0; p < rs.recordCount(); ++p)
-            out << rs.row(p).value(0).toString();
-        return out;
-    }
+    static QStringList ids(RecordSet& rs) { return firstValues(rs); }
 
 private slots:
     void init()
@@ -114,24 +109,13 @@ private slots:
         QCOMPARE(rowsSeenByAnotherProgram(), (QList<QStringList>{{"A", "North", "2.5"}}));
     }
 
-    void valuesAsTheFieldStoresThem_data()
-    {
-        QTest::addColumn<QString>("field");
-        QTest::addColumn<QVariant>("input");
-        QTest::addColumn<QString>("readBack");  // "" when the value is refused
-        QTest::newRow("single from text") << "Weight" << QVariant(" 3.25 ") << "3.25";
-        QTest::newRow("single not a number") << "Weight" << QVariant("abc") << "";
-        QTest::newRow("single too large") << "Weight" << QVariant(1e39) << "";
-        QTest::newRow("empty text to single is Null") << "Weight" << QVariant(QString()) << "<null>";
-        QTest::newRow("text cut to the field size") << "ID" << QVariant("ABCDEFGHIJ") << "ABCDEFGH";
-        QTest::newRow("long in range") << "Count" << QVariant(2147483647.0) << "2147483647";
-        QTest::newRow("long overflow") << "Count" << QVariant(2147483648.0) << "";
-    }
+    void valuesAsTheFieldStoresThem_data() { addCaseRows("store/field-values.tsv"); }
     void valuesAsTheFieldStoresThem()
     {
-        QFETCH(QString, field);
-        QFETCH(QVariant, input);
-        QFETCH(QString, readBack);
+        QFETCH(Case, c);
+        const QString field = c.text("field"), readBack = c.text("read back");
+        const QString type = c.text("input type");
+        const QVariant input = type == "number" ? QVariant(c.text("input").toDouble()) : QVariant(c.text("input"));
         QVERIFY(m_db.execute("ALTER TABLE Finds ADD COLUMN Count INTEGER"));
         QVERIFY(m_db.refresh() && m_rs.openTable(m_db, "Finds") && m_rs.addNew());
         QCOMPARE(m_rs.setField(field, input), !readBack.isEmpty());
@@ -177,34 +161,14 @@ private slots:
         QVERIFY(!groups.openQuery(m_db, "Select * From [Finds] WHERE [ID]='O'Brien';") && !groups.isOpen());
     }
 
-    void viewsSortAndFilterAsTheGridShows_data()
-    {
-        QTest::addColumn<QStringList>("sort");
-        QTest::addColumn<QString>("field");
-        QTest::addColumn<QString>("value");
-        QTest::addColumn<QStringList>("expected");
-        // Names with a blank, a quote and a bracket are quoted; Null sorts first,
-        // text ignores case, ties keep table order.
-        QTest::newRow("sort by a name with a blank") << QStringList{"Layer no"} << "" << "" << QStringList{"C", "D", "B", "A", "E", "F"};
-        QTest::newRow("two fields") << QStringList{"Layer no", "Weight"} << "" << "" << QStringList{"C", "D", "B", "E", "A", "F"};
-        QTest::newRow("odd name") << QStringList{"Odd \"]"} << "" << "" << QStringList{"E", "C", "B", "D", "A", "F"};
-        QTest::newRow("single as shown") << QStringList{} << "Weight" << "45.3" << QStringList{"A", "C"};
-        QTest::newRow("single, other form") << QStringList{} << "weight" << "45.30" << QStringList{"A", "C"};
-        QTest::newRow("yes/no as shown") << QStringList{} << "Done" << "true" << QStringList{"A", "C", "F"};
-        QTest::newRow("text with a quote, any case") << QStringList{} << "Odd \"]" << "O'BRIEN" << QStringList{"B", "D"};
-        QTest::newRow("empty matches Null") << QStringList{} << "Layer no" << "" << QStringList{"C"};
-        QTest::newRow("not a number") << QStringList{} << "Weight" << "heavy" << QStringList{};
-        QTest::newRow("filter keeps the sort") << QStringList{"Layer no"} << "Done" << "True" << QStringList{"C", "A", "F"};
-    }
+    void viewsSortAndFilterAsTheGridShows_data() { addCaseRows("store/views.tsv"); }
     void viewsSortAndFilterAsTheGridShows()
     {
-        QFETCH(QStringList, sort);
-        QFETCH(QString, field);
-        QFETCH(QString, value);
-        QFETCH(QStringList, expected);
+        QFETCH(Case, c);
+        const QStringList expected = c.list("expected");
         makeLayers();
         RecordSet rs;
-        const RecordView view{sort, field, value};
+        const RecordView view{c.list("sort"), c.text("field"), c.text("value")};
         QVERIFY2(rs.openView(m_db, "Layers", view), qPrintable(rs.lastError()));
         QCOMPARE(ids(rs), expected);
         QVERIFY(rs.view() == view);
@@ -246,39 +210,17 @@ private slots:
         QCOMPARE(ids(rs), (QStringList{"C", "I", "G", "A", "J", "H", "F"}));
     }
 
-    void findsTheRowShowingAText_data()
-    {
-        QTest::addColumn<QStringList>("sort");
-        QTest::addColumn<QString>("text");
-        QTest::addColumn<QStringList>("fields");
-        QTest::addColumn<int>("from");
-        QTest::addColumn<int>("expected");
-        const QStringList all{"ID", "Layer no", "Weight", "Done", "Odd \"]"};
-        QTest::newRow("single as shown") << QStringList{} << "45.3" << all << 0 << 0;
-        QTest::newRow("not as stored") << QStringList{} << "45.2999" << all << 0 << -1;
-        QTest::newRow("yes/no as shown") << QStringList{} << "FALS" << all << 0 << 1;
-        QTest::newRow("from a later row") << QStringList{} << "b2" << all << 1 << 4;
-        QTest::newRow("any case, beyond ASCII") << QStringList{} << "é" << QStringList{"Layer no"} << 0 << 5;
-        QTest::newRow("quote is text") << QStringList{} << "'b" << all << 0 << 1;
-        QTest::newRow("Null never matches") << QStringList{} << "" << QStringList{"Weight"} << 3 << 4;
-        QTest::newRow("only the fields asked") << QStringList{} << "x" << QStringList{"ID"} << 0 << -1;
-        QTest::newRow("in the sort order") << QStringList{"Layer no"} << "b" << QStringList{"Layer no"} << 0 << 2;
-        QTest::newRow("sorted, from a later row") << QStringList{"Layer no"} << "b2" << all << 4 << 4;
-        QTest::newRow("past the end") << QStringList{"Layer no"} << "a" << all << 6 << -1;
-    }
+    void findsTheRowShowingAText_data() { addCaseRows("store/find-showing.tsv"); }
     void findsTheRowShowingAText()
     {
-        QFETCH(QStringList, sort);
-        QFETCH(QString, text);
-        QFETCH(QStringList, fields);
-        QFETCH(int, from);
+        QFETCH(Case, c);
         makeLayers();
         RecordSet rs;
-        QVERIFY(rs.openView(m_db, "Layers", {sort, {}, {}}));
+        QVERIFY(rs.openView(m_db, "Layers", {c.list("sort"), {}, {}}));
         QList<int> indexes;
-        for (const QString& f : fields)
+        for (const QString& f : c.list("fields", {"ID", "Layer no", "Weight", "Done", "Odd \"]"}))
             indexes << rs.fieldIndex(f);
-        QTEST(rs.findShowing(from, text, indexes), "expected");
+        QCOMPARE(rs.findShowing(c.number("from"), c.text("text"), indexes), c.number("expected"));
     }
 
     void searchSkipsRowsOutsideTheSet()

@@ -57,8 +57,11 @@ public:
         }
         return items << unescape(item);
     }
-    QStringList list(const QString& column) const
+    // `fallback` where the cell is empty.
+    QStringList list(const QString& column, const QStringList& fallback = {}) const
     {
+        if (cell(column).isEmpty())
+            return fallback;
         QStringList items;
         for (const QByteArray& item : byteList(column))
             items << QString::fromUtf8(item);

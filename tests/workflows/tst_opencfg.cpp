@@ -91,16 +91,6 @@ void addSampleVariables(StoreRig& rig)
     rig.add("Area", TypeImageJ);
 }
 
-QStringList indexLists(const Database& db, const QString& table)
-{
-    QStringList out;
-    const std::optional<TableDef> def = db.findTable(table);
-    for (const auto& i : def->indexes)
-        out << i.name + '=' + i.fields;
-    out.sort();
-    return out;
-}
-
 }  // namespace
 
 class TestOpenCfg : public QObject {
@@ -183,44 +173,19 @@ private slots:
 
     // Every answer to the repair of a table that lacks VAR7 (its addition declined).
     // Information boxes take a queued answer too.
-    void rebuild_data()
-    {
-        QTest::addColumn<int>("rows");
-        QTest::addColumn<QList<int>>("answers");  // after the first box, which only informs
-        QTest::addColumn<QStringList>("typed");   // names for the rename dialog, "" for Cancel
-        QTest::addColumn<QStringList>("texts");   // a text ending in '*' is matched as a beginning
-        QTest::addColumn<bool>("stillOpen");      // with a new, empty table; else closed with every row kept
-        QTest::addColumn<QString>("aside");       // where the old rows went
-        using L = QList<int>;
-        using S = QStringList;
-        QTest::newRow("empty, ok erases and re-creates") << 0 << L{Answer::Ok} << S{} << S{kEncounter, kEmptyAsk}
-                                                         << true << "";
-        QTest::newRow("empty, cancel closes") << 0 << L{Answer::Cancel} << S{} << S{kEncounter, kEmptyAsk, kClosing}
-                                              << false << "";
-        QTest::newRow("rename, first name taken in another case")
-            << 3 << L{Answer::Yes, Answer::Ok} << S{"FINDS", "Finds 2024"}
-            << S{kEncounter, kRenameAsk, kRenamePrompt, kExists, kRenamePrompt} << true << "Finds 2024";
-        QTest::newRow("rename, blank and reserved names asked again")
-            << 2 << L{Answer::Yes, Answer::Ok, Answer::Ok} << S{"   ", "sqlite_old", "O'Brien's \"old\""}
-            << S{kEncounter, kRenameAsk, kRenamePrompt, "Error: A data table needs a name.  Use another name.",
-                 kRenamePrompt, "Error: The data table could not be renamed as sqlite_old.*", kRenamePrompt}
-            << true << "O'Brien's \"old\"";
-        QTest::newRow("rename cancelled, then delete") << 3 << L{Answer::Yes, Answer::Yes} << S{""}
-                                                       << S{kEncounter, kRenameAsk, kRenamePrompt, kDeleteAsk} << true
-                                                       << "";
-        QTest::newRow("rename cancelled, delete declined") << 3 << L{Answer::Yes, Answer::No} << S{""}
-            << S{kEncounter, kRenameAsk, kRenamePrompt, kDeleteAsk} << false << "";
-        QTest::newRow("no") << 3 << L{Answer::No} << S{} << S{kEncounter, kRenameAsk, kClosing} << false << "";
-        QTest::newRow("cancel") << 3 << L{Answer::Cancel} << S{} << S{kEncounter, kRenameAsk, kClosing} << false << "";
-    }
+    void rebuild_data() { addCaseRows("workflows/rebuild.tsv"); }
     void rebuild()
     {
-        QFETCH(int, rows);
-        QFETCH(QList<int>, answers);
-        QFETCH(QStringList, typed);
-        QFETCH(QStringList, texts);
-        QFETCH(bool, stillOpen);
-        QFETCH(QString, aside);
+        QFETCH(Case, c);
+        const int rows = c.number("rows");
+        const bool stillOpen = c.yes("still open");
+        const QString aside = c.text("aside");
+        const QHash<QString, QString> named{{"encounter", kEncounter}, {"rename?", kRenameAsk},
+                                            {"rename as", kRenamePrompt}, {"exists", kExists},
+                                            {"delete?", kDeleteAsk}, {"empty", kEmptyAsk}, {"closing", kClosing}};
+        QStringList texts;
+        for (const QString& text : c.list("texts"))
+            texts << named.value(text, text);
         Rig rig;
         QVERIFY(rig.prepare(rows, kVar7));
         rig.dialogs.queueAnswer(Answer::No);
@@ -228,9 +193,8 @@ private slots:
         rig.dialogs.clear();
         const TableCheck check = CheckTableFields(rig.model, rig.store);
         QCOMPARE(check.code, 1);
-        for (int a : QList<int>{Answer::Ok} + answers)
-            rig.dialogs.queueAnswer(a);
-        for (const auto& name : typed)
+        rig.dialogs.queueAnswers(QStringList{"ok"} + c.list("answers"));
+        for (const auto& name : c.list("typed"))
             rig.dialogs.queueInput(name.isEmpty() ? std::nullopt : std::optional<QString>(name));
         RebuildDataTable(rig.model, rig.store, rig.dialogs, rig.shell, check.code, check.message);
 
@@ -405,28 +369,14 @@ private slots:
             QCOMPARE(readFile(path), text);  // left exactly as it was
     }
 
-    void names_data()
-    {
-        QTest::addColumn<QString>("cfgpath");
-        QTest::addColumn<QString>("filename");  // the File option
-        QTest::addColumn<QString>("table");     // the Table option
-        QTest::addColumn<QString>("dbname");
-        QTest::addColumn<QString>("tablename");
-        for (const Case& c : readCases("store/database-names.tsv"))
-            QTest::newRow(c.name()) << c.text("cfg path") << c.text("file") << c.text("table") << c.text("database")
-                                    << c.text("table name");
-    }
+    void names_data() { addCaseRows("store/database-names.tsv"); }
     void names()
     {
-        QFETCH(QString, cfgpath);
-        QFETCH(QString, filename);
-        QFETCH(QString, table);
-        QFETCH(QString, dbname);
-        QCOMPARE(DeriveDbName(cfgpath, filename), dbname);
-        QTEST(DeriveTableName(dbname, table), "tablename");
+        QFETCH(Case, c);
+        QCOMPARE(DeriveDbName(c.text("cfg path"), c.text("file")), c.text("database"));
+        QCOMPARE(DeriveTableName(c.text("database"), c.text("table")), c.text("table name"));
     }
 };
 
 QTEST_GUILESS_MAIN(TestOpenCfg)
 #include "tst_opencfg.moc"
-
