@@ -128,26 +128,12 @@ private slots:
 
     // A target the export reads, or variables that name no field, are
     // refused before anything is written.
-    void refusedExports_data()
-    {
-        QTest::addColumn<QString>("target");
-        QTest::addColumn<QString>("variables");
-        QTest::addColumn<QString>("error");
-        const QString vars = "ID:1 Count:2 Kind:4";
-        const QString isDb = " is the database being exported.  Choose another file.";
-        QTest::newRow("the database") << "site.mdb" << vars << isDb;
-        QTest::newRow("the database by another way") << "sub/../site.mdb" << vars << isDb;
-        QTest::newRow("a link to the database") << "link.txt" << vars << isDb;
-        QTest::newRow("the CFG") << "site.cfg" << vars << " is the CFG file being exported.  Choose another file.";
-        QTest::newRow("no variable names a field")
-            << "out.txt" << "Other:1 Else:2" << "No variable of the CFG names a field of the table T.";
-    }
+    void refusedExports_data() { addCaseRows("exports/refused.tsv"); }
     void refusedExports()
     {
-        QFETCH(QString, target);
-        QFETCH(QString, variables);
+        QFETCH(Case, c);
         StoreRig rig;
-        QVERIFY(prepare(rig, variables, kShape, {"'A', 1, 'B'"}));
+        QVERIFY(prepare(rig, c.text("variables"), kShape, {"'A', 1, 'B'"}));
         QVERIFY(QDir(rig.dir.path()).mkdir("sub"));
         QVERIFY(QFile::link(rig.dbPath(), rig.path("link.txt")));
         QVERIFY(writeFile(rig.model.cfgpath, "[K7]\r\n"));
@@ -155,10 +141,9 @@ private slots:
         const QByteArray db = readFile(rig.dbPath()), cfg = readFile(rig.model.cfgpath);
         const QStringList files = entriesIn(rig.dir.path());
 
-        const QString path = rig.path(target);
+        const QString path = rig.path(c.text("target")), error = c.text("error");
         const ExportResult result = ExportToFile(rig.model, rig.store.currentrs, path, false, rig.dialogs);
         QCOMPARE(result.outcome, ExportOutcome::Failed);
-        QFETCH(QString, error);
         QCOMPARE(result.error, error.startsWith(' ') ? path + error : error);
         QCOMPARE(readFile(rig.dbPath()), db);
         QCOMPARE(readFile(rig.model.cfgpath), cfg);
@@ -209,30 +194,18 @@ private slots:
         QCOMPARE(readFile(out), QByteArray("\"A\", 1\r\n"));
     }
 
-    void failedOrCancelledKeepsTheOldFile_data()
-    {
-        QTest::addColumn<QString>("target");
-        QTest::addColumn<int>("sizeLimit");
-        QTest::addColumn<int>("cancelAfter");
-        QTest::addColumn<ExportOutcome>("outcome");
-        QTest::newRow("target is a folder") << "folder" << 0 << 0 << ExportOutcome::Failed;
-        QTest::newRow("folder missing") << "missing/out.txt" << 0 << 0 << ExportOutcome::Failed;
-        QTest::newRow("disk full") << "out.txt" << 16384 << 0 << ExportOutcome::Failed;
-        QTest::newRow("cancelled") << "out.txt" << 0 << 1 << ExportOutcome::Cancelled;
-    }
+    // The file size limit fails writes as a full disk does.
+    void failedOrCancelledKeepsTheOldFile_data() { addCaseRows("exports/failed.tsv"); }
     void failedOrCancelledKeepsTheOldFile()
     {
-        QFETCH(QString, target);
-        QFETCH(int, sizeLimit);
-        QFETCH(int, cancelAfter);
+        QFETCH(Case, c);
+        const int sizeLimit = c.number("size limit");
         StoreRig rig;
         QVERIFY(prepareMany(rig, 20000));
         QVERIFY(QDir(rig.dir.path()).mkdir("folder"));
         QVERIFY(writeFile(rig.path("out.txt"), "old\r\n"));
         const QStringList files = entriesIn(rig.dir.path());
-        rig.dialogs.cancelAfterSteps = cancelAfter;
-
-        // A file size limit fails writes as a full disk does.
+        rig.dialogs.cancelAfterSteps = c.number("cancel after");
         rlimit saved{};
         getrlimit(RLIMIT_FSIZE, &saved);
         if (sizeLimit > 0) {
@@ -241,10 +214,9 @@ private slots:
             limited.rlim_cur = static_cast<rlim_t>(sizeLimit);
             QVERIFY(setrlimit(RLIMIT_FSIZE, &limited) == 0);
         }
-        const ExportOutcome outcome = exportTo(rig, rig.path(target));
+        const ExportOutcome outcome = exportTo(rig, rig.path(c.text("target")));
         setrlimit(RLIMIT_FSIZE, &saved);
-
-        QTEST(outcome, "outcome");
+        QCOMPARE(outcome, c.text("outcome") == "cancelled" ? ExportOutcome::Cancelled : ExportOutcome::Failed);
         QCOMPARE(readFile(rig.path("out.txt")), QByteArray("old\r\n"));
         QVERIFY(QFileInfo(rig.path("folder")).isDir());
         QCOMPARE(entriesIn(rig.dir.path()), files);

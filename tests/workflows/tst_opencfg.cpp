@@ -331,20 +331,12 @@ private slots:
                  (QStringList{"MyIdIndex=+ID", "Pair=+Kind;+Count", "k7_site1_ID=+ID", "site1_Count_2=+Count", "site1_Kind_2=+Kind"}));
     }
 
-    void badDatabaseFileLeavesEverythingClosed_data()
-    {
-        QTest::addColumn<QString>("kind");
-        QTest::addColumn<QString>("expected");
-        QTest::newRow("text file") << "text" << "Error: The file %1 is not a database.";
-        QTest::newRow("folder") << "folder" << "Error: The database %1 is not a file.";
-        QTest::newRow("locked") << "locked" << "Error: The database %1 is locked by another program.";
-        QTest::newRow("missing folder") << "missing"
-                                        << "Error: The database %1 cannot be created: the folder %2 does not exist.";
-    }
+    void badDatabaseFileLeavesEverythingClosed_data() { addCaseRows("workflows/bad-database-files.tsv"); }
     void badDatabaseFileLeavesEverythingClosed()
     {
-        QFETCH(QString, kind);
-        QFETCH(QString, expected);
+        QFETCH(Case, c);
+        const QString kind = c.text("kind");
+        QString expected = c.text("message");
         StoreRig rig;
         addSampleVariables(rig);
         QString path = rig.path("site1.mdb");
