@@ -438,10 +438,8 @@ private slots:
         const QString value = c.text("value");
         const qint64 ms = c.number("ms");
         ProgramRig rig;
-        const QString results = rig.path("Results.txt");
-        QVERIFY(rig.open(imagejCfg(results, c.text("delaytime"), c.text("column"))));
-        saveResults(results, c.bytes("content"), 0);
-        rig.instruments.imageJTick();
+        QVERIFY(rig.open(imagejCfg(rig.results(), c.text("delaytime"), c.text("column"))));
+        rig.saveAndTick(c.bytes("content"), 0);
         // Even without a delay the accept waits for the event loop, so the
         // window paints the value first.
         QCOMPARE(rig.box(), value);
@@ -475,9 +473,8 @@ private slots:
         QFETCH(QByteArray, last);
         QFETCH(QString, refusal);
         ProgramRig rig;
-        const QString results = rig.path("Results.txt");
-        QVERIFY(rig.open(imagejCfg(results, QString(), "1")));
-        saveResults(results, kHeader + last + "\r\n", 0);
+        QVERIFY(rig.open(imagejCfg(rig.results(), QString(), "1")));
+        saveResults(rig.results(), kHeader + last + "\r\n", 0);
         for (int tick = 0; tick < 2; ++tick) {
             rig.instruments.imageJTick();
             rig.clock->advance(0);
@@ -492,18 +489,21 @@ private slots:
         QVERIFY(!rig.instruments.inputHeld());
         QVERIFY(rig.dialogs.messages().isEmpty());
 
-        saveResults(results, kHeader + "12.5\t2\t3\r\n", 1);
-        rig.instruments.imageJTick();
+        rig.saveAndTick(kHeader + "12.5\t2\t3\r\n", 1);
         rig.clock->advance(0);
         QCOMPARE(rig.column("AREA").value(refusal.isEmpty() ? 1 : 0), "12.5");
     }
 
+    // A results file that is missing, not a file, or cannot be read gives
+    // nothing; one that was unreadable is taken once it can be read (its time
+    // unchanged: it was never consumed).
     void missingOrUnreadableFileDoesNothing_data()
     {
         QTest::addColumn<QString>("name");
-        QTest::newRow("missing file") << "Results.txt";
+        QTest::newRow("missing file") << "missing.txt";
         QTest::newRow("a folder, not a file") << "folder";
         QTest::newRow("a pipe, which would block a reader") << "pipe";
+        QTest::newRow("unreadable") << "Results.txt";
     }
     void missingOrUnreadableFileDoesNothing()
     {
@@ -512,29 +512,19 @@ private slots:
         QVERIFY(QDir(rig.dir.path()).mkdir("folder"));
         QCOMPARE(::mkfifo(QFile::encodeName(rig.path("pipe")).constData(), 0600), 0);
         QVERIFY(rig.open(imagejCfg(rig.path(name), QString())));
+        saveResults(rig.results(), kResults, 0);
+        QVERIFY(QFile::setPermissions(rig.results(), QFileDevice::WriteOwner));
+        if (name == "Results.txt" && QFile(rig.results()).open(QIODevice::ReadOnly))
+            QSKIP("permissions do not keep this user from reading");
         rig.instruments.imageJTick();
         rig.clock->advance(1000);
         QCOMPARE(rig.box(), kWaiting);
         QVERIFY(!rig.instruments.inputHeld());
         QVERIFY(rig.column("AREA").isEmpty());
         QVERIFY(rig.dialogs.messages().isEmpty());
-    }
-
-    void unreadableFileIsTriedAgain()
-    {
-        ProgramRig rig;
-        const QString path = rig.path("Results.txt");
-        QVERIFY(rig.open(imagejCfg(path, QString())));
-        saveResults(path, kResults, 0);
-        QVERIFY(QFile::setPermissions(path, QFileDevice::WriteOwner));
-        if (QFile(path).open(QIODevice::ReadOnly))
-            QSKIP("permissions do not keep this user from reading");
-        rig.instruments.imageJTick();
-        rig.clock->advance(1000);
-        QCOMPARE(rig.box(), kWaiting);
-
-        // Readable again with the same time: never consumed, so taken now.
-        QVERIFY(QFile::setPermissions(path, QFileDevice::ReadOwner | QFileDevice::WriteOwner));
+        if (name != "Results.txt")
+            return;
+        QVERIFY(QFile::setPermissions(rig.results(), QFileDevice::ReadOwner | QFileDevice::WriteOwner));
         rig.instruments.imageJTick();
         QCOMPARE(rig.box(), "33.2");
         rig.clock->advance(0);
@@ -544,9 +534,8 @@ private slots:
     void imageJResultsAreEnteredOncePerSave()
     {
         ProgramRig rig;
-        const QString results = rig.path("Results.txt");
-        saveResults(results, kHeader + "1\t9.5\t9\t9\r\n", 0);
-        QVERIFY(rig.open(imagejCfg(results, "1.5", "2")));
+        saveResults(rig.results(), kHeader + "1\t9.5\t9\t9\r\n", 0);
+        QVERIFY(rig.open(imagejCfg(rig.results(), "1.5", "2")));
         QCOMPARE(rig.box(), kWaiting);
         QVERIFY(rig.view.imageJTimerRunning());
 
@@ -559,13 +548,11 @@ private slots:
         // A new save is shown and held for Delaytime on the monotonic clock
         // alone: timers that come back early (the time of day set back, a
         // resume) do not end it, nor does a further save.
-        saveResults(results, kResults, 10);
-        rig.instruments.imageJTick();
+        rig.saveAndTick(kResults, 10);
         QCOMPARE(rig.box(), "120.5");
         QVERIFY(rig.instruments.inputHeld());
         rig.clock->fireEarly();
-        saveResults(results, kResults, 11);
-        rig.instruments.imageJTick();
+        rig.saveAndTick(kResults, 11);
         rig.clock->advance(1499);
         rig.clock->fireEarly();
         QVERIFY(rig.column("AREA").isEmpty());
@@ -589,8 +576,7 @@ private slots:
     void eachSaveEntersItsNewestRow()
     {
         ProgramRig rig;
-        const QString results = rig.path("Results.txt");
-        QVERIFY(rig.open(imagejCfg(results, QString())));
+        QVERIFY(rig.open(imagejCfg(rig.results(), QString())));
         const auto rows = [](int n) {
             QByteArray text = kHeader;
             for (int i = 1; i <= n; ++i)
@@ -599,8 +585,7 @@ private slots:
         };
         // Three rows, one more appended, then a fresh table of two.
         for (const int n : {3, 4, 2}) {
-            saveResults(results, rows(n), n * 10);
-            rig.instruments.imageJTick();
+            rig.saveAndTick(rows(n), n * 10);
             rig.clock->advance(0);
         }
         QCOMPARE(rig.column("AREA"), (QStringList{"4.5", "6", "3"}));
@@ -609,11 +594,9 @@ private slots:
     void inputWaitsDuringTheImageJPause()
     {
         FakePortRig rig;
-        const QString results = rig.path("Results.txt");
-        QVERIFY(rig.open(imagejCfg(results, "2\r\nCom=/dev/fake:9600,N,8,1")));
+        QVERIFY(rig.open(imagejCfg(rig.results(), "2\r\nCom=/dev/fake:9600,N,8,1")));
         QVERIFY(rig.instruments.portOpen());
-        saveResults(results, "h\r\n1\t2\t33.2\r\n", 0);
-        rig.instruments.imageJTick();
+        rig.saveAndTick("h\r\n1\t2\t33.2\r\n", 0);
         QVERIFY(rig.instruments.inputHeld());
 
         // Neither keys nor a serial reading change what is about to be taken.
@@ -631,8 +614,7 @@ private slots:
         QCOMPARE(rig.fake.bytesAvailable(), qint64(0));
 
         // Opening a CFG ends a pause without taking its value.
-        saveResults(results, "h\r\n1\t2\t44.4\r\n", 1);
-        rig.instruments.imageJTick();
+        rig.saveAndTick("h\r\n1\t2\t44.4\r\n", 1);
         rig.instruments.openPort();
         QVERIFY(!rig.instruments.inputHeld());
         rig.clock->advance(5000);
@@ -642,9 +624,8 @@ private slots:
     void realClockPauseLastsDelaytime()
     {
         FakePortRig rig(new FakeInstrumentPort, std::make_shared<SteadyClock>());
-        const QString results = rig.path("Results.txt");
-        QVERIFY(rig.open(imagejCfg(results, "0.3")));
-        saveResults(results, "h\r\n1\t2\t33.2\r\n", 0);
+        QVERIFY(rig.open(imagejCfg(rig.results(), "0.3")));
+        saveResults(rig.results(), "h\r\n1\t2\t33.2\r\n", 0);
         QElapsedTimer elapsed;
         elapsed.start();
         rig.instruments.imageJTick();
