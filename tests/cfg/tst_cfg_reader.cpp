@@ -340,26 +340,21 @@ private slots:
 
     void textFromBytes_data()
     {
-        QTest::addColumn<QByteArray>("bytes");
-        QTest::addColumn<QString>("lines");  // joined with "|"
-        QTest::addColumn<bool>("eightBit");
-        const QByteArray mib(1 << 20, 'a');
-        QTest::newRow("line ends") << QByteArray("a\r\nb\nc\rd\r\n\r\ne") << "a|b|c|d||e" << false;
-        QTest::newRow("CR at the end") << QByteArray("x\r") << "x" << false;
-        QTest::newRow("byte-order mark") << QByteArray("\xEF\xBB\xBF[K7]") << "[K7]" << false;
-        QTest::newRow("mark before 8-bit text") << QByteArray("\xEF\xBB\xBF[K7]\r\nCaf\xE9") << "[K7]|Caf\u00E9" << true;
-        // Every byte of an 8-bit file survives a read and a write.
-        QTest::newRow("8-bit controls") << QByteArray("Caf\xE9 \x80 \x81") << QString::fromUtf8("Café € \u0081") << true;
+        addCaseRows("cfg/text-bytes.tsv");
         // The encoding is found a piece at a time: no piece may cut a character.
-        QTest::newRow("character across the first MiB") << mib.chopped(1) + "\xC3\xA9" << QString(mib.chopped(1)) + u'\u00E9' << false;
-        QTest::newRow("8-bit byte after the first MiB") << mib + "\xE9" << QString(mib) + u'\u00E9' << true;
+        const QString mib(1 << 20, 'a');
+        QTest::newRow("character across the first MiB")
+            << Case("", {{"bytes", mib.chopped(1) + "\\xC3\\xA9"}, {"lines", mib.chopped(1) + u'\u00E9'}, {"8-bit", "no"}});
+        QTest::newRow("8-bit byte after the first MiB")
+            << Case("", {{"bytes", mib + "\\xE9"}, {"lines", mib + u'\u00E9'}, {"8-bit", "yes"}});
     }
     void textFromBytes()
     {
-        QFETCH(QByteArray, bytes);
-        QFETCH(bool, eightBit);
+        QFETCH(Case, c);
+        const QByteArray bytes = c.bytes("bytes");
+        const bool eightBit = c.yes("8-bit");
         const TextFile file = TextFile::fromBytes(bytes);
-        QTEST(file.lines.join('|'), "lines");
+        QCOMPARE(file.lines.join('|'), c.text("lines"));
         QCOMPARE(file.encoding, eightBit ? TextEncoding::Windows1252 : TextEncoding::Utf8);
         if (eightBit && file.lines.size() == 1)
             QCOMPARE(EncodeText(file.lines.at(0), file.encoding), bytes);

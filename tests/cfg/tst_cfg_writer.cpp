@@ -54,38 +54,31 @@ private slots:
 
     void sections_data()
     {
-        QTest::addColumn<QByteArray>("before");
-        QTest::addColumn<QString>("section");
-        QTest::addColumn<KeyTable>("keys");  // none: the section is removed
-        QTest::addColumn<QByteArray>("after");
-        const auto lines = [](const Case& c, const char* column) {
+        addCaseRows("cfg/sections.tsv");
+        // Mended: values were written in forms the next reading changes (a
+        // trailing blank, leading empty lines) or without bound.
+        QTest::newRow("values written as they read back") << Case("", {
+            {"before", "[S]"}, {"section", "[S]"},
+            {"keys", "P=" + kJoin + kJoin + "a " + kJoin + "b|Sound= ON |R=" + QString("x" + kJoin).repeated(150)},
+            {"after", (QStringList{"[S]", "P=a", "P=b", "Sound= ON"} + QStringList(100, "R=x")).join('|')}});
+    }
+    void sections()
+    {
+        QFETCH(Case, c);
+        const auto lines = [&](const char* column) {
             QByteArray bytes;
             for (const QByteArray& line : c.byteList(column))
                 bytes += line + "\r\n";
             return bytes;
         };
-        for (const Case& c : readCases("cfg/sections.tsv")) {
-            KeyTable keys;
-            for (const QString& entry : c.list("keys"))
-                keys.append({entry.section(u'=', 0, 0), entry.section(u'=', 1)});
-            QTest::newRow(c.name()) << lines(c, "before") << c.text("section") << keys << lines(c, "after");
-        }
-        // Mended: values were written in forms the next reading changes (a
-        // trailing blank, leading empty lines) or without bound.
-        QTest::newRow("values written as they read back")
-            << crlf({"[S]"}) << "[S]"
-            << KeyTable{{"P", kJoin + kJoin + "a " + kJoin + "b"}, {"Sound", " ON "}, {"R", QString("x" + kJoin).repeated(150)}}
-            << crlf(QStringList{"[S]", "P=a", "P=b", "Sound= ON"} + QStringList(100, "R=x"));
-    }
-    void sections()
-    {
-        QFETCH(QByteArray, before);
-        QFETCH(QString, section);
-        QFETCH(KeyTable, keys);
+        KeyTable keys;
+        for (const QString& entry : c.list("keys"))
+            keys.append({entry.section(u'=', 0, 0), entry.section(u'=', 1)});
+        const QString section = c.text("section");
         QTemporaryDir dir;
-        const QString path = before.isNull() ? dir.filePath("s.ini") : writeFile(dir, "s.ini", before);
+        const QString path = lines("before").isNull() ? dir.filePath("s.ini") : writeFile(dir, "s.ini", lines("before"));
         QVERIFY(keys.isEmpty() ? RemoveSection(path, section) : WriteSection(path, section, keys));
-        QTEST(readFile(path), "after");
+        QCOMPARE(readFile(path), lines("after"));
     }
 
     void normalForm_data()
@@ -246,22 +239,20 @@ private slots:
 
     void check_data()
     {
-        QTest::addColumn<QByteArray>("bytes");
-        QTest::addColumn<int>("status");
-        QTest::addColumn<QString>("err");  // %1 is the file's path
-        QTest::newRow("sample") << readFile(K7_EXAMPLES "/finds.cfg") << 0
-                                << "%1: File is not a K7 option; the database name is set with Filename\n";
-        for (const Case& c : readCases("cfg/check.tsv"))
-            QTest::newRow(c.name()) << crlf(c.list("lines")) << c.number("status") << c.text("stderr");
+        addCaseRows("cfg/check.tsv");
+        const QString sample = QString::fromUtf8(readFile(K7_EXAMPLES "/finds.cfg")).chopped(2).replace("\r\n", "|");
+        QTest::newRow("sample") << Case("", {{"lines", sample}, {"status", "0"},
+            {"stderr", "%1: File is not a K7 option; the database name is set with Filename\\n"}});
     }
     void check()
     {
-        QFETCH(QByteArray, bytes);
-        QFETCH(QString, err);
+        QFETCH(Case, c);
+        const QByteArray bytes = crlf(c.list("lines"));
+        QString err = c.text("stderr");
         QTemporaryDir dir;
         const QString path = writeFile(dir, "check.cfg", bytes);
         const K7Run run = runK7({"--check", path});
-        QTEST(run.status, "status");
+        QCOMPARE(run.status, c.number("status"));
         QCOMPARE(QString::fromUtf8(run.err), err.replace("%1", path));
         QCOMPARE(readFile(path), bytes);  // nothing changed, no backup made
         QCOMPARE(entriesIn(dir.path()), QStringList{"check.cfg"});
