@@ -91,23 +91,6 @@ private slots:
                  (QStringList{"Project1", "348", "£", "<null>", "2006-02-03 22:11:00", "blob", "null"}));
     }
 
-    void truncatedCopiesAreRefusedWithNothingWritten()
-    {
-        REQUIRE_READER();
-        QTemporaryDir dir;
-        const QByteArray whole = readFile(kFixtures + "jet4-users.mdb");
-        for (const qsizetype keep : {qsizetype(4096), whole.size() / 2}) {
-            const QString path = writeFile(dir, "cut.mdb", whole.left(keep));
-            for (const bool inPlace : {true, false}) {
-                const AccessImport result =
-                    inPlace ? ConvertAccessInPlace(path, kReader) : ImportAccessFile(path, dir.filePath("o.mdb"), kReader);
-                QVERIFY2(!result.ok && result.error.contains("damaged"), qPrintable(result.error));
-                QCOMPARE(filesIn(dir.path()), QStringList{"cut.mdb"});
-                QCOMPARE(readFile(path), whole.left(keep));
-            }
-        }
-    }
-
     void targetsThatCannotBeWritten()
     {
         QTemporaryDir dir;
