@@ -20,20 +20,7 @@ using namespace k7::test;
 
 namespace {
 
-const QString kClosing(
-    "The data table and database will be closed.  You need to either modify the CFG file, change the name of "
-    "the CFG file (so that a brand new database will be created), or specify a new database name in the CFG file.");
-const QString kEncounter(
-    "An error was encounter while processing the CFG file: VAR7 could not be found in the existing data table.  "
-    "A new data table will have to be started.");
-const QString kRenameAsk(
-    "There are data in your existing table.  Would you like to rename this table and start a new one to match "
-    "the CFG file?");
-const QString kRenamePrompt("Rename existing data table as :");
-const QString kExists("Error: That data table name already exists.  Use another name.");
 const QString kDeleteAsk("Ok to delete the current dataset and create a new one?");
-const QString kEmptyAsk(
-    "The current data table is empty.  K7 will erase it and create a new one to match the fields in your CFG.");
 const QString kAddVar7(
     "The field VAR7 exist in the CFG but not in the data table finds.  If you have added a new variable, K7 can "
     "add this to the data table now.  Would you like to add VAR7?");
@@ -180,9 +167,9 @@ private slots:
         const int rows = c.number("rows");
         const bool stillOpen = c.yes("still open");
         const QString aside = c.text("aside");
-        const QHash<QString, QString> named{{"encounter", kEncounter}, {"rename?", kRenameAsk},
-                                            {"rename as", kRenamePrompt}, {"exists", kExists},
-                                            {"delete?", kDeleteAsk}, {"empty", kEmptyAsk}, {"closing", kClosing}};
+        QHash<QString, QString> named;
+        for (const Case& message : readCases("workflows/rebuild-messages.tsv"))
+            named.insert(message.name(), message.text("text"));
         QStringList texts;
         for (const QString& text : c.list("texts"))
             texts << named.value(text, text);
