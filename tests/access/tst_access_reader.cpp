@@ -1,5 +1,5 @@
 // The reader process behind every import, played by small scripts: whatever
-// it does (falls silent, crashes, exits without finishing, is cancelled), the
+// it does (falls silent, crashes, exits without finishing; cancelled: tst_access_safety), the
 // import ends promptly with a reason and leaves nothing behind; it runs with
 // the memory limit it was given; and what killed imports left is removed at
 // the next one. A script reader gets the worker's arguments: $2 the Access
@@ -17,8 +17,6 @@
 #include <QTemporaryDir>
 #include <QTest>
 
-#include <cerrno>
-#include <signal.h>
 
 using namespace k7;
 using namespace k7::test;
@@ -107,26 +105,6 @@ private slots:
                                    + ", and the original could not be put back there: it is unchanged, as " + kept + ".");
         QCOMPARE(readFile(kept), original);
         QCOMPARE(filesIn(dir.path()), (QStringList{"reader.sh", "site.access.mdb"}));
-    }
-
-    // Cancel stops a reader that is still reporting progress: the process is
-    // gone when the import returns, and so is its database.
-    void cancelKillsTheReader()
-    {
-        QTemporaryDir dir;
-        const QString source = copyAccessFixture("jet3-types.mdb", dir.filePath("site.mdb"));
-        const QString reader = writeScript(
-            dir, "reader.sh", "echo $$ > \"$(dirname \"$3\")/pid\"; : > \"$3\"; while :; do echo 'rows 1 2'; sleep 0.05; done");
-        ScriptedDialogs dialogs;
-        dialogs.queueAnswer(Answer::Yes);
-        dialogs.cancelAfterSteps = 5;
-
-        QCOMPARE(OfferAccessImport(source, dialogs, {reader}), AccessOffer::Declined);
-
-        const qint64 pid = readFile(dir.filePath("pid")).trimmed().toLongLong();
-        QVERIFY(pid > 0);
-        QVERIFY(::kill(static_cast<pid_t>(pid), 0) == -1 && errno == ESRCH);
-        QCOMPARE(filesIn(dir.path()), (QStringList{"pid", "reader.sh", "site.mdb"}));
     }
 
     // Temporary databases of imports that were killed (their process gone,

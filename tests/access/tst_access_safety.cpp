@@ -13,6 +13,9 @@
 
 #include <QTest>
 
+#include <cerrno>
+#include <signal.h>
+
 using namespace k7;
 using namespace k7::test;
 
@@ -43,7 +46,8 @@ void setPassword(const QString& path, const QString& password)
 class TestAccessSafety : public QObject {
     Q_OBJECT
 private slots:
-    // Cancel while the reader is still copying ends it and changes nothing;
+    // Cancel while the reader is still at work kills it and changes nothing:
+    // the process is gone when the import returns, and so is its database;
     // run to its end, the records are converted.
     void cancelChangesNothing_data()
     {
@@ -65,9 +69,12 @@ private slots:
         dialogs.queueAnswer(Answer::Yes);
         dialogs.cancelAfterSteps = cancelAfter;
         const QString kept = KeptAccessName(path);
-        // A reader that takes its time before copying, so that Cancel meets it
-        // at work however fast the machine is.
-        const AccessReader reader{writeScript(dir, "slow-reader.sh", "echo 'rows 0 1'\nsleep 0.5\nexec '" K7_BINARY "' \"$@\"")};
+        // A reader that notes its process and takes its time before copying,
+        // so that Cancel meets it at work however fast the machine is.
+        QTemporaryDir elsewhere;
+        const QString pidFile = elsewhere.filePath("pid");
+        const AccessReader reader{writeScript(dir, "slow-reader.sh", "echo $$ > '" + pidFile.toUtf8() + "'\necho 'rows 0 1'\n"
+                                                                     "sleep 0.5\nexec '" K7_BINARY "' \"$@\"")};
 
         const AccessOffer offer = OfferAccessImport(path, dialogs, cancelAfter == 0 ? kReader : reader);
 
@@ -83,6 +90,10 @@ private slots:
                  "The copy of the records of " + path + " was cancelled.  Nothing was changed.");
         QCOMPARE(filesIn(dir.path()), (QStringList{file, "slow-reader.sh"}));
         QCOMPARE(readFile(path), readFile(kFixtures + file));
+        // Cancelled at once, the reader may not have begun.
+        QVERIFY(QFile::exists(pidFile) || cancelAfter == 1);
+        const qint64 pid = readFile(pidFile).trimmed().toLongLong();
+        QVERIFY(!QFile::exists(pidFile) || (pid > 0 && ::kill(static_cast<pid_t>(pid), 0) == -1 && errno == ESRCH));
     }
 
     // A password is printable text padded with zeros; a field holding
