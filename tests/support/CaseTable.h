@@ -29,7 +29,14 @@ public:
         return value.isEmpty() ? fallback : value;
     }
     int number(const QString& column) const { return text(column, QStringLiteral("0")).toInt(); }
-    bool yes(const QString& column) const { return text(column) == QLatin1String("yes"); }
+    // A cell of "yes" or "no"; anything else stops the test program.
+    bool yes(const QString& column) const
+    {
+        const QString value = text(column);
+        if (value != QLatin1String("yes") && value != QLatin1String("no"))
+            qFatal("case table: %s in column %s is neither yes nor no", qPrintable(value), qPrintable(column));
+        return value == QLatin1String("yes");
+    }
     QList<int> numbers(const QString& column) const
     {
         QList<int> out;

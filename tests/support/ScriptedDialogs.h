@@ -28,8 +28,12 @@ public:
     void queueAnswers(const QStringList& names)
     {
         const QStringList answers{"", "ok", "cancel", "", "", "", "yes", "no"};
-        for (const QString& name : names)
-            queueAnswer(int(answers.indexOf(name.toLower())));
+        for (const QString& name : names) {
+            const int answer = int(answers.indexOf(name.toLower()));
+            if (answer < 1)
+                qFatal("no answer is called %s", qPrintable(name));
+            queueAnswer(answer);
+        }
     }
     void queueFile(const QString& path) { m_files.enqueue(path); }
     void queueInput(std::optional<QString> text) { m_inputs.enqueue(std::move(text)); }
