@@ -81,39 +81,15 @@ private slots:
         QCOMPARE(readFile(path), lines("after"));
     }
 
-    void normalForm_data()
-    {
-        QTest::addColumn<QByteArray>("bytes");
-        QTest::addColumn<QList<QByteArray>>("written");  // parts of the prepared file
-        QTest::newRow("sample") << readFile(K7_EXAMPLES "/finds.cfg") << QList<QByteArray>{
-            crlf({"[K7]", "BackColor=16777215", " ", "[VAR1]", "Type=Text", "Prompt=Enter the artiface ID :", "Length=20"}),
-            crlf({"Menu=Ceramic,Lithic,Bone", "Length=7", " "}),
-            crlf({"Length=10", "Condition1=Var2 Lithic AND", "Condition2=Var4 Tool"})};
-        // Every kind of option and variable, in the forms people write them;
-        // among the parts, a Menu with a comma is left alone and the longest
-        // item of a menu beats its Length.
-        const auto text = [](const char* name) {
-            return QString::fromUtf8(readFile(K7_TEST_DATA "/cfg/normal-form/" + QString(name))).trimmed();
-        };
-        QList<QByteArray> parts;
-        for (const QString& part : text("rich.parts").split("\n-----\n"))
-            parts << crlf(part.split(u'\n'));
-        QTest::newRow("rich") << crlf(text("rich.in").split(u'\n')) << parts;
-        // Fixed: the header was cut inside a character and written as "[?]".
-        QTest::newRow("header cut by characters") << QByteArray("[K7]\r\n[\xF0\x9F\x98\x80\xF0\x9F\x98\x80\r\n")
-                                                  << QList<QByteArray>{"\r\n[\xF0\x9F\x98\x80]\r\n"};
-        // Fixed: written back as 8-bit, the bytes of "Ã©" read as "é" the next time.
-        QTest::newRow("8-bit file whose bytes would read as UTF-8")
-            << readFile(K7_TEST_DATA "/cfg/windows-1252-comment.cfg")
-            << QList<QByteArray>{"Prompt=Kaffee \xC3\x83\xC2\xA9 oder Tee\r\n"};
-        QTest::newRow("8-bit file keeps its encoding")
-            << QByteArray("[K7]\r\n[Caf\xE9]\r\nPrompt=Ni\xF1o\r\n")
-            << QList<QByteArray>{"[Caf\xE9]\r\nType=Text\r\nPrompt=Ni\xF1o\r\n"};
-    }
+    // What preparing a CFG writes: every kind of option and variable in the
+    // forms people write them, the sample, and files once written back wrong.
+    void normalForm_data() { addCaseRows("cfg/normal-form.tsv"); }
     void normalForm()
     {
-        QFETCH(QByteArray, bytes);
-        QFETCH(QList<QByteArray>, written);
+        QFETCH(Case, c);
+        const QByteArray input = c.bytes("input");
+        const QList<QByteArray> written = c.byteList("parts");
+        const QByteArray bytes = input.startsWith('@') ? readFile(K7_TEST_DATA "/" + QString::fromUtf8(input.mid(1))) : input;
         QTemporaryDir dir;
         CfgRead first;
         readCfg(first, writeFile(dir, "s.cfg", bytes));
