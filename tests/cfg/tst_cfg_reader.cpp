@@ -10,6 +10,7 @@
 #include "cfg/Conditions.h"
 #include "cfg/ModelPreparation.h"
 #include "cfg/NumberText.h"
+#include "cfg/OptionKeys.h"
 #include "cfg/PathParts.h"
 #include "cfg/TextFile.h"
 
@@ -235,20 +236,11 @@ private slots:
 
     // The check before a conversion compares the options as well as the
     // variables: an option that would read back otherwise stops it.
-    void conversionComparesOptions_data()
-    {
-        QTest::addColumn<int>("slot");
-        QTest::addColumn<QString>("value");
-        QTest::addColumn<QString>("option");  // that would change; empty: none
-        QTest::newRow("sound of blanks") << int(OptSound) << "  " << "Sound";
-        QTest::newRow("sound on") << int(OptSound) << " YES" << "";
-        QTest::newRow("emptyonly of blanks") << int(OptEmptyonly) << " " << "Emptyonly";
-    }
+    void conversionComparesOptions_data() { addCaseRows("cfg/conversion-options.tsv"); }
     void conversionComparesOptions()
     {
-        QFETCH(int, slot);
-        QFETCH(QString, value);
-        QFETCH(QString, option);
+        QFETCH(Case, c);
+        const QString option = c.text("option");
         QTemporaryDir dir;
         Model m;
         m.cfgpath = dir.filePath("site.cfg");
@@ -256,8 +248,11 @@ private slots:
         m.var(1).varname = "A";
         m.var(1).vartype = TypeText;
         m.options[OptBackColor] = kWhiteColorNumber;
-        m.options[slot] = value;
-        const QString expected = option.isEmpty() ? QString()
+        const auto key = std::find_if(std::begin(kOptionKeys), std::end(kOptionKeys),
+                                      [&](const OptionKey& k) { return option == k.key; });
+        QVERIFY(key != std::end(kOptionKeys));
+        m.options[key->slot] = c.text("value");
+        const QString expected = !c.yes("changed") ? QString()
             : "This configuration file cannot be converted to the new K7 format, because its option " + option
                   + " would read back changed.  The file is left unchanged and used as it is.";
         QCOMPARE(ConversionObstacle(m), expected);
