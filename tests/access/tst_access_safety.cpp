@@ -49,20 +49,14 @@ private slots:
     // Cancel while the reader is still at work kills it and changes nothing:
     // the process is gone when the import returns, and so is its database;
     // run to its end, the records are converted.
-    void cancelChangesNothing_data()
-    {
-        QTest::addColumn<QString>("file");
-        QTest::addColumn<int>("cancelAfter");
-        QTest::newRow("run to the end") << "jet3-types.mdb" << 0;
-        QTest::newRow("cancelled at once") << "jet3-types.mdb" << 1;
-        QTest::newRow("wide table with memos and OLE, cancelled later") << "jet4-wide.mdb" << 3;
-    }
+    void cancelChangesNothing_data() { addCaseRows("access/cancels.tsv"); }
     void cancelChangesNothing()
     {
         if (!AccessSource::available())
             QSKIP("the Access import is not available: built without libmdb");
-        QFETCH(QString, file);
-        QFETCH(int, cancelAfter);
+        QFETCH(Case, c);
+        const QString file = c.text("file");
+        const int cancelAfter = c.number("cancel after");
         QTemporaryDir dir;
         const QString path = copyAccessFixture(file, dir.filePath(file));
         ScriptedDialogs dialogs;
@@ -111,22 +105,13 @@ private slots:
 
     // Refused before any question, by the menus and the command line alike,
     // with the file untouched and nothing beside it.
-    void protectedOrDamagedHeaderIsRefused_data()
-    {
-        QTest::addColumn<QString>("password");
-        QTest::addColumn<QString>("refusal");
-        QTest::newRow("password") << "secret"
-                                  << " is protected by a password.  Open it in Microsoft Access and save it without "
-                                     "the password first, then import it again.";
-        QTest::newRow("damaged header") << "\x02\x03" << " cannot be read: its header is damaged.";
-    }
+    void protectedOrDamagedHeaderIsRefused_data() { addCaseRows("access/refused-headers.tsv"); }
     void protectedOrDamagedHeaderIsRefused()
     {
-        QFETCH(QString, password);
-        QFETCH(QString, refusal);
+        QFETCH(Case, c);
         QTemporaryDir dir;
         const QString path = copyAccessFixture("jet4-users.mdb", dir.filePath("jet4-users.mdb"));
-        setPassword(path, password);
+        setPassword(path, c.text("password"));
         const QByteArray before = readFile(path);
 
         ScriptedDialogs dialogs;  // no answer queued: a question would fail the test
@@ -140,7 +125,7 @@ private slots:
         QCOMPARE(RunAccessImportCommand({path, dir.filePath("out.mdb")}, outStream, errStream, kReader), 1);
         QVERIFY(out.isEmpty());
         if (AccessSource::available()) {
-            const QString why = "The Access database " + path + refusal;
+            const QString why = "The Access database " + path + c.text("refusal");
             QVERIFY2(dialogs.texts().first().endsWith(why), qPrintable(dialogs.texts().first()));
             QCOMPARE(err, path + ": " + why + "\n" + path + ": " + why + "\n");
         }
