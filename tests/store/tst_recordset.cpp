@@ -25,7 +25,7 @@ class TestRecordSet : public QObject {
     QList<QStringList> rowsSeenByAnotherProgram() const { return readRows(m_path, "Finds"); }
 
     // The table Layers: "Layer no" Text, Weight Single, Done Yes/No, Odd "] Text,
-    // rows A..F, some Null. Its sets list IDs in their order.
+    // rows A..F, some Null; firstValues() lists the IDs of a set in its order.
     void makeLayers()
     {
         QVERIFY(m_db.execute("CREATE TABLE Layers (ID VARCHAR(4), \"Layer no\" VARCHAR(10), Weight REAL, "
@@ -35,8 +35,6 @@ class TestRecordSet : public QObject {
                              "('D', 'a9', NULL, NULL, 'o''brien'), ('E', 'b2', 3, 0, NULL), ('F', 'É1', 7, 1, 'é')"));
         QVERIFY(m_db.refresh());
     }
-    static QStringList ids(RecordSet& rs) { return firstValues(rs); }
-
 private slots:
     void init()
     {
@@ -142,7 +140,7 @@ private slots:
 
         RecordSet sorted;
         QVERIFY(sorted.openView(m_db, "Finds", {{"Site", "Weight"}, {}, {}}));
-        QCOMPARE(ids(sorted), (QStringList{"B", "o'brien", "O'Brien"}));
+        QCOMPARE(firstValues(sorted), (QStringList{"B", "o'brien", "O'Brien"}));
         // The first match in the set's own order, text without regard to case.
         QVERIFY(sorted.findFirst("site", "NORTH") && sorted.value(0) == "o'brien");
         QVERIFY(m_rs.findFirst("Weight", "2") && m_rs.value(0) == "B");
@@ -170,10 +168,10 @@ private slots:
         RecordSet rs;
         const RecordView view{c.list("sort"), c.text("field"), c.text("value")};
         QVERIFY2(rs.openView(m_db, "Layers", view), qPrintable(rs.lastError()));
-        QCOMPARE(ids(rs), expected);
+        QCOMPARE(firstValues(rs), expected);
         QVERIFY(rs.view() == view);
         QVERIFY(rs.requery());
-        QCOMPARE(ids(rs), expected);
+        QCOMPARE(firstValues(rs), expected);
     }
 
     void aRefusedViewLeavesTheSetAsItWas()
@@ -185,7 +183,7 @@ private slots:
             QVERIFY(!rs.openView(m_db, "Layers", bad));
             QVERIFY(rs.lastError().contains("Gone"));
             QVERIFY(rs.isOpen() && rs.view() == RecordView({{"Weight"}, "Done", "True"}));
-            QCOMPARE(ids(rs), (QStringList{"F", "A", "C"}));
+            QCOMPARE(firstValues(rs), (QStringList{"F", "A", "C"}));
             QCOMPARE(rs.absolutePosition(), 1);
         }
     }
@@ -195,7 +193,7 @@ private slots:
         makeLayers();
         RecordSet rs;
         QVERIFY(rs.openView(m_db, "Layers", {{"Layer no"}, "Done", "True"}));
-        QCOMPARE(ids(rs), (QStringList{"C", "A", "F"}));
+        QCOMPARE(firstValues(rs), (QStringList{"C", "A", "F"}));
         QVERIFY(rs.setAbsolutePosition(1));  // on A
         auto add = [&](const QString& id, const QVariant& layer, bool done) {
             return rs.addNew() && rs.setField("ID", id) && rs.setField("Layer no", layer) && rs.setField("Done", done)
@@ -203,11 +201,11 @@ private slots:
         };
         QVERIFY(add("G", "A0", true) && add("H", "c1", true) && add("I", QVariant(), true) && add("J", "b2", true));
         QVERIFY(add("K", "a1", false));  // left out by the filter
-        QCOMPARE(ids(rs), (QStringList{"C", "I", "G", "A", "J", "H", "F"}));
+        QCOMPARE(firstValues(rs), (QStringList{"C", "I", "G", "A", "J", "H", "F"}));
         QCOMPARE(rs.value("ID").toString(), QString("A"));  // the current row stays current
         QVERIFY(rs.setBookmark(rs.lastModified()) == false && rs.recordCount() == 7);
         QVERIFY(rs.requery());
-        QCOMPARE(ids(rs), (QStringList{"C", "I", "G", "A", "J", "H", "F"}));
+        QCOMPARE(firstValues(rs), (QStringList{"C", "I", "G", "A", "J", "H", "F"}));
     }
 
     void findsTheRowShowingAText_data() { addCaseRows("store/find-showing.tsv"); }

@@ -37,13 +37,6 @@ public:
             qFatal("case table: %s in column %s is neither yes nor no", qPrintable(value), qPrintable(column));
         return value == QLatin1String("yes");
     }
-    QList<int> numbers(const QString& column) const
-    {
-        QList<int> out;
-        for (const QString& item : list(column))
-            out << item.toInt();
-        return out;
-    }
     // An empty cell is an empty list; "a|" is "a" and an empty item.
     QList<QByteArray> byteList(const QString& column) const
     {

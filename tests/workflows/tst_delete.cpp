@@ -67,8 +67,8 @@ private slots:
         if (c.yes("sorted"))
             QVERIFY(rs.openView(rig.store.currentdb, "site", RecordView{{"ID"}, {}, {}}));
         QList<qint64> bookmarks;
-        for (int p : c.numbers("selected"))
-            bookmarks << rs.bookmarkAt(p);
+        for (const QString& p : c.list("selected"))
+            bookmarks << rs.bookmarkAt(p.toInt());
         const QByteArray before = readFile(rig.dbPath());
         rig.dialogs.queueAnswers(c.list("answer"));
 
