@@ -63,12 +63,14 @@ private slots:
         dialogs.queueAnswer(Answer::Yes);
         dialogs.cancelAfterSteps = cancelAfter;
         const QString kept = KeptAccessName(path);
-        // A reader that notes its process and takes its time before copying,
-        // so that Cancel meets it at work however fast the machine is.
+        // A reader that notes its process and starts its database, then takes
+        // its time before copying, so that Cancel meets it at work however
+        // fast the machine is.
         QTemporaryDir elsewhere;
         const QString pidFile = elsewhere.filePath("pid");
-        const AccessReader reader{writeScript(dir, "slow-reader.sh", "echo $$ > '" + pidFile.toUtf8() + "'\necho 'rows 0 1'\n"
-                                                                     "sleep 0.5\nexec '" K7_BINARY "' \"$@\"")};
+        const AccessReader reader{writeScript(dir, "slow-reader.sh", "echo $$ > '" + pidFile.toUtf8() + "'\n: > \"$3\"\n"
+                                                                     "echo 'rows 0 1'\nsleep 0.5\nrm \"$3\"\n"
+                                                                     "exec '" K7_BINARY "' \"$@\"")};
 
         const AccessOffer offer = OfferAccessImport(path, dialogs, cancelAfter == 0 ? kReader : reader);
 
