@@ -123,6 +123,14 @@ struct ProgramRig : EntryRig {
     }
 
     QString box() const { return view.boxText(Control::InstrumentBox); }
+    // The ImageJ results file, saved `secondsLater` than a first save and
+    // then looked at by the link's timer.
+    QString results() const { return path(QStringLiteral("Results.txt")); }
+    void saveAndTick(const QByteArray& content, int secondsLater)
+    {
+        saveResults(results(), content, secondsLater);
+        instruments.imageJTick();
+    }
     // Types into the instrument box and presses Enter, as a keyboard wedge does.
     void wedge(const QString& text)
     {

@@ -2,6 +2,7 @@
 // table (on a sorted set too), and failures part-way that must leave every
 // row in place.
 
+#include "support/CaseTable.h"
 #include "support/StoreRig.h"
 
 #include "workflows/RecordCommands.h"
@@ -10,8 +11,6 @@ using namespace k7;
 using namespace k7::test;
 
 namespace {
-
-enum class Command { Last, Selected, All };
 
 RecordCommandContext contextOf(StoreRig& rig)
 {
@@ -33,17 +32,6 @@ bool openWith(StoreRig& rig, const QString& ids, bool unique = false)
     return rig.open() && execSql(rig.dbPath(), sql) && rig.store.currentdb.refresh() && rig.store.currentrs.requery();
 }
 
-// "name=fields" of each index of `table`, sorted.
-QStringList indexLists(const Database& db, const QString& table)
-{
-    const std::optional<TableDef> def = db.findTable(table);
-    QStringList out;
-    for (const IndexDef& index : def ? def->indexes : QList<IndexDef>{})
-        out << index.name + '=' + index.fields;
-    out.sort();
-    return out;
-}
-
 // The indexes of the file that cover only some rows.
 QStringList partialIndexes(const StoreRig& rig)
 {
@@ -61,49 +49,14 @@ QString idsInTable(const StoreRig& rig)
 class TestDelete : public QObject {
     Q_OBJECT
 private slots:
-    void commands_data()
-    {
-        QTest::addColumn<Command>("command");
-        QTest::addColumn<QString>("ids");
-        QTest::addColumn<bool>("sorted");
-        QTest::addColumn<QList<int>>("selected");  // positions in the record set
-        QTest::addColumn<int>("answer");
-        QTest::addColumn<QString>("shown");
-        QTest::addColumn<QString>("left");
-        QTest::addColumn<bool>("unique");
-        const QString last = "Are you sure you want to delete the last entry? [292]";
-        const QString all = "WARNING: Are you sure you want to delete all entries? [276]";
-        const QString three = "Warning: You are about to delete the 3 highlighted entries permanently.  Do you want to "
-                              "delete these entries? [260]";
-        const int yes = Answer::Yes, no = Answer::No;
-        QTest::newRow("last") << Command::Last << "CAB" << false << QList<int>{} << yes << last << "CA" << false;
-        QTest::newRow("last, sorted") << Command::Last << "CAB" << true << QList<int>{} << yes << last << "AB" << false;
-        QTest::newRow("last, No") << Command::Last << "CAB" << false << QList<int>{} << no << last << "CAB" << false;
-        QTest::newRow("last, the only one") << Command::Last << "A" << false << QList<int>{} << yes << last << "" << false;
-        QTest::newRow("last, none") << Command::Last << "" << false << QList<int>{} << 0 << "" << "" << false;
-        QTest::newRow("three selected") << Command::Selected << "ABCD" << false << QList<int>{0, 2, 3} << yes << three
-                                        << "B" << false;
-        QTest::newRow("three selected, No") << Command::Selected << "ABCD" << true << QList<int>{0, 2, 3} << no
-                                            << three << "ABCD" << false;
-        QTest::newRow("none selected")
-            << Command::Selected << "CAB" << false << QList<int>{} << 0
-            << "To delete selected entries, click in the data grid on the box left of the entry.  The entry should be "
-               "highlighted at that point.  You can hold the Control (CTRL) key to select multiple entries.  Once you "
-               "have selected the entries to delete, repeat this pull-down menu. [64]"
-            << "CAB" << false;
-        QTest::newRow("all") << Command::All << "CAB" << true << QList<int>{} << yes << all << "" << false;
-        QTest::newRow("all, No") << Command::All << "CAB" << false << QList<int>{} << no << all << "CAB" << false;
-        // Its field carries two indexes, both made again in the new table.
-        QTest::newRow("all, Unique") << Command::All << "CAB" << false << QList<int>{} << yes << all << "" << true;
-    }
+    // Each command on a table of one record per letter of `ids`, which the
+    // record set shows sorted or in table order; `selected` are positions in it.
+    void commands_data() { addCaseRows("workflows/delete-commands.tsv"); }
     void commands()
     {
-        QFETCH(Command, command);
-        QFETCH(QString, ids);
-        QFETCH(QList<int>, selected);
-        QFETCH(int, answer);
-        QFETCH(QString, left);
-        QFETCH(bool, unique);
+        QFETCH(Case, c);
+        const QString ids = c.text("ids"), left = c.text("left"), command = c.text("command");
+        const bool unique = c.yes("unique");
         StoreRig rig;
         QVERIFY(openWith(rig, ids, unique));
         const QStringList indexes = indexLists(rig.store.currentdb, "site");
@@ -111,23 +64,22 @@ private slots:
         const QStringList partial = partialIndexes(rig);
         QCOMPARE(partial.size(), unique ? 1 : 0);
         RecordSet& rs = rig.store.currentrs;
-        QFETCH(bool, sorted);
-        if (sorted)
+        if (c.yes("sorted"))
             QVERIFY(rs.openView(rig.store.currentdb, "site", RecordView{{"ID"}, {}, {}}));
         QList<qint64> bookmarks;
-        for (int p : selected)
-            bookmarks << rs.bookmarkAt(p);
+        for (const QString& p : c.list("selected"))
+            bookmarks << rs.bookmarkAt(p.toInt());
         const QByteArray before = readFile(rig.dbPath());
-        if (answer != 0)
-            rig.dialogs.queueAnswer(answer);
+        rig.dialogs.queueAnswers(c.list("answer"));
 
         RecordCommands commands(contextOf(rig));
-        switch (command) {
-        case Command::Last: commands.deleteLastEntry(); break;
-        case Command::Selected: commands.deleteSelectedEntries(bookmarks); break;
-        case Command::All: commands.deleteAllEntries(); break;
-        }
-        QTEST(rig.shown().join(""), "shown");
+        if (command == "last")
+            commands.deleteLastEntry();
+        else if (command == "selected")
+            commands.deleteSelectedEntries(bookmarks);
+        else
+            commands.deleteAllEntries();
+        QCOMPARE(rig.shown().join(""), c.text("shown"));
         QCOMPARE(idsInTable(rig), left);
         QCOMPARE(rs.recordCount(), left.size());
         if (left == ids)

@@ -3,6 +3,7 @@
 // Every table here was made by hand in another field order, with a field the
 // CFG does not define, so that anything done by position shows.
 
+#include "support/CaseTable.h"
 #include "support/StoreRig.h"
 
 #include "workflows/FieldChanges.h"
@@ -65,24 +66,13 @@ class TestFieldChanges : public QObject {
     Q_OBJECT
 
 private slots:
-    void lengthChangeKeepsEveryFieldInItsColumn_data()
-    {
-        QTest::addColumn<QString>("field");
-        QTest::addColumn<int>("length");
-        QTest::addColumn<QString>("shape");
-        QTest::addColumn<QStringList>("notes");  // Note of each row afterwards
-        QTest::newRow("longer, named in another case") << "note" << 40 << "Note:10:40"
-                                                      << QStringList{"abcdef", "O'Brien", "<null>", ""};
-        QTest::newRow("shorter cuts only longer text") << "Note" << 3 << "Note:10:3"
-                                                      << QStringList{"abc", "O'B", "<null>", ""};
-        QTest::newRow("field after one the CFG lacks") << "ID" << 1 << "Note:10:10"
-                                                      << QStringList{"abcdef", "O'Brien", "<null>", ""};
-    }
+    void lengthChangeKeepsEveryFieldInItsColumn_data() { addCaseRows("workflows/length-changes.tsv"); }
     void lengthChangeKeepsEveryFieldInItsColumn()
     {
-        QFETCH(QString, field);
-        QFETCH(int, length);
-        QFETCH(QStringList, notes);
+        QFETCH(Case, c);
+        const QString field = c.text("field");
+        const int length = c.number("length");
+        const QStringList notes = c.list("notes");
         Rig rig;
         QVERIFY(rig.openTable({"CREATE VIEW heavy AS SELECT \"ID\" FROM site WHERE \"Weight\" > 1"}));
         const QList<QStringList> before = rig.rows();
@@ -98,7 +88,7 @@ private slots:
                 expected[r][2] = expected[r][2].left(length);
         }
         QCOMPARE(rig.rows(), expected);
-        QTEST(rig.shapes().value(0), "shape");
+        QCOMPARE(rig.shapes().value(0), c.text("shape"));
         QCOMPARE(rig.shapes().value(1), "Extra:4:0");
         QCOMPARE(rig.indexSql(), indexes);
         QVERIFY(!rig.tempLeft());

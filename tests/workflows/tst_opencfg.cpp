@@ -20,20 +20,6 @@ using namespace k7::test;
 
 namespace {
 
-const QString kClosing(
-    "The data table and database will be closed.  You need to either modify the CFG file, change the name of "
-    "the CFG file (so that a brand new database will be created), or specify a new database name in the CFG file.");
-const QString kEncounter(
-    "An error was encounter while processing the CFG file: VAR7 could not be found in the existing data table.  "
-    "A new data table will have to be started.");
-const QString kRenameAsk(
-    "There are data in your existing table.  Would you like to rename this table and start a new one to match "
-    "the CFG file?");
-const QString kRenamePrompt("Rename existing data table as :");
-const QString kExists("Error: That data table name already exists.  Use another name.");
-const QString kDeleteAsk("Ok to delete the current dataset and create a new one?");
-const QString kEmptyAsk(
-    "The current data table is empty.  K7 will erase it and create a new one to match the fields in your CFG.");
 const QString kAddVar7(
     "The field VAR7 exist in the CFG but not in the data table finds.  If you have added a new variable, K7 can "
     "add this to the data table now.  Would you like to add VAR7?");
@@ -89,16 +75,6 @@ void addSampleVariables(StoreRig& rig)
     rig.add("Ware", TypeTable, 12);
     rig.add("Length", TypeInstrument);
     rig.add("Area", TypeImageJ);
-}
-
-QStringList indexLists(const Database& db, const QString& table)
-{
-    QStringList out;
-    const std::optional<TableDef> def = db.findTable(table);
-    for (const auto& i : def->indexes)
-        out << i.name + '=' + i.fields;
-    out.sort();
-    return out;
 }
 
 }  // namespace
@@ -183,44 +159,19 @@ private slots:
 
     // Every answer to the repair of a table that lacks VAR7 (its addition declined).
     // Information boxes take a queued answer too.
-    void rebuild_data()
-    {
-        QTest::addColumn<int>("rows");
-        QTest::addColumn<QList<int>>("answers");  // after the first box, which only informs
-        QTest::addColumn<QStringList>("typed");   // names for the rename dialog, "" for Cancel
-        QTest::addColumn<QStringList>("texts");   // a text ending in '*' is matched as a beginning
-        QTest::addColumn<bool>("stillOpen");      // with a new, empty table; else closed with every row kept
-        QTest::addColumn<QString>("aside");       // where the old rows went
-        using L = QList<int>;
-        using S = QStringList;
-        QTest::newRow("empty, ok erases and re-creates") << 0 << L{Answer::Ok} << S{} << S{kEncounter, kEmptyAsk}
-                                                         << true << "";
-        QTest::newRow("empty, cancel closes") << 0 << L{Answer::Cancel} << S{} << S{kEncounter, kEmptyAsk, kClosing}
-                                              << false << "";
-        QTest::newRow("rename, first name taken in another case")
-            << 3 << L{Answer::Yes, Answer::Ok} << S{"FINDS", "Finds 2024"}
-            << S{kEncounter, kRenameAsk, kRenamePrompt, kExists, kRenamePrompt} << true << "Finds 2024";
-        QTest::newRow("rename, blank and reserved names asked again")
-            << 2 << L{Answer::Yes, Answer::Ok, Answer::Ok} << S{"   ", "sqlite_old", "O'Brien's \"old\""}
-            << S{kEncounter, kRenameAsk, kRenamePrompt, "Error: A data table needs a name.  Use another name.",
-                 kRenamePrompt, "Error: The data table could not be renamed as sqlite_old.*", kRenamePrompt}
-            << true << "O'Brien's \"old\"";
-        QTest::newRow("rename cancelled, then delete") << 3 << L{Answer::Yes, Answer::Yes} << S{""}
-                                                       << S{kEncounter, kRenameAsk, kRenamePrompt, kDeleteAsk} << true
-                                                       << "";
-        QTest::newRow("rename cancelled, delete declined") << 3 << L{Answer::Yes, Answer::No} << S{""}
-            << S{kEncounter, kRenameAsk, kRenamePrompt, kDeleteAsk} << false << "";
-        QTest::newRow("no") << 3 << L{Answer::No} << S{} << S{kEncounter, kRenameAsk, kClosing} << false << "";
-        QTest::newRow("cancel") << 3 << L{Answer::Cancel} << S{} << S{kEncounter, kRenameAsk, kClosing} << false << "";
-    }
+    void rebuild_data() { addCaseRows("workflows/rebuild.tsv"); }
     void rebuild()
     {
-        QFETCH(int, rows);
-        QFETCH(QList<int>, answers);
-        QFETCH(QStringList, typed);
-        QFETCH(QStringList, texts);
-        QFETCH(bool, stillOpen);
-        QFETCH(QString, aside);
+        QFETCH(Case, c);
+        const int rows = c.number("rows");
+        const bool stillOpen = c.yes("still open");
+        const QString aside = c.text("aside");
+        QHash<QString, QString> named;
+        for (const Case& message : readCases("workflows/rebuild-messages.tsv"))
+            named.insert(message.name(), message.text("text"));
+        QStringList texts;
+        for (const QString& text : c.list("texts"))
+            texts << named.value(text, text);
         Rig rig;
         QVERIFY(rig.prepare(rows, kVar7));
         rig.dialogs.queueAnswer(Answer::No);
@@ -228,24 +179,17 @@ private slots:
         rig.dialogs.clear();
         const TableCheck check = CheckTableFields(rig.model, rig.store);
         QCOMPARE(check.code, 1);
-        for (int a : QList<int>{Answer::Ok} + answers)
-            rig.dialogs.queueAnswer(a);
-        for (const auto& name : typed)
+        rig.dialogs.queueAnswers(QStringList{"ok"} + c.list("answers"));
+        for (const auto& name : c.list("typed"))
             rig.dialogs.queueInput(name.isEmpty() ? std::nullopt : std::optional<QString>(name));
         RebuildDataTable(rig.model, rig.store, rig.dialogs, rig.shell, check.code, check.message);
 
-        const QStringList shown = rig.dialogs.texts();
+        const QStringList shown = rig.dialogs.shown();  // with the styles
         QCOMPARE(shown.size(), texts.size());
-        // Enter must not erase the rows.
-        for (const auto& m : rig.dialogs.messages())
-            if (m.text == kDeleteAsk)
-                QCOMPARE(m.style, Style::YesNo + Style::DefaultButton2);
         for (int i = 0; i < texts.size(); ++i)
             QVERIFY2(texts[i].endsWith('*') ? shown[i].startsWith(texts[i].chopped(1)) : shown[i] == texts[i],
                      qPrintable(shown[i]));
         QCOMPARE(rig.dialogs.pendingAnswers(), 0);
-        QCOMPARE(rig.dialogs.messages().at(0).style, 64);
-        QCOMPARE(rig.dialogs.messages().at(1).style, rows ? 3 : 1);
         QCOMPARE(rig.model.cfgpath.isEmpty(), !stillOpen);
         if (stillOpen) {
             QCOMPARE(rig.store.tablename, QString("finds"));
@@ -367,20 +311,12 @@ private slots:
                  (QStringList{"MyIdIndex=+ID", "Pair=+Kind;+Count", "k7_site1_ID=+ID", "site1_Count_2=+Count", "site1_Kind_2=+Kind"}));
     }
 
-    void badDatabaseFileLeavesEverythingClosed_data()
-    {
-        QTest::addColumn<QString>("kind");
-        QTest::addColumn<QString>("expected");
-        QTest::newRow("text file") << "text" << "Error: The file %1 is not a database.";
-        QTest::newRow("folder") << "folder" << "Error: The database %1 is not a file.";
-        QTest::newRow("locked") << "locked" << "Error: The database %1 is locked by another program.";
-        QTest::newRow("missing folder") << "missing"
-                                        << "Error: The database %1 cannot be created: the folder %2 does not exist.";
-    }
+    void badDatabaseFileLeavesEverythingClosed_data() { addCaseRows("workflows/bad-database-files.tsv"); }
     void badDatabaseFileLeavesEverythingClosed()
     {
-        QFETCH(QString, kind);
-        QFETCH(QString, expected);
+        QFETCH(Case, c);
+        const QString kind = c.text("kind");
+        QString expected = c.text("message");
         StoreRig rig;
         addSampleVariables(rig);
         QString path = rig.path("site1.mdb");
@@ -405,28 +341,14 @@ private slots:
             QCOMPARE(readFile(path), text);  // left exactly as it was
     }
 
-    void names_data()
-    {
-        QTest::addColumn<QString>("cfgpath");
-        QTest::addColumn<QString>("filename");  // the File option
-        QTest::addColumn<QString>("table");     // the Table option
-        QTest::addColumn<QString>("dbname");
-        QTest::addColumn<QString>("tablename");
-        for (const Case& c : readCases("store/database-names.tsv"))
-            QTest::newRow(c.name()) << c.text("cfg path") << c.text("file") << c.text("table") << c.text("database")
-                                    << c.text("table name");
-    }
+    void names_data() { addCaseRows("store/database-names.tsv"); }
     void names()
     {
-        QFETCH(QString, cfgpath);
-        QFETCH(QString, filename);
-        QFETCH(QString, table);
-        QFETCH(QString, dbname);
-        QCOMPARE(DeriveDbName(cfgpath, filename), dbname);
-        QTEST(DeriveTableName(dbname, table), "tablename");
+        QFETCH(Case, c);
+        QCOMPARE(DeriveDbName(c.text("cfg path"), c.text("file")), c.text("database"));
+        QCOMPARE(DeriveTableName(c.text("database"), c.text("table")), c.text("table name"));
     }
 };
 
 QTEST_GUILESS_MAIN(TestOpenCfg)
 #include "tst_opencfg.moc"
-
