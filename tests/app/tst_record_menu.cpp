@@ -3,7 +3,7 @@
 // Data > Delete last, selected and all entries.
 
 #include "app/AppTestSupport.h"
-#include "support/CaseRows.h"
+#include "support/CaseTable.h"
 
 #include "shell/QtDialogs.h"
 

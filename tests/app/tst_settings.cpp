@@ -3,7 +3,7 @@
 // oversized or cannot be written.
 
 #include "app/AppTestSupport.h"
-#include "support/CaseRows.h"
+#include "support/CaseTable.h"
 
 #include "app/MainWindow.h"
 #include "app/RecentFiles.h"

@@ -7,7 +7,7 @@
 // the help-file writer, and the templates' anchors in the menu help panel.
 
 #include "app/AppTestSupport.h"
-#include "support/CaseRows.h"
+#include "support/CaseTable.h"
 
 #include "app/SplashStart.h"
 #include "cfg/CfgReader.h"

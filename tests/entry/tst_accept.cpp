@@ -3,7 +3,8 @@
 // what each kind stores, grid-cell edits, and a save that fails.
 
 #include "entry/LockedDatabase.h"
-#include "support/CaseRows.h"
+#include "support/CaseTable.h"
+#include "support/TypeWords.h"
 #include "support/EntryRig.h"
 
 #include <QDir>

@@ -2,7 +2,8 @@
 // placeholders, menu, carry, editing, help, sounds) and how they answer keys
 // and clicks: filtering, one-key choice, stepping back, clearing, jumping.
 
-#include "support/CaseRows.h"
+#include "support/CaseTable.h"
+#include "support/TypeWords.h"
 #include "support/EntryRig.h"
 
 #include <QUrl>

@@ -3,7 +3,7 @@
 // rows leaves.
 
 #include "entry/LockedDatabase.h"
-#include "support/CaseRows.h"
+#include "support/CaseTable.h"
 #include "support/EntryRig.h"
 
 #include "workflows/RecordCommands.h"

@@ -4,7 +4,7 @@
 // widgets: a box's selection when its length changes, what a paste leaves in
 // a box, and the help panels in folders whose names look like parts of a url.
 
-#include "support/CaseRows.h"
+#include "support/CaseTable.h"
 #include "support/EntryRig.h"
 
 #include "app/EntryArea.h"

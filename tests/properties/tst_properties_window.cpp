@@ -3,7 +3,8 @@
 // model the window shows, and another connection sees every stored value.
 
 #include "app/AppTestSupport.h"
-#include "support/CaseRows.h"
+#include "support/CaseTable.h"
+#include "support/TypeWords.h"
 #include "support/EntryRig.h"
 
 #include "cfg/CfgReader.h"

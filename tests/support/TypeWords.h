@@ -1,23 +1,13 @@
 #pragma once
-// A data-driven QTest whose rows are the cases of a table under tests/data:
-// its one column, "c", holds each row's Case, read with QFETCH(Case, c).
-
-#include "support/CaseTable.h"
+// Case tables name a variable's type by its CFG word; tests turn it into the
+// model's type code.
 
 #include "cfg/CfgWriter.h"
 
-#include <QTest>
-
-Q_DECLARE_METATYPE(k7::test::Case)
+#include <QString>
+#include <QtGlobal>
 
 namespace k7::test {
-
-inline void addCaseRows(const QString& table)
-{
-    QTest::addColumn<Case>("c");
-    for (const Case& c : readCases(table))
-        QTest::newRow(c.name()) << c;
-}
 
 // The type code of a CFG's Type word ("Numeric"); a word no type has stops
 // the test program.
