@@ -9,6 +9,7 @@
 #include "platform/SteppedWork.h"
 #include "access/AccessSource.h"
 #include "store/Database.h"
+#include "store/Transaction.h"
 
 #include <QList>
 #include <QString>
@@ -60,6 +61,7 @@ private:
     std::unique_ptr<AccessSource> m_source;
     QList<AccessTable> m_tables;
     Database m_db;
+    std::unique_ptr<Transaction> m_transaction;  // the whole copy, until committed
     SqliteStatement* m_insert = nullptr;  // of the table being copied
     qsizetype m_table = 0;                // index of the table being copied
     qint64 m_tableRows = 0;

@@ -9,6 +9,7 @@
 #include "entry/ValueForms.h"
 #include "platform/Dialogs.h"
 #include "store/DataStore.h"
+#include "store/Transaction.h"
 
 namespace k7 {
 
@@ -293,7 +294,8 @@ void EntryEngine::writeEditedCell(const QString& tag)
 bool EntryEngine::writeCellAudited(RecordSet& rs, int i, const QVariant& value, QString* error)
 {
     Database& db = m_store.currentdb;
-    if (!db.transaction()) {
+    Transaction transaction(db);
+    if (!transaction.began()) {
         *error = db.lastError();
         return false;
     }
@@ -310,12 +312,10 @@ bool EntryEngine::writeCellAudited(RecordSet& rs, int i, const QVariant& value, 
         if (!ok)
             *error = audit.lastError();
     }
-    if (ok && !db.commit()) {
+    if (ok && !transaction.commit()) {
         *error = db.lastError();
         ok = false;
     }
-    if (!ok)
-        db.rollback();
     return ok;
 }
 

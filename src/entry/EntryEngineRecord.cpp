@@ -14,6 +14,7 @@
 #include "store/DataStore.h"
 #include "store/JournalWriter.h"
 #include "store/RecordJournal.h"
+#include "store/Transaction.h"
 
 namespace k7 {
 
@@ -309,7 +310,8 @@ bool EntryEngine::storeRecord(RecordSet& rs, QString* error)
 bool EntryEngine::storeRecordSettled(RecordSet& rs, QString* error)
 {
     Database& db = m_store.currentdb;
-    if (!db.transaction()) {
+    std::optional<Transaction> transaction(std::in_place, db);
+    if (!transaction->began()) {
         *error = db.lastError();
         return false;
     }
@@ -323,12 +325,12 @@ bool EntryEngine::storeRecordSettled(RecordSet& rs, QString* error)
         *error = j->lastError();
         ok = false;
     }
-    if (ok && !db.commit()) {
+    if (ok && !transaction->commit()) {
         *error = db.lastError();
         ok = false;
     }
     if (!ok) {
-        db.rollback();
+        transaction.reset();  // rolled back
         // The set counted the row it added among its own; that row is gone.
         // Back where it was as far as it can be: the failed save is what the
         // operator is told about.
