@@ -105,6 +105,11 @@ public:
 private:
     friend class RecordSet;
     [[nodiscard]] bool openConnection(const QString& path, bool creating, Access access);
+    // The steps of openConnection(): the Qt connection made, then checked;
+    // the check gives the reason the file cannot be used, empty when it can.
+    [[nodiscard]] bool addConnection(const QString& path, Access access);
+    QString checkConnection(const QString& path, bool creating, Access access);
+    QString probeWriteLock(const QString& path);
     [[nodiscard]] bool ddl(const QString& sql);
     void attach(RecordSet* rs);
     void detach(RecordSet* rs);
