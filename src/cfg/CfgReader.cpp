@@ -97,7 +97,7 @@ void readOptions(Model& model, const KeyTable& table)
 // Types whose reading needs an instrument port of the predecessor format.
 struct PortType {
     const char* word;
-    int code;
+    VarTypeCode code;
     int slot;
 };
 constexpr PortType kPortTypes[] = {

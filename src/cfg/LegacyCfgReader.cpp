@@ -51,7 +51,7 @@ constexpr SlotCommand kSlotCommands[] = {
 
 struct InputType {
     const char* word;
-    int code;
+    VarTypeCode code;
     int portSlot;  // 0 when the type needs no port
 };
 constexpr InputType kInputTypes[] = {

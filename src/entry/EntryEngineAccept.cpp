@@ -79,7 +79,7 @@ void EntryEngine::acceptText()
         finishAccept(false);
         return;
     }
-    if (var.varunique == 1) {
+    if (var.varunique) {
         switch (checkUnique()) {
         case Check::Passed:
             break;
@@ -94,7 +94,7 @@ void EntryEngine::acceptText()
         return;
     // A Unique value is stored in the form it was compared in, so that the
     // next comparison sees what this one saw.
-    const QString value = var.varunique == 1 ? m_workvalue : m_view.boxText(Control::TextBox);
+    const QString value = var.varunique ? m_workvalue : m_view.boxText(Control::TextBox);
     if (!fitsField(cur, value))
         return;
     playWaveOut(cur);
@@ -106,7 +106,7 @@ void EntryEngine::finishAccept(bool accepted)
 {
     if (accepted) {
         const int cur = m_state.curvar;
-        if (m_model.var(cur).varcarry == 1)
+        if (m_model.var(cur).varcarry)
             m_state.carryvalue[cur] = m_state.varvalue[cur];
         AdvanceToNext();
         if (m_state.curvar > m_model.varcount) {
@@ -235,7 +235,7 @@ bool EntryEngine::editedCellPasses(const QString& tag)
         const QString typed = m_workvalue;
         if (var.vartype == TypeSqid && checkSqid() == Check::Rejected)
             return false;
-        if (var.varunique == 1) {
+        if (var.varunique) {
             tightenReservedName();
             if (!uniqueInOtherRows(editedRow()))
                 return false;
