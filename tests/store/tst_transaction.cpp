@@ -19,83 +19,79 @@ class TestTransaction : public QObject {
     Q_OBJECT
 
     QTemporaryDir m_dir;
+    Database m_db;  // opened on a new file with an empty table Finds for each test
     QString dbPath() const { return m_dir.filePath(QStringLiteral("guard.db")); }
 
-    bool insert(Database& db, const QString& id)
+    bool insert(const QString& id)
     {
-        return db.execute(QStringLiteral("INSERT INTO Finds VALUES (?)"), {id});
+        return m_db.execute(QStringLiteral("INSERT INTO Finds VALUES (?)"), {id});
     }
 
 private slots:
     void init()
     {
         QFile::remove(dbPath());
-        Database db;
-        QVERIFY(db.create(dbPath()));
-        QVERIFY(db.execute(QStringLiteral("CREATE TABLE Finds (Id TEXT)")));
+        QVERIFY(m_db.create(dbPath()));
+        QVERIFY(m_db.execute(QStringLiteral("CREATE TABLE Finds (Id TEXT)")));
+        m_db.close();
+        QVERIFY(m_db.open(dbPath()));
     }
+
+    void cleanup() { m_db.close(); }
 
     void leavingTheScopeRollsBack()
     {
-        Database db;
-        QVERIFY(db.open(dbPath()));
         {
-            Transaction transaction(db);
+            Transaction transaction(m_db);
             QVERIFY(transaction.began());
-            QVERIFY(db.inTransaction());
-            QVERIFY(insert(db, QStringLiteral("A1")));
-            QVERIFY(db.appendTable(TableDef{QStringLiteral("Extra"), {FieldDef{QStringLiteral("x")}}, {}}));
+            QVERIFY(m_db.inTransaction());
+            QVERIFY(insert(QStringLiteral("A1")));
+            QVERIFY(m_db.appendTable(TableDef{QStringLiteral("Extra"), {FieldDef{QStringLiteral("x")}}, {}}));
         }
-        QVERIFY(!db.inTransaction());
+        QVERIFY(!m_db.inTransaction());
         QCOMPARE(rowCount(dbPath(), QStringLiteral("Finds")), 0);
         QCOMPARE(rowCount(dbPath(), QStringLiteral("Extra")), -1);
         // The table list forgets the table that was rolled back.
-        QVERIFY(!db.findTable(QStringLiteral("Extra")));
+        QVERIFY(!m_db.findTable(QStringLiteral("Extra")));
     }
 
     void commitKeepsTheChange()
     {
-        Database db;
-        QVERIFY(db.open(dbPath()));
         {
-            Transaction transaction(db);
+            Transaction transaction(m_db);
             QVERIFY(transaction.began());
-            QVERIFY(insert(db, QStringLiteral("A1")));
+            QVERIFY(insert(QStringLiteral("A1")));
             QVERIFY(transaction.commit());
-            QVERIFY(!db.inTransaction());
+            QVERIFY(!m_db.inTransaction());
         }
-        db.close();
+        m_db.close();
         QCOMPARE(readRows(dbPath(), QStringLiteral("Finds")), QList<QStringList>{{QStringLiteral("A1")}});
     }
 
     void failedCommitIsRolledBack()
     {
-        Database db;
-        QVERIFY(db.open(dbPath()));
         // A deferred foreign key is checked at the commit, which then fails
         // and leaves the transaction open.
-        QVERIFY(db.execute(QStringLiteral("PRAGMA foreign_keys = ON")));
-        QVERIFY(db.execute(QStringLiteral("CREATE TABLE Parts (Id TEXT REFERENCES Finds(Id) "
+        QVERIFY(m_db.execute(QStringLiteral("PRAGMA foreign_keys = ON")));
+        QVERIFY(m_db.execute(QStringLiteral("CREATE TABLE Parts (Id TEXT REFERENCES Finds(Id) "
                                           "DEFERRABLE INITIALLY DEFERRED)")));
-        QVERIFY(db.execute(QStringLiteral("CREATE UNIQUE INDEX FindsId ON Finds (Id)")));
+        QVERIFY(m_db.execute(QStringLiteral("CREATE UNIQUE INDEX FindsId ON Finds (Id)")));
         {
-            Transaction transaction(db);
+            Transaction transaction(m_db);
             QVERIFY(transaction.began());
-            QVERIFY(insert(db, QStringLiteral("A1")));
-            QVERIFY(db.execute(QStringLiteral("INSERT INTO Parts VALUES ('nowhere')")));
+            QVERIFY(insert(QStringLiteral("A1")));
+            QVERIFY(m_db.execute(QStringLiteral("INSERT INTO Parts VALUES ('nowhere')")));
             QVERIFY(!transaction.commit());
-            QCOMPARE(db.lastErrorCode(), SQLITE_CONSTRAINT);
-            QVERIFY(db.inTransaction());
+            QCOMPARE(m_db.lastErrorCode(), SQLITE_CONSTRAINT);
+            QVERIFY(m_db.inTransaction());
         }
-        QVERIFY(!db.inTransaction());
+        QVERIFY(!m_db.inTransaction());
         QCOMPARE(rowCount(dbPath(), QStringLiteral("Finds")), 0);
         QCOMPARE(rowCount(dbPath(), QStringLiteral("Parts")), 0);
     }
 
     void failedBeginIsReported()
     {
-        Database db;
-        QVERIFY(db.open(dbPath()));
         sqlite3* other = nullptr;  // another program holding the write lock
         QCOMPARE(sqlite3_open(QFile::encodeName(dbPath()), &other), SQLITE_OK);
         QCOMPARE(sqlite3_exec(other, "BEGIN EXCLUSIVE", nullptr, nullptr, nullptr), SQLITE_OK);
@@ -103,47 +99,43 @@ private slots:
         bool committed = true;
         int code = 0;
         {
-            Transaction transaction(db);
+            Transaction transaction(m_db);
             began = transaction.began();
-            code = db.lastErrorCode();
+            code = m_db.lastErrorCode();
             committed = transaction.commit();
         }
         sqlite3_close_v2(other);
         QVERIFY(!began);
         QVERIFY(!committed);
         QCOMPARE(code, SQLITE_BUSY);
-        QVERIFY(!db.inTransaction());
+        QVERIFY(!m_db.inTransaction());
     }
 
     void nestedBeginLeavesTheOuterTransaction()
     {
-        Database db;
-        QVERIFY(db.open(dbPath()));
-        Transaction outer(db);
+        Transaction outer(m_db);
         QVERIFY(outer.began());
-        QVERIFY(insert(db, QStringLiteral("A1")));
+        QVERIFY(insert(QStringLiteral("A1")));
         {
-            Transaction inner(db);
+            Transaction inner(m_db);
             QVERIFY(!inner.began());
-            QCOMPARE(db.lastError(), QStringLiteral("A transaction is already open."));
+            QCOMPARE(m_db.lastError(), QStringLiteral("A transaction is already open."));
         }
-        QVERIFY(db.inTransaction());
+        QVERIFY(m_db.inTransaction());
         QVERIFY(outer.commit());
         QCOMPARE(rowCount(dbPath(), QStringLiteral("Finds")), 1);
     }
 
     void closingTheDatabaseFirstIsHarmless()
     {
-        Database db;
-        QVERIFY(db.open(dbPath()));
         {
-            Transaction transaction(db);
+            Transaction transaction(m_db);
             QVERIFY(transaction.began());
-            QVERIFY(insert(db, QStringLiteral("A1")));
-            db.close();
+            QVERIFY(insert(QStringLiteral("A1")));
+            m_db.close();
         }
-        QVERIFY(!db.isOpen());
-        QVERIFY(db.lastError().isEmpty());
+        QVERIFY(!m_db.isOpen());
+        QVERIFY(m_db.lastError().isEmpty());
         QCOMPARE(rowCount(dbPath(), QStringLiteral("Finds")), 0);
     }
 };
