@@ -108,8 +108,8 @@ private:
     // The steps of openConnection(): the Qt connection made, then checked;
     // the check gives the reason the file cannot be used, empty when it can.
     [[nodiscard]] bool addConnection(const QString& path, Access access);
-    QString checkConnection(const QString& path, bool creating, Access access);
-    QString probeWriteLock(const QString& path);
+    [[nodiscard]] QString checkConnection(const QString& path, bool creating, Access access);
+    [[nodiscard]] QString probeWriteLock(const QString& path);
     [[nodiscard]] bool ddl(const QString& sql);
     void attach(RecordSet* rs);
     void detach(RecordSet* rs);

@@ -87,7 +87,7 @@ struct DynasetPlan {
 };
 
 // The fields named in `columns` (every field when there are none).
-bool selectedFields(const TableDef& def, const QStringList& columns, QList<FieldDef>* fields, QString* error)
+[[nodiscard]] bool selectedFields(const TableDef& def, const QStringList& columns, QList<FieldDef>* fields, QString* error)
 {
     if (columns.isEmpty()) {
         *fields = def.fields;
@@ -105,7 +105,7 @@ bool selectedFields(const TableDef& def, const QStringList& columns, QList<Field
 }
 
 // The sort terms of `orderBy`, each ordering text as Find compares it.
-bool sortTerms(const TableDef& def, const QStringList& orderBy, QStringList* terms, QString* error)
+[[nodiscard]] bool sortTerms(const TableDef& def, const QStringList& orderBy, QStringList* terms, QString* error)
 {
     for (const auto& f : orderBy) {
         const int i = def.fieldIndex(f);
@@ -120,7 +120,7 @@ bool sortTerms(const TableDef& def, const QStringList& orderBy, QStringList* ter
 
 // The plan of a dynaset over `def`, or nullopt with the reason in `error`
 // (a field it names is missing, or the table has no row ids).
-std::optional<DynasetPlan> planDynaset(const TableDef& def, const QStringList& columns, const QStringList& orderBy,
+[[nodiscard]] std::optional<DynasetPlan> planDynaset(const TableDef& def, const QStringList& columns, const QStringList& orderBy,
                                        const QString& condition, QString* error)
 {
     DynasetPlan plan;

@@ -10,7 +10,7 @@ namespace k7 {
 
 namespace {
 
-bool readTableNames(const QSqlDatabase& db, std::vector<TableDef>* tables, QString* error)
+[[nodiscard]] bool readTableNames(const QSqlDatabase& db, std::vector<TableDef>* tables, QString* error)
 {
     QSqlQuery q(db);
     if (!q.exec(QStringLiteral("SELECT name FROM sqlite_master WHERE type = 'table' "

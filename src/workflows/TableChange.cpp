@@ -7,7 +7,7 @@ namespace k7 {
 namespace {
 
 // `change` in one transaction, kept whole or rolled back before this returns.
-bool changeInTransaction(Database& db, QString* error, const std::function<bool(Database&)>& change)
+[[nodiscard]] bool changeInTransaction(Database& db, QString* error, const std::function<bool(Database&)>& change)
 {
     Transaction transaction(db);
     if (transaction.began() && change(db) && transaction.commit())
