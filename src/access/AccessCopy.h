@@ -6,8 +6,8 @@
 // it was building. A table that gives more rows than it records, or fewer,
 // fails the copy.
 
-#include "platform/SteppedWork.h"
 #include "access/AccessSource.h"
+#include "platform/SteppedWork.h"
 #include "store/Database.h"
 #include "store/Transaction.h"
 

@@ -128,7 +128,7 @@ private:
         return true;
     }
 
-    bool m_groupHolds = false;   // the OR group (or AND) just read holds
+    bool m_groupHolds = false;  // the OR group (or AND) just read holds
     bool m_resultHolds = false;  // the run holds as far as it has been read
     int m_andsHeld = 0;
     Operator m_previous = Operator::None;

@@ -203,9 +203,9 @@ private:
         if (sub == QLatin1String("INPUT"))
             return readInputType(var, value);
         if (sub == QLatin1String("INFO") || sub == QLatin1String("WAVIN") || sub == QLatin1String("WAVOUT"))
-            return readFilePath(sub == QLatin1String("INFO")    ? var.varinfo
-                                : sub == QLatin1String("WAVIN") ? var.varwavein
-                                                                : var.varwaveout,
+            return readFilePath(sub == QLatin1String("INFO")        ? var.varinfo
+                                    : sub == QLatin1String("WAVIN") ? var.varwavein
+                                                                    : var.varwaveout,
                                 rawValue);
         if (sub == QLatin1String("CONDITION"))
             return addCondition(var, value);

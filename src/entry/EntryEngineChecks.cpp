@@ -76,9 +76,9 @@ bool confirmFoundRow(Dialogs& dialogs, const RecordSet& rs)
     for (int i = 0; i < rs.fieldCount(); ++i) {
         const FieldDef& field = rs.field(i);
         const QVariant value = rs.value(i);
-        const QString text = value.isNull() ? QString()
-                             : field.type == FieldType::Single ? ShortestSingle(value.toDouble())
-                                                               : value.toString();
+        const QString text = value.isNull()   ? QString()
+            : field.type == FieldType::Single ? ShortestSingle(value.toDouble())
+                                              : value.toString();
         summary += capitalised(field.name) + QStringLiteral(" = ") + text + QLatin1Char('\r');
         if (field.name.toLower() == QLatin1String("status") && !text.trimmed().isEmpty()) {
             const int answer = dialogs.message(QStringLiteral("Status is ") + text + QStringLiteral(".  Continue?"),
@@ -273,8 +273,8 @@ EntryEngine::Check EntryEngine::lookUp()
     Database db;
     RecordSet rs;
     m_dialogs.setBusy(true);
-    const bool ran = db.open(source.path, Database::Access::ReadOnly)
-                     && rs.openWhere(db, source.table, var.varname, m_workvalue);
+    const bool ran =
+        db.open(source.path, Database::Access::ReadOnly) && rs.openWhere(db, source.table, var.varname, m_workvalue);
     m_dialogs.setBusy(false);
     if (!ran) {
         reportLookUpFailure(m_dialogs, source.path);

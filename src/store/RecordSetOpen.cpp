@@ -87,7 +87,8 @@ struct DynasetPlan {
 };
 
 // The fields named in `columns` (every field when there are none).
-[[nodiscard]] bool selectedFields(const TableDef& def, const QStringList& columns, QList<FieldDef>* fields, QString* error)
+[[nodiscard]] bool selectedFields(const TableDef& def, const QStringList& columns, QList<FieldDef>* fields,
+                                  QString* error)
 {
     if (columns.isEmpty()) {
         *fields = def.fields;
@@ -120,8 +121,9 @@ struct DynasetPlan {
 
 // The plan of a dynaset over `def`, or nullopt with the reason in `error`
 // (a field it names is missing, or the table has no row ids).
-[[nodiscard]] std::optional<DynasetPlan> planDynaset(const TableDef& def, const QStringList& columns, const QStringList& orderBy,
-                                       const QString& condition, QString* error)
+[[nodiscard]] std::optional<DynasetPlan> planDynaset(const TableDef& def, const QStringList& columns,
+                                                     const QStringList& orderBy, const QString& condition,
+                                                     QString* error)
 {
     DynasetPlan plan;
     if (!selectedFields(def, columns, &plan.fields, error))

@@ -4,7 +4,7 @@
 
 namespace k7 {
 
-Transaction::Transaction(Database& db) : m_db(db), m_began(db.transaction()) {}
+Transaction::Transaction(Database& db) : m_db(db), m_began(db.transaction()) { }
 
 Transaction::~Transaction()
 {

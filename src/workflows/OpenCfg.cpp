@@ -57,8 +57,7 @@ void replaceEmptyTable(Model& model, DataStore& store, Dialogs& dialogs, ShellHo
     if (answer == Answer::Ok) {
         if (!recreateTable(model, store, shell, error))
             reportFailure(model, store, dialogs, shell,
-                          QStringLiteral("The data table %1 could not be re-created.").arg(store.tablename),
-                          *error);
+                          QStringLiteral("The data table %1 could not be re-created.").arg(store.tablename), *error);
         return;
     }
     dialogs.message(kClosingText, Style::OkOnly + Style::Information);
@@ -77,14 +76,13 @@ QString refusedTableName(const Database& db, const QString& newName)
 
 enum class RenameOutcome {
     Renamed,  // the old table kept under the new name, a new one made
-    Failed,   // the table could not be opened again; reported and closed
-    NoName,   // the operator gave no name
+    Failed,  // the table could not be opened again; reported and closed
+    NoName,  // the operator gave no name
 };
 
 // Asks for a name to keep the data table under, until one works or none is
 // given, and makes a new table from the model in its place.
-RenameOutcome renameTableAside(Model& model, DataStore& store, Dialogs& dialogs, ShellHooks& shell,
-                               QString* error)
+RenameOutcome renameTableAside(Model& model, DataStore& store, Dialogs& dialogs, ShellHooks& shell, QString* error)
 {
     for (;;) {
         const std::optional<QString> typed = dialogs.inputTextWithCaption(
@@ -122,8 +120,7 @@ void offerToErase(Model& model, DataStore& store, Dialogs& dialogs, ShellHooks& 
     if (erase == Answer::Yes) {
         if (!recreateTable(model, store, shell, error))
             reportFailure(model, store, dialogs, shell,
-                          QStringLiteral("The data table %1 could not be re-created.").arg(store.tablename),
-                          *error);
+                          QStringLiteral("The data table %1 could not be re-created.").arg(store.tablename), *error);
         return;
     }
     closeDeclined(model, store, shell);

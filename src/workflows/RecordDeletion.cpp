@@ -1,10 +1,10 @@
 #include "workflows/RecordDeletion.h"
 
 #include "store/AuditedRows.h"
-#include "workflows/DataTable.h"
 #include "store/FoldedMatch.h"
 #include "store/K7Tables.h"
 #include "store/Transaction.h"
+#include "workflows/DataTable.h"
 #include "workflows/TableChange.h"
 
 #include <algorithm>

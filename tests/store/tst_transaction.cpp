@@ -22,10 +22,7 @@ class TestTransaction : public QObject {
     Database m_db;  // opened on a new file with an empty table Finds for each test
     QString dbPath() const { return m_dir.filePath(QStringLiteral("guard.db")); }
 
-    bool insert(const QString& id)
-    {
-        return m_db.execute(QStringLiteral("INSERT INTO Finds VALUES (?)"), {id});
-    }
+    bool insert(const QString& id) { return m_db.execute(QStringLiteral("INSERT INTO Finds VALUES (?)"), {id}); }
 
 private slots:
     void init()
@@ -74,7 +71,7 @@ private slots:
         // and leaves the transaction open.
         QVERIFY(m_db.execute(QStringLiteral("PRAGMA foreign_keys = ON")));
         QVERIFY(m_db.execute(QStringLiteral("CREATE TABLE Parts (Id TEXT REFERENCES Finds(Id) "
-                                          "DEFERRABLE INITIALLY DEFERRED)")));
+                                            "DEFERRABLE INITIALLY DEFERRED)")));
         QVERIFY(m_db.execute(QStringLiteral("CREATE UNIQUE INDEX FindsId ON Finds (Id)")));
         {
             Transaction transaction(m_db);
