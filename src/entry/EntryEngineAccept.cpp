@@ -9,6 +9,7 @@
 #include "entry/ValueForms.h"
 #include "platform/Dialogs.h"
 #include "store/DataStore.h"
+#include "store/Transaction.h"
 
 namespace k7 {
 
@@ -78,7 +79,7 @@ void EntryEngine::acceptText()
         finishAccept(false);
         return;
     }
-    if (var.varunique == 1) {
+    if (var.varunique) {
         switch (checkUnique()) {
         case Check::Passed:
             break;
@@ -93,7 +94,7 @@ void EntryEngine::acceptText()
         return;
     // A Unique value is stored in the form it was compared in, so that the
     // next comparison sees what this one saw.
-    const QString value = var.varunique == 1 ? m_workvalue : m_view.boxText(Control::TextBox);
+    const QString value = var.varunique ? m_workvalue : m_view.boxText(Control::TextBox);
     if (!fitsField(cur, value))
         return;
     playWaveOut(cur);
@@ -105,7 +106,7 @@ void EntryEngine::finishAccept(bool accepted)
 {
     if (accepted) {
         const int cur = m_state.curvar;
-        if (m_model.var(cur).varcarry == 1)
+        if (m_model.var(cur).varcarry)
             m_state.carryvalue[cur] = m_state.varvalue[cur];
         AdvanceToNext();
         if (m_state.curvar > m_model.varcount) {
@@ -234,7 +235,7 @@ bool EntryEngine::editedCellPasses(const QString& tag)
         const QString typed = m_workvalue;
         if (var.vartype == TypeSqid && checkSqid() == Check::Rejected)
             return false;
-        if (var.varunique == 1) {
+        if (var.varunique) {
             tightenReservedName();
             if (!uniqueInOtherRows(editedRow()))
                 return false;
@@ -293,7 +294,8 @@ void EntryEngine::writeEditedCell(const QString& tag)
 bool EntryEngine::writeCellAudited(RecordSet& rs, int i, const QVariant& value, QString* error)
 {
     Database& db = m_store.currentdb;
-    if (!db.transaction()) {
+    Transaction transaction(db);
+    if (!transaction.began()) {
         *error = db.lastError();
         return false;
     }
@@ -310,12 +312,10 @@ bool EntryEngine::writeCellAudited(RecordSet& rs, int i, const QVariant& value, 
         if (!ok)
             *error = audit.lastError();
     }
-    if (ok && !db.commit()) {
+    if (ok && !transaction.commit()) {
         *error = db.lastError();
         ok = false;
     }
-    if (!ok)
-        db.rollback();
     return ok;
 }
 

@@ -193,7 +193,7 @@ bool EntryEngine::restoreJournalled(const JournalEntry& entry)
             continue;
         m_state.varvalue[v] = value;
         accepted[static_cast<size_t>(v)] = old < entry.curvar;
-        if (accepted[static_cast<size_t>(v)] && m_model.var(v).varcarry == 1)
+        if (accepted[static_cast<size_t>(v)] && m_model.var(v).varcarry)
             m_state.carryvalue[v] = value;
     }
     int next = 0;

@@ -14,6 +14,7 @@
 #include "store/DataStore.h"
 #include "store/JournalWriter.h"
 #include "store/RecordJournal.h"
+#include "store/Transaction.h"
 
 namespace k7 {
 
@@ -21,7 +22,7 @@ namespace {
 
 bool isAutoinc(const Variable& var)
 {
-    return var.varautoinc == 1 && var.vartype == TypeNumeric;
+    return var.varautoinc && var.vartype == TypeNumeric;
 }
 
 // Sets field i from a value of the record in progress, by the variable's kind.
@@ -51,7 +52,7 @@ bool EntryEngine::conditionsHold(int v) const
 
 bool EntryEngine::isAsked(int v, bool emptyOnly) const
 {
-    if (m_model.var(v).varskip == 1 || !conditionsHold(v))
+    if (m_model.var(v).varskip || !conditionsHold(v))
         return false;
     return !emptyOnly || EmptyOrZero(m_state.varvalue[v].trimmed());
 }
@@ -87,7 +88,7 @@ QString EntryEngine::presetValue(int v) const
     const Variable& var = m_model.var(v);
     if (isAutoinc(var))
         return m_state.autoincvalue[v];
-    if (var.varcarry == 1 && !EmptyOrZero(m_state.carryvalue[v]))
+    if (var.varcarry && !EmptyOrZero(m_state.carryvalue[v]))
         return m_state.carryvalue[v];
     return QString();
 }
@@ -123,7 +124,7 @@ void EntryEngine::StartRecord()
 {
     for (int v = 1; v <= m_model.varcount; ++v) {
         const Variable& var = m_model.var(v);
-        if (var.varcarry != 1)
+        if (!var.varcarry)
             m_state.varvalue[v].clear();
         // The first record after opening continues the numbers already stored.
         if (isAutoinc(var))
@@ -309,7 +310,8 @@ bool EntryEngine::storeRecord(RecordSet& rs, QString* error)
 bool EntryEngine::storeRecordSettled(RecordSet& rs, QString* error)
 {
     Database& db = m_store.currentdb;
-    if (!db.transaction()) {
+    std::optional<Transaction> transaction(std::in_place, db);
+    if (!transaction->began()) {
         *error = db.lastError();
         return false;
     }
@@ -323,12 +325,12 @@ bool EntryEngine::storeRecordSettled(RecordSet& rs, QString* error)
         *error = j->lastError();
         ok = false;
     }
-    if (ok && !db.commit()) {
+    if (ok && !transaction->commit()) {
         *error = db.lastError();
         ok = false;
     }
     if (!ok) {
-        db.rollback();
+        transaction.reset();  // rolled back
         // The set counted the row it added among its own; that row is gone.
         // Back where it was as far as it can be: the failed save is what the
         // operator is told about.
@@ -350,7 +352,7 @@ bool EntryEngine::isEmptyNewRecord() const
     const std::vector<bool> asked = askedInFinalPath(values);
     for (int v = 1; v <= m_model.varcount; ++v) {
         const Variable& var = m_model.var(v);
-        const bool reading = var.vartype != TypeNumeric && IsNumericKind(var.vartype) && var.varskip != 1
+        const bool reading = var.vartype != TypeNumeric && IsNumericKind(var.vartype) && !var.varskip
                              && asked[static_cast<size_t>(v)];
         if (reading || !values[static_cast<size_t>(v)].trimmed().isEmpty())
             return false;

@@ -123,10 +123,10 @@ void PropertiesWindow::FillProperties(int v)
     m_vcondition->setText(conditions.join(QLatin1Char(' ')));
     m_vsoundin->setText(var.varwavein);
     m_vsoundout->setText(var.varwaveout);
-    m_vcarry->setChecked(var.varcarry == 1);
-    m_vautoincrement->setChecked(var.varautoinc == 1);
-    m_vunique->setChecked(var.varunique == 1);
-    m_vskip->setChecked(var.varskip == 1);
+    m_vcarry->setChecked(var.varcarry);
+    m_vautoincrement->setChecked(var.varautoinc);
+    m_vunique->setChecked(var.varunique);
+    m_vskip->setChecked(var.varskip);
     m_vhelp->setText(var.varinfo);
     fillLookup();
 }
@@ -204,11 +204,11 @@ void PropertiesWindow::connectEdits()
         m_lengthTyped = true;
         edited();
     });
-    const auto flag = [this](QCheckBox* box, int Variable::*member) {
+    const auto flag = [this](QCheckBox* box, bool Variable::*member) {
         connect(box, &QCheckBox::toggled, this, [this, member](bool on) {
             if (filling())
                 return;
-            var().*member = on ? 1 : 0;
+            var().*member = on;
             edited();
         });
     };

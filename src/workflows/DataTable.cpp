@@ -131,7 +131,7 @@ bool OpenDataTable(Model& model, DataStore& store, Dialogs& dialogs, ShellHooks&
 
     for (int v = 1; v <= model.varcount; ++v) {
         const Variable& var = model.var(v);
-        if (var.varunique != 1)
+        if (!var.varunique)
             continue;
         // Only typed text is tested for uniqueness, through the folded query.
         if (var.vartype == TypeText || var.vartype == TypeSqid)

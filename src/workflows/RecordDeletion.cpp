@@ -1,9 +1,10 @@
 #include "workflows/RecordDeletion.h"
 
 #include "store/AuditedRows.h"
-#include "workflows/DataTable.h"
 #include "store/FoldedMatch.h"
 #include "store/K7Tables.h"
+#include "store/Transaction.h"
+#include "workflows/DataTable.h"
 #include "workflows/TableChange.h"
 
 #include <algorithm>
@@ -17,17 +18,15 @@ namespace {
 // failure none of it, with the reason in `error`.
 bool inOneTransaction(Database& db, QString* error, const std::function<bool(QString*)>& change)
 {
-    if (!db.transaction()) {
+    Transaction transaction(db);
+    if (!transaction.began()) {
         *error = db.lastError();
         return false;
     }
-    if (!change(error)) {
-        db.rollback();
+    if (!change(error))
         return false;
-    }
-    if (!db.commit()) {
+    if (!transaction.commit()) {
         *error = db.lastError();
-        db.rollback();
         return false;
     }
     return true;
