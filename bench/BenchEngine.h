@@ -123,11 +123,10 @@ struct EngineRig {
     QString cfg = dir.filePath(QStringLiteral("bench.cfg"));
     Model model;
     DataStore store;
-    RecordState state;
     SilentView view;
     CountingDialogs dialogs;
     NoShell shell;
-    EntryEngine engine{model, store, state, view, dialogs, view};
+    EntryEngine engine{model, store, view, dialogs, view};
 
     // Writes the CFG and opens it.
     bool open(const QByteArray& cfgText)

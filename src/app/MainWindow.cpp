@@ -29,7 +29,6 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QPlainTextEdit>
-#include <QScopedValueRollback>
 #include <QSplitter>
 #include <QStatusBar>
 #include <QTimer>
@@ -48,9 +47,9 @@ MainWindow::MainWindow(Dialogs& dialogs, SoundPlayer& sound, const QString& inip
     : QMainWindow(parent), m_dialogs(dialogs), m_sound(sound), m_settings(inipath)
 {
     setObjectName(QStringLiteral("frmMain"));
-    m_engine = std::make_unique<EntryEngine>(m_model, m_store, m_state, *this, m_dialogs, m_sound);
+    m_engine = std::make_unique<EntryEngine>(m_model, m_store, *this, m_dialogs, m_sound);
     IniLookup lookup = [this](const QString& key) { return m_settings.readKey(key); };
-    m_instruments = std::make_unique<Instruments>(m_model, m_state, *this, *m_engine, m_dialogs, m_sound, lookup);
+    m_instruments = std::make_unique<Instruments>(m_model, *this, *m_engine, m_dialogs, m_sound, lookup);
     connect(m_instruments.get(), &Instruments::notice, this,
             [this](const QString& text) { statusBar()->showMessage(text); });
     m_records = std::make_unique<RecordMenu>(*this, m_dialogs);
@@ -71,6 +70,11 @@ MainWindow::~MainWindow()
     m_grid->recordModel()->setRecordSet(nullptr);
     m_instruments.reset();
     m_store.closeAll();
+}
+
+const RecordState& MainWindow::state() const
+{
+    return m_engine->state();
 }
 
 double MainWindow::dpiX() const
@@ -196,7 +200,7 @@ void MainWindow::restoreSettings()
     m_recent.load(m_settings);
     updateRecentMenu();
 
-    const QScopedValueRollback guard(m_state.listguard, true);
+    const auto guard = m_engine->guardLists();
     m_placement->restore(m_settings);
 }
 
@@ -338,14 +342,14 @@ void MainWindow::setfocusforentry()
 void MainWindow::resizeEvent(QResizeEvent* event)
 {
     QMainWindow::resizeEvent(event);
-    if (!m_state.listguard)
+    if (!state().listguard)
         setup_desk();
 }
 
 void MainWindow::changeEvent(QEvent* event)
 {
     QMainWindow::changeEvent(event);
-    if (event->type() == QEvent::WindowStateChange && !isMinimized() && !m_state.listguard)
+    if (event->type() == QEvent::WindowStateChange && !isMinimized() && !state().listguard)
         setup_desk();
 }
 
@@ -503,14 +507,14 @@ QString MainWindow::kindTag() const { return m_entry->kindTag(); }
 
 void MainWindow::setVariableList(const QStringList& names)
 {
-    const QScopedValueRollback guard(m_state.listguard, true);
+    const auto guard = m_engine->guardLists();
     m_vlist->clear();
     m_vlist->addItems(names);
 }
 
 void MainWindow::selectVariable(int index)
 {
-    const QScopedValueRollback guard(m_state.listguard, true);
+    const auto guard = m_engine->guardLists();
     if (index < 0 || index >= m_vlist->count()) {
         m_vlist->clearSelection();
         m_vlist->setCurrentRow(-1);
@@ -573,9 +577,9 @@ void MainWindow::openProperties(int variable)
 {
     const auto present = [this] {
         setGridTabStop(true);
-        m_engine->ShowVariable(m_state.curvar);
+        m_engine->ShowVariable(state().curvar);
     };
-    PropertiesWindow::open({m_model, m_store, m_dialogs, *this, m_state, m_settings,
+    PropertiesWindow::open({m_model, m_store, m_dialogs, *this, *m_engine, m_settings,
                             [this](const QString& path) { showInfoFile(path); }},
                            this, variable, present);
 }

@@ -16,7 +16,6 @@
 #include "windows/TextEditor.h"
 
 #include <QFileInfo>
-#include <QScopedValueRollback>
 #include <QSplitter>
 #include <QStatusBar>
 
@@ -24,22 +23,13 @@ namespace k7 {
 
 // ------------------------------------------------------------- open and new
 
-void MainWindow::clearValues()
-{
-    for (QString& value : m_state.varvalue)
-        value.clear();
-}
-
 void MainWindow::runOpenSequence()
 {
     // No reading is taken while the old CFG goes and the new one's questions
     // are on screen: it would belong to no record.
     m_instruments->stopInput();
     m_dialogs.setBusy(true);
-    if (m_state.editing) {
-        m_state.editing = false;
-        setGridTabStop(true);
-    }
+    m_engine->endGridEdit(EntryEngine::AfterGridEdit::ShowNothing);
     const OpenResult result = OpenCfg(m_model, m_store, m_dialogs, *this);
     if (result == OpenResult::Opened) {
         const TableCheck check = CheckTableFields(m_model, m_store);
@@ -66,7 +56,7 @@ void MainWindow::runOpenSequence()
 
 void MainWindow::openCfgFile(const QString& path)
 {
-    clearValues();
+    m_engine->clearValues();
     m_model.cfgpath = path;
     runOpenSequence();
 }
@@ -185,12 +175,7 @@ void MainWindow::fileNew()
         // about first, and Cancel leaves everything open as it was.
         if (m_editor && !m_editor->askToSaveChanges())
             return;
-        if (m_state.editing) {
-            m_state.curvar = m_state.returnvar;
-            m_state.editing = false;
-            setGridTabStop(true);
-            m_engine->ShowVariable(m_state.curvar);
-        }
+        m_engine->endGridEdit();
         m_model.cfgpath.clear();
         m_instruments->stopInput();
         setDataSource(nullptr);

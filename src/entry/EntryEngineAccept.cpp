@@ -319,12 +319,15 @@ bool EntryEngine::writeCellAudited(RecordSet& rs, int i, const QVariant& value, 
     return ok;
 }
 
-void EntryEngine::endGridEdit()
+void EntryEngine::endGridEdit(AfterGridEdit after)
 {
+    if (!m_state.editing)
+        return;
     m_view.setGridTabStop(true);
     m_state.curvar = m_state.returnvar;
     m_state.editing = false;
-    ShowVariable(m_state.curvar);
+    if (after == AfterGridEdit::ShowVariable)
+        ShowVariable(m_state.curvar);
 }
 
 }  // namespace k7

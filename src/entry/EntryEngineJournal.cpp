@@ -191,10 +191,10 @@ bool EntryEngine::restoreJournalled(const JournalEntry& entry)
         const int old = static_cast<int>(oldNames.indexOf(name)) + 1;
         if (v < 1)
             continue;
-        m_state.varvalue[v] = value;
+        setValue(v, value);
         accepted[static_cast<size_t>(v)] = old < entry.curvar;
         if (accepted[static_cast<size_t>(v)] && m_model.var(v).varcarry == 1)
-            m_state.carryvalue[v] = value;
+            setCarriedValue(v, value);
     }
     int next = 0;
     if (oldNames == names) {

@@ -15,6 +15,8 @@
 #include "store/JournalWriter.h"
 #include "store/RecordJournal.h"
 
+#include <utility>
+
 namespace k7 {
 
 namespace {
@@ -138,6 +140,34 @@ void EntryEngine::StartRecord()
     presentFirst();
 }
 
+void EntryEngine::clearValues()
+{
+    for (QString& value : m_state.varvalue)
+        value.clear();
+}
+
+void EntryEngine::setValue(int v, const QString& value)
+{
+    if (v >= 1 && v <= kMaxVariables)
+        m_state.varvalue[static_cast<size_t>(v)] = value;
+}
+
+void EntryEngine::setCarriedValue(int v, const QString& value)
+{
+    if (v >= 1 && v <= kMaxVariables)
+        m_state.carryvalue[static_cast<size_t>(v)] = value;
+}
+
+bool EntryEngine::takeDeviceWait()
+{
+    return std::exchange(m_state.devicewait, false);
+}
+
+void EntryEngine::restoreDeviceWait(bool wait)
+{
+    m_state.devicewait = wait;
+}
+
 void EntryEngine::restartRecord()
 {
     for (int v = 1; v <= m_model.varcount; ++v)
@@ -193,10 +223,7 @@ void EntryEngine::clearRecord()
     }
     // Clearing is about the record in progress: a grid-cell edit under way
     // ends first, so that what is typed next is not written into the grid.
-    if (m_state.editing) {
-        m_state.editing = false;
-        m_view.setGridTabStop(true);
-    }
+    endGridEdit(AfterGridEdit::ShowNothing);
     restartRecord();
     discardJournal();
     if (cleared) {

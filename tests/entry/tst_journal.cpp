@@ -252,7 +252,7 @@ private slots:
         EntryRig rig;
         QVERIFY(openIn(rig, dir.path(), kSix));
         StatusView view;
-        EntryEngine engine{rig.model, rig.store, rig.state, view, rig.dialogs, view};
+        EntryEngine engine{rig.model, rig.store, view, rig.dialogs, view};
         view.setVariableList(kSix);
         engine.StartRecord();
         view.enter(engine, "a1");

@@ -96,7 +96,7 @@ inline void saveResults(const QString& path, const QByteArray& content, int seco
 struct ProgramRig : EntryRig {
     explicit ProgramRig(std::unique_ptr<InstrumentPort> port = std::make_unique<SerialDevicePort>(),
                         std::shared_ptr<Clock> realClock = nullptr)
-        : instruments(model, state, view, engine, dialogs, view,
+        : instruments(model, view, engine, dialogs, view,
                       [this](const QString& key) { return ini.value(key); }, std::move(port),
                       realClock ? realClock : clock)
     {

@@ -67,7 +67,7 @@ struct Rig : EntryRig {
     PropertiesWindow& show(int v)
     {
         window = std::make_unique<PropertiesWindow>(
-            PropertiesServices{model, store, dialogs, shell, state, settings,
+            PropertiesServices{model, store, dialogs, shell, engine, settings,
                                [this](const QString& p) { infoShown << p; }});
         window->FillProperties(v);
         window->show();
