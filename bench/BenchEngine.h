@@ -114,7 +114,7 @@ inline bool openSequence(Model& model, DataStore& store, Dialogs& dialogs, Shell
     if (check.code != 0)
         return false;
     engine.StartRecord();
-    return !store.tablename.isEmpty();
+    return !store.tablename().isEmpty();
 }
 
 // The engine and all it talks to, on a CFG of its own in a folder of its own.
@@ -140,7 +140,7 @@ struct EngineRig {
     // Opens the CFG again, as File > Open does.
     bool reopen()
     {
-        store.closeAll();
+        store.close();
         model.cfgpath = cfg;
         return openSequence(model, store, dialogs, shell, engine);
     }

@@ -69,7 +69,7 @@ MainWindow::~MainWindow()
     m_imagejtimer->stop();
     m_grid->recordModel()->setRecordSet(nullptr);
     m_instruments.reset();
-    m_store.closeAll();
+    m_store.close();
 }
 
 const RecordState& MainWindow::state() const
@@ -308,7 +308,7 @@ void MainWindow::setup_desk()
     if (!outer.isEmpty() && isVisible() && outer.first() > height())
         m_outer->setSizes({height() / 2, height() - height() / 2});
     m_dbinfo->setFullText(dbinfoText());
-    const bool open = !m_store.dbname.isEmpty() && !m_store.tablename.isEmpty();
+    const bool open = !m_store.dbname().isEmpty() && !m_store.tablename().isEmpty();
     m_grid->setVisible(open);
     m_dataobject->setVisible(open);
     position_dbinfo();
@@ -329,8 +329,8 @@ void MainWindow::position_dbinfo()
 
 QString MainWindow::dbinfoText() const
 {
-    if (!m_store.dbname.isEmpty() && !m_store.tablename.isEmpty())
-        return QStringLiteral("Database: ") + m_store.dbname + QStringLiteral(", Table: ") + m_store.tablename;
+    if (!m_store.dbname().isEmpty() && !m_store.tablename().isEmpty())
+        return QStringLiteral("Database: ") + m_store.dbname() + QStringLiteral(", Table: ") + m_store.tablename();
     return QStringLiteral("Database: None, Table: None");
 }
 
@@ -440,10 +440,10 @@ void MainWindow::applyOuterColor(long color)
 void MainWindow::helpStatus()
 {
     StatusFacts facts;
-    facts.dbname = m_store.dbname;
-    facts.tablename = m_store.tablename;
-    if (m_store.currentrs.isOpen())
-        facts.recordCount = m_store.currentrs.recordCount();
+    facts.dbname = m_store.dbname();
+    facts.tablename = m_store.tablename();
+    if (m_store.currentrs().isOpen())
+        facts.recordCount = m_store.currentrs().recordCount();
     facts.cfgpath = m_model.cfgpath;
     facts.inipath = m_settings.path();
     StatusDialog dialog(facts, this);
@@ -614,7 +614,7 @@ void MainWindow::openInstrumentPort()
 
 void MainWindow::setDataSource(RecordSet* recordSet)
 {
-    m_backups->follow(recordSet ? m_store.dbname : QString());
+    m_backups->follow(recordSet ? m_store.dbname() : QString());
     for (const char* tool : {"datafind", "sortdatagrid", "filterdatagrid"})
         if (QAction* action = findChild<QAction*>(QLatin1String(tool)))
             action->setEnabled(recordSet != nullptr);

@@ -44,9 +44,9 @@ void MainWindow::runOpenSequence()
     }
     m_dialogs.setBusy(false);
     // The table may have been renamed or re-created: show what is open now.
-    setDataSource(m_store.currentrs.isOpen() ? &m_store.currentrs : nullptr);
+    setDataSource(m_store.currentrs().isOpen() ? &m_store.currentrs() : nullptr);
     setup_desk();
-    if (!m_store.dbname.isEmpty() && !m_store.tablename.isEmpty()) {
+    if (!m_store.dbname().isEmpty() && !m_store.tablename().isEmpty()) {
         m_engine->StartRecord();
         m_engine->OfferJournalledRecord();
         m_instruments->resumeInput();
@@ -129,7 +129,7 @@ void MainWindow::openDatabaseFile(const QString& path)
     // that nothing keeps showing a table of the old model.
     m_instruments->stopInput();
     setDataSource(nullptr);
-    m_store.closeAll();
+    m_store.close();
     m_dialogs.setBusy(true);
     const bool built = BuildCfgFromTable(m_model, path, *table, &error);
     m_dialogs.setBusy(false);
@@ -179,7 +179,7 @@ void MainWindow::fileNew()
         m_model.cfgpath.clear();
         m_instruments->stopInput();
         setDataSource(nullptr);
-        m_store.closeAll();
+        m_store.close();
         setup_desk();
         updateTitle();
     } else if (m_editor && !m_editor->askToSaveChanges()) {

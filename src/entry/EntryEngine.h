@@ -25,7 +25,7 @@ struct JournalEntry;
 struct JournalState;
 class JournalWriter;
 class RecordJournal;
-struct DataStore;
+class DataStore;
 class RecordSet;
 class Dialogs;
 

@@ -160,7 +160,7 @@ std::optional<QString> EntryEngine::numericValue(const QString& text)
 // longer than the field holds, a number where the field holds numbers.
 std::optional<FieldDef> EntryEngine::fieldOf(int v) const
 {
-    const RecordSet& rs = m_store.currentrs;
+    const RecordSet& rs = m_store.currentrs();
     const int i = rs.isOpen() ? rs.fieldIndex(m_model.var(v).varname) : -1;
     if (i < 0)
         return std::nullopt;
@@ -251,14 +251,14 @@ qint64 EntryEngine::editedRow() const
     const qint64 bookmark = m_view.gridCurrentBookmark();
     if (bookmark >= 0)
         return bookmark;
-    RecordSet& rs = m_store.currentrs;
+    RecordSet& rs = m_store.currentrs();
     return rs.isOpen() && rs.setAbsolutePosition(m_view.gridCurrentRow()) ? rs.bookmark() : -1;
 }
 
 void EntryEngine::writeEditedCell(const QString& tag)
 {
     const Variable& var = m_model.var(m_state.curvar);
-    RecordSet& rs = m_store.currentrs;
+    RecordSet& rs = m_store.currentrs();
     const int i = rs.isOpen() ? rs.fieldIndex(var.varname) : -1;
     const qint64 bookmark = m_view.gridCurrentBookmark();
     const bool positioned = i >= 0
@@ -292,12 +292,12 @@ void EntryEngine::writeEditedCell(const QString& tag)
 // The cell and its audit row, in one transaction.
 bool EntryEngine::writeCellAudited(RecordSet& rs, int i, const QVariant& value, QString* error)
 {
-    Database& db = m_store.currentdb;
+    Database& db = m_store.currentdb();
     if (!db.transaction()) {
         *error = db.lastError();
         return false;
     }
-    AuditTrail& audit = m_store.audit;
+    AuditTrail& audit = m_store.audit();
     const QVariant before = rs.value(i);
     bool ok = rs.edit() && rs.setField(i, value) && rs.update();
     if (!ok) {

@@ -54,8 +54,8 @@ void EntryEngine::startGridEdit(bool fromKeyboard)
     // progress, so that Accept or Cancel still returns there.
     if (!m_state.editing)
         m_state.returnvar = m_state.curvar;
-    const std::optional<TableDef> table = m_store.currentdb.isOpen()
-                                              ? m_store.currentdb.findTable(m_store.tablename)
+    const std::optional<TableDef> table = m_store.currentdb().isOpen()
+                                              ? m_store.currentdb().findTable(m_store.tablename())
                                               : std::nullopt;
     const int column = m_view.gridCurrentColumn();
     int found = 0;

@@ -105,7 +105,7 @@ void EntryEngine::presetValues()
 
 double EntryEngine::largestStored(int v) const
 {
-    RecordSet& table = m_store.currentrs;
+    RecordSet& table = m_store.currentrs();
     const int i = table.isOpen() ? table.fieldIndex(m_model.var(v).varname) : -1;
     if (i < 0)
         return 0;
@@ -114,7 +114,7 @@ double EntryEngine::largestStored(int v) const
                               ? QStringLiteral("CAST(%1 AS REAL)").arg(field)
                               : field;
     RecordSet largest;
-    if (!largest.openQuery(m_store.currentdb, QStringLiteral("SELECT MAX(%1) FROM %2")
+    if (!largest.openQuery(m_store.currentdb(), QStringLiteral("SELECT MAX(%1) FROM %2")
                                                   .arg(value, QuoteName(table.tableName())))
         || largest.bof())
         return 0;
@@ -210,7 +210,7 @@ bool EntryEngine::recordInProgressUnprotected()
     if (!holdsTypedValues())
         return false;
     // The journal's newest write failed, or it went into a file that is gone.
-    return lastJournalFailed() || m_store.currentdb.fileMoved();
+    return lastJournalFailed() || m_store.currentdb().fileMoved();
 }
 
 void EntryEngine::clearRecord()
@@ -299,7 +299,7 @@ bool EntryEngine::writeRecord(RecordSet& rs, QString* error)
 // leaves one row per field whose value it changed.
 bool EntryEngine::auditSaved(RecordSet& rs, const QVariantList& before, QString* error)
 {
-    AuditTrail& audit = m_store.audit;
+    AuditTrail& audit = m_store.audit();
     bool ok = true;
     if (m_state.newrecord) {
         ok = audit.countAdded(rs.tableName());
@@ -335,7 +335,7 @@ bool EntryEngine::storeRecord(RecordSet& rs, QString* error)
 
 bool EntryEngine::storeRecordSettled(RecordSet& rs, QString* error)
 {
-    Database& db = m_store.currentdb;
+    Database& db = m_store.currentdb();
     if (!db.transaction()) {
         *error = db.lastError();
         return false;
@@ -396,7 +396,7 @@ bool EntryEngine::SaveRecord()
     // record is added as a new row rather than refused at every try.
     if (!m_state.newrecord && m_foundrs && m_foundrs->currentRowGone())
         m_state.newrecord = true;
-    RecordSet* rs = m_state.newrecord ? &m_store.currentrs : m_foundrs.get();
+    RecordSet* rs = m_state.newrecord ? &m_store.currentrs() : m_foundrs.get();
     if (!rs || !rs->isOpen()) {
         m_dialogs.message(QStringLiteral("The record could not be saved: no data table is open."),
                           Style::Critical);
@@ -405,7 +405,7 @@ bool EntryEngine::SaveRecord()
     QString error;
     if (!storeRecord(*rs, &error)) {
         // A file moved away takes no write again: trying again cannot help.
-        const QString advice = m_store.currentdb.fileMoved()
+        const QString advice = m_store.currentdb().fileMoved()
                                    ? QStringLiteral("\nThe values are kept until K7 closes, but cannot be saved "
                                                     "to this file: put the database file back and open the CFG "
                                                     "again, or note the values down.")
@@ -415,7 +415,7 @@ bool EntryEngine::SaveRecord()
     }
     // A new row is shown where the grid's order puts it (the last row when
     // its filter leaves the row out).
-    RecordSet& shown = m_store.currentrs;
+    RecordSet& shown = m_store.currentrs();
     if (m_state.newrecord && !shown.setBookmark(shown.lastModified()))
         shown.moveLast();
     m_view.refreshGrid();

@@ -7,7 +7,7 @@ namespace k7 {
 class DataGrid;
 class Dialogs;
 class ShellHooks;
-struct DataStore;
+class DataStore;
 struct Model;
 
 struct GridTools {

@@ -73,7 +73,7 @@ PropertiesWindow::PropertiesWindow(const PropertiesServices& services, QWidget* 
 void PropertiesWindow::open(const PropertiesServices& services, QWidget* parent, int variable,
                             const std::function<void()>& present)
 {
-    if (!services.store.currentrs.isOpen()) {
+    if (!services.store.currentrs().isOpen()) {
         services.dialogs.message(
             QStringLiteral("Before you can alter field properties, you need to create and open a CFG file.  A CFG "
                            "specifies what variables you would like to record.  Please see the documentation and "

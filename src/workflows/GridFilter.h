@@ -19,7 +19,7 @@ namespace k7 {
 class Database;
 class Dialogs;
 class ShellHooks;
-struct DataStore;
+class DataStore;
 struct Model;
 
 struct FieldValue {

@@ -12,7 +12,7 @@ namespace k7 {
 
 class Dialogs;
 class ShellHooks;
-struct DataStore;
+class DataStore;
 struct Model;
 
 class SortChoice {

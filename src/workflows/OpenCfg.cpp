@@ -24,14 +24,14 @@ const QString kClosingText = QStringLiteral(
 void closeDeclined(Model& model, DataStore& store, ShellHooks& shell)
 {
     shell.setDataSource(nullptr);
-    store.closeAll();
+    store.close();
     model.cfgpath.clear();
 }
 
 // Deletes the data table and makes it again, empty, from the model.
 bool recreateTable(const Model& model, DataStore& store, ShellHooks& shell, QString* error)
 {
-    const QString table = store.tablename;
+    const QString table = store.tablename();
     return ChangeDataTable(store, shell, error, [&](Database& db) {
         return db.deleteTable(table) && CreateDataTable(model, db, table);
     });
@@ -47,14 +47,14 @@ void reportFailure(Model& model, DataStore& store, Dialogs& dialogs, ShellHooks&
 
 bool addFields(Model& model, DataStore& store, Dialogs& dialogs, ShellHooks& shell)
 {
-    const TableDef wanted = DataTableDef(model, store.tablename);
+    const TableDef wanted = DataTableDef(model, store.tablename());
     for (int v = 1; v <= model.varcount; ++v) {
         const QString& name = model.var(v).varname;
-        if (store.currentrs.fieldIndex(name) >= 0)
+        if (store.currentrs().fieldIndex(name) >= 0)
             continue;
         const int answer = dialogs.message(
             QStringLiteral("The field ") + name + QStringLiteral(" exist in the CFG but not in the data table ")
-                + store.tablename
+                + store.tablename()
                 + QStringLiteral(".  If you have added a new variable, K7 can add this to the data table now.  "
                                  "Would you like to add ")
                 + name + QStringLiteral("?"),
@@ -62,19 +62,19 @@ bool addFields(Model& model, DataStore& store, Dialogs& dialogs, ShellHooks& she
         if (answer != Answer::Yes)
             continue;
         CloseDataRecordSet(store, shell);
-        const bool added = store.currentdb.appendField(store.tablename, wanted.fields[v - 1]);
-        const QString reason = store.currentdb.lastError();
+        const bool added = store.currentdb().appendField(store.tablename(), wanted.fields[v - 1]);
+        const QString reason = store.currentdb().lastError();
         const bool reopened = OpenDataRecordSet(store, shell);
         if (!added) {
             // The check that follows reports the field as missing.
             dialogs.message(QStringLiteral("Error: The field %1 could not be added to the data table %2.  %3")
-                                .arg(name, store.tablename, reason),
+                                .arg(name, store.tablename(), reason),
                             Style::OkOnly + Style::Critical);
         }
         if (!reopened) {
             reportFailure(model, store, dialogs, shell,
-                          QStringLiteral("The data table %1 could not be opened.").arg(store.tablename),
-                          store.currentrs.lastError());
+                          QStringLiteral("The data table %1 could not be opened.").arg(store.tablename()),
+                          store.currentrs().lastError());
             return false;
         }
     }
@@ -104,10 +104,10 @@ void fitLengths(Model& model, const DataStore& store, Dialogs& dialogs, const st
         if (var.vartype != TypeText && var.vartype != TypeMenu && var.vartype != TypeSqid)
             continue;
         // A field the operator declined to add is reported by CheckTableFields.
-        const int fi = store.currentrs.fieldIndex(var.varname);
+        const int fi = store.currentrs().fieldIndex(var.varname);
         if (fi < 0)
             continue;
-        const FieldDef& field = store.currentrs.field(fi);
+        const FieldDef& field = store.currentrs().field(fi);
         // Only a text field has a length to compare with.
         if (field.type != FieldType::Text || field.size >= var.varlength)
             continue;
@@ -134,7 +134,7 @@ void fitLengths(Model& model, const DataStore& store, Dialogs& dialogs, const st
 OpenResult OpenCfg(Model& model, DataStore& store, Dialogs& dialogs, ShellHooks& shell)
 {
     shell.setDataSource(nullptr);
-    store.closeAll();
+    store.close();
 
     const CfgError error = ReadCfg(model, dialogs);
     if (error.failed()) {
@@ -199,7 +199,7 @@ TableCheck CheckTableFields(const Model& model, const DataStore& store)
 {
     for (int v = 1; v <= model.varcount; ++v) {
         const QString& name = model.var(v).varname;
-        if (store.currentrs.fieldIndex(name) < 0) {
+        if (store.currentrs().fieldIndex(name) < 0) {
             return {1, name + QStringLiteral(" could not be found in the existing data table.  A new data "
                                              "table will have to be started.")};
         }
@@ -212,11 +212,11 @@ void RebuildDataTable(Model& model, DataStore& store, Dialogs& dialogs, ShellHoo
 {
     dialogs.message(QStringLiteral("An error was encounter while processing the CFG file: ") + message,
                     Style::OkOnly + Style::Information);
-    if (code != 1 || !store.currentdb.isOpen())
+    if (code != 1 || !store.currentdb().isOpen())
         return;
 
     QString error;
-    if (store.currentrs.bof() && store.currentrs.eof()) {
+    if (store.currentrs().bof() && store.currentrs().eof()) {
         CloseDataRecordSet(store, shell);
         const int answer = dialogs.message(
             QStringLiteral("The current data table is empty.  K7 will erase it and create a new one to match the "
@@ -225,7 +225,7 @@ void RebuildDataTable(Model& model, DataStore& store, Dialogs& dialogs, ShellHoo
         if (answer == Answer::Ok) {
             if (!recreateTable(model, store, shell, &error))
                 reportFailure(model, store, dialogs, shell,
-                              QStringLiteral("The data table %1 could not be re-created.").arg(store.tablename),
+                              QStringLiteral("The data table %1 could not be re-created.").arg(store.tablename()),
                               error);
             return;
         }
@@ -251,7 +251,7 @@ void RebuildDataTable(Model& model, DataStore& store, Dialogs& dialogs, ShellHoo
         if (!typed)
             break;
         const QString newName = *typed;
-        if (store.currentdb.findTable(newName)) {
+        if (store.currentdb().findTable(newName)) {
             dialogs.message(QStringLiteral("Error: That data table name already exists.  Use another name."),
                             Style::OkOnly + Style::Information);
             continue;
@@ -261,13 +261,13 @@ void RebuildDataTable(Model& model, DataStore& store, Dialogs& dialogs, ShellHoo
                             Style::OkOnly + Style::Information);
             continue;
         }
-        const QString table = store.tablename;
+        const QString table = store.tablename();
         if (ChangeDataTable(store, shell, &error, [&](Database& db) {
                 return db.renameTable(table, newName) && CreateDataTable(model, db, table);
             })) {
             return;
         }
-        if (!store.currentrs.isOpen()) {
+        if (!store.currentrs().isOpen()) {
             reportFailure(model, store, dialogs, shell,
                           QStringLiteral("The data table %1 could not be opened.").arg(table), error);
             return;
@@ -282,7 +282,7 @@ void RebuildDataTable(Model& model, DataStore& store, Dialogs& dialogs, ShellHoo
     if (erase == Answer::Yes) {
         if (!recreateTable(model, store, shell, &error))
             reportFailure(model, store, dialogs, shell,
-                          QStringLiteral("The data table %1 could not be re-created.").arg(store.tablename), error);
+                          QStringLiteral("The data table %1 could not be re-created.").arg(store.tablename()), error);
         return;
     }
     closeDeclined(model, store, shell);

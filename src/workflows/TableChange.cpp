@@ -5,21 +5,21 @@ namespace k7 {
 void CloseDataRecordSet(DataStore& store, ShellHooks& shell)
 {
     shell.setDataSource(nullptr);
-    store.currentrs.close();
+    store.releaseTable();
 }
 
 bool OpenDataRecordSet(DataStore& store, ShellHooks& shell)
 {
-    if (!store.currentrs.openTable(store.currentdb, store.tablename))
+    if (!store.reopenTable())
         return false;
-    shell.setDataSource(&store.currentrs);
+    shell.setDataSource(&store.currentrs());
     return true;
 }
 
 bool ChangeDataTable(DataStore& store, ShellHooks& shell, QString* error,
                      const std::function<bool(Database&)>& change)
 {
-    Database& db = store.currentdb;
+    Database& db = store.currentdb();
     CloseDataRecordSet(store, shell);
     const bool changed = db.transaction() && change(db) && db.commit();
     if (!changed) {
@@ -33,7 +33,7 @@ bool ChangeDataTable(DataStore& store, ShellHooks& shell, QString* error,
         return false;
     }
     if (!OpenDataRecordSet(store, shell)) {
-        *error = store.currentrs.lastError();
+        *error = store.currentrs().lastError();
         return false;
     }
     return true;

@@ -214,8 +214,8 @@ private slots:
         MainWindow w(rig.dialogs, rig.sound, rig.ini());
         w.show();
         w.openCfgFile(cfg);
-        const QString db = w.store().dbname;
-        const QString table = w.store().tablename;
+        const QString db = w.store().dbname();
+        const QString table = w.store().tablename();
         QVERIFY(!db.isEmpty() && !table.isEmpty());
         const auto typeRecord = [&w](const QString& id) {
             QWidget* box = w.entryArea()->control(Control::TextBox);

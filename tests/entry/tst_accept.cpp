@@ -82,7 +82,7 @@ private slots:
 
         // A uniqueness query that really fails is reported, not taken as "new".
         rig.dialogs.clear();
-        rig.store.currentdb.close();
+        rig.store.currentdb().close();
         rig.enter({"B2"});
         QCOMPARE(rig.dialogs.texts(), QStringList{"Error in SQL.  Retype value."});
         QCOMPARE(rig.state.curvar, 1);
@@ -154,7 +154,7 @@ private slots:
             // The row being completed is deleted meanwhile: the record is
             // saved as a new row, not refused.
             rig.enter({"B1"});
-            QVERIFY(rig.store.currentdb.execute("DELETE FROM site WHERE ID = 'B1'"));
+            QVERIFY(rig.store.currentdb().execute("DELETE FROM site WHERE ID = 'B1'"));
             rig.enter({"late", "4"});
             QCOMPARE(rig.rows().mid(1), (QList<QStringList>{{"C1", "Lithic", "new", "3"},
                                                              {"B1", "Ceramic", "late", "4"}}));
@@ -512,8 +512,8 @@ private slots:
         FieldDef extra;
         extra.name = "ADDED BY HAND";
         extra.size = 10;
-        QVERIFY(rig.store.currentdb.appendField(rig.store.tablename, extra));
-        QVERIFY(rig.store.currentdb.refresh());
+        QVERIFY(rig.store.currentdb().appendField(rig.store.tablename(), extra));
+        QVERIFY(rig.store.currentdb().refresh());
         rig.view.setGridCell(0, 3, "x");
         rig.engine.startGridEdit(true);
         QCOMPARE(rig.shown(), QStringList{"This variable is not in your configuration file and cannot be edited. [0]"});

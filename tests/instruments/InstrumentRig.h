@@ -118,8 +118,8 @@ struct ProgramRig : EntryRig {
     // One field of every saved row, in order, read through a connection of its own.
     QStringList column(const QString& field) const
     {
-        return firstColumn(store.dbname,
-                           QStringLiteral("SELECT \"%1\" FROM \"%2\" ORDER BY rowid").arg(field, store.tablename));
+        return firstColumn(store.dbname(),
+                           QStringLiteral("SELECT \"%1\" FROM \"%2\" ORDER BY rowid").arg(field, store.tablename()));
     }
 
     QString box() const { return view.boxText(Control::InstrumentBox); }

@@ -62,7 +62,7 @@ struct Rig : EntryRig {
     bool openWith(const QStringList& rows)
     {
         return cfgWritten && openCfg(model.cfgpath)
-               && (rows.isEmpty() || execSql(store.dbname, {"INSERT INTO site VALUES " + rows.join(',')}));
+               && (rows.isEmpty() || execSql(store.dbname(), {"INSERT INTO site VALUES " + rows.join(',')}));
     }
     PropertiesWindow& show(int v)
     {
@@ -89,8 +89,8 @@ struct Rig : EntryRig {
             QTest::keyClick(box, Qt::Key_Tab);
     }
     void click(const char* name) { QTest::mouseClick(control<QPushButton>(name), Qt::LeftButton); }
-    QList<QStringList> rows() const { return readRows(store.dbname, "site"); }
-    QStringList columns() const { return declarations(store.dbname, "site"); }
+    QList<QStringList> rows() const { return readRows(store.dbname(), "site"); }
+    QStringList columns() const { return declarations(store.dbname(), "site"); }
     QStringList shown() const { return dialogs.shown(); }
     // The items of variable v's menu when the CFG on disk is read again.
     QStringList menuReadBack(int v)
@@ -145,7 +145,7 @@ private slots:
         Variable& v = rig.model.var(2);
         v.vartype = type;
         v.varmenu = "a,b c";
-        v.varlookup = rig.store.dbname + " site";
+        v.varlookup = rig.store.dbname() + " site";
         v.condcount = 1;
         v.condtext[1] = rig.model.cfgpath;  // "Modify" opens the file it names
         rig.show(2);
@@ -162,7 +162,7 @@ private slots:
         QCOMPARE(rig.control<QListWidget>("vmenu")->count(), type == TypeMenu || type == TypeTable ? 2 : 0);
         QCOMPARE((QStringList{rig.control("vdbname")->text(), rig.control<QComboBox>("vtblist")->currentText(),
                               rig.control<QComboBox>("vfieldname")->currentText()}),
-                 (QStringList{rig.store.dbname, "site", "Kind"}));
+                 (QStringList{rig.store.dbname(), "site", "Kind"}));
         QVERIFY(!rig.window->dirty());
     }
 
@@ -212,7 +212,7 @@ private slots:
             // Written at once, while the window is still open.
             QCOMPARE(rig.model.var(2).varlength, double(size));
             QCOMPARE(rig.dialogs.busyShown, 1);
-            QCOMPARE(rig.store.currentrs.recordCount(), 4);
+            QCOMPARE(rig.store.currentrs().recordCount(), 4);
             rig.verifyCfgReadsBack();
         } else {
             QCOMPARE(readFile(rig.model.cfgpath), cfgBefore);
@@ -532,14 +532,14 @@ private slots:
         QFETCH(QString, table);
         Rig rig;
         QVERIFY(rig.openWith({}));
-        QVERIFY(execSql(rig.store.dbname, {"CREATE TABLE t (a INTEGER PRIMARY KEY AUTOINCREMENT)",
+        QVERIFY(execSql(rig.store.dbname(), {"CREATE TABLE t (a INTEGER PRIMARY KEY AUTOINCREMENT)",
                                            "CREATE TABLE k7_journal (a)", "CREATE TABLE MSysObjects (a)"}));
         rig.show(1);
-        rig.dialogs.queueFile(rig.store.dbname);
+        rig.dialogs.queueFile(rig.store.dbname());
         QTest::mouseDClick(rig.control("vdbname"), Qt::LeftButton);
         auto* tables = rig.control<QComboBox>("vtblist");
         QCOMPARE(tables->count(), 2);  // site and t, not the engine's, the program's or the system's
-        rig.control("vdbname")->setText(database == "db" ? rig.store.dbname : database.isEmpty() ? "" : rig.path(database));
+        rig.control("vdbname")->setText(database == "db" ? rig.store.dbname() : database.isEmpty() ? "" : rig.path(database));
         tables->lineEdit()->selectAll();
         QTest::keyClicks(tables->lineEdit(), table);
         QTest::keyClick(tables->lineEdit(), Qt::Key_Return);
@@ -580,7 +580,7 @@ private slots:
         QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, third);
         QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, third);
         QCOMPARE(shownVariable + list->item(2)->text(), "3Pottery");
-        QVERIFY(w.store().currentrs.fieldIndex("Pottery") >= 0);
+        QVERIFY(w.store().currentrs().fieldIndex("Pottery") >= 0);
         QVERIFY(readFile(cfg).contains("[Pottery]"));
     }
 };

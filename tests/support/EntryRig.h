@@ -79,7 +79,7 @@ struct EntryRig {
     // Every message box shown so far, as "text [style]".
     QStringList shown() const { return dialogs.shown(); }
 
-    QList<QStringList> rows() const { return readRows(store.dbname, store.tablename); }
+    QList<QStringList> rows() const { return readRows(store.dbname(), store.tablename()); }
 
 private:
     bool start()
