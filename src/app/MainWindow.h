@@ -75,6 +75,8 @@ public:
     void openCfgFile(const QString& path);
 
     // State, for the windows around this one and for tests.
+    const Model& model() const { return m_model; }
+    // The model for editing: the tests set up their cases through it.
     Model& model() { return m_model; }
     DataStore& store() { return m_store; }
     const RecordState& state() const;

@@ -32,7 +32,7 @@ class Dialogs;
 
 class EntryEngine {
 public:
-    EntryEngine(Model& model, DataStore& store, EntryView& view, Dialogs& dialogs, SoundPlayer& sound);
+    EntryEngine(const Model& model, DataStore& store, EntryView& view, Dialogs& dialogs, SoundPlayer& sound);
     ~EntryEngine();
     EntryEngine(const EntryEngine&) = delete;
     EntryEngine& operator=(const EntryEngine&) = delete;
@@ -243,7 +243,7 @@ private:
     void showInfo(const QString& tag);
     void pointMenuHelpAtSelection();
 
-    Model& m_model;
+    const Model& m_model;
     DataStore& m_store;
     RecordState m_state;
     EntryView& m_view;

@@ -82,7 +82,7 @@ private:
     void cue(const QString& text);
     void updateHold();
 
-    Model& m_model;
+    Model& m_model;  // edited only by the ImageJ link (its imagejstamp)
     EntryView& m_view;
     EntryEngine& m_engine;
     SoundPlayer& m_sound;

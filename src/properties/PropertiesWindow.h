@@ -25,7 +25,7 @@ class IniSettings;
 class EntryEngine;
 
 struct PropertiesServices {
-    Model& model;
+    Model& model;  // edited: the properties editor changes the variables
     DataStore& store;
     Dialogs& dialogs;
     ShellHooks& shell;
