@@ -508,6 +508,19 @@ private slots:
         QCOMPARE(rig.state.curvar, 2);
         QCOMPARE(rig.rows(), (QList<QStringList>{{"A1", "changed", "1"}, {"B1", "second", "2"}}));
 
+        // Ending an edit when none is under way changes nothing. Opening
+        // another CFG ends one without presenting: the place in the record in
+        // progress comes back and the grid takes Tab again.
+        int frames = rig.view.framesShown();
+        rig.engine.endGridEdit();
+        QCOMPARE(rig.view.framesShown(), frames);
+        rig.view.setGridCell(0, 2, "1");
+        rig.engine.startGridEdit(true);
+        frames = rig.view.framesShown();
+        rig.engine.endGridEdit(EntryEngine::AfterGridEdit::ShowNothing);
+        QVERIFY(!rig.state.editing && rig.state.curvar == 2 && rig.view.gridTabStop());
+        QCOMPARE(rig.view.framesShown(), frames);
+
         // A column the CFG does not know cannot be edited.
         FieldDef extra;
         extra.name = "ADDED BY HAND";

@@ -244,7 +244,9 @@ private slots:
         rig.engine.variableListClicked(1);
         QCOMPARE(rig.state.curvar, 2);
         {
+            // Guards nest: the inner one ending leaves the lists guarded.
             const auto guard = rig.engine.guardLists();
+            { const auto inner = rig.engine.guardLists(); }
             rig.engine.variableListClicked(0);
         }
         rig.engine.variableListClicked(7);
