@@ -47,7 +47,7 @@ public:
     // dropped and the reading refused, so each character costs the same.
     static constexpr int kMaxReading = 255;
 
-    // `devicewait` is the record state's flag; `accept` runs the accept
+    // `devicewait` reaches the record state's flag; `accept` runs the accept
     // action (AcceptValue, as if Enter had been pressed); `cue` beeps and
     // tells the operator about a reading that was not taken.
     InstrumentReceiver(InstrumentPort& port, EntryView& view, DeviceWait devicewait,
