@@ -24,25 +24,24 @@ bool switchedOff(const QString& value)
 
 Instruments::Instruments(Model& model, EntryView& view, EntryEngine& engine, Dialogs& dialogs, SoundPlayer& sound,
                          IniLookup ini, QObject* parent)
-    : Instruments(model, view, engine, dialogs, sound, std::move(ini),
-                  std::make_unique<SerialDevicePort>(), std::make_shared<SteadyClock>(), parent)
+    : Instruments(model, view, engine, dialogs, sound, std::move(ini), std::make_unique<SerialDevicePort>(),
+                  std::make_shared<SteadyClock>(), parent)
 {
 }
 
-Instruments::Instruments(Model& model, EntryView& view, EntryEngine& engine,
-                         Dialogs& dialogs, SoundPlayer& sound, IniLookup ini,
-                         std::unique_ptr<InstrumentPort> port, std::shared_ptr<Clock> clock,
+Instruments::Instruments(Model& model, EntryView& view, EntryEngine& engine, Dialogs& dialogs, SoundPlayer& sound,
+                         IniLookup ini, std::unique_ptr<InstrumentPort> port, std::shared_ptr<Clock> clock,
                          QObject* parent)
-    : QObject(parent), m_model(model), m_view(view), m_engine(engine), m_sound(sound),
-      m_ini(std::move(ini)), m_port(std::move(port)), m_clock(std::move(clock))
+    : QObject(parent), m_model(model), m_view(view), m_engine(engine), m_sound(sound), m_ini(std::move(ini)),
+      m_port(std::move(port)), m_clock(std::move(clock))
 {
     // When the device goes away, input still buffered is worked off at once;
     // the port is closed and the loss reported from the event loop after.
     m_receiver = std::make_unique<InstrumentReceiver>(
         *m_port, m_view,
-        DeviceWait{[this] { return m_engine.takeDeviceWait(); }, [this](bool wait) { m_engine.restoreDeviceWait(wait); }},
-        [this] { acceptReading(); },
-        [this](const QString& text) { cue(text); });
+        DeviceWait{[this] { return m_engine.takeDeviceWait(); },
+                   [this](bool wait) { m_engine.restoreDeviceWait(wait); }},
+        [this] { acceptReading(); }, [this](const QString& text) { cue(text); });
     const auto misfit = [this](const QString& number) {
         const int v = m_engine.state().curvar;
         if (v < 1 || v > m_model.varcount)
@@ -54,8 +53,8 @@ Instruments::Instruments(Model& model, EntryView& view, EntryEngine& engine,
     connect(m_port.get(), &InstrumentPort::lost, m_receiver.get(), &InstrumentReceiver::drain);
 
     m_imagej = std::make_unique<ImageJLink>(
-        m_model, m_view, *m_clock, [this] { return m_engine.state().curvar; },
-        [this] { m_engine.AcceptValue(); }, [this](const QString& text) { cue(text); });
+        m_model, m_view, *m_clock, [this] { return m_engine.state().curvar; }, [this] { m_engine.AcceptValue(); },
+        [this](const QString& text) { cue(text); });
     m_imagej->setValueCheck(misfit);
     connect(m_imagej.get(), &ImageJLink::pauseChanged, this, [this](bool paused) {
         updateHold();
