@@ -85,8 +85,8 @@ int main(int argc, char** argv)
     SilentView& view = rig.view;
     EntryEngine& engine = rig.engine;
     CountingDialogs& dialogs = rig.dialogs;
-    const QString db = store.dbname;
-    store.closeAll();
+    const QString db = store.dbname();
+    store.close();
     QElapsedTimer fillTimer;
     fillTimer.start();
     if (!fill(db, rows))
@@ -116,9 +116,9 @@ int main(int argc, char** argv)
         saves.push_back(timer.nsecsElapsed() / 1e6);
         raw.push_back(direct.save("RAW-" + QByteArray::number(i)));
     }
-    const int saved = store.currentrs.recordCount() - rows;
+    const int saved = store.currentrs().recordCount() - rows;
     const int rawInserted = direct.inserted;
-    store.closeAll();
+    store.close();
 
     const Stats k7 = stats(saves);
     const Stats directStats = stats(raw);

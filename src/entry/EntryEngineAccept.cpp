@@ -161,7 +161,7 @@ std::optional<QString> EntryEngine::numericValue(const QString& text)
 // longer than the field holds, a number where the field holds numbers.
 std::optional<FieldDef> EntryEngine::fieldOf(int v) const
 {
-    const RecordSet& rs = m_store.currentrs;
+    const RecordSet& rs = m_store.currentrs();
     const int i = rs.isOpen() ? rs.fieldIndex(m_model.var(v).varname) : -1;
     if (i < 0)
         return std::nullopt;
@@ -252,14 +252,14 @@ qint64 EntryEngine::editedRow() const
     const qint64 bookmark = m_view.gridCurrentBookmark();
     if (bookmark >= 0)
         return bookmark;
-    RecordSet& rs = m_store.currentrs;
+    RecordSet& rs = m_store.currentrs();
     return rs.isOpen() && rs.setAbsolutePosition(m_view.gridCurrentRow()) ? rs.bookmark() : -1;
 }
 
 void EntryEngine::writeEditedCell(const QString& tag)
 {
     const Variable& var = m_model.var(m_state.curvar);
-    RecordSet& rs = m_store.currentrs;
+    RecordSet& rs = m_store.currentrs();
     const int i = rs.isOpen() ? rs.fieldIndex(var.varname) : -1;
     const qint64 bookmark = m_view.gridCurrentBookmark();
     const bool positioned = i >= 0
@@ -293,13 +293,13 @@ void EntryEngine::writeEditedCell(const QString& tag)
 // The cell and its audit row, in one transaction.
 bool EntryEngine::writeCellAudited(RecordSet& rs, int i, const QVariant& value, QString* error)
 {
-    Database& db = m_store.currentdb;
+    Database& db = m_store.currentdb();
     Transaction transaction(db);
     if (!transaction.began()) {
         *error = db.lastError();
         return false;
     }
-    AuditTrail& audit = m_store.audit;
+    AuditTrail& audit = m_store.audit();
     const QVariant before = rs.value(i);
     bool ok = rs.edit() && rs.setField(i, value) && rs.update();
     if (!ok) {
@@ -319,12 +319,15 @@ bool EntryEngine::writeCellAudited(RecordSet& rs, int i, const QVariant& value, 
     return ok;
 }
 
-void EntryEngine::endGridEdit()
+void EntryEngine::endGridEdit(AfterGridEdit after)
 {
+    if (!m_state.editing)
+        return;
     m_view.setGridTabStop(true);
     m_state.curvar = m_state.returnvar;
     m_state.editing = false;
-    ShowVariable(m_state.curvar);
+    if (after == AfterGridEdit::ShowVariable)
+        ShowVariable(m_state.curvar);
 }
 
 }  // namespace k7

@@ -144,8 +144,8 @@ std::unique_ptr<RecordSet> EntryEngine::queryUnique(bool allFields)
     auto found = std::make_unique<RecordSet>();
     m_dialogs.setBusy(true);
     // A query that fails leaves the set closed, which the callers check.
-    if (m_store.currentdb.isOpen())
-        static_cast<void>(found->openFolded(m_store.currentdb, m_store.tablename, name, m_workvalue,
+    if (m_store.currentdb().isOpen())
+        static_cast<void>(found->openFolded(m_store.currentdb(), m_store.tablename(), name, m_workvalue,
                           allFields ? QStringList{} : QStringList{name}));
     m_dialogs.setBusy(false);
     return found;
@@ -179,9 +179,9 @@ void EntryEngine::takeFoundRow(std::unique_ptr<RecordSet> found)
     const QString stored = m_state.varvalue[m_state.curvar];
     if (!stored.isEmpty())
         m_workvalue = stored;
-    if (m_store.currentrs.setBookmark(m_foundrs->bookmark())) {
+    if (m_store.currentrs().setBookmark(m_foundrs->bookmark())) {
         m_view.refreshGrid();
-        m_view.gridGoToRow(m_store.currentrs.absolutePosition());
+        m_view.gridGoToRow(m_store.currentrs().absolutePosition());
     }
 }
 

@@ -16,6 +16,8 @@
 #include "store/RecordJournal.h"
 #include "store/Transaction.h"
 
+#include <utility>
+
 namespace k7 {
 
 namespace {
@@ -104,7 +106,7 @@ void EntryEngine::presetValues()
 
 double EntryEngine::largestStored(int v) const
 {
-    RecordSet& table = m_store.currentrs;
+    RecordSet& table = m_store.currentrs();
     const int i = table.isOpen() ? table.fieldIndex(m_model.var(v).varname) : -1;
     if (i < 0)
         return 0;
@@ -113,7 +115,7 @@ double EntryEngine::largestStored(int v) const
                               ? QStringLiteral("CAST(%1 AS REAL)").arg(field)
                               : field;
     RecordSet largest;
-    if (!largest.openQuery(m_store.currentdb, QStringLiteral("SELECT MAX(%1) FROM %2")
+    if (!largest.openQuery(m_store.currentdb(), QStringLiteral("SELECT MAX(%1) FROM %2")
                                                   .arg(value, QuoteName(table.tableName())))
         || largest.bof())
         return 0;
@@ -137,6 +139,34 @@ void EntryEngine::StartRecord()
     endJournal();
     m_journalFailureShown = false;
     presentFirst();
+}
+
+void EntryEngine::clearValues()
+{
+    for (QString& value : m_state.varvalue)
+        value.clear();
+}
+
+void EntryEngine::setValue(int v, const QString& value)
+{
+    if (v >= 1 && v <= kMaxVariables)
+        m_state.varvalue[static_cast<size_t>(v)] = value;
+}
+
+void EntryEngine::setCarriedValue(int v, const QString& value)
+{
+    if (v >= 1 && v <= kMaxVariables)
+        m_state.carryvalue[static_cast<size_t>(v)] = value;
+}
+
+bool EntryEngine::takeDeviceWait()
+{
+    return std::exchange(m_state.devicewait, false);
+}
+
+void EntryEngine::restoreDeviceWait(bool wait)
+{
+    m_state.devicewait = wait;
 }
 
 void EntryEngine::restartRecord()
@@ -181,7 +211,7 @@ bool EntryEngine::recordInProgressUnprotected()
     if (!holdsTypedValues())
         return false;
     // The journal's newest write failed, or it went into a file that is gone.
-    return lastJournalFailed() || m_store.currentdb.fileMoved();
+    return lastJournalFailed() || m_store.currentdb().fileMoved();
 }
 
 void EntryEngine::clearRecord()
@@ -194,10 +224,7 @@ void EntryEngine::clearRecord()
     }
     // Clearing is about the record in progress: a grid-cell edit under way
     // ends first, so that what is typed next is not written into the grid.
-    if (m_state.editing) {
-        m_state.editing = false;
-        m_view.setGridTabStop(true);
-    }
+    endGridEdit(AfterGridEdit::ShowNothing);
     restartRecord();
     discardJournal();
     if (cleared) {
@@ -273,7 +300,7 @@ bool EntryEngine::writeRecord(RecordSet& rs, QString* error)
 // leaves one row per field whose value it changed.
 bool EntryEngine::auditSaved(RecordSet& rs, const QVariantList& before, QString* error)
 {
-    AuditTrail& audit = m_store.audit;
+    AuditTrail& audit = m_store.audit();
     bool ok = true;
     if (m_state.newrecord) {
         ok = audit.countAdded(rs.tableName());
@@ -309,7 +336,7 @@ bool EntryEngine::storeRecord(RecordSet& rs, QString* error)
 
 bool EntryEngine::storeRecordSettled(RecordSet& rs, QString* error)
 {
-    Database& db = m_store.currentdb;
+    Database& db = m_store.currentdb();
     std::optional<Transaction> transaction(std::in_place, db);
     if (!transaction->began()) {
         *error = db.lastError();
@@ -371,7 +398,7 @@ bool EntryEngine::SaveRecord()
     // record is added as a new row rather than refused at every try.
     if (!m_state.newrecord && m_foundrs && m_foundrs->currentRowGone())
         m_state.newrecord = true;
-    RecordSet* rs = m_state.newrecord ? &m_store.currentrs : m_foundrs.get();
+    RecordSet* rs = m_state.newrecord ? &m_store.currentrs() : m_foundrs.get();
     if (!rs || !rs->isOpen()) {
         m_dialogs.message(QStringLiteral("The record could not be saved: no data table is open."),
                           Style::Critical);
@@ -380,7 +407,7 @@ bool EntryEngine::SaveRecord()
     QString error;
     if (!storeRecord(*rs, &error)) {
         // A file moved away takes no write again: trying again cannot help.
-        const QString advice = m_store.currentdb.fileMoved()
+        const QString advice = m_store.currentdb().fileMoved()
                                    ? QStringLiteral("\nThe values are kept until K7 closes, but cannot be saved "
                                                     "to this file: put the database file back and open the CFG "
                                                     "again, or note the values down.")
@@ -390,7 +417,7 @@ bool EntryEngine::SaveRecord()
     }
     // A new row is shown where the grid's order puts it (the last row when
     // its filter leaves the row out).
-    RecordSet& shown = m_store.currentrs;
+    RecordSet& shown = m_store.currentrs();
     if (m_state.newrecord && !shown.setBookmark(shown.lastModified()))
         shown.moveLast();
     m_view.refreshGrid();

@@ -24,14 +24,14 @@ const QString kClosingText = QStringLiteral(
 void closeDeclined(Model& model, DataStore& store, ShellHooks& shell)
 {
     shell.setDataSource(nullptr);
-    store.closeAll();
+    store.close();
     model.cfgpath.clear();
 }
 
 // Deletes the data table and makes it again, empty, from the model.
 bool recreateTable(const Model& model, DataStore& store, ShellHooks& shell, QString* error)
 {
-    const QString table = store.tablename;
+    const QString table = store.tablename();
     return ChangeDataTable(store, shell, error, [&](Database& db) {
         return db.deleteTable(table) && CreateDataTable(model, db, table);
     });
@@ -57,7 +57,7 @@ void replaceEmptyTable(Model& model, DataStore& store, Dialogs& dialogs, ShellHo
     if (answer == Answer::Ok) {
         if (!recreateTable(model, store, shell, error))
             reportFailure(model, store, dialogs, shell,
-                          QStringLiteral("The data table %1 could not be re-created.").arg(store.tablename), *error);
+                          QStringLiteral("The data table %1 could not be re-created.").arg(store.tablename()), *error);
         return;
     }
     dialogs.message(kClosingText, Style::OkOnly + Style::Information);
@@ -90,18 +90,18 @@ RenameOutcome renameTableAside(Model& model, DataStore& store, Dialogs& dialogs,
         if (!typed)
             return RenameOutcome::NoName;
         const QString newName = *typed;
-        const QString refusal = refusedTableName(store.currentdb, newName);
+        const QString refusal = refusedTableName(store.currentdb(), newName);
         if (!refusal.isEmpty()) {
             dialogs.message(refusal, Style::OkOnly + Style::Information);
             continue;
         }
-        const QString table = store.tablename;
+        const QString table = store.tablename();
         if (ChangeDataTable(store, shell, error, [&](Database& db) {
                 return db.renameTable(table, newName) && CreateDataTable(model, db, table);
             })) {
             return RenameOutcome::Renamed;
         }
-        if (!store.currentrs.isOpen()) {
+        if (!store.currentrs().isOpen()) {
             reportFailure(model, store, dialogs, shell,
                           QStringLiteral("The data table %1 could not be opened.").arg(table), *error);
             return RenameOutcome::Failed;
@@ -120,7 +120,7 @@ void offerToErase(Model& model, DataStore& store, Dialogs& dialogs, ShellHooks& 
     if (erase == Answer::Yes) {
         if (!recreateTable(model, store, shell, error))
             reportFailure(model, store, dialogs, shell,
-                          QStringLiteral("The data table %1 could not be re-created.").arg(store.tablename), *error);
+                          QStringLiteral("The data table %1 could not be re-created.").arg(store.tablename()), *error);
         return;
     }
     closeDeclined(model, store, shell);
@@ -128,14 +128,14 @@ void offerToErase(Model& model, DataStore& store, Dialogs& dialogs, ShellHooks& 
 
 bool addFields(Model& model, DataStore& store, Dialogs& dialogs, ShellHooks& shell)
 {
-    const TableDef wanted = DataTableDef(model, store.tablename);
+    const TableDef wanted = DataTableDef(model, store.tablename());
     for (int v = 1; v <= model.varcount; ++v) {
         const QString& name = model.var(v).varname;
-        if (store.currentrs.fieldIndex(name) >= 0)
+        if (store.currentrs().fieldIndex(name) >= 0)
             continue;
         const int answer = dialogs.message(
             QStringLiteral("The field ") + name + QStringLiteral(" exist in the CFG but not in the data table ")
-                + store.tablename
+                + store.tablename()
                 + QStringLiteral(".  If you have added a new variable, K7 can add this to the data table now.  "
                                  "Would you like to add ")
                 + name + QStringLiteral("?"),
@@ -143,19 +143,19 @@ bool addFields(Model& model, DataStore& store, Dialogs& dialogs, ShellHooks& she
         if (answer != Answer::Yes)
             continue;
         CloseDataRecordSet(store, shell);
-        const bool added = store.currentdb.appendField(store.tablename, wanted.fields[v - 1]);
-        const QString reason = store.currentdb.lastError();
+        const bool added = store.currentdb().appendField(store.tablename(), wanted.fields[v - 1]);
+        const QString reason = store.currentdb().lastError();
         const bool reopened = OpenDataRecordSet(store, shell);
         if (!added) {
             // The check that follows reports the field as missing.
             dialogs.message(QStringLiteral("Error: The field %1 could not be added to the data table %2.  %3")
-                                .arg(name, store.tablename, reason),
+                                .arg(name, store.tablename(), reason),
                             Style::OkOnly + Style::Critical);
         }
         if (!reopened) {
             reportFailure(model, store, dialogs, shell,
-                          QStringLiteral("The data table %1 could not be opened.").arg(store.tablename),
-                          store.currentrs.lastError());
+                          QStringLiteral("The data table %1 could not be opened.").arg(store.tablename()),
+                          store.currentrs().lastError());
             return false;
         }
     }
@@ -185,10 +185,10 @@ void fitLengths(Model& model, const DataStore& store, Dialogs& dialogs, const st
         if (var.vartype != TypeText && var.vartype != TypeMenu && var.vartype != TypeSqid)
             continue;
         // A field the operator declined to add is reported by CheckTableFields.
-        const int fi = store.currentrs.fieldIndex(var.varname);
+        const int fi = store.currentrs().fieldIndex(var.varname);
         if (fi < 0)
             continue;
-        const FieldDef& field = store.currentrs.field(fi);
+        const FieldDef& field = store.currentrs().field(fi);
         // Only a text field has a length to compare with.
         if (field.type != FieldType::Text || field.size >= var.varlength)
             continue;
@@ -215,7 +215,7 @@ void fitLengths(Model& model, const DataStore& store, Dialogs& dialogs, const st
 OpenResult OpenCfg(Model& model, DataStore& store, Dialogs& dialogs, ShellHooks& shell)
 {
     shell.setDataSource(nullptr);
-    store.closeAll();
+    store.close();
 
     const CfgError error = ReadCfg(model, dialogs);
     if (error.failed()) {
@@ -280,7 +280,7 @@ TableCheck CheckTableFields(const Model& model, const DataStore& store)
 {
     for (int v = 1; v <= model.varcount; ++v) {
         const QString& name = model.var(v).varname;
-        if (store.currentrs.fieldIndex(name) < 0) {
+        if (store.currentrs().fieldIndex(name) < 0) {
             return {1, name + QStringLiteral(" could not be found in the existing data table.  A new data "
                                              "table will have to be started.")};
         }
@@ -293,10 +293,10 @@ void RebuildDataTable(Model& model, DataStore& store, Dialogs& dialogs, ShellHoo
 {
     dialogs.message(QStringLiteral("An error was encounter while processing the CFG file: ") + message,
                     Style::OkOnly + Style::Information);
-    if (code != 1 || !store.currentdb.isOpen())
+    if (code != 1 || !store.currentdb().isOpen())
         return;
     QString error;
-    if (store.currentrs.bof() && store.currentrs.eof()) {
+    if (store.currentrs().bof() && store.currentrs().eof()) {
         replaceEmptyTable(model, store, dialogs, shell, &error);
         return;
     }

@@ -128,16 +128,16 @@ bool DeleteRecords(RecordSet& records, const QList<qint64>& bookmarks, AuditTrai
 EmptyOutcome EmptyDataTable(const Model& model, DataStore& store, ShellHooks& shell, Dialogs& dialogs,
                             const QString& action, QString* error)
 {
-    const std::optional<TableDef> old = store.currentdb.findTable(store.tablename);
+    const std::optional<TableDef> old = store.currentdb().findTable(store.tablename());
     if (!old) {
-        *error = QStringLiteral("The table %1 does not exist in the database.").arg(store.tablename);
+        *error = QStringLiteral("The table %1 does not exist in the database.").arg(store.tablename());
         return EmptyOutcome::Failed;
     }
     const QList<IndexDef> indexes = old->indexes;
-    const QString table = store.tablename;
+    const QString table = store.tablename();
     bool cancelled = false;
     const bool emptied = ChangeDataTable(store, shell, error, [&](Database& db) {
-        AuditedRows rows(db, store.audit, table, action);
+        AuditedRows rows(db, store.audit(), table, action);
         const QString text = QStringLiteral("Deleting %1 records from %2").arg(rows.total()).arg(table);
         if (!dialogs.runWithProgress(text, rows)) {
             cancelled = true;

@@ -23,21 +23,21 @@ namespace {
 void CloseDataRecordSet(DataStore& store, ShellHooks& shell)
 {
     shell.setDataSource(nullptr);
-    store.currentrs.close();
+    store.releaseTable();
 }
 
 bool OpenDataRecordSet(DataStore& store, ShellHooks& shell)
 {
-    if (!store.currentrs.openTable(store.currentdb, store.tablename))
+    if (!store.reopenTable())
         return false;
-    shell.setDataSource(&store.currentrs);
+    shell.setDataSource(&store.currentrs());
     return true;
 }
 
 bool ChangeDataTable(DataStore& store, ShellHooks& shell, QString* error,
                      const std::function<bool(Database&)>& change)
 {
-    Database& db = store.currentdb;
+    Database& db = store.currentdb();
     CloseDataRecordSet(store, shell);
     if (!changeInTransaction(db, error, change)) {
         // The grid gets its rows back if it can; the failed change is the news.
@@ -45,7 +45,7 @@ bool ChangeDataTable(DataStore& store, ShellHooks& shell, QString* error,
         return false;
     }
     if (!OpenDataRecordSet(store, shell)) {
-        *error = store.currentrs.lastError();
+        *error = store.currentrs().lastError();
         return false;
     }
     return true;

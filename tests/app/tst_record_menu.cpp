@@ -179,8 +179,8 @@ private slots:
     {
         WindowRig rig;
         rig.open(rig.sampleCfg());
-        const QString db = rig.w.store().dbname;
-        const QString table = rig.w.store().tablename;
+        const QString db = rig.w.store().dbname();
+        const QString table = rig.w.store().tablename();
         QVERIFY(!db.isEmpty() && !table.isEmpty());
         const auto typeRecord = [&rig](const QString& id) {
             rig.enterInto(Control::TextBox, id);

@@ -53,7 +53,7 @@ private slots:
         // A uniqueness query that really fails is reported, not taken as "new".
         rig.engine.clearRecord();
         rig.dialogs.clear();
-        rig.store.currentdb.close();
+        rig.store.currentdb().close();
         rig.enter({"B2"});
         QCOMPARE(rig.dialogs.texts(), QStringList{"Error in SQL.  Retype value."});
         QCOMPARE(rig.state.curvar, 1);
@@ -106,7 +106,7 @@ private slots:
             // The row being completed is deleted meanwhile: the record is
             // saved as a new row, not refused.
             rig.enter({"B1"});
-            QVERIFY(rig.store.currentdb.execute("DELETE FROM site WHERE ID = 'B1'"));
+            QVERIFY(rig.store.currentdb().execute("DELETE FROM site WHERE ID = 'B1'"));
             rig.enter({"late", "4"});
             QCOMPARE(rig.rows().mid(1), (QList<QStringList>{{"C1", "Lithic", "new", "3"},
                                                              {"B1", "Ceramic", "late", "4"}}));
@@ -421,12 +421,25 @@ private slots:
         QCOMPARE(rig.state.curvar, 2);
         QCOMPARE(rig.rows(), (QList<QStringList>{{"A1", "changed", "1"}, {"B1", "second", "2"}}));
 
+        // Ending an edit when none is under way changes nothing. Opening
+        // another CFG ends one without presenting: the place in the record in
+        // progress comes back and the grid takes Tab again.
+        int frames = rig.view.framesShown();
+        rig.engine.endGridEdit();
+        QCOMPARE(rig.view.framesShown(), frames);
+        rig.view.setGridCell(0, 2, "1");
+        rig.engine.startGridEdit(true);
+        frames = rig.view.framesShown();
+        rig.engine.endGridEdit(EntryEngine::AfterGridEdit::ShowNothing);
+        QVERIFY(!rig.state.editing && rig.state.curvar == 2 && rig.view.gridTabStop());
+        QCOMPARE(rig.view.framesShown(), frames);
+
         // A column the CFG does not know cannot be edited.
         FieldDef extra;
         extra.name = "ADDED BY HAND";
         extra.size = 10;
-        QVERIFY(rig.store.currentdb.appendField(rig.store.tablename, extra));
-        QVERIFY(rig.store.currentdb.refresh());
+        QVERIFY(rig.store.currentdb().appendField(rig.store.tablename(), extra));
+        QVERIFY(rig.store.currentdb().refresh());
         rig.view.setGridCell(0, 3, "x");
         rig.engine.startGridEdit(true);
         QCOMPARE(rig.shown(), QStringList{"This variable is not in your configuration file and cannot be edited. [0]"});

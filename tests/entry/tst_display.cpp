@@ -36,7 +36,7 @@ private slots:
                                           {"instrument", Frame::Instrument}};
         EntryRig rig;
         rig.add("V", typeCode(c.text("type")), 12).varmenu = "a b";
-        rig.state.varvalue[1] = c.text("value");
+        rig.engine.setValue(1, c.text("value"));
         rig.engine.ShowVariable(1);
         QCOMPARE(int(*rig.view.frame()), int(frames.value(c.text("kind"))));
         QCOMPARE(rig.view.kindTag(), c.text("kind"));
@@ -56,11 +56,11 @@ private slots:
         rig.add("C", TypeNumeric).varcarry = 1;
         rig.add("Z", TypeNumeric).varcarry = 1;
         rig.add("A", TypeNumeric).varautoinc = 1;
-        rig.state.carryvalue[1] = "5";
-        rig.state.carryvalue[2] = "0";
+        rig.engine.setCarriedValue(1, "5");
+        rig.engine.setCarriedValue(2, "0");
         rig.engine.StartRecord();
         QCOMPARE(rig.view.text(Control::NumericBox), QString("5"));
-        rig.state.varvalue[1] = "3";
+        rig.engine.setValue(1, "3");
         for (int v : {1, 3, 3}) {
             rig.engine.ShowVariable(v);
             QCOMPARE(rig.view.text(Control::NumericBox), rig.state.varvalue[v]);
@@ -126,7 +126,7 @@ private slots:
         rig.addMenu("E", ",,");
         rig.addMenu("Y", "1 Yes,2 No");
         rig.add("T", TypeText);
-        rig.engine.StartRecord();
+        QVERIFY(rig.open());
         QCOMPARE(rig.view.menuColumns(), 4000 / (8 * 200));
         QCOMPARE(rig.view.selectedMenuItem(), 0);
         // A letter that starts two items, or none, is left to the list.
@@ -135,10 +135,11 @@ private slots:
         rig.view.selectMenuItem(2);  // a click on Lithic
         rig.engine.menuListClicked();
         QCOMPARE(pointedAt(rig.view.help(Frame::Menu)), rig.dir.filePath("types.htm") + "#Lithic");
-        rig.state.listguard = true;
-        rig.engine.menuListDoubleClicked();
-        QCOMPARE(rig.state.curvar, 1);
-        rig.state.listguard = false;
+        {
+            const auto guard = rig.engine.guardLists();
+            rig.engine.menuListDoubleClicked();
+            QCOMPARE(rig.state.curvar, 1);
+        }
         QVERIFY(rig.engine.menuKey('L'));
         QCOMPARE(rig.state.varvalue[1], QString("Lithic"));
 
@@ -154,10 +155,9 @@ private slots:
 
         // While a grid cell is edited the cell is shown, even when the record
         // holds nothing there.
-        rig.state.varvalue[1].clear();
-        rig.state.editing = true;
+        rig.engine.setValue(1, {});
         rig.view.setGridCell(0, 0, "Charcoal");
-        rig.engine.ShowVariable(1);
+        rig.engine.startGridEdit(false);
         QCOMPARE(rig.view.selectedMenuItem(), 1);
     }
 
@@ -202,7 +202,7 @@ private slots:
         ceramic.condtext[ceramic.condcount = 1] = "KIND Ceramic";
         ceramic.varcarry = 1;
         rig.add("N", TypeNumeric);
-        rig.engine.StartRecord();
+        QVERIFY(rig.open());
         rig.enter({"Lithic"});
         // Delete arrives as character 127 (mended: it was swallowed).
         for (const char c : QByteArray("0123456789-+.,\b\x7f"))
@@ -230,19 +230,23 @@ private slots:
         // The variable list jumps, skipped variables included, unless guarded.
         rig.engine.variableListClicked(1);
         QCOMPARE(rig.state.curvar, 2);
-        rig.state.listguard = true;
-        rig.engine.variableListClicked(0);
-        rig.state.listguard = false;
+        {
+            // Guards nest: the inner one ending leaves the lists guarded.
+            const auto guard = rig.engine.guardLists();
+            { const auto inner = rig.engine.guardLists(); }
+            rig.engine.variableListClicked(0);
+        }
         rig.engine.variableListClicked(7);
         QCOMPARE(rig.state.curvar, 2);
         rig.engine.variableListDoubleClicked(0);
         QCOMPARE(rig.view.propertiesOpened(), QList<int>{1});
 
         // Ctrl+E goes to the grid, but not in the middle of a cell edit.
-        rig.state.editing = true;
+        rig.view.setGridCell(0, 0, "Lithic");
+        rig.engine.startGridEdit(false);
         QVERIFY(rig.engine.textKey(Key::CtrlE));
         QVERIFY(!rig.view.gridHasFocus());
-        rig.state.editing = false;
+        rig.engine.endGridEdit();
         QVERIFY(rig.engine.textKey(Key::CtrlE));
         QVERIFY(rig.view.gridHasFocus());
     }

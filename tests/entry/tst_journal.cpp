@@ -119,7 +119,7 @@ class TestJournal : public QObject {
     RecordCommands commands(EntryRig& rig)
     {
         return RecordCommands({rig.model, rig.store, rig.dialogs, rig.shell, rig.view,
-                               [&rig] { return &rig.store.currentrs; }, [] {}});
+                               [&rig] { return &rig.store.currentrs(); }, [] {}});
     }
 
 private slots:
@@ -343,7 +343,7 @@ private slots:
     {
         EntryRig rig;
         savedThree(rig);
-        rig.store.closeAll();
+        rig.store.close();
         QVERIFY(execSql(rig.path("other.mdb"), {"CREATE TABLE k7_audit (id INTEGER PRIMARY KEY, at TEXT NOT NULL, "
                                                  "station TEXT NOT NULL, tablename TEXT NOT NULL, row_id INTEGER, "
                                                  "ident TEXT, field TEXT, before, after, action TEXT NOT NULL)",

@@ -34,8 +34,7 @@ bool prepare(StoreRig& rig, const QString& variables, const QString& fields, con
     QStringList sql{"CREATE TABLE T (" + fields + ")"};
     for (const QString& row : rows)
         sql << "INSERT INTO T " + (row.startsWith('(') ? row : "VALUES (" + row + ")");
-    return execSql(rig.dbPath(), sql) && rig.store.currentdb.open(rig.dbPath())
-           && rig.store.currentrs.openTable(rig.store.currentdb, "T");
+    return execSql(rig.dbPath(), sql) && rig.store.open(rig.dbPath()) && rig.store.switchTable("T");
 }
 
 // A table of `count` rows ("row 1", 1, "Bone" ...).
@@ -44,12 +43,12 @@ bool prepareMany(StoreRig& rig, int count)
     const QString many = QStringLiteral("WITH RECURSIVE c(x) AS (SELECT 1 UNION ALL SELECT x + 1 FROM c WHERE x < %1) "
                                         "INSERT INTO T SELECT 'row ' || x, x, 'Bone' FROM c").arg(count);
     return prepare(rig, "ID:1 Count:2 Kind:4", kShape, {}) && execSql(rig.dbPath(), {many})
-           && rig.store.currentrs.requery();
+           && rig.store.currentrs().requery();
 }
 
 ExportOutcome exportTo(StoreRig& rig, const QString& path, bool names = false)
 {
-    return ExportToFile(rig.model, rig.store.currentrs, path, names, rig.dialogs).outcome;
+    return ExportToFile(rig.model, rig.store.currentrs(), path, names, rig.dialogs).outcome;
 }
 
 // The rows Python's csv module reads from `path` as strict UTF-8; nullopt
@@ -104,7 +103,7 @@ private slots:
         QVERIFY(prepare(rig, "ID:1 Count:2 Kind:4", c.text("fields"), c.list("rows")));
         rig.dialogs.cancelAfterSteps = 100;
         const QString out = rig.path("out.txt");
-        const ExportResult result = ExportToFile(rig.model, rig.store.currentrs, out, true, rig.dialogs);
+        const ExportResult result = ExportToFile(rig.model, rig.store.currentrs(), out, true, rig.dialogs);
         QCOMPARE(result.outcome, ExportOutcome::Written);
         QCOMPARE(result.converted, qint64(c.number("converted")));
         const std::optional<QJsonArray> read = readWithPython(out);
@@ -142,7 +141,7 @@ private slots:
         const QStringList files = entriesIn(rig.dir.path());
 
         const QString path = rig.path(c.text("target")), error = c.text("error");
-        const ExportResult result = ExportToFile(rig.model, rig.store.currentrs, path, false, rig.dialogs);
+        const ExportResult result = ExportToFile(rig.model, rig.store.currentrs(), path, false, rig.dialogs);
         QCOMPARE(result.outcome, ExportOutcome::Failed);
         QCOMPARE(result.error, error.startsWith(' ') ? path + error : error);
         QCOMPARE(readFile(rig.dbPath()), db);
@@ -157,9 +156,8 @@ private slots:
     {
         StoreRig rig;
         QVERIFY(prepare(rig, "ID:1 Count:2 Kind:4", kShape, {"X'01', 1, 'B'"}));
-        rig.store.tablename = "T";
         RecordCommands commands({rig.model, rig.store, rig.dialogs, rig.shell, rig.view,
-                                 [&rig] { return &rig.store.currentrs; }, [] {}});
+                                 [&rig] { return &rig.store.currentrs(); }, [] {}});
         const QByteArray db = readFile(rig.dbPath());
         rig.dialogs.queueFile(rig.dbPath());
         commands.exportAscii();
@@ -183,12 +181,12 @@ private slots:
         StoreRig rig;
         QVERIFY(prepare(rig, "ID:1 Count:2", "ID TEXT, Count REAL", {"'C', 3", "'A', 1", "'B', 2"}));
         const QString out = rig.path("out.txt");
-        QVERIFY(rig.store.currentrs.openView(rig.store.currentdb, "T", RecordView{{"ID"}, {}, {}}));
+        QVERIFY(rig.store.showView(RecordView{{"ID"}, {}, {}}));
         QCOMPARE(exportTo(rig, out), ExportOutcome::Written);
         QCOMPARE(readFile(out), QByteArray("\"A\", 1\r\n\"B\", 2\r\n\"C\", 3\r\n"));
 
         // Rows another program deletes after the set was read are left out.
-        QVERIFY(rig.store.currentrs.openTable(rig.store.currentdb, "T"));
+        QVERIFY(rig.store.switchTable("T"));
         QVERIFY(execSql(rig.dbPath(), {"DELETE FROM T WHERE ID <> 'A'"}));
         QCOMPARE(exportTo(rig, out), ExportOutcome::Written);
         QCOMPARE(readFile(out), QByteArray("\"A\", 1\r\n"));

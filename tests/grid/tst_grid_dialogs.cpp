@@ -29,8 +29,8 @@ struct GridRig : WindowRig {
         QStringList inserts;
         for (const QString& row : rows)
             inserts << QString("INSERT INTO finds (VAR1, VAR2) VALUES ('%1', '%2')").arg(row.section('|', 0, 0), row.section('|', 1, 1));
-        QVERIFY(execSql(path("finds.mdb"), inserts) && w.store().currentrs.requery());
-        w.setDataSource(&w.store().currentrs);
+        QVERIFY(execSql(path("finds.mdb"), inserts) && w.store().currentrs().requery());
+        w.setDataSource(&w.store().currentrs());
         w.grid()->goToRow(0);
     }
     QStringList shownColumn(int column) const

@@ -31,7 +31,7 @@ struct ReceiverRig {
     QStringList accepted;
     QStringList cues;
     QByteArray duringFirstAccept;
-    InstrumentReceiver receiver{port, view, devicewait,
+    InstrumentReceiver receiver{port, view, DeviceWait::of(devicewait),
                                 [this] {
                                     accepted << view.boxText(Control::InstrumentBox);
                                     view.setBoxText(Control::InstrumentBox, kPlaceholder);

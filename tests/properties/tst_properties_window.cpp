@@ -55,7 +55,7 @@ struct Rig : EntryRig {
     bool openWith(const QStringList& rows)
     {
         return cfgWritten && openCfg(model.cfgpath)
-               && (rows.isEmpty() || execSql(store.dbname, {"INSERT INTO site VALUES " + rows.join(',')}));
+               && (rows.isEmpty() || execSql(store.dbname(), {"INSERT INTO site VALUES " + rows.join(',')}));
     }
     // Opens the CFG over `rows` and shows variable v in the window.
     bool showWith(int v, const QStringList& rows = {})
@@ -68,7 +68,7 @@ struct Rig : EntryRig {
     PropertiesWindow& show(int v)
     {
         window = std::make_unique<PropertiesWindow>(
-            PropertiesServices{model, store, dialogs, shell, state, settings,
+            PropertiesServices{model, store, dialogs, shell, engine, settings,
                                [this](const QString& p) { infoShown << p; }});
         window->FillProperties(v);
         window->show();
@@ -99,8 +99,8 @@ struct Rig : EntryRig {
         QTest::keyClick(text1, Qt::Key_Return);
     }
     void removeFirstItem() { doubleClickRow(control<QListWidget>("vmenu"), 0); }
-    QList<QStringList> rows() const { return readRows(store.dbname, "site"); }
-    QStringList columns() const { return declarations(store.dbname, "site"); }
+    QList<QStringList> rows() const { return readRows(store.dbname(), "site"); }
+    QStringList columns() const { return declarations(store.dbname(), "site"); }
     QStringList shown() const { return dialogs.shown(); }
     // The items of variable v's menu when the CFG on disk is read again.
     QStringList menuReadBack(int v)
@@ -145,7 +145,7 @@ private slots:
         Variable& v = rig.model.var(2);
         v.vartype = type;
         v.varmenu = "a,b c";
-        v.varlookup = rig.store.dbname + " site";
+        v.varlookup = rig.store.dbname() + " site";
         v.condcount = 1;
         v.condtext[1] = rig.model.cfgpath;  // "Modify" opens the file it names
         rig.show(2);
@@ -162,7 +162,7 @@ private slots:
         QCOMPARE(rig.control<QListWidget>("vmenu")->count(), type == TypeMenu || type == TypeTable ? 2 : 0);
         QCOMPARE((QStringList{rig.control("vdbname")->text(), rig.control<QComboBox>("vtblist")->currentText(),
                               rig.control<QComboBox>("vfieldname")->currentText()}),
-                 (QStringList{rig.store.dbname, "site", "Kind"}));
+                 (QStringList{rig.store.dbname(), "site", "Kind"}));
         QVERIFY(!rig.window->dirty());
     }
 
@@ -200,7 +200,7 @@ private slots:
             // Written at once, while the window is still open.
             QCOMPARE(rig.model.var(2).varlength, double(size));
             QCOMPARE(rig.dialogs.busyShown, 1);
-            QCOMPARE(rig.store.currentrs.recordCount(), 4);
+            QCOMPARE(rig.store.currentrs().recordCount(), 4);
             rig.verifyCfgReadsBack();
         } else {
             QCOMPARE(readFile(rig.model.cfgpath), cfgBefore);
@@ -449,14 +449,14 @@ private slots:
         const QString database = c.text("database");
         Rig rig;
         QVERIFY(rig.openWith({}));
-        QVERIFY(execSql(rig.store.dbname, {"CREATE TABLE t (a INTEGER PRIMARY KEY AUTOINCREMENT)",
+        QVERIFY(execSql(rig.store.dbname(), {"CREATE TABLE t (a INTEGER PRIMARY KEY AUTOINCREMENT)",
                                            "CREATE TABLE k7_journal (a)", "CREATE TABLE MSysObjects (a)"}));
         rig.show(1);
-        rig.dialogs.queueFile(rig.store.dbname);
+        rig.dialogs.queueFile(rig.store.dbname());
         QTest::mouseDClick(rig.control("vdbname"), Qt::LeftButton);
         auto* tables = rig.control<QComboBox>("vtblist");
         QCOMPARE(tables->count(), 2);  // site and t, not the engine's, the program's or the system's
-        rig.control("vdbname")->setText(database == "db" ? rig.store.dbname : database.isEmpty() ? "" : rig.path(database));
+        rig.control("vdbname")->setText(database == "db" ? rig.store.dbname() : database.isEmpty() ? "" : rig.path(database));
         tables->lineEdit()->selectAll();
         QTest::keyClicks(tables->lineEdit(), c.text("table"));
         QTest::keyClick(tables->lineEdit(), Qt::Key_Return);
@@ -493,7 +493,7 @@ private slots:
         auto* list = named<QListWidget>(w, "vlist");
         doubleClickRow(list, 2);
         QCOMPARE(shownVariable + list->item(2)->text(), "3Pottery");
-        QVERIFY(w.store().currentrs.fieldIndex("Pottery") >= 0);
+        QVERIFY(w.store().currentrs().fieldIndex("Pottery") >= 0);
         QVERIFY(readFile(cfg).contains("[Pottery]"));
     }
 };

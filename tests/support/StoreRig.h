@@ -38,8 +38,8 @@ struct StoreRig : EntryRig {
     // Everything closed, as after a failed open.
     bool allClosed() const
     {
-        return store.dbname.isEmpty() && store.tablename.isEmpty() && !store.currentdb.isOpen()
-               && !store.currentrs.isOpen() && shell.dataSource == nullptr;
+        return store.dbname().isEmpty() && store.tablename().isEmpty() && !store.currentdb().isOpen()
+               && !store.currentrs().isOpen() && shell.dataSource == nullptr;
     }
 };
 

@@ -14,7 +14,7 @@ namespace {
 
 RecordCommandContext contextOf(StoreRig& rig)
 {
-    return {rig.model, rig.store, rig.dialogs, rig.shell, rig.view, [&rig] { return &rig.store.currentrs; }, [] {}};
+    return {rig.model, rig.store, rig.dialogs, rig.shell, rig.view, [&rig] { return &rig.store.currentrs(); }, [] {}};
 }
 
 // The rig's table holding one record per letter of `ids` (its ID), an index
@@ -29,7 +29,7 @@ bool openWith(StoreRig& rig, const QString& ids, bool unique = false)
         sql << "CREATE INDEX site_ID ON site (ID)";
     for (const QChar id : ids)
         sql << QString("INSERT INTO site VALUES ('%1', 1)").arg(id);
-    return rig.open() && execSql(rig.dbPath(), sql) && rig.store.currentdb.refresh() && rig.store.currentrs.requery();
+    return rig.open() && execSql(rig.dbPath(), sql) && rig.store.currentdb().refresh() && rig.store.currentrs().requery();
 }
 
 // The indexes of the file that cover only some rows.
@@ -59,13 +59,13 @@ private slots:
         const bool unique = c.yes("unique");
         StoreRig rig;
         QVERIFY(openWith(rig, ids, unique));
-        const QStringList indexes = indexLists(rig.store.currentdb, "site");
+        const QStringList indexes = indexLists(rig.store.currentdb(), "site");
         QCOMPARE(indexes.size(), unique ? 2 : 1);
         const QStringList partial = partialIndexes(rig);
         QCOMPARE(partial.size(), unique ? 1 : 0);
-        RecordSet& rs = rig.store.currentrs;
+        RecordSet& rs = rig.store.currentrs();
         if (c.yes("sorted"))
-            QVERIFY(rs.openView(rig.store.currentdb, "site", RecordView{{"ID"}, {}, {}}));
+            QVERIFY(rs.openView(rig.store.currentdb(), "site", RecordView{{"ID"}, {}, {}}));
         QList<qint64> bookmarks;
         for (const QString& p : c.list("selected"))
             bookmarks << rs.bookmarkAt(p.toInt());
@@ -87,7 +87,7 @@ private slots:
         else  // the last remaining record is current; -1 for none
             QCOMPARE(rs.absolutePosition(), left.size() - 1);
         // Emptying the table keeps its indexes and K7's own tables.
-        QCOMPARE(indexLists(rig.store.currentdb, "site"), indexes);
+        QCOMPARE(indexLists(rig.store.currentdb(), "site"), indexes);
         QCOMPARE(partialIndexes(rig), partial);
         QCOMPARE(rowCount(rig.dbPath(), "k7_journal"), 1);
     }
@@ -113,7 +113,7 @@ private slots:
                          "INSERT INTO site (ID, Count) SELECT 'row ' || x, x FROM c",
                          "INSERT INTO site (rowid, ID) VALUES (-9223372036854775808, 'min'), (-1, 'minus one'), "
                          "(0, 'zero'), (9223372036854775807, 'max')"}));
-        QVERIFY(rig.store.currentrs.requery());
+        QVERIFY(rig.store.currentrs().requery());
         rig.dialogs.cancelAfterSteps = cancelAfter;
         rig.dialogs.queueAnswer(Answer::Yes);
         RecordCommands(contextOf(rig)).deleteAllEntries();
@@ -122,8 +122,8 @@ private slots:
         QCOMPARE(rig.shown().size(), 1);  // the question; no error
         QFETCH(int, left);
         QCOMPARE(rowCount(rig.dbPath(), "site"), left);
-        QCOMPARE(rig.store.currentrs.recordCount(), left);
-        QCOMPARE(rig.shell.dataSource, &rig.store.currentrs);
+        QCOMPARE(rig.store.currentrs().recordCount(), left);
+        QCOMPARE(rig.shell.dataSource, &rig.store.currentrs());
         const QStringList audited = firstColumn(
             rig.dbPath(), "SELECT count(*) || ' ' || count(DISTINCT row_id) FROM k7_audit WHERE action = 'delete all'");
         // Cancelled, not even the trail's table is left.
@@ -148,7 +148,7 @@ private slots:
         QVERIFY(openWith(rig, "ABC"));
         QVERIFY(execSql(rig.dbPath(), {"CREATE TRIGGER keep BEFORE DELETE ON site WHEN old.ID = 'B' "
                                        "BEGIN SELECT RAISE(ABORT, 'B is kept'); END"}));
-        RecordSet& rs = rig.store.currentrs;
+        RecordSet& rs = rig.store.currentrs();
         RecordCommands commands(contextOf(rig));
         rig.dialogs.queueAnswer(Answer::Yes);
         commands.deleteSelectedEntries({rs.bookmarkAt(0), rs.bookmarkAt(1)});

@@ -24,7 +24,7 @@ class TestGridTools : public QObject {
         rig.add("W", TypeNumeric);
         if (!rig.open())
             return false;
-        RecordSet& rs = rig.store.currentrs;
+        RecordSet& rs = rig.store.currentrs();
         for (const QString& row : rows) {
             bool ok = rs.addNew();
             for (int f = 0; f < 4; ++f)
@@ -49,7 +49,7 @@ private slots:
         const QStringList steps = c.list("steps");
         StoreRig rig;
         QVERIFY(openTable(rig, c.list("rows")));
-        RecordSet& rs = rig.store.currentrs;
+        RecordSet& rs = rig.store.currentrs();
         int column = c.number("start column");
         QStringList seen;
         for (int i = 0; i < steps.size(); ++i) {
@@ -74,7 +74,7 @@ private slots:
         QCOMPARE(choice.sortList(), (QStringList{"Layer no", "A"}));
         QCOMPARE(choice.fieldNames(), (QStringList{"A", "B", "Layer no", "W"}));
         // The stored key preselects the list; it has not sorted the grid.
-        QCOMPARE(firstValues(rig.store.currentrs), (QStringList{"2", "1", "3"}));
+        QCOMPARE(firstValues(rig.store.currentrs()), (QStringList{"2", "1", "3"}));
         QVERIFY(!choice.add("A") && choice.add("B") && !choice.add("B"));
         choice.removeAt(2);
         QCOMPARE(choice.sortList(), (QStringList{"Layer no", "A"}));
@@ -87,15 +87,15 @@ private slots:
         // once stayed in memory only, as Close compared it with that).
         QVERIFY(choice.add("W") && choice.sort());
         QCOMPARE(rig.model.options[OptSort], QString("Layer no,A,W"));
-        QCOMPARE(firstValues(rig.store.currentrs), (QStringList{"1", "3", "2"}));
-        QCOMPARE(rig.shell.dataSource, &rig.store.currentrs);
+        QCOMPARE(firstValues(rig.store.currentrs()), (QStringList{"1", "3", "2"}));
+        QCOMPARE(rig.shell.dataSource, &rig.store.currentrs());
         QVERIFY(choice.close());
         QCOMPARE(readKey(rig.model.cfgpath, "[K7]", "Sort"), QString("Layer no,A,W"));
 
         // Remove: table order, and Close stores an empty sort.
         QVERIFY(choice.removeSort());
         QVERIFY(!choice.canSort() && !choice.sort());
-        QCOMPARE(firstValues(rig.store.currentrs), (QStringList{"2", "1", "3"}));
+        QCOMPARE(firstValues(rig.store.currentrs()), (QStringList{"2", "1", "3"}));
         QVERIFY(choice.close());
         QVERIFY(!readFile(rig.model.cfgpath).contains("Sort="));
         QVERIFY(rig.dialogs.messages().isEmpty());
@@ -105,7 +105,7 @@ private slots:
     {
         StoreRig rig;
         QVERIFY(openTable(rig, {"2", "1"}));
-        RecordSet& rs = rig.store.currentrs;
+        RecordSet& rs = rig.store.currentrs();
         QVERIFY(rs.setAbsolutePosition(1));
         rig.model.options[OptSort] = "Gone,A";  // a field the table no longer has
         SortChoice choice(rig.model, rig.store, rig.dialogs, rig.shell);
@@ -140,22 +140,22 @@ private slots:
         const auto storedKey = [&] { return readKey(rig.model.cfgpath, "[K7]", "Filter"); };
 
         QVERIFY(filter.apply("B", "O'BRIEN"));  // bound: a quote is data
-        QCOMPARE(firstValues(rig.store.currentrs), (QStringList{"2", "3"}));
+        QCOMPARE(firstValues(rig.store.currentrs()), (QStringList{"2", "3"}));
         QCOMPARE(storedKey(), QString("B=O'BRIEN"));
         QCOMPARE(filter.applied()->field, QString("B"));
 
         // A value over two lines is shown but cannot become one CFG line.
         QVERIFY(filter.apply("B", "a\nb"));
-        QCOMPARE(firstValues(rig.store.currentrs), (QStringList{"4"}));
+        QCOMPARE(firstValues(rig.store.currentrs()), (QStringList{"4"}));
         QCOMPARE(storedKey(), QString("B=O'BRIEN"));
 
         QVERIFY(filter.remove());
-        QCOMPARE(firstValues(rig.store.currentrs), (QStringList{"1", "2", "3", "4"}));
-        QVERIFY(rig.store.currentrs.view().sorted() && !filter.applied());
+        QCOMPARE(firstValues(rig.store.currentrs()), (QStringList{"1", "2", "3", "4"}));
+        QVERIFY(rig.store.currentrs().view().sorted() && !filter.applied());
         QCOMPARE(storedKey(), QString());
         QVERIFY(!filter.apply("Gone", "x"));
         QCOMPARE(rig.shown(), QStringList{"The data grid could not be filtered: The table site has no field Gone. [48]"});
-        QCOMPARE(firstValues(rig.store.currentrs), (QStringList{"1", "2", "3", "4"}));
+        QCOMPARE(firstValues(rig.store.currentrs()), (QStringList{"1", "2", "3", "4"}));
     }
 
     // Sort, filter and the value list compare text as Find and uniqueness
@@ -171,7 +171,7 @@ private slots:
             rows << QString("%1,%2").arg(i + 1).arg(values[i]);
         StoreRig rig;
         QVERIFY(openTable(rig, rows));
-        RecordSet& rs = rig.store.currentrs;
+        RecordSet& rs = rig.store.currentrs();
         SortChoice sort(rig.model, rig.store, rig.dialogs, rig.shell);
         QVERIFY(sort.add("B") && sort.add("A") && sort.sort());
         QVERIFY(rs.addNew() && rs.setField(0, "9") && rs.setField(1, c.text("added")) && rs.update());
@@ -184,7 +184,7 @@ private slots:
         QCOMPARE(firstValues(rs), c.list("filtered"));
 
         DistinctValues distinct;
-        QVERIFY(distinct.open(rig.store.currentdb, "site", "B"));
+        QVERIFY(distinct.open(rig.store.currentdb(), "site", "B"));
         QCOMPARE(int(distinct.next(100).size()), c.number("distinct"));
     }
 
@@ -192,15 +192,15 @@ private slots:
     {
         StoreRig rig;
         QVERIFY(openTable(rig, {"a,x,,45.3", "b,X,L 1,45.3", "c,y,L 1,", "d,y,l 1,2"}));
-        QVERIFY(rig.store.currentdb.execute("UPDATE site SET W = 45.3 WHERE A = 'b'"));  // not rounded to a float
+        QVERIFY(rig.store.currentdb().execute("UPDATE site SET W = 45.3 WHERE A = 'b'"));  // not rounded to a float
         DistinctValues values;
-        QVERIFY(values.open(rig.store.currentdb, "site", "layer no"));
+        QVERIFY(values.open(rig.store.currentdb(), "site", "layer no"));
         QCOMPARE(values.next(1), QStringList{""});
         QCOMPARE(values.next(5), QStringList{"L 1"});
         QVERIFY(values.atEnd() && values.next(1).isEmpty());
-        QVERIFY(values.open(rig.store.currentdb, "site", "W"));
+        QVERIFY(values.open(rig.store.currentdb(), "site", "W"));
         QCOMPARE(values.next(10), (QStringList{"", "2", "45.3", "45.3"}));
-        QVERIFY(!values.open(rig.store.currentdb, "site", "Gone") && values.lastError().contains("Gone"));
+        QVERIFY(!values.open(rig.store.currentdb(), "site", "Gone") && values.lastError().contains("Gone"));
     }
 };
 

@@ -56,7 +56,7 @@ struct Rig : StoreRig {
         if (open() != OpenResult::Opened)
             return false;
         for (int i = 0; i < rows; ++i) {
-            RecordSet& rs = store.currentrs;
+            RecordSet& rs = store.currentrs();
             if (!rs.addNew() || !rs.setField("VAR1", QString("ID%1").arg(i)) || !rs.update())
                 return false;
         }
@@ -124,25 +124,25 @@ private slots:
         Rig rig;
         QCOMPARE(rig.open(), OpenResult::Opened);
         QVERIFY2(rig.dialogs.messages().isEmpty(), qPrintable(rig.dialogs.texts().join('\n')));
-        QCOMPARE(fieldNames(rig.store.currentrs), kSevenFields.mid(0, 6));
+        QCOMPARE(fieldNames(rig.store.currentrs()), kSevenFields.mid(0, 6));
         QCOMPARE(rig.shell.recentFiles, QStringList{rig.cfg});
         QCOMPARE(rig.shell.portOpenings, 1);
-        QVERIFY(rig.store.currentrs.addNew() && rig.store.currentrs.update());
+        QVERIFY(rig.store.currentrs().addNew() && rig.store.currentrs().update());
 
         // Opening again passes through closed, finds the same table and offers the new field.
         QVERIFY(writeFile(rig.cfg, readFile(rig.cfg) + kVar7));
         rig.dialogs.queueAnswer(Answer::Yes);
         QCOMPARE(rig.open(), OpenResult::Opened);
         QCOMPARE(rig.dialogs.shown(), QStringList{kAddVar7 + " [4]"});
-        QCOMPARE(fieldNames(rig.store.currentrs), kSevenFields);
-        QCOMPARE(rig.store.currentrs.field(6).size, 15);
-        QCOMPARE(rig.store.currentrs.recordCount(), 1);
+        QCOMPARE(fieldNames(rig.store.currentrs()), kSevenFields);
+        QCOMPARE(rig.store.currentrs().field(6).size, 15);
+        QCOMPARE(rig.store.currentrs().recordCount(), 1);
 
         // A code other than 1 only reports.
         rig.dialogs.clear();
         RebuildDataTable(rig.model, rig.store, rig.dialogs, rig.shell, 2, "x");
         QCOMPARE(rig.dialogs.texts(), QStringList{"An error was encounter while processing the CFG file: x"});
-        QVERIFY(rig.store.currentrs.isOpen());
+        QVERIFY(rig.store.currentrs().isOpen());
 
         // An error in the CFG: its text (the editor's side is the window's business), and nothing left open.
         QVERIFY(writeFile(rig.cfg, readFile(rig.cfg) + "\r\n[VAR8]\r\nType=Bogus\r\n"));
@@ -192,13 +192,13 @@ private slots:
         QCOMPARE(rig.dialogs.pendingAnswers(), 0);
         QCOMPARE(rig.model.cfgpath.isEmpty(), !stillOpen);
         if (stillOpen) {
-            QCOMPARE(rig.store.tablename, QString("finds"));
-            QCOMPARE(rig.shell.dataSource, &rig.store.currentrs);
-            QCOMPARE(fieldNames(rig.store.currentrs), kSevenFields);
+            QCOMPARE(rig.store.tablename(), QString("finds"));
+            QCOMPARE(rig.shell.dataSource, &rig.store.currentrs());
+            QCOMPARE(fieldNames(rig.store.currentrs()), kSevenFields);
         } else {
             QVERIFY(rig.allClosed());
         }
-        rig.store.closeAll();
+        rig.store.close();
         QCOMPARE(rowCount(rig.db, "finds"), stillOpen ? 0 : rows);
         if (!aside.isEmpty())
             QCOMPARE(rowCount(rig.db, aside), rows);
@@ -236,12 +236,12 @@ private slots:
         QCOMPARE(rig.model.var(1).varlength, 12.0);
         QVERIFY(readFile(rig.cfg).contains("Length=12\r\n"));
         QCOMPARE(CheckTableFields(rig.model, rig.store).code, 0);
-        RecordSet& rs = rig.store.currentrs;
+        RecordSet& rs = rig.store.currentrs();
         QVERIFY(rs.addNew() && rs.setField("VAR1", "A-2") && rs.update());
         rig.dialogs.clear();
         QCOMPARE(rig.open(), OpenResult::Opened);
         QCOMPARE(rig.dialogs.shown(), QStringList{});
-        rig.store.closeAll();
+        rig.store.close();
         QCOMPARE(querySeparately(rig.db, "SELECT Notes, VAR1, Checked FROM finds ORDER BY rowid").value_or(QList<QStringList>{}),
                  (QList<QStringList>{{"keep me", "A-1", "1"}, {"<null>", "A-2", "<null>"}}));
     }
@@ -269,27 +269,27 @@ private slots:
         const QString path = rig.path("site1.mdb");
         QVERIFY(OpenDataTable(rig.model, rig.store, rig.dialogs, rig.shell, path));
         QVERIFY(rig.dialogs.messages().isEmpty());
-        QCOMPARE(rig.shell.dataSource, &rig.store.currentrs);
+        QCOMPARE(rig.shell.dataSource, &rig.store.currentrs());
         QCOMPARE(rig.shell.variableList, (QStringList{"ID", "Kind", "Count", "Sqid", "Ware", "Length", "Area"}));
         // Length sizes Text fields only; numeric kinds are Single.
-        QCOMPARE(fieldShapes(rig.store.currentrs.fields()),
+        QCOMPARE(fieldShapes(rig.store.currentrs().fields()),
                  (QStringList{"ID:10:20", "Kind:10:8", "Count:6:0", "Sqid:10:11", "Ware:10:12", "Length:6:0",
                               "Area:6:0"}));
-        QCOMPARE(indexLists(rig.store.currentdb, "site1"), (QStringList{"k7_site1_ID=+ID", "site1_ID=+ID"}));
-        RecordSet& rs = rig.store.currentrs;
+        QCOMPARE(indexLists(rig.store.currentdb(), "site1"), (QStringList{"k7_site1_ID=+ID", "site1_ID=+ID"}));
+        RecordSet& rs = rig.store.currentrs();
         QVERIFY(rs.addNew() && rs.setField(0, "kept") && rs.update());
 
         // Opened again under the name in another case: the same table, nothing asked or added.
         rig.model.options[OptTable] = "SITE1";
         QVERIFY(OpenDataTable(rig.model, rig.store, rig.dialogs, rig.shell, path));
         QVERIFY(rig.dialogs.messages().isEmpty());
-        QCOMPARE(rig.store.currentdb.tableNames(), QStringList{"site1"});
-        QCOMPARE(indexLists(rig.store.currentdb, "site1"), (QStringList{"k7_site1_ID=+ID", "site1_ID=+ID"}));
+        QCOMPARE(rig.store.currentdb().tableNames(), QStringList{"site1"});
+        QCOMPARE(indexLists(rig.store.currentdb(), "site1"), (QStringList{"k7_site1_ID=+ID", "site1_ID=+ID"}));
         QCOMPARE(readRows(path, "site1").value(0).value(0), QString("kept"));
 
         // An index of another name over ID counts; one over two fields does not; and a table
         // put aside holds the index name that Kind would get, another table the one of Count.
-        Database& db = rig.store.currentdb;
+        Database& db = rig.store.currentdb();
         QVERIFY(db.execute("DROP INDEX site1_ID") && db.execute("CREATE INDEX MyIdIndex ON site1 (ID)"));
         QVERIFY(db.execute("CREATE INDEX Pair ON site1 (Kind, Count)"));
         QVERIFY(CreateDataTable(rig.model, db, "old")
@@ -306,8 +306,8 @@ private slots:
                               "many indexed fields. Use Unique only on fields that have unique entries (such as ID "
                               "numbers).");
         QCOMPARE(rig.dialogs.shown(), (QStringList{warning.arg("Bag") + " [64]", warning.arg("Box") + " [64]"}));
-        QVERIFY(rig.store.currentrs.isOpen());
-        QCOMPARE(indexLists(rig.store.currentdb, "site1"),
+        QVERIFY(rig.store.currentrs().isOpen());
+        QCOMPARE(indexLists(rig.store.currentdb(), "site1"),
                  (QStringList{"MyIdIndex=+ID", "Pair=+Kind;+Count", "k7_site1_ID=+ID", "site1_Count_2=+Count", "site1_Kind_2=+Kind"}));
     }
 
