@@ -15,13 +15,15 @@ struct CfgRead {
     ScriptedDialogs dialogs;
 };
 
-// Reads `path` as opening a CFG does, answering questions from `answers`.
-inline void readCfg(CfgRead& r, const QString& path, const QList<int>& answers = {})
+// Reads `path` as opening a CFG does, answering questions from `answers`;
+// whether it read without an error.
+inline bool readCfg(CfgRead& r, const QString& path, const QList<int>& answers = {})
 {
     r.model.cfgpath = path;
     for (int answer : answers)
         r.dialogs.queueAnswer(answer);
     r.error = ReadCfg(r.model, r.dialogs);
+    return !r.error.failed();
 }
 
 }  // namespace k7::test

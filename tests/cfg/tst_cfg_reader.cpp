@@ -34,14 +34,9 @@ QStringList variables(int count)
     return lines;
 }
 
-const QStringList kOldCfg{
-    "' finds, old style", "FILENAME: Finds.mdb", "COM: COM1:9600,N,8,1", "INSTRUMENT: keyboard", "TEXTFOR: 15",
-    "FIELD: Id", "Id: INPUT text", "Id: PROMPT Enter the \\", "   artifact \\", "   number", "Id: UNIQUE",
-    "Id: FORMAT f8.2",
-    "FIELD: kind", "KIND: input menu", "KIND: menulist bone shell", "KIND: varlen 80",
-    "FIELD: Weight", "WEIGHT: INPUT NUMERIC", "WEIGHT: CONDITION KIND bone", "WEIGHT: CARRY",
-    "FIELD: Note", "NOTE: PROMPT " + QString("123456789 ").repeated(7).trimmed(),
-};
+// Finds in the predecessor's format, with continued lines, a menu list and a
+// prompt longer than the 60 characters kept.
+const QByteArray kOldCfg = readFile(K7_TEST_DATA "/cfg/old-finds.cfg");
 
 const QString kConvert = QStringLiteral(
     "This configuration file is an older format compatible with Keyset Six (the DOS version of "
@@ -148,8 +143,7 @@ private slots:
             QVERIFY(QDir(dir.path()).mkdir("k6_site.bak"));
         CfgRead r;
         r.dialogs.queueAnswers(c.list("answers"));
-        readCfg(r, writeFile(dir, "site.old.cfg", crlf(kOldCfg)));
-        QVERIFY2(!r.error.failed(), qPrintable(r.error.text));
+        QVERIFY2(readCfg(r, writeFile(dir, "site.old.cfg", kOldCfg)), qPrintable(r.error.text));
         const QString notWritten = "New configuration file will not be written.";
         const QHash<QString, QString> named{{"ask", kConvert + " [36]"},
                                             {"replace", "Ok to replace existing file" + backup + " [292]"},
@@ -172,17 +166,16 @@ private slots:
         QCOMPARE(m.var(2).varlength, 60.0);
         QCOMPARE(m.var(4).vartype, int(TypeText));
         if (!converted) {  // declining leaves the old file and any older backup alone
-            QCOMPARE(readFile(m.cfgpath), crlf(kOldCfg));
+            QCOMPARE(readFile(m.cfgpath), kOldCfg);
             QCOMPARE(readFile(backup), QByteArray(inTheWay == "file" ? "older backup" : ""));
             QCOMPARE(QFileInfo(backup).isDir(), inTheWay == "folder");
             return;
         }
-        QCOMPARE(readFile(backup), crlf(kOldCfg));
+        QCOMPARE(readFile(backup), kOldCfg);
         // The converted file reads as a current-format CFG with the same
         // variables; the Output value was once lost on the way.
         CfgRead again;
-        readCfg(again, m.cfgpath);
-        QVERIFY2(!again.error.failed(), qPrintable(again.error.text));
+        QVERIFY2(readCfg(again, m.cfgpath), qPrintable(again.error.text));
         QCOMPARE(CfgLines(again.model), CfgLines(m));
         QCOMPARE(again.model.var(1).varoutput, QString("F8.2"));
         // Opening the converted file again changes nothing: no BackColor
@@ -203,8 +196,8 @@ private slots:
         QTemporaryDir dir;
         const QByteArray old = readFile(K7_TEST_DATA "/cfg/" + c.text("file"));
         CfgRead r;
-        readCfg(r, writeFile(dir, "site.cfg", old));  // no answer queued: a question fails
-        QVERIFY2(!r.error.failed(), qPrintable(r.error.text));
+        // No answer queued: a question fails.
+        QVERIFY2(readCfg(r, writeFile(dir, "site.cfg", old)), qPrintable(r.error.text));
         QCOMPARE(r.dialogs.shown(), QStringList{"This configuration file cannot be converted to the new K7 format, "
                                                 "because field " + why + "  The file is left unchanged and used as it is. [48]"});
         QVERIFY(r.model.cfgunconverted && r.model.varcount > 0);
@@ -223,14 +216,13 @@ private slots:
         const bool on = c.yes("on");
         QTemporaryDir dir;
         CfgRead r;
-        readCfg(r, writeFile(dir, "site.cfg", crlf(c.list("lines"))), {Answer::Yes});
-        QVERIFY2(!r.error.failed(), qPrintable(r.error.text));
+        const QString path = writeFile(dir, "site.cfg", crlf(c.list("lines")));
+        QVERIFY2(readCfg(r, path, {Answer::Yes}), qPrintable(r.error.text));
         QCOMPARE(r.dialogs.shown(), QStringList{kConvert + " [36]"});
         QVERIFY(!r.model.cfgunconverted);
         QCOMPARE(r.model.options.on(OptSound), on);
         CfgRead again;
-        readCfg(again, r.model.cfgpath);
-        QVERIFY2(!again.error.failed(), qPrintable(again.error.text));
+        QVERIFY2(readCfg(again, r.model.cfgpath), qPrintable(again.error.text));
         QCOMPARE(again.model.options.on(OptSound), on);
     }
 

@@ -92,8 +92,7 @@ private slots:
         const QByteArray bytes = input.startsWith('@') ? readFile(K7_TEST_DATA "/" + QString::fromUtf8(input.mid(1))) : input;
         QTemporaryDir dir;
         CfgRead first;
-        readCfg(first, writeFile(dir, "s.cfg", bytes));
-        QVERIFY2(!first.error.failed(), qPrintable(first.error.text));
+        QVERIFY2(readCfg(first, writeFile(dir, "s.cfg", bytes)), qPrintable(first.error.text));
         QVERIFY(NormalizeModel(first.model, first.dialogs));
         const QByteArray once = readFile(first.model.cfgpath);
         for (const QByteArray& part : written)
@@ -103,8 +102,7 @@ private slots:
         // Writing the model and reading it back gives the same model, and
         // preparing it again gives the same bytes.
         CfgRead second;
-        readCfg(second, first.model.cfgpath);
-        QVERIFY(!second.error.failed());
+        QVERIFY2(readCfg(second, first.model.cfgpath), qPrintable(second.error.text));
         QCOMPARE(CfgLines(second.model), CfgLines(first.model));
         QVERIFY(NormalizeModel(second.model, second.dialogs));
         QCOMPARE(readFile(first.model.cfgpath), once);
@@ -239,8 +237,8 @@ private slots:
         // Byte for byte what opening the file (converting it) would write.
         QTemporaryDir other;
         CfgRead opened;
-        readCfg(opened, writeFile(other, "opened.cfg", bytes), {Answer::Yes});
-        QVERIFY(!opened.error.failed() && NormalizeModel(opened.model, opened.dialogs));
+        QVERIFY(readCfg(opened, writeFile(other, "opened.cfg", bytes), {Answer::Yes})
+                && NormalizeModel(opened.model, opened.dialogs));
         QCOMPARE(run.out, readFile(opened.model.cfgpath));
     }
 };

@@ -4,8 +4,7 @@
 // name, which a whole-path extension rule would cut short.
 
 #include "support/CaseTable.h"
-#include "support/ScriptedDialogs.h"
-#include "support/TestFiles.h"
+#include "support/EntryRig.h"
 
 #include "cfg/HelpFiles.h"
 #include "cfg/HelpTemplates.h"
@@ -20,27 +19,19 @@ using namespace k7::test;
 namespace {
 
 // VAR1 menu, VAR2 text, VAR3 ImageJ, in a CFG that holds their sections.
-struct HelpRig {
-    QTemporaryDir tmp;
-    QString dir = tmp.filePath("dig.2024/");
-    Model model;
-    ScriptedDialogs dialogs;
+struct HelpRig : EntryRig {
+    QString folder = EntryRig::path("dig.2024/");
 
     HelpRig()
     {
-        QDir().mkpath(dir);
-        model.cfgpath = dir + "site.cfg";
-        model.varcount = 3;
-        model.var(1).varname = "VAR1";
-        model.var(1).vartype = TypeMenu;
-        model.var(1).varmenu = "Tool Core Flake";
-        model.var(2).varname = "VAR2";
-        model.var(2).vartype = TypeText;
-        model.var(3).varname = "VAR3";
-        model.var(3).vartype = TypeImageJ;
+        QDir().mkpath(folder);
+        model.cfgpath = folder + "site.cfg";
+        addMenu("VAR1", "Tool Core Flake");
+        add("VAR2", TypeText);
+        add("VAR3", TypeImageJ);
         writeFile(model.cfgpath, crlf({"[K7]", "[VAR1]", "Type=Menu", "[VAR2]", "Type=Text", "[VAR3]", "Type=ImageJ"}));
     }
-    QString path(const QString& name) const { return dir + name; }
+    QString path(const QString& name) const { return folder + name; }
     QString infoEntry(int v) const { return readKey(model.cfgpath, QString("[VAR%1]").arg(v), "Info file"); }
 };
 
@@ -80,7 +71,7 @@ private slots:
         for (int v = 2; v <= 1 + answers.size(); ++v)
             texts << "The file " + rig.path(QString("VAR%1.html").arg(v)) + " already exists.  Overwrite this file?";
         if (finished)
-            texts << "Blank template files have been written to the directory " + rig.dir;
+            texts << "Blank template files have been written to the directory " + rig.folder;
         QCOMPARE(rig.dialogs.texts(), texts);
         for (const auto& m : rig.dialogs.messages())  // Enter keeps the file
             if (m.text.endsWith("Overwrite this file?"))
@@ -131,8 +122,8 @@ private slots:
         QFETCH(Case, c);
         HelpRig rig;
         QDir().mkpath(rig.path("sub"));
-        const QString typed = c.text("typed").replace('@', rig.dir.chopped(1));
-        const QString entry = c.text("entry").replace('@', rig.dir.chopped(1));
+        const QString typed = c.text("typed").replace('@', rig.folder.chopped(1));
+        const QString entry = c.text("entry").replace('@', rig.folder.chopped(1));
         const QString target = SaveHelpSource(rig.model, "VAR2", typed, QString::fromUtf8("<p>\xc3\xa9</p>\nend"),
                                               rig.dialogs);
         QCOMPARE(target, rig.path(c.text("written")));

@@ -101,17 +101,11 @@ private slots:
     // A results file that is missing, not a file, or cannot be read gives
     // nothing; one that was unreadable is taken once it can be read (its time
     // unchanged: it was never consumed).
-    void missingOrUnreadableFileDoesNothing_data()
-    {
-        QTest::addColumn<QString>("name");
-        QTest::newRow("missing file") << "missing.txt";
-        QTest::newRow("a folder, not a file") << "folder";
-        QTest::newRow("a pipe, which would block a reader") << "pipe";
-        QTest::newRow("unreadable") << "Results.txt";
-    }
+    void missingOrUnreadableFileDoesNothing_data() { addCaseRows("instruments/unreadable-results.tsv"); }
     void missingOrUnreadableFileDoesNothing()
     {
-        QFETCH(QString, name);
+        QFETCH(Case, c);
+        const QString name = c.text("name");
         ProgramRig rig;
         QVERIFY(QDir(rig.dir.path()).mkdir("folder"));
         QCOMPARE(::mkfifo(QFile::encodeName(rig.path("pipe")).constData(), 0600), 0);

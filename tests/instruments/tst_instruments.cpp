@@ -371,18 +371,10 @@ private slots:
     // each style, with a family's flagged lines between them, becomes exactly
     // the good readings, in order. The simulator waits until K7 has read what
     // it sent, or (unplugged) ends at once; its pseudo-terminal goes with it.
-    void simulatorFamiliesInABurst_data()
-    {
-        QTest::addColumn<QString>("style");
-        QTest::addColumn<QString>("extra");
-        for (const char* style : {"caliper", "ohaus", "mt-sics", "sartorius", "a-and-d", "sylvac", "mitutoyo"})
-            QTest::newRow(style) << QString(style) << QString();
-        QTest::newRow("caliper, unplugged 0.05 s after the burst") << "caliper" << "--hangup-after 0.05";
-    }
+    void simulatorFamiliesInABurst_data() { addCaseRows("instruments/simulator-bursts.tsv"); }
     void simulatorFamiliesInABurst()
     {
-        QFETCH(QString, style);
-        QFETCH(QString, extra);
+        QFETCH(Case, c);
         const QString simulator =
             QFileInfo(QStringLiteral(K7_TEST_DATA "/../../tools/k7-instrument-sim")).absoluteFilePath();
         QTemporaryDir dir;
@@ -394,9 +386,9 @@ private slots:
         }
         QProcess sim;
         const auto stop = qScopeGuard([&sim] { sim.terminate(); sim.waitForFinished(3000); });
-        sim.start(simulator, QStringList{"--link", link, "--rate", "0", "--count", "100", "--style", style,
+        sim.start(simulator, QStringList{"--link", link, "--rate", "0", "--count", "100", "--style", c.text("style"),
                                          "--values", values.join(u' '), "--wait-open"}
-                                 + QProcess::splitCommand(extra));
+                                 + QProcess::splitCommand(c.text("options")));
         QByteArray said;
         QTRY_VERIFY2((said += sim.readAllStandardOutput()).contains("Com="), qPrintable(QString::fromLocal8Bit(said)));
         const QString com = QString::fromLocal8Bit(said).section("Com=", 1).section(u')', 0, 0);

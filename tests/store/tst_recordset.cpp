@@ -174,20 +174,6 @@ private slots:
         QCOMPARE(firstValues(rs), expected);
     }
 
-    void aRefusedViewLeavesTheSetAsItWas()
-    {
-        makeLayers();
-        RecordSet rs;
-        QVERIFY(rs.openView(m_db, "Layers", {{"Weight"}, "Done", "True"}) && rs.setAbsolutePosition(1));
-        for (const RecordView& bad : {RecordView{{"Layer no", "Gone"}, {}, {}}, RecordView{{}, "Gone", "x"}}) {
-            QVERIFY(!rs.openView(m_db, "Layers", bad));
-            QVERIFY(rs.lastError().contains("Gone"));
-            QVERIFY(rs.isOpen() && rs.view() == RecordView({{"Weight"}, "Done", "True"}));
-            QCOMPARE(firstValues(rs), (QStringList{"F", "A", "C"}));
-            QCOMPARE(rs.absolutePosition(), 1);
-        }
-    }
-
     void rowsAddedToAViewGoWhereItsOrderPutsThem()
     {
         makeLayers();

@@ -204,62 +204,47 @@ private slots:
             QCOMPARE(rowCount(rig.db, aside), rows);
     }
 
-    // A menu's Length reduced to its field stays reduced: the preparation
-    // that raises it to the longest item neither warns again nor rewrites it
-    // (mended: the warning came back at every opening).
-    void aReducedMenuLengthStaysReduced()
+    // A Length reduced to its field's size is warned of once and written to
+    // the CFG; preparing a menu, which raises its Length to the longest item,
+    // leaves it reduced (mended: the warning came back at every opening). An
+    // old-format CFG the operator chose to keep is not rewritten for it
+    // (mended: it was). A table made by another tool keeps its other fields
+    // and its rows.
+    void aReducedLengthIsWarnedOfOnce_data() { addCaseRows("workflows/reduced-lengths.tsv"); }
+    void aReducedLengthIsWarnedOfOnce()
     {
+        QFETCH(Case, c);
+        const QString field = c.text("field");
+        const int length = c.number("length");
         Rig rig;
-        QVERIFY(writeFile(rig.cfg, "[k7]\r\n\r\n[ID]\r\nType=menu\r\nMenu=Lithic,Charcoal from the northern trench\r\n"));
-        QVERIFY(execSql(rig.db, {"CREATE TABLE finds (ID VARCHAR(20))"}));
+        if (!c.bytes("cfg").isEmpty())
+            QVERIFY(writeFile(rig.cfg, c.bytes("cfg")));
+        const QByteArray cfg = readFile(rig.cfg);
+        QVERIFY(execSql(rig.db, c.list("sql")));
+        rig.dialogs.queueAnswers(c.list("answers"));
         QCOMPARE(rig.open(), OpenResult::Opened);
-        QCOMPARE(rig.dialogs.shown(), QStringList{kReduced.arg("ID") + " [64]"});
+        // The questions answered, then the one warning.
+        QCOMPARE(rig.dialogs.shown().mid(c.list("answers").size()), QStringList{kReduced.arg(field) + " [64]"});
+        QCOMPARE(rig.model.var(1).varlength, double(length));
+        QCOMPARE(rig.model.cfgunconverted, c.yes("old format"));
+        if (rig.model.cfgunconverted) {
+            QCOMPARE(readFile(rig.cfg), cfg);
+            return;
+        }
+        QVERIFY(readFile(rig.cfg).contains("Length=" + QByteArray::number(length) + "\r\n"));
         NormalizeOpenedModel(rig.model, rig.store, rig.dialogs);
-        QVERIFY(readFile(rig.cfg).contains("Length=20\r\n"));
-        rig.dialogs.clear();
-        QCOMPARE(rig.open(), OpenResult::Opened);
-        QCOMPARE(rig.dialogs.shown(), QStringList{});
-        QCOMPARE(rig.model.var(1).varlength, 20.0);
-    }
-
-    // A table made by another tool: fields the CFG does not know, other types,
-    // a row, and a Text field shorter than its variable's Length, which is
-    // reduced and written to the CFG once for all.
-    void aTableMadeElsewhereIsKeptAndReconciled()
-    {
-        Rig rig;
-        QVERIFY(execSql(rig.db, {"CREATE TABLE finds (Notes TEXT, VAR1 VARCHAR(12), VAR2 VARCHAR(50), VAR3 VARCHAR(50), "
-                                 "VAR4 VARCHAR(50), VAR5 DOUBLE, VAR6 DOUBLE, Checked BOOLEAN)",
-                                 "INSERT INTO finds (Notes, VAR1, Checked) VALUES ('keep me', 'A-1', 1)"}));
-        QCOMPARE(rig.open(), OpenResult::Opened);
-        QCOMPARE(rig.dialogs.shown(), QStringList{kReduced.arg("VAR1") + " [64]"});
-        QCOMPARE(rig.model.var(1).varlength, 12.0);
-        QVERIFY(readFile(rig.cfg).contains("Length=12\r\n"));
         QCOMPARE(CheckTableFields(rig.model, rig.store).code, 0);
         RecordSet& rs = rig.store.currentrs();
-        QVERIFY(rs.addNew() && rs.setField("VAR1", "A-2") && rs.update());
+        QVERIFY(rs.addNew() && rs.setField(field, "A-2") && rs.update());
         rig.dialogs.clear();
         QCOMPARE(rig.open(), OpenResult::Opened);
         QCOMPARE(rig.dialogs.shown(), QStringList{});
+        QCOMPARE(rig.model.var(1).varlength, double(length));
         rig.store.close();
-        QCOMPARE(querySeparately(rig.db, "SELECT Notes, VAR1, Checked FROM finds ORDER BY rowid").value_or(QList<QStringList>{}),
-                 (QList<QStringList>{{"keep me", "A-1", "1"}, {"<null>", "A-2", "<null>"}}));
-    }
-
-    // An old-format CFG the operator chose to keep is not rewritten for a
-    // reduced Length (mended: it used to be rewritten all the same).
-    void aKeptOldFormatCfgIsNotRewrittenForALength()
-    {
-        Rig rig;
-        const QByteArray cfg("FIELD: Id\r\nId: INPUT text\r\nId: VARLEN 40\r\n");
-        QVERIFY(writeFile(rig.cfg, cfg));
-        QVERIFY(execSql(rig.db, {"CREATE TABLE finds (ID VARCHAR(20))"}));
-        rig.dialogs.queueAnswer(Answer::No);  // not converted
-        QCOMPARE(rig.open(), OpenResult::Opened);
-        QVERIFY(rig.model.cfgunconverted);
-        QCOMPARE(rig.dialogs.shown().last(), kReduced.arg("ID") + " [64]");
-        QCOMPARE(rig.model.var(1).varlength, 20.0);
-        QCOMPARE(readFile(rig.cfg), cfg);
+        QStringList rows;
+        for (const QStringList& row : readRows(rig.db, "finds"))
+            rows << row.join(',');
+        QCOMPARE(rows, c.list("rows"));
     }
 
     void tableCreatedReusedAndIndexed()
