@@ -1,6 +1,8 @@
 // The data store keeps the database path, the table name and the record set
 // in step through its own commands, whatever fails on the way.
 
+#include "support/CaseTable.h"
+
 #include "store/DataStore.h"
 #include "store/RecordView.h"
 
@@ -9,44 +11,26 @@
 #include <QTest>
 
 using namespace k7;
+using namespace k7::test;
 
 class TestDataStore : public QObject {
     Q_OBJECT
 
-    // "path|table|rs": the names the store holds, and whether its record set is open.
+    // "database,table,open": the names the store holds, and whether its record set is open.
     static QString shape(const DataStore& store)
     {
-        return QStringLiteral("%1|%2|%3")
+        return QStringLiteral("%1,%2,%3")
             .arg(QFileInfo(store.dbname()).fileName(), store.tablename(),
                  store.currentrs().isOpen() ? QStringLiteral("open") : QStringLiteral("closed"));
     }
 
 private slots:
-    void commandsKeepNamesInStep_data()
-    {
-        QTest::addColumn<QStringList>("steps");
-        QTest::addColumn<QStringList>("shapes");
-        QTest::newRow("created, then its table")
-            << QStringList{"open a.db", "switch T"} << QStringList{"a.db||closed", "a.db|T|open"};
-        QTest::newRow("no such folder")
-            << QStringList{"open a.db", "switch T", "open missing/b.db"}
-            << QStringList{"a.db||closed", "a.db|T|open", "||closed"};
-        QTest::newRow("no such table: the old one is not kept")
-            << QStringList{"open a.db", "switch T", "switch Nothing"}
-            << QStringList{"a.db||closed", "a.db|T|open", "a.db||closed"};
-        QTest::newRow("another database: no table until one is switched to")
-            << QStringList{"open a.db", "switch T", "open c.db"}
-            << QStringList{"a.db||closed", "a.db|T|open", "c.db||closed"};
-        QTest::newRow("released for a change and reopened")
-            << QStringList{"open a.db", "switch T", "release", "reopen", "view"}
-            << QStringList{"a.db||closed", "a.db|T|open", "a.db|T|closed", "a.db|T|open", "a.db|T|open"};
-        QTest::newRow("closed") << QStringList{"open a.db", "switch T", "close"}
-                                << QStringList{"a.db||closed", "a.db|T|open", "||closed"};
-    }
+    void commandsKeepNamesInStep_data() { addCaseRows("store/store-commands.tsv"); }
     void commandsKeepNamesInStep()
     {
-        QFETCH(QStringList, steps);
-        QFETCH(QStringList, shapes);
+        QFETCH(Case, c);
+        const QStringList steps = c.list("steps"), shapes = c.list("shapes");
+        QCOMPARE(shapes.size(), steps.size());
         QTemporaryDir dir;
         DataStore store;
         for (qsizetype i = 0; i < steps.size(); ++i) {
