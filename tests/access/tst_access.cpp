@@ -11,9 +11,6 @@
 #include "workflows/AccessImportCommand.h"
 #include "workflows/AccessOffer.h"
 
-#include <QDir>
-#include <QTest>
-
 using namespace k7;
 using namespace k7::test;
 

@@ -9,7 +9,6 @@
 #include "access/AccessImport.h"
 
 #include <QElapsedTimer>
-#include <QTest>
 
 using namespace k7;
 using namespace k7::test;

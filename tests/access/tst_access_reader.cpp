@@ -12,11 +12,7 @@
 #include "access/AccessImport.h"
 #include "workflows/AccessOffer.h"
 
-#include <QDir>
 #include <QElapsedTimer>
-#include <QTemporaryDir>
-#include <QTest>
-
 
 using namespace k7;
 using namespace k7::test;

@@ -11,8 +11,6 @@
 #include "workflows/AccessImportCommand.h"
 #include "workflows/AccessOffer.h"
 
-#include <QTest>
-
 #include <cerrno>
 #include <signal.h>
 

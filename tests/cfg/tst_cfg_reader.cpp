@@ -14,10 +14,8 @@
 #include "cfg/PathParts.h"
 #include "cfg/TextFile.h"
 
-#include <QDir>
 #include <QElapsedTimer>
 #include <QFileInfo>
-#include <QTest>
 
 using namespace k7;
 using namespace k7::test;
@@ -112,10 +110,6 @@ private slots:
         };
         row("B 501st variable", variables(501), "ERROR: Too many FIELD definitions.  Limit is  500.", 502);
         row("A tested before B", variables(500) << "[v7]", "ERROR: Duplicate FIELD definition for v7 ", 502);
-        QStringList six{"FIELD: A"};
-        for (int k = 1; k <= 6; ++k)
-            six << QString("A: CONDITION A %1").arg(k);
-        row("old: sixth condition", six, " ERROR: To many condition statements for A field.", 7);
     }
     void errors()
     {

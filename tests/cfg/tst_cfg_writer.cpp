@@ -10,7 +10,6 @@
 
 #include <QDirIterator>
 #include <QFileInfo>
-#include <QTest>
 
 using namespace k7;
 using namespace k7::test;

@@ -10,9 +10,6 @@
 #include "cfg/HelpTemplates.h"
 #include "cfg/TextFile.h"
 
-#include <QDir>
-#include <QTest>
-
 using namespace k7;
 using namespace k7::test;
 

@@ -13,7 +13,6 @@
 #include <QFileInfo>
 #include <QScopeGuard>
 #include <QSerialPort>
-#include <QTest>
 #include <QThread>
 
 using namespace k7;

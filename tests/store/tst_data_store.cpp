@@ -8,7 +8,6 @@
 
 #include <QFileInfo>
 #include <QTemporaryDir>
-#include <QTest>
 
 using namespace k7;
 using namespace k7::test;

@@ -4,7 +4,6 @@
 #include "support/StoreRig.h"
 
 #include <QCoreApplication>
-#include <QDir>
 #include <QProcess>
 
 #include <sqlite3.h>

@@ -11,8 +11,6 @@
 #include "store/Naming.h"
 #include "workflows/OpenCfg.h"
 
-#include <QDir>
-
 #include <sqlite3.h>
 
 using namespace k7;
