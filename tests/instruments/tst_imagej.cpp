@@ -50,21 +50,15 @@ private slots:
     // read whole); a value beyond what the field holds passed, and the save
     // stopped at a modal overflow box. Each is refused as a serial reading
     // is, and the next save is taken.
-    void refusedSaves_data()
-    {
-        QTest::addColumn<QByteArray>("last");  // the last row of the results file
-        QTest::addColumn<QString>("refusal");  // part of the notice; empty: the value is taken
-        const QByteArray start = "1.25\t2\t3\t";
-        const auto longRow = [&](qsizetype extra) { return start + QByteArray(1024 * 1024 + extra - start.size(), '7'); };
-        QTest::newRow("as long as the part read") << longRow(0) << QString();
-        QTest::newRow("one byte longer") << longRow(1) << "refused: no number";
-        QTest::newRow("longer than twice the part read") << longRow(1024 * 1024 + 5) << "refused: no number";
-        QTest::newRow("beyond its field") << QByteArray("1e40\t2\t3") << "1e40 from";
-    }
+    void refusedSaves_data() { addCaseRows("instruments/refused-saves.tsv"); }
     void refusedSaves()
     {
-        QFETCH(QByteArray, last);
-        QFETCH(QString, refusal);
+        QFETCH(Case, c);
+        const QString refusal = c.text("refusal");
+        const QByteArray start = "1.25\t2\t3\t";
+        const QByteArray last = !c.bytes("row").isEmpty()
+                                    ? c.bytes("row")
+                                    : start + QByteArray(1024 * 1024 + c.number("longer by") - start.size(), '7');
         ProgramRig rig;
         QVERIFY(rig.open(imagejCfg(rig.results(), QString(), "1")));
         saveResults(rig.results(), kHeader + last + "\r\n", 0);
