@@ -3,6 +3,7 @@
 // table opens in the grid with its old rows, ready for the next record.
 
 #include "app/AppTestSupport.h"
+#include "support/CaseTable.h"
 
 #include "access/AccessFile.h"
 #include "access/AccessSource.h"
@@ -133,16 +134,11 @@ private slots:
 
     // Each damaged file: the question, then one clear error; the original
     // unchanged, nothing beside it, and the window open on nothing.
-    void damagedFileThroughFileOpen_data()
-    {
-        QTest::addColumn<QString>("file");
-        for (const char* file : {"truncated-catalog.mdb", "loop-lval-offset.mdb", "loop-page-copied.mdb",
-                                 "loop-growing-last-page-cut.mdb", "ole-value-cut.mdb"})
-            QTest::newRow(file) << QString(file);
-    }
+    void damagedFileThroughFileOpen_data() { addCaseRows("app/damaged-access-files.tsv"); }
     void damagedFileThroughFileOpen()
     {
-        QFETCH(QString, file);
+        QFETCH(Case, c);
+        const QString file = c.name();
         AccessRig rig;
         MainWindow& w = rig.w;
         QDir(rig.dir.path()).mkdir("data");

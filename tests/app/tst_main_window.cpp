@@ -426,9 +426,7 @@ private slots:
         QCOMPARE(saved().last().mid(0, 2), (QStringList{"3.5", "4.5"}));
 
         // File > New CFG closes the CFG: nothing is received any more.
-        rig.dialogs.queueAnswer(Answer::Yes);  // close the current CFG
-        rig.dialogs.queueAnswer(Answer::No);  // do not load the sample now
-        w.fileNew();
+        rig.trigger("filenew", {Answer::Yes, Answer::No});  // close the CFG; do not load the sample now
         pty.send("  5.5\r\n  6.5\r\n");
         QTest::qWait(300);
         QCOMPARE(saved().size(), 2);
