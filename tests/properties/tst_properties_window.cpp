@@ -17,7 +17,6 @@
 
 #include <QCheckBox>
 #include <QComboBox>
-#include <QProcess>
 
 using namespace k7;
 using namespace k7::test;
@@ -118,11 +117,9 @@ struct Rig : EntryRig {
     {
         const QByteArray file = readFile(model.cfgpath);
         QCOMPARE(DecodeText(file).split("\r\n", Qt::SkipEmptyParts), CfgLines(model));
-        QProcess check;
-        check.start(K7_BINARY, {"--check", model.cfgpath});
-        QVERIFY(check.waitForFinished(30000));
-        QCOMPARE(check.exitCode(), 0);
-        QCOMPARE(check.readAllStandardOutput(), file);
+        const K7Run check = runK7({"--check", model.cfgpath});
+        QCOMPARE(check.status, 0);
+        QCOMPARE(check.out, file);
     }
 };
 
