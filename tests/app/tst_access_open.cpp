@@ -32,11 +32,6 @@ struct AccessRig : WindowRig {
     }
 };
 
-QStringList filesBeside(const QString& path)
-{
-    return QFileInfo(path).dir().entryList(QDir::Files | QDir::Hidden);
-}
-
 // Plays the operator at a real screen: answers Yes to the question and OK to
 // any message, and presses Cancel once the progress dialog has been up for
 // a while, counting the ticks the window's event loop ran meanwhile.
@@ -158,7 +153,7 @@ private slots:
                      && error.contains("damaged") && error.endsWith("Nothing was changed."),
                  qPrintable(error));
         QCOMPARE(readFile(path), original);
-        QCOMPARE(filesBeside(path), QStringList{file});
+        QCOMPARE(filesIn(QFileInfo(path).path()), QStringList{file});
         QVERIFY(w.model().cfgpath.isEmpty());
     }
 
@@ -169,9 +164,9 @@ private slots:
         AppRig rig;
         QDir(rig.dir.path()).mkdir("data");
         const QString path = copyAccessFixture("jet3-types.mdb", rig.path("data/site.mdb"));
-        const QString script = rig.path("stuck-reader.sh");
-        QVERIFY(writeFile(script, "#!/bin/sh\necho $$ > \"$(dirname \"$0\")/pid\"\necho 'rows 0 10'\nsleep 60\n"));
-        QFile::setPermissions(script, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        const QString script =
+            writeScript(rig.dir, "stuck-reader.sh", "echo $$ > \"$(dirname \"$0\")/pid\"\necho 'rows 0 10'\nsleep 60");
+        QVERIFY(!script.isEmpty());
         QtDialogs dialogs;
         Operator person;
         AccessReader reader{script};
@@ -185,7 +180,7 @@ private slots:
         QVERIFY(clock.elapsed() < 10000);
         const qint64 pid = readFile(rig.path("pid")).trimmed().toLongLong();
         QVERIFY(pid > 0 && ::kill(static_cast<pid_t>(pid), 0) == -1 && errno == ESRCH);
-        QCOMPARE(filesBeside(path), QStringList{"site.mdb"});
+        QCOMPARE(filesIn(QFileInfo(path).path()), QStringList{"site.mdb"});
         QCOMPARE(readFile(path), readFile(K7_TEST_DATA "/access/jet3-types.mdb"));
     }
 };
