@@ -7,6 +7,7 @@
 // the help-file writer, and the templates' anchors in the menu help panel.
 
 #include "app/AppTestSupport.h"
+#include "entry/LockedDatabase.h"
 #include "support/CaseTable.h"
 
 #include "app/SplashStart.h"
@@ -37,8 +38,6 @@
 #include <QTableView>
 #include <QTextBlock>
 #include <QTextBrowser>
-
-#include <sqlite3.h>
 
 using namespace k7;
 using namespace k7::test;
@@ -231,19 +230,16 @@ private slots:
             QVERIFY(db.execute("CREATE TABLE k7_audit (id INTEGER PRIMARY KEY, note TEXT)"));
         else
             QVERIFY(AuditTrail(db).record({"Finds", 1, "A1", "Depth", 10, 12, "grid edit"}));
-        sqlite3* other = nullptr;  // another program holding every lock
-        if (trail == "locked") {
-            QCOMPARE(sqlite3_open(QFile::encodeName(path), &other), SQLITE_OK);
-            QCOMPARE(sqlite3_exec(other, "BEGIN EXCLUSIVE", nullptr,
-                                  nullptr, nullptr),
-                     SQLITE_OK);
-        }
-        AuditTrailDialog dialog(db);
-        sqlite3_close_v2(other);
-        const auto* shown = dialog.findChild<QLabel*>("auditfailure");
-        const auto* grid = dialog.findChild<QTableView*>("auditgrid");
+        std::unique_ptr<AuditTrailDialog> dialog;
+        const auto open = [&] { dialog = std::make_unique<AuditTrailDialog>(db); };
+        if (trail == "locked")
+            QVERIFY(whileLocked(path, open));  // another program holding every lock
+        else
+            open();
+        const auto* shown = dialog->findChild<QLabel*>("auditfailure");
+        const auto* grid = dialog->findChild<QTableView*>("auditgrid");
         QVERIFY(shown && grid);
-        QCOMPARE(shown->isVisibleTo(&dialog), !failure.isEmpty());
+        QCOMPARE(shown->isVisibleTo(dialog.get()), !failure.isEmpty());
         QCOMPARE(shown->text().left(failure.size()), failure);
         QCOMPARE(grid->model()->rowCount(), failure.isEmpty() ? 1 : 0);
     }
