@@ -204,14 +204,21 @@ private slots:
         QCOMPARE(w.state().curvar, 1);
     }
 
+    // A CFG with an error opens the editor at its line, and leaves nothing of
+    // the CFG open before it watching for ImageJ results.
     void aCfgWithAnErrorOpensTheEditorAtItsLine()
     {
         WindowRig rig;
         MainWindow& w = rig.w;
+        rig.open(writeFile(rig.dir, "images.cfg",
+                           crlf({"[K7]", "ImageJFile=" + rig.path("Results.txt"), "[AREA]", "Type=ImageJ"})));
+        auto* timer = named<QTimer>(w, "imagejtimer");
+        QVERIFY(timer->isActive());
         const QString cfg = rig.path("broken.cfg");
         QVERIFY(writeFile(cfg, crlf({"[K7]", "", "[VAR1]", "Type=Text", "Prompt=One", "", "[VAR2]", "Type=Menu",
                                      "Prompt=Two"})));
-        rig.open(cfg);
+        w.openCfgFile(cfg);
+        QVERIFY(!timer->isActive());
         QCOMPARE(w.windowTitle(), "K7");
         QCOMPARE(rig.dialogs.texts(), QStringList{" ERROR: Menu type variable must include a MENU line with menu list."});
         TextEditor* editor = w.editor();
@@ -435,20 +442,6 @@ private slots:
                               "calipers.  If you have added a new variable, K7 can add this to "
                               "the data table now.  Would you like to add WIDTH?",
                               "Close current configuration file?", "Do you want to load this CFG file now?"}));
-    }
-
-    void anImageJWatchEndsWithItsCfg()
-    {
-        WindowRig rig;
-        MainWindow& w = rig.w;
-        rig.open(writeFile(rig.dir, "images.cfg",
-                           crlf({"[K7]", "ImageJFile=" + rig.path("Results.txt"), "[AREA]", "Type=ImageJ"})));
-        auto* timer = named<QTimer>(w, "imagejtimer");
-        QVERIFY(timer->isActive());
-        // An open that fails leaves nothing watching either.
-        w.openCfgFile(writeFile(rig.dir, "broken.cfg", crlf({"[K7]", "[V]", "Type=Menu"})));
-        QVERIFY(!timer->isActive());
-        QCOMPARE(rig.dialogs.messages().size(), 1);
     }
 
     // Mended: a database on the command line was read as an old-format CFG,

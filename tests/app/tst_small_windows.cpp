@@ -162,26 +162,9 @@ private slots:
         }
     }
 
-    // The placeholder shown for a file too large to edit is never saved over it.
-    void aFileTooLargeIsNeverOverwritten()
-    {
-        AppRig rig;
-        const QString big = rig.path("big.cfg");
-        QVERIFY(writeFile(big, QByteArray(TextEditor::kMaxEditSize - 1, 'a')));
-        TextEditor editor(rig.dialogs);
-        editor.loadFile(big);
-        QCOMPARE(editor.text().size(), TextEditor::kMaxEditSize - 1);
-
-        QVERIFY(writeFile(big, QByteArray(TextEditor::kMaxEditSize, 'a')));
-        editor.loadFile(big);
-        QCOMPARE(editor.text(), "error");
-        QVERIFY(editor.editor()->isReadOnly());
-        QVERIFY(!editor.fileSave());
-        QCOMPARE(QFileInfo(big).size(), TextEditor::kMaxEditSize);
-        QCOMPARE(rig.dialogs.shown(), QStringList{"File too large to edit. [16]"});
-    }
-
-    void savingOverAFileAsksFirstAndKeepsItsEncoding()
+    // Saving over a file asks first and keeps its encoding; the placeholder
+    // shown for a file too large to edit is never saved over it.
+    void textEditorKeepsWhatIsOnDisk()
     {
         AppRig rig;
         const QString cfg = rig.path("latin.cfg");
@@ -212,6 +195,19 @@ private slots:
         QCOMPARE(rig.dialogs.texts(), (QStringList{"Save changes?", "You will need to use File/Open to reload the CFG "
                                                                     "and put the changes into effect."}));
         QCOMPARE(readFile(cfg), QByteArray("Prompt=Caf\xe9\r\nSound=Yes\r\n"));
+
+        rig.dialogs.clear();
+        const QString big = rig.path("big.cfg");
+        QVERIFY(writeFile(big, QByteArray(TextEditor::kMaxEditSize - 1, 'a')));
+        editor.loadFile(big);
+        QCOMPARE(editor.text().size(), TextEditor::kMaxEditSize - 1);
+        QVERIFY(writeFile(big, QByteArray(TextEditor::kMaxEditSize, 'a')));
+        editor.loadFile(big);
+        QCOMPARE(editor.text(), "error");
+        QVERIFY(editor.editor()->isReadOnly());
+        QVERIFY(!editor.fileSave());
+        QCOMPARE(QFileInfo(big).size(), TextEditor::kMaxEditSize);
+        QCOMPARE(rig.dialogs.shown(), QStringList{"File too large to edit. [16]"});
     }
 
     // A trail that cannot be read is said to be so, never shown as a trail
