@@ -3,6 +3,7 @@
 // table opens in the grid with its old rows, ready for the next record.
 
 #include "app/AppTestSupport.h"
+#include "support/CaseTable.h"
 
 #include "access/AccessFile.h"
 #include "access/AccessSource.h"
@@ -30,11 +31,6 @@ struct AccessRig : WindowRig {
         w.show();
     }
 };
-
-QStringList filesBeside(const QString& path)
-{
-    return QFileInfo(path).dir().entryList(QDir::Files | QDir::Hidden);
-}
 
 // Plays the operator at a real screen: answers Yes to the question and OK to
 // any message, and presses Cancel once the progress dialog has been up for
@@ -133,16 +129,11 @@ private slots:
 
     // Each damaged file: the question, then one clear error; the original
     // unchanged, nothing beside it, and the window open on nothing.
-    void damagedFileThroughFileOpen_data()
-    {
-        QTest::addColumn<QString>("file");
-        for (const char* file : {"truncated-catalog.mdb", "loop-lval-offset.mdb", "loop-page-copied.mdb",
-                                 "loop-growing-last-page-cut.mdb", "ole-value-cut.mdb"})
-            QTest::newRow(file) << QString(file);
-    }
+    void damagedFileThroughFileOpen_data() { addCaseRows("app/damaged-access-files.tsv"); }
     void damagedFileThroughFileOpen()
     {
-        QFETCH(QString, file);
+        QFETCH(Case, c);
+        const QString file = c.name();
         AccessRig rig;
         MainWindow& w = rig.w;
         QDir(rig.dir.path()).mkdir("data");
@@ -162,7 +153,7 @@ private slots:
                      && error.contains("damaged") && error.endsWith("Nothing was changed."),
                  qPrintable(error));
         QCOMPARE(readFile(path), original);
-        QCOMPARE(filesBeside(path), QStringList{file});
+        QCOMPARE(filesIn(QFileInfo(path).path()), QStringList{file});
         QVERIFY(w.model().cfgpath.isEmpty());
     }
 
@@ -173,9 +164,9 @@ private slots:
         AppRig rig;
         QDir(rig.dir.path()).mkdir("data");
         const QString path = copyAccessFixture("jet3-types.mdb", rig.path("data/site.mdb"));
-        const QString script = rig.path("stuck-reader.sh");
-        QVERIFY(writeFile(script, "#!/bin/sh\necho $$ > \"$(dirname \"$0\")/pid\"\necho 'rows 0 10'\nsleep 60\n"));
-        QFile::setPermissions(script, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        const QString script =
+            writeScript(rig.dir, "stuck-reader.sh", "echo $$ > \"$(dirname \"$0\")/pid\"\necho 'rows 0 10'\nsleep 60");
+        QVERIFY(!script.isEmpty());
         QtDialogs dialogs;
         Operator person;
         AccessReader reader{script};
@@ -189,7 +180,7 @@ private slots:
         QVERIFY(clock.elapsed() < 10000);
         const qint64 pid = readFile(rig.path("pid")).trimmed().toLongLong();
         QVERIFY(pid > 0 && ::kill(static_cast<pid_t>(pid), 0) == -1 && errno == ESRCH);
-        QCOMPARE(filesBeside(path), QStringList{"site.mdb"});
+        QCOMPARE(filesIn(QFileInfo(path).path()), QStringList{"site.mdb"});
         QCOMPARE(readFile(path), readFile(K7_TEST_DATA "/access/jet3-types.mdb"));
     }
 };

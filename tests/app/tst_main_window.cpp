@@ -114,14 +114,11 @@ private slots:
         rig.press(Qt::Key_Escape);
         rig.enterInto(Control::NumericBox, "3.5");
 
-        // Record 3: Esc steps back from the menu to the identifier.
+        // Record 3: Esc steps back from the menu to the identifier; a Core
+        // is no Tool, so the tool's number is not asked.
         rig.enterInto(Control::TextBox, "A3");
         rig.press(Qt::Key_Escape);
         QCOMPARE(rig.boxText(), "A3");
-        rig.enterInto(Control::TextBox, "A4");
-        rig.typeInto(Control::MenuList, "b");
-
-        // Record 4: a Core is no Tool, so the tool's number is not asked.
         rig.enterInto(Control::TextBox, "A5");
         rig.typeInto(Control::MenuList, "l");
         rig.typeInto(Control::MenuList, "c");
@@ -148,7 +145,6 @@ private slots:
         QCOMPARE(readRows(rig.path("finds.mdb"), "finds"),
                  (QList<QStringList>{{"B1", "Ceramic", "Niceware", "", "12", "0"},
                                      {"A2", "Lithic", "", "Tool", "0", "3.5"},
-                                     {"A4", "Bone", "", "", "0", "0"},
                                      {"A5", "Lithic", "", "Core", "0", "0"}}));
         QVERIFY(rig.dialogs.messages().isEmpty());
     }
@@ -190,16 +186,13 @@ private slots:
 
         // File > New: No keeps the open CFG; Yes saves the sample under a new name and opens it.
         rig.dialogs.clear();
-        rig.dialogs.queueAnswer(Answer::No);
-        w.fileNew();
+        rig.trigger("filenew", {Answer::No});
         QCOMPARE(w.windowTitle(), "K7 - " + first);
+        // Close the open CFG, load the sample now (saved as `fresh` first),
+        // and Ok to its comments and its File= line going when it is opened.
         const QString fresh = rig.path("fresh.cfg");
-        rig.dialogs.queueAnswer(Answer::Yes);  // close the open CFG
-        rig.dialogs.queueAnswer(Answer::Yes);  // load the sample now
-        rig.dialogs.queueFile(fresh);          // saved under this name first
-        rig.dialogs.queueAnswer(Answer::Ok);   // its comments go when it is opened
-        rig.dialogs.queueAnswer(Answer::Ok);   // and so does its File= line
-        w.fileNew();
+        rig.dialogs.queueFile(fresh);
+        rig.trigger("filenew", {Answer::Yes, Answer::Yes, Answer::Ok, Answer::Ok});
         QCOMPARE(rig.dialogs.pendingAnswers(), 0);
         QVERIFY(rig.dialogs.texts().last().contains("File is not a K7 option; the database name is set with Filename"));
         QCOMPARE(w.windowTitle(), "K7 - " + fresh);
@@ -211,14 +204,21 @@ private slots:
         QCOMPARE(w.state().curvar, 1);
     }
 
+    // A CFG with an error opens the editor at its line, and leaves nothing of
+    // the CFG open before it watching for ImageJ results.
     void aCfgWithAnErrorOpensTheEditorAtItsLine()
     {
         WindowRig rig;
         MainWindow& w = rig.w;
+        rig.open(writeFile(rig.dir, "images.cfg",
+                           crlf({"[K7]", "ImageJFile=" + rig.path("Results.txt"), "[AREA]", "Type=ImageJ"})));
+        auto* timer = named<QTimer>(w, "imagejtimer");
+        QVERIFY(timer->isActive());
         const QString cfg = rig.path("broken.cfg");
         QVERIFY(writeFile(cfg, crlf({"[K7]", "", "[VAR1]", "Type=Text", "Prompt=One", "", "[VAR2]", "Type=Menu",
                                      "Prompt=Two"})));
-        rig.open(cfg);
+        w.openCfgFile(cfg);
+        QVERIFY(!timer->isActive());
         QCOMPARE(w.windowTitle(), "K7");
         QCOMPARE(rig.dialogs.texts(), QStringList{" ERROR: Menu type variable must include a MENU line with menu list."});
         TextEditor* editor = w.editor();
@@ -433,9 +433,7 @@ private slots:
         QCOMPARE(saved().last().mid(0, 2), (QStringList{"3.5", "4.5"}));
 
         // File > New CFG closes the CFG: nothing is received any more.
-        rig.dialogs.queueAnswer(Answer::Yes);  // close the current CFG
-        rig.dialogs.queueAnswer(Answer::No);  // do not load the sample now
-        w.fileNew();
+        rig.trigger("filenew", {Answer::Yes, Answer::No});  // close the CFG; do not load the sample now
         pty.send("  5.5\r\n  6.5\r\n");
         QTest::qWait(300);
         QCOMPARE(saved().size(), 2);
@@ -444,20 +442,6 @@ private slots:
                               "calipers.  If you have added a new variable, K7 can add this to "
                               "the data table now.  Would you like to add WIDTH?",
                               "Close current configuration file?", "Do you want to load this CFG file now?"}));
-    }
-
-    void anImageJWatchEndsWithItsCfg()
-    {
-        WindowRig rig;
-        MainWindow& w = rig.w;
-        rig.open(writeFile(rig.dir, "images.cfg",
-                           crlf({"[K7]", "ImageJFile=" + rig.path("Results.txt"), "[AREA]", "Type=ImageJ"})));
-        auto* timer = named<QTimer>(w, "imagejtimer");
-        QVERIFY(timer->isActive());
-        // An open that fails leaves nothing watching either.
-        w.openCfgFile(writeFile(rig.dir, "broken.cfg", crlf({"[K7]", "[V]", "Type=Menu"})));
-        QVERIFY(!timer->isActive());
-        QCOMPARE(rig.dialogs.messages().size(), 1);
     }
 
     // Mended: a database on the command line was read as an old-format CFG,

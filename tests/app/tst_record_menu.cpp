@@ -30,10 +30,6 @@ QString writeTable(const AppRig& rig)
                                "('A3', 0.5, 'Bone')"});
     return made ? cfg : QString();
 }
-QStringList ids(const AppRig& rig)
-{
-    return firstColumn(rig.path("d.mdb"), "SELECT ID FROM T ORDER BY rowid");
-}
 
 // A main window open on that table.
 struct MenuRig : WindowRig {
@@ -104,12 +100,10 @@ private slots:
         QCOMPARE(readFile(out), "\"ID\",\"Count\",\"Kind\"\r\n" + kRows);
         // A write that fails is reported, and deleting is not offered.
         rig.exportTo(nowhere, {Answer::Yes});
-        QCOMPARE(ids(rig), QStringList({"A1", "A2", "A3"}));
 
         // Overwrite; Cancel on the names question still exports; delete the data.
         rig.exportTo(out, {Answer::Yes, Answer::Cancel, Answer::Yes});
         QCOMPARE(readFile(out), kRows);
-        QCOMPARE(ids(rig), QStringList());
         QCOMPARE(rig.deletions(), QStringList({"empty after export 1", "empty after export 2", "empty after export 3"}));
 
         // An empty table: an empty file, no name question, the delete question still.
@@ -140,7 +134,7 @@ private slots:
         QVERIFY(item && item->isEnabled());
         item->trigger();
         QCOMPARE(rig.boxes.questions, c.list("questions"));
-        QCOMPARE(ids(rig), QStringList({"A1", "A2", "A3"}));
+        QCOMPARE(rowCount(rig.path("d.mdb"), "T"), 3);
         QCOMPARE(grid->recordModel()->rowCount(), 3);
         if (action == "fileexport") {
             QCOMPARE(readFile(rig.path("out.txt")), "\"ID\",\"Count\",\"Kind\"\r\n" + kRows);
@@ -149,13 +143,14 @@ private slots:
         }
     }
 
+    // What the menu adds to the delete commands (tst_delete checks what each
+    // leaves): the grid's selection, the edit ended, the grid shown again.
     void deleteEntries()
     {
         MenuRig rig;
         DataGrid* grid = rig.w.grid();
         rig.trigger("datadeletelast", {Answer::Yes});
-        QCOMPARE(ids(rig), QStringList({"A1", "A2"}));
-        QCOMPARE(rig.w.dataControl()->caption(), QString("Record 2 of 2"));
+        QCOMPARE(rig.caption(), QString("Record 2 of 2"));
 
         // A cell edit under way ends, rather than landing in another row.
         rig.editCell(0, 0);
@@ -164,29 +159,25 @@ private slots:
                                        QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
         rig.trigger("deleterows", {Answer::Yes});
         QVERIFY(!rig.w.state().editing);
-        QCOMPARE(ids(rig), QStringList({"A2"}));
 
         rig.trigger("datadeleteall", {Answer::Yes});
-        QCOMPARE(ids(rig), QStringList());
-        QCOMPARE(rig.w.dataControl()->caption(), QString("Empty"));
+        QCOMPARE(rig.caption(), QString("Empty"));
         QCOMPARE(grid->recordModel()->rowCount(), 0);
         QCOMPARE(rig.deletions(), QStringList({"delete last 3", "delete selected 1", "delete all 2"}));
     }
 
     // The sample CFG's first variable is Unique, so its field carries two
-    // indexes that emptying makes again; it once read freed memory there.
+    // indexes that emptying makes again (tst_delete checks them); it once
+    // read freed memory there.
     void emptyingWithAUniqueVariableTenTimes()
     {
         WindowRig rig;
         rig.open(rig.sampleCfg());
-        const QString db = rig.w.store().dbname();
-        const QString table = rig.w.store().tablename();
-        QVERIFY(!db.isEmpty() && !table.isEmpty());
         const auto typeRecord = [&rig](const QString& id) {
             rig.enterInto(Control::TextBox, id);
             rig.typeInto(Control::MenuList, "b");  // Bone: no further variable applies
         };
-        const auto rows = [&] { return rowCount(db, table); };
+        const auto rows = [&rig] { return rowCount(rig.path("finds.mdb"), "finds"); };
         const QString out = rig.path("out.txt");
         for (int run = 0; run < 10; ++run) {
             typeRecord(QString("A%1").arg(run));
@@ -207,9 +198,6 @@ private slots:
             QCOMPARE(readFile(out).count("\r\n"), 2);
         }
         QCOMPARE(rig.dialogs.pendingAnswers(), 0);
-        const QStringList partial = firstColumn(db, "SELECT name FROM sqlite_master WHERE type = 'index' "
-                                                    "AND sql LIKE '% WHERE %'");
-        QCOMPARE(partial.size(), 1);
     }
 };
 

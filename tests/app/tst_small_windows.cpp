@@ -7,6 +7,7 @@
 // the help-file writer, and the templates' anchors in the menu help panel.
 
 #include "app/AppTestSupport.h"
+#include "entry/LockedDatabase.h"
 #include "support/CaseTable.h"
 
 #include "app/SplashStart.h"
@@ -37,8 +38,6 @@
 #include <QTableView>
 #include <QTextBlock>
 #include <QTextBrowser>
-
-#include <sqlite3.h>
 
 using namespace k7;
 using namespace k7::test;
@@ -118,21 +117,11 @@ private slots:
         QVERIFY(clock.elapsed() < 2000);
     }
 
-    void messageBoxesAnswerWithTheirCodes_data()
-    {
-        QTest::addColumn<int>("style");
-        QTest::addColumn<QString>("button");
-        QTest::addColumn<int>("answer");
-        QTest::newRow("ok") << int(Style::OkOnly + Style::Information) << "OK" << int(Answer::Ok);
-        QTest::newRow("cancel") << int(Style::OkCancel + 64) << "Cancel" << int(Answer::Cancel);
-        QTest::newRow("yes") << int(Style::YesNo + Style::Question) << "Yes" << int(Answer::Yes);
-        QTest::newRow("no") << int(Style::YesNoCancel) << "No" << int(Answer::No);
-    }
+    void messageBoxesAnswerWithTheirCodes_data() { addCaseRows("app/message-boxes.tsv"); }
     void messageBoxesAnswerWithTheirCodes()
     {
-        QFETCH(int, style);
-        QFETCH(QString, button);
-        QFETCH(int, answer);
+        QFETCH(Case, c);
+        const QString button = c.text("button");
         QTimer::singleShot(0, [&] {
             auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
             if (!box)
@@ -142,7 +131,9 @@ private slots:
                     b->click();
         });
         QtDialogs dialogs;
-        QCOMPARE(dialogs.message("Close current configuration file?", style), answer);
+        const QStringList codes{"", "ok", "cancel", "", "", "", "yes", "no"};
+        QCOMPARE(dialogs.message("Close current configuration file?", c.number("style")),
+                 codes.indexOf(c.text("answer")));
     }
 
     // The one-line input: typed text on Ok (Enter), nothing on Cancel, and the
@@ -171,26 +162,9 @@ private slots:
         }
     }
 
-    // The placeholder shown for a file too large to edit is never saved over it.
-    void aFileTooLargeIsNeverOverwritten()
-    {
-        AppRig rig;
-        const QString big = rig.path("big.cfg");
-        QVERIFY(writeFile(big, QByteArray(TextEditor::kMaxEditSize - 1, 'a')));
-        TextEditor editor(rig.dialogs);
-        editor.loadFile(big);
-        QCOMPARE(editor.text().size(), TextEditor::kMaxEditSize - 1);
-
-        QVERIFY(writeFile(big, QByteArray(TextEditor::kMaxEditSize, 'a')));
-        editor.loadFile(big);
-        QCOMPARE(editor.text(), "error");
-        QVERIFY(editor.editor()->isReadOnly());
-        QVERIFY(!editor.fileSave());
-        QCOMPARE(QFileInfo(big).size(), TextEditor::kMaxEditSize);
-        QCOMPARE(rig.dialogs.shown(), QStringList{"File too large to edit. [16]"});
-    }
-
-    void savingOverAFileAsksFirstAndKeepsItsEncoding()
+    // Saving over a file asks first and keeps its encoding; the placeholder
+    // shown for a file too large to edit is never saved over it.
+    void textEditorKeepsWhatIsOnDisk()
     {
         AppRig rig;
         const QString cfg = rig.path("latin.cfg");
@@ -221,6 +195,19 @@ private slots:
         QCOMPARE(rig.dialogs.texts(), (QStringList{"Save changes?", "You will need to use File/Open to reload the CFG "
                                                                     "and put the changes into effect."}));
         QCOMPARE(readFile(cfg), QByteArray("Prompt=Caf\xe9\r\nSound=Yes\r\n"));
+
+        rig.dialogs.clear();
+        const QString big = rig.path("big.cfg");
+        QVERIFY(writeFile(big, QByteArray(TextEditor::kMaxEditSize - 1, 'a')));
+        editor.loadFile(big);
+        QCOMPARE(editor.text().size(), TextEditor::kMaxEditSize - 1);
+        QVERIFY(writeFile(big, QByteArray(TextEditor::kMaxEditSize, 'a')));
+        editor.loadFile(big);
+        QCOMPARE(editor.text(), "error");
+        QVERIFY(editor.editor()->isReadOnly());
+        QVERIFY(!editor.fileSave());
+        QCOMPARE(QFileInfo(big).size(), TextEditor::kMaxEditSize);
+        QCOMPARE(rig.dialogs.shown(), QStringList{"File too large to edit. [16]"});
     }
 
     // A trail that cannot be read is said to be so, never shown as a trail
@@ -239,19 +226,16 @@ private slots:
             QVERIFY(db.execute("CREATE TABLE k7_audit (id INTEGER PRIMARY KEY, note TEXT)"));
         else
             QVERIFY(AuditTrail(db).record({"Finds", 1, "A1", "Depth", 10, 12, "grid edit"}));
-        sqlite3* other = nullptr;  // another program holding every lock
-        if (trail == "locked") {
-            QCOMPARE(sqlite3_open(QFile::encodeName(path), &other), SQLITE_OK);
-            QCOMPARE(sqlite3_exec(other, "BEGIN EXCLUSIVE", nullptr,
-                                  nullptr, nullptr),
-                     SQLITE_OK);
-        }
-        AuditTrailDialog dialog(db);
-        sqlite3_close_v2(other);
-        const auto* shown = dialog.findChild<QLabel*>("auditfailure");
-        const auto* grid = dialog.findChild<QTableView*>("auditgrid");
+        std::unique_ptr<AuditTrailDialog> dialog;
+        const auto open = [&] { dialog = std::make_unique<AuditTrailDialog>(db); };
+        if (trail == "locked")
+            QVERIFY(whileLocked(path, open));  // another program holding every lock
+        else
+            open();
+        const auto* shown = dialog->findChild<QLabel*>("auditfailure");
+        const auto* grid = dialog->findChild<QTableView*>("auditgrid");
         QVERIFY(shown && grid);
-        QCOMPARE(shown->isVisibleTo(&dialog), !failure.isEmpty());
+        QCOMPARE(shown->isVisibleTo(dialog.get()), !failure.isEmpty());
         QCOMPARE(shown->text().left(failure.size()), failure);
         QCOMPARE(grid->model()->rowCount(), failure.isEmpty() ? 1 : 0);
     }

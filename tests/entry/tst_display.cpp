@@ -68,26 +68,6 @@ private slots:
         QCOMPARE(rig.state.varvalue[1] + rig.state.varvalue[2] + rig.state.varvalue[3], QString("31"));
     }
 
-    // Skip applies to the first variable too (mended: every record began at
-    // variable 1 whatever its Skip said).
-    void skippedFirstVariable()
-    {
-        EntryRig rig;
-        rig.add("HIDDEN", TypeText).varskip = 1;
-        rig.add("ID", TypeText);
-        rig.add("N", TypeNumeric);
-        QVERIFY(rig.open());
-        QCOMPARE(rig.state.curvar, 2);
-        QVERIFY(rig.press(Key::Esc));
-        QCOMPARE(rig.state.curvar, 2);
-        rig.enter({"A1", "3"});
-        QCOMPARE(rig.state.curvar, 2);
-        rig.enter({"A2"});
-        QVERIFY(rig.press(Key::CtrlC));
-        QCOMPARE(rig.state.curvar, 2);
-        QCOMPARE(rig.rows(), (QList<QStringList>{{"", "A1", "3"}}));
-    }
-
     // Ctrl+C empties the record, and the next key can bring it back with
     // Ctrl+Z, typed text included (mended: it was gone without a word).
     void clearingCanBeUndone()

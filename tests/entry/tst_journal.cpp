@@ -116,12 +116,6 @@ class TestJournal : public QObject {
         QCOMPARE(rig.rows().size(), 3);
     }
 
-    RecordCommands commands(EntryRig& rig)
-    {
-        return RecordCommands({rig.model, rig.store, rig.dialogs, rig.shell, rig.view,
-                               [&rig] { return &rig.store.currentrs(); }, [] {}});
-    }
-
 private slots:
     // Killed after a save and three values of the next record: the saved
     // row is there for another connection, and the three values are offered.
@@ -381,7 +375,9 @@ private slots:
                 rig.enter({"A1", "worn"});  // Emptyonly: only NOTE is asked
             } else {
                 rig.dialogs.queueAnswer(Answer::Yes);
-                commands(rig).deleteAllEntries();
+                RecordCommands({rig.model, rig.store, rig.dialogs, rig.shell, rig.view,
+                                [&rig] { return &rig.store.currentrs(); }, [] {}})
+                    .deleteAllEntries();
             }
         };
         if (c.text("locked") == "yes") {

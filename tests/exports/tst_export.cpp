@@ -167,9 +167,7 @@ private slots:
 
         rig.dialogs.clear();
         rig.dialogs.queueFile(rig.path("out.txt"));
-        rig.dialogs.queueAnswer(Answer::No);  // no names
-        rig.dialogs.queueAnswer(Answer::Ok);  // the closing message
-        rig.dialogs.queueAnswer(Answer::No);  // keep the data
+        rig.dialogs.queueAnswers({"no", "ok", "no"});  // no names; the closing message; keep the data
         commands.exportAscii();
         QCOMPARE(rig.shown().size(), 3);
         QVERIFY2(rig.shown()[1].startsWith("1 value(s) were not UTF-8 text and were written changed"), qPrintable(rig.shown()[1]));

@@ -17,7 +17,6 @@
 
 #include <QCheckBox>
 #include <QComboBox>
-#include <QProcess>
 
 using namespace k7;
 using namespace k7::test;
@@ -118,11 +117,9 @@ struct Rig : EntryRig {
     {
         const QByteArray file = readFile(model.cfgpath);
         QCOMPARE(DecodeText(file).split("\r\n", Qt::SkipEmptyParts), CfgLines(model));
-        QProcess check;
-        check.start(K7_BINARY, {"--check", model.cfgpath});
-        QVERIFY(check.waitForFinished(30000));
-        QCOMPARE(check.exitCode(), 0);
-        QCOMPARE(check.readAllStandardOutput(), file);
+        const K7Run check = runK7({"--check", model.cfgpath});
+        QCOMPARE(check.status, 0);
+        QCOMPARE(check.out, file);
     }
 };
 
@@ -172,27 +169,16 @@ private slots:
         QFETCH(Case, c);
         const QString typed = c.text("typed");
         const int size = c.number("size");
-        const QStringList kinds = c.list("kinds");
-        const QHash<QString, QString> messages{
-            {"length", "Field length must be between 1 and 255. [64]"},
-            {"cut",
-             "Warning: 2 stored values of Kind are longer than 3 characters and will be cut to that length.  "
-             "Change the Length anyway? [292]"}};
         Rig rig;
         QVERIFY(rig.openWith(kRecords));
-        const QList<QStringList> before = rig.rows();
         const QByteArray cfgBefore = readFile(rig.model.cfgpath);
         rig.show(2);
-        if (!c.text("answer").isEmpty())
-            rig.dialogs.queueAnswer(c.text("answer") == "yes" ? Answer::Yes : Answer::No);
+        rig.dialogs.queueAnswers(c.list("answer"));
         rig.retype("vlength", typed);
 
-        QCOMPARE(rig.shown(), c.text("message").isEmpty() ? QStringList() : QStringList{messages[c.text("message")]});
+        QCOMPARE(rig.shown(), c.list("message"));
+        // The change itself, and the values it cuts: tst_field_changes.
         QCOMPARE(rig.columns().value(1), QString("Kind VARCHAR(%1)").arg(size));
-        QList<QStringList> expected = before;
-        for (int r = 0; r < expected.size(); ++r)
-            expected[r][1] = kinds[r];
-        QCOMPARE(rig.rows(), expected);
         QCOMPARE(rig.dialogs.busy(), false);
         const bool refused = !(typed.toInt() > 0 && typed.toInt() < 256);
         QCOMPARE(QApplication::focusWidget() == rig.control("vlength"), refused);
@@ -212,7 +198,6 @@ private slots:
     {
         Rig rig;
         QVERIFY(rig.openWith(kRecords));
-        const QList<QStringList> before = rig.rows();
         rig.show(3);
         rig.retype("vname", QString());
         QCOMPARE(rig.shown(), QStringList{"Every field must have a name. [64]"});
@@ -220,7 +205,6 @@ private slots:
         rig.retype("vname", "Shade of \"red\"");
 
         QCOMPARE(rig.columns().value(2), "Shade of \"red\" VARCHAR(10)");
-        QCOMPARE(rig.rows(), before);
         QCOMPARE(rig.shell.variableList, (QStringList{"ID", "Kind", "Shade of \"red\"", "Weight"}));
         QVERIFY(!readFile(rig.model.cfgpath).contains("[Colour]"));
         rig.verifyCfgReadsBack();
@@ -229,7 +213,6 @@ private slots:
         QCOMPARE(rig.shown().size(), 2);
         QCOMPARE(rig.model.var(3).varname, "Shade of \"red\"");
         QCOMPARE(rig.control("vname")->text(), rig.model.var(3).varname);
-        QCOMPARE(rig.rows(), before);
     }
 
     // A name the CFG reader would refuse is refused with the reader's own
@@ -314,7 +297,8 @@ private slots:
     // Menu items typed, moved and removed with a double-click. An item
     // holding a comma, and removing the last item of a Menu, are refused as
     // they are typed (mended: the comma made two items, and the empty menu a
-    // CFG that the next start refused).
+    // CFG that the next start refused). Items keep their blanks, two in a
+    // row too, when the CFG is read again.
     void editsMenuItems()
     {
         Rig rig;
@@ -323,7 +307,7 @@ private slots:
         QCOMPARE(rig.shown(), QStringList{"A menu item cannot hold a comma: the CFG would read it as two items. [64]"});
         QCOMPARE(rig.control("Text1")->text(), "red, dark");
         rig.control("Text1")->clear();
-        for (const char* item : {"green", "green", "red brick", "much too long"})
+        for (const char* item : {"green", "green", "red  brick", "much too long"})
             rig.addItem(item);
         QCOMPARE(rig.shown().value(1), "Warning: Option is too long for variable size.  It will be truncated. [64]");
         rig.click("menudown");
@@ -331,11 +315,11 @@ private slots:
         rig.control<QListWidget>("vmenu")->setCurrentRow(0);
         rig.click("menudown");
         rig.removeFirstItem();  // blue
-        QCOMPARE(rig.model.var(3).varmenu, "red,green,red brick,much too l");
+        QCOMPARE(rig.model.var(3).varmenu, "red,green,red  brick,much too l");
         rig.click("saveexit");
         QVERIFY(!rig.window->isVisible());
         rig.verifyCfgReadsBack();
-        QCOMPARE(rig.menuReadBack(3), (QStringList{"red", "green", "red brick", "much too l"}));
+        QCOMPARE(rig.menuReadBack(3), (QStringList{"red", "green", "red  brick", "much too l"}));
 
         rig.show(3);
         for (int i = 0; i < 4; ++i)
@@ -346,18 +330,6 @@ private slots:
         rig.click("saveexit");
         rig.verifyCfgReadsBack();
         QCOMPARE(rig.menuReadBack(3), QStringList{"much too l"});
-    }
-
-    // The menu text keeps each item whole when the CFG is read again.
-    void menuTextReadsBackAsItsItems()
-    {
-        for (const QStringList& items : QList<QStringList>{{"red"}, {"red brick"}, {"red brick", "blue", "dark  green"}}) {
-            Rig rig;
-            rig.model.varcount = 3;
-            rig.model.var(3).varmenu = MenuTextOf(items);
-            QVERIFY(WriteCfg(rig.model, rig.model.cfgpath, rig.dialogs));
-            QCOMPARE(rig.menuReadBack(3), items);
-        }
     }
 
     void buildsMenuFromStoredValues_data() { addCaseRows("properties/menu-from-values.tsv"); }
