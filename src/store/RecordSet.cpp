@@ -6,6 +6,7 @@
 
 #include <sqlite3.h>
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
 
@@ -95,11 +96,35 @@ qint64 RecordSet::bookmarkAt(int position) const
 
 bool RecordSet::setBookmark(qint64 bookmark)
 {
-    for (size_t i = 0; i < m_keys.size(); ++i) {
-        if (m_keys[i] == bookmark)
-            return setAbsolutePosition(static_cast<int>(i));
+    const int position = positionOf(bookmark);
+    if (position < 0)
+        return fail(QStringLiteral("Not a valid bookmark."));
+    return setAbsolutePosition(position);
+}
+
+// Called after every save to show the saved row, so it must not read the
+// whole keyset: halving in rowid order; in a sort order, the place the last
+// added row was given, then halving by the sort; reading from the end, where
+// new rows go, only when neither finds it (a row edited out of its place).
+int RecordSet::positionOf(qint64 key) const
+{
+    if (m_keysAscending) {
+        const auto at = std::lower_bound(m_keys.begin(), m_keys.end(), key);
+        return at != m_keys.end() && *at == key ? static_cast<int>(at - m_keys.begin()) : -1;
     }
-    return fail(QStringLiteral("Not a valid bookmark."));
+    if (m_placed.key == key) {
+        if (m_placed.at < 0)
+            return -1;  // the filter left it out, and the keyset was not read again since
+        if (m_placed.at < recordCount() && m_keys[static_cast<size_t>(m_placed.at)] == key)
+            return m_placed.at;
+    }
+    if (m_updatable && m_view.sorted()) {
+        const int after = sortedPlace(key);
+        if (after > 0 && m_keys[static_cast<size_t>(after - 1)] == key)
+            return after - 1;
+    }
+    const auto at = std::find(m_keys.rbegin(), m_keys.rend(), key);
+    return at == m_keys.rend() ? -1 : static_cast<int>(m_keys.rend() - at) - 1;
 }
 
 void RecordSet::leaveEdit()
@@ -386,6 +411,10 @@ bool RecordSet::deleteCurrent()
     if (!stmt->run({m_keys[static_cast<size_t>(p)]}))
         return fail(stmt->error());
     m_keys.erase(m_keys.begin() + p);
+    if (m_placed.at == p)
+        m_placed.at = -1;  // gone from the set
+    else if (m_placed.at > p)
+        --m_placed.at;
     m_loadedKey = -1;
     m_afterDelete = true;
     m_error.clear();
@@ -413,6 +442,7 @@ bool RecordSet::requery()
         return fail(QStringLiteral("The record set is closed."));
     leaveEdit();
     m_error.clear();
+    m_placed = {};
     if (!m_updatable) {
         Database* db = m_db;
         const QString sql = m_name;

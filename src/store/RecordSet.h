@@ -17,6 +17,7 @@
 #include <QString>
 #include <QVariant>
 
+#include <limits>
 #include <vector>
 
 namespace k7 {
@@ -154,6 +155,8 @@ private:
     void placeAdded(qint64 rowid);
     bool whereHolds(qint64 rowid) const;
     int sortedPlace(qint64 rowid) const;
+    // Where the keyset holds `key`, -1 when it does not.
+    int positionOf(qint64 key) const;
     bool sortsBefore(qint64 a, qint64 b) const;
     QString showsCondition(const QList<int>& fields) const;
     [[nodiscard]] bool fetch(qint64 key, QVariantList& values) const;
@@ -180,6 +183,13 @@ private:
     bool m_placesAdded = false;
     bool m_keysAscending = true;  // the keyset is in rowid order
     qint64 m_lastModified = -1;
+    // The row placeAdded handled last and its position, -1 when the filter
+    // left it out: until the keyset is read again, finding it costs nothing.
+    struct Placed {
+        qint64 key = std::numeric_limits<qint64>::min();
+        int at = -1;
+    };
+    Placed m_placed;
     QString m_rowidName;
     QString m_fetchSql;
     std::vector<qint64> m_keys;  // rowids; for a snapshot, row numbers

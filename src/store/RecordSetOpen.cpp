@@ -268,6 +268,7 @@ void RecordSet::close()
     m_placesAdded = false;
     m_keysAscending = true;
     m_lastModified = -1;
+    m_placed = {};
     m_rowidName.clear();
     m_fetchSql.clear();
     m_keys.clear();

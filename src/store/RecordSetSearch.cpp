@@ -113,14 +113,17 @@ int RecordSet::findShowing(int from, const QString& text, const QList<int>& fiel
 void RecordSet::placeAdded(qint64 rowid)
 {
     const int count = recordCount();
+    m_placed = {rowid, -1};
     if (!m_placesAdded) {
         m_keysAscending = m_keysAscending && (m_keys.empty() || m_keys.back() < rowid);
         m_keys.push_back(rowid);
+        m_placed.at = count;
         return;
     }
     if (!m_where.isEmpty() && !whereHolds(rowid))
         return;
     const int at = m_view.sorted() ? sortedPlace(rowid) : count;
+    m_placed.at = at;
     m_keysAscending = m_keysAscending && (at == count) && (m_keys.empty() || m_keys.back() < rowid);
     m_keys.insert(m_keys.begin() + at, rowid);
     // The current row stays current; a set past its end stays there.
