@@ -114,7 +114,7 @@ inline bool openSequence(Model& model, DataStore& store, Dialogs& dialogs, Shell
     if (check.code != 0)
         return false;
     engine.StartRecord();
-    return !store.tablename.isEmpty();
+    return !store.tablename().isEmpty();
 }
 
 // The engine and all it talks to, on a CFG of its own in a folder of its own.
@@ -123,11 +123,10 @@ struct EngineRig {
     QString cfg = dir.filePath(QStringLiteral("bench.cfg"));
     Model model;
     DataStore store;
-    RecordState state;
     SilentView view;
     CountingDialogs dialogs;
     NoShell shell;
-    EntryEngine engine{model, store, state, view, dialogs, view};
+    EntryEngine engine{model, store, view, dialogs, view};
 
     // Writes the CFG and opens it.
     bool open(const QByteArray& cfgText)
@@ -141,7 +140,7 @@ struct EngineRig {
     // Opens the CFG again, as File > Open does.
     bool reopen()
     {
-        store.closeAll();
+        store.close();
         model.cfgpath = cfg;
         return openSequence(model, store, dialogs, shell, engine);
     }

@@ -95,8 +95,8 @@ int main(int argc, char** argv)
     SilentView& view = rig.view;
     EntryEngine& engine = rig.engine;
     CountingDialogs& dialogs = rig.dialogs;
-    const QString db = store.dbname;
-    store.closeAll();
+    const QString db = store.dbname();
+    store.close();
     // A kept table stopped half way through its filling is empty.
     if (lastRowid(db, "bench") > 0) {
         if (!keptTableFits(db, "bench", rows))
@@ -133,9 +133,9 @@ int main(int argc, char** argv)
         saves.push_back(timer.nsecsElapsed() / 1e6);
         raw.push_back(direct.save("RAW-" + QByteArray::number(i)));
     }
-    const int saved = store.currentrs.recordCount() - rows;
+    const int saved = store.currentrs().recordCount() - rows;
     const int rawInserted = direct.inserted;
-    store.closeAll();
+    store.close();
     if (args.keepsTable() && !dropRowsAfter(db, rows))
         return 3;
 

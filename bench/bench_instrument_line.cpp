@@ -49,7 +49,7 @@ double feedMs(k7::MainWindow& window, int characters)
 {
     FedPort port;
     bool devicewait = true;
-    k7::InstrumentReceiver receiver(port, window, devicewait, nullptr, nullptr);
+    k7::InstrumentReceiver receiver(port, window, k7::DeviceWait::of(devicewait), nullptr, nullptr);
     window.setEntryButtons(QStringLiteral("Previous"), QStringLiteral("Next"), QStringLiteral("instrument"));
     const QByteArray piece(64, '7');
     QElapsedTimer timer;
@@ -70,7 +70,7 @@ double linesMs(k7::MainWindow& window, int lines)
         all += kLines[i % std::size(kLines)];
     FedPort port;
     bool devicewait = true;
-    k7::InstrumentReceiver receiver(port, window, devicewait, nullptr, nullptr);
+    k7::InstrumentReceiver receiver(port, window, k7::DeviceWait::of(devicewait), nullptr, nullptr);
     window.setEntryButtons(QStringLiteral("Previous"), QStringLiteral("Next"), QStringLiteral("instrument"));
     QElapsedTimer timer;
     timer.start();

@@ -72,13 +72,13 @@ int main(int argc, char** argv)
     DataStore& store = rig.store;
     EntryEngine& engine = rig.engine;
     CountingDialogs& dialogs = rig.dialogs;
-    const QString db = store.dbname;
-    store.closeAll();
+    const QString db = store.dbname();
+    store.close();
     if (!fill(db, rows))
         return 3;
     if (!rig.reopen())
         return 4;
-    std::printf("table of %d rows\n", store.currentrs.recordCount());
+    std::printf("table of %d rows\n", store.currentrs().recordCount());
 
     Timings on;
     Timings off;
@@ -88,9 +88,9 @@ int main(int argc, char** argv)
         engine.setJournalOn(journal);
         enterRecord(engine, rig.view, n, journal ? on : off);
     }
-    const int saved = store.currentrs.recordCount() - rows;
+    const int saved = store.currentrs().recordCount() - rows;
     const int expected = static_cast<int>(on.saves.size() + off.saves.size());
-    store.closeAll();
+    store.close();
 
     std::printf("records saved: %d of %d, messages: %d\n", saved, expected, dialogs.messages);
     print("journal on ", on);

@@ -154,8 +154,7 @@ int main(int argc, char** argv)
             return 1;
         }
         k7ms.push_back(timer.nsecsElapsed() / 1e6);
-        store.currentrs.close();
-        store.currentdb.close();
+        store.close();
         plainms.push_back(plainRebuild(db, length + 1));
         if (plainms.back() < 0)
             return 1;

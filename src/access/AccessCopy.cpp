@@ -86,7 +86,12 @@ AccessCopy::AccessCopy(const QString& source, const QString& target) : m_target(
     m_tables = m_source->tables();
     for (const AccessTable& table : m_tables)
         m_rowsTotal += table.rows;
-    if (!m_db.create(target) || !m_db.transaction())
+    if (!m_db.create(target)) {
+        fail(m_db.lastError());
+        return;
+    }
+    m_transaction = std::make_unique<Transaction>(m_db);
+    if (!m_transaction->began())
         fail(m_db.lastError());
 }
 
@@ -95,7 +100,8 @@ AccessCopy::~AccessCopy()
     if (m_finished)
         return;
     m_insert = nullptr;
-    m_db.close();  // rolls the transaction back
+    m_transaction.reset();  // rolls the copy back
+    m_db.close();
     RemoveImportedDatabase(m_target);
 }
 
@@ -159,7 +165,7 @@ bool AccessCopy::endTable()
 
 bool AccessCopy::commit()
 {
-    if (!m_db.commit())
+    if (!m_transaction || !m_transaction->commit())
         return fail(QStringLiteral("The new database cannot be written: %1").arg(m_db.lastError()));
     m_db.close();
     m_finished = true;

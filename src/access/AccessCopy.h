@@ -6,9 +6,10 @@
 // it was building. A table that gives more rows than it records, or fewer,
 // fails the copy.
 
-#include "platform/SteppedWork.h"
 #include "access/AccessSource.h"
+#include "platform/SteppedWork.h"
 #include "store/Database.h"
+#include "store/Transaction.h"
 
 #include <QList>
 #include <QString>
@@ -60,6 +61,7 @@ private:
     std::unique_ptr<AccessSource> m_source;
     QList<AccessTable> m_tables;
     Database m_db;
+    std::unique_ptr<Transaction> m_transaction;  // the whole copy, until committed
     SqliteStatement* m_insert = nullptr;  // of the table being copied
     qsizetype m_table = 0;                // index of the table being copied
     qint64 m_tableRows = 0;

@@ -29,7 +29,6 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QPlainTextEdit>
-#include <QScopedValueRollback>
 #include <QSplitter>
 #include <QStatusBar>
 #include <QTimer>
@@ -48,9 +47,9 @@ MainWindow::MainWindow(Dialogs& dialogs, SoundPlayer& sound, const QString& inip
     : QMainWindow(parent), m_dialogs(dialogs), m_sound(sound), m_settings(inipath)
 {
     setObjectName(QStringLiteral("frmMain"));
-    m_engine = std::make_unique<EntryEngine>(m_model, m_store, m_state, *this, m_dialogs, m_sound);
+    m_engine = std::make_unique<EntryEngine>(m_model, m_store, *this, m_dialogs, m_sound);
     IniLookup lookup = [this](const QString& key) { return m_settings.readKey(key); };
-    m_instruments = std::make_unique<Instruments>(m_model, m_state, *this, *m_engine, m_dialogs, m_sound, lookup);
+    m_instruments = std::make_unique<Instruments>(m_model, *this, *m_engine, m_dialogs, m_sound, lookup);
     connect(m_instruments.get(), &Instruments::notice, this,
             [this](const QString& text) { statusBar()->showMessage(text); });
     m_records = std::make_unique<RecordMenu>(*this, m_dialogs);
@@ -70,7 +69,12 @@ MainWindow::~MainWindow()
     m_imagejtimer->stop();
     m_grid->recordModel()->setRecordSet(nullptr);
     m_instruments.reset();
-    m_store.closeAll();
+    m_store.close();
+}
+
+const RecordState& MainWindow::state() const
+{
+    return m_engine->state();
 }
 
 double MainWindow::dpiX() const
@@ -196,7 +200,7 @@ void MainWindow::restoreSettings()
     m_recent.load(m_settings);
     updateRecentMenu();
 
-    const QScopedValueRollback guard(m_state.listguard, true);
+    const auto guard = m_engine->guardLists();
     m_placement->restore(m_settings);
 }
 
@@ -304,7 +308,7 @@ void MainWindow::setup_desk()
     if (!outer.isEmpty() && isVisible() && outer.first() > height())
         m_outer->setSizes({height() / 2, height() - height() / 2});
     m_dbinfo->setFullText(dbinfoText());
-    const bool open = !m_store.dbname.isEmpty() && !m_store.tablename.isEmpty();
+    const bool open = !m_store.dbname().isEmpty() && !m_store.tablename().isEmpty();
     m_grid->setVisible(open);
     m_dataobject->setVisible(open);
     position_dbinfo();
@@ -325,8 +329,8 @@ void MainWindow::position_dbinfo()
 
 QString MainWindow::dbinfoText() const
 {
-    if (!m_store.dbname.isEmpty() && !m_store.tablename.isEmpty())
-        return QStringLiteral("Database: ") + m_store.dbname + QStringLiteral(", Table: ") + m_store.tablename;
+    if (!m_store.dbname().isEmpty() && !m_store.tablename().isEmpty())
+        return QStringLiteral("Database: ") + m_store.dbname() + QStringLiteral(", Table: ") + m_store.tablename();
     return QStringLiteral("Database: None, Table: None");
 }
 
@@ -338,14 +342,14 @@ void MainWindow::setfocusforentry()
 void MainWindow::resizeEvent(QResizeEvent* event)
 {
     QMainWindow::resizeEvent(event);
-    if (!m_state.listguard)
+    if (!state().listguard)
         setup_desk();
 }
 
 void MainWindow::changeEvent(QEvent* event)
 {
     QMainWindow::changeEvent(event);
-    if (event->type() == QEvent::WindowStateChange && !isMinimized() && !m_state.listguard)
+    if (event->type() == QEvent::WindowStateChange && !isMinimized() && !state().listguard)
         setup_desk();
 }
 
@@ -436,10 +440,10 @@ void MainWindow::applyOuterColor(long color)
 void MainWindow::helpStatus()
 {
     StatusFacts facts;
-    facts.dbname = m_store.dbname;
-    facts.tablename = m_store.tablename;
-    if (m_store.currentrs.isOpen())
-        facts.recordCount = m_store.currentrs.recordCount();
+    facts.dbname = m_store.dbname();
+    facts.tablename = m_store.tablename();
+    if (m_store.currentrs().isOpen())
+        facts.recordCount = m_store.currentrs().recordCount();
     facts.cfgpath = m_model.cfgpath;
     facts.inipath = m_settings.path();
     StatusDialog dialog(facts, this);
@@ -450,115 +454,6 @@ void MainWindow::helpAbout()
 {
     AboutDialog dialog(this);
     dialog.exec();
-}
-
-// ------------------------------------------------------------------- keys
-
-bool MainWindow::entryKey(Control control, int code)
-{
-    // During the ImageJ pause keys are swallowed: the value on show is about
-    // to be accepted by itself.
-    if (m_instruments->inputHeld())
-        return true;
-    switch (control) {
-    case Control::TextBox: return m_engine->textKey(code);
-    case Control::NumericBox: return m_engine->numericKey(code);
-    case Control::MenuList: return m_engine->menuKey(code);
-    case Control::InstrumentBox: return m_instruments->instrumentKey(code);
-    }
-    return false;
-}
-
-// ---------------------------------------------------------------- EntryView
-
-void MainWindow::showFrame(Frame frame) { m_entry->showFrame(frame); }
-void MainWindow::setFrameCaption(Frame frame, const QString& caption, int fontSize)
-{
-    m_entry->setFrameCaption(frame, caption, fontSize);
-}
-void MainWindow::setPrompt(Frame frame, const QString& prompt) { m_entry->setPrompt(frame, prompt); }
-long MainWindow::backgroundColor() const { return m_entry->backgroundColor(); }
-void MainWindow::setBackgroundColor(long color) { m_entry->setBackgroundColor(color); }
-QString MainWindow::boxText(Control box) const { return m_entry->boxText(box); }
-void MainWindow::setBoxText(Control box, const QString& text) { m_entry->setBoxText(box, text); }
-void MainWindow::setBoxMaxLength(Control box, int length) { m_entry->setBoxMaxLength(box, length); }
-void MainWindow::selectBoxText(Control box, int start, int length) { m_entry->selectBoxText(box, start, length); }
-void MainWindow::setFocus(Control control) { m_entry->focusControl(control); }
-int MainWindow::menuListWidthTwips() const { return m_entry->menuListWidth(); }
-void MainWindow::setMenuItems(const QStringList& items, int columns) { m_entry->setMenuItems(items, columns); }
-void MainWindow::selectMenuItem(int index) { m_entry->selectMenuItem(index); }
-int MainWindow::selectedMenuItem() const { return m_entry->selectedMenuItem(); }
-QString MainWindow::selectedMenuText() const { return m_entry->selectedMenuText(); }
-void MainWindow::setHelp(Frame frame, const QString& url) { m_entry->setHelp(frame, url); }
-void MainWindow::setInfoButton(Frame frame, bool visible, const QString& tag)
-{
-    m_entry->setInfoButton(frame, visible, tag);
-}
-QString MainWindow::infoButtonTag(Frame frame) const { return m_entry->infoButtonTag(frame); }
-void MainWindow::setEntryButtons(const QString& previousCaption, const QString& nextCaption, const QString& kindTag)
-{
-    m_entry->setEntryButtons(previousCaption, nextCaption, kindTag);
-}
-QString MainWindow::kindTag() const { return m_entry->kindTag(); }
-
-void MainWindow::setVariableList(const QStringList& names)
-{
-    const QScopedValueRollback guard(m_state.listguard, true);
-    m_vlist->clear();
-    m_vlist->addItems(names);
-}
-
-void MainWindow::selectVariable(int index)
-{
-    const QScopedValueRollback guard(m_state.listguard, true);
-    if (index < 0 || index >= m_vlist->count()) {
-        m_vlist->clearSelection();
-        m_vlist->setCurrentRow(-1);
-        return;
-    }
-    m_vlist->setCurrentRow(index);
-    m_vlist->scrollToItem(m_vlist->item(index));
-}
-
-QString MainWindow::gridCurrentCellText() const { return m_grid->currentCellText(); }
-int MainWindow::gridCurrentColumn() const { return m_grid->currentIndex().column(); }
-int MainWindow::gridCurrentRow() const { return m_grid->currentIndex().row(); }
-
-void MainWindow::setGridTabStop(bool on)
-{
-    m_grid->setFocusPolicy(on ? Qt::StrongFocus : Qt::ClickFocus);
-}
-
-void MainWindow::focusGrid()
-{
-    m_grid->setFocus(Qt::OtherFocusReason);
-}
-
-void MainWindow::refreshGrid()
-{
-    // The grid follows the record set: after re-reading, its current row is
-    // the record set's current record, in the column it was in.
-    const int column = qMax(0, m_grid->currentIndex().column());
-    m_grid->recordModel()->refresh();
-    const RecordSet* rs = m_grid->recordModel()->recordSet();
-    const int row = rs && rs->isOpen() ? rs->absolutePosition() : -1;
-    if (row >= 0 && row < m_grid->recordModel()->rowCount())
-        m_grid->setCurrentIndex(m_grid->recordModel()->index(row, column));
-    m_dataobject->updateCaption();
-}
-
-void MainWindow::gridGoToRow(int row)
-{
-    m_grid->goToRow(row);
-    m_dataobject->updateCaption();
-}
-
-void MainWindow::setImageJTimer(bool running)
-{
-    if (running)
-        m_imagejtimer->start();
-    else
-        m_imagejtimer->stop();
 }
 
 void MainWindow::showInfoFile(const QString& path)
@@ -573,9 +468,9 @@ void MainWindow::openProperties(int variable)
 {
     const auto present = [this] {
         setGridTabStop(true);
-        m_engine->ShowVariable(m_state.curvar);
+        m_engine->ShowVariable(state().curvar);
     };
-    PropertiesWindow::open({m_model, m_store, m_dialogs, *this, m_state, m_settings,
+    PropertiesWindow::open({m_model, m_store, m_dialogs, *this, *m_engine, m_settings,
                             [this](const QString& path) { showInfoFile(path); }},
                            this, variable, present);
 }
@@ -610,7 +505,7 @@ void MainWindow::openInstrumentPort()
 
 void MainWindow::setDataSource(RecordSet* recordSet)
 {
-    m_backups->follow(recordSet ? m_store.dbname : QString());
+    m_backups->follow(recordSet ? m_store.dbname() : QString());
     for (const char* tool : {"datafind", "sortdatagrid", "filterdatagrid"})
         if (QAction* action = findChild<QAction*>(QLatin1String(tool)))
             action->setEnabled(recordSet != nullptr);

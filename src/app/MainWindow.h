@@ -75,9 +75,11 @@ public:
     void openCfgFile(const QString& path);
 
     // State, for the windows around this one and for tests.
+    const Model& model() const { return m_model; }
+    // The model for editing: the tests set up their cases through it.
     Model& model() { return m_model; }
     DataStore& store() { return m_store; }
-    RecordState& state() { return m_state; }
+    const RecordState& state() const;
     EntryEngine& engine() { return *m_engine; }
     const RecentFiles& recentFiles() const { return m_recent; }
     IniSettings& settings() { return m_settings; }
@@ -159,7 +161,6 @@ private:
     void openChosenFile(const QString& path);
     // Writes k7.ini; a failure is told once per session.
     void writeSettings(const IniValues& values);
-    void clearValues();
     void saveClosingKeys();
     bool entryKey(Control control, int code);
     void applyOuterColor(long color);
@@ -174,7 +175,6 @@ private:
 
     Model m_model;
     DataStore m_store;
-    RecordState m_state;
     std::unique_ptr<EntryEngine> m_engine;
     std::unique_ptr<Instruments> m_instruments;
     std::unique_ptr<RecordMenu> m_records;

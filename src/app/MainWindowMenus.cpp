@@ -73,7 +73,7 @@ void MainWindow::buildMenus()
     add(view, QStringLiteral("K7 &INI File"), QStringLiteral("viewinifile"), [this] { viewIniFile(); });
     add(view, QStringLiteral("&Options"), QStringLiteral("mnuoptions"), [this] { viewOptions(); });
     add(view, QStringLiteral("&Audit Trail"), QStringLiteral("viewaudit"),
-        [this] { AuditTrailDialog(m_store.currentdb, this).exec(); });
+        [this] { AuditTrailDialog(m_store.currentdb(), this).exec(); });
 
     QMenu* help = menuBar()->addMenu(QStringLiteral("&Help"));
     help->setObjectName(QStringLiteral("menuHelp"));

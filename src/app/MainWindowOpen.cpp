@@ -16,7 +16,6 @@
 #include "windows/TextEditor.h"
 
 #include <QFileInfo>
-#include <QScopedValueRollback>
 #include <QSplitter>
 #include <QStatusBar>
 
@@ -24,22 +23,13 @@ namespace k7 {
 
 // ------------------------------------------------------------- open and new
 
-void MainWindow::clearValues()
-{
-    for (QString& value : m_state.varvalue)
-        value.clear();
-}
-
 void MainWindow::runOpenSequence()
 {
     // No reading is taken while the old CFG goes and the new one's questions
     // are on screen: it would belong to no record.
     m_instruments->stopInput();
     m_dialogs.setBusy(true);
-    if (m_state.editing) {
-        m_state.editing = false;
-        setGridTabStop(true);
-    }
+    m_engine->endGridEdit(EntryEngine::AfterGridEdit::ShowNothing);
     const OpenResult result = OpenCfg(m_model, m_store, m_dialogs, *this);
     if (result == OpenResult::Opened) {
         const TableCheck check = CheckTableFields(m_model, m_store);
@@ -54,9 +44,9 @@ void MainWindow::runOpenSequence()
     }
     m_dialogs.setBusy(false);
     // The table may have been renamed or re-created: show what is open now.
-    setDataSource(m_store.currentrs.isOpen() ? &m_store.currentrs : nullptr);
+    setDataSource(m_store.currentrs().isOpen() ? &m_store.currentrs() : nullptr);
     setup_desk();
-    if (!m_store.dbname.isEmpty() && !m_store.tablename.isEmpty()) {
+    if (!m_store.dbname().isEmpty() && !m_store.tablename().isEmpty()) {
         m_engine->StartRecord();
         m_engine->OfferJournalledRecord();
         m_instruments->resumeInput();
@@ -66,7 +56,7 @@ void MainWindow::runOpenSequence()
 
 void MainWindow::openCfgFile(const QString& path)
 {
-    clearValues();
+    m_engine->clearValues();
     m_model.cfgpath = path;
     runOpenSequence();
 }
@@ -139,7 +129,7 @@ void MainWindow::openDatabaseFile(const QString& path)
     // that nothing keeps showing a table of the old model.
     m_instruments->stopInput();
     setDataSource(nullptr);
-    m_store.closeAll();
+    m_store.close();
     m_dialogs.setBusy(true);
     const bool built = BuildCfgFromTable(m_model, path, *table, &error);
     m_dialogs.setBusy(false);
@@ -185,16 +175,11 @@ void MainWindow::fileNew()
         // about first, and Cancel leaves everything open as it was.
         if (m_editor && !m_editor->askToSaveChanges())
             return;
-        if (m_state.editing) {
-            m_state.curvar = m_state.returnvar;
-            m_state.editing = false;
-            setGridTabStop(true);
-            m_engine->ShowVariable(m_state.curvar);
-        }
+        m_engine->endGridEdit();
         m_model.cfgpath.clear();
         m_instruments->stopInput();
         setDataSource(nullptr);
-        m_store.closeAll();
+        m_store.close();
         setup_desk();
         updateTitle();
     } else if (m_editor && !m_editor->askToSaveChanges()) {

@@ -16,10 +16,7 @@ RecordMenu::RecordMenu(MainWindow& window, Dialogs& dialogs)
     : m_window(window),
       m_commands({window.model(), window.store(), dialogs, window, window,
                   [&window] { return window.grid()->recordModel()->recordSet(); },
-                  [&window] {
-                      if (window.state().editing)
-                          window.engine().previousvarPressed();
-                  }})
+                  [&window] { window.engine().endGridEdit(); }})
 {
 }
 

@@ -68,7 +68,7 @@ bool BuildVariablesFromTable(Model& model, const QString& dbname, const QString&
             candidate.vartype = TypeNumeric;
             candidate.varlength = 10;
             candidate.varprompt = QStringLiteral("The next value for ") + field.name;
-            candidate.varautoinc = 1;
+            candidate.varautoinc = true;
             break;
         case FieldType::Single:
             candidate.vartype = TypeNumeric;

@@ -25,10 +25,4 @@ int RunCfgCheck(const QString& path, QTextStream& out, QTextStream& err, const C
 // on an error in the file, 2 when it could not be read at all.
 int ReadCfgQuietly(const QString& path, Model& model, QTextStream& err);
 
-// Reads and prepares the CFG at `path` into `model` as opening it would, but
-// without changing any file or asking anything: warnings and the error go to
-// `err` as "FILE: text" and "FILE:LINE: text". Returns 0 when it was read, 1
-// on an error in the file, 2 when it could not be read at all.
-int ReadCfgQuietly(const QString& path, Model& model, QTextStream& err);
-
 }  // namespace k7

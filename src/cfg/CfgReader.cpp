@@ -43,6 +43,11 @@ KeyTable emptyTable(const char* const* keys, size_t count)
     return table;
 }
 
+const QString& keyValue(const KeyTable& keys, VarRow row)
+{
+    return keys.at(row).second;
+}
+
 bool isFlag(const QString& value)
 {
     const QString upper = value.toUpper();
@@ -92,7 +97,7 @@ void readOptions(Model& model, const KeyTable& table)
 // Types whose reading needs an instrument port of the predecessor format.
 struct PortType {
     const char* word;
-    int code;
+    VarTypeCode code;
     int slot;
 };
 constexpr PortType kPortTypes[] = {
@@ -130,97 +135,126 @@ private:
     QString readVariable(const QString& header, const KeyTable& keys)
     {
         const QString name = VariableName(header);
-        if (m_names.contains(FoldCase(name)))
-            return QStringLiteral("ERROR: Duplicate FIELD definition for ") + name
-                + QStringLiteral(" ");
-        if (m_model.varcount >= kMaxVariables)
-            return QStringLiteral("ERROR: Too many FIELD definitions.  Limit is  %1.")
-                .arg(kMaxVariables);
-        // A typo such as "[K7}" names a variable K7, whose section the writer
-        // could not tell from the options: it would vanish at the next opening.
-        if (SameText(QLatin1Char('[') + name + QLatin1Char(']'), kOptionsHeader))
-            return illegalCharacter(header.sliced(header.size() - LastCharacterSize(header)), name);
-        if (QString error = FieldNameError(name); !error.isEmpty())
+        if (QString error = nameError(header, name); !error.isEmpty())
             return error;
         const int v = ++m_model.varcount;
         Variable& var = m_model.var(v);
         var.varname = name;
         m_names.insert(FoldCase(name));
 
-        auto value = [&keys](VarRow k) -> const QString& { return keys.at(k).second; };
-
-        if (QString error = readType(var, value(RowType), value(RowMenu)); !error.isEmpty())
+        if (QString error = readType(var, keyValue(keys, RowType), keyValue(keys, RowMenu)); !error.isEmpty())
             return error;
-        if (!value(RowPrompt).isEmpty())
-            var.varprompt = value(RowPrompt);
-        if (!value(RowMenu).isEmpty())
-            var.varmenu = value(RowMenu);
+        readTexts(var, keys);
+        readFiles(var, keys);
+        var.varunique = isFlag(keyValue(keys, RowUnique));
+        var.varautoinc = isFlag(keyValue(keys, RowAutoinc));
+        if (QString error = readLookUp(var, keyValue(keys, RowLookUp)); !error.isEmpty())
+            return error;
+        if (QString error = readConditions(var, keys); !error.isEmpty())
+            return error;
+        if (!keyValue(keys, RowTable).isEmpty())
+            var.varmenu = keyValue(keys, RowTable);
+        if (!keyValue(keys, RowImageJ).isEmpty())
+            var.varimagej = ValNumber(keyValue(keys, RowImageJ));
+        return {};
+    }
+
+    // Why a section headed `header` cannot declare the variable `name`.
+    QString nameError(const QString& header, const QString& name) const
+    {
+        if (m_names.contains(FoldCase(name)))
+            return QStringLiteral("ERROR: Duplicate FIELD definition for ") + name + QStringLiteral(" ");
+        if (m_model.varcount >= kMaxVariables)
+            return QStringLiteral("ERROR: Too many FIELD definitions.  Limit is  %1.").arg(kMaxVariables);
+        // A typo such as "[K7}" names a variable K7, whose section the writer
+        // could not tell from the options: it would vanish at the next opening.
+        if (SameText(QLatin1Char('[') + name + QLatin1Char(']'), kOptionsHeader))
+            return illegalCharacter(header.sliced(header.size() - LastCharacterSize(header)), name);
+        return FieldNameError(name);
+    }
+
+    static void readTexts(Variable& var, const KeyTable& keys)
+    {
+        if (!keyValue(keys, RowPrompt).isEmpty())
+            var.varprompt = keyValue(keys, RowPrompt);
+        if (!keyValue(keys, RowMenu).isEmpty())
+            var.varmenu = keyValue(keys, RowMenu);
         // Output is kept although nothing here uses it: a converted file
         // carries it, and dropping it would change the file at every opening.
-        if (!value(RowOutput).isEmpty())
-            var.varoutput = value(RowOutput);
-        if (!value(RowLength).isEmpty()) {
-            // A negative length is no length: it would make an unusable field.
-            var.varlength = std::clamp(ValNumber(value(RowLength)), 0.0, 255.0);
-        }
-        if (const QString& info = value(RowInfo); !info.isEmpty()) {
-            var.varinfo = info;
-            if (!fileExists(info)) {
-                const PathParts parts = SplitPath(info);
-                // A name without an extension is looked up as it is: "README."
-                // names no file here, where a trailing dot is not dropped.
-                const QString bare = parts.extension.isEmpty()
-                    ? parts.name : parts.name + QLatin1Char('.') + parts.extension;
-                if (fileExists(m_folder + bare))
-                    var.varinfo = bare;
-                else
-                    warn(QStringLiteral("Warning: Could not find Info File ") + info
-                         + QStringLiteral(" for field ") + name);
-            }
-        }
-        var.varcarry = isFlag(value(RowCarry)) ? 1 : 0;
-        var.varskip = isFlag(value(RowSkip)) ? 1 : 0;
-        var.varwavein = value(RowWaveIn);
+        if (!keyValue(keys, RowOutput).isEmpty())
+            var.varoutput = keyValue(keys, RowOutput);
+        // A negative length is no length: it would make an unusable field.
+        if (!keyValue(keys, RowLength).isEmpty())
+            var.varlength = std::clamp(ValNumber(keyValue(keys, RowLength)), 0.0, 255.0);
+    }
+
+    // The info and sound files, each warned about when it cannot be found;
+    // and the flags read between them.
+    void readFiles(Variable& var, const KeyTable& keys)
+    {
+        if (const QString& info = keyValue(keys, RowInfo); !info.isEmpty())
+            readInfoFile(var, info);
+        var.varcarry = isFlag(keyValue(keys, RowCarry));
+        var.varskip = isFlag(keyValue(keys, RowSkip));
+        var.varwavein = keyValue(keys, RowWaveIn);
         if (!soundExists(var.varwavein))
             warn(QStringLiteral("Warning: Could not find Sound In file ") + var.varwavein
-                 + QStringLiteral(" for field ") + name);
-        var.varwaveout = value(RowWaveOut);
+                 + QStringLiteral(" for field ") + var.varname);
+        var.varwaveout = keyValue(keys, RowWaveOut);
         if (!soundExists(var.varwaveout))
             warn(QStringLiteral("Warning: Could not find Sound Out file ") + var.varwaveout
-                 + QStringLiteral(" for field ") + name);
-        var.varunique = isFlag(value(RowUnique)) ? 1 : 0;
-        var.varautoinc = isFlag(value(RowAutoinc)) ? 1 : 0;
-        if (const QString& lookup = value(RowLookUp); !lookup.isEmpty()) {
-            const qsizetype blank = lookup.lastIndexOf(QLatin1Char(' '));
-            if (blank < 0)
-                return QStringLiteral(" ERROR: Look-up variable needs a database and table name.");
-            const QString database = lookup.left(blank);
-            if (!fileExists(database) && !fileExists(m_folder + database))
-                return QStringLiteral(" ERROR: Look-up database ") + database
-                    + QStringLiteral(" could not be found/opened.");
-            var.varlookup = lookup;
-        }
-        if (!value(RowCondition6).isEmpty())
-            return QStringLiteral(" ERROR: To many condition statements for ") + name
+                 + QStringLiteral(" for field ") + var.varname);
+    }
+
+    void readInfoFile(Variable& var, const QString& info)
+    {
+        var.varinfo = info;
+        if (fileExists(info))
+            return;
+        const PathParts parts = SplitPath(info);
+        // A name without an extension is looked up as it is: "README."
+        // names no file here, where a trailing dot is not dropped.
+        const QString bare = parts.extension.isEmpty() ? parts.name : parts.name + QLatin1Char('.') + parts.extension;
+        if (fileExists(m_folder + bare))
+            var.varinfo = bare;
+        else
+            warn(QStringLiteral("Warning: Could not find Info File ") + info + QStringLiteral(" for field ")
+                 + var.varname);
+    }
+
+    QString readLookUp(Variable& var, const QString& lookup) const
+    {
+        if (lookup.isEmpty())
+            return {};
+        const qsizetype blank = lookup.lastIndexOf(QLatin1Char(' '));
+        if (blank < 0)
+            return QStringLiteral(" ERROR: Look-up variable needs a database and table name.");
+        const QString database = lookup.left(blank);
+        if (!fileExists(database) && !fileExists(m_folder + database))
+            return QStringLiteral(" ERROR: Look-up database ") + database
+                + QStringLiteral(" could not be found/opened.");
+        var.varlookup = lookup;
+        return {};
+    }
+
+    QString readConditions(Variable& var, const KeyTable& keys) const
+    {
+        if (!keyValue(keys, RowCondition6).isEmpty())
+            return QStringLiteral(" ERROR: To many condition statements for ") + var.varname
                 + QStringLiteral(" field.");
         for (int k = 1; k <= kMaxConditions; ++k) {
-            const QString& text = value(static_cast<VarRow>(RowCondition1 + k - 1));
+            const QString& text = keyValue(keys, static_cast<VarRow>(RowCondition1 + k - 1));
             if (text.isEmpty())
                 break;
             ++var.condcount;
             var.condtext[static_cast<size_t>(k)] = text;
             const auto [condName, condValues] = SplitAtBlank(text);
             if (condValues.isEmpty())
-                return QStringLiteral(" ERROR: No matching values given for this condition "
-                                      "statement. ");
+                return QStringLiteral(" ERROR: No matching values given for this condition statement. ");
             if (!m_names.contains(FoldCase(condName)))
                 return QStringLiteral(" ERROR: ") + condName
                     + QStringLiteral(" field must be declared before condition.");
         }
-        if (!value(RowTable).isEmpty())
-            var.varmenu = value(RowTable);
-        if (!value(RowImageJ).isEmpty())
-            var.varimagej = ValNumber(value(RowImageJ));
         return {};
     }
 

@@ -12,7 +12,7 @@ namespace k7 {
 
 namespace {
 
-QString flagText(int flag) { return flag ? QStringLiteral("True") : QString(); }
+QString flagText(bool flag) { return flag ? QStringLiteral("True") : QString(); }
 
 QString numberText(double number) { return number == 0 ? QString() : ShortestNumber(number); }
 

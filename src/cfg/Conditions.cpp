@@ -2,6 +2,8 @@
 
 #include "cfg/Blanks.h"
 
+#include <optional>
+
 namespace k7 {
 
 namespace {
@@ -47,6 +49,91 @@ ConditionParts parseCondition(const QString& text)
 constexpr int kTrue = 1;
 constexpr int kFalse = 2;
 
+// Whether the variable a condition names has one of the listed values (or,
+// with "not", none of them). A condition naming no variable never holds.
+bool conditionHolds(const Model& model, const ConditionParts& cond, const std::vector<QString>& values)
+{
+    int named = 0;
+    for (int i = 1; i <= model.varcount; ++i) {
+        if (SameText(model.var(i).varname, cond.name)) {
+            named = i;
+            break;
+        }
+    }
+    if (named == 0)
+        return false;
+    const QString list = (QLatin1Char(',') + cond.values + QLatin1Char(',')).toUpper();
+    const QString value = static_cast<size_t>(named) < values.size() ? values[static_cast<size_t>(named)] : QString();
+    const bool listed = (value.isEmpty() && list.contains(QLatin1String(",\"\",")))
+        || list.contains(QLatin1Char(',') + value.toUpper() + QLatin1Char(','));
+    return listed != cond.negated;
+}
+
+// A run of conditions joined by AND and OR, read from the first to the last.
+// An OR group holds when any of its conditions does; a condition that fails
+// its AND ends the run unless the OR group before it holds.
+class ConditionChain {
+public:
+    // Takes the next condition, which ends in `op`: what it counts as, or
+    // nullopt when the run can no longer hold.
+    std::optional<bool> take(Operator op, bool holds)
+    {
+        if (op == Operator::Or)
+            takeOr(holds);
+        else if (op == Operator::And)
+            return takeAnd(holds);
+        return holds;
+    }
+
+    // Whether the run holds, the last condition counting as `lastHolds`.
+    bool finish(bool lastHolds)
+    {
+        if (m_previous == Operator::Or && lastHolds)
+            orHeld();
+        if (m_previous == Operator::And)
+            return m_resultHolds && lastHolds;
+        if (m_previous == Operator::Or)
+            return m_resultHolds && m_groupHolds;
+        return false;
+    }
+
+private:
+    void orHeld()
+    {
+        m_groupHolds = true;
+        if (m_andsHeld == 0)
+            m_resultHolds = true;
+    }
+
+    void takeOr(bool holds)
+    {
+        if (holds)
+            orHeld();
+        else if (m_previous != Operator::Or)
+            m_groupHolds = false;
+        m_previous = Operator::Or;
+    }
+
+    // A failed AND is carried by an OR group before it that holds.
+    std::optional<bool> takeAnd(bool holds)
+    {
+        if (holds) {
+            m_groupHolds = true;
+            m_resultHolds = true;
+            ++m_andsHeld;
+        } else if (m_previous != Operator::Or || !m_groupHolds) {
+            return std::nullopt;
+        }
+        m_previous = Operator::And;
+        return true;
+    }
+
+    bool m_groupHolds = false;  // the OR group (or AND) just read holds
+    bool m_resultHolds = false;  // the run holds as far as it has been read
+    int m_andsHeld = 0;
+    Operator m_previous = Operator::None;
+};
+
 }  // namespace
 
 QString NormalizeCondition(const QString& text)
@@ -66,74 +153,17 @@ QString NormalizeCondition(const QString& text)
 int EvalConditions(const Model& model, int v, const std::vector<QString>& values)
 {
     const Variable& var = model.var(v);
-    const int n = var.condcount;
-    int x = kFalse;
-    int y = kFalse;
-    int a = 0;
-    enum class Seen { Nothing, And, Or } p = Seen::Nothing;
-
-    for (int k = 1; k <= n; ++k) {
+    const int count = var.condcount;
+    ConditionChain chain;
+    for (int k = 1; k <= count; ++k) {
         const ConditionParts cond = parseCondition(var.condtext[static_cast<size_t>(k)]);
-        const QString list = (QLatin1Char(',') + cond.values + QLatin1Char(',')).toUpper();
-
-        int j = 0;
-        for (int i = 1; i <= model.varcount; ++i) {
-            if (SameText(model.var(i).varname, cond.name)) {
-                j = i;
-                break;
-            }
-        }
-        int m = kFalse;
-        if (j != 0) {
-            const QString value = static_cast<size_t>(j) < values.size()
-                ? values[static_cast<size_t>(j)] : QString();
-            bool listed;
-            if (value.isEmpty() && list.contains(QLatin1String(",\"\",")))
-                listed = true;
-            else
-                listed = list.contains(QLatin1Char(',') + value.toUpper() + QLatin1Char(','));
-            m = (listed != cond.negated) ? kTrue : kFalse;
-        }
-
-        if (cond.op == Operator::Or) {
-            if (m == kTrue) {
-                x = kTrue;
-                if (a == 0)
-                    y = kTrue;
-            } else if (p != Seen::Or) {
-                x = kFalse;
-            }
-            p = Seen::Or;
-        }
-        if (cond.op == Operator::And) {
-            if (m == kTrue) {
-                x = kTrue;
-                y = kTrue;
-                ++a;
-                p = Seen::And;
-            } else {
-                if (p != Seen::Or)
-                    return kFalse;
-                if (x == kFalse)
-                    return kFalse;
-                m = kTrue;
-            }
-            p = Seen::And;
-        }
-        if (n == 1)
-            return m;
-        if (k == n) {
-            if (p == Seen::Or && m == kTrue) {
-                x = kTrue;
-                if (a == 0)
-                    y = kTrue;
-            }
-            if (p == Seen::And && y == kTrue && m == kTrue)
-                return kTrue;
-            if (p == Seen::Or && y == kTrue && x == kTrue)
-                return kTrue;
+        const std::optional<bool> counted = chain.take(cond.op, conditionHolds(model, cond, values));
+        if (!counted)
             return kFalse;
-        }
+        if (count == 1)
+            return *counted ? kTrue : kFalse;
+        if (k == count)
+            return chain.finish(*counted) ? kTrue : kFalse;
     }
     return kFalse;
 }

@@ -9,6 +9,7 @@
 #include <QHash>
 
 #include <algorithm>
+#include <optional>
 
 namespace k7 {
 
@@ -50,7 +51,7 @@ constexpr SlotCommand kSlotCommands[] = {
 
 struct InputType {
     const char* word;
-    int code;
+    VarTypeCode code;
     int portSlot;  // 0 when the type needs no port
 };
 constexpr InputType kInputTypes[] = {
@@ -122,11 +123,25 @@ private:
 
         if (command == QLatin1String("FIELD"))
             return declare(upper, rawArgument.toUpper());
+        if (const std::optional<QString> read = readOption(command, rawArgument))
+            return *read;
+        const auto declared = m_declared.constFind(command);
+        if (declared == m_declared.constEnd())
+            return QStringLiteral(" ERROR: No FIELD statement or unrecognized command ") + command
+                + QStringLiteral(". ");
+        return readVariableStatement(m_model.var(*declared), argument);
+    }
+
+    // A statement setting one of the options; nullopt for any other command.
+    std::optional<QString> readOption(const QString& command, const QString& rawArgument)
+    {
+        const QString argument = TrimBlanks(rawArgument);  // original case
+        const QString upper = argument.toUpper();
         if (command == QLatin1String("INSTRUMENT")) {
             if (!kInstruments.contains(upper))
                 return QStringLiteral("ERROR: Instrument not supported. Check spelling.");
             m_model.options[OptInstrument] = upper;
-            return {};
+            return QString();
         }
         if (command == QLatin1String("SOUND")) {
             // Any text after the colon turns the sound on, blanks included.
@@ -134,14 +149,14 @@ private:
             // kept as the word the options dialog writes.
             m_model.options[OptSound] = !rawArgument.isEmpty() && upper.isEmpty() ? QStringLiteral("YES")
                                                                                   : rawArgument.toUpper();
-            return {};
+            return QString();
         }
         if (command == QLatin1String("BISHOP")) {
             m_model.options[OptBishopPort] = QStringLiteral("Bishop");
-            return {};
+            return QString();
         }
         if (command == QLatin1String("SQIDFILE"))
-            return {};
+            return QString();
         for (const auto& colour : kColours) {
             if (command != QLatin1String(colour.command))
                 continue;
@@ -149,19 +164,15 @@ private:
             if (number < 0 || number > 15)
                 return QString::fromLatin1(colour.error);
             m_model.options[colour.slot] = upper;
-            return {};
+            return QString();
         }
         for (const auto& option : kSlotCommands) {
             if (command == QLatin1String(option.command)) {
                 m_model.options[option.slot] = option.keepCase ? argument : upper;
-                return {};
+                return QString();
             }
         }
-        const auto declared = m_declared.constFind(command);
-        if (declared == m_declared.constEnd())
-            return QStringLiteral(" ERROR: No FIELD statement or unrecognized command ") + command
-                + QStringLiteral(". ");
-        return readVariableStatement(m_model.var(*declared), argument);
+        return std::nullopt;
     }
 
     QString declare(const QString& name, const QString& rawName)
@@ -189,66 +200,78 @@ private:
         const auto [rawSub, rawValue] = SplitAtBlank(argument);
         const QString sub = rawSub.toUpper();
         const QString value = rawValue.toUpper();
-        if (sub == QLatin1String("INPUT")) {
-            for (const auto& type : kInputTypes) {
-                if (value != QLatin1String(type.word))
-                    continue;
-                if (type.portSlot != 0 && m_model.options[type.portSlot].isEmpty())
-                    return QStringLiteral(" ERROR: Must use %1 communications setting first.")
-                        .arg(QLatin1String(type.word));
-                var.vartype = type.code;
-                if (type.code == TypeSqid)
-                    var.varlength = 11;
-                return {};
-            }
-            return QStringLiteral(" ERROR: ") + LeftCharacters(value, 20)
-                + QStringLiteral(" is an unrecognized INPUT type. ");
-        }
-        if (sub == QLatin1String("PROMPT")) {
+        if (sub == QLatin1String("INPUT"))
+            return readInputType(var, value);
+        if (sub == QLatin1String("INFO") || sub == QLatin1String("WAVIN") || sub == QLatin1String("WAVOUT"))
+            return readFilePath(sub == QLatin1String("INFO")        ? var.varinfo
+                                    : sub == QLatin1String("WAVIN") ? var.varwavein
+                                                                    : var.varwaveout,
+                                rawValue);
+        if (sub == QLatin1String("CONDITION"))
+            return addCondition(var, value);
+        if (sub == QLatin1String("PROMPT"))
             var.varprompt = LeftCharacters(value, kLegacyTextLimit);
-        } else if (sub == QLatin1String("MENULIST") || sub == QLatin1String("TABLELIST")) {
+        else if (sub == QLatin1String("MENULIST") || sub == QLatin1String("TABLELIST"))
             var.varmenu = value;
-        } else if (sub == QLatin1String("LOOKUP")) {
+        else if (sub == QLatin1String("LOOKUP"))
             var.varlookup = rawValue;
-        } else if (sub == QLatin1String("VARLEN")) {
+        else if (sub == QLatin1String("VARLEN"))
             var.varlength = std::clamp(ValNumber(value), 0.0, double(kLegacyTextLimit));
-        } else if (sub == QLatin1String("FORMAT")) {
+        else if (sub == QLatin1String("FORMAT"))
             var.varoutput = value;
-        } else if (sub == QLatin1String("INFO") || sub == QLatin1String("WAVIN")
-                   || sub == QLatin1String("WAVOUT")) {
-            QString path = rawValue;
-            if (!QFileInfo(path).isFile()) {
-                path = m_folder + rawValue;
-                if (rawValue.isEmpty() || !QFileInfo(path).isFile())
-                    return QStringLiteral(" ERROR: ") + rawValue
-                        + QStringLiteral(" file not found. ");
-            }
-            QString& target = sub == QLatin1String("INFO")    ? var.varinfo
-                              : sub == QLatin1String("WAVIN") ? var.varwavein
-                                                              : var.varwaveout;
-            target = path;
-        } else if (sub == QLatin1String("CARRY")) {
-            var.varcarry = 1;
-        } else if (sub == QLatin1String("AUTOINC")) {
-            var.varautoinc = 1;
-        } else if (sub == QLatin1String("UNIQUE")) {
-            var.varunique = 1;
-        } else if (sub == QLatin1String("CONDITION")) {
-            if (var.condcount >= kMaxConditions)
-                return QStringLiteral(" ERROR: To many condition statements for ") + var.varname
-                    + QStringLiteral(" field.");
-            const auto [condName, condValues] = SplitAtBlank(value);
-            if (condValues.isEmpty())
-                return QStringLiteral(" ERROR: No matching values given for this condition "
-                                      "statement. ");
-            if (!m_declared.contains(condName))
-                return QStringLiteral(" ERROR: ") + condName
-                    + QStringLiteral(" field must be declared before condition.");
-            ++var.condcount;
-            var.condtext[static_cast<size_t>(var.condcount)] = value;
-        } else {
+        else if (sub == QLatin1String("CARRY"))
+            var.varcarry = true;
+        else if (sub == QLatin1String("AUTOINC"))
+            var.varautoinc = true;
+        else if (sub == QLatin1String("UNIQUE"))
+            var.varunique = true;
+        else
             return QStringLiteral(" ERROR: Unrecognized command ") + sub + QStringLiteral(" ");
+        return {};
+    }
+
+    QString readInputType(Variable& var, const QString& value)
+    {
+        for (const auto& type : kInputTypes) {
+            if (value != QLatin1String(type.word))
+                continue;
+            if (type.portSlot != 0 && m_model.options[type.portSlot].isEmpty())
+                return QStringLiteral(" ERROR: Must use %1 communications setting first.")
+                    .arg(QLatin1String(type.word));
+            var.vartype = type.code;
+            if (type.code == TypeSqid)
+                var.varlength = 11;
+            return {};
         }
+        return QStringLiteral(" ERROR: ") + LeftCharacters(value, 20)
+            + QStringLiteral(" is an unrecognized INPUT type. ");
+    }
+
+    // A file named as it stands or beside the CFG; it must exist.
+    QString readFilePath(QString& target, const QString& rawValue)
+    {
+        QString path = rawValue;
+        if (!QFileInfo(path).isFile()) {
+            path = m_folder + rawValue;
+            if (rawValue.isEmpty() || !QFileInfo(path).isFile())
+                return QStringLiteral(" ERROR: ") + rawValue + QStringLiteral(" file not found. ");
+        }
+        target = path;
+        return {};
+    }
+
+    QString addCondition(Variable& var, const QString& value)
+    {
+        if (var.condcount >= kMaxConditions)
+            return QStringLiteral(" ERROR: To many condition statements for ") + var.varname
+                + QStringLiteral(" field.");
+        const auto [condName, condValues] = SplitAtBlank(value);
+        if (condValues.isEmpty())
+            return QStringLiteral(" ERROR: No matching values given for this condition statement. ");
+        if (!m_declared.contains(condName))
+            return QStringLiteral(" ERROR: ") + condName + QStringLiteral(" field must be declared before condition.");
+        ++var.condcount;
+        var.condtext[static_cast<size_t>(var.condcount)] = value;
         return {};
     }
 

@@ -91,10 +91,10 @@ struct Variable {
     QString varinfo;
     QString varwavein;
     QString varwaveout;
-    int varunique = 0;
-    int varcarry = 0;
-    int varautoinc = 0;
-    int varskip = 0;
+    bool varunique = false;
+    bool varcarry = false;
+    bool varautoinc = false;
+    bool varskip = false;
     QString varlookup;
     double varimagej = 0;
     int condcount = 0;

@@ -24,10 +24,8 @@ constexpr int kMenuCharTwips = 200;
 
 }  // namespace
 
-EntryEngine::EntryEngine(Model& model, DataStore& store, RecordState& state, EntryView& view,
-                         Dialogs& dialogs, SoundPlayer& sound)
-    : m_model(model), m_store(store), m_state(state), m_view(view), m_dialogs(dialogs),
-      m_sound(sound)
+EntryEngine::EntryEngine(const Model& model, DataStore& store, EntryView& view, Dialogs& dialogs, SoundPlayer& sound)
+    : m_model(model), m_store(store), m_view(view), m_dialogs(dialogs), m_sound(sound)
 {
 }
 

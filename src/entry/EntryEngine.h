@@ -6,6 +6,7 @@
 // keys to the handlers below and does nothing else with them.
 
 #include "entry/EntryKeys.h"
+#include "entry/RecordState.h"
 #include "platform/EntryView.h"
 #include "store/TableDef.h"
 
@@ -20,23 +21,41 @@
 namespace k7 {
 
 struct Model;
-struct RecordState;
 struct JournalEntry;
 struct JournalState;
 class JournalWriter;
 class RecordJournal;
-struct DataStore;
+class DataStore;
 class RecordSet;
 class Dialogs;
 
 
 class EntryEngine {
 public:
-    EntryEngine(Model& model, DataStore& store, RecordState& state, EntryView& view,
-                Dialogs& dialogs, SoundPlayer& sound);
+    EntryEngine(const Model& model, DataStore& store, EntryView& view, Dialogs& dialogs, SoundPlayer& sound);
     ~EntryEngine();
     EntryEngine(const EntryEngine&) = delete;
     EntryEngine& operator=(const EntryEngine&) = delete;
+
+    // The record in progress, as the windows, the instrument input and the
+    // tests read it. Only the engine's commands below change it.
+    const RecordState& state() const { return m_state; }
+
+    // While one is alive the program itself fills or selects in the variable
+    // and menu lists (and the properties editor's controls): their click
+    // handlers leave those selections alone. Guards nest.
+    class ListGuard {
+    public:
+        explicit ListGuard(RecordState& state) : m_state(state), m_was(state.listguard) { m_state.listguard = true; }
+        ~ListGuard() { m_state.listguard = m_was; }
+        ListGuard(const ListGuard&) = delete;
+        ListGuard& operator=(const ListGuard&) = delete;
+
+    private:
+        RecordState& m_state;
+        bool m_was;
+    };
+    [[nodiscard]] ListGuard guardLists() { return ListGuard(m_state); }
 
     // Presents variable v (normally curvar) in the frame for its kind.
     void ShowVariable(int v);
@@ -90,6 +109,15 @@ public:
     void startGridEdit(bool fromKeyboard);
     // Esc in the grid: leaves editing mode.
     void gridEscape();
+    // How a grid-cell edit ends: with the record in progress presented again
+    // at the variable it was left at, or with nothing presented (another CFG
+    // is about to be opened, or the record is started over).
+    enum class AfterGridEdit { ShowVariable, ShowNothing };
+    // Ends a grid-cell edit, if one is under way (the cell has been written
+    // or is given up): the grid takes Tab again and curvar goes back to the
+    // variable the record in progress was left at. Every way out of an edit
+    // comes here.
+    void endGridEdit(AfterGridEdit after = AfterGridEdit::ShowVariable);
     // A key pressed in the grid; true when consumed.
     bool gridKey(int code);
     // Ctrl+C: starts the record in progress over. When it held values the
@@ -112,6 +140,21 @@ public:
     void infoButtonClicked(Frame frame);
     // A click on the entry area, a frame or a prompt: focus back to the input.
     void entryAreaClicked();
+    // Empties every value of the record in progress (before another CFG is
+    // read); the carried values stay.
+    void clearValues();
+    // Puts a value into the record in progress as it stands, unvalidated and
+    // without presenting anything (a restored record). Carried values are
+    // those offered when the next record starts.
+    void setValue(int v, const QString& value);
+    void setCarriedValue(int v, const QString& value);
+    // The instrument box waits for its first reading from the moment it is
+    // presented: the reading then replaces the box text instead of being
+    // appended to it. takeDeviceWait() answers whether it waits and ends the
+    // wait; restoreDeviceWait() puts it back as it was (a refused reading).
+    [[nodiscard]] bool takeDeviceWait();
+    void restoreDeviceWait(bool wait);
+
     // The input control of the presented variable, by the kind Tag.
     Control presentedControl() const;
     // The field of the data table that holds variable v; nothing when no
@@ -180,7 +223,6 @@ private:
     qint64 editedRow() const;
     void writeEditedCell(const QString& tag);
     [[nodiscard]] bool writeCellAudited(RecordSet& rs, int i, const QVariant& value, QString* error);
-    void endGridEdit();
 
     // Checks of an identifier.
     Check checkUnique();
@@ -201,9 +243,9 @@ private:
     void showInfo(const QString& tag);
     void pointMenuHelpAtSelection();
 
-    Model& m_model;
+    const Model& m_model;
     DataStore& m_store;
-    RecordState& m_state;
+    RecordState m_state;
     EntryView& m_view;
     Dialogs& m_dialogs;
     SoundPlayer& m_sound;

@@ -9,6 +9,7 @@
 #include "entry/ValueForms.h"
 #include "platform/Dialogs.h"
 #include "store/DataStore.h"
+#include "store/Transaction.h"
 
 namespace k7 {
 
@@ -78,7 +79,7 @@ void EntryEngine::acceptText()
         finishAccept(false);
         return;
     }
-    if (var.varunique == 1) {
+    if (var.varunique) {
         switch (checkUnique()) {
         case Check::Passed:
             break;
@@ -93,7 +94,7 @@ void EntryEngine::acceptText()
         return;
     // A Unique value is stored in the form it was compared in, so that the
     // next comparison sees what this one saw.
-    const QString value = var.varunique == 1 ? m_workvalue : m_view.boxText(Control::TextBox);
+    const QString value = var.varunique ? m_workvalue : m_view.boxText(Control::TextBox);
     if (!fitsField(cur, value))
         return;
     playWaveOut(cur);
@@ -105,7 +106,7 @@ void EntryEngine::finishAccept(bool accepted)
 {
     if (accepted) {
         const int cur = m_state.curvar;
-        if (m_model.var(cur).varcarry == 1)
+        if (m_model.var(cur).varcarry)
             m_state.carryvalue[cur] = m_state.varvalue[cur];
         AdvanceToNext();
         if (m_state.curvar > m_model.varcount) {
@@ -160,7 +161,7 @@ std::optional<QString> EntryEngine::numericValue(const QString& text)
 // longer than the field holds, a number where the field holds numbers.
 std::optional<FieldDef> EntryEngine::fieldOf(int v) const
 {
-    const RecordSet& rs = m_store.currentrs;
+    const RecordSet& rs = m_store.currentrs();
     const int i = rs.isOpen() ? rs.fieldIndex(m_model.var(v).varname) : -1;
     if (i < 0)
         return std::nullopt;
@@ -234,7 +235,7 @@ bool EntryEngine::editedCellPasses(const QString& tag)
         const QString typed = m_workvalue;
         if (var.vartype == TypeSqid && checkSqid() == Check::Rejected)
             return false;
-        if (var.varunique == 1) {
+        if (var.varunique) {
             tightenReservedName();
             if (!uniqueInOtherRows(editedRow()))
                 return false;
@@ -251,14 +252,14 @@ qint64 EntryEngine::editedRow() const
     const qint64 bookmark = m_view.gridCurrentBookmark();
     if (bookmark >= 0)
         return bookmark;
-    RecordSet& rs = m_store.currentrs;
+    RecordSet& rs = m_store.currentrs();
     return rs.isOpen() && rs.setAbsolutePosition(m_view.gridCurrentRow()) ? rs.bookmark() : -1;
 }
 
 void EntryEngine::writeEditedCell(const QString& tag)
 {
     const Variable& var = m_model.var(m_state.curvar);
-    RecordSet& rs = m_store.currentrs;
+    RecordSet& rs = m_store.currentrs();
     const int i = rs.isOpen() ? rs.fieldIndex(var.varname) : -1;
     const qint64 bookmark = m_view.gridCurrentBookmark();
     const bool positioned = i >= 0
@@ -292,12 +293,13 @@ void EntryEngine::writeEditedCell(const QString& tag)
 // The cell and its audit row, in one transaction.
 bool EntryEngine::writeCellAudited(RecordSet& rs, int i, const QVariant& value, QString* error)
 {
-    Database& db = m_store.currentdb;
-    if (!db.transaction()) {
+    Database& db = m_store.currentdb();
+    Transaction transaction(db);
+    if (!transaction.began()) {
         *error = db.lastError();
         return false;
     }
-    AuditTrail& audit = m_store.audit;
+    AuditTrail& audit = m_store.audit();
     const QVariant before = rs.value(i);
     bool ok = rs.edit() && rs.setField(i, value) && rs.update();
     if (!ok) {
@@ -310,21 +312,22 @@ bool EntryEngine::writeCellAudited(RecordSet& rs, int i, const QVariant& value, 
         if (!ok)
             *error = audit.lastError();
     }
-    if (ok && !db.commit()) {
+    if (ok && !transaction.commit()) {
         *error = db.lastError();
         ok = false;
     }
-    if (!ok)
-        db.rollback();
     return ok;
 }
 
-void EntryEngine::endGridEdit()
+void EntryEngine::endGridEdit(AfterGridEdit after)
 {
+    if (!m_state.editing)
+        return;
     m_view.setGridTabStop(true);
     m_state.curvar = m_state.returnvar;
     m_state.editing = false;
-    ShowVariable(m_state.curvar);
+    if (after == AfterGridEdit::ShowVariable)
+        ShowVariable(m_state.curvar);
 }
 
 }  // namespace k7

@@ -34,6 +34,63 @@ QString capitalised(const QString& name)
     return name.left(1).toUpper() + name.mid(1).toLower();
 }
 
+// The reference table a variable's look-up reads: "database table".
+struct LookUpSource {
+    QString path;
+    QString table;
+};
+
+LookUpSource lookUpSource(const QString& lookup, const QString& cfgFolder)
+{
+    const qsizetype blank = lookup.lastIndexOf(QLatin1Char(' '));
+    LookUpSource source{lookup.left(std::max<qsizetype>(blank, 0)).trimmed(), lookup.mid(blank + 1).trimmed()};
+    // Found where the CFG reader found it: as written, else beside the CFG
+    // (also when the name has folders of its own, relative to the CFG's).
+    if (!QFileInfo(source.path).isFile() && QFileInfo(cfgFolder + source.path).isFile())
+        source.path = cfgFolder + source.path;
+    return source;
+}
+
+// A look-up that could not run lets the value pass, after saying so.
+void reportLookUpFailure(Dialogs& dialogs, const QString& path)
+{
+    if (DetectAccessFormat(path) != AccessFormat::None)
+        dialogs.message(QStringLiteral("Error: Could not look-up values.  ") + AccessImportHint(path),
+                        Style::Information);
+    else
+        dialogs.message(QStringLiteral("Error in SQL. Could not look-up values."), Style::Information);
+}
+
+// Whether the operator keeps a value the reference table lacks.
+bool confirmNotFound(Dialogs& dialogs, const QString& value)
+{
+    return dialogs.message(value + QStringLiteral(" could not be found."), Style::OkCancel + Style::Information)
+        == Answer::Ok;
+}
+
+// Shows the row found, field by field, after asking whether to go on when it
+// has a Status; false when the operator does not.
+bool confirmFoundRow(Dialogs& dialogs, const RecordSet& rs)
+{
+    QString summary;
+    for (int i = 0; i < rs.fieldCount(); ++i) {
+        const FieldDef& field = rs.field(i);
+        const QVariant value = rs.value(i);
+        const QString text = value.isNull()   ? QString()
+            : field.type == FieldType::Single ? ShortestSingle(value.toDouble())
+                                              : value.toString();
+        summary += capitalised(field.name) + QStringLiteral(" = ") + text + QLatin1Char('\r');
+        if (field.name.toLower() == QLatin1String("status") && !text.trimmed().isEmpty()) {
+            const int answer = dialogs.message(QStringLiteral("Status is ") + text + QStringLiteral(".  Continue?"),
+                                               Style::YesNo + Style::Question);
+            if (answer == Answer::No)
+                return false;
+        }
+    }
+    dialogs.timedMessage(summary, 5000);
+    return true;
+}
+
 }  // namespace
 
 EntryEngine::Check EntryEngine::checkUnique()
@@ -87,8 +144,8 @@ std::unique_ptr<RecordSet> EntryEngine::queryUnique(bool allFields)
     auto found = std::make_unique<RecordSet>();
     m_dialogs.setBusy(true);
     // A query that fails leaves the set closed, which the callers check.
-    if (m_store.currentdb.isOpen())
-        static_cast<void>(found->openFolded(m_store.currentdb, m_store.tablename, name, m_workvalue,
+    if (m_store.currentdb().isOpen())
+        static_cast<void>(found->openFolded(m_store.currentdb(), m_store.tablename(), name, m_workvalue,
                           allFields ? QStringList{} : QStringList{name}));
     m_dialogs.setBusy(false);
     return found;
@@ -122,9 +179,9 @@ void EntryEngine::takeFoundRow(std::unique_ptr<RecordSet> found)
     const QString stored = m_state.varvalue[m_state.curvar];
     if (!stored.isEmpty())
         m_workvalue = stored;
-    if (m_store.currentrs.setBookmark(m_foundrs->bookmark())) {
+    if (m_store.currentrs().setBookmark(m_foundrs->bookmark())) {
         m_view.refreshGrid();
-        m_view.gridGoToRow(m_store.currentrs.absolutePosition());
+        m_view.gridGoToRow(m_store.currentrs().absolutePosition());
     }
 }
 
@@ -210,61 +267,24 @@ bool EntryEngine::CheckDigit(const QString& a, const QString& b)
 EntryEngine::Check EntryEngine::lookUp()
 {
     const Variable& var = m_model.var(m_state.curvar);
-    const QString lookup = var.varlookup;
-    const qsizetype blank = lookup.lastIndexOf(QLatin1Char(' '));
-    QString path = lookup.left(std::max<qsizetype>(blank, 0)).trimmed();
-    const QString table = lookup.mid(blank + 1).trimmed();
-    // Found where the CFG reader found it: as written, else beside the CFG
-    // (also when the name has folders of its own, relative to the CFG's).
-    if (!QFileInfo(path).isFile() && QFileInfo(cfgFolder() + path).isFile())
-        path = cfgFolder() + path;
-
+    const LookUpSource source = lookUpSource(var.varlookup, cfgFolder());
     // Only read from: a reference database in a read-only folder still works,
     // and one that has gone since the CFG was read is not created again.
     Database db;
     RecordSet rs;
     m_dialogs.setBusy(true);
-    const bool ran = db.open(path, Database::Access::ReadOnly)
-                     && rs.openWhere(db, table, var.varname, m_workvalue);
+    const bool ran =
+        db.open(source.path, Database::Access::ReadOnly) && rs.openWhere(db, source.table, var.varname, m_workvalue);
     m_dialogs.setBusy(false);
-    if (!ran && DetectAccessFormat(path) != AccessFormat::None) {
-        m_dialogs.message(QStringLiteral("Error: Could not look-up values.  ") + AccessImportHint(path),
-                          Style::Information);
-        return Check::Passed;
-    }
     if (!ran) {
-        m_dialogs.message(QStringLiteral("Error in SQL. Could not look-up values."),
-                          Style::Information);
+        reportLookUpFailure(m_dialogs, source.path);
         return Check::Passed;
     }
-    if (rs.bof() && rs.eof()) {
-        const int answer = m_dialogs.message(m_workvalue + QStringLiteral(" could not be found."),
-                                             Style::OkCancel + Style::Information);
-        if (answer == Answer::Ok)
-            return Check::Passed;
-        keepTyped();
-        return Check::Stopped;
-    }
-    QString summary;
-    for (int i = 0; i < rs.fieldCount(); ++i) {
-        const FieldDef& field = rs.field(i);
-        const QVariant value = rs.value(i);
-        const QString text = value.isNull() ? QString()
-                             : field.type == FieldType::Single ? ShortestSingle(value.toDouble())
-                                                               : value.toString();
-        summary += capitalised(field.name) + QStringLiteral(" = ") + text + QLatin1Char('\r');
-        if (field.name.toLower() == QLatin1String("status") && !text.trimmed().isEmpty()) {
-            const int answer = m_dialogs.message(
-                QStringLiteral("Status is ") + text + QStringLiteral(".  Continue?"),
-                Style::YesNo + Style::Question);
-            if (answer == Answer::No) {
-                keepTyped();
-                return Check::Stopped;
-            }
-        }
-    }
-    m_dialogs.timedMessage(summary, 5000);
-    return Check::Passed;
+    const bool goOn = rs.bof() && rs.eof() ? confirmNotFound(m_dialogs, m_workvalue) : confirmFoundRow(m_dialogs, rs);
+    if (goOn)
+        return Check::Passed;
+    keepTyped();
+    return Check::Stopped;
 }
 
 }  // namespace k7

@@ -67,14 +67,14 @@ QStringList EntryEngine::variableNames() const
 // that a dig's folder moved to another drive finds its journal again.
 RecordJournal* EntryEngine::journal()
 {
-    if (!m_journalOn || !m_store.currentdb.isOpen() || m_store.tablename.isEmpty() || m_model.cfgpath.isEmpty())
+    if (!m_journalOn || !m_store.currentdb().isOpen() || m_store.tablename().isEmpty() || m_model.cfgpath.isEmpty())
         return nullptr;
     const QString cfg = QFileInfo(m_model.cfgpath).fileName();
-    const QString key = m_store.currentdb.path() + QLatin1Char('\n') + cfg + QLatin1Char('\n') + m_store.tablename;
+    const QString key = m_store.currentdb().path() + QLatin1Char('\n') + cfg + QLatin1Char('\n') + m_store.tablename();
     if (!m_journal || m_journalFor != key) {
         endJournal();
-        m_journal = std::make_unique<RecordJournal>(m_store.currentdb, cfg, m_store.tablename);
-        m_journalWriter = std::make_unique<JournalWriter>(m_store.currentdb.path(), cfg, m_store.tablename);
+        m_journal = std::make_unique<RecordJournal>(m_store.currentdb(), cfg, m_store.tablename());
+        m_journalWriter = std::make_unique<JournalWriter>(m_store.currentdb().path(), cfg, m_store.tablename());
         QObject::connect(m_journalWriter.get(), &JournalWriter::finished, m_journalWriter.get(),
                          [this] { takeJournalOutcome(); });
         m_journalFor = key;
@@ -191,10 +191,10 @@ bool EntryEngine::restoreJournalled(const JournalEntry& entry)
         const int old = static_cast<int>(oldNames.indexOf(name)) + 1;
         if (v < 1)
             continue;
-        m_state.varvalue[v] = value;
+        setValue(v, value);
         accepted[static_cast<size_t>(v)] = old < entry.curvar;
-        if (accepted[static_cast<size_t>(v)] && m_model.var(v).varcarry == 1)
-            m_state.carryvalue[v] = value;
+        if (accepted[static_cast<size_t>(v)] && m_model.var(v).varcarry)
+            setCarriedValue(v, value);
     }
     int next = 0;
     if (oldNames == names) {

@@ -54,8 +54,8 @@ void EntryEngine::startGridEdit(bool fromKeyboard)
     // progress, so that Accept or Cancel still returns there.
     if (!m_state.editing)
         m_state.returnvar = m_state.curvar;
-    const std::optional<TableDef> table = m_store.currentdb.isOpen()
-                                              ? m_store.currentdb.findTable(m_store.tablename)
+    const std::optional<TableDef> table = m_store.currentdb().isOpen()
+                                              ? m_store.currentdb().findTable(m_store.tablename())
                                               : std::nullopt;
     const int column = m_view.gridCurrentColumn();
     int found = 0;
@@ -82,13 +82,11 @@ void EntryEngine::startGridEdit(bool fromKeyboard)
 void EntryEngine::gridEscape()
 {
     // Leaving an edit from the grid returns to the record in progress where
-    // it was left, as Cancel does.
-    if (m_state.editing) {
-        m_state.curvar = m_state.returnvar;
-        m_view.setGridTabStop(true);
-    }
-    m_state.editing = false;
-    ShowVariable(m_state.curvar);
+    // it was left, as Cancel does; otherwise the variable is shown again.
+    if (m_state.editing)
+        endGridEdit();
+    else
+        ShowVariable(m_state.curvar);
 }
 
 bool EntryEngine::gridKey(int code)

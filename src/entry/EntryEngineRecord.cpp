@@ -14,6 +14,9 @@
 #include "store/DataStore.h"
 #include "store/JournalWriter.h"
 #include "store/RecordJournal.h"
+#include "store/Transaction.h"
+
+#include <utility>
 
 namespace k7 {
 
@@ -21,7 +24,7 @@ namespace {
 
 bool isAutoinc(const Variable& var)
 {
-    return var.varautoinc == 1 && var.vartype == TypeNumeric;
+    return var.varautoinc && var.vartype == TypeNumeric;
 }
 
 // Sets field i from a value of the record in progress, by the variable's kind.
@@ -51,7 +54,7 @@ bool EntryEngine::conditionsHold(int v) const
 
 bool EntryEngine::isAsked(int v, bool emptyOnly) const
 {
-    if (m_model.var(v).varskip == 1 || !conditionsHold(v))
+    if (m_model.var(v).varskip || !conditionsHold(v))
         return false;
     return !emptyOnly || EmptyOrZero(m_state.varvalue[v].trimmed());
 }
@@ -87,7 +90,7 @@ QString EntryEngine::presetValue(int v) const
     const Variable& var = m_model.var(v);
     if (isAutoinc(var))
         return m_state.autoincvalue[v];
-    if (var.varcarry == 1 && !EmptyOrZero(m_state.carryvalue[v]))
+    if (var.varcarry && !EmptyOrZero(m_state.carryvalue[v]))
         return m_state.carryvalue[v];
     return QString();
 }
@@ -103,7 +106,7 @@ void EntryEngine::presetValues()
 
 double EntryEngine::largestStored(int v) const
 {
-    RecordSet& table = m_store.currentrs;
+    RecordSet& table = m_store.currentrs();
     const int i = table.isOpen() ? table.fieldIndex(m_model.var(v).varname) : -1;
     if (i < 0)
         return 0;
@@ -112,7 +115,7 @@ double EntryEngine::largestStored(int v) const
                               ? QStringLiteral("CAST(%1 AS REAL)").arg(field)
                               : field;
     RecordSet largest;
-    if (!largest.openQuery(m_store.currentdb, QStringLiteral("SELECT MAX(%1) FROM %2")
+    if (!largest.openQuery(m_store.currentdb(), QStringLiteral("SELECT MAX(%1) FROM %2")
                                                   .arg(value, QuoteName(table.tableName())))
         || largest.bof())
         return 0;
@@ -123,7 +126,7 @@ void EntryEngine::StartRecord()
 {
     for (int v = 1; v <= m_model.varcount; ++v) {
         const Variable& var = m_model.var(v);
-        if (var.varcarry != 1)
+        if (!var.varcarry)
             m_state.varvalue[v].clear();
         // The first record after opening continues the numbers already stored.
         if (isAutoinc(var))
@@ -136,6 +139,34 @@ void EntryEngine::StartRecord()
     endJournal();
     m_journalFailureShown = false;
     presentFirst();
+}
+
+void EntryEngine::clearValues()
+{
+    for (QString& value : m_state.varvalue)
+        value.clear();
+}
+
+void EntryEngine::setValue(int v, const QString& value)
+{
+    if (v >= 1 && v <= kMaxVariables)
+        m_state.varvalue[static_cast<size_t>(v)] = value;
+}
+
+void EntryEngine::setCarriedValue(int v, const QString& value)
+{
+    if (v >= 1 && v <= kMaxVariables)
+        m_state.carryvalue[static_cast<size_t>(v)] = value;
+}
+
+bool EntryEngine::takeDeviceWait()
+{
+    return std::exchange(m_state.devicewait, false);
+}
+
+void EntryEngine::restoreDeviceWait(bool wait)
+{
+    m_state.devicewait = wait;
 }
 
 void EntryEngine::restartRecord()
@@ -180,7 +211,7 @@ bool EntryEngine::recordInProgressUnprotected()
     if (!holdsTypedValues())
         return false;
     // The journal's newest write failed, or it went into a file that is gone.
-    return lastJournalFailed() || m_store.currentdb.fileMoved();
+    return lastJournalFailed() || m_store.currentdb().fileMoved();
 }
 
 void EntryEngine::clearRecord()
@@ -193,10 +224,7 @@ void EntryEngine::clearRecord()
     }
     // Clearing is about the record in progress: a grid-cell edit under way
     // ends first, so that what is typed next is not written into the grid.
-    if (m_state.editing) {
-        m_state.editing = false;
-        m_view.setGridTabStop(true);
-    }
+    endGridEdit(AfterGridEdit::ShowNothing);
     restartRecord();
     discardJournal();
     if (cleared) {
@@ -272,7 +300,7 @@ bool EntryEngine::writeRecord(RecordSet& rs, QString* error)
 // leaves one row per field whose value it changed.
 bool EntryEngine::auditSaved(RecordSet& rs, const QVariantList& before, QString* error)
 {
-    AuditTrail& audit = m_store.audit;
+    AuditTrail& audit = m_store.audit();
     bool ok = true;
     if (m_state.newrecord) {
         ok = audit.countAdded(rs.tableName());
@@ -308,8 +336,9 @@ bool EntryEngine::storeRecord(RecordSet& rs, QString* error)
 
 bool EntryEngine::storeRecordSettled(RecordSet& rs, QString* error)
 {
-    Database& db = m_store.currentdb;
-    if (!db.transaction()) {
+    Database& db = m_store.currentdb();
+    std::optional<Transaction> transaction(std::in_place, db);
+    if (!transaction->began()) {
         *error = db.lastError();
         return false;
     }
@@ -323,12 +352,12 @@ bool EntryEngine::storeRecordSettled(RecordSet& rs, QString* error)
         *error = j->lastError();
         ok = false;
     }
-    if (ok && !db.commit()) {
+    if (ok && !transaction->commit()) {
         *error = db.lastError();
         ok = false;
     }
     if (!ok) {
-        db.rollback();
+        transaction.reset();  // rolled back
         // The set counted the row it added among its own; that row is gone.
         // Back where it was as far as it can be: the failed save is what the
         // operator is told about.
@@ -350,7 +379,7 @@ bool EntryEngine::isEmptyNewRecord() const
     const std::vector<bool> asked = askedInFinalPath(values);
     for (int v = 1; v <= m_model.varcount; ++v) {
         const Variable& var = m_model.var(v);
-        const bool reading = var.vartype != TypeNumeric && IsNumericKind(var.vartype) && var.varskip != 1
+        const bool reading = var.vartype != TypeNumeric && IsNumericKind(var.vartype) && !var.varskip
                              && asked[static_cast<size_t>(v)];
         if (reading || !values[static_cast<size_t>(v)].trimmed().isEmpty())
             return false;
@@ -369,7 +398,7 @@ bool EntryEngine::SaveRecord()
     // record is added as a new row rather than refused at every try.
     if (!m_state.newrecord && m_foundrs && m_foundrs->currentRowGone())
         m_state.newrecord = true;
-    RecordSet* rs = m_state.newrecord ? &m_store.currentrs : m_foundrs.get();
+    RecordSet* rs = m_state.newrecord ? &m_store.currentrs() : m_foundrs.get();
     if (!rs || !rs->isOpen()) {
         m_dialogs.message(QStringLiteral("The record could not be saved: no data table is open."),
                           Style::Critical);
@@ -378,7 +407,7 @@ bool EntryEngine::SaveRecord()
     QString error;
     if (!storeRecord(*rs, &error)) {
         // A file moved away takes no write again: trying again cannot help.
-        const QString advice = m_store.currentdb.fileMoved()
+        const QString advice = m_store.currentdb().fileMoved()
                                    ? QStringLiteral("\nThe values are kept until K7 closes, but cannot be saved "
                                                     "to this file: put the database file back and open the CFG "
                                                     "again, or note the values down.")
@@ -388,7 +417,7 @@ bool EntryEngine::SaveRecord()
     }
     // A new row is shown where the grid's order puts it (the last row when
     // its filter leaves the row out).
-    RecordSet& shown = m_store.currentrs;
+    RecordSet& shown = m_store.currentrs();
     if (m_state.newrecord && !shown.setBookmark(shown.lastModified()))
         shown.moveLast();
     m_view.refreshGrid();

@@ -1,7 +1,8 @@
 #pragma once
 // The record in progress: the values typed so far and where entry stands.
-// One instance lives as long as the open CFG; the engine, the window and the
-// instrument input share it by reference.
+// The entry engine owns it and alone changes it, through its named commands;
+// the window, the instrument input, the properties editor and the tests read
+// it through EntryEngine::state().
 
 #include "cfg/Model.h"
 

@@ -78,7 +78,7 @@ void FilterDialog::fillValues()
     if (item) {
         m_tools.dialogs.setBusy(true);
         QString error;
-        const bool read = m_values->load(m_tools.store.currentdb, m_tools.store.tablename, item->text(), &error);
+        const bool read = m_values->load(m_tools.store.currentdb(), m_tools.store.tablename(), item->text(), &error);
         m_tools.dialogs.setBusy(false);
         if (!read)
             m_tools.dialogs.message(QStringLiteral("The values of %1 could not be read: %2").arg(item->text(), error),

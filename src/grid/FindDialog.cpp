@@ -54,7 +54,7 @@ FindDialog::FindDialog(const GridTools& tools, QWidget* parent) : QDialog(parent
 
 void FindDialog::findNext()
 {
-    RecordSet& rs = m_tools.store.currentrs;
+    RecordSet& rs = m_tools.store.currentrs();
     if (!rs.isOpen())
         return;
     DataGrid& grid = m_tools.grid;

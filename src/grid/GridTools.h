@@ -7,11 +7,11 @@ namespace k7 {
 class DataGrid;
 class Dialogs;
 class ShellHooks;
-struct DataStore;
+class DataStore;
 struct Model;
 
 struct GridTools {
-    Model& model;
+    Model& model;  // edited: the sort and filter store their choice in its options
     DataStore& store;
     Dialogs& dialogs;
     ShellHooks& shell;

@@ -53,7 +53,7 @@ private:
     void scheduleCheck(qint64 ms);
     void checkPause();
 
-    Model& m_model;
+    Model& m_model;  // edited: imagejstamp, the results file last taken
     EntryView& m_view;
     Clock& m_clock;
     std::function<int()> m_presented;

@@ -32,10 +32,10 @@ QString decodeLine(const QByteArray& bytes)
 
 }  // namespace
 
-InstrumentReceiver::InstrumentReceiver(InstrumentPort& port, EntryView& view, bool& devicewait,
+InstrumentReceiver::InstrumentReceiver(InstrumentPort& port, EntryView& view, DeviceWait devicewait,
                                        std::function<void()> accept,
                                        std::function<void(const QString&)> cue, QObject* parent)
-    : QObject(parent), m_port(port), m_view(view), m_devicewait(devicewait),
+    : QObject(parent), m_port(port), m_view(view), m_devicewait(std::move(devicewait)),
       m_accept(std::move(accept)), m_cue(std::move(cue))
 {
     connect(&m_port, &InstrumentPort::received, this, &InstrumentReceiver::drain);
@@ -113,9 +113,8 @@ void InstrumentReceiver::beginReading()
     if (!m_forBox)
         return;
     m_boxBefore = m_view.boxText(Control::InstrumentBox);
-    m_waitBefore = m_devicewait;
-    m_shown = m_devicewait ? QString() : m_boxBefore;
-    m_devicewait = false;
+    m_waitBefore = m_devicewait.take();
+    m_shown = m_waitBefore ? QString() : m_boxBefore;
 }
 
 void InstrumentReceiver::takeCharacter(char c)
@@ -200,7 +199,7 @@ void InstrumentReceiver::endReading()
 void InstrumentReceiver::refuse(const QString& line, const QString& why)
 {
     m_view.setBoxText(Control::InstrumentBox, m_boxBefore);
-    m_devicewait = m_waitBefore;
+    m_devicewait.restore(m_waitBefore);
     if (m_cue)
         m_cue(QStringLiteral("Reading %1 refused: %2").arg(named(line), why));
 }

@@ -19,11 +19,25 @@
 #include <QString>
 
 #include <functional>
+#include <utility>
 
 namespace k7 {
 
 class EntryView;
 class InstrumentPort;
+
+// The record state's devicewait flag, as the receiver uses it: taken (read
+// and ended) when a reading begins, put back when that reading is refused.
+struct DeviceWait {
+    std::function<bool()> take;
+    std::function<void(bool)> restore;
+
+    // A flag of the caller's own, for a receiver used on its own.
+    static DeviceWait of(bool& flag)
+    {
+        return {[&flag] { return std::exchange(flag, false); }, [&flag](bool wait) { flag = wait; }};
+    }
+};
 
 class InstrumentReceiver : public QObject {
     Q_OBJECT
@@ -33,10 +47,10 @@ public:
     // dropped and the reading refused, so each character costs the same.
     static constexpr int kMaxReading = 255;
 
-    // `devicewait` is the record state's flag; `accept` runs the accept
+    // `devicewait` reaches the record state's flag; `accept` runs the accept
     // action (AcceptValue, as if Enter had been pressed); `cue` beeps and
     // tells the operator about a reading that was not taken.
-    InstrumentReceiver(InstrumentPort& port, EntryView& view, bool& devicewait,
+    InstrumentReceiver(InstrumentPort& port, EntryView& view, DeviceWait devicewait,
                        std::function<void()> accept, std::function<void(const QString&)> cue,
                        QObject* parent = nullptr);
 
@@ -78,7 +92,7 @@ private:
 
     InstrumentPort& m_port;
     EntryView& m_view;
-    bool& m_devicewait;
+    DeviceWait m_devicewait;
     std::function<void()> m_accept;
     std::function<void(const QString&)> m_cue;
     std::function<QString(const QString&)> m_valueCheck;

@@ -2,7 +2,6 @@
 
 #include "cfg/Model.h"
 #include "entry/EntryEngine.h"
-#include "entry/RecordState.h"
 #include "instruments/ImageJLink.h"
 #include "instruments/InstrumentReceiver.h"
 #include "instruments/ReadingFit.h"
@@ -23,27 +22,28 @@ bool switchedOff(const QString& value)
 
 }  // namespace
 
-Instruments::Instruments(Model& model, RecordState& state, EntryView& view, EntryEngine& engine,
-                         Dialogs& dialogs, SoundPlayer& sound, IniLookup ini, QObject* parent)
-    : Instruments(model, state, view, engine, dialogs, sound, std::move(ini),
-                  std::make_unique<SerialDevicePort>(), std::make_shared<SteadyClock>(), parent)
+Instruments::Instruments(Model& model, EntryView& view, EntryEngine& engine, Dialogs& dialogs, SoundPlayer& sound,
+                         IniLookup ini, QObject* parent)
+    : Instruments(model, view, engine, dialogs, sound, std::move(ini), std::make_unique<SerialDevicePort>(),
+                  std::make_shared<SteadyClock>(), parent)
 {
 }
 
-Instruments::Instruments(Model& model, RecordState& state, EntryView& view, EntryEngine& engine,
-                         Dialogs& dialogs, SoundPlayer& sound, IniLookup ini,
-                         std::unique_ptr<InstrumentPort> port, std::shared_ptr<Clock> clock,
+Instruments::Instruments(Model& model, EntryView& view, EntryEngine& engine, Dialogs& dialogs, SoundPlayer& sound,
+                         IniLookup ini, std::unique_ptr<InstrumentPort> port, std::shared_ptr<Clock> clock,
                          QObject* parent)
-    : QObject(parent), m_model(model), m_state(state), m_view(view), m_engine(engine), m_sound(sound),
-      m_ini(std::move(ini)), m_port(std::move(port)), m_clock(std::move(clock))
+    : QObject(parent), m_model(model), m_view(view), m_engine(engine), m_sound(sound), m_ini(std::move(ini)),
+      m_port(std::move(port)), m_clock(std::move(clock))
 {
     // When the device goes away, input still buffered is worked off at once;
     // the port is closed and the loss reported from the event loop after.
     m_receiver = std::make_unique<InstrumentReceiver>(
-        *m_port, m_view, m_state.devicewait, [this] { acceptReading(); },
-        [this](const QString& text) { cue(text); });
+        *m_port, m_view,
+        DeviceWait{[this] { return m_engine.takeDeviceWait(); },
+                   [this](bool wait) { m_engine.restoreDeviceWait(wait); }},
+        [this] { acceptReading(); }, [this](const QString& text) { cue(text); });
     const auto misfit = [this](const QString& number) {
-        const int v = m_state.curvar;
+        const int v = m_engine.state().curvar;
         if (v < 1 || v > m_model.varcount)
             return QString();
         return ReadingMisfit(number, m_model.var(v), m_engine.fieldOf(v));
@@ -53,8 +53,8 @@ Instruments::Instruments(Model& model, RecordState& state, EntryView& view, Entr
     connect(m_port.get(), &InstrumentPort::lost, m_receiver.get(), &InstrumentReceiver::drain);
 
     m_imagej = std::make_unique<ImageJLink>(
-        m_model, m_view, *m_clock, [this] { return m_state.curvar; },
-        [this] { m_engine.AcceptValue(); }, [this](const QString& text) { cue(text); });
+        m_model, m_view, *m_clock, [this] { return m_engine.state().curvar; }, [this] { m_engine.AcceptValue(); },
+        [this](const QString& text) { cue(text); });
     m_imagej->setValueCheck(misfit);
     connect(m_imagej.get(), &ImageJLink::pauseChanged, this, [this](bool paused) {
         updateHold();

@@ -23,7 +23,6 @@
 namespace k7 {
 
 struct Model;
-struct RecordState;
 class Clock;
 class Dialogs;
 class EntryEngine;
@@ -42,11 +41,11 @@ class Instruments : public QObject {
     Q_OBJECT
 public:
     // With a real serial port and the steady clock.
-    Instruments(Model& model, RecordState& state, EntryView& view, EntryEngine& engine,
-                Dialogs& dialogs, SoundPlayer& sound, IniLookup ini, QObject* parent = nullptr);
+    Instruments(Model& model, EntryView& view, EntryEngine& engine, Dialogs& dialogs, SoundPlayer& sound,
+                IniLookup ini, QObject* parent = nullptr);
     // With a given port and clock (tests).
-    Instruments(Model& model, RecordState& state, EntryView& view, EntryEngine& engine,
-                Dialogs& dialogs, SoundPlayer& sound, IniLookup ini,
+    Instruments(Model& model, EntryView& view, EntryEngine& engine, Dialogs& dialogs, SoundPlayer& sound,
+                IniLookup ini,
                 std::unique_ptr<InstrumentPort> port, std::shared_ptr<Clock> clock,
                 QObject* parent = nullptr);
     ~Instruments() override;
@@ -83,8 +82,7 @@ private:
     void cue(const QString& text);
     void updateHold();
 
-    Model& m_model;
-    RecordState& m_state;
+    Model& m_model;  // edited only by the ImageJ link (its imagejstamp)
     EntryView& m_view;
     EntryEngine& m_engine;
     SoundPlayer& m_sound;

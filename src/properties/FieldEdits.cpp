@@ -15,7 +15,7 @@ constexpr int kManyValues = 50;
 std::optional<FieldDef> dataField(const DataStore& store, const QString& field)
 {
     const std::optional<TableDef> def =
-        store.currentdb.isOpen() ? store.currentdb.findTable(store.tablename) : std::nullopt;
+        store.currentdb().isOpen() ? store.currentdb().findTable(store.tablename()) : std::nullopt;
     const int at = def ? def->fieldIndex(field) : -1;
     if (at < 0)
         return std::nullopt;
@@ -31,7 +31,7 @@ void showError(Dialogs& dialogs, const QString& text)
 bool agreesToCut(PropertiesContext& c, const QString& field, int length)
 {
     QString error;
-    const auto longer = CountLongerValues(c.store.currentdb, c.store.tablename, field, length, &error);
+    const auto longer = CountLongerValues(c.store.currentdb(), c.store.tablename(), field, length, &error);
     if (!longer) {
         showError(c.dialogs, QStringLiteral("The stored values of %1 could not be counted.  %2").arg(field, error));
         return false;
@@ -156,7 +156,7 @@ bool AddValuesFromData(PropertiesContext& c, const QString& field, QStringList& 
 {
     c.dialogs.setBusy(true);
     QString error;
-    const auto values = DistinctFieldValues(c.store.currentdb, c.store.tablename, field, &error);
+    const auto values = DistinctFieldValues(c.store.currentdb(), c.store.tablename(), field, &error);
     c.dialogs.setBusy(false);
     if (!values) {
         showError(c.dialogs, QStringLiteral("The values of %1 could not be read.  %2").arg(field, error));

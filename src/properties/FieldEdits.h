@@ -14,7 +14,7 @@
 namespace k7 {
 
 struct PropertiesContext {
-    Model& model;
+    Model& model;  // edited: the properties editor changes the variables
     DataStore& store;
     Dialogs& dialogs;
     ShellHooks& shell;

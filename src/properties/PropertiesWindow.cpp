@@ -1,7 +1,7 @@
 #include "properties/PropertiesWindow.h"
 
 #include "cfg/NumberText.h"
-#include "entry/RecordState.h"
+#include "entry/EntryEngine.h"
 #include "properties/MenuItems.h"
 #include "settings/IniSettings.h"
 #include "settings/WindowPlacement.h"
@@ -73,7 +73,7 @@ PropertiesWindow::PropertiesWindow(const PropertiesServices& services, QWidget* 
 void PropertiesWindow::open(const PropertiesServices& services, QWidget* parent, int variable,
                             const std::function<void()>& present)
 {
-    if (!services.store.currentrs.isOpen()) {
+    if (!services.store.currentrs().isOpen()) {
         services.dialogs.message(
             QStringLiteral("Before you can alter field properties, you need to create and open a CFG file.  A CFG "
                            "specifies what variables you would like to record.  Please see the documentation and "
@@ -81,16 +81,11 @@ void PropertiesWindow::open(const PropertiesServices& services, QWidget* parent,
             Style::OkOnly + Style::Information);
         return;
     }
-    RecordState& state = services.state;
-    if (state.editing) {
-        state.curvar = state.returnvar;
-        state.editing = false;
-        present();
-    }
+    services.engine.endGridEdit();
     // With nothing chosen in the variable list, the variable being entered.
     const int last = std::max(1, services.model.varcount);
     if (variable < 1 || variable > last)
-        variable = std::clamp(state.curvar, 1, last);
+        variable = std::clamp(services.engine.state().curvar, 1, last);
     PropertiesWindow window(services, parent);
     window.FillProperties(variable);
     window.exec();
@@ -99,14 +94,14 @@ void PropertiesWindow::open(const PropertiesServices& services, QWidget* parent,
 
 bool PropertiesWindow::filling() const
 {
-    return m_s.state.listguard;
+    return m_s.engine.state().listguard;
 }
 
 // ------------------------------------------------------------------ filling
 
 void PropertiesWindow::FillProperties(int v)
 {
-    const QScopedValueRollback guard(m_s.state.listguard, true);
+    const auto guard = m_s.engine.guardLists();
     m_v = v;
     const Variable& var = m_s.model.var(v);
     m_fieldName = var.varname;
@@ -123,10 +118,10 @@ void PropertiesWindow::FillProperties(int v)
     m_vcondition->setText(conditions.join(QLatin1Char(' ')));
     m_vsoundin->setText(var.varwavein);
     m_vsoundout->setText(var.varwaveout);
-    m_vcarry->setChecked(var.varcarry == 1);
-    m_vautoincrement->setChecked(var.varautoinc == 1);
-    m_vunique->setChecked(var.varunique == 1);
-    m_vskip->setChecked(var.varskip == 1);
+    m_vcarry->setChecked(var.varcarry);
+    m_vautoincrement->setChecked(var.varautoinc);
+    m_vunique->setChecked(var.varunique);
+    m_vskip->setChecked(var.varskip);
     m_vhelp->setText(var.varinfo);
     fillLookup();
 }
@@ -204,11 +199,11 @@ void PropertiesWindow::connectEdits()
         m_lengthTyped = true;
         edited();
     });
-    const auto flag = [this](QCheckBox* box, int Variable::*member) {
+    const auto flag = [this](QCheckBox* box, bool Variable::*member) {
         connect(box, &QCheckBox::toggled, this, [this, member](bool on) {
             if (filling())
                 return;
-            var().*member = on ? 1 : 0;
+            var().*member = on;
             edited();
         });
     };
@@ -226,7 +221,7 @@ void PropertiesWindow::typeChosen(int index)
         return;
     var().vartype = index + 1;  // Text 1, Numeric 2, Instrument 3, Menu 4, Table 5
     edited();
-    const QScopedValueRollback guard(m_s.state.listguard, true);
+    const auto guard = m_s.engine.guardLists();
     m_menuFrame->setEnabled(var().vartype == TypeMenu);
     m_rebuild->setEnabled(var().vartype == TypeMenu);
     m_cnvtomenu->setEnabled(var().vartype == TypeText);
@@ -280,7 +275,7 @@ bool PropertiesWindow::commitName()
         m_vname->setFocus();
         return false;
     }
-    const QScopedValueRollback guard(m_s.state.listguard, true);
+    const auto guard = m_s.engine.guardLists();
     m_vname->setText(var().varname);
     m_fieldName = var().varname;
     m_nameTyped = false;
@@ -299,7 +294,7 @@ bool PropertiesWindow::commitLength()
         m_vlength->setFocus();
         return false;
     }
-    const QScopedValueRollback guard(m_s.state.listguard, true);
+    const auto guard = m_s.engine.guardLists();
     fillLength();
     m_lengthTyped = false;
     if (outcome == EditOutcome::Applied)
@@ -473,7 +468,7 @@ void PropertiesWindow::takeValuesFromData()
         return;
     var().vartype = TypeMenu;
     {
-        const QScopedValueRollback guard(m_s.state.listguard, true);
+        const auto guard = m_s.engine.guardLists();
         m_vtype->setCurrentIndex(typeItem(TypeMenu));
         m_menuFrame->setEnabled(true);
         m_rebuild->setEnabled(true);

@@ -22,14 +22,14 @@ class QPushButton;
 namespace k7 {
 
 class IniSettings;
-struct RecordState;
+class EntryEngine;
 
 struct PropertiesServices {
-    Model& model;
+    Model& model;  // edited: the properties editor changes the variables
     DataStore& store;
     Dialogs& dialogs;
     ShellHooks& shell;
-    RecordState& state;  // its listguard is held while the controls are filled
+    EntryEngine& engine;  // the record in progress; its lists are guarded while the controls are filled
     IniSettings& settings;
     std::function<void(const QString&)> showInfoFile;  // the info window, modal
 };
@@ -47,7 +47,7 @@ public:
     // Opens the editor modally on `variable` (the main window's commands):
     // refused with a message when no data table is open; a grid-cell edit in
     // progress is abandoned first. `present` shows the current variable again
-    // (before, when an edit was abandoned, and after the window closes).
+    // after the window closes.
     static void open(const PropertiesServices& services, QWidget* parent, int variable,
                      const std::function<void()>& present);
 

@@ -23,7 +23,7 @@ const QString kColumns = QStringLiteral("at, station, tablename, row_id, ident, 
 QString AuditIdentField(const Model& model)
 {
     for (int v = 1; v <= model.varcount; ++v)
-        if (model.var(v).varunique == 1)
+        if (model.var(v).varunique)
             return model.var(v).varname;
     return QString();
 }

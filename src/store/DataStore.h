@@ -1,6 +1,10 @@
 #pragma once
 // The program-wide state of the data store: one database and one data table
-// open at a time. Owned by the application and passed by reference.
+// open at a time, kept in step by the store's own commands. The database's
+// path is set only while that file is open, and a table name only once the
+// record set has been opened on that table; close() empties both. Owned by
+// the application; the Database and the RecordSet are reached by reference
+// for the operations on them.
 
 #include "store/AuditTrail.h"
 #include "store/Database.h"
@@ -10,15 +14,52 @@
 
 namespace k7 {
 
-struct DataStore {
-    QString dbname;     // path of the open database file, empty when none is open
-    QString tablename;  // name of the open data table, empty when none is open
-    Database currentdb;
-    RecordSet currentrs;  // dynaset on the data table; the grid shows it
-    AuditTrail audit{currentdb};  // changes to saved rows, kept in the same database
+struct RecordView;
 
+class DataStore {
+public:
+    DataStore() = default;
+    DataStore(const DataStore&) = delete;
+    DataStore& operator=(const DataStore&) = delete;
+
+    // Opens the database at `path`, or creates it when there is no such
+    // file; whatever was open is closed first. On failure nothing is open
+    // and the reason is in currentdb().lastError().
+    [[nodiscard]] bool open(const QString& path);
+    // Opens the record set on table `name` of the open database, which
+    // becomes the open table. On failure no table is open and the reason is
+    // in currentrs().lastError().
+    [[nodiscard]] bool switchTable(const QString& name);
+    // For a change to the open table's structure: the record set lets go of
+    // the table, which stays the open one, until reopenTable() opens the
+    // record set on it again (a failure leaves it closed, the reason in
+    // currentrs().lastError()).
+    void releaseTable();
+    [[nodiscard]] bool reopenTable();
+    // The record set shows `view` of the open table (sorted, filtered);
+    // a failure leaves it closed, the reason in currentrs().lastError().
+    [[nodiscard]] bool showView(const RecordView& view);
     // Closes the record set and the database and empties both names.
-    void closeAll();
+    void close();
+
+    // Path of the open database file; empty when none is open.
+    const QString& dbname() const { return m_dbname; }
+    // Name of the open data table; empty when none is open.
+    const QString& tablename() const { return m_tablename; }
+    Database& currentdb() { return m_currentdb; }
+    const Database& currentdb() const { return m_currentdb; }
+    // The dynaset on the data table; the grid shows it.
+    RecordSet& currentrs() { return m_currentrs; }
+    const RecordSet& currentrs() const { return m_currentrs; }
+    // Changes to saved rows, kept in the same database.
+    AuditTrail& audit() { return m_audit; }
+
+private:
+    QString m_dbname;
+    QString m_tablename;
+    Database m_currentdb;
+    RecordSet m_currentrs;
+    AuditTrail m_audit{m_currentdb};
 };
 
 }  // namespace k7

@@ -2,6 +2,7 @@
 
 #include "store/FoldedMatch.h"
 #include "store/RecordSet.h"
+#include "store/SchemaReader.h"
 #include "store/ShownText.h"
 #include "store/SqliteErrors.h"
 #include "store/SqliteStatement.h"
@@ -30,9 +31,21 @@ QString newConnectionName()
     return QStringLiteral("k7-db-%1").arg(++counter);
 }
 
-QString sqlError(const QSqlError& e)
+QString lockedText(const QString& path)
 {
-    return e.databaseText().isEmpty() ? e.text() : e.databaseText();
+    return QStringLiteral("The database %1 is locked by another program.").arg(path);
+}
+
+// Settings every connection gets before its first statement.
+bool configureHandle(sqlite3* handle)
+{
+    // A misspelt field name in double quotes must be an error, not a text
+    // constant that SQLite quietly compares or sorts by.
+    sqlite3_db_config(handle, SQLITE_DBCONFIG_DQS_DML, 0, nullptr);
+    sqlite3_db_config(handle, SQLITE_DBCONFIG_DQS_DDL, 0, nullptr);
+    // Find and Filter match values as the grid shows them, inside the engine;
+    // uniqueness compares folded text.
+    return RegisterShownTextFunction(handle) && RegisterFoldCollation(handle);
 }
 
 }  // namespace
@@ -113,72 +126,81 @@ bool Database::create(const QString& path, const QString& locale)
 
 bool Database::openConnection(const QString& path, bool creating, Access access)
 {
-    {
-        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), m_connectionName);
-        db.setDatabaseName(path);
-        QString options = QStringLiteral("QSQLITE_BUSY_TIMEOUT=%1").arg(kBusyTimeoutMs);
-        if (access == Access::ReadOnly)
-            options += QStringLiteral(";QSQLITE_OPEN_READONLY");
-        db.setConnectOptions(options);
-        if (!db.open()) {
-            m_error = QStringLiteral("The database %1 cannot be opened: %2")
-                          .arg(path, sqlError(db.lastError()));
-            m_errorCode = SqliteResultCode(db.lastError());
-            db = QSqlDatabase();
-            QSqlDatabase::removeDatabase(m_connectionName);
-            return false;
-        }
-        const QVariant h = db.driver()->handle();
-        if (h.isValid() && qstrcmp(h.typeName(), "sqlite3*") == 0)
-            m_handle = *static_cast<sqlite3* const*>(h.constData());
-    }
+    if (!addConnection(path, access))
+        return false;
     m_open = true;
     m_path = path;
+    const QString failure = checkConnection(path, creating, access);
+    if (failure.isEmpty())
+        return true;
+    const int code = m_errorCode;
+    close();
+    m_error = failure;
+    m_errorCode = code;
+    return false;
+}
 
-    auto failOpen = [&](const QString& error) {
-        const int code = m_errorCode;
-        close();
-        m_error = error;
-        m_errorCode = code;
+bool Database::addConnection(const QString& path, Access access)
+{
+    QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), m_connectionName);
+    db.setDatabaseName(path);
+    QString options = QStringLiteral("QSQLITE_BUSY_TIMEOUT=%1").arg(kBusyTimeoutMs);
+    if (access == Access::ReadOnly)
+        options += QStringLiteral(";QSQLITE_OPEN_READONLY");
+    db.setConnectOptions(options);
+    if (!db.open()) {
+        m_error = QStringLiteral("The database %1 cannot be opened: %2").arg(path, SqlErrorText(db.lastError()));
+        m_errorCode = SqliteResultCode(db.lastError());
+        db = QSqlDatabase();
+        QSqlDatabase::removeDatabase(m_connectionName);
         return false;
-    };
+    }
+    const QVariant h = db.driver()->handle();
+    if (h.isValid() && qstrcmp(h.typeName(), "sqlite3*") == 0)
+        m_handle = *static_cast<sqlite3* const*>(h.constData());
+    return true;
+}
+
+QString Database::checkConnection(const QString& path, bool creating, Access access)
+{
     if (!m_handle)
-        return failOpen(QStringLiteral("The database %1 cannot be opened: no SQLite handle.").arg(path));
-    // A misspelt field name in double quotes must be an error, not a text
-    // constant that SQLite quietly compares or sorts by.
-    sqlite3_db_config(m_handle, SQLITE_DBCONFIG_DQS_DML, 0, nullptr);
-    sqlite3_db_config(m_handle, SQLITE_DBCONFIG_DQS_DDL, 0, nullptr);
-    // Find and Filter match values as the grid shows them, inside the engine;
-    // uniqueness compares folded text.
-    if (!RegisterShownTextFunction(m_handle) || !RegisterFoldCollation(m_handle))
-        return failOpen(QStringLiteral("The database %1 cannot be opened: %2")
-                            .arg(path, QString::fromUtf8(sqlite3_errmsg(m_handle))));
+        return QStringLiteral("The database %1 cannot be opened: no SQLite handle.").arg(path);
+    if (!configureHandle(m_handle))
+        return QStringLiteral("The database %1 cannot be opened: %2")
+            .arg(path, QString::fromUtf8(sqlite3_errmsg(m_handle)));
     // Reading the schema is the first real access: a file that is not a
     // database fails here.
-    const QString lockedText = QStringLiteral("The database %1 is locked by another program.").arg(path);
     if (!execute(QStringLiteral("SELECT count(*) FROM sqlite_master"))) {
         if (SqliteCodeIsLock(m_errorCode))
-            return failOpen(lockedText);
-        return failOpen(SqliteCodeIsNotADatabase(m_errorCode)
-                            ? QStringLiteral("The file %1 is not a database.").arg(path)
-                            : QStringLiteral("The database %1 cannot be opened: %2").arg(path, m_error));
+            return lockedText(path);
+        return SqliteCodeIsNotADatabase(m_errorCode)
+            ? QStringLiteral("The file %1 is not a database.").arg(path)
+            : QStringLiteral("The database %1 cannot be opened: %2").arg(path, m_error);
     }
     if (!execute(QStringLiteral("PRAGMA synchronous = FULL")))
-        return failOpen(QStringLiteral("The database %1 cannot be opened: %2").arg(path, m_error));
+        return QStringLiteral("The database %1 cannot be opened: %2").arg(path, m_error);
     if (access == Access::ReadWrite && !creating) {
-        // A write lock held by another program shows now rather than when the
-        // first record is saved.
-        if (!execute(QStringLiteral("BEGIN IMMEDIATE")))
-            return failOpen(SqliteCodeIsLock(m_errorCode)
-                                ? lockedText
-                                : QStringLiteral("The database %1 cannot be written: %2").arg(path, m_error));
-        // A probe that cannot be ended would keep the write lock.
-        if (!execute(QStringLiteral("ROLLBACK")))
-            return failOpen(QStringLiteral("The database %1 cannot be opened: %2").arg(path, m_error));
+        const QString refused = probeWriteLock(path);
+        if (!refused.isEmpty())
+            return refused;
     }
     if (!refresh())
-        return failOpen(QStringLiteral("The database %1 cannot be read: %2").arg(path, m_error));
-    return true;
+        return QStringLiteral("The database %1 cannot be read: %2").arg(path, m_error);
+    return QString();
+}
+
+// A write lock held by another program shows now rather than when the first
+// record is saved. The probe changes nothing and is no transaction of the
+// caller's: it is ended at once, and one that cannot be ended fails the open.
+QString Database::probeWriteLock(const QString& path)
+{
+    if (!execute(QStringLiteral("BEGIN IMMEDIATE")))
+        return SqliteCodeIsLock(m_errorCode)
+            ? lockedText(path)
+            : QStringLiteral("The database %1 cannot be written: %2").arg(path, m_error);
+    if (!execute(QStringLiteral("ROLLBACK")))
+        return QStringLiteral("The database %1 cannot be opened: %2").arg(path, m_error);
+    return QString();
 }
 
 void Database::close()
@@ -230,60 +252,8 @@ bool Database::refresh()
         return false;
     }
     std::vector<TableDef> tables;
-    QSqlQuery q(connection());
-    // SQLite's own tables and K7's (journal, audit trail) are not the operator's.
-    if (!q.exec(QStringLiteral("SELECT name FROM sqlite_master WHERE type = 'table' "
-                               "AND name NOT LIKE 'sqlite\\_%' ESCAPE '\\' "
-                               "AND name NOT LIKE 'k7\\_%' ESCAPE '\\' ORDER BY rowid"))) {
-        m_error = sqlError(q.lastError());
+    if (!ReadSchema(connection(), &tables, &m_error))
         return false;
-    }
-    while (q.next())
-        tables.push_back(TableDef{q.value(0).toString(), {}, {}});
-    q.finish();
-
-    QSqlQuery cols(connection());
-    cols.prepare(QStringLiteral("SELECT name, type FROM pragma_table_info(?)"));
-    QSqlQuery idx(connection());
-    idx.prepare(QStringLiteral("SELECT name, \"unique\", origin FROM pragma_index_list(?)"));
-    QSqlQuery idxCols(connection());
-    idxCols.prepare(QStringLiteral("SELECT name FROM pragma_index_info(?) ORDER BY seqno"));
-    for (auto& t : tables) {
-        cols.addBindValue(t.name);
-        if (!cols.exec()) {
-            m_error = sqlError(cols.lastError());
-            return false;
-        }
-        while (cols.next())
-            t.fields.append(FieldFromDeclaration(cols.value(0).toString(), cols.value(1).toString()));
-        cols.finish();
-
-        idx.addBindValue(t.name);
-        if (!idx.exec()) {
-            m_error = sqlError(idx.lastError());
-            return false;
-        }
-        while (idx.next()) {
-            IndexDef index;
-            index.name = idx.value(0).toString();
-            index.unique = idx.value(1).toInt() != 0;
-            index.primary = idx.value(2).toString() == QLatin1String("pk");
-            t.indexes.append(index);
-        }
-        idx.finish();
-        for (auto& index : t.indexes) {
-            idxCols.addBindValue(index.name);
-            if (!idxCols.exec()) {
-                m_error = sqlError(idxCols.lastError());
-                return false;
-            }
-            QStringList parts;
-            while (idxCols.next())
-                parts << QLatin1Char('+') + idxCols.value(0).toString();
-            idxCols.finish();
-            index.fields = parts.join(QLatin1Char(';'));
-        }
-    }
     m_tables = std::move(tables);
     return true;
 }
@@ -405,14 +375,14 @@ bool Database::execute(const QString& sql, const QVariantList& values)
     }
     QSqlQuery q(connection());
     if (!q.prepare(sql)) {
-        m_error = sqlError(q.lastError());
+        m_error = SqlErrorText(q.lastError());
         m_errorCode = SqliteResultCode(q.lastError());
         return false;
     }
     for (const auto& v : values)
         q.addBindValue(v);
     if (!q.exec()) {
-        m_error = SqliteFailedAsMoved(m_handle) ? MovedDatabaseText(m_handle) : sqlError(q.lastError());
+        m_error = SqliteFailedAsMoved(m_handle) ? MovedDatabaseText(m_handle) : SqlErrorText(q.lastError());
         m_errorCode = SqliteResultCode(q.lastError());
         return false;
     }

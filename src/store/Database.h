@@ -10,6 +10,7 @@
 #include <QSqlDatabase>
 #include <QString>
 #include <QStringList>
+#include <QVariant>
 
 #include <memory>
 #include <optional>
@@ -105,6 +106,11 @@ public:
 private:
     friend class RecordSet;
     [[nodiscard]] bool openConnection(const QString& path, bool creating, Access access);
+    // The steps of openConnection(): the Qt connection made, then checked;
+    // the check gives the reason the file cannot be used, empty when it can.
+    [[nodiscard]] bool addConnection(const QString& path, Access access);
+    [[nodiscard]] QString checkConnection(const QString& path, bool creating, Access access);
+    [[nodiscard]] QString probeWriteLock(const QString& path);
     [[nodiscard]] bool ddl(const QString& sql);
     void attach(RecordSet* rs);
     void detach(RecordSet* rs);

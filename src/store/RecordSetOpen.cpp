@@ -77,6 +77,77 @@ QString foldedCondition(const QString& table, const QString& field, const QStrin
         .arg(rowid, table, field, FoldSensitiveCondition(field), QLatin1String(kFoldCollation));
 }
 
+// What a dynaset reads: its fields, the name its row ids go by, the query of
+// its keys in order and the query of one row by its key.
+struct DynasetPlan {
+    QList<FieldDef> fields;
+    QString rowid;
+    QString keySql;
+    QString fetchSql;
+};
+
+// The fields named in `columns` (every field when there are none).
+[[nodiscard]] bool selectedFields(const TableDef& def, const QStringList& columns, QList<FieldDef>* fields,
+                                  QString* error)
+{
+    if (columns.isEmpty()) {
+        *fields = def.fields;
+        return true;
+    }
+    for (const auto& c : columns) {
+        const int i = def.fieldIndex(c);
+        if (i < 0) {
+            *error = noSuchField(def.name, c);
+            return false;
+        }
+        fields->append(def.fields[i]);
+    }
+    return true;
+}
+
+// The sort terms of `orderBy`, each ordering text as Find compares it.
+[[nodiscard]] bool sortTerms(const TableDef& def, const QStringList& orderBy, QStringList* terms, QString* error)
+{
+    for (const auto& f : orderBy) {
+        const int i = def.fieldIndex(f);
+        if (i < 0) {
+            *error = noSuchField(def.name, f);
+            return false;
+        }
+        *terms << caseFreeOrder(def.fields[i]);
+    }
+    return true;
+}
+
+// The plan of a dynaset over `def`, or nullopt with the reason in `error`
+// (a field it names is missing, or the table has no row ids).
+[[nodiscard]] std::optional<DynasetPlan> planDynaset(const TableDef& def, const QStringList& columns,
+                                                     const QStringList& orderBy, const QString& condition,
+                                                     QString* error)
+{
+    DynasetPlan plan;
+    if (!selectedFields(def, columns, &plan.fields, error))
+        return std::nullopt;
+    plan.rowid = rowidAlias(def);
+    if (plan.rowid.isEmpty()) {
+        *error = QStringLiteral("The table %1 has no row ids.").arg(def.name);
+        return std::nullopt;
+    }
+    QStringList orderTerms;
+    if (!sortTerms(def, orderBy, &orderTerms, error))
+        return std::nullopt;
+    const QString where = condition.isEmpty() ? QString() : QStringLiteral(" WHERE ") + condition;
+    orderTerms << plan.rowid;
+    plan.keySql = QStringLiteral("SELECT %1 FROM %2%3 ORDER BY %4")
+                      .arg(plan.rowid, QuoteName(def.name), where, orderTerms.join(QStringLiteral(", ")));
+    QStringList select;
+    for (const auto& f : plan.fields)
+        select << QuoteName(f.name);
+    plan.fetchSql = QStringLiteral("SELECT %1 FROM %2 WHERE %3 = ?")
+                        .arg(select.join(QStringLiteral(", ")), QuoteName(def.name), plan.rowid);
+    return plan;
+}
+
 }  // namespace
 
 bool RecordSet::refuse(const QString& error, bool keepOnFailure)
@@ -157,53 +228,29 @@ bool RecordSet::openDynaset(Database& db, const DynasetQuery& query, bool keepOn
     const std::optional<TableDef> def = db.findTable(query.table);
     if (!def)
         return refuse(QStringLiteral("The table %1 does not exist in the database.").arg(query.table), keepOnFailure);
-    QList<FieldDef> fields = def->fields;
-    if (!query.columns.isEmpty()) {
-        fields.clear();
-        for (const auto& c : query.columns) {
-            const int i = def->fieldIndex(c);
-            if (i < 0)
-                return refuse(noSuchField(def->name, c), keepOnFailure);
-            fields.append(def->fields[i]);
-        }
-    }
-    const QString rowid = rowidAlias(*def);
-    if (rowid.isEmpty())
-        return refuse(QStringLiteral("The table %1 has no row ids.").arg(def->name), keepOnFailure);
-    QStringList orderTerms;
-    for (const auto& f : query.orderBy) {
-        const int i = def->fieldIndex(f);
-        if (i < 0)
-            return refuse(noSuchField(def->name, f), keepOnFailure);
-        orderTerms << caseFreeOrder(def->fields[i]);
-    }
-    const QString where = query.where.isEmpty() ? QString() : QStringLiteral(" WHERE ") + query.where;
-    orderTerms << rowid;
-    const QString keySql = QStringLiteral("SELECT %1 FROM %2%3 ORDER BY %4")
-                               .arg(rowid, QuoteName(def->name), where, orderTerms.join(QStringLiteral(", ")));
+    QString error;
+    const std::optional<DynasetPlan> planned = planDynaset(*def, query.columns, query.orderBy, query.where, &error);
+    if (!planned)
+        return refuse(error, keepOnFailure);
+    const DynasetPlan& plan = *planned;
     // The keys are read before anything changes, so a refused query leaves
     // the set as it was.
     std::vector<qint64> keys;
-    QString error;
     m_errorCode = 0;
-    if (!selectRowids(db, keySql, query.whereValues, keys, &error, &m_errorCode))
+    if (!selectRowids(db, plan.keySql, query.whereValues, keys, &error, &m_errorCode))
         return refuse(error, keepOnFailure);
 
     close();
     m_error.clear();
-    QStringList select;
-    for (const auto& f : fields)
-        select << QuoteName(f.name);
     m_table = def->name;
-    m_fields = fields;
-    m_rowidName = rowid;
-    m_keySql = keySql;
+    m_fields = plan.fields;
+    m_rowidName = plan.rowid;
+    m_keySql = plan.keySql;
     m_keyValues = query.whereValues;
     m_where = query.where;
     m_view = query.view;
     m_placesAdded = query.placesAdded;
-    m_fetchSql = QStringLiteral("SELECT %1 FROM %2 WHERE %3 = ?")
-                     .arg(select.join(QStringLiteral(", ")), QuoteName(def->name), rowid);
+    m_fetchSql = plan.fetchSql;
     m_name = query.name;
     m_updatable = true;
     m_db = &db;

@@ -33,6 +33,11 @@ bool SqliteFileMoved(sqlite3* db)
     return db && sqlite3_file_control(db, "main", SQLITE_FCNTL_HAS_MOVED, &moved) == SQLITE_OK && moved != 0;
 }
 
+QString SqlErrorText(const QSqlError& error)
+{
+    return error.databaseText().isEmpty() ? error.text() : error.databaseText();
+}
+
 int SqliteResultCode(const QSqlError& error)
 {
     bool ok = false;

@@ -28,6 +28,10 @@ QString MovedDatabaseText(sqlite3* db);
 // (renamed, moved or deleted), so that nothing written can reach it.
 bool SqliteFileMoved(sqlite3* db);
 
+// The words of a failure that Qt's driver reported: SQLite's own text when
+// there is one, Qt's otherwise.
+QString SqlErrorText(const QSqlError& error);
+
 // SQLite's primary result code behind a failure that Qt's driver reported
 // (0 when the error carries none).
 int SqliteResultCode(const QSqlError& error);

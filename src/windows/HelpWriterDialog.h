@@ -48,7 +48,7 @@ private:
     void showFile(const QString& path);
     void preview(const QString& path);
 
-    Model& m_model;
+    Model& m_model;  // edited: a saved help file becomes the variable's Info file
     Dialogs& m_dialogs;
     QComboBox* m_fieldlist = nullptr;
     QLineEdit* m_text1 = nullptr;

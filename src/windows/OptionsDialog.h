@@ -43,7 +43,7 @@ private:
     void writeToCfg(const KeyTable& keys);
     void paintBox(int box, long color);
 
-    Model& m_model;
+    Model& m_model;  // edited: the options
     Dialogs& m_dialogs;
     QCheckBox* m_check1 = nullptr;
     QCheckBox* m_check2 = nullptr;

@@ -26,12 +26,28 @@ QString selectedPlainText(const QPlainTextEdit* edit)
 {
     return edit->textCursor().selectedText().replace(QChar::ParagraphSeparator, QLatin1Char('\n'));
 }
+
+QAction* namedAction(QMenu* menu, const QString& caption, const QString& name)
+{
+    QAction* action = menu->addAction(caption);
+    action->setObjectName(name);
+    return action;
+}
 }  // namespace
 
 TextEditor::TextEditor(Dialogs& dialogs, QWidget* parent) : QMainWindow(parent), m_dialogs(dialogs)
 {
     setObjectName(QStringLiteral("frmEditor"));
     setAttribute(Qt::WA_DeleteOnClose, false);
+    buildTextArea();
+    buildFileMenu();
+    buildEditMenu();
+    resize(720, 560);
+    updateCaption();
+}
+
+void TextEditor::buildTextArea()
+{
     m_txtEdit = new QPlainTextEdit(this);
     m_txtEdit->setObjectName(QStringLiteral("txtEdit"));
     m_txtEdit->setLineWrapMode(QPlainTextEdit::NoWrap);
@@ -43,26 +59,25 @@ TextEditor::TextEditor(Dialogs& dialogs, QWidget* parent) : QMainWindow(parent),
         if (!m_loading)
             m_dirty = true;
     });
+}
 
+void TextEditor::buildFileMenu()
+{
     m_fileMenu = menuBar()->addMenu(QStringLiteral("&File"));
-    auto add = [this](QMenu* menu, const QString& caption, const QString& name, auto slot) {
-        QAction* action = menu->addAction(caption);
-        action->setObjectName(name);
-        connect(action, &QAction::triggered, this, slot);
-        return action;
+    const auto add = [this](const QString& caption, const QString& name, auto slot) {
+        connect(namedAction(m_fileMenu, caption, name), &QAction::triggered, this, slot);
     };
-    add(m_fileMenu, QStringLiteral("&New"), QStringLiteral("mnuFileNew"), [this] { fileNew(); });
-    add(m_fileMenu, QStringLiteral("&Open..."), QStringLiteral("mnuFileOpen"), [this] { fileOpen(); });
-    add(m_fileMenu, QStringLiteral("&Save"), QStringLiteral("mnuFileSave"), [this] { fileSave(); });
-    add(m_fileMenu, QStringLiteral("Save &As..."), QStringLiteral("mnuFileSaveAs"), [this] { fileSaveAs(); });
-    add(m_fileMenu, QStringLiteral("&Close"), QStringLiteral("mnuFileClose"), [this] { close(); });
+    add(QStringLiteral("&New"), QStringLiteral("mnuFileNew"), [this] { fileNew(); });
+    add(QStringLiteral("&Open..."), QStringLiteral("mnuFileOpen"), [this] { fileOpen(); });
+    add(QStringLiteral("&Save"), QStringLiteral("mnuFileSave"), [this] { fileSave(); });
+    add(QStringLiteral("Save &As..."), QStringLiteral("mnuFileSaveAs"), [this] { fileSaveAs(); });
+    add(QStringLiteral("&Close"), QStringLiteral("mnuFileClose"), [this] { close(); });
     m_fileMenu->addSeparator();
-    add(m_fileMenu, QStringLiteral("E&xit"), QStringLiteral("mnuFileExit"), [this] { close(); });
+    add(QStringLiteral("E&xit"), QStringLiteral("mnuFileExit"), [this] { close(); });
     m_fileListSeparator = m_fileMenu->addSeparator();
     m_fileListSeparator->setVisible(false);
     for (int i = 0; i < kFileListLength; ++i) {
-        QAction* entry = m_fileMenu->addAction(QString());
-        entry->setObjectName(QStringLiteral("mnuFileArray%1").arg(i));
+        QAction* entry = namedAction(m_fileMenu, QString(), QStringLiteral("mnuFileArray%1").arg(i));
         entry->setVisible(false);
         connect(entry, &QAction::triggered, this, [this, entry] {
             if (askToSaveChanges())
@@ -70,26 +85,26 @@ TextEditor::TextEditor(Dialogs& dialogs, QWidget* parent) : QMainWindow(parent),
         });
         m_mnuFileArray << entry;
     }
+}
 
+void TextEditor::buildEditMenu()
+{
     QMenu* edit = menuBar()->addMenu(QStringLiteral("&Edit"));
-    QAction* cut = add(edit, QStringLiteral("Cu&t"), QStringLiteral("mnuEditCut"), [this] {
+    QAction* cut = namedAction(edit, QStringLiteral("Cu&t"), QStringLiteral("mnuEditCut"));
+    connect(cut, &QAction::triggered, this, [this] {
         QApplication::clipboard()->setText(selectedPlainText(m_txtEdit));
         m_txtEdit->textCursor().removeSelectedText();
     });
-    QAction* copy = add(edit, QStringLiteral("C&opy"), QStringLiteral("mnuEditCopy"), [this] {
-        QApplication::clipboard()->setText(selectedPlainText(m_txtEdit));
-    });
-    add(edit, QStringLiteral("&Paste"), QStringLiteral("mnuEditPaste"), [this] {
-        m_txtEdit->textCursor().insertText(QApplication::clipboard()->text());
-    });
+    QAction* copy = namedAction(edit, QStringLiteral("C&opy"), QStringLiteral("mnuEditCopy"));
+    connect(copy, &QAction::triggered, this,
+            [this] { QApplication::clipboard()->setText(selectedPlainText(m_txtEdit)); });
+    connect(namedAction(edit, QStringLiteral("&Paste"), QStringLiteral("mnuEditPaste")), &QAction::triggered, this,
+            [this] { m_txtEdit->textCursor().insertText(QApplication::clipboard()->text()); });
     connect(edit, &QMenu::aboutToShow, this, [this, cut, copy] {
         const bool selected = m_txtEdit->textCursor().hasSelection();
         cut->setEnabled(selected);
         copy->setEnabled(selected);
     });
-
-    resize(720, 560);
-    updateCaption();
 }
 
 QString TextEditor::text() const

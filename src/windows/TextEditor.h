@@ -62,6 +62,9 @@ protected:
 private:
     QString askSaveName();
     void rememberFile(const QString& path);
+    void buildTextArea();
+    void buildFileMenu();
+    void buildEditMenu();
     void updateCaption();
 
     Dialogs& m_dialogs;

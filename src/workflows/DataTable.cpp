@@ -68,10 +68,35 @@ void addFoldIndex(Database& db, const QString& table, const QString& varname)
     static_cast<void>(db.appendIndex(table, index));
 }
 
+// The indexes that Unique asks for, each made once.
+void addUniqueIndexes(const Model& model, Database& db, const QString& table, Dialogs& dialogs)
+{
+    for (int v = 1; v <= model.varcount; ++v) {
+        const Variable& var = model.var(v);
+        if (var.varunique != 1)
+            continue;
+        // Only typed text is tested for uniqueness, through the folded query.
+        if (var.vartype == TypeText || var.vartype == TypeSqid)
+            addFoldIndex(db, table, var.varname);
+        if (hasIndex(db, table, var.varname, false))
+            continue;
+        IndexDef index;
+        index.name = freeIndexName(db, UniqueIndexName(table, var.varname));
+        index.fields = QLatin1Char('+') + var.varname;
+        if (!db.appendIndex(table, index)) {
+            dialogs.message(QStringLiteral("Warning: Index could not be created on ") + var.varname
+                                + QStringLiteral(". Either the name is invalid or there are too many indexed "
+                                                 "fields. Use Unique only on fields that have unique entries "
+                                                 "(such as ID numbers)."),
+                            Style::OkOnly + Style::Information);
+        }
+    }
+}
+
 bool failOpen(DataStore& store, Dialogs& dialogs, ShellHooks& shell, const QString& reason)
 {
     shell.setDataSource(nullptr);
-    store.closeAll();
+    store.close();
     dialogs.message(QStringLiteral("Error: ") + reason, Style::OkOnly + Style::Critical);
     return false;
 }
@@ -107,56 +132,34 @@ QString UniqueIndexName(const QString& table, const QString& varname)
 bool OpenDataTable(Model& model, DataStore& store, Dialogs& dialogs, ShellHooks& shell,
                    const QString& dbname)
 {
-    Database& db = store.currentdb;
-    store.currentrs.close();
+    store.releaseTable();
     const AccessOffer offer = OfferAccessImport(dbname, dialogs, {shell.accessReaderProgram()});
     if (offer == AccessOffer::Declined || offer == AccessOffer::Failed) {
         shell.setDataSource(nullptr);
-        store.closeAll();
+        store.close();
         return false;
     }
-    const bool opened = QFileInfo(dbname).exists() ? db.open(dbname) : db.create(dbname);
-    if (!opened)
-        return failOpen(store, dialogs, shell, db.lastError());
-    store.dbname = dbname;
+    if (!store.open(dbname))
+        return failOpen(store, dialogs, shell, store.currentdb().lastError());
+    Database& db = store.currentdb();
 
-    store.tablename = DeriveTableName(dbname, model.options[OptTable]);
-    model.options[OptTable] = store.tablename;
+    const QString table = DeriveTableName(dbname, model.options[OptTable]);
+    model.options[OptTable] = table;
 
-    if (!db.findTable(store.tablename) && !CreateDataTable(model, db, store.tablename)) {
+    if (!db.findTable(table) && !CreateDataTable(model, db, table)) {
         return failOpen(store, dialogs, shell,
                         QStringLiteral("The data table %1 could not be created in %2: %3")
-                            .arg(store.tablename, dbname, db.lastError()));
+                            .arg(table, dbname, db.lastError()));
     }
+    addUniqueIndexes(model, db, table, dialogs);
 
-    for (int v = 1; v <= model.varcount; ++v) {
-        const Variable& var = model.var(v);
-        if (var.varunique != 1)
-            continue;
-        // Only typed text is tested for uniqueness, through the folded query.
-        if (var.vartype == TypeText || var.vartype == TypeSqid)
-            addFoldIndex(db, store.tablename, var.varname);
-        if (hasIndex(db, store.tablename, var.varname, false))
-            continue;
-        IndexDef index;
-        index.name = freeIndexName(db, UniqueIndexName(store.tablename, var.varname));
-        index.fields = QLatin1Char('+') + var.varname;
-        if (!db.appendIndex(store.tablename, index)) {
-            dialogs.message(QStringLiteral("Warning: Index could not be created on ") + var.varname
-                                + QStringLiteral(". Either the name is invalid or there are too many indexed "
-                                                 "fields. Use Unique only on fields that have unique entries "
-                                                 "(such as ID numbers)."),
-                            Style::OkOnly + Style::Information);
-        }
-    }
-
-    if (!store.currentrs.openTable(db, store.tablename)) {
+    if (!store.switchTable(table)) {
         return failOpen(store, dialogs, shell,
                         QStringLiteral("The data table %1 could not be opened: %2")
-                            .arg(store.tablename, store.currentrs.lastError()));
+                            .arg(table, store.currentrs().lastError()));
     }
-    shell.setDataSource(&store.currentrs);
-    store.audit.setIdentField(AuditIdentField(model));
+    shell.setDataSource(&store.currentrs());
+    store.audit().setIdentField(AuditIdentField(model));
 
     QStringList names;
     for (int v = 1; v <= model.varcount; ++v)

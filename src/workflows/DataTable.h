@@ -21,7 +21,7 @@ TableDef DataTableDef(const Model& model, const QString& table);
 // Opens the database `dbname` (creating it when the file does not exist),
 // derives the table name (stored in the Table option), creates the table when
 // it is missing, adds the indexes of Unique variables, and opens the table
-// into store.currentrs. The shell is handed the record set and the variable
+// into store.currentrs(). The shell is handed the record set and the variable
 // names. On an engine failure the reason is shown, everything is closed, the
 // names are left empty and false is returned.
 [[nodiscard]] bool OpenDataTable(Model& model, DataStore& store, Dialogs& dialogs, ShellHooks& shell,

@@ -114,8 +114,8 @@ int columnOf(const TableShape& shape, const QString& field)
 // The data table's name as the file spells it.
 QString storedTableName(const DataStore& store)
 {
-    const std::optional<TableDef> def = store.currentdb.findTable(store.tablename);
-    return def ? def->name : store.tablename;
+    const std::optional<TableDef> def = store.currentdb().findTable(store.tablename());
+    return def ? def->name : store.tablename();
 }
 
 bool fail(QString* error, const QString& text)
@@ -145,7 +145,7 @@ bool ChangeFieldLength(DataStore& store, ShellHooks& shell, const QString& field
 {
     const QString table = storedTableName(store);
     TableShape shape;
-    if (!readShape(store.currentdb, table, &shape, error))
+    if (!readShape(store.currentdb(), table, &shape, error))
         return false;
     const int column = columnOf(shape, field);
     if (column < 0)
@@ -163,10 +163,10 @@ bool ChangeFieldLength(DataStore& store, ShellHooks& shell, const QString& field
     const bool changed = ChangeDataTable(store, shell, error, [&](Database& db) {
         if (db.findTable(kRebuildTableName) && !db.deleteTable(kRebuildTableName))
             return false;
-        if ((cutting && !store.audit.recordCut(table, field, length, QLatin1String(AuditAction::LengthChange)))
-            || !store.audit.record({table, 0, QString(), field, before.size, length,
+        if ((cutting && !store.audit().recordCut(table, field, length, QLatin1String(AuditAction::LengthChange)))
+            || !store.audit().record({table, 0, QString(), field, before.size, length,
                                     QLatin1String(AuditAction::LengthChange)}))
-            return fail(error, store.audit.lastError());
+            return fail(error, store.audit().lastError());
         if (!db.execute(createStatement(kRebuildTableName, shape))
             || !db.execute(copy, bound)
             || !db.deleteTable(table) || !db.setLegacyAlterTable(true)
@@ -179,23 +179,23 @@ bool ChangeFieldLength(DataStore& store, ShellHooks& shell, const QString& field
     });
     // The rules are back off inside the change when it succeeds; a step that
     // failed while they were on left them on.
-    if (!changed && !store.currentdb.setLegacyAlterTable(false))
-        *error += QLatin1Char(' ') + store.currentdb.lastError();
+    if (!changed && !store.currentdb().setLegacyAlterTable(false))
+        *error += QLatin1Char(' ') + store.currentdb().lastError();
     return changed;
 }
 
 bool RenameDataField(DataStore& store, ShellHooks& shell, const QString& field, const QString& newName,
                      QString* error)
 {
-    const std::optional<TableDef> def = store.currentdb.findTable(store.tablename);
+    const std::optional<TableDef> def = store.currentdb().findTable(store.tablename());
     const int at = def ? def->fieldIndex(field) : -1;
     if (at < 0)
-        return fail(error, QStringLiteral("The data table %1 has no field %2.").arg(store.tablename, field));
+        return fail(error, QStringLiteral("The data table %1 has no field %2.").arg(store.tablename(), field));
     const QString table = def->name;
     const QString stored = def->fields[at].name;
     return ChangeDataTable(store, shell, error, [&](Database& db) {
-        if (!store.audit.record({table, 0, QString(), stored, stored, newName, QLatin1String(AuditAction::Rename)}))
-            return fail(error, store.audit.lastError());
+        if (!store.audit().record({table, 0, QString(), stored, stored, newName, QLatin1String(AuditAction::Rename)}))
+            return fail(error, store.audit().lastError());
         return db.renameField(table, stored, newName);
     });
 }

@@ -30,7 +30,7 @@ QStringList FilterChoice::fieldNames() const
 
 std::optional<FieldValue> FilterChoice::applied() const
 {
-    const RecordView& view = m_store.currentrs.view();
+    const RecordView& view = m_store.currentrs().view();
     if (!view.filtered())
         return std::nullopt;
     return FieldValue{view.filterField, view.filterValue};
@@ -40,7 +40,7 @@ bool FilterChoice::apply(const QString& field, const QString& value)
 {
     if (field.isEmpty())
         return false;
-    RecordView view = m_store.currentrs.view();
+    RecordView view = m_store.currentrs().view();
     view.filterField = field;
     view.filterValue = value;
     if (!ShowView(m_store, view, QStringLiteral("The data grid could not be filtered: "), m_dialogs, m_shell))
@@ -54,7 +54,7 @@ bool FilterChoice::apply(const QString& field, const QString& value)
 
 bool FilterChoice::remove()
 {
-    RecordView view = m_store.currentrs.view();
+    RecordView view = m_store.currentrs().view();
     view.filterField.clear();
     view.filterValue.clear();
     if (!ShowView(m_store, view, QStringLiteral("The data grid could not show every row: "), m_dialogs, m_shell))

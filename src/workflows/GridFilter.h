@@ -19,7 +19,7 @@ namespace k7 {
 class Database;
 class Dialogs;
 class ShellHooks;
-struct DataStore;
+class DataStore;
 struct Model;
 
 struct FieldValue {
@@ -46,7 +46,7 @@ public:
 private:
     [[nodiscard]] bool store(const QString& key);
 
-    Model& m_model;
+    Model& m_model;  // edited: the filter is kept in its Filter option
     DataStore& m_store;
     Dialogs& m_dialogs;
     ShellHooks& m_shell;

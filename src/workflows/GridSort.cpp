@@ -45,7 +45,7 @@ bool SortChoice::sort()
 {
     if (!canSort())
         return false;
-    RecordView view = m_store.currentrs.view();
+    RecordView view = m_store.currentrs().view();
     view.sortFields = m_list;
     if (!ShowView(m_store, view, QStringLiteral("The data grid could not be sorted: "), m_dialogs, m_shell))
         return false;
@@ -56,7 +56,7 @@ bool SortChoice::sort()
 bool SortChoice::removeSort()
 {
     m_list.clear();
-    RecordView view = m_store.currentrs.view();
+    RecordView view = m_store.currentrs().view();
     view.sortFields.clear();
     return ShowView(m_store, view, QStringLiteral("The data grid could not be shown in table order: "),
                     m_dialogs, m_shell);

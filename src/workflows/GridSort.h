@@ -12,7 +12,7 @@ namespace k7 {
 
 class Dialogs;
 class ShellHooks;
-struct DataStore;
+class DataStore;
 struct Model;
 
 class SortChoice {
@@ -36,7 +36,7 @@ public:
     [[nodiscard]] bool close();
 
 private:
-    Model& m_model;
+    Model& m_model;  // edited: the chosen sort is kept in its Sort option
     DataStore& m_store;
     Dialogs& m_dialogs;
     ShellHooks& m_shell;

@@ -12,13 +12,13 @@ bool ShowView(DataStore& store, const RecordView& view, const QString& refusal, 
               ShellHooks& shell)
 {
     dialogs.setBusy(true);
-    const bool shown = store.currentrs.openView(store.currentdb, store.tablename, view);
+    const bool shown = store.showView(view);
     dialogs.setBusy(false);
     if (!shown) {
-        dialogs.message(refusal + store.currentrs.lastError(), Style::Exclamation);
+        dialogs.message(refusal + store.currentrs().lastError(), Style::Exclamation);
         return false;
     }
-    shell.setDataSource(&store.currentrs);
+    shell.setDataSource(&store.currentrs());
     return true;
 }
 

@@ -11,7 +11,7 @@ namespace k7 {
 
 class Dialogs;
 class ShellHooks;
-struct DataStore;
+class DataStore;
 struct Model;
 
 // Reopens the data table's record set on `view` and hands it to the grid,

@@ -24,14 +24,14 @@ const QString kClosingText = QStringLiteral(
 void closeDeclined(Model& model, DataStore& store, ShellHooks& shell)
 {
     shell.setDataSource(nullptr);
-    store.closeAll();
+    store.close();
     model.cfgpath.clear();
 }
 
 // Deletes the data table and makes it again, empty, from the model.
 bool recreateTable(const Model& model, DataStore& store, ShellHooks& shell, QString* error)
 {
-    const QString table = store.tablename;
+    const QString table = store.tablename();
     return ChangeDataTable(store, shell, error, [&](Database& db) {
         return db.deleteTable(table) && CreateDataTable(model, db, table);
     });
@@ -45,16 +45,97 @@ void reportFailure(Model& model, DataStore& store, Dialogs& dialogs, ShellHooks&
     closeDeclined(model, store, shell);
 }
 
+// Replaces the data table, after the operator's Ok, with a new one made from
+// the model; without it everything closes.
+void replaceEmptyTable(Model& model, DataStore& store, Dialogs& dialogs, ShellHooks& shell, QString* error)
+{
+    CloseDataRecordSet(store, shell);
+    const int answer = dialogs.message(
+        QStringLiteral("The current data table is empty.  K7 will erase it and create a new one to match the "
+                       "fields in your CFG."),
+        Style::OkCancel);
+    if (answer == Answer::Ok) {
+        if (!recreateTable(model, store, shell, error))
+            reportFailure(model, store, dialogs, shell,
+                          QStringLiteral("The data table %1 could not be re-created.").arg(store.tablename()), *error);
+        return;
+    }
+    dialogs.message(kClosingText, Style::OkOnly + Style::Information);
+    closeDeclined(model, store, shell);
+}
+
+// Why the data table cannot be renamed as `newName`; empty when it can.
+QString refusedTableName(const Database& db, const QString& newName)
+{
+    if (db.findTable(newName))
+        return QStringLiteral("Error: That data table name already exists.  Use another name.");
+    if (newName.trimmed().isEmpty())
+        return QStringLiteral("Error: A data table needs a name.  Use another name.");
+    return QString();
+}
+
+enum class RenameOutcome {
+    Renamed,  // the old table kept under the new name, a new one made
+    Failed,  // the table could not be opened again; reported and closed
+    NoName,  // the operator gave no name
+};
+
+// Asks for a name to keep the data table under, until one works or none is
+// given, and makes a new table from the model in its place.
+RenameOutcome renameTableAside(Model& model, DataStore& store, Dialogs& dialogs, ShellHooks& shell, QString* error)
+{
+    for (;;) {
+        const std::optional<QString> typed = dialogs.inputTextWithCaption(
+            QStringLiteral("Rename existing data table as :"), QString(), QStringLiteral("Rename table"));
+        if (!typed)
+            return RenameOutcome::NoName;
+        const QString newName = *typed;
+        const QString refusal = refusedTableName(store.currentdb(), newName);
+        if (!refusal.isEmpty()) {
+            dialogs.message(refusal, Style::OkOnly + Style::Information);
+            continue;
+        }
+        const QString table = store.tablename();
+        if (ChangeDataTable(store, shell, error, [&](Database& db) {
+                return db.renameTable(table, newName) && CreateDataTable(model, db, table);
+            })) {
+            return RenameOutcome::Renamed;
+        }
+        if (!store.currentrs().isOpen()) {
+            reportFailure(model, store, dialogs, shell,
+                          QStringLiteral("The data table %1 could not be opened.").arg(table), *error);
+            return RenameOutcome::Failed;
+        }
+        // Nothing changed; the operator may try another name.
+        dialogs.message(QStringLiteral("Error: The data table could not be renamed as %1.  %2").arg(newName, *error),
+                        Style::OkOnly + Style::Information);
+    }
+}
+
+// The last way out: the data table erased and made again, or everything closed.
+void offerToErase(Model& model, DataStore& store, Dialogs& dialogs, ShellHooks& shell, QString* error)
+{
+    const int erase = dialogs.message(QStringLiteral("Ok to delete the current dataset and create a new one?"),
+                                      Style::YesNo + Style::DefaultButton2);
+    if (erase == Answer::Yes) {
+        if (!recreateTable(model, store, shell, error))
+            reportFailure(model, store, dialogs, shell,
+                          QStringLiteral("The data table %1 could not be re-created.").arg(store.tablename()), *error);
+        return;
+    }
+    closeDeclined(model, store, shell);
+}
+
 bool addFields(Model& model, DataStore& store, Dialogs& dialogs, ShellHooks& shell)
 {
-    const TableDef wanted = DataTableDef(model, store.tablename);
+    const TableDef wanted = DataTableDef(model, store.tablename());
     for (int v = 1; v <= model.varcount; ++v) {
         const QString& name = model.var(v).varname;
-        if (store.currentrs.fieldIndex(name) >= 0)
+        if (store.currentrs().fieldIndex(name) >= 0)
             continue;
         const int answer = dialogs.message(
             QStringLiteral("The field ") + name + QStringLiteral(" exist in the CFG but not in the data table ")
-                + store.tablename
+                + store.tablename()
                 + QStringLiteral(".  If you have added a new variable, K7 can add this to the data table now.  "
                                  "Would you like to add ")
                 + name + QStringLiteral("?"),
@@ -62,19 +143,19 @@ bool addFields(Model& model, DataStore& store, Dialogs& dialogs, ShellHooks& she
         if (answer != Answer::Yes)
             continue;
         CloseDataRecordSet(store, shell);
-        const bool added = store.currentdb.appendField(store.tablename, wanted.fields[v - 1]);
-        const QString reason = store.currentdb.lastError();
+        const bool added = store.currentdb().appendField(store.tablename(), wanted.fields[v - 1]);
+        const QString reason = store.currentdb().lastError();
         const bool reopened = OpenDataRecordSet(store, shell);
         if (!added) {
             // The check that follows reports the field as missing.
             dialogs.message(QStringLiteral("Error: The field %1 could not be added to the data table %2.  %3")
-                                .arg(name, store.tablename, reason),
+                                .arg(name, store.tablename(), reason),
                             Style::OkOnly + Style::Critical);
         }
         if (!reopened) {
             reportFailure(model, store, dialogs, shell,
-                          QStringLiteral("The data table %1 could not be opened.").arg(store.tablename),
-                          store.currentrs.lastError());
+                          QStringLiteral("The data table %1 could not be opened.").arg(store.tablename()),
+                          store.currentrs().lastError());
             return false;
         }
     }
@@ -104,10 +185,10 @@ void fitLengths(Model& model, const DataStore& store, Dialogs& dialogs, const st
         if (var.vartype != TypeText && var.vartype != TypeMenu && var.vartype != TypeSqid)
             continue;
         // A field the operator declined to add is reported by CheckTableFields.
-        const int fi = store.currentrs.fieldIndex(var.varname);
+        const int fi = store.currentrs().fieldIndex(var.varname);
         if (fi < 0)
             continue;
-        const FieldDef& field = store.currentrs.field(fi);
+        const FieldDef& field = store.currentrs().field(fi);
         // Only a text field has a length to compare with.
         if (field.type != FieldType::Text || field.size >= var.varlength)
             continue;
@@ -134,7 +215,7 @@ void fitLengths(Model& model, const DataStore& store, Dialogs& dialogs, const st
 OpenResult OpenCfg(Model& model, DataStore& store, Dialogs& dialogs, ShellHooks& shell)
 {
     shell.setDataSource(nullptr);
-    store.closeAll();
+    store.close();
 
     const CfgError error = ReadCfg(model, dialogs);
     if (error.failed()) {
@@ -199,7 +280,7 @@ TableCheck CheckTableFields(const Model& model, const DataStore& store)
 {
     for (int v = 1; v <= model.varcount; ++v) {
         const QString& name = model.var(v).varname;
-        if (store.currentrs.fieldIndex(name) < 0) {
+        if (store.currentrs().fieldIndex(name) < 0) {
             return {1, name + QStringLiteral(" could not be found in the existing data table.  A new data "
                                              "table will have to be started.")};
         }
@@ -212,28 +293,13 @@ void RebuildDataTable(Model& model, DataStore& store, Dialogs& dialogs, ShellHoo
 {
     dialogs.message(QStringLiteral("An error was encounter while processing the CFG file: ") + message,
                     Style::OkOnly + Style::Information);
-    if (code != 1 || !store.currentdb.isOpen())
+    if (code != 1 || !store.currentdb().isOpen())
         return;
-
     QString error;
-    if (store.currentrs.bof() && store.currentrs.eof()) {
-        CloseDataRecordSet(store, shell);
-        const int answer = dialogs.message(
-            QStringLiteral("The current data table is empty.  K7 will erase it and create a new one to match the "
-                           "fields in your CFG."),
-            Style::OkCancel);
-        if (answer == Answer::Ok) {
-            if (!recreateTable(model, store, shell, &error))
-                reportFailure(model, store, dialogs, shell,
-                              QStringLiteral("The data table %1 could not be re-created.").arg(store.tablename),
-                              error);
-            return;
-        }
-        dialogs.message(kClosingText, Style::OkOnly + Style::Information);
-        closeDeclined(model, store, shell);
+    if (store.currentrs().bof() && store.currentrs().eof()) {
+        replaceEmptyTable(model, store, dialogs, shell, &error);
         return;
     }
-
     const int answer = dialogs.message(
         QStringLiteral("There are data in your existing table.  Would you like to rename this table and start a "
                        "new one to match the CFG file?"),
@@ -244,48 +310,8 @@ void RebuildDataTable(Model& model, DataStore& store, Dialogs& dialogs, ShellHoo
         closeDeclined(model, store, shell);
         return;
     }
-
-    for (;;) {
-        const std::optional<QString> typed = dialogs.inputTextWithCaption(
-            QStringLiteral("Rename existing data table as :"), QString(), QStringLiteral("Rename table"));
-        if (!typed)
-            break;
-        const QString newName = *typed;
-        if (store.currentdb.findTable(newName)) {
-            dialogs.message(QStringLiteral("Error: That data table name already exists.  Use another name."),
-                            Style::OkOnly + Style::Information);
-            continue;
-        }
-        if (newName.trimmed().isEmpty()) {
-            dialogs.message(QStringLiteral("Error: A data table needs a name.  Use another name."),
-                            Style::OkOnly + Style::Information);
-            continue;
-        }
-        const QString table = store.tablename;
-        if (ChangeDataTable(store, shell, &error, [&](Database& db) {
-                return db.renameTable(table, newName) && CreateDataTable(model, db, table);
-            })) {
-            return;
-        }
-        if (!store.currentrs.isOpen()) {
-            reportFailure(model, store, dialogs, shell,
-                          QStringLiteral("The data table %1 could not be opened.").arg(table), error);
-            return;
-        }
-        // Nothing changed; the operator may try another name.
-        dialogs.message(QStringLiteral("Error: The data table could not be renamed as %1.  %2").arg(newName, error),
-                        Style::OkOnly + Style::Information);
-    }
-
-    const int erase = dialogs.message(QStringLiteral("Ok to delete the current dataset and create a new one?"),
-                                      Style::YesNo + Style::DefaultButton2);
-    if (erase == Answer::Yes) {
-        if (!recreateTable(model, store, shell, &error))
-            reportFailure(model, store, dialogs, shell,
-                          QStringLiteral("The data table %1 could not be re-created.").arg(store.tablename), error);
-        return;
-    }
-    closeDeclined(model, store, shell);
+    if (renameTableAside(model, store, dialogs, shell, &error) == RenameOutcome::NoName)
+        offerToErase(model, store, dialogs, shell, &error);
 }
 
 }  // namespace k7

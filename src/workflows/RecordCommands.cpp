@@ -25,7 +25,7 @@ QString ExportedStatus(qint64 records, const QString& path)
 RecordSet* RecordCommands::openRecords() const
 {
     RecordSet* records = m_context.shownRecords ? m_context.shownRecords() : nullptr;
-    if (m_context.store.tablename.isEmpty() || !records || !records->isOpen())
+    if (m_context.store.tablename().isEmpty() || !records || !records->isOpen())
         return nullptr;
     return records;
 }
@@ -62,7 +62,7 @@ void RecordCommands::deleteLastEntry()
     m_context.abandonEdit();
     m_context.dialogs.setBusy(true);
     QString error;
-    const bool deleted = DeleteLastRecord(*records, m_context.store.audit, &error);
+    const bool deleted = DeleteLastRecord(*records, m_context.store.audit(), &error);
     showDeletion(deleted, error);
 }
 
@@ -87,7 +87,7 @@ void RecordCommands::deleteSelectedEntries(const QList<qint64>& selected)
     m_context.abandonEdit();
     m_context.dialogs.setBusy(true);
     QString error;
-    const bool deleted = DeleteRecords(*records, selected, m_context.store.audit, &error);
+    const bool deleted = DeleteRecords(*records, selected, m_context.store.audit(), &error);
     showDeletion(deleted, error);
 }
 
@@ -114,7 +114,7 @@ void RecordCommands::emptyTable(const QString& action)
 
 QString RecordCommands::chooseExportFile(const RecordSet* records) const
 {
-    const QString folder = QFileInfo(m_context.store.dbname).absolutePath();
+    const QString folder = QFileInfo(m_context.store.dbname()).absolutePath();
     const QString path = m_context.dialogs.saveFileName(QStringLiteral("Export ASCII"),
                                                         kExportPattern + QStringLiteral(" (") + kExportPattern
                                                             + QLatin1Char(')'),

@@ -1,9 +1,10 @@
 #include "workflows/RecordDeletion.h"
 
 #include "store/AuditedRows.h"
-#include "workflows/DataTable.h"
 #include "store/FoldedMatch.h"
 #include "store/K7Tables.h"
+#include "store/Transaction.h"
+#include "workflows/DataTable.h"
 #include "workflows/TableChange.h"
 
 #include <algorithm>
@@ -17,17 +18,15 @@ namespace {
 // failure none of it, with the reason in `error`.
 bool inOneTransaction(Database& db, QString* error, const std::function<bool(QString*)>& change)
 {
-    if (!db.transaction()) {
+    Transaction transaction(db);
+    if (!transaction.began()) {
         *error = db.lastError();
         return false;
     }
-    if (!change(error)) {
-        db.rollback();
+    if (!change(error))
         return false;
-    }
-    if (!db.commit()) {
+    if (!transaction.commit()) {
         *error = db.lastError();
-        db.rollback();
         return false;
     }
     return true;
@@ -129,16 +128,16 @@ bool DeleteRecords(RecordSet& records, const QList<qint64>& bookmarks, AuditTrai
 EmptyOutcome EmptyDataTable(const Model& model, DataStore& store, ShellHooks& shell, Dialogs& dialogs,
                             const QString& action, QString* error)
 {
-    const std::optional<TableDef> old = store.currentdb.findTable(store.tablename);
+    const std::optional<TableDef> old = store.currentdb().findTable(store.tablename());
     if (!old) {
-        *error = QStringLiteral("The table %1 does not exist in the database.").arg(store.tablename);
+        *error = QStringLiteral("The table %1 does not exist in the database.").arg(store.tablename());
         return EmptyOutcome::Failed;
     }
     const QList<IndexDef> indexes = old->indexes;
-    const QString table = store.tablename;
+    const QString table = store.tablename();
     bool cancelled = false;
     const bool emptied = ChangeDataTable(store, shell, error, [&](Database& db) {
-        AuditedRows rows(db, store.audit, table, action);
+        AuditedRows rows(db, store.audit(), table, action);
         const QString text = QStringLiteral("Deleting %1 records from %2").arg(rows.total()).arg(table);
         if (!dialogs.runWithProgress(text, rows)) {
             cancelled = true;

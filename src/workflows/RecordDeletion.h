@@ -30,8 +30,8 @@ enum class EmptyOutcome { Emptied, Cancelled, Failed };
 
 // Empties the data table: deletes it and creates it anew from the model,
 // with the indexes it had (those whose fields it still has), then opens
-// store.currentrs on it, unsorted, and hands it to the shell. The rows go to
-// store.audit under `action` (Delete all entries, or emptying after an
+// store.currentrs() on it, unsorted, and hands it to the shell. The rows go to
+// store.audit() under `action` (Delete all entries, or emptying after an
 // export), showing the progress through `dialogs`. On failure or Cancel the
 // table keeps its rows and is opened again; a failure says why in `error`.
 EmptyOutcome EmptyDataTable(const Model& model, DataStore& store, ShellHooks& shell, Dialogs& dialogs,

@@ -3,13 +3,12 @@
 // k7 command line alike, each ends in a clear refusal within 20 seconds, with
 // the original byte for byte and nothing left beside it.
 
+#include "support/CaseTable.h"
 #include "support/StoreRig.h"
 
 #include "access/AccessImport.h"
 
-#include <QDir>
 #include <QElapsedTimer>
-#include <QProcess>
 #include <QTest>
 #include <QtEndian>
 
@@ -18,13 +17,7 @@ using namespace k7::test;
 
 namespace {
 
-const QString kDamaged = K7_TEST_DATA "/access/damaged/";
-constexpr qint64 kPromptly = 20000;
-
-QStringList filesIn(const QTemporaryDir& dir)
-{
-    return QDir(dir.path()).entryList(QDir::Files | QDir::Hidden);
-}
+constexpr int kPromptly = 20000;
 
 }  // namespace
 
@@ -37,36 +30,33 @@ private slots:
             QSKIP("the Access import is not available: built without libmdb");
     }
 
-    void damagedFilesAreRefused_data()
-    {
-        QTest::addColumn<QString>("file");
-        QTest::addColumn<QString>("reason");
-        QTest::newRow("catalog cut short") << "truncated-catalog.mdb" << "it is damaged";
-        QTest::newRow("long-value row offset") << "loop-lval-offset.mdb" << "damaged";
-        QTest::newRow("long-value page copied over the next") << "loop-page-copied.mdb" << "damaged";
-        QTest::newRow("last page incomplete") << "loop-growing-last-page-cut.mdb" << "its last page is incomplete";
-        QTest::newRow("OLE value cut") << "ole-value-cut.mdb" << "does not have the 22970 bytes its field records";
-    }
+    // Converting in place and into a new file, by the import and by the
+    // program itself (status 1, the reason on standard error).
+    void damagedFilesAreRefused_data() { addCaseRows("access/damaged.tsv"); }
     void damagedFilesAreRefused()
     {
-        QFETCH(QString, file);
-        QFETCH(QString, reason);
+        QFETCH(Case, c);
+        const QString file = c.text("file"), reason = c.text("reason");
         QTemporaryDir dir;
-        const QString path = copyAccessFixture("damaged/" + file, dir.filePath(file));
+        const QString path = copyAccessFixture(c.text("from", "damaged/" + file), dir.filePath(file));
+        if (c.number("cut") > 0)  // a copy cut short
+            QVERIFY(writeFile(path, readFile(path).left(c.number("cut"))));
         const QByteArray original = readFile(path);
-        QElapsedTimer clock;
-        clock.start();
-
-        for (const bool inPlace : {true, false}) {
-            const AccessImport result = inPlace ? ConvertAccessInPlace(path, {K7_BINARY})
-                                                : ImportAccessFile(path, dir.filePath("out.mdb"), {K7_BINARY});
-            QVERIFY(!result.ok && !result.cancelled);
+        for (const QStringList& target : {QStringList{}, QStringList{dir.filePath("out.mdb")}}) {
+            QElapsedTimer clock;
+            clock.start();
+            const AccessImport result = target.isEmpty() ? ConvertAccessInPlace(path, {K7_BINARY})
+                                                         : ImportAccessFile(path, target.first(), {K7_BINARY});
+            QVERIFY(!result.ok && !result.cancelled && result.tables.isEmpty());
             QVERIFY2(result.error.contains(reason), qPrintable(result.error));
-            QVERIFY(result.tables.isEmpty());
-            QCOMPARE(filesIn(dir), QStringList{file});
+            QVERIFY2(clock.elapsed() < kPromptly, qPrintable(QString::number(clock.elapsed())));
+            const K7Run run = runK7(QStringList{"--import-access", path} + target, {}, kPromptly);
+            QCOMPARE(run.status, 1);
+            QCOMPARE(run.out, QByteArray());
+            QVERIFY2(run.err.startsWith((path + ": ").toUtf8()) && run.err.contains(reason.toUtf8()), run.err.constData());
+            QCOMPARE(filesIn(dir.path()), QStringList{file});
             QCOMPARE(readFile(path), original);
         }
-        QVERIFY2(clock.elapsed() < 2 * kPromptly, qPrintable(QString::number(clock.elapsed())));
     }
 
     // A memo kept on a page of its own whose row is made shorter: the
@@ -81,39 +71,10 @@ private slots:
         QCOMPARE(qFromLittleEndian<quint16>(bytes.constData() + kRowStart), quint16(0xd48));
         qToLittleEndian<quint16>(0xd48 + 100, bytes.data() + kRowStart);
         const QString path = writeFile(dir, "wide.mdb", bytes);
-
         const AccessImport result = ImportAccessFile(path, dir.filePath("out.mdb"), {K7_BINARY});
-
         QVERIFY(!result.ok);
         QVERIFY2(result.error.contains("does not have the 696 bytes its field records"), qPrintable(result.error));
-        QCOMPARE(filesIn(dir), QStringList{"wide.mdb"});
-    }
-
-    // The program itself: status 1 and the reason on standard error, both
-    // converting in place and into a new file.
-    void commandLineEndsWithStatusOne_data() { damagedFilesAreRefused_data(); }
-    void commandLineEndsWithStatusOne()
-    {
-        QFETCH(QString, file);
-        QFETCH(QString, reason);
-        QTemporaryDir dir;
-        const QString path = copyAccessFixture("damaged/" + file, dir.filePath(file));
-        const QByteArray original = readFile(path);
-        for (const QStringList& outTarget : {QStringList{}, QStringList{dir.filePath("out.mdb")}}) {
-            QProcess k7;
-            QElapsedTimer clock;
-            clock.start();
-            k7.start(K7_BINARY, QStringList{"--import-access", path} + outTarget);
-            QVERIFY(k7.waitForFinished(int(kPromptly)));
-            QVERIFY2(clock.elapsed() < kPromptly, qPrintable(QString::number(clock.elapsed())));
-            QCOMPARE(k7.exitStatus(), QProcess::NormalExit);
-            QCOMPARE(k7.exitCode(), 1);
-            QCOMPARE(k7.readAllStandardOutput(), QByteArray());
-            const QString err = QString::fromUtf8(k7.readAllStandardError());
-            QVERIFY2(err.startsWith(path + ": ") && err.contains(reason), qPrintable(err));
-            QCOMPARE(filesIn(dir), QStringList{file});
-            QCOMPARE(readFile(path), original);
-        }
+        QCOMPARE(filesIn(dir.path()), QStringList{"wide.mdb"});
     }
 };
 

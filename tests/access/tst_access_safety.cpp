@@ -2,40 +2,27 @@
 // in the progress dialog, and a file protected by a database password or
 // with a damaged header, which is refused before anything is written.
 
+#include "support/CaseTable.h"
 #include "support/ScriptedDialogs.h"
+#include "support/TestFiles.h"
 
 #include "access/AccessFile.h"
 #include "access/AccessImport.h"
 #include "workflows/AccessImportCommand.h"
 #include "workflows/AccessOffer.h"
 
-#include <QDir>
-#include <QTemporaryDir>
 #include <QTest>
+
+#include <cerrno>
+#include <signal.h>
 
 using namespace k7;
 using namespace k7::test;
-
-Q_DECLARE_METATYPE(k7::AccessPassword)
 
 namespace {
 
 const QString kFixtures = QStringLiteral(K7_TEST_DATA "/access/");
 const AccessReader kReader{K7_BINARY};
-
-QByteArray contents(const QString& path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-QString copyFixture(const QString& name, const QTemporaryDir& dir)
-{
-    const QString target = dir.filePath(name);
-    QFile::copy(kFixtures + name, target);
-    QFile::setPermissions(target, QFile::ReadOwner | QFile::WriteOwner);
-    return target;
-}
 
 // The password is stored XORed with a mask, and an unprotected header holds
 // the mask itself (an empty password being zeros): XORing a password's bytes
@@ -54,125 +41,80 @@ void setPassword(const QString& path, const QString& password)
     QVERIFY(file.seek(kPasswordOffset) && file.write(stored) == stored.size());
 }
 
-QStringList filesIn(const QTemporaryDir& dir)
-{
-    return QDir(dir.path()).entryList(QDir::Files | QDir::Hidden);
-}
-
-// The real reader, started after a pause of a few slices.
-QString slowReader(const QTemporaryDir& dir)
-{
-    const QString script = dir.filePath("slow-reader.sh");
-    QFile file(script);
-    if (!file.open(QIODevice::WriteOnly))
-        return QString();
-    file.write("#!/bin/sh\necho 'rows 0 1'\nsleep 0.5\nexec '" K7_BINARY "' \"$@\"\n");
-    file.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-    return script;
-}
-
 }  // namespace
 
 class TestAccessSafety : public QObject {
     Q_OBJECT
 private slots:
-    // Cancel while the reader is still copying ends it and changes nothing;
+    // Cancel while the reader is still at work kills it and changes nothing:
+    // the process is gone when the import returns, and so is its database;
     // run to its end, the records are converted.
-    void cancelChangesNothing_data()
-    {
-        QTest::addColumn<QString>("file");
-        QTest::addColumn<int>("cancelAfter");
-        QTest::newRow("run to the end") << "jet3-types.mdb" << 0;
-        QTest::newRow("cancelled at once") << "jet3-types.mdb" << 1;
-        QTest::newRow("wide table with memos and OLE, cancelled later") << "jet4-wide.mdb" << 3;
-    }
+    void cancelChangesNothing_data() { addCaseRows("access/cancels.tsv"); }
     void cancelChangesNothing()
     {
         if (!AccessSource::available())
             QSKIP("the Access import is not available: built without libmdb");
-        QFETCH(QString, file);
-        QFETCH(int, cancelAfter);
+        QFETCH(Case, c);
+        const QString file = c.text("file");
+        const int cancelAfter = c.number("cancel after");
         QTemporaryDir dir;
-        const QString path = copyFixture(file, dir);
+        const QString path = copyAccessFixture(file, dir.filePath(file));
         ScriptedDialogs dialogs;
         dialogs.queueAnswer(Answer::Yes);
         dialogs.cancelAfterSteps = cancelAfter;
         const QString kept = KeptAccessName(path);
-        // A reader that takes its time before copying, so that Cancel meets it
-        // at work however fast the machine is.
-        const AccessReader reader{slowReader(dir)};
+        // A reader that notes its process and starts its database, then takes
+        // its time before copying, so that Cancel meets it at work however
+        // fast the machine is.
+        QTemporaryDir elsewhere;
+        const QString pidFile = elsewhere.filePath("pid");
+        const AccessReader reader{writeScript(dir, "slow-reader.sh", "echo $$ > '" + pidFile.toUtf8() + "'\n: > \"$3\"\n"
+                                                                     "echo 'rows 0 1'\nsleep 0.5\nrm \"$3\"\n"
+                                                                     "exec '" K7_BINARY "' \"$@\"")};
 
         const AccessOffer offer = OfferAccessImport(path, dialogs, cancelAfter == 0 ? kReader : reader);
 
         QCOMPARE(dialogs.progressTexts, QStringList{"Copying the records of " + path});
         if (cancelAfter == 0) {
             QCOMPARE(offer, AccessOffer::Converted);
-            QCOMPARE(contents(kept), contents(kFixtures + file));
+            QCOMPARE(readFile(kept), readFile(kFixtures + file));
             QCOMPARE(DetectAccessFormat(path), AccessFormat::None);
             return;
         }
         QCOMPARE(offer, AccessOffer::Declined);
         QCOMPARE(dialogs.texts().last(),
                  "The copy of the records of " + path + " was cancelled.  Nothing was changed.");
-        QCOMPARE(filesIn(dir), (QStringList{file, "slow-reader.sh"}));
-        QCOMPARE(contents(path), contents(kFixtures + file));
+        QCOMPARE(filesIn(dir.path()), (QStringList{file, "slow-reader.sh"}));
+        QCOMPARE(readFile(path), readFile(kFixtures + file));
+        // Cancelled at once, the reader may not have begun.
+        QVERIFY(QFile::exists(pidFile) || cancelAfter == 1);
+        const qint64 pid = readFile(pidFile).trimmed().toLongLong();
+        QVERIFY(!QFile::exists(pidFile) || (pid > 0 && ::kill(static_cast<pid_t>(pid), 0) == -1 && errno == ESRCH));
     }
 
     // A password is printable text padded with zeros; a field holding
     // anything else is a damaged header, not a password.
-    void passwordIsDetected_data()
-    {
-        QTest::addColumn<QString>("file");
-        QTest::addColumn<QString>("password");
-        QTest::addColumn<AccessPassword>("expected");
-        QTest::newRow("jet 3, none") << "jet3-types.mdb" << "" << AccessPassword::None;
-        QTest::newRow("jet 4, none") << "jet4-users.mdb" << "" << AccessPassword::None;
-        QTest::newRow("jet 4 wide, none") << "jet4-wide.mdb" << "" << AccessPassword::None;
-        QTest::newRow("ace, none") << "ace12-small.accdb" << "" << AccessPassword::None;
-        QTest::newRow("jet 3") << "jet3-types.mdb" << "abc" << AccessPassword::Set;
-        QTest::newRow("jet 3, twenty characters") << "jet3-types.mdb" << "abcdefghijklmnopqrst" << AccessPassword::Set;
-        QTest::newRow("jet 4") << "jet4-users.mdb" << "secret" << AccessPassword::Set;
-        QTest::newRow("jet 4, accented") << "jet4-wide.mdb" << "caf\u00e9 \u00fcber" << AccessPassword::Set;
-        QTest::newRow("jet 3, only the 20th byte") << "jet3-types.mdb" << QString(19, QChar(0)) + "z"
-                                                   << AccessPassword::DamagedHeader;
-        QTest::newRow("jet 4, only the 20th character") << "jet4-wide.mdb" << QString(19, QChar(0)) + "z"
-                                                        << AccessPassword::DamagedHeader;
-        QTest::newRow("jet 3, a control byte") << "jet3-types.mdb" << "ab\x01" << AccessPassword::DamagedHeader;
-        QTest::newRow("jet 4, a gap") << "jet4-users.mdb" << QString("ab") + QChar(0) + "c"
-                                      << AccessPassword::DamagedHeader;
-        QTest::newRow("jet 4, a non-character") << "jet4-users.mdb" << QString(QChar(0xffff))
-                                                << AccessPassword::DamagedHeader;
-    }
+    void passwordIsDetected_data() { addCaseRows("access/passwords.tsv"); }
     void passwordIsDetected()
     {
-        QFETCH(QString, file);
-        QFETCH(QString, password);
+        QFETCH(Case, c);
         QTemporaryDir dir;
-        const QString path = copyFixture(file, dir);
-        if (!password.isEmpty())
-            setPassword(path, password);
-        QTEST(DatabasePassword(path), "expected");
+        const QString path = copyAccessFixture(c.text("file"), dir.filePath(c.text("file")));
+        setPassword(path, c.text("password"));
+        const QStringList results{"none", "set", "damaged header"};
+        QCOMPARE(results.value(int(DatabasePassword(path))), c.text("expected"));
     }
 
     // Refused before any question, by the menus and the command line alike,
     // with the file untouched and nothing beside it.
-    void protectedOrDamagedHeaderIsRefused_data()
-    {
-        QTest::addColumn<QString>("password");
-        QTest::addColumn<QString>("refusal");
-        QTest::newRow("password") << "secret"
-                                  << " is protected by a password.  Open it in Microsoft Access and save it without "
-                                     "the password first, then import it again.";
-        QTest::newRow("damaged header") << "\x02\x03" << " cannot be read: its header is damaged.";
-    }
+    void protectedOrDamagedHeaderIsRefused_data() { addCaseRows("access/refused-headers.tsv"); }
     void protectedOrDamagedHeaderIsRefused()
     {
-        QFETCH(QString, password);
-        QFETCH(QString, refusal);
+        QFETCH(Case, c);
         QTemporaryDir dir;
-        const QString path = copyFixture("jet4-users.mdb", dir);
-        setPassword(path, password);
-        const QByteArray before = contents(path);
+        const QString path = copyAccessFixture("jet4-users.mdb", dir.filePath("jet4-users.mdb"));
+        setPassword(path, c.text("password"));
+        const QByteArray before = readFile(path);
 
         ScriptedDialogs dialogs;  // no answer queued: a question would fail the test
         QCOMPARE(OfferAccessImport(path, dialogs, kReader), AccessOffer::Failed);
@@ -185,12 +127,12 @@ private slots:
         QCOMPARE(RunAccessImportCommand({path, dir.filePath("out.mdb")}, outStream, errStream, kReader), 1);
         QVERIFY(out.isEmpty());
         if (AccessSource::available()) {
-            const QString why = "The Access database " + path + refusal;
+            const QString why = "The Access database " + path + c.text("refusal");
             QVERIFY2(dialogs.texts().first().endsWith(why), qPrintable(dialogs.texts().first()));
             QCOMPARE(err, path + ": " + why + "\n" + path + ": " + why + "\n");
         }
-        QCOMPARE(filesIn(dir), QStringList{"jet4-users.mdb"});
-        QCOMPARE(contents(path), before);
+        QCOMPARE(filesIn(dir.path()), QStringList{"jet4-users.mdb"});
+        QCOMPARE(readFile(path), before);
     }
 };
 

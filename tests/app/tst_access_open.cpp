@@ -4,22 +4,15 @@
 
 #include "app/AppTestSupport.h"
 
-#include "app/EntryArea.h"
-#include "app/MainWindow.h"
-#include "grid/DataControl.h"
-#include "shell/QtDialogs.h"
 #include "access/AccessFile.h"
-#include "workflows/AccessOffer.h"
 #include "access/AccessSource.h"
+#include "shell/QtDialogs.h"
+#include "workflows/AccessOffer.h"
 
-#include <QApplication>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QMessageBox>
 #include <QProgressDialog>
-#include <QPushButton>
-#include <QTest>
-#include <QTimer>
 
 #include <cerrno>
 #include <signal.h>
@@ -29,17 +22,14 @@ using namespace k7::test;
 
 namespace {
 
-// A CFG whose variables match fields of jet3-types.mdb's Table1 (text sizes
-// equal or smaller, a number, the date as text).
-QString writeTypesCfg(const AppRig& rig)
-{
-    QStringList lines{"[k7]", "Filename=types.mdb", "Table=Table1"};
-    for (const char* var : {"A:Text:50", "B:Text:100", "E:Numeric:10", "G:Text:19"}) {
-        const QStringList parts = QString::fromLatin1(var).split(':');
-        lines << "" << "[" + parts[0] + "]" << "Type=" + parts[1] << "Length=" + parts[2] << "Prompt=" + parts[0];
+// A main window that reads Access files with this program's own reader.
+struct AccessRig : WindowRig {
+    AccessRig()
+    {
+        w.setAccessReaderProgram(K7_BINARY);
+        w.show();
     }
-    return writeFile(rig.path("types.cfg"), crlf(lines)) ? rig.path("types.cfg") : QString();
-}
+};
 
 QStringList filesBeside(const QString& path)
 {
@@ -83,16 +73,22 @@ struct Operator {
 class TestAccessOpen : public QObject {
     Q_OBJECT
 private slots:
-    void cfgOpensOnTheImportedTableAndAppends()
+    void init()
     {
         if (!AccessSource::available())
             QSKIP("the Access import is not available: built without libmdb");
-        AppRig rig;
-        const QString cfg = writeTypesCfg(rig);
+    }
+
+    // A CFG whose variables match fields of jet3-types.mdb's Table1 (text
+    // sizes equal or smaller, a number, the date as text).
+    void cfgOpensOnTheImportedTableAndAppends()
+    {
+        AccessRig rig;
+        MainWindow& w = rig.w;
+        const QString cfg = writeFile(rig.dir, "types.cfg",
+                                      crlf({"[k7]", "Filename=types.mdb", "Table=Table1", "[A]", "Length=50", "[B]",
+                                            "Length=100", "[E]", "Type=Numeric", "Length=10", "[G]", "Length=19"}));
         const QString db = copyAccessFixture("jet3-types.mdb", rig.path("types.mdb"));
-        MainWindow w(rig.dialogs, rig.sound, rig.ini());
-        w.setAccessReaderProgram(K7_BINARY);
-        w.show();
 
         rig.dialogs.queueAnswer(Answer::No);
         w.openCfgFile(cfg);
@@ -106,14 +102,10 @@ private slots:
         QCOMPARE(w.windowTitle(), "K7 - " + cfg);
         QCOMPARE(w.dataControl()->caption(), "Record 1 of 2");
 
-        const auto enter = [&w](Control control, const QString& text) {
-            QTest::keyClicks(w.entryArea()->control(control), text);
-            QTest::keyClick(w.entryArea()->control(control), Qt::Key_Return);
-        };
-        enter(Control::TextBox, "c");
-        enter(Control::TextBox, "d");
-        enter(Control::NumericBox, "7");
-        enter(Control::TextBox, "2024-05-01 10:00:00");
+        rig.enterInto(Control::TextBox, "c");
+        rig.enterInto(Control::TextBox, "d");
+        rig.enterInto(Control::NumericBox, "7");
+        rig.enterInto(Control::TextBox, "2024-05-01 10:00:00");
         const QList<QStringList> rows = readRows(db, "Table1");
         QCOMPARE(rows.size(), 3);
         QCOMPARE(rows.first().mid(0, 2), (QStringList{"a", "b"}));
@@ -123,13 +115,9 @@ private slots:
 
     void fileOpenOfAnAccessDatabase()
     {
-        if (!AccessSource::available())
-            QSKIP("the Access import is not available: built without libmdb");
-        AppRig rig;
+        AccessRig rig;
+        MainWindow& w = rig.w;
         const QString path = copyAccessFixture("ace12-small.accdb", rig.path("site.accdb"));
-        MainWindow w(rig.dialogs, rig.sound, rig.ini());
-        w.setAccessReaderProgram(K7_BINARY);
-        w.show();
         for (const int answer : {Answer::No, Answer::Yes}) {
             rig.dialogs.queueFile(path);
             rig.dialogs.queueAnswer(answer);
@@ -154,16 +142,12 @@ private slots:
     }
     void damagedFileThroughFileOpen()
     {
-        if (!AccessSource::available())
-            QSKIP("the Access import is not available: built without libmdb");
         QFETCH(QString, file);
-        AppRig rig;
+        AccessRig rig;
+        MainWindow& w = rig.w;
         QDir(rig.dir.path()).mkdir("data");
         const QString path = copyAccessFixture("damaged/" + file, rig.path("data/" + file));
         const QByteArray original = readFile(path);
-        MainWindow w(rig.dialogs, rig.sound, rig.ini());
-        w.setAccessReaderProgram(K7_BINARY);
-        w.show();
         rig.dialogs.queueFile(path);
         rig.dialogs.queueAnswer(Answer::Yes);
         QElapsedTimer clock;
@@ -186,8 +170,6 @@ private slots:
     // the progress dialog comes up, and its Cancel ends the reader at once.
     void cancelReachesAStuckReader()
     {
-        if (!AccessSource::available())
-            QSKIP("the Access import is not available: built without libmdb");
         AppRig rig;
         QDir(rig.dir.path()).mkdir("data");
         const QString path = copyAccessFixture("jet3-types.mdb", rig.path("data/site.mdb"));

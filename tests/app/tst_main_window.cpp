@@ -1,7 +1,9 @@
 // Drives the real main window: records typed with the keyboard, a saved value
 // edited from the grid, start-up, New, Open (a CFG made for a table without
 // one, whose long saved values are edited whole) and the editor for a CFG
-// with an error.
+// with an error. What it takes in: instrument readings only while a CFG is
+// open and presenting a record, and files given to it (the command line, the
+// editor) only for what they are.
 //
 // The grid over a record set, on its own: a model that passes Qt's
 // consistency checks, reads rows only when shown, keeps its cache bounded,
@@ -9,68 +11,48 @@
 
 #include "app/AppTestSupport.h"
 
-#include "app/EntryArea.h"
-#include "app/MainWindow.h"
 #include "app/TableToCfg.h"
-#include "grid/DataControl.h"
-#include "grid/DataGrid.h"
 #include "grid/FilterDialog.h"
 #include "grid/FindDialog.h"
 #include "grid/SortDialog.h"
-#include "grid/RecordSetModel.h"
 #include "store/Database.h"
 #include "store/RecordSet.h"
+#include "support/PtyPair.h"
 #include "windows/KeysDialog.h"
 #include "windows/TextEditor.h"
 
 #include <QAbstractItemModelTester>
-#include <QAction>
-#include <QFile>
-#include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
-#include <QPushButton>
-#include <QSet>
 #include <QPlainTextEdit>
-#include <QTest>
-#include <QTimer>
+#include <QSet>
 
 using namespace k7;
 using namespace k7::test;
 
+namespace {
+
+QByteArray instrumentCfg(const QString& com, const QStringList& vars)
+{
+    QString text = QStringLiteral("[K7]\r\nCom=%1:9600,N,8,1\r\nInstrument=CALIPER\r\n").arg(com);
+    for (const QString& v : vars)
+        text += QStringLiteral("\r\n[%1]\r\nType=Instrument\r\nPrompt=%1 :\r\n").arg(v);
+    return text.toUtf8();
+}
+
+}  // namespace
+
 class TestMainWindow : public QObject {
     Q_OBJECT
-
-    static QWidget* control(MainWindow& w, Control c) { return w.entryArea()->control(c); }
-    static QString boxText(MainWindow& w) { return qobject_cast<QLineEdit*>(control(w, Control::TextBox))->text(); }
-
-    // Types into the control that has the keyboard focus, as the operator
-    // would; fails when the focus is not on the control expected.
-    static void typeInto(MainWindow& w, Control expected, const QString& text)
-    {
-        QCOMPARE(w.focusWidget(), control(w, expected));
-        QTest::keyClicks(w.focusWidget(), text);
-    }
-    static void key(MainWindow& w, Qt::Key k, Qt::KeyboardModifiers mods = Qt::NoModifier)
-    {
-        QVERIFY(w.focusWidget());
-        QTest::keyClick(w.focusWidget(), k, mods);
-    }
-    static void enterText(MainWindow& w, Control c, const QString& text)
-    {
-        typeInto(w, c, text);
-        key(w, Qt::Key_Return);
-    }
 
 private slots:
     // Every menu item and every button of the grid's and help's dialogs has
     // an Alt letter of its own within its menu or dialog.
     void everyItemHasItsOwnAltLetter()
     {
-        AppRig rig;
-        MainWindow w(rig.dialogs, rig.sound, rig.ini());
-        w.show();
-        w.openCfgFile(rig.sampleCfg());
+        WindowRig rig;
+        MainWindow& w = rig.w;
+        rig.open(rig.sampleCfg());
         auto letterOf = [](const QString& text) {
             const qsizetype at = text.indexOf('&');
             return at >= 0 && at + 1 < text.size() && text.at(at + 1).isLetterOrNumber() ? text.at(at + 1).toLower()
@@ -113,61 +95,56 @@ private slots:
 
     void entersRecordsAndEditsOneFromTheGrid()
     {
-        AppRig rig;
-        const QString cfg = rig.sampleCfg();
-        {
-            MainWindow w(rig.dialogs, rig.sound, rig.ini());
-            w.show();
-            w.openCfgFile(cfg);
+        WindowRig rig;
+        MainWindow& w = rig.w;
+        rig.open(rig.sampleCfg());
+        // Record 1: text, one-key menu choices, a number.
+        rig.enterInto(Control::TextBox, "A1");
+        rig.typeInto(Control::MenuList, "c");  // Ceramic, at once
+        rig.typeInto(Control::MenuList, "n");  // Niceware
+        rig.enterInto(Control::NumericBox, "12");
 
-            // Record 1: text, one-key menu choices, a number.
-            enterText(w, Control::TextBox, "A1");
-            typeInto(w, Control::MenuList, "c");  // Ceramic, at once
-            typeInto(w, Control::MenuList, "n");  // Niceware
-            enterText(w, Control::NumericBox, "12");
+        // Record 2: the lithic branch; Tab goes to the grid and Esc comes back.
+        rig.enterInto(Control::TextBox, "A2");
+        rig.typeInto(Control::MenuList, "l");
+        rig.typeInto(Control::MenuList, "t");
+        rig.typeInto(Control::NumericBox, "x");  // refused by the numeric filter
+        rig.press(Qt::Key_Tab);
+        QCOMPARE(w.focusWidget(), static_cast<QWidget*>(w.grid()));
+        rig.press(Qt::Key_Escape);
+        rig.enterInto(Control::NumericBox, "3.5");
 
-            // Record 2: the lithic branch; Tab goes to the grid and Esc comes back.
-            enterText(w, Control::TextBox, "A2");
-            typeInto(w, Control::MenuList, "l");
-            typeInto(w, Control::MenuList, "t");
-            typeInto(w, Control::NumericBox, "x");  // refused by the numeric filter
-            key(w, Qt::Key_Tab);
-            QCOMPARE(w.focusWidget(), static_cast<QWidget*>(w.grid()));
-            key(w, Qt::Key_Escape);
-            enterText(w, Control::NumericBox, "3.5");
+        // Record 3: Esc steps back from the menu to the identifier.
+        rig.enterInto(Control::TextBox, "A3");
+        rig.press(Qt::Key_Escape);
+        QCOMPARE(rig.boxText(), "A3");
+        rig.enterInto(Control::TextBox, "A4");
+        rig.typeInto(Control::MenuList, "b");
 
-            // Record 3: Esc steps back from the menu to the identifier.
-            enterText(w, Control::TextBox, "A3");
-            key(w, Qt::Key_Escape);
-            QCOMPARE(boxText(w), "A3");
-            enterText(w, Control::TextBox, "A4");
-            typeInto(w, Control::MenuList, "b");
+        // Record 4: a Core is no Tool, so the tool's number is not asked.
+        rig.enterInto(Control::TextBox, "A5");
+        rig.typeInto(Control::MenuList, "l");
+        rig.typeInto(Control::MenuList, "c");
 
-            // Record 4: a Core is no Tool, so the tool's number is not asked.
-            enterText(w, Control::TextBox, "A5");
-            typeInto(w, Control::MenuList, "l");
-            typeInto(w, Control::MenuList, "c");
+        // Ctrl+C clears a record half typed.
+        rig.enterInto(Control::TextBox, "X9");
+        rig.press(Qt::Key_C, Qt::ControlModifier);
+        QCOMPARE(w.state().curvar, 1);
+        QCOMPARE(rig.boxText(), QString());
 
-            // Ctrl+C clears a record half typed.
-            enterText(w, Control::TextBox, "X9");
-            key(w, Qt::Key_C, Qt::ControlModifier);
-            QCOMPARE(w.state().curvar, 1);
-            QCOMPARE(boxText(w), QString());
-
-            // Ctrl+E takes the keyboard to the grid; Enter there edits a cell.
-            key(w, Qt::Key_E, Qt::ControlModifier);
-            QCOMPARE(w.focusWidget(), static_cast<QWidget*>(w.grid()));
-            w.grid()->setCurrentIndex(w.grid()->recordModel()->index(0, 0));
-            key(w, Qt::Key_Return);
-            QVERIFY(w.state().editing);
-            QCOMPARE(boxText(w), "A1");
-            enterText(w, Control::TextBox, "B1");
-            QVERIFY(!w.state().editing);
-            QCOMPARE(w.focusWidget(), static_cast<QWidget*>(w.grid()));
-            key(w, Qt::Key_Escape);  // back to the record in progress
-            typeInto(w, Control::TextBox, "A6");
-            w.close();  // in the middle of a record: every saved one is kept
-        }
+        // Ctrl+E takes the keyboard to the grid; Enter there edits a cell.
+        rig.press(Qt::Key_E, Qt::ControlModifier);
+        QCOMPARE(w.focusWidget(), static_cast<QWidget*>(w.grid()));
+        w.grid()->setCurrentIndex(w.grid()->recordModel()->index(0, 0));
+        rig.press(Qt::Key_Return);
+        QVERIFY(w.state().editing);
+        QCOMPARE(rig.boxText(), "A1");
+        rig.enterInto(Control::TextBox, "B1");
+        QVERIFY(!w.state().editing);
+        QCOMPARE(w.focusWidget(), static_cast<QWidget*>(w.grid()));
+        rig.press(Qt::Key_Escape);  // back to the record in progress
+        rig.typeInto(Control::TextBox, "A6");
+        w.close();  // in the middle of a record: every saved one is kept
         QCOMPARE(readRows(rig.path("finds.mdb"), "finds"),
                  (QList<QStringList>{{"B1", "Ceramic", "Niceware", "", "12", "0"},
                                      {"A2", "Lithic", "", "Tool", "0", "3.5"},
@@ -181,12 +158,10 @@ private slots:
     // the window and the values (mended: it quit without a word).
     void exitAsksBeforeLosingAnUnjournalledRecord()
     {
-        AppRig rig;
-        const QString cfg = rig.sampleCfg();
-        MainWindow w(rig.dialogs, rig.sound, rig.ini());
-        w.show();
-        w.openCfgFile(cfg);
-        enterText(w, Control::TextBox, "A1");
+        WindowRig rig;
+        MainWindow& w = rig.w;
+        rig.open(rig.sampleCfg());
+        rig.enterInto(Control::TextBox, "A1");
         QVERIFY(QFile::remove(rig.path("finds.mdb")));
         rig.dialogs.queueAnswer(Answer::No);
         w.fileExit();
@@ -201,24 +176,16 @@ private slots:
         QVERIFY(!w.isVisible());
     }
 
-    void startUpRecentEntriesAndNew()
+    void recentEntriesAndNew()
     {
-        AppRig rig;
+        WindowRig rig;
+        MainWindow& w = rig.w;
         const QString first = rig.sampleCfg();
         const QString second = rig.sampleCfg("other.cfg");
-        {
-            MainWindow w(rig.dialogs, rig.sound, rig.ini());
-            w.show();
-            w.openCfgFile(first);
-            w.openCfgFile(second);
-            w.fileExit();
-        }
-        MainWindow w(rig.dialogs, rig.sound, rig.ini());
-        rig.dialogs.queueAnswer(Answer::Yes);
-        w.startUp();
-        QCOMPARE(rig.dialogs.shown(), QStringList{"Continue with " + second + " [68]"});
+        rig.open(first);
+        w.openCfgFile(second);
         QCOMPARE(w.windowTitle(), "K7 - " + second);
-        w.findChild<QAction*>("menufile1")->trigger();
+        rig.trigger("menufile1");
         QCOMPARE(w.windowTitle(), "K7 - " + first);
 
         // File > New: No keeps the open CFG; Yes saves the sample under a new name and opens it.
@@ -246,13 +213,12 @@ private slots:
 
     void aCfgWithAnErrorOpensTheEditorAtItsLine()
     {
-        AppRig rig;
-        MainWindow w(rig.dialogs, rig.sound, rig.ini());
-        w.show();
+        WindowRig rig;
+        MainWindow& w = rig.w;
         const QString cfg = rig.path("broken.cfg");
         QVERIFY(writeFile(cfg, crlf({"[K7]", "", "[VAR1]", "Type=Text", "Prompt=One", "", "[VAR2]", "Type=Menu",
                                      "Prompt=Two"})));
-        w.openCfgFile(cfg);
+        rig.open(cfg);
         QCOMPARE(w.windowTitle(), "K7");
         QCOMPARE(rig.dialogs.texts(), QStringList{" ERROR: Menu type variable must include a MENU line with menu list."});
         TextEditor* editor = w.editor();
@@ -280,7 +246,8 @@ private slots:
     // listed; the record box filled the grid region with no table open.
     void openingATableWithoutACfgGeneratesOne()
     {
-        AppRig rig;
+        WindowRig rig;
+        MainWindow& w = rig.w;
         const QString cfg = rig.sampleCfg();
         const QString folder = rig.path("dig.2024");
         QVERIFY(QDir().mkdir(folder));
@@ -298,7 +265,6 @@ private slots:
         QCOMPARE(tables, QStringList{"Finds"});
         QVERIFY(QFile::setPermissions(folder, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner));
         QCOMPARE(CfgPathForTable("dig.mdb", "Finds"), QCoreApplication::applicationDirPath() + "/Finds.cfg");
-        MainWindow w(rig.dialogs, rig.sound, rig.ini());
         w.show();
         QVERIFY(!w.dataControl()->isVisibleTo(&w));
         w.openCfgFile(cfg);
@@ -356,11 +322,9 @@ private slots:
         // edit unchanged wrote the cut value back.
         w.model().var(4).varlength = 4;
         for (const int column : {1, 3}) {
-            w.grid()->setFocus();
-            w.grid()->setCurrentIndex(w.grid()->recordModel()->index(0, column));
-            key(w, Qt::Key_Return);
+            rig.editCell(0, column);
             QVERIFY(w.state().editing);
-            key(w, Qt::Key_Return);  // accepted unchanged
+            rig.press(Qt::Key_Return);  // accepted unchanged
         }
         QCOMPARE(readRows(dbPath, "Finds").value(0).mid(1, 3),
                  (QStringList{"A rim sherd with a broken spout", "", "1234567.5"}));
@@ -370,8 +334,8 @@ private slots:
     // text in the editor without a word.
     void withoutACfgOptionsAndTheEditorSpeakUp()
     {
-        AppRig rig;
-        MainWindow w(rig.dialogs, rig.sound, rig.ini());
+        WindowRig rig;
+        MainWindow& w = rig.w;
         w.show();
         QTimer::singleShot(0, &w, [] {
             if (QWidget* modal = QApplication::activeModalWidget())
@@ -434,6 +398,97 @@ private slots:
         QCOMPARE(grid.currentCellText(), "21.57");
         rs.close();
         QCOMPARE(model.cellText(0, 0), QString());
+    }
+
+    // Mended: the port stayed live while an open asked its questions, after
+    // File > New CFG and after a failed open, so readings made blank rows or
+    // raised "no data table is open".
+    void readingsOnlyReachAnOpenCfg()
+    {
+        WindowRig rig;
+        MainWindow& w = rig.w;
+        PtyPair pty;
+        QVERIFY2(pty.start(), "socat made no pseudo-terminal pair");
+        const QString cfg = rig.path("calipers.cfg");
+        QVERIFY(writeFile(cfg, instrumentCfg(pty.programEnd(), {"LENGTH"})));
+        const auto saved = [&rig] { return readRows(rig.path("calipers.mdb"), "calipers"); };
+        rig.open(cfg);
+        pty.send("  1.5\r\n");
+        QTRY_COMPARE(saved().size(), 1);
+
+        // A variable added to the CFG: the open asks about the new field, and
+        // readings sent meanwhile belong to no record.
+        QVERIFY(writeFile(cfg, instrumentCfg(pty.programEnd(), {"LENGTH", "WIDTH"})));
+        rig.dialogs.queueAnswer(Answer::Yes);
+        rig.dialogs.whileShown = [&pty](const QString&) {
+            pty.send("  2.5\r\n  2.6\r\n");
+            QTest::qWait(300);
+        };
+        w.openCfgFile(cfg);
+        rig.dialogs.whileShown = nullptr;
+        QTest::qWait(300);
+        QCOMPARE(saved().size(), 1);
+        pty.send("  3.5\r\n  4.5\r\n");
+        QTRY_COMPARE(saved().size(), 2);
+        QCOMPARE(saved().last().mid(0, 2), (QStringList{"3.5", "4.5"}));
+
+        // File > New CFG closes the CFG: nothing is received any more.
+        rig.dialogs.queueAnswer(Answer::Yes);  // close the current CFG
+        rig.dialogs.queueAnswer(Answer::No);  // do not load the sample now
+        w.fileNew();
+        pty.send("  5.5\r\n  6.5\r\n");
+        QTest::qWait(300);
+        QCOMPARE(saved().size(), 2);
+        QCOMPARE(rig.dialogs.texts(),
+                 (QStringList{"The field WIDTH exist in the CFG but not in the data table "
+                              "calipers.  If you have added a new variable, K7 can add this to "
+                              "the data table now.  Would you like to add WIDTH?",
+                              "Close current configuration file?", "Do you want to load this CFG file now?"}));
+    }
+
+    void anImageJWatchEndsWithItsCfg()
+    {
+        WindowRig rig;
+        MainWindow& w = rig.w;
+        rig.open(writeFile(rig.dir, "images.cfg",
+                           crlf({"[K7]", "ImageJFile=" + rig.path("Results.txt"), "[AREA]", "Type=ImageJ"})));
+        auto* timer = named<QTimer>(w, "imagejtimer");
+        QVERIFY(timer->isActive());
+        // An open that fails leaves nothing watching either.
+        w.openCfgFile(writeFile(rig.dir, "broken.cfg", crlf({"[K7]", "[V]", "Type=Menu"})));
+        QVERIFY(!timer->isActive());
+        QCOMPARE(rig.dialogs.messages().size(), 1);
+    }
+
+    // Mended: a database on the command line was read as an old-format CFG,
+    // refused, and opened in the editor, where a save destroyed it.
+    void aDatabaseOnTheCommandLineOpensAsADatabase()
+    {
+        AppRig rig;
+        const QString db = rig.path("dig.mdb");
+        QVERIFY(
+            execSql(db, {"CREATE TABLE Finds (ID INTEGER, Type VARCHAR(20))", "INSERT INTO Finds VALUES (1, 'x')"}));
+        const QByteArray before = readFile(db);
+        MainWindow w(rig.dialogs, rig.sound, rig.ini());
+        rig.dialogs.queueTable("Finds");
+        rig.dialogs.queueAnswer(Answer::Yes);  // make a CFG for the table
+        w.startUp(db, false);
+        QCOMPARE(w.windowTitle(), "K7 - " + rig.path("Finds.cfg"));
+        QVERIFY(rig.dialogs.texts().first().startsWith("This table does not have an associated CFG"));
+        QCOMPARE(rig.dialogs.messages().size(), 1);
+
+        // The editor neither opens a database nor saves text over one.
+        TextEditor* editor = w.editor();
+        editor->loadFile(db);
+        QCOMPARE(editor->text(), "error");
+        QVERIFY(editor->editor()->isReadOnly());
+        editor->setUntitledText("[K7]");
+        QVERIFY(!editor->saveFile(db));
+        QCOMPARE(rig.dialogs.texts().mid(1),
+                 (QStringList{db + " is not a text file.  The editor does not open it.",
+                              db + " is not a text file.  The editor does not save over it."}));
+        QCOMPARE(readRows(db, "Finds").size(), 1);
+        QCOMPARE(readFile(db).left(16), before.left(16));
     }
 };
 

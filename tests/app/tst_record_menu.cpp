@@ -3,22 +3,13 @@
 // Data > Delete last, selected and all entries.
 
 #include "app/AppTestSupport.h"
+#include "support/CaseTable.h"
 
-#include "app/EntryArea.h"
-#include "app/MainWindow.h"
-#include "grid/DataControl.h"
-#include "grid/DataGrid.h"
-#include "grid/RecordSetModel.h"
 #include "shell/QtDialogs.h"
 
-#include <QAction>
-#include <QApplication>
 #include <QItemSelectionModel>
-#include <QListWidget>
 #include <QMessageBox>
 #include <QStatusBar>
-#include <QTimer>
-#include <QTest>
 
 using namespace k7;
 using namespace k7::test;
@@ -27,35 +18,32 @@ namespace {
 
 const QByteArray kRows = "\"A1\", 12,\"Bone\"\r\n\"A2\",-3,\"Stone\"\r\n\"A3\", 0.5,\"Bone\"\r\n";
 
-// A main window open on a CFG over the table T of d.mdb holding A1, A2 and A3.
-struct MenuRig : AppRig {
-    MainWindow w{dialogs, sound, ini()};
-    MenuRig()
-    {
-        const QString cfg = writeFile(dir, "t.cfg", crlf({"[K7]", "Filename=d.mdb", "Table=T", "[ID]", "Type=Text",
-                                                          "Length=20", "[Count]", "Type=Numeric", "[Kind]",
-                                                          "Type=Menu", "Menu=Bone Stone"}));
-        QVERIFY(execSql(path("d.mdb"), {"CREATE TABLE T (ID VARCHAR(20), Count REAL, Kind VARCHAR(20))",
-                                        "INSERT INTO T VALUES ('A1', 12, 'Bone'), ('A2', -3, 'Stone'), ('A3', 0.5, 'Bone')"}));
-        w.show();
-        w.openCfgFile(cfg);
-    }
-    // Chooses the menu item with the next questions answered in turn.
-    void trigger(const char* action, std::initializer_list<int> answers = {})
-    {
-        for (int answer : answers)
-            dialogs.queueAnswer(answer);
-        QAction* item = w.findChild<QAction*>(action);
-        QVERIFY(item && item->isEnabled());
-        item->trigger();
-    }
+// A CFG over the table T of d.mdb holding A1, A2 and A3; its path.
+QString writeTable(const AppRig& rig)
+{
+    const QString cfg = writeFile(rig.dir, "t.cfg",
+                                  crlf({"[K7]", "Filename=d.mdb", "Table=T", "[ID]", "Type=Text", "Length=20",
+                                        "[Count]", "Type=Numeric", "[Kind]", "Type=Menu", "Menu=Bone Stone"}));
+    const bool made = execSql(rig.path("d.mdb"),
+                              {"CREATE TABLE T (ID VARCHAR(20), Count REAL, Kind VARCHAR(20))",
+                               "INSERT INTO T VALUES ('A1', 12, 'Bone'), ('A2', -3, 'Stone'), "
+                               "('A3', 0.5, 'Bone')"});
+    return made ? cfg : QString();
+}
+QStringList ids(const AppRig& rig)
+{
+    return firstColumn(rig.path("d.mdb"), "SELECT ID FROM T ORDER BY rowid");
+}
+
+// A main window open on that table.
+struct MenuRig : WindowRig {
+    MenuRig() { open(writeTable(*this)); }
     // File > Export ASCII to `file` (empty: the save dialog cancelled).
     void exportTo(const QString& file, std::initializer_list<int> answers)
     {
         dialogs.queueFile(file);
         trigger("fileexport", answers);
     }
-    QStringList ids() const { return firstColumn(path("d.mdb"), "SELECT ID FROM T ORDER BY rowid"); }
     // The audit trail's deletions, oldest first, as "action row".
     QStringList deletions() const
     {
@@ -93,14 +81,9 @@ struct EnterRig : AppRig {
     MainWindow w{boxes, sound, ini()};
     EnterRig()
     {
-        const QString cfg = writeFile(dir, "t.cfg", crlf({"[K7]", "Filename=d.mdb", "Table=T", "[ID]", "Type=Text",
-                                                          "Length=20"}));
-        QVERIFY(execSql(path("d.mdb"), {"CREATE TABLE T (ID VARCHAR(20))",
-                                        "INSERT INTO T VALUES ('A1'), ('A2'), ('A3')"}));
         w.show();
-        w.openCfgFile(cfg);
+        w.openCfgFile(writeTable(*this));
     }
-    QStringList ids() const { return firstColumn(path("d.mdb"), "SELECT ID FROM T ORDER BY rowid"); }
 };
 
 }  // namespace
@@ -121,12 +104,12 @@ private slots:
         QCOMPARE(readFile(out), "\"ID\",\"Count\",\"Kind\"\r\n" + kRows);
         // A write that fails is reported, and deleting is not offered.
         rig.exportTo(nowhere, {Answer::Yes});
-        QCOMPARE(rig.ids(), QStringList({"A1", "A2", "A3"}));
+        QCOMPARE(ids(rig), QStringList({"A1", "A2", "A3"}));
 
         // Overwrite; Cancel on the names question still exports; delete the data.
         rig.exportTo(out, {Answer::Yes, Answer::Cancel, Answer::Yes});
         QCOMPARE(readFile(out), kRows);
-        QCOMPARE(rig.ids(), QStringList());
+        QCOMPARE(ids(rig), QStringList());
         QCOMPARE(rig.deletions(), QStringList({"empty after export 1", "empty after export 2", "empty after export 3"}));
 
         // An empty table: an empty file, no name question, the delete question still.
@@ -142,24 +125,11 @@ private slots:
 
     // Enter on every question of a command that would destroy records keeps
     // them all: the export is written with its names, and nothing is deleted.
-    void enterNeverDestroysRecords_data()
-    {
-        QTest::addColumn<QString>("action");
-        QTest::addColumn<QStringList>("questions");
-        QTest::newRow("export") << "fileexport"
-                                << QStringList{"Write field names as first record?", "Delete exported data from K7?"};
-        QTest::newRow("delete all") << "datadeleteall"
-                                    << QStringList{"WARNING: Are you sure you want to delete all entries?"};
-        QTest::newRow("delete selected")
-            << "deleterows"
-            << QStringList{"Warning: You are about to delete the 2 highlighted entries permanently.  Do you want to "
-                           "delete these entries?"};
-        QTest::newRow("delete last") << "datadeletelast"
-                                     << QStringList{"Are you sure you want to delete the last entry?"};
-    }
+    void enterNeverDestroysRecords_data() { addCaseRows("app/destroying-commands.tsv"); }
     void enterNeverDestroysRecords()
     {
-        QFETCH(QString, action);
+        QFETCH(Case, c);
+        const QString action = c.text("action");
         EnterRig rig;
         rig.boxes.exportFile = rig.path("out.txt");
         DataGrid* grid = rig.w.grid();
@@ -169,11 +139,11 @@ private slots:
         QAction* item = rig.w.findChild<QAction*>(action);
         QVERIFY(item && item->isEnabled());
         item->trigger();
-        QTEST(rig.boxes.questions, "questions");
-        QCOMPARE(rig.ids(), QStringList({"A1", "A2", "A3"}));
+        QCOMPARE(rig.boxes.questions, c.list("questions"));
+        QCOMPARE(ids(rig), QStringList({"A1", "A2", "A3"}));
         QCOMPARE(grid->recordModel()->rowCount(), 3);
         if (action == "fileexport") {
-            QCOMPARE(readFile(rig.path("out.txt")), QByteArray("\"ID\"\r\n\"A1\"\r\n\"A2\"\r\n\"A3\"\r\n"));
+            QCOMPARE(readFile(rig.path("out.txt")), "\"ID\",\"Count\",\"Kind\"\r\n" + kRows);
             QCOMPARE(rig.w.statusBar()->currentMessage(),
                      "3 records written to " + QDir::toNativeSeparators(rig.path("out.txt")));
         }
@@ -184,22 +154,20 @@ private slots:
         MenuRig rig;
         DataGrid* grid = rig.w.grid();
         rig.trigger("datadeletelast", {Answer::Yes});
-        QCOMPARE(rig.ids(), QStringList({"A1", "A2"}));
+        QCOMPARE(ids(rig), QStringList({"A1", "A2"}));
         QCOMPARE(rig.w.dataControl()->caption(), QString("Record 2 of 2"));
 
         // A cell edit under way ends, rather than landing in another row.
-        grid->setFocus();
-        grid->setCurrentIndex(grid->recordModel()->index(0, 0));
-        QTest::keyClick(grid, Qt::Key_Return);
+        rig.editCell(0, 0);
         QVERIFY(rig.w.state().editing);
         grid->selectionModel()->select(grid->recordModel()->index(0, 0),
                                        QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
         rig.trigger("deleterows", {Answer::Yes});
         QVERIFY(!rig.w.state().editing);
-        QCOMPARE(rig.ids(), QStringList({"A2"}));
+        QCOMPARE(ids(rig), QStringList({"A2"}));
 
         rig.trigger("datadeleteall", {Answer::Yes});
-        QCOMPARE(rig.ids(), QStringList());
+        QCOMPARE(ids(rig), QStringList());
         QCOMPARE(rig.w.dataControl()->caption(), QString("Empty"));
         QCOMPARE(grid->recordModel()->rowCount(), 0);
         QCOMPARE(rig.deletions(), QStringList({"delete last 3", "delete selected 1", "delete all 2"}));
@@ -209,37 +177,22 @@ private slots:
     // indexes that emptying makes again; it once read freed memory there.
     void emptyingWithAUniqueVariableTenTimes()
     {
-        AppRig rig;
-        const QString cfg = rig.sampleCfg();
-        MainWindow w(rig.dialogs, rig.sound, rig.ini());
-        w.show();
-        w.openCfgFile(cfg);
-        const QString db = w.store().dbname;
-        const QString table = w.store().tablename;
+        WindowRig rig;
+        rig.open(rig.sampleCfg());
+        const QString db = rig.w.store().dbname();
+        const QString table = rig.w.store().tablename();
         QVERIFY(!db.isEmpty() && !table.isEmpty());
-        const auto typeRecord = [&w](const QString& id) {
-            QWidget* box = w.entryArea()->control(Control::TextBox);
-            QTest::keyClicks(box, id);
-            QTest::keyClick(box, Qt::Key_Return);
-            auto* menu = qobject_cast<QListWidget*>(w.entryArea()->control(Control::MenuList));
-            QVERIFY(menu);
-            menu->setCurrentRow(2);  // Bone: no further variable applies
-            QTest::keyClick(menu, Qt::Key_Return);
+        const auto typeRecord = [&rig](const QString& id) {
+            rig.enterInto(Control::TextBox, id);
+            rig.typeInto(Control::MenuList, "b");  // Bone: no further variable applies
         };
         const auto rows = [&] { return rowCount(db, table); };
-        const auto trigger = [&](const char* action, std::initializer_list<int> answers) {
-            for (int answer : answers)
-                rig.dialogs.queueAnswer(answer);
-            QAction* item = w.findChild<QAction*>(action);
-            QVERIFY(item && item->isEnabled());
-            item->trigger();
-        };
         const QString out = rig.path("out.txt");
         for (int run = 0; run < 10; ++run) {
             typeRecord(QString("A%1").arg(run));
             typeRecord(QString("B%1").arg(run));
             QCOMPARE(rows(), 2);
-            trigger("datadeleteall", {Answer::Yes});
+            rig.trigger("datadeleteall", {Answer::Yes});
             QCOMPARE(rows(), 0);
 
             typeRecord(QString("C%1").arg(run));
@@ -249,7 +202,7 @@ private slots:
             // Overwrite (from the second run), no names, delete the exported data.
             if (run > 0)
                 rig.dialogs.queueAnswer(Answer::Yes);
-            trigger("fileexport", {Answer::No, Answer::Yes});
+            rig.trigger("fileexport", {Answer::No, Answer::Yes});
             QCOMPARE(rows(), 0);
             QCOMPARE(readFile(out).count("\r\n"), 2);
         }

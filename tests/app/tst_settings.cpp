@@ -1,12 +1,15 @@
-// k7.ini: the restore rules, the recent-file rule, which closing writes
-// what, and files that are damaged, oversized or cannot be written.
+// k7.ini: the restore rules of the main window and the info viewer, the
+// recent-file rule, which closing writes what, and files that are damaged,
+// oversized or cannot be written.
 
 #include "app/AppTestSupport.h"
+#include "support/CaseTable.h"
 
 #include "app/MainWindow.h"
 #include "app/RecentFiles.h"
 #include "settings/IniSettings.h"
 #include "settings/WindowRestore.h"
+#include "windows/InfoViewer.h"
 #include "windows/TextEditor.h"
 
 #include <QFileInfo>
@@ -21,35 +24,26 @@ class TestSettings : public QObject {
     Q_OBJECT
 
 private slots:
-    // Screen 14400 x 10800 twips; design rectangle (1000, 1000, 9000, 6000).
-    void restoresTheWindowRectangle_data()
+    void restoresWindowRectangles_data() { addCaseRows("app/window-rectangles.tsv"); }
+    void restoresWindowRectangles()
     {
-        QTest::addColumn<QByteArray>("keys");
-        QTest::addColumn<QRectF>("rect");  // empty: maximized
-        QTest::newRow("no keys: maximized") << QByteArray() << QRectF();
-        QTest::newRow("all pass") << QByteArray("frmMainmaximized=0\r\nfrmMainleft=200\r\nfrmMaintop=300\r\n"
-                                                "frmMainwidth=8000\r\nfrmMainheight=2700\r\n")
-                                  << QRectF(200, 300, 8000, 2700);
-        QTest::newRow("narrow width and low height ignored, others kept")
-            << QByteArray("frmMainmaximized=0\r\nfrmMainleft=200\r\nfrmMainwidth=4000\r\nfrmMainheight=2699\r\n")
-            << QRectF(200, 1000, 9000, 6000);
-        QTest::newRow("off-screen left and top ignored")
-            << QByteArray("frmMainmaximized=0\r\nfrmMainleft=-5\r\nfrmMaintop=10800\r\n") << QRectF(1000, 1000, 9000, 6000);
-        QTest::newRow("leading number") << QByteArray("frmMainmaximized=0\r\nfrmMainleft=120twips\r\n")
-                                        << QRectF(120, 1000, 9000, 6000);
-    }
-    void restoresTheWindowRectangle()
-    {
-        QFETCH(QByteArray, keys);
-        QFETCH(QRectF, rect);
+        QFETCH(Case, c);
         AppRig rig;
-        QVERIFY(writeFile(rig.ini(), "[K7]\r\n" + keys));
+        QVERIFY(writeFile(rig.ini(), "[K7]\r\n" + c.bytes("keys")));
         IniSettings settings(rig.ini());
         settings.load();
+        const QStringList rect = c.text("rect").split(' ');
+        if (c.text("window") == "info") {
+            const QRectF restored =
+                InfoViewer::restoredRect(settings, QRectF(100, 200, 7200, 5400), QSizeF(15000, 10000));
+            QCOMPARE(restored, QRectF(rect[0].toDouble(), rect[1].toDouble(), rect[2].toDouble(), rect[3].toDouble()));
+            return;
+        }
         const RestoredWindow restored = restoreWindow(settings, QRectF(1000, 1000, 9000, 6000), 14400, 10800);
-        QCOMPARE(restored.maximized, rect.isEmpty());
-        if (!rect.isEmpty())
-            QCOMPARE(restored.rect, rect);
+        QCOMPARE(restored.maximized, rect.size() == 1);
+        if (!restored.maximized)
+            QCOMPARE(restored.rect,
+                     QRectF(rect[0].toDouble(), rect[1].toDouble(), rect[2].toDouble(), rect[3].toDouble()));
     }
 
     void pullsSplittersIntoRange()
@@ -143,11 +137,13 @@ private slots:
     }
 
     // The close box stores only what the next start offers; File > Exit
-    // stores everything. The splitters once crept as the restored window grew.
+    // stores everything, the CFG open included. The splitters once crept as
+    // the restored window grew.
     void closingStoresWhatTheNextStartRestores()
     {
         AppRig rig;
         const QString cfg = rig.sampleCfg();
+        const QString other = rig.sampleCfg("other.cfg");
         QVERIFY(writeFile(rig.ini(), "[K7]\r\nfrmMainmaximized=0\r\nfrmMainleft=123\r\nFile1=/old.cfg\r\nshowdata=True\r\n"));
         {
             MainWindow w(rig.dialogs, rig.sound, rig.ini());
@@ -168,6 +164,9 @@ private slots:
             MainWindow w(rig.dialogs, rig.sound, rig.ini());
             rig.dialogs.queueAnswer(Answer::Yes);  // continue with the CFG the close box stored
             w.startUp(QString(), false);
+            QCOMPARE(rig.dialogs.shown(), QStringList{"Continue with " + cfg + " [68]"});
+            QCOMPARE(w.windowTitle(), "K7 - " + cfg);
+            w.openCfgFile(other);
             w.setGeometry(wanted);
             w.findChild<QSplitter*>("varlist_separator")->setSizes({wanted.width() / 4, wanted.width() * 3 / 4});
             w.findChild<QSplitter*>("data_separator")->setSizes({wanted.height() / 2, wanted.height() / 2});
@@ -175,12 +174,12 @@ private slots:
             horizontal = w.horizontalSeparatorTwips();
             w.fileExit();
         }
-        QCOMPARE(readKey(rig.ini(), "[K7]", "frmMainmaximized"), "0");
+        QCOMPARE(readKey(rig.ini(), "[K7]", "frmMainmaximized") + readKey(rig.ini(), "[K7]", "cfgfile"), "0" + other);
         MainWindow w(rig.dialogs, rig.sound, rig.ini());
         w.restoreSettings();
         QVERIFY(!w.isMaximized());
         QCOMPARE(w.geometry().size(), wanted.size());
-        QCOMPARE(w.recentFiles().paths(), (QStringList{cfg, "/old.cfg"}));
+        QCOMPARE(w.recentFiles().paths(), (QStringList{other, cfg, "/old.cfg"}));
         QVERIFY(qAbs(w.verticalSeparatorTwips() - vertical) < 30);
         QVERIFY(qAbs(w.horizontalSeparatorTwips() - horizontal) < 30);
     }

@@ -1,34 +1,42 @@
-// The small windows around the main one: the splash, options
-// and what they write, the timed message, the message boxes' buttons and
-// answers, and the text editor's questions and what it leaves on disk (saving
-// a file that is not there yet is covered by the main window's k7.ini editing
-// and File > New), and the audit trail window when the trail cannot be read.
+// The small windows around the main one: the splash, options and what they
+// write, the timed message, the message boxes' buttons and answers, the text
+// editor's questions and what it leaves on disk (saving a file that is not
+// there yet is covered by the main window's k7.ini editing and File > New),
+// the audit trail window when the trail cannot be read; the info viewer (its
+// layout, OK and Esc, the keyboard handed back to the entry area) and
+// the help-file writer, and the templates' anchors in the menu help panel.
 
 #include "app/AppTestSupport.h"
+#include "support/CaseTable.h"
 
 #include "app/SplashStart.h"
+#include "cfg/CfgReader.h"
+#include "cfg/HelpTemplates.h"
 #include "cfg/Model.h"
+#include "settings/IniSettings.h"
+#include "settings/WindowPlacement.h"
+#include "settings/WindowRestore.h"
 #include "shell/QtDialogs.h"
 #include "store/AuditTrail.h"
 #include "store/Database.h"
 #include "windows/AuditTrailDialog.h"
+#include "windows/HelpWriterDialog.h"
+#include "windows/InfoViewer.h"
 #include "windows/OptionsDialog.h"
 #include "windows/TextEditor.h"
 #include "windows/TimedMessage.h"
 
 #include <QAbstractButton>
-#include <QApplication>
 #include <QCheckBox>
+#include <QComboBox>
 #include <QElapsedTimer>
 #include <QFileInfo>
 #include <QLabel>
-#include <QLineEdit>
 #include <QMessageBox>
 #include <QPlainTextEdit>
-#include <QPushButton>
 #include <QTableView>
-#include <QTest>
-#include <QTimer>
+#include <QTextBlock>
+#include <QTextBrowser>
 
 #include <sqlite3.h>
 
@@ -217,18 +225,12 @@ private slots:
 
     // A trail that cannot be read is said to be so, never shown as a trail
     // with nothing in it.
-    void auditTrailThatCannotBeReadSaysSo_data()
-    {
-        QTest::addColumn<QString>("trail");
-        QTest::addColumn<QString>("failure");  // the start of the text above the grid
-        QTest::newRow("readable") << "k7" << "";
-        QTest::newRow("another program's table") << "foreign" << "The audit trail cannot be read: no such column";
-        QTest::newRow("locked") << "locked" << "The audit trail cannot be read: database is locked";
-    }
+    void auditTrailThatCannotBeReadSaysSo_data() { addCaseRows("app/audit-trails.tsv"); }
     void auditTrailThatCannotBeReadSaysSo()
     {
-        QFETCH(QString, trail);
-        QFETCH(QString, failure);
+        QFETCH(Case, c);
+        const QString trail = c.text("trail");
+        const QString failure = c.text("failure");
         AppRig rig;
         const QString path = rig.path("site.mdb");
         Database db;
@@ -252,6 +254,172 @@ private slots:
         QCOMPARE(shown->isVisibleTo(&dialog), !failure.isEmpty());
         QCOMPARE(shown->text().left(failure.size()), failure);
         QCOMPARE(grid->model()->rowCount(), failure.isEmpty() ? 1 : 0);
+    }
+
+    // The layout, and the place written back on closing and found again.
+    void infoViewerWindow()
+    {
+        AppRig rig;
+        IniSettings settings(rig.ini());
+        QRect closedAt;
+        {
+            InfoViewer viewer(settings);
+            viewer.show();
+            viewer.resize(500, 300);
+            const QRect box = named<QPlainTextEdit>(viewer, "infobox")->geometry();
+            const QRect ok = named<QPushButton>(viewer, "Command1")->geometry();
+            QCOMPARE(box.width(), 500 - qRound(pixelsFromTwips(240, screenDpiX(viewer))));
+            QCOMPARE(box.height(), 300 - qRound(pixelsFromTwips(1200, screenDpiY(viewer))));
+            QVERIFY(qAbs(ok.center().x() - 250) <= 1);
+            QVERIFY(ok.top() > box.bottom() && ok.bottom() < 300);
+            closedAt = viewer.geometry();
+            QTest::keyClick(&viewer, Qt::Key_Escape);
+            QCOMPARE(viewer.result(), int(QDialog::Rejected));
+        }
+        settings.load();
+        InfoViewer again(settings);
+        QVERIFY(qAbs(again.width() - closedAt.width()) <= 1 && qAbs(again.height() - closedAt.height()) <= 1);
+    }
+
+    // Ctrl+I opens the viewer; OK gives the keyboard back to the box of the
+    // variable on show. A missing info file shows an empty viewer.
+    void infoKeyInTheEntryArea()
+    {
+        WindowRig rig;
+        MainWindow& w = rig.w;
+        writeFile(rig.dir, "id.txt", "Dig the trench.");
+        rig.open(writeFile(
+            rig.dir, "site.cfg",
+            crlf({"[K7]", "[VAR1]", "Type=Text", "Info file=id.txt", "[VAR2]", "Type=Text", "Info file=gone.txt"})));
+        QWidget* textbox = rig.control(Control::TextBox);
+
+        QStringList shown;
+        auto answerViewer = [&](Qt::Key key) {
+            QTimer::singleShot(0, &w, [&w, &shown, key] {
+                auto* viewer = w.findChild<InfoViewer*>();
+                QVERIFY(viewer && viewer->isVisible());
+                shown << viewer->text();
+                w.grid()->setFocus();
+                if (key == Qt::Key_Return)
+                    named<QPushButton>(*viewer, "Command1")->click();
+                else
+                    QTest::keyClick(viewer, key);
+            });
+        };
+        answerViewer(Qt::Key_Return);
+        QTest::keyClick(textbox, Qt::Key_I, Qt::ControlModifier);
+        QCOMPARE(w.focusWidget(), textbox);
+
+        rig.enter("A1");
+        QCOMPARE(w.state().curvar, 2);
+        answerViewer(Qt::Key_Escape);
+        QTest::keyClick(textbox, Qt::Key_I, Qt::ControlModifier);
+        QCOMPARE(shown, (QStringList{"Dig the trench.", ""}));
+        QCOMPARE(w.focusWidget(), static_cast<QWidget*>(w.grid()));  // Esc leaves the keyboard where it is
+        QCOMPARE(rig.dialogs.texts(), QStringList{"Warning: Could not find Info File gone.txt for field VAR2"});
+    }
+
+    void helpWriterWindow()
+    {
+        AppRig rig;
+        const QString dir = rig.path("dig.2024/");
+        QDir().mkpath(dir);
+        writeFile(dir + "notes.txt", "<p>Found in the notes</p>");
+        writeFile(dir + "big.html", QByteArray("<p>xxxxxxx</p>\r\n").repeated(4096));  // 65536 bytes
+        Model model;
+        model.cfgpath =
+            writeFile(rig.dir, "dig.2024/site.cfg",
+                      crlf({"[K7]", "[VAR1]", "Type=Menu", "Menu=Tool Core Flake", "[VAR2]", "Info file=notes.txt"}));
+        QVERIFY(!ReadCfg(model, rig.dialogs).failed());
+
+        HelpWriterDialog dialog(model, rig.dialogs);
+        dialog.show();
+        auto* fieldlist = named<QComboBox>(dialog, "fieldlist");
+        auto* text1 = named<QLineEdit>(dialog, "Text1");
+        auto* htmltext = named<QPlainTextEdit>(dialog, "htmltext");
+        auto* preview = named<QTextBrowser>(dialog, "htmlpreview");
+
+        named<QPushButton>(dialog, "Command2")->click();  // Save and Preview, nothing selected
+        QCOMPARE(rig.dialogs.texts(), QStringList{"Select a field from the pulldown list before saving."});
+
+        // A help file named without a folder is read from the CFG's folder.
+        fieldlist->setCurrentIndex(1);
+        QCOMPARE(htmltext->toPlainText(), "<p>Found in the notes</p>");
+        QCOMPARE(preview->toPlainText(), "Found in the notes");
+
+        // A variable without a help file shows nothing, not the last one's text.
+        fieldlist->setCurrentIndex(0);
+        QCOMPARE(text1->text() + htmltext->toPlainText() + preview->toPlainText(), QString());
+
+        // The templates, then one in the editor and rendered in the preview.
+        rig.dialogs.clear();
+        named<QPushButton>(dialog, "Command1")->click();
+        QCOMPARE(rig.dialogs.texts(), QStringList{"Blank template files have been written to the directory " + dir});
+        fieldlist->setCurrentIndex(1);
+        fieldlist->setCurrentIndex(0);
+        QCOMPARE(text1->text(), dir + "VAR1.html");
+        QCOMPARE(htmltext->toPlainText(), HelpTemplateLines(model, 1).join('\n'));
+        QVERIFY(preview->toPlainText().contains("Core: Description goes here."));
+
+        // Cancel keeps the edit and the variable; Yes saves it first.
+        QTest::keyClicks(htmltext, "<p>Mine</p>");
+        rig.dialogs.queueAnswer(Answer::Cancel);
+        fieldlist->setCurrentIndex(1);
+        QCOMPARE(fieldlist->currentIndex(), 0);
+        QVERIFY(dialog.isChanged());
+        rig.dialogs.queueAnswer(Answer::Yes);
+        fieldlist->setCurrentIndex(1);
+        QVERIFY(readFile(dir + "VAR1.html").contains("<p>Mine</p>"));
+        QCOMPARE(text1->text(), dir + "VAR2.html");
+
+        // Double-click chooses a file; one too large is not loaded but previewed.
+        rig.dialogs.clear();
+        rig.dialogs.queueFile(dir + "big.html");
+        QTest::mouseDClick(text1, Qt::LeftButton);
+        QCOMPARE(rig.dialogs.texts(), QStringList{"File is too large to edit."});
+        QCOMPARE(htmltext->toPlainText(), QString());
+        QCOMPARE(preview->source().toLocalFile(), dir + "big.html");
+
+        // Closing asks about unsaved text too.
+        QTest::keyClicks(htmltext, "x");
+        rig.dialogs.queueAnswer(Answer::Cancel);
+        named<QPushButton>(dialog, "Command3")->click();
+        QVERIFY(dialog.isVisible());
+        rig.dialogs.queueAnswer(Answer::No);
+        named<QPushButton>(dialog, "Command3")->click();
+        QVERIFY(!dialog.isVisible());
+        QCOMPARE(readFile(dir + "big.html").size(), 65536);
+    }
+
+    // Templates written for a menu variable, then the variable presented:
+    // picking an item scrolls its help panel to that item's paragraph, for
+    // items with characters that mean something in HTML too.
+    void templatesAnchorTheMenuHelp()
+    {
+        WindowRig rig;
+        MainWindow& w = rig.w;
+        const QString dir = rig.path("dig.2024/");
+        QDir().mkpath(dir);
+        const QStringList special = {"<5 cm", "A&B", "it's", "Red clay", "#3"};
+        QStringList items = special;
+        for (int i = 1; i <= 40; ++i)
+            items.insert(i <= 12 ? i - 1 : items.size(), QString("Item %1").arg(i));
+        const QString cfg = dir + "site.cfg";
+        writeFile(cfg, crlf({"[K7]", "[VAR1]", "Type=Menu", "Menu=" + items.join(','), "[VAR2]", "Type=Text"}));
+        w.resize(1000, 700);
+        rig.open(cfg);
+        QVERIFY(WriteHelpTemplates(w.model(), rig.dialogs, false));
+        w.openCfgFile(cfg);  // the help file now comes from the CFG's entry
+        QCOMPARE(w.model().var(1).varinfo, "VAR1.html");
+        QCOMPARE(w.state().curvar, 1);
+
+        auto* help = named<QTextBrowser>(w, "menuhelp");
+        QVERIFY(help->isVisible());
+        for (const QString& item : special) {
+            w.entryArea()->selectMenuItem(static_cast<int>(items.indexOf(item)));
+            // The paragraph at the top of the panel.
+            QCOMPARE(help->cursorForPosition(QPoint(4, 2)).block().text().trimmed(), item + ": Description goes here.");
+        }
     }
 };
 

@@ -10,6 +10,7 @@
 #include "cfg/Conditions.h"
 #include "cfg/ModelPreparation.h"
 #include "cfg/NumberText.h"
+#include "cfg/OptionKeys.h"
 #include "cfg/PathParts.h"
 #include "cfg/TextFile.h"
 
@@ -109,64 +110,57 @@ private slots:
 
     void errors_data()
     {
-        QTest::addColumn<QStringList>("lines");
-        QTest::addColumn<QString>("text");
-        QTest::addColumn<int>("line");
-        for (const Case& c : readCases("cfg/read-errors.tsv"))
-            QTest::newRow(c.name()) << c.list("lines") << c.text("text") << c.number("line");
+        addCaseRows("cfg/read-errors.tsv");
         // Limits, on CFGs too long for a table.
-        QTest::newRow("B 501st variable") << variables(501) << "ERROR: Too many FIELD definitions.  Limit is  500." << 502;
-        QTest::newRow("A tested before B") << (variables(500) << "[v7]") << "ERROR: Duplicate FIELD definition for v7 "
-                                           << 502;
+        const auto row = [](const char* name, const QStringList& lines, const QString& text, int line) {
+            QTest::newRow(name) << Case(name, {{"lines", lines.join('|')}, {"text", text}, {"line", QString::number(line)}});
+        };
+        row("B 501st variable", variables(501), "ERROR: Too many FIELD definitions.  Limit is  500.", 502);
+        row("A tested before B", variables(500) << "[v7]", "ERROR: Duplicate FIELD definition for v7 ", 502);
         QStringList six{"FIELD: A"};
         for (int k = 1; k <= 6; ++k)
             six << QString("A: CONDITION A %1").arg(k);
-        QTest::newRow("old: sixth condition") << six << " ERROR: To many condition statements for A field." << 7;
+        row("old: sixth condition", six, " ERROR: To many condition statements for A field.", 7);
     }
     void errors()
     {
-        QFETCH(QStringList, lines);
+        QFETCH(Case, c);
+        const QStringList lines = c.list("lines");
         QTemporaryDir dir;
         CfgRead r;
         readCfg(r, writeFile(dir, "e.cfg", crlf(lines)));  // no question may be asked
-        QTEST(r.error.text, "text");
-        QTEST(r.error.line, "line");
+        QCOMPARE(r.error.text, c.text("text"));
+        QCOMPARE(r.error.line, c.number("line"));
         QVERIFY(r.dialogs.messages().isEmpty());
         QCOMPARE(readFile(r.model.cfgpath), crlf(lines));
     }
 
-    void conversion_data()
-    {
-        QTest::addColumn<QList<int>>("answers");
-        QTest::addColumn<int>("inTheWay");  // at the backup path: 0 nothing, 1 a file, 2 a folder
-        QTest::addColumn<QStringList>("shown");  // "text [style]"
-        const QString ask = kConvert + " [36]", replace = "Ok to replace existing file%1 [292]";
-        const QString notWritten = "New configuration file will not be written.";
-        QTest::newRow("converted") << QList<int>{Answer::Yes} << 0 << QStringList{ask};
-        QTest::newRow("declined") << QList<int>{Answer::No} << 0 << QStringList{ask};
-        QTest::newRow("older backup replaced") << QList<int>{Answer::Yes, Answer::Yes} << 1 << QStringList{ask, replace};
-        QTest::newRow("older backup kept") << QList<int>{Answer::Yes, Answer::No} << 1
-                                           << QStringList{ask, replace, notWritten + " [64]"};
-        QTest::newRow("backup cannot be made") << QList<int>{Answer::Yes, Answer::Yes} << 2
-            << QStringList{ask, replace, "Error.  Could not make the backup %1.  " + notWritten + " [16]"};
-    }
+    void conversion_data() { addCaseRows("cfg/conversion.tsv"); }
     void conversion()
     {
-        QFETCH(QList<int>, answers);
-        QFETCH(int, inTheWay);
-        QFETCH(QStringList, shown);
+        QFETCH(Case, c);
+        const QString inTheWay = c.text("in the way");
         QTemporaryDir dir;
         const QString backup = dir.filePath("k6_site.bak");  // the name ends at its first "."
-        if (inTheWay == 1)
+        if (inTheWay == "file")
             writeFile(dir, "k6_site.bak", "older backup");
-        if (inTheWay == 2)
+        if (inTheWay == "folder")
             QVERIFY(QDir(dir.path()).mkdir("k6_site.bak"));
         CfgRead r;
-        readCfg(r, writeFile(dir, "site.old.cfg", crlf(kOldCfg)), answers);
+        r.dialogs.queueAnswers(c.list("answers"));
+        readCfg(r, writeFile(dir, "site.old.cfg", crlf(kOldCfg)));
         QVERIFY2(!r.error.failed(), qPrintable(r.error.text));
-        QCOMPARE(r.dialogs.shown(), shown.replaceInStrings("%1", backup));
+        const QString notWritten = "New configuration file will not be written.";
+        const QHash<QString, QString> named{{"ask", kConvert + " [36]"},
+                                            {"replace", "Ok to replace existing file" + backup + " [292]"},
+                                            {"kept", notWritten + " [64]"},
+                                            {"no backup", "Error.  Could not make the backup " + backup + ".  " + notWritten + " [16]"}};
+        QStringList shown;
+        for (const QString& key : c.list("shown"))
+            shown << named.value(key);
+        QCOMPARE(r.dialogs.shown(), shown);
 
-        const bool converted = shown.size() == answers.size() && answers.last() == Answer::Yes;
+        const bool converted = c.yes("converted");
         QCOMPARE(r.model.cfgunconverted, !converted);
         QVERIFY(NormalizeModel(r.model, r.dialogs));
         const Model& m = r.model;  // as read from the old file, and prepared
@@ -179,8 +173,8 @@ private slots:
         QCOMPARE(m.var(4).vartype, int(TypeText));
         if (!converted) {  // declining leaves the old file and any older backup alone
             QCOMPARE(readFile(m.cfgpath), crlf(kOldCfg));
-            QCOMPARE(readFile(backup), QByteArray(inTheWay == 1 ? "older backup" : ""));
-            QCOMPARE(QFileInfo(backup).isDir(), inTheWay == 2);
+            QCOMPARE(readFile(backup), QByteArray(inTheWay == "file" ? "older backup" : ""));
+            QCOMPARE(QFileInfo(backup).isDir(), inTheWay == "folder");
             return;
         }
         QCOMPARE(readFile(backup), crlf(kOldCfg));
@@ -201,19 +195,13 @@ private slots:
     // Fixed: these converted to files that the next opening refused or read
     // with a variable missing. Nothing is asked, written or backed up; the
     // model read from the old file is used.
-    void unconvertible_data()
-    {
-        QTest::addColumn<QString>("file");
-        QTest::addColumn<QString>("why");
-        for (const Case& c : readCases("cfg/unconvertible.tsv"))
-            QTest::newRow(c.name()) << c.text("file") << c.text("why");
-    }
+    void unconvertible_data() { addCaseRows("cfg/unconvertible.tsv"); }
     void unconvertible()
     {
-        QFETCH(QString, file);
-        QFETCH(QString, why);  // the box is an exclamation
+        QFETCH(Case, c);
+        const QString why = c.text("why");  // the box is an exclamation
         QTemporaryDir dir;
-        const QByteArray old = readFile(K7_TEST_DATA "/cfg/" + file);
+        const QByteArray old = readFile(K7_TEST_DATA "/cfg/" + c.text("file"));
         CfgRead r;
         readCfg(r, writeFile(dir, "site.cfg", old));  // no answer queued: a question fails
         QVERIFY2(!r.error.failed(), qPrintable(r.error.text));
@@ -228,21 +216,14 @@ private slots:
     // An old SOUND statement with any text after its colon, blanks
     // included, turns the sound on, and the converted file keeps it on
     // (mended: blanks were written as nothing, which reads as off).
-    void soundSurvivesConversion_data()
-    {
-        QTest::addColumn<QStringList>("lines");
-        QTest::addColumn<bool>("on");
-        QTest::newRow("blanks continued") << QStringList{"FIELD: A", "SOUND: \\", ""} << true;
-        QTest::newRow("a word") << QStringList{"FIELD: A", "SOUND: yes"} << true;
-        QTest::newRow("nothing") << QStringList{"FIELD: A", "SOUND:"} << false;
-    }
+    void soundSurvivesConversion_data() { addCaseRows("cfg/old-sound.tsv"); }
     void soundSurvivesConversion()
     {
-        QFETCH(QStringList, lines);
-        QFETCH(bool, on);
+        QFETCH(Case, c);
+        const bool on = c.yes("on");
         QTemporaryDir dir;
         CfgRead r;
-        readCfg(r, writeFile(dir, "site.cfg", crlf(lines)), {Answer::Yes});
+        readCfg(r, writeFile(dir, "site.cfg", crlf(c.list("lines"))), {Answer::Yes});
         QVERIFY2(!r.error.failed(), qPrintable(r.error.text));
         QCOMPARE(r.dialogs.shown(), QStringList{kConvert + " [36]"});
         QVERIFY(!r.model.cfgunconverted);
@@ -255,20 +236,11 @@ private slots:
 
     // The check before a conversion compares the options as well as the
     // variables: an option that would read back otherwise stops it.
-    void conversionComparesOptions_data()
-    {
-        QTest::addColumn<int>("slot");
-        QTest::addColumn<QString>("value");
-        QTest::addColumn<QString>("option");  // that would change; empty: none
-        QTest::newRow("sound of blanks") << int(OptSound) << "  " << "Sound";
-        QTest::newRow("sound on") << int(OptSound) << " YES" << "";
-        QTest::newRow("emptyonly of blanks") << int(OptEmptyonly) << " " << "Emptyonly";
-    }
+    void conversionComparesOptions_data() { addCaseRows("cfg/conversion-options.tsv"); }
     void conversionComparesOptions()
     {
-        QFETCH(int, slot);
-        QFETCH(QString, value);
-        QFETCH(QString, option);
+        QFETCH(Case, c);
+        const QString option = c.text("option");
         QTemporaryDir dir;
         Model m;
         m.cfgpath = dir.filePath("site.cfg");
@@ -276,8 +248,11 @@ private slots:
         m.var(1).varname = "A";
         m.var(1).vartype = TypeText;
         m.options[OptBackColor] = kWhiteColorNumber;
-        m.options[slot] = value;
-        const QString expected = option.isEmpty() ? QString()
+        const auto key = std::find_if(std::begin(kOptionKeys), std::end(kOptionKeys),
+                                      [&](const OptionKey& k) { return option == k.key; });
+        QVERIFY(key != std::end(kOptionKeys));
+        m.options[key->slot] = c.text("value");
+        const QString expected = !c.yes("changed") ? QString()
             : "This configuration file cannot be converted to the new K7 format, because its option " + option
                   + " would read back changed.  The file is left unchanged and used as it is.";
         QCOMPARE(ConversionObstacle(m), expected);
@@ -317,18 +292,12 @@ private slots:
         QVERIFY(r.dialogs.messages().isEmpty());  // no conversion offered
     }
 
-    void eval_data()
-    {
-        QTest::addColumn<QStringList>("conditions");  // of a fifth variable E
-        QTest::addColumn<QStringList>("values");      // of A, B, C, D
-        QTest::addColumn<int>("result");
-        for (const Case& c : readCases("cfg/conditions.tsv"))
-            QTest::newRow(c.name()) << c.list("conditions") << c.list("values") << c.number("result");
-    }
+    // The conditions of a fifth variable E against the values of A, B, C, D.
+    void eval_data() { addCaseRows("cfg/conditions.tsv"); }
     void eval()
     {
-        QFETCH(QStringList, conditions);
-        QFETCH(QStringList, values);
+        QFETCH(Case, c);
+        const QStringList conditions = c.list("conditions"), values = c.list("values");
         Model model;
         model.varcount = 5;
         std::vector<QString> record{QString()};
@@ -339,27 +308,18 @@ private slots:
         model.var(5).condcount = static_cast<int>(conditions.size());
         for (int k = 1; k <= model.var(5).condcount; ++k)
             model.var(5).condtext[static_cast<size_t>(k)] = NormalizeCondition(conditions.at(k - 1));
-        QTEST(EvalConditions(model, 5, record), "result");
+        QCOMPARE(EvalConditions(model, 5, record), c.number("result"));
     }
 
     // Text in, text out: condition normal forms, menu items, path parts, and
     // numbers read from the start of a text and written in their shortest form.
-    void rules_data()
-    {
-        QTest::addColumn<int>("rule");
-        QTest::addColumn<QString>("text");
-        QTest::addColumn<QString>("result");
-        const QStringList rules{"condition", "menu", "path", "number", "single"};
-        for (const Case& c : readCases("cfg/text-rules.tsv")) {
-            QVERIFY2(rules.contains(c.text("rule")), c.name());
-            QTest::newRow(c.name()) << int(rules.indexOf(c.text("rule"))) << c.text("text") << c.text("result");
-        }
-    }
+    void rules_data() { addCaseRows("cfg/text-rules.tsv"); }
     void rules()
     {
-        QFETCH(int, rule);
-        QFETCH(QString, text);
-        QFETCH(QString, result);
+        QFETCH(Case, c);
+        const QString text = c.text("text"), result = c.text("result");
+        const int rule = int(QStringList{"condition", "menu", "path", "number", "single"}.indexOf(c.text("rule")));
+        QVERIFY2(rule >= 0, c.name());
         Model model;
         model.var(1).varmenu = text;
         const PathParts path = SplitPath(text);
@@ -375,26 +335,21 @@ private slots:
 
     void textFromBytes_data()
     {
-        QTest::addColumn<QByteArray>("bytes");
-        QTest::addColumn<QString>("lines");  // joined with "|"
-        QTest::addColumn<bool>("eightBit");
-        const QByteArray mib(1 << 20, 'a');
-        QTest::newRow("line ends") << QByteArray("a\r\nb\nc\rd\r\n\r\ne") << "a|b|c|d||e" << false;
-        QTest::newRow("CR at the end") << QByteArray("x\r") << "x" << false;
-        QTest::newRow("byte-order mark") << QByteArray("\xEF\xBB\xBF[K7]") << "[K7]" << false;
-        QTest::newRow("mark before 8-bit text") << QByteArray("\xEF\xBB\xBF[K7]\r\nCaf\xE9") << "[K7]|Caf\u00E9" << true;
-        // Every byte of an 8-bit file survives a read and a write.
-        QTest::newRow("8-bit controls") << QByteArray("Caf\xE9 \x80 \x81") << QString::fromUtf8("Café € \u0081") << true;
+        addCaseRows("cfg/text-bytes.tsv");
         // The encoding is found a piece at a time: no piece may cut a character.
-        QTest::newRow("character across the first MiB") << mib.chopped(1) + "\xC3\xA9" << QString(mib.chopped(1)) + u'\u00E9' << false;
-        QTest::newRow("8-bit byte after the first MiB") << mib + "\xE9" << QString(mib) + u'\u00E9' << true;
+        const QString mib(1 << 20, 'a');
+        QTest::newRow("character across the first MiB")
+            << Case("", {{"bytes", mib.chopped(1) + "\\xC3\\xA9"}, {"lines", mib.chopped(1) + u'\u00E9'}, {"8-bit", "no"}});
+        QTest::newRow("8-bit byte after the first MiB")
+            << Case("", {{"bytes", mib + "\\xE9"}, {"lines", mib + u'\u00E9'}, {"8-bit", "yes"}});
     }
     void textFromBytes()
     {
-        QFETCH(QByteArray, bytes);
-        QFETCH(bool, eightBit);
+        QFETCH(Case, c);
+        const QByteArray bytes = c.bytes("bytes");
+        const bool eightBit = c.yes("8-bit");
         const TextFile file = TextFile::fromBytes(bytes);
-        QTEST(file.lines.join('|'), "lines");
+        QCOMPARE(file.lines.join('|'), c.text("lines"));
         QCOMPARE(file.encoding, eightBit ? TextEncoding::Windows1252 : TextEncoding::Utf8);
         if (eightBit && file.lines.size() == 1)
             QCOMPARE(EncodeText(file.lines.at(0), file.encoding), bytes);
@@ -402,23 +357,15 @@ private slots:
 
     // A rewrite keeps the file's 8-bit encoding only when its bytes read back
     // as the same text.
-    void rewriteEncoding_data()
-    {
-        QTest::addColumn<QString>("line");
-        QTest::addColumn<QByteArray>("written");
-        QTest::newRow("8-bit text stays 8-bit") << QString::fromUtf8("Niño") << QByteArray("Ni\xF1o\r\n");
-        QTest::newRow("a character 8-bit cannot hold") << QString::fromUtf8("Ωmega") << QByteArray("\xCE\xA9mega\r\n");
-        // Fixed: the 8-bit bytes of these two characters are valid UTF-8, and
-        // the next reading took them for one.
-        QTest::newRow("bytes that would read as UTF-8") << QString::fromUtf8("Ã©") << QByteArray("\xC3\x83\xC2\xA9\r\n");
-    }
+    void rewriteEncoding_data() { addCaseRows("cfg/rewrite-encoding.tsv"); }
     void rewriteEncoding()
     {
-        QFETCH(QString, line);
+        QFETCH(Case, c);
+        const QString line = c.text("line");
         QTemporaryDir dir;
         const QString path = writeFile(dir, "old.txt", "Caf\xE9\r\n");
         QVERIFY(WriteTextFile(path, {line}, TextEncoding::Windows1252));
-        QTEST(readFile(path), "written");
+        QCOMPARE(readFile(path), c.bytes("written"));
         QCOMPARE(TextFile::read(path).lines, QStringList{line});
     }
 

@@ -10,7 +10,6 @@
 
 #include <QDirIterator>
 #include <QFileInfo>
-#include <QProcess>
 #include <QTest>
 
 using namespace k7;
@@ -19,31 +18,6 @@ using namespace k7::test;
 namespace {
 
 const QString kJoin(QChar(1));  // joins the values of a repeated key
-
-struct Run {
-    int status = -1;
-    QByteArray out;
-    QByteArray err;
-};
-
-Run runK7(const QStringList& args, const QString& workingDirectory = {})
-{
-    QProcess process;
-    process.setWorkingDirectory(workingDirectory);
-    process.start(QStringLiteral(K7_BINARY), args);
-    Run run;
-    if (!process.waitForFinished(30000))
-        return run;
-    run.status = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
-    run.out = process.readAllStandardOutput();
-    run.err = process.readAllStandardError();
-    return run;
-}
-
-QStringList filesIn(const QTemporaryDir& dir)
-{
-    return QDir(dir.path()).entryList(QDir::Files | QDir::Dirs | QDir::NoDotAndDotDot);
-}
 
 }  // namespace
 
@@ -80,73 +54,42 @@ private slots:
 
     void sections_data()
     {
-        QTest::addColumn<QByteArray>("before");
-        QTest::addColumn<QString>("section");
-        QTest::addColumn<KeyTable>("keys");  // none: the section is removed
-        QTest::addColumn<QByteArray>("after");
-        const auto lines = [](const Case& c, const char* column) {
+        addCaseRows("cfg/sections.tsv");
+        // Mended: values were written in forms the next reading changes (a
+        // trailing blank, leading empty lines) or without bound.
+        QTest::newRow("values written as they read back") << Case("", {
+            {"before", "[S]"}, {"section", "[S]"},
+            {"keys", "P=" + kJoin + kJoin + "a " + kJoin + "b|Sound= ON |R=" + QString("x" + kJoin).repeated(150)},
+            {"after", (QStringList{"[S]", "P=a", "P=b", "Sound= ON"} + QStringList(100, "R=x")).join('|')}});
+    }
+    void sections()
+    {
+        QFETCH(Case, c);
+        const auto lines = [&](const char* column) {
             QByteArray bytes;
             for (const QByteArray& line : c.byteList(column))
                 bytes += line + "\r\n";
             return bytes;
         };
-        for (const Case& c : readCases("cfg/sections.tsv")) {
-            KeyTable keys;
-            for (const QString& entry : c.list("keys"))
-                keys.append({entry.section(u'=', 0, 0), entry.section(u'=', 1)});
-            QTest::newRow(c.name()) << lines(c, "before") << c.text("section") << keys << lines(c, "after");
-        }
-        // Mended: values were written in forms the next reading changes (a
-        // trailing blank, leading empty lines) or without bound.
-        QTest::newRow("values written as they read back")
-            << crlf({"[S]"}) << "[S]"
-            << KeyTable{{"P", kJoin + kJoin + "a " + kJoin + "b"}, {"Sound", " ON "}, {"R", QString("x" + kJoin).repeated(150)}}
-            << crlf(QStringList{"[S]", "P=a", "P=b", "Sound= ON"} + QStringList(100, "R=x"));
-    }
-    void sections()
-    {
-        QFETCH(QByteArray, before);
-        QFETCH(QString, section);
-        QFETCH(KeyTable, keys);
+        KeyTable keys;
+        for (const QString& entry : c.list("keys"))
+            keys.append({entry.section(u'=', 0, 0), entry.section(u'=', 1)});
+        const QString section = c.text("section");
         QTemporaryDir dir;
-        const QString path = before.isNull() ? dir.filePath("s.ini") : writeFile(dir, "s.ini", before);
+        const QString path = lines("before").isNull() ? dir.filePath("s.ini") : writeFile(dir, "s.ini", lines("before"));
         QVERIFY(keys.isEmpty() ? RemoveSection(path, section) : WriteSection(path, section, keys));
-        QTEST(readFile(path), "after");
+        QCOMPARE(readFile(path), lines("after"));
     }
 
-    void normalForm_data()
-    {
-        QTest::addColumn<QByteArray>("bytes");
-        QTest::addColumn<QList<QByteArray>>("written");  // parts of the prepared file
-        QTest::newRow("sample") << readFile(K7_EXAMPLES "/finds.cfg") << QList<QByteArray>{
-            crlf({"[K7]", "BackColor=16777215", " ", "[VAR1]", "Type=Text", "Prompt=Enter the artiface ID :", "Length=20"}),
-            crlf({"Menu=Ceramic,Lithic,Bone", "Length=7", " "}),
-            crlf({"Length=10", "Condition1=Var2 Lithic AND", "Condition2=Var4 Tool"})};
-        // Every kind of option and variable, in the forms people write them;
-        // among the parts, a Menu with a comma is left alone and the longest
-        // item of a menu beats its Length.
-        const auto text = [](const char* name) {
-            return QString::fromUtf8(readFile(K7_TEST_DATA "/cfg/normal-form/" + QString(name))).trimmed();
-        };
-        QList<QByteArray> parts;
-        for (const QString& part : text("rich.parts").split("\n-----\n"))
-            parts << crlf(part.split(u'\n'));
-        QTest::newRow("rich") << crlf(text("rich.in").split(u'\n')) << parts;
-        // Fixed: the header was cut inside a character and written as "[?]".
-        QTest::newRow("header cut by characters") << QByteArray("[K7]\r\n[\xF0\x9F\x98\x80\xF0\x9F\x98\x80\r\n")
-                                                  << QList<QByteArray>{"\r\n[\xF0\x9F\x98\x80]\r\n"};
-        // Fixed: written back as 8-bit, the bytes of "Ã©" read as "é" the next time.
-        QTest::newRow("8-bit file whose bytes would read as UTF-8")
-            << readFile(K7_TEST_DATA "/cfg/windows-1252-comment.cfg")
-            << QList<QByteArray>{"Prompt=Kaffee \xC3\x83\xC2\xA9 oder Tee\r\n"};
-        QTest::newRow("8-bit file keeps its encoding")
-            << QByteArray("[K7]\r\n[Caf\xE9]\r\nPrompt=Ni\xF1o\r\n")
-            << QList<QByteArray>{"[Caf\xE9]\r\nType=Text\r\nPrompt=Ni\xF1o\r\n"};
-    }
+    // What preparing a CFG writes: every kind of option and variable in the
+    // forms people write them, the sample, and files once written back wrong.
+    void normalForm_data() { addCaseRows("cfg/normal-form.tsv"); }
     void normalForm()
     {
-        QFETCH(QByteArray, bytes);
-        QFETCH(QList<QByteArray>, written);
+        QFETCH(Case, c);
+        const QByteArray input = c.bytes("input");
+        const QList<QByteArray> written = c.byteList("parts");
+        const QByteArray bytes = input.startsWith('@') ? readFile(K7_TEST_DATA "/" + QString::fromUtf8(input.mid(1))) : input;
         QTemporaryDir dir;
         CfgRead first;
         readCfg(first, writeFile(dir, "s.cfg", bytes));
@@ -214,7 +157,7 @@ private slots:
 
     void commandLine()
     {
-        const Run version = runK7({"--version"}), help = runK7({"--help"}), unknown = runK7({"--frobnicate"});
+        const K7Run version = runK7({"--version"}), help = runK7({"--help"}), unknown = runK7({"--frobnicate"});
         QVERIFY(version.status == 0 && version.out == "K7 4.7\n");
         QVERIFY(help.status == 0 && help.out.contains("--check FILE"));
         QVERIFY(unknown.status == 2 && unknown.err.contains("--frobnicate"));
@@ -223,19 +166,19 @@ private slots:
         // Files that cannot be read at all are not CFG errors.
         QTemporaryDir dir;
         for (const QString& path : {dir.filePath("none.cfg"), dir.path()}) {
-            const Run run = runK7({"--check", path});
+            const K7Run run = runK7({"--check", path});
             QCOMPARE(run.status, 2);
             QVERIFY2(run.err.startsWith(path.toUtf8() + ": "), run.err.constData());
             QCOMPARE(run.out, QByteArray());
         }
-        QVERIFY(filesIn(dir).isEmpty());
+        QVERIFY(entriesIn(dir.path()).isEmpty());
 
         // A file named from another folder: what is found beside an old CFG
         // is stored with that CFG's full folder, as opening it would.
         QVERIFY(QDir(dir.path()).mkdir("sub"));
         writeFile(dir, "sub/help.txt", "x");
         writeFile(dir, "sub/old.cfg", crlf({"FIELD: A", "A: INFO help.txt"}));
-        const Run relative = runK7({"--check", "sub/old.cfg"}, dir.path());
+        const K7Run relative = runK7({"--check", "sub/old.cfg"}, dir.path());
         QVERIFY2(relative.out.contains("\r\nInfo file=" + dir.filePath("sub/help.txt").toUtf8() + "\r\n"),
                  relative.out.constData());
     }
@@ -261,36 +204,34 @@ private slots:
         QTemporaryDir dir;
         if (!QFileInfo(path).isFile())
             path = writeFile(dir, "generated.cfg", path.toUtf8());
-        const Run first = runK7({"--check", path});
+        const K7Run first = runK7({"--check", path});
         if (first.status == 1)
             QSKIP("an error in the file: nothing would be written");
         QCOMPARE(first.status, 0);
-        const Run second = runK7({"--check", writeFile(dir, "again.cfg", first.out)});
+        const K7Run second = runK7({"--check", writeFile(dir, "again.cfg", first.out)});
         QCOMPARE(second.status, 0);
         QCOMPARE(second.out, first.out);
     }
 
     void check_data()
     {
-        QTest::addColumn<QByteArray>("bytes");
-        QTest::addColumn<int>("status");
-        QTest::addColumn<QString>("err");  // %1 is the file's path
-        QTest::newRow("sample") << readFile(K7_EXAMPLES "/finds.cfg") << 0
-                                << "%1: File is not a K7 option; the database name is set with Filename\n";
-        for (const Case& c : readCases("cfg/check.tsv"))
-            QTest::newRow(c.name()) << crlf(c.list("lines")) << c.number("status") << c.text("stderr");
+        addCaseRows("cfg/check.tsv");
+        const QString sample = QString::fromUtf8(readFile(K7_EXAMPLES "/finds.cfg")).chopped(2).replace("\r\n", "|");
+        QTest::newRow("sample") << Case("", {{"lines", sample}, {"status", "0"},
+            {"stderr", "%1: File is not a K7 option; the database name is set with Filename\\n"}});
     }
     void check()
     {
-        QFETCH(QByteArray, bytes);
-        QFETCH(QString, err);
+        QFETCH(Case, c);
+        const QByteArray bytes = crlf(c.list("lines"));
+        QString err = c.text("stderr");
         QTemporaryDir dir;
         const QString path = writeFile(dir, "check.cfg", bytes);
-        const Run run = runK7({"--check", path});
-        QTEST(run.status, "status");
+        const K7Run run = runK7({"--check", path});
+        QCOMPARE(run.status, c.number("status"));
         QCOMPARE(QString::fromUtf8(run.err), err.replace("%1", path));
         QCOMPARE(readFile(path), bytes);  // nothing changed, no backup made
-        QCOMPARE(filesIn(dir), QStringList{"check.cfg"});
+        QCOMPARE(entriesIn(dir.path()), QStringList{"check.cfg"});
         QCOMPARE(run.out.isEmpty(), run.status != 0);
         if (run.status != 0)
             return;

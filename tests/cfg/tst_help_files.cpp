@@ -3,6 +3,7 @@
 // saving one variable's help file. The CFG sits in a folder with a dot in its
 // name, which a whole-path extension rule would cut short.
 
+#include "support/CaseTable.h"
 #include "support/ScriptedDialogs.h"
 #include "support/TestFiles.h"
 
@@ -63,30 +64,18 @@ private slots:
         QCOMPARE(HelpTemplateLines(rig.model, 1).at(7), para.arg("A&amp;B"));
     }
 
-    void writeHelpFilesRun_data()
-    {
-        QTest::addColumn<bool>("overwrite");
-        QTest::addColumn<QList<int>>("answers");
-        QTest::addColumn<QStringList>("written");
-        QTest::addColumn<bool>("finished");
-        // VAR1.html does not exist (no question); VAR2.html and VAR3.html do.
-        QTest::newRow("overwrite ticked") << true << QList<int>{} << QStringList{"VAR1", "VAR2", "VAR3"} << true;
-        QTest::newRow("yes, no") << false << QList<int>{Answer::Yes, Answer::No} << QStringList{"VAR1", "VAR2"} << true;
-        QTest::newRow("cancel at the first") << false << QList<int>{Answer::Cancel} << QStringList{"VAR1"} << false;
-    }
+    void writeHelpFilesRun_data() { addCaseRows("cfg/help-runs.tsv"); }
     void writeHelpFilesRun()
     {
-        QFETCH(bool, overwrite);
-        QFETCH(QList<int>, answers);
-        QFETCH(QStringList, written);
-        QFETCH(bool, finished);
+        QFETCH(Case, c);
+        const QStringList answers = c.list("answers"), written = c.list("written");
+        const bool finished = c.yes("finished");
         HelpRig rig;
         writeFile(rig.path("VAR2.html"), "old");
         writeFile(rig.path("VAR3.html"), "old");
-        for (int answer : answers)
-            rig.dialogs.queueAnswer(answer);
+        rig.dialogs.queueAnswers(answers);
 
-        QCOMPARE(WriteHelpTemplates(rig.model, rig.dialogs, overwrite), finished);
+        QCOMPARE(WriteHelpTemplates(rig.model, rig.dialogs, c.yes("overwrite")), finished);
         QStringList texts;
         for (int v = 2; v <= 1 + answers.size(); ++v)
             texts << "The file " + rig.path(QString("VAR%1.html").arg(v)) + " already exists.  Overwrite this file?";
@@ -136,28 +125,17 @@ private slots:
 
     // Save and Preview: where the file goes, what the CFG records, and the
     // bytes written (UTF-8, CR LF, a last CR LF).
-    void saveHelpSource_data()
-    {
-        QTest::addColumn<QString>("typed");
-        QTest::addColumn<QString>("written");  // in the CFG's folder
-        QTest::addColumn<QString>("entry");    // "@" stands for the CFG's folder without its separator
-        QTest::newRow("empty box") << "" << "VAR2.html" << "VAR2.html";
-        QTest::newRow("bare name") << "notes.v2.htm" << "notes.v2.htm" << "notes.v2.htm";
-        QTest::newRow("full path in the CFG's folder") << "@/x.html" << "x.html" << "x.html";
-        QTest::newRow("elsewhere") << "@/sub/x.html" << "sub/x.html" << "@/sub/x.html";
-    }
+    void saveHelpSource_data() { addCaseRows("cfg/help-saves.tsv"); }
     void saveHelpSource()
     {
-        QFETCH(QString, typed);
-        QFETCH(QString, written);
-        QFETCH(QString, entry);
+        QFETCH(Case, c);
         HelpRig rig;
         QDir().mkpath(rig.path("sub"));
-        typed.replace('@', rig.dir.chopped(1));
-        entry.replace('@', rig.dir.chopped(1));
+        const QString typed = c.text("typed").replace('@', rig.dir.chopped(1));
+        const QString entry = c.text("entry").replace('@', rig.dir.chopped(1));
         const QString target = SaveHelpSource(rig.model, "VAR2", typed, QString::fromUtf8("<p>\xc3\xa9</p>\nend"),
                                               rig.dialogs);
-        QCOMPARE(target, rig.path(written));
+        QCOMPARE(target, rig.path(c.text("written")));
         QCOMPARE(readFile(target), QByteArray("<p>\xc3\xa9</p>\r\nend\r\n"));
         QCOMPARE(rig.infoEntry(2), entry);
         QCOMPARE(rig.model.var(2).varinfo, entry);

@@ -2,6 +2,9 @@
 // Emptyonly, identifiers and their check digit, look-ups, carry, auto-increment,
 // what each kind stores, grid-cell edits, and a save that fails.
 
+#include "entry/LockedDatabase.h"
+#include "support/CaseTable.h"
+#include "support/TypeWords.h"
 #include "support/EntryRig.h"
 
 #include <QDir>
@@ -9,41 +12,6 @@
 
 using namespace k7;
 using namespace k7::test;
-
-namespace {
-
-// Runs `work` while another program holds the database locked.
-bool whileLocked(const EntryRig& rig, const std::function<void()>& work)
-{
-    return withConnection(rig.dbPath(), false, [&](QSqlDatabase& other) {
-        QSqlQuery lock(other);
-        if (!lock.exec("BEGIN EXCLUSIVE"))
-            return false;
-        work();
-        return lock.exec("ROLLBACK");
-    });
-}
-
-// A value accepted twice into a Unique variable: the first as typed (or
-// written by another program), the second compared as `compared`.
-struct UniqueCase {
-    int type;
-    QString name, first;
-    bool byOtherProgram;
-    QString stored, again, compared;
-};
-
-// A value typed into variable V of `type` over a field of the SQL type `field`.
-struct StoreCase {
-    QString field;
-    int type;
-    QString typed, stored, refusal;
-};
-
-}  // namespace
-
-Q_DECLARE_METATYPE(UniqueCase)
-Q_DECLARE_METATYPE(StoreCase)
 
 class TestAccept : public QObject {
     Q_OBJECT
@@ -53,58 +21,42 @@ private slots:
     // at either end and case do not count, over all of Unicode (mended: "A1 "
     // and "Äx" used to pass), and an identifier is stored in the form it is
     // compared in (mended: "ab - 12.0" was stored as typed and passed again).
-    void uniqueness_data()
-    {
-        QTest::addColumn<UniqueCase>("c");
-        const auto row = [](const char* tag, const UniqueCase& c) { QTest::newRow(tag) << c; };
-        row("quote", {TypeText, "ID", "O'Brien", false, "O'Brien", "o'brien", "o'brien"});
-        row("blanks in the name", {TypeText, "Bob's ID", "A 1", false, "A 1", "A 1", "A 1"});
-        row("trailing blank", {TypeText, "ID", "A1", false, "A1", "A1 ", "A1 "});
-        row("unicode case", {TypeText, "ID", "äx", false, "äx", "ÄX", "ÄX"});
-        row("unicode from another program", {TypeText, "ID", " Äx ", true, " Äx ", "äX", "äX"});
-        row("identifier tightened", {TypeSqid, "Sqid", "ab - 12.0", false, "ab-12", "AB-12", "AB-12"});
-        row("identifier again", {TypeSqid, "Sqid", "ab - 12.0", false, "ab-12", "ab - 12.0", "ab-12"});
-    }
+    // A query that fails, or finds the table locked, is never taken as "new".
+    void uniqueness_data() { addCaseRows("entry/uniqueness.tsv"); }
     void uniqueness()
     {
-        QFETCH(UniqueCase, c);
+        QFETCH(Case, c);
         EntryRig rig;
-        rig.add(c.name, c.type).varunique = 1;
+        rig.add(c.text("name"), typeCode(c.text("type"))).varunique = 1;
         rig.add("Depth \"cm\"", TypeNumeric);
         QVERIFY(rig.open());
-        if (c.byOtherProgram)
-            QVERIFY(execSql(rig.dbPath(), {"INSERT INTO site VALUES ('" + c.first + "', 2.5)"}));
+        if (c.text("by other program") == "yes")
+            QVERIFY(execSql(rig.dbPath(), {"INSERT INTO site VALUES ('" + c.text("first") + "', 2.5)"}));
         else
-            rig.enter({c.first, "2.5"});
-        rig.enter({c.again});
-        QCOMPARE(rig.shown(), QStringList{c.compared + " has already been entered. [64]"});
-        QCOMPARE(rig.rows(), (QList<QStringList>{{c.stored, "2.5"}}));
+            rig.enter({c.text("first"), "2.5"});
+        rig.enter({c.text("again")});
+        QCOMPARE(rig.shown(), QStringList{c.text("compared") + " has already been entered. [64]"});
+        QCOMPARE(rig.rows(), (QList<QStringList>{{c.text("stored"), "2.5"}}));
+
+        // Another program locks the table during the query: the operator is
+        // told so and the value stays for another try (mended: it was
+        // reported as an error in SQL and the value lost).
+        rig.dialogs.clear();
+        QVERIFY(whileLocked(rig.dbPath(), [&] { rig.enter({"B2"}); }));
+        QCOMPARE(rig.dialogs.texts(),
+                 QStringList{"The database is locked by another program.  Press Enter to try the value again."});
+        QVERIFY(rig.state.curvar == 1 && rig.view.text(Control::TextBox) == "B2"
+                && rig.view.wholeTextSelected(Control::TextBox));
+        rig.press(Key::Enter);
+        QCOMPARE(rig.state.curvar, 2);
 
         // A uniqueness query that really fails is reported, not taken as "new".
+        rig.engine.clearRecord();
         rig.dialogs.clear();
-        rig.store.currentdb.close();
+        rig.store.currentdb().close();
         rig.enter({"B2"});
         QCOMPARE(rig.dialogs.texts(), QStringList{"Error in SQL.  Retype value."});
         QCOMPARE(rig.state.curvar, 1);
-    }
-
-    // Another program locks the table during the uniqueness query: the
-    // operator is told so and the value stays for another try (mended: it
-    // was reported as an error in SQL and the value lost).
-    void lockedDuringUniquenessKeepsTheValue()
-    {
-        EntryRig rig;
-        rig.add("ID", TypeText).varunique = 1;
-        rig.add("N", TypeNumeric);
-        QVERIFY(rig.open());
-        QVERIFY(whileLocked(rig, [&] { rig.enter({"A1"}); }));
-        QCOMPARE(rig.dialogs.texts(),
-                 QStringList{"The database is locked by another program.  Press Enter to try the value again."});
-        QCOMPARE(rig.state.curvar, 1);
-        QVERIFY(rig.view.text(Control::TextBox) == "A1" && rig.view.wholeTextSelected(Control::TextBox));
-        rig.press(Key::Enter);
-        rig.enter({"3"});
-        QCOMPARE(rig.rows(), (QList<QStringList>{{"A1", "3"}}));
     }
 
     // Re-edit fills a new record from the row found; with Emptyonly it asks
@@ -154,7 +106,7 @@ private slots:
             // The row being completed is deleted meanwhile: the record is
             // saved as a new row, not refused.
             rig.enter({"B1"});
-            QVERIFY(rig.store.currentdb.execute("DELETE FROM site WHERE ID = 'B1'"));
+            QVERIFY(rig.store.currentdb().execute("DELETE FROM site WHERE ID = 'B1'"));
             rig.enter({"late", "4"});
             QCOMPARE(rig.rows().mid(1), (QList<QStringList>{{"C1", "Lithic", "new", "3"},
                                                              {"B1", "Ceramic", "late", "4"}}));
@@ -236,56 +188,39 @@ private slots:
     // Autoinc is the previous record's value plus one, taken once when the
     // record starts (mended: without Carry it offered 1 every time, a fresh
     // session started at 1 again, and every re-presentation added one).
-    void autoincrement_data()
-    {
-        QTest::addColumn<QString>("scenario");
-        QTest::addColumn<QStringList>("saved");
-        QTest::newRow("continues without carry") << "plain" << QStringList{"1", "2", "3"};
-        QTest::newRow("continues the largest stored") << "stored" << QStringList{"5", "100", "7", "101"};
-        QTest::newRow("esc at the first variable") << "esc" << QStringList{"1"};
-        QTest::newRow("grid edit cancelled") << "grid" << QStringList{"1", "2", "3"};
-        QTest::newRow("failed save retried") << "locked" << QStringList{"1", "2"};
-    }
+    void autoincrement_data() { addCaseRows("entry/autoincrement.tsv"); }
     void autoincrement()
     {
-        QFETCH(QString, scenario);
-        QFETCH(QStringList, saved);
+        QFETCH(Case, c);
         EntryRig rig;
         rig.add("N", TypeNumeric).varautoinc = 1;
         rig.add("ID", TypeText);
-        if (scenario == "stored")
-            QVERIFY(execSql(rig.dbPath(), {"CREATE TABLE site (N REAL, ID VARCHAR(20))",
-                                           "INSERT INTO site VALUES (5, 'a'), (100, 'b'), (7, 'c')"}));
+        if (!c.text("stored").isEmpty())
+            QVERIFY(
+                execSql(rig.dbPath(),
+                        {"CREATE TABLE site (N REAL, ID VARCHAR(20))", "INSERT INTO site VALUES " + c.text("stored")}));
         QVERIFY(rig.open());
-        const auto acceptOffered = [&] { QVERIFY(rig.press(Key::Enter)); };
-        if (scenario == "esc") {
-            rig.press(Key::Esc);
-            rig.press(Key::Esc);
-        } else if (scenario == "grid") {
-            acceptOffered();
-            rig.enter({"A"});
-            acceptOffered();
-            rig.view.setGridCell(0, 0, "1");
-            rig.engine.startGridEdit(false);
-            rig.press(Key::Esc);
-            rig.enter({"B"});
-        } else if (scenario == "locked") {
-            QVERIFY(whileLocked(rig, [&] {
-                acceptOffered();
-                rig.enter({"A"});
-            }));
+        const auto run = [&rig](const QStringList& steps) {
+            for (const QString& step : steps) {
+                if (step == "Enter") {
+                    QVERIFY(rig.press(Key::Enter));
+                } else if (step == "Esc") {
+                    rig.press(Key::Esc);
+                } else if (step == "grid") {
+                    rig.view.setGridCell(0, 0, "1");
+                    rig.engine.startGridEdit(false);
+                } else {
+                    rig.enter({step});
+                }
+            }
+        };
+        if (!c.text("locked").isEmpty()) {
+            QVERIFY(whileLocked(rig.dbPath(), [&] { run(c.list("locked")); }));
             QCOMPARE(rig.dialogs.texts().size(), 1);  // the failed save; Enter tries again
             rig.dialogs.clear();
-            rig.press(Key::Enter);
-        } else if (scenario == "plain") {
-            acceptOffered();
-            rig.enter({"A"});
-            acceptOffered();
-            rig.enter({"B"});
         }
-        acceptOffered();
-        rig.enter({"Z"});
-        QCOMPARE(firstColumn(rig.dbPath(), "SELECT N FROM site ORDER BY rowid"), saved);
+        run(c.list("steps"));
+        QCOMPARE(firstColumn(rig.dbPath(), "SELECT N FROM site ORDER BY rowid"), c.list("saved"));
         QVERIFY(rig.dialogs.messages().isEmpty());
     }
 
@@ -335,35 +270,24 @@ private slots:
     // line, the last variable still presented (mended: Enter held at the last
     // variable saved a row per auto-repeat). Blanks and a value its condition
     // no longer asks for count as nothing; a carried or typed value is saved.
-    void emptyRecordsAreNotSaved_data()
-    {
-        QTest::addColumn<QStringList>("entered");  // for KIND, NOTE, N
-        QTest::addColumn<bool>("carryKind");
-        QTest::addColumn<int>("held");  // Enter repeats at the end
-        QTest::addColumn<QList<QStringList>>("rows");
-        QTest::addColumn<int>("refusals");
-        QTest::newRow("nothing") << QStringList{"", "", ""} << false << 12 << QList<QStringList>{} << 13;
-        QTest::newRow("blanks") << QStringList{"  ", " ", ""} << false << 12 << QList<QStringList>{} << 13;
-        QTest::newRow("a zero") << QStringList{"", "", "0"} << false << 12 << QList<QStringList>{{"", "", "0"}} << 10;
-        QTest::newRow("a note") << QStringList{"", "x", ""} << false << 12 << QList<QStringList>{{"", "x", "0"}} << 10;
-        QTest::newRow("carried") << QStringList{"A", "", ""} << true << 3
-                                 << QList<QStringList>{{"A", "", "0"}, {"A", "", "0"}} << 0;
-    }
+    void emptyRecordsAreNotSaved_data() { addCaseRows("entry/empty-records.tsv"); }
     void emptyRecordsAreNotSaved()
     {
-        QFETCH(QStringList, entered);
-        QFETCH(bool, carryKind);
-        QFETCH(int, held);
-        QFETCH(int, refusals);
+        QFETCH(Case, c);
+        const QStringList entered = c.list("entered");
+        const int refusals = c.number("refusals");
+        QList<QStringList> rows;
+        for (const QString& row : c.list("rows"))
+            rows << row.split(',');
         EntryRig rig;
-        rig.add("KIND", TypeText).varcarry = carryKind ? 1 : 0;
+        rig.add("KIND", TypeText).varcarry = c.text("carry") == "yes" ? 1 : 0;
         rig.add("NOTE", TypeText);
         rig.add("N", TypeNumeric);
         QVERIFY(rig.open());
         rig.enter({entered.at(0), entered.at(1), entered.at(2)});
-        for (int i = 0; i < held; ++i)
+        for (int i = 0; i < c.number("held"); ++i)
             rig.press(Key::Enter);
-        QTEST(rig.rows(), "rows");
+        QCOMPARE(rig.rows(), rows);
         QVERIFY(rig.shown().isEmpty());
         QCOMPARE(rig.view.statuses().count("Nothing was typed in this record, so it is not saved."), refusals);
         QCOMPARE(rig.view.beeps(), refusals);
@@ -392,31 +316,20 @@ private slots:
     // the reason and stays in the box, in the record and in a grid-cell edit
     // alike (mended: text was cut to the field's size, "1,5" saved as 1, and
     // "abc" in a number field's cell saved as 0).
-    void storedOrRefused_data()
-    {
-        QTest::addColumn<StoreCase>("c");
-        const auto row = [](const char* tag, const StoreCase& c) { QTest::newRow(tag) << c; };
-        row("decimal comma", {"REAL", TypeNumeric, "1,5", "1.5", ""});
-        row("comma and point", {"REAL", TypeNumeric, "1,000.5", "", "1,000.5 is not a number."});
-        row("number in short text",
-            {"VARCHAR(3)", TypeNumeric, "12345", "", "12345 does not fit the field V, which holds 3 characters."});
-        row("number that fits", {"VARCHAR(3)", TypeNumeric, "123", "123", ""});
-        row("menu item in short text",
-            {"VARCHAR(4)", TypeTable, "Alpha", "", "Alpha does not fit the field V, which holds 4 characters."});
-        row("text in a number field",
-            {"INTEGER", TypeText, "abc", "", "abc is not a number, and the field V holds numbers only."});
-        row("number text in a number field", {"INTEGER", TypeText, "42", "42", ""});
-    }
+    void storedOrRefused_data() { addCaseRows("entry/stored-or-refused.tsv"); }
     void storedOrRefused()
     {
-        QFETCH(StoreCase, c);
+        QFETCH(Case, c);
+        const int type = typeCode(c.text("type"));
+        const QString typed = c.text("typed");
+        const QString refusal = c.text("refusal");
         for (const bool inGrid : {false, true}) {
             EntryRig rig;
-            QVERIFY(execSql(rig.dbPath(), {"CREATE TABLE site (ID VARCHAR(10), V " + c.field + ")"}));
+            QVERIFY(execSql(rig.dbPath(), {"CREATE TABLE site (ID VARCHAR(10), V " + c.text("field") + ")"}));
             rig.add("ID", TypeText, 10);
-            rig.add("V", c.type, 8).varmenu = "Alpha Beta Al";
+            rig.add("V", type, 8).varmenu = "Alpha Beta Al";
             QVERIFY(rig.open());
-            const QString valid = c.type == TypeTable ? "Al" : "1";
+            const QString valid = type == TypeTable ? "Al" : "1";
             if (inGrid) {
                 rig.enter({"R1", valid});
                 rig.view.setGridCell(0, 1, valid);
@@ -424,18 +337,18 @@ private slots:
             } else {
                 rig.enter({"R1"});
             }
-            rig.enter({c.typed});
-            if (c.refusal.isEmpty()) {
-                QCOMPARE(rig.rows(), (QList<QStringList>{{"R1", c.stored}}));
+            rig.enter({typed});
+            if (refusal.isEmpty()) {
+                QCOMPARE(rig.rows(), (QList<QStringList>{{"R1", c.text("stored")}}));
                 QVERIFY(rig.dialogs.messages().isEmpty());
                 continue;
             }
-            QCOMPARE(rig.shown(), QStringList{c.refusal + " [64]"});
+            QCOMPARE(rig.shown(), QStringList{refusal + " [64]"});
             QCOMPARE(rig.state.curvar, 2);
             QCOMPARE(rig.state.editing, inGrid);
             const Control box = *rig.view.focus();
             if (box != Control::MenuList)
-                QVERIFY(rig.view.text(box) == c.typed && rig.view.wholeTextSelected(box));
+                QVERIFY(rig.view.text(box) == typed && rig.view.wholeTextSelected(box));
             const QList<QStringList> kept = inGrid ? QList<QStringList>{{"R1", valid}} : QList<QStringList>{};
             QCOMPARE(rig.rows(), kept);
         }
@@ -508,12 +421,25 @@ private slots:
         QCOMPARE(rig.state.curvar, 2);
         QCOMPARE(rig.rows(), (QList<QStringList>{{"A1", "changed", "1"}, {"B1", "second", "2"}}));
 
+        // Ending an edit when none is under way changes nothing. Opening
+        // another CFG ends one without presenting: the place in the record in
+        // progress comes back and the grid takes Tab again.
+        int frames = rig.view.framesShown();
+        rig.engine.endGridEdit();
+        QCOMPARE(rig.view.framesShown(), frames);
+        rig.view.setGridCell(0, 2, "1");
+        rig.engine.startGridEdit(true);
+        frames = rig.view.framesShown();
+        rig.engine.endGridEdit(EntryEngine::AfterGridEdit::ShowNothing);
+        QVERIFY(!rig.state.editing && rig.state.curvar == 2 && rig.view.gridTabStop());
+        QCOMPARE(rig.view.framesShown(), frames);
+
         // A column the CFG does not know cannot be edited.
         FieldDef extra;
         extra.name = "ADDED BY HAND";
         extra.size = 10;
-        QVERIFY(rig.store.currentdb.appendField(rig.store.tablename, extra));
-        QVERIFY(rig.store.currentdb.refresh());
+        QVERIFY(rig.store.currentdb().appendField(rig.store.tablename(), extra));
+        QVERIFY(rig.store.currentdb().refresh());
         rig.view.setGridCell(0, 3, "x");
         rig.engine.startGridEdit(true);
         QCOMPARE(rig.shown(), QStringList{"This variable is not in your configuration file and cannot be edited. [0]"});

@@ -2,6 +2,8 @@
 // placeholders, menu, carry, editing, help, sounds) and how they answer keys
 // and clicks: filtering, one-key choice, stepping back, clearing, jumping.
 
+#include "support/CaseTable.h"
+#include "support/TypeWords.h"
 #include "support/EntryRig.h"
 
 #include <QUrl>
@@ -19,42 +21,27 @@ QString pointedAt(const QString& url)
     return u.toLocalFile() + (u.hasFragment() ? "#" + u.fragment(QUrl::FullyDecoded) : QString());
 }
 
-// A variable of `type` holding `value`, and how it is presented.
-struct Shown {
-    int type;
-    QString value;
-    Frame frame;
-    QString tag, shown;
-};
 }  // namespace
-Q_DECLARE_METATYPE(Shown)
 
 class TestDisplay : public QObject {
     Q_OBJECT
 private slots:
-    void presentationByType_data()
-    {
-        QTest::addColumn<Shown>("c");
-        const auto row = [](const char* tag, const Shown& c) { QTest::newRow(tag) << c; };
-        const Frame inst = Frame::Instrument;
-        row("text", {TypeText, "A-17", Frame::Text, "text", "A-17"});
-        row("numeric", {TypeNumeric, "3", Frame::Numeric, "numeric", "3"});
-        row("table", {TypeTable, "", Frame::Menu, "menu", ""});
-        row("instrument value", {TypeInstrument, "12.5", inst, "instrument", "12.5"});
-        row("ohaus", {TypeOhaus, "", inst, "instrument", "<press ENTER for OHAUS data>"});
-        row("gageport", {TypeGageport, "0", inst, "instrument", "<Gageport>"});
-    }
+    void presentationByType_data() { addCaseRows("entry/presentation.tsv"); }
     void presentationByType()
     {
-        QFETCH(Shown, c);
+        QFETCH(Case, c);
+        const QMap<QString, Frame> frames{{"text", Frame::Text},
+                                          {"numeric", Frame::Numeric},
+                                          {"menu", Frame::Menu},
+                                          {"instrument", Frame::Instrument}};
         EntryRig rig;
-        rig.add("V", c.type, 12).varmenu = "a b";
-        rig.state.varvalue[1] = c.value;
+        rig.add("V", typeCode(c.text("type")), 12).varmenu = "a b";
+        rig.engine.setValue(1, c.text("value"));
         rig.engine.ShowVariable(1);
-        QCOMPARE(int(*rig.view.frame()), int(c.frame));
-        QCOMPARE(rig.view.kindTag(), c.tag);
+        QCOMPARE(int(*rig.view.frame()), int(frames.value(c.text("kind"))));
+        QCOMPARE(rig.view.kindTag(), c.text("kind"));
         const Control box = *rig.view.focus();
-        QCOMPARE(rig.view.text(box), c.shown);
+        QCOMPARE(rig.view.text(box), c.text("shown"));
         QVERIFY(rig.view.wholeTextSelected(box));
         if (box == Control::TextBox)
             QCOMPARE(rig.view.maxLength(box), 12);
@@ -69,11 +56,11 @@ private slots:
         rig.add("C", TypeNumeric).varcarry = 1;
         rig.add("Z", TypeNumeric).varcarry = 1;
         rig.add("A", TypeNumeric).varautoinc = 1;
-        rig.state.carryvalue[1] = "5";
-        rig.state.carryvalue[2] = "0";
+        rig.engine.setCarriedValue(1, "5");
+        rig.engine.setCarriedValue(2, "0");
         rig.engine.StartRecord();
         QCOMPARE(rig.view.text(Control::NumericBox), QString("5"));
-        rig.state.varvalue[1] = "3";
+        rig.engine.setValue(1, "3");
         for (int v : {1, 3, 3}) {
             rig.engine.ShowVariable(v);
             QCOMPARE(rig.view.text(Control::NumericBox), rig.state.varvalue[v]);
@@ -139,7 +126,7 @@ private slots:
         rig.addMenu("E", ",,");
         rig.addMenu("Y", "1 Yes,2 No");
         rig.add("T", TypeText);
-        rig.engine.StartRecord();
+        QVERIFY(rig.open());
         QCOMPARE(rig.view.menuColumns(), 4000 / (8 * 200));
         QCOMPARE(rig.view.selectedMenuItem(), 0);
         // A letter that starts two items, or none, is left to the list.
@@ -148,10 +135,11 @@ private slots:
         rig.view.selectMenuItem(2);  // a click on Lithic
         rig.engine.menuListClicked();
         QCOMPARE(pointedAt(rig.view.help(Frame::Menu)), rig.dir.filePath("types.htm") + "#Lithic");
-        rig.state.listguard = true;
-        rig.engine.menuListDoubleClicked();
-        QCOMPARE(rig.state.curvar, 1);
-        rig.state.listguard = false;
+        {
+            const auto guard = rig.engine.guardLists();
+            rig.engine.menuListDoubleClicked();
+            QCOMPARE(rig.state.curvar, 1);
+        }
         QVERIFY(rig.engine.menuKey('L'));
         QCOMPARE(rig.state.varvalue[1], QString("Lithic"));
 
@@ -167,10 +155,9 @@ private slots:
 
         // While a grid cell is edited the cell is shown, even when the record
         // holds nothing there.
-        rig.state.varvalue[1].clear();
-        rig.state.editing = true;
+        rig.engine.setValue(1, {});
         rig.view.setGridCell(0, 0, "Charcoal");
-        rig.engine.ShowVariable(1);
+        rig.engine.startGridEdit(false);
         QCOMPARE(rig.view.selectedMenuItem(), 1);
     }
 
@@ -215,7 +202,7 @@ private slots:
         ceramic.condtext[ceramic.condcount = 1] = "KIND Ceramic";
         ceramic.varcarry = 1;
         rig.add("N", TypeNumeric);
-        rig.engine.StartRecord();
+        QVERIFY(rig.open());
         rig.enter({"Lithic"});
         // Delete arrives as character 127 (mended: it was swallowed).
         for (const char c : QByteArray("0123456789-+.,\b\x7f"))
@@ -243,19 +230,23 @@ private slots:
         // The variable list jumps, skipped variables included, unless guarded.
         rig.engine.variableListClicked(1);
         QCOMPARE(rig.state.curvar, 2);
-        rig.state.listguard = true;
-        rig.engine.variableListClicked(0);
-        rig.state.listguard = false;
+        {
+            // Guards nest: the inner one ending leaves the lists guarded.
+            const auto guard = rig.engine.guardLists();
+            { const auto inner = rig.engine.guardLists(); }
+            rig.engine.variableListClicked(0);
+        }
         rig.engine.variableListClicked(7);
         QCOMPARE(rig.state.curvar, 2);
         rig.engine.variableListDoubleClicked(0);
         QCOMPARE(rig.view.propertiesOpened(), QList<int>{1});
 
         // Ctrl+E goes to the grid, but not in the middle of a cell edit.
-        rig.state.editing = true;
+        rig.view.setGridCell(0, 0, "Lithic");
+        rig.engine.startGridEdit(false);
         QVERIFY(rig.engine.textKey(Key::CtrlE));
         QVERIFY(!rig.view.gridHasFocus());
-        rig.state.editing = false;
+        rig.engine.endGridEdit();
         QVERIFY(rig.engine.textKey(Key::CtrlE));
         QVERIFY(rig.view.gridHasFocus());
     }

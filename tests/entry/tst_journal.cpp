@@ -1,6 +1,9 @@
-// The journal of the record in progress across a killed process, the offer to
-// continue it, and the audit rows each change to saved rows leaves.
+// Saved records and the journal of the record in progress across a killed
+// process, the offer to continue it, and the audit rows each change to saved
+// rows leaves.
 
+#include "entry/LockedDatabase.h"
+#include "support/CaseTable.h"
 #include "support/EntryRig.h"
 
 #include "workflows/RecordCommands.h"
@@ -38,18 +41,6 @@ QList<QStringList> journalRows(const QString& folder)
     return querySeparately(folder + "/site.mdb", "SELECT curvar, vals FROM k7_journal").value_or(QList<QStringList>{});
 }
 
-// Runs `work` while another program holds the database locked.
-bool whileLocked(const QString& path, const std::function<void()>& work)
-{
-    return withConnection(path, false, [&](QSqlDatabase& other) {
-        QSqlQuery lock(other);
-        if (!lock.exec("BEGIN EXCLUSIVE"))
-            return false;
-        work();
-        return lock.exec("ROLLBACK");
-    });
-}
-
 // The children wait to be killed after saying how far they got. The journal
 // is written behind the keys: they say so once it is on disk, as an operator
 // pausing for a moment would leave it.
@@ -59,12 +50,13 @@ void say(const QByteArray& line)
     std::fflush(stdout);
 }
 
+// Saves one record, then types three values of the next.
 int childTypeThree(const QString& folder)
 {
     EntryRig rig;
     if (!openIn(rig, folder, kSix))
         return 2;
-    rig.enter({"a1", "b2", "c3"});
+    rig.enter({"s1", "s2", "s3", "s4", "s5", "s6", "a1", "b2", "c3"});
     rig.engine.flushJournal();
     say("typed\n");
     QThread::sleep(60);
@@ -127,15 +119,19 @@ class TestJournal : public QObject {
     RecordCommands commands(EntryRig& rig)
     {
         return RecordCommands({rig.model, rig.store, rig.dialogs, rig.shell, rig.view,
-                               [&rig] { return &rig.store.currentrs; }, [] {}});
+                               [&rig] { return &rig.store.currentrs(); }, [] {}});
     }
 
 private slots:
+    // Killed after a save and three values of the next record: the saved
+    // row is there for another connection, and the three values are offered.
     void killedAfterThreeOfSixValuesIsOffered()
     {
         QTemporaryDir dir;
         const QByteArray out = runAndKill("--child-type3", dir.path(), [](const QByteArray& o) { return o.contains("typed"); });
         QVERIFY(out.contains("typed"));
+        const QStringList saved{"s1", "s2", "s3", "s4", "s5", "s6"};
+        QCOMPARE(readRows(dir.filePath("site.mdb"), "site"), QList<QStringList>{saved});
 
         EntryRig rig;
         rig.dialogs.queueAnswer(Answer::Yes);
@@ -150,7 +146,7 @@ private slots:
 
         // Finished, the record is saved and its journal gone with the same commit.
         rig.enter({"d4", "e5", "f6"});
-        QCOMPARE(rig.rows(), (QList<QStringList>{{"a1", "b2", "c3", "d4", "e5", "f6"}}));
+        QCOMPARE(rig.rows(), (QList<QStringList>{saved, {"a1", "b2", "c3", "d4", "e5", "f6"}}));
         QVERIFY(journalRows(dir.path()).isEmpty());
     }
 
@@ -195,27 +191,12 @@ private slots:
     // Declined, the journal goes; for a CFG whose variables changed, only
     // the values of variables that still exist come back, and entry goes on
     // after the last of them still asked.
-    void offerFollowsTheAnswerAndTheShape_data()
-    {
-        QTest::addColumn<int>("answer");
-        QTest::addColumn<QStringList>("names");
-        QTest::addColumn<QStringList>("values");
-        QTest::addColumn<int>("curvar");
-        QTest::addColumn<bool>("saysChanged");
-        QTest::newRow("no") << int(Answer::No) << kSix << QStringList{"", "", "", "", "", ""} << 1 << false;
-        QTest::newRow("one gone") << int(Answer::Yes) << QStringList{"A", "C", "D", "E", "F"}
-                                  << QStringList{"a1", "c3", "", "", ""} << 3 << true;
-        QTest::newRow("reordered, one new") << int(Answer::Yes) << QStringList{"C", "A", "X", "B", "D"}
-                                            << QStringList{"c3", "a1", "", "b2", ""} << 5 << true;
-        QTest::newRow("none left") << int(Answer::Yes) << QStringList{"P", "Q"} << QStringList{"", ""} << 1 << true;
-    }
+    void offerFollowsTheAnswerAndTheShape_data() { addCaseRows("entry/journal-offers.tsv"); }
     void offerFollowsTheAnswerAndTheShape()
     {
-        QFETCH(int, answer);
-        QFETCH(QStringList, names);
-        QFETCH(QStringList, values);
-        QFETCH(int, curvar);
-        QFETCH(bool, saysChanged);
+        QFETCH(Case, c);
+        const int answer = c.text("answer") == "yes" ? Answer::Yes : Answer::No;
+        const QStringList names = c.list("names");
         QTemporaryDir dir;
         {
             EntryRig first;
@@ -227,12 +208,12 @@ private slots:
         QVERIFY(openIn(rig, dir.path(), names));
         rig.engine.OfferJournalledRecord();
         QCOMPARE(rig.dialogs.messages().size(), 1);
-        QCOMPARE(rig.dialogs.texts().first().contains("have changed since"), saysChanged);
+        QCOMPARE(rig.dialogs.texts().first().contains("have changed since"), c.text("says changed") == "yes");
         QStringList restored;
         for (int v = 1; v <= names.size(); ++v)
             restored << rig.state.varvalue[v];
-        QCOMPARE(restored, values);
-        QCOMPARE(rig.state.curvar, curvar);
+        QCOMPARE(restored, c.list("values"));
+        QCOMPARE(rig.state.curvar, c.number("curvar"));
         rig.engine.flushJournal();
         QCOMPARE(journalRows(dir.path()).isEmpty(), answer == Answer::No);
     }
@@ -244,57 +225,46 @@ private slots:
     // value: the journal was written before the next variable was shown).
     void journalEndsOnlyWithTheRecord()
     {
-        struct StatusView : RecordingEntryView {
-            QStringList statuses;
-            void showStatus(const QString& text) override { statuses << text; }
-        };
-        QTemporaryDir dir;
         EntryRig rig;
-        QVERIFY(openIn(rig, dir.path(), kSix));
-        StatusView view;
-        EntryEngine engine{rig.model, rig.store, rig.state, view, rig.dialogs, view};
-        view.setVariableList(kSix);
-        engine.StartRecord();
-        view.enter(engine, "a1");
-        view.enter(engine, "b2");
-        QVERIFY(view.press(engine, Key::CtrlC));
-        engine.flushJournal();
-        QVERIFY(journalRows(dir.path()).isEmpty());
-        QVERIFY(view.press(engine, Key::CtrlZ));
-        engine.flushJournal();
-        QCOMPARE(journalRows(dir.path()).value(0).value(0), QString("3"));
+        QVERIFY(openIn(rig, rig.dir.path(), kSix));
+        rig.enter({"a1", "b2"});
+        QVERIFY(rig.press(Key::CtrlC));
+        rig.engine.flushJournal();
+        QVERIFY(journalRows(rig.dir.path()).isEmpty());
+        QVERIFY(rig.press(Key::CtrlZ));
+        rig.engine.flushJournal();
+        QCOMPARE(journalRows(rig.dir.path()).value(0).value(0), QString("3"));
 
         qint64 acceptMs = -1;
-        QVERIFY(whileLocked(dir.filePath("site.mdb"), [&] {
+        QVERIFY(whileLocked(rig.dbPath(), [&] {
             QElapsedTimer timer;
             timer.start();
-            view.enter(engine, "c3");
-            view.enter(engine, "d4");
+            rig.enter({"c3", "d4"});
             acceptMs = timer.elapsed();
             // Told through the event loop, while the operator goes on.
-            QTRY_COMPARE(view.statuses.size(), 1);
-            engine.flushJournal();
+            QTRY_COMPARE(rig.view.statuses().size(), 1);
+            rig.engine.flushJournal();
         }));
         QVERIFY2(acceptMs < 500, qPrintable(QString::number(acceptMs)));
-        QCOMPARE(view.statuses.size(), 1);
-        QVERIFY(view.statuses.first().contains("locked"));
+        QCOMPARE(rig.view.statuses().size(), 1);
+        QVERIFY(rig.view.statuses().first().contains("locked"));
         QVERIFY(rig.dialogs.messages().isEmpty());
-        QVERIFY(engine.recordInProgressUnprotected());  // Exit would ask
-        view.enter(engine, "e5");
-        engine.flushJournal();
-        const QList<QStringList> journalled = journalRows(dir.path());
+        QVERIFY(rig.engine.recordInProgressUnprotected());  // Exit would ask
+        rig.enter({"e5"});
+        rig.engine.flushJournal();
+        const QList<QStringList> journalled = journalRows(rig.dir.path());
         QCOMPARE(journalled.value(0).value(0), QString("6"));
-        QVERIFY(!engine.recordInProgressUnprotected());
+        QVERIFY(!rig.engine.recordInProgressUnprotected());
 
-        QVERIFY(whileLocked(dir.filePath("site.mdb"), [&] { view.enter(engine, "f6"); }));
+        QVERIFY(whileLocked(rig.dbPath(), [&] { rig.enter({"f6"}); }));
         QVERIFY(rig.dialogs.texts().value(0).startsWith("The record could not be saved: "));
         QCOMPARE(rig.rows().size(), 0);
-        engine.flushJournal();
-        QCOMPARE(journalRows(dir.path()), journalled);
-        QVERIFY(view.press(engine, Key::Enter));
+        rig.engine.flushJournal();
+        QCOMPARE(journalRows(rig.dir.path()), journalled);
+        QVERIFY(rig.press(Key::Enter));
         QCOMPARE(rig.rows().size(), 1);
-        engine.flushJournal();
-        QVERIFY(journalRows(dir.path()).isEmpty());
+        rig.engine.flushJournal();
+        QVERIFY(journalRows(rig.dir.path()).isEmpty());
     }
 
     // A save supersedes the journal write still pending and waits for the
@@ -303,50 +273,34 @@ private slots:
     // journalled after all.
     void saveSupersedesPendingJournalWrites()
     {
-        QTemporaryDir dir;
         EntryRig rig;
-        QVERIFY(openIn(rig, dir.path(), kSix));
+        QVERIFY(openIn(rig, rig.dir.path(), kSix));
         for (int n = 1; n <= 12; ++n) {
             rig.enter({QStringLiteral("r%1").arg(n), "b", "c", "d", "e", "f"});
             rig.engine.flushJournal();
             QCOMPARE(rig.rows().size(), n);
-            QVERIFY2(journalRows(dir.path()).isEmpty(), qPrintable(QStringLiteral("after record %1").arg(n)));
+            QVERIFY2(journalRows(rig.dir.path()).isEmpty(), qPrintable(QStringLiteral("after record %1").arg(n)));
         }
 
         rig.enter({"a", "b", "c"});
         rig.engine.flushJournal();
-        QVERIFY(whileLocked(dir.filePath("site.mdb"), [&] {
+        QVERIFY(whileLocked(rig.dbPath(), [&] {
             rig.enter({"d4"});
             QThread::msleep(200);  // its write is under way, waiting for the lock
             rig.enter({"e5", "f6"});
         }));
         QVERIFY(rig.dialogs.texts().value(0).startsWith("The record could not be saved: "));
         rig.engine.flushJournal();
-        QCOMPARE(journalRows(dir.path()).value(0).value(0), QString("6"));
-        QVERIFY(journalRows(dir.path()).value(0).value(1).contains("\"e5\""));
+        QCOMPARE(journalRows(rig.dir.path()).value(0).value(0), QString("6"));
+        QVERIFY(journalRows(rig.dir.path()).value(0).value(1).contains("\"e5\""));
     }
 
-    // A database deleted while a record is typed is not made again by the
-    // journal, and the engine can tell that the record is not kept.
-    void deletedDatabaseIsNotJournalled()
-    {
-        QTemporaryDir dir;
-        EntryRig rig;
-        QVERIFY(openIn(rig, dir.path(), kSix));
-        rig.enter({"a1"});
-        QVERIFY(!rig.engine.lastJournalFailed());
-        QCOMPARE(journalRows(dir.path()).size(), 1);
-        QVERIFY(QFile::remove(dir.filePath("site.mdb")));
-        rig.enter({"b2"});
-        QVERIFY(rig.engine.lastJournalFailed());
-        QVERIFY(!QFileInfo::exists(dir.filePath("site.mdb")));
-    }
-
-    // A database file deleted or moved while open: the failed save names
-    // the cause and invites no retry, which could never succeed, and the
-    // record in progress counts as unprotected, its journal gone with the
-    // file (mended: "attempt to write a readonly database", "press Enter to
-    // try again", and File > Exit lost the values without a word).
+    // A database file deleted or moved while open: the journal does not make
+    // it again, the failed save names the cause and invites no retry, which
+    // could never succeed, and the record in progress counts as unprotected,
+    // its journal gone with the file (mended: "attempt to write a readonly
+    // database", "press Enter to try again", and File > Exit lost the values
+    // without a word).
     void movedDatabaseFileIsNamed_data()
     {
         QTest::addColumn<bool>("deleted");
@@ -357,13 +311,17 @@ private slots:
     {
         QFETCH(bool, deleted);
         EntryRig rig;
-        QVERIFY(openIn(rig, rig.dir.path(), {"ID", "N"}));
+        QVERIFY(openIn(rig, rig.dir.path(), {"ID", "NOTE", "N"}));
         QVERIFY(!rig.engine.recordInProgressUnprotected());
         rig.enter({"A1"});
-        QVERIFY(!rig.engine.recordInProgressUnprotected());
+        QVERIFY(!rig.engine.recordInProgressUnprotected() && !rig.engine.lastJournalFailed());
+        QCOMPARE(journalRows(rig.dir.path()).size(), 1);
         const QString path = rig.dbPath();
         QVERIFY(deleted ? QFile::remove(path) : QFile::rename(path, rig.path("moved.mdb")));
         QVERIFY(rig.engine.recordInProgressUnprotected());
+        rig.enter({"x"});
+        QVERIFY(rig.engine.lastJournalFailed());
+        QVERIFY(!QFileInfo::exists(path));
         rig.enter({"7"});
         rig.press(Key::Enter);
         const QStringList texts = rig.dialogs.texts();
@@ -374,7 +332,7 @@ private slots:
                  qPrintable(texts.at(0)));
         QVERIFY(!texts.at(0).contains("try again"));
         QCOMPARE(rig.state.varvalue[1], QString("A1"));
-        QCOMPARE(rig.state.curvar, 2);
+        QCOMPARE(rig.state.curvar, 3);
         QVERIFY(rig.engine.recordInProgressUnprotected());
     }
 
@@ -385,7 +343,7 @@ private slots:
     {
         EntryRig rig;
         savedThree(rig);
-        rig.store.closeAll();
+        rig.store.close();
         QVERIFY(execSql(rig.path("other.mdb"), {"CREATE TABLE k7_audit (id INTEGER PRIMARY KEY, at TEXT NOT NULL, "
                                                  "station TEXT NOT NULL, tablename TEXT NOT NULL, row_id INTEGER, "
                                                  "ident TEXT, field TEXT, before, after, action TEXT NOT NULL)",
@@ -403,30 +361,14 @@ private slots:
     // Each change to saved rows leaves exactly its audit rows, in the same
     // transaction: under another program's lock it fails and leaves none.
     // The other deletions' rows are checked with the record menu.
-    void auditedActions_data()
-    {
-        QTest::addColumn<QString>("action");
-        QTest::addColumn<bool>("locked");
-        // row_id, ident, field, before, after, action; none when locked
-        QTest::addColumn<QList<QStringList>>("expected");
-        const auto gone = [](const char* row, const char* id, const char* note, const char* n) {
-            return QStringList{row, id, "*", QString(R"({"ID":"%1","NOTE":"%2","N":%3})").arg(id, note, n), "<null>",
-                               "delete all"};
-        };
-        QTest::newRow("grid edit") << "grid edit" << false
-                                   << QList<QStringList>{{"2", "B2", "NOTE", "old", "new", "grid edit"}};
-        QTest::newRow("re-edit") << "re-edit" << false << QList<QStringList>{{"1", "A1", "NOTE", "", "worn", "re-edit"}};
-        QTest::newRow("delete all") << "delete all" << false
-                                    << QList<QStringList>{gone("1", "A1", "", "1.0"), gone("2", "B2", "old", "2.0"),
-                                                          gone("3", "C3", "kept", "3.0")};
-        for (const char* action : {"grid edit", "re-edit", "delete all"})
-            QTest::newRow(qPrintable(QString(action) + ", locked")) << QString(action) << true << QList<QStringList>{};
-    }
+    void auditedActions_data() { addCaseRows("entry/audited-actions.tsv"); }
     void auditedActions()
     {
-        QFETCH(QString, action);
-        QFETCH(bool, locked);
-        QFETCH(QList<QStringList>, expected);
+        QFETCH(Case, c);
+        const QString action = c.text("action");
+        QList<QStringList> expected;
+        for (const QString& row : c.list("audit rows"))
+            expected << row.split(';');
         EntryRig rig;
         savedThree(rig);
         const QList<QStringList> before = rig.rows();
@@ -442,7 +384,7 @@ private slots:
                 commands(rig).deleteAllEntries();
             }
         };
-        if (locked) {
+        if (c.text("locked") == "yes") {
             QVERIFY(whileLocked(rig.dbPath(), act));
             QCOMPARE(rig.rows(), before);
         } else {

@@ -2,6 +2,7 @@
 // reader, the record set's order, writes that fail or are cancelled, and
 // k7 --export run as a separate process.
 
+#include "support/CaseTable.h"
 #include "support/StoreRig.h"
 
 #include "workflows/RecordCommands.h"
@@ -33,8 +34,7 @@ bool prepare(StoreRig& rig, const QString& variables, const QString& fields, con
     QStringList sql{"CREATE TABLE T (" + fields + ")"};
     for (const QString& row : rows)
         sql << "INSERT INTO T " + (row.startsWith('(') ? row : "VALUES (" + row + ")");
-    return execSql(rig.dbPath(), sql) && rig.store.currentdb.open(rig.dbPath())
-           && rig.store.currentrs.openTable(rig.store.currentdb, "T");
+    return execSql(rig.dbPath(), sql) && rig.store.open(rig.dbPath()) && rig.store.switchTable("T");
 }
 
 // A table of `count` rows ("row 1", 1, "Bone" ...).
@@ -43,12 +43,12 @@ bool prepareMany(StoreRig& rig, int count)
     const QString many = QStringLiteral("WITH RECURSIVE c(x) AS (SELECT 1 UNION ALL SELECT x + 1 FROM c WHERE x < %1) "
                                         "INSERT INTO T SELECT 'row ' || x, x, 'Bone' FROM c").arg(count);
     return prepare(rig, "ID:1 Count:2 Kind:4", kShape, {}) && execSql(rig.dbPath(), {many})
-           && rig.store.currentrs.requery();
+           && rig.store.currentrs().requery();
 }
 
 ExportOutcome exportTo(StoreRig& rig, const QString& path, bool names = false)
 {
-    return ExportToFile(rig.model, rig.store.currentrs, path, names, rig.dialogs).outcome;
+    return ExportToFile(rig.model, rig.store.currentrs(), path, names, rig.dialogs).outcome;
 }
 
 // The rows Python's csv module reads from `path` as strict UTF-8; nullopt
@@ -70,180 +70,84 @@ bool hasPython()
     return !QStandardPaths::findExecutable("python3").isEmpty();
 }
 
-int runK7(const QStringList& args)
-{
-    QProcess k7;
-    k7.start(QStringLiteral(K7_BINARY), args);
-    return k7.waitForFinished(30000) && k7.exitStatus() == QProcess::NormalExit ? k7.exitCode() : -1;
-}
-
 }  // namespace
 
 class TestExport : public QObject {
     Q_OBJECT
 private slots:
-    void format_data()
-    {
-        QTest::addColumn<QString>("variables");
-        QTest::addColumn<QString>("fields");
-        QTest::addColumn<QStringList>("rows");
-        QTest::addColumn<bool>("names");
-        QTest::addColumn<QByteArray>("expected");
-        const QString vars = "ID:1 Count:2 Kind:4";
-        QTest::newRow("text, number, menu") << vars << kShape << QStringList{"'A1', 12, 'Bone'", "'A1', -3, 'Bone'"}
-                                            << false << QByteArray("\"A1\", 12,\"Bone\"\r\n\"A1\",-3,\"Bone\"\r\n");
-        QTest::newRow("quotes doubled") << vars << kShape << QStringList{"'12\" rim', 1.5, 'a,b'"} << false
-                                        << QByteArray("\"12\"\" rim\", 1.5,\"a,b\"\r\n");
-        QTest::newRow("fields by name") << vars << "Kind VARCHAR(9), Count REAL, ID VARCHAR(9)"
-                                        << QStringList{"'Bone', 12, 'A1'"} << true
-                                        << QByteArray("\"Kind\",\"Count\",\"ID\"\r\n\"Bone\", 12,\"A1\"\r\n");
-        QTest::newRow("field without variable left out") << vars << "ID TEXT, Note TEXT, Count REAL, Kind TEXT"
-                                                         << QStringList{"'A1', 'x', 12, 'Bone'"} << true
-                                                         << QByteArray("\"ID\",\"Count\",\"Kind\"\r\n\"A1\", 12,\"Bone\"\r\n");
-        QTest::newRow("Null is nothing") << vars << kShape << QStringList{"NULL, NULL, ''"} << false
-                                         << QByteArray(",,\"\"\r\n");
-        QTest::newRow("Single short, UTF-8") << vars << kShape << QStringList{"'Pièce', 12.569999694824219, 'Os'"}
-                                             << false << QString("\"Pièce\", 12.57,\"Os\"\r\n").toUtf8();
-        QTest::newRow("text in a number field") << vars << "ID TEXT, Count TEXT, Kind TEXT"
-                                                << QStringList{"'A1', 'n/a', 'B'", "'A2', '7.5', 'B'"} << false
-                                                << QByteArray("\"A1\",\"n/a\",\"B\"\r\n\"A2\", 7.5,\"B\"\r\n");
-        QTest::newRow("empty table") << vars << kShape << QStringList{} << true << QByteArray();
-        QTest::newRow("negative row ids") << vars << kShape
-                                          << QStringList{"(rowid, ID) VALUES (5, 'B')", "(rowid, ID) VALUES (-3, 'A')",
-                                                         "(rowid, ID) VALUES (-9223372036854775808, 'Z')"}
-                                          << false << QByteArray("\"Z\",,\r\n\"A\",,\r\n\"B\",,\r\n");
-        QTest::newRow("Double keeps every digit, Single its float")
-            << vars << "ID TEXT, Count DOUBLE, Kind REAL"
-            << QStringList{"'A', 1125899906842624.0, 1125899906842624.0", "'B', 12.569999694824219, 12.569999694824219"}
-            << false
-            << QByteArray("\"A\", 1125899906842624,\"1.1258999e+15\"\r\n\"B\", 12.569999694824219,\"12.57\"\r\n");
-        QTest::newRow("BLOB as hexadecimal") << vars << kShape << QStringList{"X'00FF22', X'0A', X''"} << false
-                                             << QByteArray("\"00FF22\",\"0A\",\"\"\r\n");
-        QTest::newRow("text in Windows-1252") << vars << kShape
-                                              << QStringList{"CAST(X'50E8636580' AS TEXT), CAST(X'B0' AS TEXT), 'ok'"}
-                                              << false << QString("\"Pèce€\",\"°\",\"ok\"\r\n").toUtf8();
-    }
+    void format_data() { addCaseRows("exports/format.tsv"); }
     void format()
     {
-        QFETCH(QString, variables);
-        QFETCH(QString, fields);
-        QFETCH(QStringList, rows);
-        QFETCH(bool, names);
+        QFETCH(Case, c);
         StoreRig rig;
-        QVERIFY(prepare(rig, variables, fields, rows));
+        QVERIFY(prepare(rig, "ID:1 Count:2 Kind:4", c.text("fields", kShape), c.list("rows")));
         // An export that never ends is cancelled, and fails here, instead of hanging.
         rig.dialogs.cancelAfterSteps = 100;
         const QString out = rig.path("out.txt");
-        QCOMPARE(exportTo(rig, out, names), ExportOutcome::Written);
+        QCOMPARE(exportTo(rig, out, c.yes("names")), ExportOutcome::Written);
         QVERIFY(QFileInfo(out).isFile());
-        QTEST(readFile(out), "expected");
+        QCOMPARE(readFile(out), c.bytes("expected"));
     }
 
-    void roundTripThroughPythonCsv()
+    // Quotes, line ends, negative row ids, a BLOB, text in another encoding
+    // and doubles that a float cannot hold: the file is strict UTF-8 CSV that
+    // gives back every value (a number as the same value, whatever its
+    // spelling), and the values changed on the way are counted.
+    void readByPythonCsv_data() { addCaseRows("exports/python-csv.tsv"); }
+    void readByPythonCsv()
     {
         if (!hasPython())
             QSKIP("python3 is not installed");
+        QFETCH(Case, c);
         StoreRig rig;
-        QVERIFY(prepare(rig, "ID:1 Count:2 Kind:4", kShape,
-                        {"'plain', 1, 'x'", "'12\" rim', -3, ''", "'a, b', 0.25, NULL",
-                         "'two' || char(13, 10) || 'lines', -1.5e-7, '\"'", "'Pièce à l''œil', 1234567, 'Os'",
-                         "NULL, NULL, 'é'"}));
-        const QList<QStringList> values{{"ID", "Count", "Kind"},     {"plain", "1", "x"},
-                                        {"12\" rim", "-3", ""},       {"a, b", "0.25", ""},
-                                        {"two\r\nlines", "-1.5e-7", "\""}, {"Pièce à l'œil", "1234567", "Os"},
-                                        {"", "", "é"}};
-        const QString out = rig.path("out.txt");
-        QCOMPARE(exportTo(rig, out, true), ExportOutcome::Written);
-
-        const std::optional<QJsonArray> csv = readWithPython(out);
-        QVERIFY(csv);
-        const QJsonArray read = *csv;
-        QCOMPARE(read.size(), values.size());
-        for (int r = 0; r < values.size(); ++r) {
-            const QStringList row = read[r].toVariant().toStringList();
-            QCOMPARE(row.size(), 3);
-            QCOMPARE(row[0], values[r][0]);
-            QCOMPARE(row[2], values[r][2]);
-            // A number reads back as the same value, whatever its spelling.
-            QCOMPARE(row[1].isEmpty(), values[r][1].isEmpty());
-            QCOMPARE(row[1].toDouble(), values[r][1].toDouble());
-        }
-    }
-
-    // Negative row ids, a BLOB, text in another encoding and doubles that a
-    // float cannot hold: the file is still strict UTF-8 CSV, every value
-    // comes back, and the changed ones are counted.
-    void hostileTableThroughPythonCsv()
-    {
-        if (!hasPython())
-            QSKIP("python3 is not installed");
-        StoreRig rig;
-        QVERIFY(prepare(rig, "ID:1 Count:2 Kind:4", "ID TEXT, Count DOUBLE, Kind TEXT",
-                        {"(rowid, ID, Count, Kind) VALUES (-9223372036854775808, X'FF00', 1125899906842624.0, 'a')",
-                         "(rowid, ID, Count, Kind) VALUES (-1, CAST(X'C9636C6174' AS TEXT), 1.7976931348623157e308, "
-                         "CAST(X'22E92C' AS TEXT))",
-                         "(rowid, ID, Count, Kind) VALUES (7, 'Éclat', -4.9e-324, 'b')"}));
+        QVERIFY(prepare(rig, "ID:1 Count:2 Kind:4", c.text("fields"), c.list("rows")));
         rig.dialogs.cancelAfterSteps = 100;
         const QString out = rig.path("out.txt");
-        const ExportResult result = ExportToFile(rig.model, rig.store.currentrs, out, true, rig.dialogs);
+        const ExportResult result = ExportToFile(rig.model, rig.store.currentrs(), out, true, rig.dialogs);
         QCOMPARE(result.outcome, ExportOutcome::Written);
-        QCOMPARE(result.converted, qint64(3));
-        QVERIFY(ConvertedValuesNote(result.converted).startsWith("3 value(s) were not UTF-8 text"));
-
+        QCOMPARE(result.converted, qint64(c.number("converted")));
         const std::optional<QJsonArray> read = readWithPython(out);
         QVERIFY(read);
-        const QList<QStringList> expected{{"ID", "Count", "Kind"},
-                                          {"FF00", "1125899906842624", "a"},
-                                          {"Éclat", "1.7976931348623157e+308", "\"é,"},
-                                          {"Éclat", "-5e-324", "b"}};
+        const QJsonArray expected = QJsonDocument::fromJson(c.bytes("read")).array();
         QCOMPARE(read->size(), expected.size());
         for (int r = 0; r < expected.size(); ++r) {
             const QStringList row = read->at(r).toVariant().toStringList();
-            QCOMPARE(row.size(), 3);
-            QCOMPARE(row[0], expected[r][0]);
-            QCOMPARE(row[1].trimmed(), expected[r][1]);
-            QCOMPARE(row[2], expected[r][2]);
+            const QStringList want = expected.at(r).toVariant().toStringList();
+            QCOMPARE(row.size(), want.size());
+            for (int v = 0; v < row.size(); ++v) {
+                bool number = false;
+                const double wanted = want[v].toDouble(&number);
+                if (number)
+                    QCOMPARE(row[v].toDouble(), wanted);
+                else
+                    QCOMPARE(row[v], want[v]);
+            }
         }
     }
 
     // A target the export reads, or variables that name no field, are
     // refused before anything is written.
-    void refusedExports_data()
-    {
-        QTest::addColumn<QString>("target");
-        QTest::addColumn<QString>("variables");
-        QTest::addColumn<QString>("error");
-        const QString vars = "ID:1 Count:2 Kind:4";
-        const QString isDb = " is the database being exported.  Choose another file.";
-        QTest::newRow("the database") << "site.mdb" << vars << isDb;
-        QTest::newRow("the database by another way") << "sub/../site.mdb" << vars << isDb;
-        QTest::newRow("a link to the database") << "link.txt" << vars << isDb;
-        QTest::newRow("the CFG") << "site.cfg" << vars << " is the CFG file being exported.  Choose another file.";
-        QTest::newRow("no variable names a field")
-            << "out.txt" << "Other:1 Else:2" << "No variable of the CFG names a field of the table T.";
-    }
+    void refusedExports_data() { addCaseRows("exports/refused.tsv"); }
     void refusedExports()
     {
-        QFETCH(QString, target);
-        QFETCH(QString, variables);
+        QFETCH(Case, c);
         StoreRig rig;
-        QVERIFY(prepare(rig, variables, kShape, {"'A', 1, 'B'"}));
+        QVERIFY(prepare(rig, c.text("variables"), kShape, {"'A', 1, 'B'"}));
         QVERIFY(QDir(rig.dir.path()).mkdir("sub"));
         QVERIFY(QFile::link(rig.dbPath(), rig.path("link.txt")));
         QVERIFY(writeFile(rig.model.cfgpath, "[K7]\r\n"));
         QVERIFY(writeFile(rig.path("out.txt"), "old\r\n"));
         const QByteArray db = readFile(rig.dbPath()), cfg = readFile(rig.model.cfgpath);
-        const QStringList files = QDir(rig.dir.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot);
+        const QStringList files = entriesIn(rig.dir.path());
 
-        const QString path = rig.path(target);
-        const ExportResult result = ExportToFile(rig.model, rig.store.currentrs, path, false, rig.dialogs);
+        const QString path = rig.path(c.text("target")), error = c.text("error");
+        const ExportResult result = ExportToFile(rig.model, rig.store.currentrs(), path, false, rig.dialogs);
         QCOMPARE(result.outcome, ExportOutcome::Failed);
-        QFETCH(QString, error);
         QCOMPARE(result.error, error.startsWith(' ') ? path + error : error);
         QCOMPARE(readFile(rig.dbPath()), db);
         QCOMPARE(readFile(rig.model.cfgpath), cfg);
         QCOMPARE(readFile(rig.path("out.txt")), QByteArray("old\r\n"));
-        QCOMPARE(QDir(rig.dir.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot), files);
+        QCOMPARE(entriesIn(rig.dir.path()), files);
     }
 
     // File > Export ASCII refuses such a file before asking to overwrite it,
@@ -252,9 +156,8 @@ private slots:
     {
         StoreRig rig;
         QVERIFY(prepare(rig, "ID:1 Count:2 Kind:4", kShape, {"X'01', 1, 'B'"}));
-        rig.store.tablename = "T";
         RecordCommands commands({rig.model, rig.store, rig.dialogs, rig.shell, rig.view,
-                                 [&rig] { return &rig.store.currentrs; }, [] {}});
+                                 [&rig] { return &rig.store.currentrs(); }, [] {}});
         const QByteArray db = readFile(rig.dbPath());
         rig.dialogs.queueFile(rig.dbPath());
         commands.exportAscii();
@@ -269,7 +172,7 @@ private slots:
         rig.dialogs.queueAnswer(Answer::No);  // keep the data
         commands.exportAscii();
         QCOMPARE(rig.shown().size(), 3);
-        QCOMPARE(rig.shown()[1], ConvertedValuesNote(1) + " [64]");
+        QVERIFY2(rig.shown()[1].startsWith("1 value(s) were not UTF-8 text and were written changed"), qPrintable(rig.shown()[1]));
         QCOMPARE(readFile(rig.path("out.txt")), QByteArray("\"01\", 1,\"B\"\r\n"));
     }
 
@@ -278,41 +181,29 @@ private slots:
         StoreRig rig;
         QVERIFY(prepare(rig, "ID:1 Count:2", "ID TEXT, Count REAL", {"'C', 3", "'A', 1", "'B', 2"}));
         const QString out = rig.path("out.txt");
-        QVERIFY(rig.store.currentrs.openView(rig.store.currentdb, "T", RecordView{{"ID"}, {}, {}}));
+        QVERIFY(rig.store.showView(RecordView{{"ID"}, {}, {}}));
         QCOMPARE(exportTo(rig, out), ExportOutcome::Written);
         QCOMPARE(readFile(out), QByteArray("\"A\", 1\r\n\"B\", 2\r\n\"C\", 3\r\n"));
 
         // Rows another program deletes after the set was read are left out.
-        QVERIFY(rig.store.currentrs.openTable(rig.store.currentdb, "T"));
+        QVERIFY(rig.store.switchTable("T"));
         QVERIFY(execSql(rig.dbPath(), {"DELETE FROM T WHERE ID <> 'A'"}));
         QCOMPARE(exportTo(rig, out), ExportOutcome::Written);
         QCOMPARE(readFile(out), QByteArray("\"A\", 1\r\n"));
     }
 
-    void failedOrCancelledKeepsTheOldFile_data()
-    {
-        QTest::addColumn<QString>("target");
-        QTest::addColumn<int>("sizeLimit");
-        QTest::addColumn<int>("cancelAfter");
-        QTest::addColumn<ExportOutcome>("outcome");
-        QTest::newRow("target is a folder") << "folder" << 0 << 0 << ExportOutcome::Failed;
-        QTest::newRow("folder missing") << "missing/out.txt" << 0 << 0 << ExportOutcome::Failed;
-        QTest::newRow("disk full") << "out.txt" << 16384 << 0 << ExportOutcome::Failed;
-        QTest::newRow("cancelled") << "out.txt" << 0 << 1 << ExportOutcome::Cancelled;
-    }
+    // The file size limit fails writes as a full disk does.
+    void failedOrCancelledKeepsTheOldFile_data() { addCaseRows("exports/failed.tsv"); }
     void failedOrCancelledKeepsTheOldFile()
     {
-        QFETCH(QString, target);
-        QFETCH(int, sizeLimit);
-        QFETCH(int, cancelAfter);
+        QFETCH(Case, c);
+        const int sizeLimit = c.number("size limit");
         StoreRig rig;
         QVERIFY(prepareMany(rig, 20000));
         QVERIFY(QDir(rig.dir.path()).mkdir("folder"));
         QVERIFY(writeFile(rig.path("out.txt"), "old\r\n"));
-        const QStringList files = QDir(rig.dir.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot);
-        rig.dialogs.cancelAfterSteps = cancelAfter;
-
-        // A file size limit fails writes as a full disk does.
+        const QStringList files = entriesIn(rig.dir.path());
+        rig.dialogs.cancelAfterSteps = c.number("cancel after");
         rlimit saved{};
         getrlimit(RLIMIT_FSIZE, &saved);
         if (sizeLimit > 0) {
@@ -321,13 +212,12 @@ private slots:
             limited.rlim_cur = static_cast<rlim_t>(sizeLimit);
             QVERIFY(setrlimit(RLIMIT_FSIZE, &limited) == 0);
         }
-        const ExportOutcome outcome = exportTo(rig, rig.path(target));
+        const ExportOutcome outcome = exportTo(rig, rig.path(c.text("target")));
         setrlimit(RLIMIT_FSIZE, &saved);
-
-        QTEST(outcome, "outcome");
+        QCOMPARE(outcome, c.text("outcome") == "cancelled" ? ExportOutcome::Cancelled : ExportOutcome::Failed);
         QCOMPARE(readFile(rig.path("out.txt")), QByteArray("old\r\n"));
         QVERIFY(QFileInfo(rig.path("folder")).isDir());
-        QCOMPARE(QDir(rig.dir.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot), files);
+        QCOMPARE(entriesIn(rig.dir.path()), files);
     }
 
     void commandLine()
@@ -342,23 +232,23 @@ private slots:
         const QByteArray cfgBytes = readFile(cfg), dbBytes = readFile(db);
         const QString out = rig.path("out.txt");
 
-        QCOMPARE(runK7({"--export", cfg, out, "--names"}), 0);
+        QCOMPARE(runK7({"--export", cfg, out, "--names"}).status, 0);
         QCOMPARE(readFile(out), QByteArray("\"Kind\",\"ID\",\"Count\"\r\n\"Bone\",\"A1\",-3\r\n"));
-        QCOMPARE(runK7({"--export", cfg, out}), 0);
+        QCOMPARE(runK7({"--export", cfg, out}).status, 0);
         QCOMPARE(readFile(out), QByteArray("\"Bone\",\"A1\",-3\r\n"));
         QCOMPARE(readFile(cfg), cfgBytes);
         QCOMPARE(readFile(db), dbBytes);
 
-        QCOMPARE(runK7({"--export", cfg, rig.path("missing/out.txt")}), 1);
+        QCOMPARE(runK7({"--export", cfg, rig.path("missing/out.txt")}).status, 1);
         // Over its own input: refused, both files as they were.
-        QCOMPARE(runK7({"--export", cfg, db}), 1);
-        QCOMPARE(runK7({"--export", cfg, cfg, "--names"}), 1);
+        QCOMPARE(runK7({"--export", cfg, db}).status, 1);
+        QCOMPARE(runK7({"--export", cfg, cfg, "--names"}).status, 1);
         QCOMPARE(readFile(cfg), cfgBytes);
         QCOMPARE(readFile(db), dbBytes);
 
-        QCOMPARE(runK7({"--export", rig.path("none.cfg"), out}), 2);
+        QCOMPARE(runK7({"--export", rig.path("none.cfg"), out}).status, 2);
         QVERIFY(QFile::remove(db));
-        QCOMPARE(runK7({"--export", cfg, out}), 2);
+        QCOMPARE(runK7({"--export", cfg, out}).status, 2);
         QCOMPARE(readFile(out), QByteArray("\"Bone\",\"A1\",-3\r\n"));
     }
 };

@@ -4,26 +4,16 @@
 
 #include "app/AppTestSupport.h"
 
-#include "app/EntryArea.h"
-#include "app/MainWindow.h"
 #include "entry/EntryEngine.h"
-#include "grid/DataControl.h"
-#include "grid/DataGrid.h"
 #include "grid/FilterDialog.h"
 #include "grid/FindDialog.h"
-#include "grid/RecordSetModel.h"
 #include "grid/SortDialog.h"
 #include "workflows/GridFilter.h"
 #include "workflows/GridSort.h"
 
-#include <QApplication>
 #include <QComboBox>
-#include <QLineEdit>
 #include <QListView>
-#include <QListWidget>
-#include <QPushButton>
 #include <QRadioButton>
-#include <QTest>
 
 using namespace k7;
 using namespace k7::test;
@@ -32,17 +22,15 @@ namespace {
 
 // A main window on the sample CFG (VAR1 the find's ID, VAR2 its kind) over
 // `rows` of "id|kind", the first row current.
-struct GridRig : AppRig {
-    MainWindow w{dialogs, sound, ini()};
+struct GridRig : WindowRig {
     explicit GridRig(const QStringList& rows)
     {
-        w.show();
-        w.openCfgFile(sampleCfg());
+        open(sampleCfg());
         QStringList inserts;
         for (const QString& row : rows)
             inserts << QString("INSERT INTO finds (VAR1, VAR2) VALUES ('%1', '%2')").arg(row.section('|', 0, 0), row.section('|', 1, 1));
-        QVERIFY(execSql(path("finds.mdb"), inserts) && w.store().currentrs.requery());
-        w.setDataSource(&w.store().currentrs);
+        QVERIFY(execSql(path("finds.mdb"), inserts) && w.store().currentrs().requery());
+        w.setDataSource(&w.store().currentrs());
         w.grid()->goToRow(0);
     }
     QStringList shownColumn(int column) const
@@ -52,25 +40,11 @@ struct GridRig : AppRig {
             out << w.grid()->recordModel()->cellText(r, column);
         return out;
     }
-    QString cell() const { return QString("%1:%2").arg(w.grid()->currentIndex().row()).arg(w.grid()->currentIndex().column()); }
-    QString caption() const { return w.dataControl()->caption(); }
+    QString cell() const
+    {
+        return QString("%1:%2").arg(w.grid()->currentIndex().row()).arg(w.grid()->currentIndex().column());
+    }
 };
-
-template <typename T> T* child(QWidget* parent, const char* name) { return parent->findChild<T*>(name); }
-void click(QWidget* parent, const char* name) { QTest::mouseClick(child<QPushButton>(parent, name), Qt::LeftButton); }
-void doubleClick(QListWidget* list, int row)
-{
-    const QRect r = list->visualItemRect(list->item(row));
-    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, r.center());
-    QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, r.center());
-}
-QStringList items(QListWidget* list)
-{
-    QStringList out;
-    for (int i = 0; i < list->count(); ++i)
-        out << list->item(i)->text();
-    return out;
-}
 
 }  // namespace
 
@@ -83,24 +57,24 @@ private slots:
         GridRig rig({"A1|Ceramic", "xab|Lithic", "A3|Cab"});
         FindDialog dialog(rig.w.gridTools(), &rig.w);
         dialog.show();
-        auto* fields = child<QComboBox>(&dialog, "fieldlistcmb");
+        auto* fields = named<QComboBox>(dialog, "fieldlistcmb");
         QVERIFY(!fields->isEnabled());
 
-        QTest::keyClicks(child<QLineEdit>(&dialog, "findtxt"), "AB");
-        QTest::keyClick(child<QLineEdit>(&dialog, "findtxt"), Qt::Key_Return);  // Find is the default
+        QTest::keyClicks(named<QLineEdit>(dialog, "findtxt"), "AB");
+        QTest::keyClick(named<QLineEdit>(dialog, "findtxt"), Qt::Key_Return);  // Find is the default
         QCOMPARE(rig.cell(), QString("1:0"));
-        click(&dialog, "Command1");
+        click(dialog, "Command1");
         QCOMPARE(rig.cell(), QString("2:1"));
         QCOMPARE(rig.caption(), QString("Record 3 of 3"));
-        click(&dialog, "Command1");
+        click(dialog, "Command1");
         QCOMPARE(rig.dialogs.texts(), QStringList{"'AB' could not be found."});
 
-        child<QRadioButton>(&dialog, "Option1_1")->click();
+        named<QRadioButton>(dialog, "Option1_1")->click();
         QVERIFY(fields->isEnabled());
         fields->setCurrentIndex(fields->findText("VAR1"));
-        click(&dialog, "Command1");  // wraps to the first record
+        click(dialog, "Command1");  // wraps to the first record
         QCOMPARE(rig.cell(), QString("1:0"));
-        click(&dialog, "Command2");
+        click(dialog, "Command2");
         QVERIFY(!dialog.isVisible());
     }
 
@@ -110,30 +84,30 @@ private slots:
         rig.w.model().options[OptSort] = "VAR2";
         SortDialog dialog(rig.w.gridTools(), &rig.w);
         dialog.show();
-        auto* fieldList = child<QListWidget>(&dialog, "fieldlist");
-        auto* sortList = child<QListWidget>(&dialog, "sortlist");
-        auto* sort = child<QPushButton>(&dialog, "Command2_0");
-        QCOMPARE(items(sortList), QStringList{"VAR2"});
+        auto* fieldList = named<QListWidget>(dialog, "fieldlist");
+        auto* sortList = named<QListWidget>(dialog, "sortlist");
+        auto* sort = named<QPushButton>(dialog, "Command2_0");
+        QCOMPARE(listItems(sortList), QStringList{"VAR2"});
         QCOMPARE(rig.shownColumn(0), (QStringList{"B", "C", "A"}));  // preselected, not sorted
 
-        doubleClick(fieldList, 0);  // VAR1
-        QCOMPARE(items(sortList), (QStringList{"VAR2", "VAR1"}));
-        doubleClick(sortList, 0);
+        doubleClickRow(fieldList, 0);  // VAR1
+        QCOMPARE(listItems(sortList), (QStringList{"VAR2", "VAR1"}));
+        doubleClickRow(sortList, 0);
         sortList->setCurrentRow(0);
-        click(&dialog, "Command1_1");
+        click(dialog, "Command1_1");
         QVERIFY(!sort->isEnabled());
         fieldList->setCurrentRow(1);
-        click(&dialog, "Command1_0");
+        click(dialog, "Command1_0");
         fieldList->setCurrentRow(0);
-        click(&dialog, "Command1_0");
+        click(dialog, "Command1_0");
         QVERIFY(sort->isEnabled());
-        click(&dialog, "Command2_0");
+        click(dialog, "Command2_0");
         QCOMPARE(rig.shownColumn(0), (QStringList{"C", "A", "B"}));
         QCOMPARE(rig.caption(), QString("Record 1 of 3"));
-        click(&dialog, "Command2_2");  // Remove: table order
+        click(dialog, "Command2_2");  // Remove: table order
         QCOMPARE(rig.shownColumn(0), (QStringList{"B", "C", "A"}));
         QVERIFY(sortList->count() == 0 && !sort->isEnabled());
-        click(&dialog, "Command2_1");
+        click(dialog, "Command2_1");
         QVERIFY(!dialog.isVisible());
         QVERIFY(!readFile(rig.w.model().cfgpath).contains("Sort="));
         QVERIFY(rig.dialogs.messages().isEmpty());
@@ -154,17 +128,17 @@ private slots:
             SortDialog dialog(rig.w.gridTools(), &rig.w);
             dialog.show();
             QVERIFY(QTest::qWaitForWindowActive(&dialog));
-            auto* sortList = child<QListWidget>(&dialog, "sortlist");
-            QCOMPARE(QApplication::focusWidget(), child<QListWidget>(&dialog, "fieldlist"));
+            auto* sortList = named<QListWidget>(dialog, "sortlist");
+            QCOMPARE(QApplication::focusWidget(), named<QListWidget>(dialog, "fieldlist"));
             press(dialog, Qt::Key_Home);
             press(dialog, Qt::Key_Down);  // VAR2
             press(dialog, Qt::Key_Return);
-            QCOMPARE(items(sortList), QStringList{"VAR2"});
+            QCOMPARE(listItems(sortList), QStringList{"VAR2"});
             press(dialog, Qt::Key_Home);  // VAR1, added with its button
             press(dialog, Qt::Key_Tab);
-            QCOMPARE(QApplication::focusWidget(), child<QPushButton>(&dialog, "Command1_0"));
+            QCOMPARE(QApplication::focusWidget(), named<QPushButton>(dialog, "Command1_0"));
             press(dialog, Qt::Key_Space);
-            QCOMPARE(items(sortList), (QStringList{"VAR2", "VAR1"}));
+            QCOMPARE(listItems(sortList), (QStringList{"VAR2", "VAR1"}));
             press(dialog, Qt::Key_S, Qt::AltModifier);  // a button's letter clicks it a moment later
             QTRY_COMPARE(rig.shownColumn(0), (QStringList{"C", "A", "B"}));
             press(dialog, Qt::Key_Escape);  // as Close: the list is stored (mended: Esc dropped it)
@@ -175,7 +149,7 @@ private slots:
             FilterDialog dialog(rig.w.gridTools(), &rig.w);
             dialog.show();
             QVERIFY(QTest::qWaitForWindowActive(&dialog));
-            auto* valueList = child<QListView>(&dialog, "valuelist");
+            auto* valueList = named<QListView>(dialog, "valuelist");
             press(dialog, Qt::Key_Home);
             press(dialog, Qt::Key_Down);  // VAR2
             press(dialog, Qt::Key_Return);
@@ -200,22 +174,22 @@ private slots:
         rig.w.model().options[OptFilter] = "VAR2=LITHIC";
         FilterDialog dialog(rig.w.gridTools(), &rig.w);
         dialog.show();
-        auto* fieldList = child<QListWidget>(&dialog, "fieldlist");
-        auto* valueList = child<QListView>(&dialog, "valuelist");
+        auto* fieldList = named<QListWidget>(dialog, "fieldlist");
+        auto* valueList = named<QListView>(dialog, "valuelist");
         QCOMPARE(fieldList->currentItem()->text(), QString("VAR2"));
         QCOMPARE(valueList->currentIndex().data().toString(), QString("LITHIC"));  // the stored one, first
         QCOMPARE(rig.shownColumn(0).size(), 3);  // preselected, not applied
 
-        click(&dialog, "Command2_0");
+        click(dialog, "Command2_0");
         QCOMPARE(rig.shownColumn(0), (QStringList{"B", "A"}));
         QCOMPARE(rig.w.dataControl()->filterNote(), QString("Filter: VAR2=LITHIC"));
 
         fieldList->setCurrentRow(0);
-        QVERIFY(!child<QPushButton>(&dialog, "Command2_0")->isEnabled());  // no value chosen yet
-        click(&dialog, "Command2_2");
+        QVERIFY(!named<QPushButton>(dialog, "Command2_0")->isEnabled());  // no value chosen yet
+        click(dialog, "Command2_2");
         QCOMPARE(rig.shownColumn(0), (QStringList{"B", "C", "A"}));
         QVERIFY(rig.w.dataControl()->filterNote().isEmpty());
-        click(&dialog, "Command2_1");
+        click(dialog, "Command2_1");
         QVERIFY(!dialog.isVisible());
         QVERIFY(rig.dialogs.messages().isEmpty());
     }
@@ -229,28 +203,22 @@ private slots:
         FilterChoice filter(w.model(), w.store(), rig.dialogs, w);
         QVERIFY(filter.apply("VAR2", "Bone"));
         w.engine().StartRecord();
-        // Types into the focused box and presses Enter, then chooses a menu item by its key.
-        auto enter = [&](const QString& text, const QString& menuKey = {}) {
-            QTest::keyClicks(w.focusWidget(), text);
-            QTest::keyClick(w.focusWidget(), Qt::Key_Return);
-            QTest::keyClicks(w.focusWidget(), menuKey);
-        };
         // A saved record appears where the order puts it.
-        enter("C", "b");
+        rig.enter("C");
+        rig.type("b");
         QCOMPARE(rig.shownColumn(0), (QStringList{"B", "C", "D"}));
         QCOMPARE(rig.caption(), QString("Record 2 of 3"));
         // One the filter leaves out is saved but not shown.
         QVERIFY(filter.apply("VAR2", "Lithic"));
-        enter("A", "b");
+        rig.enter("A");
+        rig.type("b");
         QCOMPARE(rig.shownColumn(0), QStringList{"Z"});
         QCOMPARE(rig.caption(), QString("Record 1 of 1"));
         QVERIFY(filter.apply("VAR2", "Bone"));
         QCOMPARE(rig.shownColumn(0), (QStringList{"A", "B", "C", "D"}));
 
         // A grid-cell edit changes the row the operator sees.
-        w.grid()->setFocus();
-        w.grid()->setCurrentIndex(w.grid()->recordModel()->index(3, 0));
-        QTest::keyClick(w.grid(), Qt::Key_Return);
+        rig.editCell(3, 0);
         QVERIFY(w.state().editing);
         auto* box = qobject_cast<QLineEdit*>(w.entryArea()->control(Control::TextBox));
         box->selectAll();
@@ -262,7 +230,7 @@ private slots:
         // the last row instead of the record found).
         QTest::keyClick(w.grid(), Qt::Key_Escape);
         w.model().options[OptReEdit] = "Yes";
-        enter("C");
+        rig.enter("C");
         QCOMPARE(w.grid()->currentIndex().row(), 2);
         QCOMPARE(rig.caption(), QString("Record 3 of 4"));
     }

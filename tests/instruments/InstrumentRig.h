@@ -96,7 +96,7 @@ inline void saveResults(const QString& path, const QByteArray& content, int seco
 struct ProgramRig : EntryRig {
     explicit ProgramRig(std::unique_ptr<InstrumentPort> port = std::make_unique<SerialDevicePort>(),
                         std::shared_ptr<Clock> realClock = nullptr)
-        : instruments(model, state, view, engine, dialogs, view,
+        : instruments(model, view, engine, dialogs, view,
                       [this](const QString& key) { return ini.value(key); }, std::move(port),
                       realClock ? realClock : clock)
     {
@@ -118,11 +118,19 @@ struct ProgramRig : EntryRig {
     // One field of every saved row, in order, read through a connection of its own.
     QStringList column(const QString& field) const
     {
-        return firstColumn(store.dbname,
-                           QStringLiteral("SELECT \"%1\" FROM \"%2\" ORDER BY rowid").arg(field, store.tablename));
+        return firstColumn(store.dbname(),
+                           QStringLiteral("SELECT \"%1\" FROM \"%2\" ORDER BY rowid").arg(field, store.tablename()));
     }
 
     QString box() const { return view.boxText(Control::InstrumentBox); }
+    // The ImageJ results file, saved `secondsLater` than a first save and
+    // then looked at by the link's timer.
+    QString results() const { return path(QStringLiteral("Results.txt")); }
+    void saveAndTick(const QByteArray& content, int secondsLater)
+    {
+        saveResults(results(), content, secondsLater);
+        instruments.imageJTick();
+    }
     // Types into the instrument box and presses Enter, as a keyboard wedge does.
     void wedge(const QString& text)
     {

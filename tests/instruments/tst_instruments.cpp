@@ -1,9 +1,7 @@
 // Serial instruments and the keyboard wedge: the Com option, the receive
 // handling, the lines real balances and gauges send, readings from
 // pseudo-terminals (bursts, hang-ups, the simulator) saved as records through
-// the whole program, and typed wedge input.
-// Then the ImageJ link, with real results files: what a save enters and
-// when, the pause, and files that give nothing.
+// the whole program, and typed wedge input. The ImageJ link: tst_imagej.
 
 #include "InstrumentRig.h"
 #include "support/CaseTable.h"
@@ -11,22 +9,15 @@
 #include "instruments/InstrumentReceiver.h"
 #include "instruments/ReadingFit.h"
 #include "instruments/SerialSettings.h"
-#include "instruments/SteadyClock.h"
 
-#include <QDir>
-#include <QElapsedTimer>
 #include <QFileInfo>
 #include <QScopeGuard>
 #include <QSerialPort>
 #include <QTest>
 #include <QThread>
 
-#include <sys/stat.h>
-
 using namespace k7;
 using namespace k7::test;
-
-Q_DECLARE_METATYPE(k7::SerialSettings)
 
 namespace {
 
@@ -40,7 +31,7 @@ struct ReceiverRig {
     QStringList accepted;
     QStringList cues;
     QByteArray duringFirstAccept;
-    InstrumentReceiver receiver{port, view, devicewait,
+    InstrumentReceiver receiver{port, view, DeviceWait::of(devicewait),
                                 [this] {
                                     accepted << view.boxText(Control::InstrumentBox);
                                     view.setBoxText(Control::InstrumentBox, kPlaceholder);
@@ -56,47 +47,18 @@ struct ReceiverRig {
     }
 };
 
-const QByteArray kHeader = " \tArea\tMean\tIntDen\r\n";
-const QByteArray kResults = kHeader + "1\t120.5\t33.2\t0.75\r\n";
-const QString kWaiting = "<Waiting on ImageJ>";
-
 }  // namespace
 
 class TestInstruments : public QObject {
     Q_OBJECT
 
 private slots:
-    void portDeviceAndSettings_data()
-    {
-        QTest::addColumn<QString>("com");
-        QTest::addColumn<QString>("iniEntry");  // KEY=device in k7.ini
-        QTest::addColumn<QString>("label");     // empty: no port asked for
-        QTest::addColumn<QString>("device");
-        QTest::addColumn<SerialSettings>("wanted");
-        QTest::addColumn<QString>("refusal");  // what the reason names; empty when accepted
-        using P = QSerialPort;
-        const QHash<QString, P::Parity> parities{{"none", P::NoParity}, {"even", P::EvenParity}, {"odd", P::OddParity},
-                                                 {"mark", P::MarkParity}, {"space", P::SpaceParity}};
-        const QHash<QString, P::StopBits> stops{{"1", P::OneStop}, {"1.5", P::OneAndHalfStop}, {"2", P::TwoStop}};
-        for (const Case& c : readCases("instruments/com-option.tsv")) {
-            const QStringList parts = c.text("settings").split(u' ', Qt::SkipEmptyParts);
-            SerialSettings wanted;
-            if (!parts.isEmpty()) {
-                QVERIFY2(parts.size() == 4 && parities.contains(parts[1]) && stops.contains(parts[3]), c.name());
-                wanted = {parts[0].toInt(), parities.value(parts[1]), P::DataBits(parts[2].toInt()), stops.value(parts[3])};
-            }
-            QTest::newRow(c.name()) << c.text("com") << c.text("k7.ini entry") << c.text("label") << c.text("device")
-                                    << wanted << c.text("refusal");
-        }
-    }
+    void portDeviceAndSettings_data() { addCaseRows("instruments/com-option.tsv"); }
     void portDeviceAndSettings()
     {
-        QFETCH(QString, com);
-        QFETCH(QString, iniEntry);
-        QFETCH(QString, label);
-        QFETCH(QString, refusal);
-
-        const auto parsed = ParseComOption(com);
+        QFETCH(Case, c);
+        const QString iniEntry = c.text("k7.ini entry"), label = c.text("label"), refusal = c.text("refusal");
+        const auto parsed = ParseComOption(c.text("com"));
         QCOMPARE(bool(parsed), !label.isEmpty());
         if (!parsed)
             return;
@@ -104,50 +66,47 @@ private slots:
         const IniLookup ini = [&](const QString& key) {
             return key == iniEntry.section(u'=', 0, 0) ? iniEntry.section(u'=', 1) : QString();
         };
-        QTEST(DeviceForPort(*parsed, ini), "device");
+        QCOMPARE(DeviceForPort(*parsed, ini), c.text("device"));
         QString reason;
         const auto s = ParseSerialSettings(parsed->settings, &reason);
         QVERIFY2(bool(s) == refusal.isEmpty(), qPrintable(reason));
-        if (s)
-            QTEST(*s, "wanted");
-        else
+        if (!s) {
             QVERIFY2(reason.contains(refusal), qPrintable(reason));
+            return;
+        }
+        using P = QSerialPort;
+        const QStringList parities{"none", "", "even", "odd", "space", "mark"};
+        const QHash<int, QString> stops{{P::OneStop, "1"}, {P::OneAndHalfStop, "1.5"}, {P::TwoStop, "2"}};
+        const QString taken = QString("%1 %2 %3 %4%5").arg(s->baud).arg(parities.value(s->parity)).arg(s->dataBits)
+                                  .arg(stops.value(s->stopBits), s->carriageReturnEnds ? " CR" : "");
+        QCOMPARE(taken, c.text("settings"));
     }
 
     void receiveHandling_data()
     {
-        using Pieces = QList<QByteArray>;
-        QTest::addColumn<Pieces>("pieces");
-        QTest::addColumn<QStringList>("accepted");
-        QTest::addColumn<QString>("box");
-        QTest::addColumn<QString>("cue");  // part of the one note given; empty: none
-        QTest::addColumn<QString>("kind");  // of the variable presented
-        QTest::addColumn<QByteArray>("duringFirstAccept");
-        for (const Case& c : readCases("instruments/receive.tsv"))
-            QTest::newRow(c.name()) << c.byteList("pieces") << c.list("accepted") << c.text("box") << c.text("cue")
-                                    << c.text("kind") << c.bytes("during first accept");
+        addCaseRows("instruments/receive.tsv");
         // Mended: each character re-set the whole box, so a line that never
         // ended cost time growing with the square of its length.
-        const QByteArray overlong = "  " + QByteArray(32000, '7');
-        QTest::newRow("overlong line is capped, then refused")
-            << Pieces{overlong.left(16000), overlong.mid(16000)} << QStringList() << QString(InstrumentReceiver::kMaxReading, u'7')
-            << QString() << "instrument" << QByteArray();
-        QTest::newRow("overlong line ended") << Pieces{overlong + "\n"} << QStringList() << kPlaceholder
-                                             << "longer than 255 characters" << "instrument" << QByteArray();
+        const QString overlong = "  " + QString(32000, u'7');
+        const auto row = [](const char* name, const QString& pieces, const QString& box, const QString& cue) {
+            QTest::newRow(name) << Case(name, {{"pieces", pieces}, {"accepted", ""}, {"box", box}, {"cue", cue},
+                                               {"kind", "instrument"}, {"during first accept", ""}});
+        };
+        row("overlong line is capped, then refused", overlong.left(16000) + '|' + overlong.mid(16000),
+            QString(InstrumentReceiver::kMaxReading, u'7'), "");
+        row("overlong line ended", overlong + "\\n", kPlaceholder, "longer than 255 characters");
     }
     void receiveHandling()
     {
-        QFETCH(QList<QByteArray>, pieces);
-        QFETCH(QString, cue);
-        QFETCH(QString, kind);
+        QFETCH(Case, c);
+        const QString cue = c.text("cue");
         ReceiverRig rig;
-        rig.view.setEntryButtons("Previous", "Next", kind);
-        QFETCH(QByteArray, duringFirstAccept);
-        rig.duringFirstAccept = duringFirstAccept;
-        for (const QByteArray& piece : pieces)
+        rig.view.setEntryButtons("Previous", "Next", c.text("kind"));
+        rig.duringFirstAccept = c.bytes("during first accept");
+        for (const QByteArray& piece : c.byteList("pieces"))
             rig.port.arrive(piece);
-        QTEST(rig.accepted, "accepted");
-        QTEST(rig.view.boxText(Control::InstrumentBox), "box");
+        QCOMPARE(rig.accepted, c.list("accepted"));
+        QCOMPARE(rig.view.boxText(Control::InstrumentBox), c.text("box"));
         QCOMPARE(rig.port.bytesAvailable(), qint64(0));
         QCOMPARE(rig.cues.size(), cue.isEmpty() ? 0 : 1);
         if (!cue.isEmpty())
@@ -259,30 +218,20 @@ private slots:
 
     // Lines as real balances and gauges send them, through the receiver and
     // the accept step into the table (tests/data/instruments/device-lines.tsv).
-    void devicesLines_data()
-    {
-        QTest::addColumn<QList<QByteArray>>("pieces");
-        QTest::addColumn<QString>("settings");
-        QTest::addColumn<QStringList>("stored");
-        QTest::addColumn<QString>("refusal");
-        for (const Case& c : readCases("instruments/device-lines.tsv"))
-            QTest::newRow(c.name()) << c.byteList("pieces") << c.text("settings", "9600,N,8,1") << c.list("stored")
-                                    << c.text("refusal");
-    }
+    void devicesLines_data() { addCaseRows("instruments/device-lines.tsv"); }
     void devicesLines()
     {
-        QFETCH(QList<QByteArray>, pieces);
-        QFETCH(QString, settings);
-        QFETCH(QString, refusal);
+        QFETCH(Case, c);
+        const QString refusal = c.text("refusal");
         FakePortRig rig;
-        QVERIFY(rig.open(caliperCfg("/dev/fake:" + settings, {"LENGTH"})));
-        for (const QByteArray& piece : pieces) {
+        QVERIFY(rig.open(caliperCfg("/dev/fake:" + c.text("settings", "9600,N,8,1"), {"LENGTH"})));
+        for (const QByteArray& piece : c.byteList("pieces")) {
             if (piece.isEmpty())
                 QVERIFY(rig.instruments.instrumentKey(Key::Enter));
             else
                 rig.fake.arrive(piece);
         }
-        QTEST(rig.column("LENGTH"), "stored");
+        QCOMPARE(rig.column("LENGTH"), c.list("stored"));
         QCOMPARE(rig.notices.size(), refusal.isEmpty() ? 0 : 1);
         if (!refusal.isEmpty()) {
             QVERIFY2(rig.notices.first().contains(QLatin1String("refused: ")) && rig.notices.first().contains(refusal),
@@ -296,39 +245,22 @@ private slots:
 
     // A reading's number against the variable's Length and its field, at
     // the edges of each (the rows above go through the whole program).
-    void readingAgainstTheVariable_data()
-    {
-        QTest::addColumn<QString>("number");
-        QTest::addColumn<double>("length");
-        QTest::addColumn<int>("type");  // a FieldType; -1: no field
-        QTest::addColumn<int>("size");
-        QTest::addColumn<QString>("misfit");  // part of the reason; empty when it fits
-        const QHash<QString, int> types{{"", -1}, {"long", int(FieldType::Long)}, {"single", int(FieldType::Single)},
-                                        {"text", int(FieldType::Text)}};
-        for (const Case& c : readCases("instruments/reading-fit.tsv")) {
-            QVERIFY2(types.contains(c.text("field")), c.name());
-            QTest::newRow(c.name()) << c.text("number") << double(c.number("length")) << types.value(c.text("field"))
-                                    << c.number("size") << c.text("misfit");
-        }
-    }
+    void readingAgainstTheVariable_data() { addCaseRows("instruments/reading-fit.tsv"); }
     void readingAgainstTheVariable()
     {
-        QFETCH(QString, number);
-        QFETCH(double, length);
-        QFETCH(int, type);
-        QFETCH(int, size);
-        QFETCH(QString, misfit);
+        QFETCH(Case, c);
+        const QString misfit = c.text("misfit"), type = c.text("field");
+        const QStringList types{"long", "single", "text"};
+        const QList<FieldType> fieldTypes{FieldType::Long, FieldType::Single, FieldType::Text};
+        QVERIFY2(type.isEmpty() || types.contains(type), c.name());
         Variable var;
         var.varname = "V";
-        var.varlength = length;
+        var.varlength = c.number("length");
         std::optional<FieldDef> field;
-        if (type >= 0)
-            field = FieldDef{"F", FieldType(type), size};
-        const QString reason = ReadingMisfit(number, var, field);
-        if (misfit.isEmpty())
-            QVERIFY2(reason.isEmpty(), qPrintable(reason));
-        else
-            QVERIFY2(reason.contains(misfit), qPrintable(reason));
+        if (!type.isEmpty())
+            field = FieldDef{"F", fieldTypes.value(types.indexOf(type)), c.number("size")};
+        const QString reason = ReadingMisfit(c.text("number"), var, field);
+        QVERIFY2(misfit.isEmpty() ? reason.isEmpty() : reason.contains(misfit), qPrintable(reason));
     }
 
     // Enter ends a device reading still on its way (the rows above); once the
@@ -350,26 +282,16 @@ private slots:
     // The switches around a reading: refusing unstable readings (k7.ini; some
     // laboratories print them on purpose, overloads stay refused) and the
     // beep after instrument input (mended: the Sound option changed nothing).
-    void switchesAroundReadings_data()
-    {
-        QTest::addColumn<QString>("option");  // a line of the CFG's [K7] section
-        QTest::addColumn<QString>("refuseUnstable");
-        QTest::addColumn<QStringList>("stored");
-        QTest::addColumn<int>("beeps");
-        QTest::newRow("defaults") << "" << "" << QStringList{"2.5"} << 4;
-        QTest::newRow("unstable let through") << "" << "No" << QStringList{"100.01", "0.01", "1234.6", "2.5"} << 1;
-        QTest::newRow("sound on") << "Sound=Yes" << "" << QStringList{"2.5"} << 5;
-    }
+    void switchesAroundReadings_data() { addCaseRows("instruments/reading-switches.tsv"); }
     void switchesAroundReadings()
     {
-        QFETCH(QString, option);
-        QFETCH(QString, refuseUnstable);
+        QFETCH(Case, c);
         FakePortRig rig;
-        rig.ini.insert(kRefuseUnstableKey, refuseUnstable);
-        QVERIFY(rig.open(caliperCfg("/dev/fake:9600,N,8,1\r\n" + option, {"LENGTH"})));
+        rig.ini.insert(kRefuseUnstableKey, c.text("refuse unstable"));
+        QVERIFY(rig.open(caliperCfg("/dev/fake:9600,N,8,1\r\n" + c.text("option"), {"LENGTH"})));
         rig.fake.arrive("S D     100.01 g\r\n       0.01 g ?\r\nUS,+001234.6  g\r\nS +\r\n  2.5\r\n");
-        QTEST(rig.column("LENGTH"), "stored");
-        QTEST(rig.view.beeps(), "beeps");  // one per refusal, one per reading taken with Sound on
+        QCOMPARE(rig.column("LENGTH"), c.list("stored"));
+        QCOMPARE(rig.view.beeps(), c.number("beeps"));  // one per refusal, one per reading taken with Sound on
     }
 
     // Mended: input went on being worked off with no CFG open and while one
@@ -398,32 +320,19 @@ private slots:
         QCOMPARE(rig.column("LENGTH"), QStringList{"3.25"});
     }
 
-    void portThatCannotBeOpened_data()
-    {
-        QTest::addColumn<QString>("com");
-        QTest::addColumn<QString>("port");    // as the message names it
-        QTest::addColumn<QString>("reason");  // part of the line that says why
-        QTest::addColumn<QString>("device");  // for COMn: the device named on a third line
-        // Mended: a COMn port did not say which device it tried, nor how to choose another.
-        QTest::newRow("COM2 mapped to nothing") << "COM2:9600,N,8,1" << "2" << "" << "no-such-tty; the key COM2= in k7.ini";
-        QTest::newRow("COM12 without a mapping") << "COM12:9600,N,8,1" << "12" << ""
-                                                 << "/dev/ttyS11; the key COM12= in k7.ini";
-        QTest::newRow("device path") << "/dev/k7-no-such-tty:9600,N,8,1" << "/dev/k7-no-such-tty" << "" << "";
-        QTest::newRow("settings refused") << "/dev/null:9600,Q,8,1" << "/dev/null" << "\"Q\"" << "";
-    }
+    // Mended: a COMn port did not say which device it tried, nor how to choose another.
+    void portThatCannotBeOpened_data() { addCaseRows("instruments/port-failures.tsv"); }
     void portThatCannotBeOpened()
     {
-        QFETCH(QString, com);
-        QFETCH(QString, reason);
-        QFETCH(QString, device);
-        QFETCH(QString, port);
+        QFETCH(Case, c);
+        const QString reason = c.text("reason"), device = c.text("device");
         ProgramRig rig;
         rig.ini.insert("COM2", rig.path("no-such-tty"));
-        QVERIFY(rig.open(caliperCfg(com, {"LENGTH"})));
+        QVERIFY(rig.open(caliperCfg(c.text("com"), {"LENGTH"})));
         QCOMPARE(rig.dialogs.messages().size(), 1);
         QCOMPARE(rig.dialogs.messages().first().style, 0);
         const QStringList lines = rig.dialogs.messages().first().text.split(u'\n');
-        QCOMPARE(lines.first(), "Error: Could not open port " + port);
+        QCOMPARE(lines.first(), "Error: Could not open port " + c.text("port"));
         QCOMPARE(lines.size(), device.isEmpty() ? 2 : 3);
         QVERIFY2(!lines.at(1).isEmpty() && lines.at(1).contains(reason), qPrintable(lines.at(1)));
         if (!device.isEmpty())
@@ -500,262 +409,6 @@ private slots:
         QTRY_COMPARE_WITH_TIMEOUT(rig.column("LENGTH").size(), 100, 20000);
         QCOMPARE(rig.column("LENGTH"), stored);
         QVERIFY(!QFileInfo::exists(link));
-    }
-
-    void valueOfASave_data()
-    {
-        QTest::addColumn<QByteArray>("content");
-        QTest::addColumn<QString>("column");
-        QTest::addColumn<QString>("value");
-        QTest::addColumn<QString>("delaytime");
-        QTest::addColumn<qint64>("ms");
-        for (const Case& c : readCases("instruments/imagej-saves.tsv"))
-            QTest::newRow(c.name()) << c.bytes("content") << c.text("column") << c.text("value") << c.text("delaytime")
-                                    << qint64(c.number("ms"));
-        QByteArray wide = "h\n1";
-        for (int i = 2; i <= 60; ++i)
-            wide += '\t' + QByteArray::number(i);
-        QTest::newRow("field 50") << wide + '\n' << "50" << "50" << QString() << qint64(0);
-        QTest::newRow("no field 51") << wide + '\n' << "51" << QString() << QString() << qint64(0);
-    }
-    void valueOfASave()
-    {
-        QFETCH(QByteArray, content);
-        QFETCH(QString, column);
-        QFETCH(QString, value);
-        QFETCH(QString, delaytime);
-        QFETCH(qint64, ms);
-
-        ProgramRig rig;
-        const QString results = rig.path("Results.txt");
-        QVERIFY(rig.open(imagejCfg(results, delaytime, column)));
-        saveResults(results, content, 0);
-        rig.instruments.imageJTick();
-        // Even without a delay the accept waits for the event loop, so the
-        // window paints the value first.
-        QCOMPARE(rig.box(), value);
-        QVERIFY(rig.instruments.inputHeld());
-        rig.clock->advance(qMax<qint64>(ms - 1, 0));
-        QCOMPARE(rig.instruments.inputHeld(), ms > 0);
-        rig.clock->advance(1);
-        // A number field: what is not a number is saved as 0.
-        QCOMPARE(rig.column("AREA"), QStringList{ShortestSingle(value.toDouble())});
-        QCOMPARE(rig.box(), kWaiting);
-    }
-
-    // Mended: a last row longer than the part of the file read gave a piece
-    // of its end, and 0 was stored without a word. A row exactly as long is
-    // read whole.
-    void overlongLastRow_data()
-    {
-        QTest::addColumn<qsizetype>("extra");  // bytes beyond the 1 MiB read
-        QTest::addColumn<QStringList>("stored");
-        QTest::newRow("as long as the part read") << qsizetype(0) << QStringList{"1.25"};
-        QTest::newRow("one byte longer") << qsizetype(1) << QStringList{};
-        QTest::newRow("longer than twice the part read") << qsizetype(1024 * 1024 + 5) << QStringList{};
-    }
-    void overlongLastRow()
-    {
-        QFETCH(qsizetype, extra);
-        QFETCH(QStringList, stored);
-        ProgramRig rig;
-        const QString results = rig.path("Results.txt");
-        QVERIFY(rig.open(imagejCfg(results, QString(), "1")));
-        QByteArray last = "1.25\t2\t3\t";
-        last += QByteArray(1024 * 1024 + extra - last.size(), '7');
-        saveResults(results, kHeader + last + "\r\n", 0);
-        for (int tick = 0; tick < 2; ++tick) {
-            rig.instruments.imageJTick();
-            rig.clock->advance(0);
-        }
-        QCOMPARE(rig.column("AREA"), stored);
-        QCOMPARE(rig.notices.size(), stored.isEmpty() ? 1 : 0);
-        if (stored.isEmpty()) {
-            QVERIFY2(rig.notices.first().contains(QLatin1String("refused: no number")), qPrintable(rig.notices.first()));
-            QCOMPARE(rig.view.beeps(), 1);
-            QCOMPARE(rig.box(), kWaiting);
-            QVERIFY(!rig.instruments.inputHeld());
-        }
-    }
-
-    // Mended: an ImageJ value beyond what the field holds passed, and the
-    // save stopped at a modal overflow box; it is refused as a serial
-    // reading is, and the next save is taken.
-    void imageJValueBeyondItsField()
-    {
-        ProgramRig rig;
-        const QString results = rig.path("Results.txt");
-        QVERIFY(rig.open(imagejCfg(results, QString(), "1")));
-        saveResults(results, kHeader + "1e40\t2\t3\r\n", 0);
-        rig.instruments.imageJTick();
-        rig.clock->advance(0);
-        QVERIFY(rig.column("AREA").isEmpty());
-        QCOMPARE(rig.view.beeps(), 1);
-        QCOMPARE(rig.notices.size(), 1);
-        QVERIFY2(rig.notices.first().contains(QLatin1String("1e40 from")) && rig.notices.first().contains("refused"),
-                 qPrintable(rig.notices.first()));
-        QCOMPARE(rig.box(), kWaiting);
-        QVERIFY(rig.dialogs.messages().isEmpty());
-
-        saveResults(results, kHeader + "12.5\t2\t3\r\n", 1);
-        rig.instruments.imageJTick();
-        rig.clock->advance(0);
-        QCOMPARE(rig.column("AREA"), QStringList{"12.5"});
-    }
-
-    void missingOrUnreadableFileDoesNothing_data()
-    {
-        QTest::addColumn<QString>("name");
-        QTest::newRow("missing file") << "Results.txt";
-        QTest::newRow("a folder, not a file") << "folder";
-        QTest::newRow("a pipe, which would block a reader") << "pipe";
-    }
-    void missingOrUnreadableFileDoesNothing()
-    {
-        QFETCH(QString, name);
-        ProgramRig rig;
-        QVERIFY(QDir(rig.dir.path()).mkdir("folder"));
-        QCOMPARE(::mkfifo(QFile::encodeName(rig.path("pipe")).constData(), 0600), 0);
-        QVERIFY(rig.open(imagejCfg(rig.path(name), QString())));
-        rig.instruments.imageJTick();
-        rig.clock->advance(1000);
-        QCOMPARE(rig.box(), kWaiting);
-        QVERIFY(!rig.instruments.inputHeld());
-        QVERIFY(rig.column("AREA").isEmpty());
-        QVERIFY(rig.dialogs.messages().isEmpty());
-    }
-
-    void unreadableFileIsTriedAgain()
-    {
-        ProgramRig rig;
-        const QString path = rig.path("Results.txt");
-        QVERIFY(rig.open(imagejCfg(path, QString())));
-        saveResults(path, kResults, 0);
-        QVERIFY(QFile::setPermissions(path, QFileDevice::WriteOwner));
-        if (QFile(path).open(QIODevice::ReadOnly))
-            QSKIP("permissions do not keep this user from reading");
-        rig.instruments.imageJTick();
-        rig.clock->advance(1000);
-        QCOMPARE(rig.box(), kWaiting);
-
-        // Readable again with the same time: never consumed, so taken now.
-        QVERIFY(QFile::setPermissions(path, QFileDevice::ReadOwner | QFileDevice::WriteOwner));
-        rig.instruments.imageJTick();
-        QCOMPARE(rig.box(), "33.2");
-        rig.clock->advance(0);
-        QCOMPARE(rig.column("AREA"), QStringList{"33.2"});
-    }
-
-    void imageJResultsAreEnteredOncePerSave()
-    {
-        ProgramRig rig;
-        const QString results = rig.path("Results.txt");
-        saveResults(results, kHeader + "1\t9.5\t9\t9\r\n", 0);
-        QVERIFY(rig.open(imagejCfg(results, "1.5", "2")));
-        QCOMPARE(rig.box(), kWaiting);
-        QVERIFY(rig.view.imageJTimerRunning());
-
-        // Saved before the CFG was opened: not entered.
-        rig.instruments.imageJTick();
-        rig.clock->advance(5000);
-        QCOMPARE(rig.box(), kWaiting);
-        QVERIFY(!rig.instruments.inputHeld());
-
-        // A new save is shown and held for Delaytime on the monotonic clock
-        // alone: timers that come back early (the time of day set back, a
-        // resume) do not end it, nor does a further save.
-        saveResults(results, kResults, 10);
-        rig.instruments.imageJTick();
-        QCOMPARE(rig.box(), "120.5");
-        QVERIFY(rig.instruments.inputHeld());
-        rig.clock->fireEarly();
-        saveResults(results, kResults, 11);
-        rig.instruments.imageJTick();
-        rig.clock->advance(1499);
-        rig.clock->fireEarly();
-        QVERIFY(rig.column("AREA").isEmpty());
-        rig.clock->advance(1);
-        QCOMPARE(rig.column("AREA"), QStringList{"120.5"});
-        QVERIFY(!rig.instruments.inputHeld());
-        QCOMPARE(rig.box(), kWaiting);
-
-        // That save, with the same content at a new time, is a new
-        // measurement; after it the consumed file is left alone.
-        rig.instruments.imageJTick();
-        rig.clock->advance(1500);
-        rig.instruments.imageJTick();
-        rig.clock->advance(5000);
-        QCOMPARE(rig.column("AREA"), (QStringList{"120.5", "120.5"}));
-        QVERIFY(rig.dialogs.messages().isEmpty());
-    }
-
-    // Mended: when ImageJ appended rows to its results table, the first row
-    // was entered at every save.
-    void eachSaveEntersItsNewestRow()
-    {
-        ProgramRig rig;
-        const QString results = rig.path("Results.txt");
-        QVERIFY(rig.open(imagejCfg(results, QString())));
-        const auto rows = [](int n) {
-            QByteArray text = kHeader;
-            for (int i = 1; i <= n; ++i)
-                text += QByteArray::number(i) + "\t0\t" + QByteArray::number(i * 1.5) + "\r\n";
-            return text;
-        };
-        // Three rows, one more appended, then a fresh table of two.
-        for (const int n : {3, 4, 2}) {
-            saveResults(results, rows(n), n * 10);
-            rig.instruments.imageJTick();
-            rig.clock->advance(0);
-        }
-        QCOMPARE(rig.column("AREA"), (QStringList{"4.5", "6", "3"}));
-    }
-
-    void inputWaitsDuringTheImageJPause()
-    {
-        FakePortRig rig;
-        const QString results = rig.path("Results.txt");
-        QVERIFY(rig.open(imagejCfg(results, "2\r\nCom=/dev/fake:9600,N,8,1")));
-        QVERIFY(rig.instruments.portOpen());
-        saveResults(results, "h\r\n1\t2\t33.2\r\n", 0);
-        rig.instruments.imageJTick();
-        QVERIFY(rig.instruments.inputHeld());
-
-        // Neither keys nor a serial reading change what is about to be taken.
-        QVERIFY(rig.instruments.instrumentKey(Key::Enter));
-        QVERIFY(rig.instruments.instrumentKey(Key::Esc));
-        rig.fake.arrive("  7.00\r\n");
-        QCOMPARE(rig.box(), "33.2");
-        QVERIFY(rig.column("AREA").isEmpty());
-
-        // After the pause the ImageJ value is saved; the reading that waited
-        // is not taken for the next ImageJ value.
-        rig.clock->advance(2000);
-        QCOMPARE(rig.column("AREA"), (QStringList{"33.2"}));
-        QCOMPARE(rig.box(), kWaiting);
-        QCOMPARE(rig.fake.bytesAvailable(), qint64(0));
-
-        // Opening a CFG ends a pause without taking its value.
-        saveResults(results, "h\r\n1\t2\t44.4\r\n", 1);
-        rig.instruments.imageJTick();
-        rig.instruments.openPort();
-        QVERIFY(!rig.instruments.inputHeld());
-        rig.clock->advance(5000);
-        QCOMPARE(rig.column("AREA"), (QStringList{"33.2"}));
-    }
-
-    void realClockPauseLastsDelaytime()
-    {
-        FakePortRig rig(new FakeInstrumentPort, std::make_shared<SteadyClock>());
-        const QString results = rig.path("Results.txt");
-        QVERIFY(rig.open(imagejCfg(results, "0.3")));
-        saveResults(results, "h\r\n1\t2\t33.2\r\n", 0);
-        QElapsedTimer elapsed;
-        elapsed.start();
-        rig.instruments.imageJTick();
-        QTRY_VERIFY_WITH_TIMEOUT(!rig.instruments.inputHeld(), 5000);
-        QVERIFY2(elapsed.elapsed() >= 300, qPrintable(QString::number(elapsed.elapsed())));
-        QCOMPARE(rig.column("AREA"), QStringList{"33.2"});
     }
 };
 

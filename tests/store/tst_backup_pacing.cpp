@@ -28,31 +28,9 @@ namespace {
 // to come between its steps.
 constexpr int kTestPagesPerStep = 256;
 
-// Another station's connection that saves one record at a time, durably, and
-// waits for a lock no longer than `patienceMs`.
-class Saver {
-public:
-    Saver(const QString& path, int patienceMs)
-    {
-        sqlite3_open_v2(QFile::encodeName(path).constData(), &m_db, SQLITE_OPEN_READWRITE, nullptr);
-        sqlite3_busy_timeout(m_db, patienceMs);
-        sqlite3_exec(m_db, "PRAGMA synchronous = FULL", nullptr, nullptr, nullptr);
-    }
-    ~Saver() { sqlite3_close(m_db); }
-    // False, with the reason, when the save failed.
-    bool save(QString* error)
-    {
-        const int rc = sqlite3_exec(m_db, "INSERT INTO finds (b) VALUES (randomblob(100))", nullptr, nullptr, nullptr);
-        if (rc != SQLITE_OK)
-            *error = QString::fromUtf8(sqlite3_errmsg(m_db));
-        return rc == SQLITE_OK;
-    }
-
-private:
-    sqlite3* m_db = nullptr;
-};
-
-// Saves every few milliseconds on a thread of its own for `during`, or until stopped.
+// Another station saving one record every few milliseconds, durably, on a
+// thread of its own for `during` or until finished; it waits for a lock no
+// longer than `patienceMs`.
 struct SavingStation {
     std::atomic<bool> stop{false};
     std::atomic<int> saved{0};
@@ -62,16 +40,19 @@ struct SavingStation {
     SavingStation(const QString& path, int patienceMs, std::chrono::milliseconds during)
     {
         thread = std::thread([this, path, patienceMs, during] {
-            Saver saver(path, patienceMs);
+            sqlite3* db = nullptr;
+            sqlite3_open_v2(QFile::encodeName(path).constData(), &db, SQLITE_OPEN_READWRITE, nullptr);
+            sqlite3_busy_timeout(db, patienceMs);
+            sqlite3_exec(db, "PRAGMA synchronous = FULL", nullptr, nullptr, nullptr);
             const auto end = std::chrono::steady_clock::now() + during;
             while (!stop.load() && std::chrono::steady_clock::now() < end) {
-                QString error;
-                if (saver.save(&error))
+                if (sqlite3_exec(db, "INSERT INTO finds (b) VALUES (randomblob(100))", nullptr, nullptr, nullptr) == SQLITE_OK)
                     ++saved;
                 else
-                    failures << error;
+                    failures << QString::fromUtf8(sqlite3_errmsg(db));
                 std::this_thread::sleep_for(5ms);
             }
+            sqlite3_close(db);
         });
     }
     ~SavingStation() { finish(); }

@@ -3,6 +3,7 @@
 // filtered sets) with names SQL must quote, rows added to them, and the
 // search for a shown text.
 
+#include "support/CaseTable.h"
 #include "support/StoreRig.h"
 
 using namespace k7;
@@ -24,7 +25,7 @@ class TestRecordSet : public QObject {
     QList<QStringList> rowsSeenByAnotherProgram() const { return readRows(m_path, "Finds"); }
 
     // The table Layers: "Layer no" Text, Weight Single, Done Yes/No, Odd "] Text,
-    // rows A..F, some Null. Its sets list IDs in their order.
+    // rows A..F, some Null; firstValues() lists the IDs of a set in its order.
     void makeLayers()
     {
         QVERIFY(m_db.execute("CREATE TABLE Layers (ID VARCHAR(4), \"Layer no\" VARCHAR(10), Weight REAL, "
@@ -34,14 +35,6 @@ class TestRecordSet : public QObject {
                              "('D', 'a9', NULL, NULL, 'o''brien'), ('E', 'b2', 3, 0, NULL), ('F', 'É1', 7, 1, 'é')"));
         QVERIFY(m_db.refresh());
     }
-    static QStringList ids(RecordSet& rs)
-    {
-        QStringList out;
-        for (int p = 0; p < rs.recordCount(); ++p)
-            out << rs.row(p).value(0).toString();
-        return out;
-    }
-
 private slots:
     void init()
     {
@@ -114,24 +107,13 @@ private slots:
         QCOMPARE(rowsSeenByAnotherProgram(), (QList<QStringList>{{"A", "North", "2.5"}}));
     }
 
-    void valuesAsTheFieldStoresThem_data()
-    {
-        QTest::addColumn<QString>("field");
-        QTest::addColumn<QVariant>("input");
-        QTest::addColumn<QString>("readBack");  // "" when the value is refused
-        QTest::newRow("single from text") << "Weight" << QVariant(" 3.25 ") << "3.25";
-        QTest::newRow("single not a number") << "Weight" << QVariant("abc") << "";
-        QTest::newRow("single too large") << "Weight" << QVariant(1e39) << "";
-        QTest::newRow("empty text to single is Null") << "Weight" << QVariant(QString()) << "<null>";
-        QTest::newRow("text cut to the field size") << "ID" << QVariant("ABCDEFGHIJ") << "ABCDEFGH";
-        QTest::newRow("long in range") << "Count" << QVariant(2147483647.0) << "2147483647";
-        QTest::newRow("long overflow") << "Count" << QVariant(2147483648.0) << "";
-    }
+    void valuesAsTheFieldStoresThem_data() { addCaseRows("store/field-values.tsv"); }
     void valuesAsTheFieldStoresThem()
     {
-        QFETCH(QString, field);
-        QFETCH(QVariant, input);
-        QFETCH(QString, readBack);
+        QFETCH(Case, c);
+        const QString field = c.text("field"), readBack = c.text("read back");
+        const QString type = c.text("input type");
+        const QVariant input = type == "number" ? QVariant(c.text("input").toDouble()) : QVariant(c.text("input"));
         QVERIFY(m_db.execute("ALTER TABLE Finds ADD COLUMN Count INTEGER"));
         QVERIFY(m_db.refresh() && m_rs.openTable(m_db, "Finds") && m_rs.addNew());
         QCOMPARE(m_rs.setField(field, input), !readBack.isEmpty());
@@ -158,7 +140,7 @@ private slots:
 
         RecordSet sorted;
         QVERIFY(sorted.openView(m_db, "Finds", {{"Site", "Weight"}, {}, {}}));
-        QCOMPARE(ids(sorted), (QStringList{"B", "o'brien", "O'Brien"}));
+        QCOMPARE(firstValues(sorted), (QStringList{"B", "o'brien", "O'Brien"}));
         // The first match in the set's own order, text without regard to case.
         QVERIFY(sorted.findFirst("site", "NORTH") && sorted.value(0) == "o'brien");
         QVERIFY(m_rs.findFirst("Weight", "2") && m_rs.value(0) == "B");
@@ -177,39 +159,19 @@ private slots:
         QVERIFY(!groups.openQuery(m_db, "Select * From [Finds] WHERE [ID]='O'Brien';") && !groups.isOpen());
     }
 
-    void viewsSortAndFilterAsTheGridShows_data()
-    {
-        QTest::addColumn<QStringList>("sort");
-        QTest::addColumn<QString>("field");
-        QTest::addColumn<QString>("value");
-        QTest::addColumn<QStringList>("expected");
-        // Names with a blank, a quote and a bracket are quoted; Null sorts first,
-        // text ignores case, ties keep table order.
-        QTest::newRow("sort by a name with a blank") << QStringList{"Layer no"} << "" << "" << QStringList{"C", "D", "B", "A", "E", "F"};
-        QTest::newRow("two fields") << QStringList{"Layer no", "Weight"} << "" << "" << QStringList{"C", "D", "B", "E", "A", "F"};
-        QTest::newRow("odd name") << QStringList{"Odd \"]"} << "" << "" << QStringList{"E", "C", "B", "D", "A", "F"};
-        QTest::newRow("single as shown") << QStringList{} << "Weight" << "45.3" << QStringList{"A", "C"};
-        QTest::newRow("single, other form") << QStringList{} << "weight" << "45.30" << QStringList{"A", "C"};
-        QTest::newRow("yes/no as shown") << QStringList{} << "Done" << "true" << QStringList{"A", "C", "F"};
-        QTest::newRow("text with a quote, any case") << QStringList{} << "Odd \"]" << "O'BRIEN" << QStringList{"B", "D"};
-        QTest::newRow("empty matches Null") << QStringList{} << "Layer no" << "" << QStringList{"C"};
-        QTest::newRow("not a number") << QStringList{} << "Weight" << "heavy" << QStringList{};
-        QTest::newRow("filter keeps the sort") << QStringList{"Layer no"} << "Done" << "True" << QStringList{"C", "A", "F"};
-    }
+    void viewsSortAndFilterAsTheGridShows_data() { addCaseRows("store/views.tsv"); }
     void viewsSortAndFilterAsTheGridShows()
     {
-        QFETCH(QStringList, sort);
-        QFETCH(QString, field);
-        QFETCH(QString, value);
-        QFETCH(QStringList, expected);
+        QFETCH(Case, c);
+        const QStringList expected = c.list("expected");
         makeLayers();
         RecordSet rs;
-        const RecordView view{sort, field, value};
+        const RecordView view{c.list("sort"), c.text("field"), c.text("value")};
         QVERIFY2(rs.openView(m_db, "Layers", view), qPrintable(rs.lastError()));
-        QCOMPARE(ids(rs), expected);
+        QCOMPARE(firstValues(rs), expected);
         QVERIFY(rs.view() == view);
         QVERIFY(rs.requery());
-        QCOMPARE(ids(rs), expected);
+        QCOMPARE(firstValues(rs), expected);
     }
 
     void aRefusedViewLeavesTheSetAsItWas()
@@ -221,7 +183,7 @@ private slots:
             QVERIFY(!rs.openView(m_db, "Layers", bad));
             QVERIFY(rs.lastError().contains("Gone"));
             QVERIFY(rs.isOpen() && rs.view() == RecordView({{"Weight"}, "Done", "True"}));
-            QCOMPARE(ids(rs), (QStringList{"F", "A", "C"}));
+            QCOMPARE(firstValues(rs), (QStringList{"F", "A", "C"}));
             QCOMPARE(rs.absolutePosition(), 1);
         }
     }
@@ -231,7 +193,7 @@ private slots:
         makeLayers();
         RecordSet rs;
         QVERIFY(rs.openView(m_db, "Layers", {{"Layer no"}, "Done", "True"}));
-        QCOMPARE(ids(rs), (QStringList{"C", "A", "F"}));
+        QCOMPARE(firstValues(rs), (QStringList{"C", "A", "F"}));
         QVERIFY(rs.setAbsolutePosition(1));  // on A
         auto add = [&](const QString& id, const QVariant& layer, bool done) {
             return rs.addNew() && rs.setField("ID", id) && rs.setField("Layer no", layer) && rs.setField("Done", done)
@@ -239,11 +201,11 @@ private slots:
         };
         QVERIFY(add("G", "A0", true) && add("H", "c1", true) && add("I", QVariant(), true) && add("J", "b2", true));
         QVERIFY(add("K", "a1", false));  // left out by the filter
-        QCOMPARE(ids(rs), (QStringList{"C", "I", "G", "A", "J", "H", "F"}));
+        QCOMPARE(firstValues(rs), (QStringList{"C", "I", "G", "A", "J", "H", "F"}));
         QCOMPARE(rs.value("ID").toString(), QString("A"));  // the current row stays current
         QVERIFY(rs.setBookmark(rs.lastModified()) == false && rs.recordCount() == 7);
         QVERIFY(rs.requery());
-        QCOMPARE(ids(rs), (QStringList{"C", "I", "G", "A", "J", "H", "F"}));
+        QCOMPARE(firstValues(rs), (QStringList{"C", "I", "G", "A", "J", "H", "F"}));
     }
 
     void bookmarksLandOnTheirRows_data()
@@ -282,17 +244,17 @@ private slots:
         // The row just added: where the order put it, or nowhere when the filter left it out.
         QVERIFY(rs.setAbsolutePosition(0));
         QCOMPARE(rs.setBookmark(left), !view.filtered());
-        QCOMPARE(rs.absolutePosition(), view.filtered() ? 0 : ids(rs).indexOf("K"));
+        QCOMPARE(rs.absolutePosition(), view.filtered() ? 0 : firstValues(rs).indexOf("K"));
         QVERIFY(!rs.setBookmark(left + 100) && rs.lastError() == "Not a valid bookmark.");
 
         // An edited sort field leaves the row where it was until a requery.
         QVERIFY(rs.setAbsolutePosition(1) && rs.edit() && rs.setField("Layer no", "zz") && rs.update());
         QVERIFY(landsEverywhere());
-        const QString last = ids(rs).constLast();
+        const QString last = firstValues(rs).constLast();
         QVERIFY(rs.setAbsolutePosition(0) && rs.deleteCurrent());
         QVERIFY(add("L", "b0", true) && rs.setBookmark(rs.lastModified()));
         QCOMPARE(rs.value("ID").toString(), QString("L"));
-        QVERIFY(landsEverywhere() && ids(rs).contains(last));
+        QVERIFY(landsEverywhere() && firstValues(rs).contains(last));
 
         // Once another program lets the filter take a row it left out, a requery shows it.
         QVERIFY(add("M", "a6", false));
@@ -303,39 +265,17 @@ private slots:
         QVERIFY(landsEverywhere());
     }
 
-    void findsTheRowShowingAText_data()
-    {
-        QTest::addColumn<QStringList>("sort");
-        QTest::addColumn<QString>("text");
-        QTest::addColumn<QStringList>("fields");
-        QTest::addColumn<int>("from");
-        QTest::addColumn<int>("expected");
-        const QStringList all{"ID", "Layer no", "Weight", "Done", "Odd \"]"};
-        QTest::newRow("single as shown") << QStringList{} << "45.3" << all << 0 << 0;
-        QTest::newRow("not as stored") << QStringList{} << "45.2999" << all << 0 << -1;
-        QTest::newRow("yes/no as shown") << QStringList{} << "FALS" << all << 0 << 1;
-        QTest::newRow("from a later row") << QStringList{} << "b2" << all << 1 << 4;
-        QTest::newRow("any case, beyond ASCII") << QStringList{} << "é" << QStringList{"Layer no"} << 0 << 5;
-        QTest::newRow("quote is text") << QStringList{} << "'b" << all << 0 << 1;
-        QTest::newRow("Null never matches") << QStringList{} << "" << QStringList{"Weight"} << 3 << 4;
-        QTest::newRow("only the fields asked") << QStringList{} << "x" << QStringList{"ID"} << 0 << -1;
-        QTest::newRow("in the sort order") << QStringList{"Layer no"} << "b" << QStringList{"Layer no"} << 0 << 2;
-        QTest::newRow("sorted, from a later row") << QStringList{"Layer no"} << "b2" << all << 4 << 4;
-        QTest::newRow("past the end") << QStringList{"Layer no"} << "a" << all << 6 << -1;
-    }
+    void findsTheRowShowingAText_data() { addCaseRows("store/find-showing.tsv"); }
     void findsTheRowShowingAText()
     {
-        QFETCH(QStringList, sort);
-        QFETCH(QString, text);
-        QFETCH(QStringList, fields);
-        QFETCH(int, from);
+        QFETCH(Case, c);
         makeLayers();
         RecordSet rs;
-        QVERIFY(rs.openView(m_db, "Layers", {sort, {}, {}}));
+        QVERIFY(rs.openView(m_db, "Layers", {c.list("sort"), {}, {}}));
         QList<int> indexes;
-        for (const QString& f : fields)
+        for (const QString& f : c.list("fields", {"ID", "Layer no", "Weight", "Done", "Odd \"]"}))
             indexes << rs.fieldIndex(f);
-        QTEST(rs.findShowing(from, text, indexes), "expected");
+        QCOMPARE(rs.findShowing(c.number("from"), c.text("text"), indexes), c.number("expected"));
     }
 
     void searchSkipsRowsOutsideTheSet()

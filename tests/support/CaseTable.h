@@ -10,12 +10,14 @@
 #include <QHash>
 #include <QList>
 #include <QStringList>
+#include <QTest>
 #include <QtGlobal>
 
 namespace k7::test {
 
 class Case {
 public:
+    Case() = default;
     Case(QByteArray rowName, QHash<QString, QString> cells) : m_name(std::move(rowName)), m_cells(std::move(cells)) {}
 
     const char* name() const { return m_name.constData(); }
@@ -27,6 +29,14 @@ public:
         return value.isEmpty() ? fallback : value;
     }
     int number(const QString& column) const { return text(column, QStringLiteral("0")).toInt(); }
+    // A cell of "yes" or "no"; anything else stops the test program.
+    bool yes(const QString& column) const
+    {
+        const QString value = text(column);
+        if (value != QLatin1String("yes") && value != QLatin1String("no"))
+            qFatal("case table: %s in column %s is neither yes nor no", qPrintable(value), qPrintable(column));
+        return value == QLatin1String("yes");
+    }
     // An empty cell is an empty list; "a|" is "a" and an empty item.
     QList<QByteArray> byteList(const QString& column) const
     {
@@ -47,8 +57,11 @@ public:
         }
         return items << unescape(item);
     }
-    QStringList list(const QString& column) const
+    // `fallback` where the cell is empty.
+    QStringList list(const QString& column, const QStringList& fallback = {}) const
     {
+        if (cell(column).isEmpty())
+            return fallback;
         QStringList items;
         for (const QByteArray& item : byteList(column))
             items << QString::fromUtf8(item);
@@ -89,6 +102,12 @@ private:
     QHash<QString, QString> m_cells;
 };
 
+}  // namespace k7::test
+
+Q_DECLARE_METATYPE(k7::test::Case)
+
+namespace k7::test {
+
 // The cases of tests/data/`table`; a missing file or a row with the wrong
 // number of cells stops the test program, so no table shrinks unnoticed.
 inline QList<Case> readCases(const QString& table)
@@ -120,6 +139,15 @@ inline QList<Case> readCases(const QString& table)
     if (cases.isEmpty())
         qFatal("case table %s has no cases", qPrintable(table));
     return cases;
+}
+
+// The rows of `table` as the one column "c" of a data-driven test; each
+// test function then reads its row with QFETCH(Case, c).
+inline void addCaseRows(const QString& table)
+{
+    QTest::addColumn<Case>("c");
+    for (const Case& c : readCases(table))
+        QTest::newRow(c.name()) << c;
 }
 
 }  // namespace k7::test

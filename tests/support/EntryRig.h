@@ -11,7 +11,6 @@
 
 #include "cfg/Model.h"
 #include "entry/EntryEngine.h"
-#include "entry/RecordState.h"
 #include "store/DataStore.h"
 #include "workflows/DataTable.h"
 #include "workflows/OpenCfg.h"
@@ -25,11 +24,12 @@ struct EntryRig {
     QTemporaryDir dir;
     Model model;
     DataStore store;
-    RecordState state;
     RecordingEntryView view;
     ScriptedDialogs dialogs;
     RecordingShellHooks shell;
-    EntryEngine engine{model, store, state, view, dialogs, view};
+    EntryEngine engine{model, store, view, dialogs, view};
+    // The engine's record in progress, read only.
+    const RecordState& state = engine.state();
 
     EntryRig() { model.cfgpath = dir.filePath(QStringLiteral("site.cfg")); }
 
@@ -79,7 +79,7 @@ struct EntryRig {
     // Every message box shown so far, as "text [style]".
     QStringList shown() const { return dialogs.shown(); }
 
-    QList<QStringList> rows() const { return readRows(store.dbname, store.tablename); }
+    QList<QStringList> rows() const { return readRows(store.dbname(), store.tablename()); }
 
 private:
     bool start()

@@ -7,6 +7,7 @@
 
 #include <QList>
 #include <QQueue>
+#include <QStringList>
 
 #include <functional>
 #include <QString>
@@ -23,6 +24,17 @@ public:
     // Messages with an OK button only (styles 0, 16, 32, 48, 64) are answered
     // Ok without a queued answer; anything with a choice needs one.
     void queueAnswer(int answer) { m_answers.enqueue(answer); }
+    // Answers by name: "ok", "cancel", "yes" or "no".
+    void queueAnswers(const QStringList& names)
+    {
+        const QStringList answers{"", "ok", "cancel", "", "", "", "yes", "no"};
+        for (const QString& name : names) {
+            const int answer = int(answers.indexOf(name.toLower()));
+            if (answer < 1)
+                qFatal("no answer is called %s", qPrintable(name));
+            queueAnswer(answer);
+        }
+    }
     void queueFile(const QString& path) { m_files.enqueue(path); }
     void queueInput(std::optional<QString> text) { m_inputs.enqueue(std::move(text)); }
     void queueTable(std::optional<QString> table) { m_tables.enqueue(std::move(table)); }

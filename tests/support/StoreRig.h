@@ -14,12 +14,32 @@ inline QStringList fieldShapes(const QList<FieldDef>& fields)
     return out;
 }
 
+// "name=fields" of each index of `table`, sorted.
+inline QStringList indexLists(const Database& db, const QString& table)
+{
+    const std::optional<TableDef> def = db.findTable(table);
+    QStringList out;
+    for (const IndexDef& index : def ? def->indexes : QList<IndexDef>{})
+        out << index.name + '=' + index.fields;
+    out.sort();
+    return out;
+}
+
+// The first value of every row of a record set, in its order.
+inline QStringList firstValues(RecordSet& rs)
+{
+    QStringList out;
+    for (int p = 0; p < rs.recordCount(); ++p)
+        out << rs.row(p).value(0).toString();
+    return out;
+}
+
 struct StoreRig : EntryRig {
     // Everything closed, as after a failed open.
     bool allClosed() const
     {
-        return store.dbname.isEmpty() && store.tablename.isEmpty() && !store.currentdb.isOpen()
-               && !store.currentrs.isOpen() && shell.dataSource == nullptr;
+        return store.dbname().isEmpty() && store.tablename().isEmpty() && !store.currentdb().isOpen()
+               && !store.currentrs().isOpen() && shell.dataSource == nullptr;
     }
 };
 

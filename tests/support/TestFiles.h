@@ -6,7 +6,9 @@
 #include "cfg/ProfileFile.h"
 
 #include <QByteArray>
+#include <QDir>
 #include <QFile>
+#include <QProcess>
 #include <QStringList>
 #include <QTemporaryDir>
 
@@ -45,6 +47,44 @@ inline QString readKey(const QString& path, const QString& section, const QStrin
     KeyTable keys = {{key, QString()}};
     ReadSection(path, section, keys);
     return keys.first().second;
+}
+
+// A shell script `name` in `dir` that runs `body`; its path, or empty.
+inline QString writeScript(const QTemporaryDir& dir, const QString& name, const QByteArray& body)
+{
+    const QString path = dir.filePath(name);
+    return writeFile(path, "#!/bin/sh\n" + body + "\n")
+                   && QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner)
+               ? path
+               : QString();
+}
+
+// What is in `folder`, hidden files included, by name.
+inline QStringList filesIn(const QString& folder, QDir::Filters filters = QDir::Files | QDir::Hidden)
+{
+    return QDir(folder).entryList(filters | QDir::NoDotAndDotDot, QDir::Name);
+}
+inline QStringList entriesIn(const QString& folder) { return filesIn(folder, QDir::AllEntries | QDir::Hidden); }
+
+// The k7 program run as a separate process; status -1 when it crashed or
+// did not end within `timeoutMs`.
+struct K7Run {
+    int status = -1;
+    QByteArray out;
+    QByteArray err;
+};
+inline K7Run runK7(const QStringList& args, const QString& workingDirectory = {}, int timeoutMs = 30000)
+{
+    QProcess process;
+    process.setWorkingDirectory(workingDirectory);
+    process.start(QStringLiteral(K7_BINARY), args);
+    K7Run run;
+    if (!process.waitForFinished(timeoutMs))
+        return run;
+    run.status = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
+    run.out = process.readAllStandardOutput();
+    run.err = process.readAllStandardError();
+    return run;
 }
 
 // Copies the sample CFG into `folder` as `name`, writable; its path, or empty.

@@ -3,6 +3,7 @@
 // Every table here was made by hand in another field order, with a field the
 // CFG does not define, so that anything done by position shows.
 
+#include "support/CaseTable.h"
 #include "support/StoreRig.h"
 
 #include "workflows/FieldChanges.h"
@@ -30,7 +31,7 @@ struct Rig : StoreRig {
         return execSql(dbPath(), sql + extraSql) && open();
     }
     QList<QStringList> rows() const { return readRows(dbPath(), "site"); }
-    QStringList shapes() { return fieldShapes(store.currentdb.findTable("site")->fields); }
+    QStringList shapes() { return fieldShapes(store.currentdb().findTable("site")->fields); }
     QStringList indexSql() const
     {
         return firstColumn(dbPath(), "SELECT sql FROM sqlite_master WHERE type = 'index' ORDER BY name");
@@ -65,24 +66,13 @@ class TestFieldChanges : public QObject {
     Q_OBJECT
 
 private slots:
-    void lengthChangeKeepsEveryFieldInItsColumn_data()
-    {
-        QTest::addColumn<QString>("field");
-        QTest::addColumn<int>("length");
-        QTest::addColumn<QString>("shape");
-        QTest::addColumn<QStringList>("notes");  // Note of each row afterwards
-        QTest::newRow("longer, named in another case") << "note" << 40 << "Note:10:40"
-                                                      << QStringList{"abcdef", "O'Brien", "<null>", ""};
-        QTest::newRow("shorter cuts only longer text") << "Note" << 3 << "Note:10:3"
-                                                      << QStringList{"abc", "O'B", "<null>", ""};
-        QTest::newRow("field after one the CFG lacks") << "ID" << 1 << "Note:10:10"
-                                                      << QStringList{"abcdef", "O'Brien", "<null>", ""};
-    }
+    void lengthChangeKeepsEveryFieldInItsColumn_data() { addCaseRows("workflows/length-changes.tsv"); }
     void lengthChangeKeepsEveryFieldInItsColumn()
     {
-        QFETCH(QString, field);
-        QFETCH(int, length);
-        QFETCH(QStringList, notes);
+        QFETCH(Case, c);
+        const QString field = c.text("field");
+        const int length = c.number("length");
+        const QStringList notes = c.list("notes");
         Rig rig;
         QVERIFY(rig.openTable({"CREATE VIEW heavy AS SELECT \"ID\" FROM site WHERE \"Weight\" > 1"}));
         const QList<QStringList> before = rig.rows();
@@ -98,14 +88,14 @@ private slots:
                 expected[r][2] = expected[r][2].left(length);
         }
         QCOMPARE(rig.rows(), expected);
-        QTEST(rig.shapes().value(0), "shape");
+        QCOMPARE(rig.shapes().value(0), c.text("shape"));
         QCOMPARE(rig.shapes().value(1), "Extra:4:0");
         QCOMPARE(rig.indexSql(), indexes);
         QVERIFY(!rig.tempLeft());
         // The view still reads the table, and the grid has it again.
         QCOMPARE(rowCount(rig.dbPath(), "heavy"), 2);
-        QCOMPARE(rig.shell.dataSource, &rig.store.currentrs);
-        QCOMPARE(rig.store.currentrs.recordCount(), 4);
+        QCOMPARE(rig.shell.dataSource, &rig.store.currentrs());
+        QCOMPARE(rig.store.currentrs().recordCount(), 4);
     }
 
     // A step that fails (here the unique index of another tool, which the
@@ -122,8 +112,8 @@ private slots:
         QCOMPARE(rig.rows(), before);
         QCOMPARE(rig.shapes().value(0), "Note:10:10");
         QVERIFY(!rig.tempLeft());
-        QVERIFY(rig.store.currentrs.isOpen());
-        QVERIFY(!rig.store.currentdb.inTransaction());
+        QVERIFY(rig.store.currentrs().isOpen());
+        QVERIFY(!rig.store.currentdb().inTransaction());
         QVERIFY(!ChangeFieldLength(rig.store, rig.shell, "Missing", 5, &error));
         QCOMPARE(rig.rows(), before);
         QVERIFY(rig.audit().isEmpty());
@@ -153,10 +143,10 @@ private slots:
         Rig rig;
         QVERIFY(rig.openTable({"CREATE VIEW heavy AS SELECT \"ID\" FROM site WHERE \"Weight\" > 1"}));
         const QList<QStringList> before = rig.rows();
-        QCOMPARE(sqlite3_set_authorizer(rig.store.currentdb.handle(), refuseRulesOff, &renameRefused), SQLITE_OK);
+        QCOMPARE(sqlite3_set_authorizer(rig.store.currentdb().handle(), refuseRulesOff, &renameRefused), SQLITE_OK);
         QString error;
         QCOMPARE(ChangeFieldLength(rig.store, rig.shell, "Note", 3, &error), !renameRefused);
-        QVERIFY(!oldRenameRulesOn(rig.store.currentdb));
+        QVERIFY(!oldRenameRulesOn(rig.store.currentdb()));
         QCOMPARE(rig.rows() == before, renameRefused);
         QCOMPARE(rowCount(rig.dbPath(), "heavy"), 2);
     }
@@ -170,11 +160,11 @@ private slots:
         QVERIFY2(RenameDataField(rig.store, rig.shell, "id", "Find \"no\"", &error), qPrintable(error));
         QCOMPARE(rig.rows(), before);
         QCOMPARE(rig.shapes(), (QStringList{"Note:10:10", "Extra:4:0", "Find \"no\":10:20", "Weight:6:0"}));
-        QCOMPARE(rig.shell.dataSource, &rig.store.currentrs);
+        QCOMPARE(rig.shell.dataSource, &rig.store.currentrs());
         // A name the table already has is refused and changes nothing.
         QVERIFY(!RenameDataField(rig.store, rig.shell, "Note", "extra", &error));
         QCOMPARE(rig.shapes().value(0), "Note:10:10");
-        QVERIFY(rig.store.currentrs.isOpen());
+        QVERIFY(rig.store.currentrs().isOpen());
         QCOMPARE(rig.audit(), (QList<QStringList>{{"0", "<null>", "ID", "ID", "Find \"no\"", "rename"}}));
     }
 
@@ -185,7 +175,7 @@ private slots:
         QVERIFY(rig.open());
         QVERIFY(execSql(rig.dbPath(), {"INSERT INTO site VALUES ('b'), ('a'), ('b'), (NULL), ('x''); DROP TABLE site; --')"}));
         QString error;
-        const auto values = DistinctFieldValues(rig.store.currentdb, "site", "Kind of \"find\"", &error);
+        const auto values = DistinctFieldValues(rig.store.currentdb(), "site", "Kind of \"find\"", &error);
         QVERIFY2(values, qPrintable(error));
         QCOMPARE(*values, (QStringList{"", "a", "b", "x'); DROP TABLE site; --"}));
         QCOMPARE(rowCount(rig.dbPath(), "site"), 5);

@@ -2,6 +2,7 @@
 // find steps with their column rule and wrap, the sort list and the `Sort`
 // key, the filter and its `Filter` key, and the filter's value list.
 
+#include "support/CaseTable.h"
 #include "support/StoreRig.h"
 
 #include "workflows/GridFilter.h"
@@ -14,7 +15,7 @@ using namespace k7::test;
 class TestGridTools : public QObject {
     Q_OBJECT
 
-    // Fields A, B, "Layer no" (Text) and W (Single); rows given as "a|b|layer|w".
+    // Fields A, B, "Layer no" (Text) and W (Single); rows given as "a,b,layer,w".
     static bool openTable(StoreRig& rig, const QStringList& rows)
     {
         rig.add("A", TypeText);
@@ -23,23 +24,16 @@ class TestGridTools : public QObject {
         rig.add("W", TypeNumeric);
         if (!rig.open())
             return false;
-        RecordSet& rs = rig.store.currentrs;
+        RecordSet& rs = rig.store.currentrs();
         for (const QString& row : rows) {
             bool ok = rs.addNew();
             for (int f = 0; f < 4; ++f)
-                ok = ok && rs.setField(f, row.section('|', f, f));
+                ok = ok && rs.setField(f, row.section(',', f, f));
             if (!ok || !rs.update())
                 return false;
         }
         rs.moveFirst();
         return true;
-    }
-    static QStringList column(RecordSet& rs, int field)
-    {
-        QStringList out;
-        for (int p = 0; p < rs.recordCount(); ++p)
-            out << rs.row(p).value(field).toString();
-        return out;
     }
     static bool writeCfg(const StoreRig& rig, const QByteArray& k7Section)
     {
@@ -47,42 +41,16 @@ class TestGridTools : public QObject {
     }
 
 private slots:
-    void findSteps_data()
-    {
-        QTest::addColumn<QStringList>("rows");
-        QTest::addColumn<QString>("field");  // empty: all fields
-        QTest::addColumn<QString>("text");
-        QTest::addColumn<int>("startColumn");
-        QTest::addColumn<QStringList>("steps");  // "row:column" or the message shown
-        const QString ab = "'ab' could not be found. [64]";
-        QTest::newRow("ab finds ABC, xab and Cab; then wraps")
-            << QStringList{"x|ABC|y", "xab|q|r", "q|r|Cab"} << "" << "ab" << 0
-            << QStringList{"0:1", "1:0", "2:2", ab, "0:1"};
-        QTest::newRow("right within a record, then on; the wrap includes the first record")
-            << QStringList{"ab|x|ab", "ab|x|x"} << "" << "ab" << 0 << QStringList{"0:2", "1:0", ab, "0:0"};
-        QTest::newRow("after the last column, the same record from its first field")
-            << QStringList{"ab|x|x|1", "ab"} << "" << "ab" << 3 << QStringList{"0:0", "1:0"};
-        QTest::newRow("a field: the later records; the wrap includes the first")
-            << QStringList{"x|ab", "x|AB", "ab|x"} << "B" << "ab" << 0 << QStringList{"1:1", ab, "0:1"};
-        QTest::newRow("a field, named in another case") << QStringList{"x|y|b2", "x|y|B2"} << "layer NO" << "b2" << 0
-                                                          << QStringList{"1:2"};
-        QTest::newRow("a field the table lacks") << QStringList{"ab"} << "Gone" << "ab" << 0
-                                                 << QStringList{"Internal program error.  Could not find field. [16]"};
-        QTest::newRow("an empty table") << QStringList{} << "" << "ab" << 0 << QStringList{ab, ab};
-        QTest::newRow("a Single as the grid shows it") << QStringList{"x|y|z|45.3"} << "" << "45.3" << 0
-                                                       << QStringList{"0:3"};
-    }
+    void findSteps_data() { addCaseRows("workflows/find-steps.tsv"); }
     void findSteps()
     {
-        QFETCH(QStringList, rows);
-        QFETCH(QString, field);
-        QFETCH(QString, text);
-        QFETCH(int, startColumn);
-        QFETCH(QStringList, steps);
+        QFETCH(Case, c);
+        const QString field = c.text("field"), text = c.text("text");
+        const QStringList steps = c.list("steps");
         StoreRig rig;
-        QVERIFY(openTable(rig, rows));
-        RecordSet& rs = rig.store.currentrs;
-        int column = startColumn;
+        QVERIFY(openTable(rig, c.list("rows")));
+        RecordSet& rs = rig.store.currentrs();
+        int column = c.number("start column");
         QStringList seen;
         for (int i = 0; i < steps.size(); ++i) {
             rig.dialogs.clear();
@@ -98,7 +66,7 @@ private slots:
     void sortListAndKey()
     {
         StoreRig rig;
-        QVERIFY(openTable(rig, {"2|x|b", "1|y|A", "3|z|a"}));
+        QVERIFY(openTable(rig, {"2,x,b", "1,y,A", "3,z,a"}));
         rig.model.options[OptSort] = " Layer no , A,,";
         const QByteArray cfg = "Sort= Layer no , A,,\r\nFile=site";
         QVERIFY(writeCfg(rig, cfg));
@@ -106,7 +74,7 @@ private slots:
         QCOMPARE(choice.sortList(), (QStringList{"Layer no", "A"}));
         QCOMPARE(choice.fieldNames(), (QStringList{"A", "B", "Layer no", "W"}));
         // The stored key preselects the list; it has not sorted the grid.
-        QCOMPARE(column(rig.store.currentrs, 0), (QStringList{"2", "1", "3"}));
+        QCOMPARE(firstValues(rig.store.currentrs()), (QStringList{"2", "1", "3"}));
         QVERIFY(!choice.add("A") && choice.add("B") && !choice.add("B"));
         choice.removeAt(2);
         QCOMPARE(choice.sortList(), (QStringList{"Layer no", "A"}));
@@ -119,15 +87,15 @@ private slots:
         // once stayed in memory only, as Close compared it with that).
         QVERIFY(choice.add("W") && choice.sort());
         QCOMPARE(rig.model.options[OptSort], QString("Layer no,A,W"));
-        QCOMPARE(column(rig.store.currentrs, 0), (QStringList{"1", "3", "2"}));
-        QCOMPARE(rig.shell.dataSource, &rig.store.currentrs);
+        QCOMPARE(firstValues(rig.store.currentrs()), (QStringList{"1", "3", "2"}));
+        QCOMPARE(rig.shell.dataSource, &rig.store.currentrs());
         QVERIFY(choice.close());
         QCOMPARE(readKey(rig.model.cfgpath, "[K7]", "Sort"), QString("Layer no,A,W"));
 
         // Remove: table order, and Close stores an empty sort.
         QVERIFY(choice.removeSort());
         QVERIFY(!choice.canSort() && !choice.sort());
-        QCOMPARE(column(rig.store.currentrs, 0), (QStringList{"2", "1", "3"}));
+        QCOMPARE(firstValues(rig.store.currentrs()), (QStringList{"2", "1", "3"}));
         QVERIFY(choice.close());
         QVERIFY(!readFile(rig.model.cfgpath).contains("Sort="));
         QVERIFY(rig.dialogs.messages().isEmpty());
@@ -137,7 +105,7 @@ private slots:
     {
         StoreRig rig;
         QVERIFY(openTable(rig, {"2", "1"}));
-        RecordSet& rs = rig.store.currentrs;
+        RecordSet& rs = rig.store.currentrs();
         QVERIFY(rs.setAbsolutePosition(1));
         rig.model.options[OptSort] = "Gone,A";  // a field the table no longer has
         SortChoice choice(rig.model, rig.store, rig.dialogs, rig.shell);
@@ -146,30 +114,21 @@ private slots:
         QCOMPARE(rig.shown(), QStringList{"The data grid could not be sorted: The table site has no field Gone. [48]"});
         QCOMPARE(rig.shell.dataSourceChanges, shownBefore);
         QVERIFY(rs.isOpen() && !rs.view().sorted() && rs.absolutePosition() == 1);
-        QCOMPARE(column(rs, 0), (QStringList{"2", "1"}));
+        QCOMPARE(firstValues(rs), (QStringList{"2", "1"}));
     }
 
-    void parsesTheFilterKey_data()
-    {
-        QTest::addColumn<QString>("key");
-        QTest::addColumn<QStringList>("parsed");  // field, value; empty when none
-        QTest::newRow("field=value") << "Kind=Bone" << QStringList{"Kind", "Bone"};
-        QTest::newRow("no =") << "Kind" << QStringList{};
-        QTest::newRow("= in the value") << "Kind=a=b" << QStringList{"Kind", "a=b"};
-        QTest::newRow("empty value") << "Kind=" << QStringList{"Kind", ""};
-        QTest::newRow("empty") << "" << QStringList{};
-    }
+    void parsesTheFilterKey_data() { addCaseRows("workflows/filter-keys.tsv"); }
     void parsesTheFilterKey()
     {
-        QFETCH(QString, key);
-        const auto fv = ParseFilterKey(key);
-        QTEST(fv ? QStringList({fv->field, fv->value}) : QStringList(), "parsed");
+        QFETCH(Case, c);
+        const auto fv = ParseFilterKey(c.text("key"));
+        QCOMPARE(fv ? fv->field + '|' + fv->value : QString("none"), c.text("parsed"));
     }
 
     void filterAppliesKeepsTheSortAndIsStored()
     {
         StoreRig rig;
-        QVERIFY(openTable(rig, {"3|O'Brien", "1|x", "2|o'brien", "4|a\nb"}));
+        QVERIFY(openTable(rig, {"3,O'Brien", "1,x", "2,o'brien", "4,a\nb"}));
         QVERIFY(writeCfg(rig, "Filter=B=x"));
         rig.model.options[OptFilter] = "B=x";
         SortChoice sort(rig.model, rig.store, rig.dialogs, rig.shell);
@@ -181,87 +140,67 @@ private slots:
         const auto storedKey = [&] { return readKey(rig.model.cfgpath, "[K7]", "Filter"); };
 
         QVERIFY(filter.apply("B", "O'BRIEN"));  // bound: a quote is data
-        QCOMPARE(column(rig.store.currentrs, 0), (QStringList{"2", "3"}));
+        QCOMPARE(firstValues(rig.store.currentrs()), (QStringList{"2", "3"}));
         QCOMPARE(storedKey(), QString("B=O'BRIEN"));
         QCOMPARE(filter.applied()->field, QString("B"));
 
         // A value over two lines is shown but cannot become one CFG line.
         QVERIFY(filter.apply("B", "a\nb"));
-        QCOMPARE(column(rig.store.currentrs, 0), (QStringList{"4"}));
+        QCOMPARE(firstValues(rig.store.currentrs()), (QStringList{"4"}));
         QCOMPARE(storedKey(), QString("B=O'BRIEN"));
 
         QVERIFY(filter.remove());
-        QCOMPARE(column(rig.store.currentrs, 0), (QStringList{"1", "2", "3", "4"}));
-        QVERIFY(rig.store.currentrs.view().sorted() && !filter.applied());
+        QCOMPARE(firstValues(rig.store.currentrs()), (QStringList{"1", "2", "3", "4"}));
+        QVERIFY(rig.store.currentrs().view().sorted() && !filter.applied());
         QCOMPARE(storedKey(), QString());
         QVERIFY(!filter.apply("Gone", "x"));
         QCOMPARE(rig.shown(), QStringList{"The data grid could not be filtered: The table site has no field Gone. [48]"});
-        QCOMPARE(column(rig.store.currentrs, 0), (QStringList{"1", "2", "3", "4"}));
+        QCOMPARE(firstValues(rig.store.currentrs()), (QStringList{"1", "2", "3", "4"}));
     }
 
     // Sort, filter and the value list compare text as Find and uniqueness
     // do: case folded over all of Unicode, blanks at either end ignored. A
     // row added to the sorted grid goes where sorting again would put it.
-    void textComparesAsFindDoes_data()
-    {
-        QTest::addColumn<QStringList>("values");  // B of rows A = 1, 2 ...
-        QTest::addColumn<QString>("added");       // B of row A = 9, added to the sorted grid
-        QTest::addColumn<QStringList>("sorted");  // A, sorted by B then A
-        QTest::addColumn<QString>("filter");
-        QTest::addColumn<QStringList>("filtered");
-        QTest::addColumn<int>("distinct");
-        QTest::newRow("accents") << QStringList{"éclat", "Zinc", "Éclat", "eclat", "Ærø"} << "ÉCLAT"
-                                 << QStringList{"4", "2", "5", "1", "3", "9"} << "ÉCLAT"
-                                 << QStringList{"1", "3", "9"} << 4;
-        QTest::newRow("final sigma") << QStringList{"ΟΔΟΣ", "οδος", "Οδός"} << "οδοσ"
-                                     << QStringList{"1", "2", "9", "3"} << "οδος" << QStringList{"1", "2", "9"} << 2;
-        QTest::newRow("blanks at either end") << QStringList{" abc", "ABC ", "abd", "Ab"} << "aBc"
-                                              << QStringList{"4", "1", "2", "9", "3"} << "abc"
-                                              << QStringList{"1", "2", "9"} << 3;
-        QTest::newRow("ASCII as before") << QStringList{"b", "A", "a", "B", "[", "_"} << "a"
-                                         << QStringList{"5", "6", "2", "3", "9", "1", "4"} << "B"
-                                         << QStringList{"1", "4"} << 4;
-    }
+    void textComparesAsFindDoes_data() { addCaseRows("workflows/text-compare.tsv"); }
     void textComparesAsFindDoes()
     {
-        QFETCH(QStringList, values);
-        QFETCH(QString, added);
+        QFETCH(Case, c);
+        const QStringList values = c.list("values");
         QStringList rows;
         for (int i = 0; i < values.size(); ++i)
-            rows << QString("%1|%2").arg(i + 1).arg(values[i]);
+            rows << QString("%1,%2").arg(i + 1).arg(values[i]);
         StoreRig rig;
         QVERIFY(openTable(rig, rows));
-        RecordSet& rs = rig.store.currentrs;
+        RecordSet& rs = rig.store.currentrs();
         SortChoice sort(rig.model, rig.store, rig.dialogs, rig.shell);
         QVERIFY(sort.add("B") && sort.add("A") && sort.sort());
-        QVERIFY(rs.addNew() && rs.setField(0, "9") && rs.setField(1, added) && rs.update());
-        QTEST(column(rs, 0), "sorted");
+        QVERIFY(rs.addNew() && rs.setField(0, "9") && rs.setField(1, c.text("added")) && rs.update());
+        QCOMPARE(firstValues(rs), c.list("sorted"));
         QVERIFY(rs.requery());
-        QTEST(column(rs, 0), "sorted");
+        QCOMPARE(firstValues(rs), c.list("sorted"));
 
         FilterChoice choice(rig.model, rig.store, rig.dialogs, rig.shell);
-        QFETCH(QString, filter);
-        QVERIFY(choice.apply("B", filter));
-        QTEST(column(rs, 0), "filtered");
+        QVERIFY(choice.apply("B", c.text("filter")));
+        QCOMPARE(firstValues(rs), c.list("filtered"));
 
         DistinctValues distinct;
-        QVERIFY(distinct.open(rig.store.currentdb, "site", "B"));
-        QTEST(int(distinct.next(100).size()), "distinct");
+        QVERIFY(distinct.open(rig.store.currentdb(), "site", "B"));
+        QCOMPARE(int(distinct.next(100).size()), c.number("distinct"));
     }
 
     void valueListReadsShownValuesAPageAtATime()
     {
         StoreRig rig;
-        QVERIFY(openTable(rig, {"a|x||45.3", "b|X|L 1|45.3", "c|y|L 1|", "d|y|l 1|2"}));
-        QVERIFY(rig.store.currentdb.execute("UPDATE site SET W = 45.3 WHERE A = 'b'"));  // not rounded to a float
+        QVERIFY(openTable(rig, {"a,x,,45.3", "b,X,L 1,45.3", "c,y,L 1,", "d,y,l 1,2"}));
+        QVERIFY(rig.store.currentdb().execute("UPDATE site SET W = 45.3 WHERE A = 'b'"));  // not rounded to a float
         DistinctValues values;
-        QVERIFY(values.open(rig.store.currentdb, "site", "layer no"));
+        QVERIFY(values.open(rig.store.currentdb(), "site", "layer no"));
         QCOMPARE(values.next(1), QStringList{""});
         QCOMPARE(values.next(5), QStringList{"L 1"});
         QVERIFY(values.atEnd() && values.next(1).isEmpty());
-        QVERIFY(values.open(rig.store.currentdb, "site", "W"));
+        QVERIFY(values.open(rig.store.currentdb(), "site", "W"));
         QCOMPARE(values.next(10), (QStringList{"", "2", "45.3", "45.3"}));
-        QVERIFY(!values.open(rig.store.currentdb, "site", "Gone") && values.lastError().contains("Gone"));
+        QVERIFY(!values.open(rig.store.currentdb(), "site", "Gone") && values.lastError().contains("Gone"));
     }
 };
 

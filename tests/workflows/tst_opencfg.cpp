@@ -20,20 +20,6 @@ using namespace k7::test;
 
 namespace {
 
-const QString kClosing(
-    "The data table and database will be closed.  You need to either modify the CFG file, change the name of "
-    "the CFG file (so that a brand new database will be created), or specify a new database name in the CFG file.");
-const QString kEncounter(
-    "An error was encounter while processing the CFG file: VAR7 could not be found in the existing data table.  "
-    "A new data table will have to be started.");
-const QString kRenameAsk(
-    "There are data in your existing table.  Would you like to rename this table and start a new one to match "
-    "the CFG file?");
-const QString kRenamePrompt("Rename existing data table as :");
-const QString kExists("Error: That data table name already exists.  Use another name.");
-const QString kDeleteAsk("Ok to delete the current dataset and create a new one?");
-const QString kEmptyAsk(
-    "The current data table is empty.  K7 will erase it and create a new one to match the fields in your CFG.");
 const QString kAddVar7(
     "The field VAR7 exist in the CFG but not in the data table finds.  If you have added a new variable, K7 can "
     "add this to the data table now.  Would you like to add VAR7?");
@@ -70,7 +56,7 @@ struct Rig : StoreRig {
         if (open() != OpenResult::Opened)
             return false;
         for (int i = 0; i < rows; ++i) {
-            RecordSet& rs = store.currentrs;
+            RecordSet& rs = store.currentrs();
             if (!rs.addNew() || !rs.setField("VAR1", QString("ID%1").arg(i)) || !rs.update())
                 return false;
         }
@@ -89,16 +75,6 @@ void addSampleVariables(StoreRig& rig)
     rig.add("Ware", TypeTable, 12);
     rig.add("Length", TypeInstrument);
     rig.add("Area", TypeImageJ);
-}
-
-QStringList indexLists(const Database& db, const QString& table)
-{
-    QStringList out;
-    const std::optional<TableDef> def = db.findTable(table);
-    for (const auto& i : def->indexes)
-        out << i.name + '=' + i.fields;
-    out.sort();
-    return out;
 }
 
 }  // namespace
@@ -148,25 +124,25 @@ private slots:
         Rig rig;
         QCOMPARE(rig.open(), OpenResult::Opened);
         QVERIFY2(rig.dialogs.messages().isEmpty(), qPrintable(rig.dialogs.texts().join('\n')));
-        QCOMPARE(fieldNames(rig.store.currentrs), kSevenFields.mid(0, 6));
+        QCOMPARE(fieldNames(rig.store.currentrs()), kSevenFields.mid(0, 6));
         QCOMPARE(rig.shell.recentFiles, QStringList{rig.cfg});
         QCOMPARE(rig.shell.portOpenings, 1);
-        QVERIFY(rig.store.currentrs.addNew() && rig.store.currentrs.update());
+        QVERIFY(rig.store.currentrs().addNew() && rig.store.currentrs().update());
 
         // Opening again passes through closed, finds the same table and offers the new field.
         QVERIFY(writeFile(rig.cfg, readFile(rig.cfg) + kVar7));
         rig.dialogs.queueAnswer(Answer::Yes);
         QCOMPARE(rig.open(), OpenResult::Opened);
         QCOMPARE(rig.dialogs.shown(), QStringList{kAddVar7 + " [4]"});
-        QCOMPARE(fieldNames(rig.store.currentrs), kSevenFields);
-        QCOMPARE(rig.store.currentrs.field(6).size, 15);
-        QCOMPARE(rig.store.currentrs.recordCount(), 1);
+        QCOMPARE(fieldNames(rig.store.currentrs()), kSevenFields);
+        QCOMPARE(rig.store.currentrs().field(6).size, 15);
+        QCOMPARE(rig.store.currentrs().recordCount(), 1);
 
         // A code other than 1 only reports.
         rig.dialogs.clear();
         RebuildDataTable(rig.model, rig.store, rig.dialogs, rig.shell, 2, "x");
         QCOMPARE(rig.dialogs.texts(), QStringList{"An error was encounter while processing the CFG file: x"});
-        QVERIFY(rig.store.currentrs.isOpen());
+        QVERIFY(rig.store.currentrs().isOpen());
 
         // An error in the CFG: its text (the editor's side is the window's business), and nothing left open.
         QVERIFY(writeFile(rig.cfg, readFile(rig.cfg) + "\r\n[VAR8]\r\nType=Bogus\r\n"));
@@ -183,44 +159,19 @@ private slots:
 
     // Every answer to the repair of a table that lacks VAR7 (its addition declined).
     // Information boxes take a queued answer too.
-    void rebuild_data()
-    {
-        QTest::addColumn<int>("rows");
-        QTest::addColumn<QList<int>>("answers");  // after the first box, which only informs
-        QTest::addColumn<QStringList>("typed");   // names for the rename dialog, "" for Cancel
-        QTest::addColumn<QStringList>("texts");   // a text ending in '*' is matched as a beginning
-        QTest::addColumn<bool>("stillOpen");      // with a new, empty table; else closed with every row kept
-        QTest::addColumn<QString>("aside");       // where the old rows went
-        using L = QList<int>;
-        using S = QStringList;
-        QTest::newRow("empty, ok erases and re-creates") << 0 << L{Answer::Ok} << S{} << S{kEncounter, kEmptyAsk}
-                                                         << true << "";
-        QTest::newRow("empty, cancel closes") << 0 << L{Answer::Cancel} << S{} << S{kEncounter, kEmptyAsk, kClosing}
-                                              << false << "";
-        QTest::newRow("rename, first name taken in another case")
-            << 3 << L{Answer::Yes, Answer::Ok} << S{"FINDS", "Finds 2024"}
-            << S{kEncounter, kRenameAsk, kRenamePrompt, kExists, kRenamePrompt} << true << "Finds 2024";
-        QTest::newRow("rename, blank and reserved names asked again")
-            << 2 << L{Answer::Yes, Answer::Ok, Answer::Ok} << S{"   ", "sqlite_old", "O'Brien's \"old\""}
-            << S{kEncounter, kRenameAsk, kRenamePrompt, "Error: A data table needs a name.  Use another name.",
-                 kRenamePrompt, "Error: The data table could not be renamed as sqlite_old.*", kRenamePrompt}
-            << true << "O'Brien's \"old\"";
-        QTest::newRow("rename cancelled, then delete") << 3 << L{Answer::Yes, Answer::Yes} << S{""}
-                                                       << S{kEncounter, kRenameAsk, kRenamePrompt, kDeleteAsk} << true
-                                                       << "";
-        QTest::newRow("rename cancelled, delete declined") << 3 << L{Answer::Yes, Answer::No} << S{""}
-            << S{kEncounter, kRenameAsk, kRenamePrompt, kDeleteAsk} << false << "";
-        QTest::newRow("no") << 3 << L{Answer::No} << S{} << S{kEncounter, kRenameAsk, kClosing} << false << "";
-        QTest::newRow("cancel") << 3 << L{Answer::Cancel} << S{} << S{kEncounter, kRenameAsk, kClosing} << false << "";
-    }
+    void rebuild_data() { addCaseRows("workflows/rebuild.tsv"); }
     void rebuild()
     {
-        QFETCH(int, rows);
-        QFETCH(QList<int>, answers);
-        QFETCH(QStringList, typed);
-        QFETCH(QStringList, texts);
-        QFETCH(bool, stillOpen);
-        QFETCH(QString, aside);
+        QFETCH(Case, c);
+        const int rows = c.number("rows");
+        const bool stillOpen = c.yes("still open");
+        const QString aside = c.text("aside");
+        QHash<QString, QString> named;
+        for (const Case& message : readCases("workflows/rebuild-messages.tsv"))
+            named.insert(message.name(), message.text("text"));
+        QStringList texts;
+        for (const QString& text : c.list("texts"))
+            texts << named.value(text, text);
         Rig rig;
         QVERIFY(rig.prepare(rows, kVar7));
         rig.dialogs.queueAnswer(Answer::No);
@@ -228,33 +179,26 @@ private slots:
         rig.dialogs.clear();
         const TableCheck check = CheckTableFields(rig.model, rig.store);
         QCOMPARE(check.code, 1);
-        for (int a : QList<int>{Answer::Ok} + answers)
-            rig.dialogs.queueAnswer(a);
-        for (const auto& name : typed)
+        rig.dialogs.queueAnswers(QStringList{"ok"} + c.list("answers"));
+        for (const auto& name : c.list("typed"))
             rig.dialogs.queueInput(name.isEmpty() ? std::nullopt : std::optional<QString>(name));
         RebuildDataTable(rig.model, rig.store, rig.dialogs, rig.shell, check.code, check.message);
 
-        const QStringList shown = rig.dialogs.texts();
+        const QStringList shown = rig.dialogs.shown();  // with the styles
         QCOMPARE(shown.size(), texts.size());
-        // Enter must not erase the rows.
-        for (const auto& m : rig.dialogs.messages())
-            if (m.text == kDeleteAsk)
-                QCOMPARE(m.style, Style::YesNo + Style::DefaultButton2);
         for (int i = 0; i < texts.size(); ++i)
             QVERIFY2(texts[i].endsWith('*') ? shown[i].startsWith(texts[i].chopped(1)) : shown[i] == texts[i],
                      qPrintable(shown[i]));
         QCOMPARE(rig.dialogs.pendingAnswers(), 0);
-        QCOMPARE(rig.dialogs.messages().at(0).style, 64);
-        QCOMPARE(rig.dialogs.messages().at(1).style, rows ? 3 : 1);
         QCOMPARE(rig.model.cfgpath.isEmpty(), !stillOpen);
         if (stillOpen) {
-            QCOMPARE(rig.store.tablename, QString("finds"));
-            QCOMPARE(rig.shell.dataSource, &rig.store.currentrs);
-            QCOMPARE(fieldNames(rig.store.currentrs), kSevenFields);
+            QCOMPARE(rig.store.tablename(), QString("finds"));
+            QCOMPARE(rig.shell.dataSource, &rig.store.currentrs());
+            QCOMPARE(fieldNames(rig.store.currentrs()), kSevenFields);
         } else {
             QVERIFY(rig.allClosed());
         }
-        rig.store.closeAll();
+        rig.store.close();
         QCOMPARE(rowCount(rig.db, "finds"), stillOpen ? 0 : rows);
         if (!aside.isEmpty())
             QCOMPARE(rowCount(rig.db, aside), rows);
@@ -292,12 +236,12 @@ private slots:
         QCOMPARE(rig.model.var(1).varlength, 12.0);
         QVERIFY(readFile(rig.cfg).contains("Length=12\r\n"));
         QCOMPARE(CheckTableFields(rig.model, rig.store).code, 0);
-        RecordSet& rs = rig.store.currentrs;
+        RecordSet& rs = rig.store.currentrs();
         QVERIFY(rs.addNew() && rs.setField("VAR1", "A-2") && rs.update());
         rig.dialogs.clear();
         QCOMPARE(rig.open(), OpenResult::Opened);
         QCOMPARE(rig.dialogs.shown(), QStringList{});
-        rig.store.closeAll();
+        rig.store.close();
         QCOMPARE(querySeparately(rig.db, "SELECT Notes, VAR1, Checked FROM finds ORDER BY rowid").value_or(QList<QStringList>{}),
                  (QList<QStringList>{{"keep me", "A-1", "1"}, {"<null>", "A-2", "<null>"}}));
     }
@@ -325,27 +269,27 @@ private slots:
         const QString path = rig.path("site1.mdb");
         QVERIFY(OpenDataTable(rig.model, rig.store, rig.dialogs, rig.shell, path));
         QVERIFY(rig.dialogs.messages().isEmpty());
-        QCOMPARE(rig.shell.dataSource, &rig.store.currentrs);
+        QCOMPARE(rig.shell.dataSource, &rig.store.currentrs());
         QCOMPARE(rig.shell.variableList, (QStringList{"ID", "Kind", "Count", "Sqid", "Ware", "Length", "Area"}));
         // Length sizes Text fields only; numeric kinds are Single.
-        QCOMPARE(fieldShapes(rig.store.currentrs.fields()),
+        QCOMPARE(fieldShapes(rig.store.currentrs().fields()),
                  (QStringList{"ID:10:20", "Kind:10:8", "Count:6:0", "Sqid:10:11", "Ware:10:12", "Length:6:0",
                               "Area:6:0"}));
-        QCOMPARE(indexLists(rig.store.currentdb, "site1"), (QStringList{"k7_site1_ID=+ID", "site1_ID=+ID"}));
-        RecordSet& rs = rig.store.currentrs;
+        QCOMPARE(indexLists(rig.store.currentdb(), "site1"), (QStringList{"k7_site1_ID=+ID", "site1_ID=+ID"}));
+        RecordSet& rs = rig.store.currentrs();
         QVERIFY(rs.addNew() && rs.setField(0, "kept") && rs.update());
 
         // Opened again under the name in another case: the same table, nothing asked or added.
         rig.model.options[OptTable] = "SITE1";
         QVERIFY(OpenDataTable(rig.model, rig.store, rig.dialogs, rig.shell, path));
         QVERIFY(rig.dialogs.messages().isEmpty());
-        QCOMPARE(rig.store.currentdb.tableNames(), QStringList{"site1"});
-        QCOMPARE(indexLists(rig.store.currentdb, "site1"), (QStringList{"k7_site1_ID=+ID", "site1_ID=+ID"}));
+        QCOMPARE(rig.store.currentdb().tableNames(), QStringList{"site1"});
+        QCOMPARE(indexLists(rig.store.currentdb(), "site1"), (QStringList{"k7_site1_ID=+ID", "site1_ID=+ID"}));
         QCOMPARE(readRows(path, "site1").value(0).value(0), QString("kept"));
 
         // An index of another name over ID counts; one over two fields does not; and a table
         // put aside holds the index name that Kind would get, another table the one of Count.
-        Database& db = rig.store.currentdb;
+        Database& db = rig.store.currentdb();
         QVERIFY(db.execute("DROP INDEX site1_ID") && db.execute("CREATE INDEX MyIdIndex ON site1 (ID)"));
         QVERIFY(db.execute("CREATE INDEX Pair ON site1 (Kind, Count)"));
         QVERIFY(CreateDataTable(rig.model, db, "old")
@@ -362,25 +306,17 @@ private slots:
                               "many indexed fields. Use Unique only on fields that have unique entries (such as ID "
                               "numbers).");
         QCOMPARE(rig.dialogs.shown(), (QStringList{warning.arg("Bag") + " [64]", warning.arg("Box") + " [64]"}));
-        QVERIFY(rig.store.currentrs.isOpen());
-        QCOMPARE(indexLists(rig.store.currentdb, "site1"),
+        QVERIFY(rig.store.currentrs().isOpen());
+        QCOMPARE(indexLists(rig.store.currentdb(), "site1"),
                  (QStringList{"MyIdIndex=+ID", "Pair=+Kind;+Count", "k7_site1_ID=+ID", "site1_Count_2=+Count", "site1_Kind_2=+Kind"}));
     }
 
-    void badDatabaseFileLeavesEverythingClosed_data()
-    {
-        QTest::addColumn<QString>("kind");
-        QTest::addColumn<QString>("expected");
-        QTest::newRow("text file") << "text" << "Error: The file %1 is not a database.";
-        QTest::newRow("folder") << "folder" << "Error: The database %1 is not a file.";
-        QTest::newRow("locked") << "locked" << "Error: The database %1 is locked by another program.";
-        QTest::newRow("missing folder") << "missing"
-                                        << "Error: The database %1 cannot be created: the folder %2 does not exist.";
-    }
+    void badDatabaseFileLeavesEverythingClosed_data() { addCaseRows("workflows/bad-database-files.tsv"); }
     void badDatabaseFileLeavesEverythingClosed()
     {
-        QFETCH(QString, kind);
-        QFETCH(QString, expected);
+        QFETCH(Case, c);
+        const QString kind = c.text("kind");
+        QString expected = c.text("message");
         StoreRig rig;
         addSampleVariables(rig);
         QString path = rig.path("site1.mdb");
@@ -405,28 +341,14 @@ private slots:
             QCOMPARE(readFile(path), text);  // left exactly as it was
     }
 
-    void names_data()
-    {
-        QTest::addColumn<QString>("cfgpath");
-        QTest::addColumn<QString>("filename");  // the File option
-        QTest::addColumn<QString>("table");     // the Table option
-        QTest::addColumn<QString>("dbname");
-        QTest::addColumn<QString>("tablename");
-        for (const Case& c : readCases("store/database-names.tsv"))
-            QTest::newRow(c.name()) << c.text("cfg path") << c.text("file") << c.text("table") << c.text("database")
-                                    << c.text("table name");
-    }
+    void names_data() { addCaseRows("store/database-names.tsv"); }
     void names()
     {
-        QFETCH(QString, cfgpath);
-        QFETCH(QString, filename);
-        QFETCH(QString, table);
-        QFETCH(QString, dbname);
-        QCOMPARE(DeriveDbName(cfgpath, filename), dbname);
-        QTEST(DeriveTableName(dbname, table), "tablename");
+        QFETCH(Case, c);
+        QCOMPARE(DeriveDbName(c.text("cfg path"), c.text("file")), c.text("database"));
+        QCOMPARE(DeriveTableName(c.text("database"), c.text("table")), c.text("table name"));
     }
 };
 
 QTEST_GUILESS_MAIN(TestOpenCfg)
 #include "tst_opencfg.moc"
-

@@ -1,0 +1,141 @@
+// The transaction guard: every way out of its scope without a commit leaves
+// the file as it was, a commit keeps the change, and a begin that fails is
+// reported without touching a transaction the guard does not own.
+
+#include "store/Database.h"
+#include "store/Transaction.h"
+
+#include "support/SeparateConnection.h"
+
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <sqlite3.h>
+
+using namespace k7;
+using namespace k7::test;
+
+class TestTransaction : public QObject {
+    Q_OBJECT
+
+    QTemporaryDir m_dir;
+    Database m_db;  // opened on a new file with an empty table Finds for each test
+    QString dbPath() const { return m_dir.filePath(QStringLiteral("guard.db")); }
+
+    bool insert(const QString& id) { return m_db.execute(QStringLiteral("INSERT INTO Finds VALUES (?)"), {id}); }
+
+private slots:
+    void init()
+    {
+        QFile::remove(dbPath());
+        QVERIFY(m_db.create(dbPath()));
+        QVERIFY(m_db.execute(QStringLiteral("CREATE TABLE Finds (Id TEXT)")));
+        m_db.close();
+        QVERIFY(m_db.open(dbPath()));
+    }
+
+    void cleanup() { m_db.close(); }
+
+    void leavingTheScopeRollsBack()
+    {
+        {
+            Transaction transaction(m_db);
+            QVERIFY(transaction.began());
+            QVERIFY(m_db.inTransaction());
+            QVERIFY(insert(QStringLiteral("A1")));
+            QVERIFY(m_db.appendTable(TableDef{QStringLiteral("Extra"), {FieldDef{QStringLiteral("x")}}, {}}));
+        }
+        QVERIFY(!m_db.inTransaction());
+        QCOMPARE(rowCount(dbPath(), QStringLiteral("Finds")), 0);
+        QCOMPARE(rowCount(dbPath(), QStringLiteral("Extra")), -1);
+        // The table list forgets the table that was rolled back.
+        QVERIFY(!m_db.findTable(QStringLiteral("Extra")));
+    }
+
+    void commitKeepsTheChange()
+    {
+        {
+            Transaction transaction(m_db);
+            QVERIFY(transaction.began());
+            QVERIFY(insert(QStringLiteral("A1")));
+            QVERIFY(transaction.commit());
+            QVERIFY(!m_db.inTransaction());
+        }
+        m_db.close();
+        QCOMPARE(readRows(dbPath(), QStringLiteral("Finds")), QList<QStringList>{{QStringLiteral("A1")}});
+    }
+
+    void failedCommitIsRolledBack()
+    {
+        // A deferred foreign key is checked at the commit, which then fails
+        // and leaves the transaction open.
+        QVERIFY(m_db.execute(QStringLiteral("PRAGMA foreign_keys = ON")));
+        QVERIFY(m_db.execute(QStringLiteral("CREATE TABLE Parts (Id TEXT REFERENCES Finds(Id) "
+                                            "DEFERRABLE INITIALLY DEFERRED)")));
+        QVERIFY(m_db.execute(QStringLiteral("CREATE UNIQUE INDEX FindsId ON Finds (Id)")));
+        {
+            Transaction transaction(m_db);
+            QVERIFY(transaction.began());
+            QVERIFY(insert(QStringLiteral("A1")));
+            QVERIFY(m_db.execute(QStringLiteral("INSERT INTO Parts VALUES ('nowhere')")));
+            QVERIFY(!transaction.commit());
+            QCOMPARE(m_db.lastErrorCode(), SQLITE_CONSTRAINT);
+            QVERIFY(m_db.inTransaction());
+        }
+        QVERIFY(!m_db.inTransaction());
+        QCOMPARE(rowCount(dbPath(), QStringLiteral("Finds")), 0);
+        QCOMPARE(rowCount(dbPath(), QStringLiteral("Parts")), 0);
+    }
+
+    void failedBeginIsReported()
+    {
+        sqlite3* other = nullptr;  // another program holding the write lock
+        QCOMPARE(sqlite3_open(QFile::encodeName(dbPath()), &other), SQLITE_OK);
+        QCOMPARE(sqlite3_exec(other, "BEGIN EXCLUSIVE", nullptr, nullptr, nullptr), SQLITE_OK);
+        bool began = true;
+        bool committed = true;
+        int code = 0;
+        {
+            Transaction transaction(m_db);
+            began = transaction.began();
+            code = m_db.lastErrorCode();
+            committed = transaction.commit();
+        }
+        sqlite3_close_v2(other);
+        QVERIFY(!began);
+        QVERIFY(!committed);
+        QCOMPARE(code, SQLITE_BUSY);
+        QVERIFY(!m_db.inTransaction());
+    }
+
+    void nestedBeginLeavesTheOuterTransaction()
+    {
+        Transaction outer(m_db);
+        QVERIFY(outer.began());
+        QVERIFY(insert(QStringLiteral("A1")));
+        {
+            Transaction inner(m_db);
+            QVERIFY(!inner.began());
+            QCOMPARE(m_db.lastError(), QStringLiteral("A transaction is already open."));
+        }
+        QVERIFY(m_db.inTransaction());
+        QVERIFY(outer.commit());
+        QCOMPARE(rowCount(dbPath(), QStringLiteral("Finds")), 1);
+    }
+
+    void closingTheDatabaseFirstIsHarmless()
+    {
+        {
+            Transaction transaction(m_db);
+            QVERIFY(transaction.began());
+            QVERIFY(insert(QStringLiteral("A1")));
+            m_db.close();
+        }
+        QVERIFY(!m_db.isOpen());
+        QVERIFY(m_db.lastError().isEmpty());
+        QCOMPARE(rowCount(dbPath(), QStringLiteral("Finds")), 0);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestTransaction)
+#include "tst_transaction.moc"
