@@ -91,7 +91,7 @@ qint64 RecordSet::bookmark() const
 
 qint64 RecordSet::bookmarkAt(int position) const
 {
-    return position >= 0 && position < recordCount() ? m_keys[static_cast<size_t>(position)] : -1;
+    return position >= 0 && position < recordCount() ? m_keys.at(position) : -1;
 }
 
 bool RecordSet::setBookmark(qint64 bookmark)
@@ -108,23 +108,20 @@ bool RecordSet::setBookmark(qint64 bookmark)
 // new rows go, only when neither finds it (a row edited out of its place).
 int RecordSet::positionOf(qint64 key) const
 {
-    if (m_keysAscending) {
-        const auto at = std::lower_bound(m_keys.begin(), m_keys.end(), key);
-        return at != m_keys.end() && *at == key ? static_cast<int>(at - m_keys.begin()) : -1;
-    }
+    if (m_keys.ascending())
+        return m_keys.positionInOrder(key);
     if (m_placed.key == key) {
         if (m_placed.at < 0)
             return -1;  // the filter left it out, and the keyset was not read again since
-        if (m_placed.at < recordCount() && m_keys[static_cast<size_t>(m_placed.at)] == key)
+        if (m_placed.at < recordCount() && m_keys.at(m_placed.at) == key)
             return m_placed.at;
     }
     if (m_updatable && m_view.sorted()) {
         const int after = sortedPlace(key);
-        if (after > 0 && m_keys[static_cast<size_t>(after - 1)] == key)
+        if (after > 0 && m_keys.at(after - 1) == key)
             return after - 1;
     }
-    const auto at = std::find(m_keys.rbegin(), m_keys.rend(), key);
-    return at == m_keys.rend() ? -1 : static_cast<int>(m_keys.rend() - at) - 1;
+    return m_keys.findFromEnd(key);
 }
 
 void RecordSet::leaveEdit()
@@ -180,7 +177,7 @@ const QVariantList* RecordSet::currentRow() const
     }
     if (!m_updatable)
         return &m_rows[static_cast<size_t>(p)];
-    const qint64 key = m_keys[static_cast<size_t>(p)];
+    const qint64 key = m_keys.at(p);
     if (m_loadedKey != key) {
         if (!fetch(key, m_current))
             return nullptr;
@@ -212,7 +209,7 @@ QVariantList RecordSet::row(int position) const
         return {};
     if (!m_updatable)
         return m_rows[static_cast<size_t>(position)];
-    const qint64 key = m_keys[static_cast<size_t>(position)];
+    const qint64 key = m_keys.at(position);
     if (key == m_loadedKey)
         return m_current;
     QVariantList values;
@@ -408,9 +405,9 @@ bool RecordSet::deleteCurrent()
         m_db->statement(QStringLiteral("DELETE FROM %1 WHERE %2 = ?").arg(QuoteName(m_table), m_rowidName));
     if (!stmt)
         return fail(m_db->lastError());
-    if (!stmt->run({m_keys[static_cast<size_t>(p)]}))
+    if (!stmt->run({m_keys.at(p)}))
         return fail(stmt->error());
-    m_keys.erase(m_keys.begin() + p);
+    m_keys.erase(p);
     if (m_placed.at == p)
         m_placed.at = -1;  // gone from the set
     else if (m_placed.at > p)
@@ -428,7 +425,7 @@ bool RecordSet::currentRowGone() const
         return false;
     SqliteStatement* stmt = m_db->statement(
         QStringLiteral("SELECT 1 FROM %1 WHERE %2 = ?").arg(QuoteName(m_table), m_rowidName));
-    if (!stmt || !stmt->bind({m_keys[static_cast<size_t>(p)]}))
+    if (!stmt || !stmt->bind({m_keys.at(p)}))
         return false;
     const bool found = stmt->step();
     const bool failed = !stmt->error().isEmpty();

@@ -10,6 +10,7 @@
 // Errors are values: a failed operation returns false and leaves its reason
 // in lastError().
 
+#include "store/Keyset.h"
 #include "store/RecordView.h"
 #include "store/TableDef.h"
 
@@ -147,6 +148,10 @@ private:
     [[nodiscard]] bool openDynaset(Database& db, const DynasetQuery& query, bool keepOnFailure);
     bool refuse(const QString& error, bool keepOnFailure);
     [[nodiscard]] bool loadKeys();
+    // Reads the keyset of a dynaset: without a scan when its rows in table
+    // order are one run of rowids, otherwise through `keySql`.
+    [[nodiscard]] static bool readKeys(Database& db, const QString& countSql, const QString& keySql,
+                                       const QVariantList& values, Keyset& keys, QString* error, int* code);
     // Appends the rowids the query returns; false (with the error kept) when it fails.
     [[nodiscard]] bool selectRowids(const QString& sql, const QVariantList& values, std::vector<qint64>& rowids) const;
     [[nodiscard]] static bool selectRowids(Database& db, const QString& sql, const QVariantList& values,
@@ -181,7 +186,6 @@ private:
     QString m_where;              // the key query's condition, empty for every row
     RecordView m_view;
     bool m_placesAdded = false;
-    bool m_keysAscending = true;  // the keyset is in rowid order
     qint64 m_lastModified = -1;
     // The row placeAdded handled last and its position, -1 when the filter
     // left it out: until the keyset is read again, finding it costs nothing.
@@ -192,7 +196,8 @@ private:
     Placed m_placed;
     QString m_rowidName;
     QString m_fetchSql;
-    std::vector<qint64> m_keys;  // rowids; for a snapshot, row numbers
+    QString m_countSql;  // for a set in table order: its count and first and last rowid
+    Keyset m_keys;       // rowids; for a snapshot, row numbers
 
     // Snapshot rows (openQuery).
     std::vector<QVariantList> m_rows;

@@ -83,6 +83,7 @@ struct DynasetPlan {
     QList<FieldDef> fields;
     QString rowid;
     QString keySql;
+    QString countSql;  // only for a set in table order
     QString fetchSql;
 };
 
@@ -137,6 +138,14 @@ struct DynasetPlan {
     if (!sortTerms(def, orderBy, &orderTerms, error))
         return std::nullopt;
     const QString where = condition.isEmpty() ? QString() : QStringLiteral(" WHERE ") + condition;
+    if (orderTerms.isEmpty() && condition.isEmpty()) {
+        // Each count in a statement of its own lets the engine count the
+        // table's pages and find its ends in its index instead of stepping
+        // through the rows.
+        plan.countSql = QStringLiteral("SELECT (SELECT count(*) FROM %2), (SELECT min(%1) FROM %2), "
+                                       "(SELECT max(%1) FROM %2)")
+                            .arg(plan.rowid, QuoteName(def.name));
+    }
     orderTerms << plan.rowid;
     plan.keySql = QStringLiteral("SELECT %1 FROM %2%3 ORDER BY %4")
                       .arg(plan.rowid, QuoteName(def.name), where, orderTerms.join(QStringLiteral(", ")));
@@ -235,9 +244,9 @@ bool RecordSet::openDynaset(Database& db, const DynasetQuery& query, bool keepOn
     const DynasetPlan& plan = *planned;
     // The keys are read before anything changes, so a refused query leaves
     // the set as it was.
-    std::vector<qint64> keys;
+    Keyset keys;
     m_errorCode = 0;
-    if (!selectRowids(db, plan.keySql, query.whereValues, keys, &error, &m_errorCode))
+    if (!readKeys(db, plan.countSql, plan.keySql, query.whereValues, keys, &error, &m_errorCode))
         return refuse(error, keepOnFailure);
 
     close();
@@ -246,6 +255,7 @@ bool RecordSet::openDynaset(Database& db, const DynasetQuery& query, bool keepOn
     m_fields = plan.fields;
     m_rowidName = plan.rowid;
     m_keySql = plan.keySql;
+    m_countSql = plan.countSql;
     m_keyValues = query.whereValues;
     m_where = query.where;
     m_view = query.view;
@@ -256,7 +266,6 @@ bool RecordSet::openDynaset(Database& db, const DynasetQuery& query, bool keepOn
     m_db = &db;
     db.attach(this);
     m_keys = std::move(keys);
-    m_keysAscending = std::is_sorted(m_keys.begin(), m_keys.end());
     m_pos = 0;
     return true;
 }
@@ -288,9 +297,7 @@ bool RecordSet::openQuery(Database& db, const QString& sql, const QVariantList& 
         return fail(stmt.error());
     m_fields = fields;
     m_rows = std::move(rows);
-    m_keys.resize(m_rows.size());
-    for (size_t i = 0; i < m_keys.size(); ++i)
-        m_keys[i] = static_cast<qint64>(i);
+    m_keys.appendRun(0, static_cast<qint64>(m_rows.size()));
     m_name = sql;
     m_keyValues = values;
     m_updatable = false;
@@ -309,11 +316,11 @@ void RecordSet::close()
     m_table.clear();
     m_updatable = false;
     m_keySql.clear();
+    m_countSql.clear();
     m_keyValues.clear();
     m_where.clear();
     m_view = RecordView();
     m_placesAdded = false;
-    m_keysAscending = true;
     m_lastModified = -1;
     m_placed = {};
     m_rowidName.clear();
@@ -359,13 +366,57 @@ bool RecordSet::selectRowids(const QString& sql, const QVariantList& values, std
     return selectRowids(*m_db, sql, values, rowids, &error, &m_errorCode) || fail(error);
 }
 
+bool RecordSet::readKeys(Database& db, const QString& countSql, const QString& keySql, const QVariantList& values,
+                         Keyset& keys, QString* error, int* code)
+{
+    if (!countSql.isEmpty()) {
+        SqliteStatement* stmt = db.statement(countSql);
+        if (!stmt) {
+            *error = db.lastError();
+            *code = db.lastErrorCode();
+            return false;
+        }
+        const bool read = stmt->step();
+        const qint64 count = read ? stmt->int64(0) : 0;
+        const qint64 first = read ? stmt->int64(1) : 0;
+        const qint64 last = read ? stmt->int64(2) : 0;
+        *error = stmt->error();
+        *code = stmt->errorCode();
+        stmt->reset();
+        if (!error->isEmpty())
+            return false;
+        // Rowids are unique, so as many rows as numbers from the first to
+        // the last means every number between is there.
+        if (count == 0 || static_cast<quint64>(last) - static_cast<quint64>(first) == static_cast<quint64>(count - 1)) {
+            keys.appendRun(first, count);
+            return true;
+        }
+    }
+    SqliteStatement* stmt = db.statement(keySql);
+    if (!stmt) {
+        *error = db.lastError();
+        *code = db.lastErrorCode();
+        return false;
+    }
+    if (!stmt->bind(values)) {
+        *error = stmt->error();
+        return false;
+    }
+    while (stmt->step())
+        keys.append(stmt->int64(0));
+    *error = stmt->error();
+    *code = stmt->errorCode();
+    stmt->reset();
+    return error->isEmpty();
+}
+
 bool RecordSet::loadKeys()
 {
-    std::vector<qint64> keys;
-    if (!selectRowids(m_keySql, m_keyValues, keys))
-        return false;
+    Keyset keys;
+    QString error;
+    if (!readKeys(*m_db, m_countSql, m_keySql, m_keyValues, keys, &error, &m_errorCode))
+        return fail(error);
     m_keys = std::move(keys);
-    m_keysAscending = std::is_sorted(m_keys.begin(), m_keys.end());
     m_loadedKey = -1;
     return true;
 }

@@ -44,9 +44,9 @@ bool RecordSet::findFirst(const QString& field, const QVariant& value)
     if (!selectRowids(sql, {value}, found) || found.empty())
         return false;
     const std::unordered_set<qint64> hits(found.begin(), found.end());
-    for (size_t i = 0; i < m_keys.size(); ++i) {
-        if (hits.count(m_keys[i]))
-            return setAbsolutePosition(static_cast<int>(i));
+    for (int p = 0; p < recordCount(); ++p) {
+        if (hits.count(m_keys.at(p)))
+            return setAbsolutePosition(p);
     }
     return false;
 }
@@ -80,21 +80,21 @@ int RecordSet::findShowing(int from, const QString& text, const QList<int>& fiel
     }
     const QString shows = showsCondition(fields);
     const QString filter = m_where.isEmpty() ? QString() : QStringLiteral(" AND (%1)").arg(m_where);
-    if (m_keysAscending) {
+    if (m_keys.ascending()) {
         // In rowid order the engine stops at the first match after `from`.
         const QString sql = QStringLiteral("SELECT %1 FROM %2 WHERE %1 >= ? AND %3%4 ORDER BY %1 LIMIT 1")
                                 .arg(m_rowidName, QuoteName(m_table), shows, filter);
-        qint64 next = m_keys[static_cast<size_t>(from)];
+        qint64 next = m_keys.at(from);
         for (;;) {
             std::vector<qint64> hit;
             if (!selectRowids(sql, QVariantList{next, needle} + m_keyValues, hit) || hit.empty())
                 return -1;
-            const auto at = std::lower_bound(m_keys.begin() + from, m_keys.end(), hit.front());
-            if (at == m_keys.end())
+            const int at = m_keys.lowerBound(from, hit.front());
+            if (at == recordCount())
                 return -1;
-            if (*at == hit.front())
-                return static_cast<int>(at - m_keys.begin());
-            next = *at;  // a row outside the set (added elsewhere): go on from the next key
+            if (m_keys.at(at) == hit.front())
+                return at;
+            next = m_keys.at(at);  // a row outside the set (added elsewhere): go on from the next key
         }
     }
     // In a sort order: every matching rowid, then the first key among them.
@@ -104,7 +104,7 @@ int RecordSet::findShowing(int from, const QString& text, const QList<int>& fiel
         return -1;
     std::sort(hits.begin(), hits.end());
     for (int p = from; p < recordCount(); ++p) {
-        if (std::binary_search(hits.begin(), hits.end(), m_keys[static_cast<size_t>(p)]))
+        if (std::binary_search(hits.begin(), hits.end(), m_keys.at(p)))
             return p;
     }
     return -1;
@@ -115,8 +115,7 @@ void RecordSet::placeAdded(qint64 rowid)
     const int count = recordCount();
     m_placed = {rowid, -1};
     if (!m_placesAdded) {
-        m_keysAscending = m_keysAscending && (m_keys.empty() || m_keys.back() < rowid);
-        m_keys.push_back(rowid);
+        m_keys.append(rowid);
         m_placed.at = count;
         return;
     }
@@ -124,8 +123,7 @@ void RecordSet::placeAdded(qint64 rowid)
         return;
     const int at = m_view.sorted() ? sortedPlace(rowid) : count;
     m_placed.at = at;
-    m_keysAscending = m_keysAscending && (at == count) && (m_keys.empty() || m_keys.back() < rowid);
-    m_keys.insert(m_keys.begin() + at, rowid);
+    m_keys.insert(at, rowid);
     // The current row stays current; a set past its end stays there.
     if (m_pos >= count)
         m_pos = count + 1;
@@ -147,7 +145,7 @@ int RecordSet::sortedPlace(qint64 rowid) const
     int high = recordCount();
     while (low < high) {
         const int middle = low + (high - low) / 2;
-        if (sortsBefore(rowid, m_keys[static_cast<size_t>(middle)]))
+        if (sortsBefore(rowid, m_keys.at(middle)))
             high = middle;
         else
             low = middle + 1;
