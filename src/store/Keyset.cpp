@@ -86,6 +86,17 @@ void Keyset::appendRun(qint64 first, qint64 count)
     fallBackIfLarge();
 }
 
+void Keyset::appendAll(const Keyset& other)
+{
+    if (other.m_plain) {
+        for (qint64 rowid : other.m_rowids)
+            append(rowid);
+        return;
+    }
+    for (std::size_t i = 0; i < other.m_runs.size(); ++i)
+        appendRun(other.m_runs[i].first, other.runLength(i));
+}
+
 void Keyset::shiftStarts(std::size_t from, qint64 by)
 {
     for (std::size_t j = from; j < m_runs.size(); ++j)

@@ -33,6 +33,8 @@ public:
     void append(qint64 rowid);
     // Appends `count` rowids starting at `first`: first, first + 1, ...
     void appendRun(qint64 first, qint64 count);
+    // Appends every rowid of `other`, in its order.
+    void appendAll(const Keyset& other);
     void insert(int position, qint64 rowid);
     void erase(int position);
 

@@ -28,6 +28,14 @@ bool RecordSet::fail(const QString& error) const
     return false;
 }
 
+// A row whose rowid could not be read: the engine's reason, or the row is
+// gone (deleted by another program since the set was counted).
+bool RecordSet::unreadRow() const
+{
+    const QString reason = m_keys.readError();
+    return fail(reason.isEmpty() ? QStringLiteral("The record was deleted.") : reason);
+}
+
 bool RecordSet::fetch(qint64 key, QVariantList& values) const
 {
     SqliteStatement* stmt = m_db->statement(m_fetchSql);
@@ -91,7 +99,8 @@ qint64 RecordSet::bookmark() const
 
 qint64 RecordSet::bookmarkAt(int position) const
 {
-    return position >= 0 && position < recordCount() ? m_keys.at(position) : -1;
+    const qint64 key = position >= 0 && position < recordCount() ? m_keys.at(position) : WindowedKeyset::kUnread;
+    return key == WindowedKeyset::kUnread ? -1 : key;
 }
 
 bool RecordSet::setBookmark(qint64 bookmark)
@@ -178,6 +187,10 @@ const QVariantList* RecordSet::currentRow() const
     if (!m_updatable)
         return &m_rows[static_cast<size_t>(p)];
     const qint64 key = m_keys.at(p);
+    if (key == WindowedKeyset::kUnread) {
+        unreadRow();
+        return nullptr;
+    }
     if (m_loadedKey != key) {
         if (!fetch(key, m_current))
             return nullptr;
@@ -210,6 +223,10 @@ QVariantList RecordSet::row(int position) const
     if (!m_updatable)
         return m_rows[static_cast<size_t>(position)];
     const qint64 key = m_keys.at(position);
+    if (key == WindowedKeyset::kUnread) {
+        unreadRow();
+        return {};
+    }
     if (key == m_loadedKey)
         return m_current;
     QVariantList values;

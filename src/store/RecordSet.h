@@ -10,7 +10,7 @@
 // Errors are values: a failed operation returns false and leaves its reason
 // in lastError().
 
-#include "store/Keyset.h"
+#include "store/WindowedKeyset.h"
 #include "store/RecordView.h"
 #include "store/TableDef.h"
 
@@ -24,6 +24,14 @@
 namespace k7 {
 
 class Database;
+
+// The queries that read a dynaset's keyset.
+struct DynasetKeyQueries {
+    QString keys;      // every rowid in the set's order
+    QString count;     // in table order: the count and the first and last rowid
+    QString forward;   // in table order: a window of rowids from a rowid up ...
+    QString backward;  // ... or down
+};
 
 class RecordSet {
 public:
@@ -148,10 +156,11 @@ private:
     [[nodiscard]] bool openDynaset(Database& db, const DynasetQuery& query, bool keepOnFailure);
     bool refuse(const QString& error, bool keepOnFailure);
     [[nodiscard]] bool loadKeys();
-    // Reads the keyset of a dynaset: without a scan when its rows in table
-    // order are one run of rowids, otherwise through `keySql`.
-    [[nodiscard]] static bool readKeys(Database& db, const QString& countSql, const QString& keySql,
-                                       const QVariantList& values, Keyset& keys, QString* error, int* code);
+    // Reads the keyset of a dynaset: in table order from its count and its
+    // ends, as one run when that is what they say, otherwise in windows;
+    // in any other order every rowid at once.
+    [[nodiscard]] static bool readKeys(Database& db, const DynasetKeyQueries& queries, const QVariantList& values,
+                                       WindowedKeyset& keys, QString* error, int* code);
     // Appends the rowids the query returns; false (with the error kept) when it fails.
     [[nodiscard]] bool selectRowids(const QString& sql, const QVariantList& values, std::vector<qint64>& rowids) const;
     [[nodiscard]] static bool selectRowids(Database& db, const QString& sql, const QVariantList& values,
@@ -165,6 +174,7 @@ private:
     bool sortsBefore(qint64 a, qint64 b) const;
     QString showsCondition(const QList<int>& fields) const;
     [[nodiscard]] bool fetch(qint64 key, QVariantList& values) const;
+    bool unreadRow() const;
     const QVariantList* currentRow() const;
     bool fail(const QString& error) const;
     [[nodiscard]] bool requireCurrent() const;
@@ -181,7 +191,6 @@ private:
     mutable int m_errorCode = 0;
 
     // Dynaset: how to list the keys and fetch a row.
-    QString m_keySql;
     QVariantList m_keyValues;
     QString m_where;              // the key query's condition, empty for every row
     RecordView m_view;
@@ -196,8 +205,8 @@ private:
     Placed m_placed;
     QString m_rowidName;
     QString m_fetchSql;
-    QString m_countSql;  // for a set in table order: its count and first and last rowid
-    Keyset m_keys;       // rowids; for a snapshot, row numbers
+    DynasetKeyQueries m_keyQueries;
+    WindowedKeyset m_keys;  // rowids; for a snapshot, row numbers
 
     // Snapshot rows (openQuery).
     std::vector<QVariantList> m_rows;
