@@ -99,8 +99,7 @@ qint64 RecordSet::bookmark() const
 
 qint64 RecordSet::bookmarkAt(int position) const
 {
-    const qint64 key = position >= 0 && position < recordCount() ? m_keys.at(position) : WindowedKeyset::kUnread;
-    return key == WindowedKeyset::kUnread ? -1 : key;
+    return m_keys.at(position).value_or(-1);
 }
 
 bool RecordSet::setBookmark(qint64 bookmark)
@@ -186,15 +185,15 @@ const QVariantList* RecordSet::currentRow() const
     }
     if (!m_updatable)
         return &m_rows[static_cast<size_t>(p)];
-    const qint64 key = m_keys.at(p);
-    if (key == WindowedKeyset::kUnread) {
+    const std::optional<qint64> key = m_keys.at(p);
+    if (!key) {
         unreadRow();
         return nullptr;
     }
-    if (m_loadedKey != key) {
-        if (!fetch(key, m_current))
+    if (m_loadedKey != *key) {
+        if (!fetch(*key, m_current))
             return nullptr;
-        m_loadedKey = key;
+        m_loadedKey = *key;
     }
     return &m_current;
 }
@@ -222,16 +221,16 @@ QVariantList RecordSet::row(int position) const
         return {};
     if (!m_updatable)
         return m_rows[static_cast<size_t>(position)];
-    const qint64 key = m_keys.at(position);
-    if (key == WindowedKeyset::kUnread) {
+    const std::optional<qint64> key = m_keys.at(position);
+    if (!key) {
         unreadRow();
         return {};
     }
-    if (key == m_loadedKey)
+    if (*key == m_loadedKey)
         return m_current;
     QVariantList values;
     // A row that cannot be read shows as empty values, and lastError() says why.
-    static_cast<void>(fetch(key, values));
+    static_cast<void>(fetch(*key, values));
     return values;
 }
 
@@ -422,7 +421,10 @@ bool RecordSet::deleteCurrent()
         m_db->statement(QStringLiteral("DELETE FROM %1 WHERE %2 = ?").arg(QuoteName(m_table), m_rowidName));
     if (!stmt)
         return fail(m_db->lastError());
-    if (!stmt->run({m_keys.at(p)}))
+    const std::optional<qint64> key = m_keys.at(p);
+    if (!key)
+        return unreadRow();
+    if (!stmt->run({*key}))
         return fail(stmt->error());
     m_keys.erase(p);
     if (m_placed.at == p)
@@ -442,7 +444,8 @@ bool RecordSet::currentRowGone() const
         return false;
     SqliteStatement* stmt = m_db->statement(
         QStringLiteral("SELECT 1 FROM %1 WHERE %2 = ?").arg(QuoteName(m_table), m_rowidName));
-    if (!stmt || !stmt->bind({m_keys.at(p)}))
+    const std::optional<qint64> key = m_keys.at(p);
+    if (!stmt || !key || !stmt->bind({*key}))
         return false;
     const bool found = stmt->step();
     const bool failed = !stmt->error().isEmpty();

@@ -45,7 +45,8 @@ bool RecordSet::findFirst(const QString& field, const QVariant& value)
         return false;
     const std::unordered_set<qint64> hits(found.begin(), found.end());
     for (int p = 0; p < recordCount(); ++p) {
-        if (hits.count(m_keys.at(p)))
+        const std::optional<qint64> key = m_keys.at(p);
+        if (key && hits.count(*key))
             return setAbsolutePosition(p);
     }
     return false;
@@ -84,7 +85,10 @@ int RecordSet::findShowing(int from, const QString& text, const QList<int>& fiel
         // In rowid order the engine stops at the first match after `from`.
         const QString sql = QStringLiteral("SELECT %1 FROM %2 WHERE %1 >= ? AND %3%4 ORDER BY %1 LIMIT 1")
                                 .arg(m_rowidName, QuoteName(m_table), shows, filter);
-        qint64 next = m_keys.at(from);
+        const std::optional<qint64> start = m_keys.at(from);
+        if (!start)
+            return -1;
+        qint64 next = *start;
         for (;;) {
             std::vector<qint64> hit;
             if (!selectRowids(sql, QVariantList{next, needle} + m_keyValues, hit) || hit.empty())
@@ -92,9 +96,12 @@ int RecordSet::findShowing(int from, const QString& text, const QList<int>& fiel
             const int at = m_keys.lowerBound(from, hit.front());
             if (at == recordCount())
                 return -1;
-            if (m_keys.at(at) == hit.front())
+            const std::optional<qint64> key = m_keys.at(at);
+            if (!key)
+                return -1;
+            if (*key == hit.front())
                 return at;
-            next = m_keys.at(at);  // a row outside the set (added elsewhere): go on from the next key
+            next = *key;  // a row outside the set (added elsewhere): go on from the next key
         }
     }
     // In a sort order: every matching rowid, then the first key among them.
@@ -104,7 +111,8 @@ int RecordSet::findShowing(int from, const QString& text, const QList<int>& fiel
         return -1;
     std::sort(hits.begin(), hits.end());
     for (int p = from; p < recordCount(); ++p) {
-        if (std::binary_search(hits.begin(), hits.end(), m_keys.at(p)))
+        const std::optional<qint64> key = m_keys.at(p);
+        if (key && std::binary_search(hits.begin(), hits.end(), *key))
             return p;
     }
     return -1;
@@ -145,7 +153,8 @@ int RecordSet::sortedPlace(qint64 rowid) const
     int high = recordCount();
     while (low < high) {
         const int middle = low + (high - low) / 2;
-        if (sortsBefore(rowid, m_keys.at(middle)))
+        // A sorted set is read at once, so every position has its rowid.
+        if (sortsBefore(rowid, m_keys.at(middle).value_or(rowid)))
             high = middle;
         else
             low = middle + 1;

@@ -28,16 +28,16 @@ void WindowedKeyset::clear()
     m_reader = {};
 }
 
-qint64 WindowedKeyset::at(int position) const
+std::optional<qint64> WindowedKeyset::at(int position) const
 {
     if (position < 0 || position >= size())
-        return kUnread;
+        return std::nullopt;
     if (position >= frontSize() && position < backStart() && !readTowards(position))
-        return kUnread;
+        return std::nullopt;
     // A window that came back short (rows deleted meanwhile) may have
     // moved `position` past the end.
     if (position >= size())
-        return kUnread;
+        return std::nullopt;
     if (position < frontSize())
         return m_front.at(position);
     return m_back.at(position - backStart());

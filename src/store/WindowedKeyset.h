@@ -18,7 +18,7 @@
 #include <QString>
 
 #include <functional>
-#include <limits>
+#include <optional>
 #include <vector>
 
 namespace k7 {
@@ -30,8 +30,6 @@ public:
     // false (with the reason in `error`) when the engine fails.
     using Reader = std::function<bool(qint64 low, qint64 high, qint64 limit, bool fromTheEnd,
                                       std::vector<qint64>& rowids, QString* error)>;
-    // What at() answers for a row whose window cannot be read.
-    static constexpr qint64 kUnread = std::numeric_limits<qint64>::min();
 
     // Every rowid, read already, in the set's order.
     void assign(Keyset keys);
@@ -43,9 +41,9 @@ public:
     bool empty() const { return size() == 0; }
     // Whether every rowid has been read.
     bool complete() const { return m_unread == 0; }
-    // The rowid at `position`, reading its window when needed; kUnread when
-    // it cannot be read (readError() says why).
-    qint64 at(int position) const;
+    // The rowid at `position`, reading its window when needed; none when
+    // it cannot be read (readError() says why) or the position is past the end.
+    std::optional<qint64> at(int position) const;
     QString readError() const { return m_error; }
     bool ascending() const { return m_front.ascending() && m_back.ascending(); }
     std::size_t memoryBytes() const { return m_front.memoryBytes() + m_back.memoryBytes(); }
