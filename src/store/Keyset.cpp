@@ -25,7 +25,7 @@ qint64 offsetFrom(qint64 first, qint64 rowid)
         return -1;
     const quint64 offset = static_cast<quint64>(rowid) - static_cast<quint64>(first);
     return offset > static_cast<quint64>(std::numeric_limits<qint64>::max()) ? std::numeric_limits<qint64>::max()
-                                                                            : static_cast<qint64>(offset);
+                                                                             : static_cast<qint64>(offset);
 }
 
 }  // namespace
@@ -198,8 +198,8 @@ int Keyset::lowerBound(int from, qint64 rowid) const
     }
     // The last run starting at or below `rowid` holds it, or it falls in
     // the gap before the next run.
-    const auto after = std::upper_bound(m_runs.begin(), m_runs.end(), rowid,
-                                        [](qint64 r, const Run& run) { return r < run.first; });
+    const auto after =
+        std::upper_bound(m_runs.begin(), m_runs.end(), rowid, [](qint64 r, const Run& run) { return r < run.first; });
     qint64 p = 0;
     if (after != m_runs.begin()) {
         const std::size_t i = static_cast<std::size_t>(std::distance(m_runs.begin(), after)) - 1;

@@ -54,7 +54,7 @@ private:
     };
     qint64 runLength(std::size_t i) const;
     std::size_t runAt(qint64 position) const;  // the run holding `position`
-    void splitAt(qint64 position);             // makes `position` start a run
+    void splitAt(qint64 position);  // makes `position` start a run
     void shiftStarts(std::size_t from, qint64 by);
     void mergeWithPrevious(std::size_t i);
     void fallBackIfLarge();
@@ -62,7 +62,7 @@ private:
     qint64 m_size = 0;
     bool m_ascending = true;
     bool m_plain = false;
-    std::vector<Run> m_runs;      // while compact
+    std::vector<Run> m_runs;  // while compact
     std::vector<qint64> m_rowids;  // once plain
 };
 

@@ -2,17 +2,19 @@
 // A record set over a database: either an updatable dynaset on one table
 // (all rows, rows matching one field, or rows in a sort order) or a
 // read-only snapshot of any SELECT. A dynaset holds only the rowids of its
-// rows (the keyset) and fetches a row when it becomes current, so a table of
-// a million rows opens without reading its rows; new rows join at the end,
-// or, in a set opened on a view, where its order puts them.
+// rows (the keyset, WindowedKeyset.h) and fetches a row when it becomes
+// current, so a table of a million rows opens without reading its rows; in
+// table order it does not even read their rowids until they are asked for.
+// New rows join at the end, or, in a set opened on a view, where its order
+// puts them.
 // Bookmarks are rowids. Values are QVariants; a Null value is a null QVariant.
 //
 // Errors are values: a failed operation returns false and leaves its reason
 // in lastError().
 
-#include "store/WindowedKeyset.h"
 #include "store/RecordView.h"
 #include "store/TableDef.h"
+#include "store/WindowedKeyset.h"
 
 #include <QList>
 #include <QString>

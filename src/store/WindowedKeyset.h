@@ -69,11 +69,11 @@ private:
 
     // Read windows change only what is known, not what the set holds, so
     // they run from const look-ups.
-    mutable Keyset m_front;      // positions 0 .. frontSize() - 1
-    mutable Keyset m_back;       // the last positions, and rows added since
+    mutable Keyset m_front;  // positions 0 .. frontSize() - 1
+    mutable Keyset m_back;  // the last positions, and rows added since
     mutable qint64 m_unread = 0;  // rows between the two, not read yet
-    mutable qint64 m_low = 0;     // the unread rowids lie from here ...
-    mutable qint64 m_high = 0;    // ... to here
+    mutable qint64 m_low = 0;  // the unread rowids lie from here ...
+    mutable qint64 m_high = 0;  // ... to here
     mutable QString m_error;
     Reader m_reader;
 };

@@ -38,7 +38,10 @@ QString differences(const Keyset& keys, const std::vector<qint64>& model, QRando
         const auto last = std::find(model.rbegin(), model.rend(), probe);
         const int expected = last == model.rend() ? -1 : static_cast<int>(model.rend() - last) - 1;
         if (keys.findFromEnd(probe) != expected)
-            return QStringLiteral("findFromEnd(%1) is %2, expected %3").arg(probe).arg(keys.findFromEnd(probe)).arg(expected);
+            return QStringLiteral("findFromEnd(%1) is %2, expected %3")
+                .arg(probe)
+                .arg(keys.findFromEnd(probe))
+                .arg(expected);
         if (!ascending)
             continue;
         if (keys.positionInOrder(probe) != expected)
@@ -47,7 +50,10 @@ QString differences(const Keyset& keys, const std::vector<qint64>& model, QRando
         const int bound = static_cast<int>(std::lower_bound(model.begin() + from, model.end(), probe) - model.begin());
         if (keys.lowerBound(from, probe) != bound)
             return QStringLiteral("lowerBound(%1, %2) is %3, expected %4")
-                .arg(from).arg(probe).arg(keys.lowerBound(from, probe)).arg(bound);
+                .arg(from)
+                .arg(probe)
+                .arg(keys.lowerBound(from, probe))
+                .arg(bound);
     }
     return {};
 }
@@ -60,7 +66,7 @@ bool makeFinds(Database& db, const QString& path, int rows)
     return db.execute(QStringLiteral("WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < %1) "
                                      "INSERT INTO Finds (rowid, ID) SELECT i, i FROM n")
                           .arg(rows))
-           && db.refresh();
+        && db.refresh();
 }
 
 }  // namespace

@@ -25,25 +25,25 @@ struct FakeTable {
 
     WindowedKeyset::Reader reader()
     {
-        return [this](qint64 low, qint64 high, qint64 limit, bool fromTheEnd, std::vector<qint64>& out,
-                      QString* error) {
-            ++reads;
-            if (failing) {
-                *error = QStringLiteral("database is locked");
-                return false;
-            }
-            std::vector<qint64> in;
-            for (qint64 r : rowids) {
-                if (r >= low && r <= high)
-                    in.push_back(r);
-            }
-            if (fromTheEnd)
-                std::reverse(in.begin(), in.end());
-            in.resize(std::min<std::size_t>(in.size(), static_cast<std::size_t>(limit)));
-            rowsRead += static_cast<qint64>(in.size());
-            out.insert(out.end(), in.begin(), in.end());
-            return true;
-        };
+        return
+            [this](qint64 low, qint64 high, qint64 limit, bool fromTheEnd, std::vector<qint64>& out, QString* error) {
+                ++reads;
+                if (failing) {
+                    *error = QStringLiteral("database is locked");
+                    return false;
+                }
+                std::vector<qint64> in;
+                for (qint64 r : rowids) {
+                    if (r >= low && r <= high)
+                        in.push_back(r);
+                }
+                if (fromTheEnd)
+                    std::reverse(in.begin(), in.end());
+                in.resize(std::min<std::size_t>(in.size(), static_cast<std::size_t>(limit)));
+                rowsRead += static_cast<qint64>(in.size());
+                out.insert(out.end(), in.begin(), in.end());
+                return true;
+            };
     }
     void start(WindowedKeyset& keys)
     {
@@ -110,7 +110,9 @@ private slots:
         table.start(keys);
         QRandomGenerator random(11);
         for (int i = 0; i < 100000; i += 97) {
-            const int p = walk == "forward" ? i : walk == "backward" ? 99999 - i : static_cast<int>(random.bounded(100000));
+            const int p = walk == "forward" ? i
+                : walk == "backward"        ? 99999 - i
+                                            : static_cast<int>(random.bounded(100000));
             QCOMPARE(rowidAt(keys, p), table.rowids[static_cast<std::size_t>(p)]);
         }
         // A rowid of the middle reads what is left; every answer stays the
