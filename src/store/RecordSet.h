@@ -122,11 +122,14 @@ public:
     // `value` (text compared without regard to case). Returns false and
     // leaves the position alone when no row matches.
     bool findFirst(const QString& field, const QVariant& value);
-    // The first position at or after `from`, in the set's order, whose row
-    // shows `text` (as the grid shows it, without regard to case) in one of
-    // the fields at `fields`; -1 when none does. Runs in the engine, so a
-    // million rows take a fraction of a second.
-    int findShowing(int from, const QString& text, const QList<int>& fields) const;
+    // The first position at or after `from` (and before `to`, -1: the end),
+    // in the set's order, whose row shows `text` (as the grid shows it,
+    // without regard to case) in one of the fields at `fields`; -1 when none
+    // does. Runs in the engine, so a million rows take a fraction of a second.
+    int findShowing(int from, const QString& text, const QList<int>& fields, int to = -1) const;
+    // Whether findShowing over a slice of positions costs about that slice
+    // (true in table order and for a snapshot; a sorted set is searched whole).
+    bool findsInSlices() const;
     // The rowid of the row last written by update(), -1 when none.
     qint64 lastModified() const { return m_lastModified; }
     // SQLite's primary result code of the last failure that came from the
@@ -175,6 +178,7 @@ private:
     int positionOf(qint64 key) const;
     bool sortsBefore(qint64 a, qint64 b) const;
     QString showsCondition(const QList<int>& fields) const;
+    int findShowingInRowidOrder(int from, int to, const QString& needle, const QString& condition) const;
     [[nodiscard]] bool fetch(qint64 key, QVariantList& values) const;
     bool unreadRow() const;
     const QVariantList* currentRow() const;

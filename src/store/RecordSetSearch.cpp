@@ -63,14 +63,20 @@ QString RecordSet::showsCondition(const QList<int>& fields) const
     return QStringLiteral("k7_shows(?, '%1', %2)").arg(types, columns.join(QStringLiteral(", ")));
 }
 
-int RecordSet::findShowing(int from, const QString& text, const QList<int>& fields) const
+bool RecordSet::findsInSlices() const
+{
+    return !m_updatable || m_keys.ascending();
+}
+
+int RecordSet::findShowing(int from, const QString& text, const QList<int>& fields, int to) const
 {
     from = std::max(from, 0);
-    if (!isOpen() || from >= recordCount() || fields.isEmpty())
+    to = to < 0 ? recordCount() : std::min(to, recordCount());
+    if (!isOpen() || from >= to || fields.isEmpty())
         return -1;
     const QString needle = text.toLower();
     if (!m_updatable) {
-        for (int p = from; p < recordCount(); ++p) {
+        for (int p = from; p < to; ++p) {
             for (int i : fields) {
                 const QVariant& v = m_rows[static_cast<size_t>(p)][i];
                 if (!v.isNull() && ShownText(v, m_fields[i].type).toLower().contains(needle))
@@ -81,41 +87,47 @@ int RecordSet::findShowing(int from, const QString& text, const QList<int>& fiel
     }
     const QString shows = showsCondition(fields);
     const QString filter = m_where.isEmpty() ? QString() : QStringLiteral(" AND (%1)").arg(m_where);
-    if (m_keys.ascending()) {
-        // In rowid order the engine stops at the first match after `from`.
-        const QString sql = QStringLiteral("SELECT %1 FROM %2 WHERE %1 >= ? AND %3%4 ORDER BY %1 LIMIT 1")
-                                .arg(m_rowidName, QuoteName(m_table), shows, filter);
-        const std::optional<qint64> start = m_keys.at(from);
-        if (!start)
-            return -1;
-        qint64 next = *start;
-        for (;;) {
-            std::vector<qint64> hit;
-            if (!selectRowids(sql, QVariantList{next, needle} + m_keyValues, hit) || hit.empty())
-                return -1;
-            const int at = m_keys.lowerBound(from, hit.front());
-            if (at == recordCount())
-                return -1;
-            const std::optional<qint64> key = m_keys.at(at);
-            if (!key)
-                return -1;
-            if (*key == hit.front())
-                return at;
-            next = *key;  // a row outside the set (added elsewhere): go on from the next key
-        }
-    }
+    if (m_keys.ascending())
+        return findShowingInRowidOrder(from, to, needle, shows + filter);
     // In a sort order: every matching rowid, then the first key among them.
     std::vector<qint64> hits;
     const QString sql = QStringLiteral("SELECT %1 FROM %2 WHERE %3%4").arg(m_rowidName, QuoteName(m_table), shows, filter);
     if (!selectRowids(sql, QVariantList{needle} + m_keyValues, hits))
         return -1;
     std::sort(hits.begin(), hits.end());
-    for (int p = from; p < recordCount(); ++p) {
+    for (int p = from; p < to; ++p) {
         const std::optional<qint64> key = m_keys.at(p);
         if (key && std::binary_search(hits.begin(), hits.end(), *key))
             return p;
     }
     return -1;
+}
+
+// In rowid order the engine stops at the first match between the rowids at
+// `from` and before `to`.
+int RecordSet::findShowingInRowidOrder(int from, int to, const QString& needle, const QString& condition) const
+{
+    const QString sql = QStringLiteral("SELECT %1 FROM %2 WHERE %1 >= ? AND %1 <= ? AND %3 ORDER BY %1 LIMIT 1")
+                            .arg(m_rowidName, QuoteName(m_table), condition);
+    const std::optional<qint64> start = m_keys.at(from);
+    const std::optional<qint64> last = m_keys.at(to - 1);
+    if (!start || !last)
+        return -1;
+    qint64 next = *start;
+    for (;;) {
+        std::vector<qint64> hit;
+        if (!selectRowids(sql, QVariantList{next, *last, needle} + m_keyValues, hit) || hit.empty())
+            return -1;
+        const int at = m_keys.lowerBound(from, hit.front());
+        if (at >= to)
+            return -1;
+        const std::optional<qint64> key = m_keys.at(at);
+        if (!key)
+            return -1;
+        if (*key == hit.front())
+            return at;
+        next = *key;  // a row outside the set (added elsewhere): go on from the next key
+    }
 }
 
 void RecordSet::placeAdded(qint64 rowid)

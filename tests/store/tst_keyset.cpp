@@ -254,6 +254,40 @@ private slots:
         QCOMPARE(firstValues(rs), listed + QStringList{"new"});
     }
 
+    void searchesStopAtTheEndOfTheirSlice_data()
+    {
+        QTest::addColumn<QString>("kind");
+        QTest::newRow("one run") << "run";
+        QTest::newRow("rowids with gaps") << "gaps";
+        QTest::newRow("sorted") << "sorted";
+        QTest::newRow("snapshot") << "snapshot";
+    }
+    // A search over a slice of positions finds a match inside it and none
+    // beyond it, whatever way the set keeps its rowids.
+    void searchesStopAtTheEndOfTheirSlice()
+    {
+        QFETCH(QString, kind);
+        QTemporaryDir dir;
+        Database db;
+        QVERIFY(makeFinds(db, dir.filePath("site.mdb"), 3000));
+        if (kind == "gaps")
+            QVERIFY(db.execute("DELETE FROM Finds WHERE rowid % 7 = 0"));
+        RecordSet rs;
+        if (kind == "sorted")
+            QVERIFY(rs.openView(db, "Finds", RecordView{{"ID"}, {}, {}}));
+        else if (kind == "snapshot")
+            QVERIFY(rs.openQuery(db, "SELECT ID FROM Finds ORDER BY rowid"));
+        else
+            QVERIFY(rs.openTable(db, "Finds"));
+        QCOMPARE(rs.findsInSlices(), kind != "sorted");
+        const int at = rs.findShowing(0, "2999", {0});
+        QVERIFY(at > 100);
+        QCOMPARE(rs.row(at).value(0).toString(), QString("2999"));
+        QCOMPARE(rs.findShowing(0, "2999", {0}, at), -1);
+        QCOMPARE(rs.findShowing(at - 50, "2999", {0}, at + 1), at);
+        QCOMPARE(rs.findShowing(at + 1, "2999", {0}), -1);
+    }
+
     // A view of the same table in its own order is read row by row, not as a run.
     void sortedAndFilteredViewsAreNotRuns()
     {
