@@ -5,7 +5,7 @@ BUILD ?= build
 JOBS  ?= $(shell nproc)
 EXAMPLE_DIR ?= $(or $(XDG_RUNTIME_DIR),/tmp)/k7-example
 
-.PHONY: deps configure build run test bench clean
+.PHONY: deps configure build run test bench bench-scale clean
 
 deps:
 	@bash scripts/install-deps.sh
@@ -30,6 +30,12 @@ test: build
 
 bench: build
 	@for b in $(BUILD)/bench/bench_*; do [ -f $$b ] && [ -x $$b ] || continue; echo "== $$b"; $$b || exit 1; done
+
+# The save, open, grid and grid-tool benches at 100,000, 1,000,000 and
+# 10,000,000 rows, each figure with its growth from the smallest size. The
+# tables are made once and kept under $(XDG_CACHE_HOME)/k7-bench (~/.cache).
+bench-scale: build
+	@bash bench/scale.sh $(BUILD)
 
 clean:
 	@rm -rf $(BUILD)

@@ -169,4 +169,20 @@ inline bool fill(const QString& path, int rows)
     return ok;
 }
 
+// Takes out the rows after the first `rows` of `bench` (the ones a run
+// added), so that a kept table is the same for every run.
+inline bool dropRowsAfter(const QString& path, int rows)
+{
+    sqlite3* db = nullptr;
+    bool ok = sqlite3_open(QFile::encodeName(path).constData(), &db) == SQLITE_OK;
+    sqlite3_stmt* drop = nullptr;
+    ok = ok && sqlite3_prepare_v2(db, "DELETE FROM bench WHERE rowid > ?", -1, &drop, nullptr) == SQLITE_OK;
+    ok = ok && sqlite3_bind_int64(drop, 1, rows) == SQLITE_OK && sqlite3_step(drop) == SQLITE_DONE;
+    if (!ok)
+        std::fprintf(stderr, "cannot take the added rows out of %s: %s\n", qPrintable(path), sqlite3_errmsg(db));
+    sqlite3_finalize(drop);
+    sqlite3_close(db);
+    return ok;
+}
+
 }  // namespace k7::bench

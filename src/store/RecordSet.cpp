@@ -6,6 +6,7 @@
 
 #include <sqlite3.h>
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
 
@@ -25,6 +26,14 @@ bool RecordSet::fail(const QString& error) const
 {
     m_error = error;
     return false;
+}
+
+// A row whose rowid could not be read: the engine's reason, or the row is
+// gone (deleted by another program since the set was counted).
+bool RecordSet::unreadRow() const
+{
+    const QString reason = m_keys.readError();
+    return fail(reason.isEmpty() ? QStringLiteral("The record was deleted.") : reason);
 }
 
 bool RecordSet::fetch(qint64 key, QVariantList& values) const
@@ -90,16 +99,37 @@ qint64 RecordSet::bookmark() const
 
 qint64 RecordSet::bookmarkAt(int position) const
 {
-    return position >= 0 && position < recordCount() ? m_keys[static_cast<size_t>(position)] : -1;
+    return m_keys.at(position).value_or(-1);
 }
 
 bool RecordSet::setBookmark(qint64 bookmark)
 {
-    for (size_t i = 0; i < m_keys.size(); ++i) {
-        if (m_keys[i] == bookmark)
-            return setAbsolutePosition(static_cast<int>(i));
+    const int position = positionOf(bookmark);
+    if (position < 0)
+        return fail(QStringLiteral("Not a valid bookmark."));
+    return setAbsolutePosition(position);
+}
+
+// Called after every save to show the saved row, so it must not read the
+// whole keyset: halving in rowid order; in a sort order, the place the last
+// added row was given, then halving by the sort; reading from the end, where
+// new rows go, only when neither finds it (a row edited out of its place).
+int RecordSet::positionOf(qint64 key) const
+{
+    if (m_keys.ascending())
+        return m_keys.positionInOrder(key);
+    if (m_placed.key == key) {
+        if (m_placed.at < 0)
+            return -1;  // the filter left it out, and the keyset was not read again since
+        if (m_placed.at < recordCount() && m_keys.at(m_placed.at) == key)
+            return m_placed.at;
     }
-    return fail(QStringLiteral("Not a valid bookmark."));
+    if (m_updatable && m_view.sorted()) {
+        const int after = sortedPlace(key);
+        if (after > 0 && m_keys.at(after - 1) == key)
+            return after - 1;
+    }
+    return m_keys.findFromEnd(key);
 }
 
 void RecordSet::leaveEdit()
@@ -155,11 +185,15 @@ const QVariantList* RecordSet::currentRow() const
     }
     if (!m_updatable)
         return &m_rows[static_cast<size_t>(p)];
-    const qint64 key = m_keys[static_cast<size_t>(p)];
-    if (m_loadedKey != key) {
-        if (!fetch(key, m_current))
+    const std::optional<qint64> key = m_keys.at(p);
+    if (!key) {
+        unreadRow();
+        return nullptr;
+    }
+    if (m_loadedKey != *key) {
+        if (!fetch(*key, m_current))
             return nullptr;
-        m_loadedKey = key;
+        m_loadedKey = *key;
     }
     return &m_current;
 }
@@ -187,12 +221,16 @@ QVariantList RecordSet::row(int position) const
         return {};
     if (!m_updatable)
         return m_rows[static_cast<size_t>(position)];
-    const qint64 key = m_keys[static_cast<size_t>(position)];
-    if (key == m_loadedKey)
+    const std::optional<qint64> key = m_keys.at(position);
+    if (!key) {
+        unreadRow();
+        return {};
+    }
+    if (*key == m_loadedKey)
         return m_current;
     QVariantList values;
     // A row that cannot be read shows as empty values, and lastError() says why.
-    static_cast<void>(fetch(key, values));
+    static_cast<void>(fetch(*key, values));
     return values;
 }
 
@@ -383,9 +421,16 @@ bool RecordSet::deleteCurrent()
         m_db->statement(QStringLiteral("DELETE FROM %1 WHERE %2 = ?").arg(QuoteName(m_table), m_rowidName));
     if (!stmt)
         return fail(m_db->lastError());
-    if (!stmt->run({m_keys[static_cast<size_t>(p)]}))
+    const std::optional<qint64> key = m_keys.at(p);
+    if (!key)
+        return unreadRow();
+    if (!stmt->run({*key}))
         return fail(stmt->error());
-    m_keys.erase(m_keys.begin() + p);
+    m_keys.erase(p);
+    if (m_placed.at == p)
+        m_placed.at = -1;  // gone from the set
+    else if (m_placed.at > p)
+        --m_placed.at;
     m_loadedKey = -1;
     m_afterDelete = true;
     m_error.clear();
@@ -399,7 +444,8 @@ bool RecordSet::currentRowGone() const
         return false;
     SqliteStatement* stmt = m_db->statement(
         QStringLiteral("SELECT 1 FROM %1 WHERE %2 = ?").arg(QuoteName(m_table), m_rowidName));
-    if (!stmt || !stmt->bind({m_keys[static_cast<size_t>(p)]}))
+    const std::optional<qint64> key = m_keys.at(p);
+    if (!stmt || !key || !stmt->bind({*key}))
         return false;
     const bool found = stmt->step();
     const bool failed = !stmt->error().isEmpty();
@@ -413,6 +459,7 @@ bool RecordSet::requery()
         return fail(QStringLiteral("The record set is closed."));
     leaveEdit();
     m_error.clear();
+    m_placed = {};
     if (!m_updatable) {
         Database* db = m_db;
         const QString sql = m_name;

@@ -2,9 +2,11 @@
 // A record set over a database: either an updatable dynaset on one table
 // (all rows, rows matching one field, or rows in a sort order) or a
 // read-only snapshot of any SELECT. A dynaset holds only the rowids of its
-// rows (the keyset) and fetches a row when it becomes current, so a table of
-// a million rows opens without reading its rows; new rows join at the end,
-// or, in a set opened on a view, where its order puts them.
+// rows (the keyset, WindowedKeyset.h) and fetches a row when it becomes
+// current, so a table of a million rows opens without reading its rows; in
+// table order it does not even read their rowids until they are asked for.
+// New rows join at the end, or, in a set opened on a view, where its order
+// puts them.
 // Bookmarks are rowids. Values are QVariants; a Null value is a null QVariant.
 //
 // Errors are values: a failed operation returns false and leaves its reason
@@ -12,16 +14,26 @@
 
 #include "store/RecordView.h"
 #include "store/TableDef.h"
+#include "store/WindowedKeyset.h"
 
 #include <QList>
 #include <QString>
 #include <QVariant>
 
+#include <limits>
 #include <vector>
 
 namespace k7 {
 
 class Database;
+
+// The queries that read a dynaset's keyset.
+struct DynasetKeyQueries {
+    QString keys;      // every rowid in the set's order
+    QString count;     // in table order: the count and the first and last rowid
+    QString forward;   // in table order: a window of rowids from a rowid up ...
+    QString backward;  // ... or down
+};
 
 class RecordSet {
 public:
@@ -110,11 +122,14 @@ public:
     // `value` (text compared without regard to case). Returns false and
     // leaves the position alone when no row matches.
     bool findFirst(const QString& field, const QVariant& value);
-    // The first position at or after `from`, in the set's order, whose row
-    // shows `text` (as the grid shows it, without regard to case) in one of
-    // the fields at `fields`; -1 when none does. Runs in the engine, so a
-    // million rows take a fraction of a second.
-    int findShowing(int from, const QString& text, const QList<int>& fields) const;
+    // The first position at or after `from` (and before `to`, -1: the end),
+    // in the set's order, whose row shows `text` (as the grid shows it,
+    // without regard to case) in one of the fields at `fields`; -1 when none
+    // does. Runs in the engine, so a million rows take a fraction of a second.
+    int findShowing(int from, const QString& text, const QList<int>& fields, int to = -1) const;
+    // Whether findShowing over a slice of positions costs about that slice
+    // (true in table order and for a snapshot; a sorted set is searched whole).
+    bool findsInSlices() const;
     // The rowid of the row last written by update(), -1 when none.
     qint64 lastModified() const { return m_lastModified; }
     // SQLite's primary result code of the last failure that came from the
@@ -146,6 +161,11 @@ private:
     [[nodiscard]] bool openDynaset(Database& db, const DynasetQuery& query, bool keepOnFailure);
     bool refuse(const QString& error, bool keepOnFailure);
     [[nodiscard]] bool loadKeys();
+    // Reads the keyset of a dynaset: in table order from its count and its
+    // ends, as one run when that is what they say, otherwise in windows;
+    // in any other order every rowid at once.
+    [[nodiscard]] static bool readKeys(Database& db, const DynasetKeyQueries& queries, const QVariantList& values,
+                                       WindowedKeyset& keys, QString* error, int* code);
     // Appends the rowids the query returns; false (with the error kept) when it fails.
     [[nodiscard]] bool selectRowids(const QString& sql, const QVariantList& values, std::vector<qint64>& rowids) const;
     [[nodiscard]] static bool selectRowids(Database& db, const QString& sql, const QVariantList& values,
@@ -154,9 +174,13 @@ private:
     void placeAdded(qint64 rowid);
     bool whereHolds(qint64 rowid) const;
     int sortedPlace(qint64 rowid) const;
+    // Where the keyset holds `key`, -1 when it does not.
+    int positionOf(qint64 key) const;
     bool sortsBefore(qint64 a, qint64 b) const;
     QString showsCondition(const QList<int>& fields) const;
+    int findShowingInRowidOrder(int from, int to, const QString& needle, const QString& condition) const;
     [[nodiscard]] bool fetch(qint64 key, QVariantList& values) const;
+    bool unreadRow() const;
     const QVariantList* currentRow() const;
     bool fail(const QString& error) const;
     [[nodiscard]] bool requireCurrent() const;
@@ -173,16 +197,22 @@ private:
     mutable int m_errorCode = 0;
 
     // Dynaset: how to list the keys and fetch a row.
-    QString m_keySql;
     QVariantList m_keyValues;
     QString m_where;              // the key query's condition, empty for every row
     RecordView m_view;
     bool m_placesAdded = false;
-    bool m_keysAscending = true;  // the keyset is in rowid order
     qint64 m_lastModified = -1;
+    // The row placeAdded handled last and its position, -1 when the filter
+    // left it out: until the keyset is read again, finding it costs nothing.
+    struct Placed {
+        qint64 key = std::numeric_limits<qint64>::min();
+        int at = -1;
+    };
+    Placed m_placed;
     QString m_rowidName;
     QString m_fetchSql;
-    std::vector<qint64> m_keys;  // rowids; for a snapshot, row numbers
+    DynasetKeyQueries m_keyQueries;
+    WindowedKeyset m_keys;  // rowids; for a snapshot, row numbers
 
     // Snapshot rows (openQuery).
     std::vector<QVariantList> m_rows;

@@ -82,7 +82,7 @@ QString foldedCondition(const QString& table, const QString& field, const QStrin
 struct DynasetPlan {
     QList<FieldDef> fields;
     QString rowid;
-    QString keySql;
+    DynasetKeyQueries keys;
     QString fetchSql;
 };
 
@@ -137,9 +137,21 @@ struct DynasetPlan {
     if (!sortTerms(def, orderBy, &orderTerms, error))
         return std::nullopt;
     const QString where = condition.isEmpty() ? QString() : QStringLiteral(" WHERE ") + condition;
+    const QString table = QuoteName(def.name);
+    if (orderTerms.isEmpty() && condition.isEmpty()) {
+        // Each in a statement of its own, the engine counts the table's
+        // pages and finds its ends in the index instead of stepping
+        // through the rows.
+        plan.keys.count = QStringLiteral("SELECT (SELECT count(*) FROM %2), (SELECT min(%1) FROM %2), "
+                                         "(SELECT max(%1) FROM %2)")
+                              .arg(plan.rowid, table);
+        const QString window = QStringLiteral("SELECT %1 FROM %2 WHERE %1 >= ? AND %1 <= ? ORDER BY %1 %3 LIMIT ?");
+        plan.keys.forward = window.arg(plan.rowid, table, QStringLiteral("ASC"));
+        plan.keys.backward = window.arg(plan.rowid, table, QStringLiteral("DESC"));
+    }
     orderTerms << plan.rowid;
-    plan.keySql = QStringLiteral("SELECT %1 FROM %2%3 ORDER BY %4")
-                      .arg(plan.rowid, QuoteName(def.name), where, orderTerms.join(QStringLiteral(", ")));
+    plan.keys.keys = QStringLiteral("SELECT %1 FROM %2%3 ORDER BY %4")
+                         .arg(plan.rowid, table, where, orderTerms.join(QStringLiteral(", ")));
     QStringList select;
     for (const auto& f : plan.fields)
         select << QuoteName(f.name);
@@ -235,9 +247,9 @@ bool RecordSet::openDynaset(Database& db, const DynasetQuery& query, bool keepOn
     const DynasetPlan& plan = *planned;
     // The keys are read before anything changes, so a refused query leaves
     // the set as it was.
-    std::vector<qint64> keys;
+    WindowedKeyset keys;
     m_errorCode = 0;
-    if (!selectRowids(db, plan.keySql, query.whereValues, keys, &error, &m_errorCode))
+    if (!readKeys(db, plan.keys, query.whereValues, keys, &error, &m_errorCode))
         return refuse(error, keepOnFailure);
 
     close();
@@ -245,7 +257,7 @@ bool RecordSet::openDynaset(Database& db, const DynasetQuery& query, bool keepOn
     m_table = def->name;
     m_fields = plan.fields;
     m_rowidName = plan.rowid;
-    m_keySql = plan.keySql;
+    m_keyQueries = plan.keys;
     m_keyValues = query.whereValues;
     m_where = query.where;
     m_view = query.view;
@@ -256,7 +268,6 @@ bool RecordSet::openDynaset(Database& db, const DynasetQuery& query, bool keepOn
     m_db = &db;
     db.attach(this);
     m_keys = std::move(keys);
-    m_keysAscending = std::is_sorted(m_keys.begin(), m_keys.end());
     m_pos = 0;
     return true;
 }
@@ -288,9 +299,9 @@ bool RecordSet::openQuery(Database& db, const QString& sql, const QVariantList& 
         return fail(stmt.error());
     m_fields = fields;
     m_rows = std::move(rows);
-    m_keys.resize(m_rows.size());
-    for (size_t i = 0; i < m_keys.size(); ++i)
-        m_keys[i] = static_cast<qint64>(i);
+    Keyset numbers;
+    numbers.appendRun(0, static_cast<qint64>(m_rows.size()));
+    m_keys.assign(std::move(numbers));
     m_name = sql;
     m_keyValues = values;
     m_updatable = false;
@@ -308,13 +319,13 @@ void RecordSet::close()
     m_name.clear();
     m_table.clear();
     m_updatable = false;
-    m_keySql.clear();
+    m_keyQueries = {};
     m_keyValues.clear();
     m_where.clear();
     m_view = RecordView();
     m_placesAdded = false;
-    m_keysAscending = true;
     m_lastModified = -1;
+    m_placed = {};
     m_rowidName.clear();
     m_fetchSql.clear();
     m_keys.clear();
@@ -358,13 +369,69 @@ bool RecordSet::selectRowids(const QString& sql, const QVariantList& values, std
     return selectRowids(*m_db, sql, values, rowids, &error, &m_errorCode) || fail(error);
 }
 
+bool RecordSet::readKeys(Database& db, const DynasetKeyQueries& queries, const QVariantList& values, WindowedKeyset& keys,
+                         QString* error, int* code)
+{
+    if (!queries.count.isEmpty()) {
+        SqliteStatement* stmt = db.statement(queries.count);
+        if (!stmt) {
+            *error = db.lastError();
+            *code = db.lastErrorCode();
+            return false;
+        }
+        const bool read = stmt->step();
+        const qint64 count = read ? stmt->int64(0) : 0;
+        const qint64 first = read ? stmt->int64(1) : 0;
+        const qint64 last = read ? stmt->int64(2) : 0;
+        *error = stmt->error();
+        *code = stmt->errorCode();
+        stmt->reset();
+        if (!error->isEmpty())
+            return false;
+        // Rowids are unique, so as many rows as numbers from the first to
+        // the last means every number between is there.
+        if (count == 0 || static_cast<quint64>(last) - static_cast<quint64>(first) == static_cast<quint64>(count - 1)) {
+            Keyset run;
+            run.appendRun(first, count);
+            keys.assign(std::move(run));
+            return true;
+        }
+        Database* source = &db;
+        keys.startWindows(count, first, last,
+                          [source, queries](qint64 low, qint64 high, qint64 limit, bool fromTheEnd,
+                                            std::vector<qint64>& rowids, QString* readError) {
+                              return selectRowids(*source, fromTheEnd ? queries.backward : queries.forward,
+                                                  {low, high, limit}, rowids, readError);
+                          });
+        return true;
+    }
+    SqliteStatement* stmt = db.statement(queries.keys);
+    if (!stmt) {
+        *error = db.lastError();
+        *code = db.lastErrorCode();
+        return false;
+    }
+    if (!stmt->bind(values)) {
+        *error = stmt->error();
+        return false;
+    }
+    Keyset read;
+    while (stmt->step())
+        read.append(stmt->int64(0));
+    *error = stmt->error();
+    *code = stmt->errorCode();
+    stmt->reset();
+    keys.assign(std::move(read));
+    return error->isEmpty();
+}
+
 bool RecordSet::loadKeys()
 {
-    std::vector<qint64> keys;
-    if (!selectRowids(m_keySql, m_keyValues, keys))
-        return false;
+    WindowedKeyset keys;
+    QString error;
+    if (!readKeys(*m_db, m_keyQueries, m_keyValues, keys, &error, &m_errorCode))
+        return fail(error);
     m_keys = std::move(keys);
-    m_keysAscending = std::is_sorted(m_keys.begin(), m_keys.end());
     m_loadedKey = -1;
     return true;
 }

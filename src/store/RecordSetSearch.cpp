@@ -44,9 +44,10 @@ bool RecordSet::findFirst(const QString& field, const QVariant& value)
     if (!selectRowids(sql, {value}, found) || found.empty())
         return false;
     const std::unordered_set<qint64> hits(found.begin(), found.end());
-    for (size_t i = 0; i < m_keys.size(); ++i) {
-        if (hits.count(m_keys[i]))
-            return setAbsolutePosition(static_cast<int>(i));
+    for (int p = 0; p < recordCount(); ++p) {
+        const std::optional<qint64> key = m_keys.at(p);
+        if (key && hits.count(*key))
+            return setAbsolutePosition(p);
     }
     return false;
 }
@@ -62,14 +63,20 @@ QString RecordSet::showsCondition(const QList<int>& fields) const
     return QStringLiteral("k7_shows(?, '%1', %2)").arg(types, columns.join(QStringLiteral(", ")));
 }
 
-int RecordSet::findShowing(int from, const QString& text, const QList<int>& fields) const
+bool RecordSet::findsInSlices() const
+{
+    return !m_updatable || m_keys.ascending();
+}
+
+int RecordSet::findShowing(int from, const QString& text, const QList<int>& fields, int to) const
 {
     from = std::max(from, 0);
-    if (!isOpen() || from >= recordCount() || fields.isEmpty())
+    to = to < 0 ? recordCount() : std::min(to, recordCount());
+    if (!isOpen() || from >= to || fields.isEmpty())
         return -1;
     const QString needle = text.toLower();
     if (!m_updatable) {
-        for (int p = from; p < recordCount(); ++p) {
+        for (int p = from; p < to; ++p) {
             for (int i : fields) {
                 const QVariant& v = m_rows[static_cast<size_t>(p)][i];
                 if (!v.isNull() && ShownText(v, m_fields[i].type).toLower().contains(needle))
@@ -80,49 +87,63 @@ int RecordSet::findShowing(int from, const QString& text, const QList<int>& fiel
     }
     const QString shows = showsCondition(fields);
     const QString filter = m_where.isEmpty() ? QString() : QStringLiteral(" AND (%1)").arg(m_where);
-    if (m_keysAscending) {
-        // In rowid order the engine stops at the first match after `from`.
-        const QString sql = QStringLiteral("SELECT %1 FROM %2 WHERE %1 >= ? AND %3%4 ORDER BY %1 LIMIT 1")
-                                .arg(m_rowidName, QuoteName(m_table), shows, filter);
-        qint64 next = m_keys[static_cast<size_t>(from)];
-        for (;;) {
-            std::vector<qint64> hit;
-            if (!selectRowids(sql, QVariantList{next, needle} + m_keyValues, hit) || hit.empty())
-                return -1;
-            const auto at = std::lower_bound(m_keys.begin() + from, m_keys.end(), hit.front());
-            if (at == m_keys.end())
-                return -1;
-            if (*at == hit.front())
-                return static_cast<int>(at - m_keys.begin());
-            next = *at;  // a row outside the set (added elsewhere): go on from the next key
-        }
-    }
+    if (m_keys.ascending())
+        return findShowingInRowidOrder(from, to, needle, shows + filter);
     // In a sort order: every matching rowid, then the first key among them.
     std::vector<qint64> hits;
     const QString sql = QStringLiteral("SELECT %1 FROM %2 WHERE %3%4").arg(m_rowidName, QuoteName(m_table), shows, filter);
     if (!selectRowids(sql, QVariantList{needle} + m_keyValues, hits))
         return -1;
     std::sort(hits.begin(), hits.end());
-    for (int p = from; p < recordCount(); ++p) {
-        if (std::binary_search(hits.begin(), hits.end(), m_keys[static_cast<size_t>(p)]))
+    for (int p = from; p < to; ++p) {
+        const std::optional<qint64> key = m_keys.at(p);
+        if (key && std::binary_search(hits.begin(), hits.end(), *key))
             return p;
     }
     return -1;
 }
 
+// In rowid order the engine stops at the first match between the rowids at
+// `from` and before `to`.
+int RecordSet::findShowingInRowidOrder(int from, int to, const QString& needle, const QString& condition) const
+{
+    const QString sql = QStringLiteral("SELECT %1 FROM %2 WHERE %1 >= ? AND %1 <= ? AND %3 ORDER BY %1 LIMIT 1")
+                            .arg(m_rowidName, QuoteName(m_table), condition);
+    const std::optional<qint64> start = m_keys.at(from);
+    const std::optional<qint64> last = m_keys.at(to - 1);
+    if (!start || !last)
+        return -1;
+    qint64 next = *start;
+    for (;;) {
+        std::vector<qint64> hit;
+        if (!selectRowids(sql, QVariantList{next, *last, needle} + m_keyValues, hit) || hit.empty())
+            return -1;
+        const int at = m_keys.lowerBound(from, hit.front());
+        if (at >= to)
+            return -1;
+        const std::optional<qint64> key = m_keys.at(at);
+        if (!key)
+            return -1;
+        if (*key == hit.front())
+            return at;
+        next = *key;  // a row outside the set (added elsewhere): go on from the next key
+    }
+}
+
 void RecordSet::placeAdded(qint64 rowid)
 {
     const int count = recordCount();
+    m_placed = {rowid, -1};
     if (!m_placesAdded) {
-        m_keysAscending = m_keysAscending && (m_keys.empty() || m_keys.back() < rowid);
-        m_keys.push_back(rowid);
+        m_keys.append(rowid);
+        m_placed.at = count;
         return;
     }
     if (!m_where.isEmpty() && !whereHolds(rowid))
         return;
     const int at = m_view.sorted() ? sortedPlace(rowid) : count;
-    m_keysAscending = m_keysAscending && (at == count) && (m_keys.empty() || m_keys.back() < rowid);
-    m_keys.insert(m_keys.begin() + at, rowid);
+    m_placed.at = at;
+    m_keys.insert(at, rowid);
     // The current row stays current; a set past its end stays there.
     if (m_pos >= count)
         m_pos = count + 1;
@@ -144,7 +165,8 @@ int RecordSet::sortedPlace(qint64 rowid) const
     int high = recordCount();
     while (low < high) {
         const int middle = low + (high - low) / 2;
-        if (sortsBefore(rowid, m_keys[static_cast<size_t>(middle)]))
+        // A sorted set is read at once, so every position has its rowid.
+        if (sortsBefore(rowid, m_keys.at(middle).value_or(rowid)))
             high = middle;
         else
             low = middle + 1;

@@ -1,14 +1,62 @@
 #include "workflows/GridFind.h"
 
 #include "platform/Dialogs.h"
+#include "platform/SteppedWork.h"
 #include "store/RecordSet.h"
 #include "store/ShownText.h"
 
 #include <QList>
 
+#include <algorithm>
+#include <optional>
+
 namespace k7 {
 
 namespace {
+
+// The search for the next row showing a text, a slice of rows at a time, so
+// that a long one shows how far it has come and can be cancelled.
+class ShowingSearch : public SteppedWork {
+public:
+    ShowingSearch(const RecordSet& rs, int from, const QString& needle, const QList<int>& fields)
+        : m_rs(rs), m_from(std::max(from, 0)), m_next(m_from), m_end(rs.recordCount()), m_needle(needle),
+          m_fields(fields)
+    {
+    }
+    bool step() override
+    {
+        if (m_found >= 0 || m_next >= m_end)
+            return false;
+        const int to = m_rs.findsInSlices() ? std::min(m_end, m_next + kSlice) : m_end;
+        m_found = m_rs.findShowing(m_next, m_needle, m_fields, to);
+        m_next = to;
+        return m_found < 0 && m_next < m_end;
+    }
+    qint64 done() const override { return m_next - m_from; }
+    qint64 total() const override { return m_end - m_from; }
+    int found() const { return m_found; }
+
+private:
+    static constexpr int kSlice = 100000;  // a few tens of milliseconds
+    const RecordSet& m_rs;
+    int m_from;
+    int m_next;
+    int m_end;
+    QString m_needle;
+    QList<int> m_fields;
+    int m_found = -1;
+};
+
+// The next position at or after `from` showing `text` in `fields`, -1
+// when there is none; none at all when the operator cancelled.
+std::optional<int> searchFrom(const RecordSet& rs, int from, const QString& text, const QList<int>& fields,
+                              Dialogs& dialogs)
+{
+    ShowingSearch search(rs, from, text, fields);
+    if (!dialogs.runWithProgress(QStringLiteral("Looking for '%1'").arg(text), search))
+        return std::nullopt;
+    return search.found();
+}
 
 // The first of `columns` whose value in the current row shows `needle`.
 int firstShowingColumn(const RecordSet& rs, const QList<int>& columns, const QString& needle)
@@ -37,8 +85,10 @@ int matchAt(RecordSet& rs, int position, const QList<int>& columns, const QStrin
     return firstShowingColumn(rs, columns, needle);
 }
 
-int searchAllFields(RecordSet& rs, const QString& needle, int currentColumn, bool fromStart)
+std::optional<int> searchAllFields(RecordSet& rs, const QString& text, int currentColumn, bool fromStart,
+                                   Dialogs& dialogs)
 {
+    const QString needle = text.toLower();
     const QList<int> all = columnRange(0, rs.fieldCount());
     int start = 0;
     if (!fromStart && rs.absolutePosition() >= 0) {
@@ -52,7 +102,10 @@ int searchAllFields(RecordSet& rs, const QString& needle, int currentColumn, boo
             return column;
         ++start;
     }
-    return matchAt(rs, rs.findShowing(start, needle, all), all, needle);
+    const std::optional<int> found = searchFrom(rs, start, text, all, dialogs);
+    if (!found)
+        return std::nullopt;
+    return matchAt(rs, *found, all, needle);
 }
 
 }  // namespace
@@ -64,7 +117,7 @@ int FindNext(RecordSet& rs, const FindRequest& request, int currentColumn, Dialo
     // Past the end after a search that found nothing: this one starts at
     // the first record and includes it.
     const bool fromStart = rs.eof() && !rs.bof();
-    int column = -1;
+    std::optional<int> column;
     if (request.oneField) {
         const int fi = request.field.isEmpty() ? -1 : rs.fieldIndex(request.field);
         if (fi < 0) {
@@ -73,13 +126,17 @@ int FindNext(RecordSet& rs, const FindRequest& request, int currentColumn, Dialo
             return -1;
         }
         const int start = fromStart ? 0 : rs.absolutePosition() + 1;
-        column = matchAt(rs, rs.findShowing(start, needle, {fi}), {fi}, needle);
+        const std::optional<int> found = searchFrom(rs, start, request.text, {fi}, dialogs);
+        if (found)
+            column = matchAt(rs, *found, {fi}, needle);
     } else {
-        column = searchAllFields(rs, needle, currentColumn, fromStart);
+        column = searchAllFields(rs, request.text, currentColumn, fromStart, dialogs);
     }
     dialogs.setBusy(false);
-    if (column >= 0)
-        return column;
+    if (!column)
+        return -1;  // cancelled: the grid stays where it was
+    if (*column >= 0)
+        return *column;
     rs.moveLast();
     rs.moveNext();
     dialogs.message(QStringLiteral("'") + request.text + QStringLiteral("' could not be found."), Style::Information);

@@ -194,6 +194,63 @@ private slots:
         QCOMPARE(firstValues(rs), (QStringList{"C", "I", "G", "A", "J", "H", "F"}));
     }
 
+    void bookmarksLandOnTheirRows_data()
+    {
+        QTest::addColumn<RecordView>("view");
+        QTest::newRow("table order") << RecordView{};
+        QTest::newRow("sorted") << RecordView{{"Layer no"}, {}, {}};
+        QTest::newRow("filtered") << RecordView{{}, "Done", "True"};
+        QTest::newRow("sorted and filtered") << RecordView{{"Layer no", "Weight"}, "Done", "True"};
+    }
+    // Every row's bookmark leads back to its position, whichever way the set
+    // finds it: by rowid, where the last row was added, by the sort order, or
+    // by reading the keyset when a row was edited out of its sorted place.
+    void bookmarksLandOnTheirRows()
+    {
+        QFETCH(RecordView, view);
+        makeLayers();
+        RecordSet rs;
+        QVERIFY(rs.openView(m_db, "Layers", view));
+        auto add = [&](const QString& id, const QVariant& layer, bool done) {
+            return rs.addNew() && rs.setField("ID", id) && rs.setField("Layer no", layer) && rs.setField("Done", done)
+                   && rs.update();
+        };
+        auto landsEverywhere = [&] {
+            for (int p = rs.recordCount() - 1; p >= 0; --p) {
+                rs.moveLast();
+                if (!rs.setBookmark(rs.bookmarkAt(p)) || rs.absolutePosition() != p)
+                    return false;
+            }
+            return true;
+        };
+        QVERIFY(add("G", "b3", true));
+        const qint64 left = [&] { return add("K", "a5", false) ? rs.lastModified() : -1; }();
+        QVERIFY(left > 0);
+        QVERIFY(landsEverywhere());
+        // The row just added: where the order put it, or nowhere when the filter left it out.
+        QVERIFY(rs.setAbsolutePosition(0));
+        QCOMPARE(rs.setBookmark(left), !view.filtered());
+        QCOMPARE(rs.absolutePosition(), view.filtered() ? 0 : firstValues(rs).indexOf("K"));
+        QVERIFY(!rs.setBookmark(left + 100) && rs.lastError() == "Not a valid bookmark.");
+
+        // An edited sort field leaves the row where it was until a requery.
+        QVERIFY(rs.setAbsolutePosition(1) && rs.edit() && rs.setField("Layer no", "zz") && rs.update());
+        QVERIFY(landsEverywhere());
+        const QString last = firstValues(rs).constLast();
+        QVERIFY(rs.setAbsolutePosition(0) && rs.deleteCurrent());
+        QVERIFY(add("L", "b0", true) && rs.setBookmark(rs.lastModified()));
+        QCOMPARE(rs.value("ID").toString(), QString("L"));
+        QVERIFY(landsEverywhere() && firstValues(rs).contains(last));
+
+        // Once another program lets the filter take a row it left out, a requery shows it.
+        QVERIFY(add("M", "a6", false));
+        const qint64 later = rs.lastModified();
+        QVERIFY(execSql(m_path, {QString("UPDATE Layers SET Done = 1 WHERE rowid = %1").arg(later)}));
+        QVERIFY(rs.requery() && rs.setBookmark(later));
+        QCOMPARE(rs.value("ID").toString(), QString("M"));
+        QVERIFY(landsEverywhere());
+    }
+
     void findsTheRowShowingAText_data() { addCaseRows("store/find-showing.tsv"); }
     void findsTheRowShowingAText()
     {

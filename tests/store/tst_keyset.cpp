@@ -1,0 +1,309 @@
+// The keyset: positions, look-ups and changes agree with a plain list of the
+// same rowids whatever shape they take (runs, gaps, a sort order, the ends
+// of the rowid range); a table only appended to stays small however long;
+// and record sets read through it show every row in table order whether
+// the table has gaps or not.
+
+#include "store/Keyset.h"
+#include "support/StoreRig.h"
+
+#include <QRandomGenerator>
+
+#include <algorithm>
+#include <limits>
+#include <vector>
+
+using namespace k7;
+using namespace k7::test;
+
+namespace {
+
+// Compares every query of `keys` with the same query on `model`; the first
+// difference, or an empty string.
+QString differences(const Keyset& keys, const std::vector<qint64>& model, QRandomGenerator& random)
+{
+    if (keys.size() != static_cast<int>(model.size()))
+        return QStringLiteral("size %1, expected %2").arg(keys.size()).arg(model.size());
+    for (int p = 0; p < keys.size(); ++p) {
+        if (keys.at(p) != model[static_cast<size_t>(p)])
+            return QStringLiteral("at(%1) is %2, expected %3").arg(p).arg(keys.at(p)).arg(model[p]);
+    }
+    const bool ascending = std::adjacent_find(model.begin(), model.end(), std::greater_equal<>()) == model.end();
+    if (keys.ascending() != ascending)
+        return QStringLiteral("ascending() is %1").arg(keys.ascending());
+    std::vector<qint64> probes(model.begin(), model.end());
+    for (int i = 0; i < 8; ++i)
+        probes.push_back(static_cast<qint64>(random.bounded(400)) - 50);
+    for (qint64 probe : probes) {
+        const auto last = std::find(model.rbegin(), model.rend(), probe);
+        const int expected = last == model.rend() ? -1 : static_cast<int>(model.rend() - last) - 1;
+        if (keys.findFromEnd(probe) != expected)
+            return QStringLiteral("findFromEnd(%1) is %2, expected %3")
+                .arg(probe)
+                .arg(keys.findFromEnd(probe))
+                .arg(expected);
+        if (!ascending)
+            continue;
+        if (keys.positionInOrder(probe) != expected)
+            return QStringLiteral("positionInOrder(%1) is %2").arg(probe).arg(keys.positionInOrder(probe));
+        const int from = model.empty() ? 0 : static_cast<int>(random.bounded(static_cast<quint32>(model.size())));
+        const int bound = static_cast<int>(std::lower_bound(model.begin() + from, model.end(), probe) - model.begin());
+        if (keys.lowerBound(from, probe) != bound)
+            return QStringLiteral("lowerBound(%1, %2) is %3, expected %4")
+                .arg(from)
+                .arg(probe)
+                .arg(keys.lowerBound(from, probe))
+                .arg(bound);
+    }
+    return {};
+}
+
+// A table "Finds" (ID) with `rows` rows, ID = its rowid as text.
+bool makeFinds(Database& db, const QString& path, int rows)
+{
+    if (!db.create(path) || !db.execute("CREATE TABLE Finds (ID VARCHAR(10))"))
+        return false;
+    return db.execute(QStringLiteral("WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < %1) "
+                                     "INSERT INTO Finds (rowid, ID) SELECT i, i FROM n")
+                          .arg(rows))
+        && db.refresh();
+}
+
+}  // namespace
+
+class TestKeyset : public QObject {
+    Q_OBJECT
+
+private slots:
+    void agreesWithAPlainList_data()
+    {
+        QTest::addColumn<QString>("shape");
+        QTest::newRow("appended in order") << "append";
+        QTest::newRow("appended with gaps") << "gaps";
+        QTest::newRow("sort order") << "shuffled";
+        QTest::newRow("new rows placed among old") << "placed";
+    }
+    // Random appends, inserts and deletions, checked after every step
+    // against the same steps on a plain vector.
+    void agreesWithAPlainList()
+    {
+        QFETCH(QString, shape);
+        QRandomGenerator random(7);
+        Keyset keys;
+        std::vector<qint64> model;
+        qint64 next = 1;
+        auto freshRowid = [&] {
+            if (shape == "shuffled") {
+                qint64 r = 0;
+                do
+                    r = static_cast<qint64>(random.bounded(300));
+                while (std::find(model.begin(), model.end(), r) != model.end());
+                return r;
+            }
+            next += shape == "gaps" && random.bounded(6) == 0 ? 1 + random.bounded(5) : 1;
+            return next;
+        };
+        for (int step = 0; step < 400; ++step) {
+            const quint32 what = random.bounded(10);
+            if (what < 2 && !model.empty()) {
+                const int p = static_cast<int>(random.bounded(static_cast<quint32>(model.size())));
+                keys.erase(p);
+                model.erase(model.begin() + p);
+            } else if (what < 4 && shape != "append" && shape != "gaps") {
+                const int p = static_cast<int>(random.bounded(static_cast<quint32>(model.size() + 1)));
+                const qint64 rowid = freshRowid();
+                keys.insert(p, rowid);
+                model.insert(model.begin() + p, rowid);
+            } else {
+                const qint64 rowid = freshRowid();
+                keys.append(rowid);
+                model.push_back(rowid);
+            }
+            const QString wrong = differences(keys, model, random);
+            QVERIFY2(wrong.isEmpty(), qPrintable(QStringLiteral("step %1: %2").arg(step).arg(wrong)));
+        }
+        if (shape == "append")
+            QVERIFY(keys.compact());
+        if (shape == "shuffled")
+            QVERIFY(!keys.compact());
+        keys.clear();
+        QVERIFY(keys.empty() && keys.compact() && keys.memoryBytes() == 0);
+    }
+
+    // Runs meeting or splitting at the very ends of the rowid range.
+    void rowidsAtTheEndsOfTheirRange()
+    {
+        const qint64 low = std::numeric_limits<qint64>::min();
+        const qint64 high = std::numeric_limits<qint64>::max();
+        Keyset keys;
+        keys.appendRun(low, 3);
+        keys.appendRun(high - 2, 3);
+        std::vector<qint64> model{low, low + 1, low + 2, high - 2, high - 1, high};
+        QRandomGenerator random(3);
+        QVERIFY(differences(keys, model, random).isEmpty());
+        QCOMPARE(keys.positionInOrder(0), -1);
+        QCOMPARE(keys.lowerBound(0, 0), 3);
+        QCOMPARE(keys.lowerBound(0, high), 5);
+        keys.erase(1);
+        keys.insert(1, low + 1);  // joins the two again
+        QVERIFY(differences(keys, model, random).isEmpty());
+        keys.erase(5);
+        model.pop_back();
+        QVERIFY(differences(keys, model, random).isEmpty());
+    }
+
+    // Ten million rows appended and a few deleted take a few bytes, and a
+    // row near the end is found by halving.
+    void aLongAppendedTableStaysSmall()
+    {
+        Keyset keys;
+        keys.appendRun(1, 10'000'000);
+        for (int p : {9'999'999, 5'000'000, 17, 0})
+            keys.erase(p);
+        keys.append(10'000'001);
+        QCOMPARE(keys.size(), 9'999'997);
+        QVERIFY(keys.compact() && keys.ascending());
+        QVERIFY(keys.memoryBytes() < 1024);
+        QCOMPARE(keys.at(keys.size() - 1), qint64(10'000'001));
+        QCOMPARE(keys.at(keys.size() - 2), qint64(9'999'999));
+        QCOMPARE(keys.positionInOrder(5'000'002), 4'999'998);
+        QCOMPARE(keys.positionInOrder(5'000'001), -1);
+        QCOMPARE(keys.findFromEnd(19), 16);  // rowids 1 and 18 went before it
+    }
+
+    // Many gaps: the runs would take more than the rowids, so the keyset
+    // keeps the rowids instead, and still answers the same.
+    void manyGapsFallBackToAList()
+    {
+        Keyset keys;
+        std::vector<qint64> model;
+        for (qint64 r = 1; r <= 1000; r += 2) {
+            keys.append(r);
+            model.push_back(r);
+        }
+        QVERIFY(!keys.compact());
+        QRandomGenerator random(5);
+        QVERIFY(differences(keys, model, random).isEmpty());
+    }
+
+    void recordSetsReadTheirRowsInTableOrder_data()
+    {
+        QTest::addColumn<QString>("removed");  // rowids deleted by another program before the open
+        QTest::addColumn<QStringList>("expected");
+        QTest::newRow("no gaps") << "" << QStringList{"1", "2", "3", "4", "5", "6"};
+        QTest::newRow("a gap inside") << "3, 4" << QStringList{"1", "2", "5", "6"};
+        QTest::newRow("first row gone") << "1" << QStringList{"2", "3", "4", "5", "6"};
+        QTest::newRow("every row gone") << "1, 2, 3, 4, 5, 6" << QStringList{};
+    }
+    // One run or a scan, the set shows the same rows, and rows added,
+    // deleted and re-read keep their places.
+    void recordSetsReadTheirRowsInTableOrder()
+    {
+        QFETCH(QString, removed);
+        QFETCH(QStringList, expected);
+        QTemporaryDir dir;
+        Database db;
+        QVERIFY(makeFinds(db, dir.filePath("site.mdb"), 6));
+        if (!removed.isEmpty())
+            QVERIFY(db.execute(QStringLiteral("DELETE FROM Finds WHERE rowid IN (%1)").arg(removed)));
+        RecordSet rs;
+        QVERIFY(rs.openTable(db, "Finds"));
+        QCOMPARE(firstValues(rs), expected);
+        QVERIFY(rs.addNew() && rs.setField("ID", "new") && rs.update() && rs.setBookmark(rs.lastModified()));
+        QCOMPARE(rs.absolutePosition(), int(expected.size()));
+        // Rows another program adds appear after a requery, after the rest.
+        QVERIFY(db.execute("INSERT INTO Finds (rowid, ID) VALUES (100, 'far')"));
+        QVERIFY(rs.requery());
+        const QStringList withAdded = expected + QStringList{"new", "far"};
+        QCOMPARE(firstValues(rs), withAdded);
+        QVERIFY(rs.setBookmark(100) && rs.absolutePosition() == expected.size() + 1);
+        QVERIFY(rs.setAbsolutePosition(0) && rs.deleteCurrent());
+        rs.moveLast();
+        QCOMPARE(rs.value("ID").toString(), QString("far"));
+        QVERIFY(rs.requery());
+        QCOMPARE(firstValues(rs), withAdded.mid(1));
+    }
+
+    // A long table with gaps opens from its count and reads its rows in
+    // windows: walked from the end, saved to, requeried, it shows the rows
+    // the engine lists, in its order.
+    void aLongTableWithGapsShowsEveryRowInOrder()
+    {
+        QTemporaryDir dir;
+        Database db;
+        QVERIFY(makeFinds(db, dir.filePath("site.mdb"), 20000));
+        QVERIFY(db.execute("DELETE FROM Finds WHERE rowid % 5 = 0"));
+        QStringList listed;
+        RecordSet all;
+        QVERIFY(all.openQuery(db, "SELECT ID FROM Finds ORDER BY rowid"));
+        for (int p = 0; p < all.recordCount(); ++p)
+            listed << all.row(p).value(0).toString();
+        RecordSet rs;
+        QVERIFY(rs.openTable(db, "Finds"));
+        QCOMPARE(rs.recordCount(), 16000);
+        rs.moveLast();
+        QCOMPARE(rs.value("ID").toString(), QString("19999"));
+        QStringList walkedBack;
+        for (int p = rs.recordCount() - 1; p >= 0; --p)
+            walkedBack.prepend(rs.row(p).value(0).toString());
+        QCOMPARE(walkedBack, listed);
+        QVERIFY(rs.addNew() && rs.setField("ID", "new") && rs.update() && rs.setBookmark(rs.lastModified()));
+        QCOMPARE(rs.absolutePosition(), 16000);
+        QVERIFY(rs.setBookmark(12) && rs.absolutePosition() == 9);
+        QVERIFY(rs.requery());
+        QCOMPARE(firstValues(rs), listed + QStringList{"new"});
+    }
+
+    void searchesStopAtTheEndOfTheirSlice_data()
+    {
+        QTest::addColumn<QString>("kind");
+        QTest::newRow("one run") << "run";
+        QTest::newRow("rowids with gaps") << "gaps";
+        QTest::newRow("sorted") << "sorted";
+        QTest::newRow("snapshot") << "snapshot";
+    }
+    // A search over a slice of positions finds a match inside it and none
+    // beyond it, whatever way the set keeps its rowids.
+    void searchesStopAtTheEndOfTheirSlice()
+    {
+        QFETCH(QString, kind);
+        QTemporaryDir dir;
+        Database db;
+        QVERIFY(makeFinds(db, dir.filePath("site.mdb"), 3000));
+        if (kind == "gaps")
+            QVERIFY(db.execute("DELETE FROM Finds WHERE rowid % 7 = 0"));
+        RecordSet rs;
+        if (kind == "sorted")
+            QVERIFY(rs.openView(db, "Finds", RecordView{{"ID"}, {}, {}}));
+        else if (kind == "snapshot")
+            QVERIFY(rs.openQuery(db, "SELECT ID FROM Finds ORDER BY rowid"));
+        else
+            QVERIFY(rs.openTable(db, "Finds"));
+        QCOMPARE(rs.findsInSlices(), kind != "sorted");
+        const int at = rs.findShowing(0, "2999", {0});
+        QVERIFY(at > 100);
+        QCOMPARE(rs.row(at).value(0).toString(), QString("2999"));
+        QCOMPARE(rs.findShowing(0, "2999", {0}, at), -1);
+        QCOMPARE(rs.findShowing(at - 50, "2999", {0}, at + 1), at);
+        QCOMPARE(rs.findShowing(at + 1, "2999", {0}), -1);
+    }
+
+    // A view of the same table in its own order is read row by row, not as a run.
+    void sortedAndFilteredViewsAreNotRuns()
+    {
+        QTemporaryDir dir;
+        Database db;
+        QVERIFY(makeFinds(db, dir.filePath("site.mdb"), 12));
+        RecordSet rs;
+        QVERIFY(rs.openView(db, "Finds", RecordView{{"ID"}, {}, {}}));
+        const QStringList byText{"1", "10", "11", "12", "2", "3", "4", "5", "6", "7", "8", "9"};
+        QCOMPARE(firstValues(rs), byText);
+        QVERIFY(rs.openView(db, "Finds", RecordView{{}, "ID", "7"}));
+        QCOMPARE(firstValues(rs), QStringList{"7"});
+        QVERIFY(rs.openWhere(db, "Finds", "ID", "12"));
+        QCOMPARE(firstValues(rs), QStringList{"12"});
+    }
+};
+
+QTEST_GUILESS_MAIN(TestKeyset)
+#include "tst_keyset.moc"

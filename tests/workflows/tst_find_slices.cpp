@@ -1,0 +1,81 @@
+// The grid's find on a long table runs in slices through the progress
+// dialog: it finds a match several slices on, in the set's order whether
+// that is table order or a sort, and Cancel leaves the grid where it was
+// with nothing said.
+
+#include "support/ScriptedDialogs.h"
+#include "support/StoreRig.h"
+
+#include "workflows/GridFind.h"
+
+using namespace k7;
+using namespace k7::test;
+
+namespace {
+
+// "Finds" (ID, Kind) with `rows` rows: ID the rowid, Kind "Lithic" except
+// "Ceramic" at rowid `ceramic`; every 1000th rowid is missing.
+bool makeFinds(Database& db, const QString& path, int rows, int ceramic)
+{
+    return db.create(path) && db.execute("CREATE TABLE Finds (ID VARCHAR(10), Kind VARCHAR(10))")
+           && db.execute(QStringLiteral("WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < %1) "
+                                        "INSERT INTO Finds (rowid, ID, Kind) SELECT i, i, CASE i WHEN %2 THEN "
+                                        "'Ceramic' ELSE 'Lithic' END FROM n WHERE i % 1000 <> 0")
+                             .arg(rows)
+                             .arg(ceramic))
+           && db.refresh();
+}
+
+}  // namespace
+
+class TestFindSlices : public QObject {
+    Q_OBJECT
+
+private slots:
+    void findsAMatchSeveralSlicesOn_data()
+    {
+        QTest::addColumn<RecordView>("view");
+        QTest::addColumn<QString>("field");
+        QTest::newRow("table order, all fields") << RecordView{} << "";
+        QTest::newRow("table order, one field") << RecordView{} << "Kind";
+        QTest::newRow("sorted") << RecordView{{"ID"}, {}, {}} << "Kind";
+    }
+    void findsAMatchSeveralSlicesOn()
+    {
+        QFETCH(RecordView, view);
+        QFETCH(QString, field);
+        QTemporaryDir dir;
+        Database db;
+        QVERIFY(makeFinds(db, dir.filePath("site.mdb"), 350000, 345678));
+        RecordSet rs;
+        QVERIFY(rs.openView(db, "Finds", view));
+        QVERIFY(rs.setAbsolutePosition(0));
+        ScriptedDialogs dialogs;
+        QCOMPARE(FindNext(rs, {"ceramic", !field.isEmpty(), field}, 0, dialogs), 1);
+        QCOMPARE(rs.value("ID").toString(), QString("345678"));
+        QCOMPARE(dialogs.progressTexts, QStringList{"Looking for 'ceramic'"});
+        QVERIFY(dialogs.messages().isEmpty() && !dialogs.busy());
+    }
+
+    void cancelLeavesTheGridAsItWas()
+    {
+        QTemporaryDir dir;
+        Database db;
+        QVERIFY(makeFinds(db, dir.filePath("site.mdb"), 350000, 345678));
+        RecordSet rs;
+        QVERIFY(rs.openTable(db, "Finds"));
+        QVERIFY(rs.setAbsolutePosition(3));
+        ScriptedDialogs dialogs;
+        dialogs.cancelAfterSteps = 1;
+        QCOMPARE(FindNext(rs, {"Ceramic", false, {}}, 1, dialogs), -1);
+        QCOMPARE(rs.absolutePosition(), 3);
+        QVERIFY(dialogs.messages().isEmpty() && !dialogs.busy());
+        // Not cancelled, the same search goes on to the match.
+        dialogs.cancelAfterSteps = 0;
+        QCOMPARE(FindNext(rs, {"Ceramic", false, {}}, 1, dialogs), 1);
+        QCOMPARE(rs.value("ID").toString(), QString("345678"));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestFindSlices)
+#include "tst_find_slices.moc"
