@@ -93,6 +93,29 @@ void addUniqueIndexes(const Model& model, Database& db, const QString& table, Di
     }
 }
 
+// Autoinc goes on from the largest number stored, looked up at every new
+// record; an index keeps that a look-up instead of a read of the whole
+// table. Any index on the field serves. Without one the numbers are still
+// right, only slower; so a failure is not reported. A Text field holding
+// the numbers is compared as numbers, which no plain index serves.
+void addAutoincIndexes(const Model& model, Database& db, const QString& table)
+{
+    const std::optional<TableDef> def = db.findTable(table);
+    for (int v = 1; def && v <= model.varcount; ++v) {
+        const Variable& var = model.var(v);
+        if (!var.varautoinc || var.vartype != TypeNumeric)
+            continue;
+        const int fi = def->fieldIndex(var.varname);
+        if (fi < 0 || def->fields[fi].type == FieldType::Text || hasIndex(db, table, var.varname, false)
+            || hasIndex(db, table, var.varname, true))
+            continue;
+        IndexDef index;
+        index.name = freeIndexName(db, QLatin1String(kOwnTablePrefix) + UniqueIndexName(table, var.varname));
+        index.fields = QLatin1Char('+') + var.varname;
+        static_cast<void>(db.appendIndex(table, index));
+    }
+}
+
 bool failOpen(DataStore& store, Dialogs& dialogs, ShellHooks& shell, const QString& reason)
 {
     shell.setDataSource(nullptr);
@@ -152,6 +175,7 @@ bool OpenDataTable(Model& model, DataStore& store, Dialogs& dialogs, ShellHooks&
                             .arg(table, dbname, db.lastError()));
     }
     addUniqueIndexes(model, db, table, dialogs);
+    addAutoincIndexes(model, db, table);
 
     if (!store.switchTable(table)) {
         return failOpen(store, dialogs, shell,
