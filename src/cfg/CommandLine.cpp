@@ -33,8 +33,10 @@ const char* const kUsage =
     "  --export FILE.cfg OUT.txt [--names]\n"
     "                write the records of FILE.cfg's table to OUT.txt as File >\n"
     "                Export ASCII does (the field names first with --names),\n"
-    "                changing neither the CFG nor the database; exit status 0,\n"
-    "                1 with a message on an error, 2 when a file cannot be read\n"
+    "                or to a Stata, SPSS or Excel file when OUT ends in .dta,\n"
+    "                .sav or .xlsx, changing neither the CFG nor the database;\n"
+    "                exit status 0, 1 with a message on an error, 2 when a file\n"
+    "                cannot be read\n"
     "  --help        show this text\n"
     "  --version     show the version\n";
 

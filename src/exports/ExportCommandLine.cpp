@@ -5,6 +5,7 @@
 #include "store/Database.h"
 #include "store/Naming.h"
 #include "store/RecordSet.h"
+#include "exports/StatsExport.h"
 #include "exports/TextExport.h"
 
 #include <QFileInfo>
@@ -18,7 +19,7 @@ int RunExportCommand(const QStringList& args, QTextStream& out, QTextStream& err
     const QString target = args.value(1);
     const bool withNames = args.size() == 3;
     if (args.size() < 2 || args.size() > 3 || (withNames && args.at(2) != QLatin1String("--names"))) {
-        err << "k7: usage: k7 --export FILE.cfg OUT.txt [--names]\n";
+        err << "k7: usage: k7 --export FILE.cfg OUT.txt|OUT.dta|OUT.sav|OUT.xlsx [--names]\n";
         return 2;
     }
     Model model;
@@ -40,13 +41,18 @@ int RunExportCommand(const QStringList& args, QTextStream& out, QTextStream& err
         return 1;
     }
     ReportingDialogs dialogs(target, err);
-    const ExportResult result = ExportToFile(model, records, target, withNames, dialogs);
+    const ExportFileFormat format = ExportFormatForPath(target);
+    const ExportResult result = format == ExportFileFormat::Text
+                                    ? ExportToFile(model, records, target, withNames, dialogs)
+                                    : ExportTableToFile(model, records, target, format, dialogs);
     if (result.outcome != ExportOutcome::Written) {
         err << target << ": " << result.error << '\n';
         return 1;
     }
     if (result.converted > 0)
         err << target << ": " << ConvertedValuesNote(result.converted) << '\n';
+    for (const QString& note : result.notes)
+        err << target << ": " << note << '\n';
     return 0;
 }
 

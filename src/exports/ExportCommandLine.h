@@ -3,6 +3,8 @@
 // CFG is read as opening it would, its database opened read-only, and OUT
 // written as File > Export ASCII writes it (the table in its own order),
 // replaced only when complete. Neither the CFG nor the database changes.
+// An OUT ending in .dta, .sav or .xlsx is written as a Stata, SPSS or Excel
+// file instead (ExportFileFormat), with its notes on standard error.
 
 #include <QStringList>
 #include <QTextStream>

@@ -117,23 +117,23 @@ ExportResult ExportToFile(const Model& model, RecordSet& records, const QString&
                           Dialogs& dialogs)
 {
     if (const QString conflict = ExportTargetConflict(model, records, path); !conflict.isEmpty())
-        return {ExportOutcome::Failed, conflict};
+        return {ExportOutcome::Failed, conflict, 0, {}};
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly))
-        return {ExportOutcome::Failed, file.errorString()};
+        return {ExportOutcome::Failed, file.errorString(), 0, {}};
     TextExport work(model, records, file, withNames);
     const QString text = QStringLiteral("Exporting %1 records to %2").arg(work.total()).arg(path);
     if (!dialogs.runWithProgress(text, work)) {
         file.cancelWriting();
-        return {ExportOutcome::Cancelled, QString()};
+        return {ExportOutcome::Cancelled, QString(), 0, {}};
     }
     if (work.failed()) {
         file.cancelWriting();
-        return {ExportOutcome::Failed, work.error()};
+        return {ExportOutcome::Failed, work.error(), 0, {}};
     }
     if (!file.commit())
-        return {ExportOutcome::Failed, file.errorString()};
-    return {ExportOutcome::Written, QString(), work.converted()};
+        return {ExportOutcome::Failed, file.errorString(), 0, {}};
+    return {ExportOutcome::Written, QString(), work.converted(), {}};
 }
 
 }  // namespace k7

@@ -65,6 +65,9 @@ struct ExportResult {
     ExportOutcome outcome = ExportOutcome::Failed;
     QString error;        // why it failed
     qint64 converted = 0;  // values changed to be written as UTF-8
+    // For the closing message of a Stata, SPSS or Excel file: names
+    // changed, values outside menus, values changed (converted included).
+    QStringList notes;
 };
 
 // Why the export of `records` under `model` must not be written to `path`:

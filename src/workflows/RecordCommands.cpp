@@ -1,6 +1,8 @@
 #include "workflows/RecordCommands.h"
 
 #include "workflows/RecordDeletion.h"
+#include "exports/ExportFileFormat.h"
+#include "exports/StatsExport.h"
 #include "exports/TextExport.h"
 
 #include <QDir>
@@ -115,9 +117,7 @@ void RecordCommands::emptyTable(const QString& action)
 QString RecordCommands::chooseExportFile(const RecordSet* records) const
 {
     const QString folder = QFileInfo(m_context.store.dbname()).absolutePath();
-    const QString path = m_context.dialogs.saveFileName(QStringLiteral("Export ASCII"),
-                                                        kExportPattern + QStringLiteral(" (") + kExportPattern
-                                                            + QLatin1Char(')'),
+    const QString path = m_context.dialogs.saveFileName(QStringLiteral("Export ASCII"), ExportFileFilter(),
                                                         folder + QLatin1Char('/') + kExportPattern);
     if (path.isEmpty() || QFileInfo(path).fileName() == kExportPattern)
         return QString();
@@ -144,11 +144,16 @@ void RecordCommands::exportAscii()
     const QString path = chooseExportFile(records);
     if (path.isEmpty())
         return;
-    const bool withNames = records->recordCount() > 0
+    // The file type chosen in the dialog shows in the name's extension.
+    const ExportFileFormat format = ExportFormatForPath(path);
+    const bool withNames = format == ExportFileFormat::Text && records->recordCount() > 0
                            && confirmed(QStringLiteral("Write field names as first record?"),
                                         Style::YesNoCancel + Style::Question);
     const qint64 count = records->recordCount();
-    const ExportResult result = ExportToFile(m_context.model, *records, path, withNames, m_context.dialogs);
+    const ExportResult result =
+        format == ExportFileFormat::Text
+            ? ExportToFile(m_context.model, *records, path, withNames, m_context.dialogs)
+            : ExportTableToFile(m_context.model, *records, path, format, m_context.dialogs);
     if (result.outcome == ExportOutcome::Cancelled)
         return;
     if (result.outcome == ExportOutcome::Failed) {
@@ -159,6 +164,8 @@ void RecordCommands::exportAscii()
     }
     if (const QString note = ConvertedValuesNote(result.converted); !note.isEmpty())
         m_context.dialogs.message(note, Style::OkOnly + Style::Information);
+    if (!result.notes.isEmpty())
+        m_context.dialogs.message(result.notes.join(QStringLiteral("\n\n")), Style::OkOnly + Style::Information);
     // Only now is the file safely on disk; the operator sees where the
     // records are before being asked whether to delete them here.
     m_context.view.showStatus(ExportedStatus(count, path));
