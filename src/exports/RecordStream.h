@@ -30,8 +30,6 @@ public:
     [[nodiscard]] bool open(const QStringList& fields);
     // Reads up to `rows` rows of the set into `reader`; false on an error.
     [[nodiscard]] bool readSlice(int rows, const RowReader& reader);
-    // Back to the first record, to read the set once more.
-    void rewind() { m_position = 0; }
 
     bool atEnd() const { return m_position >= m_total; }
     qint64 position() const { return m_position; }

@@ -48,13 +48,14 @@ bool StatsExport::fail(const QString& error)
 
 qint64 StatsExport::total() const
 {
-    return m_writer.needsSurvey() ? 2 * m_rows->total() : m_rows->total();
+    return m_survey ? 2 * m_rows->total() : m_rows->total();
 }
 
 qint64 StatsExport::done() const
 {
-    const bool surveyed = m_writer.needsSurvey() && m_phase != Phase::Survey && m_phase != Phase::Start;
-    return (surveyed ? m_rows->total() : 0) + m_rows->position();
+    if (m_phase == Phase::Survey)
+        return m_survey->position();
+    return (m_survey ? m_rows->total() : 0) + m_rows->position();
 }
 
 bool StatsExport::start()
@@ -73,58 +74,76 @@ bool StatsExport::start()
         if (valid[c] != names[c])
             m_renamed << names[c] + QStringLiteral(" as ") + valid[c];
         m_columns[c].name = valid[c];
-        QHash<QByteArray, int> codes;
-        for (int item = m_columns[c].menuItems; item >= 1; --item)  // the first of equal items wins
-            codes.insert(m_columns[c].valueLabels[item - 1].toUtf8(), item);
+        MenuCodes codes;
+        for (int item = 1; item <= m_columns[c].menuItems; ++item)
+            codes.add(m_columns[c].valueLabels[item - 1].toUtf8(), item);
         m_codes << codes;
-        if (m_writer.needsSurvey() && m_columns[c].kind == ColumnKind::Text)
-            m_columns[c].width = 1;
+        if (m_writer.needsSurvey() && m_columns[c].kind != ColumnKind::Number)
+            m_surveyed << c;
     }
     m_outside.resize(m_columns.size());
     m_cells.resize(m_columns.size());
     m_scratch.resize(m_columns.size());
     m_notNumbers.resize(m_columns.size());
-    m_phase = m_writer.needsSurvey() ? Phase::Survey : Phase::Write;
     m_rowsSeen = m_rows->total();
-    if (m_phase == Phase::Survey)
-        m_rowsSeen = 0;
-    return m_phase == Phase::Survey || beginWriting();
+    if (m_surveyed.isEmpty())
+        return beginWriting();
+    // The survey reads only the text and menu fields.
+    QStringList surveyed;
+    for (int c : std::as_const(m_surveyed)) {
+        surveyed << m_fields[c].name;
+        m_columns[c].width = 1;
+    }
+    m_survey = std::make_unique<RecordStream>(m_records);
+    if (!m_survey->open(surveyed))
+        return fail(m_survey->error());
+    m_phase = Phase::Survey;
+    m_rowsSeen = 0;
+    return true;
 }
 
 void StatsExport::surveyRow(sqlite3_stmt* row)
 {
     ++m_rowsSeen;
-    for (int c = 0; c < m_columns.size(); ++c) {
+    for (int i = 0; i < m_surveyed.size(); ++i) {
+        const int c = m_surveyed[i];
         TableColumn& column = m_columns[c];
-        if (column.kind == ColumnKind::Number || sqlite3_column_type(row, c + 1) == SQLITE_NULL)
+        if (sqlite3_column_type(row, i + 1) == SQLITE_NULL)
             continue;
         bool converted = false;
-        const QByteArrayView text = ExportTextValue(m_fields[c], row, c + 1, m_scratch[c], &converted);
+        const QByteArrayView text = ExportTextValue(m_fields[c], row, i + 1, m_scratch[c], &converted);
         if (column.kind == ColumnKind::Text)
             column.width = std::max(column.width, static_cast<int>(std::min<qsizetype>(text.size(), INT_MAX)));
-        else if (!text.isEmpty() && !m_codes[c].contains(QByteArray::fromRawData(text.data(), text.size())))
-            m_outside[c].insert(text.toByteArray());
+        else if (!text.isEmpty() && m_codes[c].code(text) == 0) {
+            m_codes[c].add(text, -1);  // coded once the survey is done
+            m_outside[c] << text.toByteArray();
+        }
     }
 }
 
 void StatsExport::codeOutsideValues()
 {
     for (int c = 0; c < m_columns.size(); ++c) {
+        if (m_outside[c].isEmpty())
+            continue;
         QStringList values;
         for (const QByteArray& value : std::as_const(m_outside[c]))
             values << QString::fromUtf8(value);
         std::sort(values.begin(), values.end());
+        MenuCodes codes;
+        for (int item = 1; item <= m_columns[c].menuItems; ++item)
+            codes.add(m_columns[c].valueLabels[item - 1].toUtf8(), item);
         for (const QString& value : values) {
             m_columns[c].valueLabels << value;
-            m_codes[c].insert(value.toUtf8(), static_cast<int>(m_columns[c].valueLabels.size()));
+            codes.add(value.toUtf8(), static_cast<int>(m_columns[c].valueLabels.size()));
         }
+        m_codes[c] = codes;
     }
 }
 
 bool StatsExport::beginWriting()
 {
     m_phase = Phase::Write;
-    m_rows->rewind();
     if (!m_writer.begin(m_path, m_records.tableName(), m_columns, m_rowsSeen))
         return fail(m_writer.error());
     return true;
@@ -150,7 +169,7 @@ void StatsExport::writeRow(sqlite3_stmt* row)
         // An empty menu value is no choice: missing, as a Null is.
         cell.missing = m_columns[c].kind == ColumnKind::Menu && cell.text.isEmpty();
         if (m_columns[c].kind == ColumnKind::Menu)
-            cell.code = m_codes[c].value(QByteArray::fromRawData(cell.text.data(), cell.text.size()));
+            cell.code = m_codes[c].code(cell.text);
     }
     if (!m_writer.row(m_cells))
         fail(m_writer.error());
@@ -173,15 +192,16 @@ bool StatsExport::step()
     if (m_phase == Phase::Done)
         return false;
     const bool survey = m_phase == Phase::Survey;
-    const bool read = m_rows->readSlice(kSliceRows, [this, survey](sqlite3_stmt* row) {
+    RecordStream& stream = survey ? *m_survey : *m_rows;
+    const bool read = stream.readSlice(kSliceRows, [this, survey](sqlite3_stmt* row) {
         if (survey)
             surveyRow(row);
         else if (!failed())
             writeRow(row);
     });
     if (!read)
-        return fail(m_rows->error());
-    if (failed() || !m_rows->atEnd())
+        return fail(stream.error());
+    if (failed() || !stream.atEnd())
         return !failed();
     if (survey) {
         codeOutsideValues();

@@ -12,12 +12,11 @@
 #include "platform/SteppedWork.h"
 #include "exports/ExportFileFormat.h"
 #include "exports/ExportFormat.h"
+#include "exports/MenuCodes.h"
 #include "exports/TableWriter.h"
 #include "exports/TextExport.h"
 
 #include <QByteArray>
-#include <QHash>
-#include <QSet>
 
 #include <memory>
 
@@ -59,10 +58,12 @@ private:
     QString m_path;
     Phase m_phase = Phase::Start;
     std::unique_ptr<RecordStream> m_rows;
+    std::unique_ptr<RecordStream> m_survey;  // null when no survey is needed
+    QList<int> m_surveyed;                   // the columns the survey reads
     QList<ExportColumn> m_fields;
     QList<TableColumn> m_columns;
-    QList<QHash<QByteArray, int>> m_codes;  // menu columns: text -> code
-    QList<QSet<QByteArray>> m_outside;      // menu columns: values that are no item
+    QList<MenuCodes> m_codes;             // menu columns: text -> code
+    QList<QList<QByteArray>> m_outside;  // menu columns: values that are no item
     QList<TableCell> m_cells;
     QList<QByteArray> m_scratch;
     QStringList m_renamed;
