@@ -19,6 +19,7 @@ const char* const kUsage =
     "       k7 --check FILE\n"
     "       k7 --import-access FILE.mdb [OUT.mdb]\n"
     "       k7 --export FILE.cfg OUT.txt [--names]\n"
+    "       k7 --codebook FILE.cfg OUT.html\n"
     "       k7 --help | --version\n"
     "\n"
     "  FILE.cfg      open this CFG at start-up\n"
@@ -37,6 +38,10 @@ const char* const kUsage =
     "                .sav or .xlsx, changing neither the CFG nor the database;\n"
     "                exit status 0, 1 with a message on an error, 2 when a file\n"
     "                cannot be read\n"
+    "  --codebook FILE.cfg OUT.html\n"
+    "                describe FILE.cfg's variables and table in one HTML page:\n"
+    "                prompts, types, flags, conditions, counts of menu items and\n"
+    "                missing values, minimum, median and maximum of numbers\n"
     "  --help        show this text\n"
     "  --version     show the version\n";
 

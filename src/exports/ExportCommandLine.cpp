@@ -5,6 +5,7 @@
 #include "store/Database.h"
 #include "store/Naming.h"
 #include "store/RecordSet.h"
+#include "exports/CodebookExport.h"
 #include "exports/StatsExport.h"
 #include "exports/TextExport.h"
 
@@ -53,6 +54,34 @@ int RunExportCommand(const QStringList& args, QTextStream& out, QTextStream& err
         err << target << ": " << ConvertedValuesNote(result.converted) << '\n';
     for (const QString& note : result.notes)
         err << target << ": " << note << '\n';
+    return 0;
+}
+
+int RunCodebookCommand(const QStringList& args, QTextStream& out, QTextStream& err)
+{
+    Q_UNUSED(out);
+    if (args.size() != 2) {
+        err << "k7: usage: k7 --codebook FILE.cfg OUT.html\n";
+        return 2;
+    }
+    const QString target = args.at(1);
+    Model model;
+    if (const int status = ReadCfgQuietly(args.at(0), model, err); status != 0)
+        return status;
+    const QString dbname = DeriveDbName(model.cfgpath, model.options[OptFilename]);
+    const QString table = DeriveTableName(dbname, model.options[OptTable]);
+    Database db;
+    if (!QFileInfo(dbname).isFile() || !db.open(dbname, Database::Access::ReadOnly)) {
+        err << dbname << ": "
+            << (db.lastError().isEmpty() ? QStringLiteral("the database does not exist") : db.lastError())
+            << '\n';
+        return 2;
+    }
+    const CodebookResult result = ExportCodebook(model, db, table, target);
+    if (!result.written) {
+        err << target << ": " << result.error << '\n';
+        return 1;
+    }
     return 0;
 }
 

@@ -16,4 +16,8 @@ namespace k7 {
 // arguments are wrong).
 int RunExportCommand(const QStringList& args, QTextStream& out, QTextStream& err);
 
+// k7 --codebook FILE.cfg OUT.html: the codebook of the CFG's table, the
+// database opened read-only. Exit status as for --export.
+int RunCodebookCommand(const QStringList& args, QTextStream& out, QTextStream& err);
+
 }  // namespace k7

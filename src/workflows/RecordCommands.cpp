@@ -1,6 +1,7 @@
 #include "workflows/RecordCommands.h"
 
 #include "workflows/RecordDeletion.h"
+#include "exports/CodebookExport.h"
 #include "exports/ExportFileFormat.h"
 #include "exports/StatsExport.h"
 #include "exports/TextExport.h"
@@ -171,6 +172,37 @@ void RecordCommands::exportAscii()
     m_context.view.showStatus(ExportedStatus(count, path));
     if (confirmed(QStringLiteral("Delete exported data from K7?"), Style::YesNo + Style::Question + Style::DefaultButton2))
         emptyTable(QLatin1String(AuditAction::EmptyAfterExport));
+}
+
+void RecordCommands::exportCodebook()
+{
+    m_context.abandonEdit();
+    RecordSet* records = openRecords();
+    if (!records || !records->database()) {
+        m_context.dialogs.message(QStringLiteral("There is no datafile currently open to describe."),
+                                  Style::OkOnly + Style::Information);
+        return;
+    }
+    const QString folder = QFileInfo(m_context.store.dbname()).absolutePath();
+    const QString path = m_context.dialogs.saveFileName(QStringLiteral("Export codebook"),
+                                                        QStringLiteral("HTML pages (*.html)"),
+                                                        folder + QStringLiteral("/codebook.html"));
+    if (path.isEmpty())
+        return;
+    if (QFileInfo::exists(path)
+        && !confirmed(QStringLiteral("Overwrite existing file ") + path + QStringLiteral(" ?"),
+                      Style::YesNoCancel + Style::Question + Style::DefaultButton2))
+        return;
+    m_context.dialogs.setBusy(true);
+    const CodebookResult result = ExportCodebook(m_context.model, *records->database(), records->tableName(), path);
+    m_context.dialogs.setBusy(false);
+    if (!result.written) {
+        m_context.dialogs.message(QStringLiteral("Error: Could not save ") + path + QStringLiteral(".  ")
+                                      + result.error,
+                                  Style::OkOnly + Style::Critical);
+        return;
+    }
+    m_context.view.showStatus(QStringLiteral("Codebook written to ") + path);
 }
 
 }  // namespace k7
