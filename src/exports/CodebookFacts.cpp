@@ -97,7 +97,7 @@ public:
             return true;
         facts.min = range.value(1).toDouble();
         facts.max = range.value(2).toDouble();
-        return median(quoted, numeric, facts) && histogram(quoted, numeric, facts);
+        return histogram(quoted, numeric, facts) && median(quoted, numeric, facts);
     }
 
 private:
@@ -107,39 +107,60 @@ private:
         return false;
     }
 
-    // The middle value, or the mean of the two middle ones.
-    bool median(const QString& quoted, const QString& numeric, VariableFacts& facts)
+    // The bin of a value, as an SQL expression with the minimum and the
+    // width bound to its two placeholders.
+    QString binOf(const QString& quoted) const
     {
-        const qint64 odd = facts.numbers % 2;
-        SqliteStatement query(m_db, QStringLiteral("SELECT %1 FROM %2 WHERE %3 ORDER BY 1 LIMIT ? OFFSET ?")
-                                        .arg(quoted, m_table, numeric));
-        if (!query.ok() || !query.bind({2 - odd, (facts.numbers - 1) / 2}))
-            return fail(query);
-        double sum = 0;
-        int n = 0;
-        while (query.step()) {
-            sum += query.value(0).toDouble();
-            ++n;
-        }
-        if (n == 0)
-            return fail(query);
-        facts.median = sum / n;
-        return true;
+        return QStringLiteral("min(CAST((%1 - ?) / ? AS INTEGER), %2)").arg(quoted).arg(kBins - 1);
+    }
+
+    static double binWidth(const VariableFacts& facts)
+    {
+        const double width = (facts.max - facts.min) / kBins;
+        return width > 0 ? width : 1.0;
     }
 
     bool histogram(const QString& quoted, const QString& numeric, VariableFacts& facts)
     {
         facts.histogram = QList<qint64>(kBins, 0);
-        const double width = (facts.max - facts.min) / kBins;
-        SqliteStatement query(m_db, QStringLiteral("SELECT min(CAST((%1 - ?) / ? AS INTEGER), %4), count(*) FROM %2 "
-                                                   "WHERE %3 GROUP BY 1")
-                                        .arg(quoted, m_table, numeric)
-                                        .arg(kBins - 1));
-        if (!query.ok() || !query.bind({facts.min, width > 0 ? width : 1.0}))
+        SqliteStatement query(m_db, QStringLiteral("SELECT %1, count(*) FROM %2 WHERE %3 GROUP BY 1")
+                                        .arg(binOf(quoted), m_table, numeric));
+        if (!query.ok() || !query.bind({facts.min, binWidth(facts)}))
             return fail(query);
         while (query.step())
             facts.histogram[std::clamp<qint64>(query.int64(0), 0, kBins - 1)] += query.int64(1);
         return query.error().isEmpty() || fail(query);
+    }
+
+    // The value at `rank` (from 0) in ascending order. Only the values of
+    // its bin of the histogram are sorted, not the whole column.
+    bool valueAtRank(const QString& quoted, const QString& numeric, const VariableFacts& facts, qint64 rank,
+                     double* value)
+    {
+        int bin = 0;
+        while (bin < kBins - 1 && rank >= facts.histogram[bin])
+            rank -= facts.histogram[bin++];
+        SqliteStatement query(m_db, QStringLiteral("SELECT %1 FROM %2 WHERE %3 AND %4 = ? ORDER BY 1 LIMIT 1 OFFSET ?")
+                                        .arg(quoted, m_table, numeric, binOf(quoted)));
+        if (!query.ok() || !query.bind({facts.min, binWidth(facts), bin, rank}) || !query.step())
+            return fail(query);
+        *value = query.value(0).toDouble();
+        return true;
+    }
+
+    // The middle value, or the mean of the two middle ones.
+    bool median(const QString& quoted, const QString& numeric, VariableFacts& facts)
+    {
+        const qint64 middle = (facts.numbers - 1) / 2;
+        double low = 0, high = 0;
+        if (!valueAtRank(quoted, numeric, facts, middle, &low))
+            return false;
+        if (facts.numbers % 2 == 1)
+            high = low;
+        else if (!valueAtRank(quoted, numeric, facts, middle + 1, &high))
+            return false;
+        facts.median = (low + high) / 2;
+        return true;
     }
 
     sqlite3* m_db;

@@ -93,6 +93,11 @@ private slots:
         QVERIFY(execSql(rig.dbPath(), {"DELETE FROM T WHERE Size = 9"}));
         QVERIFY(GatherCodebook(rig.model, rig.store.currentdb().handle(), "T", &facts, &error));
         QCOMPARE(facts.variables.last().median, 4.5);
+        // All values equal: one bin holds them all.
+        QVERIFY(execSql(rig.dbPath(), {"UPDATE T SET Size = -3 WHERE typeof(Size) = 'real'"}));
+        QVERIFY(GatherCodebook(rig.model, rig.store.currentdb().handle(), "T", &facts, &error));
+        QCOMPARE(facts.variables.last().median, -3.0);
+        QCOMPARE(facts.variables.last().histogram.first(), qint64(8));
     }
 
     void pageIsSelfContained()
