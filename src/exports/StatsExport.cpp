@@ -228,7 +228,7 @@ QStringList StatsExport::notes() const
     }
     if (const QString converted = ConvertedValuesNote(m_converted); !converted.isEmpty())
         notes << converted;
-    return notes;
+    return notes + m_writer.notes();
 }
 
 ExportResult ExportTableToFile(const Model& model, RecordSet& records, const QString& path, ExportFileFormat format,

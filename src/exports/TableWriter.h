@@ -60,6 +60,9 @@ public:
     virtual void abandon() = 0;
 
     virtual QString error() const = 0;
+    // What the closing message should say of the writing (labels the
+    // format made shorter, ...); empty when nothing.
+    virtual QStringList notes() const { return {}; }
 };
 
 }  // namespace k7

@@ -216,6 +216,44 @@ private slots:
 #endif
     }
 
+    // Stata holds labels of 80 bytes, SPSS value labels of 120: a longer
+    // prompt or menu item is cut before a character, never inside one, and
+    // the closing message names the variable.
+    void longLabelsAreShortened_data()
+    {
+        QTest::addColumn<QString>("file");
+        QTest::addColumn<int>("promptBytes");
+        QTest::addColumn<int>("itemBytes");
+        QTest::newRow("Stata") << "out.dta" << 80 << 32000;
+        QTest::newRow("SPSS") << "out.sav" << 255 << 120;
+    }
+    void longLabelsAreShortened()
+    {
+        QFETCH(QString, file);
+        QFETCH(int, promptBytes);
+        QFETCH(int, itemBytes);
+        SKIP_WITHOUT_WRITER(file);
+        if (const QString missing = readerMissing(file); !missing.isEmpty())
+            QSKIP(qPrintable(missing));
+        // "é" is two bytes: an odd start puts every limit inside one.
+        const QString prompt = "x" + QString(150, QChar(0xE9));
+        const QString item = "y" + QString(150, QChar(0xE9));
+        StoreRig rig;
+        rig.addMenu("Kind", item).varprompt = prompt;
+        QVERIFY(execSql(rig.dbPath(), {"CREATE TABLE T (Kind VARCHAR(200))", "INSERT INTO T VALUES ('" + item + "')"}));
+        QVERIFY(rig.store.open(rig.dbPath()) && rig.store.switchTable("T"));
+        const ExportResult result = ExportTableToFile(rig.model, rig.store.currentrs(), rig.path(file),
+                                                      ExportFormatForPath(file), rig.dialogs);
+        QCOMPARE(result.outcome, ExportOutcome::Written);
+        QVERIFY2(result.notes.last().startsWith("Labels longer than a ") && result.notes.last().endsWith(": Kind."),
+                 qPrintable(result.notes.join('\n')));
+        const std::optional<ReadBack> read = readBack(rig.path(file));
+        QVERIFY(read);
+        const auto cut = [](const QString& text, int bytes) { return text.left((bytes - 1) / 2 + 1); };
+        QCOMPARE(read->labels, QStringList{cut(prompt, promptBytes)});
+        QCOMPARE(read->valueLabels, QStringList{"1=" + cut(item, itemBytes)});
+    }
+
     void failedOrCancelledKeepsTheOldFile_data() { addCaseRows("exports/stats-failed.tsv"); }
     void failedOrCancelledKeepsTheOldFile()
     {

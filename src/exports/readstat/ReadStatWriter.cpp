@@ -49,6 +49,22 @@ ssize_t ReadStatWriter::writeData(const void* bytes, size_t size, void* context)
     return file->write(static_cast<const char*>(bytes), static_cast<qint64>(size));
 }
 
+QByteArray ReadStatWriter::label(const TableColumn& column, const QString& text, int limit)
+{
+    QByteArray bytes = utf8Within(text, limit);
+    if (bytes.size() < text.toUtf8().size() && !m_shortenedLabels.contains(column.field))
+        m_shortenedLabels << column.field;
+    return bytes;
+}
+
+QStringList ReadStatWriter::notes() const
+{
+    if (m_shortenedLabels.isEmpty())
+        return {};
+    return {QStringLiteral("Labels longer than a %1 file holds were shortened: %2.")
+                .arg(formatName(), m_shortenedLabels.join(QStringLiteral(", ")))};
+}
+
 bool ReadStatWriter::addColumn(const TableColumn& column)
 {
     const Limits limit = limits();
@@ -67,11 +83,11 @@ bool ReadStatWriter::addColumn(const TableColumn& column)
         variable = readstat_add_variable(m_writer, name.constData(), codeType(), 0);
         readstat_label_set_t* labels = readstat_add_label_set(m_writer, codeType(), name.constData());
         for (int code = 1; code <= column.valueLabels.size(); ++code) {
-            const QByteArray label = utf8Within(column.valueLabels[code - 1], limit.valueLabelBytes);
+            const QByteArray text = label(column, column.valueLabels[code - 1], limit.valueLabelBytes);
             if (codeType() == READSTAT_TYPE_INT32)
-                readstat_label_int32_value(labels, code, label.constData());
+                readstat_label_int32_value(labels, code, text.constData());
             else
-                readstat_label_double_value(labels, code, label.constData());
+                readstat_label_double_value(labels, code, text.constData());
         }
         readstat_variable_set_label_set(variable, labels);
         readstat_variable_set_measure(variable, READSTAT_MEASURE_NOMINAL);
@@ -80,7 +96,7 @@ bool ReadStatWriter::addColumn(const TableColumn& column)
         readstat_variable_set_measure(variable, READSTAT_MEASURE_SCALE);
     }
     if (!column.label.isEmpty())
-        readstat_variable_set_label(variable, utf8Within(column.label, limit.variableLabelBytes).constData());
+        readstat_variable_set_label(variable, label(column, column.label, limit.variableLabelBytes).constData());
     m_variables << variable;
     m_kinds << column.kind;
     return true;

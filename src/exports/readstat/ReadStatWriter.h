@@ -25,6 +25,7 @@ public:
     [[nodiscard]] bool finish() override;
     void abandon() override;
     QString error() const override { return m_error; }
+    QStringList notes() const override;
 
 protected:
     struct Limits {
@@ -43,12 +44,15 @@ private:
     bool fail(const QString& error);
     bool failed(readstat_error_t status);
     [[nodiscard]] bool addColumn(const TableColumn& column);
+    // `text` within the format's `limit`, noting the column when it is cut.
+    QByteArray label(const TableColumn& column, const QString& text, int limit);
     static ssize_t writeData(const void* bytes, size_t size, void* context);
 
     readstat_writer_t* m_writer = nullptr;
     QFile m_file;
     QList<readstat_variable_t*> m_variables;
     QList<ColumnKind> m_kinds;
+    QStringList m_shortenedLabels;  // columns whose labels the format cut
     QString m_error;
 };
 
