@@ -254,6 +254,33 @@ private slots:
         QCOMPARE(read->valueLabels, QStringList{"1=" + cut(item, itemBytes)});
     }
 
+    // A Stata file holds text of 2045 bytes in a field; a longer value fails
+    // the export with the reason, where SPSS writes it whole.
+    void textTooLongForStata()
+    {
+        const QString out = "out.dta";
+        SKIP_WITHOUT_WRITER(out);
+        StoreRig rig;
+        rig.add("Note", TypeText, 255);
+        QVERIFY(execSql(rig.dbPath(), {"CREATE TABLE T (Note VARCHAR(255))",
+                                       "INSERT INTO T VALUES ('short'), (printf('%.*c', 2046, 'a'))"}));
+        QVERIFY(rig.store.open(rig.dbPath()) && rig.store.switchTable("T"));
+        QVERIFY(writeFile(rig.path(out), "old"));
+        ExportResult result =
+            ExportTableToFile(rig.model, rig.store.currentrs(), rig.path(out), ExportFileFormat::Stata, rig.dialogs);
+        QCOMPARE(result.outcome, ExportOutcome::Failed);
+        QCOMPARE(result.error, QString("Note holds text of 2046 bytes; a Stata file holds at most 2045 in a field."));
+        QCOMPARE(readFile(rig.path(out)), QByteArray("old"));
+#ifdef K7_HAVE_READSTAT
+        result = ExportTableToFile(rig.model, rig.store.currentrs(), rig.path("out.sav"), ExportFileFormat::Spss,
+                                   rig.dialogs);
+        QCOMPARE(result.outcome, ExportOutcome::Written);
+        const std::optional<ReadBack> read = readWithReadStat(rig.path("out.sav"), true);
+        QVERIFY(read);
+        QCOMPARE(read->rows.value(1).value(0), QString(2046, 'a'));
+#endif
+    }
+
     void failedOrCancelledKeepsTheOldFile_data() { addCaseRows("exports/stats-failed.tsv"); }
     void failedOrCancelledKeepsTheOldFile()
     {
