@@ -5,8 +5,8 @@
 #                                  unprivileged user k7ci: the tests of a
 #                                  read-only folder or an unreadable file
 #                                  skip under root, whom permissions do not bind
-#   scripts/ci-extra.sh nolibmdb   a build without the Access import in
-#                                  build-nolibmdb/ and its suite
+#   scripts/ci-extra.sh nolibmdb   a build without the optional libraries (Access import,
+#                                  statistics formats) in build-nolibmdb/ and its suite
 # Without an argument both run, in that order. K7_WERROR=ON in the
 # environment builds with -Werror, as CI does; CTEST_ARGS (for example
 # "-R tst_cfg_writer") narrows the tests each stage runs.
@@ -56,11 +56,15 @@ stage_nonroot() {
 stage_nolibmdb() {
     local build=build-nolibmdb config
     config=$(cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DK7_WITHOUT_LIBMDB=ON \
-        -DK7_BENCHMARKS=OFF "${werror[@]}")
-    if ! grep -q "Access import: not available" <<<"$config"; then
-        echo "$build was configured with the Access import" >&2
-        return 1
-    fi
+        -DK7_WITHOUT_READSTAT=ON -DK7_WITHOUT_XLSXWRITER=ON -DK7_BENCHMARKS=OFF "${werror[@]}")
+    # The optional libraries are all left out here; the tests of what they
+    # bring skip.
+    for feature in "Access import" "Stata and SPSS export" "Excel export"; do
+        if ! grep -q "$feature: not available" <<<"$config"; then
+            echo "$build was configured with the $feature" >&2
+            return 1
+        fi
+    done
     cmake --build "$build" -j "$(nproc)"
     (cd "$build" && ctest --output-on-failure -j "$(nproc)" ${CTEST_ARGS:-})
 }

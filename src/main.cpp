@@ -14,7 +14,7 @@
 
 int main(int argc, char* argv[])
 {
-    // --check, --import-access, --export, --help and --version run without any
+    // --check, --import-access, --export, --codebook, --help and --version run without any
     // window, as does the reader that --import-access and File > Open start.
     if (k7::IsCommandLineCall(argc, argv)) {
         const auto importAccess = [](const QStringList& args, QTextStream& out, QTextStream& err) {
@@ -24,7 +24,8 @@ int main(int argc, char* argv[])
                                   {k7::AccessCheckWarnings,
                                    {{"--import-access", importAccess},
                                     {k7::kReadAccessWorkerOption, k7::RunAccessReadWorker},
-                                    {"--export", k7::RunExportCommand}}});
+                                    {"--export", k7::RunExportCommand},
+                                    {"--codebook", k7::RunCodebookCommand}}});
     }
 
     // "k7" and "k7 FILE.cfg": the windows start here.

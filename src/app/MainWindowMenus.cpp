@@ -34,6 +34,8 @@ void MainWindow::buildMenus()
         [this] { m_instruments->reconnect(); });
     file->addSeparator();
     add(file, QStringLiteral("&Export ASCII"), QStringLiteral("fileexport"), [this] { m_records->exportAscii(); });
+    add(file, QStringLiteral("Export &codebook"), QStringLiteral("filecodebook"),
+        [this] { m_records->exportCodebook(); });
     m_recentSeparator = file->addSeparator();
     for (int i = 0; i < RecentFiles::kCount; ++i) {
         QAction* entry = file->addAction(QString());

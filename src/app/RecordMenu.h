@@ -1,6 +1,6 @@
 #pragma once
 // The menu items of the record commands: Data > Delete last entry, Delete
-// selected entries, Delete all entries, and File > Export ASCII. Reads the
+// selected entries, Delete all entries, File > Export ASCII and Export codebook. Reads the
 // grid's record set and highlighted rows and hands them to the commands.
 
 #include "workflows/RecordCommands.h"
@@ -20,6 +20,7 @@ public:
     void deleteSelectedEntries() { m_commands.deleteSelectedEntries(selectedBookmarks()); }
     void deleteAllEntries() { m_commands.deleteAllEntries(); }
     void exportAscii() { m_commands.exportAscii(); }
+    void exportCodebook() { m_commands.exportCodebook(); }
 
 private:
     // The bookmarks of the rows highlighted in the grid, top to bottom.

@@ -5,6 +5,8 @@
 #include "store/Database.h"
 #include "store/Naming.h"
 #include "store/RecordSet.h"
+#include "exports/CodebookExport.h"
+#include "exports/StatsExport.h"
 #include "exports/TextExport.h"
 
 #include <QFileInfo>
@@ -18,7 +20,7 @@ int RunExportCommand(const QStringList& args, QTextStream& out, QTextStream& err
     const QString target = args.value(1);
     const bool withNames = args.size() == 3;
     if (args.size() < 2 || args.size() > 3 || (withNames && args.at(2) != QLatin1String("--names"))) {
-        err << "k7: usage: k7 --export FILE.cfg OUT.txt [--names]\n";
+        err << "k7: usage: k7 --export FILE.cfg OUT.txt|OUT.dta|OUT.sav|OUT.xlsx [--names]\n";
         return 2;
     }
     Model model;
@@ -40,13 +42,46 @@ int RunExportCommand(const QStringList& args, QTextStream& out, QTextStream& err
         return 1;
     }
     ReportingDialogs dialogs(target, err);
-    const ExportResult result = ExportToFile(model, records, target, withNames, dialogs);
+    const ExportFileFormat format = ExportFormatForPath(target);
+    const ExportResult result = format == ExportFileFormat::Text
+                                    ? ExportToFile(model, records, target, withNames, dialogs)
+                                    : ExportTableToFile(model, records, target, format, dialogs);
     if (result.outcome != ExportOutcome::Written) {
         err << target << ": " << result.error << '\n';
         return 1;
     }
     if (result.converted > 0)
         err << target << ": " << ConvertedValuesNote(result.converted) << '\n';
+    for (const QString& note : result.notes)
+        err << target << ": " << note << '\n';
+    return 0;
+}
+
+int RunCodebookCommand(const QStringList& args, QTextStream& out, QTextStream& err)
+{
+    Q_UNUSED(out);
+    if (args.size() != 2) {
+        err << "k7: usage: k7 --codebook FILE.cfg OUT.html\n";
+        return 2;
+    }
+    const QString target = args.at(1);
+    Model model;
+    if (const int status = ReadCfgQuietly(args.at(0), model, err); status != 0)
+        return status;
+    const QString dbname = DeriveDbName(model.cfgpath, model.options[OptFilename]);
+    const QString table = DeriveTableName(dbname, model.options[OptTable]);
+    Database db;
+    if (!QFileInfo(dbname).isFile() || !db.open(dbname, Database::Access::ReadOnly)) {
+        err << dbname << ": "
+            << (db.lastError().isEmpty() ? QStringLiteral("the database does not exist") : db.lastError())
+            << '\n';
+        return 2;
+    }
+    const CodebookResult result = ExportCodebook(model, db, table, target);
+    if (!result.written) {
+        err << target << ": " << result.error << '\n';
+        return 1;
+    }
     return 0;
 }
 

@@ -169,6 +169,64 @@ bool AppendExportValue(QByteArray& out, const ExportColumn& column, sqlite3_stmt
     return appendQuotedColumn(out, column, row, i);
 }
 
+bool ExportNumberValue(const ExportColumn& column, sqlite3_stmt* row, int i, double* value)
+{
+    switch (sqlite3_column_type(row, i)) {
+    case SQLITE_INTEGER:
+        *value = static_cast<double>(sqlite3_column_int64(row, i));
+        return true;
+    case SQLITE_FLOAT: {
+        *value = sqlite3_column_double(row, i);
+        if (!keepsSingle(column) || std::isnan(*value))
+            return true;
+        char buffer[64];
+        char* end = shortestDigits(buffer, buffer + sizeof buffer, *value, true);
+        std::from_chars(buffer, end, *value);
+        return true;
+    }
+    case SQLITE_TEXT:
+        return parseNumber(reinterpret_cast<const char*>(sqlite3_column_text(row, i)), sqlite3_column_bytes(row, i),
+                           value);
+    default:
+        return false;
+    }
+}
+
+QByteArrayView ExportTextValue(const ExportColumn& column, sqlite3_stmt* row, int i, QByteArray& scratch,
+                               bool* converted)
+{
+    *converted = false;
+    switch (sqlite3_column_type(row, i)) {
+    case SQLITE_FLOAT: {
+        char buffer[64];
+        char* end = shortestDigits(buffer, buffer + sizeof buffer, sqlite3_column_double(row, i), keepsSingle(column));
+        scratch = QByteArray(buffer, end - buffer);
+        return scratch;
+    }
+    case SQLITE_INTEGER:
+        if (column.type == FieldType::YesNo)
+            return sqlite3_column_int64(row, i) != 0 ? QByteArrayView("True") : QByteArrayView("False");
+        scratch = QByteArray::number(sqlite3_column_int64(row, i));
+        return scratch;
+    case SQLITE_BLOB:
+        *converted = true;
+        scratch = QByteArray::fromRawData(static_cast<const char*>(sqlite3_column_blob(row, i)),
+                                          sqlite3_column_bytes(row, i))
+                      .toHex()
+                      .toUpper();
+        return scratch;
+    default: {
+        const QByteArrayView view(reinterpret_cast<const char*>(sqlite3_column_text(row, i)),
+                                  sqlite3_column_bytes(row, i));
+        if (view.isValidUtf8())
+            return view;
+        *converted = true;
+        scratch = DecodeWindows1252(view).toUtf8();
+        return scratch;
+    }
+    }
+}
+
 void AppendQuoted(QByteArray& out, const char* utf8, qsizetype size)
 {
     out += '"';

@@ -2,7 +2,7 @@
 
 #include "store/Database.h"
 #include "store/RecordSet.h"
-#include "store/SqliteStatement.h"
+#include "exports/RecordStream.h"
 
 #include <QFileInfo>
 #include <QSaveFile>
@@ -34,94 +34,42 @@ bool TextExport::fail(const QString& error)
 bool TextExport::start()
 {
     m_started = true;
-    Database* db = m_records.database();
-    if (!db || m_records.tableName().isEmpty() || m_records.rowidName().isEmpty())
-        return fail(QStringLiteral("The records are not those of a table."));
+    m_rows = std::make_unique<RecordStream>(m_records);
     m_columns = ExportColumns(m_model, m_records.fields());
+    QStringList fields;
+    for (const ExportColumn& column : m_columns)
+        fields << column.name;
+    if (!m_rows->open(fields))
+        return fail(m_rows->error());
     // Without a column every record would be an empty line.
     if (m_columns.isEmpty())
         return fail(QStringLiteral("No variable of the CFG names a field of the table %1.").arg(m_records.tableName()));
     m_buffer.reserve(2 * kFlushBytes);
     if (m_withNames && m_total > 0)
         m_buffer += ExportNameLine(m_columns);
-
-    m_inRowidOrder = true;
-    for (qint64 p = 1; p < m_total && m_inRowidOrder; ++p)
-        m_inRowidOrder = m_records.bookmarkAt(static_cast<int>(p)) > m_records.bookmarkAt(static_cast<int>(p - 1));
-    QStringList select{m_records.rowidName()};
-    for (const ExportColumn& column : m_columns)
-        select << QuoteName(column.name);
-    const QString sql = QStringLiteral("SELECT %1 FROM %2 WHERE %3 %4")
-                            .arg(select.join(QStringLiteral(", ")), QuoteName(m_records.tableName()),
-                                 m_records.rowidName(),
-                                 m_inRowidOrder ? QStringLiteral(">= ? ORDER BY 1") : QStringLiteral("= ?"));
-    m_rows = std::make_unique<SqliteStatement>(db->handle(), sql);
-    return m_rows->ok() || fail(m_rows->error());
+    return true;
 }
 
 bool TextExport::step()
 {
     if (failed() || (!m_started && !start()))
         return false;
-    const bool sliced = m_inRowidOrder ? scanSlice() : lookUpSlice();
-    // No read lock outlives a slice, so records saved meanwhile are committed.
-    m_rows->reset();
-    if (!sliced)
-        return false;
+    const bool read = m_rows->readSlice(kSliceRows, [this](sqlite3_stmt* row) { writeRow(row); });
+    m_position = m_rows->position();
+    if (!read)
+        return fail(m_rows->error());
     if (m_position < m_total)
         return flush(kFlushBytes);
     static_cast<void>(flush(0));  // a failure shows in failed()
     return false;
 }
 
-bool TextExport::scanSlice()
-{
-    // Any rowid is a valid key, negative ones too: the end of the set is
-    // known by position alone.
-    const auto keyAt = [this](qint64 p) { return m_records.bookmarkAt(static_cast<int>(p)); };
-    if (m_position >= m_total)
-        return true;
-    if (!m_rows->bind({keyAt(m_position)}))
-        return fail(m_rows->error());
-    for (int n = 0; n < kSliceRows && m_position < m_total;) {
-        if (!m_rows->step()) {
-            if (!m_rows->error().isEmpty())
-                return fail(m_rows->error());
-            // The records left were deleted after the set was read.
-            m_position = m_total;
-            return true;
-        }
-        const qint64 rowid = m_rows->int64(0);
-        while (m_position < m_total && keyAt(m_position) < rowid)
-            ++m_position;
-        if (m_position == m_total || keyAt(m_position) != rowid)
-            continue;  // a row the set does not hold
-        writeRow();
-        ++n;
-        ++m_position;
-    }
-    return true;
-}
-
-bool TextExport::lookUpSlice()
-{
-    for (int n = 0; n < kSliceRows && m_position < m_total; ++n, ++m_position) {
-        if (!m_rows->bind({m_records.bookmarkAt(static_cast<int>(m_position))}))
-            return fail(m_rows->error());
-        if (m_rows->step())
-            writeRow();
-        else if (!m_rows->error().isEmpty())
-            return fail(m_rows->error());
-    }
-    return true;
-}
-
-void TextExport::writeRow()
+void TextExport::writeRow(sqlite3_stmt* row)
 {
     for (int c = 0; c < m_columns.size(); ++c) {
         if (c > 0)
             m_buffer += ',';
-        if (AppendExportValue(m_buffer, m_columns[c], m_rows->handle(), c + 1))
+        if (AppendExportValue(m_buffer, m_columns[c], row, c + 1))
             ++m_converted;
     }
     m_buffer += "\r\n";
@@ -169,23 +117,23 @@ ExportResult ExportToFile(const Model& model, RecordSet& records, const QString&
                           Dialogs& dialogs)
 {
     if (const QString conflict = ExportTargetConflict(model, records, path); !conflict.isEmpty())
-        return {ExportOutcome::Failed, conflict};
+        return {ExportOutcome::Failed, conflict, 0, {}};
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly))
-        return {ExportOutcome::Failed, file.errorString()};
+        return {ExportOutcome::Failed, file.errorString(), 0, {}};
     TextExport work(model, records, file, withNames);
     const QString text = QStringLiteral("Exporting %1 records to %2").arg(work.total()).arg(path);
     if (!dialogs.runWithProgress(text, work)) {
         file.cancelWriting();
-        return {ExportOutcome::Cancelled, QString()};
+        return {ExportOutcome::Cancelled, QString(), 0, {}};
     }
     if (work.failed()) {
         file.cancelWriting();
-        return {ExportOutcome::Failed, work.error()};
+        return {ExportOutcome::Failed, work.error(), 0, {}};
     }
     if (!file.commit())
-        return {ExportOutcome::Failed, file.errorString()};
-    return {ExportOutcome::Written, QString(), work.converted()};
+        return {ExportOutcome::Failed, file.errorString(), 0, {}};
+    return {ExportOutcome::Written, QString(), work.converted(), {}};
 }
 
 }  // namespace k7

@@ -17,11 +17,12 @@
 #include <memory>
 
 class QIODevice;
+struct sqlite3_stmt;
 
 namespace k7 {
 
 class RecordSet;
-class SqliteStatement;
+class RecordStream;
 
 // Writes the export of `records` to `out`, one slice of rows per step.
 class TextExport : public SteppedWork {
@@ -40,11 +41,7 @@ public:
 
 private:
     [[nodiscard]] bool start();
-    // Reads the rows of the next slice by walking the table in rowid order
-    // (for a set in table order) or by looking each row up (any other order).
-    [[nodiscard]] bool scanSlice();
-    [[nodiscard]] bool lookUpSlice();
-    void writeRow();
+    void writeRow(sqlite3_stmt* row);
     [[nodiscard]] bool flush(qsizetype above);
     bool fail(const QString& error);
 
@@ -53,9 +50,8 @@ private:
     QIODevice& m_out;
     bool m_withNames = false;
     bool m_started = false;
-    bool m_inRowidOrder = false;
     QList<ExportColumn> m_columns;
-    std::unique_ptr<SqliteStatement> m_rows;
+    std::unique_ptr<RecordStream> m_rows;
     QByteArray m_buffer;
     qint64 m_position = 0;  // the next record of the set to write
     qint64 m_total = 0;     // the records the set held when the export began
@@ -69,6 +65,9 @@ struct ExportResult {
     ExportOutcome outcome = ExportOutcome::Failed;
     QString error;        // why it failed
     qint64 converted = 0;  // values changed to be written as UTF-8
+    // For the closing message of a Stata, SPSS or Excel file: names
+    // changed, values outside menus, values changed (converted included).
+    QStringList notes;
 };
 
 // Why the export of `records` under `model` must not be written to `path`:

@@ -1,6 +1,7 @@
 #include "shell/QtDialogs.h"
 
 #include "settings/ColorNumber.h"
+#include "shell/ChosenSuffix.h"
 #include "windows/TableChooser.h"
 #include "windows/TimedMessage.h"
 #include "windows/UserTextDialog.h"
@@ -98,8 +99,10 @@ QString QtDialogs::saveFileName(const QString& title, const QString& filter,
                                 const QString& directory)
 {
     // The editor asks its own overwrite question, so Qt's is switched off.
-    return QFileDialog::getSaveFileName(m_parent, title, directory, filter, nullptr,
-                                        QFileDialog::DontConfirmOverwrite);
+    QString chosen;
+    const QString path = QFileDialog::getSaveFileName(m_parent, title, directory, filter, &chosen,
+                                                      QFileDialog::DontConfirmOverwrite);
+    return WithChosenSuffix(path, chosen);
 }
 
 std::optional<QString> QtDialogs::inputText(const QString& prompt, const QString& initial)

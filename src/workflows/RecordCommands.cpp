@@ -1,6 +1,9 @@
 #include "workflows/RecordCommands.h"
 
 #include "workflows/RecordDeletion.h"
+#include "exports/CodebookExport.h"
+#include "exports/ExportFileFormat.h"
+#include "exports/StatsExport.h"
 #include "exports/TextExport.h"
 
 #include <QDir>
@@ -115,9 +118,7 @@ void RecordCommands::emptyTable(const QString& action)
 QString RecordCommands::chooseExportFile(const RecordSet* records) const
 {
     const QString folder = QFileInfo(m_context.store.dbname()).absolutePath();
-    const QString path = m_context.dialogs.saveFileName(QStringLiteral("Export ASCII"),
-                                                        kExportPattern + QStringLiteral(" (") + kExportPattern
-                                                            + QLatin1Char(')'),
+    const QString path = m_context.dialogs.saveFileName(QStringLiteral("Export ASCII"), ExportFileFilter(),
                                                         folder + QLatin1Char('/') + kExportPattern);
     if (path.isEmpty() || QFileInfo(path).fileName() == kExportPattern)
         return QString();
@@ -144,11 +145,16 @@ void RecordCommands::exportAscii()
     const QString path = chooseExportFile(records);
     if (path.isEmpty())
         return;
-    const bool withNames = records->recordCount() > 0
+    // The file type chosen in the dialog shows in the name's extension.
+    const ExportFileFormat format = ExportFormatForPath(path);
+    const bool withNames = format == ExportFileFormat::Text && records->recordCount() > 0
                            && confirmed(QStringLiteral("Write field names as first record?"),
                                         Style::YesNoCancel + Style::Question);
     const qint64 count = records->recordCount();
-    const ExportResult result = ExportToFile(m_context.model, *records, path, withNames, m_context.dialogs);
+    const ExportResult result =
+        format == ExportFileFormat::Text
+            ? ExportToFile(m_context.model, *records, path, withNames, m_context.dialogs)
+            : ExportTableToFile(m_context.model, *records, path, format, m_context.dialogs);
     if (result.outcome == ExportOutcome::Cancelled)
         return;
     if (result.outcome == ExportOutcome::Failed) {
@@ -159,11 +165,44 @@ void RecordCommands::exportAscii()
     }
     if (const QString note = ConvertedValuesNote(result.converted); !note.isEmpty())
         m_context.dialogs.message(note, Style::OkOnly + Style::Information);
+    if (!result.notes.isEmpty())
+        m_context.dialogs.message(result.notes.join(QStringLiteral("\n\n")), Style::OkOnly + Style::Information);
     // Only now is the file safely on disk; the operator sees where the
     // records are before being asked whether to delete them here.
     m_context.view.showStatus(ExportedStatus(count, path));
     if (confirmed(QStringLiteral("Delete exported data from K7?"), Style::YesNo + Style::Question + Style::DefaultButton2))
         emptyTable(QLatin1String(AuditAction::EmptyAfterExport));
+}
+
+void RecordCommands::exportCodebook()
+{
+    m_context.abandonEdit();
+    RecordSet* records = openRecords();
+    if (!records || !records->database()) {
+        m_context.dialogs.message(QStringLiteral("There is no datafile currently open to describe."),
+                                  Style::OkOnly + Style::Information);
+        return;
+    }
+    const QString folder = QFileInfo(m_context.store.dbname()).absolutePath();
+    const QString path = m_context.dialogs.saveFileName(QStringLiteral("Export codebook"),
+                                                        QStringLiteral("HTML pages (*.html)"),
+                                                        folder + QStringLiteral("/codebook.html"));
+    if (path.isEmpty())
+        return;
+    if (QFileInfo::exists(path)
+        && !confirmed(QStringLiteral("Overwrite existing file ") + path + QStringLiteral(" ?"),
+                      Style::YesNoCancel + Style::Question + Style::DefaultButton2))
+        return;
+    m_context.dialogs.setBusy(true);
+    const CodebookResult result = ExportCodebook(m_context.model, *records->database(), records->tableName(), path);
+    m_context.dialogs.setBusy(false);
+    if (!result.written) {
+        m_context.dialogs.message(QStringLiteral("Error: Could not save ") + path + QStringLiteral(".  ")
+                                      + result.error,
+                                  Style::OkOnly + Style::Critical);
+        return;
+    }
+    m_context.view.showStatus(QStringLiteral("Codebook written to ") + path);
 }
 
 }  // namespace k7

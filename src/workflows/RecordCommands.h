@@ -41,6 +41,8 @@ public:
     void deleteSelectedEntries(const QList<qint64>& selected);
     void deleteAllEntries();
     void exportAscii();
+    // File > Export codebook: the table described in one HTML page.
+    void exportCodebook();
 
 private:
     // The grid's records when a table is open, else nullptr.

@@ -1,0 +1,173 @@
+// The codebook: conditions in words, the counts and statistics gathered from
+// the table, the page (self-contained, escaped, charts as SVG), and
+// k7 --codebook run as a separate process.
+
+#include "support/CaseTable.h"
+#include "support/StoreRig.h"
+
+#include "workflows/RecordCommands.h"
+#include "exports/CodebookExport.h"
+#include "exports/CodebookFacts.h"
+#include "exports/CodebookPage.h"
+#include "exports/ConditionWords.h"
+
+#include <numeric>
+
+using namespace k7;
+using namespace k7::test;
+
+namespace {
+
+// Kind (menu Bone, Stone, Flint) and Size (numeric) with known counts:
+// Size 1 to 9, a Null and a zero-length text; Kind Bone x4, Stone x3,
+// Wood x2 (no item), Antler x1, a Null.
+bool prepareKnown(StoreRig& rig)
+{
+    Variable& kind = rig.addMenu("Kind", "Bone Stone Flint");
+    kind.varprompt = QStringLiteral("Kind \"of\" <find>");
+    kind.varunique = true;
+    rig.add("Size", TypeNumeric).varskip = true;
+    QStringList sql{"CREATE TABLE T (Kind VARCHAR(10), Size REAL)"};
+    const QStringList kinds{"Bone", "Bone", "Bone", "Bone", "Stone", "Stone", "Stone", "Wood", "Wood", "Antler", "NULL"};
+    for (int i = 0; i < kinds.size(); ++i) {
+        const QString kindValue = kinds[i] == "NULL" ? "NULL" : "'" + kinds[i] + "'";
+        const QString size = i < 9 ? QString::number(9 - i) : i == 9 ? "NULL" : "''";
+        sql << QStringLiteral("INSERT INTO T VALUES (%1, %2)").arg(kindValue, size);
+    }
+    return execSql(rig.dbPath(), sql) && rig.store.open(rig.dbPath()) && rig.store.switchTable("T");
+}
+
+}  // namespace
+
+class TestCodebook : public QObject {
+    Q_OBJECT
+private slots:
+    void conditionWords_data() { addCaseRows("exports/condition-words.tsv"); }
+    void conditionWords()
+    {
+        QFETCH(Case, c);
+        Model model;
+        model.varcount = 1;
+        Variable& var = model.var(1);
+        var.varname = QStringLiteral("V");
+        for (const QString& text : c.list("conditions"))
+            var.condtext[static_cast<size_t>(++var.condcount)] = text;
+        QCOMPARE(ConditionWords(model, 1), c.text("words"));
+    }
+
+    void factsOfTheTable()
+    {
+        StoreRig rig;
+        QVERIFY(prepareKnown(rig));
+        CodebookFacts facts;
+        QString error;
+        QVERIFY2(GatherCodebook(rig.model, rig.store.currentdb().handle(), "T", &facts, &error), qPrintable(error));
+        QCOMPARE(facts.records, qint64(11));
+        QCOMPARE(facts.variables.size(), 2);
+
+        const VariableFacts& kind = facts.variables[0];
+        QCOMPARE(kind.flags, QStringList{"Unique"});
+        QCOMPARE(kind.values, qint64(10));
+        QCOMPARE(kind.missing, qint64(1));
+        QStringList menu, others;
+        for (const CountedValue& item : kind.menu)
+            menu << item.value + '=' + QString::number(item.count);
+        for (const CountedValue& other : kind.others)
+            others << other.value + '=' + QString::number(other.count);
+        QCOMPARE(menu, (QStringList{"Bone=4", "Stone=3", "Flint=0"}));
+        QCOMPARE(others, (QStringList{"Wood=2", "Antler=1"}));
+
+        const VariableFacts& size = facts.variables[1];
+        QCOMPARE(size.flags, QStringList{"Skip"});
+        QCOMPARE(size.values, qint64(9));
+        QCOMPARE(size.missing, qint64(2));  // the Null and the zero-length text
+        QCOMPARE(size.numbers, qint64(9));
+        QCOMPARE(size.min, 1.0);
+        QCOMPARE(size.median, 5.0);
+        QCOMPARE(size.max, 9.0);
+        QCOMPARE(std::accumulate(size.histogram.cbegin(), size.histogram.cend(), qint64(0)), qint64(9));
+        QCOMPARE(size.histogram.first(), qint64(1));  // the minimum in the first bin
+        QCOMPARE(size.histogram.last(), qint64(1));   // the maximum in the last
+
+        // An even count: the mean of the two middle values.
+        QVERIFY(execSql(rig.dbPath(), {"DELETE FROM T WHERE Size = 9"}));
+        QVERIFY(GatherCodebook(rig.model, rig.store.currentdb().handle(), "T", &facts, &error));
+        QCOMPARE(facts.variables.last().median, 4.5);
+        // All values equal: one bin holds them all.
+        QVERIFY(execSql(rig.dbPath(), {"UPDATE T SET Size = -3 WHERE typeof(Size) = 'real'"}));
+        QVERIFY(GatherCodebook(rig.model, rig.store.currentdb().handle(), "T", &facts, &error));
+        QCOMPARE(facts.variables.last().median, -3.0);
+        QCOMPARE(facts.variables.last().histogram.first(), qint64(8));
+    }
+
+    void pageIsSelfContained()
+    {
+        StoreRig rig;
+        QVERIFY(prepareKnown(rig));
+        CodebookFacts facts;
+        QString error;
+        QVERIFY(GatherCodebook(rig.model, rig.store.currentdb().handle(), "T", &facts, &error));
+        const QString html = QString::fromUtf8(CodebookHtml(facts));
+        QVERIFY(!html.contains("<script", Qt::CaseInsensitive));
+        QVERIFY(!html.contains(" src=", Qt::CaseInsensitive));
+        QVERIFY(!html.contains("href=", Qt::CaseInsensitive));
+        QCOMPARE(html.count("<svg"), 2);  // the bar chart and the histogram
+        QVERIFY(html.contains("Kind &quot;of&quot; &lt;find&gt;"));
+        QVERIFY(html.contains("Bone (4), Stone (3), Flint (0)"));
+        QVERIFY(html.contains("Wood (2), Antler (1)"));
+        QVERIFY(html.contains(facts.made.toString(Qt::ISODate)));
+    }
+
+    // File > Export codebook: asks before overwriting, and writes nothing
+    // over the database it describes.
+    void exportMenu()
+    {
+        StoreRig rig;
+        QVERIFY(prepareKnown(rig));
+        RecordCommands commands({rig.model, rig.store, rig.dialogs, rig.shell, rig.view,
+                                 [&rig] { return &rig.store.currentrs(); }, [] {}});
+        const QString out = rig.path("codebook.html");
+        QVERIFY(writeFile(out, "old"));
+        rig.dialogs.queueFile(out);
+        rig.dialogs.queueAnswers({"no"});
+        commands.exportCodebook();
+        QCOMPARE(readFile(out), QByteArray("old"));
+        rig.dialogs.queueFile(out);
+        rig.dialogs.queueAnswers({"yes"});
+        commands.exportCodebook();
+        QVERIFY(readFile(out).startsWith("<!DOCTYPE html>"));
+
+        const QByteArray db = readFile(rig.dbPath());
+        rig.dialogs.clear();
+        rig.dialogs.queueFile(rig.dbPath());
+        rig.dialogs.queueAnswers({"yes", "ok"});
+        commands.exportCodebook();
+        QCOMPARE(rig.shown().size(), 2);
+        QVERIFY2(rig.shown()[1].contains("is a file the codebook is made from"), qPrintable(rig.shown()[1]));
+        QCOMPARE(readFile(rig.dbPath()), db);
+    }
+
+    void commandLine()
+    {
+        StoreRig rig;
+        const QString cfg = writeFile(rig.dir, "t.cfg", crlf({"[K7]", "Filename=d.mdb", "Table=T", "[Kind]", "Type=Menu",
+                                                              "Menu=Bone Stone", "[Depth]", "Type=Numeric",
+                                                              "Condition1=Kind Bone"}));
+        QVERIFY(execSql(rig.path("d.mdb"), {"CREATE TABLE T (Kind TEXT, Depth REAL)",
+                                            "INSERT INTO T VALUES ('Bone', 2.5), ('Wood', -1)"}));
+        const QByteArray cfgBytes = readFile(cfg);
+        const QString out = rig.path("codebook.html");
+        const K7Run run = runK7({"--codebook", cfg, out});
+        QVERIFY2(run.status == 0, run.err.constData());
+        const QString html = QString::fromUtf8(readFile(out));
+        QVERIFY(html.contains("asked when Kind is Bone"));
+        QVERIFY(html.contains("Bone (1), Stone (0)"));
+        // Over its own CFG: refused, the CFG as it was.
+        QCOMPARE(runK7({"--codebook", cfg, cfg}).status, 1);
+        QCOMPARE(readFile(cfg), cfgBytes);
+        QCOMPARE(runK7({"--codebook", cfg}).status, 2);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestCodebook)
+#include "tst_codebook.moc"
