@@ -13,6 +13,23 @@
 
 namespace k7 {
 
+namespace {
+
+// Opens, read-only, the database the CFG of `model` names; on failure says
+// why on `err` and returns false.
+bool openCfgDatabase(const Model& model, Database& db, QString& table, QTextStream& err)
+{
+    const QString dbname = DeriveDbName(model.cfgpath, model.options[OptFilename]);
+    table = DeriveTableName(dbname, model.options[OptTable]);
+    if (QFileInfo(dbname).isFile() && db.open(dbname, Database::Access::ReadOnly))
+        return true;
+    err << dbname << ": "
+        << (db.lastError().isEmpty() ? QStringLiteral("the database does not exist") : db.lastError()) << '\n';
+    return false;
+}
+
+}  // namespace
+
 int RunExportCommand(const QStringList& args, QTextStream& out, QTextStream& err)
 {
     Q_UNUSED(out);
@@ -27,18 +44,13 @@ int RunExportCommand(const QStringList& args, QTextStream& out, QTextStream& err
     if (const int status = ReadCfgQuietly(cfg, model, err); status != 0)
         return status;
 
-    const QString dbname = DeriveDbName(model.cfgpath, model.options[OptFilename]);
-    const QString table = DeriveTableName(dbname, model.options[OptTable]);
     Database db;
-    if (!QFileInfo(dbname).isFile() || !db.open(dbname, Database::Access::ReadOnly)) {
-        err << dbname << ": "
-            << (db.lastError().isEmpty() ? QStringLiteral("the database does not exist") : db.lastError())
-            << '\n';
+    QString table;
+    if (!openCfgDatabase(model, db, table, err))
         return 2;
-    }
     RecordSet records;
     if (!records.openTable(db, table)) {
-        err << dbname << ": " << records.lastError() << '\n';
+        err << db.path() << ": " << records.lastError() << '\n';
         return 1;
     }
     ReportingDialogs dialogs(target, err);
@@ -68,15 +80,10 @@ int RunCodebookCommand(const QStringList& args, QTextStream& out, QTextStream& e
     Model model;
     if (const int status = ReadCfgQuietly(args.at(0), model, err); status != 0)
         return status;
-    const QString dbname = DeriveDbName(model.cfgpath, model.options[OptFilename]);
-    const QString table = DeriveTableName(dbname, model.options[OptTable]);
     Database db;
-    if (!QFileInfo(dbname).isFile() || !db.open(dbname, Database::Access::ReadOnly)) {
-        err << dbname << ": "
-            << (db.lastError().isEmpty() ? QStringLiteral("the database does not exist") : db.lastError())
-            << '\n';
+    QString table;
+    if (!openCfgDatabase(model, db, table, err))
         return 2;
-    }
     const CodebookResult result = ExportCodebook(model, db, table, target);
     if (!result.written) {
         err << target << ": " << result.error << '\n';

@@ -3,6 +3,7 @@
 // k7 --export run as a separate process.
 
 #include "support/CaseTable.h"
+#include "support/FileSizeLimit.h"
 #include "support/StoreRig.h"
 
 #include "workflows/RecordCommands.h"
@@ -14,8 +15,7 @@
 #include <QProcess>
 #include <QStandardPaths>
 
-#include <csignal>
-#include <sys/resource.h>
+#include <optional>
 
 using namespace k7;
 using namespace k7::test;
@@ -202,16 +202,10 @@ private slots:
         QVERIFY(writeFile(rig.path("out.txt"), "old\r\n"));
         const QStringList files = entriesIn(rig.dir.path());
         rig.dialogs.cancelAfterSteps = c.number("cancel after");
-        rlimit saved{};
-        getrlimit(RLIMIT_FSIZE, &saved);
-        if (sizeLimit > 0) {
-            std::signal(SIGXFSZ, SIG_IGN);
-            rlimit limited = saved;
-            limited.rlim_cur = static_cast<rlim_t>(sizeLimit);
-            QVERIFY(setrlimit(RLIMIT_FSIZE, &limited) == 0);
-        }
+        std::optional<FileSizeLimit> limit(std::in_place, sizeLimit);
+        QVERIFY(limit->ok());
         const ExportOutcome outcome = exportTo(rig, rig.path(c.text("target")));
-        setrlimit(RLIMIT_FSIZE, &saved);
+        limit.reset();
         QCOMPARE(outcome, c.text("outcome") == "cancelled" ? ExportOutcome::Cancelled : ExportOutcome::Failed);
         QCOMPARE(readFile(rig.path("out.txt")), QByteArray("old\r\n"));
         QVERIFY(QFileInfo(rig.path("folder")).isDir());

@@ -6,6 +6,7 @@
 #include "StatsReadBack.h"
 
 #include "support/CaseTable.h"
+#include "support/FileSizeLimit.h"
 #include "support/StoreRig.h"
 
 #include "workflows/RecordCommands.h"
@@ -14,8 +15,7 @@
 
 #include <QDir>
 
-#include <csignal>
-#include <sys/resource.h>
+#include <optional>
 
 using namespace k7;
 using namespace k7::test;
@@ -293,17 +293,11 @@ private slots:
         QVERIFY(writeFile(rig.path(target), "old\r\n"));
         const QStringList files = entriesIn(rig.dir.path());
         rig.dialogs.cancelAfterSteps = c.number("cancel after");
-        rlimit saved{};
-        getrlimit(RLIMIT_FSIZE, &saved);
-        if (sizeLimit > 0) {
-            std::signal(SIGXFSZ, SIG_IGN);
-            rlimit limited = saved;
-            limited.rlim_cur = static_cast<rlim_t>(sizeLimit);
-            QVERIFY(setrlimit(RLIMIT_FSIZE, &limited) == 0);
-        }
+        std::optional<FileSizeLimit> limit(std::in_place, sizeLimit);
+        QVERIFY(limit->ok());
         const ExportResult result = ExportTableToFile(rig.model, rig.store.currentrs(), rig.path(target),
                                                       ExportFormatForPath(target), rig.dialogs);
-        setrlimit(RLIMIT_FSIZE, &saved);
+        limit.reset();
         QCOMPARE(result.outcome, c.text("outcome") == "cancelled" ? ExportOutcome::Cancelled : ExportOutcome::Failed);
         if (result.outcome == ExportOutcome::Failed)
             QVERIFY(!result.error.isEmpty());
