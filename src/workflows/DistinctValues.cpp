@@ -123,9 +123,7 @@ bool DistinctValues::open(Database& db, const QString& table, const QString& fie
     const QString grouping = FoldedOrder(name, m_type == FieldType::Text);
     m_groupSql = group.arg(QStringLiteral(" AND %1 < ?2").arg(rowid), grouping);
     m_lastGroupSql = group.arg(QString(), grouping);
-    m_endSql = QStringLiteral("SELECT %1 FROM %2 WHERE %1 >= ?1 ORDER BY %1 LIMIT 1 OFFSET %3")
-                   .arg(rowid, from)
-                   .arg(kSliceRows);
+    m_endSql = QStringLiteral("SELECT %1 FROM %2 WHERE %1 >= ?1 ORDER BY %1 LIMIT 1 OFFSET ?2").arg(rowid, from);
     m_after = std::numeric_limits<qint64>::min();
     m_db = &db;
     // A statement that cannot be prepared is reported now, not at the first slice.
@@ -146,6 +144,9 @@ std::vector<int> DistinctValues::readSlice()
     if (!sliceEnd(&end, &last) || !groupSlice(end, last, found))
         return {};
     m_after = end;
+    // Each merge touches every value found so far: fewer, longer slices
+    // once the first values show, up to what groups in a blink.
+    m_sliceRows = std::min(m_sliceRows * 2, kMaxSliceRows);
     std::vector<int> moved = merge(std::move(found));
     if (last)
         m_db = nullptr;
@@ -155,7 +156,7 @@ std::vector<int> DistinctValues::readSlice()
 bool DistinctValues::sliceEnd(qint64* end, bool* last)
 {
     SqliteStatement* stmt = m_db->statement(m_endSql);
-    if (!stmt || !stmt->bind({m_after})) {
+    if (!stmt || !stmt->bind({m_after, m_sliceRows})) {
         stop(stmt ? stmt->error() : m_db->lastError());
         return false;
     }

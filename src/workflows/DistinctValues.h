@@ -46,8 +46,9 @@ public:
         QByteArray bytes;  // text as UTF-8, or the bytes
     };
 
-    // The number of rows grouped together in one slice.
+    // The rows grouped together in the first slice, and in the longest.
     static constexpr int kSliceRows = 100000;
+    static constexpr int kMaxSliceRows = 400000;
 
 private:
     struct Group {
@@ -65,7 +66,7 @@ private:
     QString m_groupSql;
     QString m_lastGroupSql;
     qint64 m_after = 0;  // the slices so far end at this rowid
-    bool m_started = false;
+    int m_sliceRows = kSliceRows;
     QString m_error;
     std::vector<Group> m_groups;
 };

@@ -4,9 +4,7 @@
 #include "cfg/ProfileFile.h"
 #include "platform/Dialogs.h"
 #include "store/DataStore.h"
-#include "store/FoldedMatch.h"
 #include "workflows/GridView.h"
-#include "store/ShownText.h"
 
 namespace k7 {
 

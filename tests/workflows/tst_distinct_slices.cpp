@@ -16,7 +16,8 @@ using namespace k7;
 
 namespace {
 
-constexpr int kRows = 2 * DistinctValues::kSliceRows + 12345;
+// A first slice, a longer one and what is left.
+constexpr int kRows = 3 * DistinctValues::kSliceRows + 12345;
 
 // Table T with field V of `declaration`, the row numbered i (1..kRows)
 // holding `value` at rowid `rowid` (SQL in i).
