@@ -180,7 +180,7 @@ bool DistinctValues::groupSlice(qint64 end, bool last, std::vector<Group>& group
         return false;
     }
     while (stmt->step())
-        groups.push_back({keyOf(stmt->value(1)), ShownText(stmt->value(0), m_type)});
+        groups.push_back({keyOf(stmt->value(1)), stmt->value(0), QString()});
     const QString error = stmt->error();
     // Reset at once, so no read stays open on the file between slices.
     stmt->reset();
@@ -194,7 +194,9 @@ bool DistinctValues::groupSlice(qint64 end, bool last, std::vector<Group>& group
 std::vector<int> DistinctValues::merge(std::vector<Group> found)
 {
     const auto before = [](const Group& a, const Group& b) { return compareKeys(a.key, b.key) < 0; };
-    std::stable_sort(found.begin(), found.end(), before);
+    // The engine gives them in this order already; checking costs less than sorting.
+    if (!std::is_sorted(found.begin(), found.end(), before))
+        std::stable_sort(found.begin(), found.end(), before);
     std::vector<Group> merged;
     merged.reserve(m_groups.size() + found.size());
     std::vector<int> moved(m_groups.size());
@@ -210,7 +212,11 @@ std::vector<int> DistinctValues::merge(std::vector<Group> found)
             moved[i] = static_cast<int>(merged.size());
             merged.push_back(std::move(m_groups[i++]));
         } else {
-            merged.push_back(std::move(found[j++]));
+            // Shown only when new: most groups come again in every slice.
+            Group& group = found[j++];
+            group.shown = ShownText(group.value, m_type);
+            group.value = QVariant();
+            merged.push_back(std::move(group));
         }
     }
     m_groups = std::move(merged);

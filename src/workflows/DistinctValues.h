@@ -12,6 +12,7 @@
 #include <QByteArray>
 #include <QString>
 #include <QStringList>
+#include <QVariant>
 
 #include <vector>
 
@@ -53,6 +54,7 @@ public:
 private:
     struct Group {
         Key key;
+        QVariant value;  // as read, until the group joins the list
         QString shown;
     };
     [[nodiscard]] bool sliceEnd(qint64* end, bool* last);
