@@ -10,6 +10,7 @@
 #include "grid/DistinctValuesModel.h"
 #include "grid/RecordSetModel.h"
 #include "platform/UnattendedDialogs.h"
+#include "store/DataStore.h"
 #include "store/Database.h"
 #include "workflows/GridFind.h"
 #include "store/RecordSet.h"
@@ -148,18 +149,37 @@ int main(int argc, char* argv[])
     print("find running off the end", offEnd, " (target under 1000 ms)");
     figure("find off the end (ms)", offEnd.wall);
 
+    // The sort as the grid's Sort command runs it: the rows listed on a
+    // thread of their own while the progress dialog waits, then shown.
+    k7::DataStore store;
+    if (!store.open(path) || !store.switchTable(QStringLiteral("Finds"))) {
+        std::fprintf(stderr, "cannot open the store: %s\n", qPrintable(store.currentrs().lastError()));
+        return 1;
+    }
+    const k7::RecordView bySite{{QStringLiteral("Site")}, {}, {}};
     long sortPeak = 0;
     const Timing sortMs = medianMs([] {}, [&] {
-        if (!rs.openView(db, QStringLiteral("Finds"), {{QStringLiteral("Site")}, {}, {}}))
-            std::fprintf(stderr, "sort refused: %s\n", qPrintable(rs.lastError()));
-        grid.recordModel()->setRecordSet(&rs);
+        const bool shown = store.showView(bySite, [&](k7::SteppedWork& work) {
+            return dialogs.runWithProgress(QStringLiteral("Sorting the records"), work);
+        });
+        if (!shown)
+            std::fprintf(stderr, "sort refused: %s\n", qPrintable(store.currentrs().lastError()));
+        grid.recordModel()->setRecordSet(&store.currentrs());
         grid.goToRow(0);
         grid.repaint();
         sortPeak = std::max(sortPeak, residentKb());
     });
     std::printf("first row after sorting: %s\n", qPrintable(grid.recordModel()->cellText(0, 0)));
-    print("sort by Site until the grid shows its first row", sortMs, " (target under 2000 ms)");
+    print("sort by Site until the grid shows its first row", sortMs, " (target under 3000 ms, with progress)");
     figure("sort to first row shown (ms)", sortMs.wall);
+    const Timing sortHere = medianMs([] {}, [&] {
+        if (!rs.openView(db, QStringLiteral("Finds"), bySite))
+            std::fprintf(stderr, "sort refused: %s\n", qPrintable(rs.lastError()));
+        grid.recordModel()->setRecordSet(&rs);
+        grid.goToRow(0);
+        grid.repaint();
+    });
+    print("the same sort read on the grid's own connection", sortHere);
     std::printf("memory after sorting: peak %ld kB (+%ld kB over the open grid)\n", sortPeak, sortPeak - openKb);
     print("find in the sorted grid", medianMs(fromTop, [&] {
         k7::FindNext(rs, {QStringLiteral("needle"), false, {}}, 0, dialogs);

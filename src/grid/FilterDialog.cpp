@@ -30,6 +30,15 @@ FilterDialog::FilterDialog(const GridTools& tools, QWidget* parent)
     m_valueList->setEditTriggers(QAbstractItemView::NoEditTriggers);
     m_values = new DistinctValuesModel(this);
     m_valueList->setModel(m_values);
+    // The values of a long table keep arriving after the list shows; a
+    // read that fails on the way is reported then.
+    connect(m_values, &DistinctValuesModel::completed, this, [this] {
+        const QListWidgetItem* item = m_fieldList->currentItem();
+        if (!m_values->lastError().isEmpty() && item)
+            m_tools.dialogs.message(
+                QStringLiteral("The values of %1 could not be read: %2").arg(item->text(), m_values->lastError()),
+                Style::Exclamation);
+    });
     m_apply = new QPushButton(QStringLiteral("&Apply Filter"), this);
     m_apply->setObjectName(QStringLiteral("Command2_0"));
     auto* close = new QPushButton(QStringLiteral("&Close"), this);

@@ -184,7 +184,14 @@ bool QtDialogs::runWithProgress(const QString& text, SteppedWork& work)
             loop.quit();
             return;
         }
-        const qint64 total = qMax<qint64>(1, work.total());
+        const qint64 total = work.total();
+        if (total <= 0) {
+            // Work that cannot tell how far it is (a sort inside the
+            // engine) shows a busy bar rather than a fraction.
+            dialog.setRange(0, 0);
+            return;
+        }
+        dialog.setRange(0, kScale);
         dialog.setValue(static_cast<int>(std::clamp<qint64>(work.done() * kScale / total, 0, kScale - 1)));
     });
     QObject::connect(&dialog, &QProgressDialog::canceled, &loop, [&] {

@@ -1,5 +1,6 @@
 #include "store/DataStore.h"
 
+#include "store/BackgroundKeyRead.h"
 #include "store/RecordView.h"
 
 #include <QFileInfo>
@@ -34,9 +35,28 @@ bool DataStore::reopenTable()
     return m_currentrs.openTable(m_currentdb, m_tablename);
 }
 
-bool DataStore::showView(const RecordView& view)
+bool DataStore::showView(const RecordView& view, const WorkRunner& run)
 {
-    return m_currentrs.openView(m_currentdb, m_tablename, view);
+    // Inside a transaction another connection would not see its rows.
+    if (!run || m_currentdb.inTransaction())
+        return m_currentrs.openView(m_currentdb, m_tablename, view);
+    QString error;
+    const std::optional<ViewKeyQuery> query = RecordSet::viewKeyQuery(m_currentdb, m_tablename, view, &error);
+    if (!query || query->sql.isEmpty())
+        return m_currentrs.openView(m_currentdb, m_tablename, view);
+    BackgroundKeyRead read;
+    if (!read.start(m_currentdb.path(), query->sql, query->values))
+        return m_currentrs.openView(m_currentdb, m_tablename, view);
+    if (!run(read)) {
+        read.cancel();
+        return false;
+    }
+    // A read the other connection could not finish (another program's
+    // lock, say) is tried again on this one, which reports its own reason.
+    if (!read.finish())
+        return m_currentrs.openView(m_currentdb, m_tablename, view);
+    Keyset keys = read.takeKeys();
+    return m_currentrs.openView(m_currentdb, m_tablename, view, &keys);
 }
 
 void DataStore::close()

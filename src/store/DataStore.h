@@ -12,9 +12,15 @@
 
 #include <QString>
 
+#include <functional>
+
 namespace k7 {
 
 struct RecordView;
+class SteppedWork;
+
+// Runs stepped work to its end; false when the operator cancelled it.
+using WorkRunner = std::function<bool(SteppedWork&)>;
 
 class DataStore {
 public:
@@ -37,8 +43,12 @@ public:
     void releaseTable();
     [[nodiscard]] bool reopenTable();
     // The record set shows `view` of the open table (sorted, filtered);
-    // a failure leaves it closed, the reason in currentrs().lastError().
-    [[nodiscard]] bool showView(const RecordView& view);
+    // a failure leaves it as it was, the reason in currentrs().lastError().
+    // A view that must list its rows in its own order lists them on another
+    // thread while `run` (Dialogs::runWithProgress, say) steps the waiting;
+    // when `run` returns false the read is abandoned and the set is left as
+    // it was, with no error. Without `run` the set reads them itself.
+    [[nodiscard]] bool showView(const RecordView& view, const WorkRunner& run = {});
     // Closes the record set and the database and empties both names.
     void close();
 

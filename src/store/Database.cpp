@@ -52,6 +52,11 @@ bool configureHandle(sqlite3* handle)
 
 Database::Database() : m_connectionName(newConnectionName()) {}
 
+bool Database::configureConnection(sqlite3* handle)
+{
+    return configureHandle(handle);
+}
+
 Database::~Database()
 {
     close();

@@ -102,6 +102,10 @@ public:
     // A prepared statement for `sql`, kept until the database is closed or
     // its tables change; nullptr (with lastError()) when it cannot be prepared.
     SqliteStatement* statement(const QString& sql);
+    // Gives a connection of K7's own (another thread's, say) the settings,
+    // functions and collation every connection to a K7 file has; false
+    // when SQLite refuses one of them.
+    [[nodiscard]] static bool configureConnection(sqlite3* handle);
 
 private:
     friend class RecordSet;

@@ -21,6 +21,7 @@
 #include <QVariant>
 
 #include <limits>
+#include <optional>
 #include <vector>
 
 namespace k7 {
@@ -33,6 +34,13 @@ struct DynasetKeyQueries {
     QString count;     // in table order: the count and the first and last rowid
     QString forward;   // in table order: a window of rowids from a rowid up ...
     QString backward;  // ... or down
+};
+
+// The query listing the rowids of a view in its order, with its values;
+// an empty `sql` when the view is in table order and needs no such query.
+struct ViewKeyQuery {
+    QString sql;
+    QVariantList values;
 };
 
 class RecordSet {
@@ -55,7 +63,13 @@ public:
     // the filter leaves them out. Unlike the openings above, a failure
     // (a field that no longer exists, a query the engine refuses) leaves
     // the set as it was, so a grid showing it keeps its rows.
-    [[nodiscard]] bool openView(Database& db, const QString& table, const RecordView& view);
+    // With `keys`, those the view's key query gave (read elsewhere, on
+    // another connection: viewKeyQuery), taken instead of reading them again.
+    [[nodiscard]] bool openView(Database& db, const QString& table, const RecordView& view, Keyset* keys = nullptr);
+    // The key query openView would run for `view`, or nullopt with the
+    // reason in `error` when openView would refuse the view.
+    [[nodiscard]] static std::optional<ViewKeyQuery> viewKeyQuery(const Database& db, const QString& table,
+                                                                  const RecordView& view, QString* error);
     // The rows of `table` whose text `field` equals `value` once blanks at
     // either end are dropped and case is folded (FoldedMatch.h), in table order.
     [[nodiscard]] bool openFolded(Database& db, const QString& table, const QString& field, const QString& value,
@@ -158,7 +172,9 @@ private:
         bool placesAdded = false;  // new rows go where the order and filter put them
         QString name;
     };
-    [[nodiscard]] bool openDynaset(Database& db, const DynasetQuery& query, bool keepOnFailure);
+    [[nodiscard]] bool openDynaset(Database& db, const DynasetQuery& query, bool keepOnFailure, Keyset* preread);
+    [[nodiscard]] static std::optional<DynasetQuery> viewQuery(const Database& db, const QString& table,
+                                                               const RecordView& view, QString* error);
     bool refuse(const QString& error, bool keepOnFailure);
     [[nodiscard]] bool loadKeys();
     // Reads the keyset of a dynaset: in table order from its count and its

@@ -174,7 +174,7 @@ bool RecordSet::openTable(Database& db, const QString& table)
     DynasetQuery query;
     query.table = table;
     query.name = table;
-    return openDynaset(db, query, false);
+    return openDynaset(db, query, false, nullptr);
 }
 
 bool RecordSet::openWhere(Database& db, const QString& table, const QString& field,
@@ -193,7 +193,7 @@ bool RecordSet::openWhere(Database& db, const QString& table, const QString& fie
                  + (cs == Qt::CaseInsensitive ? QStringLiteral(" COLLATE NOCASE") : QString());
     query.whereValues = {value};
     query.name = QStringLiteral("SELECT %1 FROM [%2] WHERE [%3] = ?").arg(shownColumns, table, field);
-    return openDynaset(db, query, false);
+    return openDynaset(db, query, false, nullptr);
 }
 
 bool RecordSet::openFolded(Database& db, const QString& table, const QString& field, const QString& value,
@@ -209,10 +209,11 @@ bool RecordSet::openFolded(Database& db, const QString& table, const QString& fi
         query.where = foldedCondition(QuoteName(def->name), QuoteName(field), rowidAlias(*def));
     query.whereValues = {FoldKey(value)};
     query.name = QStringLiteral("SELECT * FROM %1 WHERE %2 folds to ?").arg(QuoteName(table), QuoteName(field));
-    return openDynaset(db, query, false);
+    return openDynaset(db, query, false, nullptr);
 }
 
-bool RecordSet::openView(Database& db, const QString& table, const RecordView& view)
+std::optional<RecordSet::DynasetQuery> RecordSet::viewQuery(const Database& db, const QString& table,
+                                                           const RecordView& view, QString* error)
 {
     const std::optional<TableDef> def = db.isOpen() ? db.findTable(table) : std::nullopt;
     DynasetQuery query;
@@ -223,17 +224,51 @@ bool RecordSet::openView(Database& db, const QString& table, const RecordView& v
     query.name = QStringLiteral("SELECT * FROM ") + QuoteName(table);
     if (def && view.filtered()) {
         const int fi = def->fieldIndex(view.filterField);
-        if (fi < 0)
-            return refuse(noSuchField(def->name, view.filterField), true);
+        if (fi < 0) {
+            *error = noSuchField(def->name, view.filterField);
+            return std::nullopt;
+        }
         query.where = filterCondition(def->fields[fi], view.filterValue, query.whereValues);
         query.name += QStringLiteral(" WHERE ") + QuoteName(def->fields[fi].name) + QStringLiteral(" shows ?");
     }
     if (view.sorted())
         query.name += QStringLiteral(" ORDER BY ") + view.sortFields.join(QLatin1Char(','));
-    return openDynaset(db, query, true);
+    return query;
 }
 
-bool RecordSet::openDynaset(Database& db, const DynasetQuery& query, bool keepOnFailure)
+bool RecordSet::openView(Database& db, const QString& table, const RecordView& view, Keyset* keys)
+{
+    QString error;
+    const std::optional<DynasetQuery> query = viewQuery(db, table, view, &error);
+    if (!query)
+        return refuse(error, true);
+    return openDynaset(db, *query, true, keys);
+}
+
+std::optional<ViewKeyQuery> RecordSet::viewKeyQuery(const Database& db, const QString& table, const RecordView& view,
+                                                    QString* error)
+{
+    const std::optional<DynasetQuery> query = viewQuery(db, table, view, error);
+    if (!query)
+        return std::nullopt;
+    const std::optional<TableDef> def = db.isOpen() ? db.findTable(table) : std::nullopt;
+    if (!def) {
+        *error = QStringLiteral("The table %1 does not exist in the database.").arg(table);
+        return std::nullopt;
+    }
+    const std::optional<DynasetPlan> plan = planDynaset(*def, query->columns, query->orderBy, query->where, error);
+    if (!plan)
+        return std::nullopt;
+    ViewKeyQuery keys;
+    // In table order the count and the ends say enough; nothing to wait for.
+    if (plan->keys.count.isEmpty()) {
+        keys.sql = plan->keys.keys;
+        keys.values = query->whereValues;
+    }
+    return keys;
+}
+
+bool RecordSet::openDynaset(Database& db, const DynasetQuery& query, bool keepOnFailure, Keyset* preread)
 {
     if (!db.isOpen())
         return refuse(QStringLiteral("The database is not open."), keepOnFailure);
@@ -249,7 +284,9 @@ bool RecordSet::openDynaset(Database& db, const DynasetQuery& query, bool keepOn
     // the set as it was.
     WindowedKeyset keys;
     m_errorCode = 0;
-    if (!readKeys(db, plan.keys, query.whereValues, keys, &error, &m_errorCode))
+    if (preread && plan.keys.count.isEmpty())
+        keys.assign(std::move(*preread));
+    else if (!readKeys(db, plan.keys, query.whereValues, keys, &error, &m_errorCode))
         return refuse(error, keepOnFailure);
 
     close();

@@ -4,9 +4,7 @@
 #include "cfg/ProfileFile.h"
 #include "platform/Dialogs.h"
 #include "store/DataStore.h"
-#include "store/FoldedMatch.h"
 #include "workflows/GridView.h"
-#include "store/ShownText.h"
 
 namespace k7 {
 
@@ -71,44 +69,6 @@ bool FilterChoice::store(const QString& key)
         return false;
     m_stored = key;
     return true;
-}
-
-bool DistinctValues::open(Database& db, const QString& table, const QString& field)
-{
-    m_stmt.reset();
-    m_error.clear();
-    const std::optional<TableDef> def = db.isOpen() ? db.findTable(table) : std::nullopt;
-    const int fi = def ? def->fieldIndex(field) : -1;
-    if (fi < 0) {
-        m_error = QStringLiteral("The table %1 has no field %2.").arg(table, field);
-        return false;
-    }
-    m_type = def->fields[fi].type;
-    const QString name = QuoteName(def->fields[fi].name);
-    // Grouped as they compare in a filter (FoldedMatch.h).
-    const QString group = FoldedOrder(name, m_type == FieldType::Text);
-    auto stmt = std::make_unique<SqliteStatement>(
-        db.handle(), QStringLiteral("SELECT %1 FROM %2 GROUP BY %3").arg(name, QuoteName(def->name), group));
-    if (!stmt->ok()) {
-        m_error = stmt->error();
-        return false;
-    }
-    m_stmt = std::move(stmt);
-    return true;
-}
-
-QStringList DistinctValues::next(int count)
-{
-    QStringList values;
-    while (m_stmt && values.size() < count) {
-        if (!m_stmt->step()) {
-            m_error = m_stmt->error();
-            m_stmt.reset();  // done: the read ends here
-            break;
-        }
-        values << ShownText(m_stmt->value(0), m_type);
-    }
-    return values;
 }
 
 }  // namespace k7

@@ -5,13 +5,11 @@
 // "Remove Filter" shows every row again and stores an empty `Filter`. The
 // stored key preselects the dialog; it never filters the grid by itself.
 
-#include "store/SqliteStatement.h"
-#include "store/TableDef.h"
+#include "workflows/DistinctValues.h"
 
 #include <QString>
 #include <QStringList>
 
-#include <memory>
 #include <optional>
 
 namespace k7 {
@@ -51,23 +49,6 @@ private:
     Dialogs& m_dialogs;
     ShellHooks& m_shell;
     QString m_stored;
-};
-
-// The distinct values of one field as the grid shows them, in the engine's
-// GROUP BY order (Null as ""), read a page at a time so that a field with a
-// hundred thousand values lists at once.
-class DistinctValues {
-public:
-    [[nodiscard]] bool open(Database& db, const QString& table, const QString& field);
-    // Up to `count` more values; fewer (or none) at the end.
-    QStringList next(int count);
-    bool atEnd() const { return !m_stmt; }
-    QString lastError() const { return m_error; }
-
-private:
-    std::unique_ptr<SqliteStatement> m_stmt;
-    FieldType m_type = FieldType::Text;
-    QString m_error;
 };
 
 }  // namespace k7

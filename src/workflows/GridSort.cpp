@@ -55,11 +55,15 @@ bool SortChoice::sort()
 
 bool SortChoice::removeSort()
 {
-    m_list.clear();
     RecordView view = m_store.currentrs().view();
     view.sortFields.clear();
-    return ShowView(m_store, view, QStringLiteral("The data grid could not be shown in table order: "),
-                    m_dialogs, m_shell);
+    // The list empties only with the grid: after a cancel or a refusal the
+    // grid is still sorted, and closing must not store an empty key.
+    if (!ShowView(m_store, view, QStringLiteral("The data grid could not be shown in table order: "), m_dialogs,
+                  m_shell))
+        return false;
+    m_list.clear();
+    return true;
 }
 
 bool SortChoice::close()

@@ -5,15 +5,26 @@
 #include "platform/Dialogs.h"
 #include "platform/ShellHooks.h"
 #include "store/DataStore.h"
+#include "store/RecordView.h"
 
 namespace k7 {
 
 bool ShowView(DataStore& store, const RecordView& view, const QString& refusal, Dialogs& dialogs,
               ShellHooks& shell)
 {
+    // A long sort or filter reads on another thread under a progress
+    // dialog; Cancel leaves the grid, its rows and the stored keys alone.
+    const QString progress =
+        view.filtered() ? QStringLiteral("Filtering the records") : QStringLiteral("Sorting the records");
+    bool cancelled = false;
     dialogs.setBusy(true);
-    const bool shown = store.showView(view);
+    const bool shown = store.showView(view, [&](SteppedWork& work) {
+        cancelled = !dialogs.runWithProgress(progress, work);
+        return !cancelled;
+    });
     dialogs.setBusy(false);
+    if (cancelled)
+        return false;
     if (!shown) {
         dialogs.message(refusal + store.currentrs().lastError(), Style::Exclamation);
         return false;

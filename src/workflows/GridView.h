@@ -17,7 +17,8 @@ struct Model;
 // Reopens the data table's record set on `view` and hands it to the grid,
 // at its first row. When the engine refuses (a field that is gone, a query
 // that fails) the operator reads `refusal` with the reason, and the grid
-// keeps the rows it showed.
+// keeps the rows it showed. A long one runs under a progress dialog; false
+// with nothing said when the operator cancels it, the grid as it was.
 [[nodiscard]] bool ShowView(DataStore& store, const RecordView& view, const QString& refusal, Dialogs& dialogs,
               ShellHooks& shell);
 

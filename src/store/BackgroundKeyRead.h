@@ -1,0 +1,70 @@
+#pragma once
+// The rowids a key query lists, read on a thread of their own through a
+// read-only connection to the same file. SQLite sorts every row inside the
+// first step of a sorted query, so a long sort cannot be cut into slices;
+// instead the window keeps running while the thread waits on the engine,
+// and Cancel interrupts that connection. As a SteppedWork each step waits a
+// few milliseconds for the thread, so Dialogs::runWithProgress shows its
+// dialog once the read has taken a second.
+
+#include "platform/SteppedWork.h"
+#include "store/Keyset.h"
+
+#include <QString>
+#include <QVariantList>
+
+#include <atomic>
+#include <condition_variable>
+#include <mutex>
+#include <thread>
+
+struct sqlite3;
+
+namespace k7 {
+
+class BackgroundKeyRead : public SteppedWork {
+public:
+    BackgroundKeyRead() = default;
+    // Interrupts the read if it is still running and waits for the thread.
+    ~BackgroundKeyRead() override;
+    BackgroundKeyRead(const BackgroundKeyRead&) = delete;
+    BackgroundKeyRead& operator=(const BackgroundKeyRead&) = delete;
+
+    // Opens the file at `path` for reading and starts listing the rowids of
+    // `sql` (its first column) with `values` bound. False, with the reason
+    // in error(), when the file cannot be opened that way; the caller then
+    // reads on its own connection.
+    [[nodiscard]] bool start(const QString& path, const QString& sql, const QVariantList& values);
+
+    bool step() override;
+    qint64 done() const override { return m_read.load(); }
+    // Unknown until the engine has sorted: the dialog shows no fraction.
+    qint64 total() const override { return 0; }
+
+    // Stops the engine where it is; the thread ends with an interrupt error.
+    void cancel();
+    // Waits for the thread; then true when every rowid was read.
+    [[nodiscard]] bool finish();
+    Keyset takeKeys() { return std::move(m_keys); }
+    QString error() const { return m_error; }
+    // SQLite's primary result code of the failure, 0 when none.
+    int errorCode() const { return m_code; }
+
+private:
+    void run(QString sql, QVariantList values);
+    void join();
+
+    sqlite3* m_handle = nullptr;
+    std::thread m_thread;
+    std::mutex m_mutex;
+    std::condition_variable m_doneSignal;
+    bool m_finished = false;        // guarded by m_mutex
+    std::atomic<qint64> m_read{0};  // rowids read so far
+    std::atomic<bool> m_cancelled{false};
+    // Written by the thread, read once it has finished.
+    Keyset m_keys;
+    QString m_error;
+    int m_code = 0;
+};
+
+}  // namespace k7

@@ -1,0 +1,116 @@
+// The filter's value list grouped a slice of rows at a time: once every
+// slice is in, the same values in the same order as one GROUP BY over the
+// whole table (Null as "", each group showing its first row's value), and
+// after each slice every value found before is where the list says it went.
+
+#include "store/Database.h"
+#include "store/FoldedMatch.h"
+#include "store/ShownText.h"
+#include "store/SqliteStatement.h"
+#include "workflows/DistinctValues.h"
+
+#include <QTemporaryDir>
+#include <QTest>
+
+using namespace k7;
+
+namespace {
+
+// A first slice, a longer one and what is left.
+constexpr int kRows = 3 * DistinctValues::kSliceRows + 12345;
+
+// Table T with field V of `declaration`, the row numbered i (1..kRows)
+// holding `value` at rowid `rowid` (SQL in i).
+bool makeTable(Database& db, const QString& path, const QString& declaration, const QString& value,
+               const QString& rowid)
+{
+    return db.create(path) && db.execute(QStringLiteral("CREATE TABLE T (V %1)").arg(declaration))
+           && db.execute(QStringLiteral("WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < %1) "
+                                        "INSERT INTO T (rowid, V) SELECT %2, %3 FROM n")
+                             .arg(kRows)
+                             .arg(rowid, value))
+           && db.refresh();
+}
+
+// The list as one GROUP BY over the whole table gives it.
+QStringList groupedAtOnce(Database& db)
+{
+    const FieldType type = db.findTable("T")->fields.at(0).type;
+    SqliteStatement stmt(db.handle(), QStringLiteral("SELECT V FROM T GROUP BY %1")
+                                          .arg(FoldedOrder("V", type == FieldType::Text)));
+    QStringList values;
+    while (stmt.step())
+        values << ShownText(stmt.value(0), type);
+    return values;
+}
+
+}  // namespace
+
+class TestDistinctSlices : public QObject {
+    Q_OBJECT
+
+private slots:
+    void theFullListIsOneGroupingsList_data()
+    {
+        QTest::addColumn<QString>("declaration");
+        QTest::addColumn<QString>("value");
+        QTest::addColumn<QString>("rowid");
+        // Spellings of one group first met in different slices.
+        QTest::newRow("text, case and blanks")
+            << "VARCHAR(20)"
+            << "CASE WHEN i % 5 = 0 THEN 'Ab' || (i % 37) WHEN i % 5 = 1 THEN ' ab' || (i % 41) "
+               "WHEN i % 5 = 2 THEN NULL WHEN i % 5 = 3 THEN '' WHEN i > 150000 THEN 'ÄÖ' || (i % 7) "
+               "ELSE 'äö' || (i % 5) END"
+            << "i";
+        QTest::newRow("numbers and text in a number field")
+            << "REAL"
+            << "CASE i % 5 WHEN 0 THEN i % 50 WHEN 1 THEN (i % 50) + 0.5 WHEN 2 THEN 'x' || (i % 3) "
+               "WHEN 3 THEN 'X' || (i % 4) ELSE NULL END"
+            << "i";
+        QTest::newRow("rowids with gaps, below zero and at the top")
+            << "VARCHAR(20)"
+            << "'v' || (i % 997)"
+            << "CASE i WHEN 1 THEN 9223372036854775807 WHEN 2 THEN -9223372036854775807 - 1 ELSE i * 7 - 500000 END";
+    }
+    void theFullListIsOneGroupingsList()
+    {
+        QFETCH(QString, declaration);
+        QFETCH(QString, value);
+        QFETCH(QString, rowid);
+        QTemporaryDir dir;
+        Database db;
+        QVERIFY(makeTable(db, dir.filePath("a.db"), declaration, value, rowid));
+        DistinctValues values;
+        QVERIFY(values.open(db, "T", "V"));
+        int slices = 0;
+        while (!values.atEnd()) {
+            const QStringList before = values.values();
+            const std::vector<int> moved = values.readSlice();
+            QCOMPARE(int(moved.size()), int(before.size()));
+            for (int i = 0; i < before.size(); ++i)
+                QCOMPARE(values.shown(moved[i]), before[i]);
+            ++slices;
+        }
+        QVERIFY(values.lastError().isEmpty());
+        QCOMPARE(slices, 3);
+        QCOMPARE(values.values(), groupedAtOnce(db));
+    }
+
+    void aFailingSliceEndsTheList()
+    {
+        QTemporaryDir dir;
+        Database db;
+        QVERIFY(makeTable(db, dir.filePath("a.db"), "VARCHAR(20)", "'v' || (i % 10)", "i"));
+        DistinctValues values;
+        QVERIFY(values.open(db, "T", "V"));
+        values.readSlice();
+        QCOMPARE(values.count(), 10);
+        QVERIFY(db.execute("DROP TABLE T"));
+        values.readSlice();
+        QVERIFY(values.atEnd());
+        QVERIFY(!values.lastError().isEmpty());
+    }
+};
+
+QTEST_GUILESS_MAIN(TestDistinctSlices)
+#include "tst_distinct_slices.moc"
