@@ -32,13 +32,7 @@ FilterDialog::FilterDialog(const GridTools& tools, QWidget* parent)
     m_valueList->setModel(m_values);
     // The values of a long table keep arriving after the list shows; a
     // read that fails on the way is reported then.
-    connect(m_values, &DistinctValuesModel::completed, this, [this] {
-        const QListWidgetItem* item = m_fieldList->currentItem();
-        if (!m_values->lastError().isEmpty() && item)
-            m_tools.dialogs.message(
-                QStringLiteral("The values of %1 could not be read: %2").arg(item->text(), m_values->lastError()),
-                Style::Exclamation);
-    });
+    connect(m_values, &DistinctValuesModel::completed, this, &FilterDialog::valuesCompleted);
     m_apply = new QPushButton(QStringLiteral("&Apply Filter"), this);
     m_apply->setObjectName(QStringLiteral("Command2_0"));
     auto* close = new QPushButton(QStringLiteral("&Close"), this);
@@ -78,6 +72,15 @@ FilterDialog::FilterDialog(const GridTools& tools, QWidget* parent)
     if (const auto stored = m_choice.stored())
         preselect(*stored);
     updateButtons();
+}
+
+void FilterDialog::valuesCompleted()
+{
+    const QListWidgetItem* item = m_fieldList->currentItem();
+    if (!m_values->lastError().isEmpty() && item)
+        m_tools.dialogs.message(
+            QStringLiteral("The values of %1 could not be read: %2").arg(item->text(), m_values->lastError()),
+            Style::Exclamation);
 }
 
 void FilterDialog::fillValues()

@@ -22,6 +22,7 @@ public:
 
 private:
     void fillValues();
+    void valuesCompleted();
     void preselect(const FieldValue& stored);
     void apply();
     void remove();

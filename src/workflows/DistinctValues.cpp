@@ -162,13 +162,7 @@ bool DistinctValues::sliceEnd(qint64* end, bool* last)
     }
     *last = !stmt->step();
     *end = *last ? 0 : stmt->int64(0);
-    const QString error = stmt->error();
-    stmt->reset();
-    if (!error.isEmpty()) {
-        stop(error);
-        return false;
-    }
-    return true;
+    return endRead(stmt);
 }
 
 bool DistinctValues::groupSlice(qint64 end, bool last, std::vector<Group>& groups)
@@ -181,14 +175,18 @@ bool DistinctValues::groupSlice(qint64 end, bool last, std::vector<Group>& group
     }
     while (stmt->step())
         groups.push_back({keyOf(stmt->value(1)), stmt->value(0), QString()});
+    return endRead(stmt);
+}
+
+bool DistinctValues::endRead(SqliteStatement* stmt)
+{
     const QString error = stmt->error();
     // Reset at once, so no read stays open on the file between slices.
     stmt->reset();
-    if (!error.isEmpty()) {
-        stop(error);
-        return false;
-    }
-    return true;
+    if (error.isEmpty())
+        return true;
+    stop(error);
+    return false;
 }
 
 std::vector<int> DistinctValues::merge(std::vector<Group> found)

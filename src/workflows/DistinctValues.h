@@ -19,6 +19,7 @@
 namespace k7 {
 
 class Database;
+class SqliteStatement;
 
 class DistinctValues {
 public:
@@ -59,6 +60,8 @@ private:
     };
     [[nodiscard]] bool sliceEnd(qint64* end, bool* last);
     [[nodiscard]] bool groupSlice(qint64 end, bool last, std::vector<Group>& groups);
+    // Ends a statement's read; false (and the list stopped with the reason) when it failed.
+    [[nodiscard]] bool endRead(SqliteStatement* stmt);
     std::vector<int> merge(std::vector<Group> found);
     void stop(const QString& error);
 
