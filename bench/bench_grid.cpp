@@ -80,6 +80,23 @@ bool makeGappedCopy(const QString& path, const QString& copy)
     return QFile::rename(part, copy);
 }
 
+// The grid and its record counter in a window of their own, shown.
+struct GridWindow {
+    QWidget window;
+    k7::DataGrid* grid = new k7::DataGrid(&window);
+    k7::DataControl* counter = new k7::DataControl(grid, &window);
+
+    GridWindow()
+    {
+        auto* layout = new QVBoxLayout(&window);
+        layout->addWidget(grid);
+        layout->addWidget(counter);
+        window.resize(1000, 600);
+        window.show();
+        QApplication::processEvents();
+    }
+};
+
 // Median milliseconds to open the grid on the table at `path` and jump to
 // its last row, which must be row `rows`.
 double openAndJump(const QString& path, int rows)
@@ -88,15 +105,9 @@ double openAndJump(const QString& path, int rows)
     for (int run = 0; run < 5; ++run) {
         k7::Database db;
         k7::RecordSet rs;
-        QWidget window;
-        auto* grid = new k7::DataGrid(&window);
-        auto* counter = new k7::DataControl(grid, &window);
-        auto* layout = new QVBoxLayout(&window);
-        layout->addWidget(grid);
-        layout->addWidget(counter);
-        window.resize(1000, 600);
-        window.show();
-        QApplication::processEvents();
+        GridWindow shown;
+        k7::DataGrid* grid = shown.grid;
+        k7::DataControl* counter = shown.counter;
         QElapsedTimer timer;
         timer.start();
         if (!db.open(path) || !rs.openTable(db, QStringLiteral("Finds")))
@@ -144,15 +155,9 @@ int main(int argc, char* argv[])
     for (int run = 0; run < 5; ++run) {
         k7::Database db;
         k7::RecordSet rs;
-        QWidget window;
-        auto* grid = new k7::DataGrid(&window);
-        auto* counter = new k7::DataControl(grid, &window);
-        auto* layout = new QVBoxLayout(&window);
-        layout->addWidget(grid);
-        layout->addWidget(counter);
-        window.resize(1000, 600);
-        window.show();
-        QApplication::processEvents();
+        GridWindow shown;
+        k7::DataGrid* grid = shown.grid;
+        k7::DataControl* counter = shown.counter;
 
         timer.restart();
         if (!db.open(path) || !rs.openTable(db, QStringLiteral("Finds"))) {
