@@ -1,6 +1,6 @@
 #include "access/AccessCopy.h"
 
-#include "store/SqliteStatement.h"
+#include "store/SqlStatement.h"
 #include "store/TableDef.h"
 
 #include <QElapsedTimer>

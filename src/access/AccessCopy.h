@@ -18,7 +18,7 @@
 
 namespace k7 {
 
-class SqliteStatement;
+class SqlStatement;
 
 struct ImportedTable {
     QString name;
@@ -62,7 +62,7 @@ private:
     QList<AccessTable> m_tables;
     Database m_db;
     std::unique_ptr<Transaction> m_transaction;  // the whole copy, until committed
-    SqliteStatement* m_insert = nullptr;  // of the table being copied
+    SqlStatement* m_insert = nullptr;  // of the table being copied
     qsizetype m_table = 0;                // index of the table being copied
     qint64 m_tableRows = 0;
     qint64 m_rowsDone = 0;

@@ -4,13 +4,12 @@
 #include "store/Database.h"
 #include "store/K7Tables.h"
 #include "store/RecordSet.h"
-#include "store/SqliteStatement.h"
+#include "store/SqlStatement.h"
 #include "store/TableDef.h"
 
 #include <QDateTime>
 #include <QSysInfo>
 
-#include <sqlite3.h>
 
 namespace k7 {
 
@@ -73,7 +72,7 @@ bool AuditTrail::record(const AuditChange& c)
 {
     if (!ensureTable())
         return false;
-    SqliteStatement* st = m_db.statement(QStringLiteral("INSERT INTO %1 (%2) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?)")
+    SqlStatement* st = m_db.statement(QStringLiteral("INSERT INTO %1 (%2) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?)")
                                              .arg(QLatin1String(kAuditTable), kColumns));
     if (!st) {
         m_error = m_db.lastError();
@@ -139,18 +138,18 @@ bool AuditTrail::countAdded(const QString& table)
     // The count lives in the row itself, so a save that is rolled back takes
     // its count with it; a session row rolled back away is simply made again.
     if (m_sessionRow != 0 && m_sessionTable == table) {
-        SqliteStatement* st = m_db.statement(
+        SqlStatement* st = m_db.statement(
             QStringLiteral("UPDATE %1 SET after = after + 1, at = ? WHERE id = ? AND action = ?").arg(QLatin1String(kAuditTable)));
         if (!st || !st->run({now(), m_sessionRow, QLatin1String(AuditAction::RecordsAdded)})) {
             m_error = st ? st->error() : m_db.lastError();
             return false;
         }
-        if (sqlite3_changes(m_db.handle()) > 0)
+        if (m_db.changes() > 0)
             return true;
     }
     if (!record({table, 0, QString(), QString(), QVariant(), 1, QLatin1String(AuditAction::RecordsAdded)}))
         return false;
-    m_sessionRow = sqlite3_last_insert_rowid(m_db.handle());
+    m_sessionRow = m_db.lastInsertId();
     m_sessionTable = table;
     return true;
 }

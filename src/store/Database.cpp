@@ -1,60 +1,32 @@
 #include "store/Database.h"
 
-#include "store/FoldedMatch.h"
 #include "store/RecordSet.h"
-#include "store/SchemaReader.h"
-#include "store/ShownText.h"
+#include "store/SqliteConnection.h"
 #include "store/SqliteErrors.h"
-#include "store/SqliteStatement.h"
 
 #include <QDir>
 #include <QFileInfo>
-#include <QSqlDriver>
-#include <QSqlError>
-#include <QSqlQuery>
 
 #include <sqlite3.h>
 
 #include <algorithm>
-#include <atomic>
 
 namespace k7 {
 
 namespace {
-
-// How long an operation waits for another program's lock before failing.
-constexpr int kBusyTimeoutMs = 1000;
-
-QString newConnectionName()
-{
-    static std::atomic<int> counter{0};
-    return QStringLiteral("k7-db-%1").arg(++counter);
-}
 
 QString lockedText(const QString& path)
 {
     return QStringLiteral("The database %1 is locked by another program.").arg(path);
 }
 
-// Settings every connection gets before its first statement.
-bool configureHandle(sqlite3* handle)
-{
-    // A misspelt field name in double quotes must be an error, not a text
-    // constant that SQLite quietly compares or sorts by.
-    sqlite3_db_config(handle, SQLITE_DBCONFIG_DQS_DML, 0, nullptr);
-    sqlite3_db_config(handle, SQLITE_DBCONFIG_DQS_DDL, 0, nullptr);
-    // Find and Filter match values as the grid shows them, inside the engine;
-    // uniqueness compares folded text.
-    return RegisterShownTextFunction(handle) && RegisterFoldCollation(handle);
-}
-
 }  // namespace
 
-Database::Database() : m_connectionName(newConnectionName()) {}
+Database::Database() = default;
 
 bool Database::configureConnection(sqlite3* handle)
 {
-    return configureHandle(handle);
+    return SqliteConnection::configure(handle);
 }
 
 Database::~Database()
@@ -131,8 +103,13 @@ bool Database::create(const QString& path, const QString& locale)
 
 bool Database::openConnection(const QString& path, bool creating, Access access)
 {
-    if (!addConnection(path, access))
+    auto file = std::make_unique<SqliteConnection>();
+    const auto fileAccess =
+        access == Access::ReadOnly ? SqliteConnection::Access::ReadOnly : SqliteConnection::Access::ReadWrite;
+    if (!file->open(path, fileAccess, &m_error, &m_errorCode))
         return false;
+    m_file = file.get();
+    m_connection = std::move(file);
     m_open = true;
     m_path = path;
     const QString failure = checkConnection(path, creating, access);
@@ -145,34 +122,8 @@ bool Database::openConnection(const QString& path, bool creating, Access access)
     return false;
 }
 
-bool Database::addConnection(const QString& path, Access access)
-{
-    QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), m_connectionName);
-    db.setDatabaseName(path);
-    QString options = QStringLiteral("QSQLITE_BUSY_TIMEOUT=%1").arg(kBusyTimeoutMs);
-    if (access == Access::ReadOnly)
-        options += QStringLiteral(";QSQLITE_OPEN_READONLY");
-    db.setConnectOptions(options);
-    if (!db.open()) {
-        m_error = QStringLiteral("The database %1 cannot be opened: %2").arg(path, SqlErrorText(db.lastError()));
-        m_errorCode = SqliteResultCode(db.lastError());
-        db = QSqlDatabase();
-        QSqlDatabase::removeDatabase(m_connectionName);
-        return false;
-    }
-    const QVariant h = db.driver()->handle();
-    if (h.isValid() && qstrcmp(h.typeName(), "sqlite3*") == 0)
-        m_handle = *static_cast<sqlite3* const*>(h.constData());
-    return true;
-}
-
 QString Database::checkConnection(const QString& path, bool creating, Access access)
 {
-    if (!m_handle)
-        return QStringLiteral("The database %1 cannot be opened: no SQLite handle.").arg(path);
-    if (!configureHandle(m_handle))
-        return QStringLiteral("The database %1 cannot be opened: %2")
-            .arg(path, QString::fromUtf8(sqlite3_errmsg(m_handle)));
     // Reading the schema is the first real access: a file that is not a
     // database fails here.
     if (!execute(QStringLiteral("SELECT count(*) FROM sqlite_master"))) {
@@ -219,14 +170,8 @@ void Database::close()
     if (m_open && m_inTransaction)
         static_cast<void>(execute(QStringLiteral("ROLLBACK")));
     m_inTransaction = false;
-    m_handle = nullptr;
-    if (QSqlDatabase::contains(m_connectionName)) {
-        {
-            QSqlDatabase db = QSqlDatabase::database(m_connectionName, false);
-            db.close();
-        }
-        QSqlDatabase::removeDatabase(m_connectionName);
-    }
+    m_file = nullptr;
+    m_connection.reset();
     m_open = false;
     m_path.clear();
     m_tables.clear();
@@ -257,7 +202,7 @@ bool Database::refresh()
         return false;
     }
     std::vector<TableDef> tables;
-    if (!ReadSchema(connection(), &tables, &m_error))
+    if (!m_connection->readSchema(&tables, &m_error))
         return false;
     m_tables = std::move(tables);
     return true;
@@ -341,7 +286,7 @@ bool Database::transaction()
         m_error = QStringLiteral("A transaction is already open.");
         return false;
     }
-    if (!execute(QStringLiteral("BEGIN IMMEDIATE")))
+    if (!execute(dialect().beginWrite()))
         return false;
     m_inTransaction = true;
     return true;
@@ -378,20 +323,7 @@ bool Database::execute(const QString& sql, const QVariantList& values)
         m_error = QStringLiteral("The database is not open.");
         return false;
     }
-    QSqlQuery q(connection());
-    if (!q.prepare(sql)) {
-        m_error = SqlErrorText(q.lastError());
-        m_errorCode = SqliteResultCode(q.lastError());
-        return false;
-    }
-    for (const auto& v : values)
-        q.addBindValue(v);
-    if (!q.exec()) {
-        m_error = SqliteFailedAsMoved(m_handle) ? MovedDatabaseText(m_handle) : SqlErrorText(q.lastError());
-        m_errorCode = SqliteResultCode(q.lastError());
-        return false;
-    }
-    return true;
+    return m_connection->execute(sql, values, &m_error, &m_errorCode);
 }
 
 bool Database::setLegacyAlterTable(bool on)
@@ -399,7 +331,8 @@ bool Database::setLegacyAlterTable(bool on)
     m_error.clear();
     m_errorCode = 0;
     int now = -1;
-    const int rc = m_handle ? sqlite3_db_config(m_handle, SQLITE_DBCONFIG_LEGACY_ALTER_TABLE, on ? 1 : 0, &now)
+    sqlite3* h = handle();
+    const int rc = h ? sqlite3_db_config(h, SQLITE_DBCONFIG_LEGACY_ALTER_TABLE, on ? 1 : 0, &now)
                             : SQLITE_MISUSE;
     if (rc == SQLITE_OK && now == (on ? 1 : 0))
         return true;
@@ -411,31 +344,59 @@ bool Database::setLegacyAlterTable(bool on)
 
 bool Database::fileMoved() const
 {
-    return m_open && SqliteFileMoved(m_handle);
+    return m_open && m_connection->gone();
+}
+
+const SqlDialect& Database::dialect() const
+{
+    static const SqliteDialect file;
+    return m_connection ? m_connection->dialect() : file;
 }
 
 QSqlDatabase Database::connection() const
 {
-    return QSqlDatabase::database(m_connectionName, false);
+    return m_file ? m_file->connection() : QSqlDatabase();
 }
 
 sqlite3* Database::handle() const
 {
-    return m_handle;
+    return m_file ? m_file->handle() : nullptr;
 }
 
-SqliteStatement* Database::statement(const QString& sql)
+qint64 Database::lastInsertId() const
 {
-    const std::string key = sql.toStdString();
-    auto it = m_statements.find(key);
-    if (it != m_statements.end())
-        return it->second.get();
-    auto stmt = std::make_unique<SqliteStatement>(m_handle, sql);
+    return m_connection ? m_connection->lastInsertId() : -1;
+}
+
+qint64 Database::changes() const
+{
+    return m_connection ? m_connection->changes() : 0;
+}
+
+std::unique_ptr<SqlStatement> Database::prepare(const QString& sql)
+{
+    if (!m_connection) {
+        m_error = QStringLiteral("The database is not open.");
+        return nullptr;
+    }
+    auto stmt = m_connection->prepare(sql);
     m_errorCode = stmt->errorCode();
     if (!stmt->ok()) {
         m_error = stmt->error();
         return nullptr;
     }
+    return stmt;
+}
+
+SqlStatement* Database::statement(const QString& sql)
+{
+    const std::string key = sql.toStdString();
+    auto it = m_statements.find(key);
+    if (it != m_statements.end())
+        return it->second.get();
+    auto stmt = prepare(sql);
+    if (!stmt)
+        return nullptr;
     return m_statements.emplace(key, std::move(stmt)).first->second.get();
 }
 

@@ -5,6 +5,7 @@
 // reason for a failure stays in lastError() until the next operation.
 // No operation shows anything to the operator.
 
+#include "store/SqlDialect.h"
 #include "store/TableDef.h"
 
 #include <QSqlDatabase>
@@ -23,7 +24,9 @@ struct sqlite3;
 namespace k7 {
 
 class RecordSet;
-class SqliteStatement;
+class SqlConnection;
+class SqliteConnection;
+class SqlStatement;
 
 class Database {
 public:
@@ -96,12 +99,21 @@ public:
     // Runs a statement that returns no rows, with bound values.
     [[nodiscard]] bool execute(const QString& sql, const QVariantList& values = {});
 
-    // For record sets and tools of this library.
-    QSqlDatabase connection() const;
-    sqlite3* handle() const;
+    // What the SQL of the engine the database lives in says its own way.
+    const SqlDialect& dialect() const;
     // A prepared statement for `sql`, kept until the database is closed or
     // its tables change; nullptr (with lastError()) when it cannot be prepared.
-    SqliteStatement* statement(const QString& sql);
+    SqlStatement* statement(const QString& sql);
+    // A statement of the caller's own, for queries run once or kept apart
+    // from the shared ones; nullptr (with lastError()) when it cannot be prepared.
+    std::unique_ptr<SqlStatement> prepare(const QString& sql);
+    // The row identity of the last row inserted; the rows the last write changed.
+    qint64 lastInsertId() const;
+    qint64 changes() const;
+    // For tools of this library that use the file's engine directly; an
+    // empty connection and nullptr while no file is open.
+    QSqlDatabase connection() const;
+    sqlite3* handle() const;
     // Gives a connection of K7's own (another thread's, say) the settings,
     // functions and collation every connection to a K7 file has; false
     // when SQLite refuses one of them.
@@ -110,16 +122,14 @@ public:
 private:
     friend class RecordSet;
     [[nodiscard]] bool openConnection(const QString& path, bool creating, Access access);
-    // The steps of openConnection(): the Qt connection made, then checked;
-    // the check gives the reason the file cannot be used, empty when it can.
-    [[nodiscard]] bool addConnection(const QString& path, Access access);
+    // The check after the connection is made: the reason the file cannot
+    // be used, empty when it can.
     [[nodiscard]] QString checkConnection(const QString& path, bool creating, Access access);
     [[nodiscard]] QString probeWriteLock(const QString& path);
     [[nodiscard]] bool ddl(const QString& sql);
     void attach(RecordSet* rs);
     void detach(RecordSet* rs);
 
-    QString m_connectionName;
     QString m_path;
     QString m_error;
     int m_errorCode = 0;
@@ -127,8 +137,9 @@ private:
     bool m_inTransaction = false;
     std::vector<TableDef> m_tables;
     std::vector<RecordSet*> m_recordSets;
-    std::unordered_map<std::string, std::unique_ptr<SqliteStatement>> m_statements;
-    sqlite3* m_handle = nullptr;
+    std::unordered_map<std::string, std::unique_ptr<SqlStatement>> m_statements;
+    std::unique_ptr<SqlConnection> m_connection;
+    SqliteConnection* m_file = nullptr;  // m_connection, when it is to a file
 };
 
 }  // namespace k7

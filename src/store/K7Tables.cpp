@@ -1,13 +1,13 @@
 #include "store/K7Tables.h"
 
 #include "store/Database.h"
-#include "store/SqliteStatement.h"
+#include "store/SqlStatement.h"
 
 namespace k7 {
 
 bool OwnTableExists(Database& db, const char* name)
 {
-    SqliteStatement* st = db.statement(QStringLiteral("SELECT 1 FROM sqlite_master WHERE type = 'table' AND name = ?"));
+    SqlStatement* st = db.statement(QStringLiteral("SELECT 1 FROM sqlite_master WHERE type = 'table' AND name = ?"));
     if (!st || !st->bind({QString::fromLatin1(name)}))
         return false;
     const bool found = st->step();

@@ -2,7 +2,7 @@
 
 #include "store/Database.h"
 #include "store/K7Tables.h"
-#include "store/SqliteStatement.h"
+#include "store/SqlStatement.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -92,7 +92,7 @@ bool RecordJournal::write(const JournalEntry& entry)
 {
     if (!ensureTable())
         return false;
-    SqliteStatement* st = m_db.statement(JournalSql::writeRow());
+    SqlStatement* st = m_db.statement(JournalSql::writeRow());
     if (!st) {
         m_error = m_db.lastError();
         return false;
@@ -108,7 +108,7 @@ std::optional<JournalEntry> RecordJournal::read()
 {
     if (!m_tableReady && !OwnTableExists(m_db, kJournalTable))
         return std::nullopt;
-    SqliteStatement* st = m_db.statement(
+    SqlStatement* st = m_db.statement(
         QStringLiteral("SELECT curvar, saved_at, shape, vals FROM %1 WHERE cfg = ? AND tablename = ?")
             .arg(QLatin1String(kJournalTable)));
     if (!st || !st->bind({m_cfg, m_table}))
@@ -129,7 +129,7 @@ bool RecordJournal::clear()
 {
     if (!m_tableReady && !OwnTableExists(m_db, kJournalTable))
         return true;
-    SqliteStatement* st = m_db.statement(JournalSql::clearRow());
+    SqlStatement* st = m_db.statement(JournalSql::clearRow());
     if (!st) {
         m_error = m_db.lastError();
         return false;

@@ -2,9 +2,8 @@
 
 #include "store/Database.h"
 #include "store/SqliteErrors.h"
-#include "store/SqliteStatement.h"
+#include "store/SqlStatement.h"
 
-#include <sqlite3.h>
 
 #include <algorithm>
 #include <cmath>
@@ -38,7 +37,7 @@ bool RecordSet::unreadRow() const
 
 bool RecordSet::fetch(qint64 key, QVariantList& values) const
 {
-    SqliteStatement* stmt = m_db->statement(m_fetchSql);
+    SqlStatement* stmt = m_db->statement(m_fetchSql);
     if (!stmt)
         return fail(m_db->lastError());
     if (!stmt->bind({key}))
@@ -373,12 +372,12 @@ bool RecordSet::update()
             sql = QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
                       .arg(table, names.join(QStringLiteral(", ")), marks.join(QStringLiteral(", ")));
         }
-        SqliteStatement* stmt = m_db->statement(sql);
+        SqlStatement* stmt = m_db->statement(sql);
         if (!stmt)
             return fail(m_db->lastError());
         if (!stmt->run(values))
             return fail(stmt->error());
-        m_lastModified = static_cast<qint64>(sqlite3_last_insert_rowid(m_db->handle()));
+        m_lastModified = m_db->lastInsertId();
         placeAdded(m_lastModified);
     } else {
         if (!names.isEmpty()) {
@@ -387,7 +386,7 @@ bool RecordSet::update()
                 sets << n + QStringLiteral(" = ?");
             const QString sql = QStringLiteral("UPDATE %1 SET %2 WHERE %3 = ?")
                                     .arg(table, sets.join(QStringLiteral(", ")), m_rowidName);
-            SqliteStatement* stmt = m_db->statement(sql);
+            SqlStatement* stmt = m_db->statement(sql);
             if (!stmt)
                 return fail(m_db->lastError());
             values << bookmark();
@@ -417,7 +416,7 @@ bool RecordSet::deleteCurrent()
     if (p < 0)
         return fail(QStringLiteral("No current record."));
     leaveEdit();
-    SqliteStatement* stmt =
+    SqlStatement* stmt =
         m_db->statement(QStringLiteral("DELETE FROM %1 WHERE %2 = ?").arg(QuoteName(m_table), m_rowidName));
     if (!stmt)
         return fail(m_db->lastError());
@@ -442,7 +441,7 @@ bool RecordSet::currentRowGone() const
     const int p = absolutePosition();
     if (!m_updatable || p < 0)
         return false;
-    SqliteStatement* stmt = m_db->statement(
+    SqlStatement* stmt = m_db->statement(
         QStringLiteral("SELECT 1 FROM %1 WHERE %2 = ?").arg(QuoteName(m_table), m_rowidName));
     const std::optional<qint64> key = m_keys.at(p);
     if (!stmt || !key || !stmt->bind({*key}))

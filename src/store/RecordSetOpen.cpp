@@ -5,7 +5,7 @@
 #include "store/Database.h"
 #include "store/FoldedMatch.h"
 #include "store/ShownText.h"
-#include "store/SqliteStatement.h"
+#include "store/SqlStatement.h"
 
 #include <algorithm>
 #include <cmath>
@@ -316,24 +316,24 @@ bool RecordSet::openQuery(Database& db, const QString& sql, const QVariantList& 
     if (!db.isOpen())
         return fail(QStringLiteral("The database is not open."));
     // A statement of its own: the query may be anything and runs once.
-    SqliteStatement stmt(db.handle(), sql);
-    if (!stmt.ok())
-        return fail(stmt.error());
-    if (!stmt.bind(values))
-        return fail(stmt.error());
+    const std::unique_ptr<SqlStatement> stmt = db.prepare(sql);
+    if (!stmt)
+        return fail(db.lastError());
+    if (!stmt->bind(values))
+        return fail(stmt->error());
     QList<FieldDef> fields;
-    for (int i = 0; i < stmt.columnCount(); ++i)
-        fields.append(FieldFromDeclaration(stmt.columnName(i), stmt.columnDeclaredType(i)));
+    for (int i = 0; i < stmt->columnCount(); ++i)
+        fields.append(FieldFromDeclaration(stmt->columnName(i), stmt->columnDeclaredType(i)));
     std::vector<QVariantList> rows;
-    while (stmt.step()) {
+    while (stmt->step()) {
         QVariantList row;
         row.reserve(fields.size());
         for (int i = 0; i < fields.size(); ++i)
-            row.append(stmt.value(i));
+            row.append(stmt->value(i));
         rows.push_back(std::move(row));
     }
-    if (!stmt.error().isEmpty())
-        return fail(stmt.error());
+    if (!stmt->error().isEmpty())
+        return fail(stmt->error());
     m_fields = fields;
     m_rows = std::move(rows);
     Keyset numbers;
@@ -380,7 +380,7 @@ void RecordSet::close()
 bool RecordSet::selectRowids(Database& db, const QString& sql, const QVariantList& values,
                              std::vector<qint64>& rowids, QString* error, int* code)
 {
-    SqliteStatement* stmt = db.statement(sql);
+    SqlStatement* stmt = db.statement(sql);
     if (!stmt) {
         *error = db.lastError();
         if (code)
@@ -410,7 +410,7 @@ bool RecordSet::readKeys(Database& db, const DynasetKeyQueries& queries, const Q
                          QString* error, int* code)
 {
     if (!queries.count.isEmpty()) {
-        SqliteStatement* stmt = db.statement(queries.count);
+        SqlStatement* stmt = db.statement(queries.count);
         if (!stmt) {
             *error = db.lastError();
             *code = db.lastErrorCode();
@@ -442,7 +442,7 @@ bool RecordSet::readKeys(Database& db, const DynasetKeyQueries& queries, const Q
                           });
         return true;
     }
-    SqliteStatement* stmt = db.statement(queries.keys);
+    SqlStatement* stmt = db.statement(queries.keys);
     if (!stmt) {
         *error = db.lastError();
         *code = db.lastErrorCode();

@@ -5,7 +5,7 @@
 #include "store/Database.h"
 #include "store/FoldedMatch.h"
 #include "store/ShownText.h"
-#include "store/SqliteStatement.h"
+#include "store/SqlStatement.h"
 
 #include <algorithm>
 #include <unordered_set>

@@ -97,17 +97,6 @@ bool SqliteStatement::step()
     return false;
 }
 
-bool SqliteStatement::run(const QVariantList& values)
-{
-    if (!bind(values))
-        return false;
-    while (step()) {
-    }
-    const bool good = m_error.isEmpty();
-    reset();
-    return good;
-}
-
 void SqliteStatement::reset()
 {
     if (m_stmt)
@@ -151,6 +140,33 @@ QVariant SqliteStatement::value(int i) const
 qint64 SqliteStatement::int64(int i) const
 {
     return sqlite3_column_int64(m_stmt, i);
+}
+
+SqlStatement::ValueType SqliteStatement::type(int i) const
+{
+    switch (sqlite3_column_type(m_stmt, i)) {
+    case SQLITE_INTEGER:
+        return ValueType::Integer;
+    case SQLITE_FLOAT:
+        return ValueType::Real;
+    case SQLITE_TEXT:
+        return ValueType::Text;
+    case SQLITE_BLOB:
+        return ValueType::Blob;
+    default:
+        return ValueType::Null;
+    }
+}
+
+double SqliteStatement::real(int i) const
+{
+    return sqlite3_column_double(m_stmt, i);
+}
+
+QByteArrayView SqliteStatement::text(int i) const
+{
+    const auto* bytes = reinterpret_cast<const char*>(sqlite3_column_text(m_stmt, i));
+    return QByteArrayView(bytes, sqlite3_column_bytes(m_stmt, i));
 }
 
 }  // namespace k7

@@ -1,42 +1,37 @@
 #pragma once
-// A prepared SQLite statement on the connection of a Database, for the hot
-// paths of record sets (listing keys, fetching a row, writing a row), where
-// preparing anew each time would cost more than the work itself.
+// A prepared SQLite statement, on the connection of a database file or on
+// a connection of K7's own (the record journal, a background read).
 
-#include <QString>
-#include <QVariant>
+#include "store/SqlStatement.h"
 
 struct sqlite3;
 struct sqlite3_stmt;
 
 namespace k7 {
 
-class SqliteStatement {
+class SqliteStatement final : public SqlStatement {
 public:
     SqliteStatement(sqlite3* db, const QString& sql);
-    ~SqliteStatement();
+    ~SqliteStatement() override;
     SqliteStatement(const SqliteStatement&) = delete;
     SqliteStatement& operator=(const SqliteStatement&) = delete;
 
-    bool ok() const { return m_stmt != nullptr && m_error.isEmpty(); }
-    QString error() const { return m_error; }
-    // SQLite's primary result code of the last failure (0 when none).
-    int errorCode() const { return m_code; }
+    bool ok() const override { return m_stmt != nullptr && m_error.isEmpty(); }
+    QString error() const override { return m_error; }
+    int errorCode() const override { return m_code; }
 
-    // Resets the statement and binds `values` to its "?" placeholders in order.
-    [[nodiscard]] bool bind(const QVariantList& values);
-    // One step: true when a row is available; false at the end or on an
-    // error (then error() is set).
-    bool step();
-    // Runs to completion (for statements that return no rows).
-    [[nodiscard]] bool run(const QVariantList& values);
-    void reset();
+    [[nodiscard]] bool bind(const QVariantList& values) override;
+    bool step() override;
+    void reset() override;
 
-    int columnCount() const;
-    QString columnName(int i) const;
-    QString columnDeclaredType(int i) const;
-    QVariant value(int i) const;  // a null QVariant for NULL
-    qint64 int64(int i) const;
+    int columnCount() const override;
+    QString columnName(int i) const override;
+    QString columnDeclaredType(int i) const override;
+    QVariant value(int i) const override;
+    qint64 int64(int i) const override;
+    ValueType type(int i) const override;
+    double real(int i) const override;
+    QByteArrayView text(int i) const override;
     // For readers that take the values of a row straight from the engine.
     sqlite3_stmt* handle() const { return m_stmt; }
 

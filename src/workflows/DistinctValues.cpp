@@ -3,7 +3,7 @@
 #include "store/Database.h"
 #include "store/FoldedMatch.h"
 #include "store/ShownText.h"
-#include "store/SqliteStatement.h"
+#include "store/SqlStatement.h"
 
 #include <algorithm>
 #include <cstring>
@@ -155,7 +155,7 @@ std::vector<int> DistinctValues::readSlice()
 
 bool DistinctValues::sliceEnd(qint64* end, bool* last)
 {
-    SqliteStatement* stmt = m_db->statement(m_endSql);
+    SqlStatement* stmt = m_db->statement(m_endSql);
     if (!stmt || !stmt->bind({m_after, m_sliceRows})) {
         stop(stmt ? stmt->error() : m_db->lastError());
         return false;
@@ -167,7 +167,7 @@ bool DistinctValues::sliceEnd(qint64* end, bool* last)
 
 bool DistinctValues::groupSlice(qint64 end, bool last, std::vector<Group>& groups)
 {
-    SqliteStatement* stmt = m_db->statement(last ? m_lastGroupSql : m_groupSql);
+    SqlStatement* stmt = m_db->statement(last ? m_lastGroupSql : m_groupSql);
     const QVariantList bounds = last ? QVariantList{m_after} : QVariantList{m_after, end};
     if (!stmt || !stmt->bind(bounds)) {
         stop(stmt ? stmt->error() : m_db->lastError());
@@ -178,7 +178,7 @@ bool DistinctValues::groupSlice(qint64 end, bool last, std::vector<Group>& group
     return endRead(stmt);
 }
 
-bool DistinctValues::endRead(SqliteStatement* stmt)
+bool DistinctValues::endRead(SqlStatement* stmt)
 {
     const QString error = stmt->error();
     // Reset at once, so no read stays open on the file between slices.

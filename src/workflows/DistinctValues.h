@@ -19,7 +19,7 @@
 namespace k7 {
 
 class Database;
-class SqliteStatement;
+class SqlStatement;
 
 class DistinctValues {
 public:
@@ -61,7 +61,7 @@ private:
     [[nodiscard]] bool sliceEnd(qint64* end, bool* last);
     [[nodiscard]] bool groupSlice(qint64 end, bool last, std::vector<Group>& groups);
     // Ends a statement's read; false (and the list stopped with the reason) when it failed.
-    [[nodiscard]] bool endRead(SqliteStatement* stmt);
+    [[nodiscard]] bool endRead(SqlStatement* stmt);
     std::vector<int> merge(std::vector<Group> found);
     void stop(const QString& error);
 

@@ -4,7 +4,7 @@
 
 #include "store/BackgroundKeyRead.h"
 #include "store/Database.h"
-#include "store/SqliteStatement.h"
+#include "store/SqlStatement.h"
 
 #include <QTemporaryDir>
 #include <QTest>
@@ -50,7 +50,7 @@ private slots:
         }
         QVERIFY(read.finish());
         Keyset expected;
-        SqliteStatement* stmt = db.statement(sql);
+        SqlStatement* stmt = db.statement(sql);
         QVERIFY(stmt && stmt->bind({"N2"}));
         while (stmt->step())
             expected.append(stmt->int64(0));

@@ -1,0 +1,39 @@
+#pragma once
+// One open connection to the engine a database lives in. A Database owns
+// one and runs everything through it; the engine's own ways of opening,
+// reading its catalogue and telling what a write did stay behind it.
+
+#include "store/SqlDialect.h"
+#include "store/SqlStatement.h"
+#include "store/TableDef.h"
+
+#include <QString>
+#include <QVariant>
+
+#include <memory>
+#include <vector>
+
+namespace k7 {
+
+class SqlConnection {
+public:
+    virtual ~SqlConnection() = default;
+
+    virtual const SqlDialect& dialect() const = 0;
+    // A statement for `sql`; check its ok() (a refused text leaves the reason in error()).
+    virtual std::unique_ptr<SqlStatement> prepare(const QString& sql) = 0;
+    // Runs a statement that returns no rows, with bound values; false with
+    // the reason and the store's result code.
+    [[nodiscard]] virtual bool execute(const QString& sql, const QVariantList& values, QString* error,
+                                       int* code) = 0;
+    // The operator's tables (the engine's and K7's own left out), in the order made.
+    [[nodiscard]] virtual bool readSchema(std::vector<TableDef>* tables, QString* error) = 0;
+    // The row identity of the last row inserted, and the rows the last write changed.
+    virtual qint64 lastInsertId() const = 0;
+    virtual qint64 changes() const = 0;
+    // True when the database can no longer be reached where it was opened
+    // (a file moved or deleted), so that a retry cannot succeed.
+    virtual bool gone() const = 0;
+};
+
+}  // namespace k7
