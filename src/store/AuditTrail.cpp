@@ -62,9 +62,12 @@ bool AuditTrail::ensureTable()
 {
     followDatabase();
     return EnsureOwnTable(m_db, kAuditTable,
-                          QStringLiteral("id INTEGER PRIMARY KEY, at TEXT NOT NULL, station TEXT NOT NULL, "
-                                         "tablename TEXT NOT NULL, row_id INTEGER, ident TEXT, field TEXT, "
-                                         "before, after, action TEXT NOT NULL"),
+                          QStringLiteral("%1, at TEXT NOT NULL, station TEXT NOT NULL, "
+                                         "tablename TEXT NOT NULL, row_id BIGINT, ident TEXT, field TEXT, "
+                                         "%2, %3, action TEXT NOT NULL")
+                              .arg(m_db.dialect().autoKeyColumn(QStringLiteral("id")),
+                                   m_db.dialect().anyValueColumn(QStringLiteral("before")),
+                                   m_db.dialect().anyValueColumn(QStringLiteral("after"))),
                           &m_tableReady, &m_error);
 }
 
@@ -139,7 +142,8 @@ bool AuditTrail::countAdded(const QString& table)
     // its count with it; a session row rolled back away is simply made again.
     if (m_sessionRow != 0 && m_sessionTable == table) {
         SqlStatement* st = m_db.statement(
-            QStringLiteral("UPDATE %1 SET after = after + 1, at = ? WHERE id = ? AND action = ?").arg(QLatin1String(kAuditTable)));
+            QStringLiteral("UPDATE %1 SET after = %2, at = ? WHERE id = ? AND action = ?")
+                .arg(QLatin1String(kAuditTable), m_db.dialect().countPlusOne(QStringLiteral("after"))));
         if (!st || !st->run({now(), m_sessionRow, QLatin1String(AuditAction::RecordsAdded)})) {
             m_error = st ? st->error() : m_db.lastError();
             return false;

@@ -225,8 +225,10 @@ bool Database::appendTable(const TableDef& table)
         return false;
     }
     QStringList columns;
+    if (!dialect().identityColumn().isEmpty())
+        columns << dialect().identityColumn();
     for (const auto& f : table.fields)
-        columns << (QuoteName(f.name) + QLatin1Char(' ') + DeclarationOf(f)).trimmed();
+        columns << (QuoteName(f.name) + QLatin1Char(' ') + dialect().declaration(f)).trimmed();
     return ddl(QStringLiteral("CREATE TABLE %1 (%2)").arg(QuoteName(table.name), columns.join(QStringLiteral(", "))));
 }
 
@@ -243,7 +245,7 @@ bool Database::renameTable(const QString& name, const QString& newName)
 bool Database::appendField(const QString& table, const FieldDef& field)
 {
     return ddl(QStringLiteral("ALTER TABLE %1 ADD COLUMN %2 %3")
-                   .arg(QuoteName(table), QuoteName(field.name), DeclarationOf(field)));
+                   .arg(QuoteName(table), QuoteName(field.name), dialect().declaration(field)));
 }
 
 bool Database::renameField(const QString& table, const QString& field, const QString& newName)
@@ -272,9 +274,11 @@ bool Database::appendIndex(const QString& table, const IndexDef& index)
             m_error = QStringLiteral("The table %1 has no field %2.").arg(def->name, f);
             return false;
         }
-        columns << QuoteName(f) + QStringLiteral(" COLLATE NOCASE");
+        columns << (index.folded ? dialect().foldedIndexColumn(QuoteName(f)) : dialect().caseless(QuoteName(f)));
     }
-    const QString where = index.where.isEmpty() ? QString() : QStringLiteral(" WHERE ") + index.where;
+    const QString condition = index.folded && fields.size() == 1 ? dialect().foldedIndexCondition(QuoteName(fields[0]))
+                                                                  : index.where;
+    const QString where = condition.isEmpty() ? QString() : QStringLiteral(" WHERE ") + condition;
     return ddl(QStringLiteral("CREATE %1INDEX %2 ON %3 (%4)%5")
                    .arg(index.unique ? QStringLiteral("UNIQUE ") : QString(), QuoteName(index.name),
                         QuoteName(def->name), columns.join(QStringLiteral(", ")), where));

@@ -7,7 +7,7 @@ namespace k7 {
 
 bool OwnTableExists(Database& db, const char* name)
 {
-    SqlStatement* st = db.statement(QStringLiteral("SELECT 1 FROM sqlite_master WHERE type = 'table' AND name = ?"));
+    SqlStatement* st = db.statement(db.dialect().ownTableQuery());
     if (!st || !st->bind({QString::fromLatin1(name)}))
         return false;
     const bool found = st->step();

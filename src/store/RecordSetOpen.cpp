@@ -14,10 +14,12 @@ namespace k7 {
 
 namespace {
 
-// The name under which the row id is selected: "rowid" unless the table has
-// a field of that name.
-QString rowidAlias(const TableDef& table)
+// The name under which the row id is selected: the engine's own, or on a
+// file "rowid" unless the table has a field of that name.
+QString rowidAlias(const TableDef& table, const SqlDialect& dialect)
 {
+    if (!dialect.identityColumn().isEmpty())
+        return dialect.rowidName();
     for (const char* candidate : {"rowid", "_rowid_", "oid"}) {
         const QString name = QString::fromLatin1(candidate);
         if (table.fieldIndex(name) < 0)
@@ -33,14 +35,14 @@ QString noSuchField(const QString& table, const QString& field)
 
 // The condition keeping the rows whose `field` shows `value`, with its
 // values appended to `values`.
-QString filterCondition(const FieldDef& field, const QString& value, QVariantList& values)
+QString filterCondition(const FieldDef& field, const QString& value, QVariantList& values, const SqlDialect& dialect)
 {
     const QString name = QuoteName(field.name);
     if (value.isEmpty())
-        return QStringLiteral("(%1 IS NULL OR %1 = '')").arg(name);
+        return QStringLiteral("(%1 IS NULL OR CAST(%1 AS text) = '')").arg(name);
     const std::optional<QVariant> v = ValueShowing(value, field.type);
     if (!v)
-        return QStringLiteral("0");
+        return QStringLiteral("1 = 0");
     switch (field.type) {
     case FieldType::Single: {
         // Every double that rounds to the float shown, so that values
@@ -57,24 +59,14 @@ QString filterCondition(const FieldDef& field, const QString& value, QVariantLis
         return name + QStringLiteral(" = ?");
     default:
         values << *v;
-        return name + QStringLiteral(" = ? COLLATE ") + QLatin1String(kFoldCollation);
+        return dialect.foldedCompare(name, QStringLiteral("="), QStringLiteral("?"), field.type == FieldType::Text);
     }
 }
 
 // A sort term ordering text as Find and uniqueness compare it (FoldedMatch.h).
-QString caseFreeOrder(const FieldDef& field)
+QString caseFreeOrder(const FieldDef& field, const SqlDialect& dialect)
 {
-    return FoldedOrder(QuoteName(field.name), field.type == FieldType::Text);
-}
-
-// The rows whose `field` matches the folded value bound as ?1: the NOCASE
-// index's answer for it, and the few rows that comparison can miss, read
-// through their partial index.
-QString foldedCondition(const QString& table, const QString& field, const QString& rowid)
-{
-    return QStringLiteral("%1 IN (SELECT %1 FROM %2 WHERE %3 = ?1 COLLATE NOCASE UNION "
-                          "SELECT %1 FROM %2 WHERE %4 AND %3 = ?1 COLLATE %5)")
-        .arg(rowid, table, field, FoldSensitiveCondition(field), QLatin1String(kFoldCollation));
+    return dialect.foldedOrder(QuoteName(field.name), field.type == FieldType::Text);
 }
 
 // What a dynaset reads: its fields, the name its row ids go by, the query of
@@ -106,7 +98,8 @@ struct DynasetPlan {
 }
 
 // The sort terms of `orderBy`, each ordering text as Find compares it.
-[[nodiscard]] bool sortTerms(const TableDef& def, const QStringList& orderBy, QStringList* terms, QString* error)
+[[nodiscard]] bool sortTerms(const TableDef& def, const QStringList& orderBy, const SqlDialect& dialect,
+                             QStringList* terms, QString* error)
 {
     for (const auto& f : orderBy) {
         const int i = def.fieldIndex(f);
@@ -114,27 +107,28 @@ struct DynasetPlan {
             *error = noSuchField(def.name, f);
             return false;
         }
-        *terms << caseFreeOrder(def.fields[i]);
+        *terms << caseFreeOrder(def.fields[i], dialect);
     }
     return true;
 }
 
 // The plan of a dynaset over `def`, or nullopt with the reason in `error`
 // (a field it names is missing, or the table has no row ids).
-[[nodiscard]] std::optional<DynasetPlan> planDynaset(const TableDef& def, const QStringList& columns,
+[[nodiscard]] std::optional<DynasetPlan> planDynaset(const TableDef& def, const SqlDialect& dialect,
+                                                     const QStringList& columns,
                                                      const QStringList& orderBy, const QString& condition,
                                                      QString* error)
 {
     DynasetPlan plan;
     if (!selectedFields(def, columns, &plan.fields, error))
         return std::nullopt;
-    plan.rowid = rowidAlias(def);
+    plan.rowid = rowidAlias(def, dialect);
     if (plan.rowid.isEmpty()) {
         *error = QStringLiteral("The table %1 has no row ids.").arg(def.name);
         return std::nullopt;
     }
     QStringList orderTerms;
-    if (!sortTerms(def, orderBy, &orderTerms, error))
+    if (!sortTerms(def, orderBy, dialect, &orderTerms, error))
         return std::nullopt;
     const QString where = condition.isEmpty() ? QString() : QStringLiteral(" WHERE ") + condition;
     const QString table = QuoteName(def.name);
@@ -189,8 +183,8 @@ bool RecordSet::openWhere(Database& db, const QString& table, const QString& fie
     DynasetQuery query;
     query.table = table;
     query.columns = columns;
-    query.where = QuoteName(field) + QStringLiteral(" = ?")
-                 + (cs == Qt::CaseInsensitive ? QStringLiteral(" COLLATE NOCASE") : QString());
+    query.where = cs == Qt::CaseInsensitive ? db.dialect().caselessEquals(QuoteName(field), QStringLiteral("?"))
+                                            : QuoteName(field) + QStringLiteral(" = ?");
     query.whereValues = {value};
     query.name = QStringLiteral("SELECT %1 FROM [%2] WHERE [%3] = ?").arg(shownColumns, table, field);
     return openDynaset(db, query, false, nullptr);
@@ -206,7 +200,7 @@ bool RecordSet::openFolded(Database& db, const QString& table, const QString& fi
     query.table = table;
     query.columns = columns;
     if (def)
-        query.where = foldedCondition(QuoteName(def->name), QuoteName(field), rowidAlias(*def));
+        query.where = db.dialect().foldedLookup(QuoteName(def->name), QuoteName(field), rowidAlias(*def, db.dialect()));
     query.whereValues = {FoldKey(value)};
     query.name = QStringLiteral("SELECT * FROM %1 WHERE %2 folds to ?").arg(QuoteName(table), QuoteName(field));
     return openDynaset(db, query, false, nullptr);
@@ -228,7 +222,7 @@ std::optional<RecordSet::DynasetQuery> RecordSet::viewQuery(const Database& db, 
             *error = noSuchField(def->name, view.filterField);
             return std::nullopt;
         }
-        query.where = filterCondition(def->fields[fi], view.filterValue, query.whereValues);
+        query.where = filterCondition(def->fields[fi], view.filterValue, query.whereValues, db.dialect());
         query.name += QStringLiteral(" WHERE ") + QuoteName(def->fields[fi].name) + QStringLiteral(" shows ?");
     }
     if (view.sorted())
@@ -256,7 +250,7 @@ std::optional<ViewKeyQuery> RecordSet::viewKeyQuery(const Database& db, const QS
         *error = QStringLiteral("The table %1 does not exist in the database.").arg(table);
         return std::nullopt;
     }
-    const std::optional<DynasetPlan> plan = planDynaset(*def, query->columns, query->orderBy, query->where, error);
+    const std::optional<DynasetPlan> plan = planDynaset(*def, db.dialect(), query->columns, query->orderBy, query->where, error);
     if (!plan)
         return std::nullopt;
     ViewKeyQuery keys;
@@ -276,7 +270,7 @@ bool RecordSet::openDynaset(Database& db, const DynasetQuery& query, bool keepOn
     if (!def)
         return refuse(QStringLiteral("The table %1 does not exist in the database.").arg(query.table), keepOnFailure);
     QString error;
-    const std::optional<DynasetPlan> planned = planDynaset(*def, query.columns, query.orderBy, query.where, &error);
+    const std::optional<DynasetPlan> planned = planDynaset(*def, db.dialect(), query.columns, query.orderBy, query.where, &error);
     if (!planned)
         return refuse(error, keepOnFailure);
     const DynasetPlan& plan = *planned;

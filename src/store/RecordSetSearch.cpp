@@ -39,8 +39,9 @@ bool RecordSet::findFirst(const QString& field, const QVariant& value)
         return false;
     }
     std::vector<qint64> found;
-    const QString sql = QStringLiteral("SELECT %1 FROM %2 WHERE %3 = ? COLLATE NOCASE")
-                            .arg(m_rowidName, QuoteName(m_table), QuoteName(m_fields[fi].name));
+    const QString sql = QStringLiteral("SELECT %1 FROM %2 WHERE %3")
+                            .arg(m_rowidName, QuoteName(m_table),
+                                 m_db->dialect().caselessEquals(QuoteName(m_fields[fi].name), QStringLiteral("?")));
     if (!selectRowids(sql, {value}, found) || found.empty())
         return false;
     const std::unordered_set<qint64> hits(found.begin(), found.end());
@@ -60,7 +61,7 @@ QString RecordSet::showsCondition(const QList<int>& fields) const
         types += ShownTypeLetter(m_fields[i].type);
         columns << QuoteName(m_fields[i].name);
     }
-    return QStringLiteral("k7_shows(?, '%1', %2)").arg(types, columns.join(QStringLiteral(", ")));
+    return m_db->dialect().shows(types, columns);
 }
 
 bool RecordSet::findsInSlices() const
@@ -179,12 +180,18 @@ int RecordSet::sortedPlace(qint64 rowid) const
 // broken by rowid.
 bool RecordSet::sortsBefore(qint64 a, qint64 b) const
 {
+    const SqlDialect& dialect = m_db->dialect();
     QString test = QStringLiteral("a.%1 < b.%1").arg(m_rowidName);
     const QStringList& fields = m_view.sortFields;
     for (auto field = fields.crbegin(); field != fields.crend(); ++field) {
-        test = QStringLiteral("CASE WHEN (a.%1 IS NULL AND b.%1 IS NOT NULL) OR coalesce(a.%1 COLLATE %3 < b.%1, 0) "
-                              "THEN 1 WHEN a.%1 COLLATE %3 IS b.%1 THEN %2 ELSE 0 END")
-                   .arg(QuoteName(*field), test, QLatin1String(kFoldCollation));
+        const int i = fieldIndex(*field);
+        const bool text = i < 0 || m_fields[i].type == FieldType::Text;
+        const QString left = QStringLiteral("a.") + QuoteName(*field);
+        const QString right = QStringLiteral("b.") + QuoteName(*field);
+        test = QStringLiteral("CASE WHEN (%1 IS NULL AND %2 IS NOT NULL) OR coalesce(%3, false) "
+                              "THEN true WHEN %4 THEN %5 ELSE false END")
+                   .arg(left, right, dialect.foldedCompare(left, QStringLiteral("<"), right, text),
+                        dialect.foldedCompare(left, QStringLiteral("IS"), right, text), test);
     }
     const QString sql = QStringLiteral("SELECT 1 FROM %1 AS a, %1 AS b WHERE a.%2 = ? AND b.%2 = ? AND (%3)")
                             .arg(QuoteName(m_table), m_rowidName, test);

@@ -1,9 +1,11 @@
 #pragma once
 // What the SQL of the two engines a database can live in says differently:
 // the name of a row's identity, how a write transaction starts, how text is
-// compared without regard to case. Everything else K7 writes is the SQL both
-// engines read alike; callers build their queries from these pieces rather
-// than asking which engine they talk to.
+// compared without regard to case or folded, how a column is declared.
+// Everything else K7 writes is the SQL both engines read alike; callers build
+// their queries from these pieces rather than asking which engine they talk to.
+
+#include "store/TableDef.h"
 
 #include <QString>
 
@@ -15,24 +17,74 @@ public:
 
     // The column every K7 query names a row by (a bookmark, the grid's keyset).
     virtual QString rowidName() const = 0;
+    // The column a table K7 creates gets for that identity, empty when the
+    // engine gives every row one of its own.
+    virtual QString identityColumn() const = 0;
+    // The declaration of a key column of K7's own tables that numbers their rows.
+    virtual QString autoKeyColumn(const QString& name) const = 0;
+    // The declaration of a field of `field`'s type.
+    virtual QString declaration(const FieldDef& field) const = 0;
+    // The declaration of a column of K7's own tables that keeps values of any
+    // type, and `column` plus one where it holds a count.
+    virtual QString anyValueColumn(const QString& name) const = 0;
+    virtual QString countPlusOne(const QString& column) const = 0;
+    // A query with one row when K7's own table named by the bound value exists.
+    virtual QString ownTableQuery() const = 0;
     // The statement that opens a transaction which will write.
     virtual QString beginWrite() const = 0;
+
     // `left` equals `right`, text compared without regard to ASCII case.
     virtual QString caselessEquals(const QString& left, const QString& right) const = 0;
     // `expr` in an ORDER BY, GROUP BY or index column, compared without regard to ASCII case.
     virtual QString caseless(const QString& expr) const = 0;
+    // `left` and `right` are equal, Nulls included (two Nulls are equal).
+    virtual QString same(const QString& left, const QString& right) const = 0;
+
+    // Folded comparison (FoldedMatch.h): blanks at either end dropped, case
+    // folded over the whole of Unicode.
+    // The folded key of a text expression, which sorts and groups as folded text compares.
+    virtual QString foldKey(const QString& textExpr) const = 0;
+    // A term of ORDER BY or GROUP BY ordering `expr` as folded text compares.
+    virtual QString foldedOrder(const QString& expr, bool textField) const = 0;
+    // `left` compares `op` ("<", or "IS" for equal, Nulls included) to
+    // `right` as the folded order of a field (text or not) compares them.
+    virtual QString foldedCompare(const QString& left, const QString& op, const QString& right,
+                                  bool textField) const = 0;
+    // The column term and the condition of an index that serves foldedLookup
+    // on `field` (the condition empty when every row is indexed).
+    virtual QString foldedIndexColumn(const QString& field) const = 0;
+    virtual QString foldedIndexCondition(const QString& field) const = 0;
+    // The rows (by `rowid`) of `table` whose `field` folds to the key bound as ?1.
+    virtual QString foldedLookup(const QString& table, const QString& field, const QString& rowid) const = 0;
+
+    // The condition that holds when one of `columns` (with the type letters
+    // of ShownTypeLetter in `types`) shows the lower-case text bound as the
+    // first value, as the grid shows it.
+    virtual QString shows(const QString& types, const QStringList& columns) const = 0;
 };
 
 // The dialect of a database file.
 class SqliteDialect final : public SqlDialect {
 public:
     QString rowidName() const override { return QStringLiteral("rowid"); }
+    QString identityColumn() const override { return QString(); }
+    QString autoKeyColumn(const QString& name) const override;
+    QString declaration(const FieldDef& field) const override;
+    QString anyValueColumn(const QString& name) const override { return name; }
+    QString countPlusOne(const QString& column) const override { return column + QStringLiteral(" + 1"); }
+    QString ownTableQuery() const override;
     QString beginWrite() const override { return QStringLiteral("BEGIN IMMEDIATE"); }
-    QString caselessEquals(const QString& left, const QString& right) const override
-    {
-        return QStringLiteral("%1 COLLATE NOCASE = %2").arg(left, right);
-    }
-    QString caseless(const QString& expr) const override { return expr + QStringLiteral(" COLLATE NOCASE"); }
+    QString caselessEquals(const QString& left, const QString& right) const override;
+    QString caseless(const QString& expr) const override;
+    QString same(const QString& left, const QString& right) const override;
+    QString foldKey(const QString& textExpr) const override;
+    QString foldedOrder(const QString& expr, bool textField) const override;
+    QString foldedCompare(const QString& left, const QString& op, const QString& right,
+                          bool textField) const override;
+    QString foldedIndexColumn(const QString& field) const override { return caseless(field); }
+    QString foldedIndexCondition(const QString& field) const override;
+    QString foldedLookup(const QString& table, const QString& field, const QString& rowid) const override;
+    QString shows(const QString& types, const QStringList& columns) const override;
 };
 
 }  // namespace k7

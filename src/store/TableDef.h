@@ -40,6 +40,9 @@ struct IndexDef {
     // When set, only rows meeting this SQL condition are indexed (not read
     // back from the file).
     QString where;
+    // An index of one text field that serves the folded look-up
+    // (FoldedMatch.h) in the engine's way; `where` is then left empty.
+    bool folded = false;
 };
 
 struct TableDef {

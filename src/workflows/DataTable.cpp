@@ -64,7 +64,7 @@ void addFoldIndex(Database& db, const QString& table, const QString& varname)
     IndexDef index;
     index.name = freeIndexName(db, QLatin1String(kOwnTablePrefix) + UniqueIndexName(table, varname));
     index.fields = QLatin1Char('+') + varname;
-    index.where = FoldSensitiveCondition(QuoteName(varname));
+    index.folded = true;
     static_cast<void>(db.appendIndex(table, index));
 }
 

@@ -74,7 +74,7 @@ bool restoreIndexes(Database& db, const QString& table, const QList<IndexDef>& i
         if (!covered)
             continue;
         if (IsOwnTable(index.name) && fields.size() == 1 && index.where.isEmpty())
-            index.where = FoldSensitiveCondition(QuoteName(fields.first()));
+            index.folded = true;
         if (!db.appendIndex(table, index))
             return false;
     }

@@ -1,0 +1,38 @@
+#pragma once
+// The dialect of a database on a PostgreSQL server. Folded text is compared
+// by its key, made in the server from lower() under an ICU collation (so the
+// database's own locale does not matter) after the blanks at either end are
+// dropped; keys, not a collation, so that indexes on them serve look-ups.
+
+#include "store/SqlDialect.h"
+
+namespace k7 {
+
+class PgDialect final : public SqlDialect {
+public:
+    QString rowidName() const override { return QStringLiteral("k7_rowid"); }
+    QString identityColumn() const override;
+    QString autoKeyColumn(const QString& name) const override;
+    QString declaration(const FieldDef& field) const override;
+    // A value of any type is kept as its text.
+    QString anyValueColumn(const QString& name) const override { return name + QStringLiteral(" TEXT"); }
+    QString countPlusOne(const QString& column) const override
+    {
+        return QStringLiteral("CAST(CAST(%1 AS bigint) + 1 AS text)").arg(column);
+    }
+    QString ownTableQuery() const override;
+    QString beginWrite() const override { return QStringLiteral("BEGIN"); }
+    QString caselessEquals(const QString& left, const QString& right) const override;
+    QString caseless(const QString& expr) const override;
+    QString same(const QString& left, const QString& right) const override;
+    QString foldKey(const QString& textExpr) const override;
+    QString foldedOrder(const QString& expr, bool textField) const override;
+    QString foldedCompare(const QString& left, const QString& op, const QString& right,
+                          bool textField) const override;
+    QString foldedIndexColumn(const QString& field) const override { return foldKey(field); }
+    QString foldedIndexCondition(const QString&) const override { return QString(); }
+    QString foldedLookup(const QString& table, const QString& field, const QString& rowid) const override;
+    QString shows(const QString& types, const QStringList& columns) const override;
+};
+
+}  // namespace k7
