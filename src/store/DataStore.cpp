@@ -1,5 +1,6 @@
 #include "store/DataStore.h"
 
+#include "cfg/ServerUri.h"
 #include "store/BackgroundKeyRead.h"
 #include "store/RecordView.h"
 
@@ -10,7 +11,8 @@ namespace k7 {
 bool DataStore::open(const QString& path)
 {
     close();
-    const bool opened = QFileInfo::exists(path) ? m_currentdb.open(path) : m_currentdb.create(path);
+    const bool opened =
+        IsServerUri(path) || QFileInfo::exists(path) ? m_currentdb.open(path) : m_currentdb.create(path);
     if (opened)
         m_dbname = path;
     return opened;

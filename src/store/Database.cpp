@@ -1,11 +1,16 @@
 #include "store/Database.h"
 
+#include "cfg/ServerUri.h"
 #include "store/RecordSet.h"
 #include "store/SqliteConnection.h"
 #include "store/SqliteErrors.h"
 
 #include <QDir>
 #include <QFileInfo>
+
+#ifdef K7_HAVE_POSTGRES
+#include "store/postgres/PgConnection.h"
+#endif
 
 #include <sqlite3.h>
 
@@ -36,6 +41,8 @@ Database::~Database()
 
 bool Database::open(const QString& path, Access access)
 {
+    if (IsServerUri(path))
+        return openServer(path);
     close();
     m_error.clear();
     m_errorCode = 0;
@@ -68,6 +75,9 @@ bool Database::open(const QString& path, Access access)
 bool Database::create(const QString& path, const QString& locale)
 {
     Q_UNUSED(locale);
+    // A server's database is made by its administrator; K7 makes the tables.
+    if (IsServerUri(path))
+        return openServer(path);
     close();
     m_error.clear();
     m_errorCode = 0;
@@ -99,6 +109,36 @@ bool Database::create(const QString& path, const QString& locale)
         return false;
     }
     return true;
+}
+
+bool Database::openServer(const QString& uri, const QString& password)
+{
+    close();
+    m_error.clear();
+    m_errorCode = 0;
+#ifdef K7_HAVE_POSTGRES
+    auto server = std::make_unique<PgConnection>();
+    const PgConnection::OpenResult opened = password.isNull() ? server->open(uri, &m_error, &m_errorCode)
+                                                              : server->open(uri, password, &m_error, &m_errorCode);
+    if (opened != PgConnection::OpenResult::Opened)
+        return false;
+    m_connection = std::move(server);
+    m_open = true;
+    m_path = uri;
+    if (refresh())
+        return true;
+    const QString reason = m_error;
+    close();
+    m_error = QStringLiteral("The database %1 cannot be read: %2").arg(DatabaseNameForDisplay(uri), reason);
+    return false;
+#else
+    Q_UNUSED(password);
+    m_error = QStringLiteral("The database %1 is on a PostgreSQL server, and this K7 was built without "
+                             "PostgreSQL.")
+                  .arg(DatabaseNameForDisplay(uri));
+    m_errorCode = SQLITE_CANTOPEN;
+    return false;
+#endif
 }
 
 bool Database::openConnection(const QString& path, bool creating, Access access)

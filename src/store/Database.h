@@ -45,6 +45,14 @@ public:
     // Fails, with a message in lastError(), when the file is missing, is not
     // a database, cannot be written, or is locked by another process.
     [[nodiscard]] bool open(const QString& path, Access access = Access::ReadWrite);
+    // A database on a server, named by a connection URI (cfg/ServerUri.h),
+    // which open() and create() also take: connects, with the password
+    // when one is given. Fails with lastError(); lastErrorCode() is
+    // SQLITE_AUTH when the server asks for a password that none of libpq's
+    // own sources gave, so the caller may ask the operator and try again.
+    [[nodiscard]] bool openServer(const QString& uri, const QString& password = QString());
+    // Whether the open database is on a server rather than in a file.
+    bool onServer() const { return m_open && !m_file; }
     // Creates a new, empty database file (the file must not exist) and opens it.
     [[nodiscard]] bool create(const QString& path, const QString& locale = QString::fromLatin1(kLocale));
     // Closes the file and every record set still open on it.
