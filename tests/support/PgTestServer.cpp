@@ -77,6 +77,26 @@ QProcessEnvironment toolEnvironment()
     return env;
 }
 
+// Whether every folder from `path` up is open to other users, as the server's
+// account needs them to be under root.
+bool openToOthers(const QString& path)
+{
+    for (QDir dir(path);; dir.cdUp()) {
+        if (!QFileInfo(dir.absolutePath()).permission(QFile::ExeOther))
+            return false;
+        if (dir.isRoot())
+            return true;
+    }
+}
+
+// The server's folder goes in the temporary folder, or in /tmp when root's
+// temporary folder is closed to the server's account.
+QString folderTemplate()
+{
+    const QString base = runsAsRoot() && !openToOthers(QDir::tempPath()) ? QStringLiteral("/tmp") : QDir::tempPath();
+    return base + QStringLiteral("/k7pg-XXXXXX");
+}
+
 // A port of this process's own: the socket's name carries it, and two
 // servers of one program differ by the counter.
 int choosePort()
@@ -98,7 +118,7 @@ QString percentEncoded(const QString& text, const QByteArray& keep = {})
 
 }  // namespace
 
-PgTestServer::PgTestServer(Sync sync) : m_sync(sync), m_port(choosePort()) {}
+PgTestServer::PgTestServer(Sync sync) : m_sync(sync), m_dir(folderTemplate()), m_port(choosePort()) {}
 
 PgTestServer::~PgTestServer()
 {
