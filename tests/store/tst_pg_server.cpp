@@ -34,9 +34,9 @@ QString queryValue(PGconn* conn, const char* sql, const QList<QByteArray>& param
     std::vector<const char*> values;
     for (const QByteArray& param : params)
         values.push_back(param.constData());
-    const Result result(PQexecParams(conn, sql, static_cast<int>(values.size()), nullptr, values.data(), nullptr,
-                                     nullptr, 0),
-                        &PQclear);
+    const Result result(
+        PQexecParams(conn, sql, static_cast<int>(values.size()), nullptr, values.data(), nullptr, nullptr, 0),
+        &PQclear);
     const ExecStatusType status = PQresultStatus(result.get());
     if (status == PGRES_COMMAND_OK)
         return QString();
@@ -114,8 +114,8 @@ private slots:
         QCOMPARE(queryValue(conn.get(), "SHOW listen_addresses"), QString());
         QCOMPARE(queryValue(conn.get(), "SHOW unix_socket_directories"), m_server->socketDir());
         QCOMPARE(queryValue(conn.get(), "SHOW port"), QString::number(m_server->port()));
-        QVERIFY(QFile::exists(m_server->socketDir() + QStringLiteral("/.s.PGSQL.")
-                              + QString::number(m_server->port())));
+        QVERIFY(
+            QFile::exists(m_server->socketDir() + QStringLiteral("/.s.PGSQL.") + QString::number(m_server->port())));
         QCOMPARE(queryValue(conn.get(), "SELECT current_user"), PgTestServer::user());
         QCOMPARE(queryValue(conn.get(), "SHOW server_encoding"), QStringLiteral("UTF8"));
     }

@@ -118,7 +118,7 @@ QString percentEncoded(const QString& text, const QByteArray& keep = {})
 
 }  // namespace
 
-PgTestServer::PgTestServer(Sync sync) : m_sync(sync), m_dir(folderTemplate()), m_port(choosePort()) {}
+PgTestServer::PgTestServer(Sync sync) : m_sync(sync), m_dir(folderTemplate()), m_port(choosePort()) { }
 
 PgTestServer::~PgTestServer()
 {
@@ -160,11 +160,11 @@ bool PgTestServer::stop()
 {
     if (!isRunning())
         return true;
-    const bool stopped = runTool(QStringLiteral("pg_ctl"),
-                                 {QStringLiteral("stop"), QStringLiteral("-w"), QStringLiteral("-t"),
-                                  QString::number(kToolSeconds), QStringLiteral("-m"), QStringLiteral("fast"),
-                                  QStringLiteral("-D"), dataDir()},
-                                 kToolSeconds + 10);
+    const bool stopped =
+        runTool(QStringLiteral("pg_ctl"),
+                {QStringLiteral("stop"), QStringLiteral("-w"), QStringLiteral("-t"), QString::number(kToolSeconds),
+                 QStringLiteral("-m"), QStringLiteral("fast"), QStringLiteral("-D"), dataDir()},
+                kToolSeconds + 10);
     if (!stopped)
         return false;
     return waitForPidFileGone(5000) || fail(QStringLiteral("pg_ctl stopped, but the server's pid file stays"));
@@ -238,8 +238,8 @@ bool PgTestServer::prepareFolder()
         return fail(QStringLiteral("the socket path %1 is too long: set TMPDIR to a shorter folder").arg(socket));
     if (runsAsRoot()) {
         const passwd* account = ::getpwnam(kServerAccount);
-        if (account == nullptr || ::chown(QFile::encodeName(socketDir()).constData(), account->pw_uid,
-                                          account->pw_gid) != 0)
+        if (account == nullptr
+            || ::chown(QFile::encodeName(socketDir()).constData(), account->pw_uid, account->pw_gid) != 0)
             return fail(QStringLiteral("could not hand %1 to %2").arg(socketDir(), QLatin1String(kServerAccount)));
     }
     m_prepared = true;
@@ -264,7 +264,8 @@ bool PgTestServer::initCluster()
     if (m_sync == Sync::Off)
         settings << QStringLiteral("fsync = off") << QStringLiteral("full_page_writes = off");
     QFile conf(dataDir() + QStringLiteral("/postgresql.conf"));
-    const QByteArray text = QStringLiteral("\n# The tests' own server\n%1\n").arg(settings.join(QLatin1Char('\n'))).toUtf8();
+    const QByteArray text =
+        QStringLiteral("\n# The tests' own server\n%1\n").arg(settings.join(QLatin1Char('\n'))).toUtf8();
     if (!conf.open(QIODevice::Append) || conf.write(text) != text.size())
         return fail(QStringLiteral("could not write ") + conf.fileName());
     return true;
@@ -277,8 +278,8 @@ bool PgTestServer::runTool(const QString& tool, const QStringList& args, int tim
     QString program = binDir() + QLatin1Char('/') + tool;
     QStringList arguments = args;
     if (runsAsRoot()) {
-        arguments = QStringList{QStringLiteral("-u"), QLatin1String(kServerAccount), QStringLiteral("--"), program}
-                    + args;
+        arguments =
+            QStringList{QStringLiteral("-u"), QLatin1String(kServerAccount), QStringLiteral("--"), program} + args;
         program = runuserPath();
     }
     QProcess process;

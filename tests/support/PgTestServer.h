@@ -22,7 +22,7 @@ class PgTestServer {
 public:
     enum class Sync {
         Off,  // fsync off: fast, and safe while the machine itself stays up
-        On,   // as a real server: for timings that should include the disk
+        On,  // as a real server: for timings that should include the disk
     };
 
     explicit PgTestServer(Sync sync = Sync::Off);
