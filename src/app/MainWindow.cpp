@@ -4,6 +4,7 @@
 #include "app/ElidedLabel.h"
 #include "app/EntryArea.h"
 #include "app/RecordMenu.h"
+#include "cfg/ServerUri.h"
 #include "entry/EntryEngine.h"
 #include "grid/DataControl.h"
 #include "grid/DataGrid.h"
@@ -330,7 +331,8 @@ void MainWindow::position_dbinfo()
 QString MainWindow::dbinfoText() const
 {
     if (!m_store.dbname().isEmpty() && !m_store.tablename().isEmpty())
-        return QStringLiteral("Database: ") + m_store.dbname() + QStringLiteral(", Table: ") + m_store.tablename();
+        return QStringLiteral("Database: ") + DatabaseNameForDisplay(m_store.dbname()) + QStringLiteral(", Table: ")
+            + m_store.tablename();
     return QStringLiteral("Database: None, Table: None");
 }
 
@@ -440,7 +442,7 @@ void MainWindow::applyOuterColor(long color)
 void MainWindow::helpStatus()
 {
     StatusFacts facts;
-    facts.dbname = m_store.dbname();
+    facts.dbname = DatabaseNameForDisplay(m_store.dbname());
     facts.tablename = m_store.tablename();
     if (m_store.currentrs().isOpen())
         facts.recordCount = m_store.currentrs().recordCount();

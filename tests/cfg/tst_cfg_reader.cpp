@@ -2,7 +2,8 @@
 // warnings, errors with their line numbers, the conversion with its questions
 // and backup, and input that is not a CFG at all. Then the rules on text:
 // conditions (normal form, AND/OR grouping), menu lists, path splitting,
-// numbers, and text files (encodings, line ends, what cannot be read).
+// numbers, server URIs as database names, and text files (encodings, line
+// ends, what cannot be read).
 #include "CfgRig.h"
 #include "support/CaseTable.h"
 #include "cfg/CfgConversion.h"
@@ -12,6 +13,7 @@
 #include "cfg/NumberText.h"
 #include "cfg/OptionKeys.h"
 #include "cfg/PathParts.h"
+#include "cfg/ServerUri.h"
 #include "cfg/TextFile.h"
 
 #include <QElapsedTimer>
@@ -22,7 +24,7 @@ using namespace k7::test;
 
 namespace {
 
-enum Rule { Condition, Menu, Path, Number, Single };
+enum Rule { Condition, Menu, Path, Number, Single, Server, Shown };
 
 QStringList variables(int count)
 {
@@ -304,7 +306,8 @@ private slots:
     {
         QFETCH(Case, c);
         const QString text = c.text("text"), result = c.text("result");
-        const int rule = int(QStringList{"condition", "menu", "path", "number", "single"}.indexOf(c.text("rule")));
+        const int rule = int(QStringList{"condition", "menu", "path", "number", "single", "server", "shown"}.indexOf(
+            c.text("rule")));
         QVERIFY2(rule >= 0, c.name());
         Model model;
         model.var(1).varmenu = text;
@@ -313,7 +316,9 @@ private slots:
                             : rule == Menu    ? SplitMenu(model, 1).join('|')
                             : rule == Path    ? path.directory + '|' + path.name + '|' + path.extension
                             : rule == Number  ? ShortestNumber(ValNumber(text))
-                                              : ShortestSingle(ValNumber(text));
+                            : rule == Single  ? ShortestSingle(ValNumber(text))
+                            : rule == Server  ? QString(IsServerUri(text) ? "yes" : "no")
+                                              : DatabaseNameForDisplay(text);
         QCOMPARE(got, result);
         if (rule == Condition)
             QCOMPARE(NormalizeCondition(result), result);  // stable

@@ -215,7 +215,7 @@ private slots:
         addCaseRows("cfg/check.tsv");
         const QString sample = QString::fromUtf8(readFile(K7_EXAMPLES "/finds.cfg")).chopped(2).replace("\r\n", "|");
         QTest::newRow("sample") << Case("", {{"lines", sample}, {"status", "0"},
-            {"stderr", "%1: File is not a K7 option; the database name is set with Filename\\n"}});
+            {"stderr", "%1: File is not a K7 option; the database name is set with Filename\\n"}, {"printed", ""}});
     }
     void check()
     {
@@ -230,6 +230,7 @@ private slots:
         QCOMPARE(readFile(path), bytes);  // nothing changed, no backup made
         QCOMPARE(entriesIn(dir.path()), QStringList{"check.cfg"});
         QCOMPARE(run.out.isEmpty(), run.status != 0);
+        QVERIFY2(run.out.contains(c.bytes("printed")), run.out.constData());
         if (run.status != 0)
             return;
 
