@@ -8,11 +8,16 @@ function(k7_subsystem_library name dir)
 endfunction()
 
 # One test executable per tests/<area>/tst_*.cpp, registered with ctest and run
-# without a display.
+# without a display. EXCEPT names files left out (tests of what this build
+# does not have).
 function(k7_area_tests area)
-  cmake_parse_arguments(ARG "" "" "LIBS" ${ARGN})
+  cmake_parse_arguments(ARG "" "" "LIBS;EXCEPT" ${ARGN})
   file(GLOB tests CONFIGURE_DEPENDS "${CMAKE_CURRENT_SOURCE_DIR}/tst_*.cpp")
   foreach(src ${tests})
+    get_filename_component(file_name ${src} NAME)
+    if(file_name IN_LIST ARG_EXCEPT)
+      continue()
+    endif()
     get_filename_component(name ${src} NAME_WE)
     set(target ${area}_${name})
     add_executable(${target} ${src})

@@ -6,7 +6,7 @@
 #                                  read-only folder or an unreadable file
 #                                  skip under root, whom permissions do not bind
 #   scripts/ci-extra.sh nolibmdb   a build without the optional libraries (Access import,
-#                                  statistics formats) in build-nolibmdb/ and its suite
+#                                  statistics formats, PostgreSQL) in build-nolibmdb/ and its suite
 # Without an argument both run, in that order. K7_WERROR=ON in the
 # environment builds with -Werror, as CI does; CTEST_ARGS (for example
 # "-R tst_cfg_writer") narrows the tests each stage runs.
@@ -56,10 +56,10 @@ stage_nonroot() {
 stage_nolibmdb() {
     local build=build-nolibmdb config
     config=$(cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DK7_WITHOUT_LIBMDB=ON \
-        -DK7_WITHOUT_READSTAT=ON -DK7_WITHOUT_XLSXWRITER=ON -DK7_BENCHMARKS=OFF "${werror[@]}")
+        -DK7_WITHOUT_READSTAT=ON -DK7_WITHOUT_XLSXWRITER=ON -DK7_WITHOUT_POSTGRES=ON -DK7_BENCHMARKS=OFF "${werror[@]}")
     # The optional libraries are all left out here; the tests of what they
     # bring skip.
-    for feature in "Access import" "Stata and SPSS export" "Excel export"; do
+    for feature in "Access import" "Stata and SPSS export" "Excel export" "PostgreSQL databases"; do
         if ! grep -q "$feature: not available" <<<"$config"; then
             echo "$build was configured with the $feature" >&2
             return 1

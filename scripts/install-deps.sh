@@ -10,6 +10,7 @@ packages=(
   libsqlite3-dev sqlite3
   socat xvfb xauth python3
   ccache mdbtools-dev libreadstat-dev libxlsxwriter-dev
+  libpq-dev postgresql
   clang libclang-rt-14-dev
 )
 
