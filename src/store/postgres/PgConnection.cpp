@@ -97,6 +97,9 @@ PgConnection::OpenResult PgConnection::connect(const QString& uri, const QByteAr
         *code = wantsPassword ? SQLITE_AUTH : SQLITE_CANTOPEN;
         return wantsPassword ? OpenResult::NeedsPassword : OpenResult::Failed;
     }
+    // The server's notices (a table that was not there to drop) are no
+    // failures, and libpq would print them on the standard error.
+    PQsetNoticeProcessor(conn, [](void*, const char*) {}, nullptr);
     QString why;
     // Without the session's helper, lastInsertId() still answers outside a
     // transaction; the connection is usable.

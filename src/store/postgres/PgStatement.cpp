@@ -29,11 +29,12 @@ PgStatement::PgStatement(std::shared_ptr<PgSession> session, const QString& sql)
     m_session->deallocateReleased();
     const PgPlaceholders translated = TranslatePlaceholders(sql);
     m_parameterCount = translated.count;
-    const QByteArray text = translated.sql.toUtf8();
+    m_sql = translated.sql.toUtf8();
     // A value whose type the server cannot tell from where it stands
     // ("? IS NULL") is taken as text, as SQLite would take it.
-    if (!prepareOnServer(text, false) && PgSqlState(m_description.get()) == "42P18")
-        prepareOnServer(text, true);
+    m_allText = !prepareOnServer(m_sql, false) && PgSqlState(m_description.get()) == "42P18";
+    if (m_allText)
+        prepareOnServer(m_sql, true);
     m_description.reset();
 }
 
@@ -81,6 +82,10 @@ bool PgStatement::execute()
         return fail(nullptr);
     m_result.reset(PQexecPrepared(conn, m_name.constData(), m_parameters.count(), m_parameters.values(),
                                   m_parameters.lengths(), m_parameters.formats(), 0));
+    if (!succeeded(m_result.get()) && replanned()) {
+        m_result.reset(PQexecPrepared(conn, m_name.constData(), m_parameters.count(), m_parameters.values(),
+                                      m_parameters.lengths(), m_parameters.formats(), 0));
+    }
     if (!succeeded(m_result.get())) {
         fail(m_result.get());
         m_result.reset();
@@ -91,6 +96,20 @@ bool PgStatement::execute()
     m_session->noteCommand(m_result.get());
     readKinds(m_result.get());
     return true;
+}
+
+// Another station changed the table's columns since this statement was
+// prepared, and the server will not give it rows of another shape. Outside
+// a transaction nothing was lost by the refusal: the statement is prepared
+// anew and may run once more.
+bool PgStatement::replanned()
+{
+    if (PgSqlState(m_result.get()) != "0A000" || PQtransactionStatus(m_session->conn()) != PQTRANS_IDLE)
+        return false;
+    m_session->release(m_name);
+    const bool prepared = prepareOnServer(m_sql, m_allText);
+    m_description.reset();
+    return prepared;
 }
 
 bool PgStatement::fail(const PGresult* result)

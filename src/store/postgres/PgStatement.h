@@ -44,6 +44,7 @@ public:
 private:
     bool prepareOnServer(const QByteArray& sql, bool allText);
     bool execute();
+    bool replanned();
     bool fail(const PGresult* result);
     // The result whose columns describe the statement: the last run's, or
     // the server's description of the prepared statement before any run.
@@ -53,6 +54,8 @@ private:
     bool isNull(int i) const;
 
     std::shared_ptr<PgSession> m_session;
+    QByteArray m_sql;  // as the server reads it ($N)
+    bool m_allText = false;
     QByteArray m_name;
     int m_parameterCount = 0;
     bool m_prepared = false;
