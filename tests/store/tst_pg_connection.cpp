@@ -82,10 +82,12 @@ const IndexDef* findIndex(const TableDef& table, const QString& fields)
     return it == table.indexes.end() ? nullptr : &*it;
 }
 
-qint64 median(std::vector<qint64> samples)
+// "median 12.3 us, 99th 45.6 us" of samples in nanoseconds.
+QByteArray spread(std::vector<qint64> samples)
 {
     std::sort(samples.begin(), samples.end());
-    return samples[samples.size() / 2];
+    const auto at = [&](double share) { return samples[static_cast<size_t>(share * (samples.size() - 1))] / 1000.0; };
+    return QStringLiteral("median %1 us, 99th %2 us").arg(at(0.5), 0, 'f', 1).arg(at(0.99), 0, 'f', 1).toUtf8();
 }
 
 // Sets or clears an environment variable for one test, and puts it back.
@@ -223,6 +225,8 @@ private slots:
                                            << "postgresql://ann@db.lab:5433/site";
         QTest::newRow("password parameter") << "postgresql:///site?host=/run/pg&password=s3cret&user=ann"
                                             << "postgresql:///site?host=/run/pg&password=...&user=ann";
+        QTest::newRow("key and value form") << "host=/run/pg password = 's3 cret' dbname=site"
+                                            << "host=/run/pg password = ... dbname=site";
     }
 
     void uriForDisplay()
@@ -706,11 +710,11 @@ private slots:
             raw.push_back(clock.nsecsElapsed());
         }
         PQclear(PQexec(pq, "DEALLOCATE bench_raw"));
-        qInfo("median of %d over the Unix socket, autocommit, fsync off:", kRuns);
-        qInfo("  INSERT prepared each time: %.1f us", median(fresh) / 1000.0);
-        qInfo("  INSERT prepared once:      %.1f us", median(prepared) / 1000.0);
-        qInfo("  INSERT with libpq alone:   %.1f us", median(raw) / 1000.0);
-        qInfo("  SELECT by unique key:      %.1f us", median(select) / 1000.0);
+        qInfo("%d runs over the Unix socket, autocommit, fsync off:", kRuns);
+        qInfo("  INSERT prepared each time: %s", spread(fresh).constData());
+        qInfo("  INSERT prepared once:      %s", spread(prepared).constData());
+        qInfo("  INSERT with libpq alone:   %s", spread(raw).constData());
+        qInfo("  SELECT by unique key:      %s", spread(select).constData());
     }
 };
 

@@ -178,10 +178,11 @@ PGconn* PgConnection::handle() const
 
 QString PgUriForDisplay(const QString& uri)
 {
-    // user:secret@host -> user@host; password=secret -> password=...
+    // user:secret@host -> user@host; password=secret (in the query, or in
+    // libpq's key=value form) -> password=...
     static const QRegularExpression inAuthority(QStringLiteral("^([a-z]+://[^:/@?]*):[^@/?]*@"),
                                                 QRegularExpression::CaseInsensitiveOption);
-    static const QRegularExpression inQuery(QStringLiteral("([?&]password=)[^&]*"),
+    static const QRegularExpression inQuery(QStringLiteral("((?:^|[?&\\s])password\\s*=\\s*)('[^']*'|[^&\\s]*)"),
                                             QRegularExpression::CaseInsensitiveOption);
     QString shown = uri;
     shown.replace(inAuthority, QStringLiteral("\\1@"));
