@@ -482,11 +482,12 @@ private slots:
         QCOMPARE(scalar(m_conn, QStringLiteral("SELECT count(*) FROM ci")).toLongLong(), qint64(3));
         QCOMPARE(m_conn.changes(), qint64(2));
 
-        const auto returning = m_conn.prepare(QStringLiteral("INSERT INTO ci (v) VALUES (?) RETURNING k7_rowid"));
-        QVERIFY(returning->run({9}));
-        QCOMPARE(m_conn.lastInsertId(), qint64(4));
-        EXEC_OR_FAIL(m_conn, QStringLiteral("INSERT INTO ci (v) VALUES (10)"));
+        const auto returning =
+            m_conn.prepare(QStringLiteral("INSERT INTO ci (v) VALUES (?), (?) RETURNING k7_rowid"));
+        QVERIFY(returning->run({8, 9}));
         QCOMPARE(m_conn.lastInsertId(), qint64(5));
+        EXEC_OR_FAIL(m_conn, QStringLiteral("INSERT INTO ci (v) VALUES (10)"));
+        QCOMPARE(m_conn.lastInsertId(), qint64(6));
     }
 
     // Asking for the inserted identity on a session that used no sequence
@@ -512,6 +513,13 @@ private slots:
         // A value whose type the server cannot infer is taken as text.
         QCOMPARE(scalar(m_conn, QStringLiteral("SELECT ? IS NULL"), {QVariant()}), QVariant(true));
         QCOMPARE(scalar(m_conn, QStringLiteral("SELECT ?"), {QStringLiteral("x")}), QVariant(QStringLiteral("x")));
+        // Inside a transaction the refusal is reported as what it was.
+        EXEC_OR_FAIL(m_conn, QStringLiteral("BEGIN"));
+        const auto untyped = m_conn.prepare(QStringLiteral("SELECT ? IS NULL"));
+        QVERIFY(!untyped->ok());
+        QVERIFY2(untyped->error().contains(QLatin1String("could not determine data type")),
+                 qPrintable(untyped->error()));
+        EXEC_OR_FAIL(m_conn, QStringLiteral("ROLLBACK"));
 
         const auto stmt = m_conn.prepare(QStringLiteral("SELECT generate_series(1, ?)"));
         QVERIFY(stmt->bind({2}));

@@ -84,9 +84,11 @@ void PgSession::noteCommand(const PGresult* result)
     m_changes = QByteArray(PQcmdTuples(const_cast<PGresult*>(result))).toLongLong();
     if (!QByteArrayView(status).startsWith("INSERT "))
         return;
-    m_insertIdKnown = PQntuples(result) > 0 && PQnfields(result) > 0 && !PQgetisnull(result, 0, 0);
+    // Of several rows, the last one's, as a file reports it.
+    const int last = PQntuples(result) - 1;
+    m_insertIdKnown = last >= 0 && PQnfields(result) > 0 && !PQgetisnull(result, last, 0);
     if (m_insertIdKnown)
-        m_insertId = QByteArray(PQgetvalue(result, 0, 0)).toLongLong(&m_insertIdKnown);
+        m_insertId = QByteArray(PQgetvalue(result, last, 0)).toLongLong(&m_insertIdKnown);
 }
 
 bool PgSession::prepareSession(QString* error)

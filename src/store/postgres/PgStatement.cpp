@@ -31,8 +31,11 @@ PgStatement::PgStatement(std::shared_ptr<PgSession> session, const QString& sql)
     m_parameterCount = translated.count;
     m_sql = translated.sql.toUtf8();
     // A value whose type the server cannot tell from where it stands
-    // ("? IS NULL") is taken as text, as SQLite would take it.
-    m_allText = !prepareOnServer(m_sql, false) && PgSqlState(m_description.get()) == "42P18";
+    // ("? IS NULL") is taken as text, as SQLite would take it. Inside a
+    // transaction the refusal has already ended it: K7's SQL that runs there
+    // gives such a value its type itself (CAST(? AS TEXT)).
+    m_allText = !prepareOnServer(m_sql, false) && PgSqlState(m_description.get()) == "42P18"
+                && PQtransactionStatus(m_session->conn()) == PQTRANS_IDLE;
     if (m_allText)
         prepareOnServer(m_sql, true);
     m_description.reset();
