@@ -1,6 +1,9 @@
 #include "store/Naming.h"
 
 #include "cfg/PathParts.h"
+#include "cfg/ServerUri.h"
+
+#include <QUrl>
 
 namespace k7 {
 
@@ -23,10 +26,21 @@ QString withMdbExtension(const QString& path)
     return parts.directory + parts.name + QStringLiteral(".mdb");
 }
 
+// The database a server URI names: the last part of its path, without
+// the query ("postgresql://host/dig?sslmode=require" names dig).
+QString serverDatabaseName(const QString& uri)
+{
+    const QString path = uri.section(QLatin1Char('?'), 0, 0);
+    return QUrl::fromPercentEncoding(lastComponent(path).toUtf8());
+}
+
 }  // namespace
 
 QString DeriveDbName(const QString& cfgpath, const QString& filenameOption)
 {
+    // A server's database is named as written, never as a file.
+    if (IsServerUri(filenameOption))
+        return filenameOption;
     QString db;
     if (filenameOption.isEmpty())
         db = withMdbExtension(cfgpath);
@@ -48,6 +62,8 @@ QString DeriveTableName(const QString& dbname, const QString& tableOption)
 {
     if (!tableOption.isEmpty())
         return tableOption;
+    if (IsServerUri(dbname))
+        return serverDatabaseName(dbname);
     const QString file = lastComponent(dbname);
     const int dot = file.indexOf(QLatin1Char('.'));
     return dot < 0 ? file : file.left(dot);
