@@ -11,7 +11,9 @@ endfunction()
 # without a display. EXCEPT names files left out (tests of what this build
 # does not have).
 function(k7_area_tests area)
-  cmake_parse_arguments(ARG "" "" "LIBS;EXCEPT" ${ARGN})
+  # SERVER: the tests that run a second time on a PostgreSQL server of their
+  # own (K7_TEST_ENGINE=postgres), when the build has libpq.
+  cmake_parse_arguments(ARG "" "" "LIBS;EXCEPT;SERVER" ${ARGN})
   file(GLOB tests CONFIGURE_DEPENDS "${CMAKE_CURRENT_SOURCE_DIR}/tst_*.cpp")
   foreach(src ${tests})
     get_filename_component(file_name ${src} NAME)
@@ -30,5 +32,11 @@ function(k7_area_tests area)
     set_tests_properties(${target} PROPERTIES
       ENVIRONMENT "QT_QPA_PLATFORM=offscreen;QT_LOGGING_RULES=*.debug=false"
       TIMEOUT 300)
+    if(K7_PQ_TARGET AND file_name IN_LIST ARG_SERVER)
+      add_test(NAME ${target}_on_server COMMAND ${target})
+      set_tests_properties(${target}_on_server PROPERTIES
+        ENVIRONMENT "QT_QPA_PLATFORM=offscreen;QT_LOGGING_RULES=*.debug=false;K7_TEST_ENGINE=postgres"
+        TIMEOUT 300)
+    endif()
   endforeach()
 endfunction()

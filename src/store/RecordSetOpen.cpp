@@ -107,7 +107,7 @@ struct DynasetPlan {
             *error = noSuchField(def.name, f);
             return false;
         }
-        *terms << caseFreeOrder(def.fields[i], dialect);
+        *terms << dialect.nullsFirst(caseFreeOrder(def.fields[i], dialect));
     }
     return true;
 }

@@ -54,6 +54,8 @@ public:
     // on `field` (the condition empty when every row is indexed).
     virtual QString foldedIndexColumn(const QString& field) const = 0;
     virtual QString foldedIndexCondition(const QString& field) const = 0;
+    // A term of ORDER BY that puts Nulls first, as the grid sorts them.
+    virtual QString nullsFirst(const QString& term) const = 0;
     // The rows (by `rowid`) of `table` whose `field` folds to the key bound as ?1.
     virtual QString foldedLookup(const QString& table, const QString& field, const QString& rowid) const = 0;
 
@@ -82,6 +84,7 @@ public:
     QString foldedCompare(const QString& left, const QString& op, const QString& right,
                           bool textField) const override;
     QString foldedIndexColumn(const QString& field) const override { return caseless(field); }
+    QString nullsFirst(const QString& term) const override { return term; }
     QString foldedIndexCondition(const QString& field) const override;
     QString foldedLookup(const QString& table, const QString& field, const QString& rowid) const override;
     QString shows(const QString& types, const QStringList& columns) const override;

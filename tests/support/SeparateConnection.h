@@ -1,8 +1,11 @@
 #pragma once
-// A database file read and changed through a connection of the test's own,
-// the way another program reaches it.
+// A database read and changed through a connection of the test's own, the
+// way another program (or another station, on a server) reaches it.
 
 #include "cfg/NumberText.h"
+#include "cfg/ServerUri.h"
+#include "store/Database.h"
+#include "store/SqlStatement.h"
 
 #include <QSqlDatabase>
 #include <QSqlQuery>
@@ -31,8 +34,30 @@ inline bool withConnection(const QString& path, bool readOnly, const std::functi
     return ok;
 }
 
+// The same on a server's database, through a Database of the test's own.
+inline bool withServer(const QString& uri, const std::function<bool(Database&)>& work)
+{
+    Database db;
+    return db.open(uri) && work(db);
+}
+
+inline QString shownSeparately(const QVariant& v)
+{
+    return v.isNull() ? QStringLiteral("<null>")
+           : v.typeId() == QMetaType::Double ? ShortestSingle(v.toDouble())
+           : v.typeId() == QMetaType::Bool  ? QString::number(v.toInt())
+                                             : v.toString();
+}
+
 inline bool execSql(const QString& path, const QStringList& statements)
 {
+    if (IsServerUri(path))
+        return withServer(path, [&](Database& db) {
+            for (const QString& s : statements)
+                if (!db.execute(s))
+                    return false;
+            return true;
+        });
     return withConnection(path, false, [&](QSqlDatabase& db) {
         QSqlQuery q(db);
         for (const QString& s : statements)
@@ -48,18 +73,29 @@ inline bool execSql(const QString& path, const QStringList& statements)
 inline std::optional<QList<QStringList>> querySeparately(const QString& path, const QString& sql)
 {
     QList<QStringList> rows;
+    if (IsServerUri(path)) {
+        const bool read = withServer(path, [&](Database& db) {
+            const auto q = db.prepare(sql);
+            if (!q || !q->bind({}))
+                return false;
+            while (q->step()) {
+                QStringList row;
+                for (int i = 0; i < q->columnCount(); ++i)
+                    row << shownSeparately(q->value(i));
+                rows << row;
+            }
+            return q->error().isEmpty();
+        });
+        return read ? std::optional(rows) : std::nullopt;
+    }
     const bool ok = withConnection(path, true, [&](QSqlDatabase& db) {
         QSqlQuery q(db);
         if (!q.exec(sql))
             return false;
         while (q.next()) {
             QStringList row;
-            for (int i = 0; i < q.record().count(); ++i) {
-                const QVariant v = q.value(i);
-                row << (v.isNull() ? QStringLiteral("<null>")
-                        : v.typeId() == QMetaType::Double ? ShortestSingle(v.toDouble())
-                                                          : v.toString());
-            }
+            for (int i = 0; i < q.record().count(); ++i)
+                row << shownSeparately(q.value(i));
             rows << row;
         }
         return true;
@@ -70,7 +106,21 @@ inline std::optional<QList<QStringList>> querySeparately(const QString& path, co
 // Every row of `table` in table order.
 inline QList<QStringList> readRows(const QString& path, const QString& table)
 {
-    const QString sql = QStringLiteral("SELECT * FROM \"%1\" ORDER BY rowid").arg(table);
+    // On a server every field but the hidden identity, in its order.
+    QString columns = QStringLiteral("*");
+    QString rowid = QStringLiteral("rowid");
+    if (IsServerUri(path)) {
+        Database db;
+        const std::optional<TableDef> def = db.open(path) ? db.findTable(table) : std::nullopt;
+        if (!def)
+            return {};
+        QStringList names;
+        for (const FieldDef& f : def->fields)
+            names << QuoteName(f.name);
+        columns = names.join(QStringLiteral(", "));
+        rowid = db.dialect().rowidName();
+    }
+    const QString sql = QStringLiteral("SELECT %1 FROM \"%2\" ORDER BY %3").arg(columns, table, rowid);
     return querySeparately(path, sql).value_or(QList<QStringList>{});
 }
 

@@ -69,7 +69,9 @@ QString PgDialect::same(const QString& left, const QString& right) const
 
 QString PgDialect::foldKey(const QString& textExpr) const
 {
-    return QStringLiteral("lower(btrim(CAST(%1 AS text), %2) COLLATE \"und-x-icu\")")
+    // Lower-cased under ICU, whatever the database's locale; then ordered by
+    // code point, as the keys of a file are.
+    return QStringLiteral("(lower(btrim(CAST(%1 AS text), %2) COLLATE \"und-x-icu\") COLLATE \"C\")")
         .arg(textExpr, QLatin1String(kBlanks));
 }
 
@@ -94,12 +96,19 @@ QString PgDialect::foldedLookup(const QString& table, const QString& field, cons
     return QStringLiteral("%1 = %2").arg(foldKey(field), foldKey(QStringLiteral("?1")));
 }
 
+// The needle is bound once, where the file's function takes it, so the
+// columns are searched as one text, each apart from the next by a character
+// no needle holds.
 QString PgDialect::shows(const QString& types, const QStringList& columns) const
 {
-    QStringList terms;
-    for (qsizetype i = 0; i < columns.size() && i < types.size(); ++i)
-        terms << QStringLiteral("strpos(lower(%1), ?1) > 0").arg(shownExpr(types[i], columns[i]));
-    return QStringLiteral("(%1)").arg(terms.join(QStringLiteral(" OR ")));
+    QStringList shown;
+    QStringList present;
+    for (qsizetype i = 0; i < columns.size() && i < types.size(); ++i) {
+        shown << shownExpr(types[i], columns[i]);
+        present << columns[i] + QStringLiteral(" IS NOT NULL");
+    }
+    return QStringLiteral("(strpos(lower(concat_ws(chr(1), %1)), CAST(? AS text)) > 0 AND (%2))")
+        .arg(shown.join(QStringLiteral(", ")), present.join(QStringLiteral(" OR ")));
 }
 
 }  // namespace k7

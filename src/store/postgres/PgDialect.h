@@ -31,6 +31,7 @@ public:
                           bool textField) const override;
     QString foldedIndexColumn(const QString& field) const override { return foldKey(field); }
     QString foldedIndexCondition(const QString&) const override { return QString(); }
+    QString nullsFirst(const QString& term) const override { return term + QStringLiteral(" NULLS FIRST"); }
     QString foldedLookup(const QString& table, const QString& field, const QString& rowid) const override;
     QString shows(const QString& types, const QStringList& columns) const override;
 };
