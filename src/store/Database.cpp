@@ -265,8 +265,15 @@ bool Database::setTextFieldLength(const QString& table, const QString& field, in
         m_error = QStringLiteral("The length of a field cannot be changed in this database.");
         return false;
     }
+    // The file's own spelling: its catalogue tells a table's indexes and
+    // triggers by the name as written.
+    const std::optional<TableDef> def = findTable(table);
+    if (!def) {
+        m_error = QStringLiteral("The table %1 does not exist.").arg(table);
+        return false;
+    }
     QString error;
-    if (RebuildFileTableWithTextField(*this, table, field, length, &error))
+    if (RebuildFileTableWithTextField(*this, def->name, field, length, &error))
         return true;
     const int code = m_errorCode;
     // A step that failed while the old rename rules were on left them on.
