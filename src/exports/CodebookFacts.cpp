@@ -39,7 +39,10 @@ QStringList flagsOf(const Variable& var)
 
 class Gatherer {
 public:
-    Gatherer(Database& db, const QString& table, QString* error) : m_db(db), m_table(QuoteName(table)), m_error(error) {}
+    Gatherer(Database& db, const QString& table, QString* error)
+        : m_db(db), m_table(QuoteName(table)), m_error(error)
+    {
+    }
 
     bool records(qint64* count)
     {

@@ -97,8 +97,8 @@ QStringList AuditValues(Database& db, const QString& column)
     QStringList values;
     if (!db.isOpen() || !OwnTableExists(db, kAuditTable) || (column != QLatin1String("field") && column != QLatin1String("action")))
         return values;
-    const std::unique_ptr<SqlStatement> q = db.prepare(
-        QStringLiteral("SELECT DISTINCT %1 FROM %2 WHERE %1 <> '' ORDER BY %1").arg(column, QLatin1String(kAuditTable)));
+    const QString sql = QStringLiteral("SELECT DISTINCT %1 FROM %2 WHERE %1 <> '' ORDER BY %1");
+    const std::unique_ptr<SqlStatement> q = db.prepare(sql.arg(column, QLatin1String(kAuditTable)));
     if (q && q->bind({})) {
         while (q->step())
             values << q->value(0).toString();

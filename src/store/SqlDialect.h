@@ -57,7 +57,10 @@ public:
         return QStringLiteral("typeof(%1) IN ('integer', 'real')").arg(expr);
     }
     QString wholePart(const QString& expr) const override { return QStringLiteral("CAST(%1 AS INTEGER)").arg(expr); }
-    QString tableScan(const QString& quotedTable) const override { return quotedTable + QStringLiteral(" NOT INDEXED"); }
+    QString tableScan(const QString& quotedTable) const override
+    {
+        return quotedTable + QStringLiteral(" NOT INDEXED");
+    }
 };
 
 }  // namespace k7

@@ -28,8 +28,9 @@ std::optional<qint64> CountLongerValues(Database& db, const QString& table, cons
                                         int length, QString* error)
 {
     const QString name = QuoteName(field);
-    const std::unique_ptr<SqlStatement> q = db.prepare(QStringLiteral("SELECT count(*) FROM %1 WHERE %2 AND length(%3) > ?")
-                                                           .arg(QuoteName(table), db.dialect().storedAsText(name), name));
+    const std::unique_ptr<SqlStatement> q =
+        db.prepare(QStringLiteral("SELECT count(*) FROM %1 WHERE %2 AND length(%3) > ?")
+                       .arg(QuoteName(table), db.dialect().storedAsText(name), name));
     if (!q) {
         *error = db.lastError();
         return std::nullopt;

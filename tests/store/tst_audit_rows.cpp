@@ -42,9 +42,11 @@ private slots:
         QTest::addColumn<QString>("field");
         QTest::addColumn<QString>("action");
         QTest::addColumn<QStringList>("rows");
-        QTest::newRow("all") << "" << "" << QStringList{"Depth:12>13:re-edit", "Weight:1.5>:grid edit", "Depth:10>12:grid edit"};
+        QTest::newRow("all") << "" << ""
+                             << QStringList{"Depth:12>13:re-edit", "Weight:1.5>:grid edit", "Depth:10>12:grid edit"};
         QTest::newRow("one field") << "Depth" << "" << QStringList{"Depth:12>13:re-edit", "Depth:10>12:grid edit"};
-        QTest::newRow("one action") << "" << "grid edit" << QStringList{"Weight:1.5>:grid edit", "Depth:10>12:grid edit"};
+        QTest::newRow("one action") << "" << "grid edit"
+                                    << QStringList{"Weight:1.5>:grid edit", "Depth:10>12:grid edit"};
         QTest::newRow("both") << "Depth" << "re-edit" << QStringList{"Depth:12>13:re-edit"};
         QTest::newRow("a value bound, not written") << "x' OR '1'='1" << "" << QStringList{};
     }

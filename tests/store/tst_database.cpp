@@ -208,13 +208,15 @@ private slots:
         QVERIFY(db.create(dir.filePath("site.mdb")));
         QVERIFY(db.execute("CREATE TABLE T (A VARCHAR(10), B INTEGER NOT NULL DEFAULT 4)"));
         QVERIFY(db.execute("CREATE INDEX T_A ON T (A)"));
-        QVERIFY(db.execute("CREATE TRIGGER T_B AFTER INSERT ON T BEGIN UPDATE T SET B = B * 10 WHERE rowid = new.rowid; END"));
+        QVERIFY(db.execute("CREATE TRIGGER T_B AFTER INSERT ON T "
+                           "BEGIN UPDATE T SET B = B * 10 WHERE rowid = new.rowid; END"));
         QVERIFY(db.execute("INSERT INTO T (rowid, A, B) VALUES (5, 'abc', 1), (9, 'x', 2), (12, 7, 3)"));
         QVERIFY(db.refresh());
         QVERIFY(db.transaction());
         QVERIFY2(db.setTextFieldLength("t", "a", 2), qPrintable(db.lastError()));
         QVERIFY(db.commit());
-        const std::unique_ptr<SqlStatement> rows = db.prepare("SELECT group_concat(r, ' ') FROM (SELECT rowid || '=' || A AS r FROM T ORDER BY rowid)");
+        const std::unique_ptr<SqlStatement> rows =
+            db.prepare("SELECT group_concat(r, ' ') FROM (SELECT rowid || '=' || A AS r FROM T ORDER BY rowid)");
         QVERIFY(rows && rows->step());
         QCOMPARE(rows->value(0).toString(), "5=ab 9=x 12=7");
         QCOMPARE(db.findTable("T")->fields.value(0).size, 2);
@@ -222,7 +224,8 @@ private slots:
             db.prepare("SELECT group_concat(name, ' ') FROM (SELECT name FROM sqlite_master ORDER BY name)");
         QVERIFY(schema && schema->step());
         QCOMPARE(schema->value(0).toString(), "T T_A T_B");
-        QVERIFY(db.execute("INSERT INTO T (A) VALUES ('zz')"));  // the other field's default and the trigger still there
+        // The other field's default and the trigger are still there.
+        QVERIFY(db.execute("INSERT INTO T (A) VALUES ('zz')"));
         const std::unique_ptr<SqlStatement> added = db.prepare("SELECT A, B FROM T WHERE rowid = 13");
         QVERIFY(added && added->step());
         QCOMPARE(added->value(0).toString() + added->value(1).toString(), "zz40");

@@ -104,9 +104,10 @@ private slots:
         Database db;
         QVERIFY(db.create(dir.filePath("a.db")));
         QVERIFY(db.execute("CREATE TABLE T (rowid INTEGER, _rowid_ TEXT, V VARCHAR(20))"));
-        QVERIFY(db.execute(QStringLiteral("WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < %1) "
-                                          "INSERT INTO T SELECT 0, 'same', 'v' || (i % 13) FROM n")
-                               .arg(kRows)));
+        QVERIFY(db.execute(
+            QStringLiteral("WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < %1) "
+                           "INSERT INTO T SELECT 0, 'same', 'v' || (i % 13) FROM n")
+                .arg(kRows)));
         QVERIFY(db.refresh());
         DistinctValues values;
         QVERIFY2(values.open(db, "T", "V"), qPrintable(values.lastError()));
