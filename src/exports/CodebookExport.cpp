@@ -18,7 +18,7 @@ CodebookResult ExportCodebook(const Model& model, Database& db, const QString& t
     CodebookFacts facts;
     facts.databasePath = db.path();
     QString error;
-    if (!GatherCodebook(model, db.handle(), table, &facts, &error))
+    if (!GatherCodebook(model, db, table, &facts, &error))
         return {false, error};
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly))

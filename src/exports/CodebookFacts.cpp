@@ -1,7 +1,8 @@
 #include "exports/CodebookFacts.h"
 
 #include "cfg/CfgWriter.h"
-#include "store/SqliteStatement.h"
+#include "store/Database.h"
+#include "store/SqlStatement.h"
 #include "store/TableDef.h"
 #include "exports/ConditionWords.h"
 
@@ -38,41 +39,44 @@ QStringList flagsOf(const Variable& var)
 
 class Gatherer {
 public:
-    Gatherer(sqlite3* db, const QString& table, QString* error) : m_db(db), m_table(QuoteName(table)), m_error(error) {}
+    Gatherer(Database& db, const QString& table, QString* error)
+        : m_db(db), m_table(QuoteName(table)), m_error(error)
+    {
+    }
 
     bool records(qint64* count)
     {
-        SqliteStatement query(m_db, QStringLiteral("SELECT count(*) FROM %1").arg(m_table));
-        if (!query.ok() || !query.step())
-            return fail(query);
-        *count = query.int64(0);
+        const auto query = prepare(QStringLiteral("SELECT count(*) FROM %1").arg(m_table));
+        if (!query || !query->step())
+            return fail(query.get());
+        *count = query->int64(0);
         return true;
     }
 
     bool counts(const QString& field, VariableFacts& facts)
     {
-        SqliteStatement query(m_db, QStringLiteral("SELECT count(*), count(NULLIF(%1, '')) FROM %2")
-                                        .arg(QuoteName(field), m_table));
-        if (!query.ok() || !query.step())
-            return fail(query);
-        facts.values = query.int64(1);
-        facts.missing = query.int64(0) - facts.values;
+        const auto query = prepare(QStringLiteral("SELECT count(*), count(NULLIF(%1, '')) FROM %2")
+                                       .arg(QuoteName(field), m_table));
+        if (!query || !query->step())
+            return fail(query.get());
+        facts.values = query->int64(1);
+        facts.missing = query->int64(0) - facts.values;
         return true;
     }
 
     bool menuCounts(const QString& field, const QStringList& items, VariableFacts& facts)
     {
-        SqliteStatement query(m_db, QStringLiteral("SELECT %1, count(*) FROM %2 WHERE NULLIF(%1, '') IS NOT NULL "
-                                                   "GROUP BY 1 ORDER BY 2 DESC")
-                                        .arg(QuoteName(field), m_table));
-        if (!query.ok())
-            return fail(query);
+        const auto query = prepare(QStringLiteral("SELECT %1, count(*) FROM %2 WHERE NULLIF(%1, '') IS NOT NULL "
+                                                  "GROUP BY 1 ORDER BY 2 DESC")
+                                       .arg(QuoteName(field), m_table));
+        if (!query)
+            return fail(nullptr);
         QHash<QString, qint64> counts;
         QList<CountedValue> all;
-        while (query.step())
-            all << CountedValue{query.value(0).toString(), query.int64(1)};
-        if (!query.error().isEmpty())
-            return fail(query);
+        while (query->step())
+            all << CountedValue{query->value(0).toString(), query->int64(1)};
+        if (!query->error().isEmpty())
+            return fail(query.get());
         for (const CountedValue& value : std::as_const(all))
             counts.insert(value.value, value.count);
         for (const QString& item : items)
@@ -87,31 +91,37 @@ public:
     bool numbers(const QString& field, VariableFacts& facts)
     {
         const QString quoted = QuoteName(field);
-        const QString numeric = QStringLiteral("typeof(%1) IN ('integer', 'real')").arg(quoted);
-        SqliteStatement range(m_db, QStringLiteral("SELECT count(*), min(%1), max(%1) FROM %2 WHERE %3")
-                                        .arg(quoted, m_table, numeric));
-        if (!range.ok() || !range.step())
-            return fail(range);
-        facts.numbers = range.int64(0);
+        const QString numeric = m_db.dialect().storedAsNumber(quoted);
+        const auto range = prepare(QStringLiteral("SELECT count(*), min(%1), max(%1) FROM %2 WHERE %3")
+                                       .arg(quoted, m_table, numeric));
+        if (!range || !range->step())
+            return fail(range.get());
+        facts.numbers = range->int64(0);
         if (facts.numbers == 0)
             return true;
-        facts.min = range.value(1).toDouble();
-        facts.max = range.value(2).toDouble();
+        facts.min = range->value(1).toDouble();
+        facts.max = range->value(2).toDouble();
         return histogram(quoted, numeric, facts) && median(quoted, numeric, facts);
     }
 
 private:
-    bool fail(const SqliteStatement& query)
+    std::unique_ptr<SqlStatement> prepare(const QString& sql) { return m_db.prepare(sql); }
+
+    // Fails with the reason `query` gives, or the database's when the query
+    // could not be prepared (nullptr).
+    bool fail(const SqlStatement* query)
     {
-        *m_error = query.error().isEmpty() ? QStringLiteral("The table could not be read.") : query.error();
+        const QString reason = query ? query->error() : m_db.lastError();
+        *m_error = reason.isEmpty() ? QStringLiteral("The table could not be read.") : reason;
         return false;
     }
 
     // The bin of a value, as an SQL expression with the minimum and the
-    // width bound to its two placeholders.
+    // width bound to its two placeholders. The maximum alone falls one
+    // past the last bin, and is counted in it.
     QString binOf(const QString& quoted) const
     {
-        return QStringLiteral("min(CAST((%1 - ?) / ? AS INTEGER), %2)").arg(quoted).arg(kBins - 1);
+        return m_db.dialect().wholePart(QStringLiteral("(%1 - ?) / ?").arg(quoted));
     }
 
     static double binWidth(const VariableFacts& facts)
@@ -123,13 +133,13 @@ private:
     bool histogram(const QString& quoted, const QString& numeric, VariableFacts& facts)
     {
         facts.histogram = QList<qint64>(kBins, 0);
-        SqliteStatement query(m_db, QStringLiteral("SELECT %1, count(*) FROM %2 WHERE %3 GROUP BY 1")
-                                        .arg(binOf(quoted), m_table, numeric));
-        if (!query.ok() || !query.bind({facts.min, binWidth(facts)}))
-            return fail(query);
-        while (query.step())
-            facts.histogram[std::clamp<qint64>(query.int64(0), 0, kBins - 1)] += query.int64(1);
-        return query.error().isEmpty() || fail(query);
+        const auto query = prepare(QStringLiteral("SELECT %1, count(*) FROM %2 WHERE %3 GROUP BY 1")
+                                       .arg(binOf(quoted), m_table, numeric));
+        if (!query || !query->bind({facts.min, binWidth(facts)}))
+            return fail(query.get());
+        while (query->step())
+            facts.histogram[std::clamp<qint64>(query->int64(0), 0, kBins - 1)] += query->int64(1);
+        return query->error().isEmpty() || fail(query.get());
     }
 
     // The value at `rank` (from 0) in ascending order. Only the values of
@@ -140,11 +150,13 @@ private:
         int bin = 0;
         while (bin < kBins - 1 && rank >= facts.histogram[bin])
             rank -= facts.histogram[bin++];
-        SqliteStatement query(m_db, QStringLiteral("SELECT %1 FROM %2 WHERE %3 AND %4 = ? ORDER BY 1 LIMIT 1 OFFSET ?")
-                                        .arg(quoted, m_table, numeric, binOf(quoted)));
-        if (!query.ok() || !query.bind({facts.min, binWidth(facts), bin, rank}) || !query.step())
-            return fail(query);
-        *value = query.value(0).toDouble();
+        // The last bin holds the values past it too.
+        const QString inBin = bin == kBins - 1 ? QStringLiteral(">=") : QStringLiteral("=");
+        const auto query = prepare(QStringLiteral("SELECT %1 FROM %2 WHERE %3 AND %4 %5 ? ORDER BY 1 LIMIT 1 OFFSET ?")
+                                       .arg(quoted, m_table, numeric, binOf(quoted), inBin));
+        if (!query || !query->bind({facts.min, binWidth(facts), bin, rank}) || !query->step())
+            return fail(query.get());
+        *value = query->value(0).toDouble();
         return true;
     }
 
@@ -163,14 +175,14 @@ private:
         return true;
     }
 
-    sqlite3* m_db;
+    Database& m_db;
     QString m_table;
     QString* m_error;
 };
 
 }  // namespace
 
-bool GatherCodebook(const Model& model, sqlite3* db, const QString& table, CodebookFacts* facts, QString* error)
+bool GatherCodebook(const Model& model, Database& db, const QString& table, CodebookFacts* facts, QString* error)
 {
     Gatherer gather(db, table, error);
     facts->table = table;
@@ -178,14 +190,11 @@ bool GatherCodebook(const Model& model, sqlite3* db, const QString& table, Codeb
     facts->made = QDateTime::currentDateTime();
     if (!gather.records(&facts->records))
         return false;
-    SqliteStatement columns(db, QStringLiteral("SELECT name FROM pragma_table_info(?)"));
-    if (!columns.ok() || !columns.bind({table})) {
-        *error = columns.error();
-        return false;
-    }
     QStringList fields;
-    while (columns.step())
-        fields << columns.value(0).toString();
+    if (const std::optional<TableDef> def = db.findTable(table)) {
+        for (const FieldDef& field : def->fields)
+            fields << field.name;
+    }
     for (int v = 1; v <= model.varcount; ++v) {
         const Variable& var = model.var(v);
         const auto field = std::find_if(fields.cbegin(), fields.cend(), [&var](const QString& name) {

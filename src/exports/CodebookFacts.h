@@ -12,9 +12,9 @@
 #include <QString>
 #include <QStringList>
 
-struct sqlite3;
-
 namespace k7 {
+
+class Database;
 
 struct CountedValue {
     QString value;
@@ -51,7 +51,7 @@ struct CodebookFacts {
 
 // Gathers the facts of `table` in the database `db` under `model`; false
 // with the reason in `*error` when a query fails.
-[[nodiscard]] bool GatherCodebook(const Model& model, sqlite3* db, const QString& table, CodebookFacts* facts,
+[[nodiscard]] bool GatherCodebook(const Model& model, Database& db, const QString& table, CodebookFacts* facts,
                                   QString* error);
 
 }  // namespace k7

@@ -2,7 +2,7 @@
 
 #include "cfg/TextFile.h"
 
-#include <sqlite3.h>
+#include "store/SqlStatement.h"
 
 #include <charconv>
 #include <cmath>
@@ -11,6 +11,8 @@
 namespace k7 {
 
 namespace {
+
+using ValueType = SqlStatement::ValueType;
 
 bool isNumberType(int vartype)
 {
@@ -60,13 +62,16 @@ bool appendQuotedText(QByteArray& out, const char* bytes, qsizetype size)
     return true;
 }
 
-// A BLOB as quoted hexadecimal digits, two to a byte.
-void appendQuotedBlob(QByteArray& out, sqlite3_stmt* row, int i)
+// Bytes as hexadecimal digits, two to a byte.
+QByteArray hexOf(QByteArrayView bytes)
 {
-    const QByteArray hex = QByteArray::fromRawData(static_cast<const char*>(sqlite3_column_blob(row, i)),
-                                                   sqlite3_column_bytes(row, i))
-                               .toHex()
-                               .toUpper();
+    return QByteArray::fromRawData(bytes.data(), bytes.size()).toHex().toUpper();
+}
+
+// A BLOB as quoted hexadecimal digits, two to a byte.
+void appendQuotedBlob(QByteArray& out, const SqlStatement& row, int i)
+{
+    const QByteArray hex = hexOf(row.text(i));
     AppendQuoted(out, hex.constData(), hex.size());
 }
 
@@ -79,50 +84,50 @@ bool parseNumber(const char* text, qsizetype size, double* value)
     return ec == std::errc() && end == text + size && std::isfinite(*value);
 }
 
-bool appendNumberColumn(QByteArray& out, const ExportColumn& column, sqlite3_stmt* row, int i)
+bool appendNumberColumn(QByteArray& out, const ExportColumn& column, const SqlStatement& row, int i)
 {
-    switch (sqlite3_column_type(row, i)) {
-    case SQLITE_INTEGER:
-        AppendInteger(out, sqlite3_column_int64(row, i));
+    switch (row.type(i)) {
+    case ValueType::Integer:
+        AppendInteger(out, row.int64(i));
         return false;
-    case SQLITE_FLOAT:
-        AppendNumber(out, sqlite3_column_double(row, i), keepsSingle(column));
+    case ValueType::Real:
+        AppendNumber(out, row.real(i), keepsSingle(column));
         return false;
-    case SQLITE_BLOB:
+    case ValueType::Blob:
         appendQuotedBlob(out, row, i);
         return true;
     default: {
-        const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(row, i));
-        const int size = sqlite3_column_bytes(row, i);
+        const QByteArrayView text = row.text(i);
         double value = 0;
-        if (!parseNumber(text, size, &value))
-            return appendQuotedText(out, text, size);
+        if (!parseNumber(text.data(), text.size(), &value))
+            return appendQuotedText(out, text.data(), text.size());
         AppendNumber(out, value, keepsSingle(column));
         return false;
     }
     }
 }
 
-bool appendQuotedColumn(QByteArray& out, const ExportColumn& column, sqlite3_stmt* row, int i)
+bool appendQuotedColumn(QByteArray& out, const ExportColumn& column, const SqlStatement& row, int i)
 {
-    switch (sqlite3_column_type(row, i)) {
-    case SQLITE_FLOAT:
-        appendQuotedDigits(out, sqlite3_column_double(row, i), keepsSingle(column));
+    switch (row.type(i)) {
+    case ValueType::Real:
+        appendQuotedDigits(out, row.real(i), keepsSingle(column));
         return false;
-    case SQLITE_BLOB:
+    case ValueType::Blob:
         appendQuotedBlob(out, row, i);
         return true;
-    case SQLITE_INTEGER:
+    case ValueType::Integer:
         if (column.type == FieldType::YesNo) {
             // As the grid shows a Yes/No field.
-            const bool yes = sqlite3_column_int64(row, i) != 0;
+            const bool yes = row.int64(i) != 0;
             AppendQuoted(out, yes ? "True" : "False", yes ? 4 : 5);
             return false;
         }
         [[fallthrough]];
-    default:
-        return appendQuotedText(out, reinterpret_cast<const char*>(sqlite3_column_text(row, i)),
-                                sqlite3_column_bytes(row, i));
+    default: {
+        const QByteArrayView text = row.text(i);
+        return appendQuotedText(out, text.data(), text.size());
+    }
     }
 }
 
@@ -160,23 +165,23 @@ QByteArray ExportNameLine(const QList<ExportColumn>& columns)
     return line;
 }
 
-bool AppendExportValue(QByteArray& out, const ExportColumn& column, sqlite3_stmt* row, int i)
+bool AppendExportValue(QByteArray& out, const ExportColumn& column, const SqlStatement& row, int i)
 {
-    if (sqlite3_column_type(row, i) == SQLITE_NULL)
+    if (row.type(i) == ValueType::Null)
         return false;
     if (column.form == ExportForm::Number)
         return appendNumberColumn(out, column, row, i);
     return appendQuotedColumn(out, column, row, i);
 }
 
-bool ExportNumberValue(const ExportColumn& column, sqlite3_stmt* row, int i, double* value)
+bool ExportNumberValue(const ExportColumn& column, const SqlStatement& row, int i, double* value)
 {
-    switch (sqlite3_column_type(row, i)) {
-    case SQLITE_INTEGER:
-        *value = static_cast<double>(sqlite3_column_int64(row, i));
+    switch (row.type(i)) {
+    case ValueType::Integer:
+        *value = static_cast<double>(row.int64(i));
         return true;
-    case SQLITE_FLOAT: {
-        *value = sqlite3_column_double(row, i);
+    case ValueType::Real: {
+        *value = row.real(i);
         if (!keepsSingle(column) || std::isnan(*value))
             return true;
         char buffer[64];
@@ -184,40 +189,37 @@ bool ExportNumberValue(const ExportColumn& column, sqlite3_stmt* row, int i, dou
         std::from_chars(buffer, end, *value);
         return true;
     }
-    case SQLITE_TEXT:
-        return parseNumber(reinterpret_cast<const char*>(sqlite3_column_text(row, i)), sqlite3_column_bytes(row, i),
-                           value);
+    case ValueType::Text: {
+        const QByteArrayView text = row.text(i);
+        return parseNumber(text.data(), text.size(), value);
+    }
     default:
         return false;
     }
 }
 
-QByteArrayView ExportTextValue(const ExportColumn& column, sqlite3_stmt* row, int i, QByteArray& scratch,
+QByteArrayView ExportTextValue(const ExportColumn& column, const SqlStatement& row, int i, QByteArray& scratch,
                                bool* converted)
 {
     *converted = false;
-    switch (sqlite3_column_type(row, i)) {
-    case SQLITE_FLOAT: {
+    switch (row.type(i)) {
+    case ValueType::Real: {
         char buffer[64];
-        char* end = shortestDigits(buffer, buffer + sizeof buffer, sqlite3_column_double(row, i), keepsSingle(column));
+        char* end = shortestDigits(buffer, buffer + sizeof buffer, row.real(i), keepsSingle(column));
         scratch = QByteArray(buffer, end - buffer);
         return scratch;
     }
-    case SQLITE_INTEGER:
+    case ValueType::Integer:
         if (column.type == FieldType::YesNo)
-            return sqlite3_column_int64(row, i) != 0 ? QByteArrayView("True") : QByteArrayView("False");
-        scratch = QByteArray::number(sqlite3_column_int64(row, i));
+            return row.int64(i) != 0 ? QByteArrayView("True") : QByteArrayView("False");
+        scratch = QByteArray::number(row.int64(i));
         return scratch;
-    case SQLITE_BLOB:
+    case ValueType::Blob:
         *converted = true;
-        scratch = QByteArray::fromRawData(static_cast<const char*>(sqlite3_column_blob(row, i)),
-                                          sqlite3_column_bytes(row, i))
-                      .toHex()
-                      .toUpper();
+        scratch = hexOf(row.text(i));
         return scratch;
     default: {
-        const QByteArrayView view(reinterpret_cast<const char*>(sqlite3_column_text(row, i)),
-                                  sqlite3_column_bytes(row, i));
+        const QByteArrayView view = row.text(i);
         if (view.isValidUtf8())
             return view;
         *converted = true;

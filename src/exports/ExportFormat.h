@@ -18,9 +18,9 @@
 #include <QByteArray>
 #include <QList>
 
-struct sqlite3_stmt;
-
 namespace k7 {
+
+class SqlStatement;
 
 enum class ExportForm { Quoted, Number };
 
@@ -44,18 +44,18 @@ QByteArray ExportNameLine(const QList<ExportColumn>& columns);
 // that is not a number is written quoted, so that it is neither lost nor
 // able to break the line into other columns. True when the value had to be
 // changed to be written as UTF-8 (a BLOB, or text in another encoding).
-bool AppendExportValue(QByteArray& out, const ExportColumn& column, sqlite3_stmt* row, int i);
+bool AppendExportValue(QByteArray& out, const ExportColumn& column, const SqlStatement& row, int i);
 
 // The formats that keep types (Stata, SPSS, Excel) read values with these.
 // The number of a number column: false for a Null and for a value that is
 // not a number. A Single field's value is the double of its shortest digits
 // (12.57, not 12.569999694824219), as the text export writes it.
-bool ExportNumberValue(const ExportColumn& column, sqlite3_stmt* row, int i, double* value);
+bool ExportNumberValue(const ExportColumn& column, const SqlStatement& row, int i, double* value);
 // The text of a value that is not Null, as UTF-8 ending in a NUL byte, as
 // the text export writes it without quotes. It lies in the row or, when it
 // had to be made, in `scratch`; `*converted` is set when the value had to be
 // changed to be written as UTF-8.
-QByteArrayView ExportTextValue(const ExportColumn& column, sqlite3_stmt* row, int i, QByteArray& scratch,
+QByteArrayView ExportTextValue(const ExportColumn& column, const SqlStatement& row, int i, QByteArray& scratch,
                                bool* converted);
 
 // The pieces, for values at hand. A number is written in the shortest form

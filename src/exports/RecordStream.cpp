@@ -3,7 +3,7 @@
 #include "store/Database.h"
 #include "store/TableDef.h"
 #include "store/RecordSet.h"
-#include "store/SqliteStatement.h"
+#include "store/SqlStatement.h"
 
 namespace k7 {
 
@@ -35,8 +35,8 @@ bool RecordStream::open(const QStringList& fields)
                             .arg(select.join(QStringLiteral(", ")), QuoteName(m_records.tableName()),
                                  m_records.rowidName(),
                                  m_inRowidOrder ? QStringLiteral(">= ? ORDER BY 1") : QStringLiteral("= ?"));
-    m_rows = std::make_unique<SqliteStatement>(db->handle(), sql);
-    return m_rows->ok() || fail(m_rows->error());
+    m_rows = db->prepare(sql);
+    return m_rows || fail(db->lastError());
 }
 
 bool RecordStream::readSlice(int rows, const RowReader& reader)
@@ -70,7 +70,7 @@ bool RecordStream::scanSlice(int rows, const RowReader& reader)
             ++m_position;
         if (m_position == m_total || keyAt(m_position) != rowid)
             continue;  // a row the set does not hold
-        reader(m_rows->handle());
+        reader(*m_rows);
         ++n;
         ++m_position;
     }
@@ -83,7 +83,7 @@ bool RecordStream::lookUpSlice(int rows, const RowReader& reader)
         if (!m_rows->bind({m_records.bookmarkAt(static_cast<int>(m_position))}))
             return fail(m_rows->error());
         if (m_rows->step())
-            reader(m_rows->handle());
+            reader(*m_rows);
         else if (!m_rows->error().isEmpty())
             return fail(m_rows->error());
     }

@@ -11,17 +11,15 @@
 #include <functional>
 #include <memory>
 
-struct sqlite3_stmt;
-
 namespace k7 {
 
 class RecordSet;
-class SqliteStatement;
+class SqlStatement;
 
 class RecordStream {
 public:
     // Called for each row; result column i + 1 holds field i of those asked for.
-    using RowReader = std::function<void(sqlite3_stmt* row)>;
+    using RowReader = std::function<void(const SqlStatement& row)>;
 
     explicit RecordStream(RecordSet& records);
     ~RecordStream();
@@ -46,7 +44,7 @@ private:
 
     RecordSet& m_records;
     bool m_inRowidOrder = false;
-    std::unique_ptr<SqliteStatement> m_rows;
+    std::unique_ptr<SqlStatement> m_rows;
     qint64 m_position = 0;  // the next record of the set to read
     qint64 m_total = 0;
     QString m_error;

@@ -1,12 +1,11 @@
 #include "exports/StatsExport.h"
 
 #include "store/RecordSet.h"
+#include "store/SqlStatement.h"
 #include "exports/ColumnNames.h"
 #include "exports/RecordStream.h"
 #include "exports/ReplacingFile.h"
 #include "exports/StatsColumns.h"
-
-#include <sqlite3.h>
 
 #include <algorithm>
 
@@ -102,13 +101,13 @@ bool StatsExport::start()
     return true;
 }
 
-void StatsExport::surveyRow(sqlite3_stmt* row)
+void StatsExport::surveyRow(const SqlStatement& row)
 {
     ++m_rowsSeen;
     for (int i = 0; i < m_surveyed.size(); ++i) {
         const int c = m_surveyed[i];
         TableColumn& column = m_columns[c];
-        if (sqlite3_column_type(row, i + 1) == SQLITE_NULL)
+        if (row.type(i + 1) == SqlStatement::ValueType::Null)
             continue;
         bool converted = false;
         const QByteArrayView text = ExportTextValue(m_fields[c], row, i + 1, m_scratch[c], &converted);
@@ -149,17 +148,17 @@ bool StatsExport::beginWriting()
     return true;
 }
 
-void StatsExport::writeRow(sqlite3_stmt* row)
+void StatsExport::writeRow(const SqlStatement& row)
 {
     for (int c = 0; c < m_columns.size(); ++c) {
         TableCell& cell = m_cells[c];
         cell = TableCell();
-        if (sqlite3_column_type(row, c + 1) == SQLITE_NULL)
+        if (row.type(c + 1) == SqlStatement::ValueType::Null)
             continue;
         if (m_columns[c].kind == ColumnKind::Number) {
             cell.missing = !ExportNumberValue(m_fields[c], row, c + 1, &cell.number);
             // Zero-length text in a number field is no value, not a wrong one.
-            if (cell.missing && sqlite3_column_bytes(row, c + 1) > 0)
+            if (cell.missing && !row.text(c + 1).isEmpty())
                 ++m_notNumbers[c];
             continue;
         }
@@ -193,7 +192,7 @@ bool StatsExport::step()
         return false;
     const bool survey = m_phase == Phase::Survey;
     RecordStream& stream = survey ? *m_survey : *m_rows;
-    const bool read = stream.readSlice(kSliceRows, [this, survey](sqlite3_stmt* row) {
+    const bool read = stream.readSlice(kSliceRows, [this, survey](const SqlStatement& row) {
         if (survey)
             surveyRow(row);
         else if (!failed())

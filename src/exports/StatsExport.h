@@ -45,10 +45,10 @@ private:
     enum class Phase { Start, Survey, Write, Done };
 
     [[nodiscard]] bool start();
-    void surveyRow(sqlite3_stmt* row);
+    void surveyRow(const SqlStatement& row);
     void codeOutsideValues();
     [[nodiscard]] bool beginWriting();
-    void writeRow(sqlite3_stmt* row);
+    void writeRow(const SqlStatement& row);
     [[nodiscard]] bool finishWriting();
     bool fail(const QString& error);
 

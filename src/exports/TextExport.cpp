@@ -54,7 +54,7 @@ bool TextExport::step()
 {
     if (failed() || (!m_started && !start()))
         return false;
-    const bool read = m_rows->readSlice(kSliceRows, [this](sqlite3_stmt* row) { writeRow(row); });
+    const bool read = m_rows->readSlice(kSliceRows, [this](const SqlStatement& row) { writeRow(row); });
     m_position = m_rows->position();
     if (!read)
         return fail(m_rows->error());
@@ -64,7 +64,7 @@ bool TextExport::step()
     return false;
 }
 
-void TextExport::writeRow(sqlite3_stmt* row)
+void TextExport::writeRow(const SqlStatement& row)
 {
     for (int c = 0; c < m_columns.size(); ++c) {
         if (c > 0)

@@ -17,7 +17,6 @@
 #include <memory>
 
 class QIODevice;
-struct sqlite3_stmt;
 
 namespace k7 {
 
@@ -41,7 +40,7 @@ public:
 
 private:
     [[nodiscard]] bool start();
-    void writeRow(sqlite3_stmt* row);
+    void writeRow(const SqlStatement& row);
     [[nodiscard]] bool flush(qsizetype above);
     bool fail(const QString& error);
 

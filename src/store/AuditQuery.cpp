@@ -2,19 +2,56 @@
 
 #include "store/Database.h"
 #include "store/K7Tables.h"
+#include "store/SqlStatement.h"
 
-#include <QSqlError>
-#include <QVariant>
+#include <memory>
 
 namespace k7 {
 
 namespace {
 
-std::optional<QSqlQuery> failed(const QSqlQuery& q, QString* error)
+using Rows = std::vector<QVariantList>;
+
+std::optional<Rows> failed(const QString& reason, QString* error)
 {
-    const QSqlError e = q.lastError();
-    *error = e.databaseText().isEmpty() ? e.text() : e.databaseText();
+    *error = reason;
     return std::nullopt;
+}
+
+// Whether the trail is there; nothing, with the reason in *error, when that
+// cannot be told (OwnTableExists takes both for "no").
+std::optional<bool> trailExists(Database& db, QString* error)
+{
+    const std::unique_ptr<SqlStatement> q =
+        db.prepare(QStringLiteral("SELECT 1 FROM sqlite_master WHERE type = 'table' AND name = ?"));
+    if (!q) {
+        *error = db.lastError();
+        return std::nullopt;
+    }
+    const bool found = q->bind({QString::fromLatin1(kAuditTable)}) && q->step();
+    if (!q->error().isEmpty()) {
+        *error = q->error();
+        return std::nullopt;
+    }
+    return found;
+}
+
+QString selectRows(const AuditFilter& filter, QVariantList* values)
+{
+    QStringList conditions;
+    if (!filter.field.isEmpty()) {
+        conditions << QStringLiteral("field = ?");
+        *values << filter.field;
+    }
+    if (!filter.action.isEmpty()) {
+        conditions << QStringLiteral("action = ?");
+        *values << filter.action;
+    }
+    const QString where =
+        conditions.isEmpty() ? QString() : QStringLiteral(" WHERE ") + conditions.join(QStringLiteral(" AND "));
+    return QStringLiteral("SELECT at, station, tablename, row_id, ident, field, before, after, action FROM %1%2 "
+                          "ORDER BY id DESC")
+        .arg(QLatin1String(kAuditTable), where);
 }
 
 }  // namespace
@@ -26,39 +63,33 @@ QStringList AuditColumns()
             QStringLiteral("Before"),     QStringLiteral("After"),   QStringLiteral("Action")};
 }
 
-std::optional<QSqlQuery> AuditRows(Database& db, const AuditFilter& filter, QString* error)
+std::optional<Rows> AuditRows(Database& db, const AuditFilter& filter, QString* error)
 {
-    QSqlQuery q(db.connection());
     if (!db.isOpen())
-        return q;
-    // Checked here rather than through OwnTableExists, which cannot tell a
-    // missing trail from one that could not be looked for.
-    q.prepare(QStringLiteral("SELECT 1 FROM sqlite_master WHERE type = 'table' AND name = ?"));
-    q.addBindValue(QLatin1String(kAuditTable));
-    if (!q.exec())
-        return failed(q, error);
-    if (!q.next())
-        return QSqlQuery(db.connection());
-    QStringList conditions;
+        return Rows();
+    const std::optional<bool> exists = trailExists(db, error);
+    if (!exists)
+        return std::nullopt;
+    if (!*exists)
+        return Rows();
     QVariantList values;
-    if (!filter.field.isEmpty()) {
-        conditions << QStringLiteral("field = ?");
-        values << filter.field;
+    const std::unique_ptr<SqlStatement> q = db.prepare(selectRows(filter, &values));
+    if (!q)
+        return failed(db.lastError(), error);
+    Rows rows;
+    if (q->bind(values)) {
+        const int columns = q->columnCount();
+        while (q->step()) {
+            QVariantList row;
+            row.reserve(columns);
+            for (int i = 0; i < columns; ++i)
+                row << q->value(i);
+            rows.push_back(std::move(row));
+        }
     }
-    if (!filter.action.isEmpty()) {
-        conditions << QStringLiteral("action = ?");
-        values << filter.action;
-    }
-    const QString where = conditions.isEmpty() ? QString() : QStringLiteral(" WHERE ") + conditions.join(QStringLiteral(" AND "));
-    q.finish();
-    if (!q.prepare(QStringLiteral("SELECT at, station, tablename, row_id, ident, field, before, after, action FROM %1%2 "
-                                  "ORDER BY id DESC").arg(QLatin1String(kAuditTable), where)))
-        return failed(q, error);
-    for (const QVariant& v : values)
-        q.addBindValue(v);
-    if (!q.exec())
-        return failed(q, error);
-    return q;
+    if (!q->error().isEmpty())
+        return failed(q->error(), error);
+    return rows;
 }
 
 QStringList AuditValues(Database& db, const QString& column)
@@ -66,10 +97,12 @@ QStringList AuditValues(Database& db, const QString& column)
     QStringList values;
     if (!db.isOpen() || !OwnTableExists(db, kAuditTable) || (column != QLatin1String("field") && column != QLatin1String("action")))
         return values;
-    QSqlQuery q(db.connection());
-    if (q.exec(QStringLiteral("SELECT DISTINCT %1 FROM %2 WHERE %1 <> '' ORDER BY %1").arg(column, QLatin1String(kAuditTable))))
-        while (q.next())
-            values << q.value(0).toString();
+    const QString sql = QStringLiteral("SELECT DISTINCT %1 FROM %2 WHERE %1 <> '' ORDER BY %1");
+    const std::unique_ptr<SqlStatement> q = db.prepare(sql.arg(column, QLatin1String(kAuditTable)));
+    if (q && q->bind({})) {
+        while (q->step())
+            values << q->value(0).toString();
+    }
     return values;
 }
 

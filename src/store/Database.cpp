@@ -1,6 +1,7 @@
 #include "store/Database.h"
 
 #include "cfg/ServerUri.h"
+#include "store/FileTableRebuild.h"
 #include "store/RecordSet.h"
 #include "store/SqliteConnection.h"
 #include "store/SqliteErrors.h"
@@ -292,6 +293,37 @@ bool Database::renameField(const QString& table, const QString& field, const QSt
 {
     return ddl(QStringLiteral("ALTER TABLE %1 RENAME COLUMN %2 TO %3")
                    .arg(QuoteName(table), QuoteName(field), QuoteName(newName)));
+}
+
+bool Database::setTextFieldLength(const QString& table, const QString& field, int length)
+{
+    m_error.clear();
+    m_errorCode = 0;
+    if (!m_open) {
+        m_error = QStringLiteral("The database is not open.");
+        return false;
+    }
+    if (!m_file) {
+        m_error = QStringLiteral("The length of a field cannot be changed in this database.");
+        return false;
+    }
+    // The file's own spelling: its catalogue tells a table's indexes and
+    // triggers by the name as written.
+    const std::optional<TableDef> def = findTable(table);
+    if (!def) {
+        m_error = QStringLiteral("The table %1 does not exist.").arg(table);
+        return false;
+    }
+    QString error;
+    if (RebuildFileTableWithTextField(*this, def->name, field, length, &error))
+        return true;
+    const int code = m_errorCode;
+    // A step that failed while the old rename rules were on left them on.
+    if (!setLegacyAlterTable(false))
+        error += QLatin1Char(' ') + m_error;
+    m_error = error;
+    m_errorCode = code;
+    return false;
 }
 
 bool Database::appendIndex(const QString& table, const IndexDef& index)

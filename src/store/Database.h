@@ -85,6 +85,11 @@ public:
     [[nodiscard]] bool renameTable(const QString& name, const QString& newName);
     [[nodiscard]] bool appendField(const QString& table, const FieldDef& field);
     [[nodiscard]] bool renameField(const QString& table, const QString& field, const QString& newName);
+    // Makes `field` of `table` a Text field of `length` characters; every
+    // other field, index and trigger stays as it was, and so does the order
+    // of the rows. Text longer than `length` is cut to it. Meant for the
+    // caller's transaction, which rolls back whatever a failure left done.
+    [[nodiscard]] bool setTextFieldLength(const QString& table, const QString& field, int length);
     // Creates an index over the fields of `index.fields` ("+a;+b"), unique
     // when index.unique is set. Its text comparison ignores case, as the
     // look-ups do, so they can use it. Fails for a field the table lacks.

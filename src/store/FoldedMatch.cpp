@@ -106,6 +106,11 @@ QString FoldKey(const QString& value)
     return value.trimmed().toCaseFolded();
 }
 
+QString FoldKeyOf(const QString& expr)
+{
+    return QStringLiteral("%1(%2)").arg(QLatin1String(kFoldKeyFunction), expr);
+}
+
 bool RegisterFoldCollation(sqlite3* db)
 {
     return sqlite3_create_collation_v2(db, kFoldCollation, SQLITE_UTF8, nullptr, compareFolded, nullptr)
@@ -127,7 +132,7 @@ QString FoldedOrder(const QString& quotedField, bool textField)
     // folds both sides of every comparison. Other fields hold mostly
     // numbers, which the collation leaves alone.
     if (textField)
-        return QStringLiteral("%1(%2)").arg(QLatin1String(kFoldKeyFunction), quotedField);
+        return FoldKeyOf(quotedField);
     return quotedField + QStringLiteral(" COLLATE ") + QLatin1String(kFoldCollation);
 }
 

@@ -21,6 +21,9 @@ inline constexpr char kFoldKeyFunction[] = "k7fold_key";
 
 // The form in which two values are compared.
 QString FoldKey(const QString& value);
+// The SQL expression giving the folded key of `expr` (FoldKey for text,
+// other values as they are).
+QString FoldKeyOf(const QString& expr);
 
 // Registers the collation and the key function on a connection; false when
 // SQLite refuses either.

@@ -14,14 +14,11 @@ namespace k7 {
 
 namespace {
 
-// The name under which the row id is selected: the engine's own, or on a
-// file "rowid" unless the table has a field of that name.
+// The name under which the row id is selected: the engine's first name
+// for it that is not also the name of one of the table's fields.
 QString rowidAlias(const TableDef& table, const SqlDialect& dialect)
 {
-    if (!dialect.identityColumn().isEmpty())
-        return dialect.rowidName();
-    for (const char* candidate : {"rowid", "_rowid_", "oid"}) {
-        const QString name = QString::fromLatin1(candidate);
+    for (const QString& name : dialect.rowidNames()) {
         if (table.fieldIndex(name) < 0)
             return name;
     }

@@ -8,6 +8,7 @@
 #include "store/TableDef.h"
 
 #include <QString>
+#include <QStringList>
 
 namespace k7 {
 
@@ -30,6 +31,9 @@ public:
     virtual QString countPlusOne(const QString& column) const = 0;
     // A query with one row when K7's own table named by the bound value exists.
     virtual QString ownTableQuery() const = 0;
+    // Every name a row's identity goes by, rowidName() first: a table made
+    // by another tool with a field of one name is read by the next.
+    virtual QStringList rowidNames() const = 0;
     // The statement that opens a transaction which will write.
     virtual QString beginWrite() const = 0;
 
@@ -63,6 +67,16 @@ public:
     // of ShownTypeLetter in `types`) shows the lower-case text bound as the
     // first value, as the grid shows it.
     virtual QString shows(const QString& types, const QStringList& columns) const = 0;
+    // A condition: the value of `expr` is stored as text (not a number, a
+    // Null or bytes).
+    virtual QString storedAsText(const QString& expr) const = 0;
+    // A condition: the value of `expr` is stored as a number (integer or real).
+    virtual QString storedAsNumber(const QString& expr) const = 0;
+    // The whole part of a number, cut toward zero, as an integer.
+    virtual QString wholePart(const QString& expr) const = 0;
+    // A table (quoted) in FROM, read in the order its rows are stored rather
+    // than through one of its indexes.
+    virtual QString tableScan(const QString& quotedTable) const = 0;
 };
 
 // The dialect of a database file.
@@ -88,6 +102,20 @@ public:
     QString foldedIndexCondition(const QString& field) const override;
     QString foldedLookup(const QString& table, const QString& field, const QString& rowid) const override;
     QString shows(const QString& types, const QStringList& columns) const override;
+    QStringList rowidNames() const override
+    {
+        return {QStringLiteral("rowid"), QStringLiteral("_rowid_"), QStringLiteral("oid")};
+    }
+    QString storedAsText(const QString& expr) const override { return QStringLiteral("typeof(%1) = 'text'").arg(expr); }
+    QString storedAsNumber(const QString& expr) const override
+    {
+        return QStringLiteral("typeof(%1) IN ('integer', 'real')").arg(expr);
+    }
+    QString wholePart(const QString& expr) const override { return QStringLiteral("CAST(%1 AS INTEGER)").arg(expr); }
+    QString tableScan(const QString& quotedTable) const override
+    {
+        return quotedTable + QStringLiteral(" NOT INDEXED");
+    }
 };
 
 }  // namespace k7

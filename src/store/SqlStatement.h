@@ -41,7 +41,8 @@ public:
 
     // The current row's values without a QVariant, for readers that go
     // through every row (exports): the type, then the value as that type.
-    // text() stays valid until the next step.
+    // text() gives a Text value's UTF-8 and a Blob's bytes, followed by a NUL
+    // byte that the view leaves out; it stays valid until the next step.
     virtual ValueType type(int i) const = 0;
     virtual double real(int i) const = 0;
     virtual QByteArrayView text(int i) const = 0;

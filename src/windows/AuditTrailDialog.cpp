@@ -1,6 +1,7 @@
 #include "windows/AuditTrailDialog.h"
 
 #include "store/AuditQuery.h"
+#include "windows/AuditRowsModel.h"
 #include "store/Database.h"
 
 #include <QComboBox>
@@ -8,7 +9,6 @@
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
-#include <QSqlQueryModel>
 #include <QTableView>
 #include <QVBoxLayout>
 
@@ -17,7 +17,7 @@ namespace k7 {
 AuditTrailDialog::AuditTrailDialog(Database& db, QWidget* parent)
     : QDialog(parent), m_db(db), m_field(new QComboBox(this)), m_action(new QComboBox(this)),
       m_failure(new QLabel(this)),
-      m_grid(new QTableView(this)), m_model(new QSqlQueryModel(this))
+      m_grid(new QTableView(this)), m_model(new AuditRowsModel(this))
 {
     setObjectName(QStringLiteral("frmAudit"));
     setWindowTitle(QStringLiteral("K7 - Audit trail"));
@@ -68,17 +68,11 @@ void AuditTrailDialog::fillChoices(QComboBox* box, const QString& column)
 void AuditTrailDialog::reload()
 {
     QString error;
-    std::optional<QSqlQuery> rows =
+    std::optional<std::vector<QVariantList>> rows =
         AuditRows(m_db, {m_field->currentData().toString(), m_action->currentData().toString()}, &error);
     m_failure->setText(rows ? QString() : QStringLiteral("The audit trail cannot be read: ") + error);
     m_failure->setVisible(!rows);
-    if (rows)
-        m_model->setQuery(std::move(*rows));
-    else
-        m_model->clear();
-    const QStringList captions = AuditColumns();
-    for (int i = 0; i < captions.size(); ++i)
-        m_model->setHeaderData(i, Qt::Horizontal, captions.at(i));
+    m_model->setRows(AuditColumns(), rows ? std::move(*rows) : std::vector<QVariantList>());
     m_grid->resizeColumnsToContents();
 }
 

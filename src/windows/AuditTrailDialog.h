@@ -7,11 +7,11 @@
 
 class QComboBox;
 class QLabel;
-class QSqlQueryModel;
 class QTableView;
 
 namespace k7 {
 
+class AuditRowsModel;
 class Database;
 
 class AuditTrailDialog : public QDialog {
@@ -28,7 +28,7 @@ private:
     QComboBox* m_action = nullptr;
     QLabel* m_failure = nullptr;  // why the trail cannot be shown, above the grid
     QTableView* m_grid = nullptr;
-    QSqlQueryModel* m_model = nullptr;
+    AuditRowsModel* m_model = nullptr;
 };
 
 }  // namespace k7

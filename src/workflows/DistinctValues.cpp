@@ -14,12 +14,13 @@ namespace k7 {
 
 namespace {
 
-// The name the table's row ids go by: "rowid" unless a field has that name.
-QString rowidName(const TableDef& def)
+// The name the table's row ids go by: the engine's own unless a field has
+// that name, then the next the engine knows them by.
+QString rowidName(const TableDef& def, const SqlDialect& dialect)
 {
-    for (const char* candidate : {"rowid", "_rowid_", "oid"}) {
-        if (def.fieldIndex(QString::fromLatin1(candidate)) < 0)
-            return QString::fromLatin1(candidate);
+    for (const QString& candidate : dialect.rowidNames()) {
+        if (def.fieldIndex(candidate) < 0)
+            return candidate;
     }
     return QString();
 }
@@ -108,22 +109,22 @@ bool DistinctValues::open(Database& db, const QString& table, const QString& fie
         m_error = QStringLiteral("The table %1 has no field %2.").arg(table, field);
         return false;
     }
-    const QString rowid = rowidName(*def);
+    const QString rowid = rowidName(*def, db.dialect());
     if (rowid.isEmpty()) {
         m_error = QStringLiteral("The table %1 has no row ids.").arg(def->name);
         return false;
     }
     m_type = def->fields[fi].type;
     const QString name = QuoteName(def->fields[fi].name);
-    const QString from = QuoteName(def->name) + QStringLiteral(" NOT INDEXED");
+    const QString from = db.dialect().tableScan(QuoteName(def->name));
     // Grouped as they compare in a filter; the folded value orders the
     // groups found in different slices.
-    const QString group = QStringLiteral("SELECT %1, %2(%1) FROM %3 WHERE %4 >= ?1%5 GROUP BY %6")
-                              .arg(name, QLatin1String(kFoldKeyFunction), from, rowid);
+    const QString group = QStringLiteral("SELECT %1, %2 FROM %3 WHERE %4 >= ?%5 GROUP BY %6")
+                              .arg(name, FoldKeyOf(name), from, rowid);
     const QString grouping = FoldedOrder(name, m_type == FieldType::Text);
-    m_groupSql = group.arg(QStringLiteral(" AND %1 < ?2").arg(rowid), grouping);
+    m_groupSql = group.arg(QStringLiteral(" AND %1 < ?").arg(rowid), grouping);
     m_lastGroupSql = group.arg(QString(), grouping);
-    m_endSql = QStringLiteral("SELECT %1 FROM %2 WHERE %1 >= ?1 ORDER BY %1 LIMIT 1 OFFSET ?2").arg(rowid, from);
+    m_endSql = QStringLiteral("SELECT %1 FROM %2 WHERE %1 >= ? ORDER BY %1 LIMIT 1 OFFSET ?").arg(rowid, from);
     m_after = std::numeric_limits<qint64>::min();
     m_db = &db;
     // A statement that cannot be prepared is reported now, not at the first slice.

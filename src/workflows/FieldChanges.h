@@ -7,6 +7,7 @@
 
 #include "platform/ShellHooks.h"
 #include "store/DataStore.h"
+#include "store/FileTableRebuild.h"
 
 #include <QString>
 #include <QStringList>
@@ -15,21 +16,17 @@
 
 namespace k7 {
 
-// The name of the table a Length change builds before it takes the data
-// table's place.
-inline const QString kRebuildTableName = QStringLiteral("___temp___");
-
 // How many text values stored in `field` of the data table are longer than
 // `length` characters; nullopt (with the reason in *error) when the query fails.
 [[nodiscard]] std::optional<qint64> CountLongerValues(Database& db, const QString& table, const QString& field,
                                         int length, QString* error);
 
-// Rebuilds the data table with `field` as a Text field of `length`: a new
-// table with the same fields in the same order, the rows copied by name (and
-// rowid, so the table order stays), the old table dropped, the new one
-// renamed, its indexes and triggers made again. Text longer than `length` is
-// cut to it. All in one transaction: on failure the old table is whole and
-// opened again, and the reason is in *error.
+// Makes `field` of the data table a Text field of `length`
+// (Database::setTextFieldLength; a file's table is rebuilt, its rows keeping
+// their order), every other field keeping its place, type and values. Text
+// longer than `length` is cut to it, each cut value in the audit trail. All
+// in one transaction: on failure the old table is whole and opened again,
+// and the reason is in *error.
 [[nodiscard]] bool ChangeFieldLength(DataStore& store, ShellHooks& shell, const QString& field, int length,
                        QString* error);
 

@@ -18,6 +18,7 @@
 #include "settings/WindowPlacement.h"
 #include "settings/WindowRestore.h"
 #include "shell/QtDialogs.h"
+#include "store/AuditQuery.h"
 #include "store/AuditTrail.h"
 #include "store/Database.h"
 #include "windows/AuditTrailDialog.h"
@@ -28,6 +29,7 @@
 #include "windows/TimedMessage.h"
 
 #include <QAbstractButton>
+#include <QAbstractItemModelTester>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QElapsedTimer>
@@ -238,6 +240,37 @@ private slots:
         QCOMPARE(shown->isVisibleTo(dialog.get()), !failure.isEmpty());
         QCOMPARE(shown->text().left(failure.size()), failure);
         QCOMPARE(grid->model()->rowCount(), failure.isEmpty() ? 1 : 0);
+    }
+
+    // The trail in its grid, newest first under its captions, narrowed by
+    // the two lists; the grid's model keeps Qt's rules for models.
+    void auditTrailShowsItsRowsNarrowed()
+    {
+        AppRig rig;
+        Database db;
+        QVERIFY(db.create(rig.path("site.mdb")));
+        AuditTrail trail(db);
+        QVERIFY(trail.record({"Finds", 1, "A1", "Depth", 10, 12, "grid edit"}));
+        QVERIFY(trail.record({"Finds", 2, "A2", "Weight", 1.5, 2.5, "re-edit"}));
+        AuditTrailDialog dialog(db);
+        auto* grid = dialog.findChild<QTableView*>("auditgrid");
+        auto* field = dialog.findChild<QComboBox*>("auditfield");
+        QVERIFY(grid && field);
+        QAbstractItemModelTester tester(grid->model(), QAbstractItemModelTester::FailureReportingMode::QtTest);
+        const QAbstractItemModel* model = grid->model();
+        QStringList captions;
+        for (int c = 0; c < model->columnCount(); ++c)
+            captions << model->headerData(c, Qt::Horizontal).toString();
+        QCOMPARE(captions, AuditColumns());
+        const auto cell = [model](int row, int column) { return model->index(row, column).data().toString(); };
+        QCOMPARE(model->rowCount(), 2);
+        QCOMPARE(cell(0, 5) + cell(0, 6) + cell(0, 7) + cell(0, 8), "Weight1.52.5re-edit");
+        QCOMPARE(cell(1, 3) + cell(1, 4), "1A1");
+        QCOMPARE(field->count(), 3);  // (all), Depth, Weight
+        field->setCurrentIndex(field->findText("Depth"));
+        QCOMPARE(model->rowCount(), 1);
+        QCOMPARE(cell(0, 5) + cell(0, 8), "Depthgrid edit");
+        QVERIFY(!model->flags(model->index(0, 0)).testFlag(Qt::ItemIsEditable));
     }
 
     // The layout, and the place written back on closing and found again.

@@ -61,7 +61,7 @@ private slots:
         QVERIFY(prepareKnown(rig));
         CodebookFacts facts;
         QString error;
-        QVERIFY2(GatherCodebook(rig.model, rig.store.currentdb().handle(), "T", &facts, &error), qPrintable(error));
+        QVERIFY2(GatherCodebook(rig.model, rig.store.currentdb(), "T", &facts, &error), qPrintable(error));
         QCOMPARE(facts.records, qint64(11));
         QCOMPARE(facts.variables.size(), 2);
 
@@ -91,13 +91,45 @@ private slots:
 
         // An even count: the mean of the two middle values.
         QVERIFY(execSql(rig.dbPath(), {"DELETE FROM T WHERE Size = 9"}));
-        QVERIFY(GatherCodebook(rig.model, rig.store.currentdb().handle(), "T", &facts, &error));
+        QVERIFY(GatherCodebook(rig.model, rig.store.currentdb(), "T", &facts, &error));
         QCOMPARE(facts.variables.last().median, 4.5);
         // All values equal: one bin holds them all.
         QVERIFY(execSql(rig.dbPath(), {"UPDATE T SET Size = -3 WHERE typeof(Size) = 'real'"}));
-        QVERIFY(GatherCodebook(rig.model, rig.store.currentdb().handle(), "T", &facts, &error));
+        QVERIFY(GatherCodebook(rig.model, rig.store.currentdb(), "T", &facts, &error));
         QCOMPARE(facts.variables.last().median, -3.0);
         QCOMPARE(facts.variables.last().histogram.first(), qint64(8));
+    }
+
+    // The median found in the bin that holds it, the first and the last
+    // (which holds the maximum, one bin past the others' range) included;
+    // values stored as text are no numbers and count for nothing.
+    void medianInAnyBin_data()
+    {
+        QTest::addColumn<QString>("values");
+        QTest::addColumn<double>("median");
+        QTest::addColumn<qint64>("numbers");
+        QTest::newRow("at the maximum") << "(1), (9), (9)" << 9.0 << qint64(3);
+        QTest::newRow("at the minimum") << "(-4), (-4), (20)" << -4.0 << qint64(3);
+        QTest::newRow("between the last two") << "(0), (10), (11), (12)" << 10.5 << qint64(4);
+        QTest::newRow("text left out") << "(2), ('x'), ('y'), (3), (100)" << 3.0 << qint64(3);
+    }
+    void medianInAnyBin()
+    {
+        QFETCH(QString, values);
+        QFETCH(double, median);
+        QFETCH(qint64, numbers);
+        StoreRig rig;
+        rig.add("Size", TypeNumeric);
+        QVERIFY(execSql(rig.dbPath(), {"CREATE TABLE T (Size REAL)", "INSERT INTO T VALUES " + values}));
+        QVERIFY(rig.store.open(rig.dbPath()) && rig.store.switchTable("T"));
+        CodebookFacts facts;
+        QString error;
+        QVERIFY2(GatherCodebook(rig.model, rig.store.currentdb(), "T", &facts, &error), qPrintable(error));
+        QCOMPARE(facts.variables.size(), 1);
+        QCOMPARE(facts.variables[0].numbers, numbers);
+        QCOMPARE(facts.variables[0].median, median);
+        QCOMPARE(std::accumulate(facts.variables[0].histogram.cbegin(), facts.variables[0].histogram.cend(), qint64(0)),
+                 numbers);
     }
 
     void pageIsSelfContained()
@@ -106,7 +138,7 @@ private slots:
         QVERIFY(prepareKnown(rig));
         CodebookFacts facts;
         QString error;
-        QVERIFY(GatherCodebook(rig.model, rig.store.currentdb().handle(), "T", &facts, &error));
+        QVERIFY(GatherCodebook(rig.model, rig.store.currentdb(), "T", &facts, &error));
         const QString html = QString::fromUtf8(CodebookHtml(facts));
         QVERIFY(!html.contains("<script", Qt::CaseInsensitive));
         QVERIFY(!html.contains(" src=", Qt::CaseInsensitive));

@@ -3,6 +3,8 @@
 
 #include "support/StoreRig.h"
 
+#include "store/SqlStatement.h"
+
 #include <QCoreApplication>
 #include <QProcess>
 
@@ -153,6 +155,88 @@ private slots:
 
         QVERIFY(!db.execute("INSERT INTO Finds VALUES (?)", {"A2"}));
         QVERIFY2(db.lastError().endsWith("site.mdb" + moved), qPrintable(db.lastError()));
+    }
+
+    // The pieces of SQL the file's engine writes its own way pick the rows
+    // they say they pick.
+    void dialectPiecesPickWhatTheySay_data()
+    {
+        QTest::addColumn<QString>("query");
+        QTest::addColumn<QString>("expected");
+        const SqliteDialect d;
+        const QString v = "\"V\"";
+        const QString all = "SELECT group_concat(quote(V), ' ') FROM (SELECT V FROM T WHERE %1 ORDER BY rowid)";
+        QTest::newRow("stored as text") << all.arg(d.storedAsText(v)) << "'abc' ''";
+        QTest::newRow("stored as number") << all.arg(d.storedAsNumber(v)) << "1 2.5 -2.5";
+        QTest::newRow("whole part, cut toward zero")
+            << "SELECT group_concat(" + d.wholePart(v) + ", ' ') FROM (SELECT V FROM T WHERE "
+                   + d.storedAsNumber(v) + " ORDER BY rowid)"
+            << "1 2 -2";
+        QTest::newRow("caseless equals") << all.arg(d.caselessEquals(v, "'ABC'")) << "'abc'";
+        QTest::newRow("read without the index")
+            << "SELECT count(*) FROM " + d.tableScan("\"T\"") + " WHERE V = 'abc'" << "1";
+        QTest::newRow("the row id first among its names")
+            << "SELECT max(" + d.rowidNames().value(0) + ") = max(" + d.rowidNames().value(1) + ") AND max("
+                   + d.rowidName() + ") = max(" + d.rowidNames().value(2) + ") FROM T"
+            << "1";
+    }
+    void dialectPiecesPickWhatTheySay()
+    {
+        QFETCH(QString, query);
+        QFETCH(QString, expected);
+        QTemporaryDir dir;
+        Database db;
+        QVERIFY(db.create(dir.filePath("site.mdb")));
+        QVERIFY(db.execute("CREATE TABLE T (V)"));
+        QVERIFY(db.execute("CREATE INDEX T_V ON T (V)"));
+        QVERIFY(db.execute("INSERT INTO T VALUES (1), (2.5), ('abc'), (''), (NULL), (x'00ff'), (-2.5)"));
+        const std::unique_ptr<SqlStatement> q = db.prepare(query);
+        QVERIFY2(q && q->step(), qPrintable(db.lastError()));
+        QCOMPARE(q->value(0).toString(), expected);
+    }
+
+    // A Text field's new length in the file: the table made again with the
+    // field's new declaration, rows in their place with their row ids,
+    // longer text cut, indexes and triggers as they were; a failure leaves
+    // the old rename rules off and says why.
+    void textFieldLengthRebuildsTheTable()
+    {
+        QTemporaryDir dir;
+        Database db;
+        QVERIFY(!db.setTextFieldLength("T", "A", 2));
+        QCOMPARE(db.lastError(), "The database is not open.");
+        QVERIFY(db.create(dir.filePath("site.mdb")));
+        QVERIFY(db.execute("CREATE TABLE T (A VARCHAR(10), B INTEGER NOT NULL DEFAULT 4)"));
+        QVERIFY(db.execute("CREATE INDEX T_A ON T (A)"));
+        QVERIFY(db.execute("CREATE TRIGGER T_B AFTER INSERT ON T "
+                           "BEGIN UPDATE T SET B = B * 10 WHERE rowid = new.rowid; END"));
+        QVERIFY(db.execute("INSERT INTO T (rowid, A, B) VALUES (5, 'abc', 1), (9, 'x', 2), (12, 7, 3)"));
+        QVERIFY(db.refresh());
+        QVERIFY(db.transaction());
+        QVERIFY2(db.setTextFieldLength("t", "a", 2), qPrintable(db.lastError()));
+        QVERIFY(db.commit());
+        const std::unique_ptr<SqlStatement> rows =
+            db.prepare("SELECT group_concat(r, ' ') FROM (SELECT rowid || '=' || A AS r FROM T ORDER BY rowid)");
+        QVERIFY(rows && rows->step());
+        QCOMPARE(rows->value(0).toString(), "5=ab 9=x 12=7");
+        QCOMPARE(db.findTable("T")->fields.value(0).size, 2);
+        const std::unique_ptr<SqlStatement> schema =
+            db.prepare("SELECT group_concat(name, ' ') FROM (SELECT name FROM sqlite_master ORDER BY name)");
+        QVERIFY(schema && schema->step());
+        QCOMPARE(schema->value(0).toString(), "T T_A T_B");
+        // The other field's default and the trigger are still there.
+        QVERIFY(db.execute("INSERT INTO T (A) VALUES ('zz')"));
+        const std::unique_ptr<SqlStatement> added = db.prepare("SELECT A, B FROM T WHERE rowid = 13");
+        QVERIFY(added && added->step());
+        QCOMPARE(added->value(0).toString() + added->value(1).toString(), "zz40");
+
+        QVERIFY(db.transaction());
+        QVERIFY(!db.setTextFieldLength("T", "Missing", 4));
+        QCOMPARE(db.lastError(), "The table T has no field Missing.");
+        QVERIFY(db.rollback());
+        int on = -1;
+        QCOMPARE(sqlite3_db_config(db.handle(), SQLITE_DBCONFIG_LEGACY_ALTER_TABLE, -1, &on), SQLITE_OK);
+        QCOMPARE(on, 0);
     }
 
     // Failures are told apart by SQLite's result code, which every failed

@@ -111,4 +111,24 @@ QString PgDialect::shows(const QString& types, const QStringList& columns) const
         .arg(shown.join(QStringLiteral(", ")), present.join(QStringLiteral(" OR ")));
 }
 
+// A column's values all have its declared type on a server.
+QString PgDialect::storedAsText(const QString& expr) const
+{
+    return QStringLiteral("(%1 IS NOT NULL AND pg_typeof(%1) IN ('text'::regtype, 'character varying'::regtype))")
+        .arg(expr);
+}
+
+QString PgDialect::storedAsNumber(const QString& expr) const
+{
+    return QStringLiteral("(%1 IS NOT NULL AND pg_typeof(%1) IN ('smallint'::regtype, 'integer'::regtype, "
+                          "'bigint'::regtype, 'real'::regtype, 'double precision'::regtype, 'numeric'::regtype))")
+        .arg(expr);
+}
+
+// CAST rounds on a server; the whole part is cut toward zero, as on a file.
+QString PgDialect::wholePart(const QString& expr) const
+{
+    return QStringLiteral("CAST(trunc(%1) AS bigint)").arg(expr);
+}
+
 }  // namespace k7

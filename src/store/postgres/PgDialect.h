@@ -34,6 +34,12 @@ public:
     QString nullsFirst(const QString& term) const override { return term + QStringLiteral(" NULLS FIRST"); }
     QString foldedLookup(const QString& table, const QString& field, const QString& rowid) const override;
     QString shows(const QString& types, const QStringList& columns) const override;
+    QStringList rowidNames() const override { return {rowidName()}; }
+    QString storedAsText(const QString& expr) const override;
+    QString storedAsNumber(const QString& expr) const override;
+    QString wholePart(const QString& expr) const override;
+    // The server chooses its own plan; there is no way to forbid an index.
+    QString tableScan(const QString& quotedTable) const override { return quotedTable; }
 };
 
 }  // namespace k7
