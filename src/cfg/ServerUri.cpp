@@ -1,5 +1,7 @@
 #include "cfg/ServerUri.h"
 
+#include <QUrl>
+
 namespace k7 {
 
 namespace {
@@ -65,6 +67,13 @@ QString DatabaseNameForDisplay(const QString& name)
     hideUserPassword(shown);
     hidePasswordParameters(shown);
     return shown;
+}
+
+QString ServerDatabaseName(const QString& uri)
+{
+    const QString path = uri.section(QLatin1Char('?'), 0, 0);
+    const QString last = path.mid(path.lastIndexOf(QLatin1Char('/')) + 1);
+    return QUrl::fromPercentEncoding(last.toUtf8());
 }
 
 }  // namespace k7

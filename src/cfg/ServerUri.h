@@ -12,6 +12,10 @@ namespace k7 {
 // Whether `name` starts with "postgresql:" or "postgres:", in any case.
 bool IsServerUri(const QString& name);
 
+// The database a server URI names: the last part of its path, without the
+// query ("postgresql://host/dig?sslmode=require" names dig).
+QString ServerDatabaseName(const QString& uri);
+
 // The name as it may be shown on screen: a password written into a server
 // URI (user:password@host, or password=...) reads "***". Files are shown as
 // they are.

@@ -1,5 +1,6 @@
 #include "exports/CodebookExport.h"
 
+#include "cfg/ServerUri.h"
 #include "store/Database.h"
 #include "exports/CodebookFacts.h"
 #include "exports/CodebookPage.h"
@@ -16,7 +17,8 @@ CodebookResult ExportCodebook(const Model& model, Database& db, const QString& t
         && (target == QFileInfo(model.cfgpath).canonicalFilePath() || target == QFileInfo(db.path()).canonicalFilePath()))
         return {false, QStringLiteral("%1 is a file the codebook is made from.  Choose another file.").arg(path)};
     CodebookFacts facts;
-    facts.databasePath = db.path();
+    // A password written into a server's URI never reaches the page.
+    facts.databasePath = DatabaseNameForDisplay(db.path());
     QString error;
     if (!GatherCodebook(model, db, table, &facts, &error))
         return {false, error};

@@ -1,6 +1,7 @@
 #include "exports/ExportCommandLine.h"
 
 #include "cfg/CfgCheck.h"
+#include "cfg/ServerUri.h"
 #include "platform/UnattendedDialogs.h"
 #include "store/Database.h"
 #include "store/Naming.h"
@@ -21,9 +22,11 @@ bool openCfgDatabase(const Model& model, Database& db, QString& table, QTextStre
 {
     const QString dbname = DeriveDbName(model.cfgpath, model.options[OptFilename]);
     table = DeriveTableName(dbname, model.options[OptTable]);
-    if (QFileInfo(dbname).isFile() && db.open(dbname, Database::Access::ReadOnly))
+    // A server's database is reached by its URI; a file must exist, as a
+    // command-line export never makes one.
+    if ((IsServerUri(dbname) || QFileInfo(dbname).isFile()) && db.open(dbname, Database::Access::ReadOnly))
         return true;
-    err << dbname << ": "
+    err << DatabaseNameForDisplay(dbname) << ": "
         << (db.lastError().isEmpty() ? QStringLiteral("the database does not exist") : db.lastError()) << '\n';
     return false;
 }

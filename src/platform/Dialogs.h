@@ -63,6 +63,14 @@ public:
         return inputText(prompt, initial);
     }
 
+    // A password, typed without being shown: the text on "Ok", nothing on
+    // "Cancel". Nothing, too, where no one can be asked.
+    virtual std::optional<QString> inputPassword(const QString& prompt)
+    {
+        (void)prompt;
+        return std::nullopt;
+    }
+
     // The table chooser: the chosen table, nothing when cancelled.
     virtual std::optional<QString> chooseTable(const QStringList& tables) = 0;
 

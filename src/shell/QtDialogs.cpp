@@ -10,6 +10,8 @@
 #include <QColorDialog>
 #include <QEventLoop>
 #include <QFileDialog>
+#include <QInputDialog>
+#include <QLineEdit>
 #include <QMessageBox>
 #include <QProgressDialog>
 #include <QTimer>
@@ -108,6 +110,16 @@ QString QtDialogs::saveFileName(const QString& title, const QString& filter,
 std::optional<QString> QtDialogs::inputText(const QString& prompt, const QString& initial)
 {
     return inputTextWithCaption(prompt, initial, QString());
+}
+
+std::optional<QString> QtDialogs::inputPassword(const QString& prompt)
+{
+    bool ok = false;
+    const QString typed =
+        QInputDialog::getText(m_parent, QStringLiteral("K7"), prompt, QLineEdit::Password, QString(), &ok);
+    if (!ok)
+        return std::nullopt;
+    return typed;
 }
 
 std::optional<QString> QtDialogs::inputTextWithCaption(const QString& prompt, const QString& initial,

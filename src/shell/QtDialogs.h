@@ -21,6 +21,7 @@ public:
     QString saveFileName(const QString& title, const QString& filter,
                          const QString& directory) override;
     std::optional<QString> inputText(const QString& prompt, const QString& initial) override;
+    std::optional<QString> inputPassword(const QString& prompt) override;
     std::optional<QString> inputTextWithCaption(const QString& prompt, const QString& initial,
                                                 const QString& caption) override;
     std::optional<QString> chooseTable(const QStringList& tables) override;

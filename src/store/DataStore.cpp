@@ -18,6 +18,15 @@ bool DataStore::open(const QString& path)
     return opened;
 }
 
+bool DataStore::openWithPassword(const QString& uri, const QString& password)
+{
+    close();
+    const bool opened = m_currentdb.openServer(uri, password);
+    if (opened)
+        m_dbname = uri;
+    return opened;
+}
+
 bool DataStore::switchTable(const QString& name)
 {
     m_tablename.clear();

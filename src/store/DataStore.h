@@ -32,6 +32,9 @@ public:
     // file; whatever was open is closed first. On failure nothing is open
     // and the reason is in currentdb().lastError().
     [[nodiscard]] bool open(const QString& path);
+    // The same for a database on a server that asked for a password
+    // (currentdb().lastErrorCode() SQLITE_AUTH after open()).
+    [[nodiscard]] bool openWithPassword(const QString& uri, const QString& password);
     // Opens the record set on table `name` of the open database, which
     // becomes the open table. On failure no table is open and the reason is
     // in currentrs().lastError().

@@ -142,6 +142,11 @@ bool Database::openServer(const QString& uri, const QString& password)
 #endif
 }
 
+bool Database::wantsPassword() const
+{
+    return !m_open && m_errorCode == SQLITE_AUTH;
+}
+
 bool Database::openConnection(const QString& path, bool creating, Access access)
 {
     auto file = std::make_unique<SqliteConnection>();

@@ -51,6 +51,8 @@ public:
     // SQLITE_AUTH when the server asks for a password that none of libpq's
     // own sources gave, so the caller may ask the operator and try again.
     [[nodiscard]] bool openServer(const QString& uri, const QString& password = QString());
+    // Whether the last open failed only for a password the server wants.
+    bool wantsPassword() const;
     // Whether the open database is on a server rather than in a file.
     bool onServer() const { return m_open && !m_file; }
     // Creates a new, empty database file (the file must not exist) and opens it.

@@ -1,8 +1,12 @@
 #include "store/DatabaseBackup.h"
 
+#include "cfg/ServerUri.h"
+#include "store/ServerBackup.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QStandardPaths>
 
 #include <sqlite3.h>
 
@@ -167,6 +171,8 @@ bool syncToDisk(const QString& path)
 BackupResult BackupDatabase(const QString& source, const QString& target, const std::atomic<bool>* cancel,
                             const BackupPacing& pacing)
 {
+    if (IsServerUri(source))
+        return BackupServerDatabase(source, target, cancel);
     BackupResult result;
     if (QFileInfo::exists(target)) {
         result.error = QStringLiteral("The backup %1 already exists.").arg(target);
@@ -203,14 +209,29 @@ BackupResult BackupDatabase(const QString& source, const QString& target, const 
     return result;
 }
 
+// The file whose name the backups of `dbPath` take theirs from: the
+// database file, or for a server's database a dump named after it.
+static QFileInfo backedUpFile(const QString& dbPath)
+{
+    if (IsServerUri(dbPath))
+        return QFileInfo(BackupFolder(dbPath) + QLatin1Char('/') + ServerDatabaseName(dbPath)
+                         + QStringLiteral(".dump"));
+    return QFileInfo(dbPath);
+}
+
+// A server's database has no folder of its own: its backups go with the
+// user's K7 data, in a folder per database.
 QString BackupFolder(const QString& dbPath)
 {
+    if (IsServerUri(dbPath))
+        return QStandardPaths::writableLocation(QStandardPaths::AppLocalDataLocation)
+               + QStringLiteral("/k7-backups/") + ServerDatabaseName(dbPath);
     return QFileInfo(dbPath).absolutePath() + QStringLiteral("/k7-backups");
 }
 
 QString BackupName(const QString& dbPath, const QDateTime& when)
 {
-    const QFileInfo info(dbPath);
+    const QFileInfo info = backedUpFile(dbPath);
     const QString stem = BackupFolder(dbPath) + QLatin1Char('/') + info.completeBaseName() + QLatin1Char('-')
                          + when.toString(QStringLiteral("yyyyMMdd-HHmmss"));
     const QString suffix = info.suffix().isEmpty() ? QString() : QLatin1Char('.') + info.suffix();
@@ -222,7 +243,7 @@ QString BackupName(const QString& dbPath, const QDateTime& when)
 
 QStringList ExistingBackups(const QString& dbPath)
 {
-    const QFileInfo info(dbPath);
+    const QFileInfo info = backedUpFile(dbPath);
     const QString digits8 = QString(8, QLatin1Char('?'));
     const QString pattern = info.completeBaseName() + QLatin1Char('-') + digits8 + QLatin1Char('-')
                             + digits8.left(6) + QLatin1Char('*');

@@ -3,7 +3,6 @@
 #include "cfg/PathParts.h"
 #include "cfg/ServerUri.h"
 
-#include <QUrl>
 
 namespace k7 {
 
@@ -24,14 +23,6 @@ QString withMdbExtension(const QString& path)
     if (!lastComponent(path).contains(QLatin1Char('.')))
         return parts.directory + QStringLiteral("mdb");
     return parts.directory + parts.name + QStringLiteral(".mdb");
-}
-
-// The database a server URI names: the last part of its path, without
-// the query ("postgresql://host/dig?sslmode=require" names dig).
-QString serverDatabaseName(const QString& uri)
-{
-    const QString path = uri.section(QLatin1Char('?'), 0, 0);
-    return QUrl::fromPercentEncoding(lastComponent(path).toUtf8());
 }
 
 }  // namespace
@@ -63,7 +54,7 @@ QString DeriveTableName(const QString& dbname, const QString& tableOption)
     if (!tableOption.isEmpty())
         return tableOption;
     if (IsServerUri(dbname))
-        return serverDatabaseName(dbname);
+        return ServerDatabaseName(dbname);
     const QString file = lastComponent(dbname);
     const int dot = file.indexOf(QLatin1Char('.'));
     return dot < 0 ? file : file.left(dot);

@@ -1,6 +1,7 @@
 #include "workflows/DataTable.h"
 
 #include "workflows/AccessOffer.h"
+#include "cfg/ServerUri.h"
 #include "store/FoldedMatch.h"
 #include "store/K7Tables.h"
 #include "store/Naming.h"
@@ -116,6 +117,19 @@ void addAutoincIndexes(const Model& model, Database& db, const QString& table)
     }
 }
 
+// A server that wants a password none of libpq's own sources gave asks the
+// operator for it once; it is passed on and kept nowhere.
+bool openWithPassword(DataStore& store, Dialogs& dialogs, const QString& dbname)
+{
+    if (!store.currentdb().wantsPassword())
+        return false;
+    const std::optional<QString> password = dialogs.inputPassword(
+        QStringLiteral("The database server asks for a password to open %1:").arg(DatabaseNameForDisplay(dbname)));
+    if (!password)
+        return false;
+    return store.openWithPassword(dbname, *password);
+}
+
 bool failOpen(DataStore& store, Dialogs& dialogs, ShellHooks& shell, const QString& reason)
 {
     shell.setDataSource(nullptr);
@@ -162,7 +176,7 @@ bool OpenDataTable(Model& model, DataStore& store, Dialogs& dialogs, ShellHooks&
         store.close();
         return false;
     }
-    if (!store.open(dbname))
+    if (!store.open(dbname) && !openWithPassword(store, dialogs, dbname))
         return failOpen(store, dialogs, shell, store.currentdb().lastError());
     Database& db = store.currentdb();
 

@@ -57,6 +57,8 @@ public:
         m_messages.append({prompt, -1});
         return m_inputs.isEmpty() ? std::nullopt : m_inputs.dequeue();
     }
+    // Passwords come from the same queue as typed texts.
+    std::optional<QString> inputPassword(const QString& prompt) override { return inputText(prompt, QString()); }
     std::optional<QString> chooseTable(const QStringList&) override
     {
         return m_tables.isEmpty() ? std::nullopt : m_tables.dequeue();
