@@ -40,9 +40,21 @@ bool OtherStations::take(const RowChanges& changes)
         if (changes.changed)
             model->valuesChangedElsewhere();
     }
+    keepCurrentRow();
     if (m_hooks.shown)
         m_hooks.shown();
     return true;
+}
+
+// The grid's current row is the record set's current row, in the column it was in.
+void OtherStations::keepCurrentRow()
+{
+    const RecordSet& rs = m_store.currentrs();
+    const int row = rs.absolutePosition();
+    if (row < 0 || row >= m_grid.recordModel()->rowCount() || m_grid.currentIndex().row() == row)
+        return;
+    const int column = qMax(0, m_grid.currentIndex().column());
+    m_grid.setCurrentIndex(m_grid.recordModel()->index(row, column));
 }
 
 // Rows deleted elsewhere: the keyset is read again and the grid with it,

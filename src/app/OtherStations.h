@@ -34,6 +34,7 @@ public:
 
 private:
     void showDeletions();
+    void keepCurrentRow();
 
     DataStore& m_store;
     DataGrid& m_grid;

@@ -33,6 +33,12 @@ bool RecordSetModel::takeRowsAddedElsewhere()
 {
     if (!m_rs || !m_rs->isOpen() || !m_rs->takesAddedRows())
         return false;
+    if (m_rows != m_rs->recordCount()) {
+        // The model missed a change of the set's own: show it all again.
+        const bool taken = m_rs->takeAddedRows();
+        refresh();
+        return taken;
+    }
     int arriving = 0;
     RowArrival arrival;
     arrival.before = [this, &arriving](int first, int last) {

@@ -56,6 +56,7 @@ void ChangeListener::stop()
     m_db = nullptr;
     m_table.clear();
     m_dataVersion = -1;
+    m_session = 0;
 }
 
 bool ChangeListener::startServer()
@@ -72,6 +73,7 @@ bool ChangeListener::startServer()
         return false;
     }
     watchSocket(m_db->serverConnection()->socket());
+    m_session = PgSessionId(*m_db->serverConnection());
     return true;
 #else
     m_error = QStringLiteral("This build cannot reach a server.");
@@ -105,19 +107,23 @@ void ChangeListener::readServer()
 
 void ChangeListener::poll()
 {
-    if (!m_db)
+    if (!m_db || !m_db->isOpen())
         return;
     if (!m_db->onServer()) {
         pollFile();
         return;
     }
 #ifdef K7_HAVE_POSTGRES
-    // A connection made again has a new socket and has forgotten LISTEN.
-    const int socket = m_db->serverConnection()->socket();
-    if (socket >= 0 && (!m_socket || m_socket->socket() != socket)) {
+    // A connection made again is served by another server process, which
+    // has not listened yet.
+    PgConnection& connection = *m_db->serverConnection();
+    const int session = PgSessionId(connection);
+    if (session != 0 && session != m_session) {
         QString error;
-        if (PgListenForRowChanges(*m_db, &error))
-            watchSocket(socket);
+        if (!m_db->inTransaction() && PgListenForRowChanges(*m_db, &error)) {
+            watchSocket(connection.socket());
+            m_session = session;
+        }
     }
     // Announcements libpq read while one of the store's own statements ran
     // wait in its queue, and the socket has nothing more to say about them.

@@ -70,6 +70,7 @@ private:
     QTimer m_batch;
     RowChanges m_pending;
     qint64 m_dataVersion = -1;
+    int m_session = 0;  // the server process that listens for this station
 };
 
 }  // namespace k7

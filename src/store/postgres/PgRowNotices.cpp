@@ -44,6 +44,10 @@ bool PgAnnounceRowChanges(Database& db, const QString& table, QString* error)
     // other stations' writes, which only the first opening should do.
     if (hasTrigger(db, table))
         return true;
+    if (db.inTransaction()) {
+        *error = QStringLiteral("The table's writes cannot be announced while a transaction is open.");
+        return false;
+    }
     const QString function =
         QStringLiteral("CREATE OR REPLACE FUNCTION %1() RETURNS trigger LANGUAGE plpgsql AS "
                        "$body$ BEGIN PERFORM pg_notify('%2', TG_OP || ' ' || TG_TABLE_NAME); RETURN NULL; END $body$")
@@ -65,6 +69,12 @@ bool PgListenForRowChanges(Database& db, QString* error)
         return true;
     *error = db.lastError();
     return false;
+}
+
+int PgSessionId(PgConnection& connection)
+{
+    PGconn* conn = connection.handle();
+    return conn && PQstatus(conn) == CONNECTION_OK ? PQbackendPID(conn) : 0;
 }
 
 bool PgTakeRowNotices(PgConnection& connection, const QString& table, RowChanges* changes)

@@ -24,6 +24,9 @@ inline constexpr const char* kRowsChannel = "k7_rows";
 [[nodiscard]] bool PgAnnounceRowChanges(Database& db, const QString& table, QString* error);
 // Starts listening on the channel on the database's own connection.
 [[nodiscard]] bool PgListenForRowChanges(Database& db, QString* error);
+// The server process serving the connection, 0 when it is lost: a
+// connection made again has another, which has not listened yet.
+int PgSessionId(PgConnection& connection);
 // Reads whatever has arrived, without waiting, and adds to `changes` what
 // other sessions announced about `table`; the connection's own writes are
 // left out. False when the connection is lost.
