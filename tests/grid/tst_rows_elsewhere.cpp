@@ -117,10 +117,12 @@ private slots:
         QVERIFY(m_store.showView(view));
         model()->refresh();
         m_window->show();
+        m_window->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(m_window));
         m_entry->setFocus();
+        QTRY_COMPARE(QApplication::focusWidget(), m_entry);
         m_grid->setCurrentIndex(model()->index(1, 1));
         const qint64 current = rs().bookmark();
-        QWidget* focused = QApplication::focusWidget();
 
         QVERIFY(execSql(m_path, {insertRow("F", "A"), insertRow("G", "M"), insertRow("H", "Z"), insertRow("I", "m")}));
         RecordSet fresh;
@@ -130,7 +132,7 @@ private slots:
         QCOMPARE(rs().bookmark(), current);
         QCOMPARE(m_grid->currentIndex().row(), rs().absolutePosition());
         QCOMPARE(m_grid->currentIndex().column(), 1);
-        QCOMPARE(QApplication::focusWidget(), focused);
+        QCOMPARE(QApplication::focusWidget(), m_entry);  // the entry box keeps the keys
         QVERIFY(m_shown > 0);
     }
 
