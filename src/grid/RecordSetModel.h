@@ -31,7 +31,7 @@ public:
     // cell and the record set its current row. False (the reason in the
     // record set's lastError()) when they could not be read or the record set
     // cannot take them; the rows shown stay as they were.
-    bool takeRowsAddedElsewhere();
+    [[nodiscard]] bool takeRowsAddedElsewhere();
     // Values changed elsewhere: forgets the cached rows and repaints.
     void valuesChangedElsewhere();
 

@@ -30,6 +30,6 @@ int PgSessionId(PgConnection& connection);
 // Reads whatever has arrived, without waiting, and adds to `changes` what
 // other sessions announced about `table`; the connection's own writes are
 // left out. False when the connection is lost.
-bool PgTakeRowNotices(PgConnection& connection, const QString& table, RowChanges* changes);
+[[nodiscard]] bool PgTakeRowNotices(PgConnection& connection, const QString& table, RowChanges* changes);
 
 }  // namespace k7
