@@ -8,6 +8,7 @@
 #include "entry/EntryEngine.h"
 #include "grid/DataControl.h"
 #include "grid/DataGrid.h"
+#include "app/OtherStations.h"
 #include "grid/RecordSetModel.h"
 #include "instruments/Instruments.h"
 #include "platform/Dialogs.h"
@@ -68,6 +69,7 @@ MainWindow::MainWindow(Dialogs& dialogs, SoundPlayer& sound, const QString& inip
 MainWindow::~MainWindow()
 {
     m_imagejtimer->stop();
+    m_otherStations.reset();
     m_grid->recordModel()->setRecordSet(nullptr);
     m_instruments.reset();
     m_store.close();
@@ -139,6 +141,9 @@ void MainWindow::buildRegions()
             m_engine->startGridEdit(false);
     });
     m_dataobject = new DataControl(m_grid);
+    m_otherStations = std::make_unique<OtherStations>(
+        m_store, *m_grid,
+        OtherStations::Hooks{[this] { return m_engine->state().editing; }, [this] { m_dataobject->updateCaption(); }});
     m_dbinfo = new ElidedLabel;
     m_dbinfo->setObjectName(QStringLiteral("dbinfo"));
 
@@ -512,6 +517,8 @@ void MainWindow::setDataSource(RecordSet* recordSet)
         if (QAction* action = findChild<QAction*>(QLatin1String(tool)))
             action->setEnabled(recordSet != nullptr);
     m_grid->recordModel()->setRecordSet(recordSet);
+    if (m_otherStations)
+        m_otherStations->follow();
     m_dataobject->updateCaption();
 }
 

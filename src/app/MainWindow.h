@@ -31,6 +31,7 @@ namespace k7 {
 class DataControl;
 class DatabaseBackups;
 class ElidedLabel;
+class OtherStations;
 class DataGrid;
 class Dialogs;
 class EntryArea;
@@ -177,6 +178,7 @@ private:
     DataStore m_store;
     std::unique_ptr<EntryEngine> m_engine;
     std::unique_ptr<Instruments> m_instruments;
+    std::unique_ptr<OtherStations> m_otherStations;
     std::unique_ptr<RecordMenu> m_records;
     std::unique_ptr<WindowPlacement> m_placement;
 

@@ -23,6 +23,47 @@ void RecordSetModel::refresh()
     setRecordSet(m_rs);
 }
 
+void RecordSetModel::forgetCachedRows()
+{
+    m_cache.clear();
+    m_order.clear();
+}
+
+bool RecordSetModel::takeRowsAddedElsewhere()
+{
+    if (!m_rs || !m_rs->isOpen() || !m_rs->takesAddedRows())
+        return false;
+    if (m_rows != m_rs->recordCount()) {
+        // The model missed a change of the set's own: show it all again.
+        const bool taken = m_rs->takeAddedRows();
+        refresh();
+        return taken;
+    }
+    int arriving = 0;
+    RowArrival arrival;
+    arrival.before = [this, &arriving](int first, int last) {
+        beginInsertRows(QModelIndex(), first, last);
+        arriving = last - first + 1;
+        // Cached rows are kept by position; rows below the new ones move down.
+        if (first < m_rows)
+            forgetCachedRows();
+    };
+    arrival.after = [this, &arriving] {
+        m_rows += arriving;
+        endInsertRows();
+    };
+    return m_rs->takeAddedRows(arrival);
+}
+
+void RecordSetModel::valuesChangedElsewhere()
+{
+    if (!m_rs || !m_rs->isOpen() || m_rows == 0)
+        return;
+    forgetCachedRows();
+    m_rs->forgetLoadedRow();
+    emit dataChanged(index(0, 0), index(m_rows - 1, qMax(0, m_columns - 1)));
+}
+
 int RecordSetModel::rowCount(const QModelIndex& parent) const
 {
     return parent.isValid() ? 0 : m_rows;

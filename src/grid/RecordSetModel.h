@@ -26,6 +26,14 @@ public:
     RecordSet* recordSet() const { return m_rs; }
     // Re-reads the row count and forgets cached rows (after a save or edit).
     void refresh();
+    // Takes the rows added elsewhere into the record set and shows them where
+    // its order puts them, as insertions, so that the view keeps its current
+    // cell and the record set its current row. False (the reason in the
+    // record set's lastError()) when they could not be read or the record set
+    // cannot take them; the rows shown stay as they were.
+    [[nodiscard]] bool takeRowsAddedElsewhere();
+    // Values changed elsewhere: forgets the cached rows and repaints.
+    void valuesChangedElsewhere();
 
     int rowCount(const QModelIndex& parent = {}) const override;
     int columnCount(const QModelIndex& parent = {}) const override;
@@ -38,6 +46,7 @@ public:
 
 private:
     const QVariantList* cachedRow(int row) const;
+    void forgetCachedRows();
 
     RecordSet* m_rs = nullptr;
     int m_rows = 0;

@@ -444,6 +444,15 @@ sqlite3* Database::handle() const
     return m_file ? m_file->handle() : nullptr;
 }
 
+PgConnection* Database::serverConnection() const
+{
+#ifdef K7_HAVE_POSTGRES
+    return onServer() ? static_cast<PgConnection*>(m_connection.get()) : nullptr;
+#else
+    return nullptr;
+#endif
+}
+
 qint64 Database::lastInsertId() const
 {
     return m_connection ? m_connection->lastInsertId() : -1;

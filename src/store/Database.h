@@ -23,6 +23,7 @@ struct sqlite3;
 
 namespace k7 {
 
+class PgConnection;
 class RecordSet;
 class SqlConnection;
 class SqliteConnection;
@@ -129,6 +130,9 @@ public:
     // empty connection and nullptr while no file is open.
     QSqlDatabase connection() const;
     sqlite3* handle() const;
+    // The connection to the server, for waiting on its notifications;
+    // nullptr while no server database is open.
+    PgConnection* serverConnection() const;
     // Gives a connection of K7's own (another thread's, say) the settings,
     // functions and collation every connection to a K7 file has; false
     // when SQLite refuses one of them.

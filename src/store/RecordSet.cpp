@@ -379,6 +379,7 @@ bool RecordSet::update()
             return fail(stmt->error());
         m_lastModified = m_db->lastInsertId();
         placeAdded(m_lastModified);
+        account(m_lastModified);
     } else {
         if (!names.isEmpty()) {
             QStringList sets;
@@ -426,6 +427,8 @@ bool RecordSet::deleteCurrent()
     if (!stmt->run({*key}))
         return fail(stmt->error());
     m_keys.erase(p);
+    // SQLite hands the rowid of a deleted top row out again.
+    m_accounted.erase(*key);
     if (m_placed.at == p)
         m_placed.at = -1;  // gone from the set
     else if (m_placed.at > p)

@@ -20,8 +20,10 @@
 #include <QString>
 #include <QVariant>
 
+#include <functional>
 #include <limits>
 #include <optional>
+#include <set>
 #include <vector>
 
 namespace k7 {
@@ -41,6 +43,15 @@ struct DynasetKeyQueries {
 struct ViewKeyQuery {
     QString sql;
     QVariantList values;
+};
+
+// Told around each insertion takeAddedRows makes: before() with the
+// positions the new rows will hold, once the set still has its old rows,
+// after() once they are in (as a table model's beginInsertRows and
+// endInsertRows want them).
+struct RowArrival {
+    std::function<void(int first, int last)> before;
+    std::function<void()> after;
 };
 
 class RecordSet {
@@ -157,6 +168,23 @@ public:
     // was read (false when there is no current row or it cannot be told).
     bool currentRowGone() const;
 
+    // Rows added elsewhere (another station, another program) since the set
+    // was read. Whether the set can take them in without reading its keyset
+    // again: a table in table order, or a view.
+    bool takesAddedRows() const { return m_updatable && (m_where.isEmpty() || m_placesAdded); }
+    // Takes them in: reads the rowids at the top of the table that it does
+    // not know, and puts each where the set's order puts it (rows the filter
+    // leaves out are left out). The current row stays current. A row whose
+    // rowid was handed out before the last one known but committed after it
+    // is found as long as it is within kLookBack rowids of the top.
+    [[nodiscard]] bool takeAddedRows(const RowArrival& arrival = {});
+    static constexpr qint64 kLookBack = 256;
+    // Reads the keyset again (for rows deleted elsewhere), keeping the
+    // current row current when it is still there, else the position.
+    [[nodiscard]] bool requeryKeepingPlace();
+    // Reads the current row again when next asked (it was changed elsewhere).
+    void forgetLoadedRow() { m_loadedKey = -1; }
+
 private:
     friend class Database;
     enum class Mode { None, Add, Edit };
@@ -188,6 +216,12 @@ private:
                              std::vector<qint64>& rowids, QString* error, int* code = nullptr);
     // Where a row just added joins the keyset.
     void placeAdded(qint64 rowid);
+    // Rows added elsewhere (RecordSetArrivals.cpp).
+    void startAccounting();
+    void account(qint64 rowid);
+    [[nodiscard]] std::vector<qint64> unknownAmong(const std::vector<qint64>& rowids) const;
+    void insertArrived(int at, qint64 rowid);
+    void placeArrivals(const std::vector<qint64>& rowids, const RowArrival& arrival);
     bool whereHolds(qint64 rowid) const;
     int sortedPlace(qint64 rowid) const;
     // Where the keyset holds `key`, -1 when it does not.
@@ -225,6 +259,11 @@ private:
         int at = -1;
     };
     Placed m_placed;
+    // The highest rowid the set has accounted for, and the rowids near it
+    // that it has (read, added, taken or left out by its filter), so that
+    // looking back below it finds only rows committed late.
+    qint64 m_seenUpTo = 0;
+    std::set<qint64> m_accounted;
     QString m_rowidName;
     QString m_fetchSql;
     DynasetKeyQueries m_keyQueries;

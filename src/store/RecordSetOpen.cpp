@@ -297,6 +297,7 @@ bool RecordSet::openDynaset(Database& db, const DynasetQuery& query, bool keepOn
     db.attach(this);
     m_keys = std::move(keys);
     m_pos = 0;
+    startAccounting();
     return true;
 }
 
@@ -354,6 +355,8 @@ void RecordSet::close()
     m_placesAdded = false;
     m_lastModified = -1;
     m_placed = {};
+    m_seenUpTo = 0;
+    m_accounted.clear();
     m_rowidName.clear();
     m_fetchSql.clear();
     m_keys.clear();
@@ -461,6 +464,7 @@ bool RecordSet::loadKeys()
         return fail(error);
     m_keys = std::move(keys);
     m_loadedKey = -1;
+    startAccounting();
     return true;
 }
 

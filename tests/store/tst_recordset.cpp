@@ -208,6 +208,83 @@ private slots:
         QCOMPARE(firstValues(rs), (QStringList{"C", "I", "G", "A", "J", "H", "F"}));
     }
 
+    void rowsAddedElsewhereJoinTheSet_data() { bookmarksLandOnTheirRows_data(); }
+    // Rows another station adds are taken in where the set's order puts them,
+    // each announced while the set still has its old rows, the current row
+    // kept; the set then holds what reading the view afresh gives.
+    void rowsAddedElsewhereJoinTheSet()
+    {
+        QFETCH(RecordView, view);
+        makeLayers();
+        RecordSet rs;
+        QVERIFY(rs.openView(m_db, "Layers", view));
+        QVERIFY(rs.setAbsolutePosition(1));
+        const qint64 current = rs.bookmark();
+        QVERIFY(rs.addNew() && rs.setField("ID", "G") && rs.setField("Layer no", "a0") && rs.setField("Done", true)
+                && rs.update());
+        QVERIFY(execSql(m_path, {"INSERT INTO \"Layers\" (\"ID\", \"Layer no\", \"Done\") VALUES ('H', 'c1', true)",
+                                 "INSERT INTO \"Layers\" (\"ID\", \"Layer no\", \"Done\") VALUES ('I', NULL, false)",
+                                 "INSERT INTO \"Layers\" (\"ID\", \"Layer no\", \"Done\") VALUES ('J', 'B2', true)",
+                                 "INSERT INTO \"Layers\" (\"ID\", \"Layer no\", \"Done\") VALUES ('K', '', true)"}));
+        const int countBefore = rs.recordCount();
+        int announced = 0;
+        int expectedCount = countBefore;
+        bool inStep = true;
+        RowArrival arrival{[&](int first, int last) {
+                               inStep = inStep && rs.recordCount() == expectedCount && first >= 0 && first <= expectedCount;
+                               announced += last - first + 1;
+                               expectedCount += last - first + 1;
+                           },
+                           [&] { inStep = inStep && rs.recordCount() == expectedCount; }};
+        QVERIFY2(rs.takeAddedRows(arrival), qPrintable(rs.lastError()));
+        QCOMPARE(rs.bookmark(), current);
+        QVERIFY(inStep);
+        RecordSet fresh;
+        QVERIFY(fresh.openView(m_db, "Layers", view));
+        QCOMPARE(firstValues(rs), firstValues(fresh));
+        QCOMPARE(announced, fresh.recordCount() - countBefore);
+        // Nothing new: nothing taken twice, not even the set's own row.
+        QVERIFY(rs.takeAddedRows(arrival));
+        QCOMPARE(rs.recordCount(), fresh.recordCount());
+    }
+
+    // A rowid the engine hands out again after the top row was deleted here
+    // is found, and so is a rowid handed out before the highest one seen but
+    // committed after it.
+    void rowsWithAReusedRowidOrCommittedLateAreFound()
+    {
+        for (const char* id : {"A", "B", "C", "D"})
+            QVERIFY(addRow(id, "S", 1));
+        QVERIFY(m_rs.setAbsolutePosition(3) && m_rs.deleteCurrent());
+        QVERIFY(execSql(m_path, {"INSERT INTO \"Finds\" (\"ID\") VALUES ('again')"}));
+        QVERIFY(m_rs.takeAddedRows());
+        QCOMPARE(firstValues(m_rs), (QStringList{"A", "B", "C", "again"}));
+
+        const QString insert = QStringLiteral("INSERT INTO \"Finds\" (%1, \"ID\")%2 VALUES (%3, '%4')");
+        const QString overriding = OnServer() ? QStringLiteral(" OVERRIDING SYSTEM VALUE") : QString();
+        auto insertAt = [&](int rowid, const QString& id) {
+            return execSql(m_path, {insert.arg(m_rs.rowidName(), overriding).arg(rowid).arg(id)});
+        };
+        QVERIFY(insertAt(40, "top") && m_rs.takeAddedRows());
+        QVERIFY(insertAt(20, "late") && m_rs.takeAddedRows());
+        QCOMPARE(firstValues(m_rs), (QStringList{"A", "B", "C", "again", "late", "top"}));
+    }
+
+    // Rows deleted elsewhere: the set is read again, and its current row
+    // stays current where it is still there.
+    void requeryKeepsTheCurrentRow()
+    {
+        for (const char* id : {"A", "B", "C", "D"})
+            QVERIFY(addRow(id, "S", 1));
+        QVERIFY(m_rs.setAbsolutePosition(2));
+        QVERIFY(execSql(m_path, {"DELETE FROM \"Finds\" WHERE \"ID\" = 'A'"}));
+        QVERIFY(m_rs.requeryKeepingPlace());
+        QCOMPARE(m_rs.value("ID").toString(), QString("C"));
+        QVERIFY(execSql(m_path, {"DELETE FROM \"Finds\" WHERE \"ID\" = 'C'"}));
+        QVERIFY(m_rs.requeryKeepingPlace());
+        QCOMPARE(m_rs.value("ID").toString(), QString("D"));  // its place, now D's
+    }
+
     void bookmarksLandOnTheirRows_data()
     {
         QTest::addColumn<RecordView>("view");
