@@ -169,7 +169,7 @@ private slots:
         Database db;
         QVERIFY(db.create(dbname));
         QVERIFY(db.appendTable(TableDef{QStringLiteral("Finds"), {FieldDef{QStringLiteral("K")}}, {}}));
-        for (const QString& k : {"abc", " 7 ", "12.5", "1e1", ""})
+        for (const QString& k : QStringList{"abc", " 7 ", "12.5", "1e1", ""})
             QVERIFY(db.execute(QStringLiteral("INSERT INTO \"Finds\" (\"K\") VALUES (?)"), {k}));
         RecordSet largest;
         QVERIFY2(largest.openQuery(db, QStringLiteral("SELECT MAX(%1) FROM \"Finds\"")
