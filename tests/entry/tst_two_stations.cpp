@@ -26,14 +26,13 @@ using namespace k7::test;
 
 namespace {
 
-constexpr int kRecordsEach = 2000;
 const QStringList kStations{QStringLiteral("north"), QStringLiteral("south")};
 
 // Every other identifier is one both stations type, in the same order.
-QStringList identifiers(const QString& station)
+QStringList identifiers(const QString& station, int count)
 {
     QStringList ids;
-    for (int i = 0; i < kRecordsEach; ++i)
+    for (int i = 0; i < count; ++i)
         ids << (i % 2 == 0 ? QStringLiteral("S%1").arg(i / 2, 4, 10, QLatin1Char('0'))
                            : QStringLiteral("%1-%2").arg(station).arg(i));
     return ids;
@@ -54,7 +53,8 @@ QString cfgText(const QString& dbname)
         .arg(dbname);
 }
 
-// What one station printed: identifier -> "saved" or "taken", and its rows.
+// What one station printed: identifier -> "saved", "taken" (when checked) or
+// "late" (at the save), and the rows its record set shows at the end.
 struct StationReport {
     QMap<QString, QString> outcome;
     int lines = 0;
@@ -68,7 +68,7 @@ StationReport parse(const QByteArray& output)
     for (const QString& line : QString::fromUtf8(output).split(QLatin1Char('\n'), Qt::SkipEmptyParts)) {
         const QString word = line.section(QLatin1Char(' '), 0, 0);
         const QString rest = line.section(QLatin1Char(' '), 1);
-        if (word == QLatin1String("saved") || word == QLatin1String("taken")) {
+        if (word == QLatin1String("saved") || word == QLatin1String("taken") || word == QLatin1String("late")) {
             report.outcome.insert(rest, word);
             ++report.lines;
         } else if (word == QLatin1String("rows")) {
@@ -89,13 +89,17 @@ private slots:
     void sameIdentifiersAtOnce_data()
     {
         QTest::addColumn<bool>("server");
-        QTest::newRow("server") << true;
-        QTest::newRow("file") << false;
+        QTest::addColumn<int>("recordsEach");
+        QTest::newRow("server") << true << 2000;
+        // Every save of a file waits for the disk twice over (the row, the
+        // journal's end) and the two stations queue for its one writer.
+        QTest::newRow("file") << false << 1000;
     }
 
     void sameIdentifiersAtOnce()
     {
         QFETCH(bool, server);
+        QFETCH(int, recordsEach);
         QTemporaryDir dir;
         std::unique_ptr<PgTestServer> pg;
         QString dbname = dir.filePath(QStringLiteral("site.mdb"));
@@ -122,7 +126,7 @@ private slots:
         clock.start();
         for (int s = 0; s < 2; ++s) {
             const QString ids = dir.filePath(kStations[s] + QStringLiteral(".txt"));
-            QVERIFY(writeText(ids, identifiers(kStations[s]).join(QLatin1Char('\n'))));
+            QVERIFY(writeText(ids, identifiers(kStations[s], recordsEach).join(QLatin1Char('\n'))));
             stations[s].setProcessChannelMode(QProcess::ForwardedErrorChannel);
             stations[s].start(QStringLiteral(K7_STATION), {cfg, ids, kStations[s]});
             QVERIFY(stations[s].waitForStarted());
@@ -149,8 +153,8 @@ private slots:
             QVERIFY2(reports[s].errors.isEmpty(), qPrintable(reports[s].errors.join('\n')));
             QCOMPARE(stations[s].exitCode(), 0);
             // Every record typed is accounted for, once.
-            QCOMPARE(reports[s].lines, kRecordsEach);
-            QCOMPARE(reports[s].outcome.size(), kRecordsEach);
+            QCOMPARE(reports[s].lines, recordsEach);
+            QCOMPARE(reports[s].outcome.size(), recordsEach);
         }
 
         // Each identifier saved by exactly one station, with that station's values.
@@ -164,18 +168,20 @@ private slots:
             }
         }
         int refused = 0;
+        int late = 0;
         for (int s = 0; s < 2; ++s) {
             for (auto it = reports[s].outcome.cbegin(); it != reports[s].outcome.cend(); ++it) {
-                if (it.value() == QLatin1String("taken")) {
+                if (it.value() != QLatin1String("saved")) {
                     ++refused;
+                    late += it.value() == QLatin1String("late") ? 1 : 0;
                     // Refused only because the other station saved it.
                     QCOMPARE(savedBy.value(it.key()), kStations[1 - s]);
                 }
             }
         }
-        QCOMPARE(savedBy.size() + refused, 2 * kRecordsEach);
+        QCOMPARE(savedBy.size() + refused, 2 * recordsEach);
         // Every shared identifier ends saved (by one or the other).
-        for (const QString& id : identifiers(kStations[0]))
+        for (const QString& id : identifiers(kStations[0], recordsEach))
             QVERIFY2(savedBy.contains(id), qPrintable(id + " saved by neither station"));
 
         const auto rows = querySeparately(
@@ -190,8 +196,8 @@ private slots:
         }
         for (int s = 0; s < 2; ++s)
             QCOMPARE(reports[s].rowsShown, savedBy.size());
-        qInfo("%s: %d records each, %d saved, %d refused, typed in %lld ms", server ? "server" : "file",
-              kRecordsEach, int(savedBy.size()), refused, typing);
+        qInfo("%s: %d records each, %d saved, %d refused (%d of them at the save), typed in %lld ms",
+              server ? "server" : "file", recordsEach, int(savedBy.size()), refused, late, typing);
     }
 };
 

@@ -6,7 +6,8 @@
 //
 // Each record is ID (from the list), NAME ("<name> <id>") and a number.
 // Prints one line per identifier: "saved ID", or "taken ID" when the value
-// was refused as entered already (when it was checked, or at the save).
+// was refused as entered already when it was checked, "late ID" when it was
+// refused at the save (entered at the other station meanwhile).
 // Then "done", and after a line on standard input, the record count of its
 // record set requeried: "rows N". Exit code 0, or 1 with "error ..." printed.
 
@@ -18,6 +19,7 @@
 #include <QThread>
 
 #include <cstdio>
+#include <memory>
 
 using namespace k7;
 using namespace k7::test;
@@ -30,7 +32,7 @@ QTextStream& out()
     return stream;
 }
 
-enum class Outcome { Accepted, Taken, Locked, Failed };
+enum class Outcome { Accepted, Taken, Late, Locked, Failed };
 
 // What the value just entered led to, by the message the engine showed.
 Outcome outcomeOf(const QStringList& texts, int before, QString* message)
@@ -38,8 +40,9 @@ Outcome outcomeOf(const QStringList& texts, int before, QString* message)
     if (texts.size() == before)
         return Outcome::Accepted;
     *message = texts.mid(before).join(QStringLiteral(" | "));
-    if (message->contains(QStringLiteral("has just been entered at another station"))
-        || message->contains(QStringLiteral("has already been entered")))
+    if (message->contains(QStringLiteral("has just been entered at another station")))
+        return Outcome::Late;
+    if (message->contains(QStringLiteral("has already been entered")))
         return Outcome::Taken;
     if (message->contains(QStringLiteral("locked"), Qt::CaseInsensitive)
         || message->contains(QStringLiteral("busy"), Qt::CaseInsensitive))
@@ -75,6 +78,9 @@ bool typeRecord(EntryRig& rig, const QString& name, const QString& id, int numbe
         case Outcome::Taken:
             out() << "taken " << id << Qt::endl;
             return true;
+        case Outcome::Late:
+            out() << "late " << id << Qt::endl;
+            return true;
         case Outcome::Locked:
         case Outcome::Failed:
             out() << "error " << id << ": " << message << Qt::endl;
@@ -98,6 +104,24 @@ QStringList readIds(const QString& path)
     return QString::fromUtf8(file.readAll()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
 }
 
+// The CFG opened as File > Open opens it. A file the other station is
+// saving to at that moment is locked: the operator opens it again.
+std::unique_ptr<EntryRig> openStation(const QString& cfg)
+{
+    QString why;
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        auto rig = std::make_unique<EntryRig>();
+        if (rig->openCfg(cfg))
+            return rig;
+        why = rig->dialogs.texts().join(QStringLiteral(" | "));
+        if (!why.contains(QStringLiteral("locked")))
+            break;
+        QThread::msleep(20);
+    }
+    out() << "error opening " << cfg << ": " << why << Qt::endl;
+    return nullptr;
+}
+
 }  // namespace
 
 int main(int argc, char** argv)
@@ -108,11 +132,10 @@ int main(int argc, char** argv)
         std::fputs("usage: k7_station SITE.cfg IDS.txt NAME\n", stderr);
         return 2;
     }
-    EntryRig rig;
-    if (!rig.openCfg(args[1])) {
-        out() << "error opening " << args[1] << ": " << rig.dialogs.texts().join(QStringLiteral(" | ")) << Qt::endl;
+    std::unique_ptr<EntryRig> opened = openStation(args[1]);
+    if (!opened)
         return 1;
-    }
+    EntryRig& rig = *opened;
     const QStringList ids = readIds(args[2]);
     for (int i = 0; i < ids.size(); ++i) {
         if (!typeRecord(rig, args[3], ids[i].trimmed(), i + 1))
