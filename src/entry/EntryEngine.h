@@ -73,7 +73,9 @@ public:
     // transaction with its audit row and the end of its journal. Returns false
     // (after telling the operator) when the row could not be written, or
     // (after a beep and a status line) when a new record holds no value at
-    // all; the record in progress and its journal are then kept.
+    // all; the record in progress and its journal are then kept. When a
+    // Unique value was saved at another station since it was checked, the
+    // operator is told so and the record is presented again at that variable.
     [[nodiscard]] bool SaveRecord();
     // Called after a CFG is opened and its first record started: when the
     // journal holds a record that was never saved, says how many values were
@@ -194,8 +196,18 @@ private:
     void forgetCleared();
     std::vector<bool> askedInFinalPath(std::vector<QString>& values) const;
     bool isEmptyNewRecord() const;
-    [[nodiscard]] bool storeRecord(RecordSet& rs, QString* error);
-    [[nodiscard]] bool storeRecordSettled(RecordSet& rs, QString* error);
+    // Why a save failed: the reason, and the variable whose value another
+    // station saved meanwhile when that is why (0 otherwise).
+    struct SaveFailure {
+        QString error;
+        int takenAt = 0;
+    };
+    [[nodiscard]] bool storeRecord(RecordSet& rs, SaveFailure* failure);
+    [[nodiscard]] bool storeRecordSettled(RecordSet& rs, SaveFailure* failure);
+    [[nodiscard]] bool writeLocked(RecordSet& rs, SaveFailure* failure);
+    [[nodiscard]] std::optional<double> largestStoredNow(const RecordSet& rs, int field, QString* error) const;
+    [[nodiscard]] bool renumberTakenAutoinc(const RecordSet& rs, QString* error);
+    void refuseTaken(int v);
     [[nodiscard]] bool writeRecord(RecordSet& rs, QString* error);
     [[nodiscard]] bool auditSaved(RecordSet& rs, const QVariantList& before, QString* error);
 
@@ -237,6 +249,12 @@ private:
     // Whether the row being completed is empty in `field` (false when there
     // is no such row).
     bool completedRowHasNoValue(const QString& field) const;
+    // Saving: the table's lock, and the values that another station may have
+    // saved since they were checked, looked at again under it.
+    [[nodiscard]] bool lockTableForSave(const RecordSet& rs, QString* error);
+    [[nodiscard]] std::optional<int> uniqueTakenMeanwhile(const RecordSet& rs, QString* error);
+    [[nodiscard]] std::optional<bool> heldByUnseenRow(int v, const QString& value, QString* error);
+    [[nodiscard]] std::optional<bool> numberTaken(const RecordSet& rs, int field, double number, QString* error);
 
     // Keys.
     std::optional<bool> commonKey(int code, Frame frame);

@@ -112,9 +112,12 @@ void EntryEngine::finishAccept(bool accepted)
         if (m_state.curvar > m_model.varcount) {
             if (!SaveRecord()) {
                 // Nothing is lost: the record stays as it was typed and the
-                // last value can be accepted again to retry.
-                m_state.curvar = cur;
-                ShowVariable(cur);
+                // last value can be accepted again to retry, unless the save
+                // asked for a value again and presented it already.
+                if (m_state.curvar > m_model.varcount) {
+                    m_state.curvar = cur;
+                    ShowVariable(cur);
+                }
                 return;
             }
             completeRecord();

@@ -12,6 +12,13 @@
 #include "access/AccessFile.h"
 #include "workflows/AccessOffer.h"
 #include "store/DataStore.h"
+#include "store/Database.h"
+#include "store/SqlDialect.h"
+#include "store/SqlStatement.h"
+#include "store/RecordSet.h"
+#include "store/TableDef.h"
+
+#include <cmath>
 
 #include <QFileInfo>
 
@@ -227,6 +234,92 @@ bool EntryEngine::completedRowHasNoValue(const QString& field) const
         return false;
     const int i = m_foundrs->fieldIndex(field);
     return i < 0 || RecordText(m_foundrs->value(i), m_foundrs->field(i).type).isEmpty();
+}
+
+// Makes the other stations' saves to the set's table wait until this
+// transaction ends (a file's write transaction does so already).
+bool EntryEngine::lockTableForSave(const RecordSet& rs, QString* error)
+{
+    Database& db = m_store.currentdb();
+    const QString sql = db.dialect().serialiseSaves();
+    if (sql.isEmpty())
+        return true;
+    // Every station names the table as the database spells it.
+    const std::optional<TableDef> table = db.findTable(rs.tableName());
+    SqlStatement* lock = db.statement(sql);
+    if (!lock || !lock->bind({table ? table->name : rs.tableName()})) {
+        *error = lock ? lock->error() : db.lastError();
+        return false;
+    }
+    while (lock->step()) {
+    }
+    const QString failed = lock->error();
+    lock->reset();
+    if (!failed.isEmpty())
+        *error = failed;
+    return failed.isEmpty();
+}
+
+// The first Unique variable of the record whose value a row the operator
+// was not shown holds now; 0 when there is none, nothing when a look-up failed.
+std::optional<int> EntryEngine::uniqueTakenMeanwhile(const RecordSet& rs, QString* error)
+{
+    std::vector<QString> values = m_state.varvalue;
+    const std::vector<bool> asked = askedInFinalPath(values);
+    for (int v = 1; v <= m_model.varcount; ++v) {
+        const Variable& var = m_model.var(v);
+        const bool checked = var.varunique && (var.vartype == TypeText || var.vartype == TypeSqid)
+                             && asked[static_cast<size_t>(v)];
+        if (!checked || rs.fieldIndex(var.varname) < 0)
+            continue;
+        const std::optional<bool> held = heldByUnseenRow(v, values[static_cast<size_t>(v)], error);
+        if (!held)
+            return std::nullopt;
+        if (*held)
+            return v;
+    }
+    return 0;
+}
+
+// Whether a row holds `value` in variable v's field, compared as checkUnique
+// compares it, other than the rows Re-edit found and showed (which the record
+// may share its value with, or is completing).
+std::optional<bool> EntryEngine::heldByUnseenRow(int v, const QString& value, QString* error)
+{
+    const QString& name = m_model.var(v).varname;
+    RecordSet found;
+    if (!found.openFolded(m_store.currentdb(), m_store.tablename(), name, value, {name})) {
+        *error = found.lastError();
+        return std::nullopt;
+    }
+    const bool foundAllowed = m_foundrs && (m_model.options.on(OptReEdit) || !m_state.newrecord);
+    for (found.moveFirst(); !found.eof(); found.moveNext()) {
+        bool shown = false;
+        for (int i = 0; foundAllowed && !shown && i < m_foundrs->recordCount(); ++i)
+            shown = m_foundrs->bookmarkAt(i) == found.bookmark();
+        if (!shown)
+            return true;
+    }
+    return false;
+}
+
+// Whether a row of the set's table holds `number` in field `field`, a text
+// field's text read as a number; nothing when the query failed.
+std::optional<bool> EntryEngine::numberTaken(const RecordSet& rs, int field, double number, QString* error)
+{
+    Database& db = m_store.currentdb();
+    const FieldDef& def = rs.field(field);
+    const QString sql = QStringLiteral("SELECT 1 FROM %1 WHERE %2 = ? LIMIT 1")
+                            .arg(QuoteName(rs.tableName()),
+                                 db.dialect().asNumber(QuoteName(def.name), def.type == FieldType::Text));
+    // A whole number is bound as one, which an integer column on a server takes.
+    const bool whole = std::trunc(number) == number && std::abs(number) < 1e15;
+    RecordSet found;
+    if (!found.openQuery(db, sql, {whole ? QVariant(static_cast<qlonglong>(number)) : QVariant(number)})) {
+        *error = found.lastError();
+        return std::nullopt;
+    }
+    return !found.bof();
 }
 
 EntryEngine::Check EntryEngine::checkSqid()

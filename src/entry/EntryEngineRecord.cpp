@@ -14,6 +14,8 @@
 #include "store/DataStore.h"
 #include "store/JournalWriter.h"
 #include "store/RecordJournal.h"
+#include "store/RecordSet.h"
+#include "store/SqlDialect.h"
 #include "store/Transaction.h"
 
 #include <utility>
@@ -108,18 +110,49 @@ double EntryEngine::largestStored(int v) const
 {
     RecordSet& table = m_store.currentrs();
     const int i = table.isOpen() ? table.fieldIndex(m_model.var(v).varname) : -1;
-    if (i < 0)
-        return 0;
-    const QString field = QuoteName(table.field(i).name);
-    const QString value = table.field(i).type == FieldType::Text
-                              ? QStringLiteral("CAST(%1 AS REAL)").arg(field)
-                              : field;
+    QString error;
+    return i < 0 ? 0 : largestStoredNow(table, i, &error).value_or(0);
+}
+
+// The largest number field `field` of the set's table holds, text read as a
+// number where it is one; nothing when the query failed.
+std::optional<double> EntryEngine::largestStoredNow(const RecordSet& rs, int field, QString* error) const
+{
+    Database& db = m_store.currentdb();
+    const FieldDef& def = rs.field(field);
+    const QString number = db.dialect().asNumber(QuoteName(def.name), def.type == FieldType::Text);
     RecordSet largest;
-    if (!largest.openQuery(m_store.currentdb(), QStringLiteral("SELECT MAX(%1) FROM %2")
-                                                  .arg(value, QuoteName(table.tableName())))
-        || largest.bof())
-        return 0;
-    return largest.value(0).toDouble();
+    if (!largest.openQuery(db, QStringLiteral("SELECT MAX(%1) FROM %2").arg(number, QuoteName(rs.tableName())))) {
+        *error = largest.lastError();
+        return std::nullopt;
+    }
+    return largest.bof() ? 0 : largest.value(0).toDouble();
+}
+
+// A new record's Autoinc number that another station saved since the record
+// started takes the next number free instead, found under the table's lock;
+// the status line tells the operator, and the next record counts on from it.
+bool EntryEngine::renumberTakenAutoinc(const RecordSet& rs, QString* error)
+{
+    for (int v = 1; v <= m_model.varcount; ++v) {
+        const Variable& var = m_model.var(v);
+        const int i = rs.fieldIndex(var.varname);
+        const QString held = m_state.varvalue[v].trimmed();
+        if (!isAutoinc(var) || i < 0 || held.isEmpty())
+            continue;
+        const std::optional<bool> taken = numberTaken(rs, i, ValNumber(held), error);
+        if (!taken)
+            return false;
+        if (!*taken)
+            continue;
+        const std::optional<double> largest = largestStoredNow(rs, i, error);
+        if (!largest)
+            return false;
+        m_state.varvalue[v] = ShortestNumber(*largest + 1);
+        m_view.showStatus(QStringLiteral("%1 %2 has just been entered at another station: this record takes %3.")
+                              .arg(var.varname, held, m_state.varvalue[v]));
+    }
+    return true;
 }
 
 void EntryEngine::StartRecord()
@@ -323,37 +356,34 @@ bool EntryEngine::auditSaved(RecordSet& rs, const QVariantList& before, QString*
 // journal write still pending is superseded by the save, and one under way
 // ends first, so that no older state is written after the journal ends; if
 // the save fails, the superseded write is made after all.
-bool EntryEngine::storeRecord(RecordSet& rs, QString* error)
+bool EntryEngine::storeRecord(RecordSet& rs, SaveFailure* failure)
 {
     std::optional<JournalState> superseded;
     if (journal() || m_journalWriter)
         superseded = m_journalWriter->settle();
-    const bool ok = storeRecordSettled(rs, error);
+    const bool ok = storeRecordSettled(rs, failure);
     if (!ok && superseded)
         postJournal(std::move(*superseded));
     return ok;
 }
 
-bool EntryEngine::storeRecordSettled(RecordSet& rs, QString* error)
+bool EntryEngine::storeRecordSettled(RecordSet& rs, SaveFailure* failure)
 {
     Database& db = m_store.currentdb();
     std::optional<Transaction> transaction(std::in_place, db);
     if (!transaction->began()) {
-        *error = db.lastError();
+        failure->error = db.lastError();
         return false;
     }
     const qint64 current = rs.bookmark();
-    QVariantList before;
-    for (int i = 0; !m_state.newrecord && i < rs.fieldCount(); ++i)
-        before << rs.value(i);
-    bool ok = writeRecord(rs, error) && auditSaved(rs, before, error);
+    bool ok = writeLocked(rs, failure);
     RecordJournal* j = journal();
     if (ok && j && !j->clear()) {
-        *error = j->lastError();
+        failure->error = j->lastError();
         ok = false;
     }
     if (ok && !transaction->commit()) {
-        *error = db.lastError();
+        failure->error = db.lastError();
         ok = false;
     }
     if (!ok) {
@@ -365,6 +395,42 @@ bool EntryEngine::storeRecordSettled(RecordSet& rs, QString* error)
             static_cast<void>(rs.setBookmark(current));
     }
     return ok;
+}
+
+// Another station may have saved since this record's values were checked:
+// with the table's saves held back, what must be this record's alone is
+// looked at again, and only then is the row written with its audit.
+bool EntryEngine::writeLocked(RecordSet& rs, SaveFailure* failure)
+{
+    if (!lockTableForSave(rs, &failure->error))
+        return false;
+    const std::optional<int> taken = uniqueTakenMeanwhile(rs, &failure->error);
+    if (!taken)
+        return false;
+    if (*taken > 0) {
+        failure->takenAt = *taken;
+        return false;
+    }
+    if (m_state.newrecord && !renumberTakenAutoinc(rs, &failure->error))
+        return false;
+    QVariantList before;
+    for (int i = 0; !m_state.newrecord && i < rs.fieldCount(); ++i)
+        before << rs.value(i);
+    return writeRecord(rs, &failure->error) && auditSaved(rs, before, &failure->error);
+}
+
+// The value of variable v was saved at another station after it was
+// checked: the operator is told and put back at v with the value in the box
+// to retype; every other value of the record stays.
+void EntryEngine::refuseTaken(int v)
+{
+    const QString text = m_state.varvalue[v] + QStringLiteral(" has just been entered at another station.");
+    m_sound.beep();
+    m_view.showStatus(text);
+    m_dialogs.message(text, Style::Information);
+    m_state.curvar = v;
+    ShowVariable(v);
+    keepTyped();
 }
 
 // A new record in which nothing was given (every value it would store is
@@ -404,15 +470,20 @@ bool EntryEngine::SaveRecord()
                           Style::Critical);
         return false;
     }
-    QString error;
-    if (!storeRecord(*rs, &error)) {
+    SaveFailure failure;
+    if (!storeRecord(*rs, &failure)) {
+        if (failure.takenAt > 0) {
+            refuseTaken(failure.takenAt);
+            return false;
+        }
         // A file moved away takes no write again: trying again cannot help.
         const QString advice = m_store.currentdb().fileMoved()
                                    ? QStringLiteral("\nThe values are kept until K7 closes, but cannot be saved "
                                                     "to this file: put the database file back and open the CFG "
                                                     "again, or note the values down.")
                                    : QStringLiteral("\nThe values are kept; press Enter to try again.");
-        m_dialogs.message(QStringLiteral("The record could not be saved: ") + error + advice, Style::Critical);
+        m_dialogs.message(QStringLiteral("The record could not be saved: ") + failure.error + advice,
+                          Style::Critical);
         return false;
     }
     // A new row is shown where the grid's order puts it (the last row when

@@ -77,6 +77,13 @@ public:
     // A table (quoted) in FROM, read in the order its rows are stored rather
     // than through one of its indexes.
     virtual QString tableScan(const QString& quotedTable) const = 0;
+    // The statement, with the table's name bound as its one value, that makes
+    // the saves to one table wait for one another until the transaction ends;
+    // empty where beginWrite() already lets one writer in at a time.
+    virtual QString serialiseSaves() const = 0;
+    // The value of `expr` as a number; a text field's text read as one (Null,
+    // or 0 in a file, where the text is not a number).
+    virtual QString asNumber(const QString& expr, bool textField) const = 0;
 };
 
 // The dialect of a database file.
@@ -115,6 +122,11 @@ public:
     QString tableScan(const QString& quotedTable) const override
     {
         return quotedTable + QStringLiteral(" NOT INDEXED");
+    }
+    QString serialiseSaves() const override { return QString(); }
+    QString asNumber(const QString& expr, bool textField) const override
+    {
+        return textField ? QStringLiteral("CAST(%1 AS REAL)").arg(expr) : expr;
     }
 };
 

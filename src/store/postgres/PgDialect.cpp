@@ -131,4 +131,23 @@ QString PgDialect::wholePart(const QString& expr) const
     return QStringLiteral("CAST(trunc(%1) AS bigint)").arg(expr);
 }
 
+// A lock of this session's transaction, keyed by K7's own class of advisory
+// locks and a hash of the table's name: every station saving to that table
+// takes the same one, and the server lets it go at COMMIT or ROLLBACK.
+QString PgDialect::serialiseSaves() const
+{
+    return QStringLiteral("SELECT pg_advisory_xact_lock(19255, hashtext(?))");
+}
+
+// A cast of text that is not a number would fail the whole query, so only
+// text that reads as a number is cast.
+QString PgDialect::asNumber(const QString& expr, bool textField) const
+{
+    if (!textField)
+        return expr;
+    return QStringLiteral("CASE WHEN btrim(%1) ~ '^[-+]?([0-9]+[.]?[0-9]*|[.][0-9]+)([eE][-+]?[0-9]+)?$' "
+                          "THEN CAST(btrim(%1) AS double precision) END")
+        .arg(expr);
+}
+
 }  // namespace k7

@@ -40,6 +40,8 @@ public:
     QString wholePart(const QString& expr) const override;
     // The server chooses its own plan; there is no way to forbid an index.
     QString tableScan(const QString& quotedTable) const override { return quotedTable; }
+    QString serialiseSaves() const override;
+    QString asNumber(const QString& expr, bool textField) const override;
 };
 
 }  // namespace k7
