@@ -329,6 +329,9 @@ bool EntryEngine::storeRecord(RecordSet& rs, QString* error)
     if (journal() || m_journalWriter)
         superseded = m_journalWriter->settle();
     const bool ok = storeRecordSettled(rs, error);
+    // Beside a server the journal's row outlives the COMMIT; it goes now.
+    if (ok && m_journal)
+        m_journal->committed();
     if (!ok && superseded)
         postJournal(std::move(*superseded));
     return ok;
@@ -394,6 +397,15 @@ bool EntryEngine::SaveRecord()
         m_view.showStatus(QStringLiteral("Nothing was typed in this record, so it is not saved."));
         return false;
     }
+    switch (resumeServerSave()) {
+    case SaveResume::Blocked:
+        return false;
+    case SaveResume::AlreadySaved:
+        showSavedRecord(false);
+        return true;
+    case SaveResume::Save:
+        break;
+    }
     // The row being completed was deleted meanwhile (from the grid): the
     // record is added as a new row rather than refused at every try.
     if (!m_state.newrecord && m_foundrs && m_foundrs->currentRowGone())
@@ -405,7 +417,11 @@ bool EntryEngine::SaveRecord()
         return false;
     }
     QString error;
-    if (!storeRecord(*rs, &error)) {
+    bool lost = false;
+    if (!storeRecordRetrying(*rs, &error, &lost)) {
+        // Told in the status line: the values stay for the next Enter.
+        if (lost)
+            return false;
         // A file moved away takes no write again: trying again cannot help.
         const QString advice = m_store.currentdb().fileMoved()
                                    ? QStringLiteral("\nThe values are kept until K7 closes, but cannot be saved "
@@ -415,15 +431,21 @@ bool EntryEngine::SaveRecord()
         m_dialogs.message(QStringLiteral("The record could not be saved: ") + error + advice, Style::Critical);
         return false;
     }
-    // A new row is shown where the grid's order puts it (the last row when
-    // its filter leaves the row out).
+    showSavedRecord(true);
+    return true;
+}
+
+// A new row is shown where the grid's order puts it (the last row when its
+// filter leaves the row out, or when a save that committed unanswered left
+// no note of which row it was).
+void EntryEngine::showSavedRecord(bool rowKnown)
+{
     RecordSet& shown = m_store.currentrs();
-    if (m_state.newrecord && !shown.setBookmark(shown.lastModified()))
+    if (m_state.newrecord && !(rowKnown && shown.setBookmark(shown.lastModified())))
         shown.moveLast();
     m_view.refreshGrid();
     if (m_state.newrecord)
         m_view.gridGoToRow(shown.absolutePosition());
-    return true;
 }
 
 }  // namespace k7

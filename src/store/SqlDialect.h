@@ -77,6 +77,14 @@ public:
     // A table (quoted) in FROM, read in the order its rows are stored rather
     // than through one of its indexes.
     virtual QString tableScan(const QString& quotedTable) const = 0;
+    // A query giving the id of the transaction under way, as text, so that a
+    // save whose COMMIT went unanswered can be told later; empty where the
+    // record and the end of its journal share one transaction (a file).
+    virtual QString currentTransactionId() const = 0;
+    // A query giving the outcome of the transaction whose id (as text) is
+    // bound: "committed", "aborted", "in progress", or Null when the engine
+    // no longer knows; empty where there are no such ids.
+    virtual QString transactionOutcome() const = 0;
 };
 
 // The dialect of a database file.
@@ -116,6 +124,8 @@ public:
     {
         return quotedTable + QStringLiteral(" NOT INDEXED");
     }
+    QString currentTransactionId() const override { return QString(); }
+    QString transactionOutcome() const override { return QString(); }
 };
 
 }  // namespace k7

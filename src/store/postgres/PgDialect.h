@@ -40,6 +40,11 @@ public:
     QString wholePart(const QString& expr) const override;
     // The server chooses its own plan; there is no way to forbid an index.
     QString tableScan(const QString& quotedTable) const override { return quotedTable; }
+    QString currentTransactionId() const override { return QStringLiteral("SELECT pg_current_xact_id()::text"); }
+    QString transactionOutcome() const override
+    {
+        return QStringLiteral("SELECT pg_xact_status(CAST(? AS xid8))");
+    }
 };
 
 }  // namespace k7
