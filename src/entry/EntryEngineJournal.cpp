@@ -154,7 +154,7 @@ void EntryEngine::journalRecord()
         discardJournal();
         return;
     }
-    JournalEntry entry{QDateTime::currentDateTimeUtc(), m_state.curvar, JournalShape(variableNames()), {}};
+    JournalEntry entry{QDateTime::currentDateTimeUtc(), m_state.curvar, JournalShape(variableNames()), {}, {}};
     for (int v = 1; v <= m_model.varcount; ++v) {
         if (!m_state.varvalue[v].isEmpty())
             entry.values.append({m_model.var(v).varname, m_state.varvalue[v]});
