@@ -10,6 +10,13 @@
 #include "store/RecordJournal.h"
 
 #include <QFile>
+#include <QScopeGuard>
+#include <QThread>
+
+#include <memory>
+#include <thread>
+
+#include <libpq-fe.h>
 
 using namespace k7;
 using namespace k7::test;
@@ -17,6 +24,18 @@ using namespace k7::test;
 namespace {
 
 const QStringList kThree{"A", "B", "C"};
+
+using Connection = std::unique_ptr<PGconn, decltype(&PQfinish)>;
+
+// Runs `sql`; with `rows`, true only when it returned a row.
+bool exec(PGconn* conn, const char* sql, bool rows = false)
+{
+    const std::unique_ptr<PGresult, decltype(&PQclear)> result(PQexec(conn, sql), &PQclear);
+    const ExecStatusType status = PQresultStatus(result.get());
+    if (rows)
+        return status == PGRES_TUPLES_OK && PQntuples(result.get()) > 0;
+    return status == PGRES_COMMAND_OK || status == PGRES_TUPLES_OK;
+}
 
 // Opens the server database `uri` for text variables `names`, as a CFG at
 // `cfgpath` would, and starts the first record.
@@ -151,6 +170,57 @@ private slots:
         rig.enter({"d", "e"});
         QVERIFY2(m_server->restart(), qPrintable(m_server->lastError()));
         rig.enter({"f"});
+        QCOMPARE(rig.rows().size(), 2);
+    }
+
+    // The connection lost while COMMIT waits: the record is committed on the
+    // server, but the station never hears so. The server is made to hold the
+    // COMMIT (it waits for a standby that does not exist) and the station's
+    // session is ended there. The next Enter asks the server what became of
+    // the saving transaction and does not save the record a second time.
+    void commitUnansweredIsNotSavedTwice()
+    {
+        EntryRig rig;
+        const QString uri = newDatabase();
+        const QString cfg = rig.path("site.cfg");
+        QVERIFY(openOn(rig, uri, cfg));
+        rig.enter({"a1", "b2"});
+        // Connected first: once the setting holds, a session that writes
+        // anything waits at its COMMIT too.
+        const Connection admin(PQconnectdb(uri.toUtf8().constData()), &PQfinish);
+        QVERIFY2(PQstatus(admin.get()) == CONNECTION_OK, PQerrorMessage(admin.get()));
+        QVERIFY(exec(admin.get(), "ALTER SYSTEM SET synchronous_standby_names = 'nobody'"));
+        QVERIFY(exec(admin.get(), "SELECT pg_reload_conf()"));
+        QThread::msleep(300);  // the setting reaches every session
+
+        // Ends the station's session while its COMMIT waits, then lets the
+        // server commit without a standby again, whatever happened.
+        bool cut = false;
+        std::thread cutter([&] {
+            for (int tries = 0; tries < 100 && !cut; ++tries) {
+                cut = exec(admin.get(), "SELECT pg_terminate_backend(pid) FROM pg_stat_activity "
+                                        "WHERE wait_event = 'SyncRep'", true);
+                if (!cut)
+                    QThread::msleep(50);
+            }
+            static_cast<void>(exec(admin.get(), "ALTER SYSTEM RESET synchronous_standby_names"));
+            static_cast<void>(exec(admin.get(), "SELECT pg_reload_conf()"));
+        });
+        rig.enter({"c3"});
+        cutter.join();
+        QVERIFY(cut);
+        // The session may take a moment to end on the server; until then the
+        // outcome is not known and the station says so.
+        for (int tries = 0; tries < 20 && rig.state.varvalue[1] == "a1"; ++tries) {
+            QThread::msleep(100);
+            QVERIFY(rig.press(Key::Enter));
+        }
+        QVERIFY2(rig.dialogs.messages().isEmpty(), qPrintable(rig.shown().join('\n')));
+        QCOMPARE(rig.state.varvalue[1], QString());
+        QCOMPARE(rig.rows(), (QList<QStringList>{{"a1", "b2", "c3"}}));
+        rig.engine.flushJournal();
+        QVERIFY(journalRows(cfg).isEmpty());
+        rig.enter({"d", "e", "f"});
         QCOMPARE(rig.rows().size(), 2);
     }
 
