@@ -211,7 +211,9 @@ bool EntryEngine::recordInProgressUnprotected()
     if (!holdsTypedValues())
         return false;
     // The journal's newest write failed, or it went into a file that is gone.
-    return lastJournalFailed() || m_store.currentdb().fileMoved();
+    // A server's journal is kept beside the CFG: a lost connection takes none.
+    const Database& db = m_store.currentdb();
+    return lastJournalFailed() || (!db.onServer() && db.fileMoved());
 }
 
 void EntryEngine::clearRecord()

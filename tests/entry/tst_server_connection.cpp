@@ -152,6 +152,7 @@ private slots:
         rig.engine.flushJournal();
         QCOMPARE(journalRows(cfg).value(0).value(0), QString("3"));
         QVERIFY(journalRows(cfg).value(0).value(1).contains("\"b2\""));
+        QVERIFY(!rig.engine.recordInProgressUnprotected());  // Exit need not warn
 
         QVERIFY(rig.press(Key::Enter));
         QCOMPARE(rig.view.statuses().size(), 2);
