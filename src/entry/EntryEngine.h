@@ -222,6 +222,14 @@ private:
     void journalFailed(const QString& reason);
     [[nodiscard]] bool restoreJournalled(const JournalEntry& entry);
 
+    // A server that went away (EntryEngineServer.cpp).
+    enum class SaveResume { Save, AlreadySaved, Blocked };
+    [[nodiscard]] SaveResume resumeServerSave();
+    [[nodiscard]] bool reconnectServer();
+    [[nodiscard]] bool storeRecordRetrying(RecordSet& rs, SaveFailure* failure, bool* lost);
+    void tellConnectionLost(const QString& reason);
+    void showSavedRecord(bool rowKnown);
+
     // Accepting.
     void acceptText();
     void finishAccept(bool accepted);
@@ -293,6 +301,8 @@ private:
     bool m_journalOn = true;
     // A failing journal is told once, until it works again.
     bool m_journalFailureShown = false;
+    // A lost server connection is told once, until it works again.
+    bool m_connectionLossShown = false;
 };
 
 }  // namespace k7

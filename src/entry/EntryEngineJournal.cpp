@@ -64,17 +64,24 @@ QStringList EntryEngine::variableNames() const
 }
 
 // One journal row per CFG and table. The CFG is known by its file name, so
-// that a dig's folder moved to another drive finds its journal again.
+// that a dig's folder moved to another drive finds its journal again. A
+// server database's journal is kept in a local file beside the CFG, where a
+// crash while the server is away does not take it.
 RecordJournal* EntryEngine::journal()
 {
-    if (!m_journalOn || !m_store.currentdb().isOpen() || m_store.tablename().isEmpty() || m_model.cfgpath.isEmpty())
+    Database& db = m_store.currentdb();
+    if (!m_journalOn || !db.isOpen() || m_store.tablename().isEmpty() || m_model.cfgpath.isEmpty())
         return nullptr;
     const QString cfg = QFileInfo(m_model.cfgpath).fileName();
-    const QString key = m_store.currentdb().path() + QLatin1Char('\n') + cfg + QLatin1Char('\n') + m_store.tablename();
+    const QString local = db.onServer() ? JournalFileBeside(m_model.cfgpath) : QString();
+    const QString key = db.path() + QLatin1Char('\n') + local + QLatin1Char('\n') + cfg + QLatin1Char('\n')
+                        + m_store.tablename();
     if (!m_journal || m_journalFor != key) {
         endJournal();
-        m_journal = std::make_unique<RecordJournal>(m_store.currentdb(), cfg, m_store.tablename());
-        m_journalWriter = std::make_unique<JournalWriter>(m_store.currentdb().path(), cfg, m_store.tablename());
+        m_journal = local.isEmpty() ? std::make_unique<RecordJournal>(db, cfg, m_store.tablename())
+                                    : std::make_unique<RecordJournal>(db, local, cfg, m_store.tablename());
+        m_journalWriter = std::make_unique<JournalWriter>(m_journal->rowsPath(), cfg, m_store.tablename(),
+                                                          m_journal->besideServer());
         QObject::connect(m_journalWriter.get(), &JournalWriter::finished, m_journalWriter.get(),
                          [this] { takeJournalOutcome(); });
         m_journalFor = key;
@@ -147,7 +154,7 @@ void EntryEngine::journalRecord()
         discardJournal();
         return;
     }
-    JournalEntry entry{QDateTime::currentDateTimeUtc(), m_state.curvar, JournalShape(variableNames()), {}};
+    JournalEntry entry{QDateTime::currentDateTimeUtc(), m_state.curvar, JournalShape(variableNames()), {}, {}};
     for (int v = 1; v <= m_model.varcount; ++v) {
         if (!m_state.varvalue[v].isEmpty())
             entry.values.append({m_model.var(v).varname, m_state.varvalue[v]});
@@ -167,6 +174,12 @@ void EntryEngine::OfferJournalledRecord()
     const std::optional<JournalEntry> entry = j ? j->read() : std::nullopt;
     if (!entry)
         return;
+    // Saved by a transaction that committed while its answer was lost (a
+    // crash between COMMIT and the journal's end): nothing to offer.
+    if (!entry->savingXact.isEmpty() && j->outcomeOf(entry->savingXact) == SaveOutcome::Committed) {
+        j->committed();
+        return;
+    }
     const QStringList names = variableNames();
     const QStringList oldNames = entry->shape.isEmpty() ? names : entry->shape.split(QChar(0x1f));
     const JournalOffer offer = offerOf(*entry, oldNames, names);

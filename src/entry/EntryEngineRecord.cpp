@@ -244,7 +244,9 @@ bool EntryEngine::recordInProgressUnprotected()
     if (!holdsTypedValues())
         return false;
     // The journal's newest write failed, or it went into a file that is gone.
-    return lastJournalFailed() || m_store.currentdb().fileMoved();
+    // A server's journal is kept beside the CFG: a lost connection takes none.
+    const Database& db = m_store.currentdb();
+    return lastJournalFailed() || (!db.onServer() && db.fileMoved());
 }
 
 void EntryEngine::clearRecord()
@@ -362,6 +364,9 @@ bool EntryEngine::storeRecord(RecordSet& rs, SaveFailure* failure)
     if (journal() || m_journalWriter)
         superseded = m_journalWriter->settle();
     const bool ok = storeRecordSettled(rs, failure);
+    // Beside a server the journal's row outlives the COMMIT; it goes now.
+    if (ok && m_journal)
+        m_journal->committed();
     if (!ok && superseded)
         postJournal(std::move(*superseded));
     return ok;
@@ -460,6 +465,15 @@ bool EntryEngine::SaveRecord()
         m_view.showStatus(QStringLiteral("Nothing was typed in this record, so it is not saved."));
         return false;
     }
+    switch (resumeServerSave()) {
+    case SaveResume::Blocked:
+        return false;
+    case SaveResume::AlreadySaved:
+        showSavedRecord(false);
+        return true;
+    case SaveResume::Save:
+        break;
+    }
     // The row being completed was deleted meanwhile (from the grid): the
     // record is added as a new row rather than refused at every try.
     if (!m_state.newrecord && m_foundrs && m_foundrs->currentRowGone())
@@ -471,11 +485,15 @@ bool EntryEngine::SaveRecord()
         return false;
     }
     SaveFailure failure;
-    if (!storeRecord(*rs, &failure)) {
+    bool lost = false;
+    if (!storeRecordRetrying(*rs, &failure, &lost)) {
         if (failure.takenAt > 0) {
             refuseTaken(failure.takenAt);
             return false;
         }
+        // Told in the status line: the values stay for the next Enter.
+        if (lost)
+            return false;
         // A file moved away takes no write again: trying again cannot help.
         const QString advice = m_store.currentdb().fileMoved()
                                    ? QStringLiteral("\nThe values are kept until K7 closes, but cannot be saved "
@@ -486,15 +504,21 @@ bool EntryEngine::SaveRecord()
                           Style::Critical);
         return false;
     }
-    // A new row is shown where the grid's order puts it (the last row when
-    // its filter leaves the row out).
+    showSavedRecord(true);
+    return true;
+}
+
+// A new row is shown where the grid's order puts it (the last row when its
+// filter leaves the row out, or when a save that committed unanswered left
+// no note of which row it was).
+void EntryEngine::showSavedRecord(bool rowKnown)
+{
     RecordSet& shown = m_store.currentrs();
-    if (m_state.newrecord && !shown.setBookmark(shown.lastModified()))
+    if (m_state.newrecord && !(rowKnown && shown.setBookmark(shown.lastModified())))
         shown.moveLast();
     m_view.refreshGrid();
     if (m_state.newrecord)
         m_view.gridGoToRow(shown.absolutePosition());
-    return true;
 }
 
 }  // namespace k7

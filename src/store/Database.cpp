@@ -428,6 +428,46 @@ bool Database::fileMoved() const
     return m_open && m_connection->gone();
 }
 
+bool Database::connectionLost() const
+{
+    return onServer() && m_connection->gone();
+}
+
+bool Database::reconnect()
+{
+    m_error.clear();
+    m_errorCode = 0;
+    if (!m_open) {
+        m_error = QStringLiteral("The database is not open.");
+        return false;
+    }
+    if (!m_connection->reconnect(&m_error, &m_errorCode))
+        return false;
+    m_statements.clear();
+    m_inTransaction = false;
+    if (!refresh())
+        return false;
+    rereadRecordSets();
+    return true;
+}
+
+// A set that cannot be read again keeps its reason in its own lastError(),
+// where its next use finds it.
+void Database::rereadRecordSets()
+{
+    const auto sets = m_recordSets;
+    for (RecordSet* rs : sets) {
+        const qint64 at = rs->bookmark();
+        const int position = rs->absolutePosition();
+        if (!rs->requery() || rs->recordCount() == 0)
+            continue;
+        if (at >= 0 && rs->setBookmark(at))
+            continue;
+        if (position >= 0)
+            static_cast<void>(rs->setAbsolutePosition(std::min(position, rs->recordCount() - 1)));
+    }
+}
+
 const SqlDialect& Database::dialect() const
 {
     static const SqliteDialect file;

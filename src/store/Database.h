@@ -56,6 +56,16 @@ public:
     bool wantsPassword() const;
     // Whether the open database is on a server rather than in a file.
     bool onServer() const { return m_open && !m_file; }
+    // Whether the server can no longer be reached on this connection (it
+    // stopped or restarted, the network went); false for a file.
+    bool connectionLost() const;
+    // After a lost connection to a server: connects again on the same URI,
+    // drops every prepared statement (they belong to the old session) and
+    // reads every open record set again on its table and view, each on the
+    // row it was on where that row still exists. A transaction under way
+    // was lost with the connection. Fails with lastError(), leaving things
+    // as they were, while the server is still away; a file always fails.
+    [[nodiscard]] bool reconnect();
     // Creates a new, empty database file (the file must not exist) and opens it.
     [[nodiscard]] bool create(const QString& path, const QString& locale = QString::fromLatin1(kLocale));
     // Closes the file and every record set still open on it.
@@ -148,6 +158,7 @@ private:
     [[nodiscard]] bool ddl(const QString& sql);
     void attach(RecordSet* rs);
     void detach(RecordSet* rs);
+    void rereadRecordSets();
 
     QString m_path;
     QString m_error;

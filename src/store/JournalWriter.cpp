@@ -33,11 +33,13 @@ public:
         sqlite3_close_v2(m_db);
         m_db = nullptr;
     }
-    // Never creates the file: a database deleted meanwhile fails here
-    // rather than coming back as an empty file holding only the journal.
-    QString open(const QString& path)
+    // A database deleted meanwhile fails here rather than coming back as
+    // an empty file holding only the journal; only a server's local journal
+    // file is made when missing.
+    QString open(const QString& path, bool create)
     {
-        const int rc = sqlite3_open_v2(QFile::encodeName(path).constData(), &m_db, SQLITE_OPEN_READWRITE, nullptr);
+        const int flags = SQLITE_OPEN_READWRITE | (create ? SQLITE_OPEN_CREATE : 0);
+        const int rc = sqlite3_open_v2(QFile::encodeName(path).constData(), &m_db, flags, nullptr);
         if (rc != SQLITE_OK) {
             const QString reason = QString::fromUtf8(m_db ? sqlite3_errmsg(m_db) : sqlite3_errstr(rc));
             close();
@@ -63,12 +65,12 @@ private:
 
 // Writes `state`, opening the connection first unless it is open; the empty
 // text when it is on disk, else the reason.
-QString apply(JournalConnection& db, const QString& path, const QString& cfg, const QString& table,
-              const JournalState& state)
+QString apply(JournalConnection& db, const QString& path, bool besideServer, const QString& cfg,
+              const QString& table, const JournalState& state)
 {
-    QString error = db.isOpen() ? QString() : db.open(path);
+    QString error = db.isOpen() ? QString() : db.open(path, besideServer);
     if (error.isEmpty())
-        error = db.run(JournalSql::createTable(), {});
+        error = db.run(JournalSql::createTable(besideServer), {});
     if (error.isEmpty())
         error = state.remove ? db.run(JournalSql::clearRow(), JournalKeyValues(cfg, table))
                              : db.run(JournalSql::writeRow(), JournalRowValues(cfg, table, state.entry));
@@ -89,8 +91,8 @@ void yieldToTheWindow()
 
 }  // namespace
 
-JournalWriter::JournalWriter(const QString& dbPath, const QString& cfg, const QString& table)
-    : m_dbPath(dbPath), m_cfg(cfg), m_table(table)
+JournalWriter::JournalWriter(const QString& dbPath, const QString& cfg, const QString& table, bool besideServer)
+    : m_dbPath(dbPath), m_cfg(cfg), m_table(table), m_besideServer(besideServer)
 {
     m_worker = std::thread([this] { run(); });
 }
@@ -154,7 +156,7 @@ void JournalWriter::run()
         m_pending.reset();
         m_busy = true;
         lock.unlock();
-        const QString error = apply(db, m_dbPath, m_cfg, m_table, state);
+        const QString error = apply(db, m_dbPath, m_besideServer, m_cfg, m_table, state);
         lock.lock();
         if (!m_pending || !error.isEmpty()) {
             lock.unlock();

@@ -34,7 +34,10 @@ struct JournalOutcome {
 class JournalWriter : public QObject {
     Q_OBJECT
 public:
-    JournalWriter(const QString& dbPath, const QString& cfg, const QString& table);
+    // The rows go into the database at `dbPath`, which must exist; with
+    // `besideServer`, into the local file that keeps a server database's
+    // journal, made when it is missing.
+    JournalWriter(const QString& dbPath, const QString& cfg, const QString& table, bool besideServer = false);
     // Writes what is pending, then ends the worker.
     ~JournalWriter() override;
 
@@ -62,6 +65,7 @@ private:
     const QString m_dbPath;
     const QString m_cfg;
     const QString m_table;
+    const bool m_besideServer;
 
     mutable std::mutex m_mutex;
     std::condition_variable m_wake;

@@ -1,10 +1,20 @@
 #pragma once
-// The record in progress, kept in the database while it is typed: one row per
-// CFG and data table in k7_journal, rewritten after every accepted value (by
-// JournalWriter, behind the keys) and removed in the same transaction that
-// saves the record. A crash, a power cut or a killed process therefore loses
-// at most the value being typed and those accepted while the newest write was
-// still on its way to the disk.
+// The record in progress, kept while it is typed: one row per CFG and data
+// table in k7_journal, rewritten after every accepted value (by
+// JournalWriter, behind the keys). A crash, a power cut or a killed process
+// therefore loses at most the value being typed and those accepted while the
+// newest write was still on its way to the disk.
+//
+// A file database keeps the journal in itself, and the row goes in the same
+// transaction that saves the record. A server database keeps it in a local
+// SQLite file beside the CFG (JournalFileBeside), so that it outlives a
+// crash while the server is away. The row cannot go in the server's
+// transaction, so the save runs in this order: inside the saving
+// transaction the row is marked with that transaction's id (durably, before
+// COMMIT); after COMMIT the row is removed. A row found marked (a crash, or
+// a COMMIT whose answer was lost with the connection) is settled by asking
+// the server what became of that transaction: committed means the record
+// is saved and the row is dropped, so nothing is saved twice.
 
 #include <QDateTime>
 #include <QList>
@@ -13,6 +23,7 @@
 #include <QStringList>
 #include <QVariantList>
 
+#include <memory>
 #include <optional>
 
 namespace k7 {
@@ -26,7 +37,18 @@ struct JournalEntry {
     // The values of the record by variable name, in the CFG's order; only
     // those that hold something.
     QList<QPair<QString, QString>> values;
+    // Beside a server: the id of the transaction that was saving this record
+    // when the row was last marked; empty when no save was under way.
+    QString savingXact;
 };
+
+// The local file that keeps the journal of a CFG whose database is on a
+// server: the CFG's path with its extension (everything after the first "."
+// of its name) replaced by ".k7journal".
+QString JournalFileBeside(const QString& cfgpath);
+
+// What the server says became of a saving transaction.
+enum class SaveOutcome { Committed, NotCommitted, Unknown };
 
 // The variable names of a CFG in order, as one text: a journal written for
 // another shape holds values by names that may have moved or gone.
@@ -36,7 +58,7 @@ QString JournalShape(const QStringList& names);
 // a connection of its own (JournalWriter). Values are bound in the order of
 // JournalRowValues and JournalKeyValues.
 namespace JournalSql {
-QString createTable();
+QString createTable(bool besideServer = false);
 QString writeRow();
 QString clearRow();
 }  // namespace JournalSql
@@ -45,24 +67,53 @@ QVariantList JournalRowValues(const QString& cfg, const QString& table, const Jo
 
 class RecordJournal {
 public:
+    // The journal kept in the file database `db` itself.
     RecordJournal(Database& db, const QString& cfgpath, const QString& table);
+    // The journal of the server database `db`, kept in the local file
+    // `localPath` (made when first written).
+    RecordJournal(Database& db, const QString& localPath, const QString& cfgpath, const QString& table);
+    ~RecordJournal();
+    RecordJournal(const RecordJournal&) = delete;
+    RecordJournal& operator=(const RecordJournal&) = delete;
+
+    // Where the rows are kept: the database's path, or the local file.
+    QString rowsPath() const;
+    bool besideServer() const { return !m_localPath.isEmpty(); }
 
     // Replaces the journal row. Outside a transaction the write is committed
     // (durably) before this returns.
     [[nodiscard]] bool write(const JournalEntry& entry);
     // The journal row, if there is one.
     std::optional<JournalEntry> read();
-    // Removes the journal row; called inside the transaction that saves the record.
+    // Ends the journal as part of the saving transaction, called inside it:
+    // in a file the row is removed with the transaction; beside a server the
+    // row is marked with the transaction's id, to be removed by committed().
+    // Fails only when the transaction's id cannot be had (a local file that
+    // cannot be written is reported by the journal's writer already).
     [[nodiscard]] bool clear();
+    // The saving transaction committed: beside a server, the row goes now.
+    void committed();
+    // The id of a saving transaction whose COMMIT was sent but not answered
+    // as far as this journal knows; empty when there is none.
+    QString unsettledSave() const { return m_savingXact; }
+    // The saving transaction failed for certain (it was rolled back).
+    void forgetSave() { m_savingXact.clear(); }
+    // What the server says became of the transaction `xact`.
+    SaveOutcome outcomeOf(const QString& xact);
     QString lastError() const { return m_error; }
 
 private:
+    Database& rows();
     [[nodiscard]] bool ensureTable();
+    [[nodiscard]] bool markSaving();
 
     Database& m_db;
+    QString m_localPath;
+    std::unique_ptr<Database> m_local;
     QString m_cfg;
     QString m_table;
     QString m_error;
+    QString m_savingXact;
     bool m_tableReady = false;
 };
 

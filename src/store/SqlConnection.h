@@ -34,6 +34,15 @@ public:
     // True when the database can no longer be reached where it was opened
     // (a file moved or deleted), so that a retry cannot succeed.
     virtual bool gone() const = 0;
+    // Connects again where the lost connection went, as the same user; the
+    // old connection stays as it was when this fails. A file is never
+    // reconnected: what it reports as gone cannot come back this way.
+    [[nodiscard]] virtual bool reconnect(QString* error, int* code)
+    {
+        *error = QStringLiteral("The database cannot be connected to again.");
+        *code = 1;  // SQLITE_ERROR
+        return false;
+    }
 };
 
 }  // namespace k7

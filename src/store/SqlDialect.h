@@ -84,6 +84,14 @@ public:
     // The value of `expr` as a number; a text field's text read as one (Null,
     // or 0 in a file, where the text is not a number).
     virtual QString asNumber(const QString& expr, bool textField) const = 0;
+    // A query giving the id of the transaction under way, as text, so that a
+    // save whose COMMIT went unanswered can be told later; empty where the
+    // record and the end of its journal share one transaction (a file).
+    virtual QString currentTransactionId() const = 0;
+    // A query giving the outcome of the transaction whose id (as text) is
+    // bound: "committed", "aborted", "in progress", or Null when the engine
+    // no longer knows; empty where there are no such ids.
+    virtual QString transactionOutcome() const = 0;
 };
 
 // The dialect of a database file.
@@ -128,6 +136,8 @@ public:
     {
         return textField ? QStringLiteral("CAST(%1 AS REAL)").arg(expr) : expr;
     }
+    QString currentTransactionId() const override { return QString(); }
+    QString transactionOutcome() const override { return QString(); }
 };
 
 }  // namespace k7

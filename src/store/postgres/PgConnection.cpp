@@ -86,7 +86,16 @@ PgConnection::OpenResult PgConnection::connect(const QString& uri, const QByteAr
 {
     if (m_session)
         m_session->close();
-    m_session.reset();
+    m_session = dial(uri, password, error, code);
+    if (!m_session)
+        return *code == SQLITE_AUTH ? OpenResult::NeedsPassword : OpenResult::Failed;
+    m_uri = uri;
+    return OpenResult::Opened;
+}
+
+std::shared_ptr<PgSession> PgConnection::dial(const QString& uri, const QByteArray* password, QString* error,
+                                              int* code)
+{
     const ConnectParams params(uri, password);
     auto session = std::make_shared<PgSession>(PQconnectdbParams(params.keys(), params.values(), 1));
     PGconn* conn = session->conn();
@@ -95,7 +104,7 @@ PgConnection::OpenResult PgConnection::connect(const QString& uri, const QByteAr
         *error = QStringLiteral("The database %1 cannot be opened: %2")
                      .arg(PgUriForDisplay(uri), PgErrorText(nullptr, conn));
         *code = wantsPassword ? SQLITE_AUTH : SQLITE_CANTOPEN;
-        return wantsPassword ? OpenResult::NeedsPassword : OpenResult::Failed;
+        return nullptr;
     }
     // The server's notices (a table that was not there to drop) are no
     // failures, and libpq would print them on the standard error.
@@ -104,8 +113,29 @@ PgConnection::OpenResult PgConnection::connect(const QString& uri, const QByteAr
     // Without the session's helper, lastInsertId() still answers outside a
     // transaction; the connection is usable.
     (void)session->prepareSession(&why);
+    return session;
+}
+
+bool PgConnection::reconnect(QString* error, int* code)
+{
+    if (m_uri.isEmpty()) {
+        *error = QStringLiteral("The database is not open.");
+        *code = SQLITE_MISUSE;
+        return false;
+    }
+    PGconn* old = handle();
+    QByteArray password;
+    if (old && PQconnectionUsedPassword(old) && PQpass(old))
+        password = QByteArray(PQpass(old));
+    auto session = dial(m_uri, password.isEmpty() ? nullptr : &password, error, code);
+    password.fill('\0');
+    if (!session)
+        return false;
+    // Statements prepared on the old session find it closed.
+    if (m_session)
+        m_session->close();
     m_session = std::move(session);
-    return OpenResult::Opened;
+    return true;
 }
 
 std::unique_ptr<SqlStatement> PgConnection::prepare(const QString& sql)

@@ -54,6 +54,9 @@ public:
     // The server cannot be reached any more (it stopped, the network went):
     // libpq has marked the connection bad.
     bool gone() const override;
+    // A new session on the same URI, with the password the lost one was
+    // made with when the operator typed one (libpq still holds it there).
+    [[nodiscard]] bool reconnect(QString* error, int* code) override;
 
     // For waiting on notifications: the connection's socket (-1 when not
     // open) and libpq's handle (PQconsumeInput, PQnotifies).
@@ -62,8 +65,11 @@ public:
 
 private:
     OpenResult connect(const QString& uri, const QByteArray* password, QString* error, int* code);
+    // A session on `uri`, or nullptr with the reason.
+    std::shared_ptr<PgSession> dial(const QString& uri, const QByteArray* password, QString* error, int* code);
 
     PgDialect m_dialect;
+    QString m_uri;
     std::shared_ptr<PgSession> m_session;
 };
 

@@ -42,6 +42,11 @@ public:
     QString tableScan(const QString& quotedTable) const override { return quotedTable; }
     QString serialiseSaves() const override;
     QString asNumber(const QString& expr, bool textField) const override;
+    QString currentTransactionId() const override { return QStringLiteral("SELECT pg_current_xact_id()::text"); }
+    QString transactionOutcome() const override
+    {
+        return QStringLiteral("SELECT pg_xact_status(CAST(? AS xid8))");
+    }
 };
 
 }  // namespace k7
