@@ -42,9 +42,9 @@ private slots:
         RecordJournal other(db, "/dig/b.cfg", "finds");
         QVERIFY(!journal.read());
         const QDateTime when = QDateTime::fromString("2026-05-01T10:00:00Z", Qt::ISODate);
-        QVERIFY(journal.write({when, 2, {}, {{"Id", "A1"}}}));
-        QVERIFY(journal.write({when, 3, JournalShape({"Id", "Weight"}), {{"Id", "A1"}, {"Weight", "12,5 \"g\""}}}));
-        QVERIFY(other.write({when, 2, {}, {{"Id", "B7"}}}));
+        QVERIFY(journal.write({when, 2, {}, {{"Id", "A1"}}, {}}));
+        QVERIFY(journal.write({when, 3, JournalShape({"Id", "Weight"}), {{"Id", "A1"}, {"Weight", "12,5 \"g\""}}, {}}));
+        QVERIFY(other.write({when, 2, {}, {{"Id", "B7"}}, {}}));
 
         // Read back through a fresh connection, as after a crash.
         db.close();
