@@ -303,17 +303,24 @@ bool Database::setTextFieldLength(const QString& table, const QString& field, in
         m_error = QStringLiteral("The database is not open.");
         return false;
     }
-    if (!m_file) {
-        m_error = QStringLiteral("The length of a field cannot be changed in this database.");
-        return false;
-    }
-    // The file's own spelling: its catalogue tells a table's indexes and
-    // triggers by the name as written.
+    // The database's own spelling: its catalogue tells a table's indexes
+    // and triggers by the name as written, and a server's names are
+    // case-sensitive once quoted.
     const std::optional<TableDef> def = findTable(table);
     if (!def) {
         m_error = QStringLiteral("The table %1 does not exist.").arg(table);
         return false;
     }
+    const auto stored = std::find_if(def->fields.cbegin(), def->fields.cend(), [&](const FieldDef& f) {
+        return f.name.compare(field, Qt::CaseInsensitive) == 0;
+    });
+    if (stored == def->fields.cend()) {
+        m_error = QStringLiteral("The table %1 has no field %2.").arg(def->name, field);
+        return false;
+    }
+    const QString inPlace = dialect().textFieldLengthChange(QuoteName(def->name), QuoteName(stored->name), length);
+    if (!inPlace.isEmpty())
+        return ddl(inPlace);
     QString error;
     if (RebuildFileTableWithTextField(*this, def->name, field, length, &error))
         return true;
@@ -427,6 +434,17 @@ const SqlDialect& Database::dialect() const
 {
     static const SqliteDialect file;
     return m_connection ? m_connection->dialect() : file;
+}
+
+std::unique_ptr<SqlConnection> Database::openAnother()
+{
+    m_error.clear();
+    m_errorCode = 0;
+    if (!m_connection) {
+        m_error = QStringLiteral("The database is not open.");
+        return nullptr;
+    }
+    return m_connection->openAnother(&m_error, &m_errorCode);
 }
 
 QSqlDatabase Database::connection() const

@@ -123,6 +123,9 @@ public:
     // The row identity of the last row inserted; the rows the last write changed.
     qint64 lastInsertId() const;
     qint64 changes() const;
+    // Another connection to this database, for reading on a thread of its
+    // own; nullptr, with lastError(), when it cannot be made.
+    [[nodiscard]] std::unique_ptr<SqlConnection> openAnother();
     // For tools of this library that use the file's engine directly; an
     // empty connection and nullptr while no file is open.
     QSqlDatabase connection() const;

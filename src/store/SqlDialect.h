@@ -77,6 +77,11 @@ public:
     // A table (quoted) in FROM, read in the order its rows are stored rather
     // than through one of its indexes.
     virtual QString tableScan(const QString& quotedTable) const = 0;
+    // The statement that makes a field (quoted, of a quoted table) Text of
+    // `length` characters in place, longer text cut; empty when the engine
+    // cannot change a field's type and the table must be made again.
+    virtual QString textFieldLengthChange(const QString& quotedTable, const QString& quotedField,
+                                          int length) const = 0;
 };
 
 // The dialect of a database file.
@@ -116,6 +121,7 @@ public:
     {
         return quotedTable + QStringLiteral(" NOT INDEXED");
     }
+    QString textFieldLengthChange(const QString&, const QString&, int) const override { return {}; }
 };
 
 }  // namespace k7

@@ -87,6 +87,7 @@ PgConnection::OpenResult PgConnection::connect(const QString& uri, const QByteAr
     if (m_session)
         m_session->close();
     m_session.reset();
+    m_cancel.reset();
     const ConnectParams params(uri, password);
     auto session = std::make_shared<PgSession>(PQconnectdbParams(params.keys(), params.values(), 1));
     PGconn* conn = session->conn();
@@ -105,6 +106,8 @@ PgConnection::OpenResult PgConnection::connect(const QString& uri, const QByteAr
     // transaction; the connection is usable.
     (void)session->prepareSession(&why);
     m_session = std::move(session);
+    m_uri = uri;
+    m_cancel = {PQgetCancel(conn), PQfreeCancel};
     return OpenResult::Opened;
 }
 
@@ -164,6 +167,31 @@ qint64 PgConnection::changes() const
 bool PgConnection::gone() const
 {
     return !m_session || !m_session->conn() || PQstatus(m_session->conn()) == CONNECTION_BAD;
+}
+
+std::unique_ptr<SqlConnection> PgConnection::openAnother(QString* error, int* code) const
+{
+    if (!m_session || !m_session->conn()) {
+        *error = QStringLiteral("The database is not open.");
+        *code = SQLITE_MISUSE;
+        return nullptr;
+    }
+    auto other = std::make_unique<PgConnection>();
+    if (other->open(m_uri, error, code) != OpenResult::Opened)
+        return nullptr;
+    // The other connection only reads.
+    if (!other->execute(QStringLiteral("SET SESSION CHARACTERISTICS AS TRANSACTION READ ONLY"), {}, error, code))
+        return nullptr;
+    return other;
+}
+
+void PgConnection::interrupt()
+{
+    // PQcancel is the one libpq call meant for another thread; its own
+    // failure (the server gone) leaves nothing running to stop.
+    char why[256];
+    if (m_cancel)
+        (void)PQcancel(m_cancel.get(), why, int(sizeof why));
 }
 
 int PgConnection::socket() const

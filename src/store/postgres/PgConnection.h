@@ -22,6 +22,7 @@
 #include <memory>
 
 typedef struct pg_conn PGconn;
+typedef struct pg_cancel PGcancel;
 
 namespace k7 {
 
@@ -54,6 +55,8 @@ public:
     // The server cannot be reached any more (it stopped, the network went):
     // libpq has marked the connection bad.
     bool gone() const override;
+    [[nodiscard]] std::unique_ptr<SqlConnection> openAnother(QString* error, int* code) const override;
+    void interrupt() override;
 
     // For waiting on notifications: the connection's socket (-1 when not
     // open) and libpq's handle (PQconsumeInput, PQnotifies).
@@ -65,6 +68,10 @@ private:
 
     PgDialect m_dialect;
     std::shared_ptr<PgSession> m_session;
+    QString m_uri;
+    // libpq's handle for stopping the running statement from another
+    // thread, made with the connection.
+    std::unique_ptr<pg_cancel, void (*)(pg_cancel*)> m_cancel{nullptr, nullptr};
 };
 
 // `uri` with any password in it blanked, for messages.

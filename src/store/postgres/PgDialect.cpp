@@ -131,4 +131,13 @@ QString PgDialect::wholePart(const QString& expr) const
     return QStringLiteral("CAST(trunc(%1) AS bigint)").arg(expr);
 }
 
+QString PgDialect::textFieldLengthChange(const QString& quotedTable, const QString& quotedField, int length) const
+{
+    // The server refuses to store text that is too long rather than cut it;
+    // USING cuts it, and numbers become their text. Indexes on the field
+    // (the folded one is an expression index) are made again by the server.
+    return QStringLiteral("ALTER TABLE %1 ALTER COLUMN %2 TYPE VARCHAR(%3) USING left(CAST(%2 AS TEXT), %3)")
+        .arg(quotedTable, quotedField, QString::number(length));
+}
+
 }  // namespace k7

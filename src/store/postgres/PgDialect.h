@@ -40,6 +40,8 @@ public:
     QString wholePart(const QString& expr) const override;
     // The server chooses its own plan; there is no way to forbid an index.
     QString tableScan(const QString& quotedTable) const override { return quotedTable; }
+    QString textFieldLengthChange(const QString& quotedTable, const QString& quotedField,
+                                  int length) const override;
 };
 
 }  // namespace k7
