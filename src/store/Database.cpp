@@ -273,26 +273,40 @@ bool Database::appendTable(const TableDef& table)
     return ddl(QStringLiteral("CREATE TABLE %1 (%2)").arg(QuoteName(table.name), columns.join(QStringLiteral(", "))));
 }
 
+QString Database::storedName(const QString& table) const
+{
+    const std::optional<TableDef> def = findTable(table);
+    return def ? def->name : table;
+}
+
+QString Database::storedName(const QString& table, const QString& field) const
+{
+    const std::optional<TableDef> def = findTable(table);
+    const int i = def ? def->fieldIndex(field) : -1;
+    return i >= 0 ? def->fields[i].name : field;
+}
+
 bool Database::deleteTable(const QString& name)
 {
-    return ddl(QStringLiteral("DROP TABLE %1").arg(QuoteName(name)));
+    return ddl(QStringLiteral("DROP TABLE %1").arg(QuoteName(storedName(name))));
 }
 
 bool Database::renameTable(const QString& name, const QString& newName)
 {
-    return ddl(QStringLiteral("ALTER TABLE %1 RENAME TO %2").arg(QuoteName(name), QuoteName(newName)));
+    return ddl(
+        QStringLiteral("ALTER TABLE %1 RENAME TO %2").arg(QuoteName(storedName(name)), QuoteName(newName)));
 }
 
 bool Database::appendField(const QString& table, const FieldDef& field)
 {
     return ddl(QStringLiteral("ALTER TABLE %1 ADD COLUMN %2 %3")
-                   .arg(QuoteName(table), QuoteName(field.name), dialect().declaration(field)));
+                   .arg(QuoteName(storedName(table)), QuoteName(field.name), dialect().declaration(field)));
 }
 
 bool Database::renameField(const QString& table, const QString& field, const QString& newName)
 {
     return ddl(QStringLiteral("ALTER TABLE %1 RENAME COLUMN %2 TO %3")
-                   .arg(QuoteName(table), QuoteName(field), QuoteName(newName)));
+                   .arg(QuoteName(storedName(table)), QuoteName(storedName(table, field)), QuoteName(newName)));
 }
 
 bool Database::setTextFieldLength(const QString& table, const QString& field, int length)
@@ -349,14 +363,17 @@ bool Database::appendIndex(const QString& table, const IndexDef& index)
     QStringList columns;
     for (const auto& f : fields) {
         // SQLite would index a misspelt name as a constant text; refuse it.
-        if (def->fieldIndex(f) < 0) {
+        const int i = def->fieldIndex(f);
+        if (i < 0) {
             m_error = QStringLiteral("The table %1 has no field %2.").arg(def->name, f);
             return false;
         }
-        columns << (index.folded ? dialect().foldedIndexColumn(QuoteName(f)) : dialect().caseless(QuoteName(f)));
+        const QString column = QuoteName(def->fields[i].name);
+        columns << (index.folded ? dialect().foldedIndexColumn(column) : dialect().caseless(column));
     }
-    const QString condition = index.folded && fields.size() == 1 ? dialect().foldedIndexCondition(QuoteName(fields[0]))
-                                                                  : index.where;
+    const QString condition = index.folded && fields.size() == 1
+                                  ? dialect().foldedIndexCondition(QuoteName(storedName(def->name, fields[0])))
+                                  : index.where;
     const QString where = condition.isEmpty() ? QString() : QStringLiteral(" WHERE ") + condition;
     return ddl(QStringLiteral("CREATE %1INDEX %2 ON %3 (%4)%5")
                    .arg(index.unique ? QStringLiteral("UNIQUE ") : QString(), QuoteName(index.name),

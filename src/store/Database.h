@@ -143,6 +143,10 @@ private:
     [[nodiscard]] QString checkConnection(const QString& path, bool creating, Access access);
     [[nodiscard]] QString probeWriteLock(const QString& path);
     [[nodiscard]] bool ddl(const QString& sql);
+    // A table's and a field's names as the catalogue spells them (a server's
+    // quoted names are case-sensitive), or as given when there is none.
+    QString storedName(const QString& table) const;
+    QString storedName(const QString& table, const QString& field) const;
     void attach(RecordSet* rs);
     void detach(RecordSet* rs);
 
