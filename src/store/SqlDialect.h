@@ -82,6 +82,8 @@ public:
     // cannot change a field's type and the table must be made again.
     virtual QString textFieldLengthChange(const QString& quotedTable, const QString& quotedField,
                                           int length) const = 0;
+    // A JSON object as text, from `pairs`: "'key', value, 'key', value".
+    virtual QString jsonObject(const QString& pairs) const = 0;
 };
 
 // The dialect of a database file.
@@ -122,6 +124,7 @@ public:
         return quotedTable + QStringLiteral(" NOT INDEXED");
     }
     QString textFieldLengthChange(const QString&, const QString&, int) const override { return {}; }
+    QString jsonObject(const QString& pairs) const override { return QStringLiteral("json_object(%1)").arg(pairs); }
 };
 
 }  // namespace k7

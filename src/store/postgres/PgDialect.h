@@ -42,6 +42,10 @@ public:
     QString tableScan(const QString& quotedTable) const override { return quotedTable; }
     QString textFieldLengthChange(const QString& quotedTable, const QString& quotedField,
                                   int length) const override;
+    QString jsonObject(const QString& pairs) const override
+    {
+        return QStringLiteral("CAST(json_build_object(%1) AS text)").arg(pairs);
+    }
 };
 
 }  // namespace k7
