@@ -293,8 +293,7 @@ bool Database::deleteTable(const QString& name)
 
 bool Database::renameTable(const QString& name, const QString& newName)
 {
-    return ddl(
-        QStringLiteral("ALTER TABLE %1 RENAME TO %2").arg(QuoteName(storedName(name)), QuoteName(newName)));
+    return ddl(QStringLiteral("ALTER TABLE %1 RENAME TO %2").arg(QuoteName(storedName(name)), QuoteName(newName)));
 }
 
 bool Database::appendField(const QString& table, const FieldDef& field)
@@ -372,8 +371,8 @@ bool Database::appendIndex(const QString& table, const IndexDef& index)
         columns << (index.folded ? dialect().foldedIndexColumn(column) : dialect().caseless(column));
     }
     const QString condition = index.folded && fields.size() == 1
-                                  ? dialect().foldedIndexCondition(QuoteName(storedName(def->name, fields[0])))
-                                  : index.where;
+        ? dialect().foldedIndexCondition(QuoteName(storedName(def->name, fields[0])))
+        : index.where;
     const QString where = condition.isEmpty() ? QString() : QStringLiteral(" WHERE ") + condition;
     return ddl(QStringLiteral("CREATE %1INDEX %2 ON %3 (%4)%5")
                    .arg(index.unique ? QStringLiteral("UNIQUE ") : QString(), QuoteName(index.name),

@@ -26,9 +26,9 @@ bool makeTable(Database& db, const QTemporaryDir& dir, int rows)
     TableDef table{QStringLiteral("T"), {}, {}};
     table.addField(QStringLiteral("Name"), FieldType::Text, 20);
     return db.create(NewDatabase(dir, QStringLiteral("a.db"))) && db.appendTable(table)
-           && db.execute(QStringLiteral("WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < %1) "
-                                        "INSERT INTO \"T\" (\"Name\") SELECT 'n' || ((i * 7919) % %1) FROM n")
-                             .arg(rows));
+        && db.execute(QStringLiteral("WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < %1) "
+                                     "INSERT INTO \"T\" (\"Name\") SELECT 'n' || ((i * 7919) % %1) FROM n")
+                          .arg(rows));
 }
 
 std::vector<qint64> allKeys(Keyset keys)
@@ -59,9 +59,9 @@ private slots:
         QVERIFY(makeTable(db, dir, 3000));
         const SqlDialect& d = db.dialect();
         const QString rowid = d.rowidName();
-        const QString sql = QStringLiteral("SELECT %1 FROM \"T\" WHERE %2 ORDER BY %3 DESC, %1")
-                                .arg(rowid, d.foldedCompare("?", "<", "\"Name\"", true),
-                                     d.foldedOrder("\"Name\"", true));
+        const QString sql =
+            QStringLiteral("SELECT %1 FROM \"T\" WHERE %2 ORDER BY %3 DESC, %1")
+                .arg(rowid, d.foldedCompare("?", "<", "\"Name\"", true), d.foldedOrder("\"Name\"", true));
         BackgroundKeyRead read;
         QVERIFY(read.start(db, sql, {"N2"}));
         while (read.step()) {

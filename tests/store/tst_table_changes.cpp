@@ -93,8 +93,8 @@ private slots:
         QTest::addColumn<int>("length");
         QTest::addColumn<QStringList>("shapes");
         QTest::addColumn<QList<QStringList>>("rows");
-        QTest::newRow("shorter, text cut") << "id" << 3 << QStringList({"ID:10:3", "Count:4:0"})
-                                           << QList<QStringList>({{"A1a", "1"}, {"B2", "2"}});
+        QTest::newRow("shorter, text cut")
+            << "id" << 3 << QStringList({"ID:10:3", "Count:4:0"}) << QList<QStringList>({{"A1a", "1"}, {"B2", "2"}});
         QTest::newRow("longer") << "ID" << 40 << QStringList({"ID:10:40", "Count:4:0"})
                                 << QList<QStringList>({{"A1abc", "1"}, {"B2", "2"}});
         QTest::newRow("a number field") << "COUNT" << 5 << QStringList({"ID:10:10", "Count:10:5"})

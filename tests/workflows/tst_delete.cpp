@@ -41,8 +41,9 @@ bool openWith(StoreRig& rig, const QString& ids, bool unique = false)
 QStringList partialIndexes(const StoreRig& rig)
 {
     if (OnServer())
-        return firstColumn(rig.dbPath(), "SELECT indexname FROM pg_indexes WHERE schemaname = current_schema() "
-                                         "AND indexdef LIKE '%und-x-icu%' ORDER BY indexname");
+        return firstColumn(rig.dbPath(),
+                           "SELECT indexname FROM pg_indexes WHERE schemaname = current_schema() "
+                           "AND indexdef LIKE '%und-x-icu%' ORDER BY indexname");
     return firstColumn(rig.dbPath(), "SELECT name FROM sqlite_master WHERE type = 'index' AND sql LIKE '% WHERE %' "
                                      "ORDER BY name");
 }
@@ -164,13 +165,13 @@ private slots:
     {
         StoreRig rig;
         QVERIFY(openWith(rig, "ABC"));
-        const QStringList keepB =
-            OnServer() ? QStringList{"CREATE FUNCTION keep() RETURNS trigger LANGUAGE plpgsql AS "
-                                     "$$BEGIN RAISE EXCEPTION 'B is kept'; END$$",
-                                     "CREATE TRIGGER keep BEFORE DELETE ON \"site\" FOR EACH ROW "
-                                     "WHEN (old.\"ID\" = 'B') EXECUTE FUNCTION keep()"}
-                       : QStringList{"CREATE TRIGGER keep BEFORE DELETE ON site WHEN old.ID = 'B' "
-                                     "BEGIN SELECT RAISE(ABORT, 'B is kept'); END"};
+        const QStringList keepB = OnServer()
+            ? QStringList{"CREATE FUNCTION keep() RETURNS trigger LANGUAGE plpgsql AS "
+                          "$$BEGIN RAISE EXCEPTION 'B is kept'; END$$",
+                          "CREATE TRIGGER keep BEFORE DELETE ON \"site\" FOR EACH ROW "
+                          "WHEN (old.\"ID\" = 'B') EXECUTE FUNCTION keep()"}
+            : QStringList{"CREATE TRIGGER keep BEFORE DELETE ON site WHEN old.ID = 'B' "
+                          "BEGIN SELECT RAISE(ABORT, 'B is kept'); END"};
         QVERIFY(execSql(rig.dbPath(), keepB));
         RecordSet& rs = rig.store.currentrs();
         RecordCommands commands(contextOf(rig));

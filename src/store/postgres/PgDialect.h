@@ -40,11 +40,14 @@ public:
     QString wholePart(const QString& expr) const override;
     // The server chooses its own plan; there is no way to forbid an index.
     QString tableScan(const QString& quotedTable) const override { return quotedTable; }
-    QString textFieldLengthChange(const QString& quotedTable, const QString& quotedField,
-                                  int length) const override;
+    QString textFieldLengthChange(const QString& quotedTable, const QString& quotedField, int length) const override;
     QString jsonObject(const QString& pairs) const override
     {
         return QStringLiteral("CAST(json_build_object(%1) AS text)").arg(pairs);
+    }
+    QString firstOfGroup(const QString& expr, const QString& order) const override
+    {
+        return QStringLiteral("(array_agg(%1 ORDER BY %2))[1]").arg(expr, order);
     }
 };
 
