@@ -124,7 +124,10 @@ private:
     // past the last bin, and is counted in it.
     QString binOf(const QString& quoted) const
     {
-        return m_db.dialect().wholePart(QStringLiteral("(%1 - ?) / ?").arg(quoted));
+        // Typed, or a server takes them for the field's own type (an
+        // integer field would refuse a width of 0.75).
+        return m_db.dialect().wholePart(
+            QStringLiteral("(%1 - CAST(? AS DOUBLE PRECISION)) / CAST(? AS DOUBLE PRECISION)").arg(quoted));
     }
 
     static double binWidth(const VariableFacts& facts)

@@ -48,6 +48,7 @@ private slots:
         QCOMPARE(depth.numbers, 4);
         QCOMPARE(depth.min, -2.0);
         QCOMPARE(depth.max, 7.0);
+        QCOMPARE(depth.median, 2.0);
     }
 };
 

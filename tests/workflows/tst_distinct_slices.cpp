@@ -40,14 +40,15 @@ bool makeTable(Database& db, const QTemporaryDir& dir, FieldType type, const QSt
         && db.refresh();
 }
 
-// The list as one GROUP BY over the whole table gives it.
+// The list as one GROUP BY over the whole table gives it, Null first.
 QStringList groupedAtOnce(Database& db)
 {
     const FieldType type = db.findTable("T")->fields.at(0).type;
     const SqlDialect& d = db.dialect();
+    const QString grouping = d.foldedOrder("\"V\"", type == FieldType::Text);
     const std::unique_ptr<SqlStatement> stmt =
-        db.prepare(QStringLiteral("SELECT %1 FROM \"T\" GROUP BY %2")
-                       .arg(d.firstOfGroup("\"V\"", d.rowidName()), d.foldedOrder("\"V\"", type == FieldType::Text)));
+        db.prepare(QStringLiteral("SELECT %1 FROM \"T\" GROUP BY %2 ORDER BY %3")
+                       .arg(d.firstOfGroup("\"V\"", d.rowidName()), grouping, d.nullsFirst(grouping)));
     QStringList values;
     while (stmt && stmt->step())
         values << ShownText(stmt->value(0), type);
