@@ -70,8 +70,11 @@ QString PgDialect::same(const QString& left, const QString& right) const
 QString PgDialect::foldKey(const QString& textExpr) const
 {
     // Lower-cased under ICU, whatever the database's locale; then ordered by
-    // code point, as the keys of a file are.
-    return QStringLiteral("(lower(btrim(CAST(%1 AS text), %2) COLLATE \"und-x-icu\") COLLATE \"C\")")
+    // code point, as the keys of a file are. ICU lower-cases a word's last
+    // capital sigma to the final form, which case folding (as a file folds)
+    // makes the plain one, so every sigma becomes plain.
+    return QStringLiteral("(translate(lower(btrim(CAST(%1 AS text), %2) COLLATE \"und-x-icu\"), 'ς', 'σ') "
+                          "COLLATE \"C\")")
         .arg(textExpr, QLatin1String(kBlanks));
 }
 
