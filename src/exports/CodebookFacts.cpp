@@ -40,7 +40,7 @@ QStringList flagsOf(const Variable& var)
 class Gatherer {
 public:
     Gatherer(Database& db, const QString& table, QString* error)
-        : m_db(db), m_table(QuoteName(table)), m_error(error)
+        : m_db(db), m_table(QuoteName(db.findTable(table) ? db.findTable(table)->name : table)), m_error(error)
     {
     }
 
@@ -55,7 +55,9 @@ public:
 
     bool counts(const QString& field, VariableFacts& facts)
     {
-        const auto query = prepare(QStringLiteral("SELECT count(*), count(NULLIF(%1, '')) FROM %2")
+        // As text, so that a number field (which a server will not compare
+        // with '') is counted too.
+        const auto query = prepare(QStringLiteral("SELECT count(*), count(NULLIF(CAST(%1 AS TEXT), '')) FROM %2")
                                        .arg(QuoteName(field), m_table));
         if (!query || !query->step())
             return fail(query.get());
@@ -66,9 +68,10 @@ public:
 
     bool menuCounts(const QString& field, const QStringList& items, VariableFacts& facts)
     {
-        const auto query = prepare(QStringLiteral("SELECT %1, count(*) FROM %2 WHERE NULLIF(%1, '') IS NOT NULL "
-                                                  "GROUP BY 1 ORDER BY 2 DESC")
-                                       .arg(QuoteName(field), m_table));
+        const auto query =
+            prepare(QStringLiteral("SELECT %1, count(*) FROM %2 WHERE NULLIF(CAST(%1 AS TEXT), '') IS NOT NULL "
+                                   "GROUP BY 1 ORDER BY 2 DESC")
+                        .arg(QuoteName(field), m_table));
         if (!query)
             return fail(nullptr);
         QHash<QString, qint64> counts;
@@ -121,7 +124,10 @@ private:
     // past the last bin, and is counted in it.
     QString binOf(const QString& quoted) const
     {
-        return m_db.dialect().wholePart(QStringLiteral("(%1 - ?) / ?").arg(quoted));
+        // Typed, or a server takes them for the field's own type (an
+        // integer field would refuse a width of 0.75).
+        return m_db.dialect().wholePart(
+            QStringLiteral("(%1 - CAST(? AS DOUBLE PRECISION)) / CAST(? AS DOUBLE PRECISION)").arg(quoted));
     }
 
     static double binWidth(const VariableFacts& facts)

@@ -22,8 +22,7 @@ std::optional<Rows> failed(const QString& reason, QString* error)
 // cannot be told (OwnTableExists takes both for "no").
 std::optional<bool> trailExists(Database& db, QString* error)
 {
-    const std::unique_ptr<SqlStatement> q =
-        db.prepare(QStringLiteral("SELECT 1 FROM sqlite_master WHERE type = 'table' AND name = ?"));
+    const std::unique_ptr<SqlStatement> q = db.prepare(db.dialect().ownTableQuery());
     if (!q) {
         *error = db.lastError();
         return std::nullopt;

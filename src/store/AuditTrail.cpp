@@ -103,12 +103,13 @@ bool AuditTrail::recordDeletion(const QString& table, const QString& where, cons
     for (const FieldDef& f : def->fields)
         pairs << QStringLiteral("'%1', %2").arg(QString(f.name).replace(QLatin1Char('\''), QLatin1String("''")),
                                                   QuoteName(f.name));
-    const QString ident = identField.isEmpty() || def->fieldIndex(identField) < 0 ? QStringLiteral("NULL")
-                                                                                 : QuoteName(identField);
-    const QString sql = QStringLiteral("INSERT INTO %1 (%2) SELECT ?, ?, ?, rowid, %3, '*', "
-                                       "json_object(%4), NULL, ? FROM %5%6")
-                            .arg(QLatin1String(kAuditTable), kColumns, ident, pairs.join(QStringLiteral(", ")),
-                                 QuoteName(table), where.isEmpty() ? QString() : QStringLiteral(" WHERE ") + where);
+    const int identAt = identField.isEmpty() ? -1 : def->fieldIndex(identField);
+    const QString ident = identAt < 0 ? QStringLiteral("NULL") : QuoteName(def->fields[identAt].name);
+    const SqlDialect& d = m_db.dialect();
+    const QString sql = QStringLiteral("INSERT INTO %1 (%2) SELECT ?, ?, ?, %3, %4, '*', %5, NULL, ? FROM %6%7")
+                            .arg(QLatin1String(kAuditTable), kColumns, d.rowidName(), ident,
+                                 d.jsonObject(pairs.join(QStringLiteral(", "))), QuoteName(def->name),
+                                 where.isEmpty() ? QString() : QStringLiteral(" WHERE ") + where);
     QVariantList bound{now(), station(), table, action};
     bound += values;
     if (!m_db.execute(sql, bound)) {
@@ -122,11 +123,20 @@ bool AuditTrail::recordCut(const QString& table, const QString& field, int lengt
 {
     if (!ensureTable())
         return false;
-    const QString name = QuoteName(field);
-    const QString ident = m_identField.isEmpty() ? QStringLiteral("NULL") : QuoteName(m_identField);
-    const QString sql = QStringLiteral("INSERT INTO %1 (%2) SELECT ?, ?, ?, rowid, %3, ?, %4, substr(%4, 1, ?), ? "
-                                       "FROM %5 WHERE typeof(%4) = 'text' AND length(%4) > ?")
-                            .arg(QLatin1String(kAuditTable), kColumns, ident, name, QuoteName(table));
+    // The catalogue's spelling: a server's quoted names are case-sensitive.
+    const std::optional<TableDef> def = m_db.findTable(table);
+    const int fieldAt = def ? def->fieldIndex(field) : -1;
+    const int identAt = def && !m_identField.isEmpty() ? def->fieldIndex(m_identField) : -1;
+    const QString name = QuoteName(fieldAt < 0 ? field : def->fields[fieldAt].name);
+    const QString ident = identAt < 0 ? QStringLiteral("NULL") : QuoteName(def->fields[identAt].name);
+    const SqlDialect& d = m_db.dialect();
+    // Cast, as a server checks length() against the field's type even where
+    // the condition before it rules the row out.
+    const QString sql = QStringLiteral("INSERT INTO %1 (%2) SELECT ?, ?, ?, %3, %4, ?, %5, "
+                                       "substr(CAST(%5 AS TEXT), 1, ?), ? "
+                                       "FROM %6 WHERE %7 AND length(CAST(%5 AS TEXT)) > ?")
+                            .arg(QLatin1String(kAuditTable), kColumns, d.rowidName(), ident, name,
+                                 QuoteName(def ? def->name : table), d.storedAsText(name));
     if (!m_db.execute(sql, {now(), station(), table, field, length, action, length})) {
         m_error = m_db.lastError();
         return false;

@@ -1,9 +1,9 @@
 #pragma once
 // The rowids a key query lists, read on a thread of their own through a
-// read-only connection to the same file. SQLite sorts every row inside the
-// first step of a sorted query, so a long sort cannot be cut into slices;
-// instead the window keeps running while the thread waits on the engine,
-// and Cancel interrupts that connection. As a SteppedWork each step waits a
+// second, read-only connection to the same database. The engine sorts every
+// row inside the first step of a sorted query, so a long sort cannot be cut
+// into slices; instead the window keeps running while the thread waits on
+// the engine, and Cancel interrupts that connection. As a SteppedWork each step waits a
 // few milliseconds for the thread, so Dialogs::runWithProgress shows its
 // dialog once the read has taken a second.
 
@@ -15,26 +15,28 @@
 
 #include <atomic>
 #include <condition_variable>
+#include <memory>
 #include <mutex>
 #include <thread>
 
-struct sqlite3;
-
 namespace k7 {
+
+class Database;
+class SqlConnection;
 
 class BackgroundKeyRead : public SteppedWork {
 public:
-    BackgroundKeyRead() = default;
+    BackgroundKeyRead();
     // Interrupts the read if it is still running and waits for the thread.
     ~BackgroundKeyRead() override;
     BackgroundKeyRead(const BackgroundKeyRead&) = delete;
     BackgroundKeyRead& operator=(const BackgroundKeyRead&) = delete;
 
-    // Opens the file at `path` for reading and starts listing the rowids of
+    // Opens another connection to `db` and starts listing the rowids of
     // `sql` (its first column) with `values` bound. False, with the reason
-    // in error(), when the file cannot be opened that way; the caller then
-    // reads on its own connection.
-    [[nodiscard]] bool start(const QString& path, const QString& sql, const QVariantList& values);
+    // in error(), when no other connection can be made; the caller then
+    // reads on its own.
+    [[nodiscard]] bool start(Database& db, const QString& sql, const QVariantList& values);
 
     bool step() override;
     qint64 done() const override { return m_read.load(); }
@@ -47,14 +49,14 @@ public:
     [[nodiscard]] bool finish();
     Keyset takeKeys() { return std::move(m_keys); }
     QString error() const { return m_error; }
-    // SQLite's primary result code of the failure, 0 when none.
+    // The store's result code of the failure (SQLite's primary codes), 0 when none.
     int errorCode() const { return m_code; }
 
 private:
     void run(QString sql, QVariantList values);
     void join();
 
-    sqlite3* m_handle = nullptr;
+    std::unique_ptr<SqlConnection> m_connection;
     std::thread m_thread;
     std::mutex m_mutex;
     std::condition_variable m_doneSignal;

@@ -278,26 +278,39 @@ bool Database::appendTable(const TableDef& table)
     return ddl(QStringLiteral("CREATE TABLE %1 (%2)").arg(QuoteName(table.name), columns.join(QStringLiteral(", "))));
 }
 
+QString Database::storedName(const QString& table) const
+{
+    const std::optional<TableDef> def = findTable(table);
+    return def ? def->name : table;
+}
+
+QString Database::storedName(const QString& table, const QString& field) const
+{
+    const std::optional<TableDef> def = findTable(table);
+    const int i = def ? def->fieldIndex(field) : -1;
+    return i >= 0 ? def->fields[i].name : field;
+}
+
 bool Database::deleteTable(const QString& name)
 {
-    return ddl(QStringLiteral("DROP TABLE %1").arg(QuoteName(name)));
+    return ddl(QStringLiteral("DROP TABLE %1").arg(QuoteName(storedName(name))));
 }
 
 bool Database::renameTable(const QString& name, const QString& newName)
 {
-    return ddl(QStringLiteral("ALTER TABLE %1 RENAME TO %2").arg(QuoteName(name), QuoteName(newName)));
+    return ddl(QStringLiteral("ALTER TABLE %1 RENAME TO %2").arg(QuoteName(storedName(name)), QuoteName(newName)));
 }
 
 bool Database::appendField(const QString& table, const FieldDef& field)
 {
     return ddl(QStringLiteral("ALTER TABLE %1 ADD COLUMN %2 %3")
-                   .arg(QuoteName(table), QuoteName(field.name), dialect().declaration(field)));
+                   .arg(QuoteName(storedName(table)), QuoteName(field.name), dialect().declaration(field)));
 }
 
 bool Database::renameField(const QString& table, const QString& field, const QString& newName)
 {
     return ddl(QStringLiteral("ALTER TABLE %1 RENAME COLUMN %2 TO %3")
-                   .arg(QuoteName(table), QuoteName(field), QuoteName(newName)));
+                   .arg(QuoteName(storedName(table)), QuoteName(storedName(table, field)), QuoteName(newName)));
 }
 
 bool Database::setTextFieldLength(const QString& table, const QString& field, int length)
@@ -308,17 +321,24 @@ bool Database::setTextFieldLength(const QString& table, const QString& field, in
         m_error = QStringLiteral("The database is not open.");
         return false;
     }
-    if (!m_file) {
-        m_error = QStringLiteral("The length of a field cannot be changed in this database.");
-        return false;
-    }
-    // The file's own spelling: its catalogue tells a table's indexes and
-    // triggers by the name as written.
+    // The database's own spelling: its catalogue tells a table's indexes
+    // and triggers by the name as written, and a server's names are
+    // case-sensitive once quoted.
     const std::optional<TableDef> def = findTable(table);
     if (!def) {
         m_error = QStringLiteral("The table %1 does not exist.").arg(table);
         return false;
     }
+    const auto stored = std::find_if(def->fields.cbegin(), def->fields.cend(), [&](const FieldDef& f) {
+        return f.name.compare(field, Qt::CaseInsensitive) == 0;
+    });
+    if (stored == def->fields.cend()) {
+        m_error = QStringLiteral("The table %1 has no field %2.").arg(def->name, field);
+        return false;
+    }
+    const QString inPlace = dialect().textFieldLengthChange(QuoteName(def->name), QuoteName(stored->name), length);
+    if (!inPlace.isEmpty())
+        return ddl(inPlace);
     QString error;
     if (RebuildFileTableWithTextField(*this, def->name, field, length, &error))
         return true;
@@ -347,14 +367,17 @@ bool Database::appendIndex(const QString& table, const IndexDef& index)
     QStringList columns;
     for (const auto& f : fields) {
         // SQLite would index a misspelt name as a constant text; refuse it.
-        if (def->fieldIndex(f) < 0) {
+        const int i = def->fieldIndex(f);
+        if (i < 0) {
             m_error = QStringLiteral("The table %1 has no field %2.").arg(def->name, f);
             return false;
         }
-        columns << (index.folded ? dialect().foldedIndexColumn(QuoteName(f)) : dialect().caseless(QuoteName(f)));
+        const QString column = QuoteName(def->fields[i].name);
+        columns << (index.folded ? dialect().foldedIndexColumn(column) : dialect().caseless(column));
     }
-    const QString condition = index.folded && fields.size() == 1 ? dialect().foldedIndexCondition(QuoteName(fields[0]))
-                                                                  : index.where;
+    const QString condition = index.folded && fields.size() == 1
+        ? dialect().foldedIndexCondition(QuoteName(storedName(def->name, fields[0])))
+        : index.where;
     const QString where = condition.isEmpty() ? QString() : QStringLiteral(" WHERE ") + condition;
     return ddl(QStringLiteral("CREATE %1INDEX %2 ON %3 (%4)%5")
                    .arg(index.unique ? QStringLiteral("UNIQUE ") : QString(), QuoteName(index.name),
@@ -472,6 +495,17 @@ const SqlDialect& Database::dialect() const
 {
     static const SqliteDialect file;
     return m_connection ? m_connection->dialect() : file;
+}
+
+std::unique_ptr<SqlConnection> Database::openAnother()
+{
+    m_error.clear();
+    m_errorCode = 0;
+    if (!m_connection) {
+        m_error = QStringLiteral("The database is not open.");
+        return nullptr;
+    }
+    return m_connection->openAnother(&m_error, &m_errorCode);
 }
 
 QSqlDatabase Database::connection() const

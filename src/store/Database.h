@@ -136,6 +136,9 @@ public:
     // The row identity of the last row inserted; the rows the last write changed.
     qint64 lastInsertId() const;
     qint64 changes() const;
+    // Another connection to this database, for reading on a thread of its
+    // own; nullptr, with lastError(), when it cannot be made.
+    [[nodiscard]] std::unique_ptr<SqlConnection> openAnother();
     // For tools of this library that use the file's engine directly; an
     // empty connection and nullptr while no file is open.
     QSqlDatabase connection() const;
@@ -156,6 +159,10 @@ private:
     [[nodiscard]] QString checkConnection(const QString& path, bool creating, Access access);
     [[nodiscard]] QString probeWriteLock(const QString& path);
     [[nodiscard]] bool ddl(const QString& sql);
+    // A table's and a field's names as the catalogue spells them (a server's
+    // quoted names are case-sensitive), or as given when there is none.
+    QString storedName(const QString& table) const;
+    QString storedName(const QString& table, const QString& field) const;
     void attach(RecordSet* rs);
     void detach(RecordSet* rs);
     void rereadRecordSets();

@@ -43,6 +43,15 @@ public:
         *code = 1;  // SQLITE_ERROR
         return false;
     }
+    // Another connection to the same database, for reading on a thread of
+    // its own (read-only where the engine allows); nullptr with the reason
+    // and the store's code when it cannot be made. A server that asked the
+    // operator for a password refuses it: the password is kept nowhere.
+    [[nodiscard]] virtual std::unique_ptr<SqlConnection> openAnother(QString* error, int* code) const = 0;
+    // Asks the engine to stop the statement this connection is running;
+    // safe from any thread. A statement that has not reached the engine yet
+    // is not stopped, so a caller that must stop it asks again.
+    virtual void interrupt() = 0;
 };
 
 }  // namespace k7

@@ -92,6 +92,15 @@ public:
     // bound: "committed", "aborted", "in progress", or Null when the engine
     // no longer knows; empty where there are no such ids.
     virtual QString transactionOutcome() const = 0;
+    // The statement that makes a field (quoted, of a quoted table) Text of
+    // `length` characters in place, longer text cut; empty when the engine
+    // cannot change a field's type and the table must be made again.
+    virtual QString textFieldLengthChange(const QString& quotedTable, const QString& quotedField, int length) const = 0;
+    // A JSON object as text, from `pairs`: "'key', value, 'key', value".
+    virtual QString jsonObject(const QString& pairs) const = 0;
+    // In a grouped query, the value of `expr` in the group's row that comes
+    // first by `order` (a file takes a bare column; a server wants an aggregate).
+    virtual QString firstOfGroup(const QString& expr, const QString& order) const = 0;
 };
 
 // The dialect of a database file.
@@ -138,6 +147,9 @@ public:
     }
     QString currentTransactionId() const override { return QString(); }
     QString transactionOutcome() const override { return QString(); }
+    QString textFieldLengthChange(const QString&, const QString&, int) const override { return {}; }
+    QString jsonObject(const QString& pairs) const override { return QStringLiteral("json_object(%1)").arg(pairs); }
+    QString firstOfGroup(const QString& expr, const QString&) const override { return expr; }
 };
 
 }  // namespace k7

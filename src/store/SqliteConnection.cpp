@@ -62,6 +62,7 @@ bool SqliteConnection::open(const QString& path, Access access, QString* error, 
     if (access == Access::ReadOnly)
         options += QStringLiteral(";QSQLITE_OPEN_READONLY");
     db.setConnectOptions(options);
+    m_path = path;
     if (!db.open()) {
         *error = QStringLiteral("The database %1 cannot be opened: %2").arg(path, SqlErrorText(db.lastError()));
         *code = SqliteResultCode(db.lastError());
@@ -123,6 +124,25 @@ qint64 SqliteConnection::changes() const
 bool SqliteConnection::gone() const
 {
     return SqliteFileMoved(m_handle);
+}
+
+std::unique_ptr<SqlConnection> SqliteConnection::openAnother(QString* error, int* code) const
+{
+    if (!m_handle) {
+        *error = QStringLiteral("The database is not open.");
+        *code = SQLITE_MISUSE;
+        return nullptr;
+    }
+    auto other = std::make_unique<SqliteConnection>();
+    if (!other->open(m_path, Access::ReadOnly, error, code))
+        return nullptr;
+    return other;
+}
+
+void SqliteConnection::interrupt()
+{
+    if (m_handle)
+        sqlite3_interrupt(m_handle);
 }
 
 QSqlDatabase SqliteConnection::connection() const

@@ -35,6 +35,8 @@ public:
     qint64 lastInsertId() const override;
     qint64 changes() const override;
     bool gone() const override;
+    [[nodiscard]] std::unique_ptr<SqlConnection> openAnother(QString* error, int* code) const override;
+    void interrupt() override;
 
     sqlite3* handle() const { return m_handle; }
     QSqlDatabase connection() const;
@@ -42,6 +44,7 @@ public:
 private:
     SqliteDialect m_dialect;
     QString m_connectionName;
+    QString m_path;
     sqlite3* m_handle = nullptr;
 };
 

@@ -120,8 +120,8 @@ bool DistinctValues::open(Database& db, const QString& table, const QString& fie
     // Grouped as they compare in a filter; the folded value orders the
     // groups found in different slices.
     const QString group = QStringLiteral("SELECT %1, %2 FROM %3 WHERE %4 >= ?%5 GROUP BY %6")
-                              .arg(name, FoldKeyOf(name), from, rowid);
-    const QString grouping = FoldedOrder(name, m_type == FieldType::Text);
+                              .arg(db.dialect().firstOfGroup(name, rowid), db.dialect().foldKey(name), from, rowid);
+    const QString grouping = db.dialect().foldedOrder(name, m_type == FieldType::Text);
     m_groupSql = group.arg(QStringLiteral(" AND %1 < ?").arg(rowid), grouping);
     m_lastGroupSql = group.arg(QString(), grouping);
     m_endSql = QStringLiteral("SELECT %1 FROM %2 WHERE %1 >= ? ORDER BY %1 LIMIT 1 OFFSET ?").arg(rowid, from);

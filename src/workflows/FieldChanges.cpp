@@ -4,6 +4,7 @@
 #include "workflows/TableChange.h"
 
 #include <memory>
+#include <utility>
 
 namespace k7 {
 
@@ -14,6 +15,15 @@ QString storedTableName(const DataStore& store)
 {
     const std::optional<TableDef> def = store.currentdb().findTable(store.tablename());
     return def ? def->name : store.tablename();
+}
+
+// A table's and a field's names quoted as the database spells them: a
+// server's quoted names are case-sensitive, a CFG's need not match.
+std::pair<QString, QString> quotedStoredNames(const Database& db, const QString& table, const QString& field)
+{
+    const std::optional<TableDef> def = db.findTable(table);
+    const int at = def ? def->fieldIndex(field) : -1;
+    return {QuoteName(def ? def->name : table), QuoteName(at >= 0 ? def->fields[at].name : field)};
 }
 
 bool fail(QString* error, const QString& text)
@@ -27,10 +37,12 @@ bool fail(QString* error, const QString& text)
 std::optional<qint64> CountLongerValues(Database& db, const QString& table, const QString& field,
                                         int length, QString* error)
 {
-    const QString name = QuoteName(field);
+    const auto [from, name] = quotedStoredNames(db, table, field);
+    // Cast, as a server checks length() against the field's type even where
+    // the condition before it rules the row out.
     const std::unique_ptr<SqlStatement> q =
-        db.prepare(QStringLiteral("SELECT count(*) FROM %1 WHERE %2 AND length(%3) > ?")
-                       .arg(QuoteName(table), db.dialect().storedAsText(name), name));
+        db.prepare(QStringLiteral("SELECT count(*) FROM %1 WHERE %2 AND length(CAST(%3 AS TEXT)) > ?")
+                       .arg(from, db.dialect().storedAsText(name), name));
     if (!q) {
         *error = db.lastError();
         return std::nullopt;
@@ -53,12 +65,15 @@ bool ChangeFieldLength(DataStore& store, ShellHooks& shell, const QString& field
     const FieldDef& before = def->fields[at];
     // Only a shorter Text field (or one that was not Text) can have values to cut.
     const bool cutting = before.type != FieldType::Text || before.size > length;
+    // The trail names the field as the table spells it, as a rename does, so
+    // that its window lists one field under one name.
+    const QString stored = before.name;
     return ChangeDataTable(store, shell, error, [&](Database& db) {
-        if ((cutting && !store.audit().recordCut(table, field, length, QLatin1String(AuditAction::LengthChange)))
-            || !store.audit().record({table, 0, QString(), field, before.size, length,
-                                    QLatin1String(AuditAction::LengthChange)}))
+        if ((cutting && !store.audit().recordCut(table, stored, length, QLatin1String(AuditAction::LengthChange)))
+            || !store.audit().record(
+                {table, 0, QString(), stored, before.size, length, QLatin1String(AuditAction::LengthChange)}))
             return fail(error, store.audit().lastError());
-        return db.setTextFieldLength(table, field, length);
+        return db.setTextFieldLength(table, stored, length);
     });
 }
 
@@ -81,9 +96,10 @@ bool RenameDataField(DataStore& store, ShellHooks& shell, const QString& field, 
 std::optional<QStringList> DistinctFieldValues(Database& db, const QString& table, const QString& field,
                                                QString* error)
 {
-    const QString name = QuoteName(field);
-    const std::unique_ptr<SqlStatement> q =
-        db.prepare(QStringLiteral("SELECT %1 FROM %2 GROUP BY %1").arg(name, QuoteName(table)));
+    const auto [from, name] = quotedStoredNames(db, table, field);
+    // Ordered as a file's GROUP BY lists them; a server's comes in any order.
+    const std::unique_ptr<SqlStatement> q = db.prepare(
+        QStringLiteral("SELECT %1 FROM %2 GROUP BY %1 ORDER BY %3").arg(name, from, db.dialect().nullsFirst(name)));
     if (!q) {
         *error = db.lastError();
         return std::nullopt;

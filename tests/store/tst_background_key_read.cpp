@@ -6,21 +6,29 @@
 #include "store/Database.h"
 #include "store/SqlStatement.h"
 
+#include "support/SeparateConnection.h"
+#include "support/TestEngine.h"
+
+#include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
 
 #include <sqlite3.h>
 
 using namespace k7;
+using namespace k7::test;
 
 namespace {
 
-bool makeTable(Database& db, const QString& path, int rows)
+// A table T of `rows` names in a new database of `dir`.
+bool makeTable(Database& db, const QTemporaryDir& dir, int rows)
 {
-    return db.create(path) && db.execute("CREATE TABLE T (Name VARCHAR(20))")
-           && db.execute(QStringLiteral("WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < %1) "
-                                        "INSERT INTO T (Name) SELECT 'n' || ((i * 7919) % %1) FROM n")
-                             .arg(rows));
+    TableDef table{QStringLiteral("T"), {}, {}};
+    table.addField(QStringLiteral("Name"), FieldType::Text, 20);
+    return db.create(NewDatabase(dir, QStringLiteral("a.db"))) && db.appendTable(table)
+        && db.execute(QStringLiteral("WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < %1) "
+                                     "INSERT INTO \"T\" (\"Name\") SELECT 'n' || ((i * 7919) % %1) FROM n")
+                          .arg(rows));
 }
 
 std::vector<qint64> allKeys(Keyset keys)
@@ -37,15 +45,25 @@ class TestBackgroundKeyRead : public QObject {
     Q_OBJECT
 
 private slots:
-    // The thread's connection has the fold collation and key function.
+    void initTestCase()
+    {
+        if (!ServerUnavailable().isEmpty())
+            QSKIP(qPrintable(ServerUnavailable()));
+    }
+
+    // The thread's connection folds text as the grid's own does.
     void listsWhatTheQueryListsInItsOrder()
     {
         QTemporaryDir dir;
         Database db;
-        QVERIFY(makeTable(db, dir.filePath("a.db"), 3000));
-        const QString sql = "SELECT rowid FROM T WHERE Name >= ? COLLATE k7fold ORDER BY k7fold_key(Name) DESC, rowid";
+        QVERIFY(makeTable(db, dir, 3000));
+        const SqlDialect& d = db.dialect();
+        const QString rowid = d.rowidName();
+        const QString sql =
+            QStringLiteral("SELECT %1 FROM \"T\" WHERE %2 ORDER BY %3 DESC, %1")
+                .arg(rowid, d.foldedCompare("?", "<", "\"Name\"", true), d.foldedOrder("\"Name\"", true));
         BackgroundKeyRead read;
-        QVERIFY(read.start(db.path(), sql, {"N2"}));
+        QVERIFY(read.start(db, sql, {"N2"}));
         while (read.step()) {
         }
         QVERIFY(read.finish());
@@ -71,10 +89,13 @@ private slots:
         QFETCH(bool, beforeAStep);
         QTemporaryDir dir;
         Database db;
-        QVERIFY(makeTable(db, dir.filePath("a.db"), 3000));
+        QVERIFY(makeTable(db, dir, 3000));
         BackgroundKeyRead read;
         // Sorting the cross product takes seconds unless it is stopped.
-        QVERIFY(read.start(db.path(), "SELECT a.rowid FROM T a, T b ORDER BY a.Name || b.Name", {}));
+        QVERIFY(read.start(db,
+                           QStringLiteral("SELECT a.%1 FROM \"T\" a, \"T\" b ORDER BY a.\"Name\" || b.\"Name\"")
+                               .arg(db.dialect().rowidName()),
+                           {}));
         if (!beforeAStep)
             QVERIFY(read.step());
         read.cancel();
@@ -86,16 +107,38 @@ private slots:
     {
         QTemporaryDir dir;
         Database db;
-        QVERIFY(makeTable(db, dir.filePath("a.db"), 10));
-        BackgroundKeyRead missingFile;
-        QVERIFY(!missingFile.start(dir.filePath("none.db"), "SELECT rowid FROM T", {}));
-        QVERIFY(!missingFile.error().isEmpty());
-        QVERIFY(!missingFile.step() && !missingFile.finish());
-
+        QVERIFY(makeTable(db, dir, 10));
         BackgroundKeyRead wrongField;
-        QVERIFY(wrongField.start(db.path(), "SELECT rowid FROM T ORDER BY \"Gone\"", {}));
+        QVERIFY(wrongField.start(db, "SELECT 1 FROM \"T\" ORDER BY \"Gone\"", {}));
         QVERIFY(!wrongField.finish());
         QVERIFY(wrongField.error().contains("Gone"));
+
+        // No second connection: the caller hears why and reads on its own.
+        Database closed;
+        BackgroundKeyRead notOpen;
+        QVERIFY(!notOpen.start(closed, "SELECT 1", {}));
+        QVERIFY(!notOpen.error().isEmpty());
+        QVERIFY(!notOpen.step() && !notOpen.finish());
+        if (OnServer())
+            return;  // a server's database cannot be taken away while it is open
+        QVERIFY(QFile::remove(db.path()));
+        BackgroundKeyRead fileGone;
+        QVERIFY(!fileGone.start(db, "SELECT 1", {}));
+        QVERIFY(!fileGone.error().isEmpty());
+        QVERIFY(!fileGone.step() && !fileGone.finish());
+    }
+
+    // The other connection only reads: a write through it fails and
+    // changes nothing.
+    void theOtherConnectionOnlyReads()
+    {
+        QTemporaryDir dir;
+        Database db;
+        QVERIFY(makeTable(db, dir, 10));
+        BackgroundKeyRead write;
+        QVERIFY(write.start(db, "DELETE FROM \"T\"", {}));
+        QVERIFY(!write.finish());
+        QCOMPARE(rowCount(db.path(), "T"), 10);
     }
 };
 

@@ -252,7 +252,7 @@ private slots:
         QTest::newRow("crash shutdown") << QByteArray("57P02") << SQLITE_IOERR;
         QTest::newRow("disk full") << QByteArray("53100") << SQLITE_FULL;
         QTest::newRow("syntax error") << QByteArray("42601") << SQLITE_ERROR;
-        QTest::newRow("query canceled") << QByteArray("57014") << SQLITE_ERROR;
+        QTest::newRow("query canceled on request") << QByteArray("57014") << SQLITE_INTERRUPT;
         QTest::newRow("no state") << QByteArray() << SQLITE_ERROR;
     }
 

@@ -7,6 +7,7 @@
 #include "support/RecordingShellHooks.h"
 #include "support/ScriptedDialogs.h"
 #include "support/SeparateConnection.h"
+#include "support/TestEngine.h"
 #include "support/TestFiles.h"
 
 #include "cfg/Model.h"
@@ -22,6 +23,7 @@ namespace k7::test {
 
 struct EntryRig {
     QTemporaryDir dir;
+    mutable QString m_dbPath;  // dbPath(), once made
     Model model;
     DataStore store;
     RecordingEntryView view;
@@ -31,7 +33,14 @@ struct EntryRig {
     // The engine's record in progress, read only.
     const RecordState& state = engine.state();
 
-    EntryRig() { model.cfgpath = dir.filePath(QStringLiteral("site.cfg")); }
+    EntryRig()
+    {
+        model.cfgpath = dir.filePath(QStringLiteral("site.cfg"));
+        // A file site.mdb names its table "site"; a server's database is
+        // named for the test, so the table is named as the file's would be.
+        if (OnServer())
+            model.options[OptTable] = QStringLiteral("site");
+    }
 
     Variable& add(const QString& name, int type, int length = 20)
     {
@@ -50,7 +59,14 @@ struct EntryRig {
     }
 
     QString path(const QString& name) const { return dir.filePath(name); }
-    QString dbPath() const { return dir.filePath(QStringLiteral("site.mdb")); }
+    // The rig's database: site.mdb in its folder, or on a server run
+    // (TestEngine.h) a database of its own made when first asked for.
+    QString dbPath() const
+    {
+        if (m_dbPath.isEmpty())
+            m_dbPath = NewDatabase(dir, QStringLiteral("site.mdb"));
+        return m_dbPath;
+    }
 
     // Creates the database and table for the model and starts the first record.
     bool open() { return OpenDataTable(model, store, dialogs, shell, dbPath()) && start(); }

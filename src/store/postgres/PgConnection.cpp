@@ -86,10 +86,12 @@ PgConnection::OpenResult PgConnection::connect(const QString& uri, const QByteAr
 {
     if (m_session)
         m_session->close();
+    m_cancel.reset();
     m_session = dial(uri, password, error, code);
     if (!m_session)
         return *code == SQLITE_AUTH ? OpenResult::NeedsPassword : OpenResult::Failed;
     m_uri = uri;
+    m_cancel = {PQgetCancel(m_session->conn()), PQfreeCancel};
     return OpenResult::Opened;
 }
 
@@ -135,6 +137,7 @@ bool PgConnection::reconnect(QString* error, int* code)
     if (m_session)
         m_session->close();
     m_session = std::move(session);
+    m_cancel = {PQgetCancel(m_session->conn()), PQfreeCancel};
     return true;
 }
 
@@ -194,6 +197,31 @@ qint64 PgConnection::changes() const
 bool PgConnection::gone() const
 {
     return !m_session || !m_session->conn() || PQstatus(m_session->conn()) == CONNECTION_BAD;
+}
+
+std::unique_ptr<SqlConnection> PgConnection::openAnother(QString* error, int* code) const
+{
+    if (!m_session || !m_session->conn()) {
+        *error = QStringLiteral("The database is not open.");
+        *code = SQLITE_MISUSE;
+        return nullptr;
+    }
+    auto other = std::make_unique<PgConnection>();
+    if (other->open(m_uri, error, code) != OpenResult::Opened)
+        return nullptr;
+    // The other connection only reads.
+    if (!other->execute(QStringLiteral("SET SESSION CHARACTERISTICS AS TRANSACTION READ ONLY"), {}, error, code))
+        return nullptr;
+    return other;
+}
+
+void PgConnection::interrupt()
+{
+    // PQcancel is the one libpq call meant for another thread; its own
+    // failure (the server gone) leaves nothing running to stop.
+    char why[256];
+    if (m_cancel)
+        (void)PQcancel(m_cancel.get(), why, int(sizeof why));
 }
 
 int PgConnection::socket() const

@@ -22,6 +22,7 @@
 #include <memory>
 
 typedef struct pg_conn PGconn;
+typedef struct pg_cancel PGcancel;
 
 namespace k7 {
 
@@ -57,6 +58,8 @@ public:
     // A new session on the same URI, with the password the lost one was
     // made with when the operator typed one (libpq still holds it there).
     [[nodiscard]] bool reconnect(QString* error, int* code) override;
+    [[nodiscard]] std::unique_ptr<SqlConnection> openAnother(QString* error, int* code) const override;
+    void interrupt() override;
 
     // For waiting on notifications: the connection's socket (-1 when not
     // open) and libpq's handle (PQconsumeInput, PQnotifies).
@@ -69,8 +72,11 @@ private:
     std::shared_ptr<PgSession> dial(const QString& uri, const QByteArray* password, QString* error, int* code);
 
     PgDialect m_dialect;
-    QString m_uri;
     std::shared_ptr<PgSession> m_session;
+    QString m_uri;
+    // libpq's handle for stopping the running statement from another
+    // thread, made with the connection.
+    std::unique_ptr<pg_cancel, void (*)(pg_cancel*)> m_cancel{nullptr, nullptr};
 };
 
 // `uri` with any password in it blanked, for messages.

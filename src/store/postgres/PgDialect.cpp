@@ -70,8 +70,11 @@ QString PgDialect::same(const QString& left, const QString& right) const
 QString PgDialect::foldKey(const QString& textExpr) const
 {
     // Lower-cased under ICU, whatever the database's locale; then ordered by
-    // code point, as the keys of a file are.
-    return QStringLiteral("(lower(btrim(CAST(%1 AS text), %2) COLLATE \"und-x-icu\") COLLATE \"C\")")
+    // code point, as the keys of a file are. ICU lower-cases a word's last
+    // capital sigma to the final form, which case folding (as a file folds)
+    // makes the plain one, so every sigma becomes plain.
+    return QStringLiteral("(translate(lower(btrim(CAST(%1 AS text), %2) COLLATE \"und-x-icu\"), 'ς', 'σ') "
+                          "COLLATE \"C\")")
         .arg(textExpr, QLatin1String(kBlanks));
 }
 
@@ -148,6 +151,15 @@ QString PgDialect::asNumber(const QString& expr, bool textField) const
     return QStringLiteral("CASE WHEN btrim(%1) ~ '^[-+]?([0-9]+[.]?[0-9]*|[.][0-9]+)([eE][-+]?[0-9]+)?$' "
                           "THEN CAST(btrim(%1) AS double precision) END")
         .arg(expr);
+}
+
+QString PgDialect::textFieldLengthChange(const QString& quotedTable, const QString& quotedField, int length) const
+{
+    // The server refuses to store text that is too long rather than cut it;
+    // USING cuts it, and numbers become their text. Indexes on the field
+    // (the folded one is an expression index) are made again by the server.
+    return QStringLiteral("ALTER TABLE %1 ALTER COLUMN %2 TYPE VARCHAR(%3) USING left(CAST(%2 AS TEXT), %3)")
+        .arg(quotedTable, quotedField, QString::number(length));
 }
 
 }  // namespace k7

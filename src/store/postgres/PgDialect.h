@@ -47,6 +47,15 @@ public:
     {
         return QStringLiteral("SELECT pg_xact_status(CAST(? AS xid8))");
     }
+    QString textFieldLengthChange(const QString& quotedTable, const QString& quotedField, int length) const override;
+    QString jsonObject(const QString& pairs) const override
+    {
+        return QStringLiteral("CAST(json_build_object(%1) AS text)").arg(pairs);
+    }
+    QString firstOfGroup(const QString& expr, const QString& order) const override
+    {
+        return QStringLiteral("(array_agg(%1 ORDER BY %2))[1]").arg(expr, order);
+    }
 };
 
 }  // namespace k7

@@ -19,6 +19,9 @@ int PgResultCode(const QByteArray& sqlstate, const PGconn* conn)
     // restarting under the session.
     if (sqlstate.startsWith("08") || sqlstate == "57P01" || sqlstate == "57P02" || sqlstate == "57P03")
         return SQLITE_IOERR;
+    // The statement was stopped on request (PQcancel).
+    if (sqlstate == "57014")
+        return SQLITE_INTERRUPT;
     if (sqlstate == "53100")
         return SQLITE_FULL;
     return SQLITE_ERROR;
