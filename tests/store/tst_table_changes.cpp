@@ -70,7 +70,8 @@ private slots:
     // only in case is a duplicate.
     void indexesOnFieldsNamedInAnyCase()
     {
-        IndexDef unique{QStringLiteral("Finds_id")};
+        IndexDef unique;
+        unique.name = QStringLiteral("Finds_id");
         unique.fields = QStringLiteral("+id");
         unique.unique = true;
         QVERIFY2(m_db.appendIndex(QStringLiteral("finds"), unique), qPrintable(m_db.lastError()));
@@ -79,7 +80,8 @@ private slots:
         QVERIFY(!m_db.execute(QStringLiteral("INSERT INTO \"Finds\" (\"ID\") VALUES ('a1ABC')")));
         QVERIFY(m_db.execute(QStringLiteral("INSERT INTO \"Finds\" (\"ID\") VALUES ('C3')")));
 
-        IndexDef missing{QStringLiteral("Finds_gone")};
+        IndexDef missing;
+        missing.name = QStringLiteral("Finds_gone");
         missing.fields = QStringLiteral("+Gone");
         QVERIFY(!m_db.appendIndex(QStringLiteral("Finds"), missing));
         QCOMPARE(m_db.lastError(), QStringLiteral("The table Finds has no field Gone."));
@@ -104,7 +106,8 @@ private slots:
     {
         QFETCH(QString, field);
         QFETCH(int, length);
-        IndexDef byId{QStringLiteral("Finds_ID")};
+        IndexDef byId;
+        byId.name = QStringLiteral("Finds_ID");
         byId.fields = QStringLiteral("+ID");
         QVERIFY(m_db.appendIndex(QStringLiteral("Finds"), byId));
         QVERIFY(m_db.transaction());
