@@ -11,7 +11,6 @@
 #include "store/postgres/PgResultCode.h"
 #include "support/PgTestServer.h"
 
-#include <QElapsedTimer>
 #include <QFile>
 #include <QSysInfo>
 #include <QTemporaryDir>
@@ -83,13 +82,6 @@ const IndexDef* findIndex(const TableDef& table, const QString& fields)
 }
 
 // "median 12.3 us, 99th 45.6 us" of samples in nanoseconds.
-QByteArray spread(std::vector<qint64> samples)
-{
-    std::sort(samples.begin(), samples.end());
-    const auto at = [&](double share) { return samples[static_cast<size_t>(share * (samples.size() - 1))] / 1000.0; };
-    return QStringLiteral("median %1 us, 99th %2 us").arg(at(0.5), 0, 'f', 1).arg(at(0.99), 0, 'f', 1).toUtf8();
-}
-
 // Sets or clears an environment variable for one test, and puts it back.
 class ScopedEnv {
 public:
@@ -586,63 +578,6 @@ private slots:
         const ScopedEnv passFileSet("PGPASSFILE", QFile::encodeName(passFile));
         PgConnection fromFile;
         QCOMPARE(fromFile.open(server.uri(), &error, &code), PgConnection::OpenResult::Opened);
-    }
-
-    // Timings for the store's benchmarks over the Unix socket (printed, not
-    // judged): a one-row INSERT and a SELECT by a unique key, each prepared
-    // every time and prepared once, and libpq alone for the same INSERT.
-    void roundTripTimes()
-    {
-        NEED_SERVER();
-        constexpr int kRuns = 1000;
-        EXEC_OR_FAIL(m_conn, QStringLiteral("DROP TABLE IF EXISTS bench"));
-        EXEC_OR_FAIL(m_conn, QStringLiteral("CREATE TABLE bench (k7_rowid bigint GENERATED ALWAYS AS IDENTITY, "
-                                            "code varchar(20) UNIQUE, n integer)"));
-        const QString insertSql = QStringLiteral("INSERT INTO bench (code, n) VALUES (?, ?)");
-        const QString selectSql = QStringLiteral("SELECT k7_rowid, n FROM bench WHERE code = ?");
-        std::vector<qint64> fresh, prepared, select, raw;
-        QElapsedTimer clock;
-        for (int i = 0; i < kRuns; ++i) {
-            clock.start();
-            const auto stmt = m_conn.prepare(insertSql);
-            QVERIFY(stmt->run({QStringLiteral("a%1").arg(i), i}));
-            fresh.push_back(clock.nsecsElapsed());
-        }
-        const auto insert = m_conn.prepare(insertSql);
-        for (int i = 0; i < kRuns; ++i) {
-            clock.start();
-            QVERIFY(insert->run({QStringLiteral("b%1").arg(i), i}));
-            prepared.push_back(clock.nsecsElapsed());
-        }
-        const auto find = m_conn.prepare(selectSql);
-        for (int i = 0; i < kRuns; ++i) {
-            clock.start();
-            QVERIFY(find->bind({QStringLiteral("a%1").arg(i)}));
-            QVERIFY(find->step());
-            QCOMPARE(find->int64(1), qint64(i));
-            select.push_back(clock.nsecsElapsed());
-        }
-        PGconn* pq = m_conn.handle();
-        PGresult* made = PQprepare(pq, "bench_raw", "INSERT INTO bench (code, n) VALUES ($1, $2)", 0, nullptr);
-        QCOMPARE(PQresultStatus(made), PGRES_COMMAND_OK);
-        PQclear(made);
-        for (int i = 0; i < kRuns; ++i) {
-            clock.start();
-            const QByteArray code = "c" + QByteArray::number(i);
-            const QByteArray n = QByteArray::number(i);
-            const char* values[] = {code.constData(), n.constData()};
-            PGresult* done = PQexecPrepared(pq, "bench_raw", 2, values, nullptr, nullptr, 0);
-            const bool good = PQresultStatus(done) == PGRES_COMMAND_OK;
-            PQclear(done);
-            QVERIFY(good);
-            raw.push_back(clock.nsecsElapsed());
-        }
-        PQclear(PQexec(pq, "DEALLOCATE bench_raw"));
-        qInfo("%d runs over the Unix socket, autocommit, fsync off:", kRuns);
-        qInfo("  INSERT prepared each time: %s", spread(fresh).constData());
-        qInfo("  INSERT prepared once:      %s", spread(prepared).constData());
-        qInfo("  INSERT with libpq alone:   %s", spread(raw).constData());
-        qInfo("  SELECT by unique key:      %s", spread(select).constData());
     }
 };
 
