@@ -227,6 +227,7 @@ private:
     [[nodiscard]] SaveResume resumeServerSave();
     [[nodiscard]] bool reconnectServer();
     [[nodiscard]] bool storeRecordRetrying(RecordSet& rs, SaveFailure* failure, bool* lost);
+    [[nodiscard]] bool failedOnLostConnection();
     void tellConnectionLost(const QString& reason);
     void showSavedRecord(bool rowKnown);
 

@@ -75,21 +75,28 @@ void EntryEngine::tellConnectionLost(const QString& reason)
                           .arg(reason));
 }
 
+// Whether a failed save failed because the connection went. Otherwise it
+// was rolled back for certain: nothing of that try can have been saved, and
+// the journal forgets the transaction it noted.
+bool EntryEngine::failedOnLostConnection()
+{
+    if (m_store.currentdb().connectionLost())
+        return true;
+    if (m_journal)
+        m_journal->forgetSave();
+    return false;
+}
+
 // A save that failed because the connection went is tried once more on a
 // new one (the server restarted while the record was typed), after asking
 // the server whether the first try committed after all. `lost` says that
 // the failure was the connection's and has been told.
 bool EntryEngine::storeRecordRetrying(RecordSet& rs, SaveFailure* failure, bool* lost)
 {
-    Database& db = m_store.currentdb();
     if (storeRecord(rs, failure))
         return true;
-    if (!db.connectionLost()) {
-        // Rolled back for certain: nothing of this try can have been saved.
-        if (m_journal)
-            m_journal->forgetSave();
+    if (!failedOnLostConnection())
         return false;
-    }
     switch (resumeServerSave()) {
     case SaveResume::Blocked:
         *lost = true;
@@ -101,11 +108,8 @@ bool EntryEngine::storeRecordRetrying(RecordSet& rs, SaveFailure* failure, bool*
     }
     if (storeRecord(rs, failure))
         return true;
-    if (!db.connectionLost()) {
-        if (m_journal)
-            m_journal->forgetSave();
+    if (!failedOnLostConnection())
         return false;
-    }
     *lost = true;
     tellConnectionLost(failure->error);
     return false;

@@ -62,8 +62,7 @@ class SaveRecheck : public QObject {
 private slots:
     void initTestCase()
     {
-        if (!ServerUnavailable().isEmpty())
-            QSKIP(qPrintable(ServerUnavailable()));
+        SKIP_WITHOUT_TEST_ENGINE();
     }
 
     // The value was free when checked; another station saves it before this

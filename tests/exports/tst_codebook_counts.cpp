@@ -14,8 +14,7 @@ class TestCodebookCounts : public QObject {
 private slots:
     void initTestCase()
     {
-        if (!ServerUnavailable().isEmpty())
-            QSKIP(qPrintable(ServerUnavailable()));
+        SKIP_WITHOUT_TEST_ENGINE();
     }
 
     void countsOfNumberAndMenuFields()

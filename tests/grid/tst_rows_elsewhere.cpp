@@ -65,8 +65,7 @@ class TestRowsElsewhere : public QObject {
 private slots:
     void initTestCase()
     {
-        if (!ServerUnavailable().isEmpty())
-            QSKIP(qPrintable(ServerUnavailable()));
+        SKIP_WITHOUT_TEST_ENGINE();
     }
     void init()
     {

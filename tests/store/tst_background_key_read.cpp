@@ -47,8 +47,7 @@ class TestBackgroundKeyRead : public QObject {
 private slots:
     void initTestCase()
     {
-        if (!ServerUnavailable().isEmpty())
-            QSKIP(qPrintable(ServerUnavailable()));
+        SKIP_WITHOUT_TEST_ENGINE();
     }
 
     // The thread's connection folds text as the grid's own does.

@@ -51,8 +51,7 @@ class TestChangeListener : public QObject {
 private slots:
     void initTestCase()
     {
-        if (!ServerUnavailable().isEmpty())
-            QSKIP(qPrintable(ServerUnavailable()));
+        SKIP_WITHOUT_TEST_ENGINE();
     }
     void init()
     {

@@ -92,8 +92,7 @@ class TestKeyset : public QObject {
 private slots:
     void initTestCase()
     {
-        if (!ServerUnavailable().isEmpty())
-            QSKIP(qPrintable(ServerUnavailable()));
+        SKIP_WITHOUT_TEST_ENGINE();
     }
     void agreesWithAPlainList_data()
     {

@@ -15,6 +15,14 @@ bool OnServer();
 // Why the server run cannot go on here (empty when it can), for QSKIP.
 QString ServerUnavailable();
 
+// Skips the test function it stands in (initTestCase: the whole program)
+// on a server run where no server can be started here.
+#define SKIP_WITHOUT_TEST_ENGINE()                                                                      \
+    do {                                                                                                \
+        if (!k7::test::ServerUnavailable().isEmpty())                                                   \
+            QSKIP(qPrintable(k7::test::ServerUnavailable()));                                           \
+    } while (false)
+
 // The name of a new, empty database: `file` in `dir`, or on the server a
 // database of its own, named after `file`, made now.
 QString NewDatabase(const QTemporaryDir& dir, const QString& file);

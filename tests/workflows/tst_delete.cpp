@@ -61,8 +61,7 @@ class TestDelete : public QObject {
 private slots:
     void initTestCase()
     {
-        if (!ServerUnavailable().isEmpty())
-            QSKIP(qPrintable(ServerUnavailable()));
+        SKIP_WITHOUT_TEST_ENGINE();
     }
 
     // Each command on a table of one record per letter of `ids`, which the

@@ -63,8 +63,7 @@ class TestDistinctSlices : public QObject {
 private slots:
     void initTestCase()
     {
-        if (!ServerUnavailable().isEmpty())
-            QSKIP(qPrintable(ServerUnavailable()));
+        SKIP_WITHOUT_TEST_ENGINE();
     }
 
     void theFullListIsOneGroupingsList_data()

@@ -44,8 +44,7 @@ class TestFieldChangesAnyEngine : public QObject {
 private slots:
     void initTestCase()
     {
-        if (!ServerUnavailable().isEmpty())
-            QSKIP(qPrintable(ServerUnavailable()));
+        SKIP_WITHOUT_TEST_ENGINE();
     }
 
     void lengthChangeCutsAndAuditsEachCut()

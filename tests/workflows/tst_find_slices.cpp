@@ -39,8 +39,7 @@ class TestFindSlices : public QObject {
 private slots:
     void initTestCase()
     {
-        if (!ServerUnavailable().isEmpty())
-            QSKIP(qPrintable(ServerUnavailable()));
+        SKIP_WITHOUT_TEST_ENGINE();
     }
 
     void findsAMatchSeveralSlicesOn_data()

@@ -44,8 +44,7 @@ class TestGridTools : public QObject {
 private slots:
     void initTestCase()
     {
-        if (!ServerUnavailable().isEmpty())
-            QSKIP(qPrintable(ServerUnavailable()));
+        SKIP_WITHOUT_TEST_ENGINE();
     }
 
     void findSteps_data() { addCaseRows("workflows/find-steps.tsv"); }

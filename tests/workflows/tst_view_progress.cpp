@@ -80,8 +80,7 @@ class TestViewProgress : public QObject {
 private slots:
     void initTestCase()
     {
-        if (!ServerUnavailable().isEmpty())
-            QSKIP(qPrintable(ServerUnavailable()));
+        SKIP_WITHOUT_TEST_ENGINE();
     }
 
     void listsTheRowsTheGridsConnectionGives_data()
