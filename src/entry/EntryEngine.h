@@ -201,6 +201,7 @@ private:
     struct SaveFailure {
         QString error;
         int takenAt = 0;
+        bool savedBefore = false;  // an unanswered save of this record committed
     };
     [[nodiscard]] bool storeRecord(RecordSet& rs, SaveFailure* failure);
     [[nodiscard]] bool storeRecordSettled(RecordSet& rs, SaveFailure* failure);

@@ -154,7 +154,8 @@ void EntryEngine::journalRecord()
         discardJournal();
         return;
     }
-    JournalEntry entry{QDateTime::currentDateTimeUtc(), m_state.curvar, JournalShape(variableNames()), {}, {}};
+    JournalEntry entry{QDateTime::currentDateTimeUtc(), m_state.curvar, JournalShape(variableNames()), {},
+                       j->saveToken()};
     for (int v = 1; v <= m_model.varcount; ++v) {
         if (!m_state.varvalue[v].isEmpty())
             entry.values.append({m_model.var(v).varname, m_state.varvalue[v]});
@@ -176,7 +177,7 @@ void EntryEngine::OfferJournalledRecord()
         return;
     // Saved by a transaction that committed while its answer was lost (a
     // crash between COMMIT and the journal's end): nothing to offer.
-    if (!entry->savingXact.isEmpty() && j->outcomeOf(entry->savingXact) == SaveOutcome::Committed) {
+    if (!entry->saveToken.isEmpty() && j->outcomeOf(entry->saveToken) == SaveOutcome::Committed) {
         j->committed();
         return;
     }

@@ -363,7 +363,7 @@ bool EntryEngine::storeRecord(RecordSet& rs, SaveFailure* failure)
     std::optional<JournalState> superseded;
     if (journal() || m_journalWriter)
         superseded = m_journalWriter->settle();
-    const bool ok = storeRecordSettled(rs, failure);
+    const bool ok = storeRecordSettled(rs, failure) || failure->savedBefore;
     // Beside a server the journal's row outlives the COMMIT; it goes now.
     if (ok && m_journal)
         m_journal->committed();
@@ -383,7 +383,9 @@ bool EntryEngine::storeRecordSettled(RecordSet& rs, SaveFailure* failure)
     const qint64 current = rs.bookmark();
     bool ok = writeLocked(rs, failure);
     RecordJournal* j = journal();
-    if (ok && j && !j->clear()) {
+    const JournalEnd end = ok && j ? j->clear() : JournalEnd::Ended;
+    if (end != JournalEnd::Ended) {
+        failure->savedBefore = end == JournalEnd::SavedBefore;
         failure->error = j->lastError();
         ok = false;
     }

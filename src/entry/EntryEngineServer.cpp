@@ -2,8 +2,8 @@
 // the record in progress stays in memory and in its local journal, the loss
 // is told once in the status line, and Enter at the end of the record
 // connects again and saves. A save whose COMMIT went unanswered is settled
-// by asking the server what became of its transaction before saving again,
-// so that nothing is saved twice.
+// by asking the server whether it noted the record's token before saving
+// again, so that nothing is saved twice.
 
 #include "entry/EntryEngine.h"
 
@@ -20,10 +20,10 @@ EntryEngine::SaveResume EntryEngine::resumeServerSave()
     if (db.connectionLost() && !reconnectServer())
         return SaveResume::Blocked;
     RecordJournal* j = journal();
-    const QString xact = j ? j->unsettledSave() : QString();
-    if (xact.isEmpty())
+    const QString token = j ? j->unsettledSave() : QString();
+    if (token.isEmpty())
         return SaveResume::Save;
-    switch (j->outcomeOf(xact)) {
+    switch (j->outcomeOf(token)) {
     case SaveOutcome::Committed:
         // A journal write of the record posted after the failed try must
         // not bring its row back once the row is gone.

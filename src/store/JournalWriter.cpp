@@ -73,7 +73,8 @@ QString apply(JournalConnection& db, const QString& path, bool besideServer, con
         error = db.run(JournalSql::createTable(besideServer), {});
     if (error.isEmpty())
         error = state.remove ? db.run(JournalSql::clearRow(), JournalKeyValues(cfg, table))
-                             : db.run(JournalSql::writeRow(), JournalRowValues(cfg, table, state.entry));
+                             : db.run(JournalSql::writeRow(besideServer),
+                                      JournalRowValues(cfg, table, state.entry, besideServer));
     return error;
 }
 

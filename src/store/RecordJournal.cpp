@@ -9,6 +9,7 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QUuid>
 
 namespace k7 {
 
@@ -34,13 +35,13 @@ QList<QPair<QString, QString>> decodeValues(const QString& text)
     return values;
 }
 
-// Beside a server the row also keeps the id of the transaction saving it.
+// Beside a server the row also keeps the token its save notes on the server.
 QString journalColumns(bool besideServer)
 {
     return QStringLiteral("cfg TEXT NOT NULL, tablename TEXT NOT NULL, curvar INTEGER NOT NULL, "
                           "saved_at TEXT NOT NULL, shape TEXT NOT NULL, vals TEXT NOT NULL, %1"
                           "PRIMARY KEY (cfg, tablename)")
-        .arg(besideServer ? QStringLiteral("xact TEXT, ") : QString());
+        .arg(besideServer ? QStringLiteral("token TEXT, ") : QString());
 }
 
 QString journalTable()
@@ -71,13 +72,14 @@ QString createTable(bool besideServer)
     return QStringLiteral("CREATE TABLE IF NOT EXISTS %1 (%2)").arg(journalTable(), journalColumns(besideServer));
 }
 
-// An update rather than a replacement: beside a server, the mark of a save
-// whose outcome is not known yet stays while the record is typed on.
-QString writeRow()
+QString writeRow(bool besideServer)
 {
-    return QStringLiteral("INSERT INTO %1 (cfg, tablename, curvar, saved_at, shape, vals) VALUES (?, ?, ?, ?, ?, ?) "
-                          "ON CONFLICT (cfg, tablename) DO UPDATE SET curvar = excluded.curvar, "
-                          "saved_at = excluded.saved_at, shape = excluded.shape, vals = excluded.vals")
+    if (besideServer)
+        return QStringLiteral("INSERT OR REPLACE INTO %1 (cfg, tablename, curvar, saved_at, shape, vals, token) "
+                              "VALUES (?, ?, ?, ?, ?, ?, ?)")
+            .arg(journalTable());
+    return QStringLiteral("INSERT OR REPLACE INTO %1 (cfg, tablename, curvar, saved_at, shape, vals) "
+                          "VALUES (?, ?, ?, ?, ?, ?)")
         .arg(journalTable());
 }
 
@@ -93,10 +95,13 @@ QVariantList JournalKeyValues(const QString& cfg, const QString& table)
     return {cfg, table};
 }
 
-QVariantList JournalRowValues(const QString& cfg, const QString& table, const JournalEntry& entry)
+QVariantList JournalRowValues(const QString& cfg, const QString& table, const JournalEntry& entry, bool besideServer)
 {
     const QString when = entry.savedAt.toUTC().toString(Qt::ISODate);
-    return {cfg, table, entry.curvar, when, entry.shape, encodeValues(entry.values)};
+    QVariantList values{cfg, table, entry.curvar, when, entry.shape, encodeValues(entry.values)};
+    if (besideServer)
+        values << entry.saveToken;
+    return values;
 }
 
 RecordJournal::RecordJournal(Database& db, const QString& cfgpath, const QString& table)
@@ -133,9 +138,9 @@ bool RecordJournal::ensureTable()
             m_error = rows().lastError();
             return false;
         }
-        // The mark is made before every COMMIT and waits for the disk: a
-        // journal kept rather than deleted spares a file made and removed
-        // each time. The file is K7's own, so this changes nobody's data.
+        // The row is removed after every COMMIT: a journal kept rather than
+        // deleted spares a file made and removed each time. The file is K7's
+        // own, so this changes nobody's data.
         static_cast<void>(rows().execute(QStringLiteral("PRAGMA journal_mode = PERSIST")));
     }
     return EnsureOwnTable(rows(), kJournalTable, journalColumns(besideServer()), &m_tableReady, &m_error);
@@ -145,12 +150,12 @@ bool RecordJournal::write(const JournalEntry& entry)
 {
     if (!ensureTable())
         return false;
-    SqlStatement* st = rows().statement(JournalSql::writeRow());
+    SqlStatement* st = rows().statement(JournalSql::writeRow(besideServer()));
     if (!st) {
         m_error = rows().lastError();
         return false;
     }
-    if (!st->run(JournalRowValues(m_cfg, m_table, entry))) {
+    if (!st->run(JournalRowValues(m_cfg, m_table, entry, besideServer()))) {
         m_error = st->error();
         return false;
     }
@@ -165,10 +170,10 @@ std::optional<JournalEntry> RecordJournal::read()
         return std::nullopt;
     if (!m_tableReady && !OwnTableExists(rows(), kJournalTable))
         return std::nullopt;
-    const QString xact = besideServer() ? QStringLiteral("xact") : QStringLiteral("NULL");
+    const QString token = besideServer() ? QStringLiteral("token") : QStringLiteral("NULL");
     SqlStatement* st = rows().statement(
         QStringLiteral("SELECT curvar, saved_at, shape, vals, %1 FROM %2 WHERE cfg = ? AND tablename = ?")
-            .arg(xact, journalTable()));
+            .arg(token, journalTable()));
     if (!st || !st->bind({m_cfg, m_table}))
         return std::nullopt;
     std::optional<JournalEntry> entry;
@@ -178,78 +183,104 @@ std::optional<JournalEntry> RecordJournal::read()
         entry->savedAt = QDateTime::fromString(st->value(1).toString(), Qt::ISODate);
         entry->shape = st->value(2).toString();
         entry->values = decodeValues(st->value(3).toString());
-        entry->savingXact = st->value(4).toString();
+        entry->saveToken = st->value(4).toString();
     }
     st->reset();
     return entry;
 }
 
-bool RecordJournal::clear()
+QString RecordJournal::saveToken()
+{
+    if (!besideServer())
+        return QString();
+    if (m_token.isEmpty()) {
+        const std::optional<JournalEntry> left = read();
+        m_token = left && !left->saveToken.isEmpty() ? left->saveToken
+                                                     : QUuid::createUuid().toString(QUuid::WithoutBraces);
+    }
+    return m_token;
+}
+
+JournalEnd RecordJournal::clear()
 {
     if (besideServer())
-        return markSaving();
+        return noteSaved();
     if (!m_tableReady && !OwnTableExists(m_db, kJournalTable))
-        return true;
+        return JournalEnd::Ended;
     SqlStatement* st = m_db.statement(JournalSql::clearRow());
     if (!st) {
         m_error = m_db.lastError();
-        return false;
+        return JournalEnd::Failed;
     }
     if (!st->run(JournalKeyValues(m_cfg, m_table))) {
         m_error = st->error();
-        return false;
+        return JournalEnd::Failed;
     }
-    return true;
+    return JournalEnd::Ended;
 }
 
-// The id is kept here as well as in the file, so that a journal the file
-// refused still tells the next save what to ask.
-bool RecordJournal::markSaving()
+// Made on the first save inside its transaction, the table is known to be
+// there only once that transaction has committed.
+bool RecordJournal::ensureTokenTable()
 {
-    SqlStatement* st = m_db.statement(m_db.dialect().currentTransactionId());
-    if (!st || !st->bind({}) || !st->step()) {
+    return EnsureOwnTable(m_db, kSavedTokenTable, m_db.dialect().savedTokenColumns(), &m_tokenTableReady, &m_error);
+}
+
+// The token is kept here as well, so that the next Enter knows what to ask
+// when the COMMIT goes unanswered. A save of the same record still
+// committing elsewhere (a connection lost mid-COMMIT) holds the token's key
+// until it ends: the insert waits for it and then adds nothing.
+JournalEnd RecordJournal::noteSaved()
+{
+    const QString token = saveToken();
+    if (!ensureTokenTable())
+        return JournalEnd::Failed;
+    SqlStatement* st = m_db.statement(m_db.dialect().noteSavedToken());
+    if (!st || !st->run({token, m_settledToken})) {
         m_error = st ? st->error() : m_db.lastError();
-        if (st)
-            st->reset();
-        return false;
+        return JournalEnd::Failed;
     }
-    m_savingXact = st->value(0).toString();
-    st->reset();
-    if (ensureTable())
-        static_cast<void>(rows().execute(
-            QStringLiteral("UPDATE %1 SET xact = ? WHERE cfg = ? AND tablename = ?").arg(journalTable()),
-            {m_savingXact, m_cfg, m_table}));
-    return true;
+    if (m_db.changes() == 0)
+        return JournalEnd::SavedBefore;
+    m_savingToken = token;
+    return JournalEnd::Ended;
 }
 
 // The removal need not wait for the disk: a row that comes back after a
-// power cut is marked with a transaction the server says committed, and is
-// dropped without a word.
+// power cut carries a token the server has noted, and is dropped without a
+// word.
 void RecordJournal::committed()
 {
-    m_savingXact.clear();
-    if (!besideServer() || !ensureTable())
+    if (!besideServer())
+        return;
+    m_settledToken = m_token;
+    m_token = QUuid::createUuid().toString(QUuid::WithoutBraces);
+    m_savingToken.clear();
+    m_tokenTableReady = true;
+    if (!ensureTable())
         return;
     static_cast<void>(rows().execute(QStringLiteral("PRAGMA synchronous = OFF")));
     static_cast<void>(rows().execute(JournalSql::clearRow(), JournalKeyValues(m_cfg, m_table)));
     static_cast<void>(rows().execute(QStringLiteral("PRAGMA synchronous = FULL")));
 }
 
-SaveOutcome RecordJournal::outcomeOf(const QString& xact)
+SaveOutcome RecordJournal::outcomeOf(const QString& token)
 {
-    const QString sql = m_db.dialect().transactionOutcome();
-    SqlStatement* st = sql.isEmpty() || xact.isEmpty() ? nullptr : m_db.statement(sql);
-    if (!st || !st->bind({xact}) || !st->step()) {
+    if (token.isEmpty() || !ensureTokenTable())
+        return SaveOutcome::Unknown;
+    SqlStatement* st = m_db.statement(QStringLiteral("SELECT 1 FROM %1 WHERE token = ?").arg(QLatin1String(kSavedTokenTable)));
+    if (!st || !st->bind({token})) {
         m_error = st ? st->error() : m_db.lastError();
-        if (st)
-            st->reset();
         return SaveOutcome::Unknown;
     }
-    const QString status = st->value(0).toString();
+    const bool noted = st->step();
+    const bool failed = !noted && st->errorCode() != 0;
+    if (failed)
+        m_error = st->error();
     st->reset();
-    if (status == QLatin1String("committed"))
-        return SaveOutcome::Committed;
-    return status == QLatin1String("aborted") ? SaveOutcome::NotCommitted : SaveOutcome::Unknown;
+    if (failed)
+        return SaveOutcome::Unknown;
+    return noted ? SaveOutcome::Committed : SaveOutcome::NotCommitted;
 }
 
 }  // namespace k7

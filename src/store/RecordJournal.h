@@ -9,12 +9,12 @@
 // transaction that saves the record. A server database keeps it in a local
 // SQLite file beside the CFG (JournalFileBeside), so that it outlives a
 // crash while the server is away. The row cannot go in the server's
-// transaction, so the save runs in this order: inside the saving
-// transaction the row is marked with that transaction's id (durably, before
-// COMMIT); after COMMIT the row is removed. A row found marked (a crash, or
-// a COMMIT whose answer was lost with the connection) is settled by asking
-// the server what became of that transaction: committed means the record
-// is saved and the row is dropped, so nothing is saved twice.
+// transaction, so each record gets a token that its journal rows carry, and
+// the saving transaction notes that token in the server's k7_saved; after
+// COMMIT the row is removed. A row found after a crash, or a save whose
+// COMMIT was not answered, is settled by asking the server for its token:
+// noted means the record is saved and the row is dropped, so nothing is
+// saved twice. None of this makes the save wait for the local disk.
 
 #include <QDateTime>
 #include <QList>
@@ -37,9 +37,8 @@ struct JournalEntry {
     // The values of the record by variable name, in the CFG's order; only
     // those that hold something.
     QList<QPair<QString, QString>> values;
-    // Beside a server: the id of the transaction that was saving this record
-    // when the row was last marked; empty when no save was under way.
-    QString savingXact;
+    // Beside a server: the token the saving transaction notes on the server.
+    QString saveToken;
 };
 
 // The local file that keeps the journal of a CFG whose database is on a
@@ -47,7 +46,7 @@ struct JournalEntry {
 // of its name) replaced by ".k7journal".
 QString JournalFileBeside(const QString& cfgpath);
 
-// What the server says became of a saving transaction.
+// What the server says became of the save of a record.
 enum class SaveOutcome { Committed, NotCommitted, Unknown };
 
 // The variable names of a CFG in order, as one text: a journal written for
@@ -59,11 +58,19 @@ QString JournalShape(const QStringList& names);
 // JournalRowValues and JournalKeyValues.
 namespace JournalSql {
 QString createTable(bool besideServer = false);
-QString writeRow();
+QString writeRow(bool besideServer = false);
 QString clearRow();
 }  // namespace JournalSql
 QVariantList JournalKeyValues(const QString& cfg, const QString& table);
-QVariantList JournalRowValues(const QString& cfg, const QString& table, const JournalEntry& entry);
+QVariantList JournalRowValues(const QString& cfg, const QString& table, const JournalEntry& entry,
+                              bool besideServer = false);
+
+// How the end of a journal inside the saving transaction went.
+enum class JournalEnd {
+    Ended,
+    SavedBefore,  // beside a server: the record's token is noted already
+    Failed,
+};
 
 class RecordJournal {
 public:
@@ -85,27 +92,32 @@ public:
     [[nodiscard]] bool write(const JournalEntry& entry);
     // The journal row, if there is one.
     std::optional<JournalEntry> read();
+    // Beside a server: the token of the record in progress, for its journal
+    // rows; a journal row left from before (a crash) lends its own.
+    QString saveToken();
     // Ends the journal as part of the saving transaction, called inside it:
     // in a file the row is removed with the transaction; beside a server the
-    // row is marked with the transaction's id, to be removed by committed().
-    // Fails only when the transaction's id cannot be had (a local file that
-    // cannot be written is reported by the journal's writer already).
-    [[nodiscard]] bool clear();
-    // The saving transaction committed: beside a server, the row goes now.
+    // record's token is noted on the server, and the row goes in committed().
+    // SavedBefore: a save of this record committed already, unanswered (roll
+    // this one back).
+    [[nodiscard]] JournalEnd clear();
+    // The saving transaction committed: beside a server, the row goes now
+    // and the next record gets a token of its own.
     void committed();
-    // The id of a saving transaction whose COMMIT was sent but not answered
-    // as far as this journal knows; empty when there is none.
-    QString unsettledSave() const { return m_savingXact; }
+    // The token of a save whose COMMIT was sent but not answered as far as
+    // this journal knows; empty when there is none.
+    QString unsettledSave() const { return m_savingToken; }
     // The saving transaction failed for certain (it was rolled back).
-    void forgetSave() { m_savingXact.clear(); }
-    // What the server says became of the transaction `xact`.
-    SaveOutcome outcomeOf(const QString& xact);
+    void forgetSave() { m_savingToken.clear(); }
+    // Whether the server has noted the save of the record with `token`.
+    SaveOutcome outcomeOf(const QString& token);
     QString lastError() const { return m_error; }
 
 private:
     Database& rows();
     [[nodiscard]] bool ensureTable();
-    [[nodiscard]] bool markSaving();
+    [[nodiscard]] bool ensureTokenTable();
+    [[nodiscard]] JournalEnd noteSaved();
 
     Database& m_db;
     QString m_localPath;
@@ -113,8 +125,11 @@ private:
     QString m_cfg;
     QString m_table;
     QString m_error;
-    QString m_savingXact;
+    QString m_token;
+    QString m_settledToken;  // the last token whose save is known committed
+    QString m_savingToken;
     bool m_tableReady = false;
+    bool m_tokenTableReady = false;
 };
 
 }  // namespace k7

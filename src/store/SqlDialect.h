@@ -84,14 +84,15 @@ public:
     // The value of `expr` as a number; a text field's text read as one (Null,
     // or 0 in a file, where the text is not a number).
     virtual QString asNumber(const QString& expr, bool textField) const = 0;
-    // A query giving the id of the transaction under way, as text, so that a
-    // save whose COMMIT went unanswered can be told later; empty where the
-    // record and the end of its journal share one transaction (a file).
-    virtual QString currentTransactionId() const = 0;
-    // A query giving the outcome of the transaction whose id (as text) is
-    // bound: "committed", "aborted", "in progress", or Null when the engine
-    // no longer knows; empty where there are no such ids.
-    virtual QString transactionOutcome() const = 0;
+    // The columns of k7_saved, where a save notes the token of its record
+    // inside its own transaction, so that a save whose COMMIT went unanswered
+    // can be told later; empty where the record and the end of its journal
+    // share one transaction (a file).
+    virtual QString savedTokenColumns() const = 0;
+    // Notes the token bound first as saved, and drops the one bound second (the
+    // station's previous record, settled) and any left by a crash long ago; no
+    // row is added when the token is noted already.
+    virtual QString noteSavedToken() const = 0;
     // The statement that makes a field (quoted, of a quoted table) Text of
     // `length` characters in place, longer text cut; empty when the engine
     // cannot change a field's type and the table must be made again.
@@ -145,8 +146,8 @@ public:
     {
         return textField ? QStringLiteral("CAST(%1 AS REAL)").arg(expr) : expr;
     }
-    QString currentTransactionId() const override { return QString(); }
-    QString transactionOutcome() const override { return QString(); }
+    QString savedTokenColumns() const override { return QString(); }
+    QString noteSavedToken() const override { return QString(); }
     QString textFieldLengthChange(const QString&, const QString&, int) const override { return {}; }
     QString jsonObject(const QString& pairs) const override { return QStringLiteral("json_object(%1)").arg(pairs); }
     QString firstOfGroup(const QString& expr, const QString&) const override { return expr; }

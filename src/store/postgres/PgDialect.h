@@ -42,10 +42,15 @@ public:
     QString tableScan(const QString& quotedTable) const override { return quotedTable; }
     QString serialiseSaves() const override;
     QString asNumber(const QString& expr, bool textField) const override;
-    QString currentTransactionId() const override { return QStringLiteral("SELECT pg_current_xact_id()::text"); }
-    QString transactionOutcome() const override
+    QString savedTokenColumns() const override
     {
-        return QStringLiteral("SELECT pg_xact_status(CAST(? AS xid8))");
+        return QStringLiteral("token TEXT PRIMARY KEY, saved_at TIMESTAMPTZ NOT NULL DEFAULT now()");
+    }
+    QString noteSavedToken() const override
+    {
+        return QStringLiteral("WITH settled AS (DELETE FROM k7_saved WHERE token = ?2 "
+                              "OR saved_at < now() - interval '30 days') "
+                              "INSERT INTO k7_saved (token) VALUES (?1) ON CONFLICT DO NOTHING");
     }
     QString textFieldLengthChange(const QString& quotedTable, const QString& quotedField, int length) const override;
     QString jsonObject(const QString& pairs) const override
