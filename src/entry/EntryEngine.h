@@ -217,6 +217,7 @@ private:
     QStringList variableNames() const;
     void journalRecord();
     void discardJournal();
+    void endSavedJournal();
     void postJournal(JournalState state);
     void takeJournalOutcome();
     void endJournal();

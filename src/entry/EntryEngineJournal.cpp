@@ -168,6 +168,17 @@ void EntryEngine::discardJournal()
     postJournal({true, {}});
 }
 
+// The record is saved. In a file its journal row went with the saving
+// transaction; beside a server it goes now, behind any write under way, and
+// the next record gets a token of its own.
+void EntryEngine::endSavedJournal()
+{
+    if (!m_journal || !m_journal->besideServer())
+        return;
+    m_journal->committed();
+    discardJournal();
+}
+
 void EntryEngine::OfferJournalledRecord()
 {
     RecordJournal* j = journal();
@@ -178,7 +189,7 @@ void EntryEngine::OfferJournalledRecord()
     // Saved by a transaction that committed while its answer was lost (a
     // crash between COMMIT and the journal's end): nothing to offer.
     if (!entry->saveToken.isEmpty() && j->outcomeOf(entry->saveToken) == SaveOutcome::Committed) {
-        j->committed();
+        endSavedJournal();
         return;
     }
     const QStringList names = variableNames();

@@ -355,18 +355,18 @@ bool EntryEngine::auditSaved(RecordSet& rs, const QVariantList& before, QString*
 
 // The row, its audit and the end of the journal are kept together or not at
 // all: a crash leaves either the saved record or its journal, never both. A
-// journal write still pending is superseded by the save, and one under way
-// ends first, so that no older state is written after the journal ends; if
-// the save fails, the superseded write is made after all.
+// journal write still pending is superseded by the save; in a file one under
+// way ends first, so that no older state is written after the journal ends
+// (beside a server the row is removed by the writer, after it). If the save
+// fails, the superseded write is made after all.
 bool EntryEngine::storeRecord(RecordSet& rs, SaveFailure* failure)
 {
     std::optional<JournalState> superseded;
-    if (journal() || m_journalWriter)
-        superseded = m_journalWriter->settle();
+    if (RecordJournal* j = journal())
+        superseded = j->besideServer() ? m_journalWriter->dropPending() : m_journalWriter->settle();
     const bool ok = storeRecordSettled(rs, failure) || failure->savedBefore;
-    // Beside a server the journal's row outlives the COMMIT; it goes now.
-    if (ok && m_journal)
-        m_journal->committed();
+    if (ok)
+        endSavedJournal();
     if (!ok && superseded)
         postJournal(std::move(*superseded));
     return ok;

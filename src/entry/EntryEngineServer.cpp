@@ -25,11 +25,7 @@ EntryEngine::SaveResume EntryEngine::resumeServerSave()
         return SaveResume::Save;
     switch (j->outcomeOf(token)) {
     case SaveOutcome::Committed:
-        // A journal write of the record posted after the failed try must
-        // not bring its row back once the row is gone.
-        if (m_journalWriter)
-            static_cast<void>(m_journalWriter->settle());
-        j->committed();
+        endSavedJournal();
         return SaveResume::AlreadySaved;
     case SaveOutcome::NotCommitted:
         j->forgetSave();

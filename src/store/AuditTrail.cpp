@@ -53,7 +53,7 @@ void AuditTrail::followDatabase()
     if (m_db.path() == m_dbPath)
         return;
     m_dbPath = m_db.path();
-    m_tableReady = false;
+    m_table = {};
     m_sessionRow = 0;
     m_sessionTable.clear();
 }
@@ -68,7 +68,7 @@ bool AuditTrail::ensureTable()
                               .arg(m_db.dialect().autoKeyColumn(QStringLiteral("id")),
                                    m_db.dialect().anyValueColumn(QStringLiteral("before")),
                                    m_db.dialect().anyValueColumn(QStringLiteral("after"))),
-                          &m_tableReady, &m_error);
+                          &m_table, &m_error);
 }
 
 bool AuditTrail::record(const AuditChange& c)

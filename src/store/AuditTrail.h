@@ -5,6 +5,8 @@
 // New records are not listed one by one; each session keeps one row with the
 // number of records it added.
 
+#include "store/K7Tables.h"
+
 #include <QString>
 #include <QVariant>
 
@@ -76,10 +78,10 @@ private:
     Database& m_db;
     QString m_error;
     QString m_identField;
-    bool m_tableReady = false;
+    OwnTableState m_table;
     qint64 m_sessionRow = 0;
     QString m_sessionTable;
-    QString m_dbPath;  // the database m_tableReady and the session row belong to
+    QString m_dbPath;  // the database m_table and the session row belong to
 };
 
 }  // namespace k7

@@ -393,6 +393,7 @@ bool Database::transaction()
     if (!execute(dialect().beginWrite()))
         return false;
     m_inTransaction = true;
+    ++m_transactionSerial;
     return true;
 }
 

@@ -115,6 +115,8 @@ public:
     [[nodiscard]] bool commit();
     bool rollback();
     bool inTransaction() const { return m_inTransaction; }
+    // Counts the transactions begun on this database: tells one from the next.
+    quint64 transactionSerial() const { return m_transactionSerial; }
 
     // SQLite's old rules for renaming a table, on or off for this connection:
     // with them on, views and triggers naming the table are not checked
@@ -172,6 +174,7 @@ private:
     int m_errorCode = 0;
     bool m_open = false;
     bool m_inTransaction = false;
+    quint64 m_transactionSerial = 0;
     std::vector<TableDef> m_tables;
     std::vector<RecordSet*> m_recordSets;
     std::unordered_map<std::string, std::unique_ptr<SqlStatement>> m_statements;

@@ -126,6 +126,12 @@ std::optional<JournalState> JournalWriter::settle()
     return dropped;
 }
 
+std::optional<JournalState> JournalWriter::dropPending()
+{
+    std::lock_guard lock(m_mutex);
+    return std::exchange(m_pending, std::nullopt);
+}
+
 void JournalWriter::flush()
 {
     std::unique_lock lock(m_mutex);

@@ -48,6 +48,9 @@ public:
     // older state landing after it. Returns what was dropped: the caller
     // posts it again when its own change does not happen.
     std::optional<JournalState> settle();
+    // Drops what is pending without waiting for a write under way; for a
+    // journal whose row may outlive the change the caller makes.
+    std::optional<JournalState> dropPending();
     // Waits until everything posted is written (or has failed).
     void flush();
     // The results since the last call; finished() says when there are new ones.

@@ -15,16 +15,22 @@ bool OwnTableExists(Database& db, const char* name)
     return found;
 }
 
-bool EnsureOwnTable(Database& db, const char* name, const QString& columns, bool* ready, QString* error)
+bool EnsureOwnTable(Database& db, const char* name, const QString& columns, OwnTableState* state, QString* error)
 {
-    if (*ready)
+    if (state->ready)
         return true;
+    const bool inTransaction = db.inTransaction();
+    const bool makerEnded = state->madeIn != 0 && (!inTransaction || state->madeIn != db.transactionSerial());
+    if (makerEnded && OwnTableExists(db, name)) {
+        state->ready = true;
+        return true;
+    }
     if (!db.execute(QStringLiteral("CREATE TABLE IF NOT EXISTS %1 (%2)").arg(QLatin1String(name), columns))) {
         *error = db.lastError();
         return false;
     }
-    // Made inside a transaction, the table may yet be rolled back with it.
-    *ready = !db.inTransaction();
+    state->ready = !inTransaction;
+    state->madeIn = inTransaction ? db.transactionSerial() : 0;
     return true;
 }
 

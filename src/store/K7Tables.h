@@ -21,9 +21,17 @@ class Database;
 
 // Whether the database holds K7's table `name`.
 bool OwnTableExists(Database& db, const char* name);
-// Makes K7's table `name` with `columns` unless *ready says it is there; sets
-// *ready once the table is made outside a transaction (inside one it may yet
-// be rolled back). False, with the reason in *error, when it cannot be made.
-[[nodiscard]] bool EnsureOwnTable(Database& db, const char* name, const QString& columns, bool* ready, QString* error);
+// What a user of K7's table knows of it. A table made inside a transaction
+// may yet be rolled back with it: it is known to be there only once that
+// transaction has ended and the table is still found.
+struct OwnTableState {
+    bool ready = false;
+    quint64 madeIn = 0;  // the transaction that made it, 0 for none
+};
+
+// Makes K7's table `name` with `columns` unless *state says it is there.
+// False, with the reason in *error, when it cannot be made.
+[[nodiscard]] bool EnsureOwnTable(Database& db, const char* name, const QString& columns, OwnTableState* state,
+                                  QString* error);
 
 }  // namespace k7

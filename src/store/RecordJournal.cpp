@@ -138,12 +138,8 @@ bool RecordJournal::ensureTable()
             m_error = rows().lastError();
             return false;
         }
-        // The row is removed after every COMMIT: a journal kept rather than
-        // deleted spares a file made and removed each time. The file is K7's
-        // own, so this changes nobody's data.
-        static_cast<void>(rows().execute(QStringLiteral("PRAGMA journal_mode = PERSIST")));
     }
-    return EnsureOwnTable(rows(), kJournalTable, journalColumns(besideServer()), &m_tableReady, &m_error);
+    return EnsureOwnTable(rows(), kJournalTable, journalColumns(besideServer()), &m_journalTable, &m_error);
 }
 
 bool RecordJournal::write(const JournalEntry& entry)
@@ -168,7 +164,7 @@ std::optional<JournalEntry> RecordJournal::read()
         return std::nullopt;
     if (besideServer() && !ensureTable())
         return std::nullopt;
-    if (!m_tableReady && !OwnTableExists(rows(), kJournalTable))
+    if (!m_journalTable.ready && !OwnTableExists(rows(), kJournalTable))
         return std::nullopt;
     const QString token = besideServer() ? QStringLiteral("token") : QStringLiteral("NULL");
     SqlStatement* st = rows().statement(
@@ -205,7 +201,7 @@ JournalEnd RecordJournal::clear()
 {
     if (besideServer())
         return noteSaved();
-    if (!m_tableReady && !OwnTableExists(m_db, kJournalTable))
+    if (!m_journalTable.ready && !OwnTableExists(m_db, kJournalTable))
         return JournalEnd::Ended;
     SqlStatement* st = m_db.statement(JournalSql::clearRow());
     if (!st) {
@@ -219,11 +215,9 @@ JournalEnd RecordJournal::clear()
     return JournalEnd::Ended;
 }
 
-// Made on the first save inside its transaction, the table is known to be
-// there only once that transaction has committed.
 bool RecordJournal::ensureTokenTable()
 {
-    return EnsureOwnTable(m_db, kSavedTokenTable, m_db.dialect().savedTokenColumns(), &m_tokenTableReady, &m_error);
+    return EnsureOwnTable(m_db, kSavedTokenTable, m_db.dialect().savedTokenColumns(), &m_tokenTable, &m_error);
 }
 
 // The token is kept here as well, so that the next Enter knows what to ask
@@ -246,9 +240,6 @@ JournalEnd RecordJournal::noteSaved()
     return JournalEnd::Ended;
 }
 
-// The removal need not wait for the disk: a row that comes back after a
-// power cut carries a token the server has noted, and is dropped without a
-// word.
 void RecordJournal::committed()
 {
     if (!besideServer())
@@ -256,12 +247,6 @@ void RecordJournal::committed()
     m_settledToken = m_token;
     m_token = QUuid::createUuid().toString(QUuid::WithoutBraces);
     m_savingToken.clear();
-    m_tokenTableReady = true;
-    if (!ensureTable())
-        return;
-    static_cast<void>(rows().execute(QStringLiteral("PRAGMA synchronous = OFF")));
-    static_cast<void>(rows().execute(JournalSql::clearRow(), JournalKeyValues(m_cfg, m_table)));
-    static_cast<void>(rows().execute(QStringLiteral("PRAGMA synchronous = FULL")));
 }
 
 SaveOutcome RecordJournal::outcomeOf(const QString& token)

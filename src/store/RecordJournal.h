@@ -16,6 +16,8 @@
 // noted means the record is saved and the row is dropped, so nothing is
 // saved twice. None of this makes the save wait for the local disk.
 
+#include "store/K7Tables.h"
+
 #include <QDateTime>
 #include <QList>
 #include <QPair>
@@ -101,8 +103,9 @@ public:
     // SavedBefore: a save of this record committed already, unanswered (roll
     // this one back).
     [[nodiscard]] JournalEnd clear();
-    // The saving transaction committed: beside a server, the row goes now
-    // and the next record gets a token of its own.
+    // The saving transaction committed: beside a server, the next record
+    // gets a token of its own, and the caller removes the row (through its
+    // writer, so that it follows any write under way).
     void committed();
     // The token of a save whose COMMIT was sent but not answered as far as
     // this journal knows; empty when there is none.
@@ -128,8 +131,8 @@ private:
     QString m_token;
     QString m_settledToken;  // the last token whose save is known committed
     QString m_savingToken;
-    bool m_tableReady = false;
-    bool m_tokenTableReady = false;
+    OwnTableState m_journalTable;
+    OwnTableState m_tokenTable;
 };
 
 }  // namespace k7

@@ -3,6 +3,7 @@
 // reported without touching a transaction the guard does not own.
 
 #include "store/Database.h"
+#include "store/K7Tables.h"
 #include "store/Transaction.h"
 
 #include "support/SeparateConnection.h"
@@ -139,6 +140,28 @@ private slots:
         QVERIFY(!m_db.inTransaction());
         m_db.close();
         QCOMPARE(readRows(dbPath(), QStringLiteral("Finds")), QList<QStringList>{{QStringLiteral("A1")}});
+    }
+
+    // K7's own table made inside a save that is rolled back goes with it:
+    // the next save makes it again, and only a table found after the
+    // transaction that made it ended counts as there for good.
+    void ownTableMadeInARolledBackSaveIsMadeAgain()
+    {
+        OwnTableState state;
+        QString error;
+        const QString columns = QStringLiteral("n INTEGER");
+        for (const bool commit : {false, true}) {
+            QVERIFY(m_db.transaction());
+            QVERIFY2(EnsureOwnTable(m_db, "k7_probe", columns, &state, &error), qPrintable(error));
+            QVERIFY(!state.ready);
+            QVERIFY(m_db.execute(QStringLiteral("INSERT INTO k7_probe (n) VALUES (1)")));
+            QVERIFY(commit ? m_db.commit() : m_db.rollback());
+            QCOMPARE(OwnTableExists(m_db, "k7_probe"), commit);
+        }
+        QVERIFY(m_db.transaction());
+        QVERIFY(EnsureOwnTable(m_db, "k7_probe", columns, &state, &error));
+        QVERIFY(state.ready);
+        QVERIFY(m_db.rollback());
     }
 };
 
