@@ -5,7 +5,6 @@
 #include "app/AppTestSupport.h"
 #include "support/CaseTable.h"
 
-#include "app/MainWindow.h"
 #include "app/RecentFiles.h"
 #include "settings/IniSettings.h"
 #include "settings/WindowRestore.h"
@@ -15,7 +14,6 @@
 #include <QFileInfo>
 #include <QSplitter>
 #include <QStandardPaths>
-#include <QTest>
 
 using namespace k7;
 using namespace k7::test;
