@@ -4,19 +4,10 @@
 // saved there as a PNG for a person to look at.
 
 #include "app/AppTestSupport.h"
+#include "support/CaseTable.h"
 
-#include "app/EntryArea.h"
-#include "app/MainWindow.h"
-#include "grid/DataControl.h"
-#include "grid/DataGrid.h"
-#include "grid/RecordSetModel.h"
-
-#include <QApplication>
 #include <QGroupBox>
 #include <QLabel>
-#include <QListWidget>
-#include <QPushButton>
-#include <QTest>
 
 using namespace k7;
 using namespace k7::test;
@@ -88,17 +79,13 @@ class TestLayout : public QObject {
     }
 
 private slots:
-    void regionsFitAtCommonSizes_data()
-    {
-        QTest::addColumn<QSize>("size");
-        QTest::newRow("1024x768") << QSize(1024, 768);
-        QTest::newRow("1920x1080") << QSize(1920, 1080);
-    }
+    void regionsFitAtCommonSizes_data() { addCaseRows("app/screen-sizes.tsv"); }
     // A long prompt, a long menu, help panels and a long database path. Help
     // panels once left long prompts cut off, and a long path widened the window.
     void regionsFitAtCommonSizes()
     {
-        QFETCH(QSize, size);
+        QFETCH(Case, c);
+        const QSize size(c.number("width"), c.number("height"));
         const QString tag = QString::fromLatin1(QTest::currentDataTag());
         AppRig rig;
         QString folder = rig.dir.path();

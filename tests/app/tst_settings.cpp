@@ -5,7 +5,6 @@
 #include "app/AppTestSupport.h"
 #include "support/CaseTable.h"
 
-#include "app/MainWindow.h"
 #include "app/RecentFiles.h"
 #include "settings/IniSettings.h"
 #include "settings/WindowRestore.h"
@@ -15,7 +14,6 @@
 #include <QFileInfo>
 #include <QSplitter>
 #include <QStandardPaths>
-#include <QTest>
 
 using namespace k7;
 using namespace k7::test;
@@ -83,22 +81,15 @@ private slots:
 
     // The program starts with defaults and says nothing, except (mended:
     // only on stderr before) once when the file cannot be written.
-    void badFilesReadAsDefaults_data()
-    {
-        QTest::addColumn<QByteArray>("content");  // empty: a folder stands where the file should
-        QByteArray binary(4096, '\0');
-        for (int i = 0; i < binary.size(); ++i)
-            binary[i] = static_cast<char>((i * 37) & 0xff);
-        QTest::newRow("binary junk") << binary;
-        QTest::newRow("no section") << QByteArray("frmMainmaximized=0\r\ncfgfile=/x.cfg\r\n");
-        QTest::newRow("oversized") << (QByteArray("[K7]\r\nfrmMainmaximized=0\r\nFile1=/x.cfg\r\n") +
-                                       QByteArray(IniSettings::kMaxBytes, 'x'));
-        QTest::newRow("last CFG vanished") << QByteArray("[K7]\r\ncfgfile=/nowhere/gone.cfg\r\n");
-        QTest::newRow("not writable") << QByteArray();
-    }
+    void badFilesReadAsDefaults_data() { addCaseRows("app/bad-ini-files.tsv"); }
     void badFilesReadAsDefaults()
     {
-        QFETCH(QByteArray, content);
+        QFETCH(Case, c);
+        QByteArray content = c.bytes("text");  // empty: a folder stands where the file should
+        for (int i = 0; i < c.number("junk bytes"); ++i)
+            content += static_cast<char>((i * 37) & 0xff);
+        if (c.yes("oversized"))
+            content += QByteArray(IniSettings::kMaxBytes, 'x');
         AppRig rig;
         QVERIFY(content.isEmpty() ? QDir().mkpath(rig.ini()) : writeFile(rig.ini(), content));
         MainWindow w(rig.dialogs, rig.sound, rig.ini());

@@ -5,6 +5,10 @@
 // the audit trail window when the trail cannot be read; the info viewer (its
 // layout, OK and Esc, the keyboard handed back to the entry area) and
 // the help-file writer, and the templates' anchors in the menu help panel.
+// The progress dialog of long grid tools: work that knows its total shows
+// a fraction, work that cannot tell (a sort inside the engine) a busy bar.
+// A name typed into a save dialog without an extension gets the chosen
+// file type's extension; other names stay as they are.
 
 #include "app/AppTestSupport.h"
 #include "entry/LockedDatabase.h"
@@ -17,6 +21,7 @@
 #include "settings/IniSettings.h"
 #include "settings/WindowPlacement.h"
 #include "settings/WindowRestore.h"
+#include "shell/ChosenSuffix.h"
 #include "shell/QtDialogs.h"
 #include "store/AuditQuery.h"
 #include "store/AuditTrail.h"
@@ -37,12 +42,39 @@
 #include <QLabel>
 #include <QMessageBox>
 #include <QPlainTextEdit>
+#include <QProgressDialog>
 #include <QTableView>
 #include <QTextBlock>
 #include <QTextBrowser>
+#include <QThread>
 
 using namespace k7;
 using namespace k7::test;
+
+namespace {
+
+// Steps for a while, noting the dialog's range at each step.
+class SlowWork : public SteppedWork {
+public:
+    SlowWork(QWidget& window, qint64 total) : m_window(window), m_total(total) {}
+    bool step() override
+    {
+        QThread::msleep(10);
+        if (const auto* dialog = m_window.findChild<QProgressDialog*>("progress"))
+            maxima << dialog->maximum();
+        return ++m_done < 150;
+    }
+    qint64 done() const override { return m_done; }
+    qint64 total() const override { return m_total; }
+    QList<int> maxima;
+
+private:
+    QWidget& m_window;
+    qint64 m_total;
+    qint64 m_done = 0;
+};
+
+}  // namespace
 
 class TestSmallWindows : public QObject {
     Q_OBJECT
@@ -162,6 +194,25 @@ private slots:
             QCOMPARE(title, "Rename table");
             QCOMPARE(typed, ok ? std::optional<QString>("site 2") : std::nullopt);
         }
+    }
+
+    void anUnknownTotalShowsABusyBar_data() { addCaseRows("app/progress-totals.tsv"); }
+    void anUnknownTotalShowsABusyBar()
+    {
+        QFETCH(Case, c);
+        QWidget window;
+        QtDialogs dialogs(&window);
+        SlowWork work(window, c.number("total"));
+        QVERIFY(dialogs.runWithProgress("Sorting the records", work));
+        QVERIFY(work.maxima.size() > 100);
+        QCOMPARE(work.maxima.last(), c.number("maximum"));
+    }
+
+    void suffix_data() { addCaseRows("app/chosen-suffixes.tsv"); }
+    void suffix()
+    {
+        QFETCH(Case, c);
+        QCOMPARE(WithChosenSuffix(c.text("path"), c.text("filter")), c.text("expected"));
     }
 
     // Saving over a file asks first and keeps its encoding; the placeholder

@@ -23,19 +23,6 @@ namespace {
 
 const QStringList kSix{"A", "B", "C", "D", "E", "F"};
 
-// Opens the database in `folder` for text variables `names`, as a CFG of
-// that shape would, and starts the first record.
-bool openIn(EntryRig& rig, const QString& folder, const QStringList& names)
-{
-    for (const QString& name : names)
-        rig.add(name, TypeText, 10);
-    if (!OpenDataTable(rig.model, rig.store, rig.dialogs, rig.shell, folder + "/site.mdb"))
-        return false;
-    rig.view.setVariableList(rig.shell.variableList);
-    rig.engine.StartRecord();
-    return true;
-}
-
 QList<QStringList> journalRows(const QString& folder)
 {
     return querySeparately(folder + "/site.mdb", "SELECT curvar, vals FROM k7_journal").value_or(QList<QStringList>{});
@@ -54,7 +41,7 @@ void say(const QByteArray& line)
 int childTypeThree(const QString& folder)
 {
     EntryRig rig;
-    if (!openIn(rig, folder, kSix))
+    if (!rig.openText(folder + "/site.mdb", kSix))
         return 2;
     rig.enter({"s1", "s2", "s3", "s4", "s5", "s6", "a1", "b2", "c3"});
     rig.engine.flushJournal();
@@ -68,7 +55,7 @@ int childTypeThree(const QString& folder)
 int childSaveLoop(const QString& folder, bool waitForDisk)
 {
     EntryRig rig;
-    if (!openIn(rig, folder, {"ID", "N"}))
+    if (!rig.openText(folder + "/site.mdb", {"ID", "N"}))
         return 2;
     for (int n = 1; n < 100000; ++n) {
         rig.enter({QStringLiteral("R-%1").arg(n)});
@@ -129,7 +116,7 @@ private slots:
 
         EntryRig rig;
         rig.dialogs.queueAnswer(Answer::Yes);
-        QVERIFY(openIn(rig, dir.path(), kSix));
+        QVERIFY(rig.openText(dir.path() + "/site.mdb", kSix));
         rig.engine.OfferJournalledRecord();
         QCOMPARE(rig.dialogs.messages().size(), 1);
         QVERIFY(rig.dialogs.texts().first().contains("3 values were typed"));
@@ -148,17 +135,12 @@ private slots:
     // accepted, and its journal written, is saved or journalled; killed
     // while journal writes are still under way, the journal may be behind,
     // but no record is ever both saved and journalled.
-    void killedDuringSavesLosesNothing_data()
-    {
-        QTest::addColumn<QString>("mode");
-        QTest::addColumn<bool>("onDisk");
-        QTest::newRow("journal on disk") << "--child-loop" << true;
-        QTest::newRow("journal under way") << "--child-loop-nowait" << false;
-    }
+    void killedDuringSavesLosesNothing_data() { addCaseRows("entry/killed-loops.tsv"); }
     void killedDuringSavesLosesNothing()
     {
-        QFETCH(QString, mode);
-        QFETCH(bool, onDisk);
+        QFETCH(Case, c);
+        const QString mode = c.text("mode");
+        const bool onDisk = c.yes("on disk");
         for (int run = 0; run < 3; ++run) {
             QTemporaryDir dir;
             const int stopAt = 5 + QRandomGenerator::global()->bounded(20);
@@ -197,12 +179,12 @@ private slots:
         QTemporaryDir dir;
         {
             EntryRig first;
-            QVERIFY(openIn(first, dir.path(), kSix));
+            QVERIFY(first.openText(dir.path() + "/site.mdb", kSix));
             first.enter({"a1", "b2", "c3"});
         }
         EntryRig rig;
         rig.dialogs.queueAnswer(answer);
-        QVERIFY(openIn(rig, dir.path(), names));
+        QVERIFY(rig.openText(dir.path() + "/site.mdb", names));
         rig.engine.OfferJournalledRecord();
         QCOMPARE(rig.dialogs.messages().size(), 1);
         QCOMPARE(rig.dialogs.texts().first().contains("have changed since"), c.text("says changed") == "yes");
@@ -223,7 +205,7 @@ private slots:
     void journalEndsOnlyWithTheRecord()
     {
         EntryRig rig;
-        QVERIFY(openIn(rig, rig.dir.path(), kSix));
+        QVERIFY(rig.openText(rig.dbPath(), kSix));
         rig.enter({"a1", "b2"});
         QVERIFY(rig.press(Key::CtrlC));
         rig.engine.flushJournal();
@@ -271,7 +253,7 @@ private slots:
     void saveSupersedesPendingJournalWrites()
     {
         EntryRig rig;
-        QVERIFY(openIn(rig, rig.dir.path(), kSix));
+        QVERIFY(rig.openText(rig.dbPath(), kSix));
         for (int n = 1; n <= 12; ++n) {
             rig.enter({QStringLiteral("r%1").arg(n), "b", "c", "d", "e", "f"});
             rig.engine.flushJournal();
@@ -298,17 +280,13 @@ private slots:
     // its journal gone with the file (mended: "attempt to write a readonly
     // database", "press Enter to try again", and File > Exit lost the values
     // without a word).
-    void movedDatabaseFileIsNamed_data()
-    {
-        QTest::addColumn<bool>("deleted");
-        QTest::newRow("deleted") << true;
-        QTest::newRow("renamed") << false;
-    }
+    void movedDatabaseFileIsNamed_data() { addCaseRows("entry/moved-databases.tsv"); }
     void movedDatabaseFileIsNamed()
     {
-        QFETCH(bool, deleted);
+        QFETCH(Case, c);
+        const bool deleted = c.text("how") == "deleted";
         EntryRig rig;
-        QVERIFY(openIn(rig, rig.dir.path(), {"ID", "NOTE", "N"}));
+        QVERIFY(rig.openText(rig.dbPath(), {"ID", "NOTE", "N"}));
         QVERIFY(!rig.engine.recordInProgressUnprotected());
         rig.enter({"A1"});
         QVERIFY(!rig.engine.recordInProgressUnprotected() && !rig.engine.lastJournalFailed());

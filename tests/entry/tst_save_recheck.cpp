@@ -4,16 +4,12 @@
 // with the rest of the record kept; an Autoinc number taken meanwhile gives
 // way to the next one free. Run on a file and again on a server.
 
+#include "support/CaseTable.h"
 #include "support/EntryRig.h"
-#include "support/SeparateConnection.h"
-#include "support/TestEngine.h"
 
 #include "store/Database.h"
 #include "store/RecordSet.h"
 #include "store/SqlDialect.h"
-
-#include <QFile>
-#include <QTest>
 
 using namespace k7;
 using namespace k7::test;
@@ -30,11 +26,8 @@ struct StationRig : EntryRig {
     {
         dbname = NewDatabase(dir, QStringLiteral("site.mdb"));
         const QString cfg = path(QStringLiteral("site.cfg"));
-        QFile file(cfg);
-        const QByteArray text = (QStringLiteral("[K7]\r\nFilename=") + dbname + QStringLiteral("\r\n") + options
-                                 + QStringLiteral("\r\n") + variables)
-                                    .toUtf8();
-        return file.open(QIODevice::WriteOnly) && file.write(text) == text.size() && (file.close(), openCfg(cfg));
+        return writeFile(cfg, ("[K7]\r\nFilename=" + dbname + "\r\n" + options + "\r\n" + variables).toUtf8())
+               && openCfg(cfg);
     }
     // A row saved meanwhile by another station: ID, NAME.
     bool savedElsewhere(const QString& id, const QString& name)
@@ -67,20 +60,13 @@ private slots:
 
     // The value was free when checked; another station saves it before this
     // record is finished (compared as identifiers are: case and blanks aside).
-    void valueTakenMeanwhileIsAskedAgain_data()
-    {
-        QTest::addColumn<QString>("options");
-        QTest::addColumn<QString>("other");
-        QTest::newRow("new record") << QString() << QStringLiteral("A1");
-        QTest::newRow("folded like the check") << QString() << QStringLiteral(" a1 ");
-        QTest::newRow("re-edit, nothing found") << QStringLiteral("Re-edit=Yes") << QStringLiteral("a1");
-    }
+    void valueTakenMeanwhileIsAskedAgain_data() { addCaseRows("entry/taken-meanwhile.tsv"); }
     void valueTakenMeanwhileIsAskedAgain()
     {
-        QFETCH(QString, options);
-        QFETCH(QString, other);
+        QFETCH(Case, c);
+        const QString other = c.text("other");
         StationRig rig;
-        QVERIFY2(rig.openWith(options, kVariables), qPrintable(rig.shown().join(" | ")));
+        QVERIFY2(rig.openWith(c.text("options"), kVariables), qPrintable(rig.shown().join(" | ")));
         rig.enter({QStringLiteral("A1"), QStringLiteral("mine")});
         QVERIFY(rig.savedElsewhere(other, QStringLiteral("other")));
         const int beeps = rig.view.beeps();
@@ -111,15 +97,11 @@ private slots:
     // Re-edit saves a row found and shown as a new row with the same
     // identifier, as it always has; only a row the operator was not shown
     // refuses the save.
-    void reEditRefusesOnlyRowsNotShown_data()
-    {
-        QTest::addColumn<bool>("anotherMeanwhile");
-        QTest::newRow("only the row shown") << false;
-        QTest::newRow("another row meanwhile") << true;
-    }
+    void reEditRefusesOnlyRowsNotShown_data() { addCaseRows("entry/re-edit-meanwhile.tsv"); }
     void reEditRefusesOnlyRowsNotShown()
     {
-        QFETCH(bool, anotherMeanwhile);
+        QFETCH(Case, c);
+        const bool anotherMeanwhile = c.yes("another meanwhile");
         StationRig rig;
         QVERIFY2(rig.openWith(QStringLiteral("Re-edit=Yes"), kVariables), qPrintable(rig.shown().join(" | ")));
         QVERIFY(rig.savedElsewhere(QStringLiteral("A1"), QStringLiteral("first")));

@@ -3,6 +3,7 @@
 // told once in the status line, Enter connects again and saves, and nothing
 // is saved twice. A server of this program's own is stopped and started.
 
+#include "support/CaseTable.h"
 #include "support/EntryRig.h"
 #include "support/PgTestServer.h"
 
@@ -35,20 +36,6 @@ bool exec(PGconn* conn, const char* sql, bool rows = false)
     if (rows)
         return status == PGRES_TUPLES_OK && PQntuples(result.get()) > 0;
     return status == PGRES_COMMAND_OK || status == PGRES_TUPLES_OK;
-}
-
-// Opens the server database `uri` for text variables `names`, as a CFG at
-// `cfgpath` would, and starts the first record.
-bool openOn(EntryRig& rig, const QString& uri, const QString& cfgpath, const QStringList& names = kThree)
-{
-    for (const QString& name : names)
-        rig.add(name, TypeText, 10);
-    rig.model.cfgpath = cfgpath;
-    if (!OpenDataTable(rig.model, rig.store, rig.dialogs, rig.shell, uri))
-        return false;
-    rig.view.setVariableList(rig.shell.variableList);
-    rig.engine.StartRecord();
-    return true;
 }
 
 QList<QStringList> journalRows(const QString& cfgpath)
@@ -87,20 +74,11 @@ private slots:
 
     // The journal of a server CFG goes into the local file beside the CFG,
     // named after it without its extension.
-    void journalFileIsBesideTheCfg_data()
-    {
-        QTest::addColumn<QString>("cfg");
-        QTest::addColumn<QString>("journal");
-        QTest::newRow("plain") << "/dig/site.cfg" << "/dig/site.k7journal";
-        QTest::newRow("dotted folder") << "/dig.2024/site.cfg" << "/dig.2024/site.k7journal";
-        QTest::newRow("two dots") << "/dig/site.v2.cfg" << "/dig/site.k7journal";
-        QTest::newRow("no extension") << "/dig/site" << "/dig/site.k7journal";
-    }
+    void journalFileIsBesideTheCfg_data() { addCaseRows("entry/journal-files.tsv"); }
     void journalFileIsBesideTheCfg()
     {
-        QFETCH(QString, cfg);
-        QFETCH(QString, journal);
-        QCOMPARE(JournalFileBeside(cfg), journal);
+        QFETCH(Case, c);
+        QCOMPARE(JournalFileBeside(c.text("cfg")), c.text("journal"));
     }
 
     // Restarted while a station is mid-record: the next Enter at the end of
@@ -109,7 +87,7 @@ private slots:
     {
         EntryRig rig;
         const QString uri = newDatabase();
-        QVERIFY(openOn(rig, uri, rig.path("site.cfg")));
+        QVERIFY(rig.openText(uri, kThree));  // its CFG: site.cfg in the rig's folder
         rig.enter({"a1", "b2", "c3", "x1", "y2"});
         QCOMPARE(rowCount(uri, rig.store.tablename()), 1);
         rig.engine.flushJournal();
@@ -135,8 +113,8 @@ private slots:
     {
         EntryRig rig;
         const QString uri = newDatabase();
-        const QString cfg = rig.path("site.cfg");
-        QVERIFY(openOn(rig, uri, cfg));
+        const QString cfg = rig.model.cfgpath;
+        QVERIFY(rig.openText(uri, kThree));
         rig.enter({"a1", "b2"});
         QVERIFY2(m_server->stop(), qPrintable(m_server->lastError()));
         auto started = qScopeGuard([&] { static_cast<void>(m_server->start()); });
@@ -183,8 +161,8 @@ private slots:
     {
         EntryRig rig;
         const QString uri = newDatabase();
-        const QString cfg = rig.path("site.cfg");
-        QVERIFY(openOn(rig, uri, cfg));
+        const QString cfg = rig.model.cfgpath;
+        QVERIFY(rig.openText(uri, kThree));
         rig.enter({"a1", "b2"});
         // Connected first: once the setting holds, a session that writes
         // anything waits at its COMMIT too.
@@ -231,33 +209,26 @@ private slots:
     // token the server noted: the record is not offered, so it is not saved
     // twice, and a save of it tried again notes nothing; a rolled-back one
     // is offered.
-    void crashOffersOnlyUnsavedRecords_data()
-    {
-        QTest::addColumn<int>("crash");
-        QTest::addColumn<bool>("offered");
-        QTest::addColumn<int>("saved");
-        QTest::newRow("mid-record") << 0 << true << 0;
-        QTest::newRow("after commit") << 1 << false << 1;
-        QTest::newRow("after rollback") << 2 << true << 0;
-    }
+    void crashOffersOnlyUnsavedRecords_data() { addCaseRows("entry/server-crashes.tsv"); }
     void crashOffersOnlyUnsavedRecords()
     {
-        QFETCH(int, crash);
-        QFETCH(bool, offered);
-        QFETCH(int, saved);
+        QFETCH(Case, c);
+        const QString crash = c.text("crash");
+        const bool offered = c.yes("offered");
         QTemporaryDir dir;
         const QString cfg = dir.filePath("site.cfg");
         const QString uri = newDatabase();
         QString table;
         {
             EntryRig first;
-            QVERIFY(openOn(first, uri, cfg));
+            first.model.cfgpath = cfg;
+            QVERIFY(first.openText(uri, kThree));
             table = first.store.tablename();
             first.enter({"a1", "b2"});
             first.engine.flushJournal();
         }
         QCOMPARE(journalRows(cfg).size(), 1);
-        if (crash != 0) {
+        if (crash != "none") {
             // The save as the engine runs it, cut off before the journal ends.
             Database db;
             QVERIFY2(db.open(uri), qPrintable(db.lastError()));
@@ -269,20 +240,21 @@ private slots:
             const QString token = journal.unsettledSave();
             QVERIFY(!token.isEmpty());
             QCOMPARE(journalRows(cfg).value(0).value(2), token);  // the record's own
-            QVERIFY(crash == 1 ? db.commit() : db.rollback());
-            QCOMPARE(journal.outcomeOf(token), crash == 1 ? SaveOutcome::Committed : SaveOutcome::NotCommitted);
+            QVERIFY(crash == "commit" ? db.commit() : db.rollback());
+            QCOMPARE(journal.outcomeOf(token), crash == "commit" ? SaveOutcome::Committed : SaveOutcome::NotCommitted);
             QVERIFY(db.transaction());
-            QCOMPARE(journal.clear(), crash == 1 ? JournalEnd::SavedBefore : JournalEnd::Ended);
+            QCOMPARE(journal.clear(), crash == "commit" ? JournalEnd::SavedBefore : JournalEnd::Ended);
             QVERIFY(db.rollback());
         }
 
         EntryRig next;
         if (offered)
             next.dialogs.queueAnswer(Answer::Yes);
-        QVERIFY(openOn(next, uri, cfg));
+        next.model.cfgpath = cfg;
+        QVERIFY(next.openText(uri, kThree));
         next.engine.OfferJournalledRecord();
         QCOMPARE(next.dialogs.messages().size(), offered ? 1 : 0);
-        QCOMPARE(rowCount(uri, table), saved);
+        QCOMPARE(rowCount(uri, table), c.number("saved"));
         next.engine.flushJournal();
         if (!offered) {
             QVERIFY(journalRows(cfg).isEmpty());

@@ -4,14 +4,13 @@
 // checked, or at the save); nothing is lost and both end showing every row.
 // Run on a PostgreSQL server of the test's own and on one shared file.
 
+#include "support/CaseTable.h"
 #include "support/EntryRig.h"
 #include "support/PgTestServer.h"
-#include "support/SeparateConnection.h"
 
 #include "store/Naming.h"
 
 #include <QElapsedTimer>
-#include <QFile>
 #include <QMap>
 #include <QProcess>
 #include <QSet>
@@ -36,12 +35,6 @@ QStringList identifiers(const QString& station, int count)
         ids << (i % 2 == 0 ? QStringLiteral("S%1").arg(i / 2, 4, 10, QLatin1Char('0'))
                            : QStringLiteral("%1-%2").arg(station).arg(i));
     return ids;
-}
-
-bool writeText(const QString& path, const QString& text)
-{
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(text.toUtf8()) == text.toUtf8().size();
 }
 
 QString cfgText(const QString& dbname)
@@ -86,20 +79,12 @@ class TwoStations : public QObject {
     Q_OBJECT
 
 private slots:
-    void sameIdentifiersAtOnce_data()
-    {
-        QTest::addColumn<bool>("server");
-        QTest::addColumn<int>("recordsEach");
-        QTest::newRow("server") << true << 2000;
-        // Every save of a file waits for the disk twice over (the row, the
-        // journal's end) and the two stations queue for its one writer.
-        QTest::newRow("file") << false << 1000;
-    }
-
+    void sameIdentifiersAtOnce_data() { addCaseRows("entry/stations.tsv"); }
     void sameIdentifiersAtOnce()
     {
-        QFETCH(bool, server);
-        QFETCH(int, recordsEach);
+        QFETCH(Case, c);
+        const bool server = c.yes("server");
+        const int recordsEach = c.number("records each");
         QTemporaryDir dir;
         std::unique_ptr<PgTestServer> pg;
         QString dbname = dir.filePath(QStringLiteral("site.mdb"));
@@ -112,7 +97,7 @@ private slots:
             dbname = pg->uri(QStringLiteral("site"));
         }
         const QString cfg = dir.filePath(QStringLiteral("site.cfg"));
-        QVERIFY(writeText(cfg, cfgText(dbname)));
+        QVERIFY(writeFile(cfg, cfgText(dbname).toUtf8()));
         // The table is made once, before the stations start, as the first
         // station to open the CFG makes it.
         {
@@ -126,7 +111,7 @@ private slots:
         clock.start();
         for (int s = 0; s < 2; ++s) {
             const QString ids = dir.filePath(kStations[s] + QStringLiteral(".txt"));
-            QVERIFY(writeText(ids, identifiers(kStations[s], recordsEach).join(QLatin1Char('\n'))));
+            QVERIFY(writeFile(ids, identifiers(kStations[s], recordsEach).join(QLatin1Char('\n')).toUtf8()));
             stations[s].setProcessChannelMode(QProcess::ForwardedErrorChannel);
             stations[s].start(QStringLiteral(K7_STATION), {cfg, ids, kStations[s]});
             QVERIFY(stations[s].waitForStarted());

@@ -71,6 +71,15 @@ struct EntryRig {
     // Creates the database and table for the model and starts the first record.
     bool open() { return OpenDataTable(model, store, dialogs, shell, dbPath()) && start(); }
 
+    // Opens the database `db` (a file or a server's uri) for text variables
+    // `names`, as a CFG of that shape would, and starts the first record.
+    bool openText(const QString& db, const QStringList& names, int length = 10)
+    {
+        for (const QString& name : names)
+            add(name, TypeText, length);
+        return OpenDataTable(model, store, dialogs, shell, db) && start();
+    }
+
     // The open sequence of File > Open on a CFG whose table needs no rebuild.
     bool openCfg(const QString& cfg)
     {

@@ -110,16 +110,10 @@ private slots:
     // Emptying writes each row to the trail a slice at a time under a
     // progress dialog, from the lowest row id to the highest; Cancel leaves
     // table and trail as they were.
-    void emptyingShowsProgressAndCancels_data()
-    {
-        QTest::addColumn<int>("cancelAfter");
-        QTest::addColumn<int>("left");
-        QTest::newRow("to the end") << 0 << 0;
-        QTest::newRow("cancelled") << 2 << 10004;
-    }
+    void emptyingShowsProgressAndCancels_data() { addCaseRows("workflows/emptying.tsv"); }
     void emptyingShowsProgressAndCancels()
     {
-        QFETCH(int, cancelAfter);
+        QFETCH(Case, c);
         StoreRig rig;
         QVERIFY(openWith(rig, "", true));
         // More rows than two slices hold, and row ids at both ends of the range.
@@ -132,13 +126,13 @@ private slots:
                                  "(-1, 'minus one'), (0, 'zero'), (9223372036854775807, 'max')")
                              .arg(rowid, overriding)}));
         QVERIFY(rig.store.currentrs().requery());
-        rig.dialogs.cancelAfterSteps = cancelAfter;
+        rig.dialogs.cancelAfterSteps = c.number("cancel after");
         rig.dialogs.queueAnswer(Answer::Yes);
         RecordCommands(contextOf(rig)).deleteAllEntries();
 
         QCOMPARE(rig.dialogs.progressTexts, QStringList{"Deleting 10004 records from site"});
         QCOMPARE(rig.shown().size(), 1);  // the question; no error
-        QFETCH(int, left);
+        const int left = c.number("left");
         QCOMPARE(rowCount(rig.dbPath(), "site"), left);
         QCOMPARE(rig.store.currentrs().recordCount(), left);
         QCOMPARE(rig.shell.dataSource, &rig.store.currentrs());

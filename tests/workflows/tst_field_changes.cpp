@@ -131,15 +131,11 @@ private slots:
     // The old rename rules a length change needs are off again when it ends,
     // whether it succeeded or failed after turning them on, even where the
     // setting cannot be changed by a statement.
-    void oldRenameRulesNeverOutlastALengthChange_data()
-    {
-        QTest::addColumn<bool>("renameRefused");
-        QTest::newRow("change made") << false;
-        QTest::newRow("rename refused") << true;
-    }
+    void oldRenameRulesNeverOutlastALengthChange_data() { addCaseRows("workflows/rename-rules.tsv"); }
     void oldRenameRulesNeverOutlastALengthChange()
     {
-        QFETCH(bool, renameRefused);
+        QFETCH(Case, c);
+        bool renameRefused = c.yes("rename refused");
         Rig rig;
         QVERIFY(rig.openTable({"CREATE VIEW heavy AS SELECT \"ID\" FROM site WHERE \"Weight\" > 1"}));
         const QList<QStringList> before = rig.rows();

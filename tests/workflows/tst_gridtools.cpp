@@ -1,7 +1,11 @@
 // The logic of the grid's find, sort and filter dialogs on a real table:
 // find steps with their column rule and wrap, the sort list and the `Sort`
-// key, the filter and its `Filter` key, and the filter's value list. Run on
-// both engines (TestEngine.h).
+// key, the filter and its `Filter` key, and the filter's value list, which
+// is grouped a slice of rows at a time: once every slice is in, the same
+// values in the same order as one GROUP BY over the whole table (Null as "",
+// each group showing its first row's value), and after each slice every
+// value found before is where the list says it went. Run on both engines
+// (TestEngine.h).
 
 #include "support/CaseTable.h"
 #include "support/StoreRig.h"
@@ -10,8 +14,48 @@
 #include "workflows/GridFind.h"
 #include "workflows/GridSort.h"
 
+#include "store/ShownText.h"
+#include "store/SqlStatement.h"
+
 using namespace k7;
 using namespace k7::test;
+
+namespace {
+
+// A first slice, a longer one and what is left.
+constexpr int kRows = 3 * DistinctValues::kSliceRows + 12345;
+
+// Table T with field V of `type`, the row numbered i (1..kRows) holding
+// `value` at row id `rowid` (SQL in i).
+bool makeTable(Database& db, const QTemporaryDir& dir, FieldType type, const QString& value, const QString& rowid)
+{
+    TableDef t{"T", {}, {}};
+    t.addField("V", type, type == FieldType::Text ? 20 : 0);
+    const QString overriding = OnServer() ? "OVERRIDING SYSTEM VALUE " : "";
+    return db.create(NewDatabase(dir, "a.db")) && db.appendTable(t)
+        && db.execute(QString("WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < %1) "
+                              "INSERT INTO \"T\" (%2, \"V\") %3SELECT %4, %5 FROM n")
+                          .arg(kRows)
+                          .arg(db.dialect().rowidName(), overriding, rowid, value))
+        && db.refresh();
+}
+
+// The list as one GROUP BY over the whole table gives it, Null first.
+QStringList groupedAtOnce(Database& db)
+{
+    const FieldType type = db.findTable("T")->fields.at(0).type;
+    const SqlDialect& d = db.dialect();
+    const QString grouping = d.foldedOrder("\"V\"", type == FieldType::Text);
+    const std::unique_ptr<SqlStatement> stmt =
+        db.prepare(QString("SELECT %1 FROM \"T\" GROUP BY %2 ORDER BY %3")
+                       .arg(d.firstOfGroup("\"V\"", d.rowidName()), grouping, d.nullsFirst(grouping)));
+    QStringList values;
+    while (stmt && stmt->step())
+        values << ShownText(stmt->value(0), type);
+    return values;
+}
+
+}  // namespace
 
 class TestGridTools : public QObject {
     Q_OBJECT
@@ -215,6 +259,70 @@ private slots:
         const QStringList numbers = OnServer() ? QStringList{"", "2", "45.3"} : QStringList{"", "2", "45.3", "45.3"};
         QCOMPARE(values.values(), numbers);
         QVERIFY(!values.open(rig.store.currentdb(), "site", "Gone") && values.lastError().contains("Gone"));
+    }
+
+    void theFullListIsOneGroupingsList_data() { addCaseRows("workflows/distinct-slices.tsv"); }
+    void theFullListIsOneGroupingsList()
+    {
+        QFETCH(Case, c);
+        if (c.yes("file only") && OnServer())
+            QSKIP("A server keeps numbers only in a number field.");
+        const FieldType type = c.text("type") == "text" ? FieldType::Text : FieldType::Single;
+        QTemporaryDir dir;
+        Database db;
+        QVERIFY(makeTable(db, dir, type, c.text("value"), c.text("rowid")));
+        DistinctValues values;
+        QVERIFY(values.open(db, "T", "V"));
+        int slices = 0;
+        while (!values.atEnd()) {
+            const QStringList before = values.values();
+            const std::vector<int> moved = values.readSlice();
+            QCOMPARE(int(moved.size()), int(before.size()));
+            for (int i = 0; i < before.size(); ++i)
+                QCOMPARE(values.shown(moved[i]), before[i]);
+            ++slices;
+        }
+        QVERIFY(values.lastError().isEmpty());
+        QCOMPARE(slices, 3);
+        QCOMPARE(values.values(), groupedAtOnce(db));
+    }
+
+    // A table of another tool with fields named as the row ids are is read
+    // by the next name they go by, in slices all the same.
+    void fieldsNamedAsTheRowIds()
+    {
+        if (OnServer())
+            QSKIP("A server's tables have no rowid of their own for a field to hide.");
+        QTemporaryDir dir;
+        Database db;
+        QVERIFY(db.create(dir.filePath("a.db")));
+        QVERIFY(db.execute("CREATE TABLE T (rowid INTEGER, _rowid_ TEXT, V VARCHAR(20))"));
+        QVERIFY(db.execute(QString("WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < %1) "
+                                   "INSERT INTO T SELECT 0, 'same', 'v' || (i % 13) FROM n")
+                               .arg(kRows)));
+        QVERIFY(db.refresh());
+        DistinctValues values;
+        QVERIFY2(values.open(db, "T", "V"), qPrintable(values.lastError()));
+        for (int slices = 0; !values.atEnd() && slices < 10; ++slices)
+            values.readSlice();
+        QVERIFY(values.atEnd());
+        QVERIFY(values.lastError().isEmpty());
+        QCOMPARE(values.count(), 13);
+    }
+
+    void aFailingSliceEndsTheList()
+    {
+        QTemporaryDir dir;
+        Database db;
+        QVERIFY(makeTable(db, dir, FieldType::Text, "'v' || (i % 10)", "i"));
+        DistinctValues values;
+        QVERIFY(values.open(db, "T", "V"));
+        values.readSlice();
+        QCOMPARE(values.count(), 10);
+        QVERIFY(db.execute("DROP TABLE \"T\""));
+        values.readSlice();
+        QVERIFY(values.atEnd());
+        QVERIFY(!values.lastError().isEmpty());
     }
 };
 

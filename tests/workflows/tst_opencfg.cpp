@@ -18,13 +18,15 @@ using namespace k7::test;
 
 namespace {
 
-const QString kAddVar7(
-    "The field VAR7 exist in the CFG but not in the data table finds.  If you have added a new variable, K7 can "
-    "add this to the data table now.  Would you like to add VAR7?");
-const QString kReduced(
-    "Warning: Field size for %1 is too small and will be adjusted to match the database.  This may result in "
-    "entries being truncated to fit the table field size.  To make it larger, either change it in Access and then "
-    "enlarge it here or start a new data file with a larger value.");
+// A message of rebuild-messages.tsv by its name; its text when there is none.
+QString message(const QString& name)
+{
+    static const QList<Case> messages = readCases("workflows/rebuild-messages.tsv");
+    for (const Case& m : messages)
+        if (m.name() == name)
+            return m.text("text");
+    return name;
+}
 
 const QStringList kSevenFields{"VAR1", "VAR2", "VAR3", "VAR4", "VAR5", "VAR6", "VAR7"};
 const QByteArray kVar7 = "\r\n[VAR7]\r\nType=text\r\nLength=15\r\n";
@@ -89,21 +91,17 @@ private slots:
         Rig rig;
         const QByteArray original = readFile(K7_EXAMPLES "/finds.cfg") + "\r\n[VAR9]\r\nType=text\r\nLenght=30\r\n";
         QVERIFY(writeFile(rig.cfg, original));
-        const QString question = rig.cfg + " has lines K7 does not take:\n"
-                                 "File is not a K7 option; the database name is set with Filename\n"
-                                 "Lenght is not a key of the variable [VAR9]\n"
-                                 "Opening it rewrites it in K7's own form without them.  Keep a copy first if you "
-                                 "need them.  Open it now?";
+        const QStringList question{message("keys not taken").arg(rig.cfg)};
         rig.dialogs.queueAnswer(Answer::Cancel);
         QCOMPARE(rig.open(), OpenResult::Failed);
-        QCOMPARE(rig.dialogs.shown(), QStringList{question + " [49]"});
+        QCOMPARE(rig.dialogs.shown(), question);
         QCOMPARE(readFile(rig.cfg), original);
         QVERIFY(!QFileInfo::exists(rig.db));
 
         rig.dialogs.clear();
         rig.dialogs.queueAnswer(Answer::Ok);
         QCOMPARE(rig.open(), OpenResult::Opened);
-        QCOMPARE(rig.dialogs.shown(), QStringList{question + " [49]"});
+        QCOMPARE(rig.dialogs.shown(), question);
         QVERIFY(!readFile(rig.cfg).contains("File=") && !readFile(rig.cfg).contains("Lenght"));
         rig.dialogs.clear();
         QCOMPARE(rig.open(), OpenResult::Opened);
@@ -125,7 +123,7 @@ private slots:
         QVERIFY(writeFile(rig.cfg, readFile(rig.cfg) + kVar7));
         rig.dialogs.queueAnswer(Answer::Yes);
         QCOMPARE(rig.open(), OpenResult::Opened);
-        QCOMPARE(rig.dialogs.shown(), QStringList{kAddVar7 + " [4]"});
+        QCOMPARE(rig.dialogs.shown(), QStringList{message("add VAR7")});
         QCOMPARE(fieldNames(rig.store.currentrs()), kSevenFields);
         QCOMPARE(rig.store.currentrs().field(6).size, 15);
         QCOMPARE(rig.store.currentrs().recordCount(), 1);
@@ -158,12 +156,9 @@ private slots:
         const int rows = c.number("rows");
         const bool stillOpen = c.yes("still open");
         const QString aside = c.text("aside");
-        QHash<QString, QString> named;
-        for (const Case& message : readCases("workflows/rebuild-messages.tsv"))
-            named.insert(message.name(), message.text("text"));
         QStringList texts;
         for (const QString& text : c.list("texts"))
-            texts << named.value(text, text);
+            texts << message(text);
         Rig rig;
         QVERIFY(rig.prepare(rows, kVar7));
         rig.dialogs.queueAnswer(Answer::No);
@@ -216,7 +211,7 @@ private slots:
         rig.dialogs.queueAnswers(c.list("answers"));
         QCOMPARE(rig.open(), OpenResult::Opened);
         // The questions answered, then the one warning.
-        QCOMPARE(rig.dialogs.shown().mid(c.list("answers").size()), QStringList{kReduced.arg(field) + " [64]"});
+        QCOMPARE(rig.dialogs.shown().mid(c.list("answers").size()), QStringList{message("reduced").arg(field)});
         QCOMPARE(rig.model.var(1).varlength, double(length));
         QCOMPARE(rig.model.cfgunconverted, c.yes("old format"));
         if (rig.model.cfgunconverted) {
@@ -279,10 +274,7 @@ private slots:
         rig.add("Bag", TypeText, 10).varunique = 1;
         rig.add("Box", TypeText, 10).varunique = 1;
         QVERIFY(OpenDataTable(rig.model, rig.store, rig.dialogs, rig.shell, path));
-        const QString warning("Warning: Index could not be created on %1. Either the name is invalid or there are too "
-                              "many indexed fields. Use Unique only on fields that have unique entries (such as ID "
-                              "numbers).");
-        QCOMPARE(rig.dialogs.shown(), (QStringList{warning.arg("Bag") + " [64]", warning.arg("Box") + " [64]"}));
+        QCOMPARE(rig.dialogs.shown(), (QStringList{message("no index").arg("Bag"), message("no index").arg("Box")}));
         QVERIFY(rig.store.currentrs().isOpen());
         QCOMPARE(indexLists(rig.store.currentdb(), "site1"),
                  (QStringList{"MyIdIndex=+ID", "Pair=+Kind;+Count", "k7_site1_ID=+ID", "site1_Count_2=+Count", "site1_Kind_2=+Kind"}));

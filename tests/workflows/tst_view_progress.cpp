@@ -1,12 +1,17 @@
-// The grid's sort and filter list their rows on another connection under
-// the progress dialog: the rows and their order are those the grid's own
-// connection gives, a transaction's rows are not missed, and Cancel leaves
-// the grid, its record set and the stored Sort and Filter keys as they were.
-// Run on both engines (TestEngine.h).
+// The grid's tools under the progress dialog. Sort and filter list their
+// rows on another connection: the rows and their order are those the grid's
+// own connection gives, a transaction's rows are not missed, and Cancel
+// leaves the grid, its record set and the stored Sort and Filter keys as
+// they were. Find on a long table runs in slices: it finds a match several
+// slices on, in the set's order whether that is table order or a sort, and
+// Cancel leaves the grid where it was with nothing said. Run on both engines
+// (TestEngine.h).
 
+#include "support/CaseTable.h"
 #include "support/StoreRig.h"
 
 #include "workflows/GridFilter.h"
+#include "workflows/GridFind.h"
 #include "workflows/GridSort.h"
 
 using namespace k7;
@@ -72,6 +77,24 @@ struct CancellingDialogs : ScriptedDialogs {
     bool cancelNext = false;
 };
 
+// "Finds" (ID, Kind) with `rows` rows: ID the rowid, Kind "Lithic" except
+// "Ceramic" at rowid `ceramic`; every 1000th rowid is missing.
+bool makeFinds(Database& db, const QTemporaryDir& dir, int rows, int ceramic)
+{
+    TableDef t{"Finds", {}, {}};
+    t.addField("ID", FieldType::Text, 10);
+    t.addField("Kind", FieldType::Text, 10);
+    const QString overriding = OnServer() ? "OVERRIDING SYSTEM VALUE " : "";
+    return db.create(NewDatabase(dir, "site.mdb")) && db.appendTable(t)
+        && db.execute(QStringLiteral("WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < %1) "
+                                     "INSERT INTO \"Finds\" (%3, \"ID\", \"Kind\") %4SELECT i, i, CASE i WHEN %2 "
+                                     "THEN 'Ceramic' ELSE 'Lithic' END FROM n WHERE i % 1000 <> 0")
+                          .arg(rows)
+                          .arg(ceramic)
+                          .arg(db.dialect().rowidName(), overriding))
+        && db.refresh();
+}
+
 }  // namespace
 
 class TestViewProgress : public QObject {
@@ -83,20 +106,11 @@ private slots:
         SKIP_WITHOUT_TEST_ENGINE();
     }
 
-    void listsTheRowsTheGridsConnectionGives_data()
-    {
-        QTest::addColumn<RecordView>("view");
-        QTest::addColumn<QString>("progress");
-        QTest::newRow("sorted on folded text") << RecordView{{"Tag"}, {}, {}} << "Sorting the records";
-        QTest::newRow("sorted on two fields") << RecordView{{"N", "Tag"}, {}, {}} << "Sorting the records";
-        QTest::newRow("filtered, folded") << RecordView{{}, "Tag", "b3"} << "Filtering the records";
-        QTest::newRow("filtered on empty") << RecordView{{}, "Tag", ""} << "Filtering the records";
-        QTest::newRow("filtered on a number, sorted") << RecordView{{"Tag"}, "N", "919"} << "Filtering the records";
-    }
+    void listsTheRowsTheGridsConnectionGives_data() { addCaseRows("workflows/grid-views.tsv"); }
     void listsTheRowsTheGridsConnectionGives()
     {
-        QFETCH(RecordView, view);
-        QFETCH(QString, progress);
+        QFETCH(Case, c);
+        const RecordView view{c.list("sort"), c.text("filter field"), c.text("filter value")};
         StoreRig rig;
         QVERIFY(openFilled(rig, 5000));
         RecordSet direct;
@@ -115,7 +129,7 @@ private slots:
         const RecordSet& rs = rig.store.currentrs();
         QCOMPARE(rs.view(), view);
         QCOMPARE(bookmarks(rs), bookmarks(direct));
-        QCOMPARE(rig.dialogs.progressTexts.last(), progress);
+        QCOMPARE(rig.dialogs.progressTexts.last(), c.text("progress"));
         QVERIFY(rig.shown().isEmpty() && !rig.dialogs.busy());
     }
 
@@ -137,17 +151,11 @@ private slots:
         QVERIFY(db.rollback());
     }
 
-    void cancelLeavesTheGridAndTheKeysAsTheyWere_data()
-    {
-        QTest::addColumn<QString>("command");
-        QTest::newRow("sort") << "sort";
-        QTest::newRow("remove the sort") << "remove sort";
-        QTest::newRow("filter") << "filter";
-        QTest::newRow("remove the filter") << "remove filter";
-    }
+    void cancelLeavesTheGridAndTheKeysAsTheyWere_data() { addCaseRows("workflows/view-cancels.tsv"); }
     void cancelLeavesTheGridAndTheKeysAsTheyWere()
     {
-        QFETCH(QString, command);
+        QFETCH(Case, c);
+        const QString command = c.text("command");
         StoreRig rig;
         QVERIFY(openFilled(rig, 20000));
         QVERIFY(writeFile(rig.model.cfgpath, "[K7]\r\nSort=N\r\nFilter=Tag=\r\n"));
@@ -179,6 +187,43 @@ private slots:
             QVERIFY(!sort.close());
             QCOMPARE(readFile(rig.model.cfgpath), before.cfg);
         }
+    }
+
+    void findsAMatchSeveralSlicesOn_data() { addCaseRows("workflows/long-finds.tsv"); }
+    void findsAMatchSeveralSlicesOn()
+    {
+        QFETCH(Case, c);
+        const QString field = c.text("field");
+        QTemporaryDir dir;
+        Database db;
+        QVERIFY(makeFinds(db, dir, 350000, 345678));
+        RecordSet rs;
+        QVERIFY(rs.openView(db, "Finds", RecordView{c.list("sort"), {}, {}}));
+        QVERIFY(rs.setAbsolutePosition(0));
+        ScriptedDialogs dialogs;
+        QCOMPARE(FindNext(rs, {"ceramic", !field.isEmpty(), field}, 0, dialogs), 1);
+        QCOMPARE(rs.value("ID").toString(), QString("345678"));
+        QCOMPARE(dialogs.progressTexts, QStringList{"Looking for 'ceramic'"});
+        QVERIFY(dialogs.messages().isEmpty() && !dialogs.busy());
+    }
+
+    void cancelLeavesTheGridAsItWas()
+    {
+        QTemporaryDir dir;
+        Database db;
+        QVERIFY(makeFinds(db, dir, 350000, 345678));
+        RecordSet rs;
+        QVERIFY(rs.openTable(db, "Finds"));
+        QVERIFY(rs.setAbsolutePosition(3));
+        ScriptedDialogs dialogs;
+        dialogs.cancelAfterSteps = 1;
+        QCOMPARE(FindNext(rs, {"Ceramic", false, {}}, 1, dialogs), -1);
+        QCOMPARE(rs.absolutePosition(), 3);
+        QVERIFY(dialogs.messages().isEmpty() && !dialogs.busy());
+        // Not cancelled, the same search goes on to the match.
+        dialogs.cancelAfterSteps = 0;
+        QCOMPARE(FindNext(rs, {"Ceramic", false, {}}, 1, dialogs), 1);
+        QCOMPARE(rs.value("ID").toString(), QString("345678"));
     }
 };
 

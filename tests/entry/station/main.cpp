@@ -14,7 +14,6 @@
 #include "support/EntryRig.h"
 
 #include <QCoreApplication>
-#include <QFile>
 #include <QTextStream>
 #include <QThread>
 
@@ -96,14 +95,6 @@ bool typeRecord(EntryRig& rig, const QString& name, const QString& id, int numbe
     return true;
 }
 
-QStringList readIds(const QString& path)
-{
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly | QIODevice::Text))
-        return {};
-    return QString::fromUtf8(file.readAll()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
-}
-
 // The CFG opened as File > Open opens it. A file the other station is
 // saving to at that moment is locked: the operator opens it again.
 std::unique_ptr<EntryRig> openStation(const QString& cfg)
@@ -136,7 +127,7 @@ int main(int argc, char** argv)
     if (!opened)
         return 1;
     EntryRig& rig = *opened;
-    const QStringList ids = readIds(args[2]);
+    const QStringList ids = QString::fromUtf8(readFile(args[2])).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
     for (int i = 0; i < ids.size(); ++i) {
         if (!typeRecord(rig, args[3], ids[i].trimmed(), i + 1))
             return 1;
