@@ -13,6 +13,7 @@
 #include <QStringList>
 #include <QTemporaryDir>
 
+#include <algorithm>
 #include <cstdio>
 #include <vector>
 
@@ -44,8 +45,10 @@ bool makeKeyedTable(const QString& path, int rows, const QStringList& changes)
 }
 
 // The reference: SQLite joining the two tables on the key, each row's
-// columns read as text, as a reader of the joined rows would.
-double joinSeconds(const QString& first, const QString& second, qint64* rows)
+// columns read as text, as a reader of the joined rows would. The key is
+// compared as written (SQLite builds an index for the join) or without
+// regard to case (through the table's own index), and the faster counts.
+double joinSeconds(const QString& first, const QString& second, const char* on, qint64* rows)
 {
     sqlite3* db = nullptr;
     sqlite3_open_v2(first.toUtf8().constData(), &db, SQLITE_OPEN_READONLY, nullptr);
@@ -54,8 +57,8 @@ double joinSeconds(const QString& first, const QString& second, qint64* rows)
     QElapsedTimer timer;
     timer.start();
     if (!exec(db, attach.constData())
-        || sqlite3_prepare_v2(db, "SELECT a.*, b.* FROM main.Finds a JOIN other.Finds b ON b.ID = a.ID", -1, &join,
-                              nullptr)
+        || sqlite3_prepare_v2(db, QByteArray("SELECT a.*, b.* FROM main.Finds a JOIN other.Finds b ON ").append(on),
+                              -1, &join, nullptr)
                != SQLITE_OK) {
         std::fprintf(stderr, "join: %s\n", sqlite3_errmsg(db));
         sqlite3_close(db);
@@ -113,13 +116,15 @@ int main(int argc, char* argv[])
     k7::Model model = sixVariables();
     model.var(1).varunique = true;
     std::vector<double> ours;
-    std::vector<double> theirs;
+    std::vector<double> plainJoin;
+    std::vector<double> indexedJoin;
     k7::ComparisonFacts facts;
     qint64 joined = 0;
     for (int run = 0; run < runs; ++run) {
         ours.push_back(compareSeconds(model, first, second, &facts));
-        theirs.push_back(joinSeconds(first, second, &joined));
-        if (ours.back() < 0 || theirs.back() < 0) {
+        plainJoin.push_back(joinSeconds(first, second, "b.ID = a.ID", &joined));
+        indexedJoin.push_back(joinSeconds(first, second, "b.ID = a.ID COLLATE NOCASE", &joined));
+        if (ours.back() < 0 || plainJoin.back() < 0 || indexedJoin.back() < 0) {
             std::fprintf(stderr, "a run failed\n");
             return 1;
         }
@@ -128,8 +133,9 @@ int main(int argc, char* argv[])
                 "%lld values differ\n",
                 rows, median(ours), runs, static_cast<long long>(facts.matched),
                 static_cast<long long>(facts.onlyInFirst.size()), static_cast<long long>(facts.differences.size()));
-    std::printf("SQLite joining them on the key (%lld rows): median %.2f s\n", static_cast<long long>(joined),
-                median(theirs));
-    std::printf("ratio: %.2f (target under 1.5)\n", median(ours) / median(theirs));
+    std::printf("SQLite joining them on the key (%lld rows): median %.2f s, through the NOCASE index %.2f s\n",
+                static_cast<long long>(joined), median(plainJoin), median(indexedJoin));
+    std::printf("ratio to the faster join: %.2f (target under 1.5)\n",
+                median(ours) / std::min(median(plainJoin), median(indexedJoin)));
     return 0;
 }
