@@ -39,6 +39,26 @@ QString chooseReport(const QString& other, const QString& folder, Dialogs& dialo
                                 folder + QLatin1Char('/') + base + QStringLiteral(".html"));
 }
 
+// Opens the other database read-only; a server that wants a password none
+// of libpq's own sources gave asks the operator for it once.
+bool openOther(const QString& other, Database& db, Dialogs& dialogs)
+{
+    QString error;
+    if (OpenDatabaseToCompare(other, db, &error))
+        return true;
+    if (db.wantsPassword()) {
+        const std::optional<QString> password = dialogs.inputPassword(
+            QStringLiteral("The database server asks for a password to open %1:").arg(DatabaseNameForDisplay(other)));
+        if (!password)
+            return false;
+        if (db.openServer(other, *password))
+            return true;
+        error = DatabaseNameForDisplay(other) + QStringLiteral(": ") + db.lastError();
+    }
+    dialogs.message(error, Style::OkOnly + Style::Critical);
+    return false;
+}
+
 // Runs the comparison; false, having said why, when it failed or was cancelled.
 bool runComparison(TableComparison& comparison, Dialogs& dialogs)
 {
@@ -69,11 +89,8 @@ void CompareWithAnotherDatabase(const Model& model, DataStore& store, Dialogs& d
     if (other.isEmpty())
         return;
     Database second;
-    QString error;
-    if (!OpenDatabaseToCompare(other, second, &error)) {
-        dialogs.message(error, Style::OkOnly + Style::Critical);
+    if (!openOther(other, second, dialogs))
         return;
-    }
     const QString folder = IsServerUri(other) ? QFileInfo(store.dbname()).absolutePath()
                                               : QFileInfo(other).absolutePath();
     const QString report = chooseReport(other, folder, dialogs);
@@ -84,6 +101,7 @@ void CompareWithAnotherDatabase(const Model& model, DataStore& store, Dialogs& d
         {&second, TableToCompare(model, store.tablename(), second, other), DatabaseNameForDisplay(other)});
     if (!runComparison(comparison, dialogs))
         return;
+    QString error;
     if (!WriteComparisonReport(comparison.facts(), report, {model.cfgpath, store.dbname(), other}, &error)) {
         dialogs.message(QStringLiteral("Error: Could not save ") + report + QStringLiteral(".  ") + error,
                         Style::OkOnly + Style::Critical);
