@@ -7,6 +7,7 @@
 #include "workflows/AccessImportCommand.h"
 #include "workflows/AccessOffer.h"
 #include "access/AccessReadWorker.h"
+#include "exports/CompareCommandLine.h"
 #include "exports/ExportCommandLine.h"
 
 #include <QApplication>
@@ -14,7 +15,7 @@
 
 int main(int argc, char* argv[])
 {
-    // --check, --import-access, --export, --codebook, --help and --version run without any
+    // --check, --import-access, --export, --codebook, --compare, --help and --version run without any
     // window, as does the reader that --import-access and File > Open start.
     if (k7::IsCommandLineCall(argc, argv)) {
         const auto importAccess = [](const QStringList& args, QTextStream& out, QTextStream& err) {
@@ -25,7 +26,8 @@ int main(int argc, char* argv[])
                                    {{"--import-access", importAccess},
                                     {k7::kReadAccessWorkerOption, k7::RunAccessReadWorker},
                                     {"--export", k7::RunExportCommand},
-                                    {"--codebook", k7::RunCodebookCommand}}});
+                                    {"--codebook", k7::RunCodebookCommand},
+                                    {"--compare", k7::RunCompareCommand}}});
     }
 
     // "k7" and "k7 FILE.cfg": the windows start here.

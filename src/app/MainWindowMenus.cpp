@@ -9,6 +9,7 @@
 #include "windows/AuditTrailDialog.h"
 #include "windows/HelpWriterDialog.h"
 #include "windows/KeysDialog.h"
+#include "workflows/CompareCommand.h"
 
 #include <QAction>
 #include <QListWidget>
@@ -36,6 +37,8 @@ void MainWindow::buildMenus()
     add(file, QStringLiteral("&Export ASCII"), QStringLiteral("fileexport"), [this] { m_records->exportAscii(); });
     add(file, QStringLiteral("Export &codebook"), QStringLiteral("filecodebook"),
         [this] { m_records->exportCodebook(); });
+    add(file, QStringLiteral("Compare &with Another Database"), QStringLiteral("filecompare"),
+        [this] { CompareWithAnotherDatabase(m_model, m_store, m_dialogs); });
     m_recentSeparator = file->addSeparator();
     for (int i = 0; i < RecentFiles::kCount; ++i) {
         QAction* entry = file->addAction(QString());

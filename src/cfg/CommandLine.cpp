@@ -20,6 +20,7 @@ const char* const kUsage =
     "       k7 --import-access FILE.mdb [OUT.mdb]\n"
     "       k7 --export FILE.cfg OUT.txt [--names]\n"
     "       k7 --codebook FILE.cfg OUT.html\n"
+    "       k7 --compare FILE.cfg OTHER.mdb [OUT.html|OUT.csv]\n"
     "       k7 --help | --version\n"
     "\n"
     "  FILE.cfg      open this CFG at start-up\n"
@@ -42,6 +43,14 @@ const char* const kUsage =
     "                describe FILE.cfg's variables and table in one HTML page:\n"
     "                prompts, types, flags, conditions, counts of menu items and\n"
     "                missing values, minimum, median and maximum of numbers\n"
+    "  --compare FILE.cfg OTHER.mdb [OUT.html|OUT.csv]\n"
+    "                compare FILE.cfg's table with the same table in OTHER (a\n"
+    "                file or a postgresql:// address), typed from the same\n"
+    "                forms: records matched by the first Unique variable, those\n"
+    "                in one database only, doubled keys and every value that\n"
+    "                differs, as an HTML page, a CSV file, or CSV on standard\n"
+    "                output without OUT; exit status 0 when both agree, 1 when\n"
+    "                they differ, 2 on an error\n"
     "  --help        show this text\n"
     "  --version     show the version\n";
 
