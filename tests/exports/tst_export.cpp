@@ -1,21 +1,18 @@
 // The text export: its format, a round trip through another program's CSV
-// reader, the record set's order, writes that fail or are cancelled, and
-// k7 --export run as a separate process.
+// reader, the record set's order, writes that fail or are cancelled. Then
+// k7 --export in every format and k7 --codebook, run as a separate process.
+
+#include "ExportRig.h"
 
 #include "support/CaseTable.h"
 #include "support/FileSizeLimit.h"
-#include "support/StoreRig.h"
 
-#include "workflows/RecordCommands.h"
+#include "exports/ExportFileFormat.h"
 #include "exports/TextExport.h"
 
 #include <QDir>
 #include <QJsonArray>
 #include <QJsonDocument>
-#include <QProcess>
-#include <QStandardPaths>
-
-#include <optional>
 
 using namespace k7;
 using namespace k7::test;
@@ -34,40 +31,12 @@ bool prepare(StoreRig& rig, const QString& variables, const QString& fields, con
     QStringList sql{"CREATE TABLE T (" + fields + ")"};
     for (const QString& row : rows)
         sql << "INSERT INTO T " + (row.startsWith('(') ? row : "VALUES (" + row + ")");
-    return execSql(rig.dbPath(), sql) && rig.store.open(rig.dbPath()) && rig.store.switchTable("T");
-}
-
-// A table of `count` rows ("row 1", 1, "Bone" ...).
-bool prepareMany(StoreRig& rig, int count)
-{
-    const QString many = QStringLiteral("WITH RECURSIVE c(x) AS (SELECT 1 UNION ALL SELECT x + 1 FROM c WHERE x < %1) "
-                                        "INSERT INTO T SELECT 'row ' || x, x, 'Bone' FROM c").arg(count);
-    return prepare(rig, "ID:1 Count:2 Kind:4", kShape, {}) && execSql(rig.dbPath(), {many})
-           && rig.store.currentrs().requery();
+    return openTable(rig, sql);
 }
 
 ExportOutcome exportTo(StoreRig& rig, const QString& path, bool names = false)
 {
     return ExportToFile(rig.model, rig.store.currentrs(), path, names, rig.dialogs).outcome;
-}
-
-// The rows Python's csv module reads from `path` as strict UTF-8; nullopt
-// when it fails. Needs python3 (see hasPython).
-std::optional<QJsonArray> readWithPython(const QString& path)
-{
-    QProcess reader;
-    reader.start(QStandardPaths::findExecutable("python3"),
-                 {"-c", "import csv, json, sys; print(json.dumps(list(csv.reader("
-                        "open(sys.argv[1], newline='', encoding='utf-8', errors='strict')))))",
-                  path});
-    if (!reader.waitForFinished(30000) || reader.exitCode() != 0)
-        return std::nullopt;
-    return QJsonDocument::fromJson(reader.readAllStandardOutput()).array();
-}
-
-bool hasPython()
-{
-    return !QStandardPaths::findExecutable("python3").isEmpty();
 }
 
 }  // namespace
@@ -106,12 +75,13 @@ private slots:
         const ExportResult result = ExportToFile(rig.model, rig.store.currentrs(), out, true, rig.dialogs);
         QCOMPARE(result.outcome, ExportOutcome::Written);
         QCOMPARE(result.converted, qint64(c.number("converted")));
-        const std::optional<QJsonArray> read = readWithPython(out);
-        QVERIFY(read);
+        const std::optional<QByteArray> csv = runReader("python3", "read-csv.py", out);
+        QVERIFY(csv);
+        const QJsonArray read = QJsonDocument::fromJson(*csv).array();
         const QJsonArray expected = QJsonDocument::fromJson(c.bytes("read")).array();
-        QCOMPARE(read->size(), expected.size());
+        QCOMPARE(read.size(), expected.size());
         for (int r = 0; r < expected.size(); ++r) {
-            const QStringList row = read->at(r).toVariant().toStringList();
+            const QStringList row = read.at(r).toVariant().toStringList();
             const QStringList want = expected.at(r).toVariant().toStringList();
             QCOMPARE(row.size(), want.size());
             for (int v = 0; v < row.size(); ++v) {
@@ -156,8 +126,7 @@ private slots:
     {
         StoreRig rig;
         QVERIFY(prepare(rig, "ID:1 Count:2 Kind:4", kShape, {"X'01', 1, 'B'"}));
-        RecordCommands commands({rig.model, rig.store, rig.dialogs, rig.shell, rig.view,
-                                 [&rig] { return &rig.store.currentrs(); }, [] {}});
+        RecordCommands commands = fileCommands(rig);
         const QByteArray db = readFile(rig.dbPath());
         rig.dialogs.queueFile(rig.dbPath());
         commands.exportAscii();
@@ -212,36 +181,44 @@ private slots:
         QCOMPARE(entriesIn(rig.dir.path()), files);
     }
 
+    // k7 --export (the format by the file's extension) and k7 --codebook,
+    // each run on a CFG and its database that it leaves as they were.
+    void commandLine_data() { addCaseRows("exports/command-line.tsv"); }
     void commandLine()
     {
+        QFETCH(Case, c);
         StoreRig rig;
-        const QString cfg = writeFile(rig.dir, "t.cfg", crlf({"[K7]", "Filename=d.mdb", "Table=T", "[ID]", "Type=Text",
-                                                              "[Count]", "Type=Numeric", "[Kind]", "Type=Menu",
-                                                              "Menu=Bone Stone"}));
-        const QString db = rig.path("d.mdb");
+        const QString cfg = writeFile(rig.dir, "t.cfg", crlf({"[K7]", "Filename=d.mdb", "Table=T", "[Kind]", "Type=Menu",
+                                                              "Menu=Bone Stone", "[ID]", "Type=Text", "[Count]",
+                                                              "Type=Numeric", "Condition1=Kind Bone"}));
+        const QString db = rig.path("d.mdb"), out = rig.path(c.text("file"));
         QVERIFY(execSql(db, {"CREATE TABLE T (Kind TEXT, ID TEXT, Count REAL, Note TEXT)",
-                             "INSERT INTO T VALUES ('Bone', 'A1', -3, 'x')"}));
+                             "INSERT INTO T VALUES ('Bone', 'A1', -3, 'x'), ('Wood', 'A2', 2.5, 'y')"}));
+        QVERIFY(writeFile(out, "old"));
         const QByteArray cfgBytes = readFile(cfg), dbBytes = readFile(db);
-        const QString out = rig.path("out.txt");
-
-        QCOMPARE(runK7({"--export", cfg, out, "--names"}).status, 0);
-        QCOMPARE(readFile(out), QByteArray("\"Kind\",\"ID\",\"Count\"\r\n\"Bone\",\"A1\",-3\r\n"));
-        QCOMPARE(runK7({"--export", cfg, out}).status, 0);
-        QCOMPARE(readFile(out), QByteArray("\"Bone\",\"A1\",-3\r\n"));
+        if (!c.text("removed").isEmpty())
+            QVERIFY(QFile::remove(rig.path(c.text("removed"))));
+        const QStringList args = c.list("args").replaceInStrings(QRegularExpression("^@"), rig.dir.path() + '/');
+        const K7Run run = runK7(args);
+        QString unavailable;
+        const ExportFileFormat format = ExportFormatForPath(args.value(2));
+        if (args.first() == "--export" && format != ExportFileFormat::Text && !MakeTableWriter(format, &unavailable)) {
+            QCOMPARE(run.status, 1);
+            QVERIFY2(run.err.contains(unavailable.toUtf8()), run.err.constData());
+            return;
+        }
+        QCOMPARE(run.status, c.number("status"));
+        QVERIFY2(c.text("stderr").isEmpty() ? run.err.isEmpty() : run.err.contains(c.bytes("stderr")), run.err.constData());
+        const QByteArray written = readFile(out), expected = c.bytes("written");
+        if (expected.endsWith("..."))
+            QVERIFY2(written.startsWith(expected.chopped(3)), written.left(40).constData());
+        else
+            QCOMPARE(written, expected);
+        for (const QString& text : c.list("holds"))
+            QVERIFY2(written.contains(text.toUtf8()), qPrintable(text));
+        if (c.text("removed").isEmpty())
+            QCOMPARE(readFile(db), dbBytes);
         QCOMPARE(readFile(cfg), cfgBytes);
-        QCOMPARE(readFile(db), dbBytes);
-
-        QCOMPARE(runK7({"--export", cfg, rig.path("missing/out.txt")}).status, 1);
-        // Over its own input: refused, both files as they were.
-        QCOMPARE(runK7({"--export", cfg, db}).status, 1);
-        QCOMPARE(runK7({"--export", cfg, cfg, "--names"}).status, 1);
-        QCOMPARE(readFile(cfg), cfgBytes);
-        QCOMPARE(readFile(db), dbBytes);
-
-        QCOMPARE(runK7({"--export", rig.path("none.cfg"), out}).status, 2);
-        QVERIFY(QFile::remove(db));
-        QCOMPARE(runK7({"--export", cfg, out}).status, 2);
-        QCOMPARE(readFile(out), QByteArray("\"Bone\",\"A1\",-3\r\n"));
     }
 };
 
