@@ -1,11 +1,10 @@
 #pragma once
-// Shared by the export tests: tables made for an export, the File menu's
-// commands over the rig, and the readers that run as other programs.
+// Shared by the export tests: tables made for an export, and the readers
+// that run as other programs.
 
 #include "support/StoreRig.h"
 
 #include "exports/StatsExport.h"
-#include "workflows/RecordCommands.h"
 
 #include <QProcess>
 #include <QStandardPaths>
@@ -30,13 +29,6 @@ inline bool prepareMany(StoreRig& rig, int count)
     const QString many = QStringLiteral("WITH RECURSIVE c(x) AS (SELECT 1 UNION ALL SELECT x + 1 FROM c WHERE x < %1) "
                                         "INSERT INTO T SELECT 'row ' || x, x, 'Bone' FROM c").arg(count);
     return openTable(rig, {"CREATE TABLE T (ID VARCHAR(40), Count REAL, Kind VARCHAR(40))", many});
-}
-
-// The File menu's record commands on the rig's table.
-inline RecordCommands fileCommands(StoreRig& rig)
-{
-    return RecordCommands({rig.model, rig.store, rig.dialogs, rig.shell, rig.view,
-                           [&rig] { return &rig.store.currentrs(); }, [] {}});
 }
 
 inline bool hasPython()

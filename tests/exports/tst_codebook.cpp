@@ -1,6 +1,6 @@
 // The codebook: conditions in words, the counts and statistics gathered from
-// the table, the page (self-contained, escaped, charts as SVG), and File >
-// Export codebook (k7 --codebook: tst_export).
+// the table, and the page (self-contained, escaped, charts as SVG). File >
+// Export codebook and k7 --codebook: tst_export.
 
 #include "ExportRig.h"
 
@@ -137,34 +137,6 @@ private slots:
         QVERIFY(html.contains("Bone (4), Stone (3), Flint (0)"));
         QVERIFY(html.contains("Wood (2), Antler (1)"));
         QVERIFY(html.contains(facts.made.toString(Qt::ISODate)));
-    }
-
-    // File > Export codebook: asks before overwriting, and writes nothing
-    // over the database it describes.
-    void exportMenu()
-    {
-        StoreRig rig;
-        QVERIFY(prepareKnown(rig));
-        RecordCommands commands = fileCommands(rig);
-        const QString out = rig.path("codebook.html");
-        QVERIFY(writeFile(out, "old"));
-        rig.dialogs.queueFile(out);
-        rig.dialogs.queueAnswers({"no"});
-        commands.exportCodebook();
-        QCOMPARE(readFile(out), QByteArray("old"));
-        rig.dialogs.queueFile(out);
-        rig.dialogs.queueAnswers({"yes"});
-        commands.exportCodebook();
-        QVERIFY(readFile(out).startsWith("<!DOCTYPE html>"));
-
-        const QByteArray db = readFile(rig.dbPath());
-        rig.dialogs.clear();
-        rig.dialogs.queueFile(rig.dbPath());
-        rig.dialogs.queueAnswers({"yes", "ok"});
-        commands.exportCodebook();
-        QCOMPARE(rig.shown().size(), 2);
-        QVERIFY2(rig.shown()[1].contains("is a file the codebook is made from"), qPrintable(rig.shown()[1]));
-        QCOMPARE(readFile(rig.dbPath()), db);
     }
 };
 

@@ -1,6 +1,7 @@
 // The text export: its format, a round trip through another program's CSV
-// reader, the record set's order, writes that fail or are cancelled. Then
-// k7 --export in every format and k7 --codebook, run as a separate process.
+// reader, the record set's order. Then exports of every format that fail or
+// are cancelled, File > Export and File > Export codebook, and k7 --export
+// in every format and k7 --codebook, run as a separate process.
 
 #include "ExportRig.h"
 
@@ -9,6 +10,7 @@
 
 #include "exports/ExportFileFormat.h"
 #include "exports/TextExport.h"
+#include "workflows/RecordCommands.h"
 
 #include <QDir>
 #include <QJsonArray>
@@ -120,27 +122,40 @@ private slots:
         QCOMPARE(entriesIn(rig.dir.path()), files);
     }
 
-    // File > Export ASCII refuses such a file before asking to overwrite it,
-    // and its closing message counts the values it changed.
-    void exportMenu()
+    // File > Export (the format by the chosen file's type) and File > Export
+    // codebook: what they ask and say, and what they write; an older file
+    // is replaced only when the operator agrees, and the database never.
+    void fileMenu_data() { addCaseRows("exports/file-menu.tsv"); }
+    void fileMenu()
     {
+        QFETCH(Case, c);
+        const QString target = c.text("target");
+        if (ExportFormatForPath(target) != ExportFileFormat::Text)
+            SKIP_WITHOUT_WRITER(target);
         StoreRig rig;
-        QVERIFY(prepare(rig, "ID:1 Count:2 Kind:4", kShape, {"X'01', 1, 'B'"}));
-        RecordCommands commands = fileCommands(rig);
+        QVERIFY(prepare(rig, "ID:1 Count:2 Kind:4 by:2", kShape + ", \"by\" REAL", {"X'01', 1, 'B', 2"}));
+        RecordCommands commands({rig.model, rig.store, rig.dialogs, rig.shell, rig.view,
+                                 [&rig] { return &rig.store.currentrs(); }, [] {}});
+        const QString path = rig.path(target);
+        if (c.yes("older"))
+            QVERIFY(writeFile(path, "old"));
         const QByteArray db = readFile(rig.dbPath());
-        rig.dialogs.queueFile(rig.dbPath());
-        commands.exportAscii();
-        QCOMPARE(rig.shown(), QStringList{"Error: " + rig.dbPath()
-                                          + " is the database being exported.  Choose another file. [48]"});
+        rig.dialogs.queueFile(path);
+        rig.dialogs.queueAnswers(c.list("answers"));
+        if (c.text("command") == "codebook")
+            commands.exportCodebook();
+        else
+            commands.exportAscii();
+        const QStringList shown = rig.shown(), expected = c.list("shown").replaceInStrings("%1", path);
+        QCOMPARE(shown.size(), expected.size());
+        for (int m = 0; m < shown.size(); ++m)
+            QVERIFY2(shown[m].startsWith(expected[m]), qPrintable(shown[m]));
+        const QByteArray written = readFile(path), wanted = c.bytes("written");
+        if (wanted.endsWith("..."))
+            QVERIFY2(written.startsWith(wanted.chopped(3)), written.left(40).constData());
+        else if (path != rig.dbPath())
+            QCOMPARE(written, wanted);
         QCOMPARE(readFile(rig.dbPath()), db);
-
-        rig.dialogs.clear();
-        rig.dialogs.queueFile(rig.path("out.txt"));
-        rig.dialogs.queueAnswers({"no", "ok", "no"});  // no names; the closing message; keep the data
-        commands.exportAscii();
-        QCOMPARE(rig.shown().size(), 3);
-        QVERIFY2(rig.shown()[1].startsWith("1 value(s) were not UTF-8 text and were written changed"), qPrintable(rig.shown()[1]));
-        QCOMPARE(readFile(rig.path("out.txt")), QByteArray("\"01\", 1,\"B\"\r\n"));
     }
 
     void followsTheRecordSet()
@@ -159,24 +174,36 @@ private slots:
         QCOMPARE(readFile(out), QByteArray("\"A\", 1\r\n"));
     }
 
-    // The file size limit fails writes as a full disk does.
+    // Exports of every format that fail or are cancelled leave the older
+    // files as they were and nothing beside them. The file size limit fails
+    // writes as a full disk does.
     void failedOrCancelledKeepsTheOldFile_data() { addCaseRows("exports/failed.tsv"); }
     void failedOrCancelledKeepsTheOldFile()
     {
         QFETCH(Case, c);
-        const int sizeLimit = c.number("size limit");
+        const QString target = c.text("target");
+        const ExportFileFormat format = ExportFormatForPath(target);
+        if (format != ExportFileFormat::Text)
+            SKIP_WITHOUT_WRITER(target);
         StoreRig rig;
         QVERIFY(prepareMany(rig, 20000));
         QVERIFY(QDir(rig.dir.path()).mkdir("folder"));
-        QVERIFY(writeFile(rig.path("out.txt"), "old\r\n"));
+        const QStringList olderFiles{"out.txt", "out.dta", "out.sav", "out.xlsx"};
+        for (const QString& name : olderFiles)
+            QVERIFY(writeFile(rig.path(name), "old\r\n"));
         const QStringList files = entriesIn(rig.dir.path());
         rig.dialogs.cancelAfterSteps = c.number("cancel after");
-        std::optional<FileSizeLimit> limit(std::in_place, sizeLimit);
+        std::optional<FileSizeLimit> limit(std::in_place, c.number("size limit"));
         QVERIFY(limit->ok());
-        const ExportOutcome outcome = exportTo(rig, rig.path(c.text("target")));
+        const QString path = rig.path(target);
+        const ExportResult result = format == ExportFileFormat::Text
+            ? ExportToFile(rig.model, rig.store.currentrs(), path, false, rig.dialogs)
+            : ExportTableToFile(rig.model, rig.store.currentrs(), path, format, rig.dialogs);
         limit.reset();
-        QCOMPARE(outcome, c.text("outcome") == "cancelled" ? ExportOutcome::Cancelled : ExportOutcome::Failed);
-        QCOMPARE(readFile(rig.path("out.txt")), QByteArray("old\r\n"));
+        QCOMPARE(result.outcome, c.text("outcome") == "cancelled" ? ExportOutcome::Cancelled : ExportOutcome::Failed);
+        QCOMPARE(result.error.isEmpty(), result.outcome == ExportOutcome::Cancelled);
+        for (const QString& name : olderFiles)
+            QCOMPARE(readFile(rig.path(name)), QByteArray("old\r\n"));
         QVERIFY(QFileInfo(rig.path("folder")).isDir());
         QCOMPARE(entriesIn(rig.dir.path()), files);
     }

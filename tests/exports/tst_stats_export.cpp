@@ -1,12 +1,11 @@
 // The Stata, SPSS and Excel exports: every value, label and missing value of
 // a table read back by another reader, names made valid for each format,
-// exports that fail or are cancelled over an older file, and File > Export
-// choosing the format by the file's type (k7 --export: tst_export).
+// and records changing during an export. Failures, File > Export and
+// k7 --export: tst_export.
 
 #include "StatsReadBack.h"
 
 #include "support/CaseTable.h"
-#include "support/FileSizeLimit.h"
 
 #include "exports/ColumnNames.h"
 
@@ -121,34 +120,6 @@ private slots:
                                           "\"Antler\", \"Wood\"."));
     }
 
-    // Optional: R's haven reads the Stata file with its labels. Skipped
-    // where R or haven is not installed (the install script installs neither).
-    void readByRHaven()
-    {
-        const QString rscript = QStandardPaths::findExecutable("Rscript");
-        if (rscript.isEmpty())
-            QSKIP("R is not installed");
-        const QString out = "out.dta";
-        SKIP_WITHOUT_WRITER(out);
-        StoreRig rig;
-        QVERIFY(prepareMixed(rig));
-        QCOMPARE(ExportTableToFile(rig.model, rig.store.currentrs(), rig.path(out), ExportFileFormat::Stata,
-                                   rig.dialogs)
-                     .outcome,
-                 ExportOutcome::Written);
-        QProcess r;
-        r.start(rscript, {K7_TEST_DATA "/exports/read-dta.R", rig.path(out)});
-        QVERIFY(r.waitForFinished(120000));
-        if (r.exitCode() == 3)
-            QSKIP("R's haven is not installed");
-        QVERIFY2(r.exitCode() == 0, r.readAllStandardError().constData());
-        const QStringList lines = QString::fromUtf8(r.readAllStandardOutput()).split('\n');
-        QCOMPARE(lines.value(0), QString("ID|Count|Kind|in_|by"));
-        QCOMPARE(lines.value(1), QString("Find \"ID\" — é|Kind of find"));
-        QCOMPARE(lines.value(2), QString("1=Bone|2=Stone|3=Antler|4=Wood"));
-        QCOMPARE(lines.value(3), QString("Say \"hi\" à Zürich|1|4|NA|2|3|NA"));
-    }
-
     void validNames_data() { addCaseRows("exports/column-names.tsv"); }
     void validNames()
     {
@@ -236,30 +207,6 @@ private slots:
 #endif
     }
 
-    void failedOrCancelledKeepsTheOldFile_data() { addCaseRows("exports/stats-failed.tsv"); }
-    void failedOrCancelledKeepsTheOldFile()
-    {
-        QFETCH(Case, c);
-        const QString target = c.text("target");
-        SKIP_WITHOUT_WRITER(target);
-        const int sizeLimit = c.number("size limit");
-        StoreRig rig;
-        QVERIFY(prepareMany(rig, 20000));
-        QVERIFY(writeFile(rig.path(target), "old\r\n"));
-        const QStringList files = entriesIn(rig.dir.path());
-        rig.dialogs.cancelAfterSteps = c.number("cancel after");
-        std::optional<FileSizeLimit> limit(std::in_place, sizeLimit);
-        QVERIFY(limit->ok());
-        const ExportResult result = ExportTableToFile(rig.model, rig.store.currentrs(), rig.path(target),
-                                                      ExportFormatForPath(target), rig.dialogs);
-        limit.reset();
-        QCOMPARE(result.outcome, c.text("outcome") == "cancelled" ? ExportOutcome::Cancelled : ExportOutcome::Failed);
-        if (result.outcome == ExportOutcome::Failed)
-            QVERIFY(!result.error.isEmpty());
-        QCOMPARE(readFile(rig.path(target)), QByteArray("old\r\n"));
-        QCOMPARE(entriesIn(rig.dir.path()), files);
-    }
-
     // The survey counts the rows; rows deleted before the writing are a
     // failure, not a file whose header promises rows it lacks.
     void recordsChangingDuringTheExportFail()
@@ -278,24 +225,6 @@ private slots:
         while (work.step()) {
         }
         QCOMPARE(work.error(), QString("The records changed while they were exported.  Export them again."));
-    }
-
-    // File > Export writes the format of the chosen file's type, without
-    // the text file's question about names, and shows the notes.
-    void exportMenuChoosesByType()
-    {
-        const QString out = "out.sav";
-        SKIP_WITHOUT_WRITER(out);
-        StoreRig rig;
-        QVERIFY(prepareMixed(rig));
-        RecordCommands commands = fileCommands(rig);
-        rig.dialogs.queueFile(rig.path(out));
-        rig.dialogs.queueAnswers({"ok", "no"});  // the closing message; keep the data
-        commands.exportAscii();
-        QCOMPARE(rig.shown().size(), 2);
-        QVERIFY2(rig.shown()[0].startsWith("Names changed to suit the file: by as by_"), qPrintable(rig.shown()[0]));
-        QVERIFY(rig.shown()[1].startsWith("Delete exported data from K7?"));
-        QVERIFY(readFile(rig.path(out)).startsWith("$FL2"));
     }
 };
 
