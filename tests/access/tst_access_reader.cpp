@@ -3,7 +3,10 @@
 // import ends promptly with a reason and leaves nothing behind; it runs with
 // the memory limit it was given; and what killed imports left is removed at
 // the next one. A script reader gets the worker's arguments: $2 the Access
-// file, $3 the database to build.
+// file, $3 the database to build. Then the real reader on damaged files, each
+// made by a byte change that once froze the import or let it succeed with
+// records missing: it ends in a clear refusal within 20 seconds, with the
+// original byte for byte and nothing left beside it.
 
 #include "support/CaseTable.h"
 #include "support/ScriptedDialogs.h"
@@ -16,6 +19,12 @@
 
 using namespace k7;
 using namespace k7::test;
+
+namespace {
+
+constexpr int kPromptly = 20000;
+
+}  // namespace
 
 class TestAccessReader : public QObject {
     Q_OBJECT
@@ -107,6 +116,35 @@ private slots:
                                    + ", and the original could not be put back there: it is unchanged, as " + kept + ".");
         QCOMPARE(readFile(kept), original);
         QCOMPARE(filesIn(dir.path()), (QStringList{"reader.sh", "site.access.mdb"}));
+    }
+
+    // Converting in place and into a new file, by the import and by the
+    // program itself (status 1, the reason on standard error).
+    void damagedFilesAreRefused_data() { addCaseRows("access/damaged.tsv"); }
+    void damagedFilesAreRefused()
+    {
+        QFETCH(Case, c);
+        const QString file = c.text("file"), reason = c.text("reason");
+        QTemporaryDir dir;
+        const QString path = copyAccessFixture(c.text("from", "damaged/" + file), dir.filePath(file));
+        if (c.number("cut") > 0)  // a copy cut short
+            QVERIFY(writeFile(path, readFile(path).left(c.number("cut"))));
+        const QByteArray original = readFile(path);
+        for (const QStringList& target : {QStringList{}, QStringList{dir.filePath("out.mdb")}}) {
+            QElapsedTimer clock;
+            clock.start();
+            const AccessImport result = target.isEmpty() ? ConvertAccessInPlace(path, {K7_BINARY})
+                                                         : ImportAccessFile(path, target.first(), {K7_BINARY});
+            QVERIFY(!result.ok && !result.cancelled && result.tables.isEmpty());
+            QVERIFY2(result.error.contains(reason), qPrintable(result.error));
+            QVERIFY2(clock.elapsed() < kPromptly, qPrintable(QString::number(clock.elapsed())));
+            const K7Run run = runK7(QStringList{"--import-access", path} + target, {}, kPromptly);
+            QCOMPARE(run.status, 1);
+            QCOMPARE(run.out, QByteArray());
+            QVERIFY2(run.err.startsWith((path + ": ").toUtf8()) && run.err.contains(reason.toUtf8()), run.err.constData());
+            QCOMPARE(filesIn(dir.path()), QStringList{file});
+            QCOMPARE(readFile(path), original);
+        }
     }
 };
 

@@ -56,16 +56,11 @@ private slots:
             writeFile(dir, name, "x");
         const QString results = writeFile(dir, "Results.txt", "1\t2\n");
         CfgRead r;
-        readCfg(r, writeFile(dir, "test.cfg", crlf({
-            "[k7]", "Com=COM1:9600,N,8,1", "ImageJFile=" + results,
-            "[ Site A ]", "Carry=yEs", "Skip=Y", "Length=300", "Look up=" + dir.filePath("look up.mdb") + " Finds",
-            "Info file=/elsewhere/help.txt", "Wave in=in.wav",  // found beside the CFG
-            "[B]", "Type=Sqid", "Condition1=b x", "Condition3=b y",  // Condition3 is not read without Condition2
-            "Info file=nohelp.txt", "Wave in=none.wav", "Wave out=gone.wav",
-            "[C]", "Type=sqid", "Length=abc", "ImageJ=3.5 mm", "Prompt=one", "Prompt=two", "Menu=a b", "Table=Finds",
-            "Info file=/elsewhere/README",  // no extension, found beside the CFG
-            "[E]", "Type=imagej",
-            "[D]", "Type=TRUE", "Length=-5"})));
+        // "@" is the CFG's folder. Files named elsewhere are found beside the CFG
+        // (README too, without an extension); B's Condition3 is not read
+        // without a Condition2.
+        const QByteArray cfg = readFile(K7_TEST_DATA "/cfg/values.in").replace('@', dir.path().toUtf8());
+        readCfg(r, writeFile(dir, "test.cfg", cfg));
         QCOMPARE(r.error.text, QString(" ERROR: TRUE is an unrecognized variable TYPE. "));
         QCOMPARE(r.model.options[OptCom], QString("COM1:9600,N,8,1"));
         QCOMPARE(r.model.imagejstamp.value_or(QDateTime()), QFileInfo(results).lastModified());
@@ -248,24 +243,22 @@ private slots:
 
     void badInput_data()
     {
-        QTest::addColumn<QByteArray>("bytes");
-        QTest::addColumn<int>("line");  // of the error; -1 when the file reads
-        QTest::addColumn<int>("count");
-        QTest::newRow("empty") << QByteArray() << 0 << 0;
-        QTest::newRow("binary") << QByteArray("\x7f" "ELF\x02\x01\x00\x00\xff\xfe", 10) << 1 << 0;
-        QTest::newRow("NUL bytes") << QByteArray("[K7]\r\n[V\0W]\r\nPrompt=a\0b\r\n", 24) << -1 << 1;
-        QTest::newRow("invalid UTF-8") << QByteArray("[K7]\r\n[Caf\xE9]\r\n\xC3\x28=1\r\n") << -1 << 1;
-        QTest::newRow("1 MB line") << "[K7]\r\n[V]\r\nPrompt=" + QByteArray(1 << 20, 'x') << -1 << 1;
-        QByteArray big = "[K7]\r\n[V]\r\n";
-        while (big.size() < 10 * 1024 * 1024)
-            big += "'a comment line that is repeated to make a large file\r\n";
-        QTest::newRow("10 MB") << big << -1 << 1;
-        QTest::newRow("500 variables") << crlf(variables(500)) << -1 << 500;
+        addCaseRows("cfg/bad-input.tsv");
+        // Too large for a table (plain ASCII: the cell is taken as it is).
+        const auto row = [](const char* name, const QByteArray& bytes, int count) {
+            QTest::newRow(name) << Case(name, {{"bytes", QString::fromLatin1(bytes)}, {"line", "-1"},
+                                               {"count", QString::number(count)}});
+        };
+        const QByteArray comment = "'a comment line that is repeated to make a large file\r\n";
+        row("1 MB line", "[K7]\r\n[V]\r\nPrompt=" + QByteArray(1 << 20, 'x'), 1);
+        row("10 MB", "[K7]\r\n[V]\r\n" + comment.repeated(10 * 1024 * 1024 / comment.size() + 1), 1);
+        row("500 variables", crlf(variables(500)), 500);
     }
     void badInput()
     {
-        QFETCH(QByteArray, bytes);
-        QFETCH(int, line);
+        QFETCH(Case, c);
+        const QByteArray bytes = c.bytes("bytes");
+        const int line = c.number("line");  // of the error; -1 when the file reads
         QTemporaryDir dir;
         CfgRead r;
         QElapsedTimer timer;
@@ -276,7 +269,7 @@ private slots:
         QCOMPARE(r.error.failed(), line >= 0);
         if (line >= 0)
             QCOMPARE(r.error.line, line);
-        QTEST(r.model.varcount, "count");
+        QCOMPARE(r.model.varcount, c.number("count"));
         QVERIFY(r.dialogs.messages().isEmpty());  // no conversion offered
     }
 

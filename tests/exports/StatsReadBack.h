@@ -3,13 +3,13 @@
 // for the tests: the column names, the variable labels, the rows as text (a
 // number in its shortest form, a missing value as "."), and the value labels
 // as "code=label". Stata and SPSS files go through ReadStat's reader; an
-// Excel file through python3's zipfile and XML parser.
+// Excel file through tests/data/exports/read-xlsx.py.
+
+#include "ExportRig.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QProcess>
-#include <QStandardPaths>
 #include <QStringList>
 
 #ifdef K7_HAVE_READSTAT
@@ -94,51 +94,6 @@ inline std::optional<ReadBack> readWithReadStat(const QString& path, bool sav)
 }
 #endif
 
-inline bool hasPython()
-{
-    return !QStandardPaths::findExecutable(QStringLiteral("python3")).isEmpty();
-}
-
-// The cells of both sheets, by their references, with the pane of the first.
-inline const char* const kXlsxReader = R"(
-import json, re, sys, zipfile
-import xml.etree.ElementTree as ET
-ns = {'m': 'http://schemas.openxmlformats.org/spreadsheetml/2006/main'}
-book = zipfile.ZipFile(sys.argv[1])
-shared = []
-if 'xl/sharedStrings.xml' in book.namelist():
-    for si in ET.fromstring(book.read('xl/sharedStrings.xml')).findall('m:si', ns):
-        shared.append(''.join(t.text or '' for t in si.iter('{%s}t' % ns['m'])))
-def column(ref):
-    n = 0
-    for ch in re.match('[A-Z]+', ref).group(0):
-        n = n * 26 + ord(ch) - 64
-    return n - 1
-def sheet(name):
-    root = ET.fromstring(book.read(name))
-    rows = []
-    for row in root.iter('{%s}row' % ns['m']):
-        while len(rows) < int(row.get('r')) - 1:
-            rows.append([])
-        cells = {}
-        for c in row.findall('m:c', ns):
-            kind = c.get('t')
-            if kind == 'inlineStr':
-                value = ''.join(t.text or '' for t in c.iter('{%s}t' % ns['m']))
-            elif kind == 's':
-                value = shared[int(c.find('m:v', ns).text)]
-            else:
-                v = c.find('m:v', ns)
-                value = {'n': v.text} if v is not None else ''
-            cells[column(c.get('r'))] = value
-        width = max(cells) + 1 if cells else 0
-        rows.append([cells.get(i, None) for i in range(width)])
-    pane = root.find('.//m:pane', ns)
-    frozen = pane is not None and pane.get('ySplit') == '1' and pane.get('state') == 'frozen'
-    return {'rows': rows, 'frozen': frozen}
-print(json.dumps([sheet('xl/worksheets/sheet1.xml'), sheet('xl/worksheets/sheet2.xml')]))
-)";
-
 inline QString cellText(const QJsonValue& cell)
 {
     if (cell.isNull())
@@ -150,14 +105,10 @@ inline QString cellText(const QJsonValue& cell)
 
 inline std::optional<ReadBack> readWithPython(const QString& path)
 {
-    QProcess reader;
-    reader.start(QStandardPaths::findExecutable(QStringLiteral("python3")),
-                 {QStringLiteral("-c"), QString::fromUtf8(kXlsxReader), path});
-    if (!reader.waitForFinished(60000) || reader.exitCode() != 0) {
-        qWarning("python3: %s", reader.readAllStandardError().constData());
+    const std::optional<QByteArray> json = runReader(QStringLiteral("python3"), QStringLiteral("read-xlsx.py"), path);
+    if (!json)
         return std::nullopt;
-    }
-    const QJsonArray sheets = QJsonDocument::fromJson(reader.readAllStandardOutput()).array();
+    const QJsonArray sheets = QJsonDocument::fromJson(*json).array();
     ReadBack read;
     const QJsonArray data = sheets.at(0).toObject().value(QStringLiteral("rows")).toArray();
     read.headerFrozen = sheets.at(0).toObject().value(QStringLiteral("frozen")).toBool();

@@ -1,11 +1,11 @@
 // The codebook: conditions in words, the counts and statistics gathered from
-// the table, the page (self-contained, escaped, charts as SVG), and
-// k7 --codebook run as a separate process.
+// the table, and the page (self-contained, escaped, charts as SVG). File >
+// Export codebook and k7 --codebook: tst_export.
+
+#include "ExportRig.h"
 
 #include "support/CaseTable.h"
-#include "support/StoreRig.h"
 
-#include "workflows/RecordCommands.h"
 #include "exports/CodebookExport.h"
 #include "exports/CodebookFacts.h"
 #include "exports/CodebookPage.h"
@@ -34,7 +34,7 @@ bool prepareKnown(StoreRig& rig)
         const QString size = i < 9 ? QString::number(9 - i) : i == 9 ? "NULL" : "''";
         sql << QStringLiteral("INSERT INTO T VALUES (%1, %2)").arg(kindValue, size);
     }
-    return execSql(rig.dbPath(), sql) && rig.store.open(rig.dbPath()) && rig.store.switchTable("T");
+    return openTable(rig, sql);
 }
 
 }  // namespace
@@ -88,48 +88,26 @@ private slots:
         QCOMPARE(std::accumulate(size.histogram.cbegin(), size.histogram.cend(), qint64(0)), qint64(9));
         QCOMPARE(size.histogram.first(), qint64(1));  // the minimum in the first bin
         QCOMPARE(size.histogram.last(), qint64(1));   // the maximum in the last
-
-        // An even count: the mean of the two middle values.
-        QVERIFY(execSql(rig.dbPath(), {"DELETE FROM T WHERE Size = 9"}));
-        QVERIFY(GatherCodebook(rig.model, rig.store.currentdb(), "T", &facts, &error));
-        QCOMPARE(facts.variables.last().median, 4.5);
-        // All values equal: one bin holds them all.
-        QVERIFY(execSql(rig.dbPath(), {"UPDATE T SET Size = -3 WHERE typeof(Size) = 'real'"}));
-        QVERIFY(GatherCodebook(rig.model, rig.store.currentdb(), "T", &facts, &error));
-        QCOMPARE(facts.variables.last().median, -3.0);
-        QCOMPARE(facts.variables.last().histogram.first(), qint64(8));
     }
 
-    // The median found in the bin that holds it, the first and the last
-    // (which holds the maximum, one bin past the others' range) included;
-    // values stored as text are no numbers and count for nothing.
-    void medianInAnyBin_data()
-    {
-        QTest::addColumn<QString>("values");
-        QTest::addColumn<double>("median");
-        QTest::addColumn<qint64>("numbers");
-        QTest::newRow("at the maximum") << "(1), (9), (9)" << 9.0 << qint64(3);
-        QTest::newRow("at the minimum") << "(-4), (-4), (20)" << -4.0 << qint64(3);
-        QTest::newRow("between the last two") << "(0), (10), (11), (12)" << 10.5 << qint64(4);
-        QTest::newRow("text left out") << "(2), ('x'), ('y'), (3), (100)" << 3.0 << qint64(3);
-    }
+    // The median found in the bin that holds it (medians.tsv).
+    void medianInAnyBin_data() { addCaseRows("exports/medians.tsv"); }
     void medianInAnyBin()
     {
-        QFETCH(QString, values);
-        QFETCH(double, median);
-        QFETCH(qint64, numbers);
+        QFETCH(Case, c);
+        const qint64 numbers = c.number("numbers");
         StoreRig rig;
         rig.add("Size", TypeNumeric);
-        QVERIFY(execSql(rig.dbPath(), {"CREATE TABLE T (Size REAL)", "INSERT INTO T VALUES " + values}));
-        QVERIFY(rig.store.open(rig.dbPath()) && rig.store.switchTable("T"));
+        QVERIFY(openTable(rig, {"CREATE TABLE T (Size REAL)", "INSERT INTO T VALUES " + c.text("values")}));
         CodebookFacts facts;
         QString error;
         QVERIFY2(GatherCodebook(rig.model, rig.store.currentdb(), "T", &facts, &error), qPrintable(error));
         QCOMPARE(facts.variables.size(), 1);
         QCOMPARE(facts.variables[0].numbers, numbers);
-        QCOMPARE(facts.variables[0].median, median);
+        QCOMPARE(facts.variables[0].median, c.text("median").toDouble());
         QCOMPARE(std::accumulate(facts.variables[0].histogram.cbegin(), facts.variables[0].histogram.cend(), qint64(0)),
                  numbers);
+        QCOMPARE(facts.variables[0].histogram.first() == numbers, c.yes("one bin"));
     }
 
     void pageIsSelfContained()
@@ -148,56 +126,6 @@ private slots:
         QVERIFY(html.contains("Bone (4), Stone (3), Flint (0)"));
         QVERIFY(html.contains("Wood (2), Antler (1)"));
         QVERIFY(html.contains(facts.made.toString(Qt::ISODate)));
-    }
-
-    // File > Export codebook: asks before overwriting, and writes nothing
-    // over the database it describes.
-    void exportMenu()
-    {
-        StoreRig rig;
-        QVERIFY(prepareKnown(rig));
-        RecordCommands commands({rig.model, rig.store, rig.dialogs, rig.shell, rig.view,
-                                 [&rig] { return &rig.store.currentrs(); }, [] {}});
-        const QString out = rig.path("codebook.html");
-        QVERIFY(writeFile(out, "old"));
-        rig.dialogs.queueFile(out);
-        rig.dialogs.queueAnswers({"no"});
-        commands.exportCodebook();
-        QCOMPARE(readFile(out), QByteArray("old"));
-        rig.dialogs.queueFile(out);
-        rig.dialogs.queueAnswers({"yes"});
-        commands.exportCodebook();
-        QVERIFY(readFile(out).startsWith("<!DOCTYPE html>"));
-
-        const QByteArray db = readFile(rig.dbPath());
-        rig.dialogs.clear();
-        rig.dialogs.queueFile(rig.dbPath());
-        rig.dialogs.queueAnswers({"yes", "ok"});
-        commands.exportCodebook();
-        QCOMPARE(rig.shown().size(), 2);
-        QVERIFY2(rig.shown()[1].contains("is a file the codebook is made from"), qPrintable(rig.shown()[1]));
-        QCOMPARE(readFile(rig.dbPath()), db);
-    }
-
-    void commandLine()
-    {
-        StoreRig rig;
-        const QString cfg = writeFile(rig.dir, "t.cfg", crlf({"[K7]", "Filename=d.mdb", "Table=T", "[Kind]", "Type=Menu",
-                                                              "Menu=Bone Stone", "[Depth]", "Type=Numeric",
-                                                              "Condition1=Kind Bone"}));
-        QVERIFY(execSql(rig.path("d.mdb"), {"CREATE TABLE T (Kind TEXT, Depth REAL)",
-                                            "INSERT INTO T VALUES ('Bone', 2.5), ('Wood', -1)"}));
-        const QByteArray cfgBytes = readFile(cfg);
-        const QString out = rig.path("codebook.html");
-        const K7Run run = runK7({"--codebook", cfg, out});
-        QVERIFY2(run.status == 0, run.err.constData());
-        const QString html = QString::fromUtf8(readFile(out));
-        QVERIFY(html.contains("asked when Kind is Bone"));
-        QVERIFY(html.contains("Bone (1), Stone (0)"));
-        // Over its own CFG: refused, the CFG as it was.
-        QCOMPARE(runK7({"--codebook", cfg, cfg}).status, 1);
-        QCOMPARE(readFile(cfg), cfgBytes);
-        QCOMPARE(runK7({"--codebook", cfg}).status, 2);
     }
 };
 

@@ -1,21 +1,20 @@
 // The text export: its format, a round trip through another program's CSV
-// reader, the record set's order, writes that fail or are cancelled, and
-// k7 --export run as a separate process.
+// reader, the record set's order. Then exports of every format that fail or
+// are cancelled, File > Export and File > Export codebook, and k7 --export
+// in every format and k7 --codebook, run as a separate process.
+
+#include "ExportRig.h"
 
 #include "support/CaseTable.h"
 #include "support/FileSizeLimit.h"
-#include "support/StoreRig.h"
 
-#include "workflows/RecordCommands.h"
+#include "exports/ExportFileFormat.h"
 #include "exports/TextExport.h"
+#include "workflows/RecordCommands.h"
 
 #include <QDir>
 #include <QJsonArray>
 #include <QJsonDocument>
-#include <QProcess>
-#include <QStandardPaths>
-
-#include <optional>
 
 using namespace k7;
 using namespace k7::test;
@@ -34,40 +33,12 @@ bool prepare(StoreRig& rig, const QString& variables, const QString& fields, con
     QStringList sql{"CREATE TABLE T (" + fields + ")"};
     for (const QString& row : rows)
         sql << "INSERT INTO T " + (row.startsWith('(') ? row : "VALUES (" + row + ")");
-    return execSql(rig.dbPath(), sql) && rig.store.open(rig.dbPath()) && rig.store.switchTable("T");
-}
-
-// A table of `count` rows ("row 1", 1, "Bone" ...).
-bool prepareMany(StoreRig& rig, int count)
-{
-    const QString many = QStringLiteral("WITH RECURSIVE c(x) AS (SELECT 1 UNION ALL SELECT x + 1 FROM c WHERE x < %1) "
-                                        "INSERT INTO T SELECT 'row ' || x, x, 'Bone' FROM c").arg(count);
-    return prepare(rig, "ID:1 Count:2 Kind:4", kShape, {}) && execSql(rig.dbPath(), {many})
-           && rig.store.currentrs().requery();
+    return openTable(rig, sql);
 }
 
 ExportOutcome exportTo(StoreRig& rig, const QString& path, bool names = false)
 {
     return ExportToFile(rig.model, rig.store.currentrs(), path, names, rig.dialogs).outcome;
-}
-
-// The rows Python's csv module reads from `path` as strict UTF-8; nullopt
-// when it fails. Needs python3 (see hasPython).
-std::optional<QJsonArray> readWithPython(const QString& path)
-{
-    QProcess reader;
-    reader.start(QStandardPaths::findExecutable("python3"),
-                 {"-c", "import csv, json, sys; print(json.dumps(list(csv.reader("
-                        "open(sys.argv[1], newline='', encoding='utf-8', errors='strict')))))",
-                  path});
-    if (!reader.waitForFinished(30000) || reader.exitCode() != 0)
-        return std::nullopt;
-    return QJsonDocument::fromJson(reader.readAllStandardOutput()).array();
-}
-
-bool hasPython()
-{
-    return !QStandardPaths::findExecutable("python3").isEmpty();
 }
 
 }  // namespace
@@ -106,12 +77,13 @@ private slots:
         const ExportResult result = ExportToFile(rig.model, rig.store.currentrs(), out, true, rig.dialogs);
         QCOMPARE(result.outcome, ExportOutcome::Written);
         QCOMPARE(result.converted, qint64(c.number("converted")));
-        const std::optional<QJsonArray> read = readWithPython(out);
-        QVERIFY(read);
+        const std::optional<QByteArray> csv = runReader("python3", "read-csv.py", out);
+        QVERIFY(csv);
+        const QJsonArray read = QJsonDocument::fromJson(*csv).array();
         const QJsonArray expected = QJsonDocument::fromJson(c.bytes("read")).array();
-        QCOMPARE(read->size(), expected.size());
+        QCOMPARE(read.size(), expected.size());
         for (int r = 0; r < expected.size(); ++r) {
-            const QStringList row = read->at(r).toVariant().toStringList();
+            const QStringList row = read.at(r).toVariant().toStringList();
             const QStringList want = expected.at(r).toVariant().toStringList();
             QCOMPARE(row.size(), want.size());
             for (int v = 0; v < row.size(); ++v) {
@@ -150,28 +122,40 @@ private slots:
         QCOMPARE(entriesIn(rig.dir.path()), files);
     }
 
-    // File > Export ASCII refuses such a file before asking to overwrite it,
-    // and its closing message counts the values it changed.
-    void exportMenu()
+    // File > Export (the format by the chosen file's type) and File > Export
+    // codebook: what they ask and say, and what they write; an older file
+    // is replaced only when the operator agrees, and the database never.
+    void fileMenu_data() { addCaseRows("exports/file-menu.tsv"); }
+    void fileMenu()
     {
+        QFETCH(Case, c);
+        const QString target = c.text("target");
+        if (ExportFormatForPath(target) != ExportFileFormat::Text)
+            SKIP_WITHOUT_WRITER(target);
         StoreRig rig;
-        QVERIFY(prepare(rig, "ID:1 Count:2 Kind:4", kShape, {"X'01', 1, 'B'"}));
+        QVERIFY(prepare(rig, "ID:1 Count:2 Kind:4 by:2", kShape + ", \"by\" REAL", {"X'01', 1, 'B', 2"}));
         RecordCommands commands({rig.model, rig.store, rig.dialogs, rig.shell, rig.view,
                                  [&rig] { return &rig.store.currentrs(); }, [] {}});
+        const QString path = rig.path(target);
+        if (c.yes("older"))
+            QVERIFY(writeFile(path, "old"));
         const QByteArray db = readFile(rig.dbPath());
-        rig.dialogs.queueFile(rig.dbPath());
-        commands.exportAscii();
-        QCOMPARE(rig.shown(), QStringList{"Error: " + rig.dbPath()
-                                          + " is the database being exported.  Choose another file. [48]"});
+        rig.dialogs.queueFile(path);
+        rig.dialogs.queueAnswers(c.list("answers"));
+        if (c.text("command") == "codebook")
+            commands.exportCodebook();
+        else
+            commands.exportAscii();
+        const QStringList shown = rig.shown(), expected = c.list("shown").replaceInStrings("%1", path);
+        QCOMPARE(shown.size(), expected.size());
+        for (int m = 0; m < shown.size(); ++m)
+            QVERIFY2(shown[m].startsWith(expected[m]), qPrintable(shown[m]));
+        const QByteArray written = readFile(path), wanted = c.bytes("written");
+        if (wanted.endsWith("..."))
+            QVERIFY2(written.startsWith(wanted.chopped(3)), written.left(40).constData());
+        else if (path != rig.dbPath())
+            QCOMPARE(written, wanted);
         QCOMPARE(readFile(rig.dbPath()), db);
-
-        rig.dialogs.clear();
-        rig.dialogs.queueFile(rig.path("out.txt"));
-        rig.dialogs.queueAnswers({"no", "ok", "no"});  // no names; the closing message; keep the data
-        commands.exportAscii();
-        QCOMPARE(rig.shown().size(), 3);
-        QVERIFY2(rig.shown()[1].startsWith("1 value(s) were not UTF-8 text and were written changed"), qPrintable(rig.shown()[1]));
-        QCOMPARE(readFile(rig.path("out.txt")), QByteArray("\"01\", 1,\"B\"\r\n"));
     }
 
     void followsTheRecordSet()
@@ -190,58 +174,78 @@ private slots:
         QCOMPARE(readFile(out), QByteArray("\"A\", 1\r\n"));
     }
 
-    // The file size limit fails writes as a full disk does.
+    // Exports of every format that fail or are cancelled leave the older
+    // files as they were and nothing beside them. The file size limit fails
+    // writes as a full disk does.
     void failedOrCancelledKeepsTheOldFile_data() { addCaseRows("exports/failed.tsv"); }
     void failedOrCancelledKeepsTheOldFile()
     {
         QFETCH(Case, c);
-        const int sizeLimit = c.number("size limit");
+        const QString target = c.text("target");
+        const ExportFileFormat format = ExportFormatForPath(target);
+        if (format != ExportFileFormat::Text)
+            SKIP_WITHOUT_WRITER(target);
         StoreRig rig;
         QVERIFY(prepareMany(rig, 20000));
         QVERIFY(QDir(rig.dir.path()).mkdir("folder"));
-        QVERIFY(writeFile(rig.path("out.txt"), "old\r\n"));
+        const QStringList olderFiles{"out.txt", "out.dta", "out.sav", "out.xlsx"};
+        for (const QString& name : olderFiles)
+            QVERIFY(writeFile(rig.path(name), "old\r\n"));
         const QStringList files = entriesIn(rig.dir.path());
         rig.dialogs.cancelAfterSteps = c.number("cancel after");
-        std::optional<FileSizeLimit> limit(std::in_place, sizeLimit);
+        std::optional<FileSizeLimit> limit(std::in_place, c.number("size limit"));
         QVERIFY(limit->ok());
-        const ExportOutcome outcome = exportTo(rig, rig.path(c.text("target")));
+        const QString path = rig.path(target);
+        const ExportResult result = format == ExportFileFormat::Text
+            ? ExportToFile(rig.model, rig.store.currentrs(), path, false, rig.dialogs)
+            : ExportTableToFile(rig.model, rig.store.currentrs(), path, format, rig.dialogs);
         limit.reset();
-        QCOMPARE(outcome, c.text("outcome") == "cancelled" ? ExportOutcome::Cancelled : ExportOutcome::Failed);
-        QCOMPARE(readFile(rig.path("out.txt")), QByteArray("old\r\n"));
+        QCOMPARE(result.outcome, c.text("outcome") == "cancelled" ? ExportOutcome::Cancelled : ExportOutcome::Failed);
+        QCOMPARE(result.error.isEmpty(), result.outcome == ExportOutcome::Cancelled);
+        for (const QString& name : olderFiles)
+            QCOMPARE(readFile(rig.path(name)), QByteArray("old\r\n"));
         QVERIFY(QFileInfo(rig.path("folder")).isDir());
         QCOMPARE(entriesIn(rig.dir.path()), files);
     }
 
+    // k7 --export (the format by the file's extension) and k7 --codebook,
+    // each run on a CFG and its database that it leaves as they were.
+    void commandLine_data() { addCaseRows("exports/command-line.tsv"); }
     void commandLine()
     {
+        QFETCH(Case, c);
         StoreRig rig;
-        const QString cfg = writeFile(rig.dir, "t.cfg", crlf({"[K7]", "Filename=d.mdb", "Table=T", "[ID]", "Type=Text",
-                                                              "[Count]", "Type=Numeric", "[Kind]", "Type=Menu",
-                                                              "Menu=Bone Stone"}));
-        const QString db = rig.path("d.mdb");
+        const QString cfg = writeFile(rig.dir, "t.cfg", crlf({"[K7]", "Filename=d.mdb", "Table=T", "[Kind]", "Type=Menu",
+                                                              "Menu=Bone Stone", "[ID]", "Type=Text", "[Count]",
+                                                              "Type=Numeric", "Condition1=Kind Bone"}));
+        const QString db = rig.path("d.mdb"), out = rig.path(c.text("file"));
         QVERIFY(execSql(db, {"CREATE TABLE T (Kind TEXT, ID TEXT, Count REAL, Note TEXT)",
-                             "INSERT INTO T VALUES ('Bone', 'A1', -3, 'x')"}));
+                             "INSERT INTO T VALUES ('Bone', 'A1', -3, 'x'), ('Wood', 'A2', 2.5, 'y')"}));
+        QVERIFY(writeFile(out, "old"));
         const QByteArray cfgBytes = readFile(cfg), dbBytes = readFile(db);
-        const QString out = rig.path("out.txt");
-
-        QCOMPARE(runK7({"--export", cfg, out, "--names"}).status, 0);
-        QCOMPARE(readFile(out), QByteArray("\"Kind\",\"ID\",\"Count\"\r\n\"Bone\",\"A1\",-3\r\n"));
-        QCOMPARE(runK7({"--export", cfg, out}).status, 0);
-        QCOMPARE(readFile(out), QByteArray("\"Bone\",\"A1\",-3\r\n"));
+        if (!c.text("removed").isEmpty())
+            QVERIFY(QFile::remove(rig.path(c.text("removed"))));
+        const QStringList args = c.list("args").replaceInStrings(QRegularExpression("^@"), rig.dir.path() + '/');
+        const K7Run run = runK7(args);
+        QString unavailable;
+        const ExportFileFormat format = ExportFormatForPath(args.value(2));
+        if (args.first() == "--export" && format != ExportFileFormat::Text && !MakeTableWriter(format, &unavailable)) {
+            QCOMPARE(run.status, 1);
+            QVERIFY2(run.err.contains(unavailable.toUtf8()), run.err.constData());
+            return;
+        }
+        QCOMPARE(run.status, c.number("status"));
+        QVERIFY2(c.text("stderr").isEmpty() ? run.err.isEmpty() : run.err.contains(c.bytes("stderr")), run.err.constData());
+        const QByteArray written = readFile(out), expected = c.bytes("written");
+        if (expected.endsWith("..."))
+            QVERIFY2(written.startsWith(expected.chopped(3)), written.left(40).constData());
+        else
+            QCOMPARE(written, expected);
+        for (const QString& text : c.list("holds"))
+            QVERIFY2(written.contains(text.toUtf8()), qPrintable(text));
+        if (c.text("removed").isEmpty())
+            QCOMPARE(readFile(db), dbBytes);
         QCOMPARE(readFile(cfg), cfgBytes);
-        QCOMPARE(readFile(db), dbBytes);
-
-        QCOMPARE(runK7({"--export", cfg, rig.path("missing/out.txt")}).status, 1);
-        // Over its own input: refused, both files as they were.
-        QCOMPARE(runK7({"--export", cfg, db}).status, 1);
-        QCOMPARE(runK7({"--export", cfg, cfg, "--names"}).status, 1);
-        QCOMPARE(readFile(cfg), cfgBytes);
-        QCOMPARE(readFile(db), dbBytes);
-
-        QCOMPARE(runK7({"--export", rig.path("none.cfg"), out}).status, 2);
-        QVERIFY(QFile::remove(db));
-        QCOMPARE(runK7({"--export", cfg, out}).status, 2);
-        QCOMPARE(readFile(out), QByteArray("\"Bone\",\"A1\",-3\r\n"));
     }
 };
 

@@ -1,17 +1,13 @@
 // The Stata, SPSS and Excel exports: every value, label and missing value of
 // a table read back by another reader, names made valid for each format,
-// exports that fail or are cancelled over an older file, File > Export and
-// k7 --export choosing the format by the file's extension.
+// and records changing during an export. Failures, File > Export and
+// k7 --export: tst_export.
 
 #include "StatsReadBack.h"
 
 #include "support/CaseTable.h"
-#include "support/FileSizeLimit.h"
-#include "support/StoreRig.h"
 
-#include "workflows/RecordCommands.h"
 #include "exports/ColumnNames.h"
-#include "exports/StatsExport.h"
 
 #include <QDir>
 
@@ -32,35 +28,14 @@ bool prepareMixed(StoreRig& rig)
     rig.addMenu("Kind", "Bone Stone").varprompt = QStringLiteral("Kind of find");
     rig.add("in", TypeText, 10).varprompt.clear();
     rig.add("by", TypeNumeric).varprompt = QStringLiteral("By whom");
-    const QStringList sql{"CREATE TABLE T (" + kShape + ")",
+    return openTable(rig, {"CREATE TABLE T (" + kShape + ")",
                           "INSERT INTO T VALUES ('Say \"hi\" à Zürich', -3.25, 'Bone', 'x', 1)",
                           "INSERT INTO T VALUES ('O''Brien', 0.5, 'Wood', NULL, NULL)",
                           "INSERT INTO T VALUES (NULL, NULL, NULL, '', -0.001)",
                           "INSERT INTO T VALUES ('plain', 1234.625, 'Stone', 'y', 2)",
                           "INSERT INTO T VALUES ('z', 2, 'Antler', 'w', 3)",
-                          "INSERT INTO T VALUES ('last', 7, '', 'v', NULL)"};
-    return execSql(rig.dbPath(), sql) && rig.store.open(rig.dbPath()) && rig.store.switchTable("T");
+                          "INSERT INTO T VALUES ('last', 7, '', 'v', NULL)"});
 }
-
-// A table of `count` rows of three fields.
-bool prepareMany(StoreRig& rig, int count)
-{
-    rig.add("ID", TypeText, 40);
-    rig.add("Count", TypeNumeric);
-    rig.addMenu("Kind", "Bone Stone");
-    const QString many = QStringLiteral("WITH RECURSIVE c(x) AS (SELECT 1 UNION ALL SELECT x + 1 FROM c WHERE x < %1) "
-                                        "INSERT INTO T SELECT 'row ' || x, x, 'Bone' FROM c").arg(count);
-    return execSql(rig.dbPath(), {"CREATE TABLE T (ID VARCHAR(40), Count REAL, Kind VARCHAR(40))", many})
-           && rig.store.open(rig.dbPath()) && rig.store.switchTable("T");
-}
-
-// Skips the test when this K7 cannot write the format of `path`.
-#define SKIP_WITHOUT_WRITER(path)                                                      \
-    do {                                                                               \
-        QString unavailable;                                                           \
-        if (!MakeTableWriter(ExportFormatForPath(path), &unavailable))                 \
-            QSKIP(qPrintable(unavailable));                                            \
-    } while (false)
 
 std::optional<ReadBack> readBack(const QString& path)
 {
@@ -145,43 +120,6 @@ private slots:
                                           "\"Antler\", \"Wood\"."));
     }
 
-    // Optional: R's haven reads the Stata file with its labels. Skipped
-    // where R or haven is not installed (the install script installs neither).
-    void readByRHaven()
-    {
-        const QString rscript = QStandardPaths::findExecutable("Rscript");
-        if (rscript.isEmpty())
-            QSKIP("R is not installed");
-        const QString out = "out.dta";
-        SKIP_WITHOUT_WRITER(out);
-        StoreRig rig;
-        QVERIFY(prepareMixed(rig));
-        QCOMPARE(ExportTableToFile(rig.model, rig.store.currentrs(), rig.path(out), ExportFileFormat::Stata,
-                                   rig.dialogs)
-                     .outcome,
-                 ExportOutcome::Written);
-        QProcess r;
-        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-        environment.insert("K7_DTA", rig.path(out));
-        r.setProcessEnvironment(environment);
-        r.start(rscript, {"-e", "if (!requireNamespace('haven', quietly = TRUE)) quit(status = 3); "
-                                "d <- haven::read_dta(Sys.getenv('K7_DTA')); "
-                                "k <- attr(d$Kind, 'labels'); "
-                                "cat(names(d), sep = '|'); cat('\\n'); "
-                                "cat(attr(d$ID, 'label'), attr(d$Kind, 'label'), sep = '|'); cat('\\n'); "
-                                "cat(paste0(k, '=', names(k)), sep = '|'); cat('\\n'); "
-                                "cat(d$ID[1], as.numeric(d$Kind), sep = '|'); cat('\\n')"});
-        QVERIFY(r.waitForFinished(120000));
-        if (r.exitCode() == 3)
-            QSKIP("R's haven is not installed");
-        QVERIFY2(r.exitCode() == 0, r.readAllStandardError().constData());
-        const QStringList lines = QString::fromUtf8(r.readAllStandardOutput()).split('\n');
-        QCOMPARE(lines.value(0), QString("ID|Count|Kind|in_|by"));
-        QCOMPARE(lines.value(1), QString("Find \"ID\" — é|Kind of find"));
-        QCOMPARE(lines.value(2), QString("1=Bone|2=Stone|3=Antler|4=Wood"));
-        QCOMPARE(lines.value(3), QString("Say \"hi\" à Zürich|1|4|NA|2|3|NA"));
-    }
-
     void validNames_data() { addCaseRows("exports/column-names.tsv"); }
     void validNames()
     {
@@ -199,10 +137,8 @@ private slots:
         StoreRig rig;
         rig.add("ID", TypeText, 10);
         rig.add("Count", TypeNumeric);
-        QVERIFY(execSql(rig.dbPath(), {"CREATE TABLE T (ID VARCHAR(10), Count REAL)",
-                                       "INSERT INTO T VALUES (X'01FF', 'many')", "INSERT INTO T VALUES ('a', '')",
-                                       "INSERT INTO T VALUES (CAST(X'E9' AS TEXT), ' 2')"}));
-        QVERIFY(rig.store.open(rig.dbPath()) && rig.store.switchTable("T"));
+        QVERIFY(openTable(rig, {"CREATE TABLE T (ID VARCHAR(10), Count REAL)", "INSERT INTO T VALUES (X'01FF', 'many')",
+                                "INSERT INTO T VALUES ('a', '')", "INSERT INTO T VALUES (CAST(X'E9' AS TEXT), ' 2')"}));
         const ExportResult result =
             ExportTableToFile(rig.model, rig.store.currentrs(), rig.path(out), ExportFileFormat::Stata, rig.dialogs);
         QCOMPARE(result.outcome, ExportOutcome::Written);
@@ -219,19 +155,11 @@ private slots:
     // Stata holds labels of 80 bytes, SPSS value labels of 120: a longer
     // prompt or menu item is cut before a character, never inside one, and
     // the closing message names the variable.
-    void longLabelsAreShortened_data()
-    {
-        QTest::addColumn<QString>("file");
-        QTest::addColumn<int>("promptBytes");
-        QTest::addColumn<int>("itemBytes");
-        QTest::newRow("Stata") << "out.dta" << 80 << 32000;
-        QTest::newRow("SPSS") << "out.sav" << 255 << 120;
-    }
+    void longLabelsAreShortened_data() { addCaseRows("exports/label-limits.tsv"); }
     void longLabelsAreShortened()
     {
-        QFETCH(QString, file);
-        QFETCH(int, promptBytes);
-        QFETCH(int, itemBytes);
+        QFETCH(Case, c);
+        const QString file = c.text("file");
         SKIP_WITHOUT_WRITER(file);
         if (const QString missing = readerMissing(file); !missing.isEmpty())
             QSKIP(qPrintable(missing));
@@ -240,8 +168,7 @@ private slots:
         const QString item = "y" + QString(150, QChar(0xE9));
         StoreRig rig;
         rig.addMenu("Kind", item).varprompt = prompt;
-        QVERIFY(execSql(rig.dbPath(), {"CREATE TABLE T (Kind VARCHAR(200))", "INSERT INTO T VALUES ('" + item + "')"}));
-        QVERIFY(rig.store.open(rig.dbPath()) && rig.store.switchTable("T"));
+        QVERIFY(openTable(rig, {"CREATE TABLE T (Kind VARCHAR(200))", "INSERT INTO T VALUES ('" + item + "')"}));
         const ExportResult result = ExportTableToFile(rig.model, rig.store.currentrs(), rig.path(file),
                                                       ExportFormatForPath(file), rig.dialogs);
         QCOMPARE(result.outcome, ExportOutcome::Written);
@@ -250,8 +177,8 @@ private slots:
         const std::optional<ReadBack> read = readBack(rig.path(file));
         QVERIFY(read);
         const auto cut = [](const QString& text, int bytes) { return text.left((bytes - 1) / 2 + 1); };
-        QCOMPARE(read->labels, QStringList{cut(prompt, promptBytes)});
-        QCOMPARE(read->valueLabels, QStringList{"1=" + cut(item, itemBytes)});
+        QCOMPARE(read->labels, QStringList{cut(prompt, c.number("prompt bytes"))});
+        QCOMPARE(read->valueLabels, QStringList{"1=" + cut(item, c.number("item bytes"))});
     }
 
     // A Stata file holds text of 2045 bytes in a field; a longer value fails
@@ -262,9 +189,8 @@ private slots:
         SKIP_WITHOUT_WRITER(out);
         StoreRig rig;
         rig.add("Note", TypeText, 255);
-        QVERIFY(execSql(rig.dbPath(), {"CREATE TABLE T (Note VARCHAR(255))",
-                                       "INSERT INTO T VALUES ('short'), (printf('%.*c', 2046, 'a'))"}));
-        QVERIFY(rig.store.open(rig.dbPath()) && rig.store.switchTable("T"));
+        QVERIFY(openTable(rig, {"CREATE TABLE T (Note VARCHAR(255))",
+                                "INSERT INTO T VALUES ('short'), (printf('%.*c', 2046, 'a'))"}));
         QVERIFY(writeFile(rig.path(out), "old"));
         ExportResult result =
             ExportTableToFile(rig.model, rig.store.currentrs(), rig.path(out), ExportFileFormat::Stata, rig.dialogs);
@@ -279,30 +205,6 @@ private slots:
         QVERIFY(read);
         QCOMPARE(read->rows.value(1).value(0), QString(2046, 'a'));
 #endif
-    }
-
-    void failedOrCancelledKeepsTheOldFile_data() { addCaseRows("exports/stats-failed.tsv"); }
-    void failedOrCancelledKeepsTheOldFile()
-    {
-        QFETCH(Case, c);
-        const QString target = c.text("target");
-        SKIP_WITHOUT_WRITER(target);
-        const int sizeLimit = c.number("size limit");
-        StoreRig rig;
-        QVERIFY(prepareMany(rig, 20000));
-        QVERIFY(writeFile(rig.path(target), "old\r\n"));
-        const QStringList files = entriesIn(rig.dir.path());
-        rig.dialogs.cancelAfterSteps = c.number("cancel after");
-        std::optional<FileSizeLimit> limit(std::in_place, sizeLimit);
-        QVERIFY(limit->ok());
-        const ExportResult result = ExportTableToFile(rig.model, rig.store.currentrs(), rig.path(target),
-                                                      ExportFormatForPath(target), rig.dialogs);
-        limit.reset();
-        QCOMPARE(result.outcome, c.text("outcome") == "cancelled" ? ExportOutcome::Cancelled : ExportOutcome::Failed);
-        if (result.outcome == ExportOutcome::Failed)
-            QVERIFY(!result.error.isEmpty());
-        QCOMPARE(readFile(rig.path(target)), QByteArray("old\r\n"));
-        QCOMPARE(entriesIn(rig.dir.path()), files);
     }
 
     // The survey counts the rows; rows deleted before the writing are a
@@ -323,48 +225,6 @@ private slots:
         while (work.step()) {
         }
         QCOMPARE(work.error(), QString("The records changed while they were exported.  Export them again."));
-    }
-
-    // File > Export writes the format of the chosen file's type, without
-    // the text file's question about names, and shows the notes.
-    void exportMenuChoosesByType()
-    {
-        const QString out = "out.sav";
-        SKIP_WITHOUT_WRITER(out);
-        StoreRig rig;
-        QVERIFY(prepareMixed(rig));
-        RecordCommands commands({rig.model, rig.store, rig.dialogs, rig.shell, rig.view,
-                                 [&rig] { return &rig.store.currentrs(); }, [] {}});
-        rig.dialogs.queueFile(rig.path(out));
-        rig.dialogs.queueAnswers({"ok", "no"});  // the closing message; keep the data
-        commands.exportAscii();
-        QCOMPARE(rig.shown().size(), 2);
-        QVERIFY2(rig.shown()[0].startsWith("Names changed to suit the file: by as by_"), qPrintable(rig.shown()[0]));
-        QVERIFY(rig.shown()[1].startsWith("Delete exported data from K7?"));
-        QVERIFY(readFile(rig.path(out)).startsWith("$FL2"));
-    }
-
-    void commandLineChoosesByExtension()
-    {
-        StoreRig rig;
-        const QString cfg = writeFile(rig.dir, "t.cfg", crlf({"[K7]", "Filename=d.mdb", "Table=T", "[ID]", "Type=Text",
-                                                              "[Kind]", "Type=Menu", "Menu=Bone Stone"}));
-        QVERIFY(execSql(rig.path("d.mdb"), {"CREATE TABLE T (ID TEXT, Kind TEXT)",
-                                            "INSERT INTO T VALUES ('A1', 'Wood')"}));
-        for (const QString& file : {QStringLiteral("out.dta"), QStringLiteral("OUT.SAV"), QStringLiteral("out.xlsx")}) {
-            QString unavailable;
-            const bool available = MakeTableWriter(ExportFormatForPath(file), &unavailable) != nullptr;
-            const K7Run run = runK7({"--export", cfg, rig.path(file)});
-            QCOMPARE(run.status, available ? 0 : 1);
-            if (!available) {
-                QVERIFY2(run.err.contains(unavailable.toUtf8()), run.err.constData());
-                continue;
-            }
-            const QByteArray head = readFile(rig.path(file)).left(4);
-            const QByteArray magic = file.endsWith("dta") ? "<sta" : file.endsWith("SAV") ? "$FL2" : "PK\x03\x04";
-            QCOMPARE(head, magic);
-            QCOMPARE(run.err.contains("values that are not menu items"), !file.endsWith("xlsx"));
-        }
     }
 };
 

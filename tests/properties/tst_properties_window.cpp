@@ -194,57 +194,39 @@ private slots:
         }
     }
 
-    void renamesVariable3()
-    {
-        Rig rig;
-        QVERIFY(rig.openWith(kRecords));
-        rig.show(3);
-        rig.retype("vname", QString());
-        QCOMPARE(rig.shown(), QStringList{"Every field must have a name. [64]"});
-        QCOMPARE(QApplication::focusWidget(), rig.control("vname"));
-        rig.retype("vname", "Shade of \"red\"");
-
-        QCOMPARE(rig.columns().value(2), "Shade of \"red\" VARCHAR(10)");
-        QCOMPARE(rig.shell.variableList, (QStringList{"ID", "Kind", "Shade of \"red\"", "Weight"}));
-        QVERIFY(!readFile(rig.model.cfgpath).contains("[Colour]"));
-        rig.verifyCfgReadsBack();
-        // A name the table holds already is refused by the table; the old name stays.
-        rig.retype("vname", "kind");
-        QCOMPARE(rig.shown().size(), 2);
-        QCOMPARE(rig.model.var(3).varname, "Shade of \"red\"");
-        QCOMPARE(rig.control("vname")->text(), rig.model.var(3).varname);
-    }
-
-    // A name the CFG reader would refuse is refused with the reader's own
-    // message, and neither the table nor the CFG changes (mended: the field
-    // was renamed and "[a]b c]" written, which stopped the next start before
-    // the main window appeared). Corrected, the name goes through.
-    void refusesNamesTheReaderRefuses_data() { addCaseRows("properties/refused-names.tsv"); }
-    void refusesNamesTheReaderRefuses()
+    // A name refused by the CFG reader's rules (mended: the field was renamed
+    // and "[a]b c]" written, which stopped the next start before the main
+    // window appeared) or by the table leaves the table and the CFG as they
+    // were; the reader's refusals keep the box until the name is corrected.
+    // Corrected, the name goes through, quotes and all.
+    void refusedNamesChangeNothing_data() { addCaseRows("properties/refused-names.tsv"); }
+    void refusedNamesChangeNothing()
     {
         QFETCH(Case, c);
-        const QString typed = c.text("typed");
+        const QString typed = c.text("typed"), message = c.text("message").replace("%1", typed);
         Rig rig;
         QVERIFY(rig.openWith(kRecords));
         const QStringList columns = rig.columns();
         const QByteArray cfgBefore = readFile(rig.model.cfgpath);
         rig.show(2);
         rig.retype("vname", typed);
-        QCOMPARE(rig.shown(),
-                 QStringList{"ERROR: " + c.text("character")
-                             + " is an illegal character for a field name.  "
-                               "Please correct field definition "
-                             + typed + ". [64]"});
-        QCOMPARE(QApplication::focusWidget(), rig.control("vname"));
+        QCOMPARE(rig.shown().size(), 1);
+        QVERIFY2(rig.shown().first().startsWith(message), qPrintable(rig.shown().first()));
         QCOMPARE(rig.columns(), columns);
         QCOMPARE(readFile(rig.model.cfgpath), cfgBefore);
-        // Leaving the window asks for the name first.
-        rig.click("saveexit");
-        QVERIFY(rig.window->isVisible());
-        QCOMPARE(readFile(rig.model.cfgpath), cfgBefore);
-
-        rig.retype("vname", "Kind 2");
-        QCOMPARE(rig.columns().value(1), "Kind 2 VARCHAR(20)");
+        if (c.yes("box kept")) {
+            QCOMPARE(QApplication::focusWidget(), rig.control("vname"));
+            rig.click("saveexit");  // leaving the window asks for the name first
+            QVERIFY(rig.window->isVisible());
+            QCOMPARE(readFile(rig.model.cfgpath), cfgBefore);
+        } else {
+            QCOMPARE(rig.model.var(2).varname, "Kind");
+            QCOMPARE(rig.control("vname")->text(), "Kind");
+        }
+        rig.retype("vname", "Kind \"2\"");
+        QCOMPARE(rig.columns().value(1), "Kind \"2\" VARCHAR(20)");
+        QCOMPARE(rig.shell.variableList, (QStringList{"ID", "Kind \"2\"", "Colour", "Weight"}));
+        QVERIFY(!readFile(rig.model.cfgpath).contains("[Kind]"));
         rig.verifyCfgReadsBack();
     }
 
