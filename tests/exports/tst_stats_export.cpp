@@ -120,6 +120,43 @@ private slots:
                                           "\"Antler\", \"Wood\"."));
     }
 
+    // Optional: R's haven reads the Stata file with its labels. Skipped
+    // where R or haven is not installed (the install script installs neither).
+    void readByRHaven()
+    {
+        const QString rscript = QStandardPaths::findExecutable("Rscript");
+        if (rscript.isEmpty())
+            QSKIP("R is not installed");
+        const QString out = "out.dta";
+        SKIP_WITHOUT_WRITER(out);
+        StoreRig rig;
+        QVERIFY(prepareMixed(rig));
+        QCOMPARE(ExportTableToFile(rig.model, rig.store.currentrs(), rig.path(out), ExportFileFormat::Stata,
+                                   rig.dialogs)
+                     .outcome,
+                 ExportOutcome::Written);
+        QProcess r;
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert("K7_DTA", rig.path(out));
+        r.setProcessEnvironment(environment);
+        r.start(rscript, {"-e", "if (!requireNamespace('haven', quietly = TRUE)) quit(status = 3); "
+                                "d <- haven::read_dta(Sys.getenv('K7_DTA')); "
+                                "k <- attr(d$Kind, 'labels'); "
+                                "cat(names(d), sep = '|'); cat('\\n'); "
+                                "cat(attr(d$ID, 'label'), attr(d$Kind, 'label'), sep = '|'); cat('\\n'); "
+                                "cat(paste0(k, '=', names(k)), sep = '|'); cat('\\n'); "
+                                "cat(d$ID[1], as.numeric(d$Kind), sep = '|'); cat('\\n')"});
+        QVERIFY(r.waitForFinished(120000));
+        if (r.exitCode() == 3)
+            QSKIP("R's haven is not installed");
+        QVERIFY2(r.exitCode() == 0, r.readAllStandardError().constData());
+        const QStringList lines = QString::fromUtf8(r.readAllStandardOutput()).split('\n');
+        QCOMPARE(lines.value(0), QString("ID|Count|Kind|in_|by"));
+        QCOMPARE(lines.value(1), QString("Find \"ID\" — é|Kind of find"));
+        QCOMPARE(lines.value(2), QString("1=Bone|2=Stone|3=Antler|4=Wood"));
+        QCOMPARE(lines.value(3), QString("Say \"hi\" à Zürich|1|4|NA|2|3|NA"));
+    }
+
     void validNames_data() { addCaseRows("exports/column-names.tsv"); }
     void validNames()
     {
