@@ -180,24 +180,17 @@ private slots:
         QCOMPARE(got.isNull(), expected.isNull());
         QCOMPARE(got, expected);
         QCOMPARE(int(select->type(0)), valueType);
-        switch (SqlStatement::ValueType(valueType)) {
-        case SqlStatement::ValueType::Integer:
+        // The typed readers agree: a number as its digits, text as UTF-8, Null as nothing.
+        using VT = SqlStatement::ValueType;
+        if (VT(valueType) == VT::Integer)
             QCOMPARE(select->int64(0), expected.toLongLong());
-            QCOMPARE(select->text(0).toByteArray(), QByteArray::number(expected.toLongLong()));
-            break;
-        case SqlStatement::ValueType::Real:
+        if (VT(valueType) == VT::Real)
             QCOMPARE(select->real(0), expected.toDouble());
-            break;
-        case SqlStatement::ValueType::Text:
-            QCOMPARE(select->text(0).toByteArray(), expected.toString().toUtf8());
-            break;
-        case SqlStatement::ValueType::Blob:
-            QCOMPARE(select->text(0).toByteArray(), expected.toByteArray());
-            break;
-        case SqlStatement::ValueType::Null:
-            QVERIFY(select->text(0).isEmpty());
-            break;
-        }
+        else
+            QCOMPARE(select->text(0).toByteArray(),
+                     VT(valueType) == VT::Integer    ? QByteArray::number(expected.toLongLong())
+                         : VT(valueType) == VT::Blob ? expected.toByteArray()
+                                                     : expected.toString().toUtf8());
         QVERIFY(!select->step());
         QVERIFY(!select->step());
         QVERIFY(select->value(0).isNull());
