@@ -23,9 +23,9 @@ namespace {
 // A table T of `rows` names in a new database of `dir`.
 bool makeTable(Database& db, const QTemporaryDir& dir, int rows)
 {
-    TableDef table{QStringLiteral("T"), {}, {}};
-    table.addField(QStringLiteral("Name"), FieldType::Text, 20);
-    return db.create(NewDatabase(dir, QStringLiteral("a.db"))) && db.appendTable(table)
+    TableDef table{"T", {}, {}};
+    table.addField("Name", FieldType::Text, 20);
+    return db.create(NewDatabase(dir, "a.db")) && db.appendTable(table)
         && db.execute(QStringLiteral("WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < %1) "
                                      "INSERT INTO \"T\" (\"Name\") SELECT 'n' || ((i * 7919) % %1) FROM n")
                           .arg(rows));

@@ -70,7 +70,7 @@ class TestBackupPacing : public QObject {
     Q_OBJECT
 
     QTemporaryDir m_dir;
-    QString dbPath() const { return m_dir.filePath(QStringLiteral("dig.mdb")); }
+    QString dbPath() const { return m_dir.filePath("dig.mdb"); }
     int m_initialRows = 16000;
     // How long copying the whole database in one step holds its read lock
     // (with the copy put on disk inside the step).
@@ -82,13 +82,14 @@ private slots:
     void initTestCase()
     {
         QVERIFY(m_dir.isValid());
-        QVERIFY(execSql(dbPath(), {QStringLiteral("CREATE TABLE finds (id INTEGER PRIMARY KEY, b BLOB)"),
-                                   QStringLiteral("WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n "
-                                                  "WHERE i < %1) INSERT INTO finds (b) SELECT randomblob(4000) FROM n")
-                                       .arg(m_initialRows)}));
+        QVERIFY(execSql(dbPath(),
+                        {"CREATE TABLE finds (id INTEGER PRIMARY KEY, b BLOB)",
+                         QStringLiteral("WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n "
+                                        "WHERE i < %1) INSERT INTO finds (b) SELECT randomblob(4000) FROM n")
+                             .arg(m_initialRows)}));
         sqlite3* from = nullptr;
         sqlite3* to = nullptr;
-        const QString copy = m_dir.filePath(QStringLiteral("whole.mdb"));
+        const QString copy = m_dir.filePath("whole.mdb");
         sqlite3_open_v2(QFile::encodeName(dbPath()).constData(), &from, SQLITE_OPEN_READONLY, nullptr);
         sqlite3_open(QFile::encodeName(copy).constData(), &to);
         QElapsedTimer timer;
@@ -136,9 +137,8 @@ private slots:
         QVERIFY(result.quietWaits >= 1);
         QVERIFY2(result.longestStepMs < patienceMs,
                  qPrintable(QStringLiteral("%1 ms").arg(result.longestStepMs)));
-        QCOMPARE(querySeparately(target, QStringLiteral("PRAGMA integrity_check"))->value(0).value(0),
-                 QStringLiteral("ok"));
-        QCOMPARE(rowCount(target, QStringLiteral("finds")), rowCount(dbPath(), QStringLiteral("finds")));
+        QCOMPARE(querySeparately(target, "PRAGMA integrity_check")->value(0).value(0), "ok");
+        QCOMPARE(rowCount(target, "finds"), rowCount(dbPath(), "finds"));
         QFile::remove(target);
     }
 

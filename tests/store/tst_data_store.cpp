@@ -28,9 +28,8 @@ class TestDataStore : public QObject {
     {
         if (!m_databases.contains(name)) {
             QString where = NewDatabase(m_dir, name);
-            if (name.startsWith(QStringLiteral("missing/")) && OnServer())
-                where.replace(QRegularExpression(QStringLiteral("^postgresql:///[^?]*")),
-                              QStringLiteral("postgresql:///missing"));
+            if (name.startsWith("missing/") && OnServer())
+                where.replace(QRegularExpression("^postgresql:///[^?]*"), "postgresql:///missing");
             m_databases.insert(name, where);
         }
         return m_databases.value(name);
@@ -41,8 +40,7 @@ class TestDataStore : public QObject {
     {
         const QString name = m_databases.key(store.dbname());
         return QStringLiteral("%1,%2,%3")
-            .arg(QFileInfo(name).fileName(), store.tablename(),
-                 store.currentrs().isOpen() ? QStringLiteral("open") : QStringLiteral("closed"));
+            .arg(QFileInfo(name).fileName(), store.tablename(), store.currentrs().isOpen() ? "open" : "closed");
     }
 
 private slots:

@@ -198,13 +198,11 @@ private slots:
     // A Text field's new length in the file: the table made again with the
     // field's new declaration, rows in their place with their row ids,
     // longer text cut, indexes and triggers as they were; a failure leaves
-    // the old rename rules off and says why.
+    // the old rename rules off (what it says: tst_table_changes).
     void textFieldLengthRebuildsTheTable()
     {
         QTemporaryDir dir;
         Database db;
-        QVERIFY(!db.setTextFieldLength("T", "A", 2));
-        QCOMPARE(db.lastError(), "The database is not open.");
         QVERIFY(db.create(dir.filePath("site.mdb")));
         QVERIFY(db.execute("CREATE TABLE T (A VARCHAR(10), B INTEGER NOT NULL DEFAULT 4)"));
         QVERIFY(db.execute("CREATE INDEX T_A ON T (A)"));
@@ -232,7 +230,6 @@ private slots:
 
         QVERIFY(db.transaction());
         QVERIFY(!db.setTextFieldLength("T", "Missing", 4));
-        QCOMPARE(db.lastError(), "The table T has no field Missing.");
         QVERIFY(db.rollback());
         int on = -1;
         QCOMPARE(sqlite3_db_config(db.handle(), SQLITE_DBCONFIG_LEGACY_ALTER_TABLE, -1, &on), SQLITE_OK);

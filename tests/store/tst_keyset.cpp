@@ -5,6 +5,7 @@
 // the table has gaps or not. Run on both engines (TestEngine.h).
 
 #include "store/Keyset.h"
+#include "support/CaseTable.h"
 #include "support/StoreRig.h"
 
 #include <QRandomGenerator>
@@ -38,10 +39,7 @@ QString differences(const Keyset& keys, const std::vector<qint64>& model, QRando
         const auto last = std::find(model.rbegin(), model.rend(), probe);
         const int expected = last == model.rend() ? -1 : static_cast<int>(model.rend() - last) - 1;
         if (keys.findFromEnd(probe) != expected)
-            return QStringLiteral("findFromEnd(%1) is %2, expected %3")
-                .arg(probe)
-                .arg(keys.findFromEnd(probe))
-                .arg(expected);
+            return QString::asprintf("findFromEnd(%lld) is %d, expected %d", probe, keys.findFromEnd(probe), expected);
         if (!ascending)
             continue;
         if (keys.positionInOrder(probe) != expected)
@@ -49,11 +47,8 @@ QString differences(const Keyset& keys, const std::vector<qint64>& model, QRando
         const int from = model.empty() ? 0 : static_cast<int>(random.bounded(static_cast<quint32>(model.size())));
         const int bound = static_cast<int>(std::lower_bound(model.begin() + from, model.end(), probe) - model.begin());
         if (keys.lowerBound(from, probe) != bound)
-            return QStringLiteral("lowerBound(%1, %2) is %3, expected %4")
-                .arg(from)
-                .arg(probe)
-                .arg(keys.lowerBound(from, probe))
-                .arg(bound);
+            return QString::asprintf("lowerBound(%d, %lld) is %d, expected %d", from, probe, keys.lowerBound(from, probe),
+                                     bound);
     }
     return {};
 }
@@ -62,8 +57,8 @@ QString differences(const Keyset& keys, const std::vector<qint64>& model, QRando
 // "Overriding " comes before the values of an INSERT that writes it.
 QString forEngine(const Database& db, QString sql)
 {
-    sql.replace(QStringLiteral("Overriding "), OnServer() ? QStringLiteral("OVERRIDING SYSTEM VALUE ") : QString());
-    return sql.replace(QStringLiteral("rowid"), db.dialect().rowidName());
+    sql.replace("Overriding ", OnServer() ? "OVERRIDING SYSTEM VALUE " : QString());
+    return sql.replace("rowid", db.dialect().rowidName());
 }
 
 // A table "Finds" (ID) with `rows` rows, ID = its rowid as text.
@@ -205,21 +200,14 @@ private slots:
         QVERIFY(differences(keys, model, random).isEmpty());
     }
 
-    void recordSetsReadTheirRowsInTableOrder_data()
-    {
-        QTest::addColumn<QString>("removed");  // rowids deleted by another program before the open
-        QTest::addColumn<QStringList>("expected");
-        QTest::newRow("no gaps") << "" << QStringList{"1", "2", "3", "4", "5", "6"};
-        QTest::newRow("a gap inside") << "3, 4" << QStringList{"1", "2", "5", "6"};
-        QTest::newRow("first row gone") << "1" << QStringList{"2", "3", "4", "5", "6"};
-        QTest::newRow("every row gone") << "1, 2, 3, 4, 5, 6" << QStringList{};
-    }
+    void recordSetsReadTheirRowsInTableOrder_data() { addCaseRows("store/keyset-gaps.tsv"); }
     // One run or a scan, the set shows the same rows, and rows added,
     // deleted and re-read keep their places.
     void recordSetsReadTheirRowsInTableOrder()
     {
-        QFETCH(QString, removed);
-        QFETCH(QStringList, expected);
+        QFETCH(Case, c);
+        const QString removed = c.list("removed").join(", ");
+        const QStringList expected = c.list("expected");
         QTemporaryDir dir;
         Database db;
         QVERIFY(makeFinds(db, dir, 6));

@@ -3,11 +3,13 @@
 // database in a URI that libpq reads back, says why it failed, and leaves no
 // server process behind once stopped or gone out of scope.
 
+#include "support/CaseTable.h"
 #include "support/PgTestServer.h"
 
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QFileInfo>
 #include <QTest>
 
 #include <libpq-fe.h>
@@ -28,6 +30,11 @@ Connection connectTo(const QString& uri)
     return Connection(PQconnectdb(uri.toUtf8().constData()), &PQfinish);
 }
 
+// Connects `conn` to `uri`, or fails the test with libpq's reason.
+#define CONNECT_OR_FAIL(conn, uri)                                                                                     \
+    const Connection conn = connectTo(uri);                                                                            \
+    QVERIFY2(PQstatus(conn.get()) == CONNECTION_OK, PQerrorMessage(conn.get()))
+
 // The first value of the first row of `sql` with `params`, or the error.
 QString queryValue(PGconn* conn, const char* sql, const QList<QByteArray>& params = {})
 {
@@ -42,7 +49,7 @@ QString queryValue(PGconn* conn, const char* sql, const QList<QByteArray>& param
         return QString();
     if (status != PGRES_TUPLES_OK)
         return QStringLiteral("ERROR: ") + QString::fromUtf8(PQerrorMessage(conn));
-    return PQntuples(result.get()) > 0 ? QString::fromUtf8(PQgetvalue(result.get(), 0, 0)) : QStringLiteral("(none)");
+    return PQntuples(result.get()) > 0 ? QString::fromUtf8(PQgetvalue(result.get(), 0, 0)) : "(none)";
 }
 
 // The text of a /proc file (their size reads as 0, so QFile::atEnd() is no guide).
@@ -67,22 +74,13 @@ QList<qint64> processesOf(const QString& folder)
 {
     QList<qint64> found;
     const QByteArray needle = QFile::encodeName(folder);
-    for (const QString& entry : QDir(QStringLiteral("/proc")).entryList(QDir::Dirs)) {
+    for (const QString& entry : QDir("/proc").entryList(QDir::Dirs)) {
         bool number = false;
         const qint64 pid = entry.toLongLong(&number);
         if (number && procFile(pid, "cmdline").contains(needle) && processLives(pid))
             found.append(pid);
     }
     return found;
-}
-
-// The real user id of a process, from /proc; -1 when it cannot be read.
-int processUid(qint64 pid)
-{
-    for (const QByteArray& line : procFile(pid, "status").split('\n'))
-        if (line.startsWith("Uid:"))
-            return line.mid(4).simplified().split(' ').value(0).toInt();
-    return -1;
 }
 
 }  // namespace
@@ -109,45 +107,35 @@ private slots:
     // whose name carries the port.
     void listensOnlyOnItsSocket()
     {
-        const Connection conn = connectTo(m_server->uri());
-        QVERIFY2(PQstatus(conn.get()) == CONNECTION_OK, PQerrorMessage(conn.get()));
+        CONNECT_OR_FAIL(conn, m_server->uri());
         QCOMPARE(queryValue(conn.get(), "SHOW listen_addresses"), QString());
         QCOMPARE(queryValue(conn.get(), "SHOW unix_socket_directories"), m_server->socketDir());
         QCOMPARE(queryValue(conn.get(), "SHOW port"), QString::number(m_server->port()));
         QVERIFY(
             QFile::exists(m_server->socketDir() + QStringLiteral("/.s.PGSQL.") + QString::number(m_server->port())));
         QCOMPARE(queryValue(conn.get(), "SELECT current_user"), PgTestServer::user());
-        QCOMPARE(queryValue(conn.get(), "SHOW server_encoding"), QStringLiteral("UTF8"));
+        QCOMPARE(queryValue(conn.get(), "SHOW server_encoding"), "UTF8");
     }
 
     // PostgreSQL refuses root; under root the server runs as another account.
     void serverRunsUnprivileged()
     {
-        const int uid = processUid(m_server->serverPid());
-        QVERIFY(uid >= 0);
-        QVERIFY(uid != 0);
+        const QFileInfo process(QStringLiteral("/proc/%1").arg(m_server->serverPid()));
+        QVERIFY(process.exists());
+        QVERIFY(process.ownerId() != 0);
         if (::geteuid() != 0)
-            QCOMPARE(uid, static_cast<int>(::geteuid()));
+            QCOMPARE(process.ownerId(), ::geteuid());
     }
 
     // A name with blanks, quotes, a slash or non-ASCII letters is created as
     // it stands and reached through the URI.
-    void databaseNamesReachedThroughTheUri_data()
-    {
-        QTest::addColumn<QString>("name");
-        QTest::newRow("plain") << QStringLiteral("site");
-        QTest::newRow("blank and capitals") << QStringLiteral("Dig 2024");
-        QTest::newRow("double quote") << QStringLiteral("o\"brien");
-        QTest::newRow("query characters") << QStringLiteral("a?b&c=d#e");
-        QTest::newRow("slash and percent") << QStringLiteral("x/y%20z");
-        QTest::newRow("non-ASCII") << QStringLiteral("Grabung Köln");
-    }
+    void databaseNamesReachedThroughTheUri_data() { addCaseRows("store/pg-database-names.tsv"); }
     void databaseNamesReachedThroughTheUri()
     {
-        QFETCH(QString, name);
+        QFETCH(Case, c);
+        const QString name = c.text("name");
         QVERIFY2(m_server->createDatabase(name), qPrintable(m_server->lastError()));
-        const Connection conn = connectTo(m_server->uri(name));
-        QVERIFY2(PQstatus(conn.get()) == CONNECTION_OK, PQerrorMessage(conn.get()));
+        CONNECT_OR_FAIL(conn, m_server->uri(name));
         QCOMPARE(queryValue(conn.get(), "SELECT current_database()"), name);
         QVERIFY(!m_server->createDatabase(name));
         QVERIFY(m_server->lastError().contains(QLatin1String("already exists")));
@@ -157,13 +145,12 @@ private slots:
     // session from before the restart is broken, a new one reads the row.
     void rowSurvivesRestart()
     {
-        QVERIFY2(m_server->createDatabase(QStringLiteral("k7")), qPrintable(m_server->lastError()));
-        const Connection before = connectTo(m_server->uri(QStringLiteral("k7")));
-        QVERIFY2(PQstatus(before.get()) == CONNECTION_OK, PQerrorMessage(before.get()));
+        QVERIFY2(m_server->createDatabase("k7"), qPrintable(m_server->lastError()));
+        CONNECT_OR_FAIL(before, m_server->uri("k7"));
         const QByteArray value = QStringLiteral("O'Brien \"Köln\"").toUtf8();
         QCOMPARE(queryValue(before.get(), "CREATE TABLE finds (id text PRIMARY KEY, weight real)"), QString());
         QCOMPARE(queryValue(before.get(), "INSERT INTO finds VALUES ($1, $2)", {value, "12.57"}), QString());
-        QCOMPARE(queryValue(before.get(), "SELECT weight FROM finds WHERE id = $1", {value}), QStringLiteral("12.57"));
+        QCOMPARE(queryValue(before.get(), "SELECT weight FROM finds WHERE id = $1", {value}), "12.57");
 
         const qint64 firstPid = m_server->serverPid();
         QElapsedTimer clock;
@@ -176,8 +163,7 @@ private slots:
 
         QVERIFY(queryValue(before.get(), "SELECT 1").startsWith(QLatin1String("ERROR")));
         QCOMPARE(PQstatus(before.get()), CONNECTION_BAD);
-        const Connection after = connectTo(m_server->uri(QStringLiteral("k7")));
-        QVERIFY2(PQstatus(after.get()) == CONNECTION_OK, PQerrorMessage(after.get()));
+        CONNECT_OR_FAIL(after, m_server->uri("k7"));
         QCOMPARE(queryValue(after.get(), "SELECT id FROM finds WHERE weight > 12"), QString::fromUtf8(value));
     }
 
@@ -188,10 +174,8 @@ private slots:
         QVERIFY(other.port() != m_server->port());
         QVERIFY(other.socketDir() != m_server->socketDir());
         QVERIFY2(other.start(), qPrintable(other.lastError()));
-        const Connection a = connectTo(m_server->uri());
-        const Connection b = connectTo(other.uri());
-        QVERIFY2(PQstatus(a.get()) == CONNECTION_OK, PQerrorMessage(a.get()));
-        QVERIFY2(PQstatus(b.get()) == CONNECTION_OK, PQerrorMessage(b.get()));
+        CONNECT_OR_FAIL(a, m_server->uri());
+        CONNECT_OR_FAIL(b, other.uri());
         QVERIFY(queryValue(a.get(), "SHOW data_directory") != queryValue(b.get(), "SHOW data_directory"));
     }
 

@@ -22,7 +22,7 @@ class TestReconnect : public QObject {
 
     bool insert(Database& db, const QString& id)
     {
-        return db.execute(QStringLiteral("INSERT INTO \"Finds\" (\"Id\") VALUES (?)"), {id});
+        return db.execute("INSERT INTO \"Finds\" (\"Id\") VALUES (?)", {id});
     }
 
 private slots:
@@ -36,7 +36,7 @@ private slots:
         m_uri = m_server->uri("site");
         Database db;
         QVERIFY2(db.open(m_uri), qPrintable(db.lastError()));
-        QVERIFY(db.appendTable(TableDef{QStringLiteral("Finds"), {FieldDef{QStringLiteral("Id")}}, {}}));
+        QVERIFY(db.appendTable(TableDef{"Finds", {FieldDef{"Id"}}, {}}));
         for (int n = 1; n <= 5; ++n)
             QVERIFY(insert(db, QStringLiteral("F%1").arg(n)));
     }
@@ -52,14 +52,14 @@ private slots:
         QVERIFY(table.setAbsolutePosition(2));
         RecordSet sorted;
         RecordView byId;
-        byId.sortFields = {QStringLiteral("Id")};
+        byId.sortFields = {"Id"};
         QVERIFY2(sorted.openView(db, "Finds", byId), qPrintable(sorted.lastError()));
         QVERIFY(sorted.setAbsolutePosition(3));
         QCOMPARE(sorted.value(0).toString(), QString("F4"));
 
         QVERIFY2(m_server->restart(), qPrintable(m_server->lastError()));
         QVERIFY(!db.connectionLost());  // not known until the connection is used
-        QVERIFY(!db.execute(QStringLiteral("SELECT 1")));
+        QVERIFY(!db.execute("SELECT 1"));
         QVERIFY(db.connectionLost());
         QVERIFY2(db.reconnect(), qPrintable(db.lastError()));
         QVERIFY(!db.connectionLost());
@@ -71,11 +71,11 @@ private slots:
         QCOMPARE(sorted.value(0).toString(), QString("F4"));
         // Statements are prepared again on the new connection.
         QVERIFY(table.addNew());
-        QVERIFY(table.setField(0, QStringLiteral("F6")));
+        QVERIFY(table.setField(0, "F6"));
         QVERIFY2(table.update(), qPrintable(table.lastError()));
         QVERIFY(table.requery());
         QCOMPARE(table.recordCount(), 6);
-        QVERIFY(db.execute(QStringLiteral("DELETE FROM \"Finds\" WHERE \"Id\" = ?"), {QStringLiteral("F6")}));
+        QVERIFY(db.execute("DELETE FROM \"Finds\" WHERE \"Id\" = ?", {"F6"}));
     }
 
     // While the server is away the attempt fails with the reason, and the
@@ -88,7 +88,7 @@ private slots:
         QVERIFY(table.openTable(db, "Finds"));
         QVERIFY(m_server->stop());
         auto started = qScopeGuard([&] { static_cast<void>(m_server->start()); });
-        QVERIFY(!db.execute(QStringLiteral("SELECT 1")));
+        QVERIFY(!db.execute("SELECT 1"));
         QVERIFY(db.connectionLost());
         QVERIFY(!db.reconnect());
         QVERIFY(db.lastError().contains("cannot be opened"));

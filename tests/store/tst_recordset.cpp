@@ -259,8 +259,8 @@ private slots:
         QVERIFY(m_rs.takeAddedRows());
         QCOMPARE(firstValues(m_rs), (QStringList{"A", "B", "C", "again"}));
 
-        const QString insert = QStringLiteral("INSERT INTO \"Finds\" (%1, \"ID\")%2 VALUES (%3, '%4')");
-        const QString overriding = OnServer() ? QStringLiteral(" OVERRIDING SYSTEM VALUE") : QString();
+        const QString insert = "INSERT INTO \"Finds\" (%1, \"ID\")%2 VALUES (%3, '%4')";
+        const QString overriding = OnServer() ? " OVERRIDING SYSTEM VALUE" : QString();
         auto insertAt = [&](int rowid, const QString& id) {
             return execSql(m_path, {insert.arg(m_rs.rowidName(), overriding).arg(rowid).arg(id)});
         };

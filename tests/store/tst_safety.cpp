@@ -1,12 +1,17 @@
 // The journal of the record in progress, the audit trail and the backups, on
-// their own: what each keeps, and that a rolled-back change leaves nothing.
+// their own: what each keeps, and that a rolled-back change leaves nothing;
+// the audit trail read back for its window, newest first, narrowed by field
+// and action, and a trail that cannot be read told apart from one that holds
+// nothing.
 
+#include "store/AuditQuery.h"
 #include "store/AuditTrail.h"
 #include "store/BackupScheduler.h"
 #include "store/Database.h"
 #include "store/DatabaseBackup.h"
 #include "store/RecordJournal.h"
 
+#include "support/CaseTable.h"
 #include "support/SeparateConnection.h"
 
 #include <QDir>
@@ -14,9 +19,32 @@
 #include <QTemporaryDir>
 #include <QTest>
 
-
 using namespace k7;
 using namespace k7::test;
+
+namespace {
+
+// Three changes, oldest first: Depth by grid edit, Weight by grid edit,
+// Depth by re-edit.
+bool recordThree(Database& db)
+{
+    AuditTrail audit(db);
+    return audit.record({"Finds", 1, "A1", "Depth", 10, 12, QLatin1String(AuditAction::GridEdit)})
+        && audit.record({"Finds", 2, "A2", "Weight", 1.5, QVariant(), QLatin1String(AuditAction::GridEdit)})
+        && audit.record({"Finds", 1, "A1", "Depth", 12, 13, QLatin1String(AuditAction::ReEdit)});
+}
+
+// Each row as "field:before>after:action".
+QStringList briefly(const std::vector<QVariantList>& rows)
+{
+    QStringList out;
+    for (const QVariantList& row : rows)
+        out << row.value(5).toString() + ':' + row.value(6).toString() + '>' + row.value(7).toString() + ':'
+                + row.value(8).toString();
+    return out;
+}
+
+}  // namespace
 
 class TestSafety : public QObject {
     Q_OBJECT
@@ -132,6 +160,43 @@ private slots:
         QCOMPARE(failed.size(), 1);
         QVERIFY(failed.at(0).at(0).toString().startsWith("Backup failed: "));
         scheduler.stop();
+    }
+
+    void newestFirstNarrowedByFieldAndAction_data() { addCaseRows("store/audit-rows.tsv"); }
+    void newestFirstNarrowedByFieldAndAction()
+    {
+        QFETCH(Case, c);
+        Database db;
+        QVERIFY(db.create(dbPath()));
+        QVERIFY(recordThree(db));
+        QString error;
+        const auto read = AuditRows(db, {c.text("field"), c.text("action")}, &error);
+        QVERIFY2(read, qPrintable(error));
+        QCOMPARE(briefly(*read), c.list("rows"));
+        for (const QVariantList& row : *read) {
+            QCOMPARE(row.size(), AuditColumns().size());
+            QCOMPARE(row.value(2).toString(), "Finds");
+            QVERIFY(!row.value(0).toString().isEmpty());  // when
+        }
+        QCOMPARE(AuditValues(db, "field"), (QStringList{"Depth", "Weight"}));
+        QCOMPARE(AuditValues(db, "action"), (QStringList{"grid edit", "re-edit"}));
+    }
+
+    // No trail yet is no rows; a table of that name that is no trail, or a
+    // closed database, is told as it is.
+    void aTrailThatCannotBeReadIsNotAnEmptyOne()
+    {
+        Database db;
+        QString error;
+        auto read = AuditRows(db, {}, &error);
+        QVERIFY(read && read->empty());
+        QVERIFY(db.create(dbPath()));
+        read = AuditRows(db, {}, &error);
+        QVERIFY(read && read->empty());
+        QVERIFY(AuditValues(db, "field").isEmpty());
+        QVERIFY(db.execute("CREATE TABLE k7_audit (id INTEGER PRIMARY KEY, note TEXT)"));
+        QVERIFY(!AuditRows(db, {}, &error));
+        QVERIFY2(error.contains("no such column"), qPrintable(error));
     }
 };
 

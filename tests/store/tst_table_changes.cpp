@@ -4,6 +4,7 @@
 // the table was made with, as a CFG may write them. Run on both engines
 // (TestEngine.h).
 
+#include "support/CaseTable.h"
 #include "support/SeparateConnection.h"
 #include "support/StoreRig.h"
 #include "support/TestEngine.h"
@@ -25,11 +26,11 @@ private slots:
     }
     void init()
     {
-        m_path = NewDatabase(m_dir, QStringLiteral("changes.mdb"));
+        m_path = NewDatabase(m_dir, "changes.mdb");
         QVERIFY(m_db.create(m_path));
-        TableDef t{QStringLiteral("Finds"), {}, {}};
-        t.addField(QStringLiteral("ID"), FieldType::Text, 10);
-        t.addField(QStringLiteral("Count"), FieldType::Long);
+        TableDef t{"Finds", {}, {}};
+        t.addField("ID", FieldType::Text, 10);
+        t.addField("Count", FieldType::Long);
         QVERIFY(m_db.appendTable(t));
         QVERIFY(m_db.execute(QStringLiteral("INSERT INTO \"Finds\" (\"ID\", \"Count\") VALUES ('A1abc', 1), "
                                             "('B2', 2)")));
@@ -43,26 +44,23 @@ private slots:
 
     void fieldsAddedAndRenamedByAnyCase()
     {
-        FieldDef site{QStringLiteral("Site")};
+        FieldDef site{"Site"};
         site.size = 20;
-        QVERIFY2(m_db.appendField(QStringLiteral("finds"), site), qPrintable(m_db.lastError()));
-        QVERIFY2(m_db.renameField(QStringLiteral("FINDS"), QStringLiteral("count"), QStringLiteral("Pieces")),
-                 qPrintable(m_db.lastError()));
-        QCOMPARE(fieldShapes(m_db.findTable(QStringLiteral("Finds"))->fields),
-                 QStringList({"ID:10:10", "Pieces:4:0", "Site:10:20"}));
-        QCOMPARE(readRows(m_path, QStringLiteral("Finds")),
-                 QList<QStringList>({{"A1abc", "1", "<null>"}, {"B2", "2", "<null>"}}));
-        QVERIFY(!m_db.renameField(QStringLiteral("Finds"), QStringLiteral("Gone"), QStringLiteral("Here")));
+        QVERIFY2(m_db.appendField("finds", site), qPrintable(m_db.lastError()));
+        QVERIFY2(m_db.renameField("FINDS", "count", "Pieces"), qPrintable(m_db.lastError()));
+        QCOMPARE(fieldShapes(m_db.findTable("Finds")->fields), QStringList({"ID:10:10", "Pieces:4:0", "Site:10:20"}));
+        QCOMPARE(readRows(m_path, "Finds"), QList<QStringList>({{"A1abc", "1", "<null>"}, {"B2", "2", "<null>"}}));
+        QVERIFY(!m_db.renameField("Finds", "Gone", "Here"));
     }
 
     void tablesRenamedAndDroppedByAnyCase()
     {
-        QVERIFY2(m_db.renameTable(QStringLiteral("FINDS"), QStringLiteral("Objects")), qPrintable(m_db.lastError()));
-        QCOMPARE(m_db.tableNames(), QStringList{QStringLiteral("Objects")});
-        QCOMPARE(rowCount(m_path, QStringLiteral("Objects")), 2);
-        QVERIFY2(m_db.deleteTable(QStringLiteral("objects")), qPrintable(m_db.lastError()));
+        QVERIFY2(m_db.renameTable("FINDS", "Objects"), qPrintable(m_db.lastError()));
+        QCOMPARE(m_db.tableNames(), QStringList{"Objects"});
+        QCOMPARE(rowCount(m_path, "Objects"), 2);
+        QVERIFY2(m_db.deleteTable("objects"), qPrintable(m_db.lastError()));
         QVERIFY(m_db.tableNames().isEmpty());
-        QVERIFY(!m_db.deleteTable(QStringLiteral("Objects")));
+        QVERIFY(!m_db.deleteTable("Objects"));
     }
 
     // A unique index compares text as the look-ups do: a value that differs
@@ -70,62 +68,52 @@ private slots:
     void indexesOnFieldsNamedInAnyCase()
     {
         IndexDef unique;
-        unique.name = QStringLiteral("Finds_id");
-        unique.fields = QStringLiteral("+id");
+        unique.name = "Finds_id";
+        unique.fields = "+id";
         unique.unique = true;
-        QVERIFY2(m_db.appendIndex(QStringLiteral("finds"), unique), qPrintable(m_db.lastError()));
-        QCOMPARE(indexLists(m_db, QStringLiteral("Finds")).size(), 1);
-        QVERIFY(indexLists(m_db, QStringLiteral("Finds")).value(0).startsWith(QStringLiteral("Finds_id=")));
-        QVERIFY(!m_db.execute(QStringLiteral("INSERT INTO \"Finds\" (\"ID\") VALUES ('a1ABC')")));
-        QVERIFY(m_db.execute(QStringLiteral("INSERT INTO \"Finds\" (\"ID\") VALUES ('C3')")));
+        QVERIFY2(m_db.appendIndex("finds", unique), qPrintable(m_db.lastError()));
+        QCOMPARE(indexLists(m_db, "Finds").size(), 1);
+        QVERIFY(indexLists(m_db, "Finds").value(0).startsWith("Finds_id="));
+        QVERIFY(!m_db.execute("INSERT INTO \"Finds\" (\"ID\") VALUES ('a1ABC')"));
+        QVERIFY(m_db.execute("INSERT INTO \"Finds\" (\"ID\") VALUES ('C3')"));
 
         IndexDef missing;
-        missing.name = QStringLiteral("Finds_gone");
-        missing.fields = QStringLiteral("+Gone");
-        QVERIFY(!m_db.appendIndex(QStringLiteral("Finds"), missing));
-        QCOMPARE(m_db.lastError(), QStringLiteral("The table Finds has no field Gone."));
+        missing.name = "Finds_gone";
+        missing.fields = "+Gone";
+        QVERIFY(!m_db.appendIndex("Finds", missing));
+        QCOMPARE(m_db.lastError(), "The table Finds has no field Gone.");
     }
 
     // Longer text is cut, a number becomes its text, rows stay in their
     // order and an index on the field stays.
-    void textFieldLengthChanged_data()
-    {
-        QTest::addColumn<QString>("field");
-        QTest::addColumn<int>("length");
-        QTest::addColumn<QStringList>("shapes");
-        QTest::addColumn<QList<QStringList>>("rows");
-        QTest::newRow("shorter, text cut")
-            << "id" << 3 << QStringList({"ID:10:3", "Count:4:0"}) << QList<QStringList>({{"A1a", "1"}, {"B2", "2"}});
-        QTest::newRow("longer") << "ID" << 40 << QStringList({"ID:10:40", "Count:4:0"})
-                                << QList<QStringList>({{"A1abc", "1"}, {"B2", "2"}});
-        QTest::newRow("a number field") << "COUNT" << 5 << QStringList({"ID:10:10", "Count:10:5"})
-                                        << QList<QStringList>({{"A1abc", "1"}, {"B2", "2"}});
-    }
+    void textFieldLengthChanged_data() { addCaseRows("store/text-field-lengths.tsv"); }
     void textFieldLengthChanged()
     {
-        QFETCH(QString, field);
-        QFETCH(int, length);
+        QFETCH(Case, c);
         IndexDef byId;
-        byId.name = QStringLiteral("Finds_ID");
-        byId.fields = QStringLiteral("+ID");
-        QVERIFY(m_db.appendIndex(QStringLiteral("Finds"), byId));
+        byId.name = "Finds_ID";
+        byId.fields = "+ID";
+        QVERIFY(m_db.appendIndex("Finds", byId));
         QVERIFY(m_db.transaction());
-        QVERIFY2(m_db.setTextFieldLength(QStringLiteral("finds"), field, length), qPrintable(m_db.lastError()));
+        QVERIFY2(m_db.setTextFieldLength("finds", c.text("field"), c.number("length")), qPrintable(m_db.lastError()));
         QVERIFY(m_db.commit());
-        QTEST(fieldShapes(m_db.findTable(QStringLiteral("Finds"))->fields), "shapes");
-        QTEST(readRows(m_path, QStringLiteral("Finds")), "rows");
-        QCOMPARE(indexLists(m_db, QStringLiteral("Finds")).size(), 1);
+        QCOMPARE(fieldShapes(m_db.findTable("Finds")->fields), c.list("shapes"));
+        QList<QStringList> rows;
+        for (const QString& row : c.list("rows"))
+            rows << row.split(',');
+        QCOMPARE(readRows(m_path, "Finds"), rows);
+        QCOMPARE(indexLists(m_db, "Finds").size(), 1);
     }
 
     void textFieldLengthRefusals()
     {
-        QVERIFY(!m_db.setTextFieldLength(QStringLiteral("Finds"), QStringLiteral("Missing"), 4));
-        QCOMPARE(m_db.lastError(), QStringLiteral("The table Finds has no field Missing."));
-        QVERIFY(!m_db.setTextFieldLength(QStringLiteral("Nowhere"), QStringLiteral("ID"), 4));
-        QCOMPARE(m_db.lastError(), QStringLiteral("The table Nowhere does not exist."));
+        QVERIFY(!m_db.setTextFieldLength("Finds", "Missing", 4));
+        QCOMPARE(m_db.lastError(), "The table Finds has no field Missing.");
+        QVERIFY(!m_db.setTextFieldLength("Nowhere", "ID", 4));
+        QCOMPARE(m_db.lastError(), "The table Nowhere does not exist.");
         Database closed;
-        QVERIFY(!closed.setTextFieldLength(QStringLiteral("Finds"), QStringLiteral("ID"), 4));
-        QCOMPARE(closed.lastError(), QStringLiteral("The database is not open."));
+        QVERIFY(!closed.setTextFieldLength("Finds", "ID", 4));
+        QCOMPARE(closed.lastError(), "The database is not open.");
     }
 };
 

@@ -25,10 +25,7 @@ class TestTransaction : public QObject {
     QString m_path;
     QString dbPath() const { return m_path; }
 
-    bool insert(const QString& id)
-    {
-        return m_db.execute(QStringLiteral("INSERT INTO \"Finds\" (\"Id\") VALUES (?)"), {id});
-    }
+    bool insert(const QString& id) { return m_db.execute("INSERT INTO \"Finds\" (\"Id\") VALUES (?)", {id}); }
 
 private slots:
     void initTestCase()
@@ -39,9 +36,9 @@ private slots:
     {
         if (!m_path.isEmpty() && !OnServer())
             QFile::remove(m_path);
-        m_path = NewDatabase(m_dir, QStringLiteral("guard.db"));
+        m_path = NewDatabase(m_dir, "guard.db");
         QVERIFY(m_db.create(dbPath()));
-        QVERIFY(m_db.appendTable(TableDef{QStringLiteral("Finds"), {FieldDef{QStringLiteral("Id")}}, {}}));
+        QVERIFY(m_db.appendTable(TableDef{"Finds", {FieldDef{"Id"}}, {}}));
         m_db.close();
         QVERIFY(m_db.open(dbPath()));
     }
@@ -63,18 +60,18 @@ private slots:
             Transaction transaction(m_db);
             QVERIFY(transaction.began());
             QVERIFY(m_db.inTransaction());
-            QVERIFY(insert(QStringLiteral("A1")));
-            QVERIFY(m_db.appendTable(TableDef{QStringLiteral("Extra"), {FieldDef{QStringLiteral("x")}}, {}}));
+            QVERIFY(insert("A1"));
+            QVERIFY(m_db.appendTable(TableDef{"Extra", {FieldDef{"x"}}, {}}));
             if (closeFirst)
                 m_db.close();
         }
         QVERIFY(!m_db.inTransaction());
         QCOMPARE(m_db.isOpen(), !closeFirst);
         QVERIFY(m_db.lastError().isEmpty());
-        QCOMPARE(rowCount(dbPath(), QStringLiteral("Finds")), 0);
-        QCOMPARE(rowCount(dbPath(), QStringLiteral("Extra")), -1);
+        QCOMPARE(rowCount(dbPath(), "Finds"), 0);
+        QCOMPARE(rowCount(dbPath(), "Extra"), -1);
         // The table list forgets the table that was rolled back.
-        QVERIFY(!m_db.findTable(QStringLiteral("Extra")));
+        QVERIFY(!m_db.findTable("Extra"));
     }
 
     void failedCommitIsRolledBack()
@@ -82,22 +79,22 @@ private slots:
         // A deferred foreign key is checked at the commit, which then fails
         // and leaves the transaction open.
         if (!OnServer())
-            QVERIFY(m_db.execute(QStringLiteral("PRAGMA foreign_keys = ON")));
-        QVERIFY(m_db.execute(QStringLiteral("CREATE UNIQUE INDEX FindsId ON \"Finds\" (\"Id\")")));
+            QVERIFY(m_db.execute("PRAGMA foreign_keys = ON"));
+        QVERIFY(m_db.execute("CREATE UNIQUE INDEX FindsId ON \"Finds\" (\"Id\")"));
         QVERIFY(m_db.execute(QStringLiteral("CREATE TABLE \"Parts\" (\"Id\" TEXT REFERENCES \"Finds\"(\"Id\") "
                                             "DEFERRABLE INITIALLY DEFERRED)")));
         {
             Transaction transaction(m_db);
             QVERIFY(transaction.began());
-            QVERIFY(insert(QStringLiteral("A1")));
-            QVERIFY(m_db.execute(QStringLiteral("INSERT INTO \"Parts\" VALUES ('nowhere')")));
+            QVERIFY(insert("A1"));
+            QVERIFY(m_db.execute("INSERT INTO \"Parts\" VALUES ('nowhere')"));
             QVERIFY(!transaction.commit());
             QCOMPARE(m_db.lastErrorCode(), SQLITE_CONSTRAINT);
             QVERIFY(m_db.inTransaction());
         }
         QVERIFY(!m_db.inTransaction());
-        QCOMPARE(rowCount(dbPath(), QStringLiteral("Finds")), 0);
-        QCOMPARE(rowCount(dbPath(), QStringLiteral("Parts")), 0);
+        QCOMPARE(rowCount(dbPath(), "Finds"), 0);
+        QCOMPARE(rowCount(dbPath(), "Parts"), 0);
     }
 
     void failedBeginIsReported()
@@ -129,17 +126,17 @@ private slots:
     {
         Transaction outer(m_db);
         QVERIFY(outer.began());
-        QVERIFY(insert(QStringLiteral("A1")));
+        QVERIFY(insert("A1"));
         {
             Transaction inner(m_db);
             QVERIFY(!inner.began());
-            QCOMPARE(m_db.lastError(), QStringLiteral("A transaction is already open."));
+            QCOMPARE(m_db.lastError(), "A transaction is already open.");
         }
         QVERIFY(m_db.inTransaction());
         QVERIFY(outer.commit());
         QVERIFY(!m_db.inTransaction());
         m_db.close();
-        QCOMPARE(readRows(dbPath(), QStringLiteral("Finds")), QList<QStringList>{{QStringLiteral("A1")}});
+        QCOMPARE(readRows(dbPath(), "Finds"), QList<QStringList>{{"A1"}});
     }
 
     // K7's own table made inside a save that is rolled back goes with it:

@@ -29,7 +29,7 @@ struct FakeTable {
             [this](qint64 low, qint64 high, qint64 limit, bool fromTheEnd, std::vector<qint64>& out, QString* error) {
                 ++reads;
                 if (failing) {
-                    *error = QStringLiteral("database is locked");
+                    *error = "database is locked";
                     return false;
                 }
                 std::vector<qint64> in;
@@ -73,26 +73,41 @@ FakeTable gappedTable()
 class TestWindowedKeyset : public QObject {
     Q_OBJECT
 
+    FakeTable m_table;  // gappedTable(), for each test
+    WindowedKeyset m_keys;  // counted on m_table
+
 private slots:
+    void init()
+    {
+        m_table = gappedTable();
+        m_keys = WindowedKeyset();
+        m_table.start(m_keys);
+    }
+
+    // The first screen and the last row read a window each; lookups by
+    // rowid then answer without reading when the rowid lies in what was read
+    // (a saved row joins at the end), and read the middle when it may lie there.
     void theFirstScreenAndTheEndReadAWindowEach()
     {
-        FakeTable table = gappedTable();
-        WindowedKeyset keys;
-        table.start(keys);
-        QCOMPARE(keys.size(), 100000);
-        QCOMPARE(table.reads, 0);
+        QCOMPARE(m_keys.size(), 100000);
+        QCOMPARE(m_table.reads, 0);
         for (int p = 0; p < 40; ++p)
-            QCOMPARE(rowidAt(keys, p), table.rowids[p]);
-        QCOMPARE(rowidAt(keys, 99999), table.rowids.back());
-        QCOMPARE(rowidAt(keys, 99990), table.rowids[99990]);
-        QCOMPARE(table.reads, 2);
-        QVERIFY(table.rowsRead < 10000 && !keys.complete());
-        // A saved row joins at the end and is found there without the middle.
-        keys.append(200000);
-        QCOMPARE(keys.positionInOrder(200000), 100000);
-        QCOMPARE(keys.positionInOrder(table.rowids[99998]), 99998);
-        QCOMPARE(table.reads, 2);
-        QVERIFY(keys.ascending());
+            QCOMPARE(rowidAt(m_keys, p), m_table.rowids[p]);
+        QCOMPARE(rowidAt(m_keys, 99999), m_table.rowids.back());
+        QCOMPARE(rowidAt(m_keys, 99990), m_table.rowids[99990]);
+        QCOMPARE(m_table.reads, 2);
+        QVERIFY(m_table.rowsRead < 10000 && !m_keys.complete());
+        QCOMPARE(m_keys.positionInOrder(m_table.rowids[3]), 3);
+        QCOMPARE(m_keys.positionInOrder(7), -1);
+        QCOMPARE(m_keys.lowerBound(0, m_table.rowids.back()), 99999);
+        QCOMPARE(m_keys.findFromEnd(m_table.rowids[99999]), 99999);
+        m_keys.append(200000);
+        QCOMPARE(m_keys.positionInOrder(200000), 100000);
+        QCOMPARE(m_keys.positionInOrder(m_table.rowids[99998]), 99998);
+        QCOMPARE(m_table.reads, 2);
+        QVERIFY(m_keys.ascending());
+        QCOMPARE(m_keys.lowerBound(0, m_table.rowids[60000]), 60000);
+        QVERIFY(m_keys.complete());
     }
 
     void answersAsTheWholeListWhateverTheOrderOfQuestions_data()
@@ -105,109 +120,78 @@ private slots:
     void answersAsTheWholeListWhateverTheOrderOfQuestions()
     {
         QFETCH(QString, walk);
-        FakeTable table = gappedTable();
-        WindowedKeyset keys;
-        table.start(keys);
         QRandomGenerator random(11);
         for (int i = 0; i < 100000; i += 97) {
             const int p = walk == "forward" ? i
                 : walk == "backward"        ? 99999 - i
                                             : static_cast<int>(random.bounded(100000));
-            QCOMPARE(rowidAt(keys, p), table.rowids[static_cast<std::size_t>(p)]);
+            QCOMPARE(rowidAt(m_keys, p), m_table.rowids[static_cast<std::size_t>(p)]);
         }
         // A rowid of the middle reads what is left; every answer stays the
         // same, and no row was read twice.
-        QCOMPARE(keys.positionInOrder(table.rowids[50001]), 50001);
-        QCOMPARE(keys.positionInOrder(table.rowids[50001] + 1000000), -1);
-        QVERIFY(keys.complete());
-        QCOMPARE(table.rowsRead, qint64(100000));
-        QCOMPARE(keys.lowerBound(10, 7), 10);
-        QCOMPARE(keys.lowerBound(0, 7), 6);  // 7 is missing: the next, 8, is at 6
+        QCOMPARE(m_keys.positionInOrder(m_table.rowids[50001]), 50001);
+        QCOMPARE(m_keys.positionInOrder(m_table.rowids[50001] + 1000000), -1);
+        QVERIFY(m_keys.complete());
+        QCOMPARE(m_table.rowsRead, qint64(100000));
+        QCOMPARE(m_keys.lowerBound(10, 7), 10);
+        QCOMPARE(m_keys.lowerBound(0, 7), 6);  // 7 is missing: the next, 8, is at 6
         for (int p = 0; p < 100000; p += 1009)
-            QCOMPARE(rowidAt(keys, p), table.rowids[static_cast<std::size_t>(p)]);
-        QVERIFY(keys.ascending());
-    }
-
-    // Lookups by rowid answer without reading when the rowid lies in what
-    // was read, and read the middle when it may lie there.
-    void rowidsOutsideTheMiddleNeedNoRead()
-    {
-        FakeTable table = gappedTable();
-        WindowedKeyset keys;
-        table.start(keys);
-        QCOMPARE(rowidAt(keys, 5), table.rowids[5]);
-        QCOMPARE(rowidAt(keys, 99999), table.rowids.back());
-        const int reads = table.reads;
-        QCOMPARE(keys.positionInOrder(table.rowids[3]), 3);
-        QCOMPARE(keys.positionInOrder(7), -1);
-        QCOMPARE(keys.lowerBound(0, table.rowids.back()), 99999);
-        QCOMPARE(keys.findFromEnd(table.rowids[99999]), 99999);
-        QCOMPARE(table.reads, reads);
-        QCOMPARE(keys.lowerBound(0, table.rowids[60000]), 60000);
-        QVERIFY(keys.complete());
+            QCOMPARE(rowidAt(m_keys, p), m_table.rowids[static_cast<std::size_t>(p)]);
+        QVERIFY(m_keys.ascending());
     }
 
     // Rows deleted by another program after the count make the set shorter
     // once their window is read; the rest keep their order, none twice.
     void rowsDeletedMeanwhileShortenTheSet()
     {
-        FakeTable table = gappedTable();
-        WindowedKeyset keys;
-        table.start(keys);
-        QCOMPARE(rowidAt(keys, 0), table.rowids[0]);
-        QCOMPARE(rowidAt(keys, 99999), table.rowids[99999]);
-        const std::vector<qint64> counted = table.rowids;
-        table.rowids.erase(table.rowids.begin() + 40000, table.rowids.begin() + 40100);
+        QCOMPARE(rowidAt(m_keys, 0), m_table.rowids[0]);
+        QCOMPARE(rowidAt(m_keys, 99999), m_table.rowids[99999]);
+        const std::vector<qint64> counted = m_table.rowids;
+        m_table.rowids.erase(m_table.rowids.begin() + 40000, m_table.rowids.begin() + 40100);
         // Until the window that held them is read, the rows after them keep
         // the places they had when the set was counted.
-        QCOMPARE(rowidAt(keys, 50000), counted[50000]);
-        QCOMPARE(keys.positionInOrder(counted[30000]), 30000);  // reads the rest
-        QVERIFY(keys.complete());
-        QCOMPARE(keys.size(), 99900);
-        for (int p = 0; p < keys.size(); p += 331)
-            QCOMPARE(rowidAt(keys, p), table.rowids[static_cast<std::size_t>(p)]);
-        QCOMPARE(rowidAt(keys, 99899), table.rowids.back());
-        QVERIFY(!keys.at(99900));
-        QVERIFY(keys.ascending());
+        QCOMPARE(rowidAt(m_keys, 50000), counted[50000]);
+        QCOMPARE(m_keys.positionInOrder(counted[30000]), 30000);  // reads the rest
+        QVERIFY(m_keys.complete());
+        QCOMPARE(m_keys.size(), 99900);
+        for (int p = 0; p < m_keys.size(); p += 331)
+            QCOMPARE(rowidAt(m_keys, p), m_table.rowids[static_cast<std::size_t>(p)]);
+        QCOMPARE(rowidAt(m_keys, 99899), m_table.rowids.back());
+        QVERIFY(!m_keys.at(99900));
+        QVERIFY(m_keys.ascending());
     }
 
     // Rows added and deleted through the set before the middle is read.
     void changesBeforeTheMiddleIsRead()
     {
-        FakeTable table = gappedTable();
-        WindowedKeyset keys;
-        table.start(keys);
-        std::vector<qint64> expected = table.rowids;
-        QCOMPARE(rowidAt(keys, 2), expected[2]);
-        QCOMPARE(rowidAt(keys, 99998), expected[99998]);
-        keys.erase(2);
+        std::vector<qint64> expected = m_table.rowids;
+        QCOMPARE(rowidAt(m_keys, 2), expected[2]);
+        QCOMPARE(rowidAt(m_keys, 99998), expected[99998]);
+        m_keys.erase(2);
         expected.erase(expected.begin() + 2);
-        keys.erase(99997);
+        m_keys.erase(99997);
         expected.erase(expected.begin() + 99997);
-        keys.append(500000);
+        m_keys.append(500000);
         expected.push_back(500000);
-        QCOMPARE(keys.size(), int(expected.size()));
-        keys.insert(10, 3);  // among the others: reads the middle first
+        QCOMPARE(m_keys.size(), int(expected.size()));
+        m_keys.insert(10, 3);  // among the others: reads the middle first
         expected.insert(expected.begin() + 10, 3);
-        QVERIFY(keys.complete() && !keys.ascending());
-        QCOMPARE(keys.size(), int(expected.size()));
-        for (int p = 0; p < keys.size(); ++p)
-            QCOMPARE(rowidAt(keys, p), expected[static_cast<std::size_t>(p)]);
+        QVERIFY(m_keys.complete() && !m_keys.ascending());
+        QCOMPARE(m_keys.size(), int(expected.size()));
+        for (int p = 0; p < m_keys.size(); ++p)
+            QCOMPARE(rowidAt(m_keys, p), expected[static_cast<std::size_t>(p)]);
     }
 
     void aFailedReadIsReportedAndTriedAgain()
     {
-        FakeTable table = gappedTable();
-        WindowedKeyset keys;
-        table.start(keys);
-        table.failing = true;
-        QVERIFY(!keys.at(500));
-        QCOMPARE(keys.readError(), QString("database is locked"));
-        QCOMPARE(keys.positionInOrder(table.rowids[700]), -1);
-        QCOMPARE(keys.size(), 100000);
-        table.failing = false;
-        QCOMPARE(rowidAt(keys, 500), table.rowids[500]);
-        QVERIFY(keys.readError().isEmpty());
+        m_table.failing = true;
+        QVERIFY(!m_keys.at(500));
+        QCOMPARE(m_keys.readError(), QString("database is locked"));
+        QCOMPARE(m_keys.positionInOrder(m_table.rowids[700]), -1);
+        QCOMPARE(m_keys.size(), 100000);
+        m_table.failing = false;
+        QCOMPARE(rowidAt(m_keys, 500), m_table.rowids[500]);
+        QVERIFY(m_keys.readError().isEmpty());
     }
 };
 

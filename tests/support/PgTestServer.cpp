@@ -43,7 +43,7 @@ bool runsAsRoot()
 QString binDir()
 {
     static const QString dir = [] {
-        const QDir versions(QStringLiteral("/usr/lib/postgresql"));
+        const QDir versions("/usr/lib/postgresql");
         QList<QVersionNumber> found;
         for (const QString& name : versions.entryList(QDir::Dirs | QDir::NoDotAndDotDot))
             if (QFileInfo(versions.filePath(name + QStringLiteral("/bin/initdb"))).isExecutable())
@@ -52,7 +52,7 @@ QString binDir()
             std::sort(found.begin(), found.end());
             return versions.filePath(found.last().toString() + QStringLiteral("/bin"));
         }
-        const QString initdb = QStandardPaths::findExecutable(QStringLiteral("initdb"));
+        const QString initdb = QStandardPaths::findExecutable("initdb");
         return initdb.isEmpty() ? QString() : QFileInfo(initdb).absolutePath();
     }();
     return dir;
@@ -60,9 +60,9 @@ QString binDir()
 
 QString runuserPath()
 {
-    const QStringList system = {QStringLiteral("/usr/sbin"), QStringLiteral("/sbin"), QStringLiteral("/usr/bin")};
-    QString path = QStandardPaths::findExecutable(QStringLiteral("runuser"));
-    return path.isEmpty() ? QStandardPaths::findExecutable(QStringLiteral("runuser"), system) : path;
+    const QStringList system = {"/usr/sbin", "/sbin", "/usr/bin"};
+    QString path = QStandardPaths::findExecutable("runuser");
+    return path.isEmpty() ? QStandardPaths::findExecutable("runuser", system) : path;
 }
 
 // The tools run without the caller's PG* settings (a PGDATA or PGPORT of the
@@ -73,7 +73,7 @@ QProcessEnvironment toolEnvironment()
     for (const QString& key : env.keys())
         if (key.startsWith(QLatin1String("PG")))
             env.remove(key);
-    env.insert(QStringLiteral("LC_ALL"), QStringLiteral("C.UTF-8"));
+    env.insert("LC_ALL", "C.UTF-8");
     return env;
 }
 
@@ -93,7 +93,7 @@ bool openToOthers(const QString& path)
 // temporary folder is closed to the server's account.
 QString folderTemplate()
 {
-    const QString base = runsAsRoot() && !openToOthers(QDir::tempPath()) ? QStringLiteral("/tmp") : QDir::tempPath();
+    const QString base = runsAsRoot() && !openToOthers(QDir::tempPath()) ? "/tmp" : QDir::tempPath();
     return base + QStringLiteral("/k7pg-XXXXXX");
 }
 
@@ -108,7 +108,7 @@ int choosePort()
 QString confText(const QString& text)
 {
     QString quoted = text;
-    return QLatin1Char('\'') + quoted.replace(QLatin1Char('\''), QStringLiteral("''")) + QLatin1Char('\'');
+    return QLatin1Char('\'') + quoted.replace(QLatin1Char('\''), "''") + QLatin1Char('\'');
 }
 
 QString percentEncoded(const QString& text, const QByteArray& keep = {})
@@ -118,7 +118,7 @@ QString percentEncoded(const QString& text, const QByteArray& keep = {})
 
 }  // namespace
 
-PgTestServer::PgTestServer(Sync sync) : m_sync(sync), m_dir(folderTemplate()), m_port(choosePort()) { }
+PgTestServer::PgTestServer() : m_dir(folderTemplate()), m_port(choosePort()) { }
 
 PgTestServer::~PgTestServer()
 {
@@ -129,12 +129,12 @@ PgTestServer::~PgTestServer()
 QString PgTestServer::unavailableReason()
 {
 #ifndef K7_HAVE_POSTGRES
-    return QStringLiteral("built without PostgreSQL (libpq not found or K7_WITHOUT_POSTGRES)");
+    return "built without PostgreSQL (libpq not found or K7_WITHOUT_POSTGRES)";
 #else
     if (binDir().isEmpty())
-        return QStringLiteral("initdb not found: install the postgresql package (scripts/install-deps.sh)");
+        return "initdb not found: install the postgresql package (scripts/install-deps.sh)";
     if (runsAsRoot() && runuserPath().isEmpty())
-        return QStringLiteral("running as root, and runuser is missing to start the server as another user");
+        return "running as root, and runuser is missing to start the server as another user";
     if (runsAsRoot() && ::getpwnam(kServerAccount) == nullptr)
         return QStringLiteral("running as root, and there is no account %1 to run the server as")
             .arg(QLatin1String(kServerAccount));
@@ -150,9 +150,7 @@ bool PgTestServer::start()
         return fail(why);
     if (!prepareFolder() || !initCluster())
         return false;
-    return runTool(QStringLiteral("pg_ctl"),
-                   {QStringLiteral("start"), QStringLiteral("-w"), QStringLiteral("-t"), QString::number(kToolSeconds),
-                    QStringLiteral("-D"), dataDir(), QStringLiteral("-l"), logPath()},
+    return runTool("pg_ctl", {"start", "-w", "-t", QString::number(kToolSeconds), "-D", dataDir(), "-l", logPath()},
                    kToolSeconds + 10);
 }
 
@@ -161,13 +159,11 @@ bool PgTestServer::stop()
     if (!isRunning())
         return true;
     const bool stopped =
-        runTool(QStringLiteral("pg_ctl"),
-                {QStringLiteral("stop"), QStringLiteral("-w"), QStringLiteral("-t"), QString::number(kToolSeconds),
-                 QStringLiteral("-m"), QStringLiteral("fast"), QStringLiteral("-D"), dataDir()},
+        runTool("pg_ctl", {"stop", "-w", "-t", QString::number(kToolSeconds), "-m", "fast", "-D", dataDir()},
                 kToolSeconds + 10);
     if (!stopped)
         return false;
-    return waitForPidFileGone(5000) || fail(QStringLiteral("pg_ctl stopped, but the server's pid file stays"));
+    return waitForPidFileGone(5000) || fail("pg_ctl stopped, but the server's pid file stays");
 }
 
 bool PgTestServer::restart()
@@ -202,9 +198,8 @@ bool PgTestServer::createDatabase(const QString& name)
     if (PQstatus(conn.get()) != CONNECTION_OK)
         return fail(QStringLiteral("could not connect: ") + QString::fromUtf8(PQerrorMessage(conn.get())));
     QString quoted = name;
-    const QByteArray sql = (QStringLiteral("CREATE DATABASE \"")
-                            + quoted.replace(QLatin1Char('"'), QStringLiteral("\"\"")) + QLatin1Char('"'))
-                               .toUtf8();
+    const QByteArray sql =
+        (QStringLiteral("CREATE DATABASE \"") + quoted.replace(QLatin1Char('"'), "\"\"") + QLatin1Char('"')).toUtf8();
     const std::unique_ptr<PGresult, decltype(&PQclear)> result(PQexec(conn.get(), sql.constData()), &PQclear);
     if (PQresultStatus(result.get()) != PGRES_COMMAND_OK)
         return fail(QStringLiteral("could not create the database %1: %2")
@@ -220,7 +215,7 @@ QString PgTestServer::logTail(int lines) const
 {
     QFile file(logPath());
     if (!file.open(QIODevice::ReadOnly))
-        return QStringLiteral("(no server log)");
+        return "(no server log)";
     const QStringList all = QString::fromUtf8(file.readAll()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
     return all.mid(std::max<qsizetype>(0, all.size() - lines)).join(QLatin1Char('\n'));
 }
@@ -252,17 +247,12 @@ bool PgTestServer::initCluster()
 {
     if (QFile::exists(dataDir() + QStringLiteral("/PG_VERSION")))
         return true;
-    if (!runTool(QStringLiteral("initdb"),
-                 {QStringLiteral("-D"), dataDir(), QStringLiteral("-U"), user(), QStringLiteral("--auth=trust"),
-                  QStringLiteral("-E"), QStringLiteral("UTF8"), QStringLiteral("--locale=C.UTF-8"),
-                  QStringLiteral("--no-sync")},
+    if (!runTool("initdb",
+                 {"-D", dataDir(), "-U", user(), "--auth=trust", "-E", "UTF8", "--locale=C.UTF-8", "--no-sync"},
                  kToolSeconds))
         return false;
-    QStringList settings = {QStringLiteral("listen_addresses = ''"),
-                            QStringLiteral("unix_socket_directories = ") + confText(socketDir()),
-                            QStringLiteral("port = ") + QString::number(m_port)};
-    if (m_sync == Sync::Off)
-        settings << QStringLiteral("fsync = off") << QStringLiteral("full_page_writes = off");
+    const QStringList settings = {"listen_addresses = ''", "unix_socket_directories = " + confText(socketDir()),
+                                  "port = " + QString::number(m_port), "fsync = off", "full_page_writes = off"};
     QFile conf(dataDir() + QStringLiteral("/postgresql.conf"));
     const QByteArray text =
         QStringLiteral("\n# The tests' own server\n%1\n").arg(settings.join(QLatin1Char('\n'))).toUtf8();
@@ -278,8 +268,7 @@ bool PgTestServer::runTool(const QString& tool, const QStringList& args, int tim
     QString program = binDir() + QLatin1Char('/') + tool;
     QStringList arguments = args;
     if (runsAsRoot()) {
-        arguments =
-            QStringList{QStringLiteral("-u"), QLatin1String(kServerAccount), QStringLiteral("--"), program} + args;
+        arguments = QStringList{"-u", QLatin1String(kServerAccount), "--", program} + args;
         program = runuserPath();
     }
     QProcess process;

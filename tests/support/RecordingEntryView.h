@@ -35,7 +35,6 @@ public:
     bool gridHasFocus() const { return m_gridFocus; }
     int menuColumns() const { return m_menuColumns; }
     QString help(Frame f) const { return m_help.value(f); }
-    QString previousCaption() const { return m_previousCaption; }
     bool gridTabStop() const { return m_gridTabStop; }
     bool imageJTimerRunning() const { return m_imageJTimer; }
     QStringList infoFilesShown() const { return m_infoFiles; }
@@ -110,11 +109,7 @@ public:
     void setHelp(Frame frame, const QString& url) override { m_help[frame] = url; }
     void setInfoButton(Frame frame, bool, const QString& tag) override { m_infoTags[frame] = tag; }
     QString infoButtonTag(Frame frame) const override { return m_infoTags.value(frame); }
-    void setEntryButtons(const QString& previousCaption, const QString&, const QString& kindTag) override
-    {
-        m_previousCaption = previousCaption;
-        m_kindTag = kindTag;
-    }
+    void setEntryButtons(const QString&, const QString&, const QString& kindTag) override { m_kindTag = kindTag; }
     QString kindTag() const override { return m_kindTag; }
     void setVariableList(const QStringList&) override {}
     void selectVariable(int) override {}
@@ -154,7 +149,6 @@ private:
     int m_menuSelected = -1;
     QMap<Frame, QString> m_help;
     QMap<Frame, QString> m_infoTags;
-    QString m_previousCaption;
     QString m_kindTag;
     QString m_gridCell;
     int m_gridColumn = 0;
