@@ -118,7 +118,7 @@ QString percentEncoded(const QString& text, const QByteArray& keep = {})
 
 }  // namespace
 
-PgTestServer::PgTestServer() : m_dir(folderTemplate()), m_port(choosePort()) { }
+PgTestServer::PgTestServer(Sync sync) : m_sync(sync), m_dir(folderTemplate()), m_port(choosePort()) { }
 
 PgTestServer::~PgTestServer()
 {
@@ -251,8 +251,12 @@ bool PgTestServer::initCluster()
                  {"-D", dataDir(), "-U", user(), "--auth=trust", "-E", "UTF8", "--locale=C.UTF-8", "--no-sync"},
                  kToolSeconds))
         return false;
-    const QStringList settings = {"listen_addresses = ''", "unix_socket_directories = " + confText(socketDir()),
-                                  "port = " + QString::number(m_port), "fsync = off", "full_page_writes = off"};
+    QStringList settings = {"listen_addresses = ''",
+                            QStringLiteral("unix_socket_directories = ") + confText(socketDir()),
+                            QStringLiteral("port = ") + QString::number(m_port)};
+    if (m_sync == Sync::Off)
+        settings << "fsync = off"
+                 << "full_page_writes = off";
     QFile conf(dataDir() + QStringLiteral("/postgresql.conf"));
     const QByteArray text =
         QStringLiteral("\n# The tests' own server\n%1\n").arg(settings.join(QLatin1Char('\n'))).toUtf8();

@@ -20,8 +20,12 @@ namespace k7::test {
 
 class PgTestServer {
 public:
-    // fsync is off: fast, and safe while the machine itself stays up.
-    PgTestServer();
+    enum class Sync {
+        Off,  // fsync off: fast, and safe while the machine itself stays up
+        On,  // as a real server: for timings that should include the disk
+    };
+
+    explicit PgTestServer(Sync sync = Sync::Off);
     ~PgTestServer();  // stops the server when it runs
     PgTestServer(const PgTestServer&) = delete;
     PgTestServer& operator=(const PgTestServer&) = delete;
@@ -66,6 +70,7 @@ private:
     bool waitForPidFileGone(int timeoutMs) const;
     bool forceStop();
 
+    Sync m_sync;
     QTemporaryDir m_dir;
     int m_port = 0;
     bool m_prepared = false;
