@@ -87,7 +87,7 @@ private slots:
         QCOMPARE(entry->shape, JournalShape({"Id", "Weight"}));
         QCOMPARE(entry->values.size(), 2);
         QCOMPARE(entry->values.at(1).second, "12,5 \"g\"");
-        QVERIFY(reopened.clear());
+        QCOMPARE(reopened.clear(), JournalEnd::Ended);
         QVERIFY(!reopened.read());
         QVERIFY(RecordJournal(again, "/dig/b.cfg", "finds").read());
     }
