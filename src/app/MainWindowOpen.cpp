@@ -56,6 +56,8 @@ void MainWindow::runOpenSequence()
 
 void MainWindow::openCfgFile(const QString& path)
 {
+    // Verify mode belongs to the CFG it was turned on for.
+    m_engine->endVerify(false);
     m_engine->clearValues();
     m_model.cfgpath = path;
     runOpenSequence();

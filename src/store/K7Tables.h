@@ -10,6 +10,7 @@ namespace k7 {
 inline constexpr const char* kOwnTablePrefix = "k7_";
 inline constexpr const char* kJournalTable = "k7_journal";
 inline constexpr const char* kAuditTable = "k7_audit";
+inline constexpr const char* kVerifiedTable = "k7_verified";
 
 inline bool IsOwnTable(const QString& name)
 {
