@@ -26,20 +26,25 @@ const QString kVariables = QStringLiteral("[ID]\r\nType=Text\r\nUnique=Yes\r\nLe
 struct VerifyRig : EntryRig {
     QString dbname;
 
-    // Opens a CFG of the three variables on a new database (or, given one,
-    // on that database) and saves the record A1, Smith, 12.5 when new.
-    bool openOn(const QString& database = QString())
+    // Opens a CFG of the three variables on a new database and saves the
+    // record A1, Smith, 12.5.
+    bool openOn()
     {
-        dbname = database.isEmpty() ? NewDatabase(dir, QStringLiteral("site.mdb")) : database;
+        dbname = NewDatabase(dir, QStringLiteral("site.mdb"));
         const QString cfg = path(QStringLiteral("site.cfg"));
         QFile file(cfg);
         const QByteArray text = (QStringLiteral("[K7]\r\nFilename=") + dbname + QStringLiteral("\r\n") + kVariables)
                                     .toUtf8();
         if (!file.open(QIODevice::WriteOnly) || file.write(text) != text.size() || (file.close(), !openCfg(cfg)))
             return false;
-        if (database.isEmpty())
-            enter({"A1", "Smith", "12.5"});
+        enter({"A1", "Smith", "12.5"});
         return true;
+    }
+    // Opens the CFG of another rig, as K7 started again does.
+    bool reopen(const VerifyRig& other)
+    {
+        dbname = other.dbname;
+        return openCfg(other.path(QStringLiteral("site.cfg")));
     }
     QList<QStringList> query(const QString& sql) const
     {
@@ -162,9 +167,10 @@ private slots:
         first.engine.flushJournal();
 
         VerifyRig again;
-        QVERIFY(again.openOn(first.dbname));
+        QVERIFY(again.reopen(first));
         again.dialogs.queueAnswer(Answer::Yes);
         again.engine.OfferJournalledRecord();
+        QCOMPARE(again.dialogs.texts().size(), 1);
         QVERIFY(again.dialogs.texts().first().startsWith("The verification of A1 was not finished: 2 values"));
         QVERIFY(again.engine.verifying());
         QCOMPARE(again.state.curvar, 3);
