@@ -56,15 +56,28 @@ QString NotVerifiedCondition(const QString& quotedTable, const QString& rowidNam
 
 bool VerifiedRows::ensureTable()
 {
+    if (m_ready)
+        return true;
     // The field lists are JSON arrays of names; the counts beside them let
     // SQL add them up without reading the lists.
-    return EnsureOwnTable(m_db, kVerifiedTable,
+    bool made = false;
+    const bool ok = EnsureOwnTable(m_db, kVerifiedTable,
                           QStringLiteral("%1, tablename TEXT NOT NULL, row_id BIGINT NOT NULL, at TEXT NOT NULL, "
                                          "station TEXT NOT NULL, checked INTEGER NOT NULL, "
                                          "corrected INTEGER NOT NULL, checked_fields TEXT NOT NULL, "
                                          "corrected_fields TEXT NOT NULL")
                               .arg(m_db.dialect().autoKeyColumn(QStringLiteral("id"))),
-                          &m_ready, &m_error);
+                          &made, &m_error);
+    // A row is looked up by its table and identity (is it verified, the
+    // grid's filter, the counter).
+    if (!ok || !m_db.execute(QStringLiteral("CREATE INDEX IF NOT EXISTS k7_verified_row ON %1 (tablename, row_id)")
+                                 .arg(QLatin1String(kVerifiedTable)))) {
+        if (ok)
+            m_error = m_db.lastError();
+        return false;
+    }
+    m_ready = made;
+    return true;
 }
 
 bool VerifiedRows::exists()
@@ -115,8 +128,11 @@ std::optional<qint64> VerifiedRows::countVerified(const QString& table)
     if (!def)
         return 0;
     // Rows deleted since they were verified no longer count.
-    const QString sql = QStringLiteral("SELECT COUNT(*) FROM %1 WHERE NOT (%2)")
-                            .arg(QuoteName(def->name), NotVerifiedCondition(QuoteName(def->name), m_db.dialect().rowidName()));
+    // Counted from the verifications, each looked up in the table by its
+    // row identity: the cost follows the rows verified, not the table's size.
+    const QString sql = QStringLiteral("SELECT COUNT(DISTINCT row_id) FROM %1 WHERE tablename = ? AND EXISTS "
+                                       "(SELECT 1 FROM %2 WHERE %2.%3 = %1.row_id)")
+                            .arg(QLatin1String(kVerifiedTable), QuoteName(def->name), m_db.dialect().rowidName());
     SqlStatement* st = m_db.statement(sql);
     if (!st || !st->bind({def->name}) || !st->step()) {
         m_error = st ? st->error() : m_db.lastError();
