@@ -254,7 +254,9 @@ bool EntryEngine::recordInProgressUnprotected()
 void EntryEngine::clearRecord()
 {
     std::optional<ClearedRecord> cleared;
-    if (holdsTypedValues()) {
+    // A record being verified starts over at its key: the stored row it was
+    // compared with goes with it, so there is nothing to bring back.
+    if (holdsTypedValues() && !m_verify) {
         const Control box = presentedControl();
         cleared = ClearedRecord{m_state.varvalue, m_state.curvar, m_state.newrecord, box,
                                 box == Control::MenuList ? QString() : m_view.boxText(box)};

@@ -184,8 +184,15 @@ void EntryEngine::presentAfterKey()
 bool EntryEngine::verifyMatches(int v, const QString& value)
 {
     VerifySession& session = *m_verify;
-    if (session.row < 0 || v == session.keyVar)
+    if (v == session.keyVar)
         return true;
+    // Reached from the variable list before the key: the row is not known yet.
+    if (session.row < 0) {
+        m_view.showStatus(QStringLiteral("Type the record's ID first."));
+        m_state.curvar = session.keyVar;
+        ShowVariable(session.keyVar);
+        return false;
+    }
     const QString typed = shownAsStored(v, value);
     const bool confirmed = session.retypeVar == v && typed == session.firstTyped;
     if (typed == session.stored[static_cast<size_t>(v)] || confirmed) {

@@ -148,12 +148,13 @@ std::optional<qint64> VerifiedRows::countVerified(const QString& table)
 std::optional<VerifiedTally> VerifiedRows::tally(const QString& table)
 {
     VerifiedTally tally;
-    if (!exists())
+    const std::optional<TableDef> def = m_db.findTable(table);
+    if (!exists() || !def)
         return tally;
     std::unique_ptr<SqlStatement> st = m_db.prepare(
         QStringLiteral("SELECT checked_fields, corrected_fields FROM %1 WHERE tablename = ?")
             .arg(QLatin1String(kVerifiedTable)));
-    if (!st || !st->bind({table})) {
+    if (!st || !st->bind({def->name})) {
         m_error = st ? st->error() : m_db.lastError();
         return std::nullopt;
     }

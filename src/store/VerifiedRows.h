@@ -14,8 +14,10 @@ namespace k7 {
 
 class Database;
 
+// A table is named as the catalogue spells it (a record set's tableName())
+// in a verification and in isVerified; countVerified and tally look it up.
 struct Verification {
-    QString table;  // the catalogue's spelling
+    QString table;
     qint64 rowId = 0;
     QStringList checked;    // field names
     QStringList corrected;  // field names, a part of `checked`

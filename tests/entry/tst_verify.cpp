@@ -146,6 +146,26 @@ private slots:
         QVERIFY(rig.state.newrecord);
     }
 
+    // Nothing is compared before the key has found the row; Ctrl+C starts
+    // the record over at its key, with nothing to bring back.
+    void keyComesFirst()
+    {
+        VerifyRig rig;
+        QVERIFY(rig.openOn());
+        QVERIFY(rig.engine.startVerify());
+        rig.engine.variableListClicked(1);
+        rig.enter({"Smyth"});
+        QCOMPARE(rig.view.statuses().last(), QString("Type the record's ID first."));
+        QCOMPARE(rig.state.curvar, 1);
+        rig.enter({"A1", "Smyth"});
+        QVERIFY(rig.press(Key::CtrlC));
+        QCOMPARE(rig.state.curvar, 1);
+        QVERIFY(!rig.press(Key::CtrlZ));
+        rig.enter({"A1", "Smith", "12.5"});
+        QCOMPARE(rig.table(), (QList<QStringList>{{"A1", "Smith", "12.5"}}));
+        QCOMPARE(rig.verified().size(), 1);
+    }
+
     void cfgWithoutUniqueIsRefused()
     {
         EntryRig rig;
