@@ -19,7 +19,7 @@ void MainWindow::toggleVerify()
         m_engine->endVerify();
     else
         static_cast<void>(m_engine->startVerify());
-    showVerifyMode();
+    updateTitle();
     showVerifiedCount();
 }
 
@@ -31,6 +31,7 @@ void MainWindow::toggleUnverifiedOnly(bool on)
     }
 }
 
+// Called by updateTitle, after the caption is set.
 void MainWindow::showVerifyMode()
 {
     const bool on = m_engine && m_engine->verifying();

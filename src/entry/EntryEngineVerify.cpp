@@ -111,8 +111,9 @@ EntryEngine::Check EntryEngine::findVerifiedRow()
         presentAfterKey();
         return Check::Stopped;
     }
-    m_workvalue = RecordText(found->value(found->fieldIndex(m_model.var(m_verify->keyVar).varname)),
-                             found->field(found->fieldIndex(m_model.var(m_verify->keyVar).varname)).type);
+    // Told as stored: the operator may have typed it in another case.
+    const int key = found->fieldIndex(m_model.var(m_verify->keyVar).varname);
+    m_workvalue = RecordText(found->value(key), found->field(key).type);
     const std::optional<bool> verified = m_verify->verified.isVerified(found->tableName(), found->bookmark());
     if (!verified) {
         m_dialogs.message(QStringLiteral("Error in SQL.  Retype value."), Style::Information);
