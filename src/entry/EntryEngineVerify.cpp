@@ -314,6 +314,7 @@ bool EntryEngine::restoreVerifying(const JournalEntry& entry, const QString& key
     std::unique_ptr<RecordSet> found = queryUnique(true);
     if (!found->isOpen() || found->eof()) {
         beginVerifyRecord();
+        m_view.showStatus(QStringLiteral("No record with the ID %1 has been entered.").arg(key));
         return false;
     }
     loadVerifiedRow(std::move(found));
