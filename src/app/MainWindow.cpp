@@ -363,6 +363,7 @@ void MainWindow::changeEvent(QEvent* event)
 void MainWindow::updateTitle()
 {
     setWindowTitle(m_model.cfgpath.isEmpty() ? QStringLiteral("K7") : QStringLiteral("K7 - ") + m_model.cfgpath);
+    showVerifyMode();
 }
 
 void MainWindow::updateRecentMenu()
@@ -453,6 +454,10 @@ void MainWindow::helpStatus()
         facts.recordCount = m_store.currentrs().recordCount();
     facts.cfgpath = m_model.cfgpath;
     facts.inipath = m_settings.path();
+    if (m_store.currentrs().isOpen())
+        facts.verified = VerifiedRows(m_store.currentdb()).tally(m_store.tablename());
+    for (int v = 1; v <= m_model.varcount; ++v)
+        facts.variables << m_model.var(v).varname;
     StatusDialog dialog(facts, this);
     dialog.exec();
 }
@@ -513,13 +518,15 @@ void MainWindow::openInstrumentPort()
 void MainWindow::setDataSource(RecordSet* recordSet)
 {
     m_backups->follow(recordSet ? m_store.dbname() : QString());
-    for (const char* tool : {"datafind", "sortdatagrid", "filterdatagrid"})
+    for (const char* tool : {"datafind", "sortdatagrid", "filterdatagrid", "dataunverified"})
         if (QAction* action = findChild<QAction*>(QLatin1String(tool)))
             action->setEnabled(recordSet != nullptr);
     m_grid->recordModel()->setRecordSet(recordSet);
     if (m_otherStations)
         m_otherStations->follow();
-    m_dataobject->updateCaption();
+    if (QAction* unverified = findChild<QAction*>(QStringLiteral("dataunverified")))
+        unverified->setChecked(recordSet && recordSet->view().unverifiedOnly);
+    showVerifiedCount();
 }
 
 }  // namespace k7

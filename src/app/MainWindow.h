@@ -71,6 +71,10 @@ public:
     void viewOptions();
     void helpStatus();
     void helpAbout();
+    // File > Verify Records: turns verify mode on or off.
+    void toggleVerify();
+    // Data > Show only records not yet verified.
+    void toggleUnverifiedOnly(bool on);
 
     // Opens the CFG at `path` as File > Open does for a CFG.
     void openCfgFile(const QString& path);
@@ -150,6 +154,10 @@ private:
     void buildRegions();
     void updateRecentMenu();
     void updateTitle();
+    // The caption, the status line's note and the menu item follow verify mode.
+    void showVerifyMode();
+    // The record counter's count of verified rows.
+    void showVerifiedCount();
     // Hides the entry region and brings the editor forward.
     void showEditor();
     // The open sequence of File > Open and New CFG: OpenCfg, the table check
@@ -197,6 +205,7 @@ private:
 
     QList<QAction*> m_menufile;
     QAction* m_recentSeparator = nullptr;
+    QLabel* m_verifyNote = nullptr;
     bool m_closingSaved = false;
     bool m_settingsFailureShown = false;
 };

@@ -107,7 +107,7 @@ void MainWindow::refreshGrid()
     const int row = rs && rs->isOpen() ? rs->absolutePosition() : -1;
     if (row >= 0 && row < m_grid->recordModel()->rowCount())
         m_grid->setCurrentIndex(m_grid->recordModel()->index(row, column));
-    m_dataobject->updateCaption();
+    showVerifiedCount();
 }
 
 void MainWindow::gridGoToRow(int row)

@@ -33,6 +33,8 @@ void MainWindow::buildMenus()
     add(file, QStringLiteral("&Open"), QStringLiteral("fileopen"), [this] { fileOpen(); });
     add(file, QStringLiteral("&Reconnect instrument"), QStringLiteral("filereconnect"),
         [this] { m_instruments->reconnect(); });
+    add(file, QStringLiteral("&Verify Records"), QStringLiteral("fileverify"), [this] { toggleVerify(); })
+        ->setCheckable(true);
     file->addSeparator();
     add(file, QStringLiteral("&Export ASCII"), QStringLiteral("fileexport"), [this] { m_records->exportAscii(); });
     add(file, QStringLiteral("Export &codebook"), QStringLiteral("filecodebook"),
@@ -59,6 +61,10 @@ void MainWindow::buildMenus()
         [this] { SortDialog(gridTools(), this).exec(); })->setEnabled(false);
     add(dataMenu, QStringLiteral("F&ilter data grid"), QStringLiteral("filterdatagrid"),
         [this] { FilterDialog(gridTools(), this).exec(); })->setEnabled(false);
+    QAction* unverified = add(dataMenu, QStringLiteral("Show only records not &yet verified"),
+                              QStringLiteral("dataunverified"), [this](bool on) { toggleUnverifiedOnly(on); });
+    unverified->setCheckable(true);
+    unverified->setEnabled(false);
     dataMenu->addSeparator();
     add(dataMenu, QStringLiteral("Delete &last entry"), QStringLiteral("datadeletelast"),
         [this] { m_records->deleteLastEntry(); });

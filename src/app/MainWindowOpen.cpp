@@ -30,6 +30,8 @@ void MainWindow::runOpenSequence()
     m_instruments->stopInput();
     m_dialogs.setBusy(true);
     m_engine->endGridEdit(EntryEngine::AfterGridEdit::ShowNothing);
+    // Verify mode belongs to the CFG it was turned on for.
+    m_engine->endVerify(false);
     const OpenResult result = OpenCfg(m_model, m_store, m_dialogs, *this);
     if (result == OpenResult::Opened) {
         const TableCheck check = CheckTableFields(m_model, m_store);

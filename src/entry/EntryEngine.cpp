@@ -5,6 +5,7 @@
 #include "cfg/PathParts.h"
 #include "entry/ValueForms.h"
 #include "entry/RecordState.h"
+#include "entry/VerifySession.h"
 #include "platform/Dialogs.h"
 #include "store/DataStore.h"
 #include "store/JournalWriter.h"

@@ -28,6 +28,7 @@ class RecordJournal;
 class DataStore;
 class RecordSet;
 class Dialogs;
+struct VerifySession;
 
 
 class EntryEngine {
@@ -157,6 +158,24 @@ public:
     [[nodiscard]] bool takeDeviceWait();
     void restoreDeviceWait(bool wait);
 
+    // Verify mode (dependent double entry, EntryEngineVerify.cpp): each
+    // record is typed again from the same paper. Its key (the first Unique
+    // variable) finds the stored row; the other variables are walked as in
+    // entry, and each value accepted is compared, blind, with the stored one
+    // as the grid shows it. A value that differs is typed again, and that
+    // second typing decides. The save writes the corrected fields with an
+    // audit row each and a row in k7_verified.
+    // Why the open CFG cannot be verified; empty when it can.
+    QString verifyRefusal() const;
+    // Turns verify mode on and starts a record to verify; false, after
+    // telling the operator why, when it cannot be turned on.
+    [[nodiscard]] bool startVerify();
+    // Turns it off; the record being verified is dropped (the stored row
+    // stays as it was) and, unless another CFG is about to be opened, a new
+    // record is started.
+    void endVerify(bool startRecord = true);
+    bool verifying() const { return m_verify != nullptr; }
+
     // The input control of the presented variable, by the kind Tag.
     Control presentedControl() const;
     // The field of the data table that holds variable v; nothing when no
@@ -267,6 +286,20 @@ private:
     [[nodiscard]] std::optional<bool> heldByUnseenRow(int v, const QString& value, QString* error);
     [[nodiscard]] std::optional<bool> numberTaken(const RecordSet& rs, int field, double number, QString* error);
 
+    // Verify mode.
+    void beginVerifyRecord();
+    bool verifySkips(int v) const;
+    Check findVerifiedRow();
+    [[nodiscard]] bool confirmVerifyAgain();
+    void loadVerifiedRow(std::unique_ptr<RecordSet> found);
+    void presentAfterKey();
+    [[nodiscard]] bool verifyMatches(int v, const QString& value);
+    QString shownAsStored(int v, const QString& value) const;
+    [[nodiscard]] bool writeVerified(RecordSet& rs, QString* error);
+    [[nodiscard]] bool verifiedRowGone();
+    void markVerifying(JournalEntry& entry) const;
+    [[nodiscard]] bool restoreVerifying(const JournalEntry& entry, const QString& key);
+
     // Keys.
     std::optional<bool> commonKey(int code, Frame frame);
     void showInfo(const QString& tag);
@@ -294,6 +327,9 @@ private:
     // The rows the last uniqueness query that found any returned; an existing
     // row is completed through it when Re-edit and Emptyonly are on.
     std::unique_ptr<RecordSet> m_foundrs;
+
+    // Set while verify mode is on.
+    std::unique_ptr<VerifySession> m_verify;
 
     // The journal of the open CFG's record in progress, made again for each
     // database, CFG and table (m_journalFor names them): read and ended by

@@ -7,6 +7,7 @@
 #include "cfg/NumberText.h"
 #include "entry/RecordState.h"
 #include "entry/ValueForms.h"
+#include "entry/VerifySession.h"
 #include "platform/Dialogs.h"
 #include "store/DataStore.h"
 #include "store/Transaction.h"
@@ -56,7 +57,7 @@ void EntryEngine::AcceptValue()
         acceptText();
         return;
     }
-    if (!fitsField(cur, value))
+    if (!fitsField(cur, value) || (m_verify && !verifyMatches(cur, value)))
         return;
     // The beep after instrument and ImageJ input is the Sound option's to give.
     if (tag != QLatin1String("menu") && tag != QLatin1String("numeric") && var.varwaveout.isEmpty()) {
@@ -79,7 +80,17 @@ void EntryEngine::acceptText()
         finishAccept(false);
         return;
     }
-    if (var.varunique) {
+    if (m_verify && cur == m_verify->keyVar) {
+        if (findVerifiedRow() == Check::Rejected)
+            finishAccept(false);
+        return;
+    }
+    if (var.varunique && m_verify) {
+        // Verifying, the row being verified may keep its own value.
+        tightenReservedName();
+        if (!uniqueInOtherRows(m_verify->row))
+            return;
+    } else if (var.varunique) {
         switch (checkUnique()) {
         case Check::Passed:
             break;
@@ -95,7 +106,7 @@ void EntryEngine::acceptText()
     // A Unique value is stored in the form it was compared in, so that the
     // next comparison sees what this one saw.
     const QString value = var.varunique ? m_workvalue : m_view.boxText(Control::TextBox);
-    if (!fitsField(cur, value))
+    if (!fitsField(cur, value) || (m_verify && !verifyMatches(cur, value)))
         return;
     playWaveOut(cur);
     m_state.varvalue[cur] = value;

@@ -6,6 +6,7 @@
 
 #include "cfg/Model.h"
 #include "entry/RecordState.h"
+#include "entry/VerifySession.h"
 #include "platform/Dialogs.h"
 #include "store/DataStore.h"
 #include "store/JournalWriter.h"
@@ -150,7 +151,8 @@ void EntryEngine::journalRecord()
     RecordJournal* j = journal();
     if (!j)
         return;
-    if (!m_state.newrecord) {
+    const bool verifying = m_verify && m_verify->row >= 0;
+    if (!m_state.newrecord && !verifying) {
         discardJournal();
         return;
     }
@@ -160,6 +162,8 @@ void EntryEngine::journalRecord()
         if (!m_state.varvalue[v].isEmpty())
             entry.values.append({m_model.var(v).varname, m_state.varvalue[v]});
     }
+    if (verifying)
+        markVerifying(entry);
     postJournal({false, std::move(entry)});
 }
 
@@ -183,7 +187,7 @@ void EntryEngine::OfferJournalledRecord()
 {
     RecordJournal* j = journal();
     flushJournal();
-    const std::optional<JournalEntry> entry = j ? j->read() : std::nullopt;
+    std::optional<JournalEntry> entry = j ? j->read() : std::nullopt;
     if (!entry)
         return;
     // Saved by a transaction that committed while its answer was lost (a
@@ -192,14 +196,19 @@ void EntryEngine::OfferJournalledRecord()
         endSavedJournal();
         return;
     }
+    const std::optional<QString> verifiedKey = TakeVerifyMark(*entry);
     const QStringList names = variableNames();
     const QStringList oldNames = entry->shape.isEmpty() ? names : entry->shape.split(QChar(0x1f));
     const JournalOffer offer = offerOf(*entry, oldNames, names);
+    QString question = offerQuestion(offer, entry->savedAt);
+    if (verifiedKey)
+        question.replace(QStringLiteral("A record was not finished"),
+                         QStringLiteral("The verification of %1 was not finished").arg(*verifiedKey));
     // Nothing typed (only values the record starts with) is nothing to lose.
     const bool offered = offer.typed > 0
-                         && m_dialogs.message(offerQuestion(offer, entry->savedAt), Style::YesNo + Style::Question)
-                                == Answer::Yes;
-    if (!offered || !restoreJournalled(*entry))
+                         && m_dialogs.message(question, Style::YesNo + Style::Question) == Answer::Yes;
+    const bool restored = offered && (verifiedKey ? restoreVerifying(*entry, *verifiedKey) : restoreJournalled(*entry));
+    if (!restored)
         discardJournal();
 }
 

@@ -10,6 +10,7 @@
 #include "cfg/NumberText.h"
 #include "entry/RecordState.h"
 #include "entry/ValueForms.h"
+#include "entry/VerifySession.h"
 #include "platform/Dialogs.h"
 #include "store/DataStore.h"
 #include "store/JournalWriter.h"
@@ -32,18 +33,8 @@ bool isAutoinc(const Variable& var)
 // Sets field i from a value of the record in progress, by the variable's kind.
 bool setRecordField(RecordSet& rs, int i, int vartype, const QString& value)
 {
-    if (IsNumericKind(vartype))
-        return rs.setField(i, ValNumber(value));
-    if (!IsTextType(vartype))
-        return true;
-    const FieldDef& field = rs.field(i);
-    if (field.type == FieldType::YesNo) {
-        const std::optional<bool> flag = ReadYesNo(value);
-        return !flag || rs.setField(i, *flag);
-    }
-    if (!field.allowZeroLength && value.trimmed().isEmpty())
-        return rs.setField(i, QStringLiteral(" "));
-    return rs.setField(i, value);
+    const std::optional<QVariant> stored = FieldValueFor(rs.field(i), vartype, value);
+    return !stored || rs.setField(i, *stored);
 }
 
 }  // namespace
@@ -56,7 +47,7 @@ bool EntryEngine::conditionsHold(int v) const
 
 bool EntryEngine::isAsked(int v, bool emptyOnly) const
 {
-    if (m_model.var(v).varskip || !conditionsHold(v))
+    if (m_model.var(v).varskip || !conditionsHold(v) || (m_verify && verifySkips(v)))
         return false;
     return !emptyOnly || EmptyOrZero(m_state.varvalue[v].trimmed());
 }
@@ -157,6 +148,13 @@ bool EntryEngine::renumberTakenAutoinc(const RecordSet& rs, QString* error)
 
 void EntryEngine::StartRecord()
 {
+    if (m_verify) {
+        m_state.editing = false;
+        endJournal();
+        m_journalFailureShown = false;
+        beginVerifyRecord();
+        return;
+    }
     for (int v = 1; v <= m_model.varcount; ++v) {
         const Variable& var = m_model.var(v);
         if (!var.varcarry)
@@ -204,6 +202,10 @@ void EntryEngine::restoreDeviceWait(bool wait)
 
 void EntryEngine::restartRecord()
 {
+    if (m_verify) {
+        beginVerifyRecord();
+        return;
+    }
     for (int v = 1; v <= m_model.varcount; ++v)
         m_state.varvalue[v].clear();
     presetValues();
@@ -252,7 +254,9 @@ bool EntryEngine::recordInProgressUnprotected()
 void EntryEngine::clearRecord()
 {
     std::optional<ClearedRecord> cleared;
-    if (holdsTypedValues()) {
+    // A record being verified starts over at its key: the stored row it was
+    // compared with goes with it, so there is nothing to bring back.
+    if (holdsTypedValues() && !m_verify) {
         const Control box = presentedControl();
         cleared = ClearedRecord{m_state.varvalue, m_state.curvar, m_state.newrecord, box,
                                 box == Control::MenuList ? QString() : m_view.boxText(box)};
@@ -420,6 +424,8 @@ bool EntryEngine::writeLocked(RecordSet& rs, SaveFailure* failure)
     }
     if (m_state.newrecord && !renumberTakenAutoinc(rs, &failure->error))
         return false;
+    if (m_verify)
+        return writeVerified(rs, &failure->error);
     QVariantList before;
     for (int i = 0; !m_state.newrecord && i < rs.fieldCount(); ++i)
         before << rs.value(i);
@@ -476,6 +482,8 @@ bool EntryEngine::SaveRecord()
     case SaveResume::Save:
         break;
     }
+    if (m_verify && verifiedRowGone())
+        return false;
     // The row being completed was deleted meanwhile (from the grid): the
     // record is added as a new row rather than refused at every try.
     if (!m_state.newrecord && m_foundrs && m_foundrs->currentRowGone())

@@ -1,5 +1,6 @@
 #include "entry/ValueForms.h"
 
+#include "cfg/NumberText.h"
 #include "store/ShownText.h"
 
 namespace k7 {
@@ -17,6 +18,21 @@ QString RecordText(const QVariant& value, FieldType type)
 {
     const QString text = ShownText(value, type);
     return text.trimmed().isEmpty() ? QString() : text;
+}
+
+std::optional<QVariant> FieldValueFor(const FieldDef& field, int vartype, const QString& value)
+{
+    if (IsNumericKind(vartype))
+        return QVariant(ValNumber(value));
+    if (!IsTextType(vartype))
+        return std::nullopt;
+    if (field.type == FieldType::YesNo) {
+        const std::optional<bool> flag = ReadYesNo(value);
+        return flag ? std::optional<QVariant>(QVariant(*flag)) : std::nullopt;
+    }
+    if (!field.allowZeroLength && value.trimmed().isEmpty())
+        return QVariant(QStringLiteral(" "));
+    return QVariant(value);
 }
 
 std::optional<bool> ReadYesNo(const QString& value)

@@ -38,6 +38,11 @@ QString DecimalCommaAsPoint(const QString& number);
 // A stored value as the record in progress holds it: "" for Null or blank.
 QString RecordText(const QVariant& value, FieldType type);
 
+// The value the field is given when a record holding `value` for a variable
+// of `vartype` is saved; nothing when the field is left as it is (a Yes/No
+// field and text that is neither yes nor no, a variable of no stored kind).
+std::optional<QVariant> FieldValueFor(const FieldDef& field, int vartype, const QString& value);
+
 // YES/TRUE and NO/FALSE in any case; nothing for other text.
 std::optional<bool> ReadYesNo(const QString& value);
 

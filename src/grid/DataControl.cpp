@@ -59,11 +59,19 @@ DataControl::DataControl(DataGrid* grid, QWidget* parent) : QWidget(parent), m_g
     connect(m_grid, &DataGrid::positionChanged, this, &DataControl::updateCaption);
 }
 
-QString DataControl::counterText(bool bof, bool eof, int absolutePosition, int recordCount)
+QString DataControl::counterText(bool bof, bool eof, int absolutePosition, int recordCount,
+                                 std::optional<qint64> verified)
 {
     if (bof && eof)
         return QStringLiteral("Empty");
-    return QStringLiteral("Record %1 of %2").arg(absolutePosition + 1).arg(recordCount);
+    const QString counter = QStringLiteral("Record %1 of %2").arg(absolutePosition + 1).arg(recordCount);
+    return verified ? counter + QStringLiteral(" (%1 verified)").arg(*verified) : counter;
+}
+
+void DataControl::setVerifiedCount(std::optional<qint64> verified)
+{
+    m_verified = verified;
+    updateCaption();
 }
 
 QString DataControl::caption() const
@@ -79,15 +87,19 @@ QString DataControl::filterNote() const
 void DataControl::updateCaption()
 {
     const RecordSet* rs = m_grid->recordModel()->recordSet();
-    const bool filtered = rs && rs->isOpen() && rs->view().filtered();
-    m_filter->setText(filtered ? QStringLiteral("Filter: %1=%2").arg(rs->view().filterField, rs->view().filterValue)
-                               : QString());
-    m_filter->setVisible(filtered);
+    const bool open = rs && rs->isOpen();
+    QStringList filters;
+    if (open && rs->view().filtered())
+        filters << QStringLiteral("%1=%2").arg(rs->view().filterField, rs->view().filterValue);
+    if (open && rs->view().unverifiedOnly)
+        filters << QStringLiteral("not yet verified");
+    m_filter->setText(filters.isEmpty() ? QString() : QStringLiteral("Filter: ") + filters.join(QStringLiteral(", ")));
+    m_filter->setVisible(!filters.isEmpty());
     if (!rs || !rs->isOpen()) {
         m_caption->setText(QStringLiteral("Data Table"));
         return;
     }
-    m_caption->setText(counterText(rs->bof(), rs->eof(), rs->absolutePosition(), rs->recordCount()));
+    m_caption->setText(counterText(rs->bof(), rs->eof(), rs->absolutePosition(), rs->recordCount(), m_verified));
 }
 
 }  // namespace k7

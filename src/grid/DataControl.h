@@ -5,6 +5,8 @@
 
 #include <QWidget>
 
+#include <optional>
+
 class QLabel;
 class QToolButton;
 
@@ -19,7 +21,11 @@ public:
 
     // The counter for a record set: empty when at both ends, else the
     // 0-based position + 1 of the record count.
-    static QString counterText(bool bof, bool eof, int absolutePosition, int recordCount);
+    // With a count of verified rows: "Record 12 of 340 (118 verified)".
+    static QString counterText(bool bof, bool eof, int absolutePosition, int recordCount,
+                               std::optional<qint64> verified = std::nullopt);
+    // The verified rows the counter tells of; nothing hides them.
+    void setVerifiedCount(std::optional<qint64> verified);
 
     QString caption() const;
     // "Filter: field=value" while the grid is filtered, else "".
@@ -31,6 +37,7 @@ private:
     DataGrid* m_grid = nullptr;
     QLabel* m_caption = nullptr;
     QLabel* m_filter = nullptr;
+    std::optional<qint64> m_verified;
 };
 
 }  // namespace k7

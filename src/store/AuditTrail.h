@@ -31,6 +31,7 @@ inline constexpr const char* EmptyAfterExport = "empty after export";
 inline constexpr const char* LengthChange = "length change";
 inline constexpr const char* Rename = "rename";
 inline constexpr const char* RecordsAdded = "records added";
+inline constexpr const char* Verify = "verify";
 }  // namespace AuditAction
 
 struct AuditChange {

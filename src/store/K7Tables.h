@@ -11,6 +11,7 @@ inline constexpr const char* kOwnTablePrefix = "k7_";
 inline constexpr const char* kJournalTable = "k7_journal";
 inline constexpr const char* kAuditTable = "k7_audit";
 inline constexpr const char* kSavedTokenTable = "k7_saved";
+inline constexpr const char* kVerifiedTable = "k7_verified";
 
 inline bool IsOwnTable(const QString& name)
 {

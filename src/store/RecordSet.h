@@ -167,6 +167,15 @@ public:
     // Whether the current row has been deleted from the table since the set
     // was read (false when there is no current row or it cannot be told).
     bool currentRowGone() const;
+    // What field i holds once given `value` (a Single rounded to its float,
+    // a Long to a whole number, Text cut to its size); Null when it cannot
+    // hold it.
+    QVariant storedForm(int i, const QVariant& value) const
+    {
+        bool ok = true;
+        const QVariant form = stored(i, value, &ok);
+        return ok ? form : QVariant();
+    }
 
     // Rows added elsewhere (another station, another program) since the set
     // was read. Whether the set can take them in without reading its keyset

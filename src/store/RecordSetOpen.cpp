@@ -1,6 +1,7 @@
 // Opening and closing record sets: the key query of a dynaset and the rows
 // of a snapshot.
 #include "store/RecordSet.h"
+#include "store/VerifiedRows.h"
 
 #include "store/Database.h"
 #include "store/FoldedMatch.h"
@@ -221,6 +222,13 @@ std::optional<RecordSet::DynasetQuery> RecordSet::viewQuery(const Database& db, 
         }
         query.where = filterCondition(def->fields[fi], view.filterValue, query.whereValues, db.dialect());
         query.name += QStringLiteral(" WHERE ") + QuoteName(def->fields[fi].name) + QStringLiteral(" shows ?");
+    }
+    if (def && view.unverifiedOnly) {
+        const QString unverified = NotVerifiedCondition(QuoteName(def->name), db.dialect().rowidName());
+        query.where = query.where.isEmpty() ? unverified
+                                            : QStringLiteral("(%1) AND %2").arg(query.where, unverified);
+        query.whereValues << def->name;
+        query.name += view.filtered() ? QStringLiteral(" AND not verified") : QStringLiteral(" WHERE not verified");
     }
     if (view.sorted())
         query.name += QStringLiteral(" ORDER BY ") + view.sortFields.join(QLatin1Char(','));

@@ -18,6 +18,9 @@ struct RecordView {
     // value matches Null too.
     QString filterField;
     QString filterValue;
+    // Only the rows never verified (VerifiedRows.h), with or without the
+    // field's filter.
+    bool unverifiedOnly = false;
 
     bool sorted() const { return !sortFields.isEmpty(); }
     bool filtered() const { return !filterField.isEmpty(); }

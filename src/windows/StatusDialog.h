@@ -1,7 +1,10 @@
 #pragma once
 // frmStatus: what is open (database, table, record count, CFG, settings file).
 
+#include "store/VerifiedRows.h"
+
 #include <QDialog>
+#include <QStringList>
 
 #include <optional>
 
@@ -13,6 +16,9 @@ struct StatusFacts {
     std::optional<qint64> recordCount;  // only shown when a table is set
     QString cfgpath;
     QString inipath;
+    // What verify mode found in the table, per variable in CFG order.
+    std::optional<VerifiedTally> verified;
+    QStringList variables;
 };
 
 class StatusDialog : public QDialog {

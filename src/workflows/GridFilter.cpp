@@ -4,6 +4,7 @@
 #include "cfg/ProfileFile.h"
 #include "platform/Dialogs.h"
 #include "store/DataStore.h"
+#include "store/VerifiedRows.h"
 #include "workflows/GridView.h"
 
 namespace k7 {
@@ -14,6 +15,23 @@ std::optional<FieldValue> ParseFilterKey(const QString& key)
     if (equals < 0)
         return std::nullopt;
     return FieldValue{key.left(equals), key.mid(equals + 1)};
+}
+
+bool ShowUnverifiedOnly(DataStore& store, bool on, Dialogs& dialogs, ShellHooks& shell)
+{
+    // The condition reads k7_verified, which a table never verified lacks.
+    VerifiedRows verified(store.currentdb());
+    if (on && !verified.ensureTable()) {
+        dialogs.message(QStringLiteral("The data grid could not be filtered: ") + verified.lastError(),
+                        Style::Critical);
+        return false;
+    }
+    RecordView view = store.currentrs().view();
+    view.unverifiedOnly = on;
+    return ShowView(store, view,
+                    on ? QStringLiteral("The data grid could not be filtered: ")
+                       : QStringLiteral("The data grid could not show every row: "),
+                    dialogs, shell);
 }
 
 FilterChoice::FilterChoice(Model& model, DataStore& store, Dialogs& dialogs, ShellHooks& shell)

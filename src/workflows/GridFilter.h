@@ -28,6 +28,11 @@ struct FieldValue {
 // The stored `Filter` split at its first "="; nothing when it has none.
 std::optional<FieldValue> ParseFilterKey(const QString& key);
 
+// Shows only the rows never verified (on), or every row again (off), keeping
+// the field's filter and the sort. Not kept in the CFG: it is a look at the
+// work left, not a property of the table.
+[[nodiscard]] bool ShowUnverifiedOnly(DataStore& store, bool on, Dialogs& dialogs, ShellHooks& shell);
+
 class FilterChoice {
 public:
     FilterChoice(Model& model, DataStore& store, Dialogs& dialogs, ShellHooks& shell);

@@ -15,7 +15,7 @@ bool ShowView(DataStore& store, const RecordView& view, const QString& refusal, 
     // A long sort or filter reads on another thread under a progress
     // dialog; Cancel leaves the grid, its rows and the stored keys alone.
     const QString progress =
-        view.filtered() ? QStringLiteral("Filtering the records") : QStringLiteral("Sorting the records");
+        view.filtered() || view.unverifiedOnly ? QStringLiteral("Filtering the records") : QStringLiteral("Sorting the records");
     bool cancelled = false;
     dialogs.setBusy(true);
     const bool shown = store.showView(view, [&](SteppedWork& work) {
