@@ -372,6 +372,8 @@ bool RecordSet::update()
             sql = QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
                       .arg(table, names.join(QStringLiteral(", ")), marks.join(QStringLiteral(", ")));
         }
+        // The new row's identity comes with the answer: no second round trip.
+        sql += m_db->dialect().returningRowid(m_rowidName);
         SqlStatement* stmt = m_db->statement(sql);
         if (!stmt)
             return fail(m_db->lastError());

@@ -102,6 +102,9 @@ public:
     // In a grouped query, the value of `expr` in the group's row that comes
     // first by `order` (a file takes a bare column; a server wants an aggregate).
     virtual QString firstOfGroup(const QString& expr, const QString& order) const = 0;
+    // What an INSERT ends with to give back the new row's identity `rowid`
+    // in its own answer; empty where the engine tells it without asking.
+    virtual QString returningRowid(const QString& rowid) const = 0;
 };
 
 // The dialect of a database file.
@@ -151,6 +154,7 @@ public:
     QString textFieldLengthChange(const QString&, const QString&, int) const override { return {}; }
     QString jsonObject(const QString& pairs) const override { return QStringLiteral("json_object(%1)").arg(pairs); }
     QString firstOfGroup(const QString& expr, const QString&) const override { return expr; }
+    QString returningRowid(const QString&) const override { return QString(); }
 };
 
 }  // namespace k7

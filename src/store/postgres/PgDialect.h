@@ -61,6 +61,10 @@ public:
     {
         return QStringLiteral("(array_agg(%1 ORDER BY %2))[1]").arg(expr, order);
     }
+    QString returningRowid(const QString& rowid) const override
+    {
+        return rowid.isEmpty() ? QString() : QStringLiteral(" RETURNING ") + rowid;
+    }
 };
 
 }  // namespace k7
