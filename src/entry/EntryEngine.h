@@ -8,6 +8,7 @@
 #include "entry/EntryKeys.h"
 #include "entry/RecordState.h"
 #include "platform/EntryView.h"
+#include "store/SqlStep.h"
 #include "store/TableDef.h"
 
 #include <QString>
@@ -281,7 +282,7 @@ private:
     bool completedRowHasNoValue(const QString& field) const;
     // Saving: the table's lock, and the values that another station may have
     // saved since they were checked, looked at again under it.
-    [[nodiscard]] bool lockTableForSave(const RecordSet& rs, QString* error);
+    QList<SqlStep> saveLock(const RecordSet& rs) const;
     [[nodiscard]] std::optional<int> uniqueTakenMeanwhile(const RecordSet& rs, QString* error);
     [[nodiscard]] std::optional<bool> heldByUnseenRow(int v, const QString& value, QString* error);
     [[nodiscard]] std::optional<bool> numberTaken(const RecordSet& rs, int field, double number, QString* error);

@@ -236,28 +236,18 @@ bool EntryEngine::completedRowHasNoValue(const QString& field) const
     return i < 0 || RecordText(m_foundrs->value(i), m_foundrs->field(i).type).isEmpty();
 }
 
-// Makes the other stations' saves to the set's table wait until this
-// transaction ends (a file's write transaction does so already).
-bool EntryEngine::lockTableForSave(const RecordSet& rs, QString* error)
+// What makes the other stations' saves to the set's table wait until the
+// saving transaction ends, run as it begins (a file's write transaction
+// does so already).
+QList<SqlStep> EntryEngine::saveLock(const RecordSet& rs) const
 {
     Database& db = m_store.currentdb();
     const QString sql = db.dialect().serialiseSaves();
     if (sql.isEmpty())
-        return true;
+        return {};
     // Every station names the table as the database spells it.
     const std::optional<TableDef> table = db.findTable(rs.tableName());
-    SqlStatement* lock = db.statement(sql);
-    if (!lock || !lock->bind({table ? table->name : rs.tableName()})) {
-        *error = lock ? lock->error() : db.lastError();
-        return false;
-    }
-    while (lock->step()) {
-    }
-    const QString failed = lock->error();
-    lock->reset();
-    if (!failed.isEmpty())
-        *error = failed;
-    return failed.isEmpty();
+    return {{sql, {table ? table->name : rs.tableName()}}};
 }
 
 // The first Unique variable of the record whose value a row the operator

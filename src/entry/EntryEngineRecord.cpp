@@ -379,21 +379,23 @@ bool EntryEngine::storeRecord(RecordSet& rs, SaveFailure* failure)
 bool EntryEngine::storeRecordSettled(RecordSet& rs, SaveFailure* failure)
 {
     Database& db = m_store.currentdb();
-    std::optional<Transaction> transaction(std::in_place, db);
+    std::optional<Transaction> transaction(std::in_place, db, saveLock(rs));
     if (!transaction->began()) {
         failure->error = db.lastError();
         return false;
     }
     const qint64 current = rs.bookmark();
     bool ok = writeLocked(rs, failure);
+    // The journal ends with the COMMIT, sent together where the engine allows.
     RecordJournal* j = journal();
-    const JournalEnd end = ok && j ? j->clear() : JournalEnd::Ended;
-    if (end != JournalEnd::Ended) {
-        failure->savedBefore = end == JournalEnd::SavedBefore;
+    QList<SqlStep> ending;
+    if (ok && j && !j->endSteps(&ending)) {
         failure->error = j->lastError();
         ok = false;
     }
-    if (ok && !transaction->commit()) {
+    qsizetype failedAt = -1;
+    if (ok && !transaction->commit(ending, &failedAt)) {
+        failure->savedBefore = failedAt < ending.size() && j && j->savedBefore(db.lastErrorCode());
         failure->error = db.lastError();
         ok = false;
     }
@@ -413,8 +415,6 @@ bool EntryEngine::storeRecordSettled(RecordSet& rs, SaveFailure* failure)
 // looked at again, and only then is the row written with its audit.
 bool EntryEngine::writeLocked(RecordSet& rs, SaveFailure* failure)
 {
-    if (!lockTableForSave(rs, &failure->error))
-        return false;
     const std::optional<int> taken = uniqueTakenMeanwhile(rs, &failure->error);
     if (!taken)
         return false;

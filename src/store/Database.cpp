@@ -384,25 +384,55 @@ bool Database::appendIndex(const QString& table, const IndexDef& index)
                         QuoteName(def->name), columns.join(QStringLiteral(", ")), where));
 }
 
-bool Database::transaction()
+bool Database::transaction(const QList<SqlStep>& then)
 {
     if (m_inTransaction) {
         m_error = QStringLiteral("A transaction is already open.");
         return false;
     }
-    if (!execute(dialect().beginWrite()))
+    qsizetype failedAt = -1;
+    if (!executeAll(QList<SqlStep>{{dialect().beginWrite(), {}}} + then, &failedAt)) {
+        // Begun, but what was to run in it failed: nothing stays open.
+        if (failedAt > 0)
+            rollbackKeepingError();
         return false;
+    }
     m_inTransaction = true;
     ++m_transactionSerial;
     return true;
 }
 
-bool Database::commit()
+bool Database::commit(const QList<SqlStep>& first, qsizetype* failedAt)
 {
-    if (!execute(QStringLiteral("COMMIT")))
+    qsizetype failed = -1;
+    const bool ok = executeAll(first + QList<SqlStep>{{QStringLiteral("COMMIT"), {}}}, &failed);
+    if (failedAt)
+        *failedAt = failed;
+    if (!ok)
         return false;
     m_inTransaction = false;
     return true;
+}
+
+bool Database::executeAll(const QList<SqlStep>& steps, qsizetype* failedAt)
+{
+    m_error.clear();
+    m_errorCode = 0;
+    if (!m_open) {
+        *failedAt = 0;
+        m_error = QStringLiteral("The database is not open.");
+        return false;
+    }
+    return m_connection->executeAll(steps, &m_error, &m_errorCode, failedAt);
+}
+
+void Database::rollbackKeepingError()
+{
+    const QString error = m_error;
+    const int code = m_errorCode;
+    static_cast<void>(execute(QStringLiteral("ROLLBACK")));
+    m_error = error;
+    m_errorCode = code;
 }
 
 bool Database::rollback()

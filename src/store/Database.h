@@ -6,8 +6,10 @@
 // No operation shows anything to the operator.
 
 #include "store/SqlDialect.h"
+#include "store/SqlStep.h"
 #include "store/TableDef.h"
 
+#include <QList>
 #include <QSqlDatabase>
 #include <QString>
 #include <QStringList>
@@ -111,8 +113,13 @@ public:
     // Groups several changes so that they happen all together or not at all.
     // rollback() is the way out of a change that has already failed and been
     // reported; its own failure stays in lastError() for callers that care.
-    [[nodiscard]] bool transaction();
-    [[nodiscard]] bool commit();
+    // A write transaction; `then` runs first in it, sent with its start where
+    // the engine allows. Either all of that happened or nothing is open.
+    [[nodiscard]] bool transaction(const QList<SqlStep>& then = {});
+    // Runs `first` and commits, sent together where the engine allows. When a
+    // step of `first` fails, *failedAt says which, and the transaction is
+    // left to be rolled back.
+    [[nodiscard]] bool commit(const QList<SqlStep>& first = {}, qsizetype* failedAt = nullptr);
     bool rollback();
     bool inTransaction() const { return m_inTransaction; }
     // Counts the transactions begun on this database: tells one from the next.
@@ -154,6 +161,8 @@ public:
     [[nodiscard]] static bool configureConnection(sqlite3* handle);
 
 private:
+    [[nodiscard]] bool executeAll(const QList<SqlStep>& steps, qsizetype* failedAt);
+    void rollbackKeepingError();
     friend class RecordSet;
     [[nodiscard]] bool openConnection(const QString& path, bool creating, Access access);
     // The check after the connection is made: the reason the file cannot

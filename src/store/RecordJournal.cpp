@@ -11,6 +11,8 @@
 #include <QJsonObject>
 #include <QUuid>
 
+#include <sqlite3.h>
+
 namespace k7 {
 
 namespace {
@@ -197,20 +199,31 @@ QString RecordJournal::saveToken()
     return m_token;
 }
 
+bool RecordJournal::endSteps(QList<SqlStep>* steps)
+{
+    steps->clear();
+    if (besideServer())
+        return noteSavedSteps(steps);
+    if (m_journalTable.ready || OwnTableExists(m_db, kJournalTable))
+        steps->append({JournalSql::clearRow(), JournalKeyValues(m_cfg, m_table)});
+    return true;
+}
+
+bool RecordJournal::savedBefore(int code) const
+{
+    return besideServer() && code == SQLITE_CONSTRAINT;
+}
+
 JournalEnd RecordJournal::clear()
 {
-    if (besideServer())
-        return noteSaved();
-    if (!m_journalTable.ready && !OwnTableExists(m_db, kJournalTable))
-        return JournalEnd::Ended;
-    SqlStatement* st = m_db.statement(JournalSql::clearRow());
-    if (!st) {
-        m_error = m_db.lastError();
+    QList<SqlStep> steps;
+    if (!endSteps(&steps))
         return JournalEnd::Failed;
-    }
-    if (!st->run(JournalKeyValues(m_cfg, m_table))) {
-        m_error = st->error();
-        return JournalEnd::Failed;
+    for (const SqlStep& step : steps) {
+        if (!m_db.execute(step.sql, step.values)) {
+            m_error = m_db.lastError();
+            return savedBefore(m_db.lastErrorCode()) ? JournalEnd::SavedBefore : JournalEnd::Failed;
+        }
     }
     return JournalEnd::Ended;
 }
@@ -223,21 +236,15 @@ bool RecordJournal::ensureTokenTable()
 // The token is kept here as well, so that the next Enter knows what to ask
 // when the COMMIT goes unanswered. A save of the same record still
 // committing elsewhere (a connection lost mid-COMMIT) holds the token's key
-// until it ends: the insert waits for it and then adds nothing.
-JournalEnd RecordJournal::noteSaved()
+// until it ends: the insert then fails on the key, and this save with it.
+bool RecordJournal::noteSavedSteps(QList<SqlStep>* steps)
 {
     const QString token = saveToken();
     if (!ensureTokenTable())
-        return JournalEnd::Failed;
-    SqlStatement* st = m_db.statement(m_db.dialect().noteSavedToken());
-    if (!st || !st->run({token, m_settledToken})) {
-        m_error = st ? st->error() : m_db.lastError();
-        return JournalEnd::Failed;
-    }
-    if (m_db.changes() == 0)
-        return JournalEnd::SavedBefore;
+        return false;
+    steps->append({m_db.dialect().noteSavedToken(), {token, m_settledToken}});
     m_savingToken = token;
-    return JournalEnd::Ended;
+    return true;
 }
 
 void RecordJournal::committed()

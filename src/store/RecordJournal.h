@@ -17,6 +17,7 @@
 // saved twice. None of this makes the save wait for the local disk.
 
 #include "store/K7Tables.h"
+#include "store/SqlStep.h"
 
 #include <QDateTime>
 #include <QList>
@@ -97,11 +98,16 @@ public:
     // Beside a server: the token of the record in progress, for its journal
     // rows; a journal row left from before (a crash) lends its own.
     QString saveToken();
-    // Ends the journal as part of the saving transaction, called inside it:
-    // in a file the row is removed with the transaction; beside a server the
-    // record's token is noted on the server, and the row goes in committed().
-    // SavedBefore: a save of this record committed already, unanswered (roll
-    // this one back).
+    // The statements that end the journal inside the saving transaction, to
+    // run with its COMMIT: in a file the row's removal; beside a server the
+    // note of the record's token (the row goes in committed()). False with
+    // the reason when they cannot be had.
+    [[nodiscard]] bool endSteps(QList<SqlStep>* steps);
+    // Whether those statements failing with the store's `code` means that a
+    // save of this record committed already, unanswered: this one is rolled
+    // back and the record counts as saved.
+    bool savedBefore(int code) const;
+    // Runs endSteps() at once, inside the caller's transaction.
     [[nodiscard]] JournalEnd clear();
     // The saving transaction committed: beside a server, the next record
     // gets a token of its own, and the caller removes the row (through its
@@ -120,7 +126,7 @@ private:
     Database& rows();
     [[nodiscard]] bool ensureTable();
     [[nodiscard]] bool ensureTokenTable();
-    [[nodiscard]] JournalEnd noteSaved();
+    [[nodiscard]] bool noteSavedSteps(QList<SqlStep>* steps);
 
     Database& m_db;
     QString m_localPath;

@@ -90,8 +90,8 @@ public:
     // share one transaction (a file).
     virtual QString savedTokenColumns() const = 0;
     // Notes the token bound first as saved, and drops the one bound second (the
-    // station's previous record, settled) and any left by a crash long ago; no
-    // row is added when the token is noted already.
+    // station's previous record, settled) and any left by a crash long ago;
+    // fails on the table's key when the token is noted already.
     virtual QString noteSavedToken() const = 0;
     // The statement that makes a field (quoted, of a quoted table) Text of
     // `length` characters in place, longer text cut; empty when the engine

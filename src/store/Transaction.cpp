@@ -4,7 +4,7 @@
 
 namespace k7 {
 
-Transaction::Transaction(Database& db) : m_db(db), m_began(db.transaction()) { }
+Transaction::Transaction(Database& db, const QList<SqlStep>& then) : m_db(db), m_began(db.transaction(then)) { }
 
 Transaction::~Transaction()
 {
@@ -13,11 +13,11 @@ Transaction::~Transaction()
         m_db.rollback();
 }
 
-bool Transaction::commit()
+bool Transaction::commit(const QList<SqlStep>& first, qsizetype* failedAt)
 {
     if (!m_began || m_committed)
         return m_committed;
-    m_committed = m_db.commit();
+    m_committed = m_db.commit(first, failedAt);
     return m_committed;
 }
 

@@ -7,13 +7,18 @@
 // Errors are read from the database before the guard goes: the rollback
 // replaces lastError().
 
+#include "store/SqlStep.h"
+
+#include <QList>
+
 namespace k7 {
 
 class Database;
 
 class Transaction {
 public:
-    explicit Transaction(Database& db);
+    // `then` runs first in the transaction (see Database::transaction).
+    explicit Transaction(Database& db, const QList<SqlStep>& then = {});
     ~Transaction();
     Transaction(const Transaction&) = delete;
     Transaction& operator=(const Transaction&) = delete;
@@ -24,7 +29,8 @@ public:
     // Keeps the changes. False, with the database's lastError(), when the
     // transaction did not begin or the commit failed; the guard then still
     // rolls back when it goes.
-    [[nodiscard]] bool commit();
+    // `first` runs just before the commit (see Database::commit).
+    [[nodiscard]] bool commit(const QList<SqlStep>& first = {}, qsizetype* failedAt = nullptr);
 
 private:
     Database& m_db;

@@ -139,6 +139,35 @@ private slots:
         QCOMPARE(readRows(dbPath(), "Finds"), QList<QStringList>{{"A1"}});
     }
 
+    // Statements sent with the start or the end of a transaction (in one
+    // exchange on a server): the first that fails stops the rest; a failed
+    // start leaves nothing open, a failed end leaves the transaction to be
+    // rolled back, with nothing of it kept.
+    void stepsSentWithBeginAndCommit()
+    {
+        const QString insertSql = QStringLiteral("INSERT INTO \"Finds\" (\"Id\") VALUES (?)");
+        const QList<SqlStep> failing = {{insertSql, {QStringLiteral("A1")}},
+                                        {QStringLiteral("INSERT INTO \"Nowhere\" VALUES (1)"), {}},
+                                        {insertSql, {QStringLiteral("A3")}}};
+        QVERIFY(!m_db.transaction(failing));
+        QVERIFY(m_db.lastError().contains(QStringLiteral("Nowhere")));
+        QVERIFY(!m_db.inTransaction());
+        QCOMPARE(rowCount(dbPath(), QStringLiteral("Finds")), 0);
+
+        QVERIFY(m_db.transaction({{insertSql, {QStringLiteral("B1")}}}));
+        qsizetype failedAt = -1;
+        QVERIFY(!m_db.commit(failing, &failedAt));
+        QCOMPARE(failedAt, 1);
+        QVERIFY(m_db.inTransaction());
+        QVERIFY(m_db.rollback());
+        QCOMPARE(rowCount(dbPath(), QStringLiteral("Finds")), 0);
+
+        QVERIFY(m_db.transaction({{insertSql, {QStringLiteral("C1")}}}));
+        QVERIFY(m_db.commit({{insertSql, {QStringLiteral("C2")}}}, &failedAt));
+        QVERIFY(!m_db.inTransaction());
+        QCOMPARE(rowCount(dbPath(), QStringLiteral("Finds")), 2);
+    }
+
     // K7's own table made inside a save that is rolled back goes with it:
     // the next save makes it again, and only a table found after the
     // transaction that made it ended counts as there for good.

@@ -1,6 +1,7 @@
 #include "store/postgres/PgConnection.h"
 
 #include "store/postgres/PgParameters.h"
+#include "store/postgres/PgPipeline.h"
 #include "store/postgres/PgPlaceholders.h"
 #include "store/postgres/PgResultCode.h"
 #include "store/postgres/PgSchemaReader.h"
@@ -173,6 +174,17 @@ bool PgConnection::execute(const QString& sql, const QVariantList& values, QStri
     }
     m_session->noteCommand(result.get());
     return true;
+}
+
+bool PgConnection::executeAll(const QList<SqlStep>& steps, QString* error, int* code, qsizetype* failedAt)
+{
+    if (!m_session) {
+        *failedAt = 0;
+        *error = QStringLiteral("The database is not open.");
+        *code = PgResultCode({}, nullptr);
+        return false;
+    }
+    return RunPipelined(*m_session, steps, error, code, failedAt);
 }
 
 bool PgConnection::readSchema(std::vector<TableDef>* tables, QString* error)

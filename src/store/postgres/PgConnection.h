@@ -47,6 +47,8 @@ public:
     const SqlDialect& dialect() const override { return m_dialect; }
     std::unique_ptr<SqlStatement> prepare(const QString& sql) override;
     [[nodiscard]] bool execute(const QString& sql, const QVariantList& values, QString* error, int* code) override;
+    [[nodiscard]] bool executeAll(const QList<SqlStep>& steps, QString* error, int* code,
+                                  qsizetype* failedAt) override;
     [[nodiscard]] bool readSchema(std::vector<TableDef>* tables, QString* error) override;
     // The identity an INSERT ... RETURNING gave back, else the session's
     // lastval() (the identity column's sequence), -1 when there is none.

@@ -50,7 +50,7 @@ public:
     {
         return QStringLiteral("WITH settled AS (DELETE FROM k7_saved WHERE token = ?2 "
                               "OR saved_at < now() - interval '30 days') "
-                              "INSERT INTO k7_saved (token) VALUES (?1) ON CONFLICT DO NOTHING");
+                              "INSERT INTO k7_saved (token) VALUES (?1)");
     }
     QString textFieldLengthChange(const QString& quotedTable, const QString& quotedField, int length) const override;
     QString jsonObject(const QString& pairs) const override
