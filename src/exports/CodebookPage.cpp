@@ -1,5 +1,7 @@
 #include "exports/CodebookPage.h"
 
+#include "exports/PageStyle.h"
+
 #include <QLocale>
 
 #include <algorithm>
@@ -8,12 +10,8 @@ namespace k7 {
 
 namespace {
 
-const char* const kStyle =
-    "body{font-family:sans-serif;margin:2em;color:#000;background:#fff}"
-    "h1{font-size:1.5em}h2{font-size:1.2em;margin-top:2em;border-bottom:1px solid #888}"
-    "table{border-collapse:collapse}td,th{text-align:left;padding:2px 12px 2px 0;vertical-align:top}"
-    "th{font-weight:normal;color:#444}svg{display:block;margin:0.5em 0}"
-    "section{page-break-inside:avoid}";
+// The charts stand on lines of their own; a variable is not split across pages.
+const char* const kChartStyle = "svg{display:block;margin:0.5em 0}section{page-break-inside:avoid}";
 
 QString esc(const QString& text)
 {
@@ -142,7 +140,7 @@ QByteArray CodebookHtml(const CodebookFacts& facts)
 {
     QString html = QStringLiteral("<!DOCTYPE html>\n<html><head><meta charset=\"utf-8\"><title>Codebook of %1</title>"
                                   "<style>%2</style></head><body>\n")
-                       .arg(esc(facts.table), QLatin1String(kStyle));
+                       .arg(esc(facts.table), QLatin1String(kPageStyle) + QLatin1String(kChartStyle));
     html += QStringLiteral("<h1>Codebook of %1</h1><table>").arg(esc(facts.table));
     html += row(QStringLiteral("CFG"), esc(facts.cfgPath));
     if (!facts.databasePath.isEmpty())

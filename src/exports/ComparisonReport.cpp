@@ -1,5 +1,7 @@
 #include "exports/ComparisonReport.h"
 
+#include "exports/PageStyle.h"
+
 #include <QFileInfo>
 #include <QSaveFile>
 
@@ -7,11 +9,8 @@ namespace k7 {
 
 namespace {
 
-const char* const kStyle =
-    "body{font-family:sans-serif;margin:2em;color:#000;background:#fff}"
-    "h1{font-size:1.5em}h2{font-size:1.2em;margin-top:2em;border-bottom:1px solid #888}"
-    "table{border-collapse:collapse}td,th{text-align:left;padding:2px 12px 2px 0;vertical-align:top}"
-    "th{font-weight:normal;color:#444}td.blank{color:#888}";
+// A blank value is greyed, so that "(blank)" is not read as typed text.
+const char* const kBlankStyle = "td.blank{color:#888}";
 
 QString esc(const QString& text)
 {
@@ -95,7 +94,8 @@ QByteArray ComparisonHtml(const ComparisonFacts& f)
     const QString title = QStringLiteral("%1 and %2").arg(f.firstName, f.secondName);
     QString html = QStringLiteral("<!DOCTYPE html>\n<html><head><meta charset=\"utf-8\"><title>%1</title><style>%2"
                                   "</style></head><body>\n<h1>%1</h1>\n<p>%3</p>\n")
-                       .arg(esc(title), QLatin1String(kStyle), esc(ComparisonSummary(f)));
+                       .arg(esc(title), QLatin1String(kPageStyle) + QLatin1String(kBlankStyle),
+                            esc(ComparisonSummary(f)));
     html += counts(f);
     if (!f.notCompared.isEmpty())
         html += QStringLiteral("<p>Not compared (not a field of both tables): %1</p>\n")
