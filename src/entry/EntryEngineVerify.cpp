@@ -197,6 +197,9 @@ bool EntryEngine::verifyMatches(int v, const QString& value)
     const QString typed = shownAsStored(v, value);
     const bool confirmed = session.retypeVar == v && typed == session.firstTyped;
     if (typed == session.stored[static_cast<size_t>(v)] || confirmed) {
+        // The second typing settled it: the warning leaves the status line.
+        if (session.retypeVar == v)
+            m_view.showStatus(QString());
         session.retypeVar = 0;
         session.firstTyped.clear();
         return true;
