@@ -56,7 +56,7 @@ QString NotVerifiedCondition(const QString& quotedTable, const QString& rowidNam
 
 bool VerifiedRows::ensureTable()
 {
-    if (m_ready)
+    if (m_table.ready)
         return true;
     // The field lists are JSON arrays of names; the counts beside them let
     // SQL add them up without reading the lists.
@@ -75,13 +75,12 @@ bool VerifiedRows::ensureTable()
             m_error = m_db.lastError();
         return false;
     }
-    m_ready = m_table.ready;
     return true;
 }
 
 bool VerifiedRows::exists()
 {
-    return m_ready || OwnTableExists(m_db, kVerifiedTable);
+    return m_table.ready || OwnTableExists(m_db, kVerifiedTable);
 }
 
 bool VerifiedRows::record(const Verification& v)

@@ -55,7 +55,6 @@ private:
 
     Database& m_db;
     QString m_error;
-    bool m_ready = false;
     OwnTableState m_table;
 };
 
