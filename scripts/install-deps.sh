@@ -12,6 +12,8 @@ packages=(
   ccache mdbtools-dev libreadstat-dev libxlsxwriter-dev
   libpq-dev postgresql
   clang libclang-rt-14-dev
+  cmark
+  xdotool x11-utils imagemagick
 )
 
 missing=()

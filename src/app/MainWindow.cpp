@@ -18,6 +18,7 @@
 #include "settings/WindowRestore.h"
 #include "windows/AboutDialog.h"
 #include "windows/InfoViewer.h"
+#include "windows/ManualWindow.h"
 #include "windows/OptionsDialog.h"
 #include "windows/StatusDialog.h"
 #include "windows/TextEditor.h"
@@ -483,7 +484,8 @@ void MainWindow::openProperties(int variable)
         m_engine->ShowVariable(state().curvar);
     };
     PropertiesWindow::open({m_model, m_store, m_dialogs, *this, *m_engine, m_settings,
-                            [this](const QString& path) { showInfoFile(path); }},
+                            [this](const QString& path) { showInfoFile(path); },
+                            [this] { showManual(ManualPlace::PropertiesEditor); }},
                            this, variable, present);
 }
 

@@ -36,6 +36,7 @@ class DataGrid;
 class Dialogs;
 class EntryArea;
 class EntryEngine;
+class ManualWindow;
 class Instruments;
 class RecordMenu;
 class TextEditor;
@@ -71,6 +72,13 @@ public:
     void viewOptions();
     void helpStatus();
     void helpAbout();
+    // Help > K7 Manual (F1): the manual at the section of what the operator
+    // is doing; the one manual window is raised when it is open.
+    void helpManual();
+    // The manual at `place` (see ManualPlace), or a message when it is missing.
+    void showManual(const QString& place);
+    // The manual window when it has been opened, for tests.
+    ManualWindow* manualWindow() const;
     // File > Verify Records: turns verify mode on or off.
     void toggleVerify();
     // Data > Show only records not yet verified.
@@ -151,6 +159,8 @@ protected:
 
 private:
     void buildMenus();
+    // The manual's section for the control that has the keyboard.
+    QString manualPlaceHere() const;
     void buildRegions();
     void updateRecentMenu();
     void updateTitle();
@@ -202,6 +212,7 @@ private:
     ElidedLabel* m_dbinfo = nullptr;
     QTimer* m_imagejtimer = nullptr;
     QPointer<TextEditor> m_editor;
+    QPointer<ManualWindow> m_manual;
 
     QList<QAction*> m_menufile;
     QAction* m_recentSeparator = nullptr;

@@ -2,6 +2,7 @@
 #include "app/MainWindow.h"
 
 #include "app/RecordMenu.h"
+#include "entry/EntryKeys.h"
 #include "grid/FilterDialog.h"
 #include "grid/FindDialog.h"
 #include "grid/SortDialog.h"
@@ -88,6 +89,8 @@ void MainWindow::buildMenus()
 
     QMenu* help = menuBar()->addMenu(QStringLiteral("&Help"));
     help->setObjectName(QStringLiteral("menuHelp"));
+    add(help, QStringLiteral("K7 &Manual"), QStringLiteral("helpmanual"), [this] { helpManual(); })
+        ->setShortcut(QKeySequence(KeyOf(KeyAction::OpenManual)));
     add(help, QStringLiteral("&Keys"), QStringLiteral("helpkeys"), [this] { KeysDialog(this).exec(); });
     add(help, QStringLiteral("&Status"), QStringLiteral("helpstatus"), [this] { helpStatus(); });
     add(help, QStringLiteral("&About K7"), QStringLiteral("helpabout"), [this] { helpAbout(); });

@@ -37,6 +37,8 @@ QList<KeyBinding> buildTable()
         {P::Dialog, "Tab, Shift+Tab", "Move between the lists and buttons of a dialog", A::ByWindow},
         {P::Dialog, "Space", "Presses the button that has the focus", A::ByWindow},
         {P::Dialog, "Esc", "Closes the dialog or menu without acting", A::ByWindow},
+        {P::Anywhere, "F1", "Opens the K7 manual at the section about what you are doing", A::OpenManual, 0,
+         Qt::Key_F1, none},
     };
 }
 
@@ -72,6 +74,15 @@ int EntryKeyCode(KeyPlace place, int qtKey, Qt::KeyboardModifiers modifiers)
     return 0;
 }
 
+QKeyCombination KeyOf(KeyAction action)
+{
+    for (const KeyBinding& key : KeyBindings()) {
+        if (key.action == action && key.qtKey != Qt::Key_unknown)
+            return QKeyCombination(key.modifiers, key.qtKey);
+    }
+    return QKeyCombination::fromCombined(0);
+}
+
 QString KeyPlaceName(KeyPlace place)
 {
     switch (place) {
@@ -79,6 +90,7 @@ QString KeyPlaceName(KeyPlace place)
     case KeyPlace::Menu: return QStringLiteral("Menu lists");
     case KeyPlace::Grid: return QStringLiteral("Data grid");
     case KeyPlace::Dialog: return QStringLiteral("Menus and dialogs");
+    case KeyPlace::Anywhere: return QStringLiteral("Anywhere");
     }
     return QString();
 }

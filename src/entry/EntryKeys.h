@@ -23,7 +23,7 @@ constexpr int Tab = 0x10009;
 }  // namespace Key
 
 // Where a key acts, and the heading it is listed under.
-enum class KeyPlace { Entry, Menu, Grid, Dialog };
+enum class KeyPlace { Entry, Menu, Grid, Dialog, Anywhere };
 
 enum class KeyAction {
     Accept,          // the value stands; on to the next variable
@@ -36,6 +36,7 @@ enum class KeyAction {
     EditCell,        // edit the grid's current value
     LeaveGrid,       // back to the record in progress
     ByWindow,        // handled by the window itself (menus, dialogs, grid moves)
+    OpenManual,      // the manual, at the section of what the operator is doing
 };
 
 struct KeyBinding {
@@ -56,5 +57,7 @@ const KeyBinding* FindKey(KeyPlace place, int code);
 // it is not one of theirs.
 int EntryKeyCode(KeyPlace place, int qtKey, Qt::KeyboardModifiers modifiers);
 QString KeyPlaceName(KeyPlace place);
+// The key of the first row with `action` that names one; no key (0) when none does.
+QKeyCombination KeyOf(KeyAction action);
 
 }  // namespace k7

@@ -2,6 +2,7 @@
 
 #include "cfg/NumberText.h"
 #include "entry/EntryEngine.h"
+#include "entry/EntryKeys.h"
 #include "properties/MenuItems.h"
 #include "settings/IniSettings.h"
 #include "settings/WindowPlacement.h"
@@ -19,6 +20,7 @@
 #include <QPushButton>
 #include <QScopedValueRollback>
 #include <QScreen>
+#include <QShortcut>
 
 #include <algorithm>
 
@@ -67,6 +69,11 @@ PropertiesWindow::PropertiesWindow(const PropertiesServices& services, QWidget* 
                        static_cast<QWidget*>(m_text1)})
         w->installEventFilter(this);
     connect(m_vmenu, &QListWidget::itemDoubleClicked, this, &PropertiesWindow::removeMenuItem);
+    auto* manual = new QShortcut(QKeySequence(KeyOf(KeyAction::OpenManual)), this);
+    connect(manual, &QShortcut::activated, this, [this] {
+        if (m_s.showManual)
+            m_s.showManual();
+    });
     restorePosition();
 }
 

@@ -32,6 +32,7 @@ struct PropertiesServices {
     EntryEngine& engine;  // the record in progress; its lists are guarded while the controls are filled
     IniSettings& settings;
     std::function<void(const QString&)> showInfoFile;  // the info window, modal
+    std::function<void()> showManual;                  // the manual at the CFG format's properties section
 };
 
 class PropertiesWindow : public QDialog {

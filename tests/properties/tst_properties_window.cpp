@@ -38,6 +38,7 @@ struct Rig : EntryRig {
     Dialogs dialogs;
     IniSettings settings{path("k7.ini")};
     QStringList infoShown;
+    int manualShown = 0;
     std::unique_ptr<PropertiesWindow> window;
 
     // site.cfg: ID, Kind (Text 20), Colour (Menu), Weight; read when opened.
@@ -68,7 +69,7 @@ struct Rig : EntryRig {
     {
         window = std::make_unique<PropertiesWindow>(
             PropertiesServices{model, store, dialogs, shell, engine, settings,
-                               [this](const QString& p) { infoShown << p; }});
+                               [this](const QString& p) { infoShown << p; }, [this] { ++manualShown; }});
         window->FillProperties(v);
         window->show();
         window->activateWindow();
@@ -252,6 +253,20 @@ private slots:
                                "vhelp", "vcondition", "modify"};
         const QStringList buttonsAndTop{"previousfield", "nextfield", "saveexit", "vname", "vtype", "vprompt"};
         QCOMPARE(order, left + c.list("right") + buttonsAndTop);
+    }
+
+    // F1 in any box of the editor asks for the manual, once per press, and
+    // changes nothing in the variable.
+    void f1AsksForTheManual()
+    {
+        Rig rig;
+        QVERIFY(rig.showWith(1));
+        for (const char* box : {"vname", "vprompt", "vlength"}) {
+            rig.control(box)->setFocus();
+            QTest::keyClick(rig.control(box), Qt::Key_F1);
+        }
+        QCOMPARE(rig.manualShown, 3);
+        QVERIFY(!rig.window->dirty());
     }
 
     // A CFG that the reader would refuse is never written: a Text variable

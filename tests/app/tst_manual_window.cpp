@@ -1,0 +1,114 @@
+// Help > K7 Manual (F1): the manual opens in one window of its own, at the
+// section of what the operator is doing: the grid, the entry area, and
+// otherwise its contents. F1 is listed in Help > Keys. A build without the
+// manual says so instead of opening an empty window.
+
+#include "app/AppTestSupport.h"
+
+#include "windows/KeysDialog.h"
+#include "windows/ManualWindow.h"
+
+#include <QFileInfo>
+#include <QMenuBar>
+#include <QTextBrowser>
+#include <QTreeWidget>
+
+using namespace k7;
+using namespace k7::test;
+
+class TestManualWindow : public QObject {
+    Q_OBJECT
+
+    // Presses F1 where the keyboard is, as the operator does.
+    static void pressF1(WindowRig& rig)
+    {
+        QVERIFY(QTest::qWaitForWindowActive(&rig.w));
+        rig.press(Qt::Key_F1);
+    }
+
+    // The manual window's page and section, as "page.html#id".
+    static QString shownPlace(const MainWindow& w)
+    {
+        const QUrl source = w.manualWindow()->browser()->source();
+        QString place = QFileInfo(source.toLocalFile()).fileName();
+        if (source.hasFragment())
+            place += QLatin1Char('#') + source.fragment();
+        return place;
+    }
+
+private slots:
+    void f1InTheGridOpensTheGridSection()
+    {
+        WindowRig rig;
+        rig.open(rig.sampleCfg());
+        rig.w.focusGrid();
+        QVERIFY(rig.w.grid()->hasFocus());
+        pressF1(rig);
+        if (ManualFolder().isEmpty()) {
+            QCOMPARE(rig.dialogs.messages().size(), 1);
+            QCOMPARE(rig.dialogs.messages().first().text, ManualMissingText());
+            QVERIFY(!rig.w.manualWindow());
+            return;
+        }
+        QVERIFY(rig.w.manualWindow());
+        QVERIFY(rig.w.manualWindow()->isVisible());
+        QCOMPARE(shownPlace(rig.w), ManualPlace::Grid);
+        // The page shown is the real one, not an empty document.
+        QVERIFY(rig.w.manualWindow()->browser()->toPlainText().contains(QStringLiteral("The grid")));
+    }
+
+    // F1 in the entry area goes to typing a record; pressing it again from
+    // the grid moves the same window rather than opening a second one.
+    void oneWindowFollowsTheOperator()
+    {
+        if (ManualFolder().isEmpty())
+            QSKIP("the manual was not built");
+        WindowRig rig;
+        rig.open(rig.sampleCfg());
+        QCOMPARE(rig.focused(), rig.control(Control::TextBox));
+        pressF1(rig);
+        QCOMPARE(shownPlace(rig.w), ManualPlace::TypingARecord);
+        ManualWindow* first = rig.w.manualWindow();
+
+        rig.w.activateWindow();
+        rig.w.focusGrid();
+        pressF1(rig);
+        QCOMPARE(rig.w.manualWindow(), first);
+        QCOMPARE(shownPlace(rig.w), ManualPlace::Grid);
+        QCOMPARE(rig.w.findChildren<ManualWindow*>().size(), 1);
+
+        // The menu item, with nothing of the record in hand, opens the contents.
+        rig.w.grid()->clearFocus();
+        rig.trigger("helpmanual");
+        QCOMPARE(shownPlace(rig.w), ManualPlace::Contents);
+        first->browser()->backward();
+        QCOMPARE(shownPlace(rig.w), ManualPlace::Grid);
+    }
+
+    // The menu item carries the key of the key table, and Help > Keys lists it.
+    void f1IsListedWithTheOtherKeys()
+    {
+        WindowRig rig;
+        QAction* item = rig.w.findChild<QAction*>(QStringLiteral("helpmanual"));
+        QVERIFY(item);
+        QCOMPARE(item->shortcut(), QKeySequence(Qt::Key_F1));
+        QCOMPARE(item->text(), QStringLiteral("K7 &Manual"));
+
+        KeysDialog keys;
+        const auto* list = keys.findChild<QTreeWidget*>(QStringLiteral("keylist"));
+        QStringList listed;
+        for (int i = 0; i < list->topLevelItemCount(); ++i) {
+            for (int j = 0; j < list->topLevelItem(i)->childCount(); ++j)
+                listed << list->topLevelItem(i)->child(j)->text(0);
+        }
+        QVERIFY(listed.contains(QStringLiteral("F1")));
+        // No other action of the main window is bound to the same key.
+        for (const QAction* other : rig.w.findChildren<QAction*>()) {
+            if (other != item)
+                QVERIFY2(other->shortcut() != item->shortcut(), qPrintable(other->objectName()));
+        }
+    }
+};
+
+QTEST_MAIN(TestManualWindow)
+#include "tst_manual_window.moc"
