@@ -10,6 +10,7 @@
 
 #include <QFileInfo>
 #include <QMenuBar>
+#include <QScrollBar>
 #include <QTextBrowser>
 #include <QTreeWidget>
 
@@ -41,6 +42,7 @@ private slots:
     {
         WindowRig rig;
         rig.open(rig.sampleCfg());
+        QVERIFY(QTest::qWaitForWindowActive(&rig.w));
         rig.w.focusGrid();
         QVERIFY(rig.w.grid()->hasFocus());
         pressF1(rig);
@@ -53,8 +55,10 @@ private slots:
         QVERIFY(rig.w.manualWindow());
         QVERIFY(rig.w.manualWindow()->isVisible());
         QCOMPARE(shownPlace(rig.w), ManualPlace::Grid);
-        // The page shown is the real one, not an empty document.
-        QVERIFY(rig.w.manualWindow()->browser()->toPlainText().contains(QStringLiteral("The grid")));
+        // The page shown is the real one, scrolled down to the section.
+        QTextBrowser* browser = rig.w.manualWindow()->browser();
+        QVERIFY(browser->toPlainText().contains(QStringLiteral("The grid")));
+        QTRY_VERIFY(browser->verticalScrollBar()->value() > 0);
     }
 
     // F1 in the entry area goes to typing a record; pressing it again from
@@ -83,6 +87,34 @@ private slots:
         QCOMPARE(shownPlace(rig.w), ManualPlace::Contents);
         first->browser()->backward();
         QCOMPARE(shownPlace(rig.w), ManualPlace::Grid);
+    }
+
+    // The properties editor is modal, which would leave a window beside it
+    // unusable: the manual goes with the editor while it is open, at the
+    // CFG format's section, and stays open beside the main window after.
+    void f1InThePropertiesEditorGoesWithIt()
+    {
+        if (ManualFolder().isEmpty())
+            QSKIP("the manual was not built");
+        WindowRig rig;
+        rig.open(rig.sampleCfg());
+        QWidget* ownerWhileOpen = nullptr;
+        QTimer::singleShot(0, &rig.w, [&] {
+            QWidget* editor = QApplication::activeModalWidget();
+            if (!editor || !QTest::qWaitForWindowActive(editor))
+                return;
+            QTest::keyClick(editor->focusWidget() ? editor->focusWidget() : editor, Qt::Key_F1);
+            if (rig.w.manualWindow() && rig.w.manualWindow()->isVisible())
+                ownerWhileOpen = rig.w.manualWindow()->parentWidget();
+            QMetaObject::invokeMethod(editor, "reject", Qt::QueuedConnection);
+        });
+        rig.trigger("viewproperties");
+        QVERIFY(ownerWhileOpen);
+        QVERIFY(ownerWhileOpen != &rig.w);
+        QVERIFY(rig.w.manualWindow());
+        QCOMPARE(rig.w.manualWindow()->parentWidget(), &rig.w);
+        QVERIFY(rig.w.manualWindow()->isVisible());
+        QCOMPARE(shownPlace(rig.w), ManualPlace::PropertiesEditor);
     }
 
     // The menu item carries the key of the key table, and Help > Keys lists it.
