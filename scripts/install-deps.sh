@@ -12,7 +12,7 @@ packages=(
   ccache mdbtools-dev libreadstat-dev libxlsxwriter-dev
   libpq-dev postgresql
   clang libclang-rt-14-dev
-  cmark
+  cmark-gfm
   xdotool x11-utils imagemagick
 )
 

@@ -2,7 +2,7 @@
 """Builds the K7 manual: one HTML page per Markdown chapter, an index page with
 the whole table of contents, and the images, into one folder.
 
-    build-manual.py CMARK SOURCE_DIR OUT_DIR
+    build-manual.py CMARK_GFM SOURCE_DIR OUT_DIR
 
 Chapters are the files NN-name.md in SOURCE_DIR, in the order of their
 numbers; each becomes name.html. A heading may name its own anchor with a
@@ -39,7 +39,7 @@ class Chapter:
         self.body = ''
 
     def convert(self, cmark):
-        out = subprocess.run([cmark, self.source], check=True,
+        out = subprocess.run([cmark, '--extension', 'table', self.source], check=True,
                              capture_output=True, text=True, encoding='utf-8').stdout
         taken = set()
 

@@ -153,7 +153,7 @@ private slots:
     {
         const QString folder = ManualFolder();
         if (folder.isEmpty())
-            QSKIP("the manual was not built (no cmark at configure time)");
+            QSKIP("the manual was not built (no cmark-gfm at configure time)");
         const QStringList problems = manualProblems(folder);
         QVERIFY2(problems.isEmpty(), qPrintable(problems.join(QLatin1Char('\n'))));
         // Chapters and their screenshots are there, not just the index.
