@@ -61,9 +61,11 @@ qsizetype appendSpecial(std::string& out, QByteArrayView text, qsizetype at)
         appendEscape(out, byte);
         return 1;
     case Underscore:
+        // The "_" that starts what would read as an escape is escaped itself.
         if (looksEscaped(text, at))
             appendEscape(out, '_');
-        out.push_back('_');
+        else
+            out.push_back('_');
         return 1;
     default:
         break;
