@@ -105,8 +105,10 @@ private slots:
         QTest::addColumn<bool>("zip64End");
         QTest::newRow("classic") << quint64(ZipWriter::kClassicLimit) << "0 0 0 0"
                                  << "classic classic classic classic" << false;
-        QTest::newRow("zip64 from 1 MB") << quint64(1 << 20) << "0 0 1 1" << "classic classic zip64 classic" << true;
-        QTest::newRow("zip64 throughout") << quint64(0) << "1 1 1 1" << "zip64 zip64 zip64 zip64" << true;
+        QTest::newRow("zip64 from 1 MB") << quint64(1 << 20) << "0 0 1 1"
+                                         << "classic classic zip64 classic" << true;
+        QTest::newRow("zip64 throughout") << quint64(0) << "1 1 1 1"
+                                          << "zip64 zip64 zip64 zip64" << true;
     }
     void zipReadsBack()
     {
@@ -168,8 +170,8 @@ private slots:
         QTest::newRow("carriage return escaped") << QByteArray("a\r\nb") << QByteArray("a_x000D_\nb") << false;
         QTest::newRow("control characters") << QByteArray("\x01x\x1F", 3) << QByteArray("_x0001_x_x001F_") << false;
         QTest::newRow("NUL") << QByteArray("a\0b", 3) << QByteArray("a_x0000_b") << false;
-        QTest::newRow("looks like an escape") << QByteArray("_x0041_ and _X00ff_")
-                                              << QByteArray("_x005F_x0041_ and _x005F_X00ff_") << false;
+        QTest::newRow("looks like an escape")
+            << QByteArray("_x0041_ and _X00ff_") << QByteArray("_x005F_x0041_ and _x005F_X00ff_") << false;
         QTest::newRow("not an escape") << QByteArray("_x41_ _x00G1_ _x0041") << QByteArray("_x41_ _x00G1_ _x0041")
                                        << false;
         QTest::newRow("noncharacters") << QByteArray("a\xEF\xBF\xBE\xEF\xBF\xBF\xEF\xBF\xBD")
@@ -219,9 +221,8 @@ private slots:
 
     void columnLetters()
     {
-        const QList<std::pair<int, QByteArray>> cases{{0, "A"},     {25, "Z"},    {26, "AA"},
-                                                      {51, "AZ"},   {701, "ZZ"},  {702, "AAA"},
-                                                      {16383, "XFD"}};
+        const QList<std::pair<int, QByteArray>> cases{{0, "A"},    {25, "Z"},    {26, "AA"},    {51, "AZ"},
+                                                      {701, "ZZ"}, {702, "AAA"}, {16383, "XFD"}};
         for (const auto& [column, letters] : cases)
             QCOMPARE(ColumnLetters(column), letters);
     }
@@ -237,11 +238,12 @@ private slots:
         StoreRig rig;
         rig.add("Note", TypeText, 60);
         rig.add("Size", TypeNumeric);
-        QVERIFY(openTable(rig, {"CREATE TABLE T (Note VARCHAR(60), Size REAL)",
-                                "INSERT INTO T VALUES ('a' || char(1) || 'b' || char(13) || char(10) || 'c', 1e999)",
-                                "INSERT INTO T VALUES ('  both ends  ', -1e999)",
-                                "INSERT INTO T VALUES ('_x0041_ <b>&amp;</b>', 2.5)",
-                                "INSERT INTO T VALUES ('tab' || char(9) || 'end' || char(65535), 7)"}));
+        QVERIFY(openTable(rig,
+                          {"CREATE TABLE T (Note VARCHAR(60), Size REAL)",
+                           "INSERT INTO T VALUES ('a' || char(1) || 'b' || char(13) || char(10) || 'c', 1e999)",
+                           "INSERT INTO T VALUES ('  both ends  ', -1e999)",
+                           "INSERT INTO T VALUES ('_x0041_ <b>&amp;</b>', 2.5)",
+                           "INSERT INTO T VALUES ('tab' || char(9) || 'end' || char(65535), 7)"}));
         const QString out = rig.path("awkward.xlsx");
         const ExportResult result = exportExcel(rig, out);
         QCOMPARE(result.outcome, ExportOutcome::Written);
@@ -250,13 +252,43 @@ private slots:
         const std::optional<ReadBack> read = readWithPython(out);
         QVERIFY(read);
         QCOMPARE(read->names, (QStringList{"Note", "Size"}));
-        const QList<QStringList> rows{{"a\x01" "b\r\nc"},
+        const QList<QStringList> rows{{"a\x01"
+                                       "b\r\nc"},
                                       {"  both ends  "},
                                       {"_x0041_ <b>&amp;</b>", "2.5"},
                                       {"tab\tend" + QString(QChar(0xFFFF)), "7"}};
         QCOMPARE(read->rows, rows);
         QCOMPARE(read->widths, (QStringList{"1=50.7109375", "2=10.7109375"}));
         QVERIFY(read->headerFrozen);
+    }
+
+    // A cell holds 32767 characters (not bytes): one more fails the export
+    // with the reason, and the older file stays.
+    void textLongerThanACellFails()
+    {
+        QString why;
+        if (!excelAvailable(&why))
+            QSKIP(qPrintable(why));
+        const QString longest = "replace(printf('%.*c', 32767, 'x'), 'x', char(233))";
+        StoreRig rig;
+        rig.add("Note", TypeText, 255);
+        QVERIFY(openTable(rig,
+                          {"CREATE TABLE T (Note VARCHAR(255))", "INSERT INTO T VALUES (" + longest + ")",
+                           "INSERT INTO T VALUES (printf('%.*c', 32768, 'a'))"}));
+        const QString out = rig.path("long.xlsx");
+        QVERIFY(writeFile(out, "old"));
+        const ExportResult result = exportExcel(rig, out);
+        QCOMPARE(result.outcome, ExportOutcome::Failed);
+        QCOMPARE(result.error, QString("Note holds text of 32768 characters; an Excel cell holds at most 32767."));
+        QCOMPARE(readFile(out), QByteArray("old"));
+
+        StoreRig fits;
+        fits.add("Note", TypeText, 255);
+        QVERIFY(openTable(fits, {"CREATE TABLE T (Note VARCHAR(255))", "INSERT INTO T VALUES (" + longest + ")"}));
+        QCOMPARE(exportExcel(fits, out).outcome, ExportOutcome::Written);
+        const std::optional<ReadBack> read = readWithPython(out);
+        QVERIFY(read);
+        QCOMPARE(read->rows, QList<QStringList>{{QString(32767, QChar(0xE9))}});
     }
 
     // Columns past Z are named AA, AB ...: each value under its own name.
@@ -275,8 +307,8 @@ private slots:
             names << name;
             expected << QString::number(c * 10);
         }
-        QVERIFY(openTable(rig, {"CREATE TABLE T (" + fields.join(", ") + ")",
-                                "INSERT INTO T VALUES (" + values.join(", ") + ")"}));
+        QVERIFY(openTable(
+            rig, {"CREATE TABLE T (" + fields.join(", ") + ")", "INSERT INTO T VALUES (" + values.join(", ") + ")"}));
         const QString out = rig.path("wide.xlsx");
         QCOMPARE(exportExcel(rig, out).outcome, ExportOutcome::Written);
         const std::optional<ReadBack> read = readWithPython(out);

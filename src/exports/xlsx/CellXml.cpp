@@ -31,8 +31,8 @@ constexpr std::array<unsigned char, 256> kByteKinds = byteKinds();
 void appendEscape(std::string& out, unsigned code)
 {
     constexpr char hex[] = "0123456789ABCDEF";
-    const char escape[] = {'_', 'x', hex[(code >> 12) & 15], hex[(code >> 8) & 15], hex[(code >> 4) & 15],
-                           hex[code & 15], '_'};
+    const char escape[] = {
+        '_', 'x', hex[(code >> 12) & 15], hex[(code >> 8) & 15], hex[(code >> 4) & 15], hex[code & 15], '_'};
     out.append(escape, sizeof escape);
 }
 
@@ -54,12 +54,8 @@ qsizetype appendSpecial(std::string& out, QByteArrayView text, qsizetype at)
 {
     const auto byte = static_cast<unsigned char>(text[at]);
     switch (kByteKinds[byte]) {
-    case Markup:
-        out.append(byte == '&' ? "&amp;" : byte == '<' ? "&lt;" : "&gt;");
-        return 1;
-    case Escaped:
-        appendEscape(out, byte);
-        return 1;
+    case Markup: out.append(byte == '&' ? "&amp;" : byte == '<' ? "&lt;" : "&gt;"); return 1;
+    case Escaped: appendEscape(out, byte); return 1;
     case Underscore:
         // The "_" that starts what would read as an escape is escaped itself.
         if (looksEscaped(text, at))
@@ -67,8 +63,7 @@ qsizetype appendSpecial(std::string& out, QByteArrayView text, qsizetype at)
         else
             out.push_back('_');
         return 1;
-    default:
-        break;
+    default: break;
     }
     // U+FFFE and U+FFFF are EF BF BE and EF BF BF.
     if (at + 2 < text.size() && static_cast<unsigned char>(text[at + 1]) == 0xBF) {
@@ -122,8 +117,8 @@ bool AppendCellNumber(std::string& out, double value)
     // Whole numbers, the most common, are printed as integers.
     const bool whole = std::fabs(value) < 1e15 && value == std::trunc(value);
     const std::to_chars_result printed = whole
-                                             ? std::to_chars(digits, digits + sizeof digits, static_cast<long long>(value))
-                                             : std::to_chars(digits, digits + sizeof digits, value);
+        ? std::to_chars(digits, digits + sizeof digits, static_cast<long long>(value))
+        : std::to_chars(digits, digits + sizeof digits, value);
     out.append(digits, static_cast<size_t>(printed.ptr - digits));
     return true;
 }

@@ -38,7 +38,8 @@ bool ExcelWriter::begin(const QString& path, const QString& title, const QList<T
 {
     Q_UNUSED(title);
     if (rows >= kMaxRows)
-        return fail(QStringLiteral("An Excel sheet holds at most %1 records; there are %2.").arg(kMaxRows - 1).arg(rows));
+        return fail(
+            QStringLiteral("An Excel sheet holds at most %1 records; there are %2.").arg(kMaxRows - 1).arg(rows));
     if (columns.size() > kExcelColumns)
         return fail(QStringLiteral("An Excel sheet holds at most %1 columns; there are %2.")
                         .arg(kExcelColumns)

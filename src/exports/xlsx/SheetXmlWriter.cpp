@@ -13,10 +13,9 @@ namespace {
 // The XML held before it goes to the compressor.
 constexpr size_t kFlushBytes = 256 * 1024;
 
-constexpr char kSheetStart[] =
-    "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?>\n"
-    "<worksheet xmlns=\"http://schemas.openxmlformats.org/spreadsheetml/2006/main\" "
-    "xmlns:r=\"http://schemas.openxmlformats.org/officeDocument/2006/relationships\">";
+constexpr char kSheetStart[] = "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?>\n"
+                               "<worksheet xmlns=\"http://schemas.openxmlformats.org/spreadsheetml/2006/main\" "
+                               "xmlns:r=\"http://schemas.openxmlformats.org/officeDocument/2006/relationships\">";
 constexpr char kFrozenHeader[] =
     "<pane ySplit=\"1\" topLeftCell=\"A2\" activePane=\"bottomLeft\" state=\"frozen\"/>"
     "<selection pane=\"bottomLeft\"/></sheetView></sheetViews><sheetFormatPr defaultRowHeight=\"15\"/>";
@@ -60,7 +59,8 @@ bool SheetXmlWriter::begin(const QByteArray& entryName, const SheetLayout& layou
 void SheetXmlWriter::appendHead(const SheetLayout& layout)
 {
     m_xml += kSheetStart;
-    const QByteArray last = ColumnLetters(std::max(layout.columns, 1) - 1) + QByteArray::number(std::max(layout.rows, qint64(1)));
+    const QByteArray last =
+        ColumnLetters(std::max(layout.columns, 1) - 1) + QByteArray::number(std::max(layout.rows, qint64(1)));
     m_xml += "<dimension ref=\"A1";
     if (last != "A1")
         m_xml += ":" + last.toStdString();
@@ -72,8 +72,8 @@ void SheetXmlWriter::appendHead(const SheetLayout& layout)
         if (layout.widths[c] <= 0)
             continue;
         const std::string number = std::to_string(c + 1);
-        columns += "<col min=\"" + number + "\" max=\"" + number + "\" width=\"" + numberText(storedWidth(layout.widths[c]))
-                   + "\" customWidth=\"1\"/>";
+        columns += "<col min=\"" + number + "\" max=\"" + number + "\" width=\""
+            + numberText(storedWidth(layout.widths[c])) + "\" customWidth=\"1\"/>";
     }
     if (!columns.empty())
         m_xml += "<cols>" + columns + "</cols>";

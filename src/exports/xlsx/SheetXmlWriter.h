@@ -19,9 +19,9 @@ enum class CellStyle { Plain, Bold };
 
 struct SheetLayout {
     int columns = 0;
-    qint64 rows = 0;                 // header row included
-    QList<int> widths;               // per column, in characters; 0: the default
-    bool selected = false;           // the sheet shown when the workbook opens
+    qint64 rows = 0;  // header row included
+    QList<int> widths;  // per column, in characters; 0: the default
+    bool selected = false;  // the sheet shown when the workbook opens
 };
 
 class SheetXmlWriter {

@@ -68,9 +68,9 @@ QByteArray appProperties(const QStringList& sheets)
     for (const QString& sheet : sheets)
         xml += "<vt:lpstr>" + escaped(sheet) + "</vt:lpstr>";
     return xml
-           + "</vt:vector></TitlesOfParts><Company></Company><LinksUpToDate>false</LinksUpToDate>"
-             "<SharedDoc>false</SharedDoc><HyperlinksChanged>false</HyperlinksChanged><AppVersion>12.0000</AppVersion>"
-             "</Properties>";
+        + "</vt:vector></TitlesOfParts><Company></Company><LinksUpToDate>false</LinksUpToDate>"
+          "<SharedDoc>false</SharedDoc><HyperlinksChanged>false</HyperlinksChanged><AppVersion>12.0000</AppVersion>"
+          "</Properties>";
 }
 
 QByteArray coreProperties(const QDateTime& created)
