@@ -5,9 +5,9 @@
 // field names, menu values as their text; the second, "Codebook", lists each
 // column's name, prompt, type, length and menu items. The worksheets are
 // written here (SheetXmlWriter) into a zip of our own (ZipWriter), deflated
-// fast: the constant-memory mode of libxlsxwriter formats every cell
-// through printf, then copies its temporary file into a zip deflated at
-// zlib's default level, three times as slow in all. libxlsxwriter still
+// fast. libxlsxwriter's constant-memory mode could not keep up: it formats
+// every cell through printf into a temporary file, then copies that into a
+// zip deflated at zlib's default level, with no option for either. It still
 // gives the theme (WorkbookParts).
 
 #include "exports/TableWriter.h"
