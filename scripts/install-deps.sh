@@ -9,7 +9,7 @@ packages=(
   qt6-serialport-dev qt6-multimedia-dev
   libsqlite3-dev sqlite3
   socat xvfb xauth python3
-  ccache mdbtools-dev libreadstat-dev libxlsxwriter-dev
+  ccache mdbtools-dev libreadstat-dev libxlsxwriter-dev zlib1g-dev
   libpq-dev postgresql
   clang libclang-rt-14-dev
   cmark-gfm

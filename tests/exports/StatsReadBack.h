@@ -26,6 +26,7 @@ struct ReadBack {
     QList<QStringList> rows;
     QStringList valueLabels;  // "code=label", of every label set in the file
     QStringList codebook;     // Excel: the codebook's rows, cells joined by ";"
+    QStringList widths;       // Excel: "column=width" of the first sheet's set widths
     bool headerFrozen = false;
 };
 
@@ -112,6 +113,9 @@ inline std::optional<ReadBack> readWithPython(const QString& path)
     ReadBack read;
     const QJsonArray data = sheets.at(0).toObject().value(QStringLiteral("rows")).toArray();
     read.headerFrozen = sheets.at(0).toObject().value(QStringLiteral("frozen")).toBool();
+    const QJsonObject widths = sheets.at(0).toObject().value(QStringLiteral("widths")).toObject();
+    for (auto width = widths.begin(); width != widths.end(); ++width)
+        read.widths << width.key() + QLatin1Char('=') + width.value().toString();
     for (qsizetype r = 0; r < data.size(); ++r) {
         QStringList row;
         for (const QJsonValue& cell : data.at(r).toArray())

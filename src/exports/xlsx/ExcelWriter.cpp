@@ -1,10 +1,11 @@
 #include "exports/xlsx/ExcelWriter.h"
 
-#include <QFile>
+#include "exports/xlsx/CellXml.h"
+#include "exports/xlsx/SheetXmlWriter.h"
+#include "exports/xlsx/WorkbookParts.h"
+#include "exports/xlsx/ZipWriter.h"
 
-#include <cerrno>
-#include <cstdio>
-#include <cstring>
+#include <QDateTime>
 
 namespace k7 {
 
@@ -12,13 +13,14 @@ namespace {
 
 // Excel's rows, the header row among them.
 constexpr qint64 kMaxRows = 1048576;
+// Excel's characters in a cell.
+constexpr qsizetype kMaxCellCharacters = 32767;
 
-lxw_col_t columnAt(qsizetype c)
-{
-    return static_cast<lxw_col_t>(c);
-}
+const QStringList kSheets{QStringLiteral("Data"), QStringLiteral("Codebook")};
 
 }  // namespace
+
+ExcelWriter::ExcelWriter() = default;
 
 ExcelWriter::~ExcelWriter()
 {
@@ -32,118 +34,134 @@ bool ExcelWriter::fail(const QString& error)
     return false;
 }
 
-bool ExcelWriter::failed(lxw_error status)
-{
-    return status != LXW_NO_ERROR && !fail(QString::fromUtf8(lxw_strerror(status)));
-}
-
 bool ExcelWriter::begin(const QString& path, const QString& title, const QList<TableColumn>& columns, qint64 rows)
 {
     Q_UNUSED(title);
     if (rows >= kMaxRows)
-        return fail(QStringLiteral("An Excel sheet holds at most %1 records; there are %2.").arg(kMaxRows - 1).arg(rows));
-    lxw_workbook_options options{};
-    options.constant_memory = LXW_TRUE;
-    const QByteArray name = QFile::encodeName(path);
-    m_workbook = workbook_new_opt(name.constData(), &options);
-    if (!m_workbook)
-        return fail(QStringLiteral("The workbook could not be made."));
-    m_data = workbook_add_worksheet(m_workbook, "Data");
-    lxw_worksheet* codebook = workbook_add_worksheet(m_workbook, "Codebook");
-    if (!m_data || !codebook)
-        return fail(QStringLiteral("The workbook's sheets could not be made."));
-    for (const TableColumn& column : columns)
+        return fail(
+            QStringLiteral("An Excel sheet holds at most %1 records; there are %2.").arg(kMaxRows - 1).arg(rows));
+    if (columns.size() > kExcelColumns)
+        return fail(QStringLiteral("An Excel sheet holds at most %1 columns; there are %2.")
+                        .arg(kExcelColumns)
+                        .arg(columns.size()));
+    m_file.setFileName(path);
+    if (!m_file.open(QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Unbuffered))
+        return fail(m_file.errorString());
+    m_zip = std::make_unique<ZipWriter>(m_file);
+    m_sheet = std::make_unique<SheetXmlWriter>(*m_zip);
+    for (const TableColumn& column : columns) {
         m_kinds << column.kind;
-    return writeHeader(columns) && writeCodebook(columns);
+        m_names << column.name;
+    }
+    return writeFixedParts() && writeCodebook(columns) && startData(columns, rows);
 }
 
-bool ExcelWriter::writeHeader(const QList<TableColumn>& columns)
+bool ExcelWriter::writeFixedParts()
 {
-    lxw_format* bold = workbook_add_format(m_workbook);
-    format_set_bold(bold);
-    for (qsizetype c = 0; c < columns.size(); ++c) {
-        const int characters = columns[c].kind == ColumnKind::Number ? 10 : qBound(10, columns[c].length, 50);
-        if (failed(worksheet_set_column(m_data, columnAt(c), columnAt(c), characters, nullptr))
-            || failed(worksheet_write_string(m_data, 0, columnAt(c), columns[c].name.toUtf8().constData(), bold)))
-            return false;
+    for (const WorkbookParts::Part& part : WorkbookParts::FixedParts(kSheets, QDateTime::currentDateTimeUtc())) {
+        if (part.xml.isEmpty())
+            return fail(QStringLiteral("The workbook's part %1 could not be made.").arg(QString::fromUtf8(part.name)));
+        if (!m_zip->addEntry(part.name, part.xml))
+            return fail(m_zip->error());
     }
-    worksheet_freeze_panes(m_data, 1, 0);
-    m_row = 1;
     return true;
 }
 
 bool ExcelWriter::writeCodebook(const QList<TableColumn>& columns)
 {
-    lxw_worksheet* sheet = workbook_get_worksheet_by_name(m_workbook, "Codebook");
-    lxw_format* bold = workbook_add_format(m_workbook);
-    format_set_bold(bold);
     const char* headings[] = {"Name", "Prompt", "Type", "Length", "Menu items"};
-    for (lxw_col_t c = 0; c < 5; ++c) {
-        if (failed(worksheet_write_string(sheet, 0, c, headings[c], bold)))
-            return false;
+    SheetLayout layout;
+    layout.columns = 5;
+    layout.rows = columns.size() + 1;
+    layout.widths = {16, 40, 0, 0, 60};
+    if (!m_sheet->begin(WorkbookParts::SheetPartName(2), layout))
+        return fail(m_zip->error());
+    m_sheet->startRow();
+    for (int c = 0; c < 5; ++c)
+        m_sheet->text(c, headings[c], CellStyle::Bold);
+    bool written = m_sheet->endRow();
+    for (const TableColumn& column : columns) {
+        m_sheet->startRow();
+        const QString items = column.valueLabels.mid(0, column.menuItems).join(QStringLiteral(", "));
+        const QString texts[] = {column.name, column.label, column.type, QString(), items};
+        for (int c = 0; c < 5; ++c) {
+            if (c == 3 && column.length > 0)
+                m_sheet->number(c, column.length);
+            else if (!texts[c].isEmpty())
+                m_sheet->text(c, texts[c].toUtf8());
+        }
+        written = written && m_sheet->endRow();
     }
-    worksheet_set_column(sheet, 0, 0, 16, nullptr);
-    worksheet_set_column(sheet, 1, 1, 40, nullptr);
-    worksheet_set_column(sheet, 4, 4, 60, nullptr);
-    worksheet_freeze_panes(sheet, 1, 0);
-    for (qsizetype c = 0; c < columns.size(); ++c) {
-        const TableColumn& column = columns[c];
-        const auto r = static_cast<lxw_row_t>(c + 1);
-        const QStringList items = column.valueLabels.mid(0, column.menuItems);
-        if (failed(worksheet_write_string(sheet, r, 0, column.name.toUtf8().constData(), nullptr))
-            || failed(worksheet_write_string(sheet, r, 1, column.label.toUtf8().constData(), nullptr))
-            || failed(worksheet_write_string(sheet, r, 2, column.type.toUtf8().constData(), nullptr))
-            || (column.length > 0 && failed(worksheet_write_number(sheet, r, 3, column.length, nullptr)))
-            || failed(worksheet_write_string(sheet, r, 4, items.join(QStringLiteral(", ")).toUtf8().constData(),
-                                             nullptr)))
-            return false;
-    }
+    return (written && m_sheet->finish()) || fail(m_zip->error());
+}
+
+bool ExcelWriter::startData(const QList<TableColumn>& columns, qint64 rows)
+{
+    SheetLayout layout;
+    layout.columns = static_cast<int>(columns.size());
+    layout.rows = rows + 1;
+    layout.selected = true;
+    for (const TableColumn& column : columns)
+        layout.widths << (column.kind == ColumnKind::Number ? 10 : qBound(10, column.length, 50));
+    if (!m_sheet->begin(WorkbookParts::SheetPartName(1), layout))
+        return fail(m_zip->error());
+    m_sheet->startRow();
+    for (int c = 0; c < layout.columns; ++c)
+        m_sheet->text(c, columns[c].name.toUtf8(), CellStyle::Bold);
+    return m_sheet->endRow() || fail(m_zip->error());
+}
+
+bool ExcelWriter::writeText(int column, QByteArrayView text)
+{
+    if (text.size() > kMaxCellCharacters && CharacterCount(text) > kMaxCellCharacters)
+        return fail(QStringLiteral("%1 holds text of %2 characters; an Excel cell holds at most %3.")
+                        .arg(m_names[column])
+                        .arg(CharacterCount(text))
+                        .arg(kMaxCellCharacters));
+    m_sheet->text(column, text);
     return true;
 }
 
 bool ExcelWriter::row(const QList<TableCell>& cells)
 {
-    for (qsizetype c = 0; c < cells.size(); ++c) {
+    if (!m_sheet || !m_error.isEmpty())
+        return false;
+    m_sheet->startRow();
+    for (int c = 0; c < cells.size(); ++c) {
         const TableCell& cell = cells[c];
-        if (cell.missing || (m_kinds[c] != ColumnKind::Number && cell.text.isEmpty()))
-            continue;  // an empty cell
-        const lxw_error status = m_kinds[c] == ColumnKind::Number
-                                     ? worksheet_write_number(m_data, m_row, columnAt(c), cell.number, nullptr)
-                                     : worksheet_write_string(m_data, m_row, columnAt(c), cell.text.data(), nullptr);
-        if (failed(status))
+        if (cell.missing)
+            continue;
+        if (m_kinds[c] == ColumnKind::Number)
+            m_notFinite += !m_sheet->number(c, cell.number);
+        else if (!cell.text.isEmpty() && !writeText(c, cell.text))
             return false;
     }
-    ++m_row;
-    return !tempFileFailed(false);
-}
-
-bool ExcelWriter::tempFileFailed(bool flush)
-{
-    // The library writes the rows to a temporary file without looking at the
-    // result, and would then pack what got there into a workbook that lacks
-    // rows: a full disk is caught here instead.
-    FILE* rows = m_data->optimize_tmpfile;
-    if (rows && ((flush && std::fflush(rows) != 0) || std::ferror(rows)))
-        return !fail(QStringLiteral("The records could not be written to a temporary file: %1")
-                         .arg(QString::fromLocal8Bit(std::strerror(errno))));
-    return false;
+    return m_sheet->endRow() || fail(m_zip->error());
 }
 
 bool ExcelWriter::finish()
 {
-    if (tempFileFailed(true))
+    if (!m_sheet || !m_error.isEmpty())
         return false;
-    lxw_workbook* workbook = m_workbook;
-    m_workbook = nullptr;
-    return !failed(workbook_close(workbook));
+    const bool written = m_sheet->finish() && m_zip->finish();
+    const QString error = m_zip->error();
+    abandon();
+    return written || fail(error);
 }
 
 void ExcelWriter::abandon()
 {
-    // Frees the workbook and its temporary files without writing it.
-    if (m_workbook)
-        lxw_workbook_free(m_workbook);
-    m_workbook = nullptr;
+    // Closes the file as it is; the caller removes it.
+    m_sheet.reset();
+    m_zip.reset();
+    m_file.close();
+}
+
+QStringList ExcelWriter::notes() const
+{
+    if (m_notFinite == 0)
+        return {};
+    return {QStringLiteral("%1 number(s) too large for an Excel cell were left empty.").arg(m_notFinite)};
 }
 
 }  // namespace k7

@@ -1,13 +1,21 @@
 # The cells of both sheets of an Excel file written by the export, by their
-# references, with whether the first sheet's header row is frozen, as JSON.
+# references, with whether the first sheet's header row is frozen and the
+# widths of its columns, as JSON. Text is decoded as Excel decodes it (the
+# escapes _xHHHH_); a zip whose CRCs do not match its data fails.
 import json, re, sys, zipfile
 import xml.etree.ElementTree as ET
 ns = {'m': 'http://schemas.openxmlformats.org/spreadsheetml/2006/main'}
 book = zipfile.ZipFile(sys.argv[1])
+bad = book.testzip()
+if bad is not None:
+    sys.exit('bad CRC: ' + bad)
+def text(element):
+    raw = ''.join(t.text or '' for t in element.iter('{%s}t' % ns['m']))
+    return re.sub('_x([0-9A-Fa-f]{4})_', lambda m: chr(int(m.group(1), 16)), raw)
 shared = []
 if 'xl/sharedStrings.xml' in book.namelist():
     for si in ET.fromstring(book.read('xl/sharedStrings.xml')).findall('m:si', ns):
-        shared.append(''.join(t.text or '' for t in si.iter('{%s}t' % ns['m'])))
+        shared.append(text(si))
 def column(ref):
     n = 0
     for ch in re.match('[A-Z]+', ref).group(0):
@@ -23,7 +31,7 @@ def sheet(name):
         for c in row.findall('m:c', ns):
             kind = c.get('t')
             if kind == 'inlineStr':
-                value = ''.join(t.text or '' for t in c.iter('{%s}t' % ns['m']))
+                value = text(c)
             elif kind == 's':
                 value = shared[int(c.find('m:v', ns).text)]
             else:
@@ -34,5 +42,6 @@ def sheet(name):
         rows.append([cells.get(i, None) for i in range(width)])
     pane = root.find('.//m:pane', ns)
     frozen = pane is not None and pane.get('ySplit') == '1' and pane.get('state') == 'frozen'
-    return {'rows': rows, 'frozen': frozen}
+    widths = {int(col.get('min')): col.get('width') for col in root.iter('{%s}col' % ns['m'])}
+    return {'rows': rows, 'frozen': frozen, 'widths': widths}
 print(json.dumps([sheet('xl/worksheets/sheet1.xml'), sheet('xl/worksheets/sheet2.xml')]))
