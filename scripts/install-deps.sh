@@ -12,6 +12,9 @@ packages=(
   ccache mdbtools-dev libreadstat-dev libxlsxwriter-dev
   libpq-dev postgresql
   clang libclang-rt-14-dev
+  # the Debian package, its icon and its checks (scripts/ci-package.sh)
+  librsvg2-bin lintian desktop-file-utils appstream shared-mime-info xdg-utils
+  libfile-mimeinfo-perl xdotool x11-utils
 )
 
 missing=()
