@@ -54,12 +54,18 @@ install_package() {
 
 check_command_line() {
     [ "$(command -v k7)" = /usr/bin/k7 ] || fail "k7 is not on PATH as /usr/bin/k7"
-    k7 --version | grep -qx "K7 [0-9.]*" || fail "k7 --version"
+    [ "$(k7 --version)" = "K7 $(dpkg-deb -f "$deb" Version)" ] || fail "k7 --version: $(k7 --version)"
     k7 --check /usr/share/k7/examples/finds.cfg >"$scratch/normal-form.cfg" \
         || fail "k7 --check on the installed example"
     cmp -s /usr/share/k7/examples/finds.cfg /usr/share/doc/k7/examples/finds.cfg \
         || fail "the example under share/doc differs from the one K7 copies"
     gzip -t /usr/share/man/man1/k7.1.gz || fail "no compressed man page k7(1)"
+    # The man page covers every option --help lists.
+    local option man_text
+    man_text=$(zcat /usr/share/man/man1/k7.1.gz | sed 's/\\-/-/g')
+    for option in $(k7 --help | grep -o -- '--[a-z-]*' | sort -u); do
+        grep -q -- "$option" <<<"$man_text" || fail "the man page does not describe $option"
+    done
 }
 
 check_desktop_files() {
