@@ -49,8 +49,9 @@ public:
     ~MainWindow() override;
 
     // Start-up after the splash: restores the window from k7.ini, shows it,
-    // and opens `cfgFile` (the command line) or offers the last CFG, falling
-    // back to File > Open. With `offerOpen` false the open dialog is not
+    // and opens `cfgFile` (the command line) or offers the last CFG; on the
+    // first start of an installed K7 it offers a copy of the example, and
+    // otherwise falls back to File > Open. With `offerOpen` false the open dialog is not
     // offered when nothing was opened.
     void startUp(const QString& cfgFile = QString(), bool offerOpen = true);
     // Applies k7.ini (recent files, state, rectangle, splitters).

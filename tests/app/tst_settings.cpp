@@ -184,10 +184,21 @@ private slots:
         QStandardPaths::setTestModeEnabled(false);
         const QByteArray saved = qgetenv("XDG_CONFIG_HOME");
         qputenv("XDG_CONFIG_HOME", rig.path("config").toUtf8());
-        const QString path = IniSettings::defaultPathFor(rig.path("usr/bin"));
-        qputenv("XDG_CONFIG_HOME", saved);
-        QCOMPARE(path, rig.path("config/k7/k7.ini"));
+        // A folder that is not there, and one that is read-only (which binds
+        // everyone but root).
+        QVERIFY(QDir().mkpath(rig.path("usr/bin")));
+        QVERIFY(QFile(rig.path("usr/bin")).setPermissions(QFileDevice::ReadOwner | QFileDevice::ExeOwner));
+        const bool bound = !QFileInfo(rig.path("usr/bin")).isWritable();
+        const QString missing = IniSettings::defaultPathFor(rig.path("opt/bin"));
+        const QString readOnly = IniSettings::defaultPathFor(rig.path("usr/bin"));
+        if (saved.isNull())
+            qunsetenv("XDG_CONFIG_HOME");
+        else
+            qputenv("XDG_CONFIG_HOME", saved);
+        QCOMPARE(missing, rig.path("config/k7/k7.ini"));
         QVERIFY(QFileInfo(rig.path("config/k7")).isDir());
+        QCOMPARE(readOnly, bound ? missing : rig.path("usr/bin/k7.ini"));
+        QVERIFY(QFile(rig.path("usr/bin")).setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner));
     }
 
     // The first start of an installed K7 offers a copy of the example in the
@@ -227,7 +238,9 @@ private slots:
         }
         QCOMPARE(made, rig.path("docs/K7/" + copy));
         QCOMPARE(readFile(made), readFile(source.example));
-        QVERIFY(QFileInfo(made).permission(QFileDevice::WriteOwner));  // the installed example is read-only
+        // The installed example is read-only; the copy is not, whether or not
+        // this Qt copies permissions.
+        QVERIFY(QFileInfo(made).permission(QFileDevice::WriteOwner));
     }
 
     // No example installed: nothing is asked and the open dialog follows.
