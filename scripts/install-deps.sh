@@ -13,7 +13,7 @@ packages=(
   libpq-dev postgresql
   clang libclang-rt-14-dev
   # the Debian package, its icon and its checks (scripts/ci-package.sh)
-  librsvg2-bin lintian desktop-file-utils appstream shared-mime-info xdg-utils
+  dpkg-dev file librsvg2-bin lintian desktop-file-utils appstream shared-mime-info xdg-utils
   libfile-mimeinfo-perl xdotool x11-utils
 )
 
