@@ -5,7 +5,7 @@ BUILD ?= build
 JOBS  ?= $(shell nproc)
 EXAMPLE_DIR ?= $(or $(XDG_RUNTIME_DIR),/tmp)/k7-example
 
-.PHONY: deps configure build run test bench bench-scale clean
+.PHONY: deps configure build run test bench bench-scale package clean
 
 deps:
 	@bash scripts/install-deps.sh
@@ -36,6 +36,13 @@ bench: build
 # tables are made once and kept under $(XDG_CACHE_HOME)/k7-bench (~/.cache).
 bench-scale: build
 	@bash bench/scale.sh $(BUILD)
+
+# The Debian package k7_VERSION_ARCH.deb, built without tests or benchmarks
+# in a folder of its own; `make package` inside a build folder does the same.
+PACKAGE_BUILD ?= build-package
+package: deps
+	@cmake -S . -B $(PACKAGE_BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DBUILD_TESTING=OFF -DK7_BENCHMARKS=OFF $(if $(K7_WERROR),-DK7_WERROR=$(K7_WERROR)) >/dev/null
+	@cmake --build $(PACKAGE_BUILD) -j $(JOBS) --target package
 
 clean:
 	@rm -rf $(BUILD)

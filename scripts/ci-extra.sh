@@ -7,7 +7,10 @@
 #                                  skip under root, whom permissions do not bind
 #   scripts/ci-extra.sh nolibmdb   a build without the optional libraries (Access import,
 #                                  statistics formats, PostgreSQL) in build-nolibmdb/ and its suite
-# Without an argument both run, in that order. K7_WERROR=ON in the
+#   scripts/ci-extra.sh package    the Debian package built in build-package/, installed,
+#                                  checked as a desktop meets it, and removed
+#                                  (scripts/ci-package.sh; needs root or sudo)
+# Without an argument all three run, in that order. K7_WERROR=ON in the
 # environment builds with -Werror, as CI does; CTEST_ARGS (for example
 # "-R tst_cfg_writer") narrows the tests each stage runs.
 set -euo pipefail
@@ -69,12 +72,16 @@ stage_nolibmdb() {
     (cd "$build" && ctest --output-on-failure -j "$(nproc)" ${CTEST_ARGS:-})
 }
 
+stage_package() {
+    bash scripts/ci-package.sh
+}
+
 stages=("$@")
-[ ${#stages[@]} -gt 0 ] || stages=(nonroot nolibmdb)
+[ ${#stages[@]} -gt 0 ] || stages=(nonroot nolibmdb package)
 for stage in "${stages[@]}"; do
     case $stage in
-    nonroot | nolibmdb) ;;
-    *) echo "unknown stage: $stage (nonroot, nolibmdb)" >&2; exit 2 ;;
+    nonroot | nolibmdb | package) ;;
+    *) echo "unknown stage: $stage (nonroot, nolibmdb, package)" >&2; exit 2 ;;
     esac
     start=$SECONDS
     "stage_$stage"

@@ -12,8 +12,11 @@ packages=(
   ccache mdbtools-dev libreadstat-dev libxlsxwriter-dev zlib1g-dev
   libpq-dev postgresql
   clang libclang-rt-14-dev
-  cmark-gfm
-  xdotool x11-utils imagemagick
+  # the manual: its converter and the tools that make its screenshots
+  cmark-gfm imagemagick
+  # the Debian package, its icon and its checks (scripts/ci-package.sh)
+  dpkg-dev file librsvg2-bin lintian desktop-file-utils appstream shared-mime-info xdg-utils
+  libfile-mimeinfo-perl xdotool x11-utils
 )
 
 missing=()

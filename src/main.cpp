@@ -12,6 +12,7 @@
 
 #include <QApplication>
 #include <QFileInfo>
+#include <QIcon>
 
 int main(int argc, char* argv[])
 {
@@ -34,6 +35,10 @@ int main(int argc, char* argv[])
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("k7"));
     QApplication::setOrganizationName(QStringLiteral("k7"));
+    // An installed K7 is known to the desktop by its entry and icon, which
+    // name the window in the task bar.
+    QGuiApplication::setDesktopFileName(QStringLiteral("k7"));
+    QApplication::setWindowIcon(QIcon::fromTheme(QStringLiteral("k7")));
 
     k7::QtDialogs dialogs;
     k7::QtSoundPlayer sound;

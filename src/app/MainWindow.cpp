@@ -232,6 +232,8 @@ void MainWindow::startUp(const QString& cfgFile, bool offerOpen)
         else
             m_model.cfgpath.clear();
     }
+    if (m_model.cfgpath.isEmpty() && last.isEmpty() && m_recent.count() == 0 && openExampleCopy())
+        return;
     if (m_model.cfgpath.isEmpty() && offerOpen)
         fileOpen();
     updateTitle();

@@ -12,6 +12,7 @@
 #include "platform/ShellHooks.h"
 #include "settings/IniSettings.h"
 #include "store/DataStore.h"
+#include "workflows/ExampleCopy.h"
 
 #include <QMainWindow>
 #include <QPointer>
@@ -49,12 +50,16 @@ public:
     ~MainWindow() override;
 
     // Start-up after the splash: restores the window from k7.ini, shows it,
-    // and opens `cfgFile` (the command line) or offers the last CFG, falling
-    // back to File > Open. With `offerOpen` false the open dialog is not
+    // and opens `cfgFile` (the command line) or offers the last CFG; on the
+    // first start of an installed K7 it offers a copy of the example, and
+    // otherwise falls back to File > Open. With `offerOpen` false the open dialog is not
     // offered when nothing was opened.
     void startUp(const QString& cfgFile = QString(), bool offerOpen = true);
     // Applies k7.ini (recent files, state, rectangle, splitters).
     void restoreSettings();
+    // The example that the first start offers to copy, and where to; by
+    // default this program's installed example and the documents folder.
+    void setExampleCopySource(ExampleCopySource source) { m_exampleSource = std::move(source); }
 
     // Layout.
     void setup_desk();
@@ -178,6 +183,9 @@ private:
     // A file chosen for File > Open or given on the command line: a CFG, a
     // database, or refused.
     void openChosenFile(const QString& path);
+    // The first start (no CFG named, none used before): offers a copy of the
+    // installed example and opens it. True when a copy was opened.
+    bool openExampleCopy();
     // Writes k7.ini; a failure is told once per session.
     void writeSettings(const IniValues& values);
     void saveClosingKeys();
@@ -191,6 +199,7 @@ private:
     SoundPlayer& m_sound;
     IniSettings m_settings;
     RecentFiles m_recent;
+    ExampleCopySource m_exampleSource = DefaultExampleCopySource();
 
     Model m_model;
     DataStore m_store;

@@ -12,6 +12,7 @@
 #include "instruments/Instruments.h"
 #include "platform/Dialogs.h"
 #include "workflows/AccessOffer.h"
+#include "workflows/ExampleCopy.h"
 #include "workflows/OpenCfg.h"
 #include "windows/TextEditor.h"
 
@@ -61,6 +62,16 @@ void MainWindow::openCfgFile(const QString& path)
     m_engine->clearValues();
     m_model.cfgpath = path;
     runOpenSequence();
+}
+
+bool MainWindow::openExampleCopy()
+{
+    const QString copy = OfferExampleCopy(m_exampleSource, m_dialogs);
+    if (copy.isEmpty())
+        return false;
+    openCfgFile(copy);
+    updateTitle();
+    return true;
 }
 
 void MainWindow::fileOpen()

@@ -8,9 +8,11 @@
 #include "app/RecentFiles.h"
 #include "settings/IniSettings.h"
 #include "settings/WindowRestore.h"
+#include "workflows/ExampleCopy.h"
 #include "windows/InfoViewer.h"
 #include "windows/TextEditor.h"
 
+#include <QDir>
 #include <QFileInfo>
 #include <QSplitter>
 #include <QStandardPaths>
@@ -173,6 +175,123 @@ private slots:
         QCOMPARE(w.recentFiles().paths(), (QStringList{other, cfg, "/old.cfg"}));
         QVERIFY(qAbs(w.verticalSeparatorTwips() - vertical) < 30);
         QVERIFY(qAbs(w.horizontalSeparatorTwips() - horizontal) < 30);
+    }
+    // An installed program's folder is not writable: k7.ini is then in
+    // $XDG_CONFIG_HOME/k7/, a folder made for it.
+    void theIniFileFollowsXdgConfigHome()
+    {
+        AppRig rig;
+        QStandardPaths::setTestModeEnabled(false);
+        const QByteArray saved = qgetenv("XDG_CONFIG_HOME");
+        qputenv("XDG_CONFIG_HOME", rig.path("config").toUtf8());
+        // A folder that is not there, and one that is read-only (which binds
+        // everyone but root).
+        QVERIFY(QDir().mkpath(rig.path("usr/bin")));
+        QVERIFY(QFile(rig.path("usr/bin")).setPermissions(QFileDevice::ReadOwner | QFileDevice::ExeOwner));
+        const bool bound = !QFileInfo(rig.path("usr/bin")).isWritable();
+        const QString missing = IniSettings::defaultPathFor(rig.path("opt/bin"));
+        const QString readOnly = IniSettings::defaultPathFor(rig.path("usr/bin"));
+        if (saved.isNull())
+            qunsetenv("XDG_CONFIG_HOME");
+        else
+            qputenv("XDG_CONFIG_HOME", saved);
+        QCOMPARE(missing, rig.path("config/k7/k7.ini"));
+        QVERIFY(QFileInfo(rig.path("config/k7")).isDir());
+        QCOMPARE(readOnly, bound ? missing : rig.path("usr/bin/k7.ini"));
+        QVERIFY(QFile(rig.path("usr/bin")).setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner));
+    }
+
+    // The first start of an installed K7 offers a copy of the example in the
+    // documents folder; files already there are never replaced.
+    void firstStartCopiesTheExample_data()
+    {
+        QTest::addColumn<QStringList>("present");  // files in documents/K7 beforehand
+        QTest::addColumn<int>("answer");
+        QTest::addColumn<QString>("copy");          // expected copy, relative to documents/K7
+        QTest::newRow("declined") << QStringList{} << int(Answer::No) << QString();
+        QTest::newRow("accepted") << QStringList{} << int(Answer::Yes) << "finds.cfg";
+        QTest::newRow("a CFG of that name") << QStringList{"finds.cfg"} << int(Answer::Yes) << "finds-2.cfg";
+        QTest::newRow("its database") << QStringList{"finds.mdb"} << int(Answer::Yes) << "finds-2.cfg";
+        QTest::newRow("two taken") << QStringList{"finds.cfg", "finds-2.mdb"} << int(Answer::Yes) << "finds-3.cfg";
+    }
+    void firstStartCopiesTheExample()
+    {
+        QFETCH(QStringList, present);
+        QFETCH(int, answer);
+        QFETCH(QString, copy);
+        AppRig rig;
+        const ExampleCopySource source = installExample(rig);
+        for (const QString& name : present)
+            QVERIFY(QDir().mkpath(rig.path("docs/K7")) && writeFile(rig.path("docs/K7/" + name), name.toUtf8()));
+
+        rig.dialogs.queueAnswer(answer);
+        const QString made = OfferExampleCopy(source, rig.dialogs);
+        QCOMPARE(rig.dialogs.messages().size(), 1);
+        QCOMPARE(rig.dialogs.messages().first().style, Style::YesNo + Style::Question + Style::DefaultButton2);
+        QVERIFY(rig.dialogs.texts().first().contains(rig.path("docs/K7/") + (copy.isEmpty() ? "finds.cfg" : copy)));
+        for (const QString& name : present)  // left as they were
+            QCOMPARE(readFile(rig.path("docs/K7/" + name)), name.toUtf8());
+        if (copy.isEmpty()) {
+            QVERIFY(made.isEmpty());
+            QVERIFY(!QFileInfo::exists(rig.path("docs/K7")));  // No writes nothing, not even the folder
+            return;
+        }
+        QCOMPARE(made, rig.path("docs/K7/" + copy));
+        QCOMPARE(readFile(made), readFile(source.example));
+        // The installed example is read-only; the copy is not, whether or not
+        // this Qt copies permissions.
+        QVERIFY(QFileInfo(made).permission(QFileDevice::WriteOwner));
+    }
+
+    // No example installed: nothing is asked and the open dialog follows.
+    void firstStartWithoutAnExampleAsksNothing()
+    {
+        AppRig rig;
+        QVERIFY(InstalledExampleCfg(rig.path("bin")).isEmpty());
+        QVERIFY(OfferExampleCopy({QString(), rig.path("docs")}, rig.dialogs).isEmpty());
+        QVERIFY(rig.dialogs.messages().isEmpty());
+    }
+
+    // Started with no CFG and nothing used before, the window opens the copy
+    // (never the installed example); a start with a recent file does not ask.
+    void firstStartOpensTheCopy()
+    {
+        AppRig rig;
+        {
+            MainWindow w(rig.dialogs, rig.sound, rig.ini());
+            w.setExampleCopySource(installExample(rig));
+            // Yes to the copy, then Ok to its File= line going.
+            rig.dialogs.queueAnswers({"yes", "ok"});
+            w.startUp(QString(), false);
+            QCOMPARE(rig.dialogs.pendingAnswers(), 0);
+            QCOMPARE(rig.dialogs.messages().size(), 2);
+            QVERIFY(rig.dialogs.texts().last().startsWith(rig.path("docs/K7/finds.cfg") + " has lines"));
+            QCOMPARE(w.model().cfgpath, rig.path("docs/K7/finds.cfg"));
+            QVERIFY(QFileInfo::exists(rig.path("docs/K7/finds.mdb")));
+            w.fileExit();
+        }
+        QCOMPARE(readFile(rig.path("prefix/share/k7/examples/finds.cfg")), readFile(K7_EXAMPLES "/finds.cfg"));
+        rig.dialogs.clear();
+        MainWindow w(rig.dialogs, rig.sound, rig.ini());
+        w.setExampleCopySource(installExample(rig));
+        rig.dialogs.queueAnswer(Answer::No);  // not continuing with the copy
+        w.startUp(QString(), false);
+        QCOMPARE(rig.dialogs.texts(), QStringList{"Continue with " + rig.path("docs/K7/finds.cfg")});
+    }
+
+private:
+    // A read-only install under the rig's folder: prefix/bin, and the
+    // example in prefix/share/k7/examples; documents in docs.
+    static ExampleCopySource installExample(const AppRig& rig)
+    {
+        const QString example = rig.path("prefix/share/k7/examples/finds.cfg");
+        if (!QFileInfo::exists(example)) {
+            QDir().mkpath(rig.path("prefix/bin"));
+            QDir().mkpath(QFileInfo(example).absolutePath());
+            QFile::copy(K7_EXAMPLES "/finds.cfg", example);
+            QFile(example).setPermissions(QFileDevice::ReadOwner | QFileDevice::ReadGroup | QFileDevice::ReadOther);
+        }
+        return {InstalledExampleCfg(rig.path("prefix/bin")), rig.path("docs")};
     }
 };
 
