@@ -60,6 +60,8 @@ check_command_line() {
     cmp -s /usr/share/k7/examples/finds.cfg /usr/share/doc/k7/examples/finds.cfg \
         || fail "the example under share/doc differs from the one K7 copies"
     gzip -t /usr/share/man/man1/k7.1.gz || fail "no compressed man page k7(1)"
+    [ -f /usr/share/doc/k7/manual/index.html ] && [ -d /usr/share/doc/k7/manual/images ] \
+        || fail "the manual's pages are not installed under /usr/share/doc/k7/manual"
     # The man page covers every option --help lists.
     local option man_text
     man_text=$(zcat /usr/share/man/man1/k7.1.gz | sed 's/\\-/-/g')
