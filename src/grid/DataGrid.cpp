@@ -71,8 +71,9 @@ void DataGrid::keyPressEvent(QKeyEvent* event)
 
 void DataGrid::currentChanged(const QModelIndex& current, const QModelIndex& previous)
 {
-    QTableView::currentChanged(current, previous);
+    // Read before the view scrolls to the cell, which may move the window.
     const int row = m_window->toWhole(current.row());
+    QTableView::currentChanged(current, previous);
     if (RecordSet* rs = m_model->recordSet(); rs && rs->isOpen() && current.isValid() && rs->absolutePosition() != row)
         // A row that cannot be reached leaves the set where it was; the next
         // move or repaint shows what is really there.
@@ -180,8 +181,13 @@ void DataGrid::moveWindowTo(int row)
     const bool moved = m_window->moveTo(row);
     if (moved) {
         reselect(blocks);
+        // The current cell comes back where it was, without scrolling the
+        // view to it: the operator may have scrolled away.
+        const bool autoScrolls = hasAutoScroll();
+        setAutoScroll(false);
         if (const int shown = m_window->toWindow(current); shown >= 0)
             selectionModel()->setCurrentIndex(m_window->index(shown, column), QItemSelectionModel::NoUpdate);
+        setAutoScroll(autoScrolls);
     }
     m_moving = false;
 }

@@ -74,7 +74,7 @@ int GridRowWindow::columnCount(const QModelIndex& parent) const
 
 QVariant GridRowWindow::data(const QModelIndex& index, int role) const
 {
-    if (!checkIndex(index, CheckIndexOption::IndexIsValid))
+    if (!index.isValid())
         return {};
     return m_source->data(m_source->index(toWhole(index.row()), index.column()), role);
 }
@@ -86,7 +86,7 @@ QVariant GridRowWindow::headerData(int section, Qt::Orientation orientation, int
 
 Qt::ItemFlags GridRowWindow::flags(const QModelIndex& index) const
 {
-    if (!checkIndex(index, CheckIndexOption::IndexIsValid))
+    if (!index.isValid())
         return Qt::NoItemFlags;
     return m_source->flags(m_source->index(toWhole(index.row()), index.column()));
 }
@@ -105,6 +105,13 @@ void GridRowWindow::sourceRowsAboutToBeInserted(const QModelIndex& parent, int f
     } else if (before <= m_windowRows) {
         m_arrival = Arrival::Reset;
         beginResetModel();
+    } else if (first < m_offset) {
+        m_arrival = Arrival::Above;
+    } else if (first < m_offset + m_windowRows) {
+        // Announced while the source still holds the rows the window shows.
+        m_arrival = Arrival::Inside;
+        m_taken = std::min(last - first + 1, m_offset + m_windowRows - first);
+        beginInsertRows(QModelIndex(), first - m_offset, first - m_offset + m_taken - 1);
     } else {
         m_arrival = Arrival::None;
     }
@@ -120,24 +127,22 @@ void GridRowWindow::sourceRowsInserted(const QModelIndex& parent, int first, int
     } else if (arrival == Arrival::Reset) {
         m_offset = clampedOffset(m_offset);
         endResetModel();
-    } else if (first < m_offset) {
-        // Above the window: the same rows stay shown, their numbers change.
+    } else if (arrival == Arrival::Above) {
+        // The same rows stay shown; their numbers change.
         m_offset += last - first + 1;
         emit headerDataChanged(Qt::Vertical, 0, m_windowRows - 1);
-    } else if (first < m_offset + m_windowRows) {
-        insertIntoWindow(first - m_offset, last - first + 1);
+    } else if (arrival == Arrival::Inside) {
+        takeIntoWindow(first - m_offset);
     }
 }
 
-// The new rows go in where they arrive and as many rows leave the window's
-// end, so the view's current cell and selection move with their rows.
-void GridRowWindow::insertIntoWindow(int first, int count)
+// The new rows have gone in where they arrived; as many rows leave the
+// window's end, so the view's current cell and selection move with their rows.
+void GridRowWindow::takeIntoWindow(int first)
 {
-    const int taken = std::min(count, m_windowRows - first);
-    beginInsertRows(QModelIndex(), first, first + taken - 1);
-    m_extra = taken;
+    m_extra = m_taken;
     endInsertRows();
-    beginRemoveRows(QModelIndex(), m_windowRows, m_windowRows + taken - 1);
+    beginRemoveRows(QModelIndex(), m_windowRows, m_windowRows + m_taken - 1);
     m_extra = 0;
     endRemoveRows();
     emit headerDataChanged(Qt::Vertical, first, m_windowRows - 1);

@@ -53,18 +53,21 @@ private:
     int clampedOffset(int offset) const;
     void sourceRowsAboutToBeInserted(const QModelIndex& parent, int first, int last);
     void sourceRowsInserted(const QModelIndex& parent, int first, int last);
-    void insertIntoWindow(int first, int count);
+    void takeIntoWindow(int first);
     void sourceDataChanged(const QModelIndex& topLeft, const QModelIndex& bottomRight, const QList<int>& roles);
     void sourceHeaderDataChanged(Qt::Orientation orientation, int first, int last);
 
     QAbstractItemModel* m_source;
     int m_windowRows;
     int m_offset = 0;
-    // Rows the window holds beyond its size for a moment, while rows that
-    // arrived inside it push its last rows out.
+    // How an insertion the source announced is passed on: as it is (the
+    // table fits), as a new table (it grows past the window), as new row
+    // numbers (rows above the window), as rows inside the window, or not.
+    enum class Arrival { None, Rows, Reset, Above, Inside } m_arrival = Arrival::None;
+    // Rows arriving inside the window that it takes, and holds beyond its
+    // size for a moment until as many have left its end.
+    int m_taken = 0;
     int m_extra = 0;
-    // How an insertion the source announced is passed on.
-    enum class Arrival { None, Rows, Reset } m_arrival = Arrival::None;
 };
 
 }  // namespace k7
