@@ -45,6 +45,7 @@ DataGrid::DataGrid(QWidget* parent, int windowRows) : QTableView(parent)
         emit positionChanged();
     });
     connect(verticalScrollBar(), &QScrollBar::valueChanged, this, &DataGrid::followScroll);
+    connect(verticalScrollBar(), &QScrollBar::sliderReleased, this, &DataGrid::followScroll);
 }
 
 bool DataGrid::event(QEvent* e)
@@ -158,7 +159,9 @@ QList<int> DataGrid::selectedWholeRows() const
 // window is placed around the first row shown, which stays at the top.
 void DataGrid::followScroll()
 {
-    if (m_moving || !m_window->windowed())
+    // A window that moved under a dragged slider would pull it from the
+    // mouse: it moves once the slider is let go.
+    if (m_moving || !m_window->windowed() || verticalScrollBar()->isSliderDown())
         return;
     const int top = m_window->toWhole(std::max(0, rowAt(0)));
     const int shown = rowAt(viewport()->height() - 1);
