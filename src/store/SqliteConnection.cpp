@@ -21,13 +21,6 @@ namespace {
 // How long an operation waits for another program's lock before failing.
 constexpr int kBusyTimeoutMs = 1000;
 
-// Helper threads the engine may sort with on a connection that reads in the
-// background: a sort of ten million rows then runs its runs on the other
-// cores while the reading thread keys the rows. Each helper holds a sort run
-// of the connection's cache size (2 MB by default), so this bounds the extra
-// memory too.
-constexpr int kSorterThreads = 2;
-
 QString newConnectionName()
 {
     static std::atomic<int> counter{0};
@@ -143,9 +136,6 @@ std::unique_ptr<SqlConnection> SqliteConnection::openAnother(QString* error, int
     auto other = std::make_unique<SqliteConnection>();
     if (!other->open(m_path, Access::ReadOnly, error, code))
         return nullptr;
-    // The same as PRAGMA threads; a library built without threads keeps
-    // sorting on the reading thread alone.
-    sqlite3_limit(other->m_handle, SQLITE_LIMIT_WORKER_THREADS, kSorterThreads);
     return other;
 }
 

@@ -50,9 +50,8 @@ private slots:
         SKIP_WITHOUT_TEST_ENGINE();
     }
 
-    // The thread's connection folds text as the grid's own does, and a sort
-    // too long for one of the engine's sort runs, run by its helper threads
-    // and merged, comes out in the same order.
+    // The thread's connection folds text as the grid's own does, also in a
+    // sort too long for one of the engine's sort runs, merged from several.
     void listsWhatTheQueryListsInItsOrder_data()
     {
         QTest::addColumn<int>("rows");
@@ -63,7 +62,7 @@ private slots:
     {
         QFETCH(int, rows);
         if (OnServer() && rows > 3000)
-            QSKIP("Sort runs and helper threads are the file engine's.");
+            QSKIP("Sort runs are the file engine's.");
         QTemporaryDir dir;
         Database db;
         QVERIFY(makeTable(db, dir, rows));
