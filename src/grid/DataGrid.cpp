@@ -119,9 +119,10 @@ void DataGrid::setCurrentCell(int row, int column)
         return;
     if (!m_window->comfortablyHolds(row))
         moveWindowTo(row);
-    const QModelIndex index = m_window->index(m_window->toWindow(row), column);
-    setCurrentIndex(index);
-    scrollTo(index);
+    setCurrentIndex(m_window->index(m_window->toWindow(row), column));
+    // Scrolling to the cell may have moved the window again; the current
+    // index has followed it.
+    scrollTo(currentIndex());
 }
 
 int DataGrid::currentRow() const
