@@ -10,6 +10,10 @@
 //
 // A table no longer than the window is shown whole, offset 0, row for row:
 // its rows arrive as insertions and nothing else changes.
+//
+// The source is a flat model that adds rows by insertion and otherwise
+// resets, as RecordSetModel does; removals, moves and layout changes are
+// not passed on.
 
 #include <QAbstractTableModel>
 
