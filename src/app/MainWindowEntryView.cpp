@@ -84,8 +84,8 @@ void MainWindow::selectVariable(int index)
 }
 
 QString MainWindow::gridCurrentCellText() const { return m_grid->currentCellText(); }
-int MainWindow::gridCurrentColumn() const { return m_grid->currentIndex().column(); }
-int MainWindow::gridCurrentRow() const { return m_grid->currentIndex().row(); }
+int MainWindow::gridCurrentColumn() const { return m_grid->currentColumn(); }
+int MainWindow::gridCurrentRow() const { return m_grid->currentRow(); }
 
 void MainWindow::setGridTabStop(bool on)
 {
@@ -101,12 +101,11 @@ void MainWindow::refreshGrid()
 {
     // The grid follows the record set: after re-reading, its current row is
     // the record set's current record, in the column it was in.
-    const int column = qMax(0, m_grid->currentIndex().column());
+    const int column = qMax(0, m_grid->currentColumn());
     m_grid->recordModel()->refresh();
     const RecordSet* rs = m_grid->recordModel()->recordSet();
     const int row = rs && rs->isOpen() ? rs->absolutePosition() : -1;
-    if (row >= 0 && row < m_grid->recordModel()->rowCount())
-        m_grid->setCurrentIndex(m_grid->recordModel()->index(row, column));
+    m_grid->setCurrentCell(row, column);
     showVerifiedCount();
 }
 

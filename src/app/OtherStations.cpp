@@ -51,10 +51,9 @@ void OtherStations::keepCurrentRow()
 {
     const RecordSet& rs = m_store.currentrs();
     const int row = rs.absolutePosition();
-    if (row < 0 || row >= m_grid.recordModel()->rowCount() || m_grid.currentIndex().row() == row)
+    if (row < 0 || row >= m_grid.recordModel()->rowCount() || m_grid.currentRow() == row)
         return;
-    const int column = qMax(0, m_grid.currentIndex().column());
-    m_grid.setCurrentIndex(m_grid.recordModel()->index(row, column));
+    m_grid.setCurrentCell(row, qMax(0, m_grid.currentColumn()));
 }
 
 // Rows deleted elsewhere: the keyset is read again and the grid with it,
@@ -62,13 +61,11 @@ void OtherStations::keepCurrentRow()
 void OtherStations::showDeletions()
 {
     RecordSet& rs = m_store.currentrs();
-    const int column = qMax(0, m_grid.currentIndex().column());
+    const int column = qMax(0, m_grid.currentColumn());
     if (!rs.requeryKeepingPlace())
         return;
     m_grid.recordModel()->refresh();
-    const int row = rs.absolutePosition();
-    if (row >= 0 && row < m_grid.recordModel()->rowCount())
-        m_grid.setCurrentIndex(m_grid.recordModel()->index(row, column));
+    m_grid.setCurrentCell(rs.absolutePosition(), column);
 }
 
 }  // namespace k7

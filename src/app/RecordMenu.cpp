@@ -6,10 +6,6 @@
 #include "grid/RecordSetModel.h"
 #include "store/RecordSet.h"
 
-#include <QItemSelectionModel>
-
-#include <algorithm>
-
 namespace k7 {
 
 RecordMenu::RecordMenu(MainWindow& window, Dialogs& dialogs)
@@ -26,12 +22,8 @@ QList<qint64> RecordMenu::selectedBookmarks() const
     const RecordSet* records = grid->recordModel()->recordSet();
     if (!records || !records->isOpen())
         return {};
-    QList<int> rows;
-    for (const QModelIndex& index : grid->selectionModel()->selectedRows())
-        rows << index.row();
-    std::sort(rows.begin(), rows.end());
     QList<qint64> bookmarks;
-    for (const int row : rows) {
+    for (const int row : grid->selectedWholeRows()) {
         if (const qint64 bookmark = records->bookmarkAt(row); bookmark >= 0)
             bookmarks << bookmark;
     }

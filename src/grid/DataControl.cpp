@@ -50,7 +50,7 @@ DataControl::DataControl(DataGrid* grid, QWidget* parent) : QWidget(parent), m_g
         const int rows = m_grid->recordModel()->rowCount();
         if (rows == 0)
             return;
-        m_grid->goToRow(qBound(0, m_grid->currentIndex().row() + delta, rows - 1));
+        m_grid->goToRow(qBound(0, m_grid->currentRow() + delta, rows - 1));
     };
     connect(first, &QToolButton::clicked, this, [this] { m_grid->goToRow(0); });
     connect(previous, &QToolButton::clicked, this, [step] { step(-1); });

@@ -6,6 +6,9 @@
 
 #include <QHeaderView>
 #include <QKeyEvent>
+#include <QScrollBar>
+
+#include <algorithm>
 
 namespace k7 {
 
@@ -18,11 +21,12 @@ int gridKeyCode(const QKeyEvent* event)
 
 }  // namespace
 
-DataGrid::DataGrid(QWidget* parent) : QTableView(parent)
+DataGrid::DataGrid(QWidget* parent, int windowRows) : QTableView(parent)
 {
     setObjectName(QStringLiteral("datagrid"));
     m_model = new RecordSetModel(this);
-    setModel(m_model);
+    m_window = new GridRowWindow(m_model, windowRows, this);
+    setModel(m_window);
     setEditTriggers(QAbstractItemView::NoEditTriggers);
     setSelectionBehavior(QAbstractItemView::SelectItems);
     setSelectionMode(QAbstractItemView::ExtendedSelection);
@@ -35,7 +39,13 @@ DataGrid::DataGrid(QWidget* parent) : QTableView(parent)
     horizontalHeader()->setSectionResizeMode(QHeaderView::Interactive);
     horizontalHeader()->setDefaultSectionSize(120);
     connect(this, &QTableView::doubleClicked, this, [this] { emit editRequested(); });
-    connect(m_model, &QAbstractItemModel::modelReset, this, &DataGrid::positionChanged);
+    // A table re-read starts a new selection.
+    connect(m_model, &QAbstractItemModel::modelReset, this, [this] {
+        m_selectedOutside.clear();
+        emit positionChanged();
+    });
+    connect(verticalScrollBar(), &QScrollBar::valueChanged, this, &DataGrid::followScroll);
+    connect(verticalScrollBar(), &QScrollBar::sliderReleased, this, &DataGrid::followScroll);
 }
 
 bool DataGrid::event(QEvent* e)
@@ -62,13 +72,35 @@ void DataGrid::keyPressEvent(QKeyEvent* event)
 
 void DataGrid::currentChanged(const QModelIndex& current, const QModelIndex& previous)
 {
+    // Read before the view scrolls to the cell, which may move the window.
+    const int row = m_window->toWhole(current.row());
     QTableView::currentChanged(current, previous);
-    if (RecordSet* rs = m_model->recordSet(); rs && rs->isOpen() && current.isValid() &&
-                                                 rs->absolutePosition() != current.row())
+    if (RecordSet* rs = m_model->recordSet(); rs && rs->isOpen() && current.isValid() && rs->absolutePosition() != row)
         // A row that cannot be reached leaves the set where it was; the next
         // move or repaint shows what is really there.
-        static_cast<void>(rs->setAbsolutePosition(current.row()));
+        static_cast<void>(rs->setAbsolutePosition(row));
     emit positionChanged();
+}
+
+// Ctrl+Home and Ctrl+End go to the table's ends, not the window's.
+QModelIndex DataGrid::moveCursor(CursorAction cursorAction, Qt::KeyboardModifiers modifiers)
+{
+    const bool toAnEnd = (cursorAction == MoveHome || cursorAction == MoveEnd) && (modifiers & Qt::ControlModifier);
+    if (toAnEnd && m_window->windowed()) {
+        const int row = cursorAction == MoveHome ? 0 : m_window->wholeRows() - 1;
+        moveWindowTo(row);
+        return m_window->index(m_window->toWindow(row), std::max(0, currentColumn()));
+    }
+    return QTableView::moveCursor(cursorAction, modifiers);
+}
+
+QItemSelectionModel::SelectionFlags DataGrid::selectionCommand(const QModelIndex& index, const QEvent* event) const
+{
+    const QItemSelectionModel::SelectionFlags flags = QTableView::selectionCommand(index, event);
+    // A new selection replaces the parts the window has moved away from.
+    if (flags & QItemSelectionModel::Clear)
+        m_selectedOutside.clear();
+    return flags;
 }
 
 void DataGrid::goToRow(int row)
@@ -78,10 +110,25 @@ void DataGrid::goToRow(int row)
         return;
     if (row < 0 || row >= rows)
         row = rows - 1;
-    const int column = qMax(0, currentIndex().column());
-    const QModelIndex index = m_model->index(row, column);
-    setCurrentIndex(index);
-    scrollTo(index);
+    setCurrentCell(row, std::max(0, currentColumn()));
+}
+
+void DataGrid::setCurrentCell(int row, int column)
+{
+    if (row < 0 || row >= m_model->rowCount())
+        return;
+    if (!m_window->comfortablyHolds(row))
+        moveWindowTo(row);
+    setCurrentIndex(m_window->index(m_window->toWindow(row), column));
+    // Scrolling to the cell may have moved the window again; the current
+    // index has followed it.
+    scrollTo(currentIndex());
+}
+
+int DataGrid::currentRow() const
+{
+    const QModelIndex index = currentIndex();
+    return index.isValid() ? m_window->toWhole(index.row()) : -1;
 }
 
 QString DataGrid::currentCellText() const
@@ -89,7 +136,92 @@ QString DataGrid::currentCellText() const
     const QModelIndex index = currentIndex();
     if (!index.isValid())
         return QString();
-    return m_model->cellText(index.row(), index.column());
+    return m_model->cellText(m_window->toWhole(index.row()), index.column());
+}
+
+QList<int> DataGrid::selectedWholeRows() const
+{
+    QList<int> rows;
+    for (const QModelIndex& index : selectionModel()->selectedRows())
+        rows << m_window->toWhole(index.row());
+    const int lastColumn = m_window->columnCount() - 1;
+    for (const Block& b : m_selectedOutside) {
+        if (b.left == 0 && b.right == lastColumn) {
+            for (int row = b.top; row <= b.bottom; ++row)
+                rows << row;
+        }
+    }
+    std::sort(rows.begin(), rows.end());
+    rows.erase(std::unique(rows.begin(), rows.end()), rows.end());
+    return rows;
+}
+
+// The operator has scrolled near an edge of the window that can move: the
+// window is placed around the first row shown, which stays at the top.
+void DataGrid::followScroll()
+{
+    // A window that moved under a dragged slider would pull it from the
+    // mouse: it moves once the slider is let go.
+    if (m_moving || !m_window->windowed() || verticalScrollBar()->isSliderDown())
+        return;
+    const int top = m_window->toWhole(std::max(0, rowAt(0)));
+    const int shown = rowAt(viewport()->height() - 1);
+    const int bottom = m_window->toWhole(shown < 0 ? m_window->rowCount() - 1 : shown);
+    if (m_window->comfortablyHolds(top) && m_window->comfortablyHolds(bottom))
+        return;
+    moveWindowTo(top);
+    scrollTo(m_window->index(m_window->toWindow(top), std::max(0, horizontalHeader()->logicalIndexAt(0))),
+             PositionAtTop);
+}
+
+// Moves the window so that it holds `row`, keeping the current cell and the
+// selection on their rows.
+void DataGrid::moveWindowTo(int row)
+{
+    const int current = currentRow();
+    const int column = currentColumn();
+    const QList<Block> blocks = selectedBlocks();
+    m_moving = true;
+    const bool moved = m_window->moveTo(row);
+    if (moved) {
+        reselect(blocks);
+        // The current cell comes back where it was, without scrolling the
+        // view to it: the operator may have scrolled away.
+        const bool autoScrolls = hasAutoScroll();
+        setAutoScroll(false);
+        if (const int shown = m_window->toWindow(current); shown >= 0)
+            selectionModel()->setCurrentIndex(m_window->index(shown, column), QItemSelectionModel::NoUpdate);
+        setAutoScroll(autoScrolls);
+    }
+    m_moving = false;
+}
+
+QList<DataGrid::Block> DataGrid::selectedBlocks() const
+{
+    QList<Block> blocks = m_selectedOutside;
+    for (const QItemSelectionRange& r : selectionModel()->selection())
+        blocks.append({m_window->toWhole(r.top()), m_window->toWhole(r.bottom()), r.left(), r.right()});
+    return blocks;
+}
+
+// Selects what lies inside the window of `blocks`; the rest is kept aside.
+void DataGrid::reselect(const QList<Block>& blocks)
+{
+    m_selectedOutside.clear();
+    QItemSelection inside;
+    const int first = m_window->offset();
+    const int last = first + m_window->rowCount() - 1;
+    for (const Block& b : blocks) {
+        if (b.top < first)
+            m_selectedOutside.append({b.top, std::min(b.bottom, first - 1), b.left, b.right});
+        if (b.bottom > last)
+            m_selectedOutside.append({std::max(b.top, last + 1), b.bottom, b.left, b.right});
+        const int top = std::max(b.top, first);
+        const int bottom = std::min(b.bottom, last);
+        if (top <= bottom)
+            inside.select(m_window->index(top - first, b.left), m_window->index(bottom - first, b.right));
+    }
+    selectionModel()->select(inside, QItemSelectionModel::Select);
 }
 
 }  // namespace k7

@@ -3,6 +3,12 @@
 // the record set's current record and moves it; Enter, Ctrl+E and Esc go to
 // a key handler (editing a cell through the entry area) before the view sees
 // them, and a double click asks for an edit too.
+//
+// The view sees a window of the rows (GridRowWindow); rows and the
+// selection are given and taken here in whole-table rows, so a caller never
+// meets the window's own numbering.
+
+#include "grid/GridRowWindow.h"
 
 #include <QTableView>
 
@@ -15,9 +21,12 @@ class RecordSetModel;
 class DataGrid : public QTableView {
     Q_OBJECT
 public:
-    explicit DataGrid(QWidget* parent = nullptr);
+    explicit DataGrid(QWidget* parent = nullptr, int windowRows = GridRowWindow::kDefaultRows);
 
+    // The whole table's model.
     RecordSetModel* recordModel() const { return m_model; }
+    // What the view shows of it.
+    const GridRowWindow* rowWindow() const { return m_window; }
 
     // Called with the character code of Enter (13), Ctrl+E (5) and Esc (27);
     // returns true when consumed.
@@ -26,7 +35,16 @@ public:
     // Moves the current cell to `row` (0-based; the last row when negative),
     // keeping the current column.
     void goToRow(int row);
+    // Makes the cell at the whole-table `row` and `column` current (and the
+    // selection), moving the window to it when needed.
+    void setCurrentCell(int row, int column);
+    // The current cell's whole-table row and its column; -1 when none.
+    int currentRow() const;
+    int currentColumn() const { return currentIndex().column(); }
     QString currentCellText() const;
+    // The whole-table rows selected in full, in order, including those the
+    // window has moved away from.
+    QList<int> selectedWholeRows() const;
 
 signals:
     // The current row or column changed, or the rows were re-read.
@@ -37,10 +55,26 @@ protected:
     void keyPressEvent(QKeyEvent* event) override;
     bool event(QEvent* event) override;
     void currentChanged(const QModelIndex& current, const QModelIndex& previous) override;
+    QModelIndex moveCursor(CursorAction cursorAction, Qt::KeyboardModifiers modifiers) override;
+    QItemSelectionModel::SelectionFlags selectionCommand(const QModelIndex& index,
+                                                         const QEvent* event = nullptr) const override;
 
 private:
+    // A selected block in whole-table rows.
+    struct Block {
+        int top, bottom, left, right;
+    };
+    void followScroll();
+    void moveWindowTo(int row);
+    QList<Block> selectedBlocks() const;
+    void reselect(const QList<Block>& blocks);
+
     RecordSetModel* m_model = nullptr;
+    GridRowWindow* m_window = nullptr;
     std::function<bool(int)> m_keyHandler;
+    // Selected blocks, or parts of them, that lie outside the window.
+    mutable QList<Block> m_selectedOutside;
+    bool m_moving = false;
 };
 
 }  // namespace k7

@@ -59,12 +59,10 @@ void FindDialog::findNext()
         return;
     DataGrid& grid = m_tools.grid;
     const FindRequest request{m_text->text(), m_oneField->isChecked(), m_fields->currentText()};
-    const int column = FindNext(rs, request, grid.currentIndex().column(), m_tools.dialogs);
+    const int column = FindNext(rs, request, grid.currentColumn(), m_tools.dialogs);
     if (column < 0)
         return;
-    const QModelIndex cell = grid.recordModel()->index(rs.absolutePosition(), column);
-    grid.setCurrentIndex(cell);
-    grid.scrollTo(cell);
+    grid.setCurrentCell(rs.absolutePosition(), column);
 }
 
 }  // namespace k7

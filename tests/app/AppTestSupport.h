@@ -111,7 +111,7 @@ struct WindowRig : AppRig {
     void editCell(int row, int column) const
     {
         w.grid()->setFocus();
-        w.grid()->setCurrentIndex(w.grid()->recordModel()->index(row, column));
+        w.grid()->setCurrentCell(row, column);
         QTest::keyClick(w.grid(), Qt::Key_Return);
     }
     // Chooses the menu item with the next questions answered in turn.

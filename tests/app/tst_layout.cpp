@@ -152,7 +152,7 @@ private slots:
 
         // The larger "EDITING" caption still leaves the prompt room.
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_E, Qt::ControlModifier);
-        w.grid()->setCurrentIndex(w.grid()->recordModel()->index(0, 0));
+        w.grid()->setCurrentCell(0, 0);
         press(Qt::Key_Return);
         QVERIFY(w.state().editing);
         checkEntryArea(w, "textframe", "editing");

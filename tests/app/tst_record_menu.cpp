@@ -128,7 +128,7 @@ private slots:
         rig.boxes.exportFile = rig.path("out.txt");
         DataGrid* grid = rig.w.grid();
         for (int row : {0, 2})
-            grid->selectionModel()->select(grid->recordModel()->index(row, 0),
+            grid->selectionModel()->select(grid->model()->index(row, 0),
                                            QItemSelectionModel::Select | QItemSelectionModel::Rows);
         QAction* item = rig.w.findChild<QAction*>(action);
         QVERIFY(item && item->isEnabled());
@@ -155,7 +155,7 @@ private slots:
         // A cell edit under way ends, rather than landing in another row.
         rig.editCell(0, 0);
         QVERIFY(rig.w.state().editing);
-        grid->selectionModel()->select(grid->recordModel()->index(0, 0),
+        grid->selectionModel()->select(grid->model()->index(0, 0),
                                        QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
         rig.trigger("deleterows", {Answer::Yes});
         QVERIFY(!rig.w.state().editing);

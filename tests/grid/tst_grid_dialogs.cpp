@@ -50,7 +50,7 @@ struct GridRig : WindowRig {
     }
     QString cell() const
     {
-        return QString("%1:%2").arg(w.grid()->currentIndex().row()).arg(w.grid()->currentIndex().column());
+        return QString("%1:%2").arg(w.grid()->currentRow()).arg(w.grid()->currentColumn());
     }
 };
 
@@ -249,7 +249,7 @@ private slots:
         QTest::keyClick(w.grid(), Qt::Key_Escape);
         w.model().options[OptReEdit] = "Yes";
         rig.enter("C");
-        QCOMPARE(w.grid()->currentIndex().row(), 2);
+        QCOMPARE(w.grid()->currentRow(), 2);
         QCOMPARE(rig.caption(), QString("Record 3 of 4"));
     }
 

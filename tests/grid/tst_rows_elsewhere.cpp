@@ -120,7 +120,7 @@ private slots:
         QVERIFY(QTest::qWaitForWindowActive(m_window));
         m_entry->setFocus();
         QTRY_COMPARE(QApplication::focusWidget(), m_entry);
-        m_grid->setCurrentIndex(model()->index(1, 1));
+        m_grid->setCurrentCell(1, 1);
         const qint64 current = rs().bookmark();
 
         QVERIFY(execSql(m_path, {insertRow("F", "A"), insertRow("G", "M"), insertRow("H", "Z"), insertRow("I", "m")}));
@@ -129,15 +129,15 @@ private slots:
         QTRY_COMPARE_WITH_TIMEOUT(model()->rowCount(), fresh.recordCount(), kShownWithinMs);
         QCOMPARE(shownIds(), firstValues(fresh));
         QCOMPARE(rs().bookmark(), current);
-        QCOMPARE(m_grid->currentIndex().row(), rs().absolutePosition());
-        QCOMPARE(m_grid->currentIndex().column(), 1);
+        QCOMPARE(m_grid->currentRow(), rs().absolutePosition());
+        QCOMPARE(m_grid->currentColumn(), 1);
         QCOMPARE(QApplication::focusWidget(), m_entry);  // the entry box keeps the keys
         QVERIFY(m_shown > 0);
     }
 
     void aGridCellEditIsNotDisturbed()
     {
-        m_grid->setCurrentIndex(model()->index(2, 0));
+        m_grid->setCurrentCell(2, 0);
         m_editing = true;
         QVERIFY(execSql(m_path, {insertRow("F", "A")}));
         QTest::qWait(kQuietMs);
@@ -152,12 +152,12 @@ private slots:
     {
         if (!OnServer())
             QSKIP("A file says only that another connection committed; deleted rows show when the table is read again.");
-        m_grid->setCurrentIndex(model()->index(3, 1));
+        m_grid->setCurrentCell(3, 1);
         QVERIFY(execSql(m_path, {"DELETE FROM \"Finds\" WHERE \"ID\" = 'A'"}));
         QTRY_COMPARE_WITH_TIMEOUT(model()->rowCount(), 4, kShownWithinMs);
         QCOMPARE(rs().value("ID").toString(), QString("D"));
-        QCOMPARE(m_grid->currentIndex().row(), rs().absolutePosition());
-        QCOMPARE(m_grid->currentIndex().column(), 1);
+        QCOMPARE(m_grid->currentRow(), rs().absolutePosition());
+        QCOMPARE(m_grid->currentColumn(), 1);
     }
 
     // From the moment another connection's commit returns to the model's

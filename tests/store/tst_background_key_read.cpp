@@ -50,12 +50,22 @@ private slots:
         SKIP_WITHOUT_TEST_ENGINE();
     }
 
-    // The thread's connection folds text as the grid's own does.
+    // The thread's connection folds text as the grid's own does, also in a
+    // sort too long for one of the engine's sort runs, merged from several.
+    void listsWhatTheQueryListsInItsOrder_data()
+    {
+        QTest::addColumn<int>("rows");
+        QTest::newRow("one sort run") << 3000;
+        QTest::newRow("many sort runs") << 300000;
+    }
     void listsWhatTheQueryListsInItsOrder()
     {
+        QFETCH(int, rows);
+        if (OnServer() && rows > 3000)
+            QSKIP("Sort runs are the file engine's.");
         QTemporaryDir dir;
         Database db;
-        QVERIFY(makeTable(db, dir, 3000));
+        QVERIFY(makeTable(db, dir, rows));
         const SqlDialect& d = db.dialect();
         const QString rowid = d.rowidName();
         const QString sql =
@@ -72,7 +82,7 @@ private slots:
         while (stmt->step())
             expected.append(stmt->int64(0));
         stmt->reset();
-        QVERIFY(expected.size() > 1000 && expected.size() < 3000);
+        QVERIFY(expected.size() > rows / 3 && expected.size() < rows);
         QCOMPARE(read.done(), qint64(expected.size()));
         QCOMPARE(allKeys(read.takeKeys()), allKeys(expected));
     }

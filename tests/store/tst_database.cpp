@@ -3,6 +3,7 @@
 
 #include "support/StoreRig.h"
 
+#include "store/FoldedMatch.h"
 #include "store/SqlStatement.h"
 
 #include <QCoreApplication>
@@ -193,6 +194,34 @@ private slots:
         const std::unique_ptr<SqlStatement> q = db.prepare(query);
         QVERIFY2(q && q->step(), qPrintable(db.lastError()));
         QCOMPARE(q->value(0).toString(), expected);
+    }
+
+    // The key function a text sort orders by gives the key Find compares,
+    // whether the text is folded on the stack (short ASCII) or through
+    // Unicode, and leaves numbers as they are.
+    void foldKeyFunctionGivesFindsKey_data()
+    {
+        QTest::addColumn<QVariant>("value");
+        QTest::addColumn<QVariant>("expected");
+        const QString longText = QString(" Ab").repeated(100) + "Z ";
+        const QString atLimit = "Q" + QString("x").repeated(255);
+        QTest::newRow("ascii, blanks at the ends") << QVariant(" \tSite North  ") << QVariant("site north");
+        QTest::newRow("ascii, 256 bytes") << QVariant(atLimit) << QVariant(FoldKey(atLimit));
+        QTest::newRow("ascii, longer than the stack key") << QVariant(longText) << QVariant(FoldKey(longText));
+        QTest::newRow("beyond ascii") << QVariant(" STRASSE Ärger ") << QVariant(FoldKey(" STRASSE Ärger "));
+        QTest::newRow("only blanks") << QVariant("   ") << QVariant("");
+        QTest::newRow("a number") << QVariant(12.5) << QVariant(12.5);
+    }
+    void foldKeyFunctionGivesFindsKey()
+    {
+        QFETCH(QVariant, value);
+        QFETCH(QVariant, expected);
+        QTemporaryDir dir;
+        Database db;
+        QVERIFY(db.create(dir.filePath("site.mdb")));
+        const std::unique_ptr<SqlStatement> q = db.prepare("SELECT " + FoldKeyOf("?"));
+        QVERIFY(q && q->bind({value}) && q->step());
+        QCOMPARE(q->value(0), expected);
     }
 
     // A Text field's new length in the file: the table made again with the
