@@ -29,19 +29,11 @@ public:
     [[nodiscard]] virtual bool execute(const QString& sql, const QVariantList& values, QString* error,
                                        int* code) = 0;
     // Runs `steps` in order, as one exchange where the engine allows it (a
-    // server is sent them all before it answers). The first that fails ends
-    // the run and those after it are not run: *failedAt says which failed.
+    // server is sent them all before it answers), filling the rows of those
+    // that want them. The first that fails ends the run and those after it
+    // are not run: *failedAt says which failed.
     [[nodiscard]] virtual bool executeAll(const QList<SqlStep>& steps, QString* error, int* code,
-                                          qsizetype* failedAt)
-    {
-        for (qsizetype i = 0; i < steps.size(); ++i) {
-            if (!execute(steps[i].sql, steps[i].values, error, code)) {
-                *failedAt = i;
-                return false;
-            }
-        }
-        return true;
-    }
+                                          qsizetype* failedAt);
     // The operator's tables (the engine's and K7's own left out), in the order made.
     [[nodiscard]] virtual bool readSchema(std::vector<TableDef>* tables, QString* error) = 0;
     // The row identity of the last row inserted, and the rows the last write changed.

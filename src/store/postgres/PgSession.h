@@ -6,6 +6,7 @@
 // closed instead of a dangling handle.
 
 #include <QByteArray>
+#include <QHash>
 #include <QString>
 #include <QStringList>
 
@@ -39,6 +40,17 @@ public:
     void release(const QByteArray& name);
     void deallocateReleased();
 
+    // Statements run together (PgPipeline) are kept prepared by their text,
+    // so the server parses and plans each once per session: the name `sql`
+    // is kept under (empty when none), whether one more may be kept beside
+    // `pending` being prepared, and taking note of one prepared or of one
+    // the server no longer runs as prepared (its tables changed shape),
+    // which is prepared afresh next time.
+    QByteArray keptName(const QByteArray& sql) const { return m_kept.value(sql); }
+    bool roomToKeep(qsizetype pending) const { return m_kept.size() + pending < kMostKept; }
+    void keep(const QByteArray& sql, const QByteArray& name) { m_kept.insert(sql, name); }
+    void forgetKept(const QByteArray& sql);
+
     // Takes note of a command's result: rows changed by a write, the
     // identity returned by an INSERT ... RETURNING.
     void noteCommand(const PGresult* result);
@@ -50,11 +62,16 @@ public:
     [[nodiscard]] bool prepareSession(QString* error);
 
 private:
+    // Enough for the statements of a save and a few more; texts beyond are
+    // sent unnamed, parsed at each run.
+    static constexpr qsizetype kMostKept = 32;
+
     bool connectionFree() const;
 
     PGconn* m_conn = nullptr;
     quint64 m_statements = 0;
     QByteArrayList m_released;
+    QHash<QByteArray, QByteArray> m_kept;
     qint64 m_changes = 0;
     qint64 m_insertId = -1;
     bool m_insertIdKnown = false;
