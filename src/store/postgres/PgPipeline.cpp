@@ -24,6 +24,8 @@ struct SentStep {
     PgParameters params;
     QByteArray name;
     bool preparing = false;
+    QString sql;  // as the store wrote it
+    int count = 0;
 };
 
 // How a run ended, beyond its first failure.
@@ -32,7 +34,7 @@ struct RunEnd {
     // A kept statement the server refused to run as prepared: its tables
     // changed shape since (0A000), or the session lost it (26000).
     bool stale = false;
-    QByteArrayList staleTexts;
+    QStringList staleTexts;
 };
 
 bool failAt(qsizetype step, const PGresult* result, PGconn* conn, QString* error, int* code, qsizetype* failedAt)
@@ -47,25 +49,25 @@ std::vector<SentStep> readySteps(PgSession& session, const QList<SqlStep>& steps
                                  qsizetype* failedAt)
 {
     std::vector<SentStep> sent;
-    QHash<QByteArray, QByteArray> preparedHere;
+    QHash<QString, QByteArray> preparedHere;  // a text that comes twice in one run is prepared at its first
     sent.reserve(static_cast<size_t>(steps.size()));  // libpq's arrays point into each one's storage
     for (qsizetype i = 0; i < steps.size(); ++i) {
-        const PgPlaceholders translated = TranslatePlaceholders(steps[i].sql);
-        if (translated.count != steps[i].values.size()) {
+        const QString& sql = steps[i].sql;
+        const PgSession::Kept* kept = session.kept(sql);
+        const PgPlaceholders translated = kept ? PgPlaceholders{} : TranslatePlaceholders(sql);
+        const int count = kept ? kept->count : translated.count;
+        if (count != steps[i].values.size()) {
             *failedAt = i;
             *error = QStringLiteral("Wrong number of values for the query.");
             *code = SQLITE_RANGE;
             return {};
         }
-        SentStep step{translated.sql.toUtf8(), PgParameters(steps[i].values), {}, false};
-        // A text that comes twice in one run is prepared at its first.
-        step.name = session.keptName(step.text);
-        if (step.name.isEmpty())
-            step.name = preparedHere.value(step.text);
+        SentStep step{kept ? kept->text : translated.sql.toUtf8(), PgParameters(steps[i].values),
+                      kept ? kept->name : preparedHere.value(sql), false, sql, count};
         if (step.name.isEmpty() && session.roomToKeep(preparedHere.size())) {
             step.name = session.newStatementName();
             step.preparing = true;
-            preparedHere.insert(step.text, step.name);
+            preparedHere.insert(sql, step.name);
         }
         sent.push_back(std::move(step));
     }
@@ -148,7 +150,7 @@ RunEnd readAll(PgSession& session, const std::vector<SentStep>& sent, const QLis
             if (!prepared)  // the connection went
                 return {failAt(i, nullptr, conn, error, code, failedAt), false, {}};
             if (end.ok && PQresultStatus(prepared.get()) == PGRES_COMMAND_OK)
-                session.keep(step.text, step.name);
+                session.keep(step.sql, {step.text, step.count, step.name});
             else if (end.ok)
                 end.ok = failAt(i, prepared.get(), conn, error, code, failedAt);
         }
@@ -164,7 +166,7 @@ RunEnd readAll(PgSession& session, const std::vector<SentStep>& sent, const QLis
             const QByteArray state = PgSqlState(result.get());
             end.stale = !step.name.isEmpty() && (state == "0A000" || state == "26000");
             if (end.stale)
-                end.staleTexts.append(step.text);
+                end.staleTexts.append(step.sql);
         }
     }
     const PgResultPtr sync(PQgetResult(conn));
@@ -184,8 +186,8 @@ RunEnd runOnce(PgSession& session, const QList<SqlStep>& steps, QString* error, 
     const RunEnd end = sentAll ? readAll(session, sent, steps, error, code, failedAt)
                                : RunEnd{failAt(0, nullptr, conn, error, code, failedAt), false, {}};
     PQexitPipelineMode(conn);
-    for (const QByteArray& text : end.staleTexts)
-        session.forgetKept(text);
+    for (const QString& sql : end.staleTexts)
+        session.forgetKept(sql);
     return end;
 }
 

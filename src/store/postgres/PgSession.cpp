@@ -76,11 +76,11 @@ void PgSession::deallocateReleased()
     PgResultPtr(PQexec(m_conn, sql.constData()));
 }
 
-void PgSession::forgetKept(const QByteArray& sql)
+void PgSession::forgetKept(const QString& sql)
 {
-    const QByteArray name = m_kept.take(sql);
-    if (!name.isEmpty())
-        release(name);
+    const Kept gone = m_kept.take(sql);
+    if (!gone.name.isEmpty())
+        release(gone.name);
 }
 
 void PgSession::noteCommand(const PGresult* result)
