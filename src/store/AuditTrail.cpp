@@ -185,10 +185,10 @@ void AuditTrail::takeMadeSessionRow()
 bool AuditTrail::countAddedSteps(const QString& table, QList<SqlStep>* steps)
 {
     const SqlDialect& d = m_db.dialect();
-    const QString kept = d.countPlusOne(QStringLiteral("after"));
+    const QString plusOne = d.countPlusOne(QStringLiteral("after"));
     const QString sql = d.updateElseInsert(
         QStringLiteral("UPDATE %1 SET after = %2, at = CAST(?1 AS TEXT) WHERE id = ?2 AND action = CAST(?3 AS TEXT)")
-            .arg(QLatin1String(kAuditTable), kept),
+            .arg(QLatin1String(kAuditTable), plusOne),
         QStringLiteral("INSERT INTO %1 (%2) SELECT CAST(?1 AS TEXT), CAST(?4 AS TEXT), CAST(?5 AS TEXT), 0, NULL, "
                        "'', NULL, CAST(?6 AS TEXT), CAST(?3 AS TEXT)")
             .arg(QLatin1String(kAuditTable), kColumns),
