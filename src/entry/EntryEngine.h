@@ -225,12 +225,13 @@ private:
     };
     [[nodiscard]] bool storeRecord(RecordSet& rs, SaveFailure* failure);
     [[nodiscard]] bool storeRecordSettled(RecordSet& rs, SaveFailure* failure);
-    [[nodiscard]] bool writeLocked(RecordSet& rs, SaveFailure* failure);
+    [[nodiscard]] bool writeLocked(RecordSet& rs, int taken, QList<SqlStep>* counted, SaveFailure* failure);
     [[nodiscard]] std::optional<double> largestStoredNow(const RecordSet& rs, int field, QString* error) const;
     [[nodiscard]] bool renumberTakenAutoinc(const RecordSet& rs, QString* error);
     void refuseTaken(int v);
     [[nodiscard]] bool writeRecord(RecordSet& rs, QString* error);
-    [[nodiscard]] bool auditSaved(RecordSet& rs, const QVariantList& before, QString* error);
+    [[nodiscard]] bool auditSaved(RecordSet& rs, const QVariantList& before, QList<SqlStep>* counted,
+                                  QString* error);
 
     // The journal of the record in progress.
     RecordJournal* journal();
@@ -283,8 +284,15 @@ private:
     // Saving: the table's lock, and the values that another station may have
     // saved since they were checked, looked at again under it.
     QList<SqlStep> saveLock(const RecordSet& rs) const;
-    [[nodiscard]] std::optional<int> uniqueTakenMeanwhile(const RecordSet& rs, QString* error);
-    [[nodiscard]] std::optional<bool> heldByUnseenRow(int v, const QString& value, QString* error);
+    struct UniqueRecheck {
+        int v = 0;
+        QString value;
+        QList<QVariantList> rows;  // the row ids holding the value now
+    };
+    [[nodiscard]] bool uniqueRecheckSteps(const RecordSet& rs, std::vector<UniqueRecheck>* rechecks,
+                                          QList<SqlStep>* steps, QString* error) const;
+    int uniqueTakenMeanwhile(const std::vector<UniqueRecheck>& rechecks) const;
+    bool shownToOperator(qint64 row) const;
     [[nodiscard]] std::optional<bool> numberTaken(const RecordSet& rs, int field, double number, QString* error);
 
     // Verify mode.

@@ -13,6 +13,7 @@
 #include "workflows/AccessOffer.h"
 #include "store/DataStore.h"
 #include "store/Database.h"
+#include "store/FoldedLookupStep.h"
 #include "store/SqlDialect.h"
 #include "store/SqlStatement.h"
 #include "store/RecordSet.h"
@@ -250,9 +251,11 @@ QList<SqlStep> EntryEngine::saveLock(const RecordSet& rs) const
     return {{sql, {table ? table->name : rs.tableName()}}};
 }
 
-// The first Unique variable of the record whose value a row the operator
-// was not shown holds now; 0 when there is none, nothing when a look-up failed.
-std::optional<int> EntryEngine::uniqueTakenMeanwhile(const RecordSet& rs, QString* error)
+// The look-ups of the Unique text values this record stores, as steps sent
+// with the save's lock, each answering into its entry of `rechecks`; false
+// when one cannot be made.
+bool EntryEngine::uniqueRecheckSteps(const RecordSet& rs, std::vector<UniqueRecheck>* rechecks,
+                                     QList<SqlStep>* steps, QString* error) const
 {
     std::vector<QString> values = m_state.varvalue;
     const std::vector<bool> asked = askedInFinalPath(values);
@@ -260,34 +263,41 @@ std::optional<int> EntryEngine::uniqueTakenMeanwhile(const RecordSet& rs, QStrin
         const Variable& var = m_model.var(v);
         const bool checked = var.varunique && (var.vartype == TypeText || var.vartype == TypeSqid)
                              && asked[static_cast<size_t>(v)];
-        if (!checked || rs.fieldIndex(var.varname) < 0)
-            continue;
-        const std::optional<bool> held = heldByUnseenRow(v, values[static_cast<size_t>(v)], error);
-        if (!held)
-            return std::nullopt;
-        if (*held)
-            return v;
+        if (checked && rs.fieldIndex(var.varname) >= 0)
+            rechecks->push_back({v, values[static_cast<size_t>(v)], {}});
+    }
+    // The steps point into the entries, which no longer move.
+    for (UniqueRecheck& recheck : *rechecks) {
+        const std::optional<SqlStep> step = FoldedLookupStep(m_store.currentdb(), m_store.tablename(),
+                                                             m_model.var(recheck.v).varname, recheck.value,
+                                                             &recheck.rows, error);
+        if (!step)
+            return false;
+        steps->append(*step);
+    }
+    return true;
+}
+
+// The first Unique variable of the record whose value a row the operator
+// was not shown held when looked at again; 0 when there is none.
+int EntryEngine::uniqueTakenMeanwhile(const std::vector<UniqueRecheck>& rechecks) const
+{
+    for (const UniqueRecheck& recheck : rechecks) {
+        for (const QVariantList& row : recheck.rows) {
+            if (!shownToOperator(row.value(0).toLongLong()))
+                return recheck.v;
+        }
     }
     return 0;
 }
 
-// Whether a row holds `value` in variable v's field, compared as checkUnique
-// compares it, other than the rows Re-edit found and showed (which the record
-// may share its value with, or is completing).
-std::optional<bool> EntryEngine::heldByUnseenRow(int v, const QString& value, QString* error)
+// Whether `row` is one of the rows Re-edit found and showed, which the
+// record may share its value with, or is completing.
+bool EntryEngine::shownToOperator(qint64 row) const
 {
-    const QString& name = m_model.var(v).varname;
-    RecordSet found;
-    if (!found.openFolded(m_store.currentdb(), m_store.tablename(), name, value, {name})) {
-        *error = found.lastError();
-        return std::nullopt;
-    }
     const bool foundAllowed = m_foundrs && (m_model.options.on(OptReEdit) || !m_state.newrecord);
-    for (found.moveFirst(); !found.eof(); found.moveNext()) {
-        bool shown = false;
-        for (int i = 0; foundAllowed && !shown && i < m_foundrs->recordCount(); ++i)
-            shown = m_foundrs->bookmarkAt(i) == found.bookmark();
-        if (!shown)
+    for (int i = 0; foundAllowed && i < m_foundrs->recordCount(); ++i) {
+        if (m_foundrs->bookmarkAt(i) == row)
             return true;
     }
     return false;

@@ -73,12 +73,14 @@ RecordJournal* EntryEngine::journal()
     Database& db = m_store.currentdb();
     if (!m_journalOn || !db.isOpen() || m_store.tablename().isEmpty() || m_model.cfgpath.isEmpty())
         return nullptr;
-    const QString cfg = QFileInfo(m_model.cfgpath).fileName();
-    const QString local = db.onServer() ? JournalFileBeside(m_model.cfgpath) : QString();
-    const QString key = db.path() + QLatin1Char('\n') + local + QLatin1Char('\n') + cfg + QLatin1Char('\n')
-                        + m_store.tablename();
+    // Asked several times a save: the key is made of what the journal's
+    // names come from, and the names only when it changes.
+    const QString key = db.path() + QLatin1Char('\n') + (db.onServer() ? QLatin1Char('s') : QLatin1Char('f'))
+                        + m_model.cfgpath + QLatin1Char('\n') + m_store.tablename();
     if (!m_journal || m_journalFor != key) {
         endJournal();
+        const QString cfg = QFileInfo(m_model.cfgpath).fileName();
+        const QString local = db.onServer() ? JournalFileBeside(m_model.cfgpath) : QString();
         m_journal = local.isEmpty() ? std::make_unique<RecordJournal>(db, cfg, m_store.tablename())
                                     : std::make_unique<RecordJournal>(db, local, cfg, m_store.tablename());
         m_journalWriter = std::make_unique<JournalWriter>(m_journal->rowsPath(), cfg, m_store.tablename(),

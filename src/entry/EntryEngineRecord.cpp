@@ -335,14 +335,15 @@ bool EntryEngine::writeRecord(RecordSet& rs, QString* error)
     return ok;
 }
 
-// A new record counts in the session's tally; a row completed by Re-edit
-// leaves one row per field whose value it changed.
-bool EntryEngine::auditSaved(RecordSet& rs, const QVariantList& before, QString* error)
+// A new record counts in the session's tally, with the COMMIT where the
+// engine allows; a row completed by Re-edit leaves one row per field whose
+// value it changed.
+bool EntryEngine::auditSaved(RecordSet& rs, const QVariantList& before, QList<SqlStep>* counted, QString* error)
 {
     AuditTrail& audit = m_store.audit();
     bool ok = true;
     if (m_state.newrecord) {
-        ok = audit.countAdded(rs.tableName());
+        ok = audit.countAddedSteps(rs.tableName(), counted);
     } else {
         const QString ident = audit.identOf(rs);
         for (int i = 0; ok && i < rs.fieldCount(); ++i) {
@@ -379,23 +380,33 @@ bool EntryEngine::storeRecord(RecordSet& rs, SaveFailure* failure)
 bool EntryEngine::storeRecordSettled(RecordSet& rs, SaveFailure* failure)
 {
     Database& db = m_store.currentdb();
-    std::optional<Transaction> transaction(std::in_place, db, saveLock(rs));
+    // Another station may have saved since this record's values were
+    // checked: they are looked at again as the table's saves are held back.
+    std::vector<UniqueRecheck> rechecks;
+    QList<SqlStep> opening = saveLock(rs);
+    if (!uniqueRecheckSteps(rs, &rechecks, &opening, &failure->error))
+        return false;
+    std::optional<Transaction> transaction(std::in_place, db, opening);
     if (!transaction->began()) {
         failure->error = db.lastError();
         return false;
     }
     const qint64 current = rs.bookmark();
-    bool ok = writeLocked(rs, failure);
-    // The journal ends with the COMMIT, sent together where the engine allows.
+    QList<SqlStep> counted;
+    bool ok = writeLocked(rs, uniqueTakenMeanwhile(rechecks), &counted, failure);
+    // The journal ends with the COMMIT, sent together where the engine
+    // allows, and the count of records added goes after the journal's end.
     RecordJournal* j = journal();
     QList<SqlStep> ending;
     if (ok && j && !j->endSteps(&ending)) {
         failure->error = j->lastError();
         ok = false;
     }
+    const qsizetype journalSteps = ending.size();
+    ending += counted;
     qsizetype failedAt = -1;
     if (ok && !transaction->commit(ending, &failedAt)) {
-        failure->savedBefore = failedAt < ending.size() && j && j->savedBefore(db.lastErrorCode());
+        failure->savedBefore = failedAt < journalSteps && j && j->savedBefore(db.lastErrorCode());
         failure->error = db.lastError();
         ok = false;
     }
@@ -410,16 +421,13 @@ bool EntryEngine::storeRecordSettled(RecordSet& rs, SaveFailure* failure)
     return ok;
 }
 
-// Another station may have saved since this record's values were checked:
-// with the table's saves held back, what must be this record's alone is
-// looked at again, and only then is the row written with its audit.
-bool EntryEngine::writeLocked(RecordSet& rs, SaveFailure* failure)
+// With the table's saves held back and no Unique value taken meanwhile
+// (`taken` names the variable whose value was), the row is written with its
+// audit; the steps that must go with the COMMIT are added to `counted`.
+bool EntryEngine::writeLocked(RecordSet& rs, int taken, QList<SqlStep>* counted, SaveFailure* failure)
 {
-    const std::optional<int> taken = uniqueTakenMeanwhile(rs, &failure->error);
-    if (!taken)
-        return false;
-    if (*taken > 0) {
-        failure->takenAt = *taken;
+    if (taken > 0) {
+        failure->takenAt = taken;
         return false;
     }
     if (m_state.newrecord && !renumberTakenAutoinc(rs, &failure->error))
@@ -429,7 +437,7 @@ bool EntryEngine::writeLocked(RecordSet& rs, SaveFailure* failure)
     QVariantList before;
     for (int i = 0; !m_state.newrecord && i < rs.fieldCount(); ++i)
         before << rs.value(i);
-    return writeRecord(rs, &failure->error) && auditSaved(rs, before, &failure->error);
+    return writeRecord(rs, &failure->error) && auditSaved(rs, before, counted, &failure->error);
 }
 
 // The value of variable v was saved at another station after it was

@@ -56,6 +56,7 @@ void AuditTrail::followDatabase()
     m_table = {};
     m_sessionRow = 0;
     m_sessionTable.clear();
+    m_madeRow.clear();
 }
 
 bool AuditTrail::ensureTable()
@@ -148,6 +149,7 @@ bool AuditTrail::countAdded(const QString& table)
 {
     if (!ensureTable())
         return false;
+    takeMadeSessionRow();
     // The count lives in the row itself, so a save that is rolled back takes
     // its count with it; a session row rolled back away is simply made again.
     if (m_sessionRow != 0 && m_sessionTable == table) {
@@ -165,6 +167,40 @@ bool AuditTrail::countAdded(const QString& table)
         return false;
     m_sessionRow = m_db.lastInsertId();
     m_sessionTable = table;
+    return true;
+}
+
+void AuditTrail::takeMadeSessionRow()
+{
+    if (m_madeRow.isEmpty())
+        return;
+    m_sessionRow = m_madeRow.first().value(0).toLongLong();
+    m_sessionTable = m_madeFor;
+    m_madeRow.clear();
+}
+
+// The session row's count goes up by one; where it is gone (made in a save
+// that was rolled back) or not made yet, a row holding 1 is made instead, so
+// the count is kept or lost with the save that sends the step.
+bool AuditTrail::countAddedSteps(const QString& table, QList<SqlStep>* steps)
+{
+    const SqlDialect& d = m_db.dialect();
+    const QString plusOne = d.countPlusOne(QStringLiteral("after"));
+    const QString sql = d.updateElseInsert(
+        QStringLiteral("UPDATE %1 SET after = %2, at = CAST(?1 AS TEXT) WHERE id = ?2 AND action = CAST(?3 AS TEXT)")
+            .arg(QLatin1String(kAuditTable), plusOne),
+        QStringLiteral("INSERT INTO %1 (%2) SELECT CAST(?1 AS TEXT), CAST(?4 AS TEXT), CAST(?5 AS TEXT), 0, NULL, "
+                       "'', NULL, CAST(?6 AS TEXT), CAST(?3 AS TEXT)")
+            .arg(QLatin1String(kAuditTable), kColumns),
+        QStringLiteral("id"));
+    if (sql.isEmpty())
+        return countAdded(table);
+    if (!ensureTable())
+        return false;
+    takeMadeSessionRow();
+    const qint64 row = m_sessionTable == table ? m_sessionRow : 0;
+    m_madeFor = table;
+    steps->append({sql, {now(), row, QLatin1String(AuditAction::RecordsAdded), station(), table, 1}, &m_madeRow});
     return true;
 }
 

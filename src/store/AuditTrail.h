@@ -6,6 +6,7 @@
 // number of records it added.
 
 #include "store/K7Tables.h"
+#include "store/SqlStep.h"
 
 #include <QString>
 #include <QVariant>
@@ -60,6 +61,11 @@ public:
     [[nodiscard]] bool recordCut(const QString& table, const QString& field, int length, const QString& action);
     // Counts a record added to `table` in this session's row (made on the first).
     [[nodiscard]] bool countAdded(const QString& table);
+    // The same as a step for the caller to send with its transaction's
+    // COMMIT, where the engine counts in one statement; elsewhere counted at
+    // once, adding no step. The step answers into this trail, which reads
+    // the answer at the next count.
+    [[nodiscard]] bool countAddedSteps(const QString& table, QList<SqlStep>* steps);
 
     QString lastError() const { return m_error; }
     // The field recordDeletion and recordCut name rows by (see AuditIdentField).
@@ -80,6 +86,11 @@ private:
     QString m_error;
     QString m_identField;
     OwnTableState m_table;
+    // Where the counting step puts the session row it had to make, and for which table.
+    void takeMadeSessionRow();
+    QList<QVariantList> m_madeRow;
+    QString m_madeFor;
+
     qint64 m_sessionRow = 0;
     QString m_sessionTable;
     QString m_dbPath;  // the database m_table and the session row belong to

@@ -423,7 +423,18 @@ bool Database::executeAll(const QList<SqlStep>& steps, qsizetype* failedAt)
         m_error = QStringLiteral("The database is not open.");
         return false;
     }
-    return m_connection->executeAll(steps, &m_error, &m_errorCode, failedAt);
+    if (m_connection->sendsStepsTogether())
+        return m_connection->executeAll(steps, &m_error, &m_errorCode, failedAt);
+    // One at a time anyway: a step's query is prepared once, kept with the others.
+    const KeptStatement kept = [this](const QString& sql, QString* error, int* code) {
+        SqlStatement* stmt = statement(sql);
+        if (!stmt) {
+            *error = m_error;
+            *code = m_errorCode != 0 ? m_errorCode : 1;  // SQLITE_ERROR
+        }
+        return stmt;
+    };
+    return RunStepsOneByOne(*m_connection, steps, kept, &m_error, &m_errorCode, failedAt);
 }
 
 void Database::rollbackKeepingError()

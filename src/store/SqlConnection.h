@@ -12,6 +12,7 @@
 #include <QString>
 #include <QVariant>
 
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -29,19 +30,14 @@ public:
     [[nodiscard]] virtual bool execute(const QString& sql, const QVariantList& values, QString* error,
                                        int* code) = 0;
     // Runs `steps` in order, as one exchange where the engine allows it (a
-    // server is sent them all before it answers). The first that fails ends
-    // the run and those after it are not run: *failedAt says which failed.
+    // server is sent them all before it answers), filling the rows of those
+    // that want them. The first that fails ends the run and those after it
+    // are not run: *failedAt says which failed.
     [[nodiscard]] virtual bool executeAll(const QList<SqlStep>& steps, QString* error, int* code,
-                                          qsizetype* failedAt)
-    {
-        for (qsizetype i = 0; i < steps.size(); ++i) {
-            if (!execute(steps[i].sql, steps[i].values, error, code)) {
-                *failedAt = i;
-                return false;
-            }
-        }
-        return true;
-    }
+                                          qsizetype* failedAt);
+    // Whether executeAll sends the steps together; otherwise it runs them
+    // one at a time, and a caller may run them through statements of its own.
+    virtual bool sendsStepsTogether() const { return false; }
     // The operator's tables (the engine's and K7's own left out), in the order made.
     [[nodiscard]] virtual bool readSchema(std::vector<TableDef>* tables, QString* error) = 0;
     // The row identity of the last row inserted, and the rows the last write changed.
@@ -69,5 +65,14 @@ public:
     // is not stopped, so a caller that must stop it asks again.
     virtual void interrupt() = 0;
 };
+
+// A statement prepared once for `sql` and kept by the caller; nullptr with
+// the reason when it cannot be prepared.
+using KeptStatement = std::function<SqlStatement*(const QString& sql, QString* error, int* code)>;
+
+// executeAll one step at a time; the steps that answer with rows run through
+// `kept` statements where one is given, else through statements of their own.
+[[nodiscard]] bool RunStepsOneByOne(SqlConnection& connection, const QList<SqlStep>& steps,
+                                    const KeptStatement& kept, QString* error, int* code, qsizetype* failedAt);
 
 }  // namespace k7

@@ -105,6 +105,12 @@ public:
     // What an INSERT ends with to give back the new row's identity `rowid`
     // in its own answer; empty where the engine tells it without asking.
     virtual QString returningRowid(const QString& rowid) const = 0;
+    // One statement that runs `update` and, where it changed no row, `insert`
+    // (an INSERT ... SELECT without a WHERE of its own), answering with the
+    // `returning` column of a row it inserted; empty where the engine cannot
+    // do both in one statement.
+    virtual QString updateElseInsert(const QString& update, const QString& insert,
+                                     const QString& returning) const = 0;
 };
 
 // The dialect of a database file.
@@ -155,6 +161,7 @@ public:
     QString jsonObject(const QString& pairs) const override { return QStringLiteral("json_object(%1)").arg(pairs); }
     QString firstOfGroup(const QString& expr, const QString&) const override { return expr; }
     QString returningRowid(const QString&) const override { return QString(); }
+    QString updateElseInsert(const QString&, const QString&, const QString&) const override { return QString(); }
 };
 
 }  // namespace k7

@@ -2,6 +2,7 @@
 // the file as it was, a commit keeps the change, and a begin that fails is
 // reported without touching a transaction the guard does not own.
 
+#include "store/AuditTrail.h"
 #include "store/Database.h"
 #include "store/K7Tables.h"
 #include "store/Transaction.h"
@@ -166,6 +167,49 @@ private slots:
         QVERIFY(m_db.commit({{insertSql, {QStringLiteral("C2")}}}, &failedAt));
         QVERIFY(!m_db.inTransaction());
         QCOMPARE(rowCount(dbPath(), QStringLiteral("Finds")), 2);
+    }
+
+    // A step may answer with rows, read where it runs: with the start of a
+    // transaction and with its end.
+    void stepsAnswerWithTheirRows()
+    {
+        const QString insertSql = QStringLiteral("INSERT INTO \"Finds\" (\"Id\") VALUES (?)");
+        QList<QVariantList> before;
+        QList<QVariantList> after;
+        QVERIFY2(m_db.transaction({{insertSql, {QStringLiteral("A1")}},
+                                   {QStringLiteral("SELECT \"Id\" FROM \"Finds\" WHERE \"Id\" = ?"),
+                                    {QStringLiteral("A1")}, &before}}),
+                 qPrintable(m_db.lastError()));
+        QCOMPARE(before, (QList<QVariantList>{{QStringLiteral("A1")}}));
+        QVERIFY2(m_db.commit({{insertSql, {QStringLiteral("A2")}},
+                              {QStringLiteral("SELECT count(*) FROM \"Finds\""), {}, &after}}),
+                 qPrintable(m_db.lastError()));
+        QCOMPARE(after.size(), 1);
+        QCOMPARE(after[0].value(0).toLongLong(), qint64(2));
+    }
+
+    // The count of records added goes with the save that sends it: kept with
+    // a commit, gone with a rollback, and a session row rolled back away is
+    // made again, holding what it held on a file.
+    void addedRecordsCountedWithTheSave()
+    {
+        AuditTrail audit(m_db);
+        // A save whose last step fails, after its count, is rolled back.
+        const QList<SqlStep> failing = {{QStringLiteral("INSERT INTO \"Nowhere\" VALUES (1)"), {}}};
+        const auto countWith = [&](bool commit) {
+            QList<SqlStep> steps;
+            if (!m_db.transaction() || !audit.countAddedSteps(QStringLiteral("Finds"), &steps))
+                return false;
+            if (commit)
+                return m_db.commit(steps);
+            return !m_db.commit(steps + failing) && m_db.rollback();
+        };
+        for (const bool commit : {false, true, true, false, true})
+            QVERIFY2(countWith(commit), qPrintable(m_db.lastError() + audit.lastError()));
+        const auto rows = querySeparately(dbPath(), QStringLiteral("SELECT tablename, row_id, ident, field, before, "
+                                                                   "after, action FROM k7_audit ORDER BY id"));
+        QVERIFY(rows);
+        QCOMPARE(*rows, (QList<QStringList>{{"Finds", "0", "<null>", "", "<null>", "3", "records added"}}));
     }
 
     // K7's own table made inside a save that is rolled back goes with it:

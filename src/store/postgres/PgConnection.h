@@ -49,6 +49,7 @@ public:
     [[nodiscard]] bool execute(const QString& sql, const QVariantList& values, QString* error, int* code) override;
     [[nodiscard]] bool executeAll(const QList<SqlStep>& steps, QString* error, int* code,
                                   qsizetype* failedAt) override;
+    bool sendsStepsTogether() const override { return true; }
     [[nodiscard]] bool readSchema(std::vector<TableDef>* tables, QString* error) override;
     // The identity an INSERT ... RETURNING gave back, else the session's
     // lastval() (the identity column's sequence), -1 when there is none.

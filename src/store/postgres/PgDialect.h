@@ -65,6 +65,12 @@ public:
     {
         return rowid.isEmpty() ? QString() : QStringLiteral(" RETURNING ") + rowid;
     }
+    QString updateElseInsert(const QString& update, const QString& insert, const QString& returning) const override
+    {
+        return QStringLiteral("WITH changed AS (%1 RETURNING 1) %2 WHERE NOT EXISTS (SELECT 1 FROM changed) "
+                              "RETURNING %3")
+            .arg(update, insert, returning);
+    }
 };
 
 }  // namespace k7

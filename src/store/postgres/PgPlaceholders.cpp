@@ -26,11 +26,13 @@ qsizetype skipQuoted(const QString& sql, qsizetype from, QChar quote)
 // The index just past a comment that opens at `from`, or `from` when none does.
 qsizetype skipComment(const QString& sql, qsizetype from)
 {
-    if (sql.mid(from, 2) == QLatin1String("--")) {
+    // A view, not a copy: this is asked at every character of every statement.
+    const QStringView opening = QStringView(sql).mid(from, 2);
+    if (opening == QLatin1String("--")) {
         const qsizetype end = sql.indexOf(QLatin1Char('\n'), from);
         return end < 0 ? sql.size() : end + 1;
     }
-    if (sql.mid(from, 2) == QLatin1String("/*")) {
+    if (opening == QLatin1String("/*")) {
         const qsizetype end = sql.indexOf(QLatin1String("*/"), from + 2);
         return end < 0 ? sql.size() : end + 2;
     }

@@ -39,6 +39,7 @@ void PgSession::close()
         PQfinish(m_conn);
     m_conn = nullptr;
     m_released.clear();
+    m_kept.clear();
 }
 
 QByteArray PgSession::newStatementName()
@@ -73,6 +74,13 @@ void PgSession::deallocateReleased()
         sql += "DEALLOCATE " + name + ';';
     m_released.clear();
     PgResultPtr(PQexec(m_conn, sql.constData()));
+}
+
+void PgSession::forgetKept(const QString& sql)
+{
+    const Kept gone = m_kept.take(sql);
+    if (!gone.name.isEmpty())
+        release(gone.name);
 }
 
 void PgSession::noteCommand(const PGresult* result)

@@ -6,6 +6,7 @@
 // closed instead of a dangling handle.
 
 #include <QByteArray>
+#include <QHash>
 #include <QString>
 #include <QStringList>
 
@@ -39,6 +40,26 @@ public:
     void release(const QByteArray& name);
     void deallocateReleased();
 
+    // Statements run together (PgPipeline) are kept prepared by their text,
+    // so the server parses and plans each once per session and the text is
+    // translated once: what `sql` is kept as (nullptr when it is not),
+    // whether one more may be kept beside `pending` being prepared, and
+    // taking note of one prepared or of one the server no longer runs as
+    // prepared (its tables changed shape), which is prepared afresh next time.
+    struct Kept {
+        QByteArray text;  // as the server reads it ($N)
+        int count = 0;    // the values it takes
+        QByteArray name;
+    };
+    const Kept* kept(const QString& sql) const
+    {
+        const auto it = m_kept.constFind(sql);
+        return it == m_kept.cend() ? nullptr : &*it;
+    }
+    bool roomToKeep(qsizetype pending) const { return m_kept.size() + pending < kMostKept; }
+    void keep(const QString& sql, const Kept& kept) { m_kept.insert(sql, kept); }
+    void forgetKept(const QString& sql);
+
     // Takes note of a command's result: rows changed by a write, the
     // identity returned by an INSERT ... RETURNING.
     void noteCommand(const PGresult* result);
@@ -50,11 +71,16 @@ public:
     [[nodiscard]] bool prepareSession(QString* error);
 
 private:
+    // Enough for the statements of a save and a few more; texts beyond are
+    // sent unnamed, parsed at each run.
+    static constexpr qsizetype kMostKept = 32;
+
     bool connectionFree() const;
 
     PGconn* m_conn = nullptr;
     quint64 m_statements = 0;
     QByteArrayList m_released;
+    QHash<QString, Kept> m_kept;
     qint64 m_changes = 0;
     qint64 m_insertId = -1;
     bool m_insertIdKnown = false;
