@@ -10,6 +10,7 @@
 #include "store/postgres/PgPlaceholders.h"
 #include "store/postgres/PgResultCode.h"
 #include "support/CaseTable.h"
+#include "support/PgConnectionChecks.h"
 #include "support/PgTestServer.h"
 
 #include <QFile>
@@ -27,21 +28,6 @@ using namespace k7;
 using namespace k7::test;
 
 namespace {
-
-// Opens `uri` or fails the test with the reason.
-#define OPEN_OR_FAIL(conn, uri)                                                                          \
-    do {                                                                                                 \
-        QString why_;                                                                                    \
-        int code_ = 0;                                                                                   \
-        QCOMPARE((conn).open((uri), &why_, &code_), PgConnection::OpenResult::Opened);                  \
-    } while (false)
-
-#define EXEC_OR_FAIL(conn, sql, ...)                                                                     \
-    do {                                                                                                 \
-        QString why_;                                                                                    \
-        int code_ = 0;                                                                                   \
-        QVERIFY2((conn).execute((sql), QVariantList{__VA_ARGS__}, &why_, &code_), qPrintable(why_));     \
-    } while (false)
 
 // The first value of the first row of `sql`, or the error text in `error`.
 QVariant scalar(SqlConnection& conn, const QString& sql, const QVariantList& values = {}, QString* error = nullptr)

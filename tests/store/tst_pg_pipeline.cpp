@@ -5,6 +5,7 @@
 
 #include "store/postgres/PgConnection.h"
 
+#include "support/PgConnectionChecks.h"
 #include "support/PgTestServer.h"
 
 #include <QTest>
@@ -13,20 +14,6 @@ using namespace k7;
 using namespace k7::test;
 
 namespace {
-
-#define OPEN_OR_FAIL(conn, uri)                                                                          \
-    do {                                                                                                 \
-        QString why_;                                                                                    \
-        int code_ = 0;                                                                                   \
-        QCOMPARE((conn).open((uri), &why_, &code_), PgConnection::OpenResult::Opened);                  \
-    } while (false)
-
-#define EXEC_OR_FAIL(conn, sql)                                                                          \
-    do {                                                                                                 \
-        QString why_;                                                                                    \
-        int code_ = 0;                                                                                   \
-        QVERIFY2((conn).execute((sql), {}, &why_, &code_), qPrintable(why_));                            \
-    } while (false)
 
 #define RUN_OR_FAIL(conn, steps)                                                                         \
     do {                                                                                                 \
