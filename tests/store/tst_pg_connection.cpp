@@ -102,10 +102,7 @@ private:
 private slots:
     void initTestCase()
     {
-        if (!PgTestServer::available())
-            QSKIP(qPrintable(PgTestServer::unavailableReason()));
-        QVERIFY2(m_server.start(), qPrintable(m_server.lastError()));
-        QVERIFY2(m_server.createDatabase("k7"), qPrintable(m_server.lastError()));
+        START_SERVER_OR_SKIP(m_server, "k7");
         OPEN_OR_FAIL(m_conn, m_server.uri("k7"));
     }
 

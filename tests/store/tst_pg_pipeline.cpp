@@ -47,10 +47,7 @@ class TestPgPipeline : public QObject {
 private slots:
     void initTestCase()
     {
-        if (!PgTestServer::available())
-            QSKIP(qPrintable(PgTestServer::unavailableReason()));
-        QVERIFY2(m_server.start(), qPrintable(m_server.lastError()));
-        QVERIFY2(m_server.createDatabase("k7"), qPrintable(m_server.lastError()));
+        START_SERVER_OR_SKIP(m_server, "k7");
     }
 
     void textsArePreparedOncePerSession()

@@ -21,3 +21,13 @@
         int code_ = 0;                                                                                   \
         QVERIFY2((conn).execute((sql), QVariantList{__VA_ARGS__}, &why_, &code_), qPrintable(why_));     \
     } while (false)
+
+// Starts `server` (a PgTestServer) with an empty database `name`, or skips
+// the test where no server can be run here.
+#define START_SERVER_OR_SKIP(server, name)                                                               \
+    do {                                                                                                 \
+        if (!PgTestServer::available())                                                                  \
+            QSKIP(qPrintable(PgTestServer::unavailableReason()));                                        \
+        QVERIFY2((server).start(), qPrintable((server).lastError()));                                    \
+        QVERIFY2((server).createDatabase(name), qPrintable((server).lastError()));                       \
+    } while (false)
