@@ -6,15 +6,14 @@
 
 #include "store/SqliteConnection.h"
 #include "store/postgres/PgConnection.h"
-#include "store/postgres/PgIndexExpression.h"
-#include "store/postgres/PgPlaceholders.h"
 #include "store/postgres/PgResultCode.h"
 #include "support/CaseTable.h"
+#include "support/PasswordServer.h"
 #include "support/PgConnectionChecks.h"
 #include "support/PgTestServer.h"
+#include "support/TestFiles.h"
 
 #include <QFile>
-#include <QScopeGuard>
 #include <QSysInfo>
 #include <QTemporaryDir>
 #include <QTest>
@@ -53,11 +52,17 @@ const TableDef* findTable(const std::vector<TableDef>& tables, const QString& na
     return it == tables.end() ? nullptr : &*it;
 }
 
-const IndexDef* findIndex(const TableDef& table, const QString& fields)
+// A table as its fields' shapes, then its indexes as "name=fields", with
+// " unique" and " primary" where they are, sorted by name.
+QStringList described(const TableDef& table)
 {
-    const auto it = std::find_if(table.indexes.begin(), table.indexes.end(),
-                                 [&](const IndexDef& i) { return i.fields == fields; });
-    return it == table.indexes.end() ? nullptr : &*it;
+    QStringList fields, indexes;
+    for (const FieldDef& f : table.fields)
+        fields << shape(f);
+    for (const IndexDef& i : table.indexes)
+        indexes << i.name + '=' + i.fields + (i.unique ? " unique" : "") + (i.primary ? " primary" : "");
+    indexes.sort();
+    return fields + indexes;
 }
 
 // A cell of a case as the kind of value `kind` names: null, text, int, int64,
@@ -78,16 +83,6 @@ QVariant valueOf(const Case& c, const QString& kind, const QString& column)
     if (kind == "bytes")
         return c.bytes(column).isEmpty() ? QByteArray("") : c.bytes(column);
     return text.isEmpty() ? QString("") : text;
-}
-
-// Sets (or, with a null value, clears) an environment variable until the
-// returned guard goes.
-[[nodiscard]] auto scopedEnv(const char* name, const QByteArray& value)
-{
-    const bool had = qEnvironmentVariableIsSet(name);
-    const QByteArray old = qgetenv(name);
-    value.isNull() ? qunsetenv(name) : qputenv(name, value);
-    return qScopeGuard([=] { had ? qputenv(name, old) : qunsetenv(name); });
 }
 
 }  // namespace
@@ -240,30 +235,10 @@ private slots:
         for (const TableDef& t : tables)
             names << t.name;
         QCOMPARE(names, (QStringList{"Finds", "Alpha"}));
-
-        const TableDef& finds = tables[0];
-        QStringList fields;
-        for (const FieldDef& f : finds.fields)
-            fields << f.name;
-        QCOMPARE(fields, (QStringList{"Site", "num", "Note"}));
-        QCOMPARE(finds.fields[0].size, 10);
-        QCOMPARE(finds.indexes.size(), 2);  // the identity's primary key is left out
-        const IndexDef* site = findIndex(finds, "+Site");
-        QVERIFY(site);
-        QCOMPARE(site->name, "Finds_Site");
-        QVERIFY(site->unique);
-        QVERIFY(!site->primary);
-        const IndexDef* two = findIndex(finds, "+num;+Note");
-        QVERIFY(two);
-        QVERIFY(!two->unique);
-
-        const TableDef& alpha = tables[1];
-        QCOMPARE(alpha.fields.size(), 2);
-        QCOMPARE(alpha.fields[1].type, FieldType::YesNo);
-        QCOMPARE(alpha.indexes.size(), 1);
-        QCOMPARE(alpha.indexes[0].fields, "+code");
-        QVERIFY(alpha.indexes[0].primary);
-        QVERIFY(alpha.indexes[0].unique);
+        // The identity's primary key is left out.
+        QCOMPARE(described(tables[0]), (QStringList{"Site 10 10 0", "num 4 0 0", "Note 10 255 0",
+                                                    "Finds_Site=+Site unique", "finds_two=+num;+Note"}));
+        QCOMPARE(described(tables[1]), (QStringList{"code 4 0 0", "b 1 0 0", "Alpha_pkey=+code unique primary"}));
     }
 
     void changesAndInsertedIdentity()
@@ -416,24 +391,12 @@ private slots:
     void passwordWanted()
     {
         PgTestServer server;
+        QString error;
         QVERIFY2(server.start(), qPrintable(server.lastError()));
-        {
-            PgConnection admin;
-            OPEN_OR_FAIL(admin, server.uri());
-            EXEC_OR_FAIL(admin, "SET password_encryption = 'scram-sha-256'");
-            EXEC_OR_FAIL(admin, "ALTER ROLE k7test PASSWORD 'pa''ss wörd'");
-            QFile hba(server.dataDir() + QStringLiteral("/pg_hba.conf"));
-            QVERIFY(hba.open(QIODevice::WriteOnly | QIODevice::Truncate));
-            hba.write("local all all scram-sha-256\n");
-            hba.close();
-            QCOMPARE(scalar(admin, "SELECT pg_reload_conf()"), QVariant(true));
-        }
-        QTemporaryDir home;
-        const auto noPassword = scopedEnv("PGPASSWORD", QByteArray());
-        const auto noPassFile = scopedEnv("PGPASSFILE", QFile::encodeName(home.filePath("none")));
+        QVERIFY2(RequirePassword(server, "pa'ss wörd", &error), qPrintable(error));
+        NoStoredPassword none;
 
         PgConnection conn;
-        QString error;
         int code = 0;
         QCOMPARE(conn.open(server.uri(), &error, &code), PgConnection::OpenResult::NeedsPassword);
         QCOMPARE(code, SQLITE_AUTH);
@@ -445,13 +408,10 @@ private slots:
         QCOMPARE(scalar(conn, "SELECT 1").toLongLong(), qint64(1));
 
         // libpq's own password file is read without K7's help.
-        const QString passFile = home.filePath("pgpass");
-        QFile pass(passFile);
-        QVERIFY(pass.open(QIODevice::WriteOnly));
-        pass.write(QStringLiteral("*:*:*:k7test:pa'ss wörd\n").toUtf8());
-        pass.close();
-        QVERIFY(pass.setPermissions(QFile::ReadOwner | QFile::WriteOwner));
-        const auto passFileSet = scopedEnv("PGPASSFILE", QFile::encodeName(passFile));
+        const QString passFile = none.home.filePath("pgpass");
+        QVERIFY(writeFile(passFile, QStringLiteral("*:*:*:k7test:pa'ss wörd\n").toUtf8()));
+        QVERIFY(QFile::setPermissions(passFile, QFile::ReadOwner | QFile::WriteOwner));
+        const auto passFileSet = ScopedEnv("PGPASSFILE", QFile::encodeName(passFile));
         PgConnection fromFile;
         QCOMPARE(fromFile.open(server.uri(), &error, &code), PgConnection::OpenResult::Opened);
     }

@@ -167,18 +167,6 @@ private slots:
         QCOMPARE(queryValue(after.get(), "SELECT id FROM finds WHERE weight > 12"), QString::fromUtf8(value));
     }
 
-    // Two servers of one program run side by side on different ports.
-    void secondServerBesideTheFirst()
-    {
-        PgTestServer other;
-        QVERIFY(other.port() != m_server->port());
-        QVERIFY(other.socketDir() != m_server->socketDir());
-        QVERIFY2(other.start(), qPrintable(other.lastError()));
-        CONNECT_OR_FAIL(a, m_server->uri());
-        CONNECT_OR_FAIL(b, other.uri());
-        QVERIFY(queryValue(a.get(), "SHOW data_directory") != queryValue(b.get(), "SHOW data_directory"));
-    }
-
     // Whatever stops the server, the error says why, with the log's end.
     void failedStartReportsTheLog()
     {

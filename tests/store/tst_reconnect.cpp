@@ -6,6 +6,7 @@
 #include "store/Database.h"
 #include "store/RecordSet.h"
 
+#include "support/PgConnectionChecks.h"
 #include "support/PgTestServer.h"
 
 #include <QTemporaryDir>
@@ -17,7 +18,7 @@ using namespace k7::test;
 class TestReconnect : public QObject {
     Q_OBJECT
 
-    std::unique_ptr<PgTestServer> m_server;
+    PgTestServer m_server;
     QString m_uri;
 
     bool insert(Database& db, const QString& id)
@@ -28,12 +29,8 @@ class TestReconnect : public QObject {
 private slots:
     void initTestCase()
     {
-        if (!PgTestServer::available())
-            QSKIP(qPrintable(PgTestServer::unavailableReason()));
-        m_server = std::make_unique<PgTestServer>();
-        QVERIFY2(m_server->start(), qPrintable(m_server->lastError()));
-        QVERIFY2(m_server->createDatabase("site"), qPrintable(m_server->lastError()));
-        m_uri = m_server->uri("site");
+        START_SERVER_OR_SKIP(m_server, "site");
+        m_uri = m_server.uri("site");
         Database db;
         QVERIFY2(db.open(m_uri), qPrintable(db.lastError()));
         QVERIFY(db.appendTable(TableDef{"Finds", {FieldDef{"Id"}}, {}}));
@@ -57,7 +54,7 @@ private slots:
         QVERIFY(sorted.setAbsolutePosition(3));
         QCOMPARE(sorted.value(0).toString(), QString("F4"));
 
-        QVERIFY2(m_server->restart(), qPrintable(m_server->lastError()));
+        QVERIFY2(m_server.restart(), qPrintable(m_server.lastError()));
         QVERIFY(!db.connectionLost());  // not known until the connection is used
         QVERIFY(!db.execute("SELECT 1"));
         QVERIFY(db.connectionLost());
@@ -86,15 +83,15 @@ private slots:
         QVERIFY2(db.open(m_uri), qPrintable(db.lastError()));
         RecordSet table;
         QVERIFY(table.openTable(db, "Finds"));
-        QVERIFY(m_server->stop());
-        auto started = qScopeGuard([&] { static_cast<void>(m_server->start()); });
+        QVERIFY(m_server.stop());
+        auto started = qScopeGuard([&] { static_cast<void>(m_server.start()); });
         QVERIFY(!db.execute("SELECT 1"));
         QVERIFY(db.connectionLost());
         QVERIFY(!db.reconnect());
         QVERIFY(db.lastError().contains("cannot be opened"));
         QVERIFY(db.connectionLost());
         QVERIFY(db.isOpen());
-        QVERIFY(m_server->start());
+        QVERIFY(m_server.start());
         started.dismiss();
         QVERIFY2(db.reconnect(), qPrintable(db.lastError()));
         QCOMPARE(table.recordCount(), 5);
@@ -112,12 +109,6 @@ private slots:
         QVERIFY(!db.reconnect());
         QVERIFY(!db.lastError().isEmpty());
         QVERIFY(db.isOpen());
-    }
-
-    void cleanupTestCase()
-    {
-        if (m_server)
-            QVERIFY(m_server->stop());
     }
 };
 

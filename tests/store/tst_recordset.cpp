@@ -23,6 +23,12 @@ class TestRecordSet : public QObject {
         return m_rs.addNew() && m_rs.setField("ID", id) && m_rs.setField("Site", site)
                && m_rs.setField("Weight", weight) && m_rs.update();
     }
+    // A row of Layers added through `rs`.
+    static bool addLayer(RecordSet& rs, const QString& id, const QVariant& layer, bool done)
+    {
+        return rs.addNew() && rs.setField("ID", id) && rs.setField("Layer no", layer) && rs.setField("Done", done)
+               && rs.update();
+    }
     QList<QStringList> rowsSeenByAnotherProgram() const { return readRows(m_path, "Finds"); }
 
     // The table Layers: "Layer no" Text, Weight Single, Done Yes/No, Odd "] Text,
@@ -194,10 +200,7 @@ private slots:
         QVERIFY(rs.openView(m_db, "Layers", {{"Layer no"}, "Done", "True"}));
         QCOMPARE(firstValues(rs), (QStringList{"C", "A", "F"}));
         QVERIFY(rs.setAbsolutePosition(1));  // on A
-        auto add = [&](const QString& id, const QVariant& layer, bool done) {
-            return rs.addNew() && rs.setField("ID", id) && rs.setField("Layer no", layer) && rs.setField("Done", done)
-                   && rs.update();
-        };
+        auto add = [&](const QString& id, const QVariant& layer, bool done) { return addLayer(rs, id, layer, done); };
         QVERIFY(add("G", "A0", true) && add("H", "c1", true) && add("I", QVariant(), true) && add("J", "b2", true));
         QVERIFY(add("K", "a1", false));  // left out by the filter
         QCOMPARE(firstValues(rs), (QStringList{"C", "I", "G", "A", "J", "H", "F"}));
@@ -219,8 +222,7 @@ private slots:
         QVERIFY(rs.openView(m_db, "Layers", view));
         QVERIFY(rs.setAbsolutePosition(1));
         const qint64 current = rs.bookmark();
-        QVERIFY(rs.addNew() && rs.setField("ID", "G") && rs.setField("Layer no", "a0") && rs.setField("Done", true)
-                && rs.update());
+        QVERIFY(addLayer(rs, "G", "a0", true));
         QVERIFY(execSql(m_path, {"INSERT INTO \"Layers\" (\"ID\", \"Layer no\", \"Done\") VALUES ('H', 'c1', true)",
                                  "INSERT INTO \"Layers\" (\"ID\", \"Layer no\", \"Done\") VALUES ('I', NULL, false)",
                                  "INSERT INTO \"Layers\" (\"ID\", \"Layer no\", \"Done\") VALUES ('J', 'B2', true)",
@@ -301,10 +303,7 @@ private slots:
         makeLayers();
         RecordSet rs;
         QVERIFY(rs.openView(m_db, "Layers", view));
-        auto add = [&](const QString& id, const QVariant& layer, bool done) {
-            return rs.addNew() && rs.setField("ID", id) && rs.setField("Layer no", layer) && rs.setField("Done", done)
-                   && rs.update();
-        };
+        auto add = [&](const QString& id, const QVariant& layer, bool done) { return addLayer(rs, id, layer, done); };
         auto landsEverywhere = [&] {
             for (int p = rs.recordCount() - 1; p >= 0; --p) {
                 rs.moveLast();

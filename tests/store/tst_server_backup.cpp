@@ -5,6 +5,7 @@
 #include "store/DatabaseBackup.h"
 #include "store/ServerBackup.h"
 
+#include "support/PgConnectionChecks.h"
 #include "support/PgTestServer.h"
 
 #include <QDateTime>
@@ -19,21 +20,20 @@ using namespace k7::test;
 class TestServerBackup : public QObject {
     Q_OBJECT
 
+    PgTestServer m_server;
+
 private slots:
     void initTestCase()
     {
-        if (!PgTestServer::available())
-            QSKIP(qPrintable(PgTestServer::unavailableReason()));
         if (ServerDumpProgram().isEmpty())
             QSKIP("pg_dump is not installed.");
+        START_SERVER_OR_SKIP(m_server, "dig site");
         QStandardPaths::setTestModeEnabled(true);
     }
 
     void dumpNamedAndKeptAsAFilesBackups()
     {
-        PgTestServer server;
-        QVERIFY2(server.start() && server.createDatabase("dig site"), qPrintable(server.lastError()));
-        const QString uri = server.uri("dig site");
+        const QString uri = m_server.uri("dig site");
         {
             Database db;
             QVERIFY2(db.open(uri), qPrintable(db.lastError()));
@@ -55,7 +55,7 @@ private slots:
         QVERIFY(!QFile::exists(name + ".part"));
 
         // A server that is gone fails the backup, says so, and leaves no file.
-        QVERIFY(server.stop());
+        QVERIFY(m_server.stop());
         const QString later = BackupName(uri, QDateTime(QDate(2026, 12, 7), QTime(14, 35)));
         const BackupResult failed = BackupDatabase(uri, later);
         QVERIFY(!failed.ok && failed.error.contains("dig") && !QFile::exists(later));

@@ -2,14 +2,14 @@
 // asked of the operator once and kept nowhere, and the command-line tools
 // take the CFG as they take one whose database is a file.
 
-#include "support/PgTestServer.h"
+#include "support/PasswordServer.h"
+#include "support/PgConnectionChecks.h"
 #include "support/StoreRig.h"
 #include "support/TestFiles.h"
 
 #include "workflows/DataTable.h"
 #include "workflows/OpenCfg.h"
 
-#include <QTemporaryDir>
 #include <QTest>
 
 using namespace k7;
@@ -41,16 +41,13 @@ class TestServerOpen : public QObject {
 private slots:
     void initTestCase()
     {
-        if (!PgTestServer::available())
-            QSKIP(qPrintable(PgTestServer::unavailableReason()));
-        QVERIFY2(m_server.start(), qPrintable(m_server.lastError()));
+        START_SERVER_OR_SKIP(m_server, "tools");
     }
 
     // The table is made on the server, its identity hidden; the command-line
     // check and export read the CFG and the server's table.
     void commandLineToolsTakeAServerCfg()
     {
-        QVERIFY2(m_server.createDatabase("tools"), qPrintable(m_server.lastError()));
         StoreRig rig;
         const QString cfg = writeFile(rig.dir, "finds.cfg", serverCfg(m_server.uri("tools")));
         QCOMPARE(open(rig, cfg), OpenResult::Opened);
@@ -76,20 +73,10 @@ private slots:
     void passwordAskedOfTheOperator()
     {
         PgTestServer server;
+        QString error;
         QVERIFY2(server.start() && server.createDatabase("locked"), qPrintable(server.lastError()));
-        {
-            Database admin;
-            QVERIFY2(admin.open(server.uri()), qPrintable(admin.lastError()));
-            QVERIFY(admin.execute("SET password_encryption = 'scram-sha-256'"));
-            QVERIFY(admin.execute("ALTER ROLE k7test PASSWORD 'pa''ss wörd'"));
-            QFile hba(server.dataDir() + "/pg_hba.conf");
-            QVERIFY(hba.open(QIODevice::WriteOnly | QIODevice::Truncate));
-            hba.write("local all all scram-sha-256\n");
-            hba.close();
-            QVERIFY(admin.execute("SELECT pg_reload_conf()"));
-        }
-        QTemporaryDir home;
-        qputenv("PGPASSFILE", QFile::encodeName(home.filePath("none")));
+        QVERIFY2(RequirePassword(server, "pa'ss wörd", &error), qPrintable(error));
+        NoStoredPassword none;
         StoreRig rig;
         const QString cfg = writeFile(rig.dir, "finds.cfg", serverCfg(server.uri("locked")));
 
@@ -104,7 +91,6 @@ private slots:
         QCOMPARE(open(again, cfg), OpenResult::Opened);
         QVERIFY(again.store.currentdb().findTable("Finds"));
         QVERIFY(!readFile(cfg).contains("pa'ss"));
-        qunsetenv("PGPASSFILE");
     }
 };
 
