@@ -30,7 +30,6 @@ struct Rig : StoreRig {
                               "INSERT INTO site VALUES " + kRows.join(',')};
         return execSql(dbPath(), sql + extraSql) && open();
     }
-    QList<QStringList> rows() const { return readRows(dbPath(), "site"); }
     QStringList shapes() { return fieldShapes(store.currentdb().findTable("site")->fields); }
     QStringList indexSql() const
     {
