@@ -178,11 +178,13 @@ bool RecordSet::openWhere(Database& db, const QString& table, const QString& fie
         return refuse(noSuchField(def->name, field), false);
     const QString shownColumns = columns.isEmpty() ? QStringLiteral("*")
                                                    : QStringLiteral("[%1]").arg(columns.join(QStringLiteral("], [")));
+    // The column's own spelling: a server's quoted names match only so.
+    const QString column = QuoteName(def ? def->fields[def->fieldIndex(field)].name : field);
     DynasetQuery query;
     query.table = table;
     query.columns = columns;
-    query.where = cs == Qt::CaseInsensitive ? db.dialect().caselessEquals(QuoteName(field), QStringLiteral("?"))
-                                            : QuoteName(field) + QStringLiteral(" = ?");
+    query.where = cs == Qt::CaseInsensitive ? db.dialect().caselessEquals(column, QStringLiteral("?"))
+                                            : column + QStringLiteral(" = ?");
     query.whereValues = {value};
     query.name = QStringLiteral("SELECT %1 FROM [%2] WHERE [%3] = ?").arg(shownColumns, table, field);
     return openDynaset(db, query, false, nullptr);
@@ -198,7 +200,8 @@ bool RecordSet::openFolded(Database& db, const QString& table, const QString& fi
     query.table = table;
     query.columns = columns;
     if (def)
-        query.where = db.dialect().foldedLookup(QuoteName(def->name), QuoteName(field), rowidAlias(*def, db.dialect()));
+        query.where = db.dialect().foldedLookup(QuoteName(def->name), QuoteName(def->fields[def->fieldIndex(field)].name),
+                                                rowidAlias(*def, db.dialect()));
     query.whereValues = {FoldKey(value)};
     query.name = QStringLiteral("SELECT * FROM %1 WHERE %2 folds to ?").arg(QuoteName(table), QuoteName(field));
     return openDynaset(db, query, false, nullptr);

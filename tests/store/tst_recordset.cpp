@@ -155,6 +155,12 @@ private slots:
         QCOMPARE(found.row(0), QVariantList{"o'brien"});
         QVERIFY(found.openWhere(m_db, "Finds", "ID", "x' OR '1'='1") && found.bof() && found.eof());
         QVERIFY(!found.openWhere(m_db, "Finds", "Nope", "x") && found.lastError().contains("Nope"));
+        // A CFG may spell a field in another case than the column; a server's quoted names would not match it.
+        QVERIFY2(found.openWhere(m_db, "finds", "id", "O'BRIEN", Qt::CaseInsensitive, {"site"}),
+                 qPrintable(found.lastError()));
+        QCOMPARE(found.recordCount(), 2);
+        QVERIFY2(found.openFolded(m_db, "finds", "id", "O'BRIEN", {"weight"}), qPrintable(found.lastError()));
+        QCOMPARE(found.recordCount(), 2);
 
         RecordSet sorted;
         QVERIFY(sorted.openView(m_db, "Finds", {{"Site", "Weight"}, {}, {}}));
