@@ -225,11 +225,12 @@ private:
     };
     [[nodiscard]] bool storeRecord(RecordSet& rs, SaveFailure* failure);
     [[nodiscard]] bool storeRecordSettled(RecordSet& rs, SaveFailure* failure);
-    [[nodiscard]] bool writeLocked(RecordSet& rs, int taken, QList<SqlStep>* counted, SaveFailure* failure);
+    [[nodiscard]] bool writeLocked(RecordSet& rs, int taken, QList<SqlStep>* written, QList<SqlStep>* counted,
+                                   SaveFailure* failure);
     [[nodiscard]] std::optional<double> largestStoredNow(const RecordSet& rs, int field, QString* error) const;
     [[nodiscard]] bool renumberTakenAutoinc(const RecordSet& rs, QString* error);
     void refuseTaken(int v);
-    [[nodiscard]] bool writeRecord(RecordSet& rs, QString* error);
+    [[nodiscard]] bool writeRecord(RecordSet& rs, QList<SqlStep>* written, QString* error);
     [[nodiscard]] bool auditSaved(RecordSet& rs, const QVariantList& before, QList<SqlStep>* counted,
                                   QString* error);
 

@@ -311,7 +311,9 @@ std::vector<bool> EntryEngine::askedInFinalPath(std::vector<QString>& values) co
     return asked;
 }
 
-bool EntryEngine::writeRecord(RecordSet& rs, QString* error)
+// A new row goes with the COMMIT where the engine allows (`written` then
+// holds its INSERT): one exchange with a server fewer.
+bool EntryEngine::writeRecord(RecordSet& rs, QList<SqlStep>* written, QString* error)
 {
     std::vector<QString> values = m_state.varvalue;
     const std::vector<bool> asked = askedInFinalPath(values);
@@ -325,7 +327,10 @@ bool EntryEngine::writeRecord(RecordSet& rs, QString* error)
             continue;
         ok = setRecordField(rs, i, var.vartype, values[static_cast<size_t>(v)]);
     }
-    if (ok)
+    SqlStep insert;
+    if (ok && m_state.newrecord && rs.insertStep(&insert))
+        written->append(insert);
+    else if (ok)
         ok = rs.update();
     if (!ok) {
         *error = rs.lastError();
@@ -392,10 +397,12 @@ bool EntryEngine::storeRecordSettled(RecordSet& rs, SaveFailure* failure)
         return false;
     }
     const qint64 current = rs.bookmark();
+    QList<SqlStep> written;
     QList<SqlStep> counted;
-    bool ok = writeLocked(rs, uniqueTakenMeanwhile(rechecks), &counted, failure);
+    bool ok = writeLocked(rs, uniqueTakenMeanwhile(rechecks), &written, &counted, failure);
     // The journal ends with the COMMIT, sent together where the engine
-    // allows, and the count of records added goes after the journal's end.
+    // allows; the row where it goes with them and the count of records added
+    // follow the journal's end.
     RecordJournal* j = journal();
     QList<SqlStep> ending;
     if (ok && j && !j->endSteps(&ending)) {
@@ -403,6 +410,7 @@ bool EntryEngine::storeRecordSettled(RecordSet& rs, SaveFailure* failure)
         ok = false;
     }
     const qsizetype journalSteps = ending.size();
+    ending += written;
     ending += counted;
     qsizetype failedAt = -1;
     if (ok && !transaction->commit(ending, &failedAt)) {
@@ -410,7 +418,10 @@ bool EntryEngine::storeRecordSettled(RecordSet& rs, SaveFailure* failure)
         failure->error = db.lastError();
         ok = false;
     }
+    if (ok && !written.isEmpty())
+        static_cast<void>(rs.takeInserted());  // committed: a missing answer only leaves the grid to find the row
     if (!ok) {
+        rs.cancelUpdate();
         transaction.reset();  // rolled back
         // The set counted the row it added among its own; that row is gone.
         // Back where it was as far as it can be: the failed save is what the
@@ -423,8 +434,10 @@ bool EntryEngine::storeRecordSettled(RecordSet& rs, SaveFailure* failure)
 
 // With the table's saves held back and no Unique value taken meanwhile
 // (`taken` names the variable whose value was), the row is written with its
-// audit; the steps that must go with the COMMIT are added to `counted`.
-bool EntryEngine::writeLocked(RecordSet& rs, int taken, QList<SqlStep>* counted, SaveFailure* failure)
+// audit; the steps that must go with the COMMIT are added to `written` (the
+// row) and `counted` (its audit).
+bool EntryEngine::writeLocked(RecordSet& rs, int taken, QList<SqlStep>* written, QList<SqlStep>* counted,
+                              SaveFailure* failure)
 {
     if (taken > 0) {
         failure->takenAt = taken;
@@ -437,7 +450,7 @@ bool EntryEngine::writeLocked(RecordSet& rs, int taken, QList<SqlStep>* counted,
     QVariantList before;
     for (int i = 0; !m_state.newrecord && i < rs.fieldCount(); ++i)
         before << rs.value(i);
-    return writeRecord(rs, &failure->error) && auditSaved(rs, before, counted, &failure->error);
+    return writeRecord(rs, written, &failure->error) && auditSaved(rs, before, counted, &failure->error);
 }
 
 // The value of variable v was saved at another station after it was

@@ -237,11 +237,16 @@ bool RecordJournal::ensureTokenTable()
 // when the COMMIT goes unanswered. A save of the same record still
 // committing elsewhere (a connection lost mid-COMMIT) holds the token's key
 // until it ends: the insert then fails on the key, and this save with it.
+// Tokens left long ago go with the first save of each journal, until one
+// commits: the sweep reads the whole table, which every save need not.
 bool RecordJournal::noteSavedSteps(QList<SqlStep>* steps)
 {
     const QString token = saveToken();
     if (!ensureTokenTable())
         return false;
+    const QString sweep = m_db.dialect().sweepSavedTokens();
+    if (!m_swept && !sweep.isEmpty())
+        steps->append({sweep, {}});
     steps->append({m_db.dialect().noteSavedToken(), {token, m_settledToken}});
     m_savingToken = token;
     return true;
@@ -252,6 +257,7 @@ void RecordJournal::committed()
     if (!besideServer())
         return;
     m_settledToken = m_token;
+    m_swept = true;
     m_token = QUuid::createUuid().toString(QUuid::WithoutBraces);
     m_savingToken.clear();
 }

@@ -137,6 +137,7 @@ private:
     QString m_token;
     QString m_settledToken;  // the last token whose save is known committed
     QString m_savingToken;
+    bool m_swept = false;  // tokens noted long ago have gone in a committed save
     OwnTableState m_journalTable;
     OwnTableState m_tokenTable;
 };

@@ -362,26 +362,12 @@ bool RecordSet::update()
     }
     const QString table = QuoteName(m_table);
     if (m_mode == Mode::Add) {
-        QString sql;
-        if (names.isEmpty()) {
-            sql = QStringLiteral("INSERT INTO %1 DEFAULT VALUES").arg(table);
-        } else {
-            QStringList marks;
-            for (int i = 0; i < names.size(); ++i)
-                marks << QStringLiteral("?");
-            sql = QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
-                      .arg(table, names.join(QStringLiteral(", ")), marks.join(QStringLiteral(", ")));
-        }
-        // The new row's identity comes with the answer: no second round trip.
-        sql += m_db->dialect().returningRowid(m_rowidName);
-        SqlStatement* stmt = m_db->statement(sql);
+        SqlStatement* stmt = m_db->statement(insertSql(names));
         if (!stmt)
             return fail(m_db->lastError());
         if (!stmt->run(values))
             return fail(stmt->error());
-        m_lastModified = m_db->lastInsertId();
-        placeAdded(m_lastModified);
-        account(m_lastModified);
+        takeAdded(m_db->lastInsertId());
     } else {
         if (!names.isEmpty()) {
             QStringList sets;
@@ -399,6 +385,66 @@ bool RecordSet::update()
         m_lastModified = bookmark();
         m_loadedKey = -1;
     }
+    cancelUpdate();
+    m_error.clear();
+    return true;
+}
+
+// The new row's identity comes with the answer where the engine allows: no
+// second round trip.
+QString RecordSet::insertSql(const QStringList& names) const
+{
+    QString sql;
+    if (names.isEmpty()) {
+        sql = QStringLiteral("INSERT INTO %1 DEFAULT VALUES").arg(QuoteName(m_table));
+    } else {
+        QStringList marks;
+        for (int i = 0; i < names.size(); ++i)
+            marks << QStringLiteral("?");
+        sql = QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
+                  .arg(QuoteName(m_table), names.join(QStringLiteral(", ")), marks.join(QStringLiteral(", ")));
+    }
+    return sql + m_db->dialect().returningRowid(m_rowidName);
+}
+
+void RecordSet::takeAdded(qint64 rowid)
+{
+    m_lastModified = rowid;
+    placeAdded(m_lastModified);
+    account(m_lastModified);
+}
+
+bool RecordSet::insertStep(SqlStep* step)
+{
+    if (m_mode != Mode::Add)
+        return fail(QStringLiteral("InsertStep without AddNew."));
+    if (m_db->dialect().returningRowid(m_rowidName).isEmpty())
+        return false;
+    QStringList names;
+    QVariantList values;
+    for (int i = 0; i < fieldCount(); ++i) {
+        if (m_dirty[static_cast<size_t>(i)]) {
+            names << QuoteName(m_fields[i].name);
+            values << m_buffer[i];
+        }
+    }
+    m_inserted.clear();
+    *step = SqlStep{insertSql(names), values, &m_inserted};
+    return true;
+}
+
+bool RecordSet::takeInserted()
+{
+    const QVariant id = m_inserted.value(0).value(0);
+    m_inserted.clear();
+    bool known = false;
+    const qint64 rowid = id.toLongLong(&known);
+    if (m_mode != Mode::Add || !known) {
+        m_lastModified = -1;
+        cancelUpdate();
+        return fail(QStringLiteral("The server did not say which row it added."));
+    }
+    takeAdded(rowid);
     cancelUpdate();
     m_error.clear();
     return true;

@@ -13,6 +13,7 @@
 // in lastError().
 
 #include "store/RecordView.h"
+#include "store/SqlStep.h"
 #include "store/TableDef.h"
 #include "store/WindowedKeyset.h"
 
@@ -138,6 +139,13 @@ public:
     [[nodiscard]] bool setField(int i, const QVariant& value);
     [[nodiscard]] bool setField(const QString& name, const QVariant& value);
     [[nodiscard]] bool update();
+    // Instead of update() for a row being added, where the engine answers an
+    // INSERT with the new row's identity: the INSERT as a step to send with
+    // others (a save sends it with its COMMIT); takeInserted() takes the row
+    // in once the step has run. False, leaving `step` alone, where the engine
+    // tells the identity otherwise (update() then) or no row is being added.
+    [[nodiscard]] bool insertStep(SqlStep* step);
+    [[nodiscard]] bool takeInserted();
     void cancelUpdate();
     bool editing() const { return m_mode != Mode::None; }
     // Deletes the current row; the following row becomes current.
@@ -223,6 +231,9 @@ private:
     [[nodiscard]] bool selectRowids(const QString& sql, const QVariantList& values, std::vector<qint64>& rowids) const;
     [[nodiscard]] static bool selectRowids(Database& db, const QString& sql, const QVariantList& values,
                              std::vector<qint64>& rowids, QString* error, int* code = nullptr);
+    QString insertSql(const QStringList& quotedNames) const;
+    // The row just added becomes the last modified and joins the keyset.
+    void takeAdded(qint64 rowid);
     // Where a row just added joins the keyset.
     void placeAdded(qint64 rowid);
     // Rows added elsewhere (RecordSetArrivals.cpp).
@@ -288,6 +299,7 @@ private:
     mutable QVariantList m_current;
 
     Mode m_mode = Mode::None;
+    QList<QVariantList> m_inserted;  // the answer of insertStep's INSERT
     QVariantList m_buffer;
     std::vector<bool> m_dirty;
 };

@@ -90,8 +90,8 @@ public:
     // share one transaction (a file).
     virtual QString savedTokenColumns() const = 0;
     // Notes the token bound first as saved, and drops the one bound second (the
-    // station's previous record, settled) and any left by a crash long ago;
-    // fails on the table's key when the token is noted already.
+    // station's previous record, settled); fails on the table's key when the
+    // token is noted already. Those left by a crash go by sweepSavedTokens().
     virtual QString noteSavedToken() const = 0;
     // The statement that makes a field (quoted, of a quoted table) Text of
     // `length` characters in place, longer text cut; empty when the engine
@@ -111,6 +111,10 @@ public:
     // do both in one statement.
     virtual QString updateElseInsert(const QString& update, const QString& insert,
                                      const QString& returning) const = 0;
+    // Drops the tokens of k7_saved noted long ago (left by a station that
+    // crashed, or never settled); run now and then, not at every save, as it
+    // reads the whole table. Empty where there is no such table.
+    virtual QString sweepSavedTokens() const = 0;
 };
 
 // The dialect of a database file.
@@ -162,6 +166,7 @@ public:
     QString firstOfGroup(const QString& expr, const QString&) const override { return expr; }
     QString returningRowid(const QString&) const override { return QString(); }
     QString updateElseInsert(const QString&, const QString&, const QString&) const override { return QString(); }
+    QString sweepSavedTokens() const override { return QString(); }
 };
 
 }  // namespace k7

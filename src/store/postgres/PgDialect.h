@@ -48,8 +48,7 @@ public:
     }
     QString noteSavedToken() const override
     {
-        return QStringLiteral("WITH settled AS (DELETE FROM k7_saved WHERE token = ?2 "
-                              "OR saved_at < now() - interval '30 days') "
+        return QStringLiteral("WITH settled AS (DELETE FROM k7_saved WHERE token = ?2) "
                               "INSERT INTO k7_saved (token) VALUES (?1)");
     }
     QString textFieldLengthChange(const QString& quotedTable, const QString& quotedField, int length) const override;
@@ -70,6 +69,10 @@ public:
         return QStringLiteral("WITH changed AS (%1 RETURNING 1) %2 WHERE NOT EXISTS (SELECT 1 FROM changed) "
                               "RETURNING %3")
             .arg(update, insert, returning);
+    }
+    QString sweepSavedTokens() const override
+    {
+        return QStringLiteral("DELETE FROM k7_saved WHERE saved_at < now() - interval '30 days'");
     }
 };
 
