@@ -61,9 +61,10 @@ inline QString factsLine(const VariableFacts& v)
             out << value.value + QLatin1Char('=') + QString::number(value.count);
         return out.join(QLatin1Char(' '));
     };
+    const auto number = [](double x) { return QString::number(x, 'g', QLocale::FloatingPointShortest); };
     QString line = QStringLiteral("%1/%2").arg(v.values).arg(v.missing);
     if (v.isNumber)
-        line += QStringLiteral(", %1 numbers %2..%3 median %4").arg(v.numbers).arg(v.min).arg(v.max).arg(v.median);
+        line += QStringLiteral(", %1 numbers %2..%3 median %4").arg(v.numbers).arg(number(v.min), number(v.max), number(v.median));
     return line + QStringLiteral(" | %1 | %2 | %3").arg(v.flags.join(QLatin1Char(',')), counted(v.menu), counted(v.others));
 }
 
