@@ -64,8 +64,9 @@ inline QString factsLine(const VariableFacts& v)
     const auto number = [](double x) { return QString::number(x, 'g', QLocale::FloatingPointShortest); };
     QString line = QStringLiteral("%1/%2").arg(v.values).arg(v.missing);
     if (v.isNumber)
-        line += QStringLiteral(", %1 numbers %2..%3 median %4").arg(v.numbers).arg(number(v.min), number(v.max), number(v.median));
-    return line + QStringLiteral(" | %1 | %2 | %3").arg(v.flags.join(QLatin1Char(',')), counted(v.menu), counted(v.others));
+        line += QStringLiteral(", %1 numbers %2..%3 median %4")
+                    .arg(QString::number(v.numbers), number(v.min), number(v.max), number(v.median));
+    return line + QStringLiteral(" | %1 | %2 | %3").arg(v.flags.join(u','), counted(v.menu), counted(v.others));
 }
 
 inline bool hasPython()
