@@ -130,7 +130,10 @@ private slots:
         SKIP_WITHOUT_WRITER(out);
         StoreRig rig;
         QVERIFY(prepareMixed(rig));
-        QCOMPARE(exportTable(rig, rig.path(out)).outcome, ExportOutcome::Written);
+        QCOMPARE(ExportTableToFile(rig.model, rig.store.currentrs(), rig.path(out), ExportFileFormat::Stata,
+                                   rig.dialogs)
+                     .outcome,
+                 ExportOutcome::Written);
         QProcess r;
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
         environment.insert("K7_DTA", rig.path(out));
