@@ -1,5 +1,5 @@
 // The reader process behind every import, played by small scripts: whatever
-// it does (falls silent, crashes, exits without finishing; cancelled: tst_access_safety), the
+// it does (is missing, falls silent, crashes, exits without finishing; cancelled: tst_access_safety), the
 // import ends promptly with a reason and leaves nothing behind; it runs with
 // the memory limit it was given; and what killed imports left is removed at
 // the next one. A script reader gets the worker's arguments: $2 the Access
@@ -44,7 +44,8 @@ private slots:
         QTemporaryDir dir;
         const QString source = copyAccessFixture("jet3-types.mdb", dir.filePath("site.mdb"));
         const QByteArray original = readFile(source);
-        AccessReader reader{writeScript(dir, "reader.sh", c.bytes("reader"))};
+        const QByteArray script = c.bytes("reader");
+        AccessReader reader{script.isEmpty() ? dir.filePath("no-such-k7") : writeScript(dir, "reader.sh", script)};
         reader.stallMilliseconds = 500;
         reader.memoryBytes = qint64(256) << 20;
         QElapsedTimer clock;
@@ -55,18 +56,8 @@ private slots:
         QVERIFY(clock.elapsed() < 5000);
         QVERIFY(!result.ok && !result.cancelled);
         QVERIFY2(result.error.contains(reason), qPrintable(result.error));
-        QCOMPARE(filesIn(dir.path()), (QStringList{"reader.sh", "site.mdb"}));
+        QCOMPARE(filesIn(dir.path()), script.isEmpty() ? QStringList{"site.mdb"} : (QStringList{"reader.sh", "site.mdb"}));
         QCOMPARE(readFile(source), original);
-    }
-
-    void missingReaderIsReported()
-    {
-        QTemporaryDir dir;
-        const QString source = copyAccessFixture("jet3-types.mdb", dir.filePath("site.mdb"));
-        const AccessImport result = ImportAccessFile(source, dir.filePath("out.mdb"), {dir.filePath("no-such-k7")});
-        QVERIFY(!result.ok);
-        QVERIFY2(result.error.contains("cannot be started"), qPrintable(result.error));
-        QCOMPARE(filesIn(dir.path()), QStringList{"site.mdb"});
     }
 
     // The parent takes the tables from the reader's report, names with

@@ -12,12 +12,12 @@
 #include "app/AppTestSupport.h"
 
 #include "app/TableToCfg.h"
+#include "instruments/InstrumentRig.h"
 #include "grid/FilterDialog.h"
 #include "grid/FindDialog.h"
 #include "grid/SortDialog.h"
 #include "store/Database.h"
 #include "store/RecordSet.h"
-#include "support/PtyPair.h"
 #include "windows/KeysDialog.h"
 #include "windows/TextEditor.h"
 
@@ -29,18 +29,6 @@
 
 using namespace k7;
 using namespace k7::test;
-
-namespace {
-
-QByteArray instrumentCfg(const QString& com, const QStringList& vars)
-{
-    QString text = QStringLiteral("[K7]\r\nCom=%1:9600,N,8,1\r\nInstrument=CALIPER\r\n").arg(com);
-    for (const QString& v : vars)
-        text += QStringLiteral("\r\n[%1]\r\nType=Instrument\r\nPrompt=%1 :\r\n").arg(v);
-    return text.toUtf8();
-}
-
-}  // namespace
 
 class TestMainWindow : public QObject {
     Q_OBJECT
@@ -410,7 +398,7 @@ private slots:
         PtyPair pty;
         QVERIFY2(pty.start(), "socat made no pseudo-terminal pair");
         const QString cfg = rig.path("calipers.cfg");
-        QVERIFY(writeFile(cfg, instrumentCfg(pty.programEnd(), {"LENGTH"})));
+        QVERIFY(writeFile(cfg, caliperCfg(pty.programEnd() + ":9600,N,8,1", {"LENGTH"})));
         const auto saved = [&rig] { return readRows(rig.path("calipers.mdb"), "calipers"); };
         rig.open(cfg);
         pty.send("  1.5\r\n");
@@ -418,7 +406,7 @@ private slots:
 
         // A variable added to the CFG: the open asks about the new field, and
         // readings sent meanwhile belong to no record.
-        QVERIFY(writeFile(cfg, instrumentCfg(pty.programEnd(), {"LENGTH", "WIDTH"})));
+        QVERIFY(writeFile(cfg, caliperCfg(pty.programEnd() + ":9600,N,8,1")));
         rig.dialogs.queueAnswer(Answer::Yes);
         rig.dialogs.whileShown = [&pty](const QString&) {
             pty.send("  2.5\r\n  2.6\r\n");

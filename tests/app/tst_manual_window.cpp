@@ -5,14 +5,13 @@
 
 #include "app/AppTestSupport.h"
 
-#include "windows/KeysDialog.h"
+#include "entry/EntryKeys.h"
 #include "windows/ManualWindow.h"
 
 #include <QFileInfo>
 #include <QMenuBar>
 #include <QScrollBar>
 #include <QTextBrowser>
-#include <QTreeWidget>
 
 using namespace k7;
 using namespace k7::test;
@@ -126,14 +125,9 @@ private slots:
         QCOMPARE(item->shortcut(), QKeySequence(Qt::Key_F1));
         QCOMPARE(item->text(), QStringLiteral("K7 &Manual"));
 
-        KeysDialog keys;
-        const auto* list = keys.findChild<QTreeWidget*>(QStringLiteral("keylist"));
-        QStringList listed;
-        for (int i = 0; i < list->topLevelItemCount(); ++i) {
-            for (int j = 0; j < list->topLevelItem(i)->childCount(); ++j)
-                listed << list->topLevelItem(i)->child(j)->text(0);
-        }
-        QVERIFY(listed.contains(QStringLiteral("F1")));
+        // Help > Keys lists the key table row for row (tst_display).
+        QVERIFY(std::any_of(KeyBindings().begin(), KeyBindings().end(),
+                            [](const KeyBinding& key) { return key.keys == QLatin1String("F1"); }));
         // No other action of the main window is bound to the same key.
         for (const QAction* other : rig.w.findChildren<QAction*>()) {
             if (other != item)

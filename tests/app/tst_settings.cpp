@@ -203,28 +203,18 @@ private slots:
 
     // The first start of an installed K7 offers a copy of the example in the
     // documents folder; files already there are never replaced.
-    void firstStartCopiesTheExample_data()
-    {
-        QTest::addColumn<QStringList>("present");  // files in documents/K7 beforehand
-        QTest::addColumn<int>("answer");
-        QTest::addColumn<QString>("copy");          // expected copy, relative to documents/K7
-        QTest::newRow("declined") << QStringList{} << int(Answer::No) << QString();
-        QTest::newRow("accepted") << QStringList{} << int(Answer::Yes) << "finds.cfg";
-        QTest::newRow("a CFG of that name") << QStringList{"finds.cfg"} << int(Answer::Yes) << "finds-2.cfg";
-        QTest::newRow("its database") << QStringList{"finds.mdb"} << int(Answer::Yes) << "finds-2.cfg";
-        QTest::newRow("two taken") << QStringList{"finds.cfg", "finds-2.mdb"} << int(Answer::Yes) << "finds-3.cfg";
-    }
+    void firstStartCopiesTheExample_data() { addCaseRows("app/example-copies.tsv"); }
     void firstStartCopiesTheExample()
     {
-        QFETCH(QStringList, present);
-        QFETCH(int, answer);
-        QFETCH(QString, copy);
+        QFETCH(Case, c);
+        const QStringList present = c.list("present");
+        const QString copy = c.text("copy");
         AppRig rig;
         const ExampleCopySource source = installExample(rig);
         for (const QString& name : present)
             QVERIFY(QDir().mkpath(rig.path("docs/K7")) && writeFile(rig.path("docs/K7/" + name), name.toUtf8()));
 
-        rig.dialogs.queueAnswer(answer);
+        rig.dialogs.queueAnswers({c.text("answer")});
         const QString made = OfferExampleCopy(source, rig.dialogs);
         QCOMPARE(rig.dialogs.messages().size(), 1);
         QCOMPARE(rig.dialogs.messages().first().style, Style::YesNo + Style::Question + Style::DefaultButton2);

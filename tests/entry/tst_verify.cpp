@@ -3,6 +3,7 @@
 // save leaves its corrections, audit and k7_verified rows, and a record being
 // verified when K7 stopped is offered back in verify mode.
 
+#include "support/CaseTable.h"
 #include "support/EntryRig.h"
 
 #include "store/TableDef.h"
@@ -56,25 +57,13 @@ private slots:
     void initTestCase() { SKIP_WITHOUT_TEST_ENGINE(); }
 
     // NAME (stored Smith) or N (stored 12.5) typed in turn.
-    void secondTypingDecides_data()
-    {
-        QTest::addColumn<QString>("variable");
-        QTest::addColumn<QStringList>("typed");
-        QTest::addColumn<QString>("kept");
-        QTest::addColumn<int>("beeps");
-        QTest::newRow("number equal as shown") << "N" << QStringList{"12.50"} << "12.5" << 0;
-        QTest::newRow("verifier's slip") << "NAME" << QStringList{"Smiht", "Smith"} << "Smith" << 1;
-        QTest::newRow("first entry wrong") << "NAME" << QStringList{"Smyth", "Smyth"} << "Smyth" << 1;
-        QTest::newRow("case differs") << "NAME" << QStringList{"SMITH", "SMITH"} << "SMITH" << 1;
-        QTest::newRow("number wrong") << "N" << QStringList{"12.25", "12.25"} << "12.25" << 1;
-        QTest::newRow("third value asks again") << "NAME" << QStringList{"Smyth", "Smithe", "Smithe"} << "Smithe" << 2;
-    }
+    void secondTypingDecides_data() { addCaseRows("entry/verify-typings.tsv"); }
     void secondTypingDecides()
     {
-        QFETCH(QString, variable);
-        QFETCH(QStringList, typed);
-        QFETCH(QString, kept);
-        QFETCH(int, beeps);
+        QFETCH(Case, c);
+        const QString variable = c.text("variable"), kept = c.text("kept");
+        const QStringList typed = c.list("typed");
+        const int beeps = c.number("beeps");
         VerifyRig rig;
         QVERIFY(rig.openOn());
         QVERIFY(rig.engine.startVerify());

@@ -4,6 +4,7 @@
 
 #include "support/StoreRig.h"
 
+#include "exports/CodebookFacts.h"
 #include "exports/StatsExport.h"
 
 #include <QProcess>
@@ -29,6 +30,43 @@ inline bool prepareMany(StoreRig& rig, int count)
     const QString many = QStringLiteral("WITH RECURSIVE c(x) AS (SELECT 1 UNION ALL SELECT x + 1 FROM c WHERE x < %1) "
                                         "INSERT INTO T SELECT 'row ' || x, x, 'Bone' FROM c").arg(count);
     return openTable(rig, {"CREATE TABLE T (ID VARCHAR(40), Count REAL, Kind VARCHAR(40))", many});
+}
+
+// Exports the rig's table to `path`, in the format its name says.
+inline ExportResult exportTable(StoreRig& rig, const QString& path)
+{
+    return ExportTableToFile(rig.model, rig.store.currentrs(), path, ExportFormatForPath(path), rig.dialogs);
+}
+
+// The codebook's facts of `table`; nullopt, with the reason warned, when a query fails.
+inline std::optional<CodebookFacts> gatherFacts(StoreRig& rig, const QString& table = QStringLiteral("T"))
+{
+    CodebookFacts facts;
+    QString error;
+    if (!GatherCodebook(rig.model, rig.store.currentdb(), table, &facts, &error)) {
+        qWarning("GatherCodebook: %s", qPrintable(error));
+        return std::nullopt;
+    }
+    return facts;
+}
+
+// What the codebook counted of one variable, in one line that compares whole:
+// "values/missing", its numbers when it is a number, its flags, and the counts
+// of its menu items and of the values that are no item.
+inline QString factsLine(const VariableFacts& v)
+{
+    const auto counted = [](const QList<CountedValue>& values) {
+        QStringList out;
+        for (const CountedValue& value : values)
+            out << value.value + QLatin1Char('=') + QString::number(value.count);
+        return out.join(QLatin1Char(' '));
+    };
+    const auto number = [](double x) { return QString::number(x, 'g', QLocale::FloatingPointShortest); };
+    QString line = QStringLiteral("%1/%2").arg(v.values).arg(v.missing);
+    if (v.isNumber)
+        line += QStringLiteral(", %1 numbers %2..%3 median %4")
+                    .arg(QString::number(v.numbers), number(v.min), number(v.max), number(v.median));
+    return line + QStringLiteral(" | %1 | %2 | %3").arg(v.flags.join(u','), counted(v.menu), counted(v.others));
 }
 
 inline bool hasPython()

@@ -87,8 +87,7 @@ private slots:
         QVERIFY(prepareMixed(rig));
         rig.dialogs.cancelAfterSteps = 100;  // fails here instead of hanging
         const QString out = rig.path(file);
-        const ExportResult result =
-            ExportTableToFile(rig.model, rig.store.currentrs(), out, ExportFormatForPath(out), rig.dialogs);
+        const ExportResult result = exportTable(rig, out);
         QCOMPARE(result.error, QString());
         QCOMPARE(result.outcome, ExportOutcome::Written);
 
@@ -176,8 +175,7 @@ private slots:
         rig.add("Count", TypeNumeric);
         QVERIFY(openTable(rig, {"CREATE TABLE T (ID VARCHAR(10), Count REAL)", "INSERT INTO T VALUES (X'01FF', 'many')",
                                 "INSERT INTO T VALUES ('a', '')", "INSERT INTO T VALUES (CAST(X'E9' AS TEXT), ' 2')"}));
-        const ExportResult result =
-            ExportTableToFile(rig.model, rig.store.currentrs(), rig.path(out), ExportFileFormat::Stata, rig.dialogs);
+        const ExportResult result = exportTable(rig, rig.path(out));
         QCOMPARE(result.outcome, ExportOutcome::Written);
         QVERIFY2(result.notes.contains("Count: 1 value(s) that are not numbers were written as missing."),
                  qPrintable(result.notes.join('\n')));
@@ -206,8 +204,7 @@ private slots:
         StoreRig rig;
         rig.addMenu("Kind", item).varprompt = prompt;
         QVERIFY(openTable(rig, {"CREATE TABLE T (Kind VARCHAR(200))", "INSERT INTO T VALUES ('" + item + "')"}));
-        const ExportResult result = ExportTableToFile(rig.model, rig.store.currentrs(), rig.path(file),
-                                                      ExportFormatForPath(file), rig.dialogs);
+        const ExportResult result = exportTable(rig, rig.path(file));
         QCOMPARE(result.outcome, ExportOutcome::Written);
         QVERIFY2(result.notes.last().startsWith("Labels longer than a ") && result.notes.last().endsWith(": Kind."),
                  qPrintable(result.notes.join('\n')));
@@ -229,14 +226,12 @@ private slots:
         QVERIFY(openTable(rig, {"CREATE TABLE T (Note VARCHAR(255))",
                                 "INSERT INTO T VALUES ('short'), (printf('%.*c', 2046, 'a'))"}));
         QVERIFY(writeFile(rig.path(out), "old"));
-        ExportResult result =
-            ExportTableToFile(rig.model, rig.store.currentrs(), rig.path(out), ExportFileFormat::Stata, rig.dialogs);
+        ExportResult result = exportTable(rig, rig.path(out));
         QCOMPARE(result.outcome, ExportOutcome::Failed);
         QCOMPARE(result.error, QString("Note holds text of 2046 bytes; a Stata file holds at most 2045 in a field."));
         QCOMPARE(readFile(rig.path(out)), QByteArray("old"));
 #ifdef K7_HAVE_READSTAT
-        result = ExportTableToFile(rig.model, rig.store.currentrs(), rig.path("out.sav"), ExportFileFormat::Spss,
-                                   rig.dialogs);
+        result = exportTable(rig, rig.path("out.sav"));
         QCOMPARE(result.outcome, ExportOutcome::Written);
         const std::optional<ReadBack> read = readWithReadStat(rig.path("out.sav"), true);
         QVERIFY(read);

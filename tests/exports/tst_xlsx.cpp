@@ -5,6 +5,7 @@
 
 #include "StatsReadBack.h"
 
+#include "support/CaseTable.h"
 #include "support/FileSizeLimit.h"
 
 #include "exports/xlsx/CellXml.h"
@@ -74,20 +75,13 @@ QByteArray sha256(const QByteArray& data)
     return QCryptographicHash::hash(data, QCryptographicHash::Sha256).toHex();
 }
 
-bool excelAvailable(QString* why)
-{
-    QString unavailable;
-    if (!MakeTableWriter(ExportFileFormat::Excel, &unavailable))
-        *why = unavailable;
-    else if (!hasPython())
-        *why = QStringLiteral("python3 is not installed");
-    return why->isEmpty();
-}
-
-ExportResult exportExcel(StoreRig& rig, const QString& out)
-{
-    return ExportTableToFile(rig.model, rig.store.currentrs(), out, ExportFileFormat::Excel, rig.dialogs);
-}
+// Skips the test when this K7 cannot write a workbook or python3 cannot read one back.
+#define SKIP_WITHOUT_EXCEL()                            \
+    do {                                                \
+        SKIP_WITHOUT_WRITER(QStringLiteral("x.xlsx"));  \
+        if (!hasPython())                               \
+            QSKIP("python3 is not installed");          \
+    } while (false)
 
 }  // namespace
 
@@ -158,37 +152,15 @@ private slots:
         QVERIFY(!error.isEmpty());
     }
 
-    void cellText_data()
-    {
-        QTest::addColumn<QByteArray>("text");
-        QTest::addColumn<QByteArray>("xml");
-        QTest::addColumn<bool>("preserved");
-        QTest::newRow("plain") << QByteArray("Bone") << QByteArray("Bone") << false;
-        QTest::newRow("markup") << QByteArray("a<b> & \"c\" 'd'") << QByteArray("a&lt;b&gt; &amp; \"c\" 'd'") << false;
-        QTest::newRow("accents") << QByteArray("Zürich — é") << QByteArray("Zürich — é") << false;
-        QTest::newRow("tab and line feed kept") << QByteArray("a\tb\nc") << QByteArray("a\tb\nc") << false;
-        QTest::newRow("carriage return escaped") << QByteArray("a\r\nb") << QByteArray("a_x000D_\nb") << false;
-        QTest::newRow("control characters") << QByteArray("\x01x\x1F", 3) << QByteArray("_x0001_x_x001F_") << false;
-        QTest::newRow("NUL") << QByteArray("a\0b", 3) << QByteArray("a_x0000_b") << false;
-        QTest::newRow("looks like an escape")
-            << QByteArray("_x0041_ and _X00ff_") << QByteArray("_x005F_x0041_ and _x005F_X00ff_") << false;
-        QTest::newRow("not an escape") << QByteArray("_x41_ _x00G1_ _x0041") << QByteArray("_x41_ _x00G1_ _x0041")
-                                       << false;
-        QTest::newRow("noncharacters") << QByteArray("a\xEF\xBF\xBE\xEF\xBF\xBF\xEF\xBF\xBD")
-                                       << QByteArray("a_xFFFE__xFFFF_\xEF\xBF\xBD") << false;
-        QTest::newRow("leading blank") << QByteArray(" a") << QByteArray(" a") << true;
-        QTest::newRow("trailing line feed") << QByteArray("a\n") << QByteArray("a\n") << true;
-        QTest::newRow("inner blanks") << QByteArray("a  b") << QByteArray("a  b") << false;
-    }
+    void cellText_data() { addCaseRows("exports/cell-text.tsv"); }
     void cellText()
     {
-        QFETCH(QByteArray, text);
-        QFETCH(QByteArray, xml);
-        QFETCH(bool, preserved);
+        QFETCH(Case, c);
+        const QByteArray text = c.bytes("text");
         std::string out = "<t>";
         AppendCellText(out, text);
-        QCOMPARE(QByteArray::fromStdString(out), "<t>" + xml);
-        QCOMPARE(NeedsSpacePreserved(text), preserved);
+        QCOMPARE(QByteArray::fromStdString(out), "<t>" + c.bytes("xml"));
+        QCOMPARE(NeedsSpacePreserved(text), c.yes("preserved"));
     }
 
     // The shortest text that reads back as the same double; none for the
@@ -221,10 +193,10 @@ private slots:
 
     void columnLetters()
     {
-        const QList<std::pair<int, QByteArray>> cases{{0, "A"},    {25, "Z"},    {26, "AA"},    {51, "AZ"},
-                                                      {701, "ZZ"}, {702, "AAA"}, {16383, "XFD"}};
-        for (const auto& [column, letters] : cases)
-            QCOMPARE(ColumnLetters(column), letters);
+        QStringList letters;
+        for (int column : {0, 25, 26, 51, 701, 702, 16383})
+            letters << QString::fromLatin1(ColumnLetters(column));
+        QCOMPARE(letters, (QStringList{"A", "Z", "AA", "AZ", "ZZ", "AAA", "XFD"}));
     }
 
     // Text as Excel reads it back: control characters, CR LF, blanks at the
@@ -232,9 +204,7 @@ private slots:
     // their cells empty and are counted in the closing message.
     void awkwardValuesReadBack()
     {
-        QString why;
-        if (!excelAvailable(&why))
-            QSKIP(qPrintable(why));
+        SKIP_WITHOUT_EXCEL();
         StoreRig rig;
         rig.add("Note", TypeText, 60);
         rig.add("Size", TypeNumeric);
@@ -245,7 +215,7 @@ private slots:
                            "INSERT INTO T VALUES ('_x0041_ <b>&amp;</b>', 2.5)",
                            "INSERT INTO T VALUES ('tab' || char(9) || 'end' || char(65535), 7)"}));
         const QString out = rig.path("awkward.xlsx");
-        const ExportResult result = exportExcel(rig, out);
+        const ExportResult result = exportTable(rig, out);
         QCOMPARE(result.outcome, ExportOutcome::Written);
         QVERIFY2(result.notes.contains("2 number(s) too large for an Excel cell were left empty."),
                  qPrintable(result.notes.join('\n')));
@@ -266,9 +236,7 @@ private slots:
     // with the reason, and the older file stays.
     void textLongerThanACellFails()
     {
-        QString why;
-        if (!excelAvailable(&why))
-            QSKIP(qPrintable(why));
+        SKIP_WITHOUT_EXCEL();
         const QString longest = "replace(printf('%.*c', 32767, 'x'), 'x', char(233))";
         StoreRig rig;
         rig.add("Note", TypeText, 255);
@@ -277,7 +245,7 @@ private slots:
                            "INSERT INTO T VALUES (printf('%.*c', 32768, 'a'))"}));
         const QString out = rig.path("long.xlsx");
         QVERIFY(writeFile(out, "old"));
-        const ExportResult result = exportExcel(rig, out);
+        const ExportResult result = exportTable(rig, out);
         QCOMPARE(result.outcome, ExportOutcome::Failed);
         QCOMPARE(result.error, QString("Note holds text of 32768 characters; an Excel cell holds at most 32767."));
         QCOMPARE(readFile(out), QByteArray("old"));
@@ -285,7 +253,7 @@ private slots:
         StoreRig fits;
         fits.add("Note", TypeText, 255);
         QVERIFY(openTable(fits, {"CREATE TABLE T (Note VARCHAR(255))", "INSERT INTO T VALUES (" + longest + ")"}));
-        QCOMPARE(exportExcel(fits, out).outcome, ExportOutcome::Written);
+        QCOMPARE(exportTable(fits, out).outcome, ExportOutcome::Written);
         const std::optional<ReadBack> read = readWithPython(out);
         QVERIFY(read);
         QCOMPARE(read->rows, QList<QStringList>{{QString(32767, QChar(0xE9))}});
@@ -294,27 +262,22 @@ private slots:
     // Columns past Z are named AA, AB ...: each value under its own name.
     void wideTableReadsBack()
     {
-        QString why;
-        if (!excelAvailable(&why))
-            QSKIP(qPrintable(why));
+        SKIP_WITHOUT_EXCEL();
         StoreRig rig;
-        QStringList fields, values, names, expected;
+        QStringList names, values;
         for (int c = 1; c <= 30; ++c) {
-            const QString name = "N" + QString::number(c);
-            rig.add(name, TypeNumeric);
-            fields << name + " REAL";
+            names << "N" + QString::number(c);
+            rig.add(names.last(), TypeNumeric);
             values << QString::number(c * 10);
-            names << name;
-            expected << QString::number(c * 10);
         }
-        QVERIFY(openTable(
-            rig, {"CREATE TABLE T (" + fields.join(", ") + ")", "INSERT INTO T VALUES (" + values.join(", ") + ")"}));
+        QVERIFY(openTable(rig, {"CREATE TABLE T (" + names.join(" REAL, ") + " REAL)",
+                                "INSERT INTO T VALUES (" + values.join(", ") + ")"}));
         const QString out = rig.path("wide.xlsx");
-        QCOMPARE(exportExcel(rig, out).outcome, ExportOutcome::Written);
+        QCOMPARE(exportTable(rig, out).outcome, ExportOutcome::Written);
         const std::optional<ReadBack> read = readWithPython(out);
         QVERIFY(read);
         QCOMPARE(read->names, names);
-        QCOMPARE(read->rows, QList<QStringList>{expected});
+        QCOMPARE(read->rows, QList<QStringList>{values});
     }
 };
 
