@@ -111,6 +111,10 @@ public:
     // do both in one statement.
     virtual QString updateElseInsert(const QString& update, const QString& insert,
                                      const QString& returning) const = 0;
+    // Whether a long sort may be read in rowid ranges on several connections
+    // and merged here: the engine sorts on this machine (not on a server),
+    // and orders the keys of foldKey() and foldedOrder() by type, then bytes.
+    virtual bool splitsKeyReads() const { return false; }
 };
 
 // The dialect of a database file.
@@ -162,6 +166,7 @@ public:
     QString firstOfGroup(const QString& expr, const QString&) const override { return expr; }
     QString returningRowid(const QString&) const override { return QString(); }
     QString updateElseInsert(const QString&, const QString&, const QString&) const override { return QString(); }
+    bool splitsKeyReads() const override { return true; }
 };
 
 }  // namespace k7
