@@ -173,7 +173,8 @@ void addRangeQuery(const TableDef& def, const SqlDialect& dialect, const QString
     keys->rangeSql = QStringLiteral("SELECT %1 FROM %2 WHERE %3 ORDER BY %4")
                          .arg(select.join(QStringLiteral(", ")), table, where, terms.join(QStringLiteral(", ")));
     keys->sortKeys = static_cast<int>(orderBy.size());
-    keys->rowidEnds = QStringLiteral("SELECT min(%1), max(%1) FROM %2").arg(rowid, table);
+    // Each end in a statement of its own: together they would scan the table.
+    keys->rowidEnds = QStringLiteral("SELECT (SELECT min(%1) FROM %2), (SELECT max(%1) FROM %2)").arg(rowid, table);
 }
 
 }  // namespace

@@ -177,6 +177,32 @@ private slots:
         }
     }
 
+    // The split is planned from the table's two ends, found in its b-tree,
+    // not by reading every row before the sort has begun.
+    void theEndsAreFoundWithoutAScan()
+    {
+        QTemporaryDir dir;
+        Database db;
+        QVERIFY(makeTable(db, dir));
+        QString error;
+        const std::optional<ViewKeyQuery> query = RecordSet::viewKeyQuery(db, "T", RecordView{{"Name"}, {}, {}}, &error);
+        QVERIFY(query);
+        SqlStatement* plan = db.statement("EXPLAIN QUERY PLAN " + query->rowidEnds);
+        QVERIFY(plan);
+        QStringList steps;
+        while (plan->step())
+            steps << plan->value(3).toString();
+        plan->reset();
+        QVERIFY(!steps.isEmpty());
+        for (const QString& step : steps)
+            QVERIFY2(!step.startsWith("SCAN T"), qPrintable(steps.join("; ")));
+        SqlStatement* ends = db.statement(query->rowidEnds);
+        QVERIFY(ends && ends->step());
+        QCOMPARE(ends->int64(0), qint64(-60));
+        QCOMPARE(ends->int64(1), qint64(30001));
+        ends->reset();
+    }
+
     void aCancelStopsEveryPart_data()
     {
         QTest::addColumn<bool>("beforeAStep");
