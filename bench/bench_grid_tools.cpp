@@ -120,6 +120,7 @@ void compareKeyReads(k7::Database& db, const k7::RecordView& view)
     const k7::KeyReadSplit split;
     std::vector<double> times[2];
     std::vector<double> cpu[2];
+    k7::Keyset keys[2];  // of the last run, which must agree
     for (int run = 0; run < kRuns; ++run) {
         for (int whole = 0; whole < 2; ++whole) {
             QElapsedTimer timer;
@@ -134,6 +135,7 @@ void compareKeyReads(k7::Database& db, const k7::RecordView& view)
                 std::fprintf(stderr, "key read failed: %s\n", qPrintable(read.error()));
             times[whole].push_back(timer.nsecsElapsed() / 1e6);
             cpu[whole].push_back(cpuMs() - cpuStart);
+            keys[whole] = read.takeKeys();
         }
     }
     for (int whole = 0; whole < 2; ++whole) {
@@ -144,6 +146,10 @@ void compareKeyReads(k7::Database& db, const k7::RecordView& view)
     std::printf("sort key read in %d parts: median %.1f ms (processor %.1f ms); whole: median %.1f ms "
                 "(processor %.1f ms)\n",
                 split.parts, times[0][kRuns / 2], cpu[0][kRuns / 2], times[1][kRuns / 2], cpu[1][kRuns / 2]);
+    bool same = keys[0].size() == keys[1].size();
+    for (int p = 0; same && p < keys[0].size(); ++p)
+        same = keys[0].at(p) == keys[1].at(p);
+    std::printf("the two reads list the same %d rows in the same order: %s\n", keys[1].size(), same ? "yes" : "NO");
 }
 
 }  // namespace
