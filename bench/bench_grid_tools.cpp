@@ -3,13 +3,16 @@
 // the grid shows its first row, and the filter's value list on a field with
 // 100,000 distinct values. Prints medians of five runs and the memory held.
 //
-// usage: bench_grid_tools [rows] [--db PATH]   (default 1000000; --db keeps the table at PATH)
+// usage: bench_grid_tools [rows] [sort] [--db PATH]   (default 1000000; --db keeps the table at PATH)
+// With "sort", only the sort's key read: in parts and whole, taking turns,
+// so that both meet the same load on a busy machine.
 
 #include "BenchSupport.h"
 #include "grid/DataGrid.h"
 #include "grid/DistinctValuesModel.h"
 #include "grid/RecordSetModel.h"
 #include "platform/UnattendedDialogs.h"
+#include "store/BackgroundKeyRead.h"
 #include "store/DataStore.h"
 #include "store/Database.h"
 #include "workflows/GridFind.h"
@@ -104,6 +107,51 @@ bool makeTable(const QString& path, int rows)
     return db.commit();
 }
 
+// The sort's key read alone, split as the store splits it and whole, in
+// turns; the medians of each.
+void compareKeyReads(k7::Database& db, const k7::RecordView& view)
+{
+    QString error;
+    const std::optional<k7::ViewKeyQuery> query = k7::RecordSet::viewKeyQuery(db, QStringLiteral("Finds"), view, &error);
+    if (!query) {
+        std::fprintf(stderr, "no key query: %s\n", qPrintable(error));
+        return;
+    }
+    const k7::KeyReadSplit split;
+    std::vector<double> times[2];
+    std::vector<double> cpu[2];
+    k7::Keyset keys[2];  // of the last run, which must agree
+    for (int run = 0; run < kRuns; ++run) {
+        for (int whole = 0; whole < 2; ++whole) {
+            QElapsedTimer timer;
+            timer.start();
+            const double cpuStart = cpuMs();
+            k7::BackgroundKeyRead read;
+            if (!read.start(db, *query, whole ? k7::KeyReadSplit{split.minRows, 1} : split))
+                return;
+            while (read.step()) {
+            }
+            if (!read.finish())
+                std::fprintf(stderr, "key read failed: %s\n", qPrintable(read.error()));
+            times[whole].push_back(timer.nsecsElapsed() / 1e6);
+            cpu[whole].push_back(cpuMs() - cpuStart);
+            keys[whole] = read.takeKeys();
+        }
+    }
+    for (int whole = 0; whole < 2; ++whole) {
+        std::sort(times[whole].begin(), times[whole].end());
+        std::sort(cpu[whole].begin(), cpu[whole].end());
+    }
+    // The processor time is that of every thread together.
+    std::printf("sort key read in %d parts: median %.1f ms (processor %.1f ms); whole: median %.1f ms "
+                "(processor %.1f ms)\n",
+                split.parts, times[0][kRuns / 2], cpu[0][kRuns / 2], times[1][kRuns / 2], cpu[1][kRuns / 2]);
+    bool same = keys[0].size() == keys[1].size();
+    for (int p = 0; same && p < keys[0].size(); ++p)
+        same = keys[0].at(p) == keys[1].at(p);
+    std::printf("the two reads list the same %d rows in the same order: %s\n", keys[1].size(), same ? "yes" : "NO");
+}
+
 }  // namespace
 
 int main(int argc, char* argv[])
@@ -126,6 +174,10 @@ int main(int argc, char* argv[])
     if (!db.open(path) || !rs.openTable(db, QStringLiteral("Finds"))) {
         std::fprintf(stderr, "cannot open: %s\n", qPrintable(db.lastError() + rs.lastError()));
         return 1;
+    }
+    if (args.counts.value(1) == QStringLiteral("sort")) {
+        compareKeyReads(db, k7::RecordView{{QStringLiteral("Site")}, {}, {}});
+        return 0;
     }
     grid.recordModel()->setRecordSet(&rs);
     const long openKb = residentKb();

@@ -1,6 +1,7 @@
 #include "store/BackgroundKeyRead.h"
 
 #include "store/Database.h"
+#include "store/RecordSet.h"
 #include "store/SqlConnection.h"
 #include "store/SqlStatement.h"
 
@@ -42,6 +43,25 @@ bool BackgroundKeyRead::start(Database& db, const QString& sql, const QVariantLi
     return true;
 }
 
+bool BackgroundKeyRead::start(Database& db, const ViewKeyQuery& query, const KeyReadSplit& split)
+{
+    if (!query.rangeSql.isEmpty()) {
+        auto parts = std::make_unique<SplitKeyRead>();
+        switch (parts->start(db, query, split)) {
+        case SplitKeyRead::Start::Started:
+            m_split = std::move(parts);
+            return true;
+        case SplitKeyRead::Start::Failed:
+            m_error = parts->error();
+            m_code = parts->errorCode();
+            return false;
+        case SplitKeyRead::Start::ReadWhole:
+            break;
+        }
+    }
+    return start(db, query.sql, query.values);
+}
+
 void BackgroundKeyRead::run(QString sql, QVariantList values)
 {
     const std::unique_ptr<SqlStatement> stmt = m_connection->prepare(sql);
@@ -66,6 +86,8 @@ void BackgroundKeyRead::run(QString sql, QVariantList values)
 
 bool BackgroundKeyRead::step()
 {
+    if (m_split)
+        return m_split->waitABit();
     if (!m_thread.joinable())
         return false;
     std::unique_lock<std::mutex> lock(m_mutex);
@@ -77,6 +99,8 @@ void BackgroundKeyRead::cancel()
     // The connection lives until the destructor, after the thread has
     // ended, so the interrupt never reaches a closed connection.
     m_cancelled.store(true);
+    if (m_split)
+        m_split->cancel();
     if (m_connection)
         m_connection->interrupt();
 }
@@ -95,6 +119,8 @@ void BackgroundKeyRead::join()
 
 bool BackgroundKeyRead::finish()
 {
+    if (m_split)
+        return m_split->finish();
     join();
     return m_connection && m_error.isEmpty();
 }

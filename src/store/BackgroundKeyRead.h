@@ -5,10 +5,12 @@
 // into slices; instead the window keeps running while the thread waits on
 // the engine, and Cancel interrupts that connection. As a SteppedWork each step waits a
 // few milliseconds for the thread, so Dialogs::runWithProgress shows its
-// dialog once the read has taken a second.
+// dialog once the read has taken a second. A view's long sort is read in
+// parts on several threads where the engine allows it (SplitKeyRead.h).
 
 #include "platform/SteppedWork.h"
 #include "store/Keyset.h"
+#include "store/SplitKeyRead.h"
 
 #include <QString>
 #include <QVariantList>
@@ -23,6 +25,7 @@ namespace k7 {
 
 class Database;
 class SqlConnection;
+struct ViewKeyQuery;
 
 class BackgroundKeyRead : public SteppedWork {
 public:
@@ -37,9 +40,12 @@ public:
     // in error(), when no other connection can be made; the caller then
     // reads on its own.
     [[nodiscard]] bool start(Database& db, const QString& sql, const QVariantList& values);
+    // Starts listing the rowids of a view's key query: in parts, as `split`
+    // says, when the query can be split; else as the one query above.
+    [[nodiscard]] bool start(Database& db, const ViewKeyQuery& query, const KeyReadSplit& split = {});
 
     bool step() override;
-    qint64 done() const override { return m_read.load(); }
+    qint64 done() const override { return m_split ? m_split->done() : m_read.load(); }
     // Unknown until the engine has sorted: the dialog shows no fraction.
     qint64 total() const override { return 0; }
 
@@ -47,15 +53,18 @@ public:
     void cancel();
     // Waits for the thread; then true when every rowid was read.
     [[nodiscard]] bool finish();
-    Keyset takeKeys() { return std::move(m_keys); }
-    QString error() const { return m_error; }
+    Keyset takeKeys() { return m_split ? m_split->takeKeys() : std::move(m_keys); }
+    QString error() const { return m_split ? m_split->error() : m_error; }
     // The store's result code of the failure (SQLite's primary codes), 0 when none.
-    int errorCode() const { return m_code; }
+    int errorCode() const { return m_split ? m_split->errorCode() : m_code; }
+    // Whether the read runs in parts.
+    bool split() const { return m_split != nullptr; }
 
 private:
     void run(QString sql, QVariantList values);
     void join();
 
+    std::unique_ptr<SplitKeyRead> m_split;
     std::unique_ptr<SqlConnection> m_connection;
     std::thread m_thread;
     std::mutex m_mutex;

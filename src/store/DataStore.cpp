@@ -56,7 +56,7 @@ bool DataStore::showView(const RecordView& view, const WorkRunner& run)
     if (!query || query->sql.isEmpty())
         return m_currentrs.openView(m_currentdb, m_tablename, view);
     BackgroundKeyRead read;
-    if (!read.start(m_currentdb, query->sql, query->values))
+    if (!read.start(m_currentdb, *query))
         return m_currentrs.openView(m_currentdb, m_tablename, view);
     if (!run(read)) {
         read.cancel();

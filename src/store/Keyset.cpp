@@ -46,21 +46,21 @@ std::size_t Keyset::runAt(qint64 position) const
 qint64 Keyset::at(int position) const
 {
     if (m_plain)
-        return m_rowids[static_cast<std::size_t>(position)];
+        return m_rowids.at(static_cast<std::size_t>(position));
     const Run& run = m_runs[runAt(position)];
     return run.first + (position - run.start);
 }
 
 std::size_t Keyset::memoryBytes() const
 {
-    return m_runs.capacity() * sizeof(Run) + m_rowids.capacity() * sizeof(qint64);
+    return m_runs.capacity() * sizeof(Run) + m_rowids.memoryBytes();
 }
 
 void Keyset::clear()
 {
     // Swapping with empty vectors gives the memory back.
     std::vector<Run>().swap(m_runs);
-    std::vector<qint64>().swap(m_rowids);
+    m_rowids.clear();
     m_size = 0;
     m_ascending = true;
     m_plain = false;
@@ -89,8 +89,8 @@ void Keyset::appendRun(qint64 first, qint64 count)
 void Keyset::appendAll(const Keyset& other)
 {
     if (other.m_plain) {
-        for (qint64 rowid : other.m_rowids)
-            append(rowid);
+        for (std::size_t i = 0; i < other.m_rowids.size(); ++i)
+            append(other.m_rowids.at(i));
         return;
     }
     for (std::size_t i = 0; i < other.m_runs.size(); ++i)
@@ -131,7 +131,7 @@ void Keyset::insert(int position, qint64 rowid)
     }
     m_ascending = m_ascending && (position == 0 || at(position - 1) < rowid) && rowid < at(position);
     if (m_plain) {
-        m_rowids.insert(m_rowids.begin() + position, rowid);
+        m_rowids.insert(static_cast<std::size_t>(position), rowid);
         ++m_size;
         return;
     }
@@ -148,7 +148,7 @@ void Keyset::insert(int position, qint64 rowid)
 void Keyset::erase(int position)
 {
     if (m_plain) {
-        m_rowids.erase(m_rowids.begin() + position);
+        m_rowids.erase(static_cast<std::size_t>(position));
         --m_size;
         return;
     }
@@ -172,7 +172,7 @@ void Keyset::fallBackIfLarge()
 {
     if (m_plain || m_size < kSmallKeyset || static_cast<qint64>(m_runs.size()) * 2 <= m_size)
         return;
-    std::vector<qint64> rowids;
+    PlainRowids rowids;
     rowids.reserve(static_cast<std::size_t>(m_size));
     for (std::size_t i = 0; i < m_runs.size(); ++i) {
         const qint64 length = runLength(i);
@@ -193,8 +193,7 @@ int Keyset::positionInOrder(qint64 rowid) const
 int Keyset::lowerBound(int from, qint64 rowid) const
 {
     if (m_plain) {
-        const auto it = std::lower_bound(m_rowids.begin() + std::min(from, size()), m_rowids.end(), rowid);
-        return static_cast<int>(it - m_rowids.begin());
+        return static_cast<int>(m_rowids.lowerBound(static_cast<std::size_t>(std::max(from, 0)), rowid));
     }
     // The last run starting at or below `rowid` holds it, or it falls in
     // the gap before the next run.
@@ -212,8 +211,7 @@ int Keyset::lowerBound(int from, qint64 rowid) const
 int Keyset::findFromEnd(qint64 rowid) const
 {
     if (m_plain) {
-        const auto it = std::find(m_rowids.rbegin(), m_rowids.rend(), rowid);
-        return it == m_rowids.rend() ? -1 : static_cast<int>(m_rowids.rend() - it) - 1;
+        return static_cast<int>(m_rowids.findFromEnd(rowid));
     }
     for (std::size_t i = m_runs.size(); i-- > 0;) {
         const qint64 offset = offsetFrom(m_runs[i].first, rowid);

@@ -5,9 +5,12 @@
 // million such rows take a few bytes, and a position's rowid is a binary
 // search over the runs. Once runs stop saving memory (rowids in a sort
 // order, or a table with many deletions) the keyset falls back to a plain
-// vector and stays there until it is cleared.
+// list (PlainRowids: four bytes a rowid while they fit) and stays there
+// until it is cleared.
 //
 // Positions are 0-based; every call taking a position expects a valid one.
+
+#include "store/PlainRowids.h"
 
 #include <QtGlobal>
 
@@ -63,7 +66,7 @@ private:
     bool m_ascending = true;
     bool m_plain = false;
     std::vector<Run> m_runs;  // while compact
-    std::vector<qint64> m_rowids;  // once plain
+    PlainRowids m_rowids;  // once plain
 };
 
 }  // namespace k7

@@ -44,6 +44,14 @@ struct DynasetKeyQueries {
 struct ViewKeyQuery {
     QString sql;
     QVariantList values;
+    // Where the engine's sorted reads can be merged (SqlDialect::splitsKeyReads),
+    // a sorted view's order over the rows whose rowid lies between the two
+    // values bound after `values`: each row's `sortKeys` sort keys, then its
+    // rowid; and the query of the table's lowest and highest rowid. Empty
+    // otherwise.
+    QString rangeSql;
+    int sortKeys = 0;
+    QString rowidEnds;
 };
 
 // Told around each insertion takeAddedRows makes: before() with the

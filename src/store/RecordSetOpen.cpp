@@ -152,6 +152,31 @@ struct DynasetPlan {
     return plan;
 }
 
+// The query reading `orderBy`'s order over a range of rowids, as a split
+// read merges it (ViewKeyQuery): the sort keys, then the rowid.
+void addRangeQuery(const TableDef& def, const SqlDialect& dialect, const QStringList& orderBy,
+                   const QString& condition, const QString& rowid, ViewKeyQuery* keys)
+{
+    QStringList select;
+    QStringList terms;
+    QString error;
+    if (!sortTerms(def, orderBy, dialect, &terms, &error))
+        return;
+    for (const auto& f : orderBy)
+        select << dialect.foldKey(QuoteName(def.fields[def.fieldIndex(f)].name));
+    select << rowid;
+    terms << rowid;
+    const QString table = QuoteName(def.name);
+    const QString range = QStringLiteral("%1 BETWEEN ? AND ?").arg(rowid);
+    // The condition's values are bound first, so it comes first.
+    const QString where = condition.isEmpty() ? range : QStringLiteral("(%1) AND %2").arg(condition, range);
+    keys->rangeSql = QStringLiteral("SELECT %1 FROM %2 WHERE %3 ORDER BY %4")
+                         .arg(select.join(QStringLiteral(", ")), table, where, terms.join(QStringLiteral(", ")));
+    keys->sortKeys = static_cast<int>(orderBy.size());
+    // Each end in a statement of its own: together they would scan the table.
+    keys->rowidEnds = QStringLiteral("SELECT (SELECT min(%1) FROM %2), (SELECT max(%1) FROM %2)").arg(rowid, table);
+}
+
 }  // namespace
 
 bool RecordSet::refuse(const QString& error, bool keepOnFailure)
@@ -267,6 +292,8 @@ std::optional<ViewKeyQuery> RecordSet::viewKeyQuery(const Database& db, const QS
         keys.sql = plan->keys.keys;
         keys.values = query->whereValues;
     }
+    if (!query->orderBy.isEmpty() && db.dialect().splitsKeyReads())
+        addRangeQuery(*def, db.dialect(), query->orderBy, query->where, plan->rowid, &keys);
     return keys;
 }
 

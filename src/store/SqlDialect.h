@@ -115,6 +115,10 @@ public:
     // crashed, or never settled); run now and then, not at every save, as it
     // reads the whole table. Empty where there is no such table.
     virtual QString sweepSavedTokens() const = 0;
+    // Whether a long sort may be read in rowid ranges on several connections
+    // and merged here: the engine sorts on this machine (not on a server),
+    // and orders the keys of foldKey() and foldedOrder() by type, then bytes.
+    virtual bool splitsKeyReads() const { return false; }
 };
 
 // The dialect of a database file.
@@ -167,6 +171,7 @@ public:
     QString returningRowid(const QString&) const override { return QString(); }
     QString updateElseInsert(const QString&, const QString&, const QString&) const override { return QString(); }
     QString sweepSavedTokens() const override { return QString(); }
+    bool splitsKeyReads() const override { return true; }
 };
 
 }  // namespace k7

@@ -96,6 +96,7 @@ private slots:
         QTest::newRow("appended with gaps") << "gaps";
         QTest::newRow("sort order") << "shuffled";
         QTest::newRow("new rows placed among old") << "placed";
+        QTest::newRow("sort order, later rowids past 32 bits") << "wide";
     }
     // Random appends, inserts and deletions, checked after every step
     // against the same steps on a plain vector.
@@ -106,8 +107,14 @@ private slots:
         Keyset keys;
         std::vector<qint64> model;
         qint64 next = 1;
+        int made = 0;
         auto freshRowid = [&] {
-            if (shape == "shuffled") {
+            if (shape == "wide" && ++made > 150 && random.bounded(4) == 0) {
+                // Past either end of 32 bits, after a start that fits in them.
+                const qint64 r = static_cast<qint64>(random.bounded(300));
+                return made % 2 ? (qint64(1) << 32) + r : qint64(std::numeric_limits<qint32>::min()) - 1 - r;
+            }
+            if (shape == "shuffled" || shape == "wide") {
                 qint64 r = 0;
                 do
                     r = static_cast<qint64>(random.bounded(300));
@@ -138,7 +145,7 @@ private slots:
         }
         if (shape == "append")
             QVERIFY(keys.compact());
-        if (shape == "shuffled")
+        if (shape == "shuffled" || shape == "wide")
             QVERIFY(!keys.compact());
         keys.clear();
         QVERIFY(keys.empty() && keys.compact() && keys.memoryBytes() == 0);
@@ -309,6 +316,41 @@ private slots:
         QCOMPARE(firstValues(rs), QStringList{"7"});
         QVERIFY(rs.openWhere(db, "Finds", "ID", "12"));
         QCOMPARE(firstValues(rs), QStringList{"12"});
+    }
+
+    // A keyset in a sort order whose rowids fit in 32 bits takes four bytes
+    // a row; one rowid past them widens the list and loses none before it,
+    // and a look-up past 32 bits is not cut short to one that fits.
+    void sortedRowidsTakeFourBytesWhileTheyFit()
+    {
+        Keyset keys;
+        const int rows = 1'000'000;
+        for (int i = 0; i < rows; ++i)
+            keys.append(static_cast<qint64>((i * 7919LL) % rows) - 500'000);
+        QVERIFY(!keys.compact());
+        QVERIFY(keys.memoryBytes() <= rows * 4 * 2);  // growth by doubling, never eight bytes a row
+        const qint64 past = (qint64(1) << 32) + 5;
+        QCOMPARE(keys.findFromEnd(past), -1);
+        const int five = keys.findFromEnd(5);  // what a rowid cut to 32 bits would find
+        QVERIFY(five >= 0);
+        QCOMPARE(keys.at(five), qint64(5));
+        keys.insert(3, past);
+        QCOMPARE(keys.at(3), past);
+        QCOMPARE(keys.at(4), qint64((3 * 7919LL) % rows - 500'000));
+        QCOMPARE(keys.at(rows), qint64(((rows - 1) * 7919LL) % rows - 500'000));
+        QCOMPARE(keys.findFromEnd(past), 3);
+        QVERIFY(keys.memoryBytes() >= std::size_t(rows) * 8);
+
+        Keyset ascending;
+        for (qint64 r : {-7, 1, 3, 5})
+            ascending.append(r);
+        ascending.append(9);  // gaps: the rowids are kept as a list
+        for (qint64 r = 11; r < 200; r += 2)
+            ascending.append(r);
+        QVERIFY(!ascending.compact());
+        QCOMPARE(ascending.lowerBound(0, qint64(1) << 32), ascending.size());
+        QCOMPARE(ascending.lowerBound(0, -(qint64(1) << 32)), 0);
+        QCOMPARE(ascending.positionInOrder((qint64(1) << 32) + 3), -1);
     }
 };
 
