@@ -354,12 +354,7 @@ bool RecordSet::update()
         return fail(QStringLiteral("Update or CancelUpdate without AddNew or Edit."));
     QStringList names;
     QVariantList values;
-    for (int i = 0; i < fieldCount(); ++i) {
-        if (m_dirty[static_cast<size_t>(i)]) {
-            names << QuoteName(m_fields[i].name);
-            values << m_buffer[i];
-        }
-    }
+    changedFields(&names, &values);
     const QString table = QuoteName(m_table);
     if (m_mode == Mode::Add) {
         SqlStatement* stmt = m_db->statement(insertSql(names));
@@ -407,6 +402,16 @@ QString RecordSet::insertSql(const QStringList& names) const
     return sql + m_db->dialect().returningRowid(m_rowidName);
 }
 
+void RecordSet::changedFields(QStringList* quotedNames, QVariantList* values) const
+{
+    for (int i = 0; i < fieldCount(); ++i) {
+        if (m_dirty[static_cast<size_t>(i)]) {
+            *quotedNames << QuoteName(m_fields[i].name);
+            *values << m_buffer[i];
+        }
+    }
+}
+
 void RecordSet::takeAdded(qint64 rowid)
 {
     m_lastModified = rowid;
@@ -422,12 +427,7 @@ bool RecordSet::insertStep(SqlStep* step)
         return false;
     QStringList names;
     QVariantList values;
-    for (int i = 0; i < fieldCount(); ++i) {
-        if (m_dirty[static_cast<size_t>(i)]) {
-            names << QuoteName(m_fields[i].name);
-            values << m_buffer[i];
-        }
-    }
+    changedFields(&names, &values);
     m_inserted.clear();
     *step = SqlStep{insertSql(names), values, &m_inserted};
     return true;

@@ -240,6 +240,8 @@ private:
     [[nodiscard]] static bool selectRowids(Database& db, const QString& sql, const QVariantList& values,
                              std::vector<qint64>& rowids, QString* error, int* code = nullptr);
     QString insertSql(const QStringList& quotedNames) const;
+    // The fields set since AddNew or Edit, names quoted, with their values.
+    void changedFields(QStringList* quotedNames, QVariantList* values) const;
     // The row just added becomes the last modified and joins the keyset.
     void takeAdded(qint64 rowid);
     // Where a row just added joins the keyset.
