@@ -105,6 +105,17 @@ QList<qint64> bookmarks(const RecordSet& rs)
     return out;
 }
 
+// A one-key range query over the table T, for reads that are to be
+// stopped or to fail partway.
+ViewKeyQuery rangeQueryOnT(const QString& rangeSql)
+{
+    ViewKeyQuery query;
+    query.rangeSql = rangeSql;
+    query.sortKeys = 1;
+    query.rowidEnds = "SELECT min(rowid), max(rowid) FROM \"T\"";
+    return query;
+}
+
 }  // namespace
 
 class TestSplitKeyRead : public QObject {
@@ -216,11 +227,8 @@ private slots:
         Database db;
         QVERIFY(makeTable(db, dir));
         // Each part sorts its share of the cross product: minutes unless stopped.
-        ViewKeyQuery slow;
-        slow.rangeSql = "SELECT k7fold_key(a.\"Name\" || b.\"Name\"), a.rowid FROM \"T\" a, \"T\" b "
-                        "WHERE a.rowid BETWEEN ? AND ? ORDER BY 1, 2";
-        slow.sortKeys = 1;
-        slow.rowidEnds = "SELECT min(rowid), max(rowid) FROM \"T\"";
+        const ViewKeyQuery slow = rangeQueryOnT("SELECT k7fold_key(a.\"Name\" || b.\"Name\"), a.rowid "
+                                                "FROM \"T\" a, \"T\" b WHERE a.rowid BETWEEN ? AND ? ORDER BY 1, 2");
         QElapsedTimer timer;
         timer.start();
         {
@@ -242,11 +250,9 @@ private slots:
         QTemporaryDir dir;
         Database db;
         QVERIFY(makeTable(db, dir));
-        ViewKeyQuery failing;
-        failing.rangeSql = "SELECT k7fold_key(\"Name\"), rowid FROM \"T\" WHERE rowid BETWEEN ? AND ? "
-                           "AND CASE WHEN rowid > 20000 THEN abs(-9223372036854775807 - 1) ELSE 1 END ORDER BY 1, 2";
-        failing.sortKeys = 1;
-        failing.rowidEnds = "SELECT min(rowid), max(rowid) FROM \"T\"";
+        const ViewKeyQuery failing = rangeQueryOnT(
+            "SELECT k7fold_key(\"Name\"), rowid FROM \"T\" WHERE rowid BETWEEN ? AND ? "
+            "AND CASE WHEN rowid > 20000 THEN abs(-9223372036854775807 - 1) ELSE 1 END ORDER BY 1, 2");
         BackgroundKeyRead read;
         QVERIFY(read.start(db, failing, KeyReadSplit{1, 2}));
         QVERIFY(read.split());
