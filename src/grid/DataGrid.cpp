@@ -4,8 +4,10 @@
 #include "grid/RecordSetModel.h"
 #include "store/RecordSet.h"
 
+#include <QGuiApplication>
 #include <QHeaderView>
 #include <QKeyEvent>
+#include <QMouseEvent>
 #include <QScrollBar>
 
 #include <algorithm>
@@ -42,8 +44,15 @@ DataGrid::DataGrid(QWidget* parent, int windowRows) : QTableView(parent)
     // A table re-read starts a new selection.
     connect(m_model, &QAbstractItemModel::modelReset, this, [this] {
         m_selectedOutside.clear();
+        m_anchor = {};
+        m_beforeAnchor.clear();
+        m_extendsHere = false;
         emit positionChanged();
     });
+    // A row header pressed with Shift may have to extend from a row the
+    // window has moved away from.
+    disconnect(verticalHeader(), &QHeaderView::sectionPressed, this, &QTableView::selectRow);
+    connect(verticalHeader(), &QHeaderView::sectionPressed, this, &DataGrid::pressRowHeader);
     connect(verticalScrollBar(), &QScrollBar::valueChanged, this, &DataGrid::followScroll);
     connect(verticalScrollBar(), &QScrollBar::sliderReleased, this, &DataGrid::followScroll);
 }
@@ -67,7 +76,23 @@ void DataGrid::keyPressEvent(QKeyEvent* event)
         event->accept();
         return;
     }
+    if (extendsSelectionByKey(event)) {
+        extendSelectionByKey(event);
+        return;
+    }
     QTableView::keyPressEvent(event);
+}
+
+void DataGrid::mousePressEvent(QMouseEvent* event)
+{
+    const QModelIndex index = indexAt(event->position().toPoint());
+    if (m_extendsHere && index.isValid() && event->button() == Qt::LeftButton
+        && (event->modifiers() & Qt::ShiftModifier) && selectionMode() == ExtendedSelection) {
+        extendSelectionTo({m_window->toWhole(index.row()), index.column()}, false);
+        event->accept();
+        return;
+    }
+    QTableView::mousePressEvent(event);
 }
 
 void DataGrid::currentChanged(const QModelIndex& current, const QModelIndex& previous)
@@ -88,8 +113,10 @@ QModelIndex DataGrid::moveCursor(CursorAction cursorAction, Qt::KeyboardModifier
     const bool toAnEnd = (cursorAction == MoveHome || cursorAction == MoveEnd) && (modifiers & Qt::ControlModifier);
     if (toAnEnd && m_window->windowed()) {
         const int row = cursorAction == MoveHome ? 0 : m_window->wholeRows() - 1;
+        // Read before the move, which takes a current cell outside the new window.
+        const int column = std::max(0, currentColumn());
         moveWindowTo(row);
-        return m_window->index(m_window->toWindow(row), std::max(0, currentColumn()));
+        return m_window->index(m_window->toWindow(row), column);
     }
     return QTableView::moveCursor(cursorAction, modifiers);
 }
@@ -100,7 +127,85 @@ QItemSelectionModel::SelectionFlags DataGrid::selectionCommand(const QModelIndex
     // A new selection replaces the parts the window has moved away from.
     if (flags & QItemSelectionModel::Clear)
         m_selectedOutside.clear();
+    // Where the view begins a selection, and so sets its anchor, so do we.
+    const bool selects =
+        flags & (QItemSelectionModel::Select | QItemSelectionModel::Deselect | QItemSelectionModel::Toggle);
+    if (index.isValid() && selects && !(flags & QItemSelectionModel::Current)) {
+        m_beforeAnchor = (flags & QItemSelectionModel::Clear) ? QList<Block>{} : selectedBlocks();
+        m_anchor = {m_window->toWhole(index.row()), index.column()};
+        m_extendsHere = false;
+    }
     return flags;
+}
+
+std::optional<QAbstractItemView::CursorAction> DataGrid::cursorActionOf(int key)
+{
+    switch (key) {
+    case Qt::Key_Up: return MoveUp;
+    case Qt::Key_Down: return MoveDown;
+    case Qt::Key_Left: return MoveLeft;
+    case Qt::Key_Right: return MoveRight;
+    case Qt::Key_PageUp: return MovePageUp;
+    case Qt::Key_PageDown: return MovePageDown;
+    case Qt::Key_Home: return MoveHome;
+    case Qt::Key_End: return MoveEnd;
+    default: return std::nullopt;
+    }
+}
+
+// Shift with a key that moves the cell, once the view's own anchor is gone,
+// and always for Ctrl+Shift+Home and End, which move the window first.
+bool DataGrid::extendsSelectionByKey(const QKeyEvent* event) const
+{
+    const Qt::KeyboardModifiers modifiers = event->modifiers();
+    if (!(modifiers & Qt::ShiftModifier) || !m_window->windowed() || selectionMode() != ExtendedSelection
+        || !cursorActionOf(event->key()))
+        return false;
+    const bool toAnEnd =
+        (event->key() == Qt::Key_Home || event->key() == Qt::Key_End) && (modifiers & Qt::ControlModifier);
+    return m_extendsHere || toAnEnd;
+}
+
+void DataGrid::extendSelectionByKey(QKeyEvent* event)
+{
+    const QModelIndex next = moveCursor(*cursorActionOf(event->key()), event->modifiers());
+    if (next.isValid())
+        extendSelectionTo({m_window->toWhole(next.row()), next.column()}, false);
+    event->accept();
+}
+
+void DataGrid::pressRowHeader(int section)
+{
+    const bool extends = m_extendsHere && (QGuiApplication::keyboardModifiers() & Qt::ShiftModifier)
+        && selectionMode() == ExtendedSelection;
+    if (!extends) {
+        selectRow(section);
+        return;
+    }
+    extendSelectionTo({m_window->toWhole(section), std::max(0, horizontalHeader()->logicalIndexAt(0))}, true);
+}
+
+// The selection as it was before its anchor, and the block from the anchor
+// to `target` (whole rows when `wholeRows`), with `target` current.
+void DataGrid::extendSelectionTo(Cell target, bool wholeRows)
+{
+    const Cell anchor = m_anchor.row >= 0 ? m_anchor : Cell{currentRow(), currentColumn()};
+    if (anchor.row < 0 || target.row < 0)
+        return;
+    const int lastColumn = m_window->columnCount() - 1;
+    QList<Block> blocks = m_beforeAnchor;
+    blocks.append({std::min(anchor.row, target.row), std::max(anchor.row, target.row),
+                   wholeRows ? 0 : std::min(anchor.column, target.column),
+                   wholeRows ? lastColumn : std::max(anchor.column, target.column)});
+    if (!m_window->comfortablyHolds(target.row))
+        moveWindowTo(target.row);
+    selectionModel()->clearSelection();
+    reselect(blocks);
+    // The view's anchor now points at nothing it could extend from.
+    m_extendsHere = true;
+    selectionModel()->setCurrentIndex(m_window->index(m_window->toWindow(target.row), target.column),
+                                      QItemSelectionModel::NoUpdate);
+    scrollTo(currentIndex());
 }
 
 void DataGrid::goToRow(int row)
@@ -184,6 +289,8 @@ void DataGrid::moveWindowTo(int row)
     m_moving = true;
     const bool moved = m_window->moveTo(row);
     if (moved) {
+        // The view's anchor was an index of the old window.
+        m_extendsHere = true;
         reselect(blocks);
         // The current cell comes back where it was, without scrolling the
         // view to it: the operator may have scrolled away.

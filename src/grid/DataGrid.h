@@ -13,6 +13,7 @@
 #include <QTableView>
 
 #include <functional>
+#include <optional>
 
 namespace k7 {
 
@@ -55,6 +56,7 @@ protected:
     void keyPressEvent(QKeyEvent* event) override;
     bool event(QEvent* event) override;
     void currentChanged(const QModelIndex& current, const QModelIndex& previous) override;
+    void mousePressEvent(QMouseEvent* event) override;
     QModelIndex moveCursor(CursorAction cursorAction, Qt::KeyboardModifiers modifiers) override;
     QItemSelectionModel::SelectionFlags selectionCommand(const QModelIndex& index,
                                                          const QEvent* event = nullptr) const override;
@@ -64,6 +66,16 @@ private:
     struct Block {
         int top, bottom, left, right;
     };
+    // A cell in whole-table rows.
+    struct Cell {
+        int row = -1;
+        int column = -1;
+    };
+    static std::optional<CursorAction> cursorActionOf(int key);
+    bool extendsSelectionByKey(const QKeyEvent* event) const;
+    void extendSelectionByKey(QKeyEvent* event);
+    void pressRowHeader(int section);
+    void extendSelectionTo(Cell target, bool wholeRows);
     void followScroll();
     void moveWindowTo(int row);
     QList<Block> selectedBlocks() const;
@@ -75,6 +87,13 @@ private:
     // Selected blocks, or parts of them, that lie outside the window.
     mutable QList<Block> m_selectedOutside;
     bool m_moving = false;
+    // Where a selection extended with Shift grows from, and what was
+    // selected before it began. The view keeps its own anchor as an index of
+    // the window, which a moving window takes away: from then on, until a
+    // selection begins anew, Shift extends from these instead.
+    mutable Cell m_anchor;
+    mutable QList<Block> m_beforeAnchor;
+    mutable bool m_extendsHere = false;
 };
 
 }  // namespace k7

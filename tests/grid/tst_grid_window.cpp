@@ -46,6 +46,14 @@ bool fillFinds(StoreRig& rig)
            && rig.store.switchTable("Finds");
 }
 
+QList<int> span(int from, int to)
+{
+    QList<int> rows;
+    for (int row = from; row <= to; ++row)
+        rows << row;
+    return rows;
+}
+
 QStringList column(const QAbstractItemModel& model, int column)
 {
     QStringList out;
@@ -89,6 +97,23 @@ class TestGridWindow : public QObject {
         m_grid->verticalScrollBar()->setValue(m_grid->verticalScrollBar()->maximum());
         QCoreApplication::processEvents();
     }
+    // The whole-table rows of the window whose cell in `column` is selected.
+    QList<int> selectedInWindow(int column) const
+    {
+        QList<int> rows;
+        for (int row = 0; row < window().rowCount(); ++row) {
+            if (m_grid->selectionModel()->isSelected(window().index(row, column)))
+                rows << window().toWhole(row);
+        }
+        return rows;
+    }
+    void clickRowHeader(int wholeRow, Qt::KeyboardModifiers modifiers = {})
+    {
+        QHeaderView* header = m_grid->verticalHeader();
+        const int section = window().toWindow(wholeRow);
+        const int y = header->sectionViewportPosition(section) + header->sectionSize(section) / 2;
+        QTest::mouseClick(header->viewport(), Qt::LeftButton, modifiers, {header->width() / 2, y});
+    }
 
 private slots:
     void init()
@@ -103,6 +128,9 @@ private slots:
     }
     void cleanup()
     {
+        // A key or click with Shift or Ctrl stays in the application's
+        // keyboard state, which the next test's moves of the cell would read.
+        QTest::keyRelease(m_grid.get(), Qt::Key_Shift);
         m_grid.reset();
         m_rig.reset();
     }
@@ -136,18 +164,22 @@ private slots:
         QCOMPARE(m_grid->model()->headerData(m_grid->currentIndex().row(), Qt::Vertical).toInt(), whole + 1);
     }
 
-    // Ctrl+End and Ctrl+Home reach the table's ends, not the window's; the
+    // Ctrl+End and Ctrl+Home reach the table's ends, not the window's, in the
+    // column they leave; the
     // arrow keys cross the window's edges.
     void keysReachTheTablesEnds()
     {
         m_grid->setFocus();
+        m_grid->setCurrentCell(0, 1);
         QTest::keyClick(m_grid.get(), Qt::Key_End, Qt::ControlModifier);
         QCOMPARE(m_grid->currentRow(), kRows - 1);
+        QCOMPARE(m_grid->currentColumn(), 1);
         QCOMPARE(rs().absolutePosition(), kRows - 1);
         QTest::keyClick(m_grid.get(), Qt::Key_Home, Qt::ControlModifier);
         QCOMPARE(m_grid->currentRow(), 0);
         QCOMPARE(window().offset(), 0);
-        m_grid->goToRow(1400);
+        QCOMPARE(m_grid->currentColumn(), 1);
+        m_grid->setCurrentCell(1400, 0);
         for (int i = 0; i < 800; ++i)
             QTest::keyClick(m_grid.get(), Qt::Key_Up);
         QCOMPARE(m_grid->currentRow(), 600);
@@ -219,6 +251,57 @@ private slots:
         scrollToBottomOfWindow();
         m_grid->setCurrentCell(window().offset() + 500, 0);
         QCOMPARE(m_grid->selectedWholeRows(), QList<int>{});
+    }
+
+    // Shift extends a selection from where it began, though the window has
+    // moved away from that row: Ctrl+Shift+End and Home, and an arrow after
+    // the window moved.
+    void shiftedKeysExtendFromRowsTheWindowLeft()
+    {
+        m_grid->setFocus();
+        m_grid->setCurrentCell(5, 1);
+        QTest::keyClick(m_grid.get(), Qt::Key_End, Qt::ControlModifier | Qt::ShiftModifier);
+        QCOMPARE(m_grid->currentRow(), kRows - 1);
+        QCOMPARE(selectedInWindow(1), span(window().offset(), kRows - 1));
+        QCOMPARE(selectedInWindow(0), QList<int>{});
+        QTest::keyClick(m_grid.get(), Qt::Key_Up, Qt::ShiftModifier);
+        QCOMPARE(selectedInWindow(1), span(window().offset(), kRows - 2));
+        for (int i = 0; i < 20 && window().offset() > 0; ++i) {
+            m_grid->verticalScrollBar()->setValue(0);
+            QCoreApplication::processEvents();
+        }
+        QCOMPARE(selectedInWindow(1), span(5, kWindow - 1));
+        QTest::keyClick(m_grid.get(), Qt::Key_Home, Qt::ControlModifier | Qt::ShiftModifier);
+        QCOMPARE(m_grid->currentRow(), 0);
+        QCOMPARE(selectedInWindow(1), span(0, 5));
+    }
+
+    // A row header or a cell clicked with Shift extends the selection from
+    // the row clicked before, which the window has moved away from.
+    void aShiftClickExtendsFromARowTheWindowLeft_data()
+    {
+        QTest::addColumn<bool>("onHeader");
+        QTest::newRow("row header") << true;
+        QTest::newRow("cell") << false;
+    }
+    void aShiftClickExtendsFromARowTheWindowLeft()
+    {
+        QFETCH(bool, onHeader);
+        clickRowHeader(7);
+        QCOMPARE(m_grid->selectedWholeRows(), QList<int>{7});
+        for (int i = 0; i < 6; ++i)
+            scrollToBottomOfWindow();
+        QVERIFY(window().offset() > 7);
+        const int y = m_grid->viewport()->height() / 2;
+        const int shown = window().toWhole(m_grid->rowAt(y));
+        if (onHeader)
+            clickRowHeader(shown, Qt::ShiftModifier);
+        else
+            QTest::mouseClick(m_grid->viewport(), Qt::LeftButton, Qt::ShiftModifier,
+                              {m_grid->columnViewportPosition(0) + 5, y});
+        QCOMPARE(m_grid->currentRow(), shown);
+        QCOMPARE(m_grid->selectedWholeRows(), onHeader ? span(7, shown) : QList<int>{});
+        QCOMPARE(selectedInWindow(0), span(window().offset(), shown));
     }
 
     // A record saved while the window is at the end is shown as the last row.
