@@ -53,6 +53,10 @@ DataGrid::DataGrid(QWidget* parent, int windowRows) : QTableView(parent)
     // window has moved away from.
     disconnect(verticalHeader(), &QHeaderView::sectionPressed, this, &QTableView::selectRow);
     connect(verticalHeader(), &QHeaderView::sectionPressed, this, &DataGrid::pressRowHeader);
+    // The row header measures its numbers once, and a reset keeps that
+    // measure: a window moved to longer numbers needs it taken again.
+    connect(m_window, &QAbstractItemModel::modelReset, this, &DataGrid::fitRowHeader);
+    connect(m_window, &QAbstractItemModel::headerDataChanged, this, &DataGrid::fitRowHeader);
     connect(verticalScrollBar(), &QScrollBar::valueChanged, this, &DataGrid::followScroll);
     connect(verticalScrollBar(), &QScrollBar::sliderReleased, this, &DataGrid::followScroll);
 }
@@ -259,6 +263,13 @@ QList<int> DataGrid::selectedWholeRows() const
     std::sort(rows.begin(), rows.end());
     rows.erase(std::unique(rows.begin(), rows.end()), rows.end());
     return rows;
+}
+
+void DataGrid::fitRowHeader()
+{
+    if (verticalHeader()->count() > 0)
+        verticalHeader()->headerDataChanged(Qt::Vertical, 0, 0);
+    updateGeometries();
 }
 
 // The operator has scrolled near an edge of the window that can move: the

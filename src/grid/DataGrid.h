@@ -76,6 +76,7 @@ private:
     void extendSelectionByKey(QKeyEvent* event);
     void pressRowHeader(int section);
     void extendSelectionTo(Cell target, bool wholeRows);
+    void fitRowHeader();
     void followScroll();
     void moveWindowTo(int row);
     QList<Block> selectedBlocks() const;

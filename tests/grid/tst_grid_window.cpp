@@ -20,6 +20,7 @@
 #include <QPushButton>
 #include <QScrollBar>
 #include <QStandardItemModel>
+#include <QStyle>
 #include <QTest>
 
 using namespace k7;
@@ -302,6 +303,25 @@ private slots:
         QCOMPARE(m_grid->currentRow(), shown);
         QCOMPARE(m_grid->selectedWholeRows(), onHeader ? span(7, shown) : QList<int>{});
         QCOMPARE(selectedInWindow(0), span(window().offset(), shown));
+    }
+
+    // The row header widens for the longer numbers of a window moved to the
+    // end, the current row's drawn in bold.
+    void theRowHeaderFitsTheNumbersOfAMovedWindow()
+    {
+        DataGrid grid(nullptr, 50);
+        grid.recordModel()->setRecordSet(&rs());
+        grid.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&grid));
+        grid.setFocus();
+        QTest::keyClick(&grid, Qt::Key_End, Qt::ControlModifier);
+        QCOMPARE(grid.currentRow(), kRows - 1);
+        QHeaderView* header = grid.verticalHeader();
+        QFont bold = header->font();
+        bold.setBold(true);
+        const int margin = header->style()->pixelMetric(QStyle::PM_HeaderMargin, nullptr, header);
+        const int needed = QFontMetrics(bold).horizontalAdvance(QString::number(kRows)) + 2 * margin;
+        QTRY_VERIFY2(header->width() >= needed, qPrintable(QString("%1 < %2").arg(header->width()).arg(needed)));
     }
 
     // A record saved while the window is at the end is shown as the last row.
