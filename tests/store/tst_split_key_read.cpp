@@ -18,6 +18,9 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <memory>
+#include <optional>
+
 #include <sqlite3.h>
 
 using namespace k7;
@@ -121,11 +124,32 @@ ViewKeyQuery rangeQueryOnT(const QString& rangeSql)
 class TestSplitKeyRead : public QObject {
     Q_OBJECT
 
+    // The table T, made afresh for each test.
+    std::unique_ptr<QTemporaryDir> m_dir;
+    std::unique_ptr<Database> m_db;
+
+    std::optional<ViewKeyQuery> keyQuery(const RecordView& view, QString* error = nullptr)
+    {
+        QString ignored;
+        return RecordSet::viewKeyQuery(*m_db, "T", view, error ? error : &ignored);
+    }
+
 private slots:
     void initTestCase()
     {
         if (OnServer())
             QSKIP("A server sorts in one query.");
+    }
+    void init()
+    {
+        m_dir = std::make_unique<QTemporaryDir>();
+        m_db = std::make_unique<Database>();
+        QVERIFY(makeTable(*m_db, *m_dir));
+    }
+    void cleanup()
+    {
+        m_db.reset();
+        m_dir.reset();
     }
 
     void mergesToTheOrderOfOneQuery_data()
@@ -150,18 +174,14 @@ private slots:
         QFETCH(QString, filterField);
         QFETCH(QString, filterValue);
         QFETCH(int, parts);
-        QTemporaryDir dir;
-        Database db;
-        QVERIFY(makeTable(db, dir));
         QString error;
-        const std::optional<ViewKeyQuery> query =
-            RecordSet::viewKeyQuery(db, "T", RecordView{sort, filterField, filterValue}, &error);
+        const std::optional<ViewKeyQuery> query = keyQuery(RecordView{sort, filterField, filterValue}, &error);
         QVERIFY2(query && !query->rangeSql.isEmpty(), qPrintable(error));
-        const QList<qint64> expected = singleQueryKeys(db, *query);
+        const QList<qint64> expected = singleQueryKeys(*m_db, *query);
         QVERIFY(expected.size() > 100);
 
         BackgroundKeyRead read;
-        QVERIFY(read.start(db, *query, KeyReadSplit{1, parts}));
+        QVERIFY(read.start(*m_db, *query, KeyReadSplit{1, parts}));
         QVERIFY(read.split());
         readToTheEnd(read);
         QVERIFY2(read.finish(), qPrintable(read.error()));
@@ -172,19 +192,15 @@ private slots:
     // Below the threshold, or with one part, the one query runs.
     void aSmallTableIsReadWhole()
     {
-        QTemporaryDir dir;
-        Database db;
-        QVERIFY(makeTable(db, dir));
-        QString error;
-        const std::optional<ViewKeyQuery> query = RecordSet::viewKeyQuery(db, "T", RecordView{{"Name"}, {}, {}}, &error);
+        const std::optional<ViewKeyQuery> query = keyQuery(RecordView{{"Name"}, {}, {}});
         QVERIFY(query);
         for (const KeyReadSplit& split : {KeyReadSplit{40000, 2}, KeyReadSplit{1, 1}}) {
             BackgroundKeyRead read;
-            QVERIFY(read.start(db, *query, split));
+            QVERIFY(read.start(*m_db, *query, split));
             QVERIFY(!read.split());
             readToTheEnd(read);
             QVERIFY(read.finish());
-            QCOMPARE(allKeys(read.takeKeys()), singleQueryKeys(db, *query));
+            QCOMPARE(allKeys(read.takeKeys()), singleQueryKeys(*m_db, *query));
         }
     }
 
@@ -192,13 +208,9 @@ private slots:
     // not by reading every row before the sort has begun.
     void theEndsAreFoundWithoutAScan()
     {
-        QTemporaryDir dir;
-        Database db;
-        QVERIFY(makeTable(db, dir));
-        QString error;
-        const std::optional<ViewKeyQuery> query = RecordSet::viewKeyQuery(db, "T", RecordView{{"Name"}, {}, {}}, &error);
+        const std::optional<ViewKeyQuery> query = keyQuery(RecordView{{"Name"}, {}, {}});
         QVERIFY(query);
-        SqlStatement* plan = db.statement("EXPLAIN QUERY PLAN " + query->rowidEnds);
+        SqlStatement* plan = m_db->statement("EXPLAIN QUERY PLAN " + query->rowidEnds);
         QVERIFY(plan);
         QStringList steps;
         while (plan->step())
@@ -207,7 +219,7 @@ private slots:
         QVERIFY(!steps.isEmpty());
         for (const QString& step : steps)
             QVERIFY2(!step.startsWith("SCAN T"), qPrintable(steps.join("; ")));
-        SqlStatement* ends = db.statement(query->rowidEnds);
+        SqlStatement* ends = m_db->statement(query->rowidEnds);
         QVERIFY(ends && ends->step());
         QCOMPARE(ends->int64(0), qint64(-60));
         QCOMPARE(ends->int64(1), qint64(30001));
@@ -223,9 +235,6 @@ private slots:
     void aCancelStopsEveryPart()
     {
         QFETCH(bool, beforeAStep);
-        QTemporaryDir dir;
-        Database db;
-        QVERIFY(makeTable(db, dir));
         // Each part sorts its share of the cross product: minutes unless stopped.
         const ViewKeyQuery slow = rangeQueryOnT("SELECT k7fold_key(a.\"Name\" || b.\"Name\"), a.rowid "
                                                 "FROM \"T\" a, \"T\" b WHERE a.rowid BETWEEN ? AND ? ORDER BY 1, 2");
@@ -233,7 +242,7 @@ private slots:
         timer.start();
         {
             BackgroundKeyRead read;
-            QVERIFY(read.start(db, slow, KeyReadSplit{1, 2}));
+            QVERIFY(read.start(*m_db, slow, KeyReadSplit{1, 2}));
             QVERIFY(read.split());
             if (!beforeAStep)
                 QVERIFY(read.step());
@@ -247,14 +256,11 @@ private slots:
     // One part failing ends the others and the read, with its reason.
     void aFailingPartFailsTheRead()
     {
-        QTemporaryDir dir;
-        Database db;
-        QVERIFY(makeTable(db, dir));
         const ViewKeyQuery failing = rangeQueryOnT(
             "SELECT k7fold_key(\"Name\"), rowid FROM \"T\" WHERE rowid BETWEEN ? AND ? "
             "AND CASE WHEN rowid > 20000 THEN abs(-9223372036854775807 - 1) ELSE 1 END ORDER BY 1, 2");
         BackgroundKeyRead read;
-        QVERIFY(read.start(db, failing, KeyReadSplit{1, 2}));
+        QVERIFY(read.start(*m_db, failing, KeyReadSplit{1, 2}));
         QVERIFY(read.split());
         readToTheEnd(read);
         QVERIFY(!read.finish());
@@ -264,7 +270,7 @@ private slots:
         ViewKeyQuery wrongEnds = failing;
         wrongEnds.rowidEnds = "SELECT min(rowid), max(rowid) FROM \"Gone\"";
         BackgroundKeyRead refused;
-        QVERIFY(!refused.start(db, wrongEnds, KeyReadSplit{1, 2}));
+        QVERIFY(!refused.start(*m_db, wrongEnds, KeyReadSplit{1, 2}));
         QVERIFY(refused.error().contains("Gone"));
     }
 
