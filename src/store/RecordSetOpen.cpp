@@ -152,6 +152,13 @@ struct DynasetPlan {
     return plan;
 }
 
+// `field` quoted as the table spells it: a server's quoted names match only
+// so. The field must be one of the table's.
+QString quotedColumn(const TableDef& def, const QString& field)
+{
+    return QuoteName(def.fields[def.fieldIndex(field)].name);
+}
+
 // The query reading `orderBy`'s order over a range of rowids, as a split
 // read merges it (ViewKeyQuery): the sort keys, then the rowid.
 void addRangeQuery(const TableDef& def, const SqlDialect& dialect, const QStringList& orderBy,
@@ -163,7 +170,7 @@ void addRangeQuery(const TableDef& def, const SqlDialect& dialect, const QString
     if (!sortTerms(def, orderBy, dialect, &terms, &error))
         return;
     for (const auto& f : orderBy)
-        select << dialect.foldKey(QuoteName(def.fields[def.fieldIndex(f)].name));
+        select << dialect.foldKey(quotedColumn(def, f));
     select << rowid;
     terms << rowid;
     const QString table = QuoteName(def.name);
@@ -203,8 +210,7 @@ bool RecordSet::openWhere(Database& db, const QString& table, const QString& fie
         return refuse(noSuchField(def->name, field), false);
     const QString shownColumns = columns.isEmpty() ? QStringLiteral("*")
                                                    : QStringLiteral("[%1]").arg(columns.join(QStringLiteral("], [")));
-    // The column's own spelling: a server's quoted names match only so.
-    const QString column = QuoteName(def ? def->fields[def->fieldIndex(field)].name : field);
+    const QString column = def ? quotedColumn(*def, field) : QuoteName(field);
     DynasetQuery query;
     query.table = table;
     query.columns = columns;
@@ -225,7 +231,7 @@ bool RecordSet::openFolded(Database& db, const QString& table, const QString& fi
     query.table = table;
     query.columns = columns;
     if (def)
-        query.where = db.dialect().foldedLookup(QuoteName(def->name), QuoteName(def->fields[def->fieldIndex(field)].name),
+        query.where = db.dialect().foldedLookup(QuoteName(def->name), quotedColumn(*def, field),
                                                 rowidAlias(*def, db.dialect()));
     query.whereValues = {FoldKey(value)};
     query.name = QStringLiteral("SELECT * FROM %1 WHERE %2 folds to ?").arg(QuoteName(table), QuoteName(field));
